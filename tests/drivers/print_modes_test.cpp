@@ -139,35 +139,31 @@ TEST(PrintModeTables, TablesDescribedFromOthersMatchThem) {
 }
 
 TEST(FindPrintMode, FindsTheWorkedExampleIds) {
-    const PRINTMODE* r = FindPrintMode(PrintModeTable_JV34_4C, 7214161);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->resolutionX, 720);
-    EXPECT_EQ(r->resolutionY, 1440);
-    EXPECT_EQ(r->passes, 16);
-    EXPECT_EQ(r->hiSpeedScan, 1);
-    EXPECT_STREQ(r->name, "16 Pass (Hi-Speed Scan)");
-
-    r = FindPrintMode(PrintModeTable_TS300P_4C, 3636010);
-    ASSERT_NE(r, nullptr);
-    EXPECT_STREQ(r->name, "1 Pass");
-
-    r = FindPrintMode(PrintModeTable_UJF6042, 1818240);  // 1800 dpi counts in hundreds
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->resolutionX, 1800);
-    EXPECT_EQ(r->passes, 24);
-
-    r = FindPrintMode(PrintModeTable_Tx500, 6012641);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->resolutionY, 1200);
-    EXPECT_EQ(r->passes, 64);
-
-    r = FindPrintMode(PrintModeTable_UJF6042, 1030160);  // 1080 dpi gives 10
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->resolutionX, 1080);
-
-    EXPECT_NE(FindPrintMode(PrintModeTable_JV300_4C, 7214081), nullptr);
-    EXPECT_STREQ(FindPrintMode(PrintModeTable_JV34_4C, 5472041)->name, "4 Pass (Hi-Speed Scan)");
-    EXPECT_STREQ(FindPrintMode(PrintModeTable_JV34, 1414320)->name, "32 Pass");
+    struct Case {
+        const PRINTMODE* table;
+        int32_t id;
+        uint16_t x, y;
+        uint8_t passes;
+        const char* name;
+    };
+    const Case cases[] = {
+        {PrintModeTable_JV34_4C, 7214161, 720, 1440, 16, "16 Pass (Hi-Speed Scan)"},
+        {PrintModeTable_TS300P_4C, 3636010, 360, 360, 1, "1 Pass"},
+        {PrintModeTable_UJF6042, 1818240, 1800, 1800, 24, "24 Pass"},  // hundreds from 1000 dpi
+        {PrintModeTable_Tx500, 6012641, 600, 1200, 64, "64 Pass (Hi-Speed Scan)"},
+        {PrintModeTable_UJF6042, 1030160, 1080, 300, 16, "16 Pass"},  // 1080 dpi gives 10
+        {PrintModeTable_JV300_4C, 7214081, 720, 1440, 8, "8 Pass (Hi-Speed Scan)"},
+        {PrintModeTable_JV34_4C, 5472041, 540, 720, 4, "4 Pass (Hi-Speed Scan)"},
+        {PrintModeTable_JV34, 1414320, 1440, 1440, 32, "32 Pass"},
+    };
+    for (const Case& c : cases) {
+        const PRINTMODE* r = FindPrintMode(c.table, c.id);
+        ASSERT_NE(r, nullptr) << c.id;
+        EXPECT_EQ(r->resolutionX, c.x) << c.id;
+        EXPECT_EQ(r->resolutionY, c.y) << c.id;
+        EXPECT_EQ(r->passes, c.passes) << c.id;
+        EXPECT_STREQ(r->name, c.name);
+    }
 }
 
 TEST(FindPrintMode, GivesNullForIdsTheTableLacks) {

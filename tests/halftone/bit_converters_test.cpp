@@ -62,32 +62,23 @@ TEST(VariableDotConverter, LeavesCallersBytesAndReusesItsBuffer) {
     EXPECT_EQ(std::vector<uint8_t>(data, data + length), first);
 }
 
-TEST(VariableDotConverter, NullOrEmptyInputChangesNothing) {
-    clVDS2_CONVERTER converter(720);
+TEST(BitConverters, NullOrEmptyInputAndTheBaseConverterChangeNothing) {
+    clVDS2_CONVERTER vds(720);
+    clBIT_CONVERTER base;
     uint8_t byte = 0x1B;
-    uint8_t* data = &byte;
-    uint64_t length = 0;
-    converter.Convert(&data, &length);
-    EXPECT_EQ(data, &byte);
-    EXPECT_EQ(length, 0u);
-
-    data = nullptr;
-    length = 5;
-    converter.Convert(&data, &length);
+    for (clBIT_CONVERTER* converter : {static_cast<clBIT_CONVERTER*>(&vds), &base}) {
+        uint8_t* data = &byte;
+        uint64_t length = converter == &base ? 1 : 0;
+        converter->Convert(&data, &length);
+        EXPECT_EQ(data, &byte);
+        EXPECT_EQ(length, converter == &base ? 1u : 0u);
+        EXPECT_EQ(byte, 0x1B);
+    }
+    uint8_t* data = nullptr;
+    uint64_t length = 5;
+    vds.Convert(&data, &length);
     EXPECT_EQ(data, nullptr);
     EXPECT_EQ(length, 5u);
-
-    converter.Convert(nullptr, &length);
-    converter.Convert(&data, nullptr);
-}
-
-TEST(BitConverter, BaseConverterPassesTheLineThrough) {
-    clBIT_CONVERTER converter;
-    uint8_t byte = 0x1B;
-    uint8_t* data = &byte;
-    uint64_t length = 1;
-    converter.Convert(&data, &length);
-    EXPECT_EQ(data, &byte);
-    EXPECT_EQ(length, 1u);
-    EXPECT_EQ(byte, 0x1B);
+    vds.Convert(nullptr, &length);
+    vds.Convert(&data, nullptr);
 }
