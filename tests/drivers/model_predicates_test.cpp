@@ -7,16 +7,16 @@
 
 namespace {
 
-int CountModels(bool (*predicate)(int32_t)) {
+// How many model numbers from 0 to 10000 the predicate holds for.
+template <typename Predicate>
+int CountModels(Predicate predicate) {
     int n = 0;
     for (int32_t m = 0; m <= 10000; ++m) n += predicate(m) ? 1 : 0;
     return n;
 }
 
 int CountClass(int32_t inkSetClass) {
-    int n = 0;
-    for (int32_t m = 0; m <= 10000; ++m) n += GetInkSetClass(m) == inkSetClass ? 1 : 0;
-    return n;
+    return CountModels([inkSetClass](int32_t m) { return GetInkSetClass(m) == inkSetClass; });
 }
 
 }  // namespace
