@@ -18,7 +18,7 @@ void clVDS2_CONVERTER::Convert(uint8_t** data, uint64_t* length) {
     if (!data || !*data || !length || *length == 0) return;
     const uint8_t* in = *data;
     const size_t n = static_cast<size_t>(*length);
-    m_Output.resize(n);
+    m_Output.Resize(n);
     for (size_t i = 0; i < n; ++i) m_Output[i] = m_Table[in[i]];
     *data = m_Output.data();
     *length = m_Output.size();

@@ -5,7 +5,8 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+
+#include "plugin/byte_buffer.h"
 
 class clBIT_CONVERTER {
 public:
@@ -19,7 +20,7 @@ public:
     virtual double GetSizeFactor() const { return 1.0; }
 
 protected:
-    std::vector<uint8_t> m_Output;
+    ByteBuffer m_Output;
 };
 
 // Remaps every 2-bit dot code of a line: codes 0, 1, 2, 3 become 0, 2, 3, 0
