@@ -18,14 +18,13 @@ enum ChannelCode : uint32_t {
     kChannelRed = 15,
     kChannelGreen = 16,
     kChannelBlue = 17,
-    kChannelVarnishLetter = 18,  // "v"
-    kChannelLightCyan = 30,      // 30 to 37: the lower-case letters c m y k o r g b
+    // 18 "v"; 30 to 37 the lower-case letters c m y k o r g b
     kChannelWhite = 100,         // "W", spot colour "WHITE_INK"
     kChannelClear = 101,         // "V", spot colour "CLEAR_INK"
     kChannelMetallic = 102,      // "T", spot colour "METALLIC_INK"
     kChannelWhite2 = 103,        // "w", spot colour "WHITE_INK2"
     kChannelPrimer = 104,        // parsed from "P", rendered "N"
-    kChannelDigit1 = 110,        // 110 to 113: the digits 1 to 4
+    // 110 to 113: the digits 1 to 4
     kChannelUnknown = 127,
 };
 
