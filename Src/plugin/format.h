@@ -1,0 +1,25 @@
+// printf-style formatting into std::string.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+#if defined(__GNUC__)
+#define KELMORA_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define KELMORA_PRINTF(fmt, args)
+#endif
+
+// Longest text FormatString produces; a longer one is cut to this many characters.
+constexpr size_t kFormatStringMax = 43008;
+// Longest text AppendFormat appends; a longer one appends nothing.
+constexpr size_t kAppendFormatMax = 1023;
+
+// Replaces out by the formatted text.
+void FormatString(std::string& out, const char* format, ...) KELMORA_PRINTF(2, 3);
+void FormatStringV(std::string& out, const char* format, va_list args);
+// Appends the formatted text when it has 1 to 1023 characters.
+void AppendFormat(std::string& out, const char* format, ...) KELMORA_PRINTF(2, 3);
+
+// The formatted text as a new string (FormatString's rules).
+std::string StringF(const char* format, ...) KELMORA_PRINTF(1, 2);

@@ -1,0 +1,53 @@
+// Byte input over a file, and a line reader on top of any byte input.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class IInputStream {
+public:
+    virtual ~IInputStream() = default;
+    // True while at least one more byte can be read.
+    virtual bool IsEof() = 0;
+    virtual void GetChar(uint8_t* out) = 0;
+    virtual uint64_t Read(uint8_t* buffer, uint64_t n) = 0;
+};
+
+class InputFile : public IInputStream {
+public:
+    InputFile() = default;
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool IsEof() override;
+    // The next byte; ' ' when the file is not open.
+    void GetChar(uint8_t* out) override;
+    // Up to n bytes; a short read is reported as a failed assertion.
+    uint64_t Read(uint8_t* buffer, uint64_t n) override;
+
+    // Opens the file for reading in byte mode (closing one already open).
+    void Open(const std::string& path);
+    bool IsOpen() const { return m_file != nullptr; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string m_path;
+};
+
+class LineReader {
+public:
+    explicit LineReader(IInputStream* stream) : m_stream(stream) {}
+    ~LineReader() { m_stream = nullptr; }
+
+    void SetStream(IInputStream* stream) { m_stream = stream; }
+    bool HasMore() { return m_stream && m_stream->IsEof(); }
+    // Reads up to the next '\n' or '\r', which is consumed and not stored: a
+    // CR LF pair yields the line and then an empty line.
+    void ReadLine(std::string& out);
+
+private:
+    IInputStream* m_stream;
+};
