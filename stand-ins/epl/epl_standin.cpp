@@ -2,6 +2,7 @@
 // plug-in calls, over the text format of lin_file.h. Nothing thrown leaves an
 // entry; every failure is a negative code, and EplStandInLastError() tells
 // why the last call of this thread failed.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -17,10 +18,14 @@
 namespace epl_standin {
 namespace {
 
-thread_local std::string t_lastError;
+// A plain buffer, so that the library holds no per-thread object with a
+// destructor and can be unloaded again.
+thread_local char t_lastError[512];
 
-int32_t Failure(int32_t code, std::string message) {
-    t_lastError = std::move(message);
+int32_t Failure(int32_t code, const std::string& message) {
+    const size_t n = std::min(message.size(), sizeof t_lastError - 1);
+    std::memcpy(t_lastError, message.data(), n);
+    t_lastError[n] = '\0';
     return code;
 }
 
@@ -184,4 +189,4 @@ EPL_EXPORT EPLInterface* GetEPLInterface(void) { return &epl_standin::g_interfac
 
 // Diagnostics of this stand-in only: why the last failing call of the
 // calling thread failed (empty when none has).
-EPL_EXPORT const char* EplStandInLastError(void) { return epl_standin::t_lastError.c_str(); }
+EPL_EXPORT const char* EplStandInLastError(void) { return epl_standin::t_lastError; }
