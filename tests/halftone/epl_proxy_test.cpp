@@ -8,6 +8,8 @@
 #include "halftone/recording_logger.h"
 #include "platform/temp_folder.h"
 
+using namespace platform;
+
 namespace {
 
 // The test library, loaded by the test itself to reach its state; the proxy

@@ -12,6 +12,8 @@
 #include "platform/dynamic_library.h"
 #include "platform/temp_folder.h"
 
+using namespace platform;
+
 namespace {
 
 class EplStandInTest : public ::testing::Test {

@@ -12,6 +12,8 @@
 #include "halftone/fixtures/epl_fixture.h"
 #include "platform/temp_folder.h"
 
+using namespace platform;
+
 namespace {
 
 using Node = std::array<uint16_t, 3>;
