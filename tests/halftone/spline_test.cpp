@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -20,6 +21,16 @@ Table FillFromPoints(std::vector<SplinePoint> points) {
 }
 
 int64_t Map(int v) { return CSpline::MapByte(v); }
+
+// A constrained curve through the points (added in the given order), built
+// into a table of size entries that starts at -1.
+std::vector<double> Curve(std::initializer_list<CConstrainedCurve::Point> points, size_t size) {
+    CConstrainedCurve curve;
+    for (const auto& p : points) curve.AddPoint(p.x, p.y);
+    std::vector<double> out(size, -1.0);
+    curve.Build(out.data(), out.size());
+    return out;
+}
 
 }  // namespace
 
@@ -129,23 +140,14 @@ TEST(ConstrainedCurve, AddingTheSameXTwiceKeepsTheLaterValue) {
 }
 
 TEST(ConstrainedCurve, TwoPointsGiveAStraightLine) {
-    CConstrainedCurve curve;
-    curve.AddPoint(4095, 4095.0);
-    curve.AddPoint(0, 0.0);
-    std::vector<double> out(4096, -1.0);
-    curve.Build(out.data(), out.size());
+    const std::vector<double> out = Curve({{4095, 4095.0}, {0, 0.0}}, 4096);
     for (int x = 0; x < 4096; ++x) ASSERT_NEAR(out[x], x, 1e-6) << x;
 }
 
 TEST(ConstrainedCurve, SlopesFollowTheConstrainedRule) {
     // Interior slope: harmonic mean 2 / (20/10 + 10/10) = 2/3; end slopes
     // 1.5 * 1 - 1/3 = 7/6 and 1.5 * 0.5 - 1/3 = 5/12 (Hermite values below).
-    CConstrainedCurve curve;
-    curve.AddPoint(10, 10.0);
-    curve.AddPoint(0, 0.0);
-    curve.AddPoint(30, 20.0);
-    std::vector<double> out(40, -1.0);
-    curve.Build(out.data(), out.size());
+    const std::vector<double> out = Curve({{10, 10.0}, {0, 0.0}, {30, 20.0}}, 40);
     EXPECT_NEAR(out[0], 0.0, 1e-9);
     EXPECT_NEAR(out[5], 5.625, 1e-9);
     EXPECT_NEAR(out[10], 10.0, 1e-9);
@@ -155,12 +157,7 @@ TEST(ConstrainedCurve, SlopesFollowTheConstrainedRule) {
 }
 
 TEST(ConstrainedCurve, ALocalMaximumIsFlatAndNotOvershot) {
-    CConstrainedCurve curve;
-    curve.AddPoint(0, 0.0);
-    curve.AddPoint(10, 10.0);
-    curve.AddPoint(20, 0.0);
-    std::vector<double> out(21, -1.0);
-    curve.Build(out.data(), out.size());
+    const std::vector<double> out = Curve({{0, 0.0}, {10, 10.0}, {20, 0.0}}, 21);
     // First interval: value 0 slope 1.5 at 0, value 10 slope 0 at 10.
     EXPECT_NEAR(out[5], 6.875, 1e-9);
     for (double v : out) EXPECT_LE(v, 10.0 + 1e-9);
@@ -168,11 +165,7 @@ TEST(ConstrainedCurve, ALocalMaximumIsFlatAndNotOvershot) {
 }
 
 TEST(ConstrainedCurve, WritesOnlyInsideTheTable) {
-    CConstrainedCurve curve;
-    curve.AddPoint(-100, -100.0);
-    curve.AddPoint(5000, 5000.0);
-    std::vector<double> out(4096, -1.0);
-    curve.Build(out.data(), out.size());
+    std::vector<double> out = Curve({{-100, -100.0}, {5000, 5000.0}}, 4096);
     for (int x = 0; x < 4096; ++x) ASSERT_NEAR(out[x], x, 1e-6) << x;
 
     CConstrainedCurve single;
