@@ -120,9 +120,7 @@ TEST_F(EplProxyTest, KindMustMatchTheOutputColorMode) {
     }
 
     // Pairs of output colour mode and library result that belong together.
-    const std::pair<int32_t, int32_t> matching[] = {
-        {4, 1}, {4, 10}, {0, 1}, {999, 10}, {1, 23}, {2, 24}, {6, 2}, {35, 7}, {162, 9}, {160, 8},
-        {17, 12}, {18, 11}, {19, 15}, {163, 13}, {31, 14}, {41, 16}, {134, 18}, {140, 18}, {55, 18}, {75, 26}};
+    const std::pair<int32_t, int32_t> matching[] = {{4, 10}, {999, 1}, {35, 7}, {162, 9}, {140, 18}, {75, 26}};
     for (const auto& [mode, result] : matching) {
         state->buildResult = result;
         EXPECT_EQ(Build(4, mode), result) << mode << " " << result;

@@ -140,19 +140,6 @@ TEST(RgbGrid, InterpolatesInsideTheTetrahedronOfTheColour) {
     EXPECT_EQ(table.At(128, 128, 128), (std::array<int, 3>{255, 255, 255}));
 }
 
-TEST(RgbGrid, LargestGridThatFitsTheRecordIsUsedToItsLastNode) {
-    const int n = 36;
-    Table table;
-    const auto inverted = [](int i, int j, int k) {
-        return Node{static_cast<uint16_t>(65535 - Level(n, i)), static_cast<uint16_t>(65535 - Level(n, j)),
-                    static_cast<uint16_t>(65535 - Level(n, k))};
-    };
-    ASSERT_EQ(Build(table, n, inverted), 0);
-    EXPECT_EQ(table.At(255, 255, 255), (std::array<int, 3>{0, 0, 0}));
-    EXPECT_EQ(table.At(0, 0, 0), (std::array<int, 3>{255, 255, 255}));
-    EXPECT_EQ(table.At(255, 0, 255), (std::array<int, 3>{0, 255, 0}));
-}
-
 TEST(ApplyRgbLut, ReplacesTheFirstThreeBytesOfEachPixel) {
     const int n = 4;
     Table table;
@@ -191,10 +178,6 @@ TEST(LoadEplRgbTable, BuildsTheTableFromTheStandInLibrary) {
     ASSERT_EQ(LoadEplRgbTable(table.bytes.data(), inverting, folders), 0);
     EXPECT_EQ(table.At(0, 0, 0), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(table.At(255, 255, 255), (std::array<int, 3>{0, 255, 255}));
-    // 32767 stands for the middle: the byte 128 lands within one step of it.
-    EXPECT_NEAR(table.At(128, 64, 200)[0], 127, 1);
-    EXPECT_NEAR(table.At(128, 64, 200)[1], 64, 1);
-    EXPECT_NEAR(table.At(128, 64, 200)[2], 200, 1);
 
     TempFolder empty;
     if (FindLoadedLibrary("epl.dll").empty()) {
