@@ -176,3 +176,12 @@ TEST_F(EplStandInTest, DeliversScreeningMatricesInTwoCalls) {
     EXPECT_EQ(epl->GetScreeningData(File("kind 1\n").c_str(), &none), -4);
     EXPECT_EQ(epl->GetScreeningData(path.c_str(), nullptr), -1);
 }
+
+TEST_F(EplStandInTest, ExampleFileServesEveryEntry) {
+    EXPECT_EQ(Build(KELMORA_EPL_EXAMPLE), 1);
+    EXPECT_EQ(curves[3][128], 1800);
+    EplScreeningData data;
+    std::memset(&data, 0, sizeof data);
+    EXPECT_EQ(epl->GetScreeningData(KELMORA_EPL_EXAMPLE, &data), 0);
+    EXPECT_EQ(data.channelCount, 4);
+}

@@ -175,6 +175,8 @@ TEST(LoadEplRgbTable, BuildsTheTableFromTheStandInLibrary) {
     EXPECT_EQ(LoadEplRgbTable(nullptr, inverting, folders), -1);
     EXPECT_TRUE(table.Untouched());
 
+    ASSERT_EQ(LoadEplRgbTable(table.bytes.data(), KELMORA_EPL_EXAMPLE, folders), 0);
+    EXPECT_GT(table.At(128, 128, 128)[0], 128);
     ASSERT_EQ(LoadEplRgbTable(table.bytes.data(), inverting, folders), 0);
     EXPECT_EQ(table.At(0, 0, 0), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(table.At(255, 255, 255), (std::array<int, 3>{0, 255, 255}));
