@@ -18,7 +18,8 @@ struct Outcome {
 };
 
 Outcome Prndump(const std::string& args) {
-    const std::string out = testing::TempDir() + "/prndump_out.txt";
+    // Tests run in parallel: each gets its own output file.
+    const std::string out = testing::TempDir() + "/" + testing::UnitTest::GetInstance()->current_test_info()->name() + ".out";
     const std::string command = std::string(PRNDUMP_PATH) + " " + args + " >" + out + " 2>&1";
     Outcome run;
     const int raw = std::system(command.c_str());
