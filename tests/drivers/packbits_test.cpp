@@ -36,7 +36,7 @@ TEST(PackBits, PacksTheReferenceVectors) {
     EXPECT_EQ(packed[130], 128);
 }
 
-TEST(PackBits, CompressLineReportsWhetherPackingIsShorter) {
+TEST(PackBits, CompressLineSaysWhetherPackingIsShorterAndReusesItsScratch) {
     ByteBuffer scratch;
     const Row raw{1, 2, 3};
     EXPECT_FALSE(PackBitsCompressLine(scratch, raw.data(), raw.size()));
@@ -48,10 +48,8 @@ TEST(PackBits, CompressLineReportsWhetherPackingIsShorter) {
 
     EXPECT_FALSE(PackBitsCompressLine(scratch, zeros.data(), 0));
     EXPECT_EQ(scratch.size(), 0u);
-}
 
-TEST(PackBits, CompressLineGrowsTheScratchOnlyWhenALineNeedsMore) {
-    ByteBuffer scratch;
+    // The scratch grows only when a line needs more than it holds.
     const Row line = Repeat(1000, 7);
     PackBitsCompressLine(scratch, line.data(), line.size());
     EXPECT_EQ(scratch.capacity(), PackBitsMaxSize(1000) + 32);
