@@ -121,9 +121,9 @@ Bytes MRL_ESC_i(uint8_t colour, uint8_t compression, bool twoBitsPerPixel, size_
     return out;
 }
 
-Bytes MRL_CR() { return Bytes{kCR}; }
-Bytes MRL_LF() { return Bytes{kLF}; }
-Bytes MRL_FF() { return Bytes{kFF}; }
+Bytes MRL_CR() { return mrl::ToBytes(mrl::Compose(mrl::Framing::None, nullptr, u8(kCR))); }
+Bytes MRL_LF() { return mrl::ToBytes(mrl::Compose(mrl::Framing::None, nullptr, u8(kLF))); }
+Bytes MRL_FF() { return mrl::ToBytes(mrl::Compose(mrl::Framing::None, nullptr, u8(kFF))); }
 
 Bytes MRL_MA(int32_t value) {
     const int64_t magnitude = std::llabs(int64_t(value));

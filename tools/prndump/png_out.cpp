@@ -75,24 +75,30 @@ Picture RenderPreview(const PageImage& page) {
     picture.width = page.WidthPixels();
     picture.height = page.lines;
     picture.channels = 3;
-    std::vector<double> light(picture.width * picture.height * 3, 1.0);
+    picture.pixels.assign(picture.width * picture.height * 3, 255);
+    struct Layer {
+        const PlaneImage* plane;
+        const InkColour* ink;
+        double largest;
+    };
+    std::vector<Layer> layers;
     for (const PlaneImage& plane : page.planes) {
         const InkColour* ink = FindInk(plane.colour);
-        if (!ink || plane.bitsPerPixel == 0) continue;
-        const double largest = double((1 << plane.bitsPerPixel) - 1);
-        for (size_t y = 0; y < picture.height; ++y) {
-            for (size_t x = 0; x < picture.width; ++x) {
-                const int dot = plane.Dot(x, y);
+        if (ink && plane.bitsPerPixel) layers.push_back({&plane, ink, double((1 << plane.bitsPerPixel) - 1)});
+    }
+    for (size_t y = 0; y < picture.height; ++y) {
+        for (size_t x = 0; x < picture.width; ++x) {
+            double light[3] = {1.0, 1.0, 1.0};
+            for (const Layer& layer : layers) {
+                const int dot = layer.plane->Dot(x, y);
                 if (!dot) continue;
-                const double coverage = dot / largest;
-                double* pixel = &light[(y * picture.width + x) * 3];
-                for (int c = 0; c < 3; ++c) pixel[c] *= 1.0 - coverage * (1.0 - ink->rgb[c] / 255.0);
+                const double coverage = dot / layer.largest;
+                for (int c = 0; c < 3; ++c) light[c] *= 1.0 - coverage * (1.0 - layer.ink->rgb[c] / 255.0);
             }
+            uint8_t* pixel = &picture.pixels[(y * picture.width + x) * 3];
+            for (int c = 0; c < 3; ++c) pixel[c] = uint8_t(light[c] * 255.0 + 0.5);
         }
     }
-    picture.pixels.resize(light.size());
-    std::transform(light.begin(), light.end(), picture.pixels.begin(),
-                   [](double v) { return uint8_t(v * 255.0 + 0.5); });
     return picture;
 }
 

@@ -1,8 +1,8 @@
 #include "prndump/prn_records.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "prndump/decode_error.h"
 
@@ -18,6 +18,48 @@ std::string At(size_t offset) {
     char text[48];
     std::snprintf(text, sizeof text, "record at offset %zu: ", offset);
     return text;
+}
+
+struct MemorySource {
+    const uint8_t* bytes;
+    size_t size;
+    size_t pos = 0;
+    bool Read(void* out, size_t n) {
+        if (n > size - pos) return false;
+        if (n) std::memcpy(out, bytes + pos, n);
+        pos += n;
+        return true;
+    }
+};
+
+struct FileSource {
+    std::ifstream in;
+    bool Read(void* out, size_t n) { return n == 0 || bool(in.read(static_cast<char*>(out), std::streamsize(n))); }
+};
+
+template <class Source>
+std::vector<Record> ReadAll(Source& source, size_t size, const std::string& what) {
+    std::vector<Record> records;
+    size_t pos = 0;
+    uint8_t header[8];
+    while (pos < size) {
+        const size_t left = size - pos;
+        if (left < 8) throw DecodeError(At(pos) + "the header needs 8 bytes, " + std::to_string(left) + " left");
+        if (!source.Read(header, 8)) throw DecodeError("cannot read " + what);
+        Record record;
+        record.offset = pos;
+        record.tag = ReadLE32(header);
+        const uint32_t length = ReadLE32(header + 4);
+        if (length > left - 8) {
+            throw DecodeError(At(pos) + "size " + std::to_string(length) + " runs past the end of the file (" +
+                              std::to_string(left - 8) + " bytes left)");
+        }
+        record.data.resize(length);
+        if (!source.Read(record.data.data(), length)) throw DecodeError("cannot read " + what);
+        pos += 8 + length;
+        records.push_back(std::move(record));
+    }
+    return records;
 }
 
 }  // namespace
@@ -54,34 +96,17 @@ bool TagCarriesMrl(uint32_t tag) {
 }
 
 std::vector<Record> ReadRecords(const uint8_t* bytes, size_t size) {
-    std::vector<Record> records;
-    size_t pos = 0;
-    while (pos < size) {
-        if (size - pos < 8) {
-            throw DecodeError(At(pos) + "the header needs 8 bytes, " + std::to_string(size - pos) + " left");
-        }
-        Record record;
-        record.offset = pos;
-        record.tag = ReadLE32(bytes + pos);
-        const uint32_t length = ReadLE32(bytes + pos + 4);
-        pos += 8;
-        if (length > size - pos) {
-            throw DecodeError(At(record.offset) + "size " + std::to_string(length) + " runs past the end of the file (" +
-                              std::to_string(size - pos) + " bytes left)");
-        }
-        record.data.assign(bytes + pos, bytes + pos + length);
-        pos += length;
-        records.push_back(std::move(record));
-    }
-    return records;
+    MemorySource source{bytes, size};
+    return ReadAll(source, size, "the data");
 }
 
 std::vector<Record> ReadRecordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DecodeError("cannot open \"" + path + "\"");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw DecodeError("cannot read \"" + path + "\"");
-    return ReadRecords(bytes.data(), bytes.size());
+    // Record by record, so that a large file is not held twice.
+    FileSource source{std::ifstream(path, std::ios::binary | std::ios::ate)};
+    if (!source.in) throw DecodeError("cannot open \"" + path + "\"");
+    const std::streamoff end = source.in.tellg();
+    source.in.seekg(0);
+    return ReadAll(source, size_t(end), "\"" + path + "\"");
 }
 
 }  // namespace prndecode
