@@ -6,3 +6,7 @@ if(Python3_Interpreter_FOUND)
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/print_mode_tables/transcribe.py --check)
   set_tests_properties(PrintModeRowFilesMatchTheirBlocks PROPERTIES LABELS drivers)
 endif()
+
+# The PackBits tests check our packing against libtiff's PackBits codec too.
+find_package(TIFF REQUIRED)
+target_link_libraries(test_drivers PRIVATE TIFF::TIFF)

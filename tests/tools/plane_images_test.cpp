@@ -1,0 +1,160 @@
+#include "prndump/plane_images.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+
+#include "prndump/decode_error.h"
+#include "prndump/png_out.h"
+#include "stream_samples.h"
+
+namespace {
+
+using namespace samples;
+using prndecode::AssemblePages;
+using prndecode::DecodeError;
+using prndecode::PageImage;
+
+std::vector<PageImage> Pages(const Bytes& file) {
+    return AssemblePages(prndecode::ReadRecords(file.data(), file.size()));
+}
+
+TEST(PlaneImages, AssembleThePlanesOfAPageLineByLine) {
+    const auto pages = Pages(Jv33Job());
+    ASSERT_EQ(pages.size(), 1u);
+    const PageImage& page = pages[0];
+    EXPECT_EQ(page.number, 1);
+    EXPECT_EQ(page.lines, 3u);
+    ASSERT_EQ(page.planes.size(), 5u);
+    EXPECT_EQ(page.WidthPixels(), 32u);
+
+    const auto* cyan = page.Find(2);
+    ASSERT_NE(cyan, nullptr);
+    EXPECT_EQ(cyan->bitsPerPixel, 1);
+    EXPECT_EQ(cyan->Row(0, 4), B({0xF0, 0x0F, 0, 0}));
+    EXPECT_EQ(cyan->Row(1, 4), Bytes(4, 0));
+    EXPECT_EQ(cyan->Dot(3, 0), 1);
+    EXPECT_EQ(cyan->Dot(4, 0), 0);
+    EXPECT_EQ(cyan->Dot(12, 0), 1);
+    EXPECT_EQ(cyan->Dot(100, 0), 0);
+    EXPECT_THROW(cyan->Row(0, 1), DecodeError);
+
+    const auto* yellow = page.Find(4);
+    ASSERT_NE(yellow, nullptr);
+    EXPECT_EQ(yellow->bitsPerPixel, 2);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(yellow->Dot(size_t(x), 2), x);
+    EXPECT_EQ(yellow->Dot(0, 0), 0);
+
+    // The doubled screening plane arrives as two planes with the same dots.
+    ASSERT_NE(page.Find(0xFE), nullptr);
+    ASSERT_NE(page.Find(0xFF), nullptr);
+    EXPECT_EQ(page.Find(0xFE)->rows, page.Find(0xFF)->rows);
+    EXPECT_EQ(page.Find(0), nullptr);  // black never printed
+}
+
+TEST(PlaneImages, StartANewPageAtEachPageHeader) {
+    const Bytes file = Stream()
+                           .Add(kPageHeader, kJv33PageHeader)
+                           .Add(kData, Jv33Line0())
+                           .Add(kPageEnd, kQE)
+                           .Add(kPageLink)
+                           .Add(kPageHeader, kJv33PageHeader)
+                           .Add(kData, kLineEnd)
+                           .Add(kData, Jv33Line0())
+                           .Add(kPageEnd, kQE)
+                           .bytes();
+    const auto pages = Pages(file);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].lines, 1u);
+    EXPECT_EQ(pages[1].number, 2);
+    EXPECT_EQ(pages[1].lines, 2u);
+    EXPECT_EQ(pages[1].Find(2)->Row(1, 2), B({0xF0, 0x0F}));
+    EXPECT_EQ(pages[1].Find(2)->Row(0, 2), B({0, 0}));
+}
+
+TEST(PlaneImages, AssembleClassicAndLayeredRecords) {
+    const Bytes classicLine = B({0x1B, 'i', 0, 1, 1, 3, 0, 1, 0, 0xFE, 0x55, 0x0D, 0x0A});
+    const Bytes layeredLine = Cat({B({'Q', 'D', 10, 2, 0, 1, 1, 0, 1, 0, 1, 0, 1, 0x80}), kPlaneEnd,
+                                   B({'Q', 'D', 10, 2, 0, 1, 1, 0, 1, 0, 1, 0, 2, 0x40}), kPlaneEnd, kLineEnd});
+    const auto pages = Pages(Stream()
+                                 .Add(kPageHeader, B({0x1B, '@'}))
+                                 .Add(kData, classicLine)
+                                 .Add(kPageEnd, B({0x0C}))
+                                 .Add(kPageHeader)
+                                 .Add(kData, layeredLine)
+                                 .Add(kPageEnd, kQE)
+                                 .bytes());
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].Find(0)->rows[0], B({0x55, 0x55, 0x55}));
+    ASSERT_EQ(pages[1].planes.size(), 2u);
+    EXPECT_EQ(pages[1].Find(2, 1)->Dot(0, 0), 1);
+    EXPECT_EQ(pages[1].Find(2, 2)->Dot(1, 0), 1);
+}
+
+TEST(PlaneImages, RefuseStreamsThatBreakThePageStructure) {
+    const Bytes cyanOnly = B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0x80, 'Q', 'R', 1, 0});
+    const Bytes cyan2Bit = B({'Q', 'D', 7, 2, 0, 2, 1, 0, 1, 0, 0x80, 'Q', 'R', 1, 0, 'Q', 'R', 1, 1});
+    const std::vector<Bytes> broken = {
+        Stream().Add(kData, Jv33Line0()).bytes(),                                          // outside a page
+        Stream().Add(kPageHeader).Add(kData, cyanOnly).Add(kPageEnd, kQE).bytes(),          // line not ended
+        Stream().Add(kPageHeader).Add(kData, Cat({cyanOnly, cyanOnly, kLineEnd})).Add(kPageEnd).bytes(),  // twice
+        Stream().Add(kPageHeader).Add(kData, Jv33Line0()).Add(kData, cyan2Bit).Add(kPageEnd).bytes(),  // bpp change
+        Stream().Add(kPageHeader).Add(kData, Jv33Line0()).bytes(),                          // no page end
+        Stream().Add(kPageHeader).Add(kPageHeader).bytes(),                                 // nested page
+        Stream().Add(kPageEnd).bytes(),                                                     // end without page
+        Stream().Add(kPageHeader).Add(kData, B({'Q', 'D', 7})).bytes(),                     // undecodable
+        Stream().Add(kPageHeader).Add(kData, B({'Q', 'D', 7, 2, 0, 3, 1, 0, 1, 0, 1, 'Q', 'R', 1, 1})).bytes(),
+    };
+    for (size_t i = 0; i < broken.size(); ++i) EXPECT_THROW(Pages(broken[i]), DecodeError) << "case " << i;
+}
+
+// Reads a PNG back as 8-bit RGB.
+std::vector<uint8_t> ReadRgb(const std::string& path, size_t& width, size_t& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    width = image.width;
+    height = image.height;
+    return pixels;
+}
+
+TEST(PlanePictures, ShowDotsAsGreyAndInksInColour) {
+    const PageImage page = Pages(Jv33Job())[0];
+    const std::string dir = testing::TempDir();
+    const std::string planePath = dir + "/plane_c.png";
+    const std::string previewPath = dir + "/preview.png";
+    prndecode::WritePng(planePath, prndecode::RenderPlane(*page.Find(2), page.WidthPixels(), page.lines));
+    prndecode::WritePng(previewPath, prndecode::RenderPreview(page));
+
+    size_t width = 0;
+    size_t height = 0;
+    auto grey = ReadRgb(planePath, width, height);
+    ASSERT_EQ(grey.size(), 32u * 3 * 3);
+    EXPECT_EQ(width, 32u);
+    EXPECT_EQ(height, 3u);
+    EXPECT_EQ(grey[0], 0);        // dot
+    EXPECT_EQ(grey[4 * 3], 255);  // no dot
+
+    auto rgb = ReadRgb(previewPath, width, height);
+    ASSERT_EQ(rgb.size(), 32u * 3 * 3);
+    auto at = [&](size_t x, size_t y) { return std::vector<int>(rgb.begin() + long((y * width + x) * 3), rgb.begin() + long((y * width + x) * 3 + 3)); };
+    EXPECT_EQ(at(5, 0), (std::vector<int>{230, 0, 126}));   // magenta alone
+    EXPECT_EQ(at(0, 0), (std::vector<int>{0, 0, 114}));     // cyan over magenta
+    EXPECT_EQ(at(0, 1), (std::vector<int>{255, 255, 255}));  // blank line
+    EXPECT_EQ(at(3, 2), (std::vector<int>{255, 236, 0}));    // largest yellow dot; FE and FF are not inks
+    EXPECT_EQ(at(1, 2), (std::vector<int>{255, 249, 170}));  // smallest of three yellow dot sizes
+
+    EXPECT_THROW(prndecode::WritePng(dir + "/no/such/dir/x.png", prndecode::RenderPreview(page)), DecodeError);
+    // A page without dots still gives a picture.
+    PageImage blank;
+    EXPECT_NO_THROW(prndecode::WritePng(dir + "/blank.png", prndecode::RenderPreview(blank)));
+    std::remove(planePath.c_str());
+    std::remove(previewPath.c_str());
+    std::remove((dir + "/blank.png").c_str());
+}
+
+}  // namespace

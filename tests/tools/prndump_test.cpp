@@ -1,0 +1,81 @@
+// The prndump command line over sample files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "stream_samples.h"
+
+namespace {
+
+using namespace samples;
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+};
+
+Outcome Prndump(const std::string& args) {
+    // Tests run in parallel: each gets its own output file.
+    const std::string out = testing::TempDir() + "/" + testing::UnitTest::GetInstance()->current_test_info()->name() + ".out";
+    const std::string command = std::string(PRNDUMP_PATH) + " " + args + " >" + out + " 2>&1";
+    Outcome run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.output = text.str();
+    std::remove(out.c_str());
+    return run;
+}
+
+std::string WriteFile(const std::string& name, const Bytes& bytes) {
+    const std::string path = testing::TempDir() + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+bool Exists(const std::string& path) { return std::ifstream(path).good(); }
+
+TEST(Prndump, ListsRecordsAndCommandsAndDrawsThePage) {
+    const std::string file = WriteFile("job.prn", Jv33Job());
+    const std::string dir = testing::TempDir();
+    const Outcome run = Prndump("--preview " + dir + "/job.png --planes " + dir + "/job " + file);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("SPLTAG_PAGE_HEADER, 41 bytes"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("QP[11] p1=17 yres=720 xres=720"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("QD[7] colour=1(M) compression=1"), std::string::npos) << run.output;
+    for (const char* name : {"/job.png", "/job-p1-C.png", "/job-p1-M.png", "/job-p1-Y.png", "/job-p1-FE.png"}) {
+        EXPECT_TRUE(Exists(dir + name)) << name;
+        std::remove((dir + name).c_str());
+    }
+    std::remove((dir + "/job-p1-FF.png").c_str());
+    std::remove(file.c_str());
+}
+
+TEST(Prndump, ReportsBrokenFilesAndArguments) {
+    Bytes truncated = Jv33Job();
+    truncated.resize(truncated.size() - 3);
+    const std::string file = WriteFile("broken.prn", truncated);
+    Outcome run = Prndump(file);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("prndump: record at offset"), std::string::npos) << run.output;
+
+    // A record whose commands do not decode is listed with the error; the listing goes on.
+    const std::string bad = WriteFile("bad.prn", Stream().Add(kData, B({'Q', 'E', 0, 0x99})).Add(kEof).bytes());
+    run = Prndump(bad);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("unknown command byte 0x99"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("SPLTAG_EOF"), std::string::npos) << run.output;
+
+    EXPECT_EQ(Prndump("").status, 2);
+    EXPECT_EQ(Prndump("--bogus " + file).status, 2);
+    EXPECT_EQ(Prndump(testing::TempDir() + "/missing.prn").status, 1);
+    std::remove(file.c_str());
+    std::remove(bad.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+// prndump: lists the records of a printer output file and the MRL commands in
+// them, and draws the ink planes of each page as PNG pictures.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "prndump/decode_error.h"
+#include "prndump/mrl_decode.h"
+#include "prndump/plane_images.h"
+#include "prndump/png_out.h"
+#include "prndump/prn_records.h"
+
+namespace {
+
+using namespace prndecode;
+
+const char kUsage[] =
+    "usage: prndump [options] FILE\n"
+    "Lists the records of a printer output file (u32 tag, u32 size, data) and the\n"
+    "MRL commands inside them.\n"
+    "  --records         list the records only, not their commands\n"
+    "  --rows            also print the unpacked bytes of every raster row\n"
+    "  --planes PREFIX   write each page's ink planes as PREFIX-p<page>-<ink>.png\n"
+    "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
+    "                    with \"-p<N>\" before the extension)\n"
+    "  -q, --quiet       no listing\n"
+    "  -h, --help        this text\n";
+
+struct Options {
+    std::string file;
+    std::string planes;
+    std::string preview;
+    bool recordsOnly = false;
+    bool rows = false;
+    bool quiet = false;
+};
+
+std::string HexBytes(const std::vector<uint8_t>& bytes, size_t limit) {
+    std::string text;
+    char byte[4];
+    for (size_t i = 0; i < bytes.size() && i < limit; ++i) {
+        std::snprintf(byte, sizeof byte, "%02X ", bytes[i]);
+        text += byte;
+    }
+    if (bytes.size() > limit) text += "...";
+    return text;
+}
+
+std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
+    std::string text;
+    for (size_t i = 0; i < bytes.size() && i < limit; ++i) {
+        const uint8_t c = bytes[i];
+        text += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
+    }
+    if (bytes.size() > limit) text += "...";
+    return text;
+}
+
+std::string PreviewName(const std::string& file, int page) {
+    if (page == 1) return file;
+    const size_t dot = file.find_last_of('.');
+    const size_t slash = file.find_last_of('/');
+    const std::string suffix = "-p" + std::to_string(page);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file + suffix;
+    return file.substr(0, dot) + suffix + file.substr(dot);
+}
+
+// Lists one record; returns false when its commands could not be decoded.
+bool ListRecord(const Record& record, size_t index, const Options& options) {
+    const char* name = TagName(record.tag);
+    char head[96];
+    std::snprintf(head, sizeof head, "#%zu @%zu 0x%08X %s, %zu bytes", index, record.offset, record.tag,
+                  name ? name : "(unknown tag)", record.data.size());
+    std::printf("%s\n", head);
+    if (options.recordsOnly || record.data.empty()) return true;
+    if (!TagCarriesMrl(record.tag)) {
+        std::printf("    text: %s\n", Printable(record.data, 120).c_str());
+        return true;
+    }
+    try {
+        for (const Command& command : DecodeMrl(record.data)) {
+            std::printf("    %s\n", FormatCommand(command).c_str());
+            if (options.rows && command.isRaster) std::printf("      %s\n", HexBytes(command.row, 1u << 16).c_str());
+        }
+    } catch (const DecodeError& e) {
+        std::printf("    !! %s\n    data: %s\n", e.what(), HexBytes(record.data, 64).c_str());
+        return false;
+    }
+    return true;
+}
+
+int Run(const Options& options) {
+    const std::vector<Record> records = ReadRecordFile(options.file);
+    bool ok = true;
+    if (!options.quiet) {
+        for (size_t i = 0; i < records.size(); ++i) ok = ListRecord(records[i], i, options) && ok;
+        if (!records.empty() && records.back().tag != kTagEof) {
+            std::printf("!! the file does not end with SPLTAG_EOF\n");
+            ok = false;
+        }
+    }
+    if (!options.planes.empty() || !options.preview.empty()) {
+        const std::vector<PageImage> pages = AssemblePages(records);
+        for (const PageImage& page : pages) {
+            const size_t width = page.WidthPixels();
+            if (!options.planes.empty()) {
+                for (const PlaneImage& plane : page.planes) {
+                    std::string path = options.planes + "-p" + std::to_string(page.number) + "-";
+                    if (plane.layer >= 0) path += "L" + std::to_string(plane.layer) + "-";
+                    path += InkName(plane.colour) + ".png";
+                    WritePng(path, RenderPlane(plane, width, page.lines));
+                    if (!options.quiet) std::printf("wrote %s\n", path.c_str());
+                }
+            }
+            if (!options.preview.empty()) {
+                const std::string path = PreviewName(options.preview, page.number);
+                WritePng(path, RenderPreview(page));
+                if (!options.quiet) std::printf("wrote %s (%zu x %zu)\n", path.c_str(), width, page.lines);
+            }
+        }
+        if (pages.empty()) std::fprintf(stderr, "prndump: the file holds no page\n");
+    }
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--records") {
+            options.recordsOnly = true;
+        } else if (arg == "--rows") {
+            options.rows = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--planes" && hasValue) {
+            options.planes = argv[++i];
+        } else if (arg == "--preview" && hasValue) {
+            options.preview = argv[++i];
+        } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
+            options.file = arg;
+        } else {
+            std::fprintf(stderr, "prndump: unexpected argument \"%s\"\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (options.file.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    try {
+        return Run(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "prndump: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,162 @@
+#include "prndump/plane_images.h"
+
+#include <algorithm>
+#include <string>
+
+#include "prndump/decode_error.h"
+#include "prndump/mrl_decode.h"
+
+namespace prndecode {
+
+size_t PlaneImage::BytesPerRow() const {
+    size_t bytes = 0;
+    for (const auto& row : rows) bytes = std::max(bytes, row.size());
+    return bytes;
+}
+
+size_t PlaneImage::WidthPixels() const {
+    return bitsPerPixel ? BytesPerRow() * 8 / size_t(bitsPerPixel) : 0;
+}
+
+int PlaneImage::Dot(size_t x, size_t y) const {
+    if (y >= rows.size() || bitsPerPixel == 0) return 0;
+    const size_t bit = x * size_t(bitsPerPixel);
+    if (bit / 8 >= rows[y].size()) return 0;
+    const int shift = 8 - bitsPerPixel - int(bit % 8);
+    return (rows[y][bit / 8] >> shift) & ((1 << bitsPerPixel) - 1);
+}
+
+std::vector<uint8_t> PlaneImage::Row(size_t y, size_t bytes) const {
+    std::vector<uint8_t> row(bytes, 0);
+    if (y >= rows.size()) return row;
+    if (rows[y].size() > bytes) {
+        throw DecodeError("line " + std::to_string(y) + " of plane " + InkName(colour) + " holds " +
+                          std::to_string(rows[y].size()) + " bytes, more than " + std::to_string(bytes));
+    }
+    std::copy(rows[y].begin(), rows[y].end(), row.begin());
+    return row;
+}
+
+const PlaneImage* PageImage::Find(uint8_t colour, int layer) const {
+    for (const PlaneImage& plane : planes) {
+        if (plane.colour == colour && plane.layer == layer) return &plane;
+    }
+    return nullptr;
+}
+
+size_t PageImage::WidthPixels() const {
+    size_t width = 0;
+    for (const PlaneImage& plane : planes) width = std::max(width, plane.WidthPixels());
+    return width;
+}
+
+namespace {
+
+class PageAssembler {
+public:
+    void Record(const prndecode::Record& record) {
+        switch (record.tag) {
+            case kTagPageHeader:
+                if (m_open) Fail(record, "page header inside page " + std::to_string(m_page.number));
+                m_page = PageImage();
+                m_page.number = int(m_pages.size()) + 1;
+                m_open = true;
+                m_lineHasData = false;
+                m_inLine.clear();
+                break;
+            case kTagPageEnd:
+                if (!m_open) Fail(record, "page end without a page");
+                EndPage(record);
+                break;
+            case kTagData:
+                Data(record);
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::vector<PageImage> Finish() {
+        if (m_open) throw DecodeError("page " + std::to_string(m_page.number) + " has no page end");
+        return std::move(m_pages);
+    }
+
+private:
+    [[noreturn]] static void Fail(const prndecode::Record& record, const std::string& what) {
+        throw DecodeError("record at offset " + std::to_string(record.offset) + ": " + what);
+    }
+
+    void Data(const prndecode::Record& record) {
+        std::vector<Command> commands;
+        try {
+            commands = DecodeMrl(record.data);
+        } catch (const DecodeError& e) {
+            Fail(record, e.what());
+        }
+        for (Command& command : commands) {
+            if (command.isRaster) {
+                if (!m_open) Fail(record, "raster data outside a page");
+                Raster(record, command);
+            } else if (command.IsLineEnd() && m_open) {
+                ++m_page.lines;
+                m_lineHasData = false;
+                m_inLine.clear();
+            }
+        }
+    }
+
+    void Raster(const prndecode::Record& record, Command& command) {
+        PlaneImage* plane = nullptr;
+        for (PlaneImage& candidate : m_page.planes) {
+            if (candidate.colour == command.colour && candidate.layer == command.layer) plane = &candidate;
+        }
+        if (!plane) {
+            m_page.planes.emplace_back();
+            plane = &m_page.planes.back();
+            plane->colour = command.colour;
+            plane->layer = command.layer;
+            plane->bitsPerPixel = command.bitsPerPixel;
+        }
+        const std::string name = InkName(command.colour);
+        if (command.bitsPerPixel != 1 && command.bitsPerPixel != 2) {
+            Fail(record, "plane " + name + " has " + std::to_string(command.bitsPerPixel) + " bits per pixel");
+        }
+        if (plane->bitsPerPixel != command.bitsPerPixel) {
+            Fail(record, "plane " + name + " changes from " + std::to_string(plane->bitsPerPixel) + " to " +
+                             std::to_string(command.bitsPerPixel) + " bits per pixel in line " +
+                             std::to_string(m_page.lines));
+        }
+        const size_t index = size_t(plane - m_page.planes.data());
+        if (std::find(m_inLine.begin(), m_inLine.end(), index) != m_inLine.end()) {
+            Fail(record, "plane " + name + " sent twice in line " + std::to_string(m_page.lines));
+        }
+        m_inLine.push_back(index);
+        if (plane->rows.size() <= m_page.lines) plane->rows.resize(m_page.lines + 1);
+        plane->rows[m_page.lines] = std::move(command.row);
+        m_lineHasData = true;
+    }
+
+    void EndPage(const prndecode::Record& record) {
+        if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
+        for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
+        m_pages.push_back(std::move(m_page));
+        m_page = PageImage();
+        m_open = false;
+    }
+
+    std::vector<PageImage> m_pages;
+    PageImage m_page;
+    bool m_open = false;
+    bool m_lineHasData = false;
+    std::vector<size_t> m_inLine;  // planes that already have data in the current line
+};
+
+}  // namespace
+
+std::vector<PageImage> AssemblePages(const std::vector<Record>& records) {
+    PageAssembler assembler;
+    for (const Record& record : records) assembler.Record(record);
+    return assembler.Finish();
+}
+
+}  // namespace prndecode

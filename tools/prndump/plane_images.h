@@ -1,0 +1,45 @@
+// Ink-plane images of each page, assembled from the raster commands of the
+// page's data records: every "QD" or ESC "i" puts one row of dot codes into
+// the plane of its colour code (and layer code, where the layered "QD" form
+// carries one), and "QR" 1 or LF moves on to the next line. A page runs from
+// its page header record to its page end record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "prndump/prn_records.h"
+
+namespace prndecode {
+
+struct PlaneImage {
+    int layer = -1;        // -1 for the forms without a layer code
+    uint8_t colour = 0;
+    int bitsPerPixel = 0;  // 1 or 2 (0 for a plane that never carried dots)
+    std::vector<std::vector<uint8_t>> rows;  // one per line; trailing zero bytes are not sent
+
+    size_t BytesPerRow() const;  // of the longest row
+    size_t WidthPixels() const;
+    // Dot code of pixel x in line y (0 outside the data sent); the leftmost
+    // pixel of a byte lies in its highest bits.
+    int Dot(size_t x, size_t y) const;
+    // Line y as `bytes` bytes, zero-padded; throws DecodeError when the line is longer.
+    std::vector<uint8_t> Row(size_t y, size_t bytes) const;
+};
+
+struct PageImage {
+    int number = 0;     // 1 for the first page
+    size_t lines = 0;   // raster lines ended on the page
+    std::vector<PlaneImage> planes;  // in order of first appearance
+
+    const PlaneImage* Find(uint8_t colour, int layer = -1) const;
+    size_t WidthPixels() const;  // of the widest plane
+};
+
+// Throws DecodeError for raster data outside a page, a line not ended before
+// the page end, a plane sent twice in one line or changing its bits per
+// pixel, a page without its end, and for undecodable MRL.
+std::vector<PageImage> AssemblePages(const std::vector<Record>& records);
+
+}  // namespace prndecode
