@@ -160,11 +160,4 @@ TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
     EXPECT_EQ(ReadWholeFile(path), " [S]\n k=w\n; T's own\n [T]\n k=1\n");
 }
 
-TEST(IniFile, TrimsTheChosenEnds) {
-    EXPECT_EQ(CIniFile::Trim("  a b \t"), "a b");
-    EXPECT_EQ(CIniFile::Trim("xxaxx", "x", CIniFile::kTrimLeft), "axx");
-    EXPECT_EQ(CIniFile::Trim("xxaxx", "x", CIniFile::kTrimRight), "xxa");
-    EXPECT_EQ(CIniFile::Trim(" \r\n"), "");
-}
-
 }  // namespace

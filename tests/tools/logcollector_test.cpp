@@ -75,6 +75,14 @@ TEST(LogCollectorProgram, ServesRequestedLogsWritesTheirBytesUnchangedAndCleansU
         ASSERT_EQ(platform::PipeClient::Open("\\\\.\\pipe\\Job.log", &raw), platform::PipeStatus::Ok);
         EXPECT_EQ(raw.Write("raw\r\n\x80\x00 no line end", 18), platform::PipeStatus::Ok);
     }
+    // A name that leaves the pipe folder is refused; the request after it is served.
+    for (const std::string request : {"createlog,../evil", "createlog,Second"}) {
+        platform::PipeClient control;
+        ASSERT_EQ(platform::PipeClient::Open("\\\\.\\pipe\\ZorAvudurad", &control), platform::PipeStatus::Ok);
+        EXPECT_EQ(control.Write(request.data(), request.size()), platform::PipeStatus::Ok);
+    }
+    ASSERT_TRUE(WaitForFile(pipes.File("Second.log")));
+    EXPECT_FALSE(std::filesystem::exists(pipes.Path() + "/../evil.log"));
     EXPECT_EQ(collector.Wait(SIGTERM), 0);
 
     std::string text = ReadWholeFile(out);
