@@ -1,6 +1,8 @@
 // The library loader on POSIX systems: dlopen, dlsym, dlclose.
 #include "platform/dynamic_library.h"
 
+#include "platform/module.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <link.h>
@@ -39,25 +41,10 @@ std::string WithSlash(std::string folder) {
     return folder;
 }
 
-// Stand-ins until the plug-in module helpers are wired in: the folder of the
-// module holding this code, and the folder of the running executable.
-std::string ThisModuleFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ThisModuleFolder), &info) == 0 || !info.dli_fname) return {};
-    return FolderOfPath(RealPath(info.dli_fname));
-}
-
-std::string ExecutableFolder() {
-    std::vector<char> buffer(PATH_MAX + 1);
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) return {};
-    return FolderOfPath(std::string(buffer.data(), static_cast<size_t>(n)));
-}
-
 }  // namespace
 
 LibrarySearchFolders DefaultLibrarySearchFolders() {
-    return {ThisModuleFolder(), ExecutableFolder()};
+    return {PluginModuleFolder(), HostExecutableFolder()};
 }
 
 std::string LibraryFileName(const std::string& moduleName) {
