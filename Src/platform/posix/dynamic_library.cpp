@@ -44,7 +44,7 @@ std::string WithSlash(std::string folder) {
 }  // namespace
 
 LibrarySearchFolders DefaultLibrarySearchFolders() {
-    return {PluginModuleFolder(), HostExecutableFolder()};
+    return {WithSlash(PluginModuleFolder()), WithSlash(HostExecutableFolder())};
 }
 
 std::string LibraryFileName(const std::string& moduleName) {
