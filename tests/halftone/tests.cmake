@@ -1,0 +1,24 @@
+# The halftone tests load the stand-in linearisation library and two test
+# libraries of the same file name (libepl.so) from folders of their own.
+function(kelmora_epl_fixture name)
+  add_library(${name} SHARED ${CMAKE_CURRENT_LIST_DIR}/fixtures/epl_fixture.cpp)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/Src)
+  set_target_properties(${name} PROPERTIES
+    OUTPUT_NAME epl
+    CXX_VISIBILITY_PRESET hidden
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name})
+  kelmora_warnings(${name})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${name} PRIVATE -fno-gnu-unique)
+  endif()
+endfunction()
+
+kelmora_epl_fixture(epl_fixture)
+kelmora_epl_fixture(epl_noentry)
+target_compile_definitions(epl_noentry PRIVATE EPL_FIXTURE_NO_ENTRY)
+
+target_compile_definitions(test_halftone PRIVATE
+  KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
+  KELMORA_EPL_FIXTURE_PATH="$<TARGET_FILE:epl_fixture>"
+  KELMORA_EPL_NOENTRY_PATH="$<TARGET_FILE:epl_noentry>")
+add_dependencies(test_halftone epl epl_fixture epl_noentry)
