@@ -1,0 +1,65 @@
+#include "platform/system.h"
+
+#include <sched.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+uint64_t TickCountMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int64_t PerformanceCounter() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+int64_t PerformanceFrequency() { return 1000000000; }
+
+LocalTime GetLocalTime() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    const time_t seconds = ts.tv_sec;
+    tm parts{};
+    localtime_r(&seconds, &parts);
+    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                     parts.tm_min,         parts.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+}
+
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+
+bool GetComputerName(std::string* name) {
+    if (!name) return false;
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') return false;
+    std::string text(host);
+    // The short host name, as the machine is known on its own network.
+    const size_t dot = text.find('.');
+    if (dot != std::string::npos && dot > 0) text.resize(dot);
+    if (text.size() > kMaxComputerName) text.resize(kMaxComputerName);
+    *name = text;
+    return true;
+}
+
+int ProcessorCount() {
+    const long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? static_cast<int>(n) : 1;
+}
+
+int ProcessAffinityCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 0;
+    return CPU_COUNT(&set);
+}
+
+void SleepMs(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+}  // namespace platform

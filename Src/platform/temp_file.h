@@ -1,0 +1,47 @@
+// Temporary files at a path the caller chooses (in the job's temporary
+// folder): created afresh for reading and writing, private to this process,
+// fully buffered, and removed by the system when closed unless kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// '/' on POSIX; the Windows version spells paths with '\\'.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+class TempFile {
+public:
+    TempFile();
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    // Creates (replacing any file at the path) and opens the file with a
+    // buffer of bufferSize bytes. 0 on success, else the system's error number.
+    int Create(const std::string& path, bool deleteOnClose, size_t bufferSize);
+    bool IsOpen() const { return m_stream != nullptr; }
+    // Closes the file; one created with deleteOnClose is gone afterwards.
+    void Close();
+
+    // Both give the number of bytes transferred.
+    size_t Write(const void* data, size_t size);
+    size_t Read(void* data, size_t size);
+    bool Flush();
+    // Positions are byte offsets from the start of the file.
+    bool Seek(int64_t position);
+    int64_t Tell();  // -1 on failure
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> m_stream;
+};
+
+}  // namespace platform

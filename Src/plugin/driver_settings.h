@@ -1,0 +1,31 @@
+// Driver tuning from "DaVav.ini" in the installation folder. Keys that are
+// missing are written back with their default and explanatory comments, so a
+// fresh installation gets a self-documenting file on its first job.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class clLogFullInterface;
+
+constexpr const char* kDriverIniName = "DaVav.ini";
+
+struct DriverSettings {
+    int32_t m_bWriteInputTiff = 0;
+    int32_t m_bWriteInputTiffSep = 0;
+    int32_t m_bWriteOutputTiff = 0;
+    int32_t m_bWriteOutputTiffSep = 0;
+    int32_t m_iHalftoneThreadCount = -1;  // -1 by processor count, 0 off, 2..8 as given
+    // Also 0 on the job that writes the missing key, like every later job.
+    int32_t m_bUseTimeForRandom = 0;
+    int32_t m_bAutoCleaning = 0;
+    int32_t m_bUseNewTIL = 0;
+};
+
+// Reads (and completes) the INI file at path. A file that cannot be read or
+// written leaves the defaults; a wrong HalftoneThreadCount is logged.
+DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger);
+
+// The settings of the installation folder's "DaVav.ini". Without an
+// installation folder the defaults are used, no file is written, and that is logged.
+DriverSettings ReadDriverSettings(const std::string& installFolder, clLogFullInterface* logger);

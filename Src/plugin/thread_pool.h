@@ -1,0 +1,88 @@
+// A fixed pool of worker threads running tasks from one first-in-first-out
+// queue. A task is a function and its argument; the pool reports nothing back.
+//
+// Every queued task holds one signal once it is released (AddTask releases
+// at once, AddTaskDeferred waits for ReleaseDeferred or Finish); a worker takes
+// one signal and then the task at the front of the queue. Finish closes the
+// pool and returns once every worker has run what was queued before it and
+// ended. Destruction joins every worker: a task still running is waited for.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+typedef void (*ThreadPoolTaskFn)(void* argument);
+
+class clTHREADPOOL_QUEUE {
+public:
+    virtual ~clTHREADPOOL_QUEUE() = default;
+    // Queues and releases one task; a null function means the default one.
+    // False when there is no function or the pool is closed.
+    virtual bool AddTask(void* argument, ThreadPoolTaskFn function) = 0;
+    // Queues one task to be released later.
+    virtual bool AddTaskDeferred(void* argument, ThreadPoolTaskFn function) = 0;
+    // Releases every task queued by AddTaskDeferred since the last release.
+    virtual void ReleaseDeferred() = 0;
+    // Closes the pool, lets every worker end and waits for them.
+    virtual void Finish() = 0;
+};
+
+class clTHREADPOOL_QUEUE_IMP : public clTHREADPOOL_QUEUE {
+public:
+    // threadCount workers when it lies in 2..100, otherwise one. discard is
+    // called by the destructor for every entry still queued; defaultTask
+    // stands in for a null task function.
+    clTHREADPOOL_QUEUE_IMP(int32_t threadCount, ThreadPoolTaskFn discard, ThreadPoolTaskFn defaultTask);
+    ~clTHREADPOOL_QUEUE_IMP() override;
+    clTHREADPOOL_QUEUE_IMP(const clTHREADPOOL_QUEUE_IMP&) = delete;
+    clTHREADPOOL_QUEUE_IMP& operator=(const clTHREADPOOL_QUEUE_IMP&) = delete;
+
+    bool AddTask(void* argument, ThreadPoolTaskFn function) override;
+    bool AddTaskDeferred(void* argument, ThreadPoolTaskFn function) override;
+    void ReleaseDeferred() override;
+    void Finish() override;
+
+    // Workers started.
+    int32_t GetThreadCount() const { return m_threadCount; }
+    // Workers inside their loop.
+    int32_t GetRunningCount();
+
+    static constexpr int32_t kMinThreads = 2;
+    static constexpr int32_t kMaxThreads = 100;
+
+private:
+    struct Entry {
+        ThreadPoolTaskFn function;  // null: the stop marker
+        void* argument;
+    };
+
+    bool Queue(void* argument, ThreadPoolTaskFn function, bool deferred);
+    void WorkerLoop();
+    void JoinWorkers();
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;     // signals, the stop marker or stopping
+    std::condition_variable m_started;  // a worker entered its loop
+    bool m_stopping = false;
+    bool m_closed = false;
+    int32_t m_threadCount = 0;
+    int32_t m_runningCount = 0;
+    int32_t m_deferredCount = 0;
+    uint64_t m_signals = 0;
+    ThreadPoolTaskFn m_discardFunction;
+    ThreadPoolTaskFn m_defaultFunction;
+    std::deque<Entry> m_queue;
+    std::vector<std::thread> m_threads;
+};
+
+// A new pool, or null when it cannot be built (no memory, no thread started).
+std::unique_ptr<clTHREADPOOL_QUEUE> CreateThreadPoolQueue(int32_t threadCount, ThreadPoolTaskFn discard,
+                                                          ThreadPoolTaskFn defaultTask);
+
+// The processors this process may run on; 1 when that cannot be read.
+int GetProcessorCount();

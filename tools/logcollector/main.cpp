@@ -1,0 +1,67 @@
+// logcollector: receives the plug-in's log lines and writes them to standard
+// output or a file. The pipe folder is KELMORA_PIPE_DIR, or the platform's
+// default pipe folder.
+//
+//   logcollector [-o FILE]
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "log_collector.h"
+#include "platform/named_pipe.h"
+
+namespace {
+
+LogCollector* g_collector = nullptr;
+
+void OnSignal(int) {
+    if (g_collector) g_collector->Stop();
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: logcollector [-o FILE]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* outputPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
+            outputPath = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    std::FILE* out = stdout;
+    if (outputPath) {
+        out = std::fopen(outputPath, "wb");
+        if (!out) {
+            std::fprintf(stderr, "logcollector: cannot write %s: %s\n", outputPath, std::strerror(errno));
+            return 1;
+        }
+    }
+    int status = 0;
+    {
+        LogCollector collector(out);
+        std::string error;
+        const std::string folder = platform::PipeFolder();
+        if (!collector.Listen(folder, &error)) {
+            std::fprintf(stderr, "logcollector: %s\n", error.c_str());
+            status = 1;
+        } else {
+            g_collector = &collector;
+            std::signal(SIGPIPE, SIG_IGN);
+            std::signal(SIGINT, OnSignal);
+            std::signal(SIGTERM, OnSignal);
+            std::fprintf(stderr, "logcollector: listening in %s\n", folder.c_str());
+            collector.Run();
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            g_collector = nullptr;
+        }
+    }
+    if (out != stdout) std::fclose(out);
+    return status;
+}
