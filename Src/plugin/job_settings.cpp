@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* kErrorList = "Process/ErrorMessage";
 constexpr const char* kInfoList = "Process/InfoMessage";
-constexpr size_t kRgbTableBytes = 3u << 24;  // three bytes for each of 256 x 256 x 256 colours
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -235,7 +234,7 @@ int CVarnPrn::ReadMediaNameAndLinearisation() {
     Log(LOG_DETAIL, "\tEpl path = %s", m_strEplPath.c_str());
 
     if (!JobString("Output/Prn/Linearization/Printercalibration").empty()) {
-        std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kRgbTableBytes]());
+        std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kEplRgbTableSize]());
         int r = table ? LoadEplRgbTable(table.get(), m_strEplPath) : -1;
         if (r == 0) {
             m_pEplRgbTable = std::move(table);

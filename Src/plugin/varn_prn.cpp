@@ -1,5 +1,6 @@
 #include "plugin/varn_prn.h"
 
+#include "plugin/driver_settings.h"
 #include "plugin/job_ticket.h"
 #include "plugin/ticket.h"
 
@@ -40,6 +41,10 @@ void CVarnPrn::SetErrorMessageF(const char* format, ...) {
     FormatStringV(text, format, args);
     va_end(args);
     SetErrorMessage(text);
+}
+
+void CVarnPrn::SetErrorMessageFromResult(const clSpoolFileResult* result) {
+    if (result) SetErrorMessage(result->GetText());
 }
 
 void CVarnPrn::UpdateInfoMessage(bool add, const std::string& text) {
@@ -103,4 +108,19 @@ int CVarnPrn::GetDefaultClearMode() const {
     default:
         return 0;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Driver tuning
+
+void CVarnPrn::ReadIniSettings(const std::string& installFolder) {
+    const DriverSettings settings = ReadDriverSettings(installFolder, m_pLogger);
+    m_bWriteInputTiff = static_cast<uint32_t>(settings.m_bWriteInputTiff);
+    m_bWriteInputTiffSep = static_cast<uint32_t>(settings.m_bWriteInputTiffSep);
+    m_bWriteOutputTiff = static_cast<uint32_t>(settings.m_bWriteOutputTiff);
+    m_bWriteOutputTiffSep = static_cast<uint32_t>(settings.m_bWriteOutputTiffSep);
+    m_iHalftoneThreadCount = settings.m_iHalftoneThreadCount;
+    m_bUseTimeForRandom = static_cast<uint32_t>(settings.m_bUseTimeForRandom);
+    m_bAutoCleaning = static_cast<uint32_t>(settings.m_bAutoCleaning);
+    m_bUseNewTIL = static_cast<uint32_t>(settings.m_bUseNewTIL);
 }

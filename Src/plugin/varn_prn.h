@@ -15,16 +15,16 @@
 #include "plugin/format.h"
 #include "plugin/host_records.h"
 #include "plugin/log_interface.h"
+#include "plugin/spool_writer.h"
 #include "plugin/visual_correction.h"
 
 class CHalftone;
 class LineScaler;
-class clSpoolFileResult;
 class CVarnPrn;
 
 // The host's write function and its context, kept for the life of the job.
-typedef void* WritePrnContext;
-typedef int (*pfnWritePrnData)(WritePrnContext context, uint32_t tag, const void* data, uint32_t size);
+using pfnWritePrnData = PFN_WRITEPRNDATA;
+using WritePrnContext = void*;
 
 // A family hook: takes the job, a negative result is a failure.
 typedef int (*JobHook)(CVarnPrn* job);
