@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <type_traits>
 
 #include "halftone/spline.h"
 #include "plugin/varn_prn.h"
@@ -89,20 +90,30 @@ bool CorrectionWordReader::ReadWord(std::string& out) {
     return true;
 }
 
-// A number is read from the start of the next word; what follows it stays for
-// the next read, as with the formatted reads of the C library. A word that
-// does not start with a number is not consumed (the next word read takes it).
+// A number is one whole word. A word that is not a number is consumed and
+// leaves the target as it was, so a damaged line cannot stall the reader.
+template <typename T>
+bool ReadNumberWord(const char* begin, const char* end, T& out) {
+    const char* p = begin;
+    if (p < end && *p == '+' && end - p > 1 && p[1] != '-') ++p;
+    T value{};
+    std::from_chars_result result;
+    if constexpr (std::is_floating_point_v<T>) {
+        result = std::from_chars(p, end, value, std::chars_format::general);
+    } else {
+        result = std::from_chars(p, end, value);
+    }
+    if (result.ec != std::errc() || result.ptr != end) return false;
+    out = value;
+    return true;
+}
+
 bool CorrectionWordReader::ReadInt(int& out) {
     const char* begin;
     const char* end;
     if (!NextWord(begin, end)) return false;
-    const char* p = begin;
-    if (p < end && *p == '+') ++p;
-    int value = 0;
-    auto result = std::from_chars(p, end, value);
-    if (result.ec != std::errc() || (p != begin && *p == '-')) return true;
-    out = value;
-    m_pos = static_cast<size_t>(result.ptr - m_text.data());
+    ReadNumberWord(begin, end, out);
+    m_pos = static_cast<size_t>(end - m_text.data());
     return true;
 }
 
@@ -110,13 +121,8 @@ bool CorrectionWordReader::ReadDouble(double& out) {
     const char* begin;
     const char* end;
     if (!NextWord(begin, end)) return false;
-    const char* p = begin;
-    if (p < end && *p == '+') ++p;
-    double value = 0.0;
-    auto result = std::from_chars(p, end, value, std::chars_format::general);
-    if (result.ec != std::errc() || (p != begin && *p == '-')) return true;
-    out = value;
-    m_pos = static_cast<size_t>(result.ptr - m_text.data());
+    ReadNumberWord(begin, end, out);
+    m_pos = static_cast<size_t>(end - m_text.data());
     return true;
 }
 

@@ -33,8 +33,8 @@ private:
 };
 
 // Splits the text of a visual-correction file into its whitespace-separated
-// words and reads them as the file's formatted reads do: numbers in the "C"
-// format whatever the process locale, a word that is not a number leaving its
+// words and reads them one by one: numbers in the "C" format whatever the
+// process locale; a word that is not a number is passed over and leaves its
 // target unchanged.
 class CorrectionWordReader {
 public:
