@@ -66,10 +66,4 @@ TEST_F(ControlStrips, ImageDescriptionOfAChartSubTypeMakesAVerificationJob) {
     EXPECT_TRUE(log.Has(1000, "ReadChartInfo Input/ImageDescription detected, Input/SubType=0x52"));
 }
 
-TEST_F(ControlStrips, NestingStartPositionShiftsTheStrips) {
-    Ticket("[job]\nNesting/Process/starPos = 5.0\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_vControlstripX, (std::vector<double>{15.0, 25.0}));
-}
-
 }  // namespace

@@ -60,15 +60,4 @@ TEST_F(HalftoneSettings, ModesWithoutMatrixNeedNoFile) {
     EXPECT_EQ(job->m_iHalftoneVersion, 1);
 }
 
-TEST_F(HalftoneSettings, LaserModelsTakeTheirTableNameInMode7) {
-    store.Set(3, kJobId, "Output/Prn/Printer/Model", 572);
-    store.Set(3, kJobId, "Output/Prn/Printer/ResolutionX", 1200.0);
-    store.Set(3, kJobId, "Output/Prn/Printer/ResolutionY", 1200.0);
-    store.Set(3, kJobId, "Output/Prn/BPL/HalftoneMode", 7);
-    store.Set(3, kJobId, "Output/Prn/BPL/ScreeningFile", std::string("Ignored.spt"));
-    Touch(screeningDir / "OKIC9500_1200x1200.spt");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_strScreeningFile, (screeningDir / "OKIC9500_1200x1200.spt").string());
-}
-
 }  // namespace

@@ -162,54 +162,6 @@ Output/Prn/Info/Color/SpotColors[] = "WHITE_INK"
     EXPECT_TRUE(log.Has(0, "\tColor Components are zero for a printer with spotcolor inks. Please update your server."));
 }
 
-TEST_F(Options, NegativeInkAndCuringValuesAreCorrected) {
-    Ticket(kMinimalJob);
-    Ticket(R"(
-[job]
-Output/Prn/Specific/Clear/Mode = -2
-Output/Prn/Specific/Clear/Level = -1
-Output/Prn/Specific/UVCuring/Lamp3 = -5
-Output/Prn/Specific/UVCuring/GlossyEffect = -1
-)");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iClearMode, 0);
-    EXPECT_EQ(job->m_iClearLevel, 100);
-    EXPECT_EQ(job->m_iClearSurface, 0);
-    EXPECT_EQ(job->m_aiUvLampLevel[2], 100);
-    EXPECT_EQ(job->m_iUvGlossyEffect, 0);
-    EXPECT_TRUE(log.Has(0, "\tClear mode = -2, set to eClearModeSpotPlane"));
-    EXPECT_TRUE(log.Has(0, "\tUV Curing Lamp 3 Irradiation level = -5, set to 100"));
-    EXPECT_TRUE(log.Has(3000, "\tClear Surface = -1, set to 0"));
-}
-
-TEST_F(Options, ModelDefaultsForClearAndWhite) {
-    Ticket(kMinimalJob);
-    Ticket("[job]\nOutput/Prn/Printer/Model = 7053\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iClearMode, 3);
-    EXPECT_EQ(job->m_iWhiteLevel, -1);
-    Ticket("[job]\nOutput/Prn/Printer/Model = 2503\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iWhiteLevel, 100);
-    EXPECT_EQ(job->m_iClearMode, 0);
-}
-
-TEST_F(Options, NamesPreferTheNestingTitleAndTheJobInfoUser) {
-    Ticket(kMinimalJob);
-    Ticket(R"(
-[job]
-Input/Title = "poster"
-User/Name = "anna"
-)");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_strJobName, "poster");
-    EXPECT_EQ(job->m_strUserName, "anna");
-    Ticket("[job]\nNesting/Title = \"sheet\"\nOutput/Prn/JobInfo/User = \"ben\"\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_strJobName, "sheet");
-    EXPECT_EQ(job->m_strUserName, "ben");
-}
-
 TEST_F(Options, PrintTagOperationOnlyForPrintersWithOption86) {
     Ticket(kMinimalJob);
     Ticket("[job]\nOutput/PrintTagOperation = 1\n");

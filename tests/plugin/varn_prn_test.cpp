@@ -51,15 +51,4 @@ TEST_F(JobMessages, JobWithoutTicketIgnoresMessages) {
     EXPECT_TRUE(spots.empty());
 }
 
-TEST_F(JobMessages, PrinterSpotColoursComeFromThePrintersTicket) {
-    Ticket("[printer 700]\nOutput/Prn/Info/Color/SpotColors[] = \"WHITE_INK\"\n"
-           "[printer 90]\nOutput/Prn/Info/Color/SpotColors[] = \"WHITE_INK\"\n");
-    CVarnPrn& j = NewJob();
-    std::vector<std::string> spots;
-    j.m_iPrinterModell = 700;
-    EXPECT_EQ(j.GetPrinterSpotColors(spots), 1);
-    j.m_iPrinterModell = 90;  // models below 102 have none
-    EXPECT_EQ(j.GetPrinterSpotColors(spots), 0);
-}
-
 }  // namespace
