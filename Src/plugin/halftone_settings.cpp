@@ -9,11 +9,6 @@
 
 namespace {
 
-bool CanOpenForReading(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return static_cast<bool>(file);
-}
-
 bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 // The screening file a printer model uses when the ticket names none (or
@@ -60,7 +55,7 @@ bool CVarnPrn::ReadHalftoneSettings() {
     }
     for (const std::string& folder : {libraryFolder, screeningFolder}) {
         m_strScreeningFile = folder + name;
-        if (CanOpenForReading(m_strScreeningFile)) {
+        if (FileCanBeRead(m_strScreeningFile)) {
             Log(LOG_DETAIL, "\tScreening file\t= %s", m_strScreeningFile.c_str());
             return true;
         }

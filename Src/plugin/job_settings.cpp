@@ -22,12 +22,6 @@ bool FileExists(const std::string& path) {
     return !path.empty() && std::filesystem::exists(path, ec);
 }
 
-bool CanOpenForReading(const std::string& path) {
-    if (path.empty()) return false;
-    std::ifstream file(path, std::ios::binary);
-    return static_cast<bool>(file);
-}
-
 void DropAll(std::vector<std::string>& list, const std::string& text) {
     list.erase(std::remove(list.begin(), list.end(), text), list.end());
 }
@@ -253,7 +247,7 @@ void CVarnPrn::ReadVisualCorrectionSettings() {
     }
     m_strVisualCorrectionPath = JobString("CMM/VisualCorrection");
     Log(LOG_DETAIL, "\tLinearisation path = %s", m_strVisualCorrectionPath.c_str());
-    if (!CanOpenForReading(m_strVisualCorrectionPath)) {
+    if (!FileCanBeRead(m_strVisualCorrectionPath)) {
         Log(LOG_DETAIL, "\tCan't open visual correction file (%s)", m_strVisualCorrectionPath.c_str());
         const std::string text = "Printer linearization cannot be processed";
         std::string message;

@@ -1,5 +1,7 @@
 #include "plugin/job_ticket.h"
 
+#include <fstream>
+
 #include "plugin/mbcs.h"
 
 bool SetTicketStringValue(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
@@ -40,4 +42,10 @@ int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const 
     int32_t value = 0;
     if (!ticket->GetValue(ticket->HostContext, scope, id, key, TICKET_TYPE_INT32, &value, index)) return def;
     return value;
+}
+
+bool FileCanBeRead(const std::string& path) {
+    if (path.empty()) return false;
+    std::ifstream file(path, std::ios::binary);
+    return static_cast<bool>(file);
 }

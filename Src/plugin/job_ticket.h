@@ -1,5 +1,6 @@
-// Raw writes of single ticket values that the job's message helpers and the
-// settings reader need beside the typed list helpers.
+// Raw reads and writes of single ticket values that the job's message helpers
+// and the settings reader need beside the typed list helpers, and the path
+// helpers of the settings reader.
 #pragma once
 
 #include <cstdint>
@@ -25,3 +26,5 @@ std::string FolderOf(const std::string& path, bool keepSlash);
 // One element of an integer list; the default when the host refuses it.
 int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
                        int32_t def);
+// Whether a file can be opened for reading (false for an empty path).
+bool FileCanBeRead(const std::string& path);

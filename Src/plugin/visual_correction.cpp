@@ -108,7 +108,8 @@ bool ReadNumberWord(const char* begin, const char* end, T& out) {
     return true;
 }
 
-bool CorrectionWordReader::ReadInt(int& out) {
+template <typename T>
+bool CorrectionWordReader::ReadNumber(T& out) {
     const char* begin;
     const char* end;
     if (!NextWord(begin, end)) return false;
@@ -117,14 +118,9 @@ bool CorrectionWordReader::ReadInt(int& out) {
     return true;
 }
 
-bool CorrectionWordReader::ReadDouble(double& out) {
-    const char* begin;
-    const char* end;
-    if (!NextWord(begin, end)) return false;
-    ReadNumberWord(begin, end, out);
-    m_pos = static_cast<size_t>(end - m_text.data());
-    return true;
-}
+bool CorrectionWordReader::ReadInt(int& out) { return ReadNumber(out); }
+
+bool CorrectionWordReader::ReadDouble(double& out) { return ReadNumber(out); }
 
 // ---------------------------------------------------------------------------
 // The visual-correction file

@@ -49,6 +49,8 @@ public:
 
 private:
     bool NextWord(const char*& begin, const char*& end);
+    template <typename T>
+    bool ReadNumber(T& out);
     const std::vector<char>& m_text;
     size_t m_pos = 0;
 };

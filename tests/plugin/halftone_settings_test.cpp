@@ -22,8 +22,7 @@ protected:
     void TearDown() override { fs::remove_all(root); }
     void Touch(const fs::path& path) { std::ofstream(path) << "SPT2"; }
 
-    fs::path root = fs::temp_directory_path() /
-                    ("kelmora_spt_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::path root = TempPath("");
     fs::path libraryDir = root / "lib";
     fs::path screeningDir = root / "spt";
 };

@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override { std::remove(eplPath.c_str()); }
 
-    std::string eplPath = (std::filesystem::temp_directory_path() / "kelmora_job_rgb.epl").string();
+    std::string eplPath = TempPath(".epl");
 };
 
 TEST_F(JobRgbTable, LoadedLibraryGivesTheJobItsTable) {

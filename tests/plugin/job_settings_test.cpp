@@ -229,7 +229,7 @@ General/ChildIDs = 9
 }
 
 TEST_F(Settings, FilesToDeleteKeepsOnlyExistingFiles) {
-    const std::string existing = (std::filesystem::temp_directory_path() / "kelmora_job_delete_me.tmp").string();
+    const std::string existing = TempPath(".tmp");
     std::ofstream(existing) << "x";
     Ticket(kMinimalJob);
     Ticket("[job]\nOutput/FilesToDelete[] = \"/nonexistent/a.tmp\"\n");

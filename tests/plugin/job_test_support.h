@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,16 @@ public:
     int level = 3;
     std::vector<LoggedLine> lines;
 };
+
+// A file path of its own for the running test (tests run in parallel
+// processes, also from several build folders at once).
+inline std::string TempPath(const std::string& suffix) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::random_device random;
+    return (std::filesystem::temp_directory_path() / ("kelmora_" + std::string(info->test_suite_name()) + "_" +
+                                                       info->name() + "_" + std::to_string(random()) + suffix))
+        .string();
+}
 
 // The smallest ticket a job opens with: printer model 700 at 720 dpi, an
 // image of 1000 x 500 pixels on a medium of 1000 x 2000 mm.

@@ -35,10 +35,7 @@ protected:
         return NewJob().ReadVisualCorrectionFile(tables, path);
     }
 
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("kelmora_vc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt"))
-                           .string();
+    std::string path = TempPath(".txt");
     VisualCorrectionTables tables;
 };
 
