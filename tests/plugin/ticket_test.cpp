@@ -30,7 +30,7 @@ struct TicketTest : ::testing::Test {
     }
 };
 
-TEST_F(TicketTest, NullTicketGivesDefaultsAndCallsNothing) {
+TEST_F(TicketTest, NullTicketGivesDefaultsAndTouchesNoOutput) {
     const Ticket* none = nullptr;
     std::string s = "keep";
     std::vector<int32_t> ints = {1};
@@ -38,32 +38,24 @@ TEST_F(TicketTest, NullTicketGivesDefaultsAndCallsNothing) {
     std::set<std::string> set;
     int32_t dest[2] = {5, 6};
     double d = 3.5;
-    TicketBlob blob{nullptr, 0}, def{"x", 1};
     EXPECT_EQ(GetTicketInt(none, 3, kJob, "K", 17), 17);
     EXPECT_TRUE(GetTicketBool(none, 3, kJob, "K", true));
-    EXPECT_FALSE(GetTicketBoolAt(none, 3, kJob, 2, "K", false));
     EXPECT_EQ(GetTicketDouble(none, 3, kJob, "K", 2.5), 2.5);
     EXPECT_FALSE(GetTicketDoubleAt(none, 3, kJob, "K", &d, 0));
-    EXPECT_EQ(d, 3.5);
     EXPECT_EQ(GetTicketValue32(none, 3, kJob, "K", 9u), 9u);
-    GetTicketBlob(none, &blob, 3, kJob, "K", &def);
-    EXPECT_EQ(blob.Data, def.Data);
     GetTicketString(none, s, 3, kJob, "K", "def");
     EXPECT_EQ(s, "def");
-    EXPECT_FALSE(Ticket_GetString(none, 3, kJob, "K", s, -1));
     EXPECT_EQ(GetTicketIntOrString(none, kJob, "K", 4), 4);
-    EXPECT_FALSE(TicketHasSpotColors(none, kJob));
     EXPECT_FALSE(Ticket_GetIntArray(none, 3, kJob, "K", ints));
     EXPECT_FALSE(Ticket_GetStringArray(none, 3, kJob, "K", strings));
     EXPECT_FALSE(Ticket_GetIntArrayN(none, 3, kJob, "K", dest, 2));
     EXPECT_FALSE(Ticket_GetIntArrayUnscoped(nullptr, "K", ints));
     EXPECT_FALSE(Ticket_SetIntArray(none, 3, kJob, "K", {1}));
     EXPECT_FALSE(Ticket_SetStringArray(none, 3, kJob, "K", {}));
-    EXPECT_EQ(FindTicketIntIndex(none, 3, kJob, "K", 1), -1);
     EXPECT_EQ(FindTicketStringIndex(none, 3, kJob, "K", "a"), -1);
     EXPECT_FALSE(ReadTicketStringSet(none, 3, kJob, "K", set, true));
     EXPECT_EQ(Ticket_GetAttribute(none, 5, 0, 0), 0u);
-    EXPECT_FALSE(IsValidTicketRecord(none));
+    EXPECT_EQ(d, 3.5);
     EXPECT_EQ(ints, std::vector<int32_t>{1});
     EXPECT_EQ(strings, std::vector<std::string>{"keep"});
     EXPECT_EQ(dest[0], 5);

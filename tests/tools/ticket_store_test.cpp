@@ -58,27 +58,6 @@ TEST(HostRecords, CAndCppSeeTheSameLayout) {
     EXPECT_EQ(HostRecordsC_EnumRecordGetItemsOffset(), offsetof(TicketEnumRecord, GetItems));
 }
 
-TEST(TicketStore, RecordCarriesSizeVersionAndEveryHostFunction) {
-    TicketStore store;
-    const Ticket* t = store.ticket();
-    EXPECT_EQ(t->Size, 632u);
-    EXPECT_GE(t->Version, 1);
-    EXPECT_EQ(t->HostContext, &store);
-    for (const void* slot : {reinterpret_cast<const void*>(t->GetValue), reinterpret_cast<const void*>(t->GetItems),
-                             reinterpret_cast<const void*>(t->HostFunction6),
-                             reinterpret_cast<const void*>(t->HostFunction7),
-                             reinterpret_cast<const void*>(t->SetValue), reinterpret_cast<const void*>(t->SetItems),
-                             reinterpret_cast<const void*>(t->GetAttribute),
-                             reinterpret_cast<const void*>(t->EnumerateTickets),
-                             reinterpret_cast<const void*>(t->HostFunction53),
-                             reinterpret_cast<const void*>(t->HostFunction54)}) {
-        EXPECT_NE(slot, nullptr);
-    }
-    EXPECT_EQ(t->AttributeFallback, nullptr);
-    store.SetAttributeFallback([](uint32_t, uint32_t, uint64_t) { return uint64_t{0}; });
-    EXPECT_NE(t->AttributeFallback, nullptr);
-}
-
 TEST(TicketStore, StoresAndServesEveryValueType) {
     Host h;
     int32_t i = -7;
@@ -230,18 +209,6 @@ TEST(TicketStore, EnumeratesHostPrinterTicketsUntilTheCallbackStops) {
     seen = Seen{};
     t->EnumerateTickets(t->HostContext, callback, &seen, 11);  // no tickets of other kinds
     EXPECT_TRUE(seen.ids.empty());
-}
-
-TEST(TicketStore, AttributesAreServedWhereSet) {
-    TicketStore store;
-    store.SetAttribute(5, 0, 102, 77);
-    Ticket* t = store.ticket();
-    uint64_t value = 0;
-    EXPECT_TRUE(t->GetAttribute(t->HostContext, 5, 0, 102, &value));
-    EXPECT_EQ(value, 77u);
-    EXPECT_TRUE(t->GetAttribute(t->HostContext, 5, 0, 102, nullptr));
-    EXPECT_FALSE(t->GetAttribute(t->HostContext, 5, 1, 102, &value));
-    EXPECT_FALSE(t->GetAttribute(t->HostContext, 5, 0, 2, &value));
 }
 
 TEST(TicketStore, EqualityComparesEveryTicketKeyAndElement) {

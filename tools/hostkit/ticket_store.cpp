@@ -123,11 +123,15 @@ struct HostFunctions {
     // not swallowed here.
     static void Enumerate(void* context, TicketEnumCallback callback, void* callbackContext, uint32_t kind) {
         TicketStore* store = static_cast<TicketStore*>(context);
-        store->calls_.push_back({HostCall::Enumerate, kind, 0, "", 0, {}});
-        if (!callback || kind != TICKET_KIND_HOST_PRINTERS) return;
         std::vector<uint32_t> ids;
-        for (const auto& entry : store->tickets_) {
-            if (entry.first.scope == TICKET_SCOPE_HOST_PRINTER) ids.push_back(entry.first.id);
+        try {
+            store->calls_.push_back({HostCall::Enumerate, kind, 0, "", 0, {}});
+            if (!callback || kind != TICKET_KIND_HOST_PRINTERS) return;
+            for (const auto& entry : store->tickets_) {
+                if (entry.first.scope == TICKET_SCOPE_HOST_PRINTER) ids.push_back(entry.first.id);
+            }
+        } catch (...) {
+            return;
         }
         for (uint32_t id : ids) {
             EnumContext enumContext{store, id};
