@@ -68,13 +68,6 @@ void CLogger::LogModuleV(const char* module, int level, const char* format, va_l
     WriteLine(module, level, format, args);
 }
 
-void CLogger::LogModule(const char* module, int level, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    LogModuleV(module, level, format, args);
-    va_end(args);
-}
-
 void CLogger::WriteLine(const char* module, int level, const char* format, va_list args) {
     if (!m_bOpened || !module || !format) return;
     platform::SleepMs(1);

@@ -35,7 +35,6 @@ public:
     int GetLevel() override;
     void SetLevel(int level) override;
     void LogModuleV(const char* module, int level, const char* format, va_list args) override;
-    void LogModule(const char* module, int level, const char* format, ...) KELMORA_PRINTF(4, 5);
 
     // Works once, and only with all three texts given.
     void Open(unsigned maxLevel, const char* module, const char* pipeName, const char* server) override;

@@ -27,6 +27,17 @@ struct PayloadEntry {
     uint64_t length;
 };
 
+struct RecordView {
+    const uint8_t* data = nullptr;
+    uint64_t length = 0;
+    int64_t position = 0;
+    uint32_t tag = 0;
+};
+
+uint32_t ReadRecord(SPOOL_FILE_TEMP& file, RecordView* r) {
+    return file.ReadNext(&r->data, &r->length, &r->position, &r->tag);
+}
+
 }  // namespace
 
 uint32_t SPOOL_FILE_TEMP::Create(std::unique_ptr<SPOOL_FILE_TEMP>* out, const char* path, bool deleteOnClose) {
@@ -130,16 +141,13 @@ uint32_t SPOOL_FILE_TEMP_IMP::ReadNext(const uint8_t** data, uint64_t* length, i
 uint32_t SPOOL_FILE_TEMP_IMP::Playback(ISPOOL_FILE_WRITER* consumer) {
     if (!consumer) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
     uint32_t code = Rewind();
-    if (code != eSPOOLFILE2_OK) return code == eSPOOLFILE2_END_OK ? eSPOOLFILE2_OK : code;
+    if (code != eSPOOLFILE2_OK) return code;
     for (;;) {
-        const uint8_t* data = nullptr;
-        uint64_t length = 0;
-        int64_t position = 0;
-        uint32_t tag = 0;
-        code = ReadNext(&data, &length, &position, &tag);
+        RecordView r;
+        code = ReadRecord(*this, &r);
         if (code == eSPOOLFILE2_END_OK) return eSPOOLFILE2_OK;
         if (code != eSPOOLFILE2_OK) return code;
-        code = consumer->Write(tag, data, length);
+        code = consumer->Write(r.tag, r.data, r.length);
         if (code != eSPOOLFILE2_OK) return code;
     }
 }
@@ -147,23 +155,21 @@ uint32_t SPOOL_FILE_TEMP_IMP::Playback(ISPOOL_FILE_WRITER* consumer) {
 uint32_t SPOOL_FILE_TEMP_IMP::PlaybackReverse(ISPOOL_FILE_WRITER* consumer) {
     if (!consumer) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
     uint32_t code = Rewind();
-    if (code != eSPOOLFILE2_OK && code != eSPOOLFILE2_END_OK) return code;
+    if (code != eSPOOLFILE2_OK) return code;
 
+    // First pass: where each payload starts, and how long it is.
     std::vector<PayloadEntry> records;
     for (;;) {
-        const uint8_t* data = nullptr;
-        uint64_t length = 0;
-        int64_t position = 0;
-        uint32_t tag = 0;
-        code = ReadNext(&data, &length, &position, &tag);
+        RecordView r;
+        code = ReadRecord(*this, &r);
         if (code == eSPOOLFILE2_END_OK) break;
         if (code != eSPOOLFILE2_OK) return code;
-        if (tag != SPLTAG_DATA) {
+        if (r.tag != SPLTAG_DATA) {
             Rewind();
             return eSPOOLFILE2_IO_FAILED;
         }
         try {
-            records.push_back(PayloadEntry{position - static_cast<int64_t>(length), length});
+            records.push_back(PayloadEntry{r.position - static_cast<int64_t>(r.length), r.length});
         } catch (const std::bad_alloc&) {
             return eSPOOLFILE2_IO_FAILED;
         }

@@ -10,16 +10,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/named_pipe.h"
+
 namespace {
 
 constexpr size_t kMaxControlMessage = 1024;
 // A client that sends this much without a line end is passed on as it is.
 constexpr size_t kMaxPendingLine = 1 << 20;
-
-bool IsPlainName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
-}
 
 bool FillAddress(const std::string& path, sockaddr_un* address) {
     *address = sockaddr_un{};
@@ -208,8 +205,9 @@ void LogCollector::FinishClient(Client& client) {
 void LogCollector::HandleControl(const std::string& message) {
     static const std::string kCreate = "createlog,";
     if (message.compare(0, kCreate.size(), kCreate) != 0) return;
-    const std::string name = message.substr(kCreate.size());
-    if (!IsPlainName(name)) {
+    std::string name = message.substr(kCreate.size());
+    while (!name.empty() && (name.back() == '\0' || name.back() == '\r' || name.back() == '\n')) name.pop_back();
+    if (platform::PipeNameFromPath("\\\\.\\pipe\\" + name) != name) {
         std::fprintf(stderr, "logcollector: refused log name \"%s\"\n", name.c_str());
         return;
     }

@@ -1,0 +1,51 @@
+#include "platform/temp_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "../plugin/scratch_folder.h"
+
+namespace {
+
+TEST(TempFile, ReadsBackWhatItWroteAndGoesAwayOnCloseUnlessKept) {
+    ScratchFolder folder;
+    for (const bool deleteOnClose : {true, false}) {
+        const std::string path = folder.File(deleteOnClose ? "gone.tmp" : "kept.tmp");
+        WriteWholeFile(path, "old contents that are replaced");
+        platform::TempFile file;
+        ASSERT_EQ(file.Create(path, deleteOnClose, 16), 0);
+        EXPECT_EQ(file.Write("0123456789abcdefXYZ", 19), 19u);
+        EXPECT_EQ(file.Tell(), 19);
+        ASSERT_TRUE(file.Seek(16));
+        char back[8] = {};
+        EXPECT_EQ(file.Read(back, sizeof back), 3u);
+        EXPECT_STREQ(back, "XYZ");
+        EXPECT_FALSE(file.Seek(-1));
+        file.Close();
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(std::filesystem::exists(path), !deleteOnClose);
+        if (!deleteOnClose) {
+            EXPECT_EQ(ReadWholeFile(path), "0123456789abcdefXYZ");
+        }
+    }
+}
+
+TEST(TempFile, RefusesMissingFoldersAndSymbolicLinks) {
+    ScratchFolder folder;
+    platform::TempFile file;
+    EXPECT_EQ(file.Create(folder.File("none/x.tmp"), true, 0), ENOENT);
+    EXPECT_EQ(file.Create("", true, 0), ENOENT);
+
+    const std::string target = folder.File("target");
+    WriteWholeFile(target, "precious");
+    std::filesystem::create_symlink(target, folder.File("link.tmp"));
+    EXPECT_NE(file.Create(folder.File("link.tmp"), false, 0), 0);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(ReadWholeFile(target), "precious");
+    EXPECT_EQ(file.Write("x", 1), 0u);
+    EXPECT_EQ(file.Tell(), -1);
+}
+
+}  // namespace
