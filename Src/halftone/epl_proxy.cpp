@@ -49,8 +49,8 @@ int32_t ReportedEplKind(int32_t r) {
 }
 
 void GetEplDirectory(std::string& out) {
-    const std::string loaded = FindLoadedLibrary("EPL.dll");
-    out = loaded.empty() ? DefaultLibrarySearchFolders().hostFolder : FolderOfPath(loaded);
+    const std::string loaded = platform::FindLoadedLibrary("EPL.dll");
+    out = loaded.empty() ? platform::DefaultLibrarySearchFolders().hostFolder : platform::FolderOfPath(loaded);
 }
 
 EPLProxy::EPLProxy(ILogger* logger, std::string directory)
@@ -127,7 +127,7 @@ int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& v
     record.clcValue = clcJob == 0 ? 0 : (clcNonincremental > 50 ? clcNonincremental : clcJob);
     std::string clcTempPath;
     if (record.clcValue != 0) {
-        const std::string folder = FolderOfPath(eplPath);
+        const std::string folder = platform::FolderOfPath(eplPath);
         clcTempPath = (folder.empty() ? eplPath : folder) + "CLCtmp.clc";
         record.clcTempPath = clcTempPath.c_str();
     }

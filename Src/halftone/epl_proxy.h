@@ -67,6 +67,6 @@ private:
 
     ILogger* m_pLogger;
     std::string m_strDirectory;
-    DynamicLibrary m_Module;
+    platform::DynamicLibrary m_Module;
     EPLInterface* m_pEPLInterface = nullptr;
 };

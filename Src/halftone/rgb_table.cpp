@@ -121,7 +121,7 @@ int32_t BuildEplRgbTable(uint8_t* table, const EplFileData& data) {
     return 0;
 }
 
-int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const LibrarySearchFolders& folders) {
+int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const platform::LibrarySearchFolders& folders) {
     if (!table) return -1;
     try {
         auto data = std::make_unique<EplFileData>();
@@ -130,7 +130,7 @@ int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const Librar
         PutU32(*data, EPL_FILE_DATA_FILE_COUNT_OFFSET, 1);
         PutU32(*data, EPL_FILE_DATA_GRID_COUNT_OFFSET, 1);
 
-        DynamicLibrary library;
+        platform::DynamicLibrary library;
         if (!library.Load(kEplModuleName, folders)) return -2;
         const auto getInterface = library.Function<GetEPLInterfaceFn>(EPL_INTERFACE_ENTRY);
         if (!getInterface) return -3;
@@ -152,7 +152,7 @@ int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const Librar
 }
 
 int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath) {
-    return LoadEplRgbTable(table, eplPath, DefaultLibrarySearchFolders());
+    return LoadEplRgbTable(table, eplPath, platform::DefaultLibrarySearchFolders());
 }
 
 int32_t ApplyRgbLut(int32_t count, uint8_t* line, int32_t stride, const uint8_t* table) {

@@ -21,7 +21,7 @@ constexpr size_t kEplRgbTableSize = size_t{3} << 24;
 // without its entry; -4 interface or one of its file entries missing.
 // The library is searched for by module name (already loaded, then the given
 // folders) and unloaded again before returning.
-int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const LibrarySearchFolders& folders);
+int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const platform::LibrarySearchFolders& folders);
 int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath);
 
 // Steps after the library has filled its record: checks the grid, copies it,

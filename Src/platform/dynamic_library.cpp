@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace platform {
+
 std::string FolderOfPath(const std::string& path) {
     const size_t pos = path.find_last_of("/\\");
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
@@ -55,3 +57,5 @@ bool DynamicLibrary::LoadFromFolder(const std::string& folder, const std::string
     }
     return LoadFile(path);
 }
+
+}  // namespace platform

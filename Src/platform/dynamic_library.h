@@ -16,6 +16,8 @@
 
 #include <string>
 
+namespace platform {
+
 // The folders searched after the already-loaded libraries. An empty folder is
 // skipped.
 struct LibrarySearchFolders {
@@ -89,3 +91,5 @@ private:
     std::string m_path;
     mutable std::string m_error;
 };
+
+}  // namespace platform

@@ -20,5 +20,6 @@ target_compile_definitions(epl_noentry PRIVATE EPL_FIXTURE_NO_ENTRY)
 target_compile_definitions(test_halftone PRIVATE
   KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
   KELMORA_EPL_FIXTURE_PATH="$<TARGET_FILE:epl_fixture>"
-  KELMORA_EPL_NOENTRY_PATH="$<TARGET_FILE:epl_noentry>")
+  KELMORA_EPL_NOENTRY_PATH="$<TARGET_FILE:epl_noentry>"
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
 add_dependencies(test_halftone epl epl_fixture epl_noentry)

@@ -4,6 +4,8 @@
 
 #include "platform/temp_folder.h"
 
+using namespace platform;
+
 namespace {
 
 const std::string kStandIn = KELMORA_EPL_PATH;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+namespace platform {
 namespace {
 
 bool EndsWithNoCase(const std::string& s, const char* suffix) {
@@ -131,3 +132,5 @@ void DynamicLibrary::Unload() {
     m_handle = nullptr;
     m_path.clear();
 }
+
+}  // namespace platform
