@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(JobRgbTable, LoadedLibraryGivesTheJobItsTable) {
-    DynamicLibrary library;  // already loaded: the search finds it first
+    platform::DynamicLibrary library;  // already loaded: the search finds it first
     ASSERT_TRUE(library.LoadFile(KELMORA_EPL_PATH));
     ASSERT_EQ(Read(), 0);
     ASSERT_TRUE(job->m_bEplRgbTableLoaded);
@@ -53,7 +53,7 @@ TEST_F(JobRgbTable, WithoutTheLibraryTheJobReadsOnWithoutATable) {
 }
 
 TEST_F(JobRgbTable, NoCalibrationNoTable) {
-    DynamicLibrary library;
+    platform::DynamicLibrary library;
     ASSERT_TRUE(library.LoadFile(KELMORA_EPL_PATH));
     store.Erase(3, kJobId, "Output/Prn/Linearization/Printercalibration");
     ASSERT_EQ(Read(), 0);
