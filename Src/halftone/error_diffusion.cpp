@@ -34,168 +34,226 @@ const char* DiffusionResultText(int32_t result) {
 
 namespace {
 
+#if defined(_MSC_VER)
+#define ED_ALWAYS_INLINE __forceinline
+#else
+#define ED_ALWAYS_INLINE inline __attribute__((always_inline))
+#endif
+
 // The order in which a pixel runs its streams, by stream count.
 constexpr int kStreamOrder[4][3] = {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 2}};
 
-// Running state of one stream along a line.
-struct StreamState {
-    int32_t carry = 0;    // error carried to the next pixel
-    int32_t counter = 0;  // highlight counter
-};
+// (x * kAidReciprocal[level / 16]) >> 16 equals x / kHighlightDivisor[level / 16]
+// for every x the highlight aid divides (0 to 2046) and every level below 96.
+constexpr int32_t kAidReciprocal[6] = {21846, 21846, 16384, 13108, 10923, 9363};
+
+constexpr bool AidReciprocalsAreExact() {
+    constexpr int32_t divisors[6] = {3, 3, 4, 5, 6, 7};  // kHighlightDivisor[0..5]
+    for (int d = 0; d < 6; ++d)
+        for (int32_t x = 0; x <= kFireThreshold; ++x)
+            if (((x * kAidReciprocal[d]) >> 16) != x / divisors[d]) return false;
+    return true;
+}
+static_assert(AidReciprocalsAreExact(), "highlight aid reciprocals");
 
 // Error cells only ever add bounded amounts, but a margin cell that no line
 // reads back keeps adding: let it wrap instead of overflowing.
-inline void AddToCell(int32_t& cell, int32_t amount) {
-    cell = static_cast<int32_t>(static_cast<uint32_t>(cell) + static_cast<uint32_t>(amount));
+ED_ALWAYS_INLINE int32_t WrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-inline int32_t ClampLevel(int32_t value) { return std::min(std::max(value, 0), kMaxLevel); }
+ED_ALWAYS_INLINE int32_t ClampLevel(int32_t value) { return value < 0 ? 0 : value > kMaxLevel ? kMaxLevel : value; }
 
-// One stream at one pixel: cell is the current pixel's error cell, step the
-// scan direction (+1 or -1). Returns whether the stream fired.
-template <bool kThirdSplit>
-inline bool Diffuse(int32_t level, bool oddPixel, int32_t* cell, ptrdiff_t step, StreamState& s,
-                    uint16_t& index, const NoiseTable& noise, const uint8_t* random) {
-    int32_t sum = s.carry;
-    int32_t noiseValue = 0;
-    if (level != 0) {
-        ++index;
-        noiseValue = noise.value[level][random[index]];
-        sum += level;
-    }
-    bool fired = false;
-    if (sum < 0) {
-        sum = 0;
-    } else if (sum > kFireThreshold) {
-        fired = true;
-        sum = sum <= kMaxLevel ? sum - kMaxLevel : 0;
-    }
-    if (level < kHighlightLevels && sum > 0) {
-        if (s.counter > static_cast<int8_t>(random[index])) {
-            s.counter = 0;
-            sum += (kFireThreshold - sum) / kHighlightDivisor[level >> 4];
-            if (oddPixel) {
-                ++index;
-                AddToCell(cell[0], -32 * static_cast<int32_t>(random[index]));
-            }
-        } else {
-            ++s.counter;
-        }
-    } else {
-        s.counter = 0;
-    }
-    if (sum != 0) {
-        int32_t half, quarter;
-        if (kThirdSplit) {
-            half = 2 * sum / 3;
-            quarter = sum / 6;
-        } else {
-            half = sum >> 1;
-            quarter = sum >> 2;
-        }
-        AddToCell(cell[-step], sum - quarter - half);
-        AddToCell(cell[0], quarter - noiseValue);
-        s.carry = half + noiseValue + cell[step];
-    } else {
-        s.carry = cell[step];
-    }
-    cell[step] = 0;
-    return fired;
-}
-
-// The dot code of a pixel from the streams that fired, each stream's bit at
-// its own position: VDS2 -> 2 over 1, VDS3 -> 3 over 2 over 1.
-template <int kStreams>
-inline uint32_t DotCode(const bool fired[3]) {
-    if (kStreams == 1) return fired[0] ? 1u : 0u;
-    if (kStreams == 3 && fired[2]) return 3u;
-    if (fired[1]) return 2u;
-    return fired[0] ? 1u : 0u;
-}
-
-// Packs dot codes into bytes in scan order; the leftmost pixel of a byte
-// takes its highest bits whichever way the line runs.
-template <int kBits>
-class CodePacker {
-public:
-    static constexpr int kPerByte = 8 / kBits;
-    CodePacker() = default;
-    // out is the byte of the first scanned pixel, firstPosition its place in
-    // that byte (0 the leftmost).
-    CodePacker(uint8_t* out, int step, int firstPosition) : m_out(out), m_step(step), m_position(firstPosition) {}
-    void Put(uint32_t code) {
-        m_acc |= code << (8 - kBits - kBits * m_position);
-        m_position += m_step;
-        if (m_position == kPerByte || m_position < 0) {
-            *m_out |= static_cast<uint8_t>(m_acc);
-            m_acc = 0;
-            m_out += m_step;
-            m_position = m_step > 0 ? 0 : kPerByte - 1;
-        }
-    }
-    // Writes a byte the line left unfinished.
-    void Flush() {
-        if (m_acc != 0) *m_out |= static_cast<uint8_t>(m_acc);
-        m_acc = 0;
-    }
-
-private:
-    uint8_t* m_out = nullptr;
-    int m_step = 1;
-    int m_position = 0;
-    uint32_t m_acc = 0;
+// One stream running along a line. The cell behind the current pixel and the
+// current pixel's own cell are kept here until the line has no further share
+// for them; the cell ahead is read (and cleared) into the carry.
+struct StreamRun {
+    int32_t carry;    // error carried to the current pixel
+    int32_t counter;  // highlight counter
+    int32_t behind;   // value of the cell behind, still missing the current pixel's share
+    int32_t current;  // what the current pixel's cell held before this line reached it
 };
 
-template <int kStreams, bool kThirdSplit>
-int RunKernel(HalftoneTask* task) {
+// cell points at the cell of the first pixel of the scan.
+template <int kStep>
+ED_ALWAYS_INLINE void StartRun(StreamRun& run, const int32_t* cell) {
+    run.carry = 0;
+    run.counter = 0;
+    run.behind = cell[-kStep];
+    run.current = cell[0];
+}
+
+// cell points at the margin past the last pixel of the scan.
+template <int kStep>
+ED_ALWAYS_INLINE void FinishRun(const StreamRun& run, int32_t* cell) {
+    cell[-kStep] = run.behind;
+    cell[0] = 0;  // read into the carry that the line end drops
+}
+
+// One stream at one pixel: cell is the pixel's error cell, level L, the
+// pixel's parity in the scan, the shared random index. Returns 1 when the
+// stream fires. Selections are written as masks: which way they go depends
+// on the image, and mispredicted branches would cost more than the step.
+template <bool kThirdSplit, int kStep>
+ED_ALWAYS_INLINE uint32_t Diffuse(StreamRun& run, int32_t* cell, int32_t level, bool oddPixel, uint32_t& index,
+                                  const int16_t* noise, const uint8_t* random) {
+    // A level of 0 takes no random value; its noise row is all zero.
+    index += level != 0;
+    const int32_t randomValue = random[index & 0xFFFF];
+    const int32_t noiseValue = noise[level * kNoiseColumns + randomValue];
+
+    // Threshold: below 0 -> 0; above 2047 a dot and S - 4095, or 0 above 4095.
+    const int32_t raw = run.carry + level;
+    const int32_t firedMask = (kFireThreshold - raw) >> 31;
+    const int32_t overMask = (kMaxLevel - raw) >> 31;
+    const int32_t firedSum = (raw - kMaxLevel) & ~overMask;
+    const int32_t clampedSum = raw & ~(raw >> 31);
+    int32_t sum = (firedSum & firedMask) | (clampedSum & ~firedMask);
+
+    int32_t current = run.current;
+    if (level < kHighlightLevels) {
+        const bool zone = sum > 0;
+        const bool aid = zone && run.counter > randomValue;
+        run.counter = zone && !aid ? run.counter + 1 : 0;
+        if (aid) {
+            sum += ((kFireThreshold - sum) * kAidReciprocal[level >> 4]) >> 16;
+            if (oddPixel) {
+                ++index;
+                current = WrapAdd(current, -32 * static_cast<int32_t>(random[index & 0xFFFF]));
+            }
+        }
+    } else {
+        run.counter = 0;
+    }
+
+    int32_t half, quarter;
+    if (kThirdSplit) {
+        half = 2 * sum / 3;
+        quarter = sum / 6;
+    } else {
+        half = sum >> 1;
+        quarter = sum >> 2;
+    }
+    // A sum of 0 passes nothing on and drops the noise.
+    const int32_t kept = noiseValue & -static_cast<int32_t>(sum != 0);
+    cell[-kStep] = WrapAdd(run.behind, sum - quarter - half);
+    run.behind = WrapAdd(current, quarter - kept);
+    run.current = 0;
+    run.carry = half + kept + cell[kStep];
+    return static_cast<uint32_t>(-firedMask);
+}
+
+// The dot code of a pixel from the streams that fired: VDS2 -> 2 over 1,
+// VDS3 -> 3 over 2 over 1, SE1 -> 1.
+template <int kStreams>
+ED_ALWAYS_INLINE uint32_t DotCode(const uint32_t fired[3]) {
+    if (kStreams == 1) return fired[0];
+    uint32_t code = fired[0];
+    code = fired[1] ? 2u : code;
+    if (kStreams == 3) code = fired[2] ? 3u : code;
+    return code;
+}
+
+// Runs the streams of one channel at one pixel in their order; returns the code.
+template <int kStreams, bool kThirdSplit, int kStep>
+ED_ALWAYS_INLINE uint32_t ChannelPixel(StreamRun* runs, int32_t* const* cells, int32_t value,
+                                       const uint16_t* const* levels, bool odd, uint32_t& index,
+                                       const int16_t* noise, const uint8_t* random) {
+    const int32_t v = ClampLevel(value);
+    uint32_t fired[3] = {0, 0, 0};
+#pragma GCC unroll 3
+    for (int i = 0; i < kStreams; ++i) {
+        const int s = kStreamOrder[kStreams][i];
+        const int32_t level = kStreams == 1 ? v : std::min<int32_t>(levels[s][v], kMaxLevel);
+        fired[s] = Diffuse<kThirdSplit, kStep>(runs[s], cells[s], level, odd, index, noise, random);
+    }
+    return DotCode<kStreams>(fired);
+}
+
+// Adds a pixel's code to a byte being packed in scan order; the leftmost
+// pixel of a byte always takes its highest bits.
+template <int kBits, int kStep>
+ED_ALWAYS_INLINE uint32_t Pack(uint32_t acc, uint32_t code) {
+    return kStep > 0 ? (acc << kBits) | code : (acc >> kBits) | (code << (8 - kBits));
+}
+
+template <int kStreams, bool kThirdSplit, int kStep>
+void RunKernel(HalftoneTask& task) {
+    constexpr int kBits = kStreams == 1 ? 1 : 2;
+    constexpr int kPerByte = 8 / kBits;
+    const int32_t width = task.width;
+    const int16_t* noise = &task.noise->value[0][0];
+    const uint8_t* random = task.random;
+    const uint16_t* const* levels = task.dotSizeTable;
+    uint32_t index = task.randomIndex;
+    StreamRun runs[3];
+    int32_t* cells[3] = {task.errorLine[0], task.errorLine[1], task.errorLine[2]};
+    for (int s = 0; s < kStreams; ++s) StartRun<kStep>(runs[s], cells[s]);
+    const int32_t* value = task.converted;
+    const ptrdiff_t stride = task.stride;
+    uint8_t* out = task.out;
+    int32_t n = 0;
+
+#define ED_KERNEL_PIXEL(code)                                                                                     \
+    const uint32_t code = ChannelPixel<kStreams, kThirdSplit, kStep>(runs, cells, *value, levels, (n & 1) != 0, \
+                                                                     index, noise, random);                      \
+    value += stride;                                                                                              \
+    for (int s = 0; s < kStreams; ++s) cells[s] += kStep;                                                         \
+    ++n
+
+    // Right to left, a width that is not a multiple of the byte's pixels
+    // starts inside the first byte.
+    if (kStep < 0 && width % kPerByte != 0) {
+        for (int position = width % kPerByte - 1; position >= 0; --position) {
+            ED_KERNEL_PIXEL(code);
+            *out |= static_cast<uint8_t>(code << (8 - kBits - kBits * position));
+        }
+        out += kStep;
+    }
+    while (n + kPerByte <= width) {
+        uint32_t acc = 0;
+#pragma GCC unroll 8
+        for (int k = 0; k < kPerByte; ++k) {
+            ED_KERNEL_PIXEL(code);
+            acc = Pack<kBits, kStep>(acc, code);
+        }
+        *out |= static_cast<uint8_t>(acc);
+        out += kStep;
+    }
+    for (int position = 0; n < width; ++position) {  // left to right: the rest of the last byte
+        ED_KERNEL_PIXEL(code);
+        *out |= static_cast<uint8_t>(code << (8 - kBits - kBits * position));
+    }
+#undef ED_KERNEL_PIXEL
+
+    for (int s = 0; s < kStreams; ++s) FinishRun<kStep>(runs[s], cells[s]);
+    task.randomIndex = static_cast<uint16_t>(index);
+}
+
+template <int kStreams>
+int DispatchKernel(HalftoneTask* task) {
     if (!task || !task->converted || !task->out || !task->noise || !task->random || task->width < 1 ||
         (task->direction != 1 && task->direction != -1))
         return kKernelBadTask;
     for (int s = 0; s < kStreams; ++s)
         if (!task->errorLine[s] || (kStreams > 1 && !task->dotSizeTable[s])) return kKernelBadTask;
-
-    constexpr int kBits = kStreams == 1 ? 1 : 2;
-    const ptrdiff_t step = task->direction;
-    const int32_t width = task->width;
-    const NoiseTable& noise = *task->noise;
-    const uint8_t* random = task->random;
-    uint16_t index = task->randomIndex;
-    StreamState state[3];
-    int32_t* cell[3] = {task->errorLine[0], task->errorLine[1], task->errorLine[2]};
-    const int32_t* value = task->converted;
-    CodePacker<kBits> packer(task->out, task->direction,
-                             step > 0 ? 0 : (width - 1) % CodePacker<kBits>::kPerByte);
-
-    for (int32_t n = 0; n < width; ++n, value += task->stride) {
-        const int32_t v = ClampLevel(*value);
-        const bool odd = (n & 1) != 0;
-        bool fired[3] = {false, false, false};
-        for (int i = 0; i < kStreams; ++i) {
-            const int s = kStreamOrder[kStreams][i];
-            const int32_t level = kStreams == 1 ? v : std::min<int32_t>(task->dotSizeTable[s][v], kMaxLevel);
-            fired[s] = Diffuse<kThirdSplit>(level, odd, cell[s], step, state[s], index, noise, random);
-            cell[s] += step;
-        }
-        packer.Put(DotCode<kStreams>(fired));
+    // Two dot sizes always split by shifts.
+    const bool third = kStreams != 2 && task->thirdSplit;
+    if (task->direction > 0) {
+        if (third) RunKernel<kStreams, true, 1>(*task);
+        else RunKernel<kStreams, false, 1>(*task);
+    } else {
+        if (third) RunKernel<kStreams, true, -1>(*task);
+        else RunKernel<kStreams, false, -1>(*task);
     }
-    packer.Flush();
-    task->randomIndex = index;
     return 0;
 }
 
 }  // namespace
 
-int HalftoneLineVDS2(HalftoneTask* task) { return RunKernel<2, false>(task); }
-
-int HalftoneLineVDS3(HalftoneTask* task) {
-    if (task && task->thirdSplit) return RunKernel<3, true>(task);
-    return RunKernel<3, false>(task);
-}
-
-int HalftoneLineSE1(HalftoneTask* task) {
-    if (task && task->thirdSplit) return RunKernel<1, true>(task);
-    return RunKernel<1, false>(task);
-}
+int HalftoneLineVDS2(HalftoneTask* task) { return DispatchKernel<2>(task); }
+int HalftoneLineVDS3(HalftoneTask* task) { return DispatchKernel<3>(task); }
+int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
 
 // ---------------------------------------------------------------------------
 // The inline line step.
@@ -218,61 +276,75 @@ struct InlineLine {
     CHalftone* halftone;
 };
 
-template <int kStreams, bool kThirdSplit, int kChannels>
-void RunInlineLine(const InlineLine& line, bool rightToLeft, uint16_t& index) {
+template <int kStreams, bool kThirdSplit, int kChannels, int kStep>
+void RunInlineLine(const InlineLine& line, uint32_t& index) {
     constexpr int kBits = kStreams == 1 ? 1 : 2;
-    const int step = rightToLeft ? -1 : 1;
+    constexpr int kPerByte = 8 / kBits;
     const int32_t width = line.width;
-    const NoiseTable& noise = *line.noise;
+    const int16_t* noise = &line.noise->value[0][0];
     const uint8_t* random = line.random;
+    const uint16_t* const* levels = line.dotSizeTables;
 
-    StreamState state[kChannels][3];
-    int32_t* cell[kChannels][3];
-    CodePacker<kBits> packers[kChannels];
+    // The error lines of every stream advance together: one cell pointer per
+    // stream, all moved by the same step.
+    StreamRun runs[kChannels][3];
+    int32_t* cells[kChannels][3];
     for (int c = 0; c < kChannels; ++c) {
-        for (int s = 0; s < kStreams; ++s)
-            cell[c][s] = line.errorLines + (3 * c + s) * line.lineCells + (rightToLeft ? width : 1);
-        uint8_t* out = line.outLine + c * line.bytesPerChannel + (rightToLeft ? line.bytesPerChannel - 1 : 0);
-        packers[c] = CodePacker<kBits>(out, step, rightToLeft ? CodePacker<kBits>::kPerByte - 1 : 0);
+        for (int s = 0; s < kStreams; ++s) {
+            cells[c][s] = line.errorLines + (3 * c + s) * line.lineCells + (kStep < 0 ? width : 1);
+            StartRun<kStep>(runs[c][s], cells[c][s]);
+        }
     }
+    // Every byte of the line is written once, in scan order.
+    uint8_t* out = line.outLine + (kStep < 0 ? line.bytesPerChannel - 1 : 0);
 
     // Input pixels: groups of scaleX output pixels counted from the scan
     // start. A right-to-left line whose width is not a multiple of the scale
     // ends on a partial group; it repeats pixel 0 rather than reading before
     // the line.
-    int32_t inputPixel = rightToLeft ? width / line.scaleX - 1 : 0;
+    const int32_t scale = line.scaleX;
+    ptrdiff_t pixel = kStep < 0 ? width / scale - 1 : 0;
     int32_t converted[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     int32_t groupLeft = 0;
 
-    for (int32_t n = 0; n < width; ++n) {
-        if (groupLeft == 0) {
-            line.convert(line.halftone, line.input + std::max(inputPixel, 0) * line.inputBytesPerPixel, converted);
-            inputPixel += step;
-            groupLeft = line.scaleX;
-        }
-        --groupLeft;
-        const bool odd = (n & 1) != 0;
-        for (int c = 0; c < kChannels; ++c) {
-            const int32_t v = ClampLevel(converted[c]);
-            bool fired[3] = {false, false, false};
-            for (int i = 0; i < kStreams; ++i) {
-                const int s = kStreamOrder[kStreams][i];
-                const int32_t level = kStreams == 1 ? v : std::min<int32_t>(line.dotSizeTables[s][v], kMaxLevel);
-                fired[s] = Diffuse<kThirdSplit>(level, odd, cell[c][s], step, state[c][s], index, noise, random);
-                cell[c][s] += step;
+    for (int32_t n = 0; n < width; n += kPerByte) {
+        uint32_t acc[kChannels] = {};
+#pragma GCC unroll 8
+        for (int k = 0; k < kPerByte; ++k) {
+            if (groupLeft == 0) {
+                line.convert(line.halftone, line.input + (pixel < 0 ? 0 : pixel) * line.inputBytesPerPixel, converted);
+                pixel += kStep;
+                groupLeft = scale;
             }
-            packers[c].Put(DotCode<kStreams>(fired));
+            --groupLeft;
+            const bool odd = (k & 1) != 0;  // n is a multiple of 8
+#pragma GCC unroll 8
+            for (int c = 0; c < kChannels; ++c) {
+                const uint32_t code = ChannelPixel<kStreams, kThirdSplit, kStep>(runs[c], cells[c], converted[c],
+                                                                                 levels, odd, index, noise, random);
+                acc[c] = Pack<kBits, kStep>(acc[c], code);
+#pragma GCC unroll 3
+                for (int s = 0; s < kStreams; ++s) cells[c][s] += kStep;
+            }
         }
+        for (int c = 0; c < kChannels; ++c) out[c * line.bytesPerChannel] = static_cast<uint8_t>(acc[c]);
+        out += kStep;
     }
-    for (CodePacker<kBits>& packer : packers) packer.Flush();
+    for (int c = 0; c < kChannels; ++c)
+        for (int s = 0; s < kStreams; ++s) FinishRun<kStep>(runs[c][s], cells[c][s]);
 }
 
 template <int kStreams, bool kThirdSplit>
-void RunInlineLine(const InlineLine& line, int channels, bool rightToLeft, uint16_t& index) {
-    if (channels == 8)
-        RunInlineLine<kStreams, kThirdSplit, 8>(line, rightToLeft, index);
-    else
-        RunInlineLine<kStreams, kThirdSplit, 4>(line, rightToLeft, index);
+void RunInlineLine(const InlineLine& line, int channels, bool rightToLeft, uint16_t& randomIndex) {
+    uint32_t index = randomIndex;
+    if (channels == 8) {
+        if (rightToLeft) RunInlineLine<kStreams, kThirdSplit, 8, -1>(line, index);
+        else RunInlineLine<kStreams, kThirdSplit, 8, 1>(line, index);
+    } else {
+        if (rightToLeft) RunInlineLine<kStreams, kThirdSplit, 4, -1>(line, index);
+        else RunInlineLine<kStreams, kThirdSplit, 4, 1>(line, index);
+    }
+    randomIndex = static_cast<uint16_t>(index);
 }
 
 }  // namespace
@@ -342,7 +414,6 @@ int32_t ErrorDiffusion::HalftoneLine(const uint8_t* input, size_t inputBytes, ui
         inputBytes < InputBytesNeeded() || !outLine || outBytes < OutLineBytes())
         return kDiffusionBadLine;
 
-    std::memset(outLine, 0, OutLineBytes());
     const bool rightToLeft = m_bReverseLine != 0;
     m_bReverseLine = rightToLeft ? 0 : 1;
 
