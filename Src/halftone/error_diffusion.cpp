@@ -1,9 +1,13 @@
 #include "halftone/error_diffusion.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "halftone/error_diffusion_lanes.h"
 
 const DiffusionRoutine kDiffusionRoutines[6] = {
     {103, "MimakiSE1VDS3_CMYK", 3, 4, 2, 1},
@@ -260,6 +264,8 @@ int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
 
 namespace {
 
+std::atomic<bool> g_allowLanes{true};
+
 struct InlineLine {
     const uint8_t* input;
     int32_t inputBytesPerPixel;
@@ -371,6 +377,21 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
         return kDiffusionNoErrorLines;
     }
     std::memset(m_errorLines.get(), 0, cells * sizeof(int32_t));
+
+    m_useLanes = g_allowLanes.load() && LanesSupported();
+    if (m_useLanes) {
+        const LaneLayout layout = LaneLayoutFor(routine.streams, m_channels);
+        m_laneCount = static_cast<size_t>(layout.Lanes());
+        const size_t laneCells = m_laneCount * ErrorLineCells();
+        m_laneCells.reset(new (std::nothrow) int16_t[laneCells]);
+        m_laneLevelCodes.reset(new (std::nothrow) uint16_t[(kMaxLevel + 1) * layout.lanesPerChannel]);
+        m_laneRandom.reset(new (std::nothrow) uint8_t[kRandomTableSize + kLaneRandomPad]);
+        if (!m_laneCells || !m_laneLevelCodes || !m_laneRandom) {
+            ExitJob();
+            return kDiffusionNoErrorLines;
+        }
+        std::memset(m_laneCells.get(), 0, laneCells * sizeof(int16_t));
+    }
     m_nRandomIndex = 0;
     m_bReverseLine = 0;
     return kDiffusionOk;
@@ -391,12 +412,18 @@ int32_t ErrorDiffusion::SetTables(const NoiseTable* noise, const uint8_t* random
     }
     m_noise = noise;
     m_random = random;
+    if (m_useLanes) {
+        BuildLaneLevelCodes(streams, m_dotSizeTables, m_laneLevelCodes.get());
+        std::memcpy(m_laneRandom.get(), random, kRandomTableSize);
+        std::memcpy(m_laneRandom.get() + kRandomTableSize, random, kLaneRandomPad);
+    }
     return kDiffusionOk;
 }
 
 void ErrorDiffusion::InitPage() {
     if (m_errorLines)
         std::memset(m_errorLines.get(), 0, 3 * static_cast<size_t>(m_channels) * ErrorLineCells() * sizeof(int32_t));
+    if (m_laneCells) std::memset(m_laneCells.get(), 0, m_laneCount * ErrorLineCells() * sizeof(int16_t));
     m_nRandomIndex = 0;
     m_bReverseLine = 0;
 }
@@ -417,6 +444,13 @@ int32_t ErrorDiffusion::HalftoneLine(const uint8_t* input, size_t inputBytes, ui
     const bool rightToLeft = m_bReverseLine != 0;
     m_bReverseLine = rightToLeft ? 0 : 1;
 
+    if (m_useLanes) {
+        const LaneLine lanes{input,         m_inputBytesPerPixel,    outLine,  m_bytesPerChannel,
+                             m_width,       m_scaleX,                m_laneCells.get(), m_laneLevelCodes.get(),
+                             m_laneRandom.get(), m_noise,            convert,  halftone};
+        RunLaneLine(m_routine->streams, m_thirdSplit, m_channels, rightToLeft, lanes, m_nRandomIndex);
+        return kDiffusionOk;
+    }
     const InlineLine line{input,   m_inputBytesPerPixel, outLine,       m_bytesPerChannel, m_width,
                           m_scaleX, m_errorLines.get(),   ErrorLineCells(), m_noise,       m_random,
                           m_dotSizeTables, convert,      halftone};
@@ -431,7 +465,25 @@ int32_t ErrorDiffusion::HalftoneLine(const uint8_t* input, size_t inputBytes, ui
     return kDiffusionOk;
 }
 
+int32_t ErrorDiffusion::ErrorCell(int channel, int stream, size_t cell) const {
+    if (!m_routine || channel < 0 || channel >= m_channels || stream < 0 || stream >= m_routine->streams ||
+        cell >= ErrorLineCells())
+        return 0;
+    if (!m_useLanes) return m_errorLines[(3 * channel + stream) * ErrorLineCells() + cell];
+    // Lanes of a channel hold its streams in processing order: 1, 0, 2.
+    const int position = m_routine->streams == 1 ? 0 : stream == 1 ? 0 : stream == 0 ? 1 : 2;
+    const int perChannel = LaneLayoutFor(m_routine->streams, m_channels).lanesPerChannel;
+    return m_laneCells[cell * m_laneCount + channel * perChannel + position];
+}
+
+void ErrorDiffusion::AllowLanes(bool allow) { g_allowLanes = allow; }
+
 void ErrorDiffusion::ExitJob() {
+    m_laneCells.reset();
+    m_laneLevelCodes.reset();
+    m_laneRandom.reset();
+    m_useLanes = false;
+    m_laneCount = 0;
     m_errorLines.reset();
     m_routine = nullptr;
     m_width = 0;

@@ -116,9 +116,18 @@ public:
     int32_t InputBytesPerPixel() const { return m_inputBytesPerPixel; }
     size_t InputBytesNeeded() const;
     bool ThirdSplit() const { return m_thirdSplit; }
-    // Stream s of channel c owns line 3c + s; column x owns cell x + 1.
+    // The error lines of the multi-threaded engine: stream s of channel c owns
+    // line 3c + s of ErrorLineCells() cells; column x owns cell x + 1.
     int32_t* ErrorLines() { return m_errorLines.get(); }
     size_t ErrorLineCells() const { return static_cast<size_t>(m_width) + 2; }
+    // A cell of the inline step's error line of a channel's stream, wherever
+    // the step keeps it.
+    int32_t ErrorCell(int channel, int stream, size_t cell) const;
+
+    // Whether jobs set up from now on may use the processor's vector lanes
+    // (on by default; tests turn it off to run the plain step).
+    static void AllowLanes(bool allow);
+    bool UsesLanes() const { return m_useLanes; }
 
     uint16_t m_nRandomIndex = 0;  // one index for all channels and streams; runs on across lines
     uint8_t m_bReverseLine = 0;   // 0: the next line runs left to right
@@ -135,4 +144,10 @@ private:
     const NoiseTable* m_noise = nullptr;
     const uint8_t* m_random = nullptr;
     const uint16_t* m_dotSizeTables[3] = {nullptr, nullptr, nullptr};
+    // The vector-lane step's own tables and interleaved 16-bit error cells.
+    bool m_useLanes = false;
+    size_t m_laneCount = 0;
+    std::unique_ptr<int16_t[]> m_laneCells;
+    std::unique_ptr<uint16_t[]> m_laneLevelCodes;
+    std::unique_ptr<uint8_t[]> m_laneRandom;
 };

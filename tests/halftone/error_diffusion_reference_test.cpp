@@ -159,24 +159,32 @@ TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
     const int bpp = 4;
     const int inputPixels = ((g.imageWidth + 7) / 8 * 8 + g.scaleX - 1) / g.scaleX;
 
-    ErrorDiffusion ed;
-    ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, bpp), kDiffusionOk);
-    ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
-    std::vector<uint8_t> out(ed.OutLineBytes());
+    // The vector-lane step where the processor has it, and the plain one.
+    for (bool lanes : {true, false}) {
+        ErrorDiffusion::AllowLanes(lanes);
+        ErrorDiffusion ed;
+        ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, bpp), kDiffusionOk);
+        ErrorDiffusion::AllowLanes(true);
+        ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
+        std::vector<uint8_t> out(ed.OutLineBytes());
 
-    for (int page = 0; page < 2; ++page) {
-        ed.InitPage();
-        RefInline ref(routine, g.imageWidth, g.scaleX, bpp, ed.ThirdSplit(), dots.pointers);
-        const auto input = SyntheticPage(inputPixels, 7, bpp, 11 + page);
-        for (size_t y = 0; y < input.size(); ++y) {
-            ASSERT_EQ(ed.HalftoneLine(input[y].data(), input[y].size(), out.data(), out.size(), ScaleConverter, nullptr),
-                      kDiffusionOk);
-            ASSERT_EQ(out, ref.Line(input[y])) << "page " << page << " line " << y;
-            ASSERT_EQ(ed.m_nRandomIndex, ref.index);
+        for (int page = 0; page < 2; ++page) {
+            ed.InitPage();
+            RefInline ref(routine, g.imageWidth, g.scaleX, bpp, ed.ThirdSplit(), dots.pointers);
+            const auto input = SyntheticPage(inputPixels, 7, bpp, 11 + page);
+            for (size_t y = 0; y < input.size(); ++y) {
+                ASSERT_EQ(ed.HalftoneLine(input[y].data(), input[y].size(), out.data(), out.size(), ScaleConverter,
+                                          nullptr),
+                          kDiffusionOk);
+                ASSERT_EQ(out, ref.Line(input[y])) << "lanes " << ed.UsesLanes() << " page " << page << " line " << y;
+                ASSERT_EQ(ed.m_nRandomIndex, ref.index);
+            }
+            for (int c = 0; c < routine.channels; ++c)
+                for (int s = 0; s < routine.streams; ++s)
+                    for (size_t cell = 0; cell < ed.ErrorLineCells(); ++cell)
+                        ASSERT_EQ(ed.ErrorCell(c, s, cell), ref.lines[3 * c + s][cell])
+                            << "lanes " << ed.UsesLanes() << " channel " << c << " stream " << s << " cell " << cell;
         }
-        for (size_t l = 0; l < ref.lines.size(); ++l)
-            ASSERT_TRUE(std::equal(ref.lines[l].begin(), ref.lines[l].end(), ed.ErrorLines() + l * ed.ErrorLineCells()))
-                << "error line " << l;
     }
 }
 
@@ -270,8 +278,11 @@ TEST(ErrorDiffusionOutput, WidePagesKeepTheirChecksums) {
     } pinned[] = {{103, 4282305611955279566ull}, {105, 2917693451298193428ull}, {106, 7560354278768661819ull},
                   {108, 9037439253740905751ull}, {109, 356697999917605684ull},  {111, 16730197320010379660ull}};
     for (const auto& p : pinned) {
+      for (bool lanes : {true, false}) {
+        ErrorDiffusion::AllowLanes(lanes);
         ErrorDiffusion ed;
         ASSERT_EQ(ed.InitJob(*FindDiffusionRoutine(p.routine), 1203, 1, 1440, 720, 4), kDiffusionOk);
+        ErrorDiffusion::AllowLanes(true);
         ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
         ed.InitPage();
         const auto input = SyntheticPage(1208, 40, 4, 5);
@@ -282,6 +293,7 @@ TEST(ErrorDiffusionOutput, WidePagesKeepTheirChecksums) {
                       kDiffusionOk);
             hash = Fnv1a(out, hash);
         }
-        EXPECT_EQ(hash, p.hash) << "routine " << p.routine;
+        EXPECT_EQ(hash, p.hash) << "routine " << p.routine << " lanes " << ed.UsesLanes();
+      }
     }
 }
