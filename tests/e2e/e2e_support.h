@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +26,6 @@
 #include "plugin_library.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
-
-extern char** environ;
 
 namespace e2e {
 
@@ -53,9 +52,23 @@ class Collector {
 public:
     Collector() : folder_(true), logFile_(folder_.File("collected.log")) {
         const std::string program = LOGCOLLECTOR_PATH;
-        std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("-o"),
-                                   const_cast<char*>(logFile_.c_str()), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        const std::string console = folder_.File("collector.out");
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            // The collector ends with the test process, however that ends, and
+            // keeps none of its output streams open.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(1);
+            const int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out >= 0) {
+                dup2(out, STDOUT_FILENO);
+                dup2(out, STDERR_FILENO);
+                close(out);
+            }
+            execl(program.c_str(), program.c_str(), "-o", logFile_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
         // Ready when its control pipe exists.
         const std::string control = folder_.File("ZorAvudurad");
         for (int i = 0; i < 500 && pid_ > 0; ++i) {
@@ -113,7 +126,9 @@ public:
 
     int CreateContext() { return api().CreateContext(&context, "e2e"); }
     // Releases the context (before the collector stops: its last line goes there).
+    // A job still open is closed first, as a host does.
     void Terminate() {
+        if (loaded && context && job) CloseJob();
         if (loaded && context) api().Terminate(&context);
         context = nullptr;
     }

@@ -158,6 +158,7 @@ TEST_F(FamilyJob, ReportsProgressAtOneAndEveryFivePercent) {
     host.onWrite = note;
     Page(Pattern(8, 100));
     note();
+    host.onWrite = nullptr;
     std::vector<int32_t> expected = {0, 1};
     for (int p = 5; p <= 100; p += 5) expected.push_back(p);
     EXPECT_EQ(seen, expected);
