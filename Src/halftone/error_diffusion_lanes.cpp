@@ -127,10 +127,13 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
     // which may change whether they take it: the moves are settled round by
     // round (each round fixes at least one more lane; one or two rounds
     // nearly always do).
+    // A positive sum that did not fire is the raw sum itself (1 to 2047), so
+    // the zone and the aid's addition are taken from the raw sum, beside the
+    // threshold rather than after it.
     __m128i current = st.current;
-    const __m128i zone =
-        _mm_and_si128(_mm_cmplt_epi16(level, _mm_set1_epi16(kHighlightLevels)), _mm_cmpgt_epi16(sum, zero));
-    if (_mm_movemask_epi8(zone) != 0) {
+    const __m128i zone = _mm_and_si128(_mm_cmplt_epi16(level, _mm_set1_epi16(kHighlightLevels)),
+                                       _mm_andnot_si128(fired, _mm_cmpgt_epi16(raw, zero)));
+    {
         __m128i aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
         if (odd) {
             __m128i moved = _mm_srli_epi16(aid, 15);
@@ -162,10 +165,8 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
         const __m128i bandBytes = _mm_add_epi16(_mm_mullo_epi16(band, _mm_set1_epi16(0x0202)), _mm_set1_epi16(0x0100));
         const __m128i reciprocal =
             _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal)), bandBytes);
-        const __m128i added = _mm_mulhi_epi16(_mm_sub_epi16(_mm_set1_epi16(kFireThreshold), sum), reciprocal);
+        const __m128i added = _mm_mulhi_epi16(_mm_sub_epi16(_mm_set1_epi16(kFireThreshold), raw), reciprocal);
         sum = _mm_add_epi16(sum, _mm_and_si128(aid, added));
-    } else {
-        st.counter = zero;
     }
     index += advance;
 
