@@ -205,6 +205,14 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
     return fired;
 }
 
+// One converted value, read on its own: the converter has just stored the
+// values one by one, and a wider read spanning several of those stores (as a
+// vectorising compiler would make of the clamps) waits for them to reach the
+// cache instead of taking them from the store buffer.
+inline int32_t ReadConverted(const int32_t* values, int c) {
+    return static_cast<const volatile int32_t*>(values)[c];
+}
+
 // Dot codes of a register's channels, in the first lane of each channel:
 // the largest of the fired lanes' codes (stream 1 -> 2, stream 0 -> 1,
 // stream 2 -> 3).
@@ -272,7 +280,8 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
                 pixel += kStep;
                 groupLeft = scale;
                 auto at = [&](int c) {
-                    const int32_t v = converted[c] < 0 ? 0 : converted[c] > kMaxLevel ? kMaxLevel : converted[c];
+                    const int32_t value = ReadConverted(converted, c);
+                    const int32_t v = value < 0 ? 0 : value > kMaxLevel ? kMaxLevel : value;
                     return levelCodes + v * kPerChannel;
                 };
                 for (int r = 0; r < kRegisters; ++r) {
