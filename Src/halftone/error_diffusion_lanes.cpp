@@ -176,9 +176,11 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
         _mm_sub_epi16(_mm_slli_epi16(randomValue, 4), _mm_set1_epi16(64)), multiplier);
     const __m128i irregular = _mm_cmpeq_epi16(multiplier, _mm_set1_epi16(15));
     if (_mm_movemask_epi8(irregular) != 0) {
+        // Only irregular lanes (levels below 64) index the table; the others
+        // read row 0, since 9 x 4095 would not fit in a lane.
         alignas(16) int16_t entry[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(entry),
-                        _mm_add_epi16(_mm_mullo_epi16(level, _mm_set1_epi16(kNoiseColumns)), randomValue));
+        const __m128i tableRow = _mm_mullo_epi16(_mm_and_si128(irregular, level), _mm_set1_epi16(kNoiseColumns));
+        _mm_store_si128(reinterpret_cast<__m128i*>(entry), _mm_add_epi16(tableRow, randomValue));
         const int16_t* table = &noise.value[0][0];
         const __m128i looked = _mm_setr_epi16(table[entry[0]], table[entry[1]], table[entry[2]], table[entry[3]],
                                               table[entry[4]], table[entry[5]], table[entry[6]], table[entry[7]]);
