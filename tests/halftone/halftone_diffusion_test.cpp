@@ -22,6 +22,7 @@ class DiffusionRoutineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
+        SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
         job = std::make_unique<CVarnPrn>(nullptr, 1, &log);
         job->m_strEplPath = KELMORA_EPL_EXAMPLE;
         job->m_iPrinterModell = 677;
@@ -168,6 +169,7 @@ TEST_F(DiffusionRoutineTest, ModelsWithoutDotSizeTablesRefuseTheDotSizeRoutines)
 TEST(DiffusionJobFromTicket, ReachesItsFirstLineWithTheLinearisationFilesCurves) {
     DynamicLibrary epl;
     ASSERT_TRUE(epl.LoadFile(KELMORA_EPL_PATH)) << epl.Error();
+    SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
     hostkit::TicketStore store(1);
     hostkit::ReadTicketText(std::string(R"(
 [job]
