@@ -1,5 +1,6 @@
 // The job cycle: OpenJob, OpenPage, WriteLine, ClosePage and CloseJob of the
 // job object, with the frame records of the output stream.
+#include <algorithm>
 #include <new>
 
 #include "halftone/halftone.h"
@@ -79,7 +80,12 @@ int CVarnPrn::OpenPage() {
     int r = m_pfnOpenPage(this);
     if (r < 0) return -2;
 
-    if (m_pHalftone) r = m_pHalftone->InitPage(this);
+    if (m_pHalftone) {
+        r = m_pHalftone->InitPage(this);
+        if (JobInt("Workflow/Onebit/GrayAsMonoBit", 0) >= 1 || JobInt("Input/FileType", 0) == 11) {
+            m_pHalftone->SetGrayAsOneBit(true);
+        }
+    }
     if (r == 0) Log(LOG_INFO, "CVarnPrn::OpenPage: Success (Page %d)", m_iPageCount);
 
     // A page opened again replaces (and frees) the resampler of the last one.
@@ -90,9 +96,10 @@ int CVarnPrn::OpenPage() {
         const int32_t width = m_iOutWidthPixel / scaleX;
         const int32_t lines = m_iOutHeightPixel / scaleY;
         const int32_t channels = LineComponents();
-        // The halftoner reads a whole input pixel of every line it gets.
-        const size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) *
-                                    static_cast<size_t>(m_iInputColorMode > 0 ? m_iInputColorMode : 0);
+        // The halftoner reads whole input pixels of every line it gets.
+        size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) *
+                              static_cast<size_t>(m_iInputColorMode > 0 ? m_iInputColorMode : 0);
+        if (m_pHalftone) minLineBytes = std::max(minLineBytes, m_pHalftone->InputLineBytes());
         auto scaler = std::unique_ptr<LineScaler>(new (std::nothrow) LineScaler);
         if (scaler && width > 0 && lines >= 0 && channels > 0 &&
             scaler->Init(m_dPaperFeedAdjust, static_cast<uint32_t>(channels), static_cast<uint32_t>(width),

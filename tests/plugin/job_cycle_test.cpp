@@ -205,6 +205,14 @@ TEST_F(Cycle, InterleavesPagePlanarBandsIntoPaddedLines) {
     EXPECT_TRUE(log.Has("CVarnPrn::WriteLine: page planar format"));
 }
 
+TEST_F(Cycle, TheTicketSwitchesTheHalftonersGreyAsOneBitModeOn) {
+    EXPECT_FALSE(PageOpen(4, 4).m_pHalftone->m_bGrayAsOneBit);
+    Ticket("[job]\nInput/FileType = 11\n");
+    EXPECT_TRUE(PageOpen(4, 4).m_pHalftone->m_bGrayAsOneBit);
+    Ticket("[job]\nInput/FileType = 3\nWorkflow/Onebit/GrayAsMonoBit = 1\n");
+    EXPECT_TRUE(PageOpen(4, 4).m_pHalftone->m_bGrayAsOneBit);
+}
+
 // ---------------------------------------------------------------------------
 // OpenJob, CloseJob and the dispatch
 
