@@ -1,13 +1,53 @@
 // The image's position on the page, from the job's image-position mode.
+#include <iterator>
+
 #include "plugin/rounding.h"
 #include "plugin/ticket.h"
 #include "plugin/varn_prn.h"
 
 namespace {
 
+// Where a mode puts the image along one direction: at the start (margin 0),
+// centred, or at the far end of the page.
+enum class Place { Start, Centre, End };
+// Which margins a mode's log line shows.
+enum class Shown { None, Left, Top, Both };
+
+struct PositionMode {
+    Place horizontal;
+    Place vertical;
+    Shown shown;
+    const char* text;
+};
+
+// Modes 0 to 8. "Center left" centres the image vertically, as its name says.
+const PositionMode kModes[] = {
+    {Place::Start, Place::Start, Shown::None, "\tCVarnPrn::InitImagePos = LEFT"},
+    {Place::End, Place::Start, Shown::Left, "\tCVarnPrn::InitImagePos = Right\n\t\tLeft margin = %d"},
+    {Place::Centre, Place::Start, Shown::Left, "\tCVarnPrn::InitImagePos = Center horizontal\n\t\tLeft margin = %d"},
+    {Place::Centre, Place::Centre, Shown::Both,
+     "\tCVarnPrn::InitImagePos = Center page\n\t\tLeft margin x Top margin = %dx%d"},
+    {Place::Start, Place::Centre, Shown::Top, "\tCVarnPrn::InitImagePos = Center left\n\t\tTop margin = %d"},
+    {Place::End, Place::Centre, Shown::Both,
+     "\tCVarnPrn::InitImagePos = Center right\n\t\tLeft margin x Top margin = %dx%d"},
+    {Place::Start, Place::End, Shown::Top, "\tCVarnPrn::InitImagePos = Bottom left\n\t\tTop margin = %d"},
+    {Place::Centre, Place::End, Shown::Both,
+     "\tCVarnPrn::InitImagePos = Bottom center\n\t\tLeft margin x Top margin = %dx%d"},
+    {Place::End, Place::End, Shown::Both,
+     "\tCVarnPrn::InitImagePos = Bottom right\n\t\tLeft margin x Top margin = %dx%d"},
+};
+
 int32_t PagePixels(const Ticket* ticket, uint32_t jobId, const char* key, double dpi) {
     const double mm = GetTicketDouble(ticket, TICKET_SCOPE_JOB, jobId, key, 0.0);
     return RoundToInt32(mm * dpi * 10.0 / 254.0);
+}
+
+// The margin that puts an image of the given size at its place on the page;
+// only a page larger than the image moves it. Divisions truncate towards zero.
+int32_t Margin(Place place, int64_t page, int64_t image, int64_t hardwareMargin) {
+    if (place == Place::Start || page <= image) return 0;
+    const int64_t margin = place == Place::End ? page - hardwareMargin - image : (page - image) / 2 - hardwareMargin;
+    return ClampToInt32(static_cast<double>(margin));
 }
 
 }  // namespace
@@ -19,73 +59,16 @@ void CVarnPrn::InitImagePos() {
     m_iTopMargin = 0;
     m_iLeftMargin = 0;
 
-    // Divisions truncate towards zero; each rule applies only when the page
-    // is larger than the image in that direction. 64-bit sums keep extreme
-    // sizes from overflowing before the result is clamped.
-    const int64_t w = m_iImageWidth;
-    const int64_t h = m_iImageHeight;
-    const bool roomX = pageWidth > w;
-    const bool roomY = pageHeight > h;
-    auto right = [&] {
-        if (roomX) m_iLeftMargin = ClampToInt32(static_cast<double>(pageWidth - m_iHwMarginLeft - w));
-    };
-    auto centreX = [&] {
-        if (roomX) m_iLeftMargin = ClampToInt32(static_cast<double>((pageWidth - w) / 2 - m_iHwMarginLeft));
-    };
-    auto bottom = [&] {
-        if (roomY) m_iTopMargin = ClampToInt32(static_cast<double>(pageHeight - m_iHwMarginTop - h));
-    };
-    auto centreY = [&] {
-        if (roomY) m_iTopMargin = ClampToInt32(static_cast<double>((pageHeight - h) / 2 - m_iHwMarginTop));
-    };
-
-    switch (m_iImagePosMode) {
-    case 0:
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = LEFT");
-        break;
-    case 1:
-        right();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Right\n\t\tLeft margin = %d", m_iLeftMargin);
-        break;
-    case 2:
-        centreX();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Center horizontal\n\t\tLeft margin = %d", m_iLeftMargin);
-        break;
-    case 3:
-        centreX();
-        centreY();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Center page\n\t\tLeft margin x Top margin = %dx%d",
-            m_iLeftMargin, m_iTopMargin);
-        break;
-    case 4:
-        // Centre left: at the left edge, centred vertically.
-        centreY();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Center left\n\t\tTop margin = %d", m_iTopMargin);
-        break;
-    case 5:
-        right();
-        centreY();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Center right\n\t\tLeft margin x Top margin = %dx%d",
-            m_iLeftMargin, m_iTopMargin);
-        break;
-    case 6:
-        bottom();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Bottom left\n\t\tTop margin = %d", m_iTopMargin);
-        break;
-    case 7:
-        centreX();
-        bottom();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Bottom center\n\t\tLeft margin x Top margin = %dx%d",
-            m_iLeftMargin, m_iTopMargin);
-        break;
-    case 8:
-        right();
-        bottom();
-        Log(LOG_DETAIL, "\tCVarnPrn::InitImagePos = Bottom right\n\t\tLeft margin x Top margin = %dx%d",
-            m_iLeftMargin, m_iTopMargin);
-        break;
-    default:
-        break;
+    if (m_iImagePosMode >= 0 && m_iImagePosMode < static_cast<int32_t>(std::size(kModes))) {
+        const PositionMode& mode = kModes[m_iImagePosMode];
+        m_iLeftMargin = Margin(mode.horizontal, pageWidth, m_iImageWidth, m_iHwMarginLeft);
+        m_iTopMargin = Margin(mode.vertical, pageHeight, m_iImageHeight, m_iHwMarginTop);
+        switch (mode.shown) {
+        case Shown::None: Log(LOG_DETAIL, "%s", mode.text); break;
+        case Shown::Left: Log(LOG_DETAIL, mode.text, m_iLeftMargin); break;
+        case Shown::Top: Log(LOG_DETAIL, mode.text, m_iTopMargin); break;
+        case Shown::Both: Log(LOG_DETAIL, mode.text, m_iLeftMargin, m_iTopMargin); break;
+        }
     }
     if (m_iLeftMargin < 0) {
         m_iLeftMargin = 0;
