@@ -250,12 +250,4 @@ TEST_F(FamilyJob, ShrinksTheFeedAndFillsAShortPage) {
     EXPECT_EQ(printed[18].second, printed[8].second);
 }
 
-TEST_F(FamilyJob, APrinterThatAdjustsTheFeedItselfIsNotResampled) {
-    Open(kE2EPlain, 8, 20,
-         "[job]\nOutput/Prn/Media/Spec/FeedAdjust = 1.05\n[printer 9900]\nOutput/Prn/Info/Option/ID[] = 4\n"
-         "Output/Prn/Info/Option/ID[] = 11\n");
-    Page(Ramp(20));
-    EXPECT_EQ(Printed().size(), 20u);
-}
-
 }  // namespace

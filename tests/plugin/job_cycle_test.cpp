@@ -94,19 +94,6 @@ protected:
     Trace trace;
 };
 
-TEST_F(Cycle, RepeatsEachLineByTheVerticalScale) {
-    CVarnPrn& j = PageOpen(4, 6);
-    j.m_iScaleY = 3;
-    const auto line = Line(4);
-    EXPECT_EQ(j.WriteLine(line.data()), 0);
-    EXPECT_EQ(j.WriteLine(line.data()), 0);
-    EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(trace.printedPageLines, trace.halftonedPageLines);
-    EXPECT_EQ(j.m_iPageLine, 6);
-    EXPECT_EQ(j.m_iLineCount, 6);
-    EXPECT_EQ(j.m_iProgressPercent, 100);
-}
-
 TEST_F(Cycle, PrintsOnlyFinishedLinesAndRunsALineAgainWhileAsked) {
     CVarnPrn& j = PageOpen(4, 4);
     trace.answers = {HALF_LINE_PENDING, HALF_LINE_PENDING, HALF_LINE_READY, HALF_LINE_AGAIN, HALF_LINE_AGAIN,
@@ -181,28 +168,6 @@ TEST_F(Cycle, ClosePageAlwaysSucceedsAndFlushesTheResampler) {
     j.m_pfnClosePage = nullptr;
     EXPECT_EQ(j.ClosePage(), 0);
     EXPECT_TRUE(log.Has(0, "CVarnPrn::ClosePage: Invalid pointer to ClosePage function"));
-}
-
-TEST_F(Cycle, InterleavesPagePlanarBandsIntoPaddedLines) {
-    // W = 10, bands of N = 2 lines: band lines of 4 x 16 bytes.
-    CVarnPrn& j = PageOpen(10, 4, false);
-    j.m_iInputFormat = 1;
-    j.m_iInputNumOfLines = 2;
-    trace.printBytes = 64;
-    std::vector<uint8_t> band(4 * 2 * 10);
-    for (size_t p = 0; p < 4; ++p) {
-        for (size_t l = 0; l < 2; ++l) {
-            for (size_t x = 0; x < 10; ++x) band[(p * 2 + l) * 10 + x] = static_cast<uint8_t>(100 * l + 10 * p + x);
-        }
-    }
-    ASSERT_EQ(j.WriteLine(band.data()), 0);
-    ASSERT_EQ(trace.printedBytes.size(), 2u);
-    EXPECT_EQ(trace.printedBytes[1][36 + 3], 100 + 30 + 9) << "pixel 9 of plane 3 of line 1";
-    EXPECT_EQ(trace.printedBytes[0][4 * 2 + 1], 10 + 2);
-    EXPECT_EQ(std::vector<uint8_t>(trace.printedBytes[0].begin() + 40, trace.printedBytes[0].end()),
-              std::vector<uint8_t>(24, 0))
-        << "padding";
-    EXPECT_TRUE(log.Has("CVarnPrn::WriteLine: page planar format"));
 }
 
 TEST_F(Cycle, TheTicketSwitchesTheHalftonersGreyAsOneBitModeOn) {
