@@ -1,5 +1,6 @@
 // Jobs of the test-only printer family through the built plug-in: the
 // output stream read back record by record.
+#if !defined(_WIN32)  // POSIX processes: see e2e_support.h
 #include "e2e_support.h"
 
 #include <cmath>
@@ -251,3 +252,5 @@ TEST_F(FamilyJob, ShrinksTheFeedAndFillsAShortPage) {
 }
 
 }  // namespace
+
+#endif  // !defined(_WIN32)
