@@ -1,8 +1,8 @@
-# Checks a Windows DLL's tables with the toolchain's objdump:
-#   cmake -DOBJDUMP=<objdump> -DDLL=<file> -DEXPORTS=<name;...> -P check_dll.cmake
-# Fails unless the DLL exports exactly EXPORTS (by name, in any order) and
-# imports nothing but DLLs of the system.
-foreach(var OBJDUMP DLL EXPORTS)
+# Checks a Windows DLL's (or program's) tables with the toolchain's objdump:
+#   cmake -DOBJDUMP=<objdump> -DDLL=<file> [-DEXPORTS=<name;...>] -P check_dll.cmake
+# Fails unless the file exports exactly EXPORTS by name, in any order (nothing
+# when EXPORTS is empty or not given), and imports nothing but system DLLs.
+foreach(var OBJDUMP DLL)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "check_dll.cmake: ${var} is not set")
   endif()
@@ -34,10 +34,13 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 
-set(wanted ${EXPORTS})
+set(wanted)
+if(DEFINED EXPORTS)
+  set(wanted ${EXPORTS})
+endif()
 list(SORT wanted)
 list(SORT exports)
-if(NOT exports STREQUAL wanted)
+if(NOT "${exports}" STREQUAL "${wanted}")
   message(FATAL_ERROR "${DLL} exports [${exports}], expected [${wanted}]")
 endif()
 
