@@ -6,7 +6,7 @@ add_dependencies(test_platform epl)
 
 # A library built like the plug-in, with the platform's library entry.
 add_library(entry_fixture SHARED ${CMAKE_CURRENT_LIST_DIR}/fixtures/entry_fixture.cpp)
-target_link_libraries(entry_fixture PRIVATE kelmora_entry)
+target_link_libraries(entry_fixture PRIVATE kelmora_entry kelmora_core)
 kelmora_warnings(entry_fixture)
 set_target_properties(entry_fixture PROPERTIES
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/entry_fixture
