@@ -1,5 +1,9 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread
-# flavour: std::thread needs it with GCC 12). Tests run under wine.
+# flavour: std::thread needs it with GCC 12). Tests run under wine:
+#   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DKELMORA_BUILD_BENCH=OFF
+#   cmake --build build-win
+#   ctest --test-dir build-win --timeout 600
+# .ci/run's Windows stage shows how to keep one wine server for all tests.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
