@@ -69,6 +69,10 @@ int HalftoneLineVDS2(HalftoneTask* task);  // streams 1, 0; dot codes 2 and 1
 int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
 int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
 
+// Vector instruction sets of the inline step: none (the plain step), SSSE3
+// (8 lanes) or AVX2 (16 lanes where a pixel has that many streams).
+enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2 };
+
 // Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
 // 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).
 using DiffusionPixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
@@ -124,10 +128,10 @@ public:
     // the step keeps it.
     int32_t ErrorCell(int channel, int stream, size_t cell) const;
 
-    // Whether jobs set up from now on may use the processor's vector lanes
-    // (on by default; tests turn it off to run the plain step).
-    static void AllowLanes(bool allow);
-    bool UsesLanes() const { return m_useLanes; }
+    // The widest vector lanes that jobs set up from now on may use (all the
+    // processor has by default; tests lower it to run every step).
+    static void LimitLanes(DiffusionLanes widest);
+    DiffusionLanes Lanes() const { return m_lanes; }
 
     uint16_t m_nRandomIndex = 0;  // one index for all channels and streams; runs on across lines
     uint8_t m_bReverseLine = 0;   // 0: the next line runs left to right
@@ -145,7 +149,7 @@ private:
     const uint8_t* m_random = nullptr;
     const uint16_t* m_dotSizeTables[3] = {nullptr, nullptr, nullptr};
     // The vector-lane step's own tables and interleaved 16-bit error cells.
-    bool m_useLanes = false;
+    DiffusionLanes m_lanes = DiffusionLanes::None;
     size_t m_laneCount = 0;
     std::unique_ptr<int16_t[]> m_laneCells;
     std::unique_ptr<uint16_t[]> m_laneLevelCodes;

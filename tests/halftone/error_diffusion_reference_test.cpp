@@ -14,6 +14,8 @@ using namespace edtest;
 
 namespace {
 
+const DiffusionLanes kAllLanes[] = {DiffusionLanes::Avx2, DiffusionLanes::Ssse3, DiffusionLanes::None};
+
 struct RefStreamState {
     int carry = 0;
     int counter = 0;
@@ -159,12 +161,12 @@ TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
     const int bpp = 4;
     const int inputPixels = ((g.imageWidth + 7) / 8 * 8 + g.scaleX - 1) / g.scaleX;
 
-    // The vector-lane step where the processor has it, and the plain one.
-    for (bool lanes : {true, false}) {
-        ErrorDiffusion::AllowLanes(lanes);
+    // Every step this processor runs: AVX2 and SSSE3 lanes, and the plain one.
+    for (DiffusionLanes lanes : kAllLanes) {
+        ErrorDiffusion::LimitLanes(lanes);
         ErrorDiffusion ed;
         ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, bpp), kDiffusionOk);
-        ErrorDiffusion::AllowLanes(true);
+        ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
         ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
         std::vector<uint8_t> out(ed.OutLineBytes());
 
@@ -176,14 +178,14 @@ TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
                 ASSERT_EQ(ed.HalftoneLine(input[y].data(), input[y].size(), out.data(), out.size(), ScaleConverter,
                                           nullptr),
                           kDiffusionOk);
-                ASSERT_EQ(out, ref.Line(input[y])) << "lanes " << ed.UsesLanes() << " page " << page << " line " << y;
+                ASSERT_EQ(out, ref.Line(input[y])) << "lanes " << static_cast<int>(ed.Lanes()) << " page " << page << " line " << y;
                 ASSERT_EQ(ed.m_nRandomIndex, ref.index);
             }
             for (int c = 0; c < routine.channels; ++c)
                 for (int s = 0; s < routine.streams; ++s)
                     for (size_t cell = 0; cell < ed.ErrorLineCells(); ++cell)
                         ASSERT_EQ(ed.ErrorCell(c, s, cell), ref.lines[3 * c + s][cell])
-                            << "lanes " << ed.UsesLanes() << " channel " << c << " stream " << s << " cell " << cell;
+                            << "lanes " << static_cast<int>(ed.Lanes()) << " channel " << c << " stream " << s << " cell " << cell;
         }
     }
 }
@@ -278,11 +280,11 @@ TEST(ErrorDiffusionOutput, WidePagesKeepTheirChecksums) {
     } pinned[] = {{103, 4282305611955279566ull}, {105, 2917693451298193428ull}, {106, 7560354278768661819ull},
                   {108, 9037439253740905751ull}, {109, 356697999917605684ull},  {111, 16730197320010379660ull}};
     for (const auto& p : pinned) {
-      for (bool lanes : {true, false}) {
-        ErrorDiffusion::AllowLanes(lanes);
+      for (DiffusionLanes lanes : kAllLanes) {
+        ErrorDiffusion::LimitLanes(lanes);
         ErrorDiffusion ed;
         ASSERT_EQ(ed.InitJob(*FindDiffusionRoutine(p.routine), 1203, 1, 1440, 720, 4), kDiffusionOk);
-        ErrorDiffusion::AllowLanes(true);
+        ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
         ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
         ed.InitPage();
         const auto input = SyntheticPage(1208, 40, 4, 5);
@@ -293,7 +295,7 @@ TEST(ErrorDiffusionOutput, WidePagesKeepTheirChecksums) {
                       kDiffusionOk);
             hash = Fnv1a(out, hash);
         }
-        EXPECT_EQ(hash, p.hash) << "routine " << p.routine << " lanes " << ed.UsesLanes();
+        EXPECT_EQ(hash, p.hash) << "routine " << p.routine << " lanes " << static_cast<int>(ed.Lanes());
       }
     }
 }
