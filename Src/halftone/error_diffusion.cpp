@@ -366,7 +366,7 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     m_width = (imageWidth + 7) / 8 * 8;
     m_scaleX = scaleX;
     m_channels = routine.channels;
-    m_bytesPerChannel = m_width / 8 * (routine.streams == 1 ? 1 : 2);
+    m_bytesPerChannel = BytesPerChannelFor(routine, imageWidth);
     m_inputBytesPerPixel = inputBytesPerPixel;
     m_thirdSplit = routine.streams != 2 && resolutionX > resolutionY;
 
@@ -395,6 +395,11 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     m_nRandomIndex = 0;
     m_bReverseLine = 0;
     return kDiffusionOk;
+}
+
+int32_t ErrorDiffusion::BytesPerChannelFor(const DiffusionRoutine& routine, int32_t imageWidth) {
+    if (imageWidth < 1 || imageWidth > std::numeric_limits<int32_t>::max() - 16) return 0;
+    return (imageWidth + 7) / 8 * routine.bitsPerPixel;
 }
 
 int32_t ErrorDiffusion::SetTables(const NoiseTable* noise, const uint8_t* random,

@@ -113,6 +113,11 @@ public:
     // Frees the error lines.
     void ExitJob();
 
+    // Bytes of one channel's row of the output line: ceil(width / 8) for one
+    // bit per pixel, twice that for two; 0 for a width below 1. The routine
+    // allocates the output line (channels x this) before calling InitJob.
+    static int32_t BytesPerChannelFor(const DiffusionRoutine& routine, int32_t imageWidth);
+
     const DiffusionRoutine* Routine() const { return m_routine; }
     int32_t PaddedWidth() const { return m_width; }  // image width rounded up to a multiple of 8
     int32_t BytesPerChannel() const { return m_bytesPerChannel; }

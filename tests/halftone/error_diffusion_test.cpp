@@ -384,6 +384,9 @@ TEST(ErrorDiffusionSetUp, BadGeometryMissingTablesAndShortLinesAreRefused) {
     ASSERT_EQ(ed.InitJob(vds3, 100, 1, 720, 720, 4), kDiffusionOk);
     EXPECT_EQ(ed.PaddedWidth(), 104);
     EXPECT_EQ(ed.BytesPerChannel(), 26);
+    EXPECT_EQ(ErrorDiffusion::BytesPerChannelFor(vds3, 100), 26);
+    EXPECT_EQ(ErrorDiffusion::BytesPerChannelFor(*FindDiffusionRoutine(109), 100), 13);
+    EXPECT_EQ(ErrorDiffusion::BytesPerChannelFor(vds3, 0), 0);
     EXPECT_EQ(ed.OutLineBytes(), 104u);
     const TestDotTables dots;
     const uint16_t* twoTables[3] = {dots.pointers[0], dots.pointers[1], nullptr};
