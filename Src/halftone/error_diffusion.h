@@ -105,9 +105,11 @@ public:
     int32_t SetTables(const NoiseTable* noise, const uint8_t* random, const uint16_t* const dotSizeTables[3]);
     // Page start: error lines cleared, random index 0, first line left to right.
     void InitPage();
-    // One line: clears outLine, halftones every pixel of the padded width in
-    // the serpentine direction and flips the toggle. input holds the line's
-    // pixels of InputBytesPerPixel() bytes; it needs InputBytesNeeded() bytes.
+    // One line: halftones every pixel of the padded width in the serpentine
+    // direction into the first OutLineBytes() bytes of outLine (each written
+    // once, nothing to clear first) and flips the toggle. input holds the
+    // line's pixels of InputBytesPerPixel() bytes; it needs InputBytesNeeded()
+    // bytes. 0, or kDiffusionBadLine with nothing written.
     int32_t HalftoneLine(const uint8_t* input, size_t inputBytes, uint8_t* outLine, size_t outBytes,
                          DiffusionPixelConverter convert, CHalftone* halftone);
     // Frees the error lines.
