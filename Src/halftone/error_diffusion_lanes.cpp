@@ -150,6 +150,13 @@ struct V128 {
     static ED_INLINE_SSSE3 V FromLanes(const int16_t* l) {
         return _mm_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
     }
+    // table[index] for each lane.
+    static ED_INLINE_SSSE3 V Gather(const int16_t* table, V index) {
+        alignas(16) int16_t at[kLanes];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+        return _mm_setr_epi16(table[at[0]], table[at[1]], table[at[2]], table[at[3]], table[at[4]], table[at[5]],
+                              table[at[6]], table[at[7]]);
+    }
     template <int kPerChannel>
     static ED_INLINE_SSSE3 V FromCodes(const uint16_t* const* at) {
         if (kPerChannel == 4) return _mm_set_epi64x(Codes64(at[1]), Codes64(at[0]));
@@ -207,6 +214,17 @@ struct V256 {
     static ED_INLINE_AVX2 V FromLanes(const int16_t* l) {
         return _mm256_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8], l[9], l[10], l[11], l[12],
                                  l[13], l[14], l[15]);
+    }
+    // table[index] for each lane, by two 8-lane gathers of 32 bits whose low
+    // halves are the values (the index is at most 575 here, so the upper
+    // halves stay inside the table).
+    static ED_INLINE_AVX2 V Gather(const int16_t* table, V index) {
+        const int* base = reinterpret_cast<const int*>(table);
+        const __m256i low = _mm256_i32gather_epi32(base, _mm256_cvtepi16_epi32(_mm256_castsi256_si128(index)), 2);
+        const __m256i high = _mm256_i32gather_epi32(base, _mm256_cvtepi16_epi32(_mm256_extracti128_si256(index, 1)), 2);
+        const __m256i packed =
+            _mm256_packs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(low, 16), 16), _mm256_srai_epi32(_mm256_slli_epi32(high, 16), 16));
+        return _mm256_permute4x64_epi64(packed, 0xD8);
     }
     template <int kPerChannel>
     static ED_INLINE_AVX2 V FromCodes(const uint16_t* const* at) {
