@@ -1,8 +1,7 @@
 #include "halftone/error_diffusion.h"
 
-#include <atomic>
-
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <new>
