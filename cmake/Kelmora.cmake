@@ -5,7 +5,8 @@ function(kelmora_warnings target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /WX)
   else()
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    # Not for the resource compiler, which takes none of these.
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Werror>)
   endif()
 endfunction()
 
@@ -19,3 +20,9 @@ function(kelmora_add_subfolders dir)
     endif()
   endforeach()
 endfunction()
+
+# Windows DLLs carry their plain names ("epl.dll", not "libepl.dll").
+if(WIN32)
+  set(CMAKE_SHARED_LIBRARY_PREFIX "")
+endif()
+

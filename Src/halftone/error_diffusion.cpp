@@ -1,8 +1,7 @@
 #include "halftone/error_diffusion.h"
 
-#include <atomic>
-
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -264,7 +263,7 @@ int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
 
 namespace {
 
-std::atomic<bool> g_allowLanes{true};
+std::atomic<int> g_laneLimit{static_cast<int>(DiffusionLanes::Avx2)};
 
 struct InlineLine {
     const uint8_t* input;
@@ -366,7 +365,7 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     m_width = (imageWidth + 7) / 8 * 8;
     m_scaleX = scaleX;
     m_channels = routine.channels;
-    m_bytesPerChannel = m_width / 8 * (routine.streams == 1 ? 1 : 2);
+    m_bytesPerChannel = BytesPerChannelFor(routine, imageWidth);
     m_inputBytesPerPixel = inputBytesPerPixel;
     m_thirdSplit = routine.streams != 2 && resolutionX > resolutionY;
 
@@ -378,8 +377,8 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     }
     std::memset(m_errorLines.get(), 0, cells * sizeof(int32_t));
 
-    m_useLanes = g_allowLanes.load() && LanesSupported();
-    if (m_useLanes) {
+    m_lanes = static_cast<DiffusionLanes>(std::min(g_laneLimit.load(), static_cast<int>(SupportedLanes())));
+    if (m_lanes != DiffusionLanes::None) {
         const LaneLayout layout = LaneLayoutFor(routine.streams, m_channels);
         m_laneCount = static_cast<size_t>(layout.Lanes());
         const size_t laneCells = m_laneCount * ErrorLineCells();
@@ -397,6 +396,11 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     return kDiffusionOk;
 }
 
+int32_t ErrorDiffusion::BytesPerChannelFor(const DiffusionRoutine& routine, int32_t imageWidth) {
+    if (imageWidth < 1 || imageWidth > std::numeric_limits<int32_t>::max() - 16) return 0;
+    return (imageWidth + 7) / 8 * routine.bitsPerPixel;
+}
+
 int32_t ErrorDiffusion::SetTables(const NoiseTable* noise, const uint8_t* random,
                                   const uint16_t* const dotSizeTables[3]) {
     m_noise = nullptr;
@@ -412,7 +416,7 @@ int32_t ErrorDiffusion::SetTables(const NoiseTable* noise, const uint8_t* random
     }
     m_noise = noise;
     m_random = random;
-    if (m_useLanes) {
+    if (m_lanes != DiffusionLanes::None) {
         BuildLaneLevelCodes(streams, m_dotSizeTables, m_laneLevelCodes.get());
         std::memcpy(m_laneRandom.get(), random, kRandomTableSize);
         std::memcpy(m_laneRandom.get() + kRandomTableSize, random, kLaneRandomPad);
@@ -444,11 +448,11 @@ int32_t ErrorDiffusion::HalftoneLine(const uint8_t* input, size_t inputBytes, ui
     const bool rightToLeft = m_bReverseLine != 0;
     m_bReverseLine = rightToLeft ? 0 : 1;
 
-    if (m_useLanes) {
+    if (m_lanes != DiffusionLanes::None) {
         const LaneLine lanes{input,         m_inputBytesPerPixel,    outLine,  m_bytesPerChannel,
                              m_width,       m_scaleX,                m_laneCells.get(), m_laneLevelCodes.get(),
                              m_laneRandom.get(), m_noise,            convert,  halftone};
-        RunLaneLine(m_routine->streams, m_thirdSplit, m_channels, rightToLeft, lanes, m_nRandomIndex);
+        RunLaneLine(m_lanes, m_routine->streams, m_thirdSplit, m_channels, rightToLeft, lanes, m_nRandomIndex);
         return kDiffusionOk;
     }
     const InlineLine line{input,   m_inputBytesPerPixel, outLine,       m_bytesPerChannel, m_width,
@@ -469,20 +473,20 @@ int32_t ErrorDiffusion::ErrorCell(int channel, int stream, size_t cell) const {
     if (!m_routine || channel < 0 || channel >= m_channels || stream < 0 || stream >= m_routine->streams ||
         cell >= ErrorLineCells())
         return 0;
-    if (!m_useLanes) return m_errorLines[(3 * channel + stream) * ErrorLineCells() + cell];
+    if (m_lanes == DiffusionLanes::None) return m_errorLines[(3 * channel + stream) * ErrorLineCells() + cell];
     // Lanes of a channel hold its streams in processing order: 1, 0, 2.
     const int position = m_routine->streams == 1 ? 0 : stream == 1 ? 0 : stream == 0 ? 1 : 2;
     const int perChannel = LaneLayoutFor(m_routine->streams, m_channels).lanesPerChannel;
     return m_laneCells[cell * m_laneCount + channel * perChannel + position];
 }
 
-void ErrorDiffusion::AllowLanes(bool allow) { g_allowLanes = allow; }
+void ErrorDiffusion::LimitLanes(DiffusionLanes widest) { g_laneLimit = static_cast<int>(widest); }
 
 void ErrorDiffusion::ExitJob() {
     m_laneCells.reset();
     m_laneLevelCodes.reset();
     m_laneRandom.reset();
-    m_useLanes = false;
+    m_lanes = DiffusionLanes::None;
     m_laneCount = 0;
     m_errorLines.reset();
     m_routine = nullptr;

@@ -69,6 +69,10 @@ int HalftoneLineVDS2(HalftoneTask* task);  // streams 1, 0; dot codes 2 and 1
 int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
 int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
 
+// Vector instruction sets of the inline step: none (the plain step), SSSE3
+// (8 lanes) or AVX2 (16 lanes where a pixel has that many streams).
+enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2 };
+
 // Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
 // 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).
 using DiffusionPixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
@@ -101,13 +105,20 @@ public:
     int32_t SetTables(const NoiseTable* noise, const uint8_t* random, const uint16_t* const dotSizeTables[3]);
     // Page start: error lines cleared, random index 0, first line left to right.
     void InitPage();
-    // One line: clears outLine, halftones every pixel of the padded width in
-    // the serpentine direction and flips the toggle. input holds the line's
-    // pixels of InputBytesPerPixel() bytes; it needs InputBytesNeeded() bytes.
+    // One line: halftones every pixel of the padded width in the serpentine
+    // direction into the first OutLineBytes() bytes of outLine (each written
+    // once, nothing to clear first) and flips the toggle. input holds the
+    // line's pixels of InputBytesPerPixel() bytes; it needs InputBytesNeeded()
+    // bytes. 0, or kDiffusionBadLine with nothing written.
     int32_t HalftoneLine(const uint8_t* input, size_t inputBytes, uint8_t* outLine, size_t outBytes,
                          DiffusionPixelConverter convert, CHalftone* halftone);
     // Frees the error lines.
     void ExitJob();
+
+    // Bytes of one channel's row of the output line: ceil(width / 8) for one
+    // bit per pixel, twice that for two; 0 for a width below 1. The routine
+    // allocates the output line (channels x this) before calling InitJob.
+    static int32_t BytesPerChannelFor(const DiffusionRoutine& routine, int32_t imageWidth);
 
     const DiffusionRoutine* Routine() const { return m_routine; }
     int32_t PaddedWidth() const { return m_width; }  // image width rounded up to a multiple of 8
@@ -124,10 +135,10 @@ public:
     // the step keeps it.
     int32_t ErrorCell(int channel, int stream, size_t cell) const;
 
-    // Whether jobs set up from now on may use the processor's vector lanes
-    // (on by default; tests turn it off to run the plain step).
-    static void AllowLanes(bool allow);
-    bool UsesLanes() const { return m_useLanes; }
+    // The widest vector lanes that jobs set up from now on may use (all the
+    // processor has by default; tests lower it to run every step).
+    static void LimitLanes(DiffusionLanes widest);
+    DiffusionLanes Lanes() const { return m_lanes; }
 
     uint16_t m_nRandomIndex = 0;  // one index for all channels and streams; runs on across lines
     uint8_t m_bReverseLine = 0;   // 0: the next line runs left to right
@@ -145,7 +156,7 @@ private:
     const uint8_t* m_random = nullptr;
     const uint16_t* m_dotSizeTables[3] = {nullptr, nullptr, nullptr};
     // The vector-lane step's own tables and interleaved 16-bit error cells.
-    bool m_useLanes = false;
+    DiffusionLanes m_lanes = DiffusionLanes::None;
     size_t m_laneCount = 0;
     std::unique_ptr<int16_t[]> m_laneCells;
     std::unique_ptr<uint16_t[]> m_laneLevelCodes;

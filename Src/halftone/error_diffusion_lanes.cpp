@@ -5,7 +5,7 @@
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define ED_LANES_X86 1
-#include <tmmintrin.h>
+#include <immintrin.h>
 #if defined(_MSC_VER)
 #include <intrin.h>
 #endif
@@ -45,20 +45,28 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
 #if ED_LANES_X86
 
 #if defined(_MSC_VER) && !defined(__clang__)
-#define ED_LANES_TARGET
-#define ED_LANES_INLINE __forceinline
+#define ED_TARGET_SSSE3
+#define ED_TARGET_AVX2
+#define ED_INLINE_SSSE3 __forceinline
+#define ED_INLINE_AVX2 __forceinline
 #else
-#define ED_LANES_TARGET __attribute__((target("ssse3")))
-#define ED_LANES_INLINE inline __attribute__((always_inline, target("ssse3")))
+#define ED_TARGET_SSSE3 __attribute__((target("ssse3")))
+#define ED_TARGET_AVX2 __attribute__((target("avx2")))
+#define ED_INLINE_SSSE3 inline __attribute__((always_inline, target("ssse3")))
+#define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2")))
 #endif
 
-bool LanesSupported() {
+DiffusionLanes SupportedLanes() {
 #if defined(_MSC_VER) && !defined(__clang__)
     int info[4];
     __cpuid(info, 1);
-    return (info[2] & (1 << 9)) != 0;
+    if ((info[2] & (1 << 9)) == 0) return DiffusionLanes::None;
+    const bool osSavesYmm = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 && (_xgetbv(0) & 6) == 6;
+    __cpuidex(info, 7, 0);
+    return osSavesYmm && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
 #else
-    return __builtin_cpu_supports("ssse3");
+    if (!__builtin_cpu_supports("ssse3")) return DiffusionLanes::None;
+    return __builtin_cpu_supports("avx2") ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
 #endif
 }
 
@@ -82,130 +90,10 @@ static_assert(SplitsAreExact(), "third split by multiply-high");
 // Multiply-high factors of the highlight divisors 3, 3, 4, 5, 6, 7, padded.
 alignas(16) const int16_t kLaneAidReciprocal[8] = {21846, 21846, 16384, 13108, 10923, 9363, 0, 0};
 
+template <class P>
 struct LaneState {
-    __m128i carry, counter, behind, current;
+    typename P::V carry, counter, behind, current;
 };
-
-ED_LANES_INLINE __m128i PrefixSum(__m128i x) {
-    x = _mm_add_epi16(x, _mm_slli_si128(x, 2));
-    x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
-    return _mm_add_epi16(x, _mm_slli_si128(x, 8));
-}
-
-// Lane i of the result: window byte at the lane's offset.
-ED_LANES_INLINE __m128i PickBytes(__m128i window, __m128i offsets) {
-    return _mm_shuffle_epi8(window, _mm_or_si128(offsets, _mm_set1_epi16(static_cast<int16_t>(0x8000))));
-}
-
-// One register of lanes at one pixel. row points at the register's cells in
-// the pixel's row; rowStep is the distance between rows in the scan direction.
-// Returns the lanes that fired.
-template <bool kThirdSplit>
-ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrdiff_t rowStep, bool odd,
-                                 uint32_t& index, const uint8_t* random, const NoiseTable& noise) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i level = _mm_and_si128(code, _mm_set1_epi16(0x0FFF));
-    const __m128i multiplier = _mm_srli_epi16(code, 12);
-
-    // Random index of each lane: one step for every lane up to it with a level.
-    const __m128i offsets = PrefixSum(_mm_srli_epi16(_mm_cmpgt_epi16(level, zero), 15));
-    const uint8_t* window = random + (index & 0xFFFF);
-    const __m128i windowBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
-    __m128i randomValue = PickBytes(windowBytes, offsets);
-    uint32_t advance = static_cast<uint32_t>(_mm_extract_epi16(offsets, 7));
-
-    // Threshold.
-    const __m128i raw = _mm_add_epi16(st.carry, level);
-    const __m128i fired = _mm_cmpgt_epi16(raw, _mm_set1_epi16(kFireThreshold));
-    const __m128i over = _mm_cmpgt_epi16(raw, _mm_set1_epi16(kMaxLevel));
-    const __m128i firedSum = _mm_andnot_si128(over, _mm_sub_epi16(raw, _mm_set1_epi16(kMaxLevel)));
-    __m128i sum = _mm_or_si128(_mm_and_si128(fired, firedSum), _mm_andnot_si128(fired, _mm_max_epi16(raw, zero)));
-
-    // Highlight aid, for lanes below level 96 with a positive sum. On odd
-    // pixels a lane that takes it moves the index for the lanes after it,
-    // which may change whether they take it: the moves are settled round by
-    // round (each round fixes at least one more lane; one or two rounds
-    // nearly always do).
-    // A positive sum that did not fire is the raw sum itself (1 to 2047), so
-    // the zone and the aid's addition are taken from the raw sum, beside the
-    // threshold rather than after it.
-    __m128i current = st.current;
-    const __m128i zone = _mm_and_si128(_mm_cmplt_epi16(level, _mm_set1_epi16(kHighlightLevels)),
-                                       _mm_andnot_si128(fired, _mm_cmpgt_epi16(raw, zero)));
-    {
-        __m128i aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
-        if (odd) {
-            __m128i moved = _mm_srli_epi16(aid, 15);
-            __m128i movedBefore = PrefixSum(moved);  // moves up to and including each lane
-            __m128i shifts = _mm_slli_si128(movedBefore, 2);
-            randomValue = PickBytes(windowBytes, _mm_add_epi16(offsets, shifts));
-            aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
-            for (;;) {
-                const __m128i nowMoved = _mm_srli_epi16(aid, 15);
-                if (_mm_movemask_epi8(_mm_cmpeq_epi16(nowMoved, moved)) == 0xFFFF) break;
-                moved = nowMoved;
-                movedBefore = PrefixSum(moved);
-                shifts = _mm_slli_si128(movedBefore, 2);
-                randomValue = PickBytes(windowBytes, _mm_add_epi16(offsets, shifts));
-                aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
-            }
-            // A moving lane takes the next random value (its offset + 1, at
-            // most 16) off its own cell.
-            const __m128i next = _mm_add_epi16(_mm_add_epi16(offsets, shifts), one);
-            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16));
-            const __m128i beyond = _mm_cmpgt_epi16(next, _mm_set1_epi16(15));
-            const __m128i taken = _mm_or_si128(_mm_andnot_si128(beyond, PickBytes(windowBytes, next)),
-                                               _mm_and_si128(beyond, PickBytes(high, _mm_sub_epi16(next, _mm_set1_epi16(16)))));
-            current = _mm_sub_epi16(current, _mm_and_si128(aid, _mm_slli_epi16(taken, 5)));
-            advance += static_cast<uint32_t>(_mm_extract_epi16(movedBefore, 7));
-        }
-        st.counter = _mm_and_si128(_mm_add_epi16(st.counter, one), _mm_andnot_si128(aid, zone));
-        const __m128i band = _mm_min_epi16(_mm_srli_epi16(level, 4), _mm_set1_epi16(7));
-        const __m128i bandBytes = _mm_add_epi16(_mm_mullo_epi16(band, _mm_set1_epi16(0x0202)), _mm_set1_epi16(0x0100));
-        const __m128i reciprocal =
-            _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal)), bandBytes);
-        const __m128i added = _mm_mulhi_epi16(_mm_sub_epi16(_mm_set1_epi16(kFireThreshold), raw), reciprocal);
-        sum = _mm_add_epi16(sum, _mm_and_si128(aid, added));
-    }
-    index += advance;
-
-    // Noise: rows 64 to 4094 are the flat row times the band multiplier;
-    // rows 1 to 63 are looked up.
-    __m128i noiseValue = _mm_mullo_epi16(
-        _mm_sub_epi16(_mm_slli_epi16(randomValue, 4), _mm_set1_epi16(64)), multiplier);
-    const __m128i irregular = _mm_cmpeq_epi16(multiplier, _mm_set1_epi16(15));
-    if (_mm_movemask_epi8(irregular) != 0) {
-        // Only irregular lanes (levels below 64) index the table; the others
-        // read row 0, since 9 x 4095 would not fit in a lane.
-        alignas(16) int16_t entry[8];
-        const __m128i tableRow = _mm_mullo_epi16(_mm_and_si128(irregular, level), _mm_set1_epi16(kNoiseColumns));
-        _mm_store_si128(reinterpret_cast<__m128i*>(entry), _mm_add_epi16(tableRow, randomValue));
-        const int16_t* table = &noise.value[0][0];
-        const __m128i looked = _mm_setr_epi16(table[entry[0]], table[entry[1]], table[entry[2]], table[entry[3]],
-                                              table[entry[4]], table[entry[5]], table[entry[6]], table[entry[7]]);
-        noiseValue = _mm_or_si128(_mm_and_si128(irregular, looked), _mm_andnot_si128(irregular, noiseValue));
-    }
-
-    // Split and distribution.
-    __m128i half, quarter;
-    if (kThirdSplit) {
-        const __m128i negative = _mm_srai_epi16(sum, 15);
-        half = _mm_sub_epi16(_mm_mulhi_epi16(_mm_add_epi16(sum, sum), _mm_set1_epi16(21846)), negative);
-        quarter = _mm_sub_epi16(_mm_mulhi_epi16(sum, _mm_set1_epi16(10923)), negative);
-    } else {
-        half = _mm_srai_epi16(sum, 1);
-        quarter = _mm_srai_epi16(sum, 2);
-    }
-    const __m128i kept = _mm_andnot_si128(_mm_cmpeq_epi16(sum, zero), noiseValue);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row - rowStep),
-                    _mm_add_epi16(st.behind, _mm_sub_epi16(_mm_sub_epi16(sum, quarter), half)));
-    st.behind = _mm_sub_epi16(_mm_add_epi16(current, quarter), kept);
-    st.current = zero;
-    st.carry = _mm_add_epi16(_mm_add_epi16(half, kept),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + rowStep)));
-    return fired;
-}
 
 // One converted value, read on its own: the converter has just stored the
 // values one by one, and a wider read spanning several of those stores (as a
@@ -215,150 +103,210 @@ inline int32_t ReadConverted(const int32_t* values, int c) {
     return static_cast<const volatile int32_t*>(values)[c];
 }
 
-// Dot codes of a register's channels, in the first lane of each channel:
-// the largest of the fired lanes' codes (stream 1 -> 2, stream 0 -> 1,
-// stream 2 -> 3).
-template <int kPerChannel>
-ED_LANES_INLINE __m128i LaneCodes(__m128i fired) {
-    if (kPerChannel == 1) return _mm_srli_epi16(fired, 15);
-    if (kPerChannel == 2) {
-        const __m128i w = _mm_and_si128(fired, _mm_setr_epi16(2, 1, 2, 1, 2, 1, 2, 1));
-        return _mm_max_epi16(w, _mm_srli_epi32(w, 16));
-    }
-    const __m128i w = _mm_and_si128(fired, _mm_setr_epi16(2, 1, 3, 0, 2, 1, 3, 0));
-    const __m128i pairs = _mm_max_epi16(w, _mm_srli_epi64(w, 16));
-    return _mm_max_epi16(pairs, _mm_srli_epi64(pairs, 32));
+// Lane codes of one channel (null: an idle channel slot), as 16, 32 or 64 bits.
+inline int16_t Codes16(const uint16_t* p) { return p ? static_cast<int16_t>(*p) : 0; }
+inline int32_t Codes32(const uint16_t* p) {
+    int32_t v = 0;
+    if (p) std::memcpy(&v, p, 4);
+    return v;
+}
+inline int64_t Codes64(const uint16_t* p) {
+    int64_t v = 0;
+    if (p) std::memcpy(&v, p, 8);
+    return v;
 }
 
-template <int kStreams, bool kThirdSplit, int kChannels, int kStep>
-ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
-    constexpr int kPerChannel = kStreams == 1 ? 1 : kStreams == 2 ? 2 : 4;
-    constexpr int kRegisters = kChannels * kPerChannel / 8 > 0 ? kChannels * kPerChannel / 8 : 1;
-    constexpr int kLanes = kRegisters * 8;
-    constexpr int kBits = kStreams == 1 ? 1 : 2;
-    constexpr int kPerByte = 8 / kBits;
-    constexpr int kChannelsPerRegister = 8 / kPerChannel;
-    // Everything the loop reads from line, in locals: the stores into the
-    // cells would otherwise make the compiler read them again every pixel.
-    const int32_t width = line.width;
-    const ptrdiff_t rowStep = kStep * kLanes;
-    const uint8_t* const random = line.random;
-    const NoiseTable& noise = *line.noise;
-    const uint16_t* const levelCodes = line.levelCodes;
-    const uint8_t* const input = line.input;
-    const ptrdiff_t inputBytesPerPixel = line.inputBytesPerPixel;
-    const ptrdiff_t bytesPerChannel = line.bytesPerChannel;
-    const DiffusionPixelConverter convert = line.convert;
-    CHalftone* const halftone = line.halftone;
-    uint32_t index = randomIndex;
-
-    int16_t* row = line.cells + (kStep < 0 ? width : 1) * kLanes;
-    LaneState st[kRegisters];
-    for (int r = 0; r < kRegisters; ++r) {
-        st[r].carry = _mm_setzero_si128();
-        st[r].counter = _mm_setzero_si128();
-        st[r].behind = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row - rowStep + 8 * r));
-        st[r].current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * r));
+// 8 lanes of 16 bits in an SSE register.
+struct V128 {
+    using V = __m128i;
+    static constexpr int kLanes = 8;
+    static constexpr uint32_t kAllLanes = 0xFFFF;
+    static ED_INLINE_SSSE3 V Zero() { return _mm_setzero_si128(); }
+    static ED_INLINE_SSSE3 V Set(int16_t x) { return _mm_set1_epi16(x); }
+    static ED_INLINE_SSSE3 V Pattern(int16_t a, int16_t b, int16_t c, int16_t d) {
+        return _mm_setr_epi16(a, b, c, d, a, b, c, d);
     }
-    uint8_t* out = line.outLine + (kStep < 0 ? bytesPerChannel - 1 : 0);
-
-    // Input pixels: groups of scaleX output pixels counted from the scan
-    // start; a right-to-left line whose width is not a multiple of the scale
-    // ends on a partial group that repeats pixel 0 rather than reading before
-    // the line.
-    const int32_t scale = line.scaleX;
-    ptrdiff_t pixel = kStep < 0 ? width / scale - 1 : 0;
-    int32_t groupLeft = 0;
-    int32_t converted[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    __m128i codes[kRegisters];
-    for (int r = 0; r < kRegisters; ++r) codes[r] = _mm_setzero_si128();
-
-    for (int32_t n = 0; n < width; n += kPerByte) {
-        __m128i acc[kRegisters];
-        for (int r = 0; r < kRegisters; ++r) acc[r] = _mm_setzero_si128();
-        for (int k = 0; k < kPerByte; ++k) {
-            if (groupLeft == 0) {
-                convert(halftone, input + (pixel < 0 ? 0 : pixel) * inputBytesPerPixel, converted);
-                pixel += kStep;
-                groupLeft = scale;
-                auto at = [&](int c) {
-                    const int32_t value = ReadConverted(converted, c);
-                    const int32_t v = value < 0 ? 0 : value > kMaxLevel ? kMaxLevel : value;
-                    return levelCodes + v * kPerChannel;
-                };
-                for (int r = 0; r < kRegisters; ++r) {
-                    if (kPerChannel == 4) {
-                        uint64_t a, b;
-                        std::memcpy(&a, at(2 * r), 8);
-                        std::memcpy(&b, at(2 * r + 1), 8);
-                        codes[r] = _mm_set_epi64x(static_cast<int64_t>(b), static_cast<int64_t>(a));
-                    } else if (kPerChannel == 2) {
-                        uint32_t w[4];
-                        for (int i = 0; i < 4; ++i) std::memcpy(&w[i], at(4 * r + i), 4);
-                        codes[r] = _mm_setr_epi32(static_cast<int32_t>(w[0]), static_cast<int32_t>(w[1]),
-                                                  static_cast<int32_t>(w[2]), static_cast<int32_t>(w[3]));
-                    } else if (kChannels == 8) {
-                        codes[r] = _mm_setr_epi16(*at(0), *at(1), *at(2), *at(3), *at(4), *at(5), *at(6), *at(7));
-                    } else {
-                        codes[r] = _mm_setr_epi16(*at(0), *at(1), *at(2), *at(3), 0, 0, 0, 0);
-                    }
-                }
-            }
-            --groupLeft;
-            const bool odd = (k & 1) != 0;  // n is a multiple of 8
-            for (int r = 0; r < kRegisters; ++r) {
-                const __m128i fired =
-                    LaneStep<kThirdSplit>(st[r], codes[r], row + 8 * r, rowStep, odd, index, random, noise);
-                const __m128i code = LaneCodes<kPerChannel>(fired);
-                acc[r] = kStep > 0 ? _mm_or_si128(_mm_slli_epi16(acc[r], kBits), code)
-                                   : _mm_or_si128(_mm_srli_epi16(acc[r], kBits), _mm_slli_epi16(code, 8 - kBits));
-            }
-            row += rowStep;
-        }
-        alignas(16) uint16_t bytes[kLanes];
-        for (int r = 0; r < kRegisters; ++r) _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 8 * r), acc[r]);
-        for (int c = 0; c < kChannels; ++c) {
-            const int r = c / kChannelsPerRegister, lane = (c % kChannelsPerRegister) * kPerChannel;
-            out[c * bytesPerChannel] = static_cast<uint8_t>(bytes[8 * r + lane]);
-        }
-        out += kStep;
+    static ED_INLINE_SSSE3 V Add(V a, V b) { return _mm_add_epi16(a, b); }
+    static ED_INLINE_SSSE3 V Sub(V a, V b) { return _mm_sub_epi16(a, b); }
+    static ED_INLINE_SSSE3 V And(V a, V b) { return _mm_and_si128(a, b); }
+    static ED_INLINE_SSSE3 V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }
+    static ED_INLINE_SSSE3 V Or(V a, V b) { return _mm_or_si128(a, b); }
+    static ED_INLINE_SSSE3 V CmpGt(V a, V b) { return _mm_cmpgt_epi16(a, b); }
+    static ED_INLINE_SSSE3 V CmpEq(V a, V b) { return _mm_cmpeq_epi16(a, b); }
+    static ED_INLINE_SSSE3 V Max(V a, V b) { return _mm_max_epi16(a, b); }
+    static ED_INLINE_SSSE3 V Min(V a, V b) { return _mm_min_epi16(a, b); }
+    static ED_INLINE_SSSE3 V MulHi(V a, V b) { return _mm_mulhi_epi16(a, b); }
+    static ED_INLINE_SSSE3 V MulLo(V a, V b) { return _mm_mullo_epi16(a, b); }
+    static ED_INLINE_SSSE3 V Shuffle(V table, V control) { return _mm_shuffle_epi8(table, control); }
+    template <int N> static ED_INLINE_SSSE3 V Srli(V a) { return _mm_srli_epi16(a, N); }
+    template <int N> static ED_INLINE_SSSE3 V Srai(V a) { return _mm_srai_epi16(a, N); }
+    template <int N> static ED_INLINE_SSSE3 V Slli(V a) { return _mm_slli_epi16(a, N); }
+    template <int N> static ED_INLINE_SSSE3 V Srli32(V a) { return _mm_srli_epi32(a, N); }
+    template <int N> static ED_INLINE_SSSE3 V Srli64(V a) { return _mm_srli_epi64(a, N); }
+    static ED_INLINE_SSSE3 uint32_t Movemask(V a) { return static_cast<uint32_t>(_mm_movemask_epi8(a)); }
+    static ED_INLINE_SSSE3 V LoadU(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static ED_INLINE_SSSE3 void StoreU(int16_t* p, V a) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), a); }
+    static ED_INLINE_SSSE3 void Store(int16_t* p, V a) { _mm_store_si128(reinterpret_cast<__m128i*>(p), a); }
+    static ED_INLINE_SSSE3 V FromLanes(const int16_t* l) {
+        return _mm_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
     }
-    for (int r = 0; r < kRegisters; ++r) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row - rowStep + 8 * r), st[r].behind);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 8 * r), _mm_setzero_si128());
+    // table[index] for each lane.
+    static ED_INLINE_SSSE3 V Gather(const int16_t* table, V index) {
+        alignas(16) int16_t at[kLanes];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+        return _mm_setr_epi16(table[at[0]], table[at[1]], table[at[2]], table[at[3]], table[at[4]], table[at[5]],
+                              table[at[6]], table[at[7]]);
     }
-    randomIndex = static_cast<uint16_t>(index);
-}
+    template <int kPerChannel>
+    static ED_INLINE_SSSE3 V FromCodes(const uint16_t* const* at) {
+        if (kPerChannel == 4) return _mm_set_epi64x(Codes64(at[1]), Codes64(at[0]));
+        if (kPerChannel == 2) return _mm_setr_epi32(Codes32(at[0]), Codes32(at[1]), Codes32(at[2]), Codes32(at[3]));
+        return _mm_setr_epi16(Codes16(at[0]), Codes16(at[1]), Codes16(at[2]), Codes16(at[3]), Codes16(at[4]),
+                              Codes16(at[5]), Codes16(at[6]), Codes16(at[7]));
+    }
+    static ED_INLINE_SSSE3 V AidReciprocals() {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal));
+    }
+    // Inclusive running sums within each 128-bit half.
+    static ED_INLINE_SSSE3 V HalfPrefix(V x) {
+        x = _mm_add_epi16(x, _mm_slli_si128(x, 2));
+        x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
+        return _mm_add_epi16(x, _mm_slli_si128(x, 8));
+    }
+    static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
+    static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
+    static ED_INLINE_SSSE3 uint32_t Last(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, 7)); }
+    static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, V) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+};
+
+// 16 lanes of 16 bits in an AVX2 register; byte shuffles and shifts work in
+// each 128-bit half, so each half reads its own random window.
+struct V256 {
+    using V = __m256i;
+    static constexpr int kLanes = 16;
+    static constexpr uint32_t kAllLanes = 0xFFFFFFFFu;
+    static ED_INLINE_AVX2 V Zero() { return _mm256_setzero_si256(); }
+    static ED_INLINE_AVX2 V Set(int16_t x) { return _mm256_set1_epi16(x); }
+    static ED_INLINE_AVX2 V Pattern(int16_t a, int16_t b, int16_t c, int16_t d) {
+        return _mm256_setr_epi16(a, b, c, d, a, b, c, d, a, b, c, d, a, b, c, d);
+    }
+    static ED_INLINE_AVX2 V Add(V a, V b) { return _mm256_add_epi16(a, b); }
+    static ED_INLINE_AVX2 V Sub(V a, V b) { return _mm256_sub_epi16(a, b); }
+    static ED_INLINE_AVX2 V And(V a, V b) { return _mm256_and_si256(a, b); }
+    static ED_INLINE_AVX2 V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }
+    static ED_INLINE_AVX2 V Or(V a, V b) { return _mm256_or_si256(a, b); }
+    static ED_INLINE_AVX2 V CmpGt(V a, V b) { return _mm256_cmpgt_epi16(a, b); }
+    static ED_INLINE_AVX2 V CmpEq(V a, V b) { return _mm256_cmpeq_epi16(a, b); }
+    static ED_INLINE_AVX2 V Max(V a, V b) { return _mm256_max_epi16(a, b); }
+    static ED_INLINE_AVX2 V Min(V a, V b) { return _mm256_min_epi16(a, b); }
+    static ED_INLINE_AVX2 V MulHi(V a, V b) { return _mm256_mulhi_epi16(a, b); }
+    static ED_INLINE_AVX2 V MulLo(V a, V b) { return _mm256_mullo_epi16(a, b); }
+    static ED_INLINE_AVX2 V Shuffle(V table, V control) { return _mm256_shuffle_epi8(table, control); }
+    template <int N> static ED_INLINE_AVX2 V Srli(V a) { return _mm256_srli_epi16(a, N); }
+    template <int N> static ED_INLINE_AVX2 V Srai(V a) { return _mm256_srai_epi16(a, N); }
+    template <int N> static ED_INLINE_AVX2 V Slli(V a) { return _mm256_slli_epi16(a, N); }
+    template <int N> static ED_INLINE_AVX2 V Srli32(V a) { return _mm256_srli_epi32(a, N); }
+    template <int N> static ED_INLINE_AVX2 V Srli64(V a) { return _mm256_srli_epi64(a, N); }
+    static ED_INLINE_AVX2 uint32_t Movemask(V a) { return static_cast<uint32_t>(_mm256_movemask_epi8(a)); }
+    static ED_INLINE_AVX2 V LoadU(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static ED_INLINE_AVX2 void StoreU(int16_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a); }
+    static ED_INLINE_AVX2 void Store(int16_t* p, V a) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), a); }
+    static ED_INLINE_AVX2 V FromLanes(const int16_t* l) {
+        return _mm256_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8], l[9], l[10], l[11], l[12],
+                                 l[13], l[14], l[15]);
+    }
+    // table[index] for each lane, by two 8-lane gathers of 32 bits whose low
+    // halves are the values (the index is at most 575 here, so the upper
+    // halves stay inside the table).
+    static ED_INLINE_AVX2 V Gather(const int16_t* table, V index) {
+        const int* base = reinterpret_cast<const int*>(table);
+        const __m256i low = _mm256_i32gather_epi32(base, _mm256_cvtepi16_epi32(_mm256_castsi256_si128(index)), 2);
+        const __m256i high = _mm256_i32gather_epi32(base, _mm256_cvtepi16_epi32(_mm256_extracti128_si256(index, 1)), 2);
+        const __m256i packed =
+            _mm256_packs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(low, 16), 16), _mm256_srai_epi32(_mm256_slli_epi32(high, 16), 16));
+        return _mm256_permute4x64_epi64(packed, 0xD8);
+    }
+    template <int kPerChannel>
+    static ED_INLINE_AVX2 V FromCodes(const uint16_t* const* at) {
+        if (kPerChannel == 4)
+            return _mm256_set_epi64x(Codes64(at[3]), Codes64(at[2]), Codes64(at[1]), Codes64(at[0]));
+        if (kPerChannel == 2)
+            return _mm256_setr_epi32(Codes32(at[0]), Codes32(at[1]), Codes32(at[2]), Codes32(at[3]), Codes32(at[4]),
+                                     Codes32(at[5]), Codes32(at[6]), Codes32(at[7]));
+        int16_t l[16];
+        for (int i = 0; i < 16; ++i) l[i] = Codes16(at[i]);
+        return FromLanes(l);
+    }
+    static ED_INLINE_AVX2 V AidReciprocals() {
+        return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal)));
+    }
+    static ED_INLINE_AVX2 V HalfPrefix(V x) {
+        x = _mm256_add_epi16(x, _mm256_slli_si256(x, 2));
+        x = _mm256_add_epi16(x, _mm256_slli_si256(x, 4));
+        return _mm256_add_epi16(x, _mm256_slli_si256(x, 8));
+    }
+    // Adds the lower half's last lane to every lane of the upper half.
+    static ED_INLINE_AVX2 V CarryHalves(V x) {
+        const V last = _mm256_shuffle_epi8(x, _mm256_set1_epi16(0x0F0E));
+        return _mm256_add_epi16(x, _mm256_permute2x128_si256(last, last, 0x08));
+    }
+    static ED_INLINE_AVX2 uint32_t HalfTotals(V prefix) {
+        return static_cast<uint32_t>(_mm256_extract_epi16(prefix, 7)) +
+               static_cast<uint32_t>(_mm256_extract_epi16(prefix, 15));
+    }
+    static ED_INLINE_AVX2 uint32_t Last(V a) { return static_cast<uint32_t>(_mm256_extract_epi16(a, 15)); }
+    // The upper half's window starts after the lower half's steps.
+    static ED_INLINE_AVX2 V LoadWindow(const uint8_t* p, V prefix) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i high =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + _mm256_extract_epi16(prefix, 7)));
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+    }
+};
+
+namespace ssse3 {
+#define ED_STEP_INLINE ED_INLINE_SSSE3
+#define ED_STEP_TARGET ED_TARGET_SSSE3
+#include "halftone/error_diffusion_lanes_step.inc"
+#undef ED_STEP_INLINE
+#undef ED_STEP_TARGET
+}  // namespace ssse3
+
+namespace avx2 {
+#define ED_STEP_INLINE ED_INLINE_AVX2
+#define ED_STEP_TARGET ED_TARGET_AVX2
+#include "halftone/error_diffusion_lanes_step.inc"
+#undef ED_STEP_INLINE
+#undef ED_STEP_TARGET
+}  // namespace avx2
 
 template <int kStreams, bool kThirdSplit>
-void LaneLineChannels(int channels, bool rightToLeft, const LaneLine& line, uint16_t& index) {
-    if (channels == 8) {
-        if (rightToLeft) LaneLine_<kStreams, kThirdSplit, 8, -1>(line, index);
-        else LaneLine_<kStreams, kThirdSplit, 8, 1>(line, index);
-    } else {
-        if (rightToLeft) LaneLine_<kStreams, kThirdSplit, 4, -1>(line, index);
-        else LaneLine_<kStreams, kThirdSplit, 4, 1>(line, index);
-    }
+void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const LaneLine& line, uint16_t& index) {
+    // Wide registers pay where a pixel has 16 lanes or more.
+    if (kStreams > 1 && lanes == DiffusionLanes::Avx2 && channels * (kStreams == 2 ? 2 : 4) >= 16)
+        avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+    else
+        ssse3::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
 }
 
 }  // namespace
 
-void RunLaneLine(int streams, bool thirdSplit, int channels, bool rightToLeft, const LaneLine& line,
-                 uint16_t& index) {
+void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
+                 const LaneLine& line, uint16_t& index) {
     switch (streams * 2 + (thirdSplit ? 1 : 0)) {
-        case 2: LaneLineChannels<1, false>(channels, rightToLeft, line, index); break;
-        case 3: LaneLineChannels<1, true>(channels, rightToLeft, line, index); break;
+        case 2: LaneLineFor<1, false>(lanes, channels, rightToLeft, line, index); break;
+        case 3: LaneLineFor<1, true>(lanes, channels, rightToLeft, line, index); break;
         case 4:
-        case 5: LaneLineChannels<2, false>(channels, rightToLeft, line, index); break;
-        case 6: LaneLineChannels<3, false>(channels, rightToLeft, line, index); break;
-        case 7: LaneLineChannels<3, true>(channels, rightToLeft, line, index); break;
+        case 5: LaneLineFor<2, false>(lanes, channels, rightToLeft, line, index); break;
+        case 6: LaneLineFor<3, false>(lanes, channels, rightToLeft, line, index); break;
+        case 7: LaneLineFor<3, true>(lanes, channels, rightToLeft, line, index); break;
         default: break;
     }
 }
 
-#else  // not x86: the scalar step runs
+#else  // not x86: the plain step runs
 
-bool LanesSupported() { return false; }
-void RunLaneLine(int, bool, int, bool, const LaneLine&, uint16_t&) {}
+DiffusionLanes SupportedLanes() { return DiffusionLanes::None; }
+void RunLaneLine(DiffusionLanes, int, bool, int, bool, const LaneLine&, uint16_t&) {}
 
 #endif

@@ -1,10 +1,11 @@
 // The inline line step of error diffusion with every stream of a pixel in
-// one 16-bit lane of SSE registers (used by ErrorDiffusion when the processor
-// has SSSE3). Same output, byte for byte, as the scalar step.
+// one 16-bit lane of SSE (8 lanes) or AVX2 (16 lanes) registers, used by
+// ErrorDiffusion when the processor has SSSE3. Same output, byte for byte, as
+// the plain step.
 //
 // Lanes: each channel takes 1 (one dot size), 2 (streams 1, 0) or 4 (streams
 // 1, 0, 2 and an idle lane) lanes in processing order, channel after channel,
-// 8 lanes per register. The error cells are kept interleaved: row i (0 to
+// 8 lanes per SSE register. The error cells are kept interleaved: row i (0 to
 // W + 1) holds cell i of every lane, so one load or store moves a register's
 // cells of one column.
 #pragma once
@@ -15,8 +16,9 @@
 #include "halftone/error_diffusion.h"
 
 // Bytes that follow the random table in the lanes' copy: its first bytes
-// again, so that 16 values from any index read across the wrap.
-constexpr size_t kLaneRandomPad = 32;
+// again, so that the windows read from any index (up to 48 bytes on) run
+// across the wrap.
+constexpr size_t kLaneRandomPad = 64;
 
 struct LaneLayout {
     int lanesPerChannel;  // 1, 2 or 4
@@ -34,8 +36,8 @@ uint16_t LaneLevelCode(int32_t level);
 // of a channel. dotSizeTables is unused for one stream.
 void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint16_t* codes);
 
-// Whether this processor runs the lane step.
-bool LanesSupported();
+// The widest lanes this processor runs.
+DiffusionLanes SupportedLanes();
 
 struct LaneLine {
     const uint8_t* input;
@@ -52,6 +54,7 @@ struct LaneLine {
     CHalftone* halftone;
 };
 
-// One line in the given direction; index is the shared random index.
-void RunLaneLine(int streams, bool thirdSplit, int channels, bool rightToLeft, const LaneLine& line,
-                 uint16_t& index);
+// One line in the given direction with lanes up to the given set (not None);
+// index is the shared random index.
+void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
+                 const LaneLine& line, uint16_t& index);

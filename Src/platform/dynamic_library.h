@@ -26,7 +26,7 @@ struct LibrarySearchFolders {
 };
 
 // The plug-in module's folder and the host executable's folder, each ending in
-// '/' (empty when unknown).
+// a separator (empty when unknown).
 LibrarySearchFolders DefaultLibrarySearchFolders();
 
 // This platform's file name for a Windows module name (see above).

@@ -1,9 +1,10 @@
-// Process attach and detach of the plug-in library. The plug-in implements
-// both; the platform calls them when the library is loaded into a process
-// and when it is unloaded (a constructor/destructor pair on POSIX, DllMain on
-// Windows). moduleHandle identifies the library's own module (null when the
-// platform cannot tell).
+// The plug-in library's entry: the platform calls these when the library is
+// loaded into a process and when it leaves it (DllMain on Windows, a
+// constructor and destructor pair elsewhere). The plug-in library defines
+// them; they must not throw.
 #pragma once
 
+// moduleHandle identifies the loaded library: its HMODULE on Windows, its
+// load address elsewhere.
 void PluginProcessAttach(void* moduleHandle);
 void PluginProcessDetach();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -43,11 +44,13 @@ public:
     static bool Wait(const std::string& pipePath, unsigned timeoutMs);
     // Connects to the pipe.
     static PipeStatus Open(const std::string& pipePath, PipeClient* out);
-    // Writes all size bytes. A vanished server gives Broken and never raises a signal.
+    // Writes all size bytes. A vanished server gives Broken and never raises a
+    // signal; a server that takes nothing in for a few seconds gives Failed.
     PipeStatus Write(const void* data, size_t size);
 
 private:
-    int m_handle = -1;
+    // A file descriptor, or a Windows HANDLE; -1 when closed.
+    intptr_t m_handle = -1;
 };
 
 }  // namespace platform

@@ -4,7 +4,10 @@
 #include <cstdarg>
 #include <string>
 
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+// mingw-w64's C++ runtime formats as C99 says (%zu, %lld), not as msvcrt does.
+#define KELMORA_PRINTF(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#elif defined(__GNUC__)
 #define KELMORA_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define KELMORA_PRINTF(fmt, args)

@@ -13,7 +13,11 @@
 #include "halftone/epl_interface.h"
 #include "lin_file.h"
 
+#ifdef _WIN32
+#define EPL_EXPORT extern "C" __declspec(dllexport)
+#else
 #define EPL_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace epl_standin {
 namespace {

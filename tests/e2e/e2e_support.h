@@ -1,7 +1,7 @@
 // The end-to-end tests' host: the built plug-in loaded by path, a ticket
 // store, the records the plug-in writes, a log collector process on a
 // private pipe folder, and runs of the prnhost program. They start processes
-// the POSIX way; the Windows build checks the plug-in's output by other means.
+// the POSIX way (files *_posix_test.cpp).
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The production line step and kernels against a plain reference written
 // from the algorithm's text: one stream at a time, image columns explicit, no
-// templates, no packing tricks. Any difference in a single output byte, error
-// cell or random index fails.
+// lanes, no packing tricks. Any difference in a single output byte, error cell
+// or random index fails.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,8 @@ using namespace edtest;
 
 namespace {
 
+const DiffusionLanes kAllLanes[] = {DiffusionLanes::Avx2, DiffusionLanes::Ssse3, DiffusionLanes::None};
+
 struct RefStreamState {
     int carry = 0;
     int counter = 0;
@@ -22,11 +24,8 @@ struct RefStreamState {
 // One stream at one pixel; x is the image column, rtl the scan direction.
 bool RefStep(int level, int n, int x, bool rtl, std::vector<int32_t>& line, RefStreamState& st, uint16_t& index,
              bool third, const NoiseTable& noise, const uint8_t* random) {
-    const int cur = x + 1;
-    const int behind = rtl ? cur + 1 : cur - 1;
-    const int next = rtl ? cur - 1 : cur + 1;
-    int P = 0;
-    int S = st.carry;
+    const int cur = x + 1, behind = rtl ? cur + 1 : cur - 1, next = rtl ? cur - 1 : cur + 1;
+    int P = 0, S = st.carry;
     if (level != 0) {
         index = static_cast<uint16_t>(index + 1);
         P = noise.value[level][random[index]];
@@ -53,14 +52,9 @@ bool RefStep(int level, int n, int x, bool rtl, std::vector<int32_t>& line, RefS
     } else {
         st.counter = 0;
     }
-    int h, q;
-    if (third) {
-        h = (2 * S) / 3;  // C++ division truncates toward zero
-        q = S / 6;
-    } else {
-        h = static_cast<int>(std::floor(S / 2.0));
-        q = static_cast<int>(std::floor(S / 4.0));
-    }
+    // Truncating division for the third split; halves and quarters round down.
+    const int h = third ? 2 * S / 3 : static_cast<int>(std::floor(S / 2.0));
+    const int q = third ? S / 6 : static_cast<int>(std::floor(S / 4.0));
     if (S != 0) {
         line[behind] += S - q - h;
         line[cur] += q - P;
@@ -139,10 +133,9 @@ struct RefInline {
 
 struct Geometry {
     int32_t routine;
-    int imageWidth;
-    int scaleX;
-    int resolutionX;
-    int resolutionY;
+    int imageWidth, scaleX, resolutionX, resolutionY;
+    int lines;            // per page; two pages
+    uint64_t pinnedHash;  // of every output line of both pages, 0 for none
 };
 
 void PrintTo(const Geometry& g, std::ostream* os) {
@@ -152,48 +145,60 @@ void PrintTo(const Geometry& g, std::ostream* os) {
 
 class InlineAgainstReference : public ::testing::TestWithParam<Geometry> {};
 
+// Every step this processor runs (AVX2 and SSSE3 lanes, the plain one) gives
+// the reference's bytes, random index and error cells on two pages. The wide
+// pages also pin the reference's own output, so that a change of shared data
+// (noise, random table) shows up even though the reference would follow it.
 TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
     const Geometry g = GetParam();
     const DiffusionRoutine& routine = *FindDiffusionRoutine(g.routine);
     const TestDotTables dots;
-    const int bpp = 4;
     const int inputPixels = ((g.imageWidth + 7) / 8 * 8 + g.scaleX - 1) / g.scaleX;
-
-    // The vector-lane step where the processor has it, and the plain one.
-    for (bool lanes : {true, false}) {
-        ErrorDiffusion::AllowLanes(lanes);
+    for (DiffusionLanes lanes : kAllLanes) {
+        ErrorDiffusion::LimitLanes(lanes);
         ErrorDiffusion ed;
-        ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, bpp), kDiffusionOk);
-        ErrorDiffusion::AllowLanes(true);
+        ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, 4), kDiffusionOk);
+        ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
         ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
+        SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(ed.Lanes()));
         std::vector<uint8_t> out(ed.OutLineBytes());
-
+        uint64_t hash = Fnv1a({});
         for (int page = 0; page < 2; ++page) {
             ed.InitPage();
-            RefInline ref(routine, g.imageWidth, g.scaleX, bpp, ed.ThirdSplit(), dots.pointers);
-            const auto input = SyntheticPage(inputPixels, 7, bpp, 11 + page);
-            for (size_t y = 0; y < input.size(); ++y) {
-                ASSERT_EQ(ed.HalftoneLine(input[y].data(), input[y].size(), out.data(), out.size(), ScaleConverter,
-                                          nullptr),
+            RefInline ref(routine, g.imageWidth, g.scaleX, 4, ed.ThirdSplit(), dots.pointers);
+            for (const auto& line : SyntheticPage(inputPixels, g.lines, 4, 11 + page)) {
+                ASSERT_EQ(ed.HalftoneLine(line.data(), line.size(), out.data(), out.size(), ScaleConverter, nullptr),
                           kDiffusionOk);
-                ASSERT_EQ(out, ref.Line(input[y])) << "lanes " << ed.UsesLanes() << " page " << page << " line " << y;
+                ASSERT_EQ(out, ref.Line(line)) << "page " << page;
                 ASSERT_EQ(ed.m_nRandomIndex, ref.index);
+                hash = Fnv1a(out, hash);
             }
             for (int c = 0; c < routine.channels; ++c)
                 for (int s = 0; s < routine.streams; ++s)
                     for (size_t cell = 0; cell < ed.ErrorLineCells(); ++cell)
                         ASSERT_EQ(ed.ErrorCell(c, s, cell), ref.lines[3 * c + s][cell])
-                            << "lanes " << ed.UsesLanes() << " channel " << c << " stream " << s << " cell " << cell;
+                            << "channel " << c << " stream " << s << " cell " << cell;
+        }
+        if (g.pinnedHash != 0) {
+            EXPECT_EQ(hash, g.pinnedHash);
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllRoutines, InlineAgainstReference,
-    ::testing::Values(Geometry{103, 64, 1, 720, 720}, Geometry{103, 61, 3, 1440, 720}, Geometry{105, 37, 2, 1440, 720},
-                      Geometry{105, 40, 1, 720, 720}, Geometry{106, 64, 1, 1440, 720}, Geometry{106, 45, 4, 720, 720},
-                      Geometry{108, 50, 3, 720, 720}, Geometry{109, 64, 1, 720, 720}, Geometry{109, 29, 3, 1440, 720},
-                      Geometry{111, 71, 2, 1440, 720}, Geometry{111, 16, 1, 720, 1440}));
+    ::testing::Values(Geometry{103, 64, 1, 720, 720, 7, 0}, Geometry{103, 61, 3, 1440, 720, 7, 0},
+                      Geometry{105, 37, 2, 1440, 720, 7, 0}, Geometry{105, 40, 1, 720, 720, 7, 0},
+                      Geometry{106, 64, 1, 1440, 720, 7, 0}, Geometry{106, 45, 4, 720, 720, 7, 0},
+                      Geometry{108, 50, 3, 720, 720, 7, 0}, Geometry{109, 64, 1, 720, 720, 7, 0},
+                      Geometry{109, 29, 3, 1440, 720, 7, 0}, Geometry{111, 71, 2, 1440, 720, 7, 0},
+                      Geometry{111, 16, 1, 720, 1440, 7, 0},
+                      Geometry{103, 1203, 1, 1440, 720, 20, 3872015237229231911ull},
+                      Geometry{105, 1203, 1, 1440, 720, 20, 1209803902707524816ull},
+                      Geometry{106, 1203, 1, 1440, 720, 20, 11891968413415623301ull},
+                      Geometry{108, 1203, 1, 1440, 720, 20, 989834774414289856ull},
+                      Geometry{109, 1203, 1, 1440, 720, 20, 1454120654938626390ull},
+                      Geometry{111, 1203, 1, 1440, 720, 20, 5000534794025977166ull}));
 
 // The channel kernel from its description: values by image column.
 std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>& values, bool rtl, bool third,
@@ -206,11 +211,9 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
         const int x = rtl ? W - 1 - n : n;
         const int v = std::min(std::max(values[x], 0), 4095);
         bool fired[3] = {false, false, false};
-        for (int s : StreamOrder(streams)) {
-            const int level = streams == 1 ? v : tables[s][v];
-            fired[s] = RefStep(level, n, x, rtl, lines[s], states[s], index, third, Tables().noise,
-                               Tables().random.get());
-        }
+        for (int s : StreamOrder(streams))
+            fired[s] = RefStep(streams == 1 ? v : tables[s][v], n, x, rtl, lines[s], states[s], index, third,
+                               Tables().noise, Tables().random.get());
         RefPut(out, 0, bits, x, RefCode(streams, fired));
     }
     return out;
@@ -219,20 +222,18 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
 TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheIndexWrap) {
     const TestDotTables dots;
     uint32_t seed = 99;
-    for (int kernel = 0; kernel < 3; ++kernel) {
-        const int streams = kernel == 0 ? 1 : kernel == 1 ? 2 : 3;
+    int (*const kernels[])(HalftoneTask*) = {HalftoneLineSE1, HalftoneLineVDS2, HalftoneLineVDS3};
+    for (int streams = 1; streams <= 3; ++streams) {
         const int bits = streams == 1 ? 1 : 2;
-        auto run = kernel == 0 ? HalftoneLineSE1 : kernel == 1 ? HalftoneLineVDS2 : HalftoneLineVDS3;
         for (int width : {1, 5, 8, 13, 64, 203}) {
             for (int third = 0; third < 2; ++third) {
-                std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0));
-                std::vector<std::vector<int32_t>> lines = refLines;
-                uint16_t refIndex = 65500;
+                SCOPED_TRACE(testing::Message() << "streams " << streams << " width " << width << " third " << third);
+                std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)), lines = refLines;
                 HalftoneTask task{};
-                task.randomIndex = refIndex;
+                uint16_t refIndex = task.randomIndex = 65500;
                 for (int y = 0; y < 6; ++y) {
                     const bool rtl = y % 2 == 1;
-                    // Interleave the channel with two others, as the engine's converted lines do.
+                    // The channel interleaved with two others, as in the engine's converted lines.
                     std::vector<int32_t> values(width), interleaved(3 * width, -7);
                     for (int x = 0; x < width; ++x) {
                         seed = seed * 1664525u + 1013904223u;
@@ -248,15 +249,16 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
                     task.thirdSplit = third;
                     task.out = &out[static_cast<size_t>(first * bits / 8)];
                     task.direction = rtl ? -1 : 1;
-                    task.reverse = rtl;
-                    for (int s = 0; s < 3; ++s) task.errorLine[s] = &lines[s][first + 1];
                     task.noise = &Tables().noise;
                     task.random = Tables().random.get();
-                    for (int s = 0; s < 3; ++s) task.dotSizeTable[s] = dots.pointers[s];
-                    ASSERT_EQ(run(&task), 0);
-                    const auto expected = RefKernel(streams, bits, values, rtl, streams != 2 && third, dots.pointers,
-                                                    refLines, refIndex);
-                    ASSERT_EQ(out, expected) << "streams " << streams << " width " << width << " line " << y;
+                    for (int s = 0; s < 3; ++s) {
+                        task.errorLine[s] = &lines[s][first + 1];
+                        task.dotSizeTable[s] = dots.pointers[s];
+                    }
+                    ASSERT_EQ(kernels[streams - 1](&task), 0);
+                    ASSERT_EQ(out, RefKernel(streams, bits, values, rtl, streams != 2 && third, dots.pointers,
+                                             refLines, refIndex))
+                        << "line " << y;
                     ASSERT_EQ(lines, refLines);
                     ASSERT_EQ(task.randomIndex, refIndex);
                 }
@@ -266,34 +268,3 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
 }
 
 }  // namespace
-
-// Pins the output of a wide photo-like page for each routine so that a
-// change of shared data (noise, random table) or of the step shows up even
-// when the reference above would change with it.
-TEST(ErrorDiffusionOutput, WidePagesKeepTheirChecksums) {
-    const TestDotTables dots;
-    const struct {
-        int32_t routine;
-        uint64_t hash;
-    } pinned[] = {{103, 4282305611955279566ull}, {105, 2917693451298193428ull}, {106, 7560354278768661819ull},
-                  {108, 9037439253740905751ull}, {109, 356697999917605684ull},  {111, 16730197320010379660ull}};
-    for (const auto& p : pinned) {
-      for (bool lanes : {true, false}) {
-        ErrorDiffusion::AllowLanes(lanes);
-        ErrorDiffusion ed;
-        ASSERT_EQ(ed.InitJob(*FindDiffusionRoutine(p.routine), 1203, 1, 1440, 720, 4), kDiffusionOk);
-        ErrorDiffusion::AllowLanes(true);
-        ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
-        ed.InitPage();
-        const auto input = SyntheticPage(1208, 40, 4, 5);
-        std::vector<uint8_t> out(ed.OutLineBytes());
-        uint64_t hash = Fnv1a({});
-        for (const auto& line : input) {
-            ASSERT_EQ(ed.HalftoneLine(line.data(), line.size(), out.data(), out.size(), ScaleConverter, nullptr),
-                      kDiffusionOk);
-            hash = Fnv1a(out, hash);
-        }
-        EXPECT_EQ(hash, p.hash) << "routine " << p.routine << " lanes " << ed.UsesLanes();
-      }
-    }
-}

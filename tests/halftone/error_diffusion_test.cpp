@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "error_diffusion_test_util.h"
@@ -22,10 +23,8 @@ struct KernelRun {
     explicit KernelRun(int width) : lines(3, std::vector<int32_t>(width + 2, 0)) {
         for (auto& t : tables) t.assign(4096, 0);
     }
-    std::vector<uint8_t> Run(int (*kernel)(HalftoneTask*), const std::vector<int32_t>& values, bool rtl,
-                             bool third = false, int bits = 1) {
+    HalftoneTask Task(const std::vector<int32_t>& values, std::vector<uint8_t>& out, bool rtl, bool third, int bits) {
         const int width = static_cast<int>(values.size());
-        std::vector<uint8_t> out((width * bits + 7) / 8, 0);
         const int first = rtl ? width - 1 : 0;
         HalftoneTask task{};
         task.converted = &values[first];
@@ -41,6 +40,12 @@ struct KernelRun {
         task.randomIndex = index;
         task.noise = &Tables().noise;
         task.random = random.data();
+        return task;
+    }
+    std::vector<uint8_t> Run(int (*kernel)(HalftoneTask*), const std::vector<int32_t>& values, bool rtl,
+                             bool third = false, int bits = 1) {
+        std::vector<uint8_t> out((values.size() * bits + 7) / 8, 0);
+        HalftoneTask task = Task(values, out, rtl, third, bits);
         EXPECT_EQ(kernel(&task), 0);
         index = task.randomIndex;
         return out;
@@ -49,94 +54,66 @@ struct KernelRun {
 
 using Cells = std::vector<int32_t>;
 
-TEST(ErrorDiffusionKernel, FiringPixelsPassErrorWithShiftsThatRoundDown) {
-    // 3000 four times, no noise: S = 3000, 2452, 2178 fire; 2041 does not.
-    // Negative sums are halved and quartered toward minus infinity.
-    KernelRun run(4);
-    EXPECT_EQ(run.Run(HalftoneLineSE1, {3000, 3000, 3000, 3000}, false), std::vector<uint8_t>{0xE0});
-    EXPECT_EQ(run.lines[0], (Cells{-273, -684, -889, 31, 510, 0}));
-    EXPECT_EQ(run.index, 4);
+// Lines worked by hand. "fire" is the error line of four pixels of 3000
+// without noise (random column 4): S = 3000, 2452, 2178 fire, 2041 does not;
+// negative sums are halved and quartered toward minus infinity.
+const Cells kFire{-273, -684, -889, 31, 510, 0};
+const Cells kIdle(6, 0);
 
-    // The same line right to left mirrors the cells, margin W + 1 included;
-    // the bit layout stays left-pixel-high.
-    KernelRun back(4);
-    EXPECT_EQ(back.Run(HalftoneLineSE1, {3000, 3000, 3000, 3000}, true), std::vector<uint8_t>{0x70});
-    EXPECT_EQ(back.lines[0], (Cells{0, 510, 31, -889, -684, -273}));
-}
+struct HandCase {
+    const char* what;
+    int (*kernel)(HalftoneTask*);
+    std::vector<int32_t> values;
+    bool rtl, third;
+    std::array<uint16_t, 3> tableLevel;  // every entry of dot-size table s
+    uint8_t randomFill;
+    std::vector<std::pair<int, uint8_t>> randomAt;
+    std::vector<uint8_t> out;
+    std::vector<Cells> lines;  // error lines of streams 0, 1, ... after the line
+    uint16_t index;
+    std::pair<int, int32_t> presetCell = {0, 0};  // stream 0's cell left by the line before
+};
 
-TEST(ErrorDiffusionKernel, ThirdSplitTruncatesTowardZeroAndSumsAbove4095DropTheirError) {
-    // S = 3000 -> -1095, 2270 -> -1825, 1784 (no dot), 4189 (dot, error 0).
-    KernelRun run(4);
-    EXPECT_EQ(run.Run(HalftoneLineSE1, {3000, 3000, 3000, 3000}, false, true), std::vector<uint8_t>{0xD0});
-    EXPECT_EQ(run.lines[0], (Cells{-183, -487, -6, 297, 0, 0}));
-    EXPECT_EQ(run.index, 4);
-}
-
-TEST(ErrorDiffusionKernel, ThresholdSitsBetween2047And2048) {
-    KernelRun at(1);
-    EXPECT_EQ(at.Run(HalftoneLineSE1, {2047}, false), std::vector<uint8_t>{0x00});
-    EXPECT_EQ(at.lines[0], (Cells{513, 511, 0}));
-    KernelRun above(1);
-    EXPECT_EQ(above.Run(HalftoneLineSE1, {2048}, false), std::vector<uint8_t>{0x80});
-    EXPECT_EQ(above.lines[0], (Cells{-511, -512, 0}));
-}
-
-TEST(ErrorDiffusionKernel, HighlightAidAddsErrorAndOnOddPixelsTakesARandomValueFromTheCell) {
-    // Level 40 (divisor 4), random values 0 (noise -40) except entry 3 = 2,
-    // which the aid at pixel 1 reads and subtracts from that pixel's cell.
-    KernelRun run(8);
-    std::fill(run.random.begin(), run.random.end(), 0);
-    run.random[3] = 2;
-    EXPECT_EQ(run.Run(HalftoneLineSE1, std::vector<int32_t>(8, 40), false), std::vector<uint8_t>{0x00});
-    EXPECT_EQ(run.lines[0], (Cells{10, 182, 174, 258, 269, 273, 274, 275, 197, 0}));
-    EXPECT_EQ(run.index, 12);  // 8 levels and the aid at pixels 1, 3, 5, 7
-}
-
-TEST(ErrorDiffusionKernel, LevelZeroTakesNoRandomValueButGetsTheAidOnCarriedError) {
-    KernelRun run(4);
-    std::fill(run.random.begin(), run.random.end(), 0);
-    run.lines[0][2] = 100;  // error left for pixel 1 by the line before
-    EXPECT_EQ(run.Run(HalftoneLineSE1, {0, 0, 0, 0}, false), std::vector<uint8_t>{0x00});
-    // Pixel 1: S = 100, counter 0 -> 1; pixel 2: S = 50 + (2047 - 50) / 3.
-    EXPECT_EQ(run.lines[0], (Cells{0, 25, 205, 268, 89, 0}));
-    EXPECT_EQ(run.index, 0);
-}
-
-TEST(ErrorDiffusionKernel, DotCodesOfTwoAndThreeStreams) {
-    const std::vector<int32_t> values(4, 3000);
-    const Cells fired{-273, -684, -889, 31, 510, 0};
-    const Cells untouched(6, 0);
-
-    // Two streams both firing: code 2, and stream 0 still takes its error.
-    KernelRun both(4);
-    both.tables[0].assign(4096, 3000);
-    both.tables[1].assign(4096, 3000);
-    EXPECT_EQ(both.Run(HalftoneLineVDS2, values, false, true, 2), std::vector<uint8_t>{0xA8});
-    EXPECT_EQ(both.lines[0], fired);
-    EXPECT_EQ(both.lines[1], fired);
-    EXPECT_EQ(both.index, 8);
-
-    KernelRun small(4);
-    small.tables[0].assign(4096, 3000);
-    EXPECT_EQ(small.Run(HalftoneLineVDS2, values, false, false, 2), std::vector<uint8_t>{0x54});
-
-    // Three streams: code 3 whatever the others did.
-    for (int others = 0; others < 2; ++others) {
-        KernelRun run(4);
-        run.tables[2].assign(4096, 3000);
-        if (others) {
-            run.tables[0].assign(4096, 3000);
-            run.tables[1].assign(4096, 3000);
-        }
-        EXPECT_EQ(run.Run(HalftoneLineVDS3, values, false, false, 2), std::vector<uint8_t>{0xFC});
-        EXPECT_EQ(run.lines[2], fired);
-        EXPECT_EQ(run.lines[0], others ? fired : untouched);
-        EXPECT_EQ(run.index, others ? 12 : 4);
+TEST(ErrorDiffusionKernel, HandWorkedLines) {
+    const std::vector<int32_t> fire(4, 3000);
+    const HandCase cases[] = {
+        {"shifts round down", HalftoneLineSE1, fire, false, false, {}, 4, {}, {0xE0}, {kFire}, 4},
+        {"right to left mirrors the cells, margin included", HalftoneLineSE1, fire, true, false, {}, 4, {},
+         {0x70}, {{0, 510, 31, -889, -684, -273}}, 4},
+        // S = 3000 -> -1095, 2270 -> -1825, 1784 (no dot), 4189 (dot, error dropped).
+        {"third split truncates; sums above 4095 drop their error", HalftoneLineSE1, fire, false, true, {}, 4, {},
+         {0xD0}, {{-183, -487, -6, 297, 0, 0}}, 4},
+        {"2047 is no dot", HalftoneLineSE1, {2047}, false, false, {}, 4, {}, {0x00}, {{513, 511, 0}}, 1},
+        {"2048 is a dot", HalftoneLineSE1, {2048}, false, false, {}, 4, {}, {0x80}, {{-511, -512, 0}}, 1},
+        // Level 40 (divisor 4, noise -40 at random 0); the aid of pixel 1 takes
+        // random entry 3 (2) off that pixel's cell: 8 levels + aids at 1, 3, 5, 7.
+        {"highlight aid", HalftoneLineSE1, std::vector<int32_t>(8, 40), false, false, {}, 0, {{3, 2}}, {0x00},
+         {{10, 182, 174, 258, 269, 273, 274, 275, 197, 0}}, 12},
+        // Pixel 1: S = 100, counter 0 -> 1; pixel 2: S = 50 + (2047 - 50) / 3.
+        {"level 0 takes no random value but gets the aid on carried error", HalftoneLineSE1, {0, 0, 0, 0}, false,
+         false, {}, 0, {}, {0x00}, {{0, 25, 205, 268, 89, 0}}, 0, {2, 100}},
+        {"two sizes both firing: code 2, and stream 0 takes its error; no third split", HalftoneLineVDS2, fire,
+         false, true, {3000, 3000, 0}, 4, {}, {0xA8}, {kFire, kFire}, 8},
+        {"two sizes, small only", HalftoneLineVDS2, fire, false, false, {3000, 0, 0}, 4, {}, {0x54}, {kFire, kIdle}, 4},
+        {"three sizes, large only", HalftoneLineVDS3, fire, false, false, {0, 0, 3000}, 4, {}, {0xFC},
+         {kIdle, kIdle, kFire}, 4},
+        {"three sizes, all firing: code 3", HalftoneLineVDS3, fire, false, false, {3000, 3000, 3000}, 4, {}, {0xFC},
+         {kFire, kFire, kFire}, 12},
+        {"three sizes, small and medium: code 2", HalftoneLineVDS3, fire, false, false, {3000, 3000, 0}, 4, {},
+         {0xA8}, {kFire, kFire, kIdle}, 8},
+    };
+    for (const HandCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        KernelRun run(static_cast<int>(c.values.size()));
+        std::fill(run.random.begin(), run.random.end(), c.randomFill);
+        for (const auto& at : c.randomAt) run.random[at.first] = at.second;
+        for (int s = 0; s < 3; ++s) run.tables[s].assign(4096, c.tableLevel[s]);
+        run.lines[0][c.presetCell.first] = c.presetCell.second;
+        const int bits = c.kernel == HalftoneLineSE1 ? 1 : 2;
+        EXPECT_EQ(run.Run(c.kernel, c.values, c.rtl, c.third, bits), c.out);
+        for (size_t s = 0; s < c.lines.size(); ++s) EXPECT_EQ(run.lines[s], c.lines[s]) << "stream " << s;
+        EXPECT_EQ(run.index, c.index);
     }
-    KernelRun medium(4);
-    medium.tables[1].assign(4096, 3000);
-    medium.tables[0].assign(4096, 3000);
-    EXPECT_EQ(medium.Run(HalftoneLineVDS3, values, false, false, 2), std::vector<uint8_t>{0xA8});
 }
 
 TEST(ErrorDiffusionKernel, ClampsValuesAndTableLevelsTo12Bits) {
@@ -152,28 +129,20 @@ TEST(ErrorDiffusionKernel, ClampsValuesAndTableLevelsTo12Bits) {
 
 TEST(ErrorDiffusionKernel, RefusesTasksItCannotRun) {
     KernelRun run(4);
-    std::vector<int32_t> values(4, 100);
+    const std::vector<int32_t> values(4, 100);
     std::vector<uint8_t> out(1);
-    HalftoneTask task{};
+    HalftoneTask task = run.Task(values, out, false, false, 1);
     EXPECT_EQ(HalftoneLineSE1(nullptr), kKernelBadTask);
-    EXPECT_EQ(HalftoneLineSE1(&task), kKernelBadTask);
-    task.converted = values.data();
-    task.stride = 1;
-    task.width = 4;
-    task.out = out.data();
-    task.direction = 1;
-    task.errorLine[0] = &run.lines[0][1];
-    task.errorLine[1] = &run.lines[1][1];
-    task.errorLine[2] = &run.lines[2][1];
-    task.noise = &Tables().noise;
-    task.random = run.random.data();
     EXPECT_EQ(HalftoneLineSE1(&task), 0);
-    EXPECT_EQ(HalftoneLineVDS3(&task), kKernelBadTask);  // no dot-size tables
-    task.direction = 0;
-    EXPECT_EQ(HalftoneLineSE1(&task), kKernelBadTask);
-    task.direction = 1;
-    task.width = 0;
-    EXPECT_EQ(HalftoneLineSE1(&task), kKernelBadTask);
+    task.dotSizeTable[1] = nullptr;
+    EXPECT_EQ(HalftoneLineSE1(&task), 0);  // one dot size needs no tables
+    EXPECT_EQ(HalftoneLineVDS3(&task), kKernelBadTask);
+    for (auto spoil : {+[](HalftoneTask& t) { t.direction = 0; }, +[](HalftoneTask& t) { t.width = 0; },
+                       +[](HalftoneTask& t) { t.noise = nullptr; }, +[](HalftoneTask& t) { t.errorLine[0] = nullptr; }}) {
+        HalftoneTask bad = task;
+        spoil(bad);
+        EXPECT_EQ(HalftoneLineSE1(&bad), kKernelBadTask);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -246,24 +215,21 @@ TEST(ErrorDiffusionLine, PagesAreDeterministicAndEachPageRestartsTheRandomIndex)
     for (int32_t routine : {103, 108, 109}) {
         Job job(routine, 300, 2, 1440, 720);
         const auto page = SyntheticPage(152, 12, 4, 3);
-        std::vector<std::vector<uint8_t>> first, second, continued;
-        for (const auto& line : page) {
-            ASSERT_EQ(job.Line(line), kDiffusionOk);
-            first.push_back(job.out);
-        }
+        auto run = [&] {
+            std::vector<std::vector<uint8_t>> out;
+            for (const auto& line : page) {
+                EXPECT_EQ(job.Line(line), kDiffusionOk);
+                out.push_back(job.out);
+            }
+            return out;
+        };
+        const auto first = run();
         EXPECT_NE(job.ed.m_nRandomIndex, 0);
-        for (const auto& line : page) {  // no new page: errors and index run on
-            ASSERT_EQ(job.Line(line), kDiffusionOk);
-            continued.push_back(job.out);
-        }
+        const auto continued = run();  // no new page: errors and index run on
         job.ed.InitPage();
         EXPECT_EQ(job.ed.m_nRandomIndex, 0);
-        for (const auto& line : page) {
-            ASSERT_EQ(job.Line(line), kDiffusionOk);
-            second.push_back(job.out);
-        }
-        EXPECT_EQ(first, second) << routine;
-        EXPECT_NE(first, continued) << routine;
+        EXPECT_EQ(run(), first) << routine;
+        EXPECT_NE(continued, first) << routine;
     }
 }
 
@@ -346,21 +312,19 @@ TEST(ErrorDiffusionLine, FlatTintsCoverTheirShareEvenlyOnEveryStream) {
         for (int level : {205, 1024, 2048, 3276, 3890}) {
             const Coverage coverage = MeasureCoverage(c.routine, level, c.code, tables);
             const double tint = level / 4095.0;
-            EXPECT_NEAR(coverage.page, tint, 0.0075) << c.routine << " stream " << c.stream << " level " << level;
-            EXPECT_NEAR(coverage.lowestBlock, tint, 0.0125) << c.routine << " stream " << c.stream << " level " << level;
-            EXPECT_NEAR(coverage.highestBlock, tint, 0.0125) << c.routine << " stream " << c.stream << " level " << level;
+            SCOPED_TRACE(testing::Message() << c.routine << " stream " << c.stream << " level " << level);
+            EXPECT_NEAR(coverage.page, tint, 0.0075);
+            EXPECT_NEAR(coverage.lowestBlock, tint, 0.0125);
+            EXPECT_NEAR(coverage.highestBlock, tint, 0.0125);
         }
     }
 }
 
 TEST(ErrorDiffusionLine, HighlightsGetDotsEverywhere) {
-    std::vector<uint16_t> identity(4096);
-    for (int v = 0; v < 4096; ++v) identity[v] = static_cast<uint16_t>(v);
-    const uint16_t* tables[3] = {identity.data(), identity.data(), identity.data()};
     // Below level 96 the aid adds error to lone pixels: coverage stays near
     // the tint and no 64 x 64 block is left empty or crowded.
     for (int level : {8, 40, 90}) {
-        const Coverage coverage = MeasureCoverage(109, level, 1, tables);
+        const Coverage coverage = MeasureCoverage(109, level, 1, nullptr);
         const double tint = level / 4095.0;
         EXPECT_NEAR(coverage.page, tint, 0.25 * tint) << level;
         EXPECT_GT(coverage.lowestBlock, 0.0) << level;
@@ -376,44 +340,40 @@ TEST(ErrorDiffusionSetUp, BadGeometryMissingTablesAndShortLinesAreRefused) {
     EXPECT_EQ(ed.InitJob(vds3, 100, 0, 720, 720, 4), kDiffusionBadGeometry);
     EXPECT_EQ(ed.InitJob(vds3, 100, 1, 720, 720, 0), kDiffusionBadGeometry);
     EXPECT_EQ(ed.InitJob(vds3, 0x7FFFFFFF, 1, 720, 720, 4), kDiffusionBadGeometry);
-
     std::vector<uint8_t> input(1024, 0), out(1024, 0xEE);
-    EXPECT_EQ(ed.HalftoneLine(input.data(), input.size(), out.data(), out.size(), ScaleConverter, nullptr),
-              kDiffusionBadLine);
+    auto line = [&](size_t inBytes, size_t outBytes, const uint8_t* in = nullptr,
+                    DiffusionPixelConverter convert = ScaleConverter) {
+        return ed.HalftoneLine(in ? in : input.data(), inBytes, out.data(), outBytes, convert, nullptr);
+    };
+    EXPECT_EQ(line(input.size(), out.size()), kDiffusionBadLine);  // no job
 
     ASSERT_EQ(ed.InitJob(vds3, 100, 1, 720, 720, 4), kDiffusionOk);
     EXPECT_EQ(ed.PaddedWidth(), 104);
     EXPECT_EQ(ed.BytesPerChannel(), 26);
-    EXPECT_EQ(ed.OutLineBytes(), 104u);
+    EXPECT_EQ(ErrorDiffusion::BytesPerChannelFor(*FindDiffusionRoutine(109), 100), 13);
+    EXPECT_EQ(ErrorDiffusion::BytesPerChannelFor(vds3, 0), 0);
     const TestDotTables dots;
     const uint16_t* twoTables[3] = {dots.pointers[0], dots.pointers[1], nullptr};
     EXPECT_EQ(ed.SetTables(nullptr, Tables().random.get(), dots.pointers), kDiffusionMissingTables);
     EXPECT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), twoTables), kDiffusionMissingTables);
-    EXPECT_EQ(ed.HalftoneLine(input.data(), input.size(), out.data(), out.size(), ScaleConverter, nullptr),
-              kDiffusionBadLine);
+    EXPECT_EQ(line(input.size(), out.size()), kDiffusionBadLine);  // no tables
     ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
 
     const size_t need = ed.InputBytesNeeded();
-    EXPECT_EQ(ed.HalftoneLine(input.data(), need - 1, out.data(), out.size(), ScaleConverter, nullptr),
-              kDiffusionBadLine);
-    EXPECT_EQ(ed.HalftoneLine(input.data(), need, out.data(), ed.OutLineBytes() - 1, ScaleConverter, nullptr),
-              kDiffusionBadLine);
-    EXPECT_EQ(ed.HalftoneLine(nullptr, need, out.data(), out.size(), ScaleConverter, nullptr), kDiffusionBadLine);
-    EXPECT_EQ(ed.HalftoneLine(input.data(), need, out.data(), out.size(), nullptr, nullptr), kDiffusionBadLine);
-    EXPECT_EQ(out[0], 0xEE);  // refused lines write nothing
+    EXPECT_EQ(line(need - 1, out.size()), kDiffusionBadLine);
+    EXPECT_EQ(line(need, ed.OutLineBytes() - 1), kDiffusionBadLine);
+    EXPECT_EQ(line(need, out.size(), input.data(), nullptr), kDiffusionBadLine);
+    EXPECT_EQ(out[0], 0xEE);  // refused lines write nothing and keep the direction
     EXPECT_EQ(ed.m_bReverseLine, 0);
-    EXPECT_EQ(ed.HalftoneLine(input.data(), need, out.data(), out.size(), ScaleConverter, nullptr), kDiffusionOk);
+    EXPECT_EQ(line(need, out.size()), kDiffusionOk);
     EXPECT_EQ(out[0], 0);
 
     // One bit per pixel needs no dot-size tables.
     ErrorDiffusion se1;
     ASSERT_EQ(se1.InitJob(*FindDiffusionRoutine(111), 9, 1, 720, 720, 6), kDiffusionOk);
     EXPECT_EQ(se1.SetTables(&Tables().noise, Tables().random.get(), nullptr), kDiffusionOk);
-    EXPECT_EQ(se1.BytesPerChannel(), 2);
     EXPECT_EQ(se1.OutLineBytes(), 16u);
     EXPECT_EQ(se1.InputBytesNeeded(), 16u * 6);
-
-    EXPECT_STRNE(DiffusionResultText(kDiffusionBadLine), DiffusionResultText(kDiffusionMissingTables));
 }
 
 }  // namespace

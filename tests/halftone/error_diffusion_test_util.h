@@ -1,4 +1,4 @@
-// Shared pieces of the error-diffusion tests: tables, converters, pages.
+// Helpers shared by the error-diffusion tests: tables, converters, pages.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,9 @@ function(kelmora_epl_fixture name)
   set_target_properties(${name} PROPERTIES
     OUTPUT_NAME epl
     CXX_VISIBILITY_PRESET hidden
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name})
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name})
   kelmora_warnings(${name})
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${name} PRIVATE -fno-gnu-unique)
@@ -17,11 +19,12 @@ kelmora_epl_fixture(epl_fixture)
 kelmora_epl_fixture(epl_noentry)
 target_compile_definitions(epl_noentry PRIVATE EPL_FIXTURE_NO_ENTRY)
 
+set(root "${KELMORA_EMULATOR_PATH_PREFIX}")
 target_compile_definitions(test_halftone PRIVATE
-  KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
-  KELMORA_EPL_FIXTURE_PATH="$<TARGET_FILE:epl_fixture>"
-  KELMORA_EPL_NOENTRY_PATH="$<TARGET_FILE:epl_noentry>"
-  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  KELMORA_EPL_PATH="${root}$<TARGET_FILE:epl>"
+  KELMORA_EPL_FIXTURE_PATH="${root}$<TARGET_FILE:epl_fixture>"
+  KELMORA_EPL_NOENTRY_PATH="${root}$<TARGET_FILE:epl_noentry>"
+  KELMORA_EPL_EXAMPLE="${root}${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
 add_dependencies(test_halftone epl epl_fixture epl_noentry)
 
 # The halftoner's debug images go through the stand-in debug-image library

@@ -2,31 +2,23 @@
 #include "platform/module.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+namespace fs = std::filesystem;
 
 TEST(ModuleFiles, HostExecutableIsThisTestProgram) {
     const std::string exe = platform::HostExecutablePath();
     ASSERT_FALSE(exe.empty());
-    EXPECT_EQ(exe.front(), '/');
-    EXPECT_TRUE(IsRegularFile(exe)) << exe;
-    EXPECT_EQ(exe.substr(exe.rfind('/') + 1), "test_platform");
+    EXPECT_TRUE(fs::path(exe).is_absolute()) << exe;
+    EXPECT_TRUE(fs::is_regular_file(exe)) << exe;
+    EXPECT_EQ(fs::path(exe).stem(), "test_platform");
     const std::string folder = platform::HostExecutableFolder();
-    EXPECT_TRUE(IsFolder(folder)) << folder;
-    EXPECT_EQ(folder + "/test_platform", exe);
+    EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    EXPECT_EQ(fs::path(exe).parent_path(), fs::path(folder));
 }
 
 TEST(ModuleFiles, CodeLinkedIntoTheExecutableReportsTheExecutable) {

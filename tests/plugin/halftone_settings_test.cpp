@@ -31,11 +31,11 @@ TEST_F(HalftoneSettings, MatrixModeFindsTheModelFileBesideTheLinearisationFileFi
     store.Set(3, kJobId, "Output/Prn/BPL/HalftoneMode", 6);
     Touch(screeningDir / "700_720x720dpi.spt");
     ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_strScreeningFile, (screeningDir / "700_720x720dpi.spt").string());
+    EXPECT_EQ(fs::path(job->m_strScreeningFile), screeningDir / "700_720x720dpi.spt");
 
     Touch(libraryDir / "700_720x720dpi.spt");
     ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_strScreeningFile, (libraryDir / "700_720x720dpi.spt").string());
+    EXPECT_EQ(fs::path(job->m_strScreeningFile), libraryDir / "700_720x720dpi.spt");
     EXPECT_TRUE(log.Has("\tHalftoning mode\t= 6"));
 }
 

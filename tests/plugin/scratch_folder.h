@@ -8,26 +8,21 @@
 #include <iterator>
 #include <string>
 
+#include "platform/temp_folder.h"
+
 class ScratchFolder {
 public:
-    explicit ScratchFolder(bool asPipeFolder = false) : m_asPipeFolder(asPipeFolder) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelmora-test-XXXXXX").string();
-        if (mkdtemp(&pattern[0])) m_path = pattern;
+    explicit ScratchFolder(bool asPipeFolder = false)
+        : m_path(MakeTempFolder("kelmora-test-")), m_asPipeFolder(asPipeFolder) {
         if (m_asPipeFolder) {
             const char* old = std::getenv("KELMORA_PIPE_DIR");
             m_hadPipeFolder = old != nullptr;
             if (old) m_oldPipeFolder = old;
-            setenv("KELMORA_PIPE_DIR", m_path.c_str(), 1);
+            SetPipeFolder(m_path.c_str());
         }
     }
     ~ScratchFolder() {
-        if (m_asPipeFolder) {
-            if (m_hadPipeFolder) {
-                setenv("KELMORA_PIPE_DIR", m_oldPipeFolder.c_str(), 1);
-            } else {
-                unsetenv("KELMORA_PIPE_DIR");
-            }
-        }
+        if (m_asPipeFolder) SetPipeFolder(m_hadPipeFolder ? m_oldPipeFolder.c_str() : nullptr);
         std::error_code ignored;
         if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
     }
@@ -38,6 +33,19 @@ public:
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
 private:
+    // Sets KELMORA_PIPE_DIR, or removes it for null.
+    static void SetPipeFolder(const char* folder) {
+#ifdef _WIN32
+        _putenv_s("KELMORA_PIPE_DIR", folder ? folder : "");
+#else
+        if (folder) {
+            setenv("KELMORA_PIPE_DIR", folder, 1);
+        } else {
+            unsetenv("KELMORA_PIPE_DIR");
+        }
+#endif
+    }
+
     std::string m_path;
     bool m_asPipeFolder;
     bool m_hadPipeFolder = false;

@@ -91,6 +91,11 @@ std::string FindLibraryInFolder(const std::string& folder, const std::string& mo
 
 bool DynamicLibrary::LoadFile(const std::string& path) {
     Unload();
+    // dlopen would take an empty name for the main program.
+    if (path.empty()) {
+        m_error = "No library file given";
+        return false;
+    }
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = dlerror();

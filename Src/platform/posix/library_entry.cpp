@@ -1,21 +1,19 @@
-// Library entry on POSIX: the loader runs the constructor when the plug-in
-// library is loaded and the destructor when it is unloaded. Linked only into
-// the plug-in shared library.
+// The library entry on POSIX systems: the plug-in hears of its library being
+// loaded and unloaded through a constructor and destructor of this object.
 #include "platform/library_entry.h"
 
 #include <dlfcn.h>
 
 namespace {
 
-void ModuleAnchor() {}
-
-__attribute__((constructor)) void OnLibraryLoad() {
+void* ThisLibrary() {
     Dl_info info{};
-    void* handle = nullptr;
-    if (dladdr(reinterpret_cast<void*>(&ModuleAnchor), &info)) handle = info.dli_fbase;
-    PluginProcessAttach(handle);
+    if (!dladdr(reinterpret_cast<void*>(&ThisLibrary), &info)) return nullptr;
+    return info.dli_fbase;
 }
 
-__attribute__((destructor)) void OnLibraryUnload() { PluginProcessDetach(); }
+__attribute__((constructor)) void OnLoad() { PluginProcessAttach(ThisLibrary()); }
+
+__attribute__((destructor)) void OnUnload() { PluginProcessDetach(); }
 
 }  // namespace

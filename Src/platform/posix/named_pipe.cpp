@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "platform/system.h"
 
@@ -18,14 +17,6 @@ namespace {
 
 // A writer blocked this long on a server that stopped reading gives up.
 constexpr int kSendTimeoutSeconds = 5;
-
-bool IsPlainName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (char c : name) {
-        if (c == '/' || c == '\\' || c == '\0') return false;
-    }
-    return true;
-}
 
 // The socket's file path for a pipe path; empty when it cannot be built.
 std::string SocketPath(const std::string& pipePath) {
@@ -46,32 +37,11 @@ std::string PipeFolder() {
     return base + "/kelmora-pipes-" + std::to_string(getuid());
 }
 
-std::string PipeNameFromPath(const std::string& pipePath) {
-    static const char kPrefix[] = "\\\\";
-    static const char kPipe[] = "\\pipe\\";
-    if (pipePath.compare(0, 2, kPrefix) != 0) return {};
-    const size_t pipe = pipePath.find(kPipe, 2);
-    if (pipe == std::string::npos || pipe == 2) return {};
-    std::string name = pipePath.substr(pipe + sizeof kPipe - 1);
-    return IsPlainName(name) ? name : std::string();
-}
-
-PipeClient::~PipeClient() { Close(); }
-
-PipeClient::PipeClient(PipeClient&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
-
-PipeClient& PipeClient::operator=(PipeClient&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, -1);
-    }
-    return *this;
-}
-
 void PipeClient::Close() {
     if (m_handle < 0) return;
-    shutdown(m_handle, SHUT_RDWR);
-    close(m_handle);
+    const int fd = static_cast<int>(m_handle);
+    shutdown(fd, SHUT_RDWR);
+    close(fd);
     m_handle = -1;
 }
 
@@ -114,7 +84,7 @@ PipeStatus PipeClient::Write(const void* data, size_t size) {
     if (m_handle < 0 || (!data && size > 0)) return PipeStatus::Failed;
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = send(m_handle, bytes, size, MSG_NOSIGNAL);
+        const ssize_t n = send(static_cast<int>(m_handle), bytes, size, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN) return PipeStatus::Broken;

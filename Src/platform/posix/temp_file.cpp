@@ -10,15 +10,9 @@
 #include <new>
 #include <utility>
 
+#include "platform/temp_file_stream.h"
+
 namespace platform {
-
-struct TempFile::Stream {
-    std::FILE* file = nullptr;
-    std::unique_ptr<char[]> buffer;
-};
-
-TempFile::TempFile() = default;
-TempFile::~TempFile() { Close(); }
 
 int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferSize) {
     Close();
@@ -49,24 +43,6 @@ int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferS
     m_stream = std::move(stream);
     return 0;
 }
-
-void TempFile::Close() {
-    if (!m_stream) return;
-    std::fclose(m_stream->file);
-    m_stream.reset();
-}
-
-size_t TempFile::Write(const void* data, size_t size) {
-    if (!m_stream || size == 0) return 0;
-    return std::fwrite(data, 1, size, m_stream->file);
-}
-
-size_t TempFile::Read(void* data, size_t size) {
-    if (!m_stream || size == 0) return 0;
-    return std::fread(data, 1, size, m_stream->file);
-}
-
-bool TempFile::Flush() { return m_stream && std::fflush(m_stream->file) == 0; }
 
 bool TempFile::Seek(int64_t position) {
     return m_stream && position >= 0 && fseeko(m_stream->file, static_cast<off_t>(position), SEEK_SET) == 0;

@@ -1,6 +1,5 @@
 // The host interface of the built plug-in library, driven through its table
 // the way a host drives it.
-#if !defined(_WIN32)  // POSIX processes: see e2e_support.h
 #include "e2e_support.h"
 
 #include "platform/dynamic_library.h"
@@ -160,5 +159,3 @@ TEST(HostInterface, PrinterInformationOffersNoPrinterYetAndLogsOnlyForNamedModul
 }
 
 }  // namespace
-
-#endif  // !defined(_WIN32)

@@ -1,5 +1,4 @@
 // The prnhost program over the built plug-in: how a user or a script runs a job.
-#if !defined(_WIN32)  // POSIX processes: see e2e_support.h
 #include "e2e_support.h"
 
 #include "image.h"
@@ -172,5 +171,3 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
 }
 
 }  // namespace
-
-#endif  // !defined(_WIN32)

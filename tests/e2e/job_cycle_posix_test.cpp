@@ -1,6 +1,5 @@
 // Jobs of the test-only printer family through the built plug-in: the
 // output stream read back record by record.
-#if !defined(_WIN32)  // POSIX processes: see e2e_support.h
 #include "e2e_support.h"
 
 #include <cmath>
@@ -252,5 +251,3 @@ TEST_F(FamilyJob, ShrinksTheFeedAndFillsAShortPage) {
 }
 
 }  // namespace
-
-#endif  // !defined(_WIN32)

@@ -1,0 +1,58 @@
+#include "win32_support.h"
+
+// windows.h names GetComputerNameA/W through a macro of this name.
+#undef GetComputerName
+
+#include "platform/system.h"
+
+namespace platform {
+
+uint64_t TickCountMs() { return GetTickCount64(); }
+
+int64_t PerformanceCounter() {
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+int64_t PerformanceFrequency() {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart;
+}
+
+LocalTime GetLocalTime() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
+
+bool GetComputerName(std::string* name) {
+    if (!name) return false;
+    char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof buffer;
+    if (!GetComputerNameA(buffer, &size) || size == 0) return false;
+    *name = std::string(buffer, size < kMaxComputerName ? size : kMaxComputerName);
+    return true;
+}
+
+int ProcessorCount() {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
+}
+
+int ProcessAffinityCount() {
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 0;
+    int count = 0;
+    for (; process; process &= process - 1) ++count;
+    return count;
+}
+
+void SleepMs(unsigned milliseconds) { Sleep(milliseconds); }
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+// The gutenprint library's dithers on the page of bench_error_diffusion, for
+// a side-by-side figure: its error diffusion ("Floyd") and EvenTone, with one
+// dot size (like routine 109) and three (like routine 103). Same counters:
+// ns_per_px_ch and px_per_s.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <gutenprint/gutenprint.h>
+// The dither and channel interfaces of the library (its driver-side headers).
+#include <gutenprint/channel.h>
+#include <gutenprint/dither.h>
+
+#include "photo_page.h"
+
+namespace {
+
+using bench::kWidth;
+
+// The page as gutenprint reads it: rows of 16-bit CMYK values.
+int ImageWidth(stp_image_t*) { return kWidth; }
+int ImageHeight(stp_image_t*) { return bench::kLines; }
+stp_image_status_t ImageRow(stp_image_t*, unsigned char*, size_t, int) { return STP_IMAGE_STATUS_OK; }
+const char* ImageName(stp_image_t*) { return "bench"; }
+
+struct VarsDeleter {
+    void operator()(stp_vars_t* v) const { stp_vars_destroy(v); }
+};
+
+void Dither(benchmark::State& state, const char* algorithm, int dotSizes) {
+    static const bool initialised = stp_init() == 0;
+    if (!initialised) {
+        state.SkipWithError("stp_init failed");
+        return;
+    }
+    stp_image_t image;
+    std::memset(&image, 0, sizeof image);
+    image.width = ImageWidth;
+    image.height = ImageHeight;
+    image.get_row = ImageRow;
+    image.get_appname = ImageName;
+
+    std::unique_ptr<stp_vars_t, VarsDeleter> vars(stp_vars_create());
+    stp_vars_t* v = vars.get();
+    stp_set_string_parameter(v, "DitherAlgorithm", algorithm);
+    stp_set_string_parameter(v, "STPIOutputType", "KCMY");
+    // gutenprint's channel numbers: K 0, C 1, M 2, Y 3.
+    const int channelOf[4] = {STP_ECOLOR_C, STP_ECOLOR_M, STP_ECOLOR_Y, STP_ECOLOR_K};
+    for (int c = 0; c < 4; ++c) stp_channel_add(v, static_cast<unsigned>(c), 0, 1.0);
+    stp_channel_initialize(v, &image, 4);
+    stp_dither_init(v, &image, kWidth, 1440, 720);
+
+    const double oneSize[] = {1.0};
+    const double threeSizes[] = {0.3, 0.6, 1.0};
+    const int bits = dotSizes == 1 ? 1 : 2;
+    const size_t rowBytes = static_cast<size_t>((kWidth + 7) / 8) * bits;
+    std::vector<std::vector<unsigned char>> out(4, std::vector<unsigned char>(rowBytes));
+    for (int c = 0; c < 4; ++c) stp_dither_add_channel(v, out[c].data(), static_cast<unsigned>(c), 0);
+    for (int c = 0; c < 4; ++c)
+        stp_dither_set_inks_simple(v, c, dotSizes, dotSizes == 1 ? oneSize : threeSizes, 1.0, 1.0);
+
+    const bench::ColourTables& colour = bench::Colour();
+    const auto& page = bench::Page();
+    int row = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        const std::vector<uint8_t>& line = page[static_cast<size_t>(row) % page.size()];
+        unsigned short* in = stp_channel_get_input(v);
+        for (int x = 0; x < kWidth; ++x)
+            for (int c = 0; c < 4; ++c)
+                in[x * 4 + channelOf[c]] = static_cast<unsigned short>(
+                    colour.linearise[colour.inputMap[line[static_cast<size_t>(x) * 4 + c]]] * 16);
+        unsigned zeroMask = 0;
+        stp_channel_convert(v, &zeroMask);
+        for (auto& o : out) std::memset(o.data(), 0, o.size());
+        stp_dither(v, row, 0, static_cast<int>(zeroMask), nullptr);
+        ++row;
+        benchmark::DoNotOptimize(out[0].data());
+        benchmark::ClobberMemory();
+    }
+    const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    const double pixels = static_cast<double>(state.iterations()) * kWidth;
+    if (pixels > 0) {
+        state.counters["ns_per_px_ch"] = ns / (pixels * 4);
+        state.counters["px_per_s"] = pixels / (ns * 1e-9);
+    }
+    // Share of cyan pixels with a dot on the last line, which shows the dither
+    // ran; a line of several bits per pixel holds one bit plane after another.
+    const size_t planeBytes = (kWidth + 7) / 8;
+    size_t dots = 0;
+    for (size_t i = 0; i < planeBytes; ++i) {
+        unsigned any = 0;
+        for (int plane = 0; plane < bits; ++plane) any |= out[0][plane * planeBytes + i];
+        dots += static_cast<size_t>(__builtin_popcount(any));
+    }
+    state.counters["cyan_dots"] = static_cast<double>(dots) / kWidth;
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Dither, Gutenprint_Floyd_1bit, "Floyd", 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Dither, Gutenprint_Floyd_3sizes, "Floyd", 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Dither, Gutenprint_EvenTone_1bit, "EvenTone", 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Dither, Gutenprint_EvenTone_3sizes, "EvenTone", 3)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
