@@ -1,5 +1,7 @@
 #include "plugin/varn_prn.h"
 
+#include "halftone/halftone.h"
+
 #include "plugin/driver_settings.h"
 #include "plugin/job_ticket.h"
 #include "plugin/ticket.h"

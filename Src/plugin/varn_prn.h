@@ -127,9 +127,9 @@ public:
     // The family's driver object (or per-page line buffer): created and
     // deleted by the family; the job never deletes it.
     void* m_pDriver = nullptr;
-    JobOwned<CHalftone> m_pHalftone{nullptr, nullptr};  // created by the family, owned by the job
-    const uint8_t* m_pCurrentLine = nullptr;             // the contone line the halftoner reads
-    std::unique_ptr<uint8_t[]> m_pPlanarBuffer;          // one band of page-planar input
+    std::unique_ptr<CHalftone> m_pHalftone;      // created by the family, owned by the job
+    const uint8_t* m_pCurrentLine = nullptr;     // the contone line the halftoner reads
+    std::unique_ptr<uint8_t[]> m_pPlanarBuffer;  // one band of page-planar input
     JobHook m_pfnPrintLine = nullptr;
     JobHook m_pfnOpenPage = nullptr;
     JobHook m_pfnClosePage = nullptr;

@@ -1,0 +1,153 @@
+// Serpentine error diffusion with random noise for halftone routines 103 to
+// 111: each channel's 12-bit ink value runs through one, two or three dot
+// streams (one dot-size table each) and comes out as packed 1- or 2-bit dot
+// codes.
+//
+// Two ways of running a line share the same per-stream step:
+// - ErrorDiffusion::HalftoneLine, the inline line step of the routines: it
+//   converts the input pixels and runs every channel of a pixel before the
+//   next pixel, with one random index for all channels and streams;
+// - the channel kernels HalftoneLineVDS2/VDS3/SE1, run by the multi-threaded
+//   engine on one HalftoneTask per channel, each with its own random index.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "halftone/error_diffusion_tables.h"
+
+class CHalftone;
+class CVarnPrn;
+
+// The routines that halftone by error diffusion.
+struct DiffusionRoutine {
+    int32_t number;       // HalftoneRoutine
+    const char* name;     // the routine's name in its log texts
+    int streams;          // dot streams (and dot-size tables) per channel: 3, 2 or 1
+    int channels;         // output channels: 4 or 8
+    int bitsPerPixel;     // 2 (dot codes 0 to 3) or 1
+    int converterLayout;  // channel-layout code of the converter installed at init job
+};
+extern const DiffusionRoutine kDiffusionRoutines[6];
+// The routine of a HalftoneRoutine number, or null when it is not one of them.
+const DiffusionRoutine* FindDiffusionRoutine(int32_t number);
+
+// Levels and sums of the per-stream step.
+constexpr int32_t kMaxLevel = 4095;
+constexpr int32_t kFireThreshold = 2047;  // a sum above it fires a dot
+constexpr int32_t kHighlightLevels = 96;  // the highlight aid works below this level
+
+// One channel of one line for the multi-threaded engine.
+struct HalftoneTask {
+    const int32_t* converted;         // the channel's value of the first scanned pixel
+    int32_t stride;                   // values between pixels in scan order (+/- channels)
+    int32_t width;                    // pixels in the line
+    int32_t thirdSplit;               // 2/3, 1/6 split (x resolution above y resolution)
+    uint8_t* out;                     // output byte of the first scanned pixel
+    int32_t direction;                // +1 left to right, -1 right to left
+    int32_t reverse;                  // set on right-to-left lines
+    int32_t* errorLine[7];            // per dot stream: cell of the first scanned pixel
+    uint16_t randomIndex;             // kept by the task from line to line
+    const NoiseTable* noise;
+    const uint8_t* random;            // kRandomTableSize values 0 to 8
+    const uint16_t* dotSizeTable[3];  // 4096 levels each; table s feeds stream s
+    uint32_t lineNumber;
+    int32_t channel;
+    CHalftone* halftone;
+    void* caller;
+    CVarnPrn* job;
+    int32_t state;                    // 0 idle, 1 ready, 2 taken, 3 done
+};
+
+// Result of a kernel given a task it cannot run (missing pointers, a width
+// below 1, a direction other than +/-1).
+constexpr int kKernelBadTask = -1;
+
+// Channel kernels: one channel of one line; 0, or kKernelBadTask.
+int HalftoneLineVDS2(HalftoneTask* task);  // streams 1, 0; dot codes 2 and 1
+int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
+int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
+
+// Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
+// 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).
+using DiffusionPixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
+
+// Results of ErrorDiffusion.
+enum DiffusionResult : int32_t {
+    kDiffusionOk = 0,
+    kDiffusionNoOutLine = -1,         // the output line could not be allocated
+    kDiffusionNoErrorLines = -2,      // the error lines could not be allocated
+    kDiffusionBadGeometry = -3,       // width, scale or input bytes per pixel out of range
+    kDiffusionMissingTables = -4,     // noise, random or dot-size table missing
+    kDiffusionBadLine = -6,           // no converter, input or output line shorter than the line needs
+};
+const char* DiffusionResultText(int32_t result);
+
+// The inline state of one error-diffusion routine for one job: geometry,
+// error lines, the random index and the serpentine toggle. The halftoner owns
+// it; its routine functions call InitJob, SetTables, InitPage and HalftoneLine
+// and keep the output line, the converter, logging and timing.
+class ErrorDiffusion {
+public:
+    // Geometry of the job and the error lines (3 lines per channel of
+    // PaddedWidth() + 2 cells, cleared). 0, kDiffusionBadGeometry or
+    // kDiffusionNoErrorLines.
+    int32_t InitJob(const DiffusionRoutine& routine, int32_t imageWidth, int32_t scaleX,
+                    int32_t resolutionX, int32_t resolutionY, int32_t inputBytesPerPixel);
+    // The tables every line reads; they stay the caller's and must outlive
+    // the job. Dot-size tables are needed for two and three dot streams (the
+    // first `streams` of them). 0 or kDiffusionMissingTables.
+    int32_t SetTables(const NoiseTable* noise, const uint8_t* random, const uint16_t* const dotSizeTables[3]);
+    // Page start: error lines cleared, random index 0, first line left to right.
+    void InitPage();
+    // One line: clears outLine, halftones every pixel of the padded width in
+    // the serpentine direction and flips the toggle. input holds the line's
+    // pixels of InputBytesPerPixel() bytes; it needs InputBytesNeeded() bytes.
+    int32_t HalftoneLine(const uint8_t* input, size_t inputBytes, uint8_t* outLine, size_t outBytes,
+                         DiffusionPixelConverter convert, CHalftone* halftone);
+    // Frees the error lines.
+    void ExitJob();
+
+    const DiffusionRoutine* Routine() const { return m_routine; }
+    int32_t PaddedWidth() const { return m_width; }  // image width rounded up to a multiple of 8
+    int32_t BytesPerChannel() const { return m_bytesPerChannel; }
+    size_t OutLineBytes() const { return static_cast<size_t>(m_bytesPerChannel) * m_channels; }
+    int32_t InputBytesPerPixel() const { return m_inputBytesPerPixel; }
+    size_t InputBytesNeeded() const;
+    bool ThirdSplit() const { return m_thirdSplit; }
+    // The error lines of the multi-threaded engine: stream s of channel c owns
+    // line 3c + s of ErrorLineCells() cells; column x owns cell x + 1.
+    int32_t* ErrorLines() { return m_errorLines.get(); }
+    size_t ErrorLineCells() const { return static_cast<size_t>(m_width) + 2; }
+    // A cell of the inline step's error line of a channel's stream, wherever
+    // the step keeps it.
+    int32_t ErrorCell(int channel, int stream, size_t cell) const;
+
+    // Whether jobs set up from now on may use the processor's vector lanes
+    // (on by default; tests turn it off to run the plain step).
+    static void AllowLanes(bool allow);
+    bool UsesLanes() const { return m_useLanes; }
+
+    uint16_t m_nRandomIndex = 0;  // one index for all channels and streams; runs on across lines
+    uint8_t m_bReverseLine = 0;   // 0: the next line runs left to right
+
+private:
+    const DiffusionRoutine* m_routine = nullptr;
+    int32_t m_width = 0;
+    int32_t m_scaleX = 1;
+    int32_t m_channels = 0;
+    int32_t m_bytesPerChannel = 0;
+    int32_t m_inputBytesPerPixel = 0;
+    bool m_thirdSplit = false;
+    std::unique_ptr<int32_t[]> m_errorLines;
+    const NoiseTable* m_noise = nullptr;
+    const uint8_t* m_random = nullptr;
+    const uint16_t* m_dotSizeTables[3] = {nullptr, nullptr, nullptr};
+    // The vector-lane step's own tables and interleaved 16-bit error cells.
+    bool m_useLanes = false;
+    size_t m_laneCount = 0;
+    std::unique_ptr<int16_t[]> m_laneCells;
+    std::unique_ptr<uint16_t[]> m_laneLevelCodes;
+    std::unique_ptr<uint8_t[]> m_laneRandom;
+};

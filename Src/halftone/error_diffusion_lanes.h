@@ -1,0 +1,57 @@
+// The inline line step of error diffusion with every stream of a pixel in
+// one 16-bit lane of SSE registers (used by ErrorDiffusion when the processor
+// has SSSE3). Same output, byte for byte, as the scalar step.
+//
+// Lanes: each channel takes 1 (one dot size), 2 (streams 1, 0) or 4 (streams
+// 1, 0, 2 and an idle lane) lanes in processing order, channel after channel,
+// 8 lanes per register. The error cells are kept interleaved: row i (0 to
+// W + 1) holds cell i of every lane, so one load or store moves a register's
+// cells of one column.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "halftone/error_diffusion.h"
+
+// Bytes that follow the random table in the lanes' copy: its first bytes
+// again, so that 16 values from any index read across the wrap.
+constexpr size_t kLaneRandomPad = 32;
+
+struct LaneLayout {
+    int lanesPerChannel;  // 1, 2 or 4
+    int registers;        // 8 lanes each
+    int Lanes() const { return registers * 8; }
+};
+LaneLayout LaneLayoutFor(int streams, int channels);
+
+// Lane code of a level: the level in bits 0 to 11 and its noise multiplier in
+// bits 12 to 15 (0 for levels 0 and 4095, 15 for the levels 1 to 63 whose noise
+// row is irregular).
+uint16_t LaneLevelCode(int32_t level);
+
+// Fills codes[v * lanesPerChannel + i] for every value v (0 to 4095) and lane i
+// of a channel. dotSizeTables is unused for one stream.
+void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint16_t* codes);
+
+// Whether this processor runs the lane step.
+bool LanesSupported();
+
+struct LaneLine {
+    const uint8_t* input;
+    int32_t inputBytesPerPixel;
+    uint8_t* outLine;
+    int32_t bytesPerChannel;
+    int32_t width;  // a multiple of 8
+    int32_t scaleX;
+    int16_t* cells;            // (width + 2) rows of Lanes() cells
+    const uint16_t* levelCodes;  // from BuildLaneLevelCodes
+    const uint8_t* random;       // kRandomTableSize + kLaneRandomPad bytes
+    const NoiseTable* noise;
+    DiffusionPixelConverter convert;
+    CHalftone* halftone;
+};
+
+// One line in the given direction; index is the shared random index.
+void RunLaneLine(int streams, bool thirdSplit, int channels, bool rightToLeft, const LaneLine& line,
+                 uint16_t& index);

@@ -1,0 +1,251 @@
+// Error-diffusion speed: the inline line step of routines 103 to 111 (colour
+// conversion included) and the channel kernels of the multi-threaded engine,
+// on a photo-like synthetic CMYK page 10,800 pixels wide.
+//
+// Counters: ns_per_px_ch (nanoseconds per pixel and output channel) and
+// px_per_s (pixels per second).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "halftone/error_diffusion.h"
+
+namespace {
+
+constexpr int kWidth = 10800;  // 1.5 m at 180 dpi, 15 inches at 720 dpi
+constexpr int kLines = 64;     // distinct lines, cycled
+
+// Input maps and linearisation of a plausible CMYK set-up: 8-bit to 12-bit
+// with a gamma, then a mild linearisation curve; light inks take a share of
+// cyan and magenta in the highlights.
+struct ColourTables {
+    int32_t inputMap[256];
+    int32_t lightShare[256];
+    int32_t darkShare[256];
+    int32_t linearise[4096];
+    ColourTables() {
+        for (int i = 0; i < 256; ++i) {
+            inputMap[i] = static_cast<int32_t>(std::lround(4095.0 * std::pow(i / 255.0, 1.15)));
+            lightShare[i] = i < 128 ? inputMap[i] * 2 : std::max(0, 4095 - (i - 128) * 30);
+            darkShare[i] = i < 64 ? 0 : inputMap[i] * (i - 64) / 191;
+        }
+        for (int v = 0; v < 4096; ++v)
+            linearise[v] = static_cast<int32_t>(std::lround(4095.0 * std::pow(v / 4095.0, 0.9)));
+    }
+};
+const ColourTables& Colour() {
+    static const ColourTables tables;
+    return tables;
+}
+
+void ConvertCMYK(CHalftone*, const uint8_t* pixel, int32_t* converted) {
+    const ColourTables& t = Colour();
+    for (int c = 0; c < 4; ++c) converted[c] = t.linearise[t.inputMap[pixel[c]]];
+}
+
+void ConvertCMYKcm(CHalftone*, const uint8_t* pixel, int32_t* converted) {
+    const ColourTables& t = Colour();
+    converted[0] = t.linearise[t.darkShare[pixel[0]]];
+    converted[4] = t.linearise[std::min(t.lightShare[pixel[0]], 4095)];
+    converted[1] = t.linearise[t.darkShare[pixel[1]]];
+    converted[5] = t.linearise[std::min(t.lightShare[pixel[1]], 4095)];
+    converted[2] = t.linearise[t.inputMap[pixel[2]]];
+    converted[3] = t.linearise[t.inputMap[pixel[3]]];
+}
+
+// Dot-size tables through control points of a three-size printer, joined by
+// straight lines (8-bit control points scaled to 12 bits).
+struct DotTables {
+    std::vector<uint16_t> table[3];
+    const uint16_t* pointers[3];
+    DotTables() {
+        const std::vector<std::pair<int, int>> curves[3] = {
+            {{0, 0}, {54, 203}, {63, 229}, {93, 255}, {255, 255}},
+            {{0, 0}, {42, 0}, {76, 28}, {102, 86}, {127, 144}, {153, 196}, {186, 240}, {255, 254}},
+            {{0, 0}, {132, 0}, {178, 39}, {204, 102}, {229, 176}, {255, 255}},
+        };
+        for (int s = 0; s < 3; ++s) {
+            table[s].resize(4096);
+            const auto& points = curves[s];
+            for (int v = 0; v < 4096; ++v) {
+                const double x = v / 16.0;
+                size_t i = 1;
+                while (i + 1 < points.size() && points[i].first < x) ++i;
+                const double x0 = points[i - 1].first, x1 = points[i].first;
+                const double y0 = points[i - 1].second, y1 = points[i].second;
+                const double y = y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+                table[s][v] = static_cast<uint16_t>(std::min(4095.0, std::max(0.0, y * 16.0)));
+            }
+            pointers[s] = table[s].data();
+        }
+    }
+};
+
+// A photo-like CMYK page: paper-white margins, a pale sky gradient, soft
+// shapes of saturated colour, dark shadows with black, and fine texture.
+std::vector<std::vector<uint8_t>> PhotoPage(int width, int lines) {
+    std::vector<std::vector<uint8_t>> page(lines, std::vector<uint8_t>(static_cast<size_t>(width) * 4));
+    uint32_t noise = 12345;
+    for (int y = 0; y < lines; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &page[y][static_cast<size_t>(x) * 4];
+            const double u = static_cast<double>(x) / width;
+            if (u < 0.04 || u > 0.97) {  // margins
+                p[0] = p[1] = p[2] = p[3] = 0;
+                continue;
+            }
+            const double yy = y * 37.0;  // the cycled lines sample the image's height
+            const double sky = 0.25 + 0.2 * std::sin(u * 3.1 + yy * 0.0007);
+            const double shape = 0.5 + 0.5 * std::sin(u * 23.0 + std::sin(yy * 0.002) * 3.0);
+            const double shadow = std::max(0.0, std::sin(u * 7.0 - 1.0 + yy * 0.001));
+            double c = 0.35 * sky + 0.55 * shape * (u > 0.5 ? 1.0 : 0.3);
+            double m = 0.15 * sky + 0.6 * (1.0 - shape) * (u < 0.6 ? 1.0 : 0.2);
+            double ye = 0.05 + 0.7 * shape * shape * (u > 0.3 ? 1.0 : 0.1);
+            double k = 0.9 * shadow * shadow * shadow;
+            double values[4] = {c + 0.2 * k, m + 0.2 * k, ye + 0.2 * k, k};
+            for (int ch = 0; ch < 4; ++ch) {
+                noise = noise * 1664525u + 1013904223u;
+                const double texture = (static_cast<int>(noise >> 27) - 16) / 255.0;
+                const double v = std::min(1.0, std::max(0.0, values[ch] + texture));
+                p[ch] = static_cast<uint8_t>(std::lround(v * 255.0));
+            }
+        }
+    }
+    return page;
+}
+
+const std::vector<std::vector<uint8_t>>& Page() {
+    static const auto page = PhotoPage(kWidth, kLines);
+    return page;
+}
+
+struct SharedTables {
+    NoiseTable noise;
+    std::unique_ptr<uint8_t[]> random = BuildRandomTable(false);
+    DotTables dots;
+    SharedTables() { BuildNoiseTable(noise); }
+};
+const SharedTables& Tables() {
+    static const SharedTables tables;
+    return tables;
+}
+
+// Timed around the whole loop by the steady clock: the library's own rate
+// counters would print nanoseconds with a seconds unit.
+class LineTimer {
+public:
+    LineTimer() : m_start(std::chrono::steady_clock::now()) {}
+    void Report(benchmark::State& state, int channels) const {
+        const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - m_start).count();
+        const double pixels = static_cast<double>(state.iterations()) * kWidth;
+        if (pixels <= 0) return;
+        state.counters["ns_per_px_ch"] = ns / (pixels * channels);
+        state.counters["px_per_s"] = pixels / (ns * 1e-9);
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// The routine's inline line step, one page line per iteration.
+void InlineLine(benchmark::State& state, int32_t routineNumber) {
+    const DiffusionRoutine& routine = *FindDiffusionRoutine(routineNumber);
+    ErrorDiffusion ed;
+    if (ed.InitJob(routine, kWidth, 1, 1440, 720, 4) != kDiffusionOk ||
+        ed.SetTables(&Tables().noise, Tables().random.get(), Tables().dots.pointers) != kDiffusionOk) {
+        state.SkipWithError("set-up failed");
+        return;
+    }
+    ed.InitPage();
+    std::vector<uint8_t> out(ed.OutLineBytes());
+    const DiffusionPixelConverter convert = routine.channels == 8 ? ConvertCMYKcm : ConvertCMYK;
+    const auto& page = Page();
+    size_t y = 0;
+    const LineTimer timer;
+    for (auto _ : state) {
+        const auto& line = page[y];
+        y = (y + 1) % page.size();
+        if (ed.HalftoneLine(line.data(), line.size(), out.data(), out.size(), convert, nullptr) != kDiffusionOk) {
+            state.SkipWithError("line refused");
+            return;
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    timer.Report(state, routine.channels);
+}
+
+// One channel kernel of the engine over the converted page, channel by channel.
+void KernelLine(benchmark::State& state, int32_t routineNumber, int (*kernel)(HalftoneTask*)) {
+    const DiffusionRoutine& routine = *FindDiffusionRoutine(routineNumber);
+    const int channels = routine.channels;
+    const DiffusionPixelConverter convert = channels == 8 ? ConvertCMYKcm : ConvertCMYK;
+    // Converted lines as the engine holds them: channels per pixel, pixel after pixel.
+    std::vector<std::vector<int32_t>> converted;
+    for (const auto& line : Page()) {
+        std::vector<int32_t> values(static_cast<size_t>(kWidth) * channels, 0);
+        int32_t pixel[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (int x = 0; x < kWidth; ++x) {
+            convert(nullptr, &line[static_cast<size_t>(x) * 4], pixel);
+            std::copy(pixel, pixel + channels, &values[static_cast<size_t>(x) * channels]);
+        }
+        converted.push_back(std::move(values));
+    }
+    const size_t cells = kWidth + 2;
+    std::vector<int32_t> errors(3 * channels * cells, 0);
+    const int bytesPerChannel = kWidth * routine.bitsPerPixel / 8;
+    std::vector<uint8_t> out(static_cast<size_t>(bytesPerChannel) * channels);
+    std::vector<HalftoneTask> tasks(channels);
+    for (int c = 0; c < channels; ++c) {
+        HalftoneTask& t = tasks[c];
+        t = HalftoneTask{};
+        t.width = kWidth;
+        t.thirdSplit = 1;
+        t.noise = &Tables().noise;
+        t.random = Tables().random.get();
+        t.channel = c;
+        for (int s = 0; s < 3; ++s) t.dotSizeTable[s] = Tables().dots.pointers[s];
+    }
+    size_t y = 0;
+    bool rightToLeft = false;
+    const LineTimer timer;
+    for (auto _ : state) {
+        const std::vector<int32_t>& line = converted[y];
+        y = (y + 1) % converted.size();
+        std::fill(out.begin(), out.end(), 0);
+        for (int c = 0; c < channels; ++c) {
+            HalftoneTask& t = tasks[c];
+            const int first = rightToLeft ? kWidth - 1 : 0;
+            t.converted = &line[static_cast<size_t>(first) * channels + c];
+            t.stride = rightToLeft ? -channels : channels;
+            t.direction = rightToLeft ? -1 : 1;
+            t.reverse = rightToLeft;
+            t.out = &out[static_cast<size_t>(c) * bytesPerChannel + (rightToLeft ? bytesPerChannel - 1 : 0)];
+            for (int s = 0; s < 3; ++s) t.errorLine[s] = &errors[(3 * c + s) * cells + first + 1];
+            kernel(&t);
+        }
+        rightToLeft = !rightToLeft;
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    timer.Report(state, channels);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(InlineLine, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Routine105_VDS3_CMYKcm12, 105)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Routine106_VDS2_CMYK, 106)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Routine108_VDS2_CMYKcm12, 108)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Routine111_SE1_CMYKcm12, 111)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(KernelLine, Routine103_HalftoneLineVDS3, 103, HalftoneLineVDS3)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(KernelLine, Routine106_HalftoneLineVDS2, 106, HalftoneLineVDS2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(KernelLine, Routine109_HalftoneLineSE1, 109, HalftoneLineSE1)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
