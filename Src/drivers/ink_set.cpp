@@ -1,5 +1,7 @@
 #include "drivers/ink_set.h"
 
+#include "plugin/varn_prn.h"
+
 InkSetCode InkSetCodeForWhiteMode(int32_t whiteMode, bool jobHasWhiteInkSeparation) {
     switch (whiteMode) {
         case 1: return kInkSetCode420;
@@ -8,5 +10,13 @@ InkSetCode InkSetCodeForWhiteMode(int32_t whiteMode, bool jobHasWhiteInkSeparati
         case 5: return kInkSetCode460;
         case 9: return kInkSetCode464;
         default: return jobHasWhiteInkSeparation ? kInkSetCode419 : kInkSetCode422;
+    }
+}
+
+InkSetCode GetInkSetCode(CVarnPrn* job, int /*flag*/) {
+    if (!job) return kInkSetCode422;
+    switch (job->m_iWhiteMode) {
+        case 1: case 2: case 3: case 5: case 9: return InkSetCodeForWhiteMode(job->m_iWhiteMode, false);
+        default: return InkSetCodeForWhiteMode(job->m_iWhiteMode, job->JobHasPrinterSpotSeparation("WHITE_INK"));
     }
 }

@@ -17,3 +17,9 @@ enum InkSetCode : int32_t {
 // and whether the job prints a "WHITE_INK" printer spot separation, which
 // decides for every mode other than 1, 2, 3, 5 and 9.
 InkSetCode InkSetCodeForWhiteMode(int32_t whiteMode, bool jobHasWhiteInkSeparation);
+
+class CVarnPrn;
+// The job's ink-set code from its white mode and its "WHITE_INK" printer spot
+// separation (looked at only when the white mode leaves the choice to it);
+// 422 without a job. The flag has no effect.
+InkSetCode GetInkSetCode(CVarnPrn* job, int flag);

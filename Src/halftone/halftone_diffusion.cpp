@@ -1,0 +1,113 @@
+// Routines 103 to 111: serpentine error diffusion with one, two or three dot
+// sizes on four or eight channels, run inline on the caller's thread. The
+// kernels live in error_diffusion; this is their job, page and line frame.
+#include <algorithm>
+#include <new>
+
+#include "halftone/halftone.h"
+#include "plugin/varn_prn.h"
+
+int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRoutine& routine) {
+    if (!job) return HALF_ERR_NO_JOB;
+    switch (phase) {
+        case HALF_OPENJOB: return DiffusionInitJob(job, routine);
+        case HALF_OPENPAGE: return DiffusionInitPage(job, routine);
+        case HALF_CLOSEJOB:
+            job->Log(LOG_DETAIL, "%s: exit job", routine.name);
+            return 0;
+        case HALF_CLOSEPAGE:
+            job->Log(LOG_DETAIL, "%s: exit page", routine.name);
+            return 0;
+        default: return DiffusionLine(job, routine);
+    }
+}
+
+int32_t CHalftone::DiffusionInitJob(CVarnPrn* job, const DiffusionRoutine& routine) {
+    job->Log(LOG_DETAIL, "%s: init job", routine.name);
+    m_iBitsPerPixel = routine.bitsPerPixel;
+    m_iInkLimit = static_cast<int32_t>(job->m_iTotalInkLimit * 40.95);
+
+    const int32_t inputBytesPerPixel = routine.channels == 8 && job->m_iComponents != 0 ? job->m_iComponents : 4;
+    const int32_t r = m_Diffusion.InitJob(routine, job->m_iImageWidth, job->m_iScaleX, job->m_iResolutionX,
+                                          job->m_iResolutionY, inputBytesPerPixel);
+    if (r == kDiffusionBadGeometry) {
+        job->Log(LOG_ERROR, "%s: init job: image width %d, scale %d, %d bytes per pixel: %s", routine.name,
+                 job->m_iImageWidth, job->m_iScaleX, inputBytesPerPixel, DiffusionResultText(r));
+        return r;
+    }
+    if (r != kDiffusionOk) return -2;  // the error lines could not be allocated
+
+    m_nOutLineBytes = m_Diffusion.OutLineBytes();
+    m_pOutLine.reset(new (std::nothrow) uint8_t[m_nOutLineBytes]());
+    if (!m_pOutLine) {
+        m_Diffusion.ExitJob();
+        return -1;
+    }
+    job->m_iOutChannels = routine.channels;
+    job->m_iBytesPerChannel = m_Diffusion.BytesPerChannel();
+    job->m_pOutLine = m_pOutLine.get();
+
+    m_pRandomTable = BuildRandomTable(m_bUseTimeForRandom != 0);
+    m_pNoiseTable.reset(new (std::nothrow) NoiseTable);
+    if (!m_pRandomTable || !m_pNoiseTable) return -2;
+
+    // The halftone debug record gets the line's shape whether or not an
+    // image is open yet: images open page by page, after this.
+    if (m_pDbgHalftoneInfo) {
+        m_pDbgHalftoneInfo->lineLength = static_cast<uint32_t>(job->m_iBytesPerChannel);
+        m_pDbgHalftoneInfo->compression = DBG_COMPRESSION_PACKBITS;
+        m_pDbgHalftoneInfo->bitsPerSample = static_cast<uint32_t>(m_iBitsPerPixel);
+        m_pDbgHalftoneInfo->layoutCode =
+            routine.channels == 4 ? DBG_LAYOUT_PLANES : static_cast<uint32_t>(GetInputLayout(job));
+    }
+
+    const uint16_t* dotSizeTables[3] = {nullptr, nullptr, nullptr};
+    if (routine.streams > 1) {
+        // A model without dot-size tables for this count cannot run the routine.
+        if (InitModelHalftoneTables(job, routine.streams) == 0 || m_aDotSizeTable.count < routine.streams) {
+            job->Log(LOG_ERROR, "%s: init job: printer model %d has no dot-size tables for %d dot sizes",
+                     routine.name, job->m_iPrinterModell, routine.streams);
+            return kDiffusionMissingTables;
+        }
+        std::copy_n(m_aDotSizeTable.table, 3, dotSizeTables);
+    }
+    BuildNoiseTable(*m_pNoiseTable);
+    SelectLinCurve(job, routine.number);
+    if (m_Diffusion.SetTables(m_pNoiseTable.get(), m_pRandomTable.get(), dotSizeTables) != kDiffusionOk) {
+        return kDiffusionMissingTables;
+    }
+    m_pfnPixelConverter = PixelConverterForLayout(routine.converterLayout);
+    m_nInputLineBytes = std::max(m_nInputLineBytes, m_Diffusion.InputBytesNeeded());
+    return 0;
+}
+
+int32_t CHalftone::DiffusionInitPage(CVarnPrn* job, const DiffusionRoutine& routine) {
+    job->Log(LOG_DETAIL, "%s: init page", routine.name);
+    m_Diffusion.InitPage();
+    if (routine.channels == 8) SelectPixelConverter(job);
+    if (routine.number == 105) {
+        job->Log(LOG_DETAIL, "%s:HALF_OPENPAGE: check MTH", routine.name);
+    } else {
+        job->Log(LOG_DETAIL, "%s: HALF_OPENPAGE check MTH", routine.name);
+    }
+    // Every page runs inline until the multi-threaded engine exists.
+    return 0;
+}
+
+int32_t CHalftone::DiffusionLine(CVarnPrn* job, const DiffusionRoutine& routine) {
+    uint8_t* outLine = job->m_pOutLine;
+    if (!m_Diffusion.Routine() || !outLine || !m_pInputLine) {
+        job->Log(LOG_ERROR, "%s: line without %s", routine.name,
+                 !m_Diffusion.Routine() ? "a successful job start" : (!outLine ? "an output line" : "an input line"));
+        return kDiffusionBadLine;
+    }
+    StartLine(4 * static_cast<uint64_t>(m_Diffusion.PaddedWidth()));
+    const int32_t r = m_Diffusion.HalftoneLine(m_pInputLine, m_Diffusion.InputBytesNeeded(), outLine, m_nOutLineBytes,
+                                               m_pfnPixelConverter, this);
+    if (r != kDiffusionOk) {
+        job->Log(LOG_ERROR, "%s: line: %s", routine.name, DiffusionResultText(r));
+        return r;
+    }
+    EndLine(job);
+    return 0;
+}

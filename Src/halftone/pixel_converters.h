@@ -1,0 +1,72 @@
+// Pixel converters: one input pixel (4, 5 or 6 bytes) into up to eight
+// 12-bit ink values through the halftoner's input maps, its total-ink limit
+// and the linearisation table of each output position. Which converter runs
+// depends on the printer's ink-set class, the job's ink-set code and output
+// colour mode; the choice is also a number, the channel-layout code, that the
+// conversion tasks of the multi-threaded engine carry.
+//
+// Converted positions: 0 cyan, 1 magenta, 2 yellow, 3 black, 4 light cyan,
+// 5 light magenta, 6 and 7 extra channels (6 is light black in the seven-ink
+// set). A converter leaves the positions it does not produce untouched.
+#pragma once
+
+#include <cstdint>
+
+class CHalftone;
+
+using PixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
+
+void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v);            // layout 1 (and 4)
+void ConvertPixel_CMYKcm(CHalftone* h, const uint8_t* p, int32_t* v);          // 2
+void ConvertPixel_CMYKcmk(CHalftone* h, const uint8_t* p, int32_t* v);         // 3
+void ConvertPixel_CMYKWW(CHalftone* h, const uint8_t* p, int32_t* v);          // 5
+void ConvertPixel_CMYKcmWW(CHalftone* h, const uint8_t* p, int32_t* v);        // 6
+void ConvertPixel_CMYKW(CHalftone* h, const uint8_t* p, int32_t* v);           // 8
+void ConvertPixel_CMYKcmW(CHalftone* h, const uint8_t* p, int32_t* v);         // 9
+void ConvertPixel_CMYKFloodW(CHalftone* h, const uint8_t* p, int32_t* v);      // 11
+void ConvertPixel_CMYKcmFloodW(CHalftone* h, const uint8_t* p, int32_t* v);    // 12
+void ConvertPixel_CMYKFullW(CHalftone* h, const uint8_t* p, int32_t* v);       // 14
+void ConvertPixel_CMYKcmFullW(CHalftone* h, const uint8_t* p, int32_t* v);     // 15
+void ConvertPixel_CMYKW2(CHalftone* h, const uint8_t* p, int32_t* v);          // 16
+void ConvertPixel_CMYKcmW2(CHalftone* h, const uint8_t* p, int32_t* v);        // 17
+void ConvertPixel_CMYKFloodW2(CHalftone* h, const uint8_t* p, int32_t* v);     // 18
+void ConvertPixel_CMYKcmFloodW2(CHalftone* h, const uint8_t* p, int32_t* v);   // 19
+void ConvertPixel_CMYKFullW2(CHalftone* h, const uint8_t* p, int32_t* v);      // 20
+void ConvertPixel_CMYKcmFullW2(CHalftone* h, const uint8_t* p, int32_t* v);    // 21
+void ConvertPixel_CMYKcm6(CHalftone* h, const uint8_t* p, int32_t* v);         // 22
+void ConvertPixel_KToMY(CHalftone* h, const uint8_t* p, int32_t* v);           // 0
+
+// Channel-layout codes 0 to 22.
+constexpr int32_t kChannelLayoutCount = 23;
+
+// The converter of a channel-layout code. Codes 7, 10 and 13 (the screening
+// converters) and codes outside 0 to 22 give null; code 4 serves like 1.
+PixelConverter PixelConverterForLayout(int32_t layout);
+
+// The channel-layout code from the ink-set class, the ink-set code, the
+// output colour mode and the halftone routine.
+int32_t ChannelLayoutFor(int32_t inkSetClass, int32_t inkSetCode, int32_t outputColorMode, int32_t routine);
+
+// The debug-image layout code of the eight-channel routines.
+int32_t InputLayoutFor(int32_t inkSetClass, int32_t outputColorMode);
+
+// One conversion task of the multi-threaded engine: pixels start to end
+// (exclusive), counted from the left edge of the line.
+struct ConversionTask {
+    CHalftone* halftone;
+    const uint8_t* input;        // the input pixel that pixel `start` converts
+    int32_t inputBytesPerPixel;
+    int32_t* converted;          // values of pixel `start`; `channels` values per pixel
+    int32_t channels;
+    int32_t start;
+    int32_t end;
+    int32_t scale;               // output pixels per input pixel
+    int32_t layout;              // channel-layout code
+};
+
+// Converts the task's span: with a scale above 1 only every scale-th pixel
+// converts the next input pixel, the others copy the pixel before. Layout
+// codes without a converter run ConvertPixel_CMYK. 0, or -1 for a task it
+// cannot run (missing pointers, a scale below 1, a span that does not start
+// on a multiple of the scale, more than 8 channels).
+int32_t ConvertPixelSpan(ConversionTask* task);
