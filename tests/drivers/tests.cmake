@@ -10,3 +10,10 @@ endif()
 # The PackBits tests check our packing against libtiff's PackBits codec too.
 find_package(TIFF REQUIRED)
 target_link_libraries(test_drivers PRIVATE TIFF::TIFF)
+
+# The family tests start real halftoners: they load the stand-in linearisation
+# library and read the example linearisation file.
+target_compile_definitions(test_drivers PRIVATE
+  KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+add_dependencies(test_drivers epl)
