@@ -14,12 +14,12 @@
 
 #include "plugin/format.h"
 #include "plugin/host_records.h"
+#include "plugin/line_scaler.h"
 #include "plugin/log_interface.h"
 #include "plugin/spool_writer.h"
 #include "plugin/visual_correction.h"
 
 class CHalftone;
-class LineScaler;
 class CVarnPrn;
 
 // The host's write function and its context, kept for the life of the job.
@@ -28,17 +28,6 @@ using WritePrnContext = void*;
 
 // A family hook: takes the job, a negative result is a failure.
 typedef int (*JobHook)(CVarnPrn* job);
-
-// An object the job owns whose type its creator knows: the creator supplies
-// the deleter, so the job can hold parts (halftoner, feed resampler) that are
-// declared elsewhere.
-template <class T>
-using JobOwned = std::unique_ptr<T, void (*)(T*)>;
-
-template <class T>
-JobOwned<T> MakeJobOwned(T* object) {
-    return JobOwned<T>(object, [](T* p) { delete p; });
-}
 
 // Thrown by the settings reader when a check ends job creation outright (a
 // head height the printer cannot take); the host's OpenJob reports -99.
@@ -105,6 +94,35 @@ public:
     // option lists; 0 when the lists do not give one.
     int GetPrinterOptionValue(int optionId);
 
+    // ---- job cycle ----
+    // Places the image, hands the job to the family that serves its printer
+    // model and writes the open-job record. -1 no ticket, -2 settings not
+    // read or model not served; else the family's result.
+    int OpenJob(pfnWritePrnData write, WritePrnContext context);
+    // Page-link record, the family's OpenPage hook, the halftoner's page
+    // start and the page's feed resampler. -2 when the hook is missing or fails.
+    int OpenPage();
+    // One host line (or band of page-planar lines). -1 null line, -2 no
+    // planar buffer or a failed print hook, -3 no print hook, a negative
+    // halftoner result unchanged; with feed resampling the resampler's result.
+    int WriteLine(const uint8_t* line);
+    // Flushes the resampler, runs the family's and the halftoner's page end.
+    // Always 0.
+    int ClosePage();
+    // Ends the job in the halftoner and the family, writes the close-job
+    // (unless the family ends the job itself) and end-of-file records.
+    int CloseJob();
+    // The line step for one input line: repeats it by the vertical scale,
+    // crops, halftones and prints it.
+    static int WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job);
+    // The same step as the feed resampler's output function.
+    static int ScaledLineCallback(const uint8_t* line, uint32_t size, void* job);
+    // The image's position on the page (m_iLeftMargin, m_iTopMargin).
+    void InitImagePos();
+    // Bytes per pixel of a host line: "Process/Components", or the input
+    // colour mode's when the ticket gives none.
+    int32_t LineComponents() const { return m_iComponents > 0 ? m_iComponents : m_iInputColorMode; }
+
     // ---- settings reader ----
     int ReadInfoFromTicket();
     void InitPluginFolder();
@@ -145,7 +163,7 @@ public:
     int32_t m_iTopMargin = 0;
     int32_t m_iLeftMargin = 0;
     int32_t m_iPageLine = 0;
-    JobOwned<LineScaler> m_pLineScaler{nullptr, nullptr};
+    std::unique_ptr<LineScaler> m_pLineScaler;  // paper-feed resampler of the open page
     int32_t m_iLineCount = 0;
     int32_t m_iProgressPercent = 0;
     int32_t m_iLastReportedPercent = 0;
@@ -427,6 +445,12 @@ public:
     double m_dHwCorrectionVert = 0.0;
 
 private:
+    // Writes a frame record without data to the host and logs its name.
+    void WriteFrameRecord(uint32_t tag, const char* name);
+    int LineStep(const uint8_t* line, uint32_t size);
+    int WritePlanarBand(const uint8_t* line);
+    void SetProgressFromLine(int32_t line);
+
     // The steps of ReadInfoFromTicket, in their order.
     void ReadFoldersAndIni();
     int ReadPrinterIdentity();

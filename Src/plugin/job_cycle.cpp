@@ -1,0 +1,230 @@
+// The job cycle: OpenJob, OpenPage, WriteLine, ClosePage and CloseJob of the
+// job object, with the frame records of the output stream.
+#include <new>
+
+#include "halftone/halftone.h"
+#include "plugin/job_cycle_dispatch.h"
+#include "plugin/rounding.h"
+#include "plugin/ticket.h"
+#include "plugin/varn_prn.h"
+
+namespace {
+
+constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
+    return static_cast<uint32_t>((value + multiple - 1) / multiple * multiple);
+}
+
+}  // namespace
+
+void CVarnPrn::WriteFrameRecord(uint32_t tag, const char* name) {
+    // The host's answer is not examined here.
+    if (m_pfnWritePrnData) m_pfnWritePrnData(m_pWritePrnContext, tag, nullptr, 0);
+    Log(LOG_DETAIL, "%s", name);
+}
+
+void CVarnPrn::SetProgressFromLine(int32_t line) {
+    m_iProgressPercent = m_iOutHeightPixel > 0 ? ClampToInt32(line * 100.0 / m_iOutHeightPixel + 0.5) : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Job
+
+int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
+    if (!m_pTicket) return -1;
+    if (!m_bTicketRead) return -2;
+    Log(LOG_DETAIL, "CVarnPrn::OpenJob...");
+    m_pfnWritePrnData = write;
+    m_pWritePrnContext = context;
+    InitImagePos();
+
+    const PrinterFamilyRow* family = FindPrinterFamily(m_iPrinterModell);
+    if (!family || !family->openJob) {
+        Log(LOG_ERROR, "CVarnPrn::OpenJob: Unsupported Printer Model (%d)! ***", m_iPrinterModell);
+        SetErrorMessageF("Reredir.uze: Printer model \"%s\" not supported yet", m_strModelName.c_str());
+        return -2;
+    }
+    if (family->traceFormat) Log(LOG_DETAIL, family->traceFormat, m_iPrinterModell);
+    const int r = family->openJob(this);
+
+    if (!m_bSuppressOpenJobRecord) WriteFrameRecord(SPLTAG_OPEN_JOB, "WritePrnData::SPLTAG_OPEN_JOB");
+    if (r != 0) {
+        Log(LOG_ERROR, "CVarnPrn::OpenJob: failed");
+    } else {
+        Log(LOG_INFO, "CVarnPrn::OpenJob: success");
+    }
+    return r;
+}
+
+int CVarnPrn::CloseJob() {
+    if (m_pHalftone) m_pHalftone->ExitJob(this);
+    int r = 0;
+    if (m_pfnCloseJob) {
+        r = m_pfnCloseJob(this);  // ends the family's work and deletes its driver object
+    } else if (!m_bSuppressCloseJobRecord) {
+        WriteFrameRecord(SPLTAG_CLOSE_JOB, "WritePrnData::SPLTAG_CLOSE_JOB");
+    }
+    WriteFrameRecord(SPLTAG_EOF, "WritePrnData::SPLTAG_EOF");
+    Log(LOG_INFO, "CVarnPrn::CloseJob: success");
+    m_bJobOpen = 0;
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// Page
+
+int CVarnPrn::OpenPage() {
+    ++m_iPageCount;
+    WriteFrameRecord(SPLTAG_PAGE_LINK, "WritePrnData::SPLTAG_PAGE_LINK");
+    if (!m_pfnOpenPage) return -2;
+    int r = m_pfnOpenPage(this);
+    if (r < 0) return -2;
+
+    if (m_pHalftone) r = m_pHalftone->InitPage(this);
+    if (r == 0) Log(LOG_INFO, "CVarnPrn::OpenPage: Success (Page %d)", m_iPageCount);
+
+    // A page opened again replaces (and frees) the resampler of the last one.
+    m_pLineScaler.reset();
+    if (m_bPaperFeedResample) {
+        const int32_t scaleX = m_iScaleX > 0 ? m_iScaleX : 1;
+        const int32_t scaleY = m_iScaleY > 0 ? m_iScaleY : 1;
+        const int32_t width = m_iOutWidthPixel / scaleX;
+        const int32_t lines = m_iOutHeightPixel / scaleY;
+        const int32_t channels = LineComponents();
+        // The halftoner reads a whole input pixel of every line it gets.
+        const size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) *
+                                    static_cast<size_t>(m_iInputColorMode > 0 ? m_iInputColorMode : 0);
+        auto scaler = std::unique_ptr<LineScaler>(new (std::nothrow) LineScaler);
+        if (scaler && width > 0 && lines >= 0 && channels > 0 &&
+            scaler->Init(m_dPaperFeedAdjust, static_cast<uint32_t>(channels), static_cast<uint32_t>(width),
+                         static_cast<uint32_t>(lines), minLineBytes, &CVarnPrn::ScaledLineCallback, this) == 0) {
+            m_pLineScaler = std::move(scaler);
+        } else {
+            Log(LOG_ERROR, "CVarnPrn::OpenPage: paper feed resampler not set up (%d x %d pixel, %d channels)",
+                width, lines, channels);
+        }
+    }
+    m_iPageLine = 0;
+    m_bPageOpen = 1;
+    return r;
+}
+
+int CVarnPrn::ClosePage() {
+    if (m_pLineScaler) {
+        m_pLineScaler->Flush();
+        m_pLineScaler->Free();
+        m_pLineScaler.reset();
+    }
+    int r = -3;
+    if (m_pfnClosePage) {
+        r = m_pfnClosePage(this);
+    } else {
+        Log(LOG_ERROR, "CVarnPrn::ClosePage: Invalid pointer to ClosePage function");
+    }
+    const int r2 = m_pHalftone ? m_pHalftone->ExitPage(this) : -3;
+    if (r == 0 && r2 == 0) {
+        Log(LOG_INFO, "CVarnPrn::ClosePage: success");
+    } else {
+        Log(LOG_ERROR, "CVarnPrn::ClosePage: error (ignored)");
+    }
+    m_bPageOpen = 0;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+int CVarnPrn::WriteLine(const uint8_t* line) {
+    if (!line) return -1;
+    if (m_iInputFormat == 1) return WritePlanarBand(line);
+    const int32_t scaleX = m_iScaleX > 0 ? m_iScaleX : 1;
+    const int64_t bytes = static_cast<int64_t>(LineComponents()) * (m_iOutWidthPixel / scaleX);
+    return LineStep(line, bytes > 0 ? RoundUp(static_cast<uint64_t>(bytes), 32) : 0);
+}
+
+int CVarnPrn::WritePlanarBand(const uint8_t* line) {
+    Log(LOG_DETAIL, "CVarnPrn::WriteLine: page planar format");
+    const int32_t width = m_iImageWidth;
+    const int32_t lines = m_iInputNumOfLines;
+    if (width <= 0 || lines <= 0) {
+        Log(LOG_ERROR, "CVarnPrn::WriteLine: page planar band of %d lines of %d pixel", lines, width);
+        return -2;
+    }
+    const size_t w = static_cast<size_t>(width);
+    const size_t n = static_cast<size_t>(lines);
+    const size_t bandLine = 4 * static_cast<size_t>(RoundUp(w, 8));
+    // The band buffer lives for the job: every call writes the same bytes of
+    // it, and the padding of each line stays zero.
+    if (!m_pPlanarBuffer) {
+        m_pPlanarBuffer.reset(new (std::nothrow) uint8_t[n * bandLine]());
+        if (!m_pPlanarBuffer) return -2;
+    }
+    uint8_t* band = m_pPlanarBuffer.get();
+    // The host line holds four planes one after the other, each n lines of
+    // w bytes; byte x of line l of plane p goes to l * bandLine + 4x + p.
+    for (size_t p = 0; p < 4; ++p) {
+        for (size_t l = 0; l < n; ++l) {
+            const uint8_t* source = line + (p * n + l) * w;
+            uint8_t* target = band + l * bandLine + p;
+            for (size_t x = 0; x < w; ++x) target[4 * x] = source[x];
+        }
+    }
+    int r = 0;
+    for (size_t l = 0; l < n; ++l) r = LineStep(band + l * bandLine, static_cast<uint32_t>(bandLine));
+    return r;
+}
+
+int CVarnPrn::LineStep(const uint8_t* line, uint32_t size) {
+    if (m_pLineScaler) return m_pLineScaler->Write(line, size);
+    return WriteScaledLine(line, size, this);
+}
+
+int CVarnPrn::ScaledLineCallback(const uint8_t* line, uint32_t size, void* job) {
+    return WriteScaledLine(line, size, static_cast<CVarnPrn*>(job));
+}
+
+int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t /*size*/, CVarnPrn* job) {
+    if (!job) return -1;
+    CVarnPrn& j = *job;
+    j.m_pCurrentLine = line;
+    const int32_t repeats = j.m_iScaleY > 0 ? j.m_iScaleY : 1;
+    const int64_t top = j.m_iCropTop;
+    const int64_t printed = j.m_iImageHeight;
+    const uint8_t* croppedLine =
+        j.m_bCropping ? line + static_cast<ptrdiff_t>(j.m_iCropLeft) * j.m_iInputColorMode : line;
+    int result = 0;
+    int status = 0;
+    do {
+        for (int32_t i = 0; i < repeats; ++i) {
+            const int32_t pageLine = ++j.m_iPageLine;
+            if (j.m_bCropping && (pageLine <= top || pageLine > top + printed) && status != HALF_LINE_AGAIN) {
+                j.SetProgressFromLine(pageLine);
+                continue;
+            }
+            j.m_pCurrentLine = croppedLine;
+            if (j.m_pHalftone) {
+                status = j.m_pHalftone->ProcessLine(job);
+                if (status < 0) {
+                    j.m_pCurrentLine = line;
+                    j.Log(LOG_ERROR, "CVarnPrn::WriteLine: Halftoning ErrorCode = %d", status);
+                    return status;
+                }
+            }
+            if (result < 0) {
+                j.m_pCurrentLine = line;
+                return -2;
+            }
+            if (status != HALF_LINE_PENDING) {
+                if (!j.m_pfnPrintLine) {
+                    j.m_pCurrentLine = line;
+                    j.Log(LOG_ERROR, "CVarnPrn::WriteLine: invalid pointer to print function");
+                    return -3;
+                }
+                result = j.m_pfnPrintLine(job);
+            }
+            j.m_pCurrentLine = line;
+            ++j.m_iLineCount;
+            j.SetProgressFromLine(pageLine);
+        }
+    } while (status == HALF_LINE_AGAIN);
+    return result;
+}

@@ -1,0 +1,67 @@
+#include "plugin/job_cycle_dispatch.h"
+
+namespace {
+
+// One row per family and run of model numbers, in model order. A family
+// switches its rows on by naming its OpenJob here.
+const PrinterFamilyRow kFamilies[] = {
+    {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", nullptr},
+    {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
+    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", nullptr},
+    {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
+    {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", nullptr},
+    {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
+    {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
+    {728, 747, nullptr, nullptr},  // JV400 (no trace line)
+    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
+    {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7033, 7037, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7039, 7043, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", nullptr},
+    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
+    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
+    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
+    {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", nullptr},
+    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", nullptr},
+    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", nullptr},
+};
+
+PrinterFamilyRow g_TestFamily{0, -1, nullptr, nullptr};
+
+bool Serves(const PrinterFamilyRow& row, int32_t model) { return model >= row.firstModel && model <= row.lastModel; }
+
+const PrinterFamilyRow* FindProductionRow(int32_t model) {
+    for (const PrinterFamilyRow& row : kFamilies) {
+        if (Serves(row, model)) return &row;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const PrinterFamilyRow* FindPrinterFamily(int32_t model) {
+    if (const PrinterFamilyRow* row = FindProductionRow(model)) return row;
+    if (g_TestFamily.openJob && Serves(g_TestFamily, model)) return &g_TestFamily;
+    return nullptr;
+}
+
+bool SetTestPrinterFamily(int32_t firstModel, int32_t lastModel, const char* traceFormat, JobHook openJob) {
+    if (!openJob) {
+        g_TestFamily = PrinterFamilyRow{0, -1, nullptr, nullptr};
+        return true;
+    }
+    if (firstModel > lastModel) return false;
+    for (const PrinterFamilyRow& row : kFamilies) {
+        if (firstModel <= row.lastModel && row.firstModel <= lastModel) return false;
+    }
+    g_TestFamily = PrinterFamilyRow{firstModel, lastModel, traceFormat, openJob};
+    return true;
+}
