@@ -1,0 +1,259 @@
+// prnhost: runs one job (or the printer-information call) through a plug-in
+// library the way a host does.
+//
+//   prnhost [--plugin LIB] --ticket FILE --image FILE --out FILE [--job-id N] [--ticket-out FILE]
+//   prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]
+//
+// The job's output file holds every record the plug-in wrote: u32 tag, u32
+// size (little-endian), then the data. Exit status 0 on success.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h>
+#define PRNHOST_ISATTY _isatty
+#define PRNHOST_STDERR_FD 2
+#else
+#include <unistd.h>
+#define PRNHOST_ISATTY isatty
+#define PRNHOST_STDERR_FD STDERR_FILENO
+#endif
+
+#include "host_job.h"
+#include "image.h"
+#include "plugin_library.h"
+#include "ticket_store.h"
+#include "ticket_text.h"
+
+namespace {
+
+struct Options {
+    std::string plugin;
+    std::string ticket;
+    std::string image;
+    std::string out;
+    std::string ticketOut;
+    uint32_t jobId = 1;
+    bool info = false;
+};
+
+constexpr const char* kUsage =
+    "usage: prnhost [--plugin LIB] --ticket FILE --image FILE --out FILE [--job-id N] [--ticket-out FILE]\n"
+    "       prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "prnhost: %s\n", message.c_str());
+    return 1;
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "prnhost: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+bool ParseJobId(const char* text, uint32_t& id) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (!*text || *end || errno != 0 || value > 0xFFFFFFFFull || text[0] == '-') return false;
+    id = static_cast<uint32_t>(value);
+    return true;
+}
+
+// 0 when the arguments make a command, else the exit status (usage printed).
+int Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--info") {
+            o.info = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        }
+        std::string* target = arg == "--plugin"       ? &o.plugin
+                               : arg == "--ticket"     ? &o.ticket
+                               : arg == "--image"      ? &o.image
+                               : arg == "--out"        ? &o.out
+                               : arg == "--ticket-out" ? &o.ticketOut
+                                                       : nullptr;
+        const bool isJobId = arg == "--job-id";
+        if (!target && !isJobId) return Usage("unknown argument " + arg);
+        if (i + 1 >= argc) return Usage(arg + " needs a value");
+        const char* value = argv[++i];
+        if (isJobId) {
+            if (!ParseJobId(value, o.jobId)) return Usage("--job-id needs a number from 0 to 4294967295");
+        } else {
+            *target = value;
+        }
+    }
+    if (o.ticket.empty()) return Usage("--ticket is missing");
+    if (o.info) {
+        if (o.ticketOut.empty()) return Usage("--info needs --ticket-out");
+        if (!o.image.empty() || !o.out.empty()) return Usage("--info takes no --image or --out");
+    } else {
+        if (o.image.empty()) return Usage("--image is missing");
+        if (o.out.empty()) return Usage("--out is missing");
+    }
+    if (o.plugin.empty()) o.plugin = prnhost::DefaultPluginPath();
+    return 0;
+}
+
+// Every element of a job string key, "" when it has none.
+std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const char* key) {
+    std::vector<std::string> texts;
+    if (const hostkit::Elements* elements = store.Find(TICKET_SCOPE_JOB, store.jobId(), key)) {
+        for (const hostkit::TicketValue& value : *elements) {
+            if (const auto* text = std::get_if<std::string>(&value)) texts.push_back(*text);
+        }
+    }
+    return texts;
+}
+
+void ReportMessages(const hostkit::TicketStore& store) {
+    for (const char* key : {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"}) {
+        for (const std::string& text : JobStrings(store, key)) {
+            if (!text.empty()) std::fprintf(stderr, "prnhost: %s: %s\n", key, text.c_str());
+        }
+    }
+}
+
+bool SaveTicket(const std::string& path, const hostkit::TicketStore& store) {
+    try {
+        hostkit::SaveTicketFile(path, store);
+        return true;
+    } catch (const std::exception& error) {
+        Fail(std::string("cannot write the ticket: ") + error.what());
+        return false;
+    }
+}
+
+// Shows "Output/Progress/Percent" on a terminal as it changes.
+class ProgressLine {
+public:
+    explicit ProgressLine(const hostkit::TicketStore& store)
+        : store_(store), shown_(PRNHOST_ISATTY(PRNHOST_STDERR_FD) != 0) {}
+    ~ProgressLine() {
+        if (printed_) std::fputc('\n', stderr);
+    }
+    void Update() {
+        if (!shown_) return;
+        const hostkit::Elements* value = store_.Find(TICKET_SCOPE_JOB, store_.jobId(), "Output/Progress/Percent");
+        const int32_t* percent = value && !value->empty() ? std::get_if<int32_t>(&value->front()) : nullptr;
+        if (!percent || *percent == last_) return;
+        last_ = *percent;
+        std::fprintf(stderr, "\rprnhost: %3d%%", last_);
+        std::fflush(stderr);
+        printed_ = true;
+    }
+
+private:
+    const hostkit::TicketStore& store_;
+    bool shown_;
+    bool printed_ = false;
+    int32_t last_ = -1;
+};
+
+int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store) {
+    const PrnInterface& api = plugin.Table();
+    PLUGINCONTEXT* context = nullptr;
+    if (const int r = api.CreateContext(&context, "prnhost"); r != 0 || !context) {
+        return Fail("CreateContext failed (" + std::to_string(r) + ")");
+    }
+    const int printers = api.GetPrinterInfo(context, store.ticket(), o.jobId);
+    api.Terminate(&context);
+    if (printers < 0) {
+        ReportMessages(store);
+        return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
+    }
+    if (!SaveTicket(o.ticketOut, store)) return 1;
+    std::printf("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
+    return 0;
+}
+
+int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store) {
+    prnhost::Image image;
+    std::string error;
+    if (!prnhost::ReadImage(o.image, image, error)) return Fail(error);
+    prnhost::LineLayout layout;
+    if (!prnhost::PrepareJobInput(image, store, layout, error)) return Fail(o.image + ": " + error);
+
+    prnhost::RecordFile output;
+    if (!output.Open(o.out, error)) return Fail(error);
+
+    const PrnInterface& api = plugin.Table();
+    PLUGINCONTEXT* context = nullptr;
+    if (const int r = api.CreateContext(&context, "prnhost"); r != 0 || !context) {
+        return Fail("CreateContext failed (" + std::to_string(r) + ")");
+    }
+
+    std::string failed;  // the call that failed and its code
+    JobContext* job = nullptr;
+    if (const int r = api.OpenJob(context, store.ticket(), o.jobId, &job, &prnhost::RecordFile::Write, &output);
+        r != 0) {
+        failed = "OpenJob failed (" + std::to_string(r) + ")";
+    } else {
+        const uint32_t pageInfo = 1;  // the plug-in only tests it for null
+        if (const int p = api.OpenPage(context, &pageInfo, nullptr, job); p < 0) {
+            failed = "OpenPage failed (" + std::to_string(p) + ")";
+        } else {
+            ProgressLine progress(store);
+            std::vector<uint8_t> call;
+            for (int n = 0; n < layout.calls && failed.empty(); ++n) {
+                prnhost::FillCall(image, layout, n, call);
+                if (const int w = api.WriteLine(context, job, call.data()); w < 0) {
+                    failed = "WriteLine failed at call " + std::to_string(n + 1) + " of " +
+                             std::to_string(layout.calls) + " (" + std::to_string(w) + ")";
+                }
+                progress.Update();
+            }
+            if (failed.empty()) {
+                api.ClosePage(context, job);
+            } else {
+                api.Abort(context, job);  // CloseJob then closes the page
+            }
+        }
+    }
+    // After a failed OpenJob too: CloseJob releases the job.
+    if (job) {
+        const int c = api.CloseJob(context, job);
+        if (c != 0 && failed.empty()) failed = "CloseJob failed (" + std::to_string(c) + ")";
+    }
+    api.Terminate(&context);
+
+    const bool written = output.Close(error);
+    const bool ticketSaved = o.ticketOut.empty() || SaveTicket(o.ticketOut, store);
+    if (!failed.empty()) {
+        Fail(failed);
+        ReportMessages(store);
+        return 1;
+    }
+    if (!written) return Fail(error);
+    return ticketSaved ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    try {
+        hostkit::TicketStore store(options.jobId);
+        try {
+            hostkit::LoadTicketFile(options.ticket, store);
+        } catch (const std::exception& error) {
+            return Fail(error.what());
+        }
+        prnhost::PluginLibrary plugin;
+        std::string error;
+        if (!plugin.Load(options.plugin, error)) return Fail(error);
+        return options.info ? RunInfo(options, plugin, store) : RunJob(options, plugin, store);
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+}

@@ -1,0 +1,58 @@
+// The host's side of the plug-in: the library loaded by path with its
+// interface table, and the output file that the write callback fills.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/dynamic_library.h"
+#include "plugin/host_interface.h"
+
+namespace prnhost {
+
+// The plug-in library built beside the running program ("kelmora.so", or
+// "kelmora.dll" on Windows).
+std::string DefaultPluginPath();
+
+class PluginLibrary {
+public:
+    // Loads exactly this file and takes its interface table: GetInterface
+    // with bit 31 set, slots 0 to 10 present, interface version 1.
+    // False with a message naming the library.
+    bool Load(const std::string& path, std::string& error);
+
+    const PrnInterface& Table() const { return *table_; }
+
+private:
+    platform::DynamicLibrary library_;
+    PrnInterface* table_ = nullptr;
+};
+
+// The output file of a job: every record the plug-in writes, in order, as
+// u32 tag, u32 size (both little-endian), then the data bytes.
+class RecordFile {
+public:
+    RecordFile() = default;
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    bool Open(const std::string& path, std::string& error);
+    // Flushes and closes; false when a write failed on the way.
+    bool Close(std::string& error);
+
+    // The plug-in's write callback; its context is the RecordFile. 0 when the
+    // record was written, 3 when the file refused it.
+    static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size);
+
+    uint64_t Records() const { return records_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    bool failed_ = false;
+    uint64_t records_ = 0;
+};
+
+}  // namespace prnhost
