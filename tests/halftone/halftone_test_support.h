@@ -1,0 +1,68 @@
+// Shared pieces of the halftoner tests: a job logger that keeps its lines, a
+// job without a ticket, and a halftoner whose maps and tables show which map
+// and which table a value went through.
+#pragma once
+
+#include <algorithm>
+#include <cstdarg>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "halftone/halftone.h"
+#include "plugin/log_interface.h"
+#include "plugin/varn_prn.h"
+
+namespace httest {
+
+class JobLog : public clLogFullInterface {
+public:
+    void LogV(int level, const char* format, va_list args) override {
+        std::string text;
+        FormatStringV(text, format, args);
+        lines.push_back({level, text});
+    }
+    void Log(int level, const char* format, ...) override {
+        va_list args;
+        va_start(args, format);
+        LogV(level, format, args);
+        va_end(args);
+    }
+    bool IsEnabled(int) override { return true; }
+    int GetLevel() override { return 4; }
+    void SetLevel(int) override {}
+    void LogModuleV(const char*, int level, const char* format, va_list args) override { LogV(level, format, args); }
+
+    bool Has(int level, const std::string& text) const {
+        return std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return l.level == level && l.text == text; });
+    }
+    bool HasPrefix(const std::string& prefix) const {
+        return std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return l.text.rfind(prefix, 0) == 0; });
+    }
+
+    struct Line {
+        int level;
+        std::string text;
+    };
+    std::vector<Line> lines;
+};
+
+// Map m sends byte b to 100 m + b; table c adds c; so a word of
+// 100 m + b + c tells the map, the byte and the table it came through.
+// The limiter is off.
+inline void MarkMapsAndTables(CHalftone& h) {
+    for (int m = 0; m < kInputMapCount; ++m) {
+        for (int b = 0; b < kInputMapSize; ++b) h.m_aInputMap[m][b] = static_cast<uint16_t>(100 * m + b);
+    }
+    const double full[8] = {100, 100, 100, 100, 100, 100, 100, 100};
+    h.BuildLinCurves(full, 8);
+    for (int c = 0; c < 8; ++c) {
+        for (int v = 0; v < kLinTableSize; ++v) h.m_apLinTable[c][v] = static_cast<uint16_t>(std::min(v + c, 4095));
+    }
+    h.m_iInkLimit = kInkLimitNone;
+}
+
+// 100 m + b + c: byte b through map m and table c.
+constexpr int32_t Via(int m, int b, int c) { return 100 * m + b + c; }
+
+}  // namespace httest

@@ -1,0 +1,175 @@
+#include "halftone/pixel_converters.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "halftone/halftone.h"
+#include "halftone_test_support.h"
+
+using httest::Via;
+
+namespace {
+
+constexpr int32_t kUntouched = -1;
+using Values = std::array<int32_t, 8>;
+
+class PixelConverterTest : public ::testing::Test {
+protected:
+    PixelConverterTest() { httest::MarkMapsAndTables(halftone); }
+
+    Values Convert(int32_t layout, std::array<uint8_t, 6> pixel) {
+        Values v;
+        v.fill(kUntouched);
+        PixelConverterForLayout(layout)(&halftone, pixel.data(), v.data());
+        return v;
+    }
+
+    CHalftone halftone{nullptr};
+};
+
+constexpr int32_t kFlood6 = Via(18, 255, 6);
+
+}  // namespace
+
+TEST_F(PixelConverterTest, EachLayoutTakesItsMapsAndTables) {
+    const std::array<uint8_t, 6> p{1, 2, 3, 4, 5, 6};
+    const int32_t c = Via(0, 1, 0), m = Via(1, 2, 1), y = Via(2, 3, 2), k = Via(3, 4, 3);
+    const int32_t dc = Via(22, 1, 0), dm = Via(23, 2, 1), lc = Via(14, 1, 4), lm = Via(15, 2, 5);
+    const int32_t x = kUntouched;
+    struct Case {
+        int32_t layout;
+        Values expected;
+    };
+    const Case cases[] = {
+        {1, {c, m, y, k, x, x, x, x}},
+        {4, {c, m, y, k, x, x, x, x}},
+        {2, {dc, dm, y, k, lc, lm, x, x}},
+        {3, {dc, dm, y, Via(25, 4, 3), lc, lm, Via(17, 4, 6), x}},
+        {5, {c, m, y, k, x, x, Via(18, 5, 6), Via(18, 6, 7)}},
+        {6, {dc, dm, y, k, lc, lm, Via(18, 5, 6), Via(18, 6, 7)}},
+        {8, {c, m, y, k, x, x, Via(18, 5, 6), x}},
+        {9, {dc, dm, y, k, lc, lm, Via(18, 5, 6), x}},
+        {11, {c, m, y, k, x, x, kFlood6, x}},
+        {12, {dc, dm, y, k, lc, lm, kFlood6, x}},
+        {14, {c, m, y, k, x, x, kFlood6, x}},
+        {15, {dc, dm, y, k, lc, lm, kFlood6, x}},
+        {16, {c, m, y, k, x, x, Via(18, 5, 6), Via(18, 5, 6)}},
+        {17, {dc, dm, y, k, lc, lm, Via(18, 5, 6), Via(18, 5, 6)}},
+        {18, {c, m, y, k, x, x, kFlood6, kFlood6}},
+        {19, {dc, dm, y, k, lc, lm, kFlood6, kFlood6}},
+        {20, {c, m, y, k, x, x, kFlood6, kFlood6}},
+        {21, {dc, dm, y, k, lc, lm, kFlood6, kFlood6}},
+        {22, {c, m, y, k, Via(14, 5, 4), Via(15, 6, 5), x, x}},
+        // Black into magenta and yellow: 13 x 4 = 52, halved for magenta.
+        {0, {x, 27, 54, x, x, x, x, x}},
+    };
+    for (const Case& t : cases) EXPECT_EQ(Convert(t.layout, p), t.expected) << "layout " << t.layout;
+}
+
+TEST_F(PixelConverterTest, EmptyPixelsGiveZerosExceptTheFullWhiteFlood) {
+    // A map that sends 0 elsewhere must not be read for an empty pixel.
+    for (int m = 0; m < kInputMapCount; ++m) halftone.m_aInputMap[m][0] = 999;
+    const int32_t x = kUntouched;
+    struct Case {
+        int32_t layout;
+        Values expected;
+    };
+    const Case cases[] = {
+        {1, {0, 0, 0, 0, x, x, x, x}},   {2, {0, 0, 0, 0, 0, 0, x, x}},   {3, {0, 0, 0, 0, 0, 0, 0, x}},
+        {5, {0, 0, 0, 0, x, x, 0, 0}},   {6, {0, 0, 0, 0, 0, 0, 0, 0}},   {8, {0, 0, 0, 0, x, x, 0, x}},
+        {11, {0, 0, 0, 0, x, x, 0, x}},  {16, {0, 0, 0, 0, x, x, 0, 0}},  {19, {0, 0, 0, 0, 0, 0, 0, 0}},
+        {22, {0, 0, 0, 0, 0, 0, x, x}},  {0, {x, 0, 0, x, x, x, x, x}},
+        {14, {0, 0, 0, 0, x, x, kFlood6, x}},
+        {15, {0, 0, 0, 0, 0, 0, kFlood6, x}},
+        {20, {0, 0, 0, 0, x, x, kFlood6, kFlood6}},
+        {21, {0, 0, 0, 0, 0, 0, kFlood6, kFlood6}},
+    };
+    for (const Case& t : cases) EXPECT_EQ(Convert(t.layout, {0, 0, 0, 0, 0, 0}), t.expected) << "layout " << t.layout;
+    // The extra byte alone makes a pixel non-empty where it is tested.
+    EXPECT_EQ(Convert(8, {0, 0, 0, 0, 5, 0})[6], Via(18, 5, 6));
+    EXPECT_EQ(Convert(5, {0, 0, 0, 0, 0, 6})[7], Via(18, 6, 7));
+}
+
+TEST_F(PixelConverterTest, SingleWhiteStaysOutOfTheLimitWhileDoubleWhiteIsCut) {
+    for (int m = 0; m < kInputMapCount; ++m) {
+        for (int b = 0; b < kInputMapSize; ++b) halftone.m_aInputMap[m][b] = static_cast<uint16_t>(b * 16);
+    }
+    for (int c = 0; c < 8; ++c) {
+        for (int v = 0; v < kLinTableSize; ++v) halftone.m_apLinTable[c][v] = static_cast<uint16_t>(v);
+    }
+    halftone.m_iInkLimit = 8190;
+    const Values w = Convert(8, {255, 255, 255, 255, 255, 255});
+    EXPECT_LT(w[0], 4080);
+    EXPECT_EQ(w[6], 4080);
+    const Values ww = Convert(5, {255, 255, 255, 255, 255, 255});
+    EXPECT_LT(ww[6], 4080);
+}
+
+TEST_F(PixelConverterTest, OutOfRangeValuesReadTheTableEnds) {
+    // Maps beyond 12 bits and a limit that drives colours below zero.
+    for (int m = 0; m < kInputMapCount; ++m) halftone.m_aInputMap[m][255] = 65535;
+    EXPECT_EQ(Convert(1, {255, 0, 0, 0, 0, 0})[0], 4095);
+    for (int m = 0; m < kInputMapCount; ++m) halftone.m_aInputMap[m][200] = 4095;
+    halftone.m_iInkLimit = 1;
+    const Values v = Convert(1, {200, 200, 0, 200, 0, 0});
+    EXPECT_EQ(v[0], halftone.m_apLinTable[0][0]);
+    EXPECT_EQ(v[1], halftone.m_apLinTable[1][0]);
+}
+
+TEST_F(PixelConverterTest, SpanConvertsEveryScaleThPixelAndCopiesTheRest) {
+    const std::vector<uint8_t> input{1, 2, 3, 4, 5, 6, 7, 8};  // two CMYK pixels
+    std::vector<int32_t> out(4 * 4, 0);
+    ConversionTask task{&halftone, input.data(), 4, out.data(), 4, 0, 4, 2, 1};
+    ASSERT_EQ(ConvertPixelSpan(&task), 0);
+    const std::vector<int32_t> first{Via(0, 1, 0), Via(1, 2, 1), Via(2, 3, 2), Via(3, 4, 3)};
+    const std::vector<int32_t> second{Via(0, 5, 0), Via(1, 6, 1), Via(2, 7, 2), Via(3, 8, 3)};
+    EXPECT_EQ(std::vector<int32_t>(out.begin(), out.begin() + 4), first);
+    EXPECT_EQ(std::vector<int32_t>(out.begin() + 4, out.begin() + 8), first);
+    EXPECT_EQ(std::vector<int32_t>(out.begin() + 8, out.begin() + 12), second);
+    EXPECT_EQ(std::vector<int32_t>(out.begin() + 12, out.end()), second);
+
+    // An eight-position converter into four values per pixel stays inside the span.
+    task.layout = 6;
+    task.inputBytesPerPixel = 6;
+    task.scale = 1;
+    task.end = 1;
+    const std::vector<uint8_t> six{1, 2, 3, 4, 5, 6};
+    task.input = six.data();
+    EXPECT_EQ(ConvertPixelSpan(&task), 0);
+    EXPECT_EQ(out[4], first[0]);  // the next pixel is left as it was
+
+    task.start = 1;
+    task.scale = 2;
+    EXPECT_EQ(ConvertPixelSpan(&task), -1);  // no previous pixel to copy from
+}
+
+TEST(PixelConverterChoice, SelectionAndLayoutCodeAgreeButForTheClass17Exception) {
+    httest::JobLog log;
+    CVarnPrn job(nullptr, 1, &log);
+    CHalftone halftone(&job);
+    halftone.HalftoneRoutine = 105;
+    const PixelConverter earlier = [](CHalftone*, const uint8_t*, int32_t*) {};
+    for (int32_t model : {654, 657, 673, 656}) {          // ink-set classes 0, 2, 16, 17
+        for (int32_t whiteMode : {1, 2, 3}) {             // codes 420, 421, 422
+            for (int32_t mode : {4, 6, 7, 8, 12}) {
+                job.m_iPrinterModell = model;
+                job.m_iWhiteMode = whiteMode;
+                job.m_iOutputColorMode = mode;
+                halftone.m_pfnPixelConverter = earlier;
+                halftone.SelectPixelConverter(&job);
+                const bool exception = model == 656 && whiteMode == 3 && mode != 4 && mode != 6 && mode != 7;
+                EXPECT_EQ(halftone.m_pfnPixelConverter,
+                          exception ? earlier : PixelConverterForLayout(halftone.GetChannelLayout(&job)))
+                    << model << " " << whiteMode << " " << mode;
+            }
+        }
+    }
+    job.m_iPrinterModell = 673;
+    job.m_iWhiteMode = 1;
+    job.m_iOutputColorMode = 4;
+    EXPECT_EQ(halftone.GetChannelLayout(&job), 11);
+    halftone.HalftoneRoutine = 51;
+    EXPECT_EQ(halftone.GetChannelLayout(&job), 10);
+}
