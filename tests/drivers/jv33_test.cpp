@@ -124,18 +124,6 @@ TEST_F(JV33Test, HalftonerRoutineFollowsInksDotsAndResolution) {
     }
 }
 
-TEST_F(JV33Test, ScreeningPrintsTheWhitePlaneAsAFifthChannel) {
-    Open(ExampleLinearisation() + "Output/Prn/Printer/Model = 693\n");
-    job->m_iHalftoneMode = 6;
-    JV33_InitHalftone(job.get(), 17);
-    ASSERT_NE(job->m_pHalftone, nullptr);
-    EXPECT_TRUE(log.Has(3000, "JV33_InitHalftone 8 channels"));
-    EXPECT_EQ(job->m_pHalftone->HalftoneRoutine, 51);
-    EXPECT_EQ(job->m_iOutChannels, 5);
-    EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 1);
-    EXPECT_EQ(job->m_pHalftone->m_iDotMode, 0u);  // left as the halftoner made it
-}
-
 TEST_F(JV33Test, JobStartFailuresAreReported) {
     EXPECT_EQ(JV33_OpenJob(nullptr), -1);
     EXPECT_EQ(JV33_InitHalftone(nullptr, 1), -1);
@@ -245,21 +233,6 @@ Output/Prn/Specific/DotSize = 2
     EXPECT_EQ(raster[0]->row, (std::vector<uint8_t>{0x2C, 0x00}));
 }
 
-TEST_F(JV33Test, FixedDotsBelow720x1080SendOneBitUnconverted) {
-    const auto header = PageHeader("Output/Prn/Printer/ResolutionX = 540.0\n");
-    EXPECT_EQ(Find(header, "QP").Value("p8"), 6u);
-    EXPECT_EQ(Find(header, "QP").Value("p1"), 16u);
-    SetHalftonedLine(4, 2);
-    Plane(3)[0] = 0x1B;
-    ASSERT_EQ(JV33_WriteLine(job.get()), 0);
-    const auto commands = Commands(Last());
-    const auto raster = Raster(commands);
-    ASSERT_EQ(raster.size(), 1u);
-    EXPECT_EQ(raster[0]->colour, 0);  // black
-    EXPECT_EQ(raster[0]->bitsPerPixel, 1);
-    EXPECT_EQ(raster[0]->row, (std::vector<uint8_t>{0x1B}));
-}
-
 TEST_F(JV33Test, BlankLineIsOnlyTheLineEnd) {
     Open();
     ASSERT_EQ(JV33_OpenPage(job.get()), 0);
@@ -295,9 +268,17 @@ TEST_F(JV33Test, EveryPlaneDecodesBackToItsHalftonedBytes) {
     EXPECT_TRUE(commands.back().IsLineEnd());
 }
 
-TEST_F(JV33Test, ScreeningSendsTheFifthPlaneTwice) {
-    Open("Output/Prn/Printer/Model = 693\n");
+TEST_F(JV33Test, ScreeningHalftonesFiveChannelsAndSendsTheFifthTwice) {
+    Open(ExampleLinearisation() + "Output/Prn/Printer/Model = 693\n");
     job->m_iHalftoneMode = 6;
+    JV33_InitHalftone(job.get(), 17);
+    ASSERT_NE(job->m_pHalftone, nullptr);
+    EXPECT_TRUE(log.Has(3000, "JV33_InitHalftone 8 channels"));
+    EXPECT_EQ(job->m_pHalftone->HalftoneRoutine, 51);
+    EXPECT_EQ(job->m_iOutChannels, 5);  // the white plane is the fifth
+    EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 1);
+    EXPECT_EQ(job->m_pHalftone->m_iDotMode, 0u);  // left as the halftoner made it
+
     ASSERT_EQ(JV33_OpenPage(job.get()), 0);
     SetHalftonedLine(5, 8);
     for (int p = 0; p < 5; ++p) Plane(p)[p] = uint8_t(0x11 * (p + 1));

@@ -121,21 +121,4 @@ TEST_F(JV34Test, TablesFollowTheModel) {
     EXPECT_EQ(JV34_OpenPage(job.get()), -1);
 }
 
-TEST_F(JV34Test, LinesSendEveryPlaneUnderItsOwnCode) {
-    Open();
-    ASSERT_EQ(JV34_OpenPage(job.get()), 0);
-    job->m_iHalftoneMode = 6;  // no screening map on this line
-    SetHalftonedLine(5, 4);
-    for (int p = 0; p < 5; ++p) Plane(p)[0] = 0x40;
-    ASSERT_EQ(JV34_WriteLine(job.get()), 0);
-    std::vector<int> codes;
-    for (const auto& c : Commands(Last())) {
-        if (c.isRaster) {
-            codes.push_back(c.colour);
-            EXPECT_EQ(c.bitsPerPixel, 2);
-        }
-    }
-    EXPECT_EQ(codes, (std::vector<int>{2, 1, 4, 0, 0x12}));
-}
-
 }  // namespace

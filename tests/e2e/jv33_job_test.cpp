@@ -255,8 +255,8 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
                             "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n",
                             kWhiteInkHeader, 8, false, 8},
-                    Variant{"TS34VariableDotsAt720x1080",
-                            "Output/Prn/Printer/Model = 7079\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
+                    Variant{"JV34VariableDotsAt720x1080",
+                            "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
                             kTs34Header, 4, true, 4}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
