@@ -35,6 +35,24 @@ struct CapturingWriter {
     }
 };
 
+// The ticket of a small job: the model at x by y dpi with a dot size and a
+// print quality, roll media, CMYK output, no linearisation file.
+inline std::string FamilyJobTicket(int model, int xDpi, int yDpi, int dotSize, int printQuality) {
+    return "[job]\n"
+           "Output/Prn/Printer/Model = " + std::to_string(model) + "\n"
+           "Output/Prn/Printer/ResolutionX = " + std::to_string(xDpi) + ".0\n"
+           "Output/Prn/Printer/ResolutionY = " + std::to_string(yDpi) + ".0\n"
+           "Output/Prn/Specific/DotSize = " + std::to_string(dotSize) + "\n"
+           "Output/Prn/Specific/PrintQuality = " + std::to_string(printQuality) + "\n"
+           "Output/Prn/Printer/OutputColorMode = 4\n"
+           "Output/Prn/Linearization/BPLPath = \"/nowhere/job.lin\"\n"
+           "Process/OutWidthPixel = 64\n"
+           "Process/OutHeightPixel = 8\n"
+           "Output/Prn/Media/Size/Width = 1000.0\n"
+           "Output/Prn/Media/Size/Height = 2000.0\n"
+           "Output/Prn/Specific/MediaSource = 9\n";
+}
+
 // Ticket lines that give a job the example linearisation file.
 inline std::string ExampleLinearisation() {
     return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EPL_EXAMPLE + "\"\n";

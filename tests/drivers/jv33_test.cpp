@@ -11,21 +11,7 @@ namespace {
 
 using prndecode::Command;
 
-const std::string kJv33Job = R"(
-[job]
-Output/Prn/Printer/Model = 700
-Output/Prn/Printer/OutputColorMode = 4
-Output/Prn/Linearization/BPLPath = "/nowhere/job.lin"
-Output/Prn/Printer/ResolutionX = 720.0
-Output/Prn/Printer/ResolutionY = 720.0
-Process/OutWidthPixel = 64
-Process/OutHeightPixel = 8
-Output/Prn/Media/Size/Width = 1000.0
-Output/Prn/Media/Size/Height = 2000.0
-Output/Prn/Specific/DotSize = 1
-Output/Prn/Specific/PrintQuality = 8
-Output/Prn/Specific/MediaSource = 9
-)";
+const std::string kJv33Job = FamilyJobTicket(700, 720, 720, 1, 8);
 
 std::vector<const Command*> Raster(const std::vector<Command>& commands) {
     std::vector<const Command*> out;

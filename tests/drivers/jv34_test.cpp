@@ -9,21 +9,7 @@
 
 namespace {
 
-const std::string kJv34Job = R"(
-[job]
-Output/Prn/Printer/Model = 7077
-Output/Prn/Printer/OutputColorMode = 4
-Output/Prn/Linearization/BPLPath = "/nowhere/job.lin"
-Output/Prn/Printer/ResolutionX = 540.0
-Output/Prn/Printer/ResolutionY = 720.0
-Process/OutWidthPixel = 64
-Process/OutHeightPixel = 8
-Output/Prn/Media/Size/Width = 1000.0
-Output/Prn/Media/Size/Height = 2000.0
-Output/Prn/Specific/DotSize = 2
-Output/Prn/Specific/PrintQuality = 5472041
-Output/Prn/Specific/MediaSource = 9
-)";
+const std::string kJv34Job = FamilyJobTicket(7077, 540, 720, 2, 5472041);
 
 class JV34Test : public FamilyTest {
 protected:
