@@ -137,6 +137,7 @@ int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header) {
     const uint32_t written = WriteRecord(job, SPLTAG_PAGE_HEADER, header);
     if (written != 0) {
         job->Log(0, "%s return error code %d", step, int(written));
+        MrlPageBuffer::Detach(job);  // a failed page never reaches ClosePage
     } else {
         job->Log(2000, "%s", step);
     }

@@ -83,8 +83,9 @@ void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode);
 
 // A fresh page object in the job, the "<step>" log line and the page hooks.
 MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine);
-// A page whose header cannot be built: the page object is freed at once so
-// that no raster line goes out without its header; -1.
+// A page whose header cannot be built: the page object is freed at once (the
+// job cycle does not close a page that failed to open, and no raster line may
+// go out without its header); -1.
 int FailPage(CVarnPrn* job);
 
 // Refuses resolutions that the 16-bit fields of the page header cannot carry;
@@ -92,7 +93,8 @@ int FailPage(CVarnPrn* job);
 bool CheckResolution(CVarnPrn* job, const char* step);
 
 // Writes the page header with the page-header tag and logs the outcome as
-// "<step>" or "<step> return error code %d". The hook's result.
+// "<step>" or "<step> return error code %d"; a page whose header could not be
+// written loses its page object. The hook's result.
 int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);
 
 // The line writer: one "QD" record per non-blank plane, "QR" 1, one write.

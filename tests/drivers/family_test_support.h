@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/mrl_page_buffer.h"
 #include "halftone/halftone.h"
 #include "platform/dynamic_library.h"
 #include "plugin/job_test_support.h"
@@ -60,6 +61,11 @@ inline std::string ExampleLinearisation() {
 
 class FamilyTest : public JobTest {
 protected:
+    // The host closes every page it opened.
+    void TearDown() override {
+        if (job) MrlPageBuffer::Detach(job.get());
+    }
+
     // The halftoner finds the stand-in linearisation library among the loaded ones.
     static void SetUpTestSuite() {
         platform::DynamicLibrary epl;
@@ -69,6 +75,7 @@ protected:
 
     // Reads a job from the ticket text, with this fixture's writer as the host's.
     CVarnPrn& OpenTicket(const std::string& text) {
+        TearDown();  // a job read again drops the last one
         Ticket(text);
         EXPECT_EQ(Read(), 0);
         job->m_pfnWritePrnData = &CapturingWriter::Write;

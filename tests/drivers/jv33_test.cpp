@@ -314,7 +314,12 @@ TEST_F(JV33Test, WriterFailuresReachTheJobAsNegativeResults) {
     writer.failWith = 3;
     EXPECT_EQ(JV33_OpenPage(job.get()), -3);
     EXPECT_TRUE(log.Has(0, "JV33_OpenPage return error code 3"));
+    EXPECT_EQ(job->m_pDriver, nullptr);  // the failed page is not left behind
+
+    writer.failWith = 0;
+    ASSERT_EQ(JV33_OpenPage(job.get()), 0);
     SetHalftonedLine(4, 4);
+    writer.failWith = 3;
     EXPECT_EQ(JV33_WriteLine(job.get()), -3);
     writer.failWith = -1;  // a negative host answer is the writer's code 64
     EXPECT_EQ(JV33_ClosePage(job.get()), -64);

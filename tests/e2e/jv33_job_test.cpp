@@ -75,7 +75,7 @@ struct Variant {
     int imageChannels;
 };
 
-class FamilyJob : public testing::TestWithParam<Variant> {
+class PrintedJob : public testing::TestWithParam<Variant> {
 protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
@@ -171,7 +171,7 @@ protected:
     JobRun here;
 };
 
-TEST_P(FamilyJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
+TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     const Variant& variant = GetParam();
     constexpr int kLines = 40;
     WriteImage(150, kLines);
@@ -249,7 +249,7 @@ const std::vector<uint8_t> kTs34Header = {
     'Q', 'P', 13, 1,    0x38, 0x04, 0xD0, 0x02, 12,   0,    1,    1, 0,    0, 0, 0xFF};
 
 INSTANTIATE_TEST_SUITE_P(
-    JV33AndJV34, FamilyJob,
+    JV33AndJV34, PrintedJob,
     testing::Values(Variant{"SampleJV33", "", kSampleHeader, 4, false, 4},
                     Variant{"JV33WhiteInkFixedDots",
                             "Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
