@@ -122,49 +122,51 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
     const __m128i firedSum = _mm_andnot_si128(over, _mm_sub_epi16(raw, _mm_set1_epi16(kMaxLevel)));
     __m128i sum = _mm_or_si128(_mm_and_si128(fired, firedSum), _mm_andnot_si128(fired, _mm_max_epi16(raw, zero)));
 
-    // Highlight aid. On odd pixels a lane that takes it moves the index for
-    // the lanes after it, which may change whether they take it: settle the
-    // moves lane by lane (each round fixes at least the next lane).
+    // Highlight aid, for lanes below level 96 with a positive sum. On odd
+    // pixels a lane that takes it moves the index for the lanes after it,
+    // which may change whether they take it: the moves are settled round by
+    // round (each round fixes at least one more lane; one or two rounds
+    // nearly always do).
+    // A positive sum that did not fire is the raw sum itself (1 to 2047), so
+    // the zone and the aid's addition are taken from the raw sum, beside the
+    // threshold rather than after it.
     __m128i current = st.current;
-    const __m128i low = _mm_cmplt_epi16(level, _mm_set1_epi16(kHighlightLevels));
-    if (_mm_movemask_epi8(low) != 0) {
-        const __m128i zone = _mm_and_si128(low, _mm_cmpgt_epi16(sum, zero));
+    const __m128i zone = _mm_and_si128(_mm_cmplt_epi16(level, _mm_set1_epi16(kHighlightLevels)),
+                                       _mm_andnot_si128(fired, _mm_cmpgt_epi16(raw, zero)));
+    {
         __m128i aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
-        __m128i moved = zero;   // 1 in lanes that move the index
-        __m128i shifts = zero;  // moves of the lanes before each lane
         if (odd) {
+            __m128i moved = _mm_srli_epi16(aid, 15);
+            __m128i movedBefore = PrefixSum(moved);  // moves up to and including each lane
+            __m128i shifts = _mm_slli_si128(movedBefore, 2);
+            randomValue = PickBytes(windowBytes, _mm_add_epi16(offsets, shifts));
+            aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
             for (;;) {
                 const __m128i nowMoved = _mm_srli_epi16(aid, 15);
                 if (_mm_movemask_epi8(_mm_cmpeq_epi16(nowMoved, moved)) == 0xFFFF) break;
                 moved = nowMoved;
-                shifts = PrefixSum(_mm_slli_si128(moved, 2));
+                movedBefore = PrefixSum(moved);
+                shifts = _mm_slli_si128(movedBefore, 2);
                 randomValue = PickBytes(windowBytes, _mm_add_epi16(offsets, shifts));
                 aid = _mm_and_si128(zone, _mm_cmpgt_epi16(st.counter, randomValue));
             }
+            // A moving lane takes the next random value (its offset + 1, at
+            // most 16) off its own cell.
+            const __m128i next = _mm_add_epi16(_mm_add_epi16(offsets, shifts), one);
+            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16));
+            const __m128i beyond = _mm_cmpgt_epi16(next, _mm_set1_epi16(15));
+            const __m128i taken = _mm_or_si128(_mm_andnot_si128(beyond, PickBytes(windowBytes, next)),
+                                               _mm_and_si128(beyond, PickBytes(high, _mm_sub_epi16(next, _mm_set1_epi16(16)))));
+            current = _mm_sub_epi16(current, _mm_and_si128(aid, _mm_slli_epi16(taken, 5)));
+            advance += static_cast<uint32_t>(_mm_extract_epi16(movedBefore, 7));
         }
         st.counter = _mm_and_si128(_mm_add_epi16(st.counter, one), _mm_andnot_si128(aid, zone));
         const __m128i band = _mm_min_epi16(_mm_srli_epi16(level, 4), _mm_set1_epi16(7));
         const __m128i bandBytes = _mm_add_epi16(_mm_mullo_epi16(band, _mm_set1_epi16(0x0202)), _mm_set1_epi16(0x0100));
         const __m128i reciprocal =
             _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal)), bandBytes);
-        const __m128i added = _mm_mulhi_epi16(_mm_sub_epi16(_mm_set1_epi16(kFireThreshold), sum), reciprocal);
+        const __m128i added = _mm_mulhi_epi16(_mm_sub_epi16(_mm_set1_epi16(kFireThreshold), raw), reciprocal);
         sum = _mm_add_epi16(sum, _mm_and_si128(aid, added));
-        const int movedMask = _mm_movemask_epi8(_mm_cmpgt_epi16(moved, zero));
-        if (movedMask != 0) {
-            // Each moving lane takes the next random value off its own cell.
-            alignas(16) int16_t lane[8], own[8];
-            _mm_store_si128(reinterpret_cast<__m128i*>(lane), _mm_add_epi16(offsets, shifts));
-            _mm_store_si128(reinterpret_cast<__m128i*>(own), current);
-            for (int i = 0; i < 8; ++i) {
-                if (movedMask & (1 << (2 * i))) {
-                    own[i] = static_cast<int16_t>(own[i] - 32 * window[lane[i] + 1]);
-                    ++advance;
-                }
-            }
-            current = _mm_load_si128(reinterpret_cast<const __m128i*>(own));
-        }
-    } else {
-        st.counter = zero;
     }
     index += advance;
 
@@ -172,15 +174,17 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
     // rows 1 to 63 are looked up.
     __m128i noiseValue = _mm_mullo_epi16(
         _mm_sub_epi16(_mm_slli_epi16(randomValue, 4), _mm_set1_epi16(64)), multiplier);
-    const int irregular = _mm_movemask_epi8(_mm_cmpeq_epi16(multiplier, _mm_set1_epi16(15)));
-    if (irregular != 0) {
-        alignas(16) int16_t levels[8], values[8], noises[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(levels), level);
-        _mm_store_si128(reinterpret_cast<__m128i*>(values), randomValue);
-        _mm_store_si128(reinterpret_cast<__m128i*>(noises), noiseValue);
-        for (int i = 0; i < 8; ++i)
-            if (irregular & (1 << (2 * i))) noises[i] = noise.value[levels[i]][values[i]];
-        noiseValue = _mm_load_si128(reinterpret_cast<const __m128i*>(noises));
+    const __m128i irregular = _mm_cmpeq_epi16(multiplier, _mm_set1_epi16(15));
+    if (_mm_movemask_epi8(irregular) != 0) {
+        // Only irregular lanes (levels below 64) index the table; the others
+        // read row 0, since 9 x 4095 would not fit in a lane.
+        alignas(16) int16_t entry[8];
+        const __m128i tableRow = _mm_mullo_epi16(_mm_and_si128(irregular, level), _mm_set1_epi16(kNoiseColumns));
+        _mm_store_si128(reinterpret_cast<__m128i*>(entry), _mm_add_epi16(tableRow, randomValue));
+        const int16_t* table = &noise.value[0][0];
+        const __m128i looked = _mm_setr_epi16(table[entry[0]], table[entry[1]], table[entry[2]], table[entry[3]],
+                                              table[entry[4]], table[entry[5]], table[entry[6]], table[entry[7]]);
+        noiseValue = _mm_or_si128(_mm_and_si128(irregular, looked), _mm_andnot_si128(irregular, noiseValue));
     }
 
     // Split and distribution.
@@ -201,6 +205,14 @@ ED_LANES_INLINE __m128i LaneStep(LaneState& st, __m128i code, int16_t* row, ptrd
     st.carry = _mm_add_epi16(_mm_add_epi16(half, kept),
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + rowStep)));
     return fired;
+}
+
+// One converted value, read on its own: the converter has just stored the
+// values one by one, and a wider read spanning several of those stores (as a
+// vectorising compiler would make of the clamps) waits for them to reach the
+// cache instead of taking them from the store buffer.
+inline int32_t ReadConverted(const int32_t* values, int c) {
+    return static_cast<const volatile int32_t*>(values)[c];
 }
 
 // Dot codes of a register's channels, in the first lane of each channel:
@@ -226,8 +238,18 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
     constexpr int kBits = kStreams == 1 ? 1 : 2;
     constexpr int kPerByte = 8 / kBits;
     constexpr int kChannelsPerRegister = 8 / kPerChannel;
+    // Everything the loop reads from line, in locals: the stores into the
+    // cells would otherwise make the compiler read them again every pixel.
     const int32_t width = line.width;
     const ptrdiff_t rowStep = kStep * kLanes;
+    const uint8_t* const random = line.random;
+    const NoiseTable& noise = *line.noise;
+    const uint16_t* const levelCodes = line.levelCodes;
+    const uint8_t* const input = line.input;
+    const ptrdiff_t inputBytesPerPixel = line.inputBytesPerPixel;
+    const ptrdiff_t bytesPerChannel = line.bytesPerChannel;
+    const DiffusionPixelConverter convert = line.convert;
+    CHalftone* const halftone = line.halftone;
     uint32_t index = randomIndex;
 
     int16_t* row = line.cells + (kStep < 0 ? width : 1) * kLanes;
@@ -238,7 +260,7 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
         st[r].behind = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row - rowStep + 8 * r));
         st[r].current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * r));
     }
-    uint8_t* out = line.outLine + (kStep < 0 ? line.bytesPerChannel - 1 : 0);
+    uint8_t* out = line.outLine + (kStep < 0 ? bytesPerChannel - 1 : 0);
 
     // Input pixels: groups of scaleX output pixels counted from the scan
     // start; a right-to-left line whose width is not a multiple of the scale
@@ -256,13 +278,13 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
         for (int r = 0; r < kRegisters; ++r) acc[r] = _mm_setzero_si128();
         for (int k = 0; k < kPerByte; ++k) {
             if (groupLeft == 0) {
-                line.convert(line.halftone, line.input + (pixel < 0 ? 0 : pixel) * line.inputBytesPerPixel, converted);
+                convert(halftone, input + (pixel < 0 ? 0 : pixel) * inputBytesPerPixel, converted);
                 pixel += kStep;
                 groupLeft = scale;
-                const uint16_t* table = line.levelCodes;
                 auto at = [&](int c) {
-                    const int32_t v = converted[c] < 0 ? 0 : converted[c] > kMaxLevel ? kMaxLevel : converted[c];
-                    return table + v * kPerChannel;
+                    const int32_t value = ReadConverted(converted, c);
+                    const int32_t v = value < 0 ? 0 : value > kMaxLevel ? kMaxLevel : value;
+                    return levelCodes + v * kPerChannel;
                 };
                 for (int r = 0; r < kRegisters; ++r) {
                     if (kPerChannel == 4) {
@@ -285,8 +307,8 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
             --groupLeft;
             const bool odd = (k & 1) != 0;  // n is a multiple of 8
             for (int r = 0; r < kRegisters; ++r) {
-                const __m128i fired = LaneStep<kThirdSplit>(st[r], codes[r], row + 8 * r, rowStep, odd, index,
-                                                            line.random, *line.noise);
+                const __m128i fired =
+                    LaneStep<kThirdSplit>(st[r], codes[r], row + 8 * r, rowStep, odd, index, random, noise);
                 const __m128i code = LaneCodes<kPerChannel>(fired);
                 acc[r] = kStep > 0 ? _mm_or_si128(_mm_slli_epi16(acc[r], kBits), code)
                                    : _mm_or_si128(_mm_srli_epi16(acc[r], kBits), _mm_slli_epi16(code, 8 - kBits));
@@ -297,7 +319,7 @@ ED_LANES_TARGET void LaneLine_(const LaneLine& line, uint16_t& randomIndex) {
         for (int r = 0; r < kRegisters; ++r) _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 8 * r), acc[r]);
         for (int c = 0; c < kChannels; ++c) {
             const int r = c / kChannelsPerRegister, lane = (c % kChannelsPerRegister) * kPerChannel;
-            out[c * line.bytesPerChannel] = static_cast<uint8_t>(bytes[8 * r + lane]);
+            out[c * bytesPerChannel] = static_cast<uint8_t>(bytes[8 * r + lane]);
         }
         out += kStep;
     }

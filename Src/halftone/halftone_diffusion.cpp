@@ -25,7 +25,9 @@ int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRou
 int32_t CHalftone::DiffusionInitJob(CVarnPrn* job, const DiffusionRoutine& routine) {
     job->Log(LOG_DETAIL, "%s: init job", routine.name);
     m_iBitsPerPixel = routine.bitsPerPixel;
-    m_iInkLimit = static_cast<int32_t>(job->m_iTotalInkLimit * 40.95);
+    // 400 % and more switch the limiter off; a percentage out of range never
+    // overflows the conversion.
+    m_iInkLimit = static_cast<int32_t>(std::clamp(job->m_iTotalInkLimit, 0, 400) * 40.95);
 
     const int32_t inputBytesPerPixel = routine.channels == 8 && job->m_iComponents != 0 ? job->m_iComponents : 4;
     const int32_t r = m_Diffusion.InitJob(routine, job->m_iImageWidth, job->m_iScaleX, job->m_iResolutionX,

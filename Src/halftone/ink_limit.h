@@ -58,51 +58,56 @@ inline int32_t Divisor(bool black, bool fullColor) {
 
 }  // namespace ink_limit
 
+namespace ink_limit {
+
+// Masks of positions: bit p stands for position p.
+constexpr unsigned kCMY = 0x07, kK = 0x08, kLights = 0x30, kExtras = 0xC0;
+
+// One limiter form: the positions it sums (plus an extra value that is never
+// reduced), those reduced like the colours, those reduced as light inks, and
+// the further positions that must be inked for the full-colour divisor. The
+// light-ink forms accept a light cyan or magenta for its dark ink there.
+template <unsigned kSummed, unsigned kColors, unsigned kLight, unsigned kFullAlso>
+inline void LimitForm(int32_t* v, int32_t limit, int32_t extra) {
+    int32_t s = extra;
+    for (unsigned p = 0; p < 8; ++p) {
+        if (kSummed & (1u << p)) s += v[p];
+    }
+    const int32_t e = Excess(s, limit);
+    if (e == 0) return;
+    bool full = kLight ? (v[0] != 0 || v[4] != 0) && (v[1] != 0 || v[5] != 0) && v[2] != 0
+                       : v[0] != 0 && v[1] != 0 && v[2] != 0;
+    for (unsigned p = 0; p < 8; ++p) {
+        if (kFullAlso & (1u << p)) full = full && v[p] != 0;
+    }
+    const int32_t d = Divisor(v[3] != 0, full);
+    const int32_t f = Share(e, kColorFactor, s);
+    for (unsigned p = 0; p < 8; ++p) {
+        if (kColors & (1u << p)) ReduceColor(v[p], f, d);
+        if (kLight & (1u << p)) ReduceLight(v[p], f, d);
+    }
+    ReduceBlack(v[3], e, s, d, kBlackFactor);
+}
+
+}  // namespace ink_limit
+
 // Cyan, magenta, yellow, black.
 inline void InkLimit_CMYK(int32_t* v, int32_t limit) {
     using namespace ink_limit;
-    const int32_t s = v[0] + v[1] + v[2] + v[3];
-    const int32_t e = Excess(s, limit);
-    if (e == 0) return;
-    const int32_t d = Divisor(v[3] != 0, v[0] != 0 && v[1] != 0 && v[2] != 0);
-    const int32_t f = Share(e, kColorFactor, s);
-    ReduceColor(v[0], f, d);
-    ReduceColor(v[1], f, d);
-    ReduceColor(v[2], f, d);
-    ReduceBlack(v[3], e, s, d, kBlackFactor);
+    LimitForm<kCMY | kK, kCMY, 0, 0>(v, limit, 0);
 }
 
 // Positions 0-3, 6 and 7; the two extra channels reduce like the colours.
 inline void InkLimit_CMYKWW(int32_t* v, int32_t limit) {
     using namespace ink_limit;
-    const int32_t s = v[0] + v[1] + v[2] + v[3] + v[6] + v[7];
-    const int32_t e = Excess(s, limit);
-    if (e == 0) return;
-    const int32_t d = Divisor(v[3] != 0, v[0] != 0 && v[1] != 0 && v[2] != 0 && v[6] != 0 && v[7] != 0);
-    const int32_t f = Share(e, kColorFactor, s);
-    ReduceColor(v[0], f, d);
-    ReduceColor(v[1], f, d);
-    ReduceColor(v[2], f, d);
-    ReduceColor(v[6], f, d);
-    ReduceColor(v[7], f, d);
-    ReduceBlack(v[3], e, s, d, kBlackFactor);
+    LimitForm<kCMY | kK | kExtras, kCMY | kExtras, 0, kExtras>(v, limit, 0);
 }
 
 // Light inks: positions 0-5, plus an extra value that counts in the sum and
 // is never reduced (0 for none).
 inline void InkLimitLight(int32_t* v, int32_t limit, int32_t extra) {
     using namespace ink_limit;
-    const int32_t s = v[0] + v[1] + v[2] + v[3] + v[4] + v[5] + extra;
-    const int32_t e = Excess(s, limit);
-    if (e == 0) return;
-    const int32_t d = Divisor(v[3] != 0, (v[0] != 0 || v[4] != 0) && (v[1] != 0 || v[5] != 0) && v[2] != 0);
-    const int32_t f = Share(e, kColorFactor, s);
-    ReduceColor(v[0], f, d);
-    ReduceColor(v[1], f, d);
-    ReduceColor(v[2], f, d);
-    ReduceLight(v[4], f, d);
-    ReduceLight(v[5], f, d);
-    ReduceBlack(v[3], e, s, d, kBlackFactor);
+    LimitForm<kCMY | kK | kLights, kCMY, kLights, 0>(v, limit, extra);
 }
 
 // Cyan, magenta, yellow, black, light cyan, light magenta.
@@ -112,37 +117,14 @@ inline void InkLimit_CMYKcm(int32_t* v, int32_t limit) { InkLimitLight(v, limit,
 // reduced like the colours.
 inline void InkLimit_CMYKcmWW(int32_t* v, int32_t limit) {
     using namespace ink_limit;
-    const int32_t s = v[0] + v[1] + v[2] + v[3] + v[4] + v[5] + v[6] + v[7];
-    const int32_t e = Excess(s, limit);
-    if (e == 0) return;
-    const int32_t d = Divisor(v[3] != 0, (v[0] != 0 || v[4] != 0) && (v[1] != 0 || v[5] != 0) && v[2] != 0 &&
-                                              v[6] != 0 && v[7] != 0);
-    const int32_t f = Share(e, kColorFactor, s);
-    ReduceColor(v[0], f, d);
-    ReduceColor(v[1], f, d);
-    ReduceColor(v[2], f, d);
-    ReduceColor(v[6], f, d);
-    ReduceColor(v[7], f, d);
-    ReduceLight(v[4], f, d);
-    ReduceLight(v[5], f, d);
-    ReduceBlack(v[3], e, s, d, kBlackFactor);
+    LimitForm<0xFF, kCMY | kExtras, kLights, kExtras>(v, limit, 0);
 }
 
 // Six values (cyan, magenta, yellow, black, fifth, sixth), the fifth and
 // sixth reduced like the colours.
 inline void InkLimitSix(int32_t* v, int32_t limit) {
     using namespace ink_limit;
-    const int32_t s = v[0] + v[1] + v[2] + v[3] + v[4] + v[5];
-    const int32_t e = Excess(s, limit);
-    if (e == 0) return;
-    const int32_t d = Divisor(v[3] != 0, v[0] != 0 && v[1] != 0 && v[2] != 0);
-    const int32_t f = Share(e, kColorFactor, s);
-    ReduceColor(v[0], f, d);
-    ReduceColor(v[1], f, d);
-    ReduceColor(v[2], f, d);
-    ReduceColor(v[4], f, d);
-    ReduceColor(v[5], f, d);
-    ReduceBlack(v[3], e, s, d, kBlackFactor);
+    LimitForm<kCMY | kK | kLights, kCMY | kLights, 0, 0>(v, limit, 0);
 }
 
 // The limiter constants of the halftoner that InkLimit_CMYKcm6 reads.

@@ -42,6 +42,19 @@ inline void Linearize(const CHalftone* h, int32_t* v, int first, int last) {
     for (int c = first; c <= last; ++c) v[c] = h->Lin(c, v[c]);
 }
 
+// Colours (with the light shares) through their maps and the limiter; the
+// extra channels stay out of the limit.
+template <bool kLight>
+inline void MapAndLimit(const CHalftone* h, const uint8_t* p, int32_t* v) {
+    if (kLight) {
+        MapCMYKcm(h, p, v);
+        InkLimit_CMYKcm(v, h->m_iInkLimit);
+    } else {
+        MapCMYK(h, p, v);
+        InkLimit_CMYK(v, h->m_iInkLimit);
+    }
+}
+
 // Positions 0-3 (or 0-5) and the extra value through table 6, once into
 // position 6 or into both 6 and 7.
 template <bool kLight, bool kTwo>
@@ -61,13 +74,7 @@ void ConvertWithExtra(CHalftone* h, const uint8_t* p, int32_t* v) {
         if (kTwo) v[7] = 0;
         return;
     }
-    if (kLight) {
-        MapCMYKcm(h, p, v);
-        InkLimit_CMYKcm(v, h->m_iInkLimit);
-    } else {
-        MapCMYK(h, p, v);
-        InkLimit_CMYK(v, h->m_iInkLimit);
-    }
+    MapAndLimit<kLight>(h, p, v);
     FinishWithExtra<kLight, kTwo>(h, v, kFlood ? Flood(h) : In(h, kMapExtra, p[4]));
 }
 
@@ -81,13 +88,7 @@ void ConvertFullWhite(CHalftone* h, const uint8_t* p, int32_t* v) {
         if (kTwo) v[7] = v[6];
         return;
     }
-    if (kLight) {
-        MapCMYKcm(h, p, v);
-        InkLimit_CMYKcm(v, h->m_iInkLimit);
-    } else {
-        MapCMYK(h, p, v);
-        InkLimit_CMYK(v, h->m_iInkLimit);
-    }
+    MapAndLimit<kLight>(h, p, v);
     FinishWithExtra<kLight, kTwo>(h, v, Flood(h));
 }
 

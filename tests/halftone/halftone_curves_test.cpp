@@ -100,11 +100,9 @@ TEST_F(CurvesTest, ModelChoosesItsCurves) {
     EXPECT_EQ(Percents()[0], 100);
 
     job.m_iPrinterModell = 700;
+    job.m_iResolutionX = 1440;
     job.m_iResolutionY = 1440;
     job.m_iDotSize = 0;
-    halftone.SelectLinCurve(&job, 103);
-    EXPECT_EQ(Percents()[0], 80);
-    job.m_iResolutionX = 1440;
     job.m_iOutputColorMode = 7;
     halftone.SelectLinCurve(&job, 103);
     EXPECT_EQ(Percents(), std::vector<int>(8, 40));

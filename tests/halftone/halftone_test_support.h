@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "halftone/halftone.h"
+#include "platform/dynamic_library.h"
 #include "plugin/log_interface.h"
 #include "plugin/varn_prn.h"
 
@@ -46,6 +47,14 @@ public:
     };
     std::vector<Line> lines;
 };
+
+// The halftoner takes the linearisation library already loaded, and keeps
+// it loaded for the process; a test whose library is not the one found (an
+// earlier test in the same process loaded another) cannot run. ctest runs
+// every test in a process of its own.
+#define SKIP_UNLESS_EPL_LIBRARY_IS(path)                                                                     \
+    if (platform::FolderOfPath(platform::FindLoadedLibrary("EPL.dll")) != platform::FolderOfPath(path))       \
+    GTEST_SKIP() << "another linearisation library is loaded in this process"
 
 // Map m sends byte b to 100 m + b; table c adds c; so a word of
 // 100 m + b + c tells the map, the byte and the table it came through.

@@ -54,21 +54,10 @@ TEST(InkLimit, LightInksLoseTwiceTheShareAndStopAtZero) {
     EXPECT_EQ(cut[5], 0);
 }
 
-TEST(InkLimit, ExtraValueCountsInTheSumButIsNeverReduced) {
-    Pixel with{2000, 2000, 2000, 0, 0, 0, 0, 0};
-    InkLimitLight(with.data(), 6000, 1000);  // 7000 against 6000
-    EXPECT_LT(with[0], 2000);
-    Pixel without{2000, 2000, 2000, 0, 0, 0, 0, 0};
-    InkLimitLight(without.data(), 6000, 0);  // 6000: nothing to cut
-    EXPECT_EQ(without[0], 2000);
-}
-
 TEST(InkLimit, ExtraChannelsCountAndShrinkInTheWhiteForms) {
     const Pixel ww = Limited(InkLimit_CMYKWW, {2000, 2000, 2000, 0, 0, 0, 2000, 2000}, 8190);
     EXPECT_LT(ww[6], 2000);
     EXPECT_EQ(ww[6], ww[0]);
-    const Pixel cmww = Limited(InkLimit_CMYKcmWW, {2000, 2000, 2000, 0, 500, 500, 2000, 2000}, 8190);
-    EXPECT_EQ(cmww[7], cmww[0]);
 }
 
 TEST(InkLimit, SixValueFormWithTheHalftonersConstants) {

@@ -23,3 +23,10 @@ target_compile_definitions(test_halftone PRIVATE
   KELMORA_EPL_NOENTRY_PATH="$<TARGET_FILE:epl_noentry>"
   KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
 add_dependencies(test_halftone epl epl_fixture epl_noentry)
+
+# The halftoner's debug images go through the stand-in debug-image library
+# when libtiff is there to build it.
+if(TARGET DbgOut)
+  target_compile_definitions(test_halftone PRIVATE KELMORA_DBGOUT_PATH="$<TARGET_FILE:DbgOut>")
+  add_dependencies(test_halftone DbgOut)
+endif()
