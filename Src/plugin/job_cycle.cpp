@@ -168,8 +168,13 @@ int CVarnPrn::WritePlanarBand(const uint8_t* line) {
             for (size_t x = 0; x < w; ++x) target[4 * x] = source[x];
         }
     }
+    // The last band of a page may run past the page's end: its padding lines
+    // are not printed (the feed resampler drops them by its own limit).
     int r = 0;
-    for (size_t l = 0; l < n; ++l) r = LineStep(band + l * bandLine, static_cast<uint32_t>(bandLine));
+    for (size_t l = 0; l < n; ++l) {
+        if (!m_pLineScaler && m_iPageLine >= m_iOutHeightPixel) break;
+        r = LineStep(band + l * bandLine, static_cast<uint32_t>(bandLine));
+    }
     return r;
 }
 
