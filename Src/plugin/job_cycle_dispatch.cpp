@@ -1,5 +1,8 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include "drivers/jv33.h"
+#include "drivers/jv34.h"
+
 namespace {
 
 // One row per family and run of model numbers, in model order. A family
@@ -11,9 +14,9 @@ const PrinterFamilyRow kFamilies[] = {
     {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", nullptr},
+    {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
-    {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", nullptr},
+    {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
     {728, 747, nullptr, nullptr},  // JV400 (no trace line)
@@ -29,7 +32,7 @@ const PrinterFamilyRow kFamilies[] = {
     {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
     {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
     {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
-    {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", nullptr},
+    {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", JV34_OpenJob},
     {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", nullptr},
     {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", nullptr},
 };

@@ -13,3 +13,10 @@ if(NOT WIN32)
   find_package(TIFF REQUIRED)
   target_link_libraries(test_drivers PRIVATE TIFF::TIFF)
 endif()
+
+# The family tests start real halftoners: they load the stand-in linearisation
+# library and read the example linearisation file.
+target_compile_definitions(test_drivers PRIVATE
+  KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+add_dependencies(test_drivers epl)

@@ -1,0 +1,183 @@
+#include "drivers/jv33_shared.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "drivers/jv33.h"
+#include "drivers/model_predicates.h"
+#include "drivers/mrl_page_buffer.h"
+#include "drivers/mrl_segments.h"
+#include "halftone/halftone.h"
+#include "plugin/text_error.h"
+
+namespace jv33 {
+
+namespace {
+
+constexpr size_t kMinimumLineCapacity = 16384;
+constexpr size_t kLineCapacitySlack = 1024;
+
+}  // namespace
+
+uint32_t WriteRecord(CVarnPrn* job, uint32_t tag, const uint8_t* data, size_t size) {
+    PFN_WRITEPRNDATA_WRAPPER writer(job->m_pfnWritePrnData, job->m_pWritePrnContext);
+    return writer.Write(tag, data, size);
+}
+
+int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
+            int32_t (*dotMode)(const CVarnPrn&)) {
+    if (!job) return -1;
+    job->Log(3000, "%s_OpenJob...", family);
+    job->m_bSuppressOpenJobRecord = false;
+    job->m_pfnOpenPage = openPage;
+
+    const uint32_t written = WriteRecord(job, SPLTAG_JOB_HEADER, MRL_IV_QE());
+    if (written != 0) {
+        job->Log(0, "%s_OpenJob return error code %d", family, int(written));
+        return int(written);
+    }
+    job->Log(2000, "%s_OpenJob", family);
+    if (initHalftone(job, dotMode(*job)) != 0) {
+        job->Log(0, "%s_OpenJob %s_InitHalftone return error code %d", family, family, -2);
+        return -2;
+    }
+    return 0;
+}
+
+int32_t ChannelCount(const CVarnPrn& job) {
+    return (GetInkSetClass(job.m_iPrinterModell) == 0 && job.m_iOutputColorMode == 4) ? 4 : 8;
+}
+
+HalftoneSetup ErrorDiffusionSetup(const CVarnPrn& job, int32_t channels, bool variable, int32_t dotMode) {
+    HalftoneSetup setup;
+    setup.channels = channels;
+    const bool eight = channels == 8;
+    if (!variable) {
+        setup.routine = eight ? 111 : 109;
+    } else if (job.m_iResolutionX < 720 || job.m_iResolutionY < 1080) {
+        setup.routine = eight ? 105 : 103;
+    } else {
+        setup.routine = eight ? 108 : 106;
+    }
+    setup.bitsPerPixel = variable ? 2 : 1;
+    setup.dotMode = uint32_t(dotMode);
+    return setup;
+}
+
+int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
+    if (!job) return -1;
+    try {
+        job->m_iOutChannels = setup.channels;
+        job->m_pHalftone = std::make_unique<CHalftone>(job);
+        CHalftone& halftone = *job->m_pHalftone;
+        halftone.HalftoneRoutine = setup.routine;
+        halftone.m_iScreeningParam = 0;
+        halftone.m_iBitsPerPixel = setup.bitsPerPixel;
+        if (setup.setDotMode) halftone.m_iDotMode = setup.dotMode;
+        return halftone.InitJob(job) == 0 ? 0 : -1;
+    } catch (const std::exception& e) {
+        job->Log(0, "Halftoner set-up failed: %s", e.what());
+        return -1;
+    }
+}
+
+PageValues ReadPageValues(const CVarnPrn& job) {
+    PageValues values;
+    values.passes = job.m_iPrintQuality % 200;
+    values.hiSpeed = job.m_iPrintQuality / 200 != 0 ? 1 : 0;
+    for (size_t i = 0; i < 3; ++i) values.heaters[i] = GetJobOptionValue(job.m_vHeatersCelsius, i, 50);
+    values.direction = job.m_iPrintDirection != 0 ? 1 : 0;
+    values.mediaCode = MRL_MediaTypeCode(job.m_iMediaTypeID);
+    values.dryTime = uint16_t(MRL_DryerTimeCode(job.m_iDryTime));
+    values.vacuum = MRL_VacuumCode(job.m_iVacuumPower);
+    values.cut = (job.m_iMediaSource == 9 && job.m_iCuttingMode != 0) ? 1 : 0;
+    return values;
+}
+
+Bytes PageHeaderHead(const CVarnPrn& job, const PageValues& values) {
+    Bytes header = MRL_QK(values.heaters[0], values.heaters[1], values.heaters[2]);
+    AppendBytes(header, MRL_Q_At());
+    AppendBytes(header, MRL_QA_Segment(&job));
+    return header;
+}
+
+void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode) {
+    const size_t planes = size_t(std::max(job.m_iOutChannels, 0));
+    const size_t bytesPerPlane = size_t(std::max(job.m_iBytesPerChannel, 0));
+    page.m_Output.Reserve(std::max(planes * bytesPerPlane + kLineCapacitySlack, kMinimumLineCapacity));
+    page.m_bTwoBitsPerPixel = dotMode == 1 ? 1 : 0;
+    if (dotMode == 1 && job.m_iResolutionX >= 720 && job.m_iResolutionY >= 1080) {
+        page.m_pConverter = std::make_unique<clVDS2_CONVERTER>(job.m_iResolutionX);
+    }
+}
+
+MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine) {
+    MrlPageBuffer* page = MrlPageBuffer::Attach(job);
+    job->Log(3000, "%s", step);
+    job->m_pfnPrintLine = printLine;
+    job->m_pfnClosePage = JV33_ClosePage;
+    return page;
+}
+
+int FailPage(CVarnPrn* job) {
+    MrlPageBuffer::Detach(job);
+    return -1;
+}
+
+bool CheckResolution(CVarnPrn* job, const char* step) {
+    const auto fits = [](int32_t dpi) { return dpi > 0 && dpi <= 0xFFFF; };
+    if (fits(job->m_iResolutionX) && fits(job->m_iResolutionY)) return true;
+    job->SetErrorMessageF("%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX,
+                          job->m_iResolutionY);
+    job->Log(0, "%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX, job->m_iResolutionY);
+    return false;
+}
+
+int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header) {
+    const uint32_t written = WriteRecord(job, SPLTAG_PAGE_HEADER, header);
+    if (written != 0) {
+        job->Log(0, "%s return error code %d", step, int(written));
+        MrlPageBuffer::Detach(job);  // a failed page never reaches ClosePage
+    } else {
+        job->Log(2000, "%s", step);
+    }
+    return HookResult(written);
+}
+
+int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
+    MrlPageBuffer* page = MrlPageBuffer::Of(job);
+    if (!page) return -1;
+    page->m_Output.Resize(0);
+
+    // Screening sends its fifth plane twice, under both screening colour codes.
+    static constexpr int kScreeningCodes[6] = {0, 1, 2, 3, 6, 7};
+    static constexpr int kScreeningPlanes[6] = {0, 1, 2, 3, 4, 4};
+    const bool screening = screeningMap && job->m_iHalftoneMode == 6;
+    const int channels = job->m_iOutChannels;
+    const int records = (screening && channels == 5) ? 6 : channels;
+    const size_t bytesPerPlane = size_t(std::max(job->m_iBytesPerChannel, 0));
+    if (records < 0 || records > 8 || (records > 0 && !job->m_pOutLine)) {
+        job->SetErrorMessageF("%s: no halftoned line of %d planes", step, channels);
+        return -1;
+    }
+
+    try {
+        for (int i = 0; i < records; ++i) {
+            const int code = screening ? kScreeningCodes[i] : i;
+            const int plane = screening ? kScreeningPlanes[i] : i;
+            uint8_t* data = job->m_pOutLine + size_t(plane) * bytesPerPlane;
+            uint64_t n = TrimmedPlaneLength(data, bytesPerPlane);
+            if (n != 0 && page->m_pConverter) page->m_pConverter->Convert(&data, &n);
+            AppendPlaneRecord(page->m_Output, page->m_Packing, RasterForm::Q, kColourCodes[code],
+                              page->m_bTwoBitsPerPixel != 0, data, size_t(n));
+        }
+    } catch (const TextError& e) {
+        job->SetErrorMessageF("%s: %s", step, e.what());
+        job->Log(0, "%s: %s", step, e.what());
+        return -1;
+    }
+    AppendLineEnd(page->m_Output, RasterForm::Q);
+    return HookResult(WriteRecord(job, SPLTAG_DATA, page->m_Output.data(), page->m_Output.size()));
+}
+
+}  // namespace jv33

@@ -1,0 +1,112 @@
+// Shared helpers of the printer-family tests: a job read from ticket text
+// whose host writer keeps every record, a halftoned line the test fills, and
+// the records decoded back into MRL commands.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "drivers/mrl_page_buffer.h"
+#include "halftone/halftone.h"
+#include "platform/dynamic_library.h"
+#include "plugin/job_test_support.h"
+#include "plugin/spool_writer.h"
+#include "prndump/mrl_decode.h"
+
+struct CapturedRecord {
+    uint32_t tag = 0;
+    std::vector<uint8_t> data;
+};
+
+// The host's write function: keeps the records; answers failWith for the
+// record tagged failTag (every record when failTag is 0).
+struct CapturingWriter {
+    std::vector<CapturedRecord> records;
+    int failWith = 0;
+    uint32_t failTag = 0;
+
+    static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
+        auto* self = static_cast<CapturingWriter*>(context);
+        if (self->failWith != 0 && (self->failTag == 0 || self->failTag == tag)) return self->failWith;
+        self->records.push_back({tag, std::vector<uint8_t>(data, data + size)});
+        return 0;
+    }
+};
+
+// The ticket of a small job: the model at x by y dpi with a dot size and a
+// print quality, roll media, CMYK output, no linearisation file.
+inline std::string FamilyJobTicket(int model, int xDpi, int yDpi, int dotSize, int printQuality) {
+    return "[job]\n"
+           "Output/Prn/Printer/Model = " + std::to_string(model) + "\n"
+           "Output/Prn/Printer/ResolutionX = " + std::to_string(xDpi) + ".0\n"
+           "Output/Prn/Printer/ResolutionY = " + std::to_string(yDpi) + ".0\n"
+           "Output/Prn/Specific/DotSize = " + std::to_string(dotSize) + "\n"
+           "Output/Prn/Specific/PrintQuality = " + std::to_string(printQuality) + "\n"
+           "Output/Prn/Printer/OutputColorMode = 4\n"
+           "Output/Prn/Linearization/BPLPath = \"/nowhere/job.lin\"\n"
+           "Process/OutWidthPixel = 64\n"
+           "Process/OutHeightPixel = 8\n"
+           "Output/Prn/Media/Size/Width = 1000.0\n"
+           "Output/Prn/Media/Size/Height = 2000.0\n"
+           "Output/Prn/Specific/MediaSource = 9\n";
+}
+
+// Ticket lines that give a job the example linearisation file.
+inline std::string ExampleLinearisation() {
+    return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EPL_EXAMPLE + "\"\n";
+}
+
+class FamilyTest : public JobTest {
+protected:
+    // The host closes every page it opened.
+    void TearDown() override {
+        if (job) MrlPageBuffer::Detach(job.get());
+    }
+
+    // The halftoner finds the stand-in linearisation library among the loaded ones.
+    static void SetUpTestSuite() {
+        platform::DynamicLibrary epl;
+        ASSERT_TRUE(epl.LoadFile(KELMORA_EPL_PATH)) << epl.Error();
+        epl.KeepLoadedForProcess();
+    }
+
+    // Reads a job from the ticket text, with this fixture's writer as the host's.
+    CVarnPrn& OpenTicket(const std::string& text) {
+        TearDown();  // a job read again drops the last one
+        Ticket(text);
+        EXPECT_EQ(Read(), 0);
+        job->m_pfnWritePrnData = &CapturingWriter::Write;
+        job->m_pWritePrnContext = &writer;
+        return *job;
+    }
+
+    // A halftoned line of `planes` planes of `bytes` bytes each, all zero;
+    // the test fills it through Plane().
+    void SetHalftonedLine(int planes, int bytes) {
+        line.assign(size_t(planes) * size_t(bytes), 0);
+        job->m_iOutChannels = planes;
+        job->m_iBytesPerChannel = bytes;
+        job->m_pOutLine = line.data();
+    }
+    uint8_t* Plane(int p) { return line.data() + size_t(p) * size_t(job->m_iBytesPerChannel); }
+
+    const CapturedRecord& Last() const { return writer.records.back(); }
+    std::vector<prndecode::Command> Commands(const CapturedRecord& record) const {
+        return prndecode::DecodeMrl(record.data);
+    }
+    std::vector<std::string> Names(const CapturedRecord& record) const {
+        std::vector<std::string> names;
+        for (const auto& c : Commands(record)) names.push_back(c.name);
+        return names;
+    }
+    std::string ErrorMessage() const {
+        const auto* e = Key("Output/ErrorMessage");
+        return e ? std::get<std::string>(e->front()) : std::string();
+    }
+
+    CapturingWriter writer;
+    std::vector<uint8_t> line;
+};

@@ -1,0 +1,264 @@
+// JV33 and JV34 jobs printed through the built plug-in by the host program,
+// decoded back, and compared with the same job run in this process: the
+// stream must be the same bytes, and its dots those the halftoner made
+// (through the page's dot-code converter where the page uses one).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "halftone/bit_converters.h"
+#include "halftone/halftone.h"
+#include "image.h"
+#include "platform/dynamic_library.h"
+#include "plugin/spool_writer.h"
+#include "plugin/varn_prn.h"
+#include "prndump/plane_images.h"
+#include "prndump/prn_records.h"
+#include "ticket_store.h"
+#include "ticket_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+constexpr uint8_t kColourCodes[8] = {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// What the job hands to the host, and the halftoner's planes of every line
+// as the print step saw them.
+struct JobRun {
+    std::vector<prndecode::Record> records;
+    std::vector<std::vector<uint8_t>> planes;  // per line: channels x bytes per plane
+    int channels = 0;
+    int bytesPerPlane = 0;
+    bool converted = false;
+
+    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
+        auto* run = static_cast<JobRun*>(self);
+        prndecode::Record record;
+        record.tag = tag;
+        record.data.assign(data, data + size);
+        run->records.push_back(std::move(record));
+        return 0;
+    }
+};
+
+JobRun* g_run = nullptr;
+JobHook g_printLine = nullptr;
+
+int CapturePlanesThenPrint(CVarnPrn* job) {
+    g_run->channels = job->m_iOutChannels;
+    g_run->bytesPerPlane = job->m_iBytesPerChannel;
+    g_run->planes.emplace_back(job->m_pOutLine, job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
+    return g_printLine(job);
+}
+
+struct Variant {
+    const char* name;
+    const char* settings;  // on top of the sample ticket
+    std::vector<uint8_t> pageHeader;
+    int channels;
+    bool converter;
+    int imageChannels;
+};
+
+class PrintedJob : public testing::TestWithParam<Variant> {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("kelmora_e2e_" + std::string(GetParam().name) + "_" + std::to_string(std::random_device()()));
+        fs::create_directories(folder);
+        // The in-process run finds the stand-in linearisation library where prnhost does.
+        platform::DynamicLibrary epl;
+        ASSERT_TRUE(epl.LoadFile((fs::path(KELMORA_PLUGIN_PATH).parent_path() / "libepl.so").string()))
+            << epl.Error();
+        epl.KeepLoadedForProcess();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // A CMYK picture (with spot channels after the four inks where the
+    // variant asks for them) with ramps, flat tints, a blank band and pixel
+    // noise; its width is no multiple of a byte's pixels.
+    void WriteImage(int width, int height) {
+        const int channels = GetParam().imageChannels;
+        prnhost::Image image;
+        image.width = width;
+        image.height = height;
+        image.channels = channels;
+        image.colorSpace = "CMYK";
+        image.pixels.resize(size_t(width) * height * channels);
+        std::mt19937 noise(5);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                uint8_t* p = image.pixels.data() + (size_t(y) * width + x) * channels;
+                if (y >= 10 && y < 13) continue;  // blank lines
+                p[0] = uint8_t(255 * x / (width - 1));
+                p[1] = y < height / 2 ? uint8_t(128) : uint8_t(noise() & 0xFF);
+                p[2] = x < width / 3 ? 0 : uint8_t(255 * y / (height - 1));
+                p[3] = (x + y) % 17 < 3 ? 255 : 0;
+                for (int s = 4; s < channels; ++s) p[s] = x > width / 2 ? uint8_t(40 * s) : 0;
+            }
+        }
+        std::string error;
+        ASSERT_TRUE(prnhost::WritePam((folder / "image.pam").string(), image, error)) << error;
+        pixels = image.pixels;
+        imageWidth = width;
+    }
+
+    void WriteTicket() {
+        std::ofstream out(folder / "job.ticket");
+        out << ReadFile(kRoot / "examples" / "jv33.ticket") << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / "cmyk.lin").string() << "\"\n";
+    }
+
+    // The job through the plug-in library and the host program.
+    void RunPrnhost() {
+        const std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
+                                    "\" --ticket \"" + (folder / "job.ticket").string() + "\" --image \"" +
+                                    (folder / "image.pam").string() + "\" --out \"" + (folder / "job.prn").string() +
+                                    "\" --ticket-out \"" + (folder / "final.ticket").string() + "\" 2>\"" +
+                                    (folder / "stderr.txt").string() + "\"";
+        ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "stderr.txt");
+        printed = prndecode::ReadRecordFile((folder / "job.prn").string());
+    }
+
+    // The same job in this process, from the ticket prnhost ended with.
+    void RunHere() {
+        hostkit::TicketStore store(1);
+        hostkit::LoadTicketFile((folder / "final.ticket").string(), store);
+        std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, nullptr);
+        ASSERT_TRUE(job);
+        g_run = &here;
+        ASSERT_EQ(job->OpenJob(&JobRun::Write, &here), 0);
+        ASSERT_EQ(job->OpenPage(), 0);
+        g_printLine = job->m_pfnPrintLine;
+        job->m_pfnPrintLine = CapturePlanesThenPrint;
+        const size_t pixelBytes = size_t(GetParam().imageChannels);
+        const size_t lineBytes = (size_t(imageWidth) * pixelBytes + 31) / 32 * 32;
+        std::vector<uint8_t> line(lineBytes);
+        const size_t rowBytes = size_t(imageWidth) * pixelBytes;
+        const int lines = int(pixels.size() / rowBytes);
+        for (int y = 0; y < lines; ++y) {
+            std::fill(line.begin(), line.end(), 0);
+            std::copy_n(pixels.begin() + ptrdiff_t(y * rowBytes), rowBytes, line.begin());
+            ASSERT_EQ(job->WriteLine(line.data()), 0) << "line " << y;
+        }
+        EXPECT_EQ(job->ClosePage(), 0);
+        EXPECT_EQ(job->CloseJob(), 0);
+        here.converted = GetParam().converter;
+        resolutionX = job->m_iResolutionX;
+        g_run = nullptr;
+    }
+
+    fs::path folder;
+    std::vector<uint8_t> pixels;
+    int imageWidth = 0;
+    int resolutionX = 0;
+    std::vector<prndecode::Record> printed;
+    JobRun here;
+};
+
+TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
+    const Variant& variant = GetParam();
+    constexpr int kLines = 40;
+    WriteImage(150, kLines);
+    WriteTicket();
+    RunPrnhost();
+    RunHere();
+    if (HasFatalFailure()) return;
+
+    // Job header, open job, page link, page header, one data record per line,
+    // page end, close job, end of file.
+    std::vector<uint32_t> tags;
+    for (const auto& r : printed) tags.push_back(r.tag);
+    std::vector<uint32_t> expected = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
+    expected.insert(expected.end(), kLines, SPLTAG_DATA);
+    expected.insert(expected.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
+    ASSERT_EQ(tags, expected);
+    EXPECT_EQ(printed[0].data, (std::vector<uint8_t>{'Q', 'E', 0}));
+    EXPECT_EQ(printed[3].data, variant.pageHeader);
+    EXPECT_EQ(printed[4 + kLines].data, (std::vector<uint8_t>{'Q', 'E', 0}));
+    EXPECT_EQ(printed[14].data, (std::vector<uint8_t>{'Q', 'R', 1, 1}));  // a blank line
+
+    // The host program's stream is the in-process stream, byte for byte.
+    ASSERT_EQ(here.records.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) {
+        EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
+        EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
+    }
+
+    // Its dots are the halftoner's.
+    ASSERT_EQ(here.channels, variant.channels);
+    ASSERT_EQ(here.planes.size(), size_t(kLines));
+    const auto pages = prndecode::AssemblePages(printed);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].lines, size_t(kLines));
+    clVDS2_CONVERTER converter(resolutionX);
+    size_t dots = 0;
+    for (int c = 0; c < here.channels; ++c) {
+        const prndecode::PlaneImage* plane = pages[0].Find(kColourCodes[c]);
+        for (int y = 0; y < kLines; ++y) {
+            std::vector<uint8_t> want(here.planes[y].begin() + ptrdiff_t(c) * here.bytesPerPlane,
+                                      here.planes[y].begin() + ptrdiff_t(c + 1) * here.bytesPerPlane);
+            if (variant.converter) {
+                uint8_t* data = want.data();
+                uint64_t n = want.size();
+                converter.Convert(&data, &n);
+                want.assign(data, data + n);
+            }
+            const std::vector<uint8_t> got =
+                plane ? plane->Row(size_t(y), size_t(here.bytesPerPlane)) : std::vector<uint8_t>(want.size(), 0);
+            ASSERT_EQ(got, want) << "channel " << c << ", line " << y;
+            for (uint8_t b : want) dots += b != 0;
+        }
+    }
+    EXPECT_GT(dots, 0u);
+}
+
+// The sample ticket: model 700 at 720 x 720 dpi, variable dots, 8 passes.
+const std::vector<uint8_t> kSampleHeader = {
+    'Q', 'K', 7,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                      //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    0xFF, 0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 11, 1,    0xD0, 0x02, 0xD0, 0x02, 8,    0,    1,    1, 0xFF, 6};
+
+const std::vector<uint8_t> kWhiteInkHeader = {
+    'Q', 'K', 7,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                      //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    0xFF, 0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 11, 17,   0xD0, 0x02, 0xD0, 0x02, 8,    0,    1,    1, 0xFF, 6,    //
+    'P', 'L', 4,  1,    2,    0,    1};
+
+const std::vector<uint8_t> kTs34Header = {
+    'Q', 'K', 7,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                              //
+    'Q', '@', 0,                                                                         //
+    'Q', 'C', 11, 0xFF, 0,    25,   0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0,            //
+    'Q', 'P', 13, 1,    0x38, 0x04, 0xD0, 0x02, 12,   0,    1,    1, 0,    0, 0, 0xFF};
+
+INSTANTIATE_TEST_SUITE_P(
+    JV33AndJV34, PrintedJob,
+    testing::Values(Variant{"SampleJV33", "", kSampleHeader, 4, false, 4},
+                    Variant{"JV33WhiteInkFixedDots",
+                            "Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
+                            "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n",
+                            kWhiteInkHeader, 8, false, 8},
+                    Variant{"JV34VariableDotsAt720x1080",
+                            "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
+                            "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
+                            kTs34Header, 4, true, 4}),
+    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+}  // namespace
