@@ -1,6 +1,7 @@
 // The job cycle: OpenJob, OpenPage, WriteLine, ClosePage and CloseJob of the
 // job object, with the frame records of the output stream.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "halftone/halftone.h"
@@ -194,15 +195,28 @@ int CVarnPrn::ScaledLineCallback(const uint8_t* line, uint32_t size, void* job) 
     return WriteScaledLine(line, size, static_cast<CVarnPrn*>(job));
 }
 
-int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t /*size*/, CVarnPrn* job) {
+const uint8_t* CVarnPrn::HalftoneInputLine(const uint8_t* line, uint32_t size) {
+    const size_t offset = m_bCropping && m_iCropLeft > 0 && m_iInputColorMode > 0
+                              ? static_cast<size_t>(m_iCropLeft) * static_cast<size_t>(m_iInputColorMode)
+                              : 0;
+    if (!m_pHalftone) return line + offset;
+    const size_t available = size > offset ? size - offset : 0;
+    const size_t need = std::max(m_pHalftone->InputLineBytes(), available);
+    const size_t copied = available;
+    if (m_vHalftoneLine.size() < need) m_vHalftoneLine.resize(need);
+    if (copied) std::memcpy(m_vHalftoneLine.data(), line + offset, copied);
+    std::fill(m_vHalftoneLine.begin() + static_cast<ptrdiff_t>(copied), m_vHalftoneLine.end(), 0);
+    return m_vHalftoneLine.data();
+}
+
+int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job) {
     if (!job) return -1;
     CVarnPrn& j = *job;
     j.m_pCurrentLine = line;
     const int32_t repeats = j.m_iScaleY > 0 ? j.m_iScaleY : 1;
     const int64_t top = j.m_iCropTop;
     const int64_t printed = j.m_iImageHeight;
-    const uint8_t* croppedLine =
-        j.m_bCropping ? line + static_cast<ptrdiff_t>(j.m_iCropLeft) * j.m_iInputColorMode : line;
+    const uint8_t* croppedLine = j.HalftoneInputLine(line, size);
     int result = 0;
     int status = 0;
     do {

@@ -115,6 +115,8 @@ public:
     // The line step for one input line: repeats it by the vertical scale,
     // crops, halftones and prints it.
     static int WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job);
+    // The cropped line of size bytes as the halftoner reads it (see m_vHalftoneLine).
+    const uint8_t* HalftoneInputLine(const uint8_t* line, uint32_t size);
     // The same step as the feed resampler's output function.
     static int ScaledLineCallback(const uint8_t* line, uint32_t size, void* job);
     // The image's position on the page (m_iLeftMargin, m_iTopMargin).
@@ -148,6 +150,10 @@ public:
     std::unique_ptr<CHalftone> m_pHalftone;      // created by the family, owned by the job
     const uint8_t* m_pCurrentLine = nullptr;     // the contone line the halftoner reads
     std::unique_ptr<uint8_t[]> m_pPlanarBuffer;  // one band of page-planar input
+    // The line the halftoner reads: a copy of the visible part of the host's
+    // (or the resampler's) line with zeroed slack after it, so neither the
+    // converters' look-ahead nor a crop offset reads past the caller's line.
+    std::vector<uint8_t> m_vHalftoneLine;
     JobHook m_pfnPrintLine = nullptr;
     JobHook m_pfnOpenPage = nullptr;
     JobHook m_pfnClosePage = nullptr;

@@ -118,7 +118,9 @@ TEST_F(Cycle, CropsLinesAndColumnsButFeedsTheHalftonerWhileItAsksAgain) {
     for (const auto& line : lines) EXPECT_EQ(j.WriteLine(line.data()), 0);
     // Line 4 lies below the printed range, but line 3 left the halftoner asking again.
     EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{2, 3, 4, 5}));
-    EXPECT_EQ(trace.halftonedPointers[0], lines[1].data() + 8);
+    // The halftoner reads a copy of the visible part, never the host's memory.
+    const uint8_t* seen = trace.halftonedPointers[0];
+    EXPECT_TRUE(seen < lines[1].data() || seen >= lines[1].data() + lines[1].size());
     EXPECT_EQ(trace.printedBytes[0], std::vector<uint8_t>(lines[1].begin() + 8, lines[1].begin() + 16));
     EXPECT_EQ(j.m_pCurrentLine, lines[3].data()) << "the line pointer is restored";
 }
