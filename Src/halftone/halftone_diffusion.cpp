@@ -5,6 +5,7 @@
 #include <new>
 
 #include "halftone/halftone.h"
+#include "halftone/pixel_converters.h"
 #include "plugin/varn_prn.h"
 
 int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRoutine& routine) {
@@ -79,7 +80,11 @@ int32_t CHalftone::DiffusionInitJob(CVarnPrn* job, const DiffusionRoutine& routi
         return kDiffusionMissingTables;
     }
     m_pfnPixelConverter = PixelConverterForLayout(routine.converterLayout);
-    m_nInputLineBytes = std::max(m_nInputLineBytes, m_Diffusion.InputBytesNeeded());
+    // A converter wider than the input pixel (five or six bytes on four-byte
+    // pixels) reads past the last pixel: the line it reads holds those bytes
+    // too, zeroed, so the look-ahead never leaves the job's line.
+    const size_t reach = static_cast<size_t>(std::max(kWidestConverterPixelBytes - inputBytesPerPixel, 0));
+    m_nInputLineBytes = std::max(m_nInputLineBytes, m_Diffusion.InputBytesNeeded() + reach);
     return 0;
 }
 

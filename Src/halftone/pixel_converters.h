@@ -36,6 +36,10 @@ void ConvertPixel_CMYKcmFullW2(CHalftone* h, const uint8_t* p, int32_t* v);    /
 void ConvertPixel_CMYKcm6(CHalftone* h, const uint8_t* p, int32_t* v);         // 22
 void ConvertPixel_KToMY(CHalftone* h, const uint8_t* p, int32_t* v);           // 0
 
+// Bytes the widest converter reads from one input pixel. A converter may
+// read more bytes than the input pixel holds (the next pixel's first ones).
+constexpr int32_t kWidestConverterPixelBytes = 6;
+
 // Channel-layout codes 0 to 22.
 constexpr int32_t kChannelLayoutCount = 23;
 

@@ -255,6 +255,12 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
                             "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n",
                             kWhiteInkHeader, 8, false, 8},
+                    // Eight ink channels from a four-channel picture: the halftoner's
+                    // converters look past the last pixel, never past the host's line.
+                    Variant{"JV33WhiteInkFromCmykPicture",
+                            "Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
+                            "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n",
+                            kWhiteInkHeader, 8, false, 4},
                     Variant{"JV34VariableDotsAt720x1080",
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",

@@ -149,6 +149,24 @@ TEST_F(DiffusionRoutineTest, EightChannelRoutinesReadTheJobsComponentsAndChooseT
     EXPECT_TRUE(log.Has(LOG_DETAIL, "MimakiSE1VDS3_CMYKcm12:HALF_OPENPAGE: check MTH"));
 }
 
+TEST_F(DiffusionRoutineTest, ConvertersWiderThanThePixelReadNothingPastTheLine) {
+    // Flood white on four-byte pixels: the converter also tests a fifth byte,
+    // the next pixel's first. At the last padded pixel that byte must still
+    // lie inside the line the halftoner asks for, not in what follows it.
+    job->m_iPrinterModell = 693;
+    job->m_iWhiteMode = 1;
+    job->m_iComponents = 4;
+    ASSERT_EQ(Start(111), 0);
+    ASSERT_EQ(halftone->InitPage(job.get()), 0);
+    ASSERT_EQ(halftone->m_pfnPixelConverter, &ConvertPixel_CMYKFloodW2);
+    std::vector<uint8_t> memory(halftone->InputLineBytes() + 8, 0);
+    std::fill(memory.begin() + static_cast<ptrdiff_t>(halftone->InputLineBytes()), memory.end(), 255);
+    job->m_pCurrentLine = memory.data();
+    ASSERT_EQ(halftone->ProcessLine(job.get()), 0);
+    const size_t bytes = static_cast<size_t>(job->m_iOutChannels) * job->m_iBytesPerChannel;
+    EXPECT_EQ(std::vector<uint8_t>(job->m_pOutLine, job->m_pOutLine + bytes), std::vector<uint8_t>(bytes, 0));
+}
+
 TEST_F(DiffusionRoutineTest, ModelsWithoutDotSizeTablesRefuseTheDotSizeRoutines) {
     job->m_iPrinterModell = 673;  // has three-dot curves only
     EXPECT_EQ(Start(106), kDiffusionMissingTables);
