@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "drivers/ink_set.h"
+#include "drivers/model_predicates.h"
+#include "plugin/log_interface.h"
 #include "plugin/rounding.h"
 #include "plugin/varn_prn.h"
 
@@ -42,4 +45,22 @@ Bytes MRL_QA_Segment(const CVarnPrn* job) {
     const int32_t value = RoundToInt32((job->m_dPaperFeedAdjust - 1.0) * 10000.0);
     if (value == 0) return {};
     return MRL_QA(value, 255);
+}
+
+Bytes MRL_MA_FromJob(const CVarnPrn* job) {
+    if (!job) return {};
+    return MRL_MA_FromFeedAdjust(job->m_dPaperFeedAdjust);
+}
+
+Bytes MRL_SO_ForWhiteInk(CVarnPrn* job) {
+    if (!job) return {};
+    return MRL_SO_ForWhiteInk(GetInkSetClass(job->m_iPrinterModell), static_cast<int>(GetInkSetCode(job, 0)),
+                              job->m_iWhiteLevel, job->m_iWhiteOrder);
+}
+
+void LogPrintingLayers(CVarnPrn* job, const char* label, const std::string& layerNames) {
+    if (!job) return;
+    const std::string line = "Printing layers: " + layerNames;
+    job->Log(LOG_DETAIL, "%s %s", label ? label : "", line.c_str());
+    job->UpdateInfoMessage(true, line);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "drivers/mrl.h"
@@ -33,3 +34,15 @@ uint8_t MRL_TenthsCode(double value, int32_t lo, int32_t hi);
 // The job's paper-feed correction: "QA" with round((factor - 1) x 10000),
 // limited to 255; nothing when that is 0 or there is no job.
 Bytes MRL_QA_Segment(const CVarnPrn* job);
+
+// The job's paper-feed correction as "MA": round((factor - 1) x 10000);
+// nothing when that is 0 or there is no job.
+Bytes MRL_MA_FromJob(const CVarnPrn* job);
+
+// The white-ink "SO" command of the printers of ink-set class 17 whose job
+// prints white (ink-set codes 419, 420, 421, 460, 464); nothing otherwise.
+Bytes MRL_SO_ForWhiteInk(CVarnPrn* job);
+
+// Logs "<label> Printing layers: <names>" and adds "Printing layers: <names>"
+// to the user's information messages.
+void LogPrintingLayers(CVarnPrn* job, const char* label, const std::string& layerNames);

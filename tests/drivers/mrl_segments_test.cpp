@@ -47,3 +47,35 @@ TEST(FeedCorrectionSegment, IsEmptyAtFactorOneAndLimitedTo255) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JobCommands, FeedAdjustBecomesMaOnlyWhenItCorrectsSomething) {
+    CVarnPrn job(nullptr, 1, nullptr);
+    job.m_dPaperFeedAdjust = 1.0;
+    EXPECT_TRUE(MRL_MA_FromJob(&job).empty());
+    job.m_dPaperFeedAdjust = 1.0012;
+    EXPECT_EQ(MRL_MA_FromJob(&job), MRL_MA(12));
+    job.m_dPaperFeedAdjust = 0.9995;
+    EXPECT_EQ(MRL_MA_FromJob(&job), MRL_MA(-5));
+    EXPECT_TRUE(MRL_MA_FromJob(nullptr).empty());
+}
+
+TEST(JobCommands, WhiteInkSoOnlyForWhitePrintingClass17Models) {
+    CVarnPrn job(nullptr, 1, nullptr);
+    job.m_iPrinterModell = 693;  // ink-set class 17
+    job.m_iWhiteMode = 1;        // code 420
+    job.m_iWhiteLevel = 2;
+    job.m_iWhiteOrder = 1;
+    EXPECT_EQ(MRL_SO_ForWhiteInk(&job), MRL_SO(1, 2, 1));
+    job.m_iWhiteLevel = 5;  // out of range: the printer's own setting
+    job.m_iWhiteOrder = -1;
+    EXPECT_EQ(MRL_SO_ForWhiteInk(&job), MRL_SO(1, 0xFF, 0xFF));
+    job.m_iWhiteMode = 3;  // no white: code 422
+    EXPECT_TRUE(MRL_SO_ForWhiteInk(&job).empty());
+    job.m_iWhiteMode = 1;
+    job.m_iPrinterModell = 700;  // not class 17
+    EXPECT_TRUE(MRL_SO_ForWhiteInk(&job).empty());
+}
+
+}  // namespace
