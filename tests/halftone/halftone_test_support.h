@@ -13,39 +13,13 @@
 #include "platform/dynamic_library.h"
 #include "plugin/log_interface.h"
 #include "plugin/varn_prn.h"
+#include "support/recording_logger.h"
 
 namespace httest {
 
-class JobLog : public clLogFullInterface {
-public:
-    void LogV(int level, const char* format, va_list args) override {
-        std::string text;
-        FormatStringV(text, format, args);
-        lines.push_back({level, text});
-    }
-    void Log(int level, const char* format, ...) override {
-        va_list args;
-        va_start(args, format);
-        LogV(level, format, args);
-        va_end(args);
-    }
-    bool IsEnabled(int) override { return true; }
-    int GetLevel() override { return 4; }
-    void SetLevel(int) override {}
-    void LogModuleV(const char*, int level, const char* format, va_list args) override { LogV(level, format, args); }
-
-    bool Has(int level, const std::string& text) const {
-        return std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return l.level == level && l.text == text; });
-    }
-    bool HasPrefix(const std::string& prefix) const {
-        return std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return l.text.rfind(prefix, 0) == 0; });
-    }
-
-    struct Line {
-        int level;
-        std::string text;
-    };
-    std::vector<Line> lines;
+// Every line at every level.
+struct JobLog : RecordingLogger {
+    JobLog() { level = 4; }
 };
 
 // The halftoner takes the linearisation library already loaded, and keeps

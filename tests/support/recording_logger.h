@@ -1,0 +1,49 @@
+// A job logger for tests: it keeps every line it is given, with its level.
+#pragma once
+
+#include <algorithm>
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include "plugin/format.h"
+#include "plugin/log_interface.h"
+
+struct LoggedLine {
+    int level;
+    std::string text;
+};
+
+class RecordingLogger : public clLogFullInterface {
+public:
+    void LogV(int level, const char* format, va_list args) override {
+        std::string text;
+        FormatStringV(text, format, args);
+        lines.push_back({level, text});
+    }
+    void Log(int level, const char* format, ...) override {
+        va_list args;
+        va_start(args, format);
+        LogV(level, format, args);
+        va_end(args);
+    }
+    bool IsEnabled(int level) override { return level / 1000 <= this->level; }
+    int GetLevel() override { return level; }
+    void SetLevel(int newLevel) override { level = newLevel; }
+    void LogModuleV(const char*, int lvl, const char* format, va_list args) override { LogV(lvl, format, args); }
+
+    bool Has(const std::string& text) const {
+        return std::any_of(lines.begin(), lines.end(), [&](const LoggedLine& l) { return l.text == text; });
+    }
+    bool Has(int lvl, const std::string& text) const {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const LoggedLine& l) { return l.level == lvl && l.text == text; });
+    }
+    bool HasPrefix(const std::string& prefix) const {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const LoggedLine& l) { return l.text.compare(0, prefix.size(), prefix) == 0; });
+    }
+
+    int level = 3;
+    std::vector<LoggedLine> lines;
+};
