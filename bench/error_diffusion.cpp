@@ -94,11 +94,16 @@ private:
     std::chrono::steady_clock::time_point m_start;
 };
 
-// The routine's inline line step, one page line per iteration.
-void InlineLine(benchmark::State& state, int32_t routineNumber) {
+// The routine's inline line step, one page line per iteration, with the
+// widest lanes the processor has or with narrower ones (the plain step at
+// None), to compare the steps.
+void InlineLine(benchmark::State& state, int32_t routineNumber, DiffusionLanes widest = DiffusionLanes::Avx2) {
     const DiffusionRoutine& routine = *FindDiffusionRoutine(routineNumber);
     ErrorDiffusion ed;
-    if (ed.InitJob(routine, kWidth, 1, 1440, 720, 4) != kDiffusionOk ||
+    ErrorDiffusion::LimitLanes(widest);
+    const int32_t initResult = ed.InitJob(routine, kWidth, 1, 1440, 720, 4);
+    ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
+    if (initResult != kDiffusionOk ||
         ed.SetTables(&Tables().noise, Tables().random.get(), Tables().dots.pointers) != kDiffusionOk) {
         state.SkipWithError("set-up failed");
         return;
@@ -186,6 +191,10 @@ BENCHMARK_CAPTURE(InlineLine, Routine106_VDS2_CMYK, 106)->Unit(benchmark::kMicro
 BENCHMARK_CAPTURE(InlineLine, Routine108_VDS2_CMYKcm12, 108)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(InlineLine, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(InlineLine, Routine111_SE1_CMYKcm12, 111)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine103_VDS3_CMYK, 103, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine106_VDS2_CMYK, 106, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine109_SE1_CMYK, 109, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Ssse3_Routine103_VDS3_CMYK, 103, DiffusionLanes::Ssse3)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(KernelLine, Routine103_HalftoneLineVDS3, 103, HalftoneLineVDS3)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(KernelLine, Routine106_HalftoneLineVDS2, 106, HalftoneLineVDS2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(KernelLine, Routine109_HalftoneLineSE1, 109, HalftoneLineSE1)->Unit(benchmark::kMicrosecond);

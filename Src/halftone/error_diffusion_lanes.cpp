@@ -150,12 +150,14 @@ struct V128 {
     static ED_INLINE_SSSE3 V FromLanes(const int16_t* l) {
         return _mm_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
     }
-    // table[index] for each lane.
+    // table[index] for the first kUsed lanes, 0 for the others.
+    template <int kUsed>
     static ED_INLINE_SSSE3 V Gather(const int16_t* table, V index) {
         alignas(16) int16_t at[kLanes];
         _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        return _mm_setr_epi16(table[at[0]], table[at[1]], table[at[2]], table[at[3]], table[at[4]], table[at[5]],
-                              table[at[6]], table[at[7]]);
+        int16_t looked[kLanes] = {};
+        for (int i = 0; i < kUsed && i < kLanes; ++i) looked[i] = table[at[i]];
+        return FromLanes(looked);
     }
     template <int kPerChannel>
     static ED_INLINE_SSSE3 V FromCodes(const uint16_t* const* at) {
@@ -218,6 +220,7 @@ struct V256 {
     // table[index] for each lane, by two 8-lane gathers of 32 bits whose low
     // halves are the values (the index is at most 575 here, so the upper
     // halves stay inside the table).
+    template <int>
     static ED_INLINE_AVX2 V Gather(const int16_t* table, V index) {
         const int* base = reinterpret_cast<const int*>(table);
         const __m256i low = _mm256_i32gather_epi32(base, _mm256_cvtepi16_epi32(_mm256_castsi256_si128(index)), 2);
