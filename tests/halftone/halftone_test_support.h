@@ -18,7 +18,7 @@
 namespace httest {
 
 // Every line at every level.
-struct JobLog : RecordingLogger {
+struct JobLog : testsupport::RecordingLogger {
     JobLog() { level = 4; }
 };
 

@@ -17,6 +17,9 @@
 #include "ticket_store.h"
 #include "ticket_text.h"
 
+using testsupport::LoggedLine;
+using testsupport::RecordingLogger;
+
 
 // A file path of its own for the running test (tests run in parallel
 // processes, also from several build folders at once).

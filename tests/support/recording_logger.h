@@ -9,6 +9,9 @@
 #include "plugin/format.h"
 #include "plugin/log_interface.h"
 
+// In a namespace of its own: test programs hold other loggers of this name.
+namespace testsupport {
+
 struct LoggedLine {
     int level;
     std::string text;
@@ -47,3 +50,5 @@ public:
     int level = 3;
     std::vector<LoggedLine> lines;
 };
+
+}  // namespace testsupport
