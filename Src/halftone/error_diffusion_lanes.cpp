@@ -147,6 +147,14 @@ struct V128 {
     static ED_INLINE_SSSE3 V LoadU(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static ED_INLINE_SSSE3 void StoreU(int16_t* p, V a) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), a); }
     static ED_INLINE_SSSE3 void Store(int16_t* p, V a) { _mm_store_si128(reinterpret_cast<__m128i*>(p), a); }
+    static ED_INLINE_SSSE3 V Load(const int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+    static ED_INLINE_SSSE3 V Blend(V mask, V a, V b) { return _mm_or_si128(_mm_andnot_si128(mask, a), _mm_and_si128(mask, b)); }
+    // The lanes whose bit is set in bits (bit 2i + 1 for lane i, as Movemask
+    // gives them) as all-ones lanes.
+    static ED_INLINE_SSSE3 V FromMaskBits(uint32_t bits) {
+        const V lane = _mm_setr_epi16(2, 8, 32, 128, 512, 2048, 8192, -32768);
+        return _mm_cmpeq_epi16(_mm_and_si128(_mm_set1_epi16(static_cast<int16_t>(bits)), lane), lane);
+    }
     static ED_INLINE_SSSE3 V FromLanes(const int16_t* l) {
         return _mm_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
     }
@@ -213,6 +221,14 @@ struct V256 {
     static ED_INLINE_AVX2 V LoadU(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static ED_INLINE_AVX2 void StoreU(int16_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a); }
     static ED_INLINE_AVX2 void Store(int16_t* p, V a) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), a); }
+    static ED_INLINE_AVX2 V Load(const int16_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
+    static ED_INLINE_AVX2 V Blend(V mask, V a, V b) { return _mm256_blendv_epi8(a, b, mask); }
+    static ED_INLINE_AVX2 V FromMaskBits(uint32_t bits) {
+        const V lane = _mm256_setr_epi16(2, 8, 32, 128, 512, 2048, 8192, -32768, 2, 8, 32, 128, 512, 2048, 8192, -32768);
+        const V spread = _mm256_set_m128i(_mm_set1_epi16(static_cast<int16_t>(bits >> 16)),
+                                          _mm_set1_epi16(static_cast<int16_t>(bits)));
+        return _mm256_cmpeq_epi16(_mm256_and_si256(spread, lane), lane);
+    }
     static ED_INLINE_AVX2 V FromLanes(const int16_t* l) {
         return _mm256_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8], l[9], l[10], l[11], l[12],
                                  l[13], l[14], l[15]);
