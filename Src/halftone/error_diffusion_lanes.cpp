@@ -185,8 +185,9 @@ struct V128 {
     }
     static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
     static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
+    static ED_INLINE_SSSE3 uint32_t LowerTotal(V) { return 0; }
     static ED_INLINE_SSSE3 uint32_t Last(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, 7)); }
-    static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, V) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, uint32_t) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 };
 
 // 16 lanes of 16 bits in an AVX2 register; byte shuffles and shifts work in
@@ -274,11 +275,11 @@ struct V256 {
                static_cast<uint32_t>(_mm256_extract_epi16(prefix, 15));
     }
     static ED_INLINE_AVX2 uint32_t Last(V a) { return static_cast<uint32_t>(_mm256_extract_epi16(a, 15)); }
-    // The upper half's window starts after the lower half's steps.
-    static ED_INLINE_AVX2 V LoadWindow(const uint8_t* p, V prefix) {
+    // The lower half's steps, where the upper half's window starts.
+    static ED_INLINE_AVX2 uint32_t LowerTotal(V prefix) { return static_cast<uint32_t>(_mm256_extract_epi16(prefix, 7)); }
+    static ED_INLINE_AVX2 V LoadWindow(const uint8_t* p, uint32_t lowerTotal) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i high =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + _mm256_extract_epi16(prefix, 7)));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + lowerTotal));
         return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
     }
 };
