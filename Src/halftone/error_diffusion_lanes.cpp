@@ -51,9 +51,9 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
 #define ED_INLINE_AVX2 __forceinline
 #else
 #define ED_TARGET_SSSE3 __attribute__((target("ssse3")))
-#define ED_TARGET_AVX2 __attribute__((target("avx2")))
+#define ED_TARGET_AVX2 __attribute__((target("avx2,popcnt")))
 #define ED_INLINE_SSSE3 inline __attribute__((always_inline, target("ssse3")))
-#define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2")))
+#define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2,popcnt")))
 #endif
 
 DiffusionLanes SupportedLanes() {
@@ -295,9 +295,15 @@ namespace ssse3 {
 namespace avx2 {
 #define ED_STEP_INLINE ED_INLINE_AVX2
 #define ED_STEP_TARGET ED_TARGET_AVX2
+#if defined(_MSC_VER) && !defined(__clang__)
+#define ED_STEP_POPCOUNT __popcnt
+#else
+#define ED_STEP_POPCOUNT __builtin_popcount
+#endif
 #include "halftone/error_diffusion_lanes_step.inc"
 #undef ED_STEP_INLINE
 #undef ED_STEP_TARGET
+#undef ED_STEP_POPCOUNT
 }  // namespace avx2
 
 template <int kStreams, bool kThirdSplit>
@@ -305,6 +311,8 @@ void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const Lan
     // Wide registers pay where a pixel has 16 lanes or more.
     if (kStreams > 1 && lanes == DiffusionLanes::Avx2 && channels * (kStreams == 2 ? 2 : 4) >= 16)
         avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+    else if (lanes == DiffusionLanes::Avx2)
+        avx2::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
     else
         ssse3::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
 }
