@@ -223,7 +223,8 @@ TEST(InlineAgainstReference, ManyLanesTakingTheAidAtOnce) {
                                            : routine.streams == 2 ? std::vector<uint8_t>{0, 1, 2, 52, 53}
                                                                   : std::vector<uint8_t>{0, 1, 2, 3};
         // Lines hold the width rounded up to whole output bytes.
-        std::vector<std::vector<uint8_t>> page(24, std::vector<uint8_t>(static_cast<size_t>((kPixels + 7) / 8 * 8) * 4));
+        const size_t lineBytes = static_cast<size_t>((kPixels + 7) / 8 * 8) * 4;
+        std::vector<std::vector<uint8_t>> page(24, std::vector<uint8_t>(lineBytes));
         uint32_t seed = 7;
         for (auto& line : page) {
             for (auto& byte : line) {
