@@ -62,11 +62,14 @@ DiffusionLanes SupportedLanes() {
     __cpuid(info, 1);
     if ((info[2] & (1 << 9)) == 0) return DiffusionLanes::None;
     const bool osSavesYmm = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 && (_xgetbv(0) & 6) == 6;
+    const bool popcnt = (info[2] & (1 << 23)) != 0;
     __cpuidex(info, 7, 0);
-    return osSavesYmm && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
+    return osSavesYmm && popcnt && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
 #else
     if (!__builtin_cpu_supports("ssse3")) return DiffusionLanes::None;
-    return __builtin_cpu_supports("avx2") ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
+    // The AVX2 steps count lanes with POPCNT too.
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? DiffusionLanes::Avx2
+                                                                              : DiffusionLanes::Ssse3;
 #endif
 }
 
@@ -308,7 +311,8 @@ namespace avx2 {
 
 template <int kStreams, bool kThirdSplit>
 void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const LaneLine& line, uint16_t& index) {
-    // Wide registers pay where a pixel has 16 lanes or more.
+    // Wide registers pay where a pixel has 16 lanes or more; narrower pixels
+    // still take the AVX2 encoding and its instructions where there are.
     if (kStreams > 1 && lanes == DiffusionLanes::Avx2 && channels * (kStreams == 2 ? 2 : 4) >= 16)
         avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
     else if (lanes == DiffusionLanes::Avx2)
