@@ -51,9 +51,9 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
 #define ED_INLINE_AVX2 __forceinline
 #else
 #define ED_TARGET_SSSE3 __attribute__((target("ssse3")))
-#define ED_TARGET_AVX2 __attribute__((target("avx2")))
+#define ED_TARGET_AVX2 __attribute__((target("avx2,popcnt")))
 #define ED_INLINE_SSSE3 inline __attribute__((always_inline, target("ssse3")))
-#define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2")))
+#define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2,popcnt")))
 #endif
 
 DiffusionLanes SupportedLanes() {
@@ -62,11 +62,14 @@ DiffusionLanes SupportedLanes() {
     __cpuid(info, 1);
     if ((info[2] & (1 << 9)) == 0) return DiffusionLanes::None;
     const bool osSavesYmm = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 && (_xgetbv(0) & 6) == 6;
+    const bool popcnt = (info[2] & (1 << 23)) != 0;
     __cpuidex(info, 7, 0);
-    return osSavesYmm && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
+    return osSavesYmm && popcnt && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
 #else
     if (!__builtin_cpu_supports("ssse3")) return DiffusionLanes::None;
-    return __builtin_cpu_supports("avx2") ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
+    // The AVX2 steps count lanes with POPCNT too.
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? DiffusionLanes::Avx2
+                                                                              : DiffusionLanes::Ssse3;
 #endif
 }
 
@@ -147,6 +150,14 @@ struct V128 {
     static ED_INLINE_SSSE3 V LoadU(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static ED_INLINE_SSSE3 void StoreU(int16_t* p, V a) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), a); }
     static ED_INLINE_SSSE3 void Store(int16_t* p, V a) { _mm_store_si128(reinterpret_cast<__m128i*>(p), a); }
+    static ED_INLINE_SSSE3 V Load(const int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+    static ED_INLINE_SSSE3 V Blend(V mask, V a, V b) { return _mm_or_si128(_mm_andnot_si128(mask, a), _mm_and_si128(mask, b)); }
+    // The lanes whose bit is set in bits (bit 2i + 1 for lane i, as Movemask
+    // gives them) as all-ones lanes.
+    static ED_INLINE_SSSE3 V FromMaskBits(uint32_t bits) {
+        const V lane = _mm_setr_epi16(2, 8, 32, 128, 512, 2048, 8192, -32768);
+        return _mm_cmpeq_epi16(_mm_and_si128(_mm_set1_epi16(static_cast<int16_t>(bits)), lane), lane);
+    }
     static ED_INLINE_SSSE3 V FromLanes(const int16_t* l) {
         return _mm_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
     }
@@ -177,8 +188,9 @@ struct V128 {
     }
     static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
     static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
+    static ED_INLINE_SSSE3 uint32_t LowerTotal(V) { return 0; }
     static ED_INLINE_SSSE3 uint32_t Last(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, 7)); }
-    static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, V) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, uint32_t) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 };
 
 // 16 lanes of 16 bits in an AVX2 register; byte shuffles and shifts work in
@@ -213,6 +225,14 @@ struct V256 {
     static ED_INLINE_AVX2 V LoadU(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static ED_INLINE_AVX2 void StoreU(int16_t* p, V a) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), a); }
     static ED_INLINE_AVX2 void Store(int16_t* p, V a) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), a); }
+    static ED_INLINE_AVX2 V Load(const int16_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
+    static ED_INLINE_AVX2 V Blend(V mask, V a, V b) { return _mm256_blendv_epi8(a, b, mask); }
+    static ED_INLINE_AVX2 V FromMaskBits(uint32_t bits) {
+        const V lane = _mm256_setr_epi16(2, 8, 32, 128, 512, 2048, 8192, -32768, 2, 8, 32, 128, 512, 2048, 8192, -32768);
+        const V spread = _mm256_set_m128i(_mm_set1_epi16(static_cast<int16_t>(bits >> 16)),
+                                          _mm_set1_epi16(static_cast<int16_t>(bits)));
+        return _mm256_cmpeq_epi16(_mm256_and_si256(spread, lane), lane);
+    }
     static ED_INLINE_AVX2 V FromLanes(const int16_t* l) {
         return _mm256_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8], l[9], l[10], l[11], l[12],
                                  l[13], l[14], l[15]);
@@ -258,11 +278,11 @@ struct V256 {
                static_cast<uint32_t>(_mm256_extract_epi16(prefix, 15));
     }
     static ED_INLINE_AVX2 uint32_t Last(V a) { return static_cast<uint32_t>(_mm256_extract_epi16(a, 15)); }
-    // The upper half's window starts after the lower half's steps.
-    static ED_INLINE_AVX2 V LoadWindow(const uint8_t* p, V prefix) {
+    // The lower half's steps, where the upper half's window starts.
+    static ED_INLINE_AVX2 uint32_t LowerTotal(V prefix) { return static_cast<uint32_t>(_mm256_extract_epi16(prefix, 7)); }
+    static ED_INLINE_AVX2 V LoadWindow(const uint8_t* p, uint32_t lowerTotal) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i high =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + _mm256_extract_epi16(prefix, 7)));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + lowerTotal));
         return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
     }
 };
@@ -278,16 +298,25 @@ namespace ssse3 {
 namespace avx2 {
 #define ED_STEP_INLINE ED_INLINE_AVX2
 #define ED_STEP_TARGET ED_TARGET_AVX2
+#if defined(_MSC_VER) && !defined(__clang__)
+#define ED_STEP_POPCOUNT __popcnt
+#else
+#define ED_STEP_POPCOUNT __builtin_popcount
+#endif
 #include "halftone/error_diffusion_lanes_step.inc"
 #undef ED_STEP_INLINE
 #undef ED_STEP_TARGET
+#undef ED_STEP_POPCOUNT
 }  // namespace avx2
 
 template <int kStreams, bool kThirdSplit>
 void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const LaneLine& line, uint16_t& index) {
-    // Wide registers pay where a pixel has 16 lanes or more.
+    // Wide registers pay where a pixel has 16 lanes or more; narrower pixels
+    // still take the AVX2 encoding and its instructions where there are.
     if (kStreams > 1 && lanes == DiffusionLanes::Avx2 && channels * (kStreams == 2 ? 2 : 4) >= 16)
         avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+    else if (lanes == DiffusionLanes::Avx2)
+        avx2::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
     else
         ssse3::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
 }

@@ -21,6 +21,9 @@ struct RefStreamState {
     int counter = 0;
 };
 
+// Moves of the random index by the highlight aid, counted by the reference.
+int g_aidMoves = 0;
+
 // One stream at one pixel; x is the image column, rtl the scan direction.
 bool RefStep(int level, int n, int x, bool rtl, std::vector<int32_t>& line, RefStreamState& st, uint16_t& index,
              bool third, const NoiseTable& noise, const uint8_t* random) {
@@ -45,6 +48,7 @@ bool RefStep(int level, int n, int x, bool rtl, std::vector<int32_t>& line, RefS
             if (n % 2 == 1) {
                 index = static_cast<uint16_t>(index + 1);
                 line[cur] -= random[index] * 32;
+                ++g_aidMoves;
             }
         } else {
             st.counter = st.counter + 1;
@@ -95,6 +99,7 @@ struct RefInline {
     std::vector<std::vector<int32_t>> lines;
     uint16_t index = 0;
     bool reverse = false;
+    int mostMovesAtOnce = 0;  // by the aid, at one pixel
 
     RefInline(const DiffusionRoutine& r, int imageWidth, int scaleX, int bytesPerPixel, bool thirdSplit,
               const uint16_t* const* dotTables)
@@ -116,6 +121,7 @@ struct RefInline {
                 ScaleConverter(nullptr, &input[static_cast<size_t>(std::max(pixel, 0)) * bpp], conv);
                 pixel += rtl ? -1 : 1;
             }
+            const int movesBefore = g_aidMoves;
             for (int c = 0; c < routine.channels; ++c) {
                 const int v = std::min(std::max(conv[c], 0), 4095);
                 bool fired[3] = {false, false, false};
@@ -126,6 +132,7 @@ struct RefInline {
                 }
                 RefPut(out, c * bytesPerChannel, bits, x, RefCode(routine.streams, fired));
             }
+            mostMovesAtOnce = std::max(mostMovesAtOnce, g_aidMoves - movesBefore);
         }
         return out;
     }
@@ -199,6 +206,52 @@ INSTANTIATE_TEST_SUITE_P(
                       Geometry{108, 1203, 1, 1440, 720, 20, 989834774414289856ull},
                       Geometry{109, 1203, 1, 1440, 720, 20, 1454120654938626390ull},
                       Geometry{111, 1203, 1, 1440, 720, 20, 5000534794025977166ull}));
+
+// Highlights where every stream of every channel is near the start of its
+// dot-size curve, or just left it with error to spend: many lanes take the aid
+// on one pixel, and their moves shift the random values of the lanes after
+// them. The reference pins that some pixels see five moves and more.
+TEST(InlineAgainstReference, ManyLanesTakingTheAidAtOnce) {
+    const TestDotTables dots;
+    const int kPixels = 601;
+    for (int32_t number : {103, 105, 106, 108, 109, 111}) {
+        SCOPED_TRACE(testing::Message() << "routine " << number);
+        const DiffusionRoutine& routine = *FindDiffusionRoutine(number);
+        // Input values whose levels are low on stream 0 (1, 2), stream 1 (52,
+        // 53) or stream 2 (127, 128), and white.
+        const std::vector<uint8_t> light = routine.streams == 3   ? std::vector<uint8_t>{0, 1, 2, 52, 53, 127, 128}
+                                           : routine.streams == 2 ? std::vector<uint8_t>{0, 1, 2, 52, 53}
+                                                                  : std::vector<uint8_t>{0, 1, 2, 3};
+        // Lines hold the width rounded up to whole output bytes.
+        const size_t lineBytes = static_cast<size_t>((kPixels + 7) / 8 * 8) * 4;
+        std::vector<std::vector<uint8_t>> page(24, std::vector<uint8_t>(lineBytes));
+        uint32_t seed = 7;
+        for (auto& line : page) {
+            for (auto& byte : line) {
+                seed = seed * 1664525u + 1013904223u;
+                byte = light[(seed >> 16) % light.size()];
+            }
+        }
+        for (DiffusionLanes lanes : kAllLanes) {
+            ErrorDiffusion::LimitLanes(lanes);
+            ErrorDiffusion ed;
+            ASSERT_EQ(ed.InitJob(routine, kPixels, 1, 1440, 720, 4), kDiffusionOk);
+            ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
+            ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
+            SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(ed.Lanes()));
+            std::vector<uint8_t> out(ed.OutLineBytes());
+            ed.InitPage();
+            RefInline ref(routine, kPixels, 1, 4, ed.ThirdSplit(), dots.pointers);
+            for (const auto& line : page) {
+                ASSERT_EQ(ed.HalftoneLine(line.data(), line.size(), out.data(), out.size(), ScaleConverter, nullptr),
+                          kDiffusionOk);
+                ASSERT_EQ(out, ref.Line(line));
+                ASSERT_EQ(ed.m_nRandomIndex, ref.index);
+            }
+            EXPECT_GE(ref.mostMovesAtOnce, routine.streams * routine.channels >= 12 ? 5 : 3);
+        }
+    }
+}
 
 // The channel kernel from its description: values by image column.
 std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>& values, bool rtl, bool third,
