@@ -141,6 +141,8 @@ struct V128 {
     static ED_INLINE_SSSE3 V MulHi(V a, V b) { return _mm_mulhi_epi16(a, b); }
     static ED_INLINE_SSSE3 V MulLo(V a, V b) { return _mm_mullo_epi16(a, b); }
     static ED_INLINE_SSSE3 V Shuffle(V table, V control) { return _mm_shuffle_epi8(table, control); }
+    // The window moved on by N bytes, its next bytes following.
+    template <int N> static ED_INLINE_SSSE3 V Advance(V window, V after) { return _mm_alignr_epi8(after, window, N); }
     template <int N> static ED_INLINE_SSSE3 V Srli(V a) { return _mm_srli_epi16(a, N); }
     template <int N> static ED_INLINE_SSSE3 V Srai(V a) { return _mm_srai_epi16(a, N); }
     template <int N> static ED_INLINE_SSSE3 V Slli(V a) { return _mm_slli_epi16(a, N); }
@@ -216,6 +218,7 @@ struct V256 {
     static ED_INLINE_AVX2 V MulHi(V a, V b) { return _mm256_mulhi_epi16(a, b); }
     static ED_INLINE_AVX2 V MulLo(V a, V b) { return _mm256_mullo_epi16(a, b); }
     static ED_INLINE_AVX2 V Shuffle(V table, V control) { return _mm256_shuffle_epi8(table, control); }
+    template <int N> static ED_INLINE_AVX2 V Advance(V window, V after) { return _mm256_alignr_epi8(after, window, N); }
     template <int N> static ED_INLINE_AVX2 V Srli(V a) { return _mm256_srli_epi16(a, N); }
     template <int N> static ED_INLINE_AVX2 V Srai(V a) { return _mm256_srai_epi16(a, N); }
     template <int N> static ED_INLINE_AVX2 V Slli(V a) { return _mm256_slli_epi16(a, N); }
