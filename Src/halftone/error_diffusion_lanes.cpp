@@ -11,11 +11,6 @@
 #endif
 #endif
 
-LaneLayout LaneLayoutFor(int streams, int channels) {
-    const int perChannel = streams == 1 ? 1 : streams == 2 ? 2 : 4;
-    return {perChannel, std::max(1, channels * perChannel / 8)};
-}
-
 uint16_t LaneLevelCode(int32_t level) {
     level = std::min(std::max(level, 0), kMaxLevel);
     int multiplier;
@@ -98,32 +93,12 @@ struct LaneState {
     typename P::V carry, counter, behind, current;
 };
 
-// One converted value, read on its own: the converter has just stored the
-// values one by one, and a wider read spanning several of those stores (as a
-// vectorising compiler would make of the clamps) waits for them to reach the
-// cache instead of taking them from the store buffer.
-inline int32_t ReadConverted(const int32_t* values, int c) {
-    return static_cast<const volatile int32_t*>(values)[c];
-}
-
-// Lane codes of one channel (null: an idle channel slot), as 16, 32 or 64 bits.
-inline int16_t Codes16(const uint16_t* p) { return p ? static_cast<int16_t>(*p) : 0; }
-inline int32_t Codes32(const uint16_t* p) {
-    int32_t v = 0;
-    if (p) std::memcpy(&v, p, 4);
-    return v;
-}
-inline int64_t Codes64(const uint16_t* p) {
-    int64_t v = 0;
-    if (p) std::memcpy(&v, p, 8);
-    return v;
-}
-
 // 8 lanes of 16 bits in an SSE register.
 struct V128 {
     using V = __m128i;
     static constexpr int kLanes = 8;
-    static constexpr uint32_t kAllLanes = 0xFFFF;
+    static constexpr uint32_t kAllLanes = 0xFFFF;    // Movemask of all lanes
+    static constexpr uint32_t kLaneBits = 0xAAAA;    // its bit 2i + 1 stands for lane i
     static ED_INLINE_SSSE3 V Zero() { return _mm_setzero_si128(); }
     static ED_INLINE_SSSE3 V Set(int16_t x) { return _mm_set1_epi16(x); }
     static ED_INLINE_SSSE3 V Pattern(int16_t a, int16_t b, int16_t c, int16_t d) {
@@ -172,13 +147,6 @@ struct V128 {
         for (int i = 0; i < kUsed && i < kLanes; ++i) looked[i] = table[at[i]];
         return FromLanes(looked);
     }
-    template <int kPerChannel>
-    static ED_INLINE_SSSE3 V FromCodes(const uint16_t* const* at) {
-        if (kPerChannel == 4) return _mm_set_epi64x(Codes64(at[1]), Codes64(at[0]));
-        if (kPerChannel == 2) return _mm_setr_epi32(Codes32(at[0]), Codes32(at[1]), Codes32(at[2]), Codes32(at[3]));
-        return _mm_setr_epi16(Codes16(at[0]), Codes16(at[1]), Codes16(at[2]), Codes16(at[3]), Codes16(at[4]),
-                              Codes16(at[5]), Codes16(at[6]), Codes16(at[7]));
-    }
     static ED_INLINE_SSSE3 V AidReciprocals() {
         return _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal));
     }
@@ -201,6 +169,7 @@ struct V256 {
     using V = __m256i;
     static constexpr int kLanes = 16;
     static constexpr uint32_t kAllLanes = 0xFFFFFFFFu;
+    static constexpr uint32_t kLaneBits = 0xAAAAAAAAu;
     static ED_INLINE_AVX2 V Zero() { return _mm256_setzero_si256(); }
     static ED_INLINE_AVX2 V Set(int16_t x) { return _mm256_set1_epi16(x); }
     static ED_INLINE_AVX2 V Pattern(int16_t a, int16_t b, int16_t c, int16_t d) {
@@ -236,10 +205,6 @@ struct V256 {
                                           _mm_set1_epi16(static_cast<int16_t>(bits)));
         return _mm256_cmpeq_epi16(_mm256_and_si256(spread, lane), lane);
     }
-    static ED_INLINE_AVX2 V FromLanes(const int16_t* l) {
-        return _mm256_setr_epi16(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8], l[9], l[10], l[11], l[12],
-                                 l[13], l[14], l[15]);
-    }
     // table[index] for each lane, by two 8-lane gathers of 32 bits whose low
     // halves are the values (the index is at most 575 here, so the upper
     // halves stay inside the table).
@@ -251,17 +216,6 @@ struct V256 {
         const __m256i packed =
             _mm256_packs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(low, 16), 16), _mm256_srai_epi32(_mm256_slli_epi32(high, 16), 16));
         return _mm256_permute4x64_epi64(packed, 0xD8);
-    }
-    template <int kPerChannel>
-    static ED_INLINE_AVX2 V FromCodes(const uint16_t* const* at) {
-        if (kPerChannel == 4)
-            return _mm256_set_epi64x(Codes64(at[3]), Codes64(at[2]), Codes64(at[1]), Codes64(at[0]));
-        if (kPerChannel == 2)
-            return _mm256_setr_epi32(Codes32(at[0]), Codes32(at[1]), Codes32(at[2]), Codes32(at[3]), Codes32(at[4]),
-                                     Codes32(at[5]), Codes32(at[6]), Codes32(at[7]));
-        int16_t l[16];
-        for (int i = 0; i < 16; ++i) l[i] = Codes16(at[i]);
-        return FromLanes(l);
     }
     static ED_INLINE_AVX2 V AidReciprocals() {
         return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneAidReciprocal)));

@@ -25,7 +25,11 @@ struct LaneLayout {
     int registers;        // 8 lanes each
     int Lanes() const { return registers * 8; }
 };
-LaneLayout LaneLayoutFor(int streams, int channels);
+constexpr LaneLayout LaneLayoutFor(int streams, int channels) {
+    const int perChannel = streams == 1 ? 1 : streams == 2 ? 2 : 4;
+    const int registers = channels * perChannel / 8;
+    return {perChannel, registers > 1 ? registers : 1};
+}
 
 // Lane code of a level: the level in bits 0 to 11 and its noise multiplier in
 // bits 12 to 15 (0 for levels 0 and 4095, 15 for the levels 1 to 63 whose noise
