@@ -97,12 +97,12 @@ private:
 // The routine's inline line step, one page line per iteration, with the
 // widest lanes the processor has or with narrower ones (the plain step at
 // None), to compare the steps.
-void InlineLine(benchmark::State& state, int32_t routineNumber, DiffusionLanes widest = DiffusionLanes::Avx2) {
+void InlineLine(benchmark::State& state, int32_t routineNumber, DiffusionLanes widest = DiffusionLanes::Avx512) {
     const DiffusionRoutine& routine = *FindDiffusionRoutine(routineNumber);
     ErrorDiffusion ed;
     ErrorDiffusion::LimitLanes(widest);
     const int32_t initResult = ed.InitJob(routine, kWidth, 1, 1440, 720, 4);
-    ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
+    ErrorDiffusion::LimitLanes(DiffusionLanes::Avx512);
     if (initResult != kDiffusionOk ||
         ed.SetTables(&Tables().noise, Tables().random.get(), Tables().dots.pointers) != kDiffusionOk) {
         state.SkipWithError("set-up failed");
@@ -194,6 +194,8 @@ BENCHMARK_CAPTURE(InlineLine, Routine111_SE1_CMYKcm12, 111)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine103_VDS3_CMYK, 103, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine106_VDS2_CMYK, 106, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(InlineLine, PlainStep_Routine109_SE1_CMYK, 109, DiffusionLanes::None)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Avx2_Routine103_VDS3_CMYK, 103, DiffusionLanes::Avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(InlineLine, Avx2_Routine109_SE1_CMYK, 109, DiffusionLanes::Avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(InlineLine, Ssse3_Routine103_VDS3_CMYK, 103, DiffusionLanes::Ssse3)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(KernelLine, Routine103_HalftoneLineVDS3, 103, HalftoneLineVDS3)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(KernelLine, Routine106_HalftoneLineVDS2, 106, HalftoneLineVDS2)->Unit(benchmark::kMicrosecond);

@@ -263,7 +263,7 @@ int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
 
 namespace {
 
-std::atomic<int> g_laneLimit{static_cast<int>(DiffusionLanes::Avx2)};
+std::atomic<int> g_laneLimit{static_cast<int>(DiffusionLanes::Avx512)};
 
 struct InlineLine {
     const uint8_t* input;

@@ -70,8 +70,9 @@ int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
 int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
 
 // Vector instruction sets of the inline step: none (the plain step), SSSE3
-// (8 lanes) or AVX2 (16 lanes where a pixel has that many streams).
-enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2 };
+// (8 lanes), AVX2 (16 lanes where a pixel has that many streams) or AVX-512
+// (the AVX2 lanes in its encoding: twice the registers, three-input logic).
+enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2, Avx512 = 3 };
 
 // Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
 // 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).

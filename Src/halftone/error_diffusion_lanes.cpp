@@ -42,13 +42,17 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
 #if defined(_MSC_VER) && !defined(__clang__)
 #define ED_TARGET_SSSE3
 #define ED_TARGET_AVX2
+#define ED_TARGET_AVX512
 #define ED_INLINE_SSSE3 __forceinline
 #define ED_INLINE_AVX2 __forceinline
+#define ED_INLINE_AVX512 __forceinline
 #else
 #define ED_TARGET_SSSE3 __attribute__((target("ssse3")))
 #define ED_TARGET_AVX2 __attribute__((target("avx2,popcnt")))
 #define ED_INLINE_SSSE3 inline __attribute__((always_inline, target("ssse3")))
 #define ED_INLINE_AVX2 inline __attribute__((always_inline, target("avx2,popcnt")))
+#define ED_TARGET_AVX512 __attribute__((target("avx2,popcnt,avx512f,avx512vl,avx512bw")))
+#define ED_INLINE_AVX512 inline __attribute__((always_inline, target("avx2,popcnt,avx512f,avx512vl,avx512bw")))
 #endif
 
 DiffusionLanes SupportedLanes() {
@@ -59,12 +63,20 @@ DiffusionLanes SupportedLanes() {
     const bool osSavesYmm = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 && (_xgetbv(0) & 6) == 6;
     const bool popcnt = (info[2] & (1 << 23)) != 0;
     __cpuidex(info, 7, 0);
-    return osSavesYmm && popcnt && (info[1] & (1 << 5)) != 0 ? DiffusionLanes::Avx2 : DiffusionLanes::Ssse3;
+    if (!osSavesYmm || !popcnt || (info[1] & (1 << 5)) == 0) return DiffusionLanes::Ssse3;
+    // AVX-512 F, BW and VL, with the mask and upper register state saved.
+    const unsigned avx512 = (1u << 16) | (1u << 30) | (1u << 31);
+    const bool osSavesZmm = (_xgetbv(0) & 0xE6) == 0xE6;
+    return osSavesZmm && (static_cast<unsigned>(info[1]) & avx512) == avx512 ? DiffusionLanes::Avx512
+                                                                            : DiffusionLanes::Avx2;
 #else
     if (!__builtin_cpu_supports("ssse3")) return DiffusionLanes::None;
     // The AVX2 steps count lanes with POPCNT too.
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? DiffusionLanes::Avx2
-                                                                              : DiffusionLanes::Ssse3;
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("popcnt")) return DiffusionLanes::Ssse3;
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                   __builtin_cpu_supports("avx512vl")
+               ? DiffusionLanes::Avx512
+               : DiffusionLanes::Avx2;
 #endif
 }
 
@@ -266,16 +278,36 @@ namespace avx2 {
 #undef ED_STEP_POPCOUNT
 }  // namespace avx2
 
+namespace avx512 {
+#define ED_STEP_INLINE ED_INLINE_AVX512
+#define ED_STEP_TARGET ED_TARGET_AVX512
+#if defined(_MSC_VER) && !defined(__clang__)
+#define ED_STEP_POPCOUNT __popcnt
+#else
+#define ED_STEP_POPCOUNT __builtin_popcount
+#endif
+#include "halftone/error_diffusion_lanes_step.inc"
+#undef ED_STEP_INLINE
+#undef ED_STEP_TARGET
+#undef ED_STEP_POPCOUNT
+}  // namespace avx512
+
 template <int kStreams, bool kThirdSplit>
 void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const LaneLine& line, uint16_t& index) {
     // Wide registers pay where a pixel has 16 lanes or more; narrower pixels
-    // still take the AVX2 encoding and its instructions where there are.
-    if (kStreams > 1 && lanes == DiffusionLanes::Avx2 && channels * (kStreams == 2 ? 2 : 4) >= 16)
-        avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
-    else if (lanes == DiffusionLanes::Avx2)
-        avx2::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
-    else
-        ssse3::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+    // still take the wider encoding and its instructions where there are.
+    const bool wide = kStreams > 1 && channels * (kStreams == 2 ? 2 : 4) >= 16;
+    switch (lanes) {
+        case DiffusionLanes::Avx512:
+            if (wide) avx512::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+            else avx512::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+            break;
+        case DiffusionLanes::Avx2:
+            if (wide) avx2::LaneLineChannels<V256, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+            else avx2::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index);
+            break;
+        default: ssse3::LaneLineChannels<V128, kStreams, kThirdSplit>(channels, rightToLeft, line, index); break;
+    }
 }
 
 }  // namespace

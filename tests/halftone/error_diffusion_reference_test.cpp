@@ -14,7 +14,8 @@ using namespace edtest;
 
 namespace {
 
-const DiffusionLanes kAllLanes[] = {DiffusionLanes::Avx2, DiffusionLanes::Ssse3, DiffusionLanes::None};
+const DiffusionLanes kAllLanes[] = {DiffusionLanes::Avx512, DiffusionLanes::Avx2, DiffusionLanes::Ssse3,
+                                    DiffusionLanes::None};
 
 struct RefStreamState {
     int carry = 0;
@@ -152,10 +153,11 @@ void PrintTo(const Geometry& g, std::ostream* os) {
 
 class InlineAgainstReference : public ::testing::TestWithParam<Geometry> {};
 
-// Every step this processor runs (AVX2 and SSSE3 lanes, the plain one) gives
-// the reference's bytes, random index and error cells on two pages. The wide
-// pages also pin the reference's own output, so that a change of shared data
-// (noise, random table) shows up even though the reference would follow it.
+// Every step this processor runs (AVX-512, AVX2 and SSSE3 lanes, the plain
+// one) gives the reference's bytes, random index and error cells on two
+// pages. The wide pages also pin the reference's own output, so that a
+// change of shared data (noise, random table) shows up even though the
+// reference would follow it.
 TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
     const Geometry g = GetParam();
     const DiffusionRoutine& routine = *FindDiffusionRoutine(g.routine);
@@ -165,7 +167,7 @@ TEST_P(InlineAgainstReference, PagesMatchByteForByte) {
         ErrorDiffusion::LimitLanes(lanes);
         ErrorDiffusion ed;
         ASSERT_EQ(ed.InitJob(routine, g.imageWidth, g.scaleX, g.resolutionX, g.resolutionY, 4), kDiffusionOk);
-        ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
+        ErrorDiffusion::LimitLanes(DiffusionLanes::Avx512);
         ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
         SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(ed.Lanes()));
         std::vector<uint8_t> out(ed.OutLineBytes());
@@ -236,7 +238,7 @@ TEST(InlineAgainstReference, ManyLanesTakingTheAidAtOnce) {
             ErrorDiffusion::LimitLanes(lanes);
             ErrorDiffusion ed;
             ASSERT_EQ(ed.InitJob(routine, kPixels, 1, 1440, 720, 4), kDiffusionOk);
-            ErrorDiffusion::LimitLanes(DiffusionLanes::Avx2);
+            ErrorDiffusion::LimitLanes(DiffusionLanes::Avx512);
             ASSERT_EQ(ed.SetTables(&Tables().noise, Tables().random.get(), dots.pointers), kDiffusionOk);
             SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(ed.Lanes()));
             std::vector<uint8_t> out(ed.OutLineBytes());
