@@ -202,6 +202,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Geometry{108, 50, 3, 720, 720, 7, 0}, Geometry{109, 64, 1, 720, 720, 7, 0},
                       Geometry{109, 29, 3, 1440, 720, 7, 0}, Geometry{111, 71, 2, 1440, 720, 7, 0},
                       Geometry{111, 16, 1, 720, 1440, 7, 0},
+                      // Groups of input pixels that straddle the steps'
+                      // blocks of 64 output pixels.
+                      Geometry{109, 200, 3, 1440, 720, 7, 0}, Geometry{105, 150, 3, 720, 720, 7, 0},
+                      Geometry{103, 333, 5, 1440, 720, 7, 0}, Geometry{108, 140, 7, 720, 720, 7, 0},
                       Geometry{103, 1203, 1, 1440, 720, 20, 3872015237229231911ull},
                       Geometry{105, 1203, 1, 1440, 720, 20, 1209803902707524816ull},
                       Geometry{106, 1203, 1, 1440, 720, 20, 11891968413415623301ull},
