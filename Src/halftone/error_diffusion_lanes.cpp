@@ -168,6 +168,14 @@ struct V128 {
         x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
         return _mm_add_epi16(x, _mm_slli_si128(x, 8));
     }
+    // Inclusive running sums within each half (lanes 0 to 3, 4 to 7).
+    static ED_INLINE_SSSE3 V PairPrefix(V x) {
+        x = _mm_add_epi16(x, _mm_slli_epi64(x, 16));
+        return _mm_add_epi16(x, _mm_slli_epi64(x, 32));
+    }
+    static ED_INLINE_SSSE3 V LowHalf() { return _mm_setr_epi16(-1, -1, -1, -1, 0, 0, 0, 0); }
+    static ED_INLINE_SSSE3 V UpperHalfDown(V x) { return _mm_srli_si128(x, 8); }
+    template <int N> static ED_INLINE_SSSE3 uint32_t Lane(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, N)); }
     static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
     static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
     static ED_INLINE_SSSE3 uint32_t LowerTotal(V) { return 0; }
