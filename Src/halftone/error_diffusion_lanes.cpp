@@ -97,8 +97,11 @@ constexpr bool SplitsAreExact() {
 }
 static_assert(SplitsAreExact(), "third split by multiply-high");
 
-// Multiply-high factors of the highlight divisors 3, 3, 4, 5, 6, 7, padded.
-alignas(16) const int16_t kLaneAidReciprocal[8] = {21846, 21846, 16384, 13108, 10923, 9363, 0, 0};
+// Multiply-high factors of the highlight divisors 3, 3, 4, 5, 6, 7 (21846,
+// 21846, 16384, 13108, 10923, 9363), padded to 8: their low bytes, then their
+// high bytes.
+alignas(16) const uint8_t kLaneAidReciprocal[16] = {0x56, 0x56, 0x00, 0x34, 0xAB, 0x93, 0, 0,
+                                                    0x55, 0x55, 0x40, 0x33, 0x2A, 0x24, 0, 0};
 
 template <class P>
 struct LaneState {
