@@ -267,40 +267,30 @@ struct V256 {
     }
 };
 
+#if defined(_MSC_VER) && !defined(__clang__)
+#define ED_POPCOUNT __popcnt
+#else
+#define ED_POPCOUNT __builtin_popcount
+#endif
+
 namespace ssse3 {
 #define ED_STEP_INLINE ED_INLINE_SSSE3
 #define ED_STEP_TARGET ED_TARGET_SSSE3
 #include "halftone/error_diffusion_lanes_step.inc"
-#undef ED_STEP_INLINE
-#undef ED_STEP_TARGET
 }  // namespace ssse3
 
 namespace avx2 {
 #define ED_STEP_INLINE ED_INLINE_AVX2
 #define ED_STEP_TARGET ED_TARGET_AVX2
-#if defined(_MSC_VER) && !defined(__clang__)
-#define ED_STEP_POPCOUNT __popcnt
-#else
-#define ED_STEP_POPCOUNT __builtin_popcount
-#endif
+#define ED_STEP_POPCOUNT ED_POPCOUNT
 #include "halftone/error_diffusion_lanes_step.inc"
-#undef ED_STEP_INLINE
-#undef ED_STEP_TARGET
-#undef ED_STEP_POPCOUNT
 }  // namespace avx2
 
 namespace avx512 {
 #define ED_STEP_INLINE ED_INLINE_AVX512
 #define ED_STEP_TARGET ED_TARGET_AVX512
-#if defined(_MSC_VER) && !defined(__clang__)
-#define ED_STEP_POPCOUNT __popcnt
-#else
-#define ED_STEP_POPCOUNT __builtin_popcount
-#endif
+#define ED_STEP_POPCOUNT ED_POPCOUNT
 #include "halftone/error_diffusion_lanes_step.inc"
-#undef ED_STEP_INLINE
-#undef ED_STEP_TARGET
-#undef ED_STEP_POPCOUNT
 }  // namespace avx512
 
 template <int kStreams, bool kThirdSplit>
