@@ -178,7 +178,9 @@ struct V128 {
     }
     static ED_INLINE_SSSE3 V LowHalf() { return _mm_setr_epi16(-1, -1, -1, -1, 0, 0, 0, 0); }
     static ED_INLINE_SSSE3 V UpperHalfDown(V x) { return _mm_srli_si128(x, 8); }
-    template <int N> static ED_INLINE_SSSE3 uint32_t Lane(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, N)); }
+    template <int N> static ED_INLINE_SSSE3 uint32_t Lane(V a) {
+        return static_cast<uint32_t>(_mm_extract_epi16(a, N));
+    }
     static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
     static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
     static ED_INLINE_SSSE3 uint32_t LowerTotal(V) { return 0; }
