@@ -23,13 +23,21 @@ using bench::ColourTables;
 using bench::kWidth;
 using bench::Page;
 
+// The colour tables, built before any benchmark runs. Reached through a
+// function-local static, they would cost every converter call a test of its
+// guard and, for the set-up inlined behind it, the saving of six registers.
+const ColourTables& g_colour = Colour();
+
 void ConvertCMYK(CHalftone*, const uint8_t* pixel, int32_t* converted) {
-    const ColourTables& t = Colour();
-    for (int c = 0; c < 4; ++c) converted[c] = t.linearise[t.inputMap[pixel[c]]];
+    const ColourTables& t = g_colour;
+    converted[0] = t.linearise[t.inputMap[pixel[0]]];
+    converted[1] = t.linearise[t.inputMap[pixel[1]]];
+    converted[2] = t.linearise[t.inputMap[pixel[2]]];
+    converted[3] = t.linearise[t.inputMap[pixel[3]]];
 }
 
 void ConvertCMYKcm(CHalftone*, const uint8_t* pixel, int32_t* converted) {
-    const ColourTables& t = Colour();
+    const ColourTables& t = g_colour;
     converted[0] = t.linearise[t.darkShare[pixel[0]]];
     converted[4] = t.linearise[std::min(t.lightShare[pixel[0]], 4095)];
     converted[1] = t.linearise[t.darkShare[pixel[1]]];
