@@ -103,6 +103,28 @@ static_assert(SplitsAreExact(), "third split by multiply-high");
 alignas(16) const uint8_t kLaneAidReciprocal[16] = {0x56, 0x56, 0x00, 0x34, 0xAB, 0x93, 0, 0,
                                                     0x55, 0x55, 0x40, 0x33, 0x2A, 0x24, 0, 0};
 
+// The number of bits set among the low four.
+constexpr uint32_t LaneCount4(uint32_t bits) { return static_cast<uint32_t>(0x4332322132212110ull >> (4 * bits)) & 15; }
+
+// Random-window shuffle control of a pixel of four lanes, by the lanes that
+// have a level (bit i for lane i): each lane's offset counts the lanes up to
+// and including it that have one; the high byte 0x80 clears the lane's upper
+// byte. The idle lanes 4 to 7 read offset 0.
+struct QuadPickTable {
+    alignas(16) uint16_t pick[16][8];
+};
+constexpr QuadPickTable MakeQuadPicks() {
+    QuadPickTable table{};
+    for (uint32_t bits = 0; bits < 16; ++bits) {
+        for (uint32_t lane = 0; lane < 8; ++lane) {
+            const uint32_t upTo = lane < 4 ? bits & ((2u << lane) - 1) : 0;
+            table.pick[bits][lane] = static_cast<uint16_t>(0x8000 | LaneCount4(upTo));
+        }
+    }
+    return table;
+}
+constexpr QuadPickTable kQuadPicks = MakeQuadPicks();
+
 template <class P>
 struct LaneState {
     typename P::V carry, counter, behind, current;
@@ -171,15 +193,11 @@ struct V128 {
         x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
         return _mm_add_epi16(x, _mm_slli_si128(x, 8));
     }
-    // Inclusive running sums within each half (lanes 0 to 3, 4 to 7).
-    static ED_INLINE_SSSE3 V PairPrefix(V x) {
-        x = _mm_add_epi16(x, _mm_slli_epi64(x, 16));
-        return _mm_add_epi16(x, _mm_slli_epi64(x, 32));
-    }
-    static ED_INLINE_SSSE3 V LowHalf() { return _mm_setr_epi16(-1, -1, -1, -1, 0, 0, 0, 0); }
-    static ED_INLINE_SSSE3 V UpperHalfDown(V x) { return _mm_srli_si128(x, 8); }
-    template <int N> static ED_INLINE_SSSE3 uint32_t Lane(V a) {
-        return static_cast<uint32_t>(_mm_extract_epi16(a, N));
+    // Lanes 0 to 3 from four values, the others zero.
+    static ED_INLINE_SSSE3 V LoadLow(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+    // Bit i: lane i is all ones (each lane all ones or all zeros).
+    static ED_INLINE_SSSE3 uint32_t LaneBits(V a) {
+        return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, _mm_setzero_si128())));
     }
     static ED_INLINE_SSSE3 V CarryHalves(V x) { return x; }
     static ED_INLINE_SSSE3 uint32_t HalfTotals(V prefix) { return static_cast<uint32_t>(_mm_extract_epi16(prefix, 7)); }
