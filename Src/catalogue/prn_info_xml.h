@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "plugin/host_records.h"
-#include "plugin/log_interface.h"
+#include "host/host_records.h"
+#include "base/log_interface.h"
 
 // The number of printer-information tickets written (one per offered model),
 // 0 when no model is offered, -1 for a null ticket.

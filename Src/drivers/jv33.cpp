@@ -1,11 +1,11 @@
 // The JV33 line: job start, halftoner set-up, page header, raster lines and page end.
 #include "drivers/jv33.h"
 
-#include "drivers/ink_set.h"
+#include "printers/ink_set.h"
 #include "drivers/jv33_shared.h"
-#include "drivers/model_predicates.h"
-#include "drivers/mrl_page_buffer.h"
-#include "plugin/varn_prn.h"
+#include "printers/model_predicates.h"
+#include "drivers/mrl/mrl_page_buffer.h"
+#include "job/varn_prn.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "drivers/mrl.h"
+#include "drivers/mrl/mrl.h"
 
 class CVarnPrn;
 

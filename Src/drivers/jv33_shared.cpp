@@ -4,11 +4,11 @@
 #include <exception>
 
 #include "drivers/jv33.h"
-#include "drivers/model_predicates.h"
-#include "drivers/mrl_page_buffer.h"
-#include "drivers/mrl_segments.h"
+#include "printers/model_predicates.h"
+#include "drivers/mrl/mrl_page_buffer.h"
+#include "drivers/mrl/mrl_segments.h"
 #include "halftone/halftone.h"
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 namespace jv33 {
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "drivers/mrl.h"
-#include "plugin/spool_writer.h"
-#include "plugin/varn_prn.h"
+#include "drivers/mrl/mrl.h"
+#include "services/spool_writer.h"
+#include "job/varn_prn.h"
 
 struct MrlPageBuffer;
 

@@ -3,9 +3,9 @@
 
 #include "drivers/jv33.h"
 #include "drivers/jv33_shared.h"
-#include "drivers/mrl_page_buffer.h"
-#include "drivers/mrl_segments.h"
-#include "plugin/varn_prn.h"
+#include "drivers/mrl/mrl_page_buffer.h"
+#include "drivers/mrl/mrl_segments.h"
+#include "job/varn_prn.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "drivers/print_modes.h"
+#include "printers/print_modes.h"
 
 class CVarnPrn;
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "plugin/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 class clBIT_CONVERTER {
 public:

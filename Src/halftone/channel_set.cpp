@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 namespace {
 

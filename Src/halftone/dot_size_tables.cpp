@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 const TwoDotCurveTable kTwoDotTable1 = {{
     {{0, 0}, {31, 67}, {51, 108}, {102, 179}, {178, 238}, {255, 255}},

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "plugin/format.h"
-#include "plugin/log_interface.h"
+#include "base/format.h"
+#include "base/log_interface.h"
 
 int32_t ExpectedEplKind(int32_t mode) {
     switch (mode) {

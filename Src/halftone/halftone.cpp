@@ -7,8 +7,8 @@
 #include "halftone/epl_proxy.h"
 #include "halftone/rgb_table.h"
 #include "platform/system.h"
-#include "plugin/logger_adapter.h"
-#include "plugin/varn_prn.h"
+#include "services/logger_adapter.h"
+#include "job/varn_prn.h"
 
 namespace {
 
@@ -43,6 +43,8 @@ CHalftone::~CHalftone() {
     CloseDebugImages();
     if (m_pJob && m_pOutLine && m_pJob->m_pOutLine == m_pOutLine.get()) m_pJob->m_pOutLine = nullptr;
 }
+
+void HalftoneDeleter::operator()(CHalftone* halftone) const noexcept { delete halftone; }
 
 void CHalftone::InitDebugOutput(CVarnPrn* job) {
     if (!job || (!job->m_bWriteInputTiff && !job->m_bWriteOutputTiff)) return;

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
-#include "drivers/ink_set.h"
-#include "drivers/model_predicates.h"
+#include "printers/ink_set.h"
+#include "printers/model_predicates.h"
 #include "halftone/halftone.h"
-#include "halftone/spline.h"
-#include "plugin/varn_prn.h"
+#include "base/spline.h"
+#include "job/varn_prn.h"
 
 namespace {
 

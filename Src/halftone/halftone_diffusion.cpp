@@ -6,7 +6,7 @@
 
 #include "halftone/halftone.h"
 #include "halftone/pixel_converters.h"
-#include "plugin/varn_prn.h"
+#include "job/varn_prn.h"
 
 int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRoutine& routine) {
     if (!job) return HALF_ERR_NO_JOB;

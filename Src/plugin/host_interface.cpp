@@ -9,10 +9,10 @@
 #include "platform/library_entry.h"
 #include "platform/resources.h"
 #include "platform/system.h"
-#include "plugin/job_ticket.h"
+#include "host/job_ticket.h"
 #include "plugin/plugin_context.h"
-#include "plugin/ticket.h"
-#include "plugin/varn_prn.h"
+#include "host/ticket.h"
+#include "job/varn_prn.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "plugin/host_records.h"
-#include "plugin/spool_writer.h"
+#include "host/host_records.h"
+#include "services/spool_writer.h"
 
 class PLUGINCONTEXT;
 struct JobContext;

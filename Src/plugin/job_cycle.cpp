@@ -6,9 +6,9 @@
 
 #include "halftone/halftone.h"
 #include "plugin/job_cycle_dispatch.h"
-#include "plugin/rounding.h"
-#include "plugin/ticket.h"
-#include "plugin/varn_prn.h"
+#include "base/rounding.h"
+#include "host/ticket.h"
+#include "job/varn_prn.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/varn_prn.h"
+#include "job/varn_prn.h"
 
 struct PrinterFamilyRow {
     int32_t firstModel;

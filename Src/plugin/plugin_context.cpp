@@ -1,8 +1,8 @@
 #include "plugin/plugin_context.h"
 
 #include "platform/module.h"
-#include "plugin/job_ticket.h"
-#include "plugin/ticket.h"
+#include "host/job_ticket.h"
+#include "host/ticket.h"
 
 namespace {
 

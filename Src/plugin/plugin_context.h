@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <string>
 
-#include "plugin/host_records.h"
-#include "plugin/log_interface.h"
-#include "plugin/logger.h"
+#include "host/host_records.h"
+#include "base/log_interface.h"
+#include "services/logger.h"
 
 class PLUGINCONTEXT : public clLogFullInterface {
 public:

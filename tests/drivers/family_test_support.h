@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "drivers/mrl_page_buffer.h"
+#include "drivers/mrl/mrl_page_buffer.h"
 #include "halftone/halftone.h"
 #include "platform/dynamic_library.h"
-#include "plugin/job_test_support.h"
-#include "plugin/spool_writer.h"
+#include "job/job_test_support.h"
+#include "services/spool_writer.h"
 #include "prndump/mrl_decode.h"
 
 struct CapturedRecord {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "drivers/family_test_support.h"
-#include "drivers/mrl_page_buffer.h"
+#include "drivers/mrl/mrl_page_buffer.h"
 
 namespace {
 

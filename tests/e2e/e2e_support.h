@@ -23,7 +23,7 @@
 
 #include "e2e_family.h"
 #include "plugin/host_interface.h"
-#include "plugin/scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "plugin_library.h"
 #include "ticket_store.h"
 #include "ticket_text.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 TEST(ChannelSet, CmykJobWithWhiteAndClearSpotColours) {
     const ChannelCodeString codes = GetChannelSetName(4, {"WHITE_INK", "CLEAR_INK"});

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "halftone/halftone.h"
-#include "halftone/spline.h"
+#include "base/spline.h"
 #include "halftone_test_support.h"
 
 namespace {

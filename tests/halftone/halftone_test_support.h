@@ -11,8 +11,8 @@
 
 #include "halftone/halftone.h"
 #include "platform/dynamic_library.h"
-#include "plugin/log_interface.h"
-#include "plugin/varn_prn.h"
+#include "base/log_interface.h"
+#include "job/varn_prn.h"
 #include "support/recording_logger.h"
 
 namespace httest {

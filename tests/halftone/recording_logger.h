@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/log_interface.h"
+#include "base/log_interface.h"
 
 class RecordingLogger : public ILogger {
 public:

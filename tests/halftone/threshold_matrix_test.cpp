@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 TEST(ThresholdPacking, UnpacksAGroupByTheTwelveBitLayout) {
     // Words 0xA123, 0xB456, 0xC789: values 0x123, 0x456, 0x789 and 0xCBA.

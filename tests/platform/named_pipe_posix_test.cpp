@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../plugin/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

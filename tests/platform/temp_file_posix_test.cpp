@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "../plugin/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

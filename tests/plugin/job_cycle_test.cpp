@@ -6,7 +6,7 @@
 #include <numeric>
 
 #include "halftone/halftone.h"
-#include "job_test_support.h"
+#include "job/job_test_support.h"
 #include "plugin/job_cycle_dispatch.h"
 
 namespace {

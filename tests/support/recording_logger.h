@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/format.h"
-#include "plugin/log_interface.h"
+#include "base/format.h"
+#include "base/log_interface.h"
 
 // In a namespace of its own: test programs hold other loggers of this name.
 namespace testsupport {

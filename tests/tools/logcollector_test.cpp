@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "../plugin/scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "platform/named_pipe.h"
-#include "plugin/logger.h"
+#include "services/logger.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 #include "ticket_text.h"
 
 namespace {

@@ -2,7 +2,7 @@
  * Compiles the host records header as plain C11 (no extensions) and reports
  * the layout that C sees, so a test can compare it with the C++ view.
  */
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 size_t HostRecordsC_TicketSize(void) { return sizeof(Ticket); }
 size_t HostRecordsC_EnumerateOffset(void) { return offsetof(Ticket, EnumerateTickets); }

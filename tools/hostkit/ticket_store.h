@@ -34,7 +34,7 @@
 #include <variant>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "host/host_records.h"
 
 namespace hostkit {
 

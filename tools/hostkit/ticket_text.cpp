@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "plugin/text_error.h"
+#include "base/text_error.h"
 
 namespace hostkit {
 namespace {

@@ -3,9 +3,9 @@
 
 Usage: transcribe.py [--check]
 
-Each row file, Src/drivers/tables/print_modes_<table>.inc, holds one PRINTMODE
+Each row file, Src/printers/tables/print_modes_<table>.inc, holds one PRINTMODE
 initialiser per line (id, x dpi, y dpi, passes, hi-speed flag, name) and is
-included by Src/drivers/print_modes.cpp, which adds the terminating zero row.
+included by Src/printers/print_modes.cpp, which adds the terminating zero row.
 With --check nothing is written; the script fails when a row file differs
 from what it would write.
 """
@@ -15,7 +15,7 @@ import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
-OUT_DIR = ROOT / "Src" / "drivers" / "tables"
+OUT_DIR = ROOT / "Src" / "printers" / "tables"
 
 
 def resolution_part(dpi):

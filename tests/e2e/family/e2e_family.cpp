@@ -14,8 +14,8 @@
 
 #include "e2e_family.h"
 #include "plugin/job_cycle_dispatch.h"
-#include "plugin/spool_writer.h"
-#include "plugin/varn_prn.h"
+#include "services/spool_writer.h"
+#include "job/varn_prn.h"
 
 namespace {
 

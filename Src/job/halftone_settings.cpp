@@ -1,0 +1,66 @@
+// The halftoning mode and version the linearisation library chose, and the
+// screening file that a matrix-screening mode needs.
+#include <fstream>
+
+#include "host/job_ticket.h"
+#include "host/settings_helpers.h"
+#include "host/ticket.h"
+#include "job/varn_prn.h"
+
+namespace {
+
+bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+// The screening file a printer model uses when the ticket names none (or
+// the mode takes the model's own).
+std::string ModelScreeningFile(int model, double dpiX, double dpiY, int resX, int resY) {
+    const bool at1200 = dpiX == 1200.0 && dpiY == 1200.0;
+    if (model == 572) return at1200 ? "OKIC9500_1200x1200.spt" : "Laser.spt";
+    if (model == 588 || model == 589) return at1200 ? "OKIC841_1200x1200.spt" : "Laser.spt";
+    if (InRange(model, 595, 608) || model == 2502 || model == 2503 || model == 2505) {
+        return at1200 ? "OKIC9x1_1200x1200.spt" : "Laser.spt";
+    }
+    if (model == 573 || InRange(model, 575, 587) || InRange(model, 590, 594) || model == 2500 || model == 2501 ||
+        InRange(model, 3001, 3005)) {
+        return "Laser.spt";
+    }
+    std::string name;
+    FormatString(name, "%d_%dx%ddpi.spt", model, resX, resY);
+    return name;
+}
+
+}  // namespace
+
+bool CVarnPrn::ReadHalftoneSettings() {
+    GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/BPL/HalftoneMode", &m_iHalftoneMode);
+    m_iHalftoneVersion = JobInt("Output/Prn/BPL/HalftoneVersion", 1);
+    Log(LOG_DETAIL, "\tHalftoning mode\t= %d", m_iHalftoneMode);
+    Log(LOG_DETAIL, "\tHalftoning version\t= %d", m_iHalftoneVersion);
+    std::string name = JobString("Output/Prn/BPL/ScreeningFile");
+    if (!UsesScreeningFile(m_iHalftoneMode, m_iPrinterModell)) return true;
+
+    const std::string libraryFolder = FolderOf(ForwardSlashes(m_strEplPath), true);
+    std::string screeningFolder = SystemString("System/Folders/SPT");
+    if (screeningFolder.empty()) screeningFolder = SystemString("System/InstallFolder") + "/Profiles/Screening";
+    screeningFolder = ForwardSlashes(screeningFolder);
+    if (screeningFolder.empty() || screeningFolder.back() != '/') screeningFolder += '/';
+
+    if (name.empty() || m_iHalftoneMode == 7) {
+        name = ModelScreeningFile(m_iPrinterModell, m_dResolutionX, m_dResolutionY, m_iResolutionX, m_iResolutionY);
+    }
+    if (name.empty()) {
+        m_strScreeningFile.clear();
+        Log(LOG_ERROR, "FATAL ERROR: No screening file specified");
+        return false;
+    }
+    for (const std::string& folder : {libraryFolder, screeningFolder}) {
+        m_strScreeningFile = folder + name;
+        if (FileCanBeRead(m_strScreeningFile)) {
+            Log(LOG_DETAIL, "\tScreening file\t= %s", m_strScreeningFile.c_str());
+            return true;
+        }
+    }
+    m_strScreeningFile = name;
+    Log(LOG_ERROR, "FATAL ERROR: Screening file \"%s\" not found", name.c_str());
+    return false;
+}

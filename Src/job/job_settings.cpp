@@ -1,0 +1,383 @@
+// The settings reader, first half: frame and order, identity, colour,
+// linearisation, geometry and medium, and every way the reading fails.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <new>
+
+#include "halftone/rgb_table.h"
+#include "host/job_ticket.h"
+#include "base/rounding.h"
+#include "host/settings_helpers.h"
+#include "host/ticket.h"
+#include "job/varn_prn.h"
+
+namespace {
+
+constexpr const char* kErrorList = "Process/ErrorMessage";
+constexpr const char* kInfoList = "Process/InfoMessage";
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec);
+}
+
+void DropAll(std::vector<std::string>& list, const std::string& text) {
+    list.erase(std::remove(list.begin(), list.end(), text), list.end());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Ticket reads of this job
+
+int CVarnPrn::JobInt(const char* key, int def) const {
+    return GetTicketInt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+}
+
+bool CVarnPrn::JobBool(const char* key, bool def) const {
+    return GetTicketBool(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+}
+
+double CVarnPrn::JobDouble(const char* key, double def) const {
+    return GetTicketDouble(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+}
+
+std::string CVarnPrn::JobString(const char* key, const std::string& def) const {
+    std::string value;
+    GetTicketString(m_pTicket, value, TICKET_SCOPE_JOB, m_JobID, key, def);
+    return value;
+}
+
+int CVarnPrn::SystemInt(const char* key, int def) const {
+    return GetTicketInt(m_pTicket, TICKET_SCOPE_SYSTEM, 0, key, def);
+}
+
+std::string CVarnPrn::SystemString(const char* key) const {
+    std::string value;
+    GetTicketString(m_pTicket, value, TICKET_SCOPE_SYSTEM, 0, key, std::string());
+    return value;
+}
+
+void CVarnPrn::ReplaceListMessage(const char* key, const std::string& text) {
+    std::vector<std::string> list;
+    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, list);
+    DropAll(list, text);
+    list.push_back(text);
+    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, list);
+}
+
+void CVarnPrn::InitPluginFolder() {
+    GetSystemFolderPath(m_strPlugInFolder, m_pTicket, "System/Folders/ApplicationFolder");
+    m_strPlugInFolder += "/PlugIns/";
+}
+
+// ---------------------------------------------------------------------------
+// The reader
+
+int CVarnPrn::ReadInfoFromTicket() {
+    m_iLogLevel = SystemInt("Debug/Level", 1);
+    int prnLevel = SystemInt("Debug/Prn", 1);
+    if (prnLevel > m_iLogLevel) m_iLogLevel = prnLevel;
+    if (m_pLogger) m_pLogger->SetLevel(m_iLogLevel);
+    Log(LOG_DETAIL, "ReadInfoFromTicket start");
+
+    ReadFoldersAndIni();
+    if (int r = ReadPrinterIdentity(); r < 0) return r;
+    ReadFilesToDelete();
+    if (int r = CheckLinearisationPrinter(); r < 0) return r;
+    ReadInputColorsAndInkLimits();
+    if (int r = ReadMediaNameAndLinearisation(); r < 0) return r;
+    ReadVisualCorrectionSettings();
+    ReadResolutions();
+    if (int r = ReadOutputGeometry(); r < 0) return r;
+    ApplyFooterRules();
+    ReadPaperFeedAndGeometry();
+    if (int r = CheckCrop(); r < 0) return r;
+    if (int r = ReadMediaSize(); r < 0) return r;
+
+    ReadMediaHandling();
+    if (int r = ReadHeadHeight(); r < 0) return r;
+    ReadPageSettings();
+    if (!ReadHalftoneSettings()) return -2;
+    ReadPrintOptions();
+    ReadFinishingOptions();
+    ReadJobIdentity();
+    ReadOfficeOptions();
+    ReadSpecialInks();
+    BuildSeparationIndex();
+    ReadClcSettings();
+    ReadOutputNames();
+    ReadSpotColorsAndStrips();
+    ReadChartInfo();
+    ReadLastOptions();
+    ReadDeviceTag();
+    return 0;
+}
+
+void CVarnPrn::ReadFoldersAndIni() {
+    m_strInstallFolder = SystemString("System/InstallFolder");
+    m_strApplicationFolder = SystemString("System/Folders/ApplicationFolder");
+    m_strTempFolder = SystemString("System/Folders/Temp");
+    m_strRamDiskFolder = SystemString("System/Folders/RamDisk");
+    if (m_strRamDiskFolder.empty()) m_strRamDiskFolder = m_strTempFolder;
+    m_strPrintFolder = SystemString("System/Folders/Print");
+    InitPluginFolder();
+    ReadIniSettings(m_strInstallFolder);
+}
+
+int CVarnPrn::ReadPrinterIdentity() {
+    m_iOemID = SystemInt("System/OEMID", 0);
+    m_iPrinterModell = JobInt("Output/Prn/Printer/Model", -1);
+    if (m_iPrinterModell == -1) {
+        Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Printer ID not set; this is a fatal error");
+        return -1;
+    }
+    m_strModelName = JobString("Output/Prn/Printer/ModelName");
+    m_strOutputColorModeName = JobString("Output/Prn/Printer/OutputColorModeName");
+    m_iOutputColorMode = JobInt("Output/Prn/Printer/OutputColorMode", -1);
+    if (m_iOutputColorMode == -1) {
+        Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: Output color mode not set; set to CMYKcm");
+        m_iOutputColorMode = 6;
+    }
+    return 0;
+}
+
+void CVarnPrn::ReadFilesToDelete() {
+    const char* key = "Output/FilesToDelete";
+    bool anyMissing = false;
+    std::string path;
+    for (int32_t i = 0; Ticket_GetString(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, path, i); ++i) {
+        if (FileExists(path)) {
+            m_setFilesToDelete.insert(path);
+        } else {
+            anyMissing = true;
+        }
+    }
+    if (anyMissing) {
+        std::vector<std::string> kept(m_setFilesToDelete.begin(), m_setFilesToDelete.end());
+        Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, kept);
+    }
+}
+
+int CVarnPrn::CheckLinearisationPrinter() {
+    int manufacturer = JobInt("Output/Prn/Printer/ManufacturerID", -1);
+    if (manufacturer == 3 || manufacturer == 6) return 0;
+    std::vector<int32_t> ids;
+    if (!Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Info/Manufacturer/PrnID", ids)) {
+        return 0;
+    }
+    if (std::find(ids.begin(), ids.end(), m_iPrinterModell) != ids.end()) return 0;
+    ReplaceListMessage(kErrorList, "Invalid EPL; Wrong printer ID");
+    Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Invalid EPL; printer ID of job != printer ID in EPL");
+    return -1;
+}
+
+void CVarnPrn::ReadInputColorsAndInkLimits() {
+    m_iInputColorMode = JobInt("Output/Prn/Printer/InputColorMode", 4);
+    switch (m_iInputColorMode) {
+    case 3: Log(LOG_INFO, "CVarnPrn::ReadInfoFromTicket: input color = RGB"); break;
+    case 4: Log(LOG_INFO, "CVarnPrn::ReadInfoFromTicket: input color = CMYK"); break;
+    case 6: Log(LOG_INFO, "CVarnPrn::ReadInfoFromTicket: input color = CMYKOG"); break;
+    case 7: Log(LOG_INFO, "CVarnPrn::ReadInfoFromTicket: input color = CMYKRGB"); break;
+    default: break;
+    }
+    m_iInputFormat = JobInt("Output/Input/Format", 0);
+    m_iInputNumOfLines = JobInt("Output/Input/NumOfLines", 1);
+
+    m_iTotalInkLimit = JobInt("Output/Prn/Linearization/TotalInk", -1);
+    if (m_iTotalInkLimit == -1) {
+        Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: Total ink limit not set; set to 400%%");
+        bool noLimit = m_iOutputColorMode >= 120 && m_iOutputColorMode <= 122;
+        m_iTotalInkLimit = noLimit ? 0 : 400;
+    } else {
+        Log(LOG_DETAIL, "\tTotal ink limit = %d", m_iTotalInkLimit);
+    }
+    m_iInkLimitAll = JobInt("Output/Prn/Linearization/InkLimit", 100);
+    Log(LOG_DETAIL, "\tInk limit all = %d", m_iInkLimitAll);
+    m_dGamma = JobDouble("Output/Prn/Linearization/Gamma", 1.0);
+    Log(LOG_DETAIL, "\tGamma = %4.2f", m_dGamma);
+
+    size_t n = m_iInputColorMode == 6 ? 6 : m_iInputColorMode == 7 ? 7 : 4;
+    if (Ticket_GetIntArrayN(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Linearization/InkLimitPerChannel",
+                            m_aiInkLimitPerChannel.data(), n)) {
+        const auto& v = m_aiInkLimitPerChannel;
+        Log(LOG_DETAIL, "\tInk limit");
+        Log(LOG_DETAIL, "\t\tCyan\t\t= %4.2f%%", v[0] / 100.0);
+        Log(LOG_DETAIL, "\t\tMagenta\t= %4.2f%%", v[1] / 100.0);
+        Log(LOG_DETAIL, "\t\tYellow\t= %4.2f%%", v[2] / 100.0);
+        Log(LOG_DETAIL, "\t\tBlack\t= %4.2f%%", v[3] / 100.0);
+        if (m_iInputColorMode == 6) {
+            Log(LOG_DETAIL, "\t\tOrange\t= %4.2f%%", v[4] / 100.0);
+            Log(LOG_DETAIL, "\t\tGreen\t= %4.2f%%", v[5] / 100.0);
+        } else if (m_iInputColorMode == 7) {
+            Log(LOG_DETAIL, "\t\tRed\t= %4.2f%%", v[4] / 100.0);
+            Log(LOG_DETAIL, "\t\tGreen\t= %4.2f%%", v[5] / 100.0);
+            Log(LOG_DETAIL, "\t\tBlue\t= %4.2f%%", v[6] / 100.0);
+        }
+    }
+}
+
+int CVarnPrn::ReadMediaNameAndLinearisation() {
+    m_strMediaName = JobString("Output/Prn/Media/Name");
+    m_strEplPath = JobString("Output/Prn/Linearization/BPLPath");
+    if (m_strEplPath.empty()) {
+        Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: EPL path not set; this is a fatal error");
+        return -2;
+    }
+    Log(LOG_DETAIL, "\tEpl path = %s", m_strEplPath.c_str());
+
+    if (!JobString("Output/Prn/Linearization/Printercalibration").empty()) {
+        std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kEplRgbTableSize]());
+        int r = table ? LoadEplRgbTable(table.get(), m_strEplPath) : -1;
+        if (r == 0) {
+            m_pEplRgbTable = std::move(table);
+            m_bEplRgbTableLoaded = true;
+        } else {
+            Log(LOG_DETAIL, "\tNo RGB table from the linearisation library (%d)", r);
+        }
+    }
+    return 0;
+}
+
+void CVarnPrn::ReadVisualCorrectionSettings() {
+    if (JobInt("CMM/UseVisualCorrection", 0) != 1) {
+        m_strVisualCorrectionPath.clear();
+        return;
+    }
+    m_strVisualCorrectionPath = JobString("CMM/VisualCorrection");
+    Log(LOG_DETAIL, "\tLinearisation path = %s", m_strVisualCorrectionPath.c_str());
+    if (!FileCanBeRead(m_strVisualCorrectionPath)) {
+        Log(LOG_DETAIL, "\tCan't open visual correction file (%s)", m_strVisualCorrectionPath.c_str());
+        const std::string text = "Printer linearization cannot be processed";
+        std::string message;
+        FormatString(message, "%s (%s)", text.c_str(),
+                     FileNameOf(ForwardSlashes(m_strVisualCorrectionPath)).c_str());
+        std::vector<std::string> list;
+        Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
+        DropAll(list, text);
+        DropAll(list, message);  // the same message of an earlier run
+        list.push_back(message);
+        Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
+        m_strVisualCorrectionPath.clear();
+        return;
+    }
+    m_bVisualCorrectionLoaded = ReadVisualCorrectionFile(m_VisualCorrection, m_strVisualCorrectionPath);
+}
+
+void CVarnPrn::ReadResolutions() {
+    m_dResolutionX = JobDouble("Output/Prn/Printer/ResolutionX", 0.0);
+    m_dResolutionY = JobDouble("Output/Prn/Printer/ResolutionY", 0.0);
+    int antialiasing = JobInt("Output/Prn/Specific/Antialiasing", 0);
+    if (antialiasing > 0 && IsModel3001Group(m_pTicket, m_JobID)) {
+        m_dResolutionX *= 2.0;
+        m_dResolutionY *= 2.0;
+    }
+    m_iResolutionX = RoundToInt32(m_dResolutionX);
+    m_iResolutionY = RoundToInt32(m_dResolutionY);
+    if (m_dResolutionX == m_iResolutionX && m_dResolutionY == m_iResolutionY) {
+        Log(LOG_DETAIL, "\tResolution = %d x %d dpi", m_iResolutionX, m_iResolutionY);
+    } else {
+        Log(LOG_DETAIL, "\tResolution = %.2f x %.2f dpi", m_dResolutionX, m_dResolutionY);
+    }
+}
+
+int CVarnPrn::ReadOutputGeometry() {
+    m_dRipResolutionX = JobDouble("Output/Input/RipResolutionX", m_dResolutionX);
+    m_dRipResolutionY = JobDouble("Output/Input/RipResolutionY", m_dResolutionY);
+    m_iJobOffsetX = JobInt("Process/JobOffsetX", 0);
+    m_iJobOffsetY = JobInt("Process/JobOffsetY", 0);
+    m_iOffsetX = JobInt("Process/OffsetX", 0);
+    m_iOffsetY = JobInt("Process/OffsetY", 0);
+    bool width = GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/OutWidthPixel", &m_iOutWidthPixel);
+    bool height =
+        GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/OutHeightPixel", &m_iOutHeightPixel);
+    Log(LOG_DETAIL, "\tRip resolution = %.2f x %.2f dpi", m_dRipResolutionX, m_dRipResolutionY);
+    if (!width || !height) {
+        Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Width or Height is not set; this is a fatal error");
+        return -3;
+    }
+    return 0;
+}
+
+void CVarnPrn::ApplyFooterRules() {
+    bool nesting = JobInt("Input/FileType", 0) == 4096;
+    bool footer = JobInt("Footer/State", 0) != 0 &&
+                  JobBool(nesting ? "Footer/Nesting/UseFooter" : "Footer/UseFooter", false);
+    bool strip = JobInt(nesting ? "Footer/Nesting/ControlstripMode" : "Footer/ControlstripMode", 0) != 0;
+    bool aligned = JobInt(nesting ? "Footer/Nesting/Alignment" : "Footer/Alignment", 0) != 0;
+    if ((footer || strip) && !aligned) m_iJobOffsetX = 0;
+    m_iOutHeightPixel += JobInt("Process/FooterHeight", 0);
+}
+
+void CVarnPrn::ReadPaperFeedAndGeometry() {
+    m_dPaperFeedAdjust = JobDouble("Output/Prn/Media/Spec/FeedAdjust", 1.0);
+    m_dFeedAdjustRequested = m_dPaperFeedAdjust;
+    Log(LOG_DETAIL, "\tPaper feed adjust = %4.4f", m_dPaperFeedAdjust);
+    ClipPaperFeedAdjust();
+    SetupScaling();
+    InitMargins();
+}
+
+int CVarnPrn::CheckCrop() {
+    const std::string cropped = "Image cropped by output device";
+    const std::string tooLarge = "Job is larger than print medium size";
+    std::vector<std::string> info;
+    std::vector<std::string> errors;
+    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoList, info);
+    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
+    DropAll(info, cropped);
+    DropAll(errors, tooLarge);
+
+    if (m_bCropping &&
+        (m_iOutWidthPixel - m_iPrintableWidth > 1 || m_iOutHeightPixel - m_iPrintableHeight > 1)) {
+        if (JobInt("Workflow/Processing/StopOnCrop", 0) != 0) {
+            errors.push_back(tooLarge);
+            Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
+            if (JobInt("StepRepeat/Active", 0) != 0) {
+                auto child = static_cast<uint32_t>(JobInt("General/ChildIDs", -1));
+                Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, child, kErrorList, errors);
+            }
+            Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Image cropped and StopOnCrop flag set, aborting...");
+            return -5;
+        }
+        info.push_back(cropped);
+        if (JobBool("StepRepeat/Active", false)) {
+            auto child = static_cast<uint32_t>(JobInt("General/ChildIDs", -1));
+            Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, child, kInfoList, info);
+        }
+    }
+    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoList, info);
+    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
+    Log(LOG_DETAIL, "\twidth x height = %d x %d pixel", m_iOutWidthPixel, m_iOutHeightPixel);
+    return 0;
+}
+
+int CVarnPrn::ReadMediaSize() {
+    double widthMm = 0.0;
+    double heightMm = 0.0;
+    bool width = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Media/Size/Width", &widthMm,
+                                   TICKET_INDEX_SCALAR);
+    bool height = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Media/Size/Height", &heightMm,
+                                    TICKET_INDEX_SCALAR);
+    m_iMediaWidth = ClampToInt32(widthMm * 10.0 + 0.5);
+    m_iMediaHeight = ClampToInt32(heightMm * 10.0 + 0.5);
+    m_dMediaThickness = 0.0;
+    m_bMediaThicknessSet = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Media/MediaThickness",
+                                             &m_dMediaThickness, TICKET_INDEX_SCALAR);
+    m_iMediaTypeID = JobInt("Output/Prn/Media/Spec/TypeID", 0);
+    Log(LOG_DETAIL, "\tMedia ID = %d", m_iMediaTypeID);
+    m_strMediaTypeName = JobString("Output/Prn/Media/Spec/TypeName");
+    Log(LOG_DETAIL, "\tMedia name = %s", m_strMediaTypeName.c_str());
+    m_strMediaTypeUniqueID = JobString("Output/Prn/Media/Spec/TypeUniqueID");
+    if (!m_strMediaTypeUniqueID.empty()) Log(LOG_DETAIL, "\tUnique ID = %s", m_strMediaTypeUniqueID.c_str());
+    m_strMediaTypeDonorID = JobString("Output/Prn/Media/Spec/TypeDonorID");
+    if (!m_strMediaTypeDonorID.empty()) Log(LOG_DETAIL, "\tDonor ID = %s", m_strMediaTypeDonorID.c_str());
+
+    if (!width || !height) {
+        Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Media width or height not set; this is a fatal error");
+        return -4;
+    }
+    Log(LOG_DETAIL, "\tMedia width x height = %4.2f x %4.2f mm", widthMm, heightMm);
+    return 0;
+}

@@ -1,0 +1,84 @@
+#include "services/driver_settings.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+
+#include "services/ini_file.h"
+#include "base/log_interface.h"
+
+namespace {
+
+enum class Kind { Flag, ThreadCount };
+
+struct IniKey {
+    const char* section;
+    const char* key;
+    int32_t DriverSettings::*field;
+    Kind kind;
+    const char* writtenWhenMissing;  // null: not written
+    const char* comments;
+};
+
+const IniKey kIniKeys[] = {
+    {"DebugTif", "WriteInputTiff", &DriverSettings::m_bWriteInputTiff, Kind::Flag, "0",
+     "; set WriteInputTiff=1 creates a TIF from the input data\n"},
+    {"DebugTif", "WriteInputTiffSep", &DriverSettings::m_bWriteInputTiffSep, Kind::Flag, "0",
+     "; set WriteInputTiffSep=1 creates separated TIFF's from the input data\n"
+     ";     WriteInputTiffSep=0 creates one composite TIF\n"},
+    {"DebugTif", "WriteOutputTiff", &DriverSettings::m_bWriteOutputTiff, Kind::Flag, "0",
+     "; set WriteOutputTiff=1 creates a TIF from the output data\n"},
+    {"DebugTif", "WriteOutputTiffSep", &DriverSettings::m_bWriteOutputTiffSep, Kind::Flag, "0",
+     "; set WriteOutputTiffSep=1 creates separated TIFF's from the output data\n"
+     ";     WriteOutputTiffSep=0 creates one composite TIF\n"},
+    {"Special", "HalftoneThreadCount", &DriverSettings::m_iHalftoneThreadCount, Kind::ThreadCount, "-1",
+     "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
+     ";     HalftoneThreadCount=0 disables parallel halftoning\n"
+     ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n"},
+    {"Special", "UseTimeForRandom", &DriverSettings::m_bUseTimeForRandom, Kind::Flag, "0",
+     "; set UseTimeForRandom=1 to disable time for random data creation\n"},
+    {"Special", "AutoCleaning", &DriverSettings::m_bAutoCleaning, Kind::Flag, "0",
+     "; set AutoCleaning = 1 to enable AutoCleaning\n"},
+    {"Special", "UseNewTIL", &DriverSettings::m_bUseNewTIL, Kind::Flag, nullptr, ""},
+};
+
+// The leading integer in decimal, hexadecimal or octal notation; -1 (and the
+// log line) for no integer or one outside -1..8.
+int32_t ParseThreadCount(const std::string& value, clLogFullInterface* logger) {
+    const char* text = value.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long n = std::strtol(text, &end, 0);
+    if (end != text && errno == 0 && n >= -1 && n <= 8) return static_cast<int32_t>(n);
+    if (logger) logger->Log(LOG_ERROR, "HalftoneThreadCount wrong entry");
+    return -1;
+}
+
+}  // namespace
+
+DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger) {
+    DriverSettings settings;
+    if (!std::ifstream(path)) std::ofstream(path, std::ios::binary);
+    std::string comments;
+    for (const IniKey& k : kIniKeys) {
+        if (!CIniFile::RecordExists(k.key, k.section, path)) {
+            if (k.writtenWhenMissing) {
+                CIniFile::SetValue(k.key, k.writtenWhenMissing, k.section, path);
+                comments += k.comments;
+            }
+            continue;  // the field keeps its default
+        }
+        const std::string value = CIniFile::GetValue(k.key, k.section, path);
+        settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
+    }
+    if (!comments.empty()) CIniFile::SetSectionComments(comments, "DebugTif", path);
+    return settings;
+}
+
+DriverSettings ReadDriverSettings(const std::string& installFolder, clLogFullInterface* logger) {
+    if (installFolder.empty()) {
+        if (logger) logger->Log(LOG_WARNING, "ReadIniSettings: no install folder, default settings used");
+        return DriverSettings{};
+    }
+    return ReadIniSettings(installFolder + "/" + kDriverIniName, logger);
+}

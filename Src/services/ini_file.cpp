@@ -1,0 +1,171 @@
+#include "services/ini_file.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+bool IsActiveHeader(const IniEntry& e, const std::string& section) {
+    return e.commentMark == ' ' && e.key.empty() && e.section == section;
+}
+
+bool IsActiveEntry(const IniEntry& e, const std::string& key, const std::string& section) {
+    return e.commentMark == ' ' && !e.key.empty() && e.key == key && e.section == section;
+}
+
+// Reads a header or an entry from a trimmed line; false when it is neither.
+bool ParseLine(const std::string& line, const std::string& currentSection, IniEntry* entry) {
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+        entry->section = CIniFile::Trim(line.substr(1, line.size() - 2));
+        entry->key.clear();
+        entry->value.clear();
+        return true;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return false;
+    entry->key = CIniFile::Trim(line.substr(0, equals));
+    if (entry->key.empty()) return false;
+    entry->value = CIniFile::Trim(line.substr(equals + 1));
+    entry->section = currentSection;
+    return true;
+}
+
+template <typename Match>
+std::vector<IniEntry>::const_iterator FindIf(const std::vector<IniEntry>& entries, Match match) {
+    return std::find_if(entries.begin(), entries.end(), match);
+}
+
+}  // namespace
+
+std::string CIniFile::Trim(const std::string& text, const char* set, TrimSide side) {
+    if (!set) return text;
+    size_t first = 0;
+    size_t last = text.size();
+    if (side & kTrimLeft) {
+        first = text.find_first_not_of(set);
+        if (first == std::string::npos) return {};
+    }
+    if (side & kTrimRight) {
+        const size_t end = text.find_last_not_of(set);
+        if (end == std::string::npos) return {};
+        last = end + 1;
+    }
+    return first < last ? text.substr(first, last - first) : std::string();
+}
+
+bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    entries.clear();
+    std::string section;
+    std::string comments;
+    std::string raw;
+    while (std::getline(in, raw)) {
+        const std::string line = Trim(raw);
+        if (line.empty()) continue;
+        IniEntry entry;
+        bool parsed = false;
+        if (line[0] == '#' || line[0] == ';') {
+            parsed = line.find_first_of("[=") != std::string::npos && ParseLine(Trim(line.substr(1)), section, &entry);
+            if (parsed) entry.commentMark = line[0];
+        } else {
+            parsed = ParseLine(line, section, &entry);
+            if (parsed && entry.key.empty()) section = entry.section;
+        }
+        if (!parsed) {
+            comments += line + "\n";
+            continue;
+        }
+        entry.comments.swap(comments);
+        entries.push_back(std::move(entry));
+    }
+    if (!comments.empty()) {
+        IniEntry trailing;
+        trailing.commentMark = '\0';
+        trailing.comments.swap(comments);
+        entries.push_back(std::move(trailing));
+    }
+    return true;
+}
+
+bool CIniFile::Save(const std::string& path, const std::vector<IniEntry>& entries) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    for (const IniEntry& e : entries) {
+        out << e.comments;
+        if (e.commentMark == '\0') continue;
+        out << e.commentMark;
+        if (e.key.empty()) {
+            out << '[' << e.section << ']';
+        } else {
+            out << e.key << '=' << e.value;
+        }
+        out << '\n';
+    }
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+bool CIniFile::SectionExists(const std::string& section, const std::string& path) {
+    std::vector<IniEntry> entries;
+    if (!Load(path, entries)) return false;
+    return FindIf(entries, [&](const IniEntry& e) { return IsActiveHeader(e, section); }) != entries.end();
+}
+
+bool CIniFile::RecordExists(const std::string& key, const std::string& section, const std::string& path) {
+    std::vector<IniEntry> entries;
+    if (!Load(path, entries)) return false;
+    return FindIf(entries, [&](const IniEntry& e) { return IsActiveEntry(e, key, section); }) != entries.end();
+}
+
+std::string CIniFile::GetValue(const std::string& key, const std::string& section, const std::string& path) {
+    std::vector<IniEntry> entries;
+    if (!Load(path, entries)) return {};
+    const auto it = FindIf(entries, [&](const IniEntry& e) { return IsActiveEntry(e, key, section); });
+    return it != entries.end() ? it->value : std::string();
+}
+
+bool CIniFile::SetValue(const std::string& key, const std::string& value, const std::string& section,
+                        const std::string& path) {
+    if (key.empty()) return false;
+    std::vector<IniEntry> entries;
+    if (!Load(path, entries)) return false;
+    for (IniEntry& e : entries) {
+        if (IsActiveEntry(e, key, section)) {
+            e.value = value;
+            return Save(path, entries);
+        }
+    }
+    IniEntry entry;
+    entry.section = section;
+    entry.key = key;
+    entry.value = value;
+    if (FindIf(entries, [&](const IniEntry& e) { return IsActiveHeader(e, section); }) == entries.end()) {
+        IniEntry header;
+        header.section = section;
+        // Comment lines left at the end of the file stay last.
+        auto at = entries.end();
+        if (!entries.empty() && entries.back().commentMark == '\0') --at;
+        at = entries.insert(at, header);
+        entries.insert(at + 1, entry);
+        return Save(path, entries);
+    }
+    auto last = entries.end();
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        if (it->commentMark != '\0' && it->section == section) last = it;
+    }
+    entries.insert(last + 1, entry);
+    return Save(path, entries);
+}
+
+bool CIniFile::SetSectionComments(const std::string& comments, const std::string& section, const std::string& path) {
+    std::vector<IniEntry> entries;
+    if (!Load(path, entries)) return false;
+    for (IniEntry& e : entries) {
+        if (!IsActiveHeader(e, section)) continue;
+        e.comments = comments;
+        if (!e.comments.empty() && e.comments.back() != '\n') e.comments += '\n';
+        return Save(path, entries);
+    }
+    return false;
+}

@@ -1,0 +1,69 @@
+// Layer spool files: temporary files that hold a layer's records until the
+// page end plays them into the host writer, forwards or in reverse order.
+//
+// File format (little-endian): "DEZAVED\0", byte-order mark 0x01020304,
+// version 2, record-mark flag 1, 12 zero bytes; then records of the mark
+// "rovo", a header word (tag in the top four bits, payload length in the low
+// 26 bits) and the payload. The last record is SPLTAG_EOF with no payload.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/temp_file.h"
+#include "services/spool_writer.h"
+
+class SPOOL_FILE_TEMP : public ISPOOL_FILE_WRITER {
+public:
+    // Creates the object into *out and opens the file at path (replacing any
+    // file there); *out holds the object even when the open failed. 5 unless
+    // out is given and empty and a path is given; else the open's code.
+    static uint32_t Create(std::unique_ptr<SPOOL_FILE_TEMP>* out, const char* path, bool deleteOnClose);
+    // 5 for a null p, 1 when *p is already empty, else destroys the object (0).
+    static uint32_t Destroy(std::unique_ptr<SPOOL_FILE_TEMP>* p);
+
+    // Plays every record before the end record into the consumer, in file order.
+    virtual uint32_t Playback(ISPOOL_FILE_WRITER* consumer) = 0;
+    // Plays the data records into the consumer, last first; any other record fails with 3.
+    virtual uint32_t PlaybackReverse(ISPOOL_FILE_WRITER* consumer) = 0;
+    // Ends writing (adding the end record once) and positions at the first record.
+    virtual uint32_t Rewind() = 0;
+    // The next record: 0, 1 for the end record, or an error code. *data stays
+    // valid until the next read; *position is the file position after the payload.
+    virtual uint32_t ReadNext(const uint8_t** data, uint64_t* length, int64_t* position, uint32_t* tag) = 0;
+};
+
+class SPOOL_FILE_TEMP_IMP : public SPOOL_FILE_TEMP {
+public:
+    SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose);
+    ~SPOOL_FILE_TEMP_IMP() override = default;
+
+    // Records are refused once the file is being read (20).
+    uint32_t Write(uint32_t tag, const uint8_t* data, uint64_t size) override;
+    uint32_t Playback(ISPOOL_FILE_WRITER* consumer) override;
+    uint32_t PlaybackReverse(ISPOOL_FILE_WRITER* consumer) override;
+    uint32_t Rewind() override;
+    uint32_t ReadNext(const uint8_t** data, uint64_t* length, int64_t* position, uint32_t* tag) override;
+
+    uint32_t Open();
+
+    static constexpr uint64_t kMaxRecordSize = 0x3FFFFFF;
+    static constexpr size_t kHeaderSize = 32;
+    static constexpr size_t kStreamBuffer = 32768;
+
+private:
+    enum State : uint32_t { kCreated = 0, kWriting = 1, kReading = 2 };
+
+    uint32_t WriteRecord(uint32_t tag, const uint8_t* data, uint64_t size);
+    // Reads n bytes of payload into the read buffer: 0, 3 or 16.
+    uint32_t ReadPayload(uint64_t n);
+
+    std::string m_strPath;
+    bool m_bDeleteOnClose;
+    uint32_t m_uState = kCreated;
+    platform::TempFile m_File;
+    int64_t m_iPosition = 0;
+    std::vector<uint8_t> m_ReadBuffer;
+};

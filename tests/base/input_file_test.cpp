@@ -1,0 +1,79 @@
+#include "base/input_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "base/assertion.h"
+#include "base/log_interface.h"
+
+namespace {
+
+class RecordingLogger : public ILogger {
+public:
+    void Log(int level, const char* text) override { lines.push_back(std::to_string(level) + ":" + text); }
+    int GetLevel() override { return 4; }
+    void SetLevel(int) override {}
+    bool IsEnabled(int) override { return true; }
+    clLogFullInterface* GetLogger() override { return nullptr; }
+    void LogError(const char* text) override { Log(0, text); }
+    void LogWarning(const char* text) override { Log(1000, text); }
+    void LogInfo(const char* text) override { Log(2000, text); }
+    void LogTraceString(std::string text) override { LogTrace(text.c_str()); }
+    void LogTrace(const char* text) override { Log(3000, text); }
+    void LogDebug(const char* text) override { Log(4000, text); }
+    std::vector<std::string> lines;
+};
+
+std::string WriteTemp(const std::string& name, const std::string& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+TEST(LineReader, SplitsAtCrAndLfSoCrLfYieldsAnEmptyLine) {
+    InputFile file;
+    file.Open(WriteTemp("lines.txt", "one\r\ntwo\nthree"));
+    ASSERT_TRUE(file.IsOpen());
+    LineReader reader(&file);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.HasMore()) {
+        reader.ReadLine(line);
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "two", "three"}));
+}
+
+TEST(InputFile, ClosedFileReadsNothingAndGivesBlanks) {
+    InputFile file;
+    file.Open(::testing::TempDir() + "does-not-exist");
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.IsEof());
+    uint8_t c = 0;
+    file.GetChar(&c);
+    EXPECT_EQ(c, ' ');
+    uint8_t buf[4];
+    EXPECT_EQ(file.Read(buf, 4), 0u);
+}
+
+TEST(Assertion, ShortReadIsReportedToTheInstalledLoggerOnly) {
+    InputFile file;
+    file.Open(WriteTemp("short.bin", "ab"));
+    uint8_t buf[8];
+    EXPECT_EQ(file.Read(buf, 8), 2u);  // no logger: dropped, caller goes on
+
+    RecordingLogger logger;
+    SetAssertionLogger(&logger);
+    InputFile again;
+    again.Open(WriteTemp("short.bin", "ab"));
+    EXPECT_EQ(again.Read(buf, 8), 2u);
+    ReportAssertion("false", "Src\\InputFile", 12);
+    SetAssertionLogger(nullptr);
+    EXPECT_EQ(logger.lines, (std::vector<std::string>{"0:Src\\InputFile(66): assert(nBytesRead==nBytes) failed!",
+                                                       "0:Src\\InputFile(12): assert(false) failed!"}));
+}
+
+}  // namespace

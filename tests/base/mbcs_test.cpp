@@ -1,0 +1,63 @@
+#include "base/mbcs.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+namespace {
+
+// Runs a test body with the Japanese double-byte code page active.
+class ShiftJis : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = platform::ActiveCodePage();
+        ASSERT_TRUE(platform::SetActiveCodePage(932));
+        RebuildLeadByteTable();
+    }
+    void TearDown() override {
+        platform::SetActiveCodePage(saved_);
+        RebuildLeadByteTable();
+    }
+    unsigned saved_ = 1252;
+};
+
+// 0x95 0x5C is one double-byte character whose trail byte equals '\\'.
+const std::string kTrailBackslash = "a\x95\\b\\";
+
+TEST_F(ShiftJis, ReplaceLeavesTrailBytesEqualToTheCharacterAlone) {
+    std::string s = kTrailBackslash;
+    ReplaceCharMbcs(s, '\\', '/');
+    EXPECT_EQ(s, "a\x95\\b/");
+}
+
+TEST_F(ShiftJis, SearchesNeverReportATrailByte) {
+    EXPECT_EQ(RFindCharMbcs(kTrailBackslash, '\\', -1), 4);
+    EXPECT_EQ(RFindCharMbcs(kTrailBackslash, '\\', 3), -1);
+    EXPECT_EQ(FindLastOfMbcs(kTrailBackslash, "/\\", 2), -1);
+    EXPECT_EQ(FindLastOfMbcs(kTrailBackslash, "a/\\", 2), 0);
+}
+
+TEST_F(ShiftJis, LastCharPosIsMinusOneWhenTheStringEndsInATrailByte) {
+    EXPECT_EQ(LastCharPosMbcs("ab"), 1);
+    EXPECT_EQ(LastCharPosMbcs("a\x95\\"), -1);
+    EXPECT_EQ(LastCharPosMbcs(""), -1);
+    EXPECT_TRUE(ActiveLeadByteTable().isMultiByte);
+    EXPECT_TRUE(ActiveLeadByteTable().isLeadByte[0xE0]);
+    EXPECT_FALSE(ActiveLeadByteTable().isLeadByte[0xA0]);
+}
+
+TEST(SingleByteCodePage, FunctionsWorkByteByByte) {
+    ASSERT_FALSE(ActiveLeadByteTable().isMultiByte);
+    std::string s = kTrailBackslash;
+    ReplaceCharMbcs(s, '\\', '/');
+    EXPECT_EQ(s, "a\x95/b/");
+    EXPECT_EQ(RFindCharMbcs(kTrailBackslash, '\\', 3), 2);
+    EXPECT_EQ(LastCharPosMbcs("a\x95\\"), 2);
+}
+
+TEST(SingleByteCodePage, UnknownCodePagesAreRefused) {
+    EXPECT_FALSE(platform::SetActiveCodePage(12345));
+    EXPECT_FALSE(BuildLeadByteTable(12345).isMultiByte);
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include "services/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "services/driver_settings.h"
+#include "recording_logger.h"
+#include "support/scratch_folder.h"
+
+namespace {
+
+const char kFreshIni[] =
+    "; set WriteInputTiff=1 creates a TIF from the input data\n"
+    "; set WriteInputTiffSep=1 creates separated TIFF's from the input data\n"
+    ";     WriteInputTiffSep=0 creates one composite TIF\n"
+    "; set WriteOutputTiff=1 creates a TIF from the output data\n"
+    "; set WriteOutputTiffSep=1 creates separated TIFF's from the output data\n"
+    ";     WriteOutputTiffSep=0 creates one composite TIF\n"
+    "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
+    ";     HalftoneThreadCount=0 disables parallel halftoning\n"
+    ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n"
+    "; set UseTimeForRandom=1 to disable time for random data creation\n"
+    "; set AutoCleaning = 1 to enable AutoCleaning\n"
+    " [DebugTif]\n"
+    " WriteInputTiff=0\n"
+    " WriteInputTiffSep=0\n"
+    " WriteOutputTiff=0\n"
+    " WriteOutputTiffSep=0\n"
+    " [Special]\n"
+    " HalftoneThreadCount=-1\n"
+    " UseTimeForRandom=0\n"
+    " AutoCleaning=0\n";
+
+const std::string kAllKeys =
+    "[DebugTif]\nWriteInputTiff=0\nWriteInputTiffSep=0\nWriteOutputTiff=0\nWriteOutputTiffSep=0\n"
+    "[Special]\nUseTimeForRandom=0\nAutoCleaning=0\nUseNewTIL=0\n";
+
+class DriverIni : public ::testing::Test {
+protected:
+    DriverSettings ReadWithThreadCount(const std::string& value) {
+        WriteWholeFile(path, kAllKeys + "HalftoneThreadCount=" + value + "\n");
+        log.lines.clear();
+        return ReadDriverSettings(folder.Path(), &log);
+    }
+
+    ScratchFolder folder;
+    std::string path = folder.File("DaVav.ini");
+    RecordingLogger log;
+};
+
+TEST_F(DriverIni, AFreshFileGetsEveryDefaultWithItsComments) {
+    const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+    EXPECT_EQ(ReadWholeFile(path), kFreshIni);
+    EXPECT_EQ(s.m_bWriteInputTiff + s.m_bWriteInputTiffSep + s.m_bWriteOutputTiff + s.m_bWriteOutputTiffSep, 0);
+    EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
+    EXPECT_EQ(s.m_bUseTimeForRandom, 0);
+    EXPECT_EQ(s.m_bAutoCleaning, 0);
+    EXPECT_EQ(s.m_bUseNewTIL, 0);
+    EXPECT_TRUE(log.lines.empty());
+
+    // A complete file is read as it is and not written again.
+    ReadDriverSettings(folder.Path(), &log);
+    EXPECT_EQ(ReadWholeFile(path), kFreshIni);
+}
+
+TEST_F(DriverIni, SwitchesAreOnOnlyForExactlyOne) {
+    WriteWholeFile(path,
+                   "[DebugTif]\nWriteInputTiff=yes\nWriteInputTiffSep=01\nWriteOutputTiff = 1\n"
+                   "#WriteOutputTiffSep=1\n[Special]\nHalftoneThreadCount=2\nUseTimeForRandom=1\n"
+                   "AutoCleaning=1\nUseNewTIL=1\n");
+    const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+    EXPECT_EQ(s.m_bWriteInputTiff, 0);
+    EXPECT_EQ(s.m_bWriteInputTiffSep, 0);
+    EXPECT_EQ(s.m_bWriteOutputTiff, 1);
+    EXPECT_EQ(s.m_bWriteOutputTiffSep, 0);  // commented out, so missing: written as 0
+    EXPECT_EQ(s.m_iHalftoneThreadCount, 2);
+    EXPECT_EQ(s.m_bUseTimeForRandom, 1);
+    EXPECT_EQ(s.m_bAutoCleaning, 1);
+    EXPECT_EQ(s.m_bUseNewTIL, 1);
+    EXPECT_EQ(CIniFile::GetValue("WriteOutputTiffSep", "DebugTif", path), "0");
+    EXPECT_NE(ReadWholeFile(path).find("#WriteOutputTiffSep=1\n"), std::string::npos);
+}
+
+TEST_F(DriverIni, ThreadCountTakesTheLeadingIntegerWithinMinusOneToEight) {
+    for (const auto& [value, expected] : std::vector<std::pair<std::string, int>>{
+             {"0x4", 4}, {"010", 8}, {"8", 8}, {"0", 0}, {"-1", -1}, {"3 threads", 3}}) {
+        EXPECT_EQ(ReadWithThreadCount(value).m_iHalftoneThreadCount, expected) << value;
+        EXPECT_TRUE(log.lines.empty()) << value;
+    }
+    for (const std::string value : {"9", "-2", "abc", "", "99999999999999999999"}) {
+        EXPECT_EQ(ReadWithThreadCount(value).m_iHalftoneThreadCount, -1) << value;
+        EXPECT_EQ(log.lines, (std::vector<RecordingLogger::Line>{{0, "HalftoneThreadCount wrong entry"}}))
+            << value;
+    }
+}
+
+TEST_F(DriverIni, WithoutInstallFolderDefaultsAreUsedAndNoFileIsWritten) {
+    const DriverSettings s = ReadDriverSettings("", &log);
+    EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
+    EXPECT_FALSE(std::filesystem::exists("/DaVav.ini"));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].text, "ReadIniSettings: no install folder, default settings used");
+}
+
+TEST_F(DriverIni, AnUnwritableFolderLeavesTheDefaults) {
+    const DriverSettings s = ReadDriverSettings(folder.File("missing"), &log);
+    EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
+    EXPECT_EQ(s.m_bWriteInputTiff, 0);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
+    ScratchFolder folder;
+    const std::string path = folder.File("a.ini");
+    WriteWholeFile(path,
+                   "; about this file\r\n"
+                   "top=1\n"
+                   "\n"
+                   "  [First]  \n"
+                   "#old = 5\n"
+                   "key = value with spaces \n"
+                   "just some words\n"
+                   "[Second]\n"
+                   ";[Third]\n"
+                   "x=\n"
+                   "; the end\n");
+    ASSERT_TRUE(CIniFile::SetValue("added", "7", "First", path));
+    EXPECT_EQ(ReadWholeFile(path),
+              "; about this file\n"
+              " top=1\n"
+              " [First]\n"
+              "#old=5\n"
+              " key=value with spaces\n"
+              " added=7\n"
+              "just some words\n"
+              " [Second]\n"
+              ";[Third]\n"
+              " x=\n"
+              "; the end\n");
+
+    EXPECT_EQ(CIniFile::GetValue("top", "", path), "1");
+    EXPECT_EQ(CIniFile::GetValue("key", "First", path), "value with spaces");
+    EXPECT_FALSE(CIniFile::RecordExists("old", "First", path));
+    EXPECT_TRUE(CIniFile::RecordExists("x", "Second", path));
+    EXPECT_FALSE(CIniFile::SectionExists("Third", path));
+    EXPECT_EQ(CIniFile::GetValue("nothing", "First", path), "");
+}
+
+TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
+    ScratchFolder folder;
+    const std::string path = folder.File("b.ini");
+    EXPECT_FALSE(CIniFile::SetValue("k", "v", "S", path));  // no file
+    WriteWholeFile(path, "");
+    ASSERT_TRUE(CIniFile::SetValue("k", "v", "S", path));
+    ASSERT_TRUE(CIniFile::SetValue("k", "w", "S", path));
+    ASSERT_TRUE(CIniFile::SetValue("k", "1", "T", path));
+    ASSERT_TRUE(CIniFile::SetSectionComments("; T's own", "T", path));
+    EXPECT_FALSE(CIniFile::SetSectionComments("; none", "U", path));
+    EXPECT_EQ(ReadWholeFile(path), " [S]\n k=w\n; T's own\n [T]\n k=1\n");
+}
+
+}  // namespace
