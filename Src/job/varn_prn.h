@@ -14,6 +14,7 @@
 
 #include "base/format.h"
 #include "host/host_records.h"
+#include "job/family_object.h"
 #include "job/line_scaler.h"
 #include "base/log_interface.h"
 #include "services/spool_writer.h"
@@ -156,9 +157,9 @@ public:
     clLogFullInterface* m_pLogger = nullptr;  // the plug-in context's logger; not owned
     pfnWritePrnData m_pfnWritePrnData = nullptr;
     WritePrnContext m_pWritePrnContext = nullptr;
-    // The family's driver object (or per-page line buffer): created and
-    // deleted by the family; the job never deletes it.
-    void* m_pDriver = nullptr;
+    // The family's driver object (or per-page line buffer): created by the
+    // family, owned by the job.
+    std::unique_ptr<FamilyObject> m_pDriver;
     HalftonePtr m_pHalftone;                     // created by the family, owned by the job
     const uint8_t* m_pCurrentLine = nullptr;     // the contone line the halftoner reads
     std::unique_ptr<uint8_t[]> m_pPlanarBuffer;  // one band of page-planar input

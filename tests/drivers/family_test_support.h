@@ -63,7 +63,7 @@ class FamilyTest : public JobTest {
 protected:
     // The host closes every page it opened.
     void TearDown() override {
-        if (job) MrlPageBuffer::Detach(job.get());
+        if (job) job->m_pDriver.reset();
     }
 
     // The halftoner finds the stand-in linearisation library among the loaded ones.

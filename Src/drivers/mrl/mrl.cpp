@@ -41,6 +41,14 @@ void AppendPlaneHeader(Out& out, RasterForm form, uint8_t colour, uint8_t compre
     }
 }
 
+template <class Out>
+void AppendLayeredPlaneHeader(Out& out, uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count,
+                              size_t dataCount, uint8_t layer) {
+    const uint16_t n = PlaneCount(count);
+    const uint16_t data = PlaneCount(dataCount);
+    AppendMRL(out, "QD", u8(colour), u8(compression), u8(bitsPerPixel), u16le(n), u16le(1), u16le(data), u8(layer));
+}
+
 }  // namespace
 
 Bytes MRL_AppendWord(uint16_t value) {
@@ -104,6 +112,19 @@ Bytes MRL_QD(uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t c
     Bytes out;
     AppendPlaneHeader(out, RasterForm::Q, colour, compression, bitsPerPixel, count);
     return out;
+}
+
+Bytes MRL_QD_WithLayer(uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count, size_t dataCount,
+                       uint8_t layer) {
+    Bytes out;
+    AppendLayeredPlaneHeader(out, colour, compression, bitsPerPixel, count, dataCount, layer);
+    return out;
+}
+
+Bytes MRL_QY(uint8_t flag, uint32_t value) { return MRL("QY", u8(flag), u32le(value)); }
+
+Bytes MRL_QZ(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint8_t p5) {
+    return MRL("QZ", u8(p1), u8(p2), u8(p3), u8(p4), u8(p5));
 }
 
 Bytes MRL_QA(int32_t value, uint32_t limit) {
@@ -219,3 +240,16 @@ void AppendLineEnd(ByteBuffer& out, RasterForm form) {
         AppendFields(out, u8(kLF));
     }
 }
+
+void AppendQY(ByteBuffer& out, uint32_t value) { AppendMRL(out, "QY", u8(1), u32le(value)); }
+
+void AppendQD(ByteBuffer& out, uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count) {
+    AppendPlaneHeader(out, RasterForm::Q, colour, compression, bitsPerPixel, count);
+}
+
+void AppendQDWithLayer(ByteBuffer& out, uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count,
+                       size_t dataCount, uint8_t layer) {
+    AppendLayeredPlaneHeader(out, colour, compression, bitsPerPixel, count, dataCount, layer);
+}
+
+void AppendQR(ByteBuffer& out, uint8_t flag) { AppendMRL(out, "QR", u8(flag)); }

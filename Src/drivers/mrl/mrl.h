@@ -168,6 +168,15 @@ Bytes MRL_IV_GR_Zero();
 // Plane header: colour code, compression (1 PackBits, 0 raw), bits per pixel,
 // unpacked byte count (throws TextError above 65535), one line. The plane data follows.
 Bytes MRL_QD(uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count);
+// The plane header of the printers that sort planes into layers: as MRL_QD,
+// then the count of data bytes that follow (packed or not) and the layer code.
+Bytes MRL_QD_WithLayer(uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count, size_t dataCount,
+                       uint8_t layer);
+// Raster-line geometry: a flag and a 32-bit value (the emitters send 1 and
+// bits per pixel x line width).
+Bytes MRL_QY(uint8_t flag, uint32_t value);
+// Pattern printing: five parameter bytes.
+Bytes MRL_QZ(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint8_t p5);
 // Sign byte (1 for a negative value) and min(|value|, limit) in 16 bits.
 Bytes MRL_QA(int32_t value, uint32_t limit);
 Bytes MRL_Q_At();
@@ -226,3 +235,11 @@ void AppendPlaneRecord(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, ui
                        const uint8_t* data, size_t n);
 // The end-of-line code ("QR" 1 or LF).
 void AppendLineEnd(ByteBuffer& out, RasterForm form);
+// The same commands appended to a buffer, for line writers that allocate
+// nothing per line: "QY" 1 and a value, a "QD" header with or without its
+// layer fields (counts above 65535 throw TextError), "QR" with a flag.
+void AppendQY(ByteBuffer& out, uint32_t value);
+void AppendQD(ByteBuffer& out, uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count);
+void AppendQDWithLayer(ByteBuffer& out, uint8_t colour, uint8_t compression, uint8_t bitsPerPixel, size_t count,
+                       size_t dataCount, uint8_t layer);
+void AppendQR(ByteBuffer& out, uint8_t flag);

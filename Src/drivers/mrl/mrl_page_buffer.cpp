@@ -3,18 +3,20 @@
 #include "job/varn_prn.h"
 
 MrlPageBuffer* MrlPageBuffer::Of(const CVarnPrn* job) {
-    return job ? static_cast<MrlPageBuffer*>(job->m_pDriver) : nullptr;
+    return job ? dynamic_cast<MrlPageBuffer*>(job->m_pDriver.get()) : nullptr;
 }
 
 MrlPageBuffer* MrlPageBuffer::Attach(CVarnPrn* job) {
     Detach(job);
     auto page = std::make_unique<MrlPageBuffer>();
-    job->m_pDriver = page.get();
-    return page.release();
+    MrlPageBuffer* held = page.get();
+    job->m_pDriver = std::move(page);
+    return held;
 }
 
 std::unique_ptr<MrlPageBuffer> MrlPageBuffer::Detach(CVarnPrn* job) {
-    std::unique_ptr<MrlPageBuffer> page(Of(job));
-    if (job) job->m_pDriver = nullptr;
-    return page;
+    MrlPageBuffer* page = Of(job);
+    if (!page) return nullptr;
+    job->m_pDriver.release();
+    return std::unique_ptr<MrlPageBuffer>(page);
 }

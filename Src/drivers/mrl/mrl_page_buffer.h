@@ -9,10 +9,11 @@
 
 #include "halftone/bit_converters.h"
 #include "base/byte_buffer.h"
+#include "job/family_object.h"
 
 class CVarnPrn;
 
-struct MrlPageBuffer {
+struct MrlPageBuffer : FamilyObject {
     ByteBuffer m_Output;   // the commands of one raster line
     ByteBuffer m_Packing;  // PackBits scratch
     std::unique_ptr<clVDS2_CONVERTER> m_pConverter;

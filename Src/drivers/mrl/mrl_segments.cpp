@@ -1,18 +1,24 @@
 #include "drivers/mrl/mrl_segments.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "printers/ink_set.h"
 #include "printers/model_predicates.h"
+#include "base/format.h"
 #include "base/log_interface.h"
 #include "base/rounding.h"
 #include "job/varn_prn.h"
 
 uint8_t GetJobOptionValue(const std::vector<double>& values, size_t index, int32_t maximum) {
+    return GetJobOptionValueInRange(values, index, 20, maximum);
+}
+
+uint8_t GetJobOptionValueInRange(const std::vector<double>& values, size_t index, int32_t lo, int32_t hi) {
     if (index >= values.size()) return 0xFF;
     const int32_t value = RoundToInt32(values[index]);
     if (value == -1) return 0xFF;
-    if (value >= 20 && value <= maximum) return uint8_t(value);
+    if (value >= lo && value <= hi) return uint8_t(value);
     return 0;
 }
 
@@ -25,6 +31,12 @@ int32_t MRL_DryerTimeCode(int32_t minutes) {
     if (minutes < 0) return -1;
     const int64_t seconds = int64_t(minutes) * 60;
     return seconds > 999 ? 999 : int32_t(seconds);
+}
+
+int32_t MRL_DryerTimeCodeInRange(int32_t minutes, int32_t minimum, int32_t cap) {
+    if (minutes < minimum) return -1;
+    const int64_t seconds = int64_t(minutes) * 60;
+    return int32_t(std::min<int64_t>(seconds, cap) & 0xFFFF);
 }
 
 uint8_t MRL_MediaTypeCode(int32_t mediaTypeId) {
@@ -40,11 +52,68 @@ uint8_t MRL_TenthsCode(double value, int32_t lo, int32_t hi) {
     return (t >= lo && t <= hi) ? uint8_t(t) : 0xFF;
 }
 
-Bytes MRL_QA_Segment(const CVarnPrn* job) {
+int MRL_DotModeCode(int64_t P, int dotSize, int halftoneMode) {
+    if (halftoneMode == 6) dotSize = 1;
+    switch (dotSize) {
+        case 1:
+            if (P <= 486000) return 16;
+            return P <= 1036800 ? 17 : 18;
+        case 2:
+            return P <= 777600 ? 1 : 18;
+        case 3:
+            return 16;
+        case 4:
+            return 17;
+        case 5:
+            return 18;
+        default:
+            return P <= 1036800 ? 1 : 18;
+    }
+}
+
+int32_t MRL_FeedCorrection(double factor, int32_t limit) {
+    const int32_t value = RoundToInt32((factor - 1.0) * 10000.0);
+    return std::clamp(value, -limit, limit);
+}
+
+uint8_t ClampToByte(int32_t value) { return uint8_t(std::clamp(value, 0, 255)); }
+
+namespace {
+Bytes FeedCorrectionSegment(const CVarnPrn* job, uint32_t limit) {
     if (!job) return {};
     const int32_t value = RoundToInt32((job->m_dPaperFeedAdjust - 1.0) * 10000.0);
     if (value == 0) return {};
-    return MRL_QA(value, 255);
+    return MRL_QA(value, limit);
+}
+}  // namespace
+
+Bytes MRL_QA_Segment(const CVarnPrn* job) { return FeedCorrectionSegment(job, 255); }
+Bytes MRL_QA_FeedAdjust(const CVarnPrn* job) { return FeedCorrectionSegment(job, 9999); }
+
+Bytes MRL_QZ_FromJob(const CVarnPrn* job) {
+    if (!job || !job->m_bPatternPrinting) return {};
+    const uint8_t edge = uint32_t(job->m_iPatternEdge) < 3 ? uint8_t(job->m_iPatternEdge) : 0;
+    const uint8_t scale = uint32_t(job->m_iPatternScale) < 5 ? uint8_t(job->m_iPatternScale) : 0;
+    return MRL_QZ(1, edge, scale, 15, 0);
+}
+
+ColorCodeInkMap MakeColorCodeInkMap(const ColorCodeName* overrides) {
+    ColorCodeInkMap map{{2, "C"}, {1, "M"}, {4, "Y"}, {0, "K"}, {5, "O"}, {18, "c"}, {17, "m"}, {38, "k"}};
+    for (const ColorCodeName* row = overrides; row && row->name; ++row) SetColorCodeName(map, row->code, row->name);
+    return map;
+}
+
+void SetColorCodeName(ColorCodeInkMap& map, uint32_t code, const char* name) {
+    if (!name || !*name) {
+        map.erase(code);
+    } else {
+        map[code] = name;
+    }
+}
+
+std::string GetColorCodeName(const ColorCodeInkMap& map, uint32_t code) {
+    const auto it = map.find(code);
+    return it != map.end() ? it->second : StringF("%X", code);
 }
 
 Bytes MRL_MA_FromJob(const CVarnPrn* job) {

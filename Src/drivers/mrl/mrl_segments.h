@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,18 @@ class CVarnPrn;
 // maximum; 0 otherwise.
 uint8_t GetJobOptionValue(const std::vector<double>& values, size_t index, int32_t maximum);
 
+// The same with the range lo to hi in place of 20 to maximum.
+uint8_t GetJobOptionValueInRange(const std::vector<double>& values, size_t index, int32_t lo, int32_t hi);
+
 // Vacuum power 1 to 5 as the printer's code 4 to 0; any other value 0xFF.
 uint8_t MRL_VacuumCode(int32_t vacuumPower);
 
 // Dryer time in minutes as seconds, at most 999; -1 for a negative time
 // (sent in a 16-bit field as 0xFFFF).
 int32_t MRL_DryerTimeCode(int32_t minutes);
+
+// Dryer time in minutes as seconds, at most cap; -1 for a time below minimum.
+int32_t MRL_DryerTimeCodeInRange(int32_t minutes, int32_t minimum, int32_t cap);
 
 // Media type id 1 to 4 unchanged, 20 as 0xFF, anything else 1.
 uint8_t MRL_MediaTypeCode(int32_t mediaTypeId);
@@ -31,9 +38,42 @@ uint8_t MRL_MediaTypeCode(int32_t mediaTypeId);
 // range within a byte), else 0xFF.
 uint8_t MRL_TenthsCode(double value, int32_t lo, int32_t hi);
 
+// The dot-mode code of the "Q" printers from P = x dpi x y dpi, the dot-size
+// id and the halftone mode (mode 6, matrix screening, counts as dot size 1).
+int MRL_DotModeCode(int64_t P, int dotSize, int halftoneMode);
+
+// round((factor - 1) x 10000), limited to -limit to limit.
+int32_t MRL_FeedCorrection(double factor, int32_t limit);
+
+// 0 for a negative value, 255 from 255 on, else the value.
+uint8_t ClampToByte(int32_t value);
+
 // The job's paper-feed correction: "QA" with round((factor - 1) x 10000),
 // limited to 255; nothing when that is 0 or there is no job.
 Bytes MRL_QA_Segment(const CVarnPrn* job);
+
+// The same limited to 9999, for the page headers that take the wider range.
+Bytes MRL_QA_FeedAdjust(const CVarnPrn* job);
+
+// "QZ" 1, edge, scale, 15, 0 when the job prints a pattern (edge above 2 and
+// scale above 4 go out as 0); nothing otherwise.
+Bytes MRL_QZ_FromJob(const CVarnPrn* job);
+
+// Ink names by printer colour code.
+using ColorCodeInkMap = std::map<uint32_t, std::string>;
+// An override row; a list of rows ends with a null name.
+struct ColorCodeName {
+    uint32_t code;
+    const char* name;
+};
+// The built-in names (2 "C", 1 "M", 4 "Y", 0 "K", 5 "O", 18 "c", 17 "m",
+// 38 "k"), then the override rows in order: an empty name removes the code,
+// any other sets it. overrides may be null.
+ColorCodeInkMap MakeColorCodeInkMap(const ColorCodeName* overrides);
+// Sets one code's name, or removes it for an empty (or null) name.
+void SetColorCodeName(ColorCodeInkMap& map, uint32_t code, const char* name);
+// The name of a code, or the code in upper-case hexadecimal ("3A").
+std::string GetColorCodeName(const ColorCodeInkMap& map, uint32_t code);
 
 // The job's paper-feed correction as "MA": round((factor - 1) x 10000);
 // nothing when that is 0 or there is no job.

@@ -79,3 +79,78 @@ TEST(JobCommands, WhiteInkSoOnlyForWhitePrintingClass17Models) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParameterCodes, NewerMappersFollowTheirRanges) {
+    EXPECT_EQ(MRL_DryerTimeCode(0), 0);
+    EXPECT_EQ(MRL_DryerTimeCodeInRange(4, 5, 600), -1);  // below the minimum
+    EXPECT_EQ(MRL_DryerTimeCodeInRange(5, 5, 600), 300);
+    EXPECT_EQ(MRL_DryerTimeCodeInRange(11, 5, 600), 600);  // capped
+    EXPECT_EQ(GetJobOptionValueInRange({15.0, 14.4, 71.0}, 0, 15, 70), 15);
+    EXPECT_EQ(GetJobOptionValueInRange({15.0, 14.4, 71.0}, 1, 15, 70), 0);
+    EXPECT_EQ(GetJobOptionValueInRange({15.0, 14.4, 71.0}, 2, 15, 70), 0);
+    EXPECT_EQ(MRL_TenthsCode(2.5, 0, 50), 25);
+    EXPECT_EQ(MRL_TenthsCode(5.1, 0, 50), 0xFF);
+    EXPECT_EQ(ClampToByte(-1), 0);
+    EXPECT_EQ(ClampToByte(254), 254);
+    EXPECT_EQ(ClampToByte(1000), 255);
+    EXPECT_EQ(MRL_FeedCorrection(1.5, 9999), 5000);
+    EXPECT_EQ(MRL_FeedCorrection(0.0, 9999), -9999);
+    EXPECT_EQ(MRL_FeedCorrection(1.00005, 255), 1);  // half away from zero
+}
+
+TEST(DotModeCode, SwitchesAtTheResolutionBoundaries) {
+    struct Case {
+        int64_t P;
+        int dotSize, halftoneMode, code;
+    };
+    const Case cases[] = {
+        {486000, 1, 0, 16},  {486001, 1, 0, 17},  {1036800, 1, 0, 17}, {1036801, 1, 0, 18},
+        {777600, 2, 0, 1},   {777601, 2, 0, 18},  {360 * 360, 3, 0, 16}, {1440 * 1440, 4, 0, 17},
+        {360 * 360, 5, 0, 18}, {1036800, 7, 0, 1}, {1036801, 7, 0, 18},
+        {720 * 1440, 5, 6, 17},  // matrix screening follows dot size 1
+        {360 * 360, 2, 6, 16},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MRL_DotModeCode(c.P, c.dotSize, c.halftoneMode), c.code)
+            << c.P << " dots, size " << c.dotSize << ", mode " << c.halftoneMode;
+    }
+}
+
+TEST(ColorCodeInkMap, NamesBuiltInCodesOverridesAndUnknownCodesInHex) {
+    const ColorCodeName overrides[] = {{0x30, "W"}, {5, ""}, {1, "Mg"}, {0, nullptr}};
+    ColorCodeInkMap map = MakeColorCodeInkMap(overrides);
+    EXPECT_EQ(GetColorCodeName(map, 0x26), "k");
+    EXPECT_EQ(GetColorCodeName(map, 0x3A), "3A");
+    EXPECT_EQ(GetColorCodeName(map, 0x30), "W");
+    EXPECT_EQ(GetColorCodeName(map, 5), "5");  // removed
+    EXPECT_EQ(GetColorCodeName(map, 1), "Mg");
+    SetColorCodeName(map, 0x30, nullptr);
+    EXPECT_EQ(GetColorCodeName(map, 0x30), "30");
+    EXPECT_EQ(MakeColorCodeInkMap(nullptr).size(), 8u);
+}
+
+TEST(PageSegments, PatternAndWideFeedCorrectionFollowTheJob) {
+    CVarnPrn job(nullptr, 1, nullptr);
+    EXPECT_TRUE(MRL_QZ_FromJob(&job).empty());
+    job.m_bPatternPrinting = true;
+    job.m_iPatternEdge = 2;
+    job.m_iPatternScale = 4;
+    EXPECT_EQ(MRL_QZ_FromJob(&job), (Bytes{'Q', 'Z', 5, 1, 2, 4, 15, 0}));
+    job.m_iPatternEdge = 3;
+    job.m_iPatternScale = 7;
+    EXPECT_EQ(MRL_QZ_FromJob(&job), (Bytes{'Q', 'Z', 5, 1, 0, 0, 15, 0}));
+    job.m_iPatternEdge = -1;  // out of range as an unsigned value too
+    EXPECT_EQ(MRL_QZ_FromJob(&job), (Bytes{'Q', 'Z', 5, 1, 0, 0, 15, 0}));
+
+    job.m_dPaperFeedAdjust = 1.0;
+    EXPECT_TRUE(MRL_QA_FeedAdjust(&job).empty());
+    job.m_dPaperFeedAdjust = 0.9;  // -1000: over the narrow limit, within the wide one
+    EXPECT_EQ(MRL_QA_FeedAdjust(&job), (Bytes{'Q', 'A', 3, 1, 0xE8, 0x03}));
+    EXPECT_EQ(MRL_QA_Segment(&job), (Bytes{'Q', 'A', 3, 1, 0xFF, 0x00}));
+    job.m_dPaperFeedAdjust = 3.0;
+    EXPECT_EQ(MRL_QA_FeedAdjust(&job), (Bytes{'Q', 'A', 3, 0, 0x0F, 0x27}));  // 9999
+}
+
+}  // namespace

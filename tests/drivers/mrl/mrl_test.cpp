@@ -72,6 +72,11 @@ TEST(MrlBuilders, LayOutTheLengthPrefixedCommands) {
     EXPECT_EQ(MRL_IV_GR_Zero(), Cat({Cmd("GR", {18, 0, 0}), Bytes(16, 0x01)}));
     EXPECT_EQ(MRL_QD(0x12, 1, 2, 0x0150), Cmd("QD", {7, 0x12, 1, 2, 0x50, 0x01, 1, 0}));
     EXPECT_EQ(MRL_Q_At(), Cmd("Q@", {0}));
+    EXPECT_EQ(MRL_QD_WithLayer(0x12, 1, 2, 0x0150, 0x20, 2),
+              Cmd("QD", {10, 0x12, 1, 2, 0x50, 0x01, 1, 0, 0x20, 0, 2}));
+    EXPECT_EQ(MRL_QY(1, 0x00012345), Cmd("QY", {5, 1, 0x45, 0x23, 0x01, 0}));
+    EXPECT_EQ(MRL_QZ(1, 2, 3, 15, 0), Cmd("QZ", {5, 1, 2, 3, 15, 0}));
+    EXPECT_THROW(MRL_QD_WithLayer(0, 1, 1, 100, 0x10000, 0), TextError);
 }
 
 TEST(MrlBuilders, QaSendsSignAndLimitedMagnitude) {
