@@ -10,6 +10,14 @@ function(kelmora_warnings target)
   endif()
 endfunction()
 
+# A program a user runs: built into bin/ beside the plug-in library, with
+# the project's warnings. Each one answers --help.
+function(kelmora_program target)
+  add_executable(${target} ${ARGN})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  kelmora_warnings(${target})
+endfunction()
+
 # Every sub-folder of DIR that carries its own CMakeLists.txt.
 function(kelmora_add_subfolders dir)
   file(GLOB children RELATIVE ${dir} ${dir}/*)

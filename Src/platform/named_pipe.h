@@ -40,7 +40,10 @@ public:
     bool IsOpen() const { return m_handle >= 0; }
     void Close();
 
-    // Waits up to timeoutMs for the pipe to exist; false when it does not.
+    // False at once when the pipe does not exist (no server); true when it
+    // exists. On Windows it waits up to timeoutMs while every instance is
+    // busy (true, and Open then says Busy); a socket has no instances, and a
+    // server whose queue is full shows as Busy at Open.
     static bool Wait(const std::string& pipePath, unsigned timeoutMs);
     // Connects to the pipe.
     static PipeStatus Open(const std::string& pipePath, PipeClient* out);

@@ -1,6 +1,9 @@
 // The prnhost program over the built plug-in: how a user or a script runs a job.
 #include "e2e_support.h"
 
+#include <sys/resource.h>
+#include <sys/time.h>
+
 #include "image.h"
 #include "prndump/prn_records.h"
 
@@ -12,6 +15,46 @@ using e2e::Prnhost;
 constexpr const char* kTestPlugin = KELMORA_E2E_PLUGIN_PATH;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A program run with what it cost: its own resource use, not its siblings'.
+struct MeasuredRun {
+    int status = -1;
+    std::string output;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    long peakKilobytes = 0;
+};
+
+MeasuredRun RunMeasured(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& folder) {
+    const std::string captured = folder + "/measured.out";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+            close(out);
+        }
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    MeasuredRun run;
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return run;
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    run.peakKilobytes = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.output = e2e::ReadText(captured);
+    return run;
+}
 
 class PrnhostRun : public ::testing::Test {
 protected:
@@ -167,6 +210,83 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         const e2e::Run run = Prnhost(arguments, collector.Folder().Path());
         EXPECT_EQ(run.status, c.status) << arguments << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << arguments << "\n" << run.output;
+    }
+}
+
+TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
+    prnhost::Image second = Cmyk(5, 3);
+    for (uint8_t& byte : second.pixels) byte = static_cast<uint8_t>(255 - byte);
+    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
+    const e2e::Run run =
+        Job(ticket, WriteImage("one.pam", Cmyk(5, 3)) + " --image " + WriteImage("two.pam", second), File("job.prn"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::vector<prndecode::Record> records = prndecode::ReadRecordFile(File("job.prn"));
+    std::vector<std::vector<uint8_t>> pages;  // each page's data records, one after another
+    for (const auto& r : records) {
+        if (r.tag == SPLTAG_PAGE_HEADER) pages.emplace_back();
+        if (r.tag == SPLTAG_DATA && !pages.empty()) pages.back().insert(pages.back().end(), r.data.begin() + 4, r.data.end());
+    }
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0], Cmyk(5, 3).pixels);
+    EXPECT_EQ(pages[1], second.pixels);
+
+    const e2e::Run unlike = Job(ticket, File("one.pam") + " --image " + WriteImage("wide.pam", Cmyk(6, 3)), File("x.prn"));
+    EXPECT_EQ(unlike.status, 1);
+    EXPECT_TRUE(Contains(unlike.output, "wide.pam: 6 x 3 pixels of 4 \"cmyk\" channels, the first picture 5 x 3"))
+        << unlike.output;
+}
+
+// The picture is read as it is printed: ten times the lines cost no more memory.
+TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
+    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
+    const auto peak = [&](int lines) {
+        const std::string picture = File("tall.pam");
+        {
+            std::ofstream out(picture, std::ios::binary);
+            out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
+            const std::string row(1600, '\x40');
+            for (int y = 0; y < lines; ++y) out << row;
+        }
+        const MeasuredRun run = RunMeasured(
+            PRNHOST_PATH,
+            {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture, "--out", File("tall.prn")},
+            collector.Folder().Path());
+        EXPECT_EQ(run.status, 0) << run.output;
+        return run.peakKilobytes;
+    };
+    const long small = peak(2000);
+    const long tall = peak(20000);  // 32 MB of pixels more
+    EXPECT_LT(tall, small + 4096) << "peak resident kB: " << small << " for 2,000 lines, " << tall << " for 20,000";
+}
+
+// With no log collector, the job does not wait for one: the logger's
+// handshake pauses are all the time it spends beyond its own work. (Polling
+// for the collector costs seconds.)
+TEST_F(PrnhostRun, AJobWithoutACollectorDoesNotWaitForOne) {
+    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
+    const std::string picture = WriteImage("i.pam", Cmyk(64, 200));
+    ScratchFolder noCollector(true);
+    const MeasuredRun run = RunMeasured(
+        PRNHOST_PATH, {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture, "--out", File("job.prn")},
+        collector.Folder().Path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_LT(run.wallSeconds - run.cpuSeconds, 1.0) << run.wallSeconds << " s wall, " << run.cpuSeconds << " s CPU";
+}
+
+TEST(Programs, EachAnswersHelp) {
+    ScratchFolder folder;
+    std::vector<std::string> programs = {PRNHOST_PATH};
+#ifdef PRNDUMP_PATH
+    programs.push_back(PRNDUMP_PATH);
+#endif
+#ifdef LOGCOLLECTOR_PATH
+    programs.push_back(LOGCOLLECTOR_PATH);
+#endif
+    for (const std::string& program : programs) {
+        const MeasuredRun run = RunMeasured(program, {"--help"}, folder.Path());
+        EXPECT_EQ(run.status, 0) << program << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind("usage: ", 0), 0u) << program << "\n" << run.output;
+        EXPECT_EQ(program.substr(program.rfind('/') - 4, 5), "/bin/") << program << " is built into bin/";
     }
 }
 

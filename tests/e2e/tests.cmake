@@ -19,6 +19,10 @@ target_compile_definitions(test_e2e PRIVATE
   KELMORA_E2E_PLUGIN_PATH="$<TARGET_FILE:kelmora_e2e>"
   PRNHOST_PATH="$<TARGET_FILE:prnhost>")
 add_dependencies(test_e2e kelmora kelmora_e2e prnhost)
+if(TARGET prndump)
+  target_compile_definitions(test_e2e PRIVATE PRNDUMP_PATH="$<TARGET_FILE:prndump>")
+  add_dependencies(test_e2e prndump)
+endif()
 if(TARGET logcollector)
   target_compile_definitions(test_e2e PRIVATE LOGCOLLECTOR_PATH="$<TARGET_FILE:logcollector>")
   add_dependencies(test_e2e logcollector)

@@ -50,7 +50,10 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
         {"P6\n2 1\n65535\n", "only 8-bit"},
         {"P6\n2 2\n255\n\x01\x02", "ends early"},
         {"P5\n0 5\n255\n", "empty image"},
-        {"P5\n99999999 99999999\n255\n", "too large"},
+        {"P5\n9999999999 1\n255\n", "too large"},
+        // Refused at the header, before a row is read or anything large is allocated.
+        {"P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" + std::string(100, 'x'),
+         "the header declares 1024000000 bytes, the file holds 100"},
         {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\n", "without ENDHDR"},
         {"P7\nWIDTH x\nENDHDR\n", "bad PAM header"},
         {"GIF89a", "not a PNM"},
@@ -67,6 +70,8 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
     std::string error;
     EXPECT_FALSE(prnhost::ReadImage(TempPath("missing.pam"), image, error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);
+    EXPECT_EQ(prnhost::OpenImage(::testing::TempDir(), error), nullptr);
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
 #ifdef PRNHOST_HAVE_TIFF

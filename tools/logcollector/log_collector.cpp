@@ -179,7 +179,15 @@ bool LogCollector::ReadClient(Client& client) {
         if (n == 0) return false;
         if (n < 0) {
             if (errno == EINTR) continue;
-            return errno == EAGAIN;
+            if (errno != EAGAIN) return false;
+            // A client sends its request in one write and waits before it
+            // closes: the log pipe is served from now, not from the close, so
+            // that the client's first line finds it.
+            if (client.control && !client.pending.empty()) {
+                HandleControl(client.pending);
+                client.pending.clear();
+            }
+            return true;
         }
         client.pending.append(buffer, static_cast<size_t>(n));
         if (client.control) {

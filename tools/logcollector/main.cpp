@@ -18,8 +18,14 @@ void OnSignal(int) {
     if (g_collector) g_collector->Stop();
 }
 
+constexpr const char* kUsage =
+    "usage: logcollector [-o FILE]\n"
+    "Serves the plug-in's log pipe in the pipe folder (KELMORA_PIPE_DIR, or the\n"
+    "temporary folder's kelmora-pipes-<user id>) and writes every log line it\n"
+    "receives to standard output, or to FILE, until SIGINT or SIGTERM.\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: logcollector [-o FILE]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -28,6 +34,10 @@ int Usage() {
 int main(int argc, char** argv) {
     const char* outputPath = nullptr;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             outputPath = argv[++i];
         } else {

@@ -32,28 +32,41 @@ bool JobInt(hostkit::TicketStore& store, const char* key, int32_t fromImage, int
     return true;
 }
 
-// The input colour mode an image's colours name; 0 when they name none.
-int32_t ColorModeOf(const Image& image) {
-    const std::string& space = image.colorSpace;
-    if (space == "rgb") return image.channels == 3 ? 3 : 0;
-    if (space == "cmykog") return image.channels >= 6 ? 6 : 0;
-    if (space == "cmykrgb") return image.channels >= 7 ? 7 : 0;
-    if (space == "rgba") return 0;
-    return image.channels >= 4 ? 4 : 0;  // CMYK, possibly with extra channels
+const char* ColorModeName(int32_t mode) {
+    switch (mode) {
+        case 3: return "RGB";
+        case 4: return "CMYK";
+        case 6: return "CMYKOG";
+        case 7: return "CMYKRGB";
+        default: return "unknown";
+    }
 }
 
-void GreyToCmyk(Image& image) {
-    std::vector<uint8_t> cmyk(image.pixels.size() * 4, 0);
-    for (size_t i = 0; i < image.pixels.size(); ++i) cmyk[4 * i + 3] = static_cast<uint8_t>(255 - image.pixels[i]);
-    image.pixels.swap(cmyk);
-    image.channels = 4;
-    image.colorSpace = "cmyk";
+// The input colour mode a picture's colours name; 0 when the program does not
+// know them (a PAM tuple type of its own, or RGB with alpha).
+int32_t ColorModeOf(const ImageInfo& picture) {
+    const std::string& space = picture.colorSpace;
+    if (space == "rgb") return picture.channels == 3 ? 3 : 0;
+    if (space == "cmyk") return picture.channels >= 4 ? 4 : 0;  // possibly with extra channels
+    if (space == "cmykog") return picture.channels >= 6 ? 6 : 0;
+    if (space == "cmykrgb") return picture.channels >= 7 ? 7 : 0;
+    return 0;
 }
+
+bool IsGrey(const ImageInfo& picture) { return picture.channels == 1 && picture.colorSpace == "grey"; }
 
 }  // namespace
 
-bool PrepareJobInput(Image& image, hostkit::TicketStore& store, LineLayout& layout, std::string& error) {
-    if (image.channels == 1 && image.colorSpace == "grey") GreyToCmyk(image);
+ImageInfo FedInfo(const ImageInfo& picture) {
+    ImageInfo fed = picture;
+    if (IsGrey(picture)) {
+        fed.channels = 4;
+        fed.colorSpace = "cmyk";
+    }
+    return fed;
+}
+
+bool PrepareJobInput(const ImageInfo& image, hostkit::TicketStore& store, LineLayout& layout, std::string& error) {
 
     int32_t width = 0, height = 0, components = 0, colorMode = 0, format = 0, lines = 0;
     if (!JobInt(store, kWidthKey, image.width, width, error)) return false;
@@ -79,6 +92,12 @@ bool PrepareJobInput(Image& image, hostkit::TicketStore& store, LineLayout& layo
     if (colorMode == 0) {
         error = "cannot tell the colours of a " + std::to_string(image.channels) + "-channel \"" + image.colorSpace +
                 "\" image: set " + kColorModeKey + " in the ticket";
+        return false;
+    }
+    if (imageMode != 0 && colorMode != imageMode) {
+        error = std::string("the ticket's ") + kColorModeKey + " " + std::to_string(colorMode) + " (" +
+                ColorModeName(colorMode) + ") does not fit the " + std::to_string(image.channels) + "-channel \"" +
+                image.colorSpace + "\" image (" + std::to_string(imageMode) + ", " + ColorModeName(imageMode) + ")";
         return false;
     }
     if (colorMode != 3 && colorMode != 4 && colorMode != 6 && colorMode != 7) {
@@ -121,24 +140,38 @@ bool PrepareJobInput(Image& image, hostkit::TicketStore& store, LineLayout& layo
     return true;
 }
 
-void FillCall(const Image& image, const LineLayout& layout, int n, std::vector<uint8_t>& out) {
-    out.assign(layout.callBytes, 0);
-    const size_t w = static_cast<size_t>(image.width);
-    const size_t channels = static_cast<size_t>(image.channels);
-    if (!layout.pagePlanar) {
-        std::memcpy(out.data(), image.Row(n), w * channels);
-        return;
+PageFeeder::PageFeeder(ImageReader& picture, const LineLayout& layout)
+    : picture_(picture), layout_(layout), fed_(FedInfo(picture.Info())), row_(picture.Info().RowBytes()) {}
+
+const uint8_t* PageFeeder::NextRow(std::string& error) {
+    if (!picture_.ReadRow(row_.data(), error)) return nullptr;
+    ++rowsRead_;
+    if (!IsGrey(picture_.Info())) return row_.data();
+    grey_.assign(row_.size() * 4, 0);
+    for (size_t i = 0; i < row_.size(); ++i) grey_[4 * i + 3] = static_cast<uint8_t>(255 - row_[i]);
+    return grey_.data();
+}
+
+bool PageFeeder::Next(std::vector<uint8_t>& out, std::string& error) {
+    out.assign(layout_.callBytes, 0);
+    const size_t w = static_cast<size_t>(fed_.width);
+    const size_t channels = static_cast<size_t>(fed_.channels);
+    if (!layout_.pagePlanar) {
+        const uint8_t* row = NextRow(error);
+        if (!row) return false;
+        std::memcpy(out.data(), row, w * channels);
+        return true;
     }
-    const size_t lines = static_cast<size_t>(layout.linesPerBand);
-    for (size_t l = 0; l < lines; ++l) {
-        const int y = n * layout.linesPerBand + static_cast<int>(l);
-        if (y >= image.height) break;
-        const uint8_t* row = image.Row(y);
+    const size_t lines = static_cast<size_t>(layout_.linesPerBand);
+    for (size_t l = 0; l < lines && rowsRead_ < fed_.height; ++l) {
+        const uint8_t* row = NextRow(error);
+        if (!row) return false;
         for (size_t p = 0; p < 4; ++p) {
             uint8_t* plane = out.data() + (p * lines + l) * w;
             for (size_t x = 0; x < w; ++x) plane[x] = row[x * channels + p];
         }
     }
+    return true;
 }
 
 }  // namespace prnhost

@@ -18,18 +18,38 @@ struct LineLayout {
     int calls = 0;            // WriteLine calls of the page
 };
 
-// Sets the job's input keys from the image where the ticket does not set
-// them: "Process/OutWidthPixel", "Process/OutHeightPixel",
+// The picture as the plug-in gets it: a grey picture as the black of CMYK.
+ImageInfo FedInfo(const ImageInfo& picture);
+
+// Sets the job's input keys from the (fed) picture where the ticket does not
+// set them: "Process/OutWidthPixel", "Process/OutHeightPixel",
 // "Process/Components", "Output/Prn/Printer/InputColorMode" (3 RGB, 4 CMYK,
 // 6 CMYKOG, 7 CMYKRGB), "Output/Input/Format" (0) and
-// "Output/Input/NumOfLines" (1). A grey image becomes CMYK first (black =
-// 255 - grey). False with a message when the image and the ticket do not
-// fit together.
-bool PrepareJobInput(Image& image, hostkit::TicketStore& store, LineLayout& layout, std::string& error);
+// "Output/Input/NumOfLines" (1). False with a message when the picture and
+// the ticket do not fit together: among them a picture whose colours the
+// program does not know and the ticket does not name, and a ticket whose
+// colour mode is not the picture's.
+bool PrepareJobInput(const ImageInfo& fed, hostkit::TicketStore& store, LineLayout& layout, std::string& error);
 
-// The bytes of WriteLine call n (0-based): one line padded with zeros to a
-// multiple of 32 bytes, or one band of four planes of linesPerBand lines
-// each (lines past the image are zero).
-void FillCall(const Image& image, const LineLayout& layout, int n, std::vector<uint8_t>& out);
+// The WriteLine calls of one page, read from the picture as they are made:
+// one line padded with zeros to a multiple of 32 bytes, or one band of four
+// planes of linesPerBand lines each (lines past the picture are zero).
+class PageFeeder {
+public:
+    PageFeeder(ImageReader& picture, const LineLayout& layout);
+    // The next call's bytes; false with a message when the picture cannot be read.
+    bool Next(std::vector<uint8_t>& call, std::string& error);
+
+private:
+    // The next row of the picture as fed (grey made CMYK).
+    const uint8_t* NextRow(std::string& error);
+
+    ImageReader& picture_;
+    const LineLayout& layout_;
+    ImageInfo fed_;
+    std::vector<uint8_t> row_;
+    std::vector<uint8_t> grey_;
+    int rowsRead_ = 0;
+};
 
 }  // namespace prnhost

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -14,7 +15,8 @@
 namespace prnhost {
 namespace {
 
-// Largest image the host program accepts: one gigabyte of pixels.
+// Largest row the host program reads, and the largest picture it reads whole:
+// one gigabyte of pixels.
 constexpr uint64_t kMaxPixelBytes = 1ull << 30;
 
 bool CheckSize(const std::string& path, uint64_t width, uint64_t height, uint64_t channels, std::string& error) {
@@ -23,11 +25,32 @@ bool CheckSize(const std::string& path, uint64_t width, uint64_t height, uint64_
         return false;
     }
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max() || channels > 64 ||
-        width * height * channels > kMaxPixelBytes) {
+        width * channels > kMaxPixelBytes) {
         error = path + ": image too large";
         return false;
     }
     return true;
+}
+
+bool IsRegularFile(const std::string& path, std::string& error) {
+    std::error_code failed;
+    const std::filesystem::file_status status = std::filesystem::status(path, failed);
+    if (failed || !std::filesystem::exists(status)) {
+        error = path + ": cannot open" + (failed ? ": " + failed.message() : std::string());
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        error = path + ": not a regular file";
+        return false;
+    }
+    return true;
+}
+
+void SetInfo(ImageInfo& info, uint64_t width, uint64_t height, uint64_t channels, std::string colorSpace) {
+    info.width = static_cast<int>(width);
+    info.height = static_cast<int>(height);
+    info.channels = static_cast<int>(channels);
+    info.colorSpace = std::move(colorSpace);
 }
 
 // Next whitespace-separated token of a PNM header, skipping comments.
@@ -58,71 +81,114 @@ bool ParseNumber(const std::string& token, uint64_t& value) {
     return true;
 }
 
-}  // namespace
-
-bool ReadPnm(const std::string& path, Image& image, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open";
+// Reads every row of an open picture into memory.
+bool ReadImage(ImageReader& reader, Image& image, std::string& error) {
+    const ImageInfo& info = reader.Info();
+    if (static_cast<uint64_t>(info.height) * info.RowBytes() > kMaxPixelBytes) {
+        error = "image too large to read whole";
         return false;
     }
-    std::string magic, token;
-    HeaderToken(in, magic);
-    uint64_t width = 0, height = 0, depth = 0, maxval = 0;
-    std::string tupleType;
-    if (magic == "P5" || magic == "P6") {
-        std::string w, h, m;
-        if (!HeaderToken(in, w) || !HeaderToken(in, h) || !HeaderToken(in, m) || !ParseNumber(w, width) ||
-            !ParseNumber(h, height) || !ParseNumber(m, maxval)) {
-            error = path + ": bad PNM header";
-            return false;
-        }
-        depth = magic == "P5" ? 1 : 3;
-        tupleType = magic == "P5" ? "grey" : "rgb";
-        in.get();  // the single whitespace before the raster
-    } else if (magic == "P7") {
-        while (HeaderToken(in, token) && token != "ENDHDR") {
-            std::string value;
-            if (!HeaderToken(in, value)) break;
-            uint64_t* field = token == "WIDTH" ? &width : token == "HEIGHT" ? &height : token == "DEPTH" ? &depth
-                              : token == "MAXVAL"                                               ? &maxval
-                                                                                                : nullptr;
-            if (token == "TUPLTYPE") {
-                tupleType = value;
-            } else if (!field || !ParseNumber(value, *field)) {
-                error = path + ": bad PAM header at " + token;
-                return false;
-            }
-        }
-        if (token != "ENDHDR") {
-            error = path + ": PAM header without ENDHDR";
-            return false;
-        }
-        in.get();  // the newline after ENDHDR
-        for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (tupleType == "grayscale") tupleType = "grey";
-        if (tupleType == "rgb_alpha") tupleType = "rgba";
-    } else {
-        error = path + ": not a PNM or PAM file (P5, P6 or P7)";
-        return false;
-    }
-    if (maxval != 255) {
-        error = path + ": only 8-bit samples (maxval 255) are supported";
-        return false;
-    }
-    if (!CheckSize(path, width, height, depth, error)) return false;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.channels = static_cast<int>(depth);
-    image.colorSpace = tupleType.empty() ? (depth == 4 ? "cmyk" : "unknown") : tupleType;
-    image.pixels.assign(width * height * depth, 0);
-    in.read(reinterpret_cast<char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
-    if (static_cast<uint64_t>(in.gcount()) != image.pixels.size()) {
-        error = path + ": raster data ends early";
-        return false;
+    static_cast<ImageInfo&>(image) = info;
+    image.pixels.assign(static_cast<size_t>(info.height) * info.RowBytes(), 0);
+    for (int y = 0; y < info.height; ++y) {
+        if (!reader.ReadRow(image.pixels.data() + static_cast<size_t>(y) * info.RowBytes(), error)) return false;
     }
     return true;
 }
+
+class PnmReader : public ImageReader {
+public:
+    // Reads the header; false with a message.
+    bool Open(const std::string& path, std::string& error) {
+        path_ = path;
+        in_.open(path, std::ios::binary);
+        if (!in_) {
+            error = path + ": cannot open";
+            return false;
+        }
+        std::string magic, token;
+        HeaderToken(in_, magic);
+        uint64_t width = 0, height = 0, depth = 0, maxval = 0;
+        std::string tupleType;
+        if (magic == "P5" || magic == "P6") {
+            std::string w, h, m;
+            if (!HeaderToken(in_, w) || !HeaderToken(in_, h) || !HeaderToken(in_, m) || !ParseNumber(w, width) ||
+                !ParseNumber(h, height) || !ParseNumber(m, maxval)) {
+                error = path + ": bad PNM header";
+                return false;
+            }
+            depth = magic == "P5" ? 1 : 3;
+            tupleType = magic == "P5" ? "grey" : "rgb";
+            in_.get();  // the single whitespace before the raster
+        } else if (magic == "P7") {
+            while (HeaderToken(in_, token) && token != "ENDHDR") {
+                std::string value;
+                if (!HeaderToken(in_, value)) break;
+                uint64_t* field = token == "WIDTH"    ? &width
+                                  : token == "HEIGHT" ? &height
+                                  : token == "DEPTH"  ? &depth
+                                  : token == "MAXVAL" ? &maxval
+                                                      : nullptr;
+                if (token == "TUPLTYPE") {
+                    tupleType = value;
+                } else if (!field || !ParseNumber(value, *field)) {
+                    error = path + ": bad PAM header at " + token;
+                    return false;
+                }
+            }
+            if (token != "ENDHDR") {
+                error = path + ": PAM header without ENDHDR";
+                return false;
+            }
+            in_.get();  // the newline after ENDHDR
+            for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (tupleType == "grayscale") tupleType = "grey";
+            if (tupleType == "rgb_alpha") tupleType = "rgba";
+        } else {
+            error = path + ": not a PNM or PAM file (P5, P6 or P7)";
+            return false;
+        }
+        if (maxval != 255) {
+            error = path + ": only 8-bit samples (maxval 255) are supported";
+            return false;
+        }
+        if (!CheckSize(path, width, height, depth, error)) return false;
+        SetInfo(info_, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
+        // The raster must be all there before a job starts on it.
+        const std::streamoff start = in_.tellg();
+        std::error_code failed;
+        const uintmax_t size = std::filesystem::file_size(path, failed);
+        const uint64_t declared = height * info_.RowBytes();
+        if (start < 0 || failed || size < static_cast<uintmax_t>(start) ||
+            size - static_cast<uintmax_t>(start) < declared) {
+            const uintmax_t held = failed || start < 0 || size < static_cast<uintmax_t>(start)
+                                       ? 0
+                                       : size - static_cast<uintmax_t>(start);
+            error = path + ": raster data ends early: the header declares " + std::to_string(declared) +
+                    " bytes, the file holds " + std::to_string(held);
+            return false;
+        }
+        return true;
+    }
+
+    bool ReadRow(uint8_t* row, std::string& error) override {
+        const size_t bytes = info_.RowBytes();
+        in_.read(reinterpret_cast<char*>(row), static_cast<std::streamsize>(bytes));
+        if (static_cast<size_t>(in_.gcount()) != bytes) {
+            error = path_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
+            return false;
+        }
+        ++row_;
+        return true;
+    }
+
+private:
+    std::string path_;
+    std::ifstream in_;
+    int row_ = 0;
+};
+
+}  // namespace
 
 bool WritePam(const std::string& path, const Image& image, std::string& error) {
     std::ofstream out(path, std::ios::binary);
@@ -145,86 +211,130 @@ namespace {
 struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+// Opens without mapping the file: a mapped file's pages would count as the
+// program's memory as the rows are read.
+TiffHandle OpenTiff(const std::string& path) {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    return TiffHandle(TIFFOpen(path.c_str(), "rm"));
+}
+
+// Rows through libtiff's scanline reads, in order. Separate planes are read
+// through one handle per plane, so that each reads its strips in order.
+class TiffReader : public ImageReader {
+public:
+    bool Open(const std::string& path, std::string& error) {
+        path_ = path;
+        TiffHandle tif = OpenTiff(path);
+        if (!tif) {
+            error = path + ": cannot open as TIFF";
+            return false;
+        }
+        uint32_t width = 0, height = 0;
+        uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
+        TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+        TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+        if (bits != 8) {
+            error = path + ": only 8-bit samples are supported";
+            return false;
+        }
+        if (TIFFIsTiled(tif.get())) {
+            error = path + ": tiled TIFF is not supported";
+            return false;
+        }
+        if (!CheckSize(path, width, height, samples, error)) return false;
+        SetInfo(info_, width, height, samples,
+             photometric == PHOTOMETRIC_RGB         ? "rgb"
+             : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
+                                                    : "grey");
+        const tmsize_t scanline = TIFFScanlineSize(tif.get());
+        const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
+        if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
+            error = path + ": unexpected scanline size";
+            return false;
+        }
+        scanline_.resize(static_cast<size_t>(scanline));
+        planes_.push_back(std::move(tif));
+        if (planar != PLANARCONFIG_CONTIG) {
+            separate_ = true;
+            for (uint16_t s = 1; s < samples; ++s) {
+                planes_.push_back(OpenTiff(path));
+                if (!planes_.back()) {
+                    error = path + ": cannot open as TIFF";
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool ReadRow(uint8_t* row, std::string& error) override {
+        const uint32_t y = static_cast<uint32_t>(row_);
+        for (size_t s = 0; s < planes_.size(); ++s) {
+            if (TIFFReadScanline(planes_[s].get(), scanline_.data(), y, static_cast<uint16_t>(s)) < 0) {
+                error = path_ + ": cannot read row " + std::to_string(y);
+                return false;
+            }
+            if (!separate_) {
+                std::copy(scanline_.begin(), scanline_.begin() + static_cast<std::ptrdiff_t>(info_.RowBytes()), row);
+                break;
+            }
+            const size_t samples = static_cast<size_t>(info_.channels);
+            for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples + s] = scanline_[x];
+        }
+        ++row_;
+        return true;
+    }
+
+private:
+    std::string path_;
+    std::vector<TiffHandle> planes_;
+    std::vector<uint8_t> scanline_;
+    bool separate_ = false;
+    int row_ = 0;
+};
+
 }  // namespace
 
 bool ReadTiff(const std::string& path, Image& image, std::string& error) {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
-    if (!tif) {
-        error = path + ": cannot open as TIFF";
-        return false;
-    }
-    uint32_t width = 0, height = 0;
-    uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
-    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-    if (bits != 8) {
-        error = path + ": only 8-bit samples are supported";
-        return false;
-    }
-    if (!CheckSize(path, width, height, samples, error)) return false;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.channels = samples;
-    image.colorSpace = photometric == PHOTOMETRIC_RGB ? "rgb" : photometric == PHOTOMETRIC_SEPARATED ? "cmyk" : "grey";
-    image.pixels.assign(static_cast<size_t>(width) * height * samples, 0);
-    const tmsize_t scanline = TIFFScanlineSize(tif.get());
-    std::vector<uint8_t> row(static_cast<size_t>(scanline > 0 ? scanline : 0));
-    const size_t rowBytes = static_cast<size_t>(width) * samples;
-    if (planar == PLANARCONFIG_CONTIG) {
-        if (row.size() < rowBytes) {
-            error = path + ": unexpected scanline size";
-            return false;
-        }
-        for (uint32_t y = 0; y < height; ++y) {
-            if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0) {
-                error = path + ": cannot read row " + std::to_string(y);
-                return false;
-            }
-            std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(rowBytes), image.pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
-        }
-    } else {
-        if (row.size() < width) {
-            error = path + ": unexpected scanline size";
-            return false;
-        }
-        for (uint16_t s = 0; s < samples; ++s) {
-            for (uint32_t y = 0; y < height; ++y) {
-                if (TIFFReadScanline(tif.get(), row.data(), y, s) < 0) {
-                    error = path + ": cannot read row " + std::to_string(y);
-                    return false;
-                }
-                uint8_t* dst = image.pixels.data() + y * rowBytes + s;
-                for (uint32_t x = 0; x < width; ++x) dst[static_cast<size_t>(x) * samples] = row[x];
-            }
-        }
-    }
-    return true;
+    TiffReader reader;
+    return reader.Open(path, error) && ReadImage(reader, image, error);
 }
 #endif
 
-bool ReadImage(const std::string& path, Image& image, std::string& error) {
+std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error) {
+    if (!IsRegularFile(path, error)) return nullptr;
     std::ifstream probe(path, std::ios::binary);
     if (!probe) {
         error = path + ": cannot open";
-        return false;
+        return nullptr;
     }
     char head[2] = {};
     probe.read(head, 2);
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M')) {
 #ifdef PRNHOST_HAVE_TIFF
-        return ReadTiff(path, image, error);
+        auto reader = std::make_unique<TiffReader>();
+        if (!reader->Open(path, error)) return nullptr;
+        return reader;
 #else
         error = path + ": TIFF support was not built (libtiff missing)";
-        return false;
+        return nullptr;
 #endif
     }
-    return ReadPnm(path, image, error);
+    auto reader = std::make_unique<PnmReader>();
+    if (!reader->Open(path, error)) return nullptr;
+    return reader;
+}
+
+bool ReadImage(const std::string& path, Image& image, std::string& error) {
+    const std::unique_ptr<ImageReader> reader = OpenImage(path, error);
+    return reader && ReadImage(*reader, image, error);
 }
 
 }  // namespace prnhost

@@ -1,27 +1,51 @@
 // Raster images the host program feeds to the plug-in: 8-bit TIFF (grey,
-// RGB, CMYK, CMYK with extra channels) and PNM/PAM.
+// RGB, CMYK, CMYK with extra channels) and PNM/PAM. A picture is read row by
+// row, so that a reader's memory does not grow with the picture's height.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace prnhost {
 
-struct Image {
+struct ImageInfo {
     int width = 0;
     int height = 0;
-    int channels = 0;              // samples per pixel, interleaved
-    std::string colorSpace;        // "grey", "rgb", "cmyk" (TIFF separated), or the PAM tuple type
-    std::vector<uint8_t> pixels;   // height rows of width * channels bytes
+    int channels = 0;        // samples per pixel, interleaved
+    std::string colorSpace;  // "grey", "rgb", "cmyk" (TIFF separated), or the PAM tuple type (lower case)
 
-    const uint8_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * width * channels; }
+    size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(channels); }
 };
 
-// Reads the image; false with a message naming the file and the problem.
-bool ReadImage(const std::string& path, Image& image, std::string& error);
+// A whole picture in memory (tests, the sample picture, small debug images).
+struct Image : ImageInfo {
+    std::vector<uint8_t> pixels;  // height rows of width * channels bytes
 
-bool ReadPnm(const std::string& path, Image& image, std::string& error);
+    const uint8_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * RowBytes(); }
+};
+
+// An open picture whose rows are read in order, top to bottom.
+class ImageReader {
+public:
+    virtual ~ImageReader() = default;
+    const ImageInfo& Info() const { return info_; }
+    // Reads the next row (Info().RowBytes() bytes); false with a message
+    // naming the file and the row.
+    virtual bool ReadRow(uint8_t* row, std::string& error) = 0;
+
+protected:
+    ImageInfo info_;
+};
+
+// Opens a picture and reads its header; null with a message naming the file
+// and the problem. The path must name a regular file; a PNM or PAM file that
+// is shorter than its header declares is refused here.
+std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error);
+
+// Reads the whole picture (at most a gigabyte of pixels).
+bool ReadImage(const std::string& path, Image& image, std::string& error);
 bool WritePam(const std::string& path, const Image& image, std::string& error);
 #ifdef PRNHOST_HAVE_TIFF
 bool ReadTiff(const std::string& path, Image& image, std::string& error);

@@ -1,7 +1,7 @@
 // prnhost: runs one job (or the printer-information call) through a plug-in
 // library the way a host does.
 //
-//   prnhost [--plugin LIB] --ticket FILE --image FILE --out FILE [--job-id N] [--ticket-out FILE]
+//   prnhost [--plugin LIB] --ticket FILE --image FILE [--image FILE...] --out FILE [--job-id N] [--ticket-out FILE]
 //   prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ namespace {
 struct Options {
     std::string plugin;
     std::string ticket;
-    std::string image;
+    std::vector<std::string> images;  // one page each, in order
     std::string out;
     std::string ticketOut;
     uint32_t jobId = 1;
@@ -42,8 +43,13 @@ struct Options {
 };
 
 constexpr const char* kUsage =
-    "usage: prnhost [--plugin LIB] --ticket FILE --image FILE --out FILE [--job-id N] [--ticket-out FILE]\n"
-    "       prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]\n";
+    "usage: prnhost [--plugin LIB] --ticket FILE --image FILE [--image FILE...] --out FILE [--job-id N]\n"
+    "               [--ticket-out FILE]\n"
+    "       prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]\n"
+    "Runs a job through the plug-in library (by default the one beside prnhost):\n"
+    "one page per --image (8-bit TIFF, PNM or PAM), the records the plug-in\n"
+    "writes into the --out file. --info writes the printer information into\n"
+    "the --ticket-out file instead.\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n", message.c_str());
@@ -76,9 +82,10 @@ int Parse(int argc, char** argv, Options& o) {
             std::fputs(kUsage, stdout);
             return -1;
         }
+        std::string image;
         std::string* target = arg == "--plugin"       ? &o.plugin
                                : arg == "--ticket"     ? &o.ticket
-                               : arg == "--image"      ? &o.image
+                               : arg == "--image"      ? &image
                                : arg == "--out"        ? &o.out
                                : arg == "--ticket-out" ? &o.ticketOut
                                                        : nullptr;
@@ -91,13 +98,14 @@ int Parse(int argc, char** argv, Options& o) {
         } else {
             *target = value;
         }
+        if (target == &image) o.images.push_back(image);
     }
     if (o.ticket.empty()) return Usage("--ticket is missing");
     if (o.info) {
         if (o.ticketOut.empty()) return Usage("--info needs --ticket-out");
-        if (!o.image.empty() || !o.out.empty()) return Usage("--info takes no --image or --out");
+        if (!o.images.empty() || !o.out.empty()) return Usage("--info takes no --image or --out");
     } else {
-        if (o.image.empty()) return Usage("--image is missing");
+        if (o.images.empty()) return Usage("--image is missing");
         if (o.out.empty()) return Usage("--out is missing");
     }
     if (o.plugin.empty()) o.plugin = prnhost::DefaultPluginPath();
@@ -176,12 +184,37 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     return 0;
 }
 
+// Opens every picture of the job; they must all be alike, since the job's
+// raster keys hold for each page. Null with a message.
+bool OpenPictures(const std::vector<std::string>& paths, std::vector<std::unique_ptr<prnhost::ImageReader>>& pictures,
+                  std::string& error) {
+    for (const std::string& path : paths) {
+        std::unique_ptr<prnhost::ImageReader> picture = prnhost::OpenImage(path, error);
+        if (!picture) return false;
+        const prnhost::ImageInfo& a = pictures.empty() ? picture->Info() : pictures.front()->Info();
+        const prnhost::ImageInfo& b = picture->Info();
+        if (a.width != b.width || a.height != b.height || a.channels != b.channels || a.colorSpace != b.colorSpace) {
+            const auto describe = [](const prnhost::ImageInfo& i) {
+                return std::to_string(i.width) + " x " + std::to_string(i.height) + " pixels of " +
+                       std::to_string(i.channels) + " \"" + i.colorSpace + "\" channels";
+            };
+            error = path + ": " + describe(b) + ", the first picture " + describe(a) +
+                    ": every page of a job has the first one's size and colours";
+            return false;
+        }
+        pictures.push_back(std::move(picture));
+    }
+    return true;
+}
+
 int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store) {
-    prnhost::Image image;
+    std::vector<std::unique_ptr<prnhost::ImageReader>> pictures;
     std::string error;
-    if (!prnhost::ReadImage(o.image, image, error)) return Fail(error);
+    if (!OpenPictures(o.images, pictures, error)) return Fail(error);
     prnhost::LineLayout layout;
-    if (!prnhost::PrepareJobInput(image, store, layout, error)) return Fail(o.image + ": " + error);
+    if (!prnhost::PrepareJobInput(prnhost::FedInfo(pictures.front()->Info()), store, layout, error)) {
+        return Fail(o.images.front() + ": " + error);
+    }
 
     prnhost::RecordFile output;
     if (!output.Open(o.out, error)) return Fail(error);
@@ -199,15 +232,20 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         failed = "OpenJob failed (" + std::to_string(r) + ")";
     } else {
         const uint32_t pageInfo = 1;  // the plug-in only tests it for null
-        if (const int p = api.OpenPage(context, &pageInfo, nullptr, job); p < 0) {
-            failed = "OpenPage failed (" + std::to_string(p) + ")";
-        } else {
-            ProgressLine progress(store);
+        ProgressLine progress(store);
+        for (size_t page = 0; page < pictures.size() && failed.empty(); ++page) {
+            const std::string pageName = pictures.size() > 1 ? " of page " + std::to_string(page + 1) : "";
+            if (const int p = api.OpenPage(context, &pageInfo, nullptr, job); p < 0) {
+                failed = "OpenPage" + pageName + " failed (" + std::to_string(p) + ")";
+                break;
+            }
+            prnhost::PageFeeder feeder(*pictures[page], layout);
             std::vector<uint8_t> call;
             for (int n = 0; n < layout.calls && failed.empty(); ++n) {
-                prnhost::FillCall(image, layout, n, call);
-                if (const int w = api.WriteLine(context, job, call.data()); w < 0) {
-                    failed = "WriteLine failed at call " + std::to_string(n + 1) + " of " +
+                if (!feeder.Next(call, error)) {
+                    failed = error;
+                } else if (const int w = api.WriteLine(context, job, call.data()); w < 0) {
+                    failed = "WriteLine" + pageName + " failed at call " + std::to_string(n + 1) + " of " +
                              std::to_string(layout.calls) + " (" + std::to_string(w) + ")";
                 }
                 progress.Update();

@@ -45,16 +45,14 @@ void PipeClient::Close() {
     m_handle = -1;
 }
 
-bool PipeClient::Wait(const std::string& pipePath, unsigned timeoutMs) {
+bool PipeClient::Wait(const std::string& pipePath, unsigned /*timeoutMs*/) {
+    // A socket takes clients as long as its server listens: there is no
+    // instance to wait for. No socket file means no server, at once; a server
+    // whose queue is full shows as Busy at Open.
     const std::string path = SocketPath(pipePath);
     if (path.empty()) return false;
-    const uint64_t start = TickCountMs();
-    for (;;) {
-        struct stat info {};
-        if (stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) return true;
-        if (TickCountMs() - start >= timeoutMs) return false;
-        SleepMs(2);
-    }
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 PipeStatus PipeClient::Open(const std::string& pipePath, PipeClient* out) {

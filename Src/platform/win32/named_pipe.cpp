@@ -50,19 +50,11 @@ void PipeClient::Close() {
 
 bool PipeClient::Wait(const std::string& pipePath, unsigned timeoutMs) {
     if (PipeNameFromPath(pipePath).empty()) return false;
-    const uint64_t start = TickCountMs();
-    for (;;) {
-        const uint64_t elapsed = TickCountMs() - start;
-        const DWORD left = elapsed >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - elapsed);
-        // 0 would mean the server's default time-out.
-        if (WaitNamedPipeA(pipePath.c_str(), left > 0 ? left : 1)) return true;
-        const DWORD error = GetLastError();
-        // Every instance stayed busy: the pipe exists, and Open says Busy.
-        if (error == ERROR_SEM_TIMEOUT) return true;
-        // A pipe that does not exist yet is looked for again until the time is up.
-        if (error != ERROR_FILE_NOT_FOUND || elapsed >= timeoutMs) return false;
-        SleepMs(2);
-    }
+    // Returns at once when no instance of the pipe exists; waits only while
+    // every instance is busy. 0 would mean the server's default time-out.
+    if (WaitNamedPipeA(pipePath.c_str(), timeoutMs > 0 ? timeoutMs : 1)) return true;
+    // Every instance stayed busy: the pipe exists, and Open says Busy.
+    return GetLastError() == ERROR_SEM_TIMEOUT;
 }
 
 PipeStatus PipeClient::Open(const std::string& pipePath, PipeClient* out) {
