@@ -115,14 +115,15 @@ TEST_F(Settings, FailureLadderCodes) {
 }
 
 TEST_F(Settings, TotalInkDefaultDependsOnOutputColorMode) {
-    Ticket(kMinimalJob);
-    Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = 121\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iTotalInkLimit, 0);
+    // Only output modes 120 to 122 print without a total-ink limit.
+    for (const auto& [mode, limit] : {std::pair{119, 400}, std::pair{120, 0}, std::pair{121, 0}, std::pair{122, 0},
+                                      std::pair{123, 400}, std::pair{6, 400}}) {
+        Ticket(kMinimalJob);
+        Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = " + std::to_string(mode) + "\n");
+        ASSERT_EQ(Read(), 0);
+        EXPECT_EQ(job->m_iTotalInkLimit, limit) << mode;
+    }
     EXPECT_TRUE(log.Has(1000, "CVarnPrn::ReadInfoFromTicket: Total ink limit not set; set to 400%"));
-    Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = 6\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iTotalInkLimit, 400);
 }
 
 TEST_F(Settings, PartlyServedPerChannelLimitsLandWithoutLogLines) {
