@@ -1,6 +1,51 @@
 #include "base/input_file.h"
 
+#include <filesystem>
+#include <memory>
+#include <exception>
+#include <system_error>
+
 #include "base/assertion.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool IsRegularFile(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool IsReadableFile(const std::string& path) {
+    if (!IsRegularFile(path)) return false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    return file != nullptr;
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<char>& out) {
+    out.clear();
+    if (!IsRegularFile(path)) return false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return false;
+    try {
+        char chunk[65536];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) out.insert(out.end(), chunk, chunk + n);
+    } catch (const std::exception&) {  // no memory for the content
+        out = std::vector<char>();
+        return false;
+    }
+    if (std::ferror(file.get())) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
 
 InputFile::~InputFile() {
     if (m_file) std::fclose(m_file);
@@ -8,7 +53,7 @@ InputFile::~InputFile() {
 
 void InputFile::Open(const std::string& path) {
     if (m_file) std::fclose(m_file);
-    m_file = std::fopen(path.c_str(), "rb");
+    m_file = IsRegularFile(path) ? std::fopen(path.c_str(), "rb") : nullptr;
     m_path = path;
 }
 

@@ -4,6 +4,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+// True when the path names a regular file (links followed): folders, devices
+// and pipes are never read as files.
+bool IsRegularFile(const std::string& path);
+
+// True when the path names a regular file that opens for reading.
+bool IsReadableFile(const std::string& path);
+
+// The whole content of a regular file. False, with out empty, when the path
+// is not a readable regular file or a read fails; never throws.
+bool ReadFileBytes(const std::string& path, std::vector<char>& out);
 
 class IInputStream {
 public:
@@ -27,7 +39,8 @@ public:
     // Up to n bytes; a short read is reported as a failed assertion.
     uint64_t Read(uint8_t* buffer, uint64_t n) override;
 
-    // Opens the file for reading in byte mode (closing one already open).
+    // Opens the file for reading in byte mode (closing one already open); a
+    // path that is not a regular file leaves it closed.
     void Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& Path() const { return m_path; }

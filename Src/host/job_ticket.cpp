@@ -1,7 +1,6 @@
 #include "host/job_ticket.h"
 
-#include <fstream>
-
+#include "base/input_file.h"
 #include "base/mbcs.h"
 
 bool SetTicketStringValue(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
@@ -44,8 +43,4 @@ int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const 
     return value;
 }
 
-bool FileCanBeRead(const std::string& path) {
-    if (path.empty()) return false;
-    std::ifstream file(path, std::ios::binary);
-    return static_cast<bool>(file);
-}
+bool FileCanBeRead(const std::string& path) { return IsReadableFile(path); }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <new>
 
+#include "base/input_file.h"
 #include "halftone/rgb_table.h"
 #include "host/job_ticket.h"
 #include "base/rounding.h"
@@ -247,22 +248,25 @@ void CVarnPrn::ReadVisualCorrectionSettings() {
     }
     m_strVisualCorrectionPath = JobString("CMM/VisualCorrection");
     Log(LOG_DETAIL, "\tLinearisation path = %s", m_strVisualCorrectionPath.c_str());
-    if (!FileCanBeRead(m_strVisualCorrectionPath)) {
+    // A folder, a device or a file whose read fails counts as a file that
+    // cannot be opened.
+    std::vector<char> text;
+    if (!ReadFileBytes(m_strVisualCorrectionPath, text)) {
         Log(LOG_DETAIL, "\tCan't open visual correction file (%s)", m_strVisualCorrectionPath.c_str());
-        const std::string text = "Printer linearization cannot be processed";
-        std::string message;
-        FormatString(message, "%s (%s)", text.c_str(),
+        const std::string message = "Printer linearization cannot be processed";
+        std::string withName;
+        FormatString(withName, "%s (%s)", message.c_str(),
                      FileNameOf(ForwardSlashes(m_strVisualCorrectionPath)).c_str());
         std::vector<std::string> list;
         Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
-        DropAll(list, text);
-        DropAll(list, message);  // the same message of an earlier run
-        list.push_back(message);
+        DropAll(list, message);
+        DropAll(list, withName);  // the same message of an earlier run
+        list.push_back(withName);
         Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
         m_strVisualCorrectionPath.clear();
         return;
     }
-    m_bVisualCorrectionLoaded = ReadVisualCorrectionFile(m_VisualCorrection, m_strVisualCorrectionPath);
+    m_bVisualCorrectionLoaded = ReadVisualCorrectionText(m_VisualCorrection, text, m_strVisualCorrectionPath);
 }
 
 void CVarnPrn::ReadResolutions() {
@@ -307,7 +311,14 @@ void CVarnPrn::ApplyFooterRules() {
     bool strip = JobInt(nesting ? "Footer/Nesting/ControlstripMode" : "Footer/ControlstripMode", 0) != 0;
     bool aligned = JobInt(nesting ? "Footer/Nesting/Alignment" : "Footer/Alignment", 0) != 0;
     if ((footer || strip) && !aligned) m_iJobOffsetX = 0;
-    m_iOutHeightPixel += JobInt("Process/FooterHeight", 0);
+    // Added wide: a height beyond the 32-bit range is held at its end.
+    const int32_t footerHeight = JobInt("Process/FooterHeight", 0);
+    const int64_t height = int64_t{m_iOutHeightPixel} + footerHeight;
+    m_iOutHeightPixel = ClampToInt32(static_cast<double>(height));
+    if (m_iOutHeightPixel != height) {
+        Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: Process/FooterHeight %d makes the height %lld; set to %d",
+            footerHeight, static_cast<long long>(height), m_iOutHeightPixel);
+    }
 }
 
 void CVarnPrn::ReadPaperFeedAndGeometry() {
@@ -329,8 +340,8 @@ int CVarnPrn::CheckCrop() {
     DropAll(info, cropped);
     DropAll(errors, tooLarge);
 
-    if (m_bCropping &&
-        (m_iOutWidthPixel - m_iPrintableWidth > 1 || m_iOutHeightPixel - m_iPrintableHeight > 1)) {
+    if (m_bCropping && (int64_t{m_iOutWidthPixel} - m_iPrintableWidth > 1 ||
+                        int64_t{m_iOutHeightPixel} - m_iPrintableHeight > 1)) {
         if (JobInt("Workflow/Processing/StopOnCrop", 0) != 0) {
             errors.push_back(tooLarge);
             Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);

@@ -1,11 +1,17 @@
 #include "job/line_scaler.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace {
 
 constexpr size_t kLinePadding = 128;
+// The position is a running sum of the factor and drifts by rounding. A sum
+// this close to a whole number is taken as that number, so that a page whose
+// factor fits its lines exactly gets its last line resampled too, rather than
+// left to the flush as a copy of the line before.
+constexpr double kWholeTolerance = 1e-9;
 
 }  // namespace
 
@@ -51,7 +57,11 @@ int LineScaler::AddLine(const uint8_t* line, uint32_t size) {
     const double f = m_dFactor;
     float* acc = m_pAccumulator.get();
     uint8_t* out = m_pOutLine.get();
-    if (m_dPosition < 1.0) m_dPosition += f;
+    if (m_dPosition < 1.0) {
+        m_dPosition += f;
+        const double whole = std::round(m_dPosition);
+        if (std::fabs(m_dPosition - whole) < kWholeTolerance) m_dPosition = whole;
+    }
     for (;;) {
         // The share of this line that falls into the current output line
         // (w1) and into the next one (w2).

@@ -1,5 +1,7 @@
 #include "job/varn_prn.h"
 
+#include <exception>
+
 #include "services/driver_settings.h"
 #include "host/job_ticket.h"
 #include "host/ticket.h"
@@ -114,7 +116,13 @@ int CVarnPrn::GetDefaultClearMode() const {
 // Driver tuning
 
 void CVarnPrn::ReadIniSettings(const std::string& installFolder) {
-    const DriverSettings settings = ReadDriverSettings(installFolder, m_pLogger);
+    DriverSettings settings;
+    try {
+        settings = ReadDriverSettings(installFolder, m_pLogger);
+    } catch (const std::exception& e) {  // no memory for the file's lines: the defaults
+        Log(LOG_WARNING, "ReadIniSettings: %s; default settings used", e.what());
+        settings = DriverSettings{};
+    }
     m_bWriteInputTiff = static_cast<uint32_t>(settings.m_bWriteInputTiff);
     m_bWriteInputTiffSep = static_cast<uint32_t>(settings.m_bWriteInputTiffSep);
     m_bWriteOutputTiff = static_cast<uint32_t>(settings.m_bWriteOutputTiff);

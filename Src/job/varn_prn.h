@@ -143,6 +143,9 @@ public:
     void InitPluginFolder();
     void ReadIniSettings(const std::string& installFolder);
     bool ReadVisualCorrectionFile(VisualCorrectionTables& tables, const std::string& path);
+    // The same from the file's bytes, already read; never throws.
+    bool ReadVisualCorrectionText(VisualCorrectionTables& tables, const std::vector<char>& text,
+                                  const std::string& path);
     void ClipPaperFeedAdjust();
     void SetupScaling();
     void InitMargins();
@@ -478,6 +481,7 @@ private:
     void ReadInputColorsAndInkLimits();
     int ReadMediaNameAndLinearisation();
     void ReadVisualCorrectionSettings();
+    bool ParseVisualCorrection(VisualCorrectionTables& tables, const std::vector<char>& text, const std::string& path);
     void ReadResolutions();
     int ReadOutputGeometry();
     void ApplyFooterRules();

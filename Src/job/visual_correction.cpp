@@ -4,10 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <exception>
 #include <type_traits>
 
+#include "base/input_file.h"
 #include "base/spline.h"
 #include "job/varn_prn.h"
 
@@ -184,11 +184,25 @@ bool CVarnPrn::ReadVisualCorrectionFile(VisualCorrectionTables& tables, const st
         tables.loaded = 0;
         return false;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::vector<char> text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (text.size() >= 4 && std::memcmp(text.data(), "PLIN", 4) == 0) return false;
+    std::vector<char> text;
+    if (!ReadFileBytes(path, text)) return false;
+    return ReadVisualCorrectionText(tables, text, path);
+}
 
+bool CVarnPrn::ReadVisualCorrectionText(VisualCorrectionTables& tables, const std::vector<char>& text,
+                                        const std::string& path) {
+    if (text.size() >= 4 && std::memcmp(text.data(), "PLIN", 4) == 0) return false;
+    try {
+        return ParseVisualCorrection(tables, text, path);
+    } catch (const std::exception& e) {  // no memory for the tables or the curve
+        Log(LOG_WARNING, "\tVisual correction file (%s) not read: %s", path.c_str(), e.what());
+        tables.loaded = 0;
+        return false;
+    }
+}
+
+bool CVarnPrn::ParseVisualCorrection(VisualCorrectionTables& tables, const std::vector<char>& text,
+                                     const std::string& path) {
     int channels = 8;
     if (text.size() >= 4) {
         int digit = text[3] - '0';

@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
+#include "base/input_file.h"
 #include "services/ini_file.h"
 #include "base/log_interface.h"
 
@@ -58,7 +61,13 @@ int32_t ParseThreadCount(const std::string& value, clLogFullInterface* logger) {
 
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger) {
     DriverSettings settings;
-    if (!std::ifstream(path)) std::ofstream(path, std::ios::binary);
+    // Only a missing or unreadable file is created; a folder or a pipe under
+    // the name is left alone and read as no file, so every field keeps its
+    // default.
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) || (IsRegularFile(path) && !std::ifstream(path))) {
+        std::ofstream(path, std::ios::binary);
+    }
     std::string comments;
     for (const IniKey& k : kIniKeys) {
         if (!CIniFile::RecordExists(k.key, k.section, path)) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "base/input_file.h"
+
 namespace {
 
 bool IsActiveHeader(const IniEntry& e, const std::string& section) {
@@ -54,6 +56,7 @@ std::string CIniFile::Trim(const std::string& text, const char* set, TrimSide si
 }
 
 bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
+    if (!IsRegularFile(path)) return false;  // a folder or a pipe is no INI file
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     entries.clear();

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 namespace epl_standin {
 namespace {
@@ -190,6 +192,12 @@ ParseResult ParseLinFile(const char* path) {
     if (!path || !*path) {
         result.error = kErrArgument;
         result.message = "no linearisation file named";
+        return result;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        result.error = kErrOpen;
+        result.message = std::string("\"") + path + "\" is not a file";
         return result;
     }
     std::ifstream in(path, std::ios::binary);

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "base/assertion.h"
 #include "base/log_interface.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -57,6 +62,36 @@ TEST(InputFile, ClosedFileReadsNothingAndGivesBlanks) {
     EXPECT_EQ(c, ' ');
     uint8_t buf[4];
     EXPECT_EQ(file.Read(buf, 4), 0u);
+}
+
+// Folders, pipes and missing paths are never opened as files: reading a
+// folder fails with EISDIR (an exception from a stream), and a pipe without a
+// writer blocks the job.
+TEST(InputFile, OnlyRegularFilesAreOpenedOrRead) {
+    const std::string folder = ::testing::TempDir() + "input_file_folder";
+    std::filesystem::create_directories(folder);
+    const std::string missing = ::testing::TempDir() + "does-not-exist";
+    std::vector<std::string> paths{folder, missing, ""};
+#ifndef _WIN32
+    const std::string fifo = ::testing::TempDir() + "input_file_fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    paths.push_back(fifo);
+#endif
+    for (const std::string& path : paths) {
+        InputFile file;
+        file.Open(path);
+        EXPECT_FALSE(file.IsOpen()) << path;
+        EXPECT_FALSE(IsReadableFile(path)) << path;
+        std::vector<char> bytes{'x'};
+        EXPECT_FALSE(ReadFileBytes(path, bytes)) << path;
+        EXPECT_TRUE(bytes.empty()) << path;
+    }
+    const std::string text = WriteTemp("bytes.bin", std::string("a\0b\r\n", 5));
+    std::vector<char> bytes;
+    EXPECT_TRUE(IsReadableFile(text));
+    ASSERT_TRUE(ReadFileBytes(text, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("a\0b\r\n", 5));
 }
 
 TEST(Assertion, ShortReadIsReportedToTheInstalledLoggerOnly) {

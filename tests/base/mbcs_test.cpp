@@ -46,6 +46,25 @@ TEST_F(ShiftJis, LastCharPosIsMinusOneWhenTheStringEndsInATrailByte) {
     EXPECT_FALSE(ActiveLeadByteTable().isLeadByte[0xA0]);
 }
 
+// The lead-byte ranges 0x81-0x9F and 0xE0-0xFC, each end included: a
+// backslash after a lead byte is that character's trail byte, never a folder
+// separator; after the bytes just outside the ranges it is one.
+TEST_F(ShiftJis, EveryLeadByteRangeEndsAtItsLastByte) {
+    for (uint8_t lead : {0x81, 0x9F, 0xE0, 0xFC}) {
+        const std::string path = std::string("C:\\a") + char(lead) + "\\b";
+        std::string slashed = path;
+        ReplaceCharMbcs(slashed, '\\', '/');
+        EXPECT_EQ(slashed, std::string("C:/a") + char(lead) + "\\b") << int(lead);
+        EXPECT_EQ(RFindCharMbcs(path, '\\', -1), 2) << int(lead);
+        EXPECT_EQ(LastCharPosMbcs(path.substr(0, 6)), -1) << int(lead);  // ends inside the character
+    }
+    for (uint8_t single : {0x80, 0xA0, 0xDF, 0xFD}) {
+        std::string slashed = std::string("C:\\a") + char(single) + "\\b";
+        ReplaceCharMbcs(slashed, '\\', '/');
+        EXPECT_EQ(slashed, std::string("C:/a") + char(single) + "/b") << int(single);
+    }
+}
+
 TEST(SingleByteCodePage, FunctionsWorkByteByByte) {
     ASSERT_FALSE(ActiveLeadByteTable().isMultiByte);
     std::string s = kTrailBackslash;

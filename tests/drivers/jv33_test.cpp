@@ -154,6 +154,20 @@ Output/Prn/Cutting/Mode = 1
     EXPECT_TRUE(log.Has(2000, "JV33_OpenPage"));
 }
 
+// The printer cuts only roll media (source 9) and only when cutting is on:
+// sheets are never cut, whatever the cutting mode.
+TEST_F(JV33Test, CutFlagOnlyForRollMediaWithCuttingOn) {
+    struct Case {
+        int source, cutting;
+        uint32_t flag;
+    };
+    for (const Case& c : {Case{9, 1, 1}, Case{9, 0, 0}, Case{1, 1, 0}, Case{2, 1, 0}, Case{0, 1, 0}}) {
+        const auto header = PageHeader("Output/Prn/Specific/MediaSource = " + std::to_string(c.source) +
+                                       "\nOutput/Prn/Cutting/Mode = " + std::to_string(c.cutting) + "\n");
+        EXPECT_EQ(Find(header, "QC").Value("p1"), c.flag) << "source " << c.source << " cutting " << c.cutting;
+    }
+}
+
 TEST_F(JV33Test, FeedCorrectionAndWhiteOverPrintFrameTheHeader) {
     // The printer corrects the feed itself (option 11), so the job sends "QA".
     const std::string white = R"(

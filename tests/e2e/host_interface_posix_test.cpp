@@ -2,6 +2,8 @@
 // the way a host drives it.
 #include "e2e_support.h"
 
+#include <filesystem>
+
 #include "platform/dynamic_library.h"
 #include "platform/resources.h"
 
@@ -132,6 +134,40 @@ TEST(HostInterface, AnExceptionWhileReadingTheSettingsLeavesNothingToFree) {
     EXPECT_EQ(host.job, nullptr);
     EXPECT_EQ(host.api().CloseJob(host.context, host.job), -2);
     EXPECT_TRUE(host.records.empty());
+}
+
+// Settings a new user gets wrong: the job opens, prints and says why where the
+// host shows it, instead of failing with -99 (a folder read as a file) or
+// printing with a wrapped height (a footer past the 32-bit range).
+TEST(HostInterface, SettingsThatCannotBeUsedAreReportedAndTheJobPrints) {
+    Collector collector;
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.File("curves.vcf"));
+    struct Case {
+        std::string extra;
+        std::string error;  // "Process/ErrorMessage", or empty
+    };
+    const Case cases[] = {
+        {"CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"" + folder.File("curves.vcf") + "\"\n",
+         "Printer linearization cannot be processed (curves.vcf)"},
+        {"CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"" + folder.File("missing.vcf") + "\"\n",
+         "Printer linearization cannot be processed (missing.vcf)"},
+        {"Process/FooterHeight = 2147483647\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra);
+        Host host(kTestPlugin);
+        host.Ticket(e2e::FamilyJob(kE2EPlain, 8, 2));
+        host.Ticket("[job]\n" + c.extra);
+        ASSERT_EQ(host.CreateContext(), 0);
+        ASSERT_EQ(host.OpenJob(), 0);
+        EXPECT_EQ(host.JobString("Process/ErrorMessage"), c.error);
+        ASSERT_EQ(host.OpenPage(), 0);
+        for (int y = 0; y < 2; ++y) ASSERT_EQ(host.WriteLine(e2e::PatternLine(8, y)), 0);
+        ASSERT_EQ(host.ClosePage(), 0);
+        EXPECT_EQ(host.CloseJob(), 0);
+        EXPECT_EQ(host.Lines().size(), 2u);
+    }
 }
 
 TEST(HostInterface, PrinterInformationOffersNoPrinterYetAndLogsOnlyForNamedModules) {

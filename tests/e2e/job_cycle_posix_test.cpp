@@ -250,4 +250,32 @@ TEST_F(FamilyJob, ShrinksTheFeedAndFillsAShortPage) {
     EXPECT_EQ(printed[18].second, printed[8].second);
 }
 
+// 30 lines at a feed factor whose product with them is not whole: the page
+// gets the rounded number of lines (31.5 -> 32, 28.5 -> 29) and the factor
+// that matches them (32 / 30, 29 / 30), and every printed line is the
+// overlap-weighted mean of the input lines it covers, up to the last one.
+class FractionalFeed : public FamilyJob, public ::testing::WithParamInterface<std::pair<const char*, size_t>> {};
+
+TEST_P(FractionalFeed, ResamplesWithTheFactorOfTheWholeLines) {
+    const auto [feed, outputs] = GetParam();
+    Open(kE2EPlain, 8, 30, std::string("[job]\nOutput/Prn/Media/Spec/FeedAdjust = ") + feed + "\n");
+    std::vector<std::vector<uint8_t>> input;
+    for (int y = 0; y < 30; ++y) input.push_back(std::vector<uint8_t>(32, static_cast<uint8_t>(8 * y)));
+    Page(input);
+    const auto printed = Printed();
+    ASSERT_EQ(printed.size(), outputs);
+    const double f = double(outputs) / 30.0;
+    for (size_t j = 0; j < outputs; ++j) {
+        double value = 0.0;
+        for (size_t i = 0; i < input.size(); ++i) {
+            const double overlap = std::min(double(j + 1), double(i + 1) * f) - std::max(double(j), double(i) * f);
+            if (overlap > 0.0) value += overlap * input[i][0];
+        }
+        for (uint8_t v : printed[j].second) ASSERT_NEAR(v, value, 1.0) << feed << " line " << j;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Factors, FractionalFeed,
+                         ::testing::Values(std::make_pair("1.05", size_t{32}), std::make_pair("0.95", size_t{29})));
+
 }  // namespace

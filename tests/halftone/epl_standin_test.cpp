@@ -88,6 +88,8 @@ TEST_F(EplStandInTest, MalformedFilesFailWithTheirLine) {
     }
     EXPECT_EQ(Build(m_folder.Write("other.lin", "PLIN binary")), -3);
     EXPECT_EQ(Build(m_folder.Path() + "missing.lin"), -2);
+    EXPECT_EQ(Build(m_folder.Path()), -2);  // a folder is not read as a file
+    EXPECT_NE(std::string(lastError()).find("is not a file"), std::string::npos) << lastError();
 
     EplFileHandle handle = &handle;
     EXPECT_EQ(epl->OpenFile(File("kind x").c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, &handle), -3);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <iterator>
 #include <vector>
 
 #include "halftone/halftone.h"
@@ -143,6 +144,48 @@ TEST_F(PixelConverterTest, SpanConvertsEveryScaleThPixelAndCopiesTheRest) {
     task.start = 1;
     task.scale = 2;
     EXPECT_EQ(ConvertPixelSpan(&task), -1);  // no previous pixel to copy from
+}
+
+// Every cell of the channel-layout table, by ink-set class, halftone routine,
+// ink-set code and output colour mode, as the printers expect it.
+TEST(PixelConverterChoice, LayoutCodeOfEveryCell) {
+    constexpr int32_t kModes[] = {4, 6, 7, 8, 12};
+    struct Row {
+        int32_t inkSetClass;
+        std::vector<int32_t> routines;
+        std::vector<int32_t> codes;
+        std::array<int32_t, 5> layouts;  // for the modes above
+    };
+    const std::vector<int32_t> anyRoutine{51, 105};
+    const std::vector<int32_t> anyCode{419, 420, 421, 422, 460, 464};
+    const std::vector<int32_t> noWhite{422, 460, 464};
+    const Row rows[] = {
+        {0, anyRoutine, anyCode, {1, 2, 3, 22, 2}},
+        {2, anyRoutine, anyCode, {5, 6, 6, 6, 6}},
+        {16, {51}, {419}, {7, 7, 7, 7, 7}},
+        {16, {51}, {420}, {10, 10, 10, 10, 10}},
+        {16, {51}, {421}, {13, 13, 13, 13, 13}},
+        {16, {51}, noWhite, {1, 1, 1, 1, 1}},
+        {16, {105, 108}, {419}, {8, 9, 9, 9, 9}},
+        {16, {105, 108}, {420}, {11, 12, 12, 12, 12}},
+        {16, {105, 108}, {421}, {14, 15, 15, 15, 15}},
+        {16, {105, 108}, noWhite, {1, 2, 2, 2, 2}},
+        {17, anyRoutine, {419}, {16, 17, 17, 17, 17}},
+        {17, anyRoutine, {420}, {18, 19, 19, 19, 19}},
+        {17, anyRoutine, {421}, {20, 21, 21, 21, 21}},
+        {17, anyRoutine, noWhite, {1, 2, 3, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        for (int32_t routine : row.routines) {
+            for (int32_t code : row.codes) {
+                for (size_t m = 0; m < std::size(kModes); ++m) {
+                    EXPECT_EQ(ChannelLayoutFor(row.inkSetClass, code, kModes[m], routine), row.layouts[m])
+                        << "class " << row.inkSetClass << " routine " << routine << " code " << code << " mode "
+                        << kModes[m];
+                }
+            }
+        }
+    }
 }
 
 TEST(PixelConverterChoice, SelectionAndLayoutCodeAgreeButForTheClass17Exception) {

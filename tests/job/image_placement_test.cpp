@@ -9,10 +9,11 @@ class ImagePosition : public JobTest {
 protected:
     // 254 dpi: one millimetre is ten pixels. A page of 1000 x 2000 pixels,
     // an image of 400 x 600, hardware margins of 10 (left) and 20 (top).
-    CVarnPrn& Placed(int mode, int imageWidth = 400) {
+    CVarnPrn& Placed(int mode, int imageWidth = 400, double xDpi = 254.0, double yDpi = 254.0) {
         Ticket("[job]\nOutput/Prn/Media/Size/Width = 100.0\nOutput/Prn/Media/Size/Height = 200.0\n");
         CVarnPrn& j = NewJob();
-        j.m_dResolutionX = j.m_dResolutionY = 254.0;
+        j.m_dResolutionX = xDpi;
+        j.m_dResolutionY = yDpi;
         j.m_iImageWidth = imageWidth;
         j.m_iImageHeight = 600;
         j.m_iHwMarginLeft = 10;
@@ -38,6 +39,17 @@ TEST_F(ImagePosition, EachModePlacesTheImage) {
     EXPECT_TRUE(log.Has("\tPage size = 1000 x 2000 pixel"));
     EXPECT_TRUE(log.Has("\tCVarnPrn::InitImagePos = Center left\n\t\tTop margin = 680"));
     EXPECT_TRUE(log.Has("\tCVarnPrn::InitImagePos = Bottom left\n\t\tTop margin = 1380"));
+}
+
+// The page's width follows the x resolution, its height the y resolution:
+// 100 mm is 2835 pixels at 720 dpi and 5669 at 1440, 200 mm 5669 and 11339.
+TEST_F(ImagePosition, EachAxisFollowsItsOwnResolution) {
+    CVarnPrn& tall = Placed(8, 400, 720.0, 1440.0);
+    EXPECT_EQ(tall.m_iLeftMargin, 2835 - 10 - 400);
+    EXPECT_EQ(tall.m_iTopMargin, 11339 - 20 - 600);
+    CVarnPrn& wide = Placed(3, 400, 1440.0, 720.0);
+    EXPECT_EQ(wide.m_iLeftMargin, (5669 - 400) / 2 - 10);
+    EXPECT_EQ(wide.m_iTopMargin, (5669 - 600) / 2 - 20);
 }
 
 TEST_F(ImagePosition, AnImageThatFillsThePageOrOverhangsTheMarginStaysAtZero) {

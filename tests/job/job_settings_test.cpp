@@ -4,7 +4,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/job_ticket.h"
 #include "job/job_test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -110,14 +115,15 @@ TEST_F(Settings, FailureLadderCodes) {
 }
 
 TEST_F(Settings, TotalInkDefaultDependsOnOutputColorMode) {
-    Ticket(kMinimalJob);
-    Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = 121\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iTotalInkLimit, 0);
+    // Only output modes 120 to 122 print without a total-ink limit.
+    for (const auto& [mode, limit] : {std::pair{119, 400}, std::pair{120, 0}, std::pair{121, 0}, std::pair{122, 0},
+                                      std::pair{123, 400}, std::pair{6, 400}}) {
+        Ticket(kMinimalJob);
+        Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = " + std::to_string(mode) + "\n");
+        ASSERT_EQ(Read(), 0);
+        EXPECT_EQ(job->m_iTotalInkLimit, limit) << mode;
+    }
     EXPECT_TRUE(log.Has(1000, "CVarnPrn::ReadInfoFromTicket: Total ink limit not set; set to 400%"));
-    Ticket("[job]\nOutput/Prn/Printer/OutputColorMode = 6\n");
-    ASSERT_EQ(Read(), 0);
-    EXPECT_EQ(job->m_iTotalInkLimit, 400);
 }
 
 TEST_F(Settings, PartlyServedPerChannelLimitsLandWithoutLogLines) {
@@ -180,6 +186,37 @@ Process/FooterHeight = 30
     Ticket("[job]\nFooter/Nesting/Alignment = 1\n");
     ASSERT_EQ(Read(), 0);
     EXPECT_EQ(job->m_iJobOffsetX, 200);
+}
+
+// A footer that takes the height past the 32-bit range: the sum is held at
+// the range's end (never wrapped to the other sign) and the reader goes on,
+// through scaling, feed, margins and crop, without a signed overflow.
+TEST_F(Settings, FooterHeightBeyondTheRangeIsHeldAtItsEnd) {
+    struct Case {
+        const char* footer;
+        const char* height;
+        int32_t result;
+    };
+    for (const Case& c : {Case{"2147483647", "500", INT32_MAX}, Case{"-2147483648", "-500", INT32_MIN}}) {
+        Ticket(kMinimalJob);
+        Ticket(std::string("[job]\nProcess/FooterHeight = ") + c.footer + "\nProcess/OutHeightPixel = " + c.height +
+               "\nOutput/Input/RipResolutionY = 360.0\nOutput/Prn/Media/Spec/FeedAdjust = 1.05\n"
+               "Output/Prn/Media/Margin/Top = -5.0\nProcess/OutWidthPixel = -2147483648\n");
+        ASSERT_EQ(Read(), 0) << c.footer;
+        EXPECT_EQ(job->m_iOutHeightPixel, c.result) << c.footer;
+        EXPECT_TRUE(log.HasPrefix(std::string("CVarnPrn::ReadInfoFromTicket: Process/FooterHeight ") + c.footer))
+            << c.footer;
+    }
+    // The tall page is cropped to the medium and reported.
+    for (const char* key : {"Output/Input/RipResolutionY", "Output/Prn/Media/Spec/FeedAdjust",
+                            "Output/Prn/Media/Margin/Top"}) {
+        store.Erase(3, kJobId, key);
+    }
+    Ticket(kMinimalJob);
+    Ticket("[job]\nProcess/FooterHeight = 2147483647\n");
+    ASSERT_EQ(Read(), 0);
+    EXPECT_EQ(job->m_iImageHeight, job->m_iPrintableHeight);
+    EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{"Image cropped by output device"});
 }
 
 TEST_F(Settings, CropIsReportedOnlyBeyondOnePixel) {
@@ -265,6 +302,32 @@ Process/ErrorMessage[] = "Printer linearization cannot be processed"
     // A second run does not pile up the same message.
     ASSERT_EQ(Read(), 0);
     EXPECT_EQ(Strings("Process/ErrorMessage").size(), 1u);
+}
+
+// A folder or a pipe named as the file is a file that cannot be opened: the
+// same message and log line as a missing one, and the job goes on (a folder
+// used to throw out of the reader, a pipe to block it).
+TEST_F(Settings, VisualCorrectionPathThatIsNoFileIsReportedAsUnreadable) {
+    const std::string folder = TempPath(".d");
+    std::filesystem::create_directory(folder);
+    std::vector<std::string> paths{folder};
+#ifndef _WIN32
+    const std::string fifo = TempPath(".fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    paths.push_back(fifo);
+#endif
+    for (const std::string& path : paths) {
+        Ticket(kMinimalJob);
+        Ticket("[job]\nCMM/UseVisualCorrection = 1\n");
+        store.Set(3, kJobId, "CMM/VisualCorrection", path);
+        ASSERT_EQ(Read(), 0) << path;
+        EXPECT_EQ(Strings("Process/ErrorMessage"),
+                  std::vector<std::string>{"Printer linearization cannot be processed (" + FileNameOf(path) + ")"});
+        EXPECT_TRUE(log.Has(3000, "\tCan't open visual correction file (" + path + ")")) << path;
+        EXPECT_FALSE(job->m_bVisualCorrectionLoaded);
+        store.Erase(3, kJobId, "Process/ErrorMessage");
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(Settings, RipResolutionThatDividesThePrintersScalesTheImage) {

@@ -10,11 +10,11 @@ protected:
     // A job of the given output size on a medium of the given size (mm) with
     // margins (mm) left, right, top, bottom.
     void Place(int outWidth, int outHeight, double widthMm, double heightMm, double left = 0, double right = 0,
-               double top = 0, double bottom = 0, double dpi = 254.0) {
+               double top = 0, double bottom = 0, double dpi = 254.0, double yDpi = 0.0) {
         store.SetElements(3, kJobId, "Output/Prn/Printer/Model", {700});
         store.Set(3, kJobId, "Output/Prn/Linearization/BPLPath", std::string("x.epl"));
         store.Set(3, kJobId, "Output/Prn/Printer/ResolutionX", dpi);
-        store.Set(3, kJobId, "Output/Prn/Printer/ResolutionY", dpi);
+        store.Set(3, kJobId, "Output/Prn/Printer/ResolutionY", yDpi > 0.0 ? yDpi : dpi);
         store.Set(3, kJobId, "Process/OutWidthPixel", outWidth);
         store.Set(3, kJobId, "Process/OutHeightPixel", outHeight);
         store.Set(3, kJobId, "Output/Prn/Media/Size/Width", widthMm);
@@ -79,6 +79,41 @@ TEST_F(Margins, ImageEqualToThePageCentresTheCropOnTheMargins) {
     EXPECT_EQ(k.m_iCropRight, 100);
     EXPECT_EQ(k.m_iCropTop, 0);
     EXPECT_EQ(k.m_iCropBottom, 200);
+}
+
+// With unequal resolutions every left and right value follows the x
+// resolution and every top and bottom value the y resolution. A medium of
+// 100 x 200 mm, margins 5 left, 3 right, 10 top, 2 bottom, and an image as
+// large as the page, so the crop is centred on the margins.
+TEST_F(Margins, EachAxisFollowsItsOwnResolution) {
+    struct Case {
+        double x, y;
+        int32_t left, right, top, bottom;     // hardware margins
+        int32_t pageWidth, pageHeight;        // the image too
+        int32_t printableWidth, printableHeight;
+    };
+    for (const Case& c : {Case{720, 1440, 142, 85, 567, 113, 2835, 11339, 2607, 10658},
+                          Case{1440, 720, 283, 170, 283, 57, 5669, 5669, 5215, 5329}}) {
+        Place(c.pageWidth, c.pageHeight, 100.0, 200.0, 5.0, 3.0, 10.0, 2.0, c.x, c.y);
+        CVarnPrn& j = Run();
+        SCOPED_TRACE(std::to_string(int(c.x)) + " x " + std::to_string(int(c.y)));
+        EXPECT_EQ(j.m_iHwMarginLeft, c.left);
+        EXPECT_EQ(j.m_iHwMarginRight, c.right);
+        EXPECT_EQ(j.m_iHwMarginTop, c.top);
+        EXPECT_EQ(j.m_iHwMarginBottom, c.bottom);
+        EXPECT_EQ(j.m_iPrintableWidth, c.printableWidth);
+        EXPECT_EQ(j.m_iPrintableHeight, c.printableHeight);
+        EXPECT_TRUE(log.Has("\tPage size = " + std::to_string(c.pageWidth) + " x " + std::to_string(c.pageHeight) +
+                            " pixel"));
+        EXPECT_TRUE(log.Has("\tPage size is equal image size"));
+        EXPECT_EQ(j.m_iCropLeft, c.left);
+        EXPECT_EQ(j.m_iCropRight, c.pageWidth - c.left - c.printableWidth);
+        EXPECT_EQ(j.m_iCropTop, c.top);
+        EXPECT_EQ(j.m_iCropBottom, c.pageHeight - c.top - c.printableHeight);
+        EXPECT_EQ(j.m_iImageWidth, c.printableWidth);
+        EXPECT_EQ(j.m_iImageHeight, c.printableHeight);
+        log.lines.clear();
+    }
 }
 
 TEST_F(Margins, ToleranceOfTwoTenthsOfAMillimetre) {

@@ -54,6 +54,32 @@ Process/ColorsforDotcreatorID[] = 3
     EXPECT_TRUE(log.Has("SPOT->3"));
 }
 
+// More separation names than input colours: the names become the input
+// colours only when there are exactly as many colours as dot-creator ids.
+TEST_F(Separations, NamesAreReplacedOnlyWhenColoursAndIdsAreAsMany) {
+    struct Case {
+        int names, ids;
+        bool replaced;
+    };
+    for (const Case& c : {Case{3, 2, true}, Case{3, 3, false}, Case{3, 1, false}, Case{2, 2, false}}) {
+        SetUp();
+        for (const char* erase : {"Process/SeparationNames", "Process/ColorsforDotcreatorID"}) {
+            store.Erase(3, kJobId, erase);
+        }
+        Ticket("[job]\nInput/Colors[] = \"Cyan\"\nInput/Colors[] = \"Black\"\n");
+        std::vector<std::string> names;
+        for (int i = 0; i < c.names; ++i) {
+            names.push_back("Name " + std::to_string(i));
+            store.Append(3, kJobId, "Process/SeparationNames", names.back());
+        }
+        for (int i = 0; i < c.ids; ++i) store.Append(3, kJobId, "Process/ColorsforDotcreatorID", 3 - i);
+        Index();
+        const auto expected = c.replaced ? std::vector<std::string>{"Cyan", "Black"} : names;
+        EXPECT_EQ(Strings("Process/SeparationNames"), expected) << c.names << " names, " << c.ids << " ids";
+        EXPECT_EQ(job->m_vSeparationNames.size(), expected.size());
+    }
+}
+
 TEST_F(Separations, TooFewDotCreatorIdsAreRebuilt) {
     Ticket(R"(
 [job]

@@ -4,6 +4,10 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "services/driver_settings.h"
 #include "recording_logger.h"
 #include "support/scratch_folder.h"
@@ -107,6 +111,25 @@ TEST_F(DriverIni, AnUnwritableFolderLeavesTheDefaults) {
     const DriverSettings s = ReadDriverSettings(folder.File("missing"), &log);
     EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
     EXPECT_EQ(s.m_bWriteInputTiff, 0);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+// A folder or a pipe under the file's name is no INI file: the defaults, and
+// the job neither blocks on the pipe nor reads the folder as an empty file.
+TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
+    std::filesystem::create_directory(path);
+    DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+    EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_TRUE(std::filesystem::is_empty(path));
+#ifndef _WIN32
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    s = ReadDriverSettings(folder.Path(), &log);
+    EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
+    std::vector<IniEntry> entries;
+    EXPECT_FALSE(CIniFile::Load(path, entries));
+#endif
     EXPECT_TRUE(log.lines.empty());
 }
 

@@ -259,6 +259,11 @@ TEST(MrlRaster, PlaneRecordBytesAreExact) {
     const Bytes zeros(10, 0);  // never trimmed here: the count is the caller's
     AppendPlaneRecord(out, scratch, RasterForm::Q, 0x11, true, zeros.data(), zeros.size());
     EXPECT_EQ(Bytes(out.begin(), out.end()), Cat({MRL_QD(0x11, 1, 2, 10), B({0xF7, 0x00}), MRL_QR(0)}));
+    // A row that packs into as many bytes as it has goes out raw.
+    out.Resize(0);
+    const Bytes even{1, 1, 1, 2};
+    AppendPlaneRecord(out, scratch, RasterForm::Q, 2, false, even.data(), even.size());
+    EXPECT_EQ(Bytes(out.begin(), out.end()), Cat({MRL_QD(2, 0, 1, 4), even, MRL_QR(0)}));
     out.Resize(0);
     const Bytes raw{1, 2, 3};
     AppendPlaneRecord(out, scratch, RasterForm::Classic, 4, false, raw.data(), raw.size());

@@ -41,6 +41,12 @@ TEST(PackBits, CompressLineSaysWhetherPackingIsShorterAndReusesItsScratch) {
     const Row raw{1, 2, 3};
     EXPECT_FALSE(PackBitsCompressLine(scratch, raw.data(), raw.size()));
     EXPECT_EQ(scratch.size(), 4u);
+    // Packed only when strictly shorter: four bytes that pack into four stay raw.
+    const Row even{1, 1, 1, 2};
+    EXPECT_FALSE(PackBitsCompressLine(scratch, even.data(), even.size()));
+    EXPECT_EQ(Row(scratch.begin(), scratch.end()), (Row{0xFE, 1, 0x00, 2}));
+    const Row shorter{1, 1, 1, 1, 2};
+    EXPECT_TRUE(PackBitsCompressLine(scratch, shorter.data(), shorter.size()));
 
     const Row zeros = Repeat(10, 0);
     EXPECT_TRUE(PackBitsCompressLine(scratch, zeros.data(), zeros.size()));
