@@ -89,7 +89,8 @@ struct CutPoint {
 };
 
 // Deepest subdivision of FlattenBezier: 2^24 segments at most. Curves within a
-// plotter's reach need no more than 17 levels.
+// plotter's reach need no more than 17 levels, curves within the 32-bit range
+// of the command text no more than 18.
 inline constexpr int kFlattenMaxDepth = 24;
 
 // Appends the polyline of the cubic curve p0, p1, p2, p3 to out: p0, the

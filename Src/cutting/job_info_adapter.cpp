@@ -74,13 +74,12 @@ double CVarnPrn2IJobInfoAdapter::GetFeedMarginPt() {
     return mm * kPtPerMm;
 }
 
+// The table's name, else "" (not "A4").
 std::string CVarnPrn2IJobInfoAdapter::GetPaperSizeName() {
-    std::string name = "A4";
     const int id = m_pJob->m_iMediaSizeID;
     const auto* found = std::find_if(std::begin(kPaperNames), std::end(kPaperNames),
                                      [id](const PaperName& p) { return p.id == id; });
-    name = found != std::end(kPaperNames) ? found->name : "";
-    return name;
+    return found != std::end(kPaperNames) ? found->name : "";
 }
 
 double CVarnPrn2IJobInfoAdapter::GetImageResolutionX() { return m_pJob->m_dResolutionX; }
