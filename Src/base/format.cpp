@@ -1,5 +1,7 @@
 #include "base/format.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 void FormatStringV(std::string& out, const char* format, va_list args) {
@@ -48,4 +50,59 @@ std::string StringF(const char* format, ...) {
     FormatStringV(out, format, args);
     va_end(args);
     return out;
+}
+
+namespace {
+
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Leading white space and one optional sign; the start of the digits.
+const char* SkipSpaceAndSign(const char* p, const char* end, bool& negative) {
+    while (p < end && IsCSpace(*p)) ++p;
+    negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+const char* ParseDouble(const char* text, const char* end, double& value) {
+    if (!text || !end || end < text) return nullptr;
+    bool negative = false;
+    const char* p = SkipSpaceAndSign(text, end, negative);
+    if (p == end || *p == '+' || *p == '-') return nullptr;  // from_chars would take a second '-'
+    double parsed = 0.0;
+    std::from_chars_result result{p, std::errc::invalid_argument};
+    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && p[2] != '+' && p[2] != '-') {
+        result = std::from_chars(p + 2, end, parsed, std::chars_format::hex);
+    }
+    // Without hexadecimal digits after it, "0x" reads as the number 0.
+    if (result.ec == std::errc::invalid_argument) result = std::from_chars(p, end, parsed, std::chars_format::general);
+    if (result.ec != std::errc() || !std::isfinite(parsed)) return nullptr;
+    value = negative ? -parsed : parsed;
+    return result.ptr;
+}
+
+const char* ParseInt32(const char* text, const char* end, int32_t& value) {
+    if (!text || !end || end < text) return nullptr;
+    bool negative = false;
+    const char* p = SkipSpaceAndSign(text, end, negative);
+    uint32_t magnitude = 0;
+    const auto result = std::from_chars(p, end, magnitude);
+    if (result.ec != std::errc()) return nullptr;
+    if (magnitude > (negative ? 2147483648u : 2147483647u)) return nullptr;
+    value = negative ? static_cast<int32_t>(0u - magnitude) : static_cast<int32_t>(magnitude);
+    return result.ptr;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    char buffer[400 + 64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                      decimals > 64 ? 64 : decimals);
+    if (result.ec != std::errc()) return std::string();
+    return std::string(buffer, result.ptr);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 #if defined(__MINGW32__)
@@ -26,3 +27,17 @@ void AppendFormat(std::string& out, const char* format, ...) KELMORA_PRINTF(2, 3
 
 // The formatted text as a new string (FormatString's rules).
 std::string StringF(const char* format, ...) KELMORA_PRINTF(1, 2);
+
+// Numbers in text as the "C" locale reads and writes them, whatever locale
+// the process runs in (the global locale is never changed).
+//
+// ParseDouble reads a number at text as "%lf" does: leading white space, an
+// optional sign, decimal digits with an optional fraction and exponent, or
+// "0x" hexadecimal digits. It returns the position just after the number, or
+// null when no finite number stands there: "inf", "nan" and values outside
+// the range of a double count as none.
+const char* ParseDouble(const char* text, const char* end, double& value);
+// The same for a 32-bit integer as "%d" reads it; null also when it overflows.
+const char* ParseInt32(const char* text, const char* end, int32_t& value);
+// value with the given number of decimals, as "%.*f" writes it ("%.4lf" is 4).
+std::string FormatFixed(double value, int decimals);

@@ -82,12 +82,17 @@ uint64_t InputFile::Read(uint8_t* buffer, uint64_t n) {
     return nBytesRead;
 }
 
-void LineReader::ReadLine(std::string& out) {
+void LineReader::ReadLine(std::string& out) { ReadLine(out, out.max_size()); }
+
+size_t LineReader::ReadLine(std::string& out, size_t maxKept) {
     out.clear();
+    size_t length = 0;
     while (HasMore()) {
         uint8_t c = 0;
         m_stream->GetChar(&c);
         if (c == '\n' || c == '\r') break;
-        out.push_back(static_cast<char>(c));
+        if (length < maxKept) out.push_back(static_cast<char>(c));
+        ++length;
     }
+    return length;
 }

@@ -60,6 +60,10 @@ public:
     // Reads up to the next '\n' or '\r', which is consumed and not stored: a
     // CR LF pair yields the line and then an empty line.
     void ReadLine(std::string& out);
+    // The same, but keeps at most maxKept characters of the line in out and
+    // steps over the rest; returns the line's whole length, so a result above
+    // out.size() tells that the line was longer.
+    size_t ReadLine(std::string& out, size_t maxKept);
 
 private:
     IInputStream* m_stream;

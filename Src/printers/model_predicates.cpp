@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include "base/format.h"
 #include <iterator>
 
 namespace {
@@ -28,27 +28,11 @@ constexpr std::array<int32_t, 50> kFourColorModels = {
 constexpr int kMaxInkPreLimits = 8;
 constexpr const char* kInkPreLimitKey = "Output/Prn/Specific/InkPreLimit/InkPreLimit";
 
-// The leading decimal number of text, as "%lf" reads it (leading blanks, an
-// optional sign, decimal or hexadecimal digits), independent of the locale;
-// 0 when text does not start with one.
+// The leading number of text, as "%lf" reads it in the "C" locale; 0 when
+// text does not start with a finite one.
 double LeadingNumber(const std::string& text) {
-    const char* p = text.c_str();
-    const char* end = p + text.size();
-    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    auto format = std::chars_format::general;
-    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        p += 2;
-        format = std::chars_format::hex;
-    }
-    if (p < end && (*p == '+' || *p == '-')) return 0.0;  // a second sign
     double value = 0.0;
-    if (std::from_chars(p, end, value, format).ec != std::errc()) return 0.0;
-    return negative ? -value : value;
+    return ParseDouble(text.data(), text.data() + text.size(), value) ? value : 0.0;
 }
 
 int32_t MinimumPasses(int32_t yDpi, int32_t model) {

@@ -112,3 +112,17 @@ TEST(Assertion, ShortReadIsReportedToTheInstalledLoggerOnly) {
 }
 
 }  // namespace
+
+TEST(LineReader, BoundedReadKeepsTheStartAndStepsOverTheRest) {
+    const std::string path = WriteTemp("bounded.txt", "abcdef\nxy\n");
+    InputFile file;
+    file.Open(path);
+    LineReader reader(&file);
+    std::string line;
+    EXPECT_EQ(reader.ReadLine(line, 3), 6u);
+    EXPECT_EQ(line, "abc");
+    EXPECT_EQ(reader.ReadLine(line, 3), 2u);
+    EXPECT_EQ(line, "xy");
+    EXPECT_FALSE(reader.HasMore());
+    std::remove(path.c_str());
+}

@@ -1,0 +1,92 @@
+// The MGL command generator: the cut paths of the Illustrator file become the
+// plotter text of the cutting unit (short letter commands, each ended by ";"),
+// in plotter units of 1/1016 inch, the picture turned a quarter turn and
+// placed against the registration marks when the device reads printed marks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cutting/ai_reader.h"
+
+class IJobInfo;
+class ILogger;
+class IMimakiCutmarksGeneratorInfo;
+
+// The generator refuses to write more text than this ("MGL cut data too large").
+inline constexpr size_t kMglMaxTextBytes = size_t{64} << 20;
+
+// A number of the command text: rounded half away from zero, clamped to 32
+// bits, in decimal.
+std::string FormatRoundedInt(double value);
+
+class IPointTransformation {
+public:
+    virtual ~IPointTransformation() = default;
+};
+
+// PostScript points to plotter units: (x, y) goes to
+// ((extent y - y - offset y) * s, (x + offset x) * s).
+class PSPointsToHPPlotterUnitCoordinateSystemConverter : public IPointTransformation {
+public:
+    virtual void TransformInPlace(CutPoint& point) const { point = Transform(point); }
+    virtual void SetScale(double scale) { m_dScale = scale; }
+    virtual void SetOffset(double x, double y) {
+        m_dOffsetX = x;
+        m_dOffsetY = y;
+    }
+    virtual void SetPageExtent(double x, double y) {
+        m_dExtentX = x;
+        m_dExtentY = y;
+    }
+    virtual CutPoint TransformPair(double x, double y) const {
+        return {(m_dExtentY - y - m_dOffsetY) * m_dScale, (x + m_dOffsetX) * m_dScale};
+    }
+    virtual CutPoint Transform(CutPoint point) const { return TransformPair(point.x, point.y); }
+    virtual double ScaleLength(double length) const { return length * m_dScale; }
+    // (extent y, extent x) in plotter units.
+    virtual CutPoint GetScaledPageExtent() const { return {m_dExtentY * m_dScale, m_dExtentX * m_dScale}; }
+
+private:
+    double m_dScale = 1016.0 / 72.0;
+    double m_dOffsetX = 0.0;
+    double m_dOffsetY = 0.0;
+    double m_dExtentX = 1.0;
+    double m_dExtentY = 0.0;
+};
+
+class IMimaki_MGL_Generator {
+public:
+    virtual ~IMimaki_MGL_Generator() = default;
+    virtual void SetIJobInfo(IJobInfo* jobInfo) = 0;
+    virtual void SetContents(AdobeIllustratorFileContents* contents) = 0;
+    // Null when the device reads no printed marks.
+    virtual void SetIMimakiCutmarksGeneratorInfo(IMimakiCutmarksGeneratorInfo* info) = 0;
+    // Empties out, reserves 1 MiB and generates into it.
+    virtual void GenerateInto(std::string& out) = 0;
+    // Appends the text of the whole cut job; throws TextError "AI file is
+    // empty", "AI file does not contain any cut path", "AI file coordinates
+    // out of range" or "MGL cut data too large" (the text so far stays in out).
+    virtual void Generate(std::string& out) = 0;
+};
+
+class Mimaki_MGL_IIC_Generator : public IMimaki_MGL_Generator {
+public:
+    Mimaki_MGL_IIC_Generator() = default;
+    ~Mimaki_MGL_IIC_Generator() override { m_pJobInfo = nullptr; }
+
+    void SetIJobInfo(IJobInfo* jobInfo) override { m_pJobInfo = jobInfo; }
+    void SetContents(AdobeIllustratorFileContents* contents) override { m_pContents = contents; }
+    void SetIMimakiCutmarksGeneratorInfo(IMimakiCutmarksGeneratorInfo* info) override { m_pCutmarks = info; }
+    void GenerateInto(std::string& out) override;
+    void Generate(std::string& out) override;
+
+    // Where skipped commands are reported (warning); optional.
+    void SetLogger(ILogger* logger) { m_pLogger = logger; }
+
+private:
+    IJobInfo* m_pJobInfo = nullptr;
+    AdobeIllustratorFileContents* m_pContents = nullptr;
+    IMimakiCutmarksGeneratorInfo* m_pCutmarks = nullptr;
+    ILogger* m_pLogger = nullptr;
+};

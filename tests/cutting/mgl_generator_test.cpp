@@ -1,0 +1,154 @@
+#include "cutting/mgl_generator.h"
+
+#include "base/text_error.h"
+#include "cut_test_support.h"
+#include "cutting/cutmarks.h"
+#include "mgl_decode.h"
+
+namespace {
+
+using mgl::Command;
+
+class FixedMarks : public IMimakiCutmarksGeneratorInfo {
+public:
+    FixedMarks(double length, double width, double margin) : m_length(length), m_width(width), m_margin(margin) {}
+    double GetBarLengthPt() override { return m_length; }
+    double GetBarWidthPt() override { return m_width; }
+    double GetMarginPt() override { return m_margin; }
+
+private:
+    double m_length, m_width, m_margin;
+};
+
+class MglTest : public CutJobTest {
+protected:
+    MglTest() {
+        Image(100, 100);
+        job.m_dBottomFeed = 0.0;
+        job.m_iCuttingMode = 1;
+        generator.SetIJobInfo(&view);
+        generator.SetContents(&contents);
+    }
+
+    void Lines(std::initializer_list<const char*> lines) {
+        AdobeIllustratorFileReader reader;
+        reader.SetContents(&contents);
+        for (const char* line : lines) reader.ProcessLine(line);
+    }
+
+    std::string Generate() {
+        std::string out;
+        generator.GenerateInto(out);
+        return out;
+    }
+
+    // The message of what Generate throws, and the text it left.
+    std::string Failure(std::string* text = nullptr) {
+        std::string out;
+        try {
+            generator.GenerateInto(out);
+        } catch (const TextError& e) {
+            if (text) *text = out;
+            return e.what();
+        }
+        return "no throw";
+    }
+
+    AdobeIllustratorFileContents contents;
+    Mimaki_MGL_IIC_Generator generator;
+};
+
+TEST_F(MglTest, SquareWithoutMarksGivesTheWorkedText) {
+    Lines({"0 0 m", "100 0 l", "100 100 l", "0 100 l", "0 0 l"});
+    EXPECT_EQ(Generate(), "IN;\nZB1;\nJA0;\nPU1411,0;\nPD1411,1411;\nPD0,1411;\nPD0,0;\nPD1411,0;\n!PG35;\nJE;\n");
+}
+
+TEST_F(MglTest, MarksPlaceThePathsAndSizeTheFrame) {
+    PSPointsToHPPlotterUnitCoordinateSystemConverter converter;
+    const CutPoint origin = converter.TransformPair(0, 0);
+    EXPECT_EQ(origin.x, 0.0);  // the default extent is (1.0, 0)
+    EXPECT_DOUBLE_EQ(origin.y, 0.0);
+    EXPECT_DOUBLE_EQ(converter.ScaleLength(72), 1016.0);
+
+    FixedMarks marks(30, 2, 10);
+    generator.SetIMimakiCutmarksGeneratorInfo(&marks);
+    Image(500, 300);
+    Lines({"0 0 m", "500 300 l"});
+    const std::vector<Command> commands = mgl::Decode(Generate());
+    ASSERT_GE(commands.size(), 7u);
+    EXPECT_EQ(commands[3], (Command{"JS", {5052, 7310}}));
+    EXPECT_EQ(commands[4], (Command{"JD", {5, 5}}));
+    EXPECT_EQ(commands[5], (Command{"PU", {4628, 127}}));
+    // (358 - 300 - 30, 500 + 9) points.
+    EXPECT_EQ(commands[6], (Command{"PD", {395, 7183}}));
+    // Feed: the bar length outgrows the zero bottom feed: 30 + 358 points.
+    EXPECT_EQ(commands[7], (Command{"!PG", {137}}));
+}
+
+TEST_F(MglTest, NumbersRoundHalfAwayFromZero) {
+    EXPECT_EQ(FormatRoundedInt(-0.5), "-1");
+    EXPECT_EQ(FormatRoundedInt(2.5), "3");
+    EXPECT_EQ(FormatRoundedInt(-2.4), "-2");
+    EXPECT_EQ(FormatRoundedInt(1e12), "2147483647");
+
+    Image(100, 360);
+    Lines({"0 0 m", "1 1 l"});
+    EXPECT_EQ(mgl::Decode(Generate()).at(5), (Command{"!PG", {127}}));
+}
+
+TEST_F(MglTest, ModeFiveFeedsWithAPenUpAndJp) {
+    job.m_iCuttingMode = 5;
+    job.m_dBottomFeed = -1.0;  // counts as 10 mm
+    Lines({"0 0 m", "100 0 l", "50 50 l"});
+    const std::string text = Generate();
+    EXPECT_EQ(text.substr(0, 15), "IN;\nZB1;\nJA1;\nP");
+    // Feed 10 mm + 100 pt in plotter units: 400 + 1411.1.
+    const std::string tail = "PD706,706;\nPU706,706;\nJP1811;\nJE;\n";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST_F(MglTest, CurvesRepeatTheCurrentPointOnOneLine) {
+    Lines({"0 0 m", "0 0 50 100 100 0 c", "0 0 l"});
+    const std::string text = Generate();
+    const size_t start = text.find("PD1411,0;PD");
+    ASSERT_NE(start, std::string::npos) << text;
+    const std::string curveLine = text.substr(start, text.find('\n', start) - start);
+    const auto points = mgl::Decode(curveLine);
+    EXPECT_GT(points.size(), 10u);
+    EXPECT_EQ(points.back(), (Command{"PD", {1411, 1411}}));
+}
+
+TEST_F(MglTest, FilesWithoutCutPathsAreRefused) {
+    std::string header;
+    EXPECT_EQ(Failure(&header), "AI file is empty");
+    EXPECT_EQ(header, "IN;\nZB1;\nJA0;\n");
+    Lines({"0 0 m", "h", "5 5 m"});
+    EXPECT_EQ(Failure(), "AI file does not contain any cut path");
+}
+
+TEST_F(MglTest, CommandsWithTooFewOperandsAreSkippedAndLogged) {
+    RecordingCutLogger logger;
+    generator.SetLogger(&logger);
+    Lines({"0 0 m", "5 l", "1 2 3 4 c", "100 0 l"});
+    const auto commands = mgl::Decode(Generate());
+    EXPECT_EQ(commands[3], (Command{"PU", {1411, 0}}));
+    EXPECT_EQ(commands[4], (Command{"PD", {1411, 1411}}));
+    ASSERT_EQ(logger.lines.size(), 2u);
+    EXPECT_EQ(logger.lines[0].level, LOG_WARNING);
+    EXPECT_EQ(logger.lines[0].text, "Mimaki_MGL_IIC_Generator: \"l\" with 1 operands skipped");
+}
+
+TEST_F(MglTest, CoordinatesBeyondTheCommandTextAreRefused) {
+    Lines({"0 0 m", "1e9 0 l"});
+    EXPECT_EQ(Failure(), "AI file coordinates out of range");
+}
+
+TEST_F(MglTest, TextIsBounded) {
+    AdobeIllustratorFileReader reader;
+    reader.SetContents(&contents);
+    reader.ProcessLine("0 0 m");
+    for (int i = 0; i < 40; ++i) reader.ProcessLine("-1e8 1e8 1e8 1e8 0 0 c");
+    EXPECT_EQ(Failure(), "MGL cut data too large");
+}
+
+}  // namespace

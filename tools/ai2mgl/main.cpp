@@ -1,0 +1,163 @@
+// ai2mgl: the cut data of an Illustrator cut file, exactly as a print-and-cut
+// page receives it, for an image of a given size; optionally with the
+// registration marks of that image, and as HP-GL for a plotter renderer.
+//
+//   ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE
+//          [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM]
+//          [--model N] [--hpgl FILE]
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cutting/cut_driver.h"
+#include "cutting/cutmarks.h"
+#include "job/varn_prn.h"
+#include "mgl_decode.h"
+#include "ticket_store.h"
+
+namespace {
+
+struct Options {
+    std::string aiPath, outPath, hpglPath;
+    int width = 0, height = 0, dpiX = 0, dpiY = 0, bits = 1, cutMode = 0, model = 7018;
+    double bottomFeedMm = -1.0;
+    bool marks = false;
+};
+
+[[noreturn]] void Usage(const std::string& problem) {
+    std::cerr << "ai2mgl: " << problem << "\n"
+              << "usage: ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE\n"
+              << "              [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM] [--model N] [--hpgl FILE]\n";
+    std::exit(2);
+}
+
+int ToInt(const std::string& text, const char* what) {
+    size_t used = 0;
+    int value = 0;
+    try {
+        value = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size()) Usage(std::string("bad number for ") + what + ": " + text);
+    return value;
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) Usage(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--ai") {
+            o.aiPath = value();
+        } else if (arg == "--out") {
+            o.outPath = value();
+        } else if (arg == "--hpgl") {
+            o.hpglPath = value();
+        } else if (arg == "--width") {
+            o.width = ToInt(value(), "--width");
+        } else if (arg == "--height") {
+            o.height = ToInt(value(), "--height");
+        } else if (arg == "--dpi") {
+            const std::string v = value();
+            const size_t comma = v.find(',');
+            o.dpiX = ToInt(v.substr(0, comma), "--dpi");
+            o.dpiY = comma == std::string::npos ? o.dpiX : ToInt(v.substr(comma + 1), "--dpi");
+        } else if (arg == "--bits") {
+            o.bits = ToInt(value(), "--bits");
+        } else if (arg == "--cut-mode") {
+            o.cutMode = ToInt(value(), "--cut-mode");
+        } else if (arg == "--model") {
+            o.model = ToInt(value(), "--model");
+        } else if (arg == "--bottom-feed") {
+            const std::string v = value();
+            char* end = nullptr;
+            o.bottomFeedMm = std::strtod(v.c_str(), &end);
+            if (end == v.c_str() || *end) Usage("bad number for --bottom-feed: " + v);
+        } else if (arg == "--marks") {
+            o.marks = true;
+        } else {
+            Usage("unknown argument " + arg);
+        }
+    }
+    if (o.aiPath.empty() || o.outPath.empty()) Usage("--ai and --out are needed");
+    if (o.width < 1 || o.height < 1 || o.dpiX < 1 || o.dpiY < 1) Usage("--width, --height and --dpi are needed");
+    return o;
+}
+
+int DiscardRow(void*, const uint8_t*, uint32_t) { return 0; }
+
+bool WriteFile(const std::string& path, const char* data, size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(data, static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options o = Parse(argc, argv);
+    constexpr uint32_t kJobId = 1;
+    hostkit::TicketStore store(kJobId);
+    // Not product version 4.0 and no iCut cutter: the cut file is the first
+    // element of the name list, taken whole.
+    store.Set(TICKET_SCOPE_JOB, kJobId, "System/Product/MajorVersion", int32_t{5});
+    store.Set(TICKET_SCOPE_JOB, kJobId, "Process/ContourCut/ICUT/AI_FileName", o.aiPath);
+    CVarnPrn job(store.ticket(), kJobId, nullptr);
+    job.m_iImageWidth = o.width;
+    job.m_iImageHeight = o.height;
+    job.m_dResolutionX = o.dpiX;
+    job.m_dResolutionY = o.dpiY;
+    job.m_iResolutionX = o.dpiX;
+    job.m_iResolutionY = o.dpiY;
+    job.m_dBottomFeed = o.bottomFeedMm;
+    job.m_iCuttingMode = o.cutMode;
+
+    Bytes data;
+    try {
+        std::unique_ptr<CMimakiCut> cut = CreateMimakiCutDriver(&job, o.model);
+        std::unique_ptr<MimakiCutmarksGenerator> marks;
+        if (o.marks) {
+            MimakiCutmarksGeneratorParams params;
+            params.pfnWriteRow = DiscardRow;
+            params.pContext = &job;
+            params.iResolutionX = o.dpiX;
+            params.iResolutionY = o.dpiY;
+            params.iImageWidth = o.width;
+            params.iImageHeight = o.height;
+            params.iBitsPerPixel = o.bits;
+            marks = CreateMimakiCutmarksGenerator(params);
+            marks->EmitMarks(false);
+            cut->SetIMimakiCutmarksGeneratorInfo(marks.get());
+        }
+        cut->GetCutData(data);
+    } catch (const std::exception& e) {
+        std::cerr << "ai2mgl: " << e.what() << "\n";
+        return 1;
+    }
+    if (!WriteFile(o.outPath, reinterpret_cast<const char*>(data.data()), data.size())) {
+        std::cerr << "ai2mgl: cannot write " << o.outPath << "\n";
+        return 1;
+    }
+    if (!o.hpglPath.empty()) {
+        std::string hpgl;
+        try {
+            hpgl = mgl::ToHpgl(mgl::Decode(mgl::Unframe(data)));
+        } catch (const mgl::DecodeError& e) {
+            std::cerr << "ai2mgl: the cut data does not decode: " << e.what() << "\n";
+            return 1;
+        }
+        if (!WriteFile(o.hpglPath, hpgl.data(), hpgl.size())) {
+            std::cerr << "ai2mgl: cannot write " << o.hpglPath << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
