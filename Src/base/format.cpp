@@ -1,5 +1,6 @@
 #include "base/format.h"
 
+#include <charconv>
 #include <cstdio>
 
 void FormatStringV(std::string& out, const char* format, va_list args) {
@@ -48,4 +49,30 @@ std::string StringF(const char* format, ...) {
     FormatStringV(out, format, args);
     va_end(args);
     return out;
+}
+
+std::string FormatDecimal(int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    if (decimals > 17) decimals = 17;
+    // Room for the largest double written out in full (309 digits) and its decimals.
+    char buffer[352];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return std::string();
+    return std::string(buffer, result.ptr);
+}
+
+bool ParseDecimal(std::string_view text, double& value) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    double parsed = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
+    value = parsed;
+    return true;
 }

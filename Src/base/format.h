@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #if defined(__MINGW32__)
 // mingw-w64's C++ runtime formats as C99 says (%zu, %lld), not as msvcrt does.
@@ -26,3 +28,13 @@ void AppendFormat(std::string& out, const char* format, ...) KELMORA_PRINTF(2, 3
 
 // The formatted text as a new string (FormatString's rules).
 std::string StringF(const char* format, ...) KELMORA_PRINTF(1, 2);
+
+// Numbers as text in the C locale's form, whatever locale the process runs
+// under: a point before the decimals, no grouping.
+// The integer as "%d" writes it.
+std::string FormatDecimal(int64_t value);
+// The double as "%.<decimals>f" writes it in the C locale (decimals 0 to 17).
+std::string FormatFixed(double value, int decimals);
+// Reads a whole text of that form (a sign, digits, a point and decimals);
+// false, and value untouched, for anything else.
+bool ParseDecimal(std::string_view text, double& value);
