@@ -98,6 +98,12 @@ const char* ParseInt32(const char* text, const char* end, int32_t& value) {
     return result.ptr;
 }
 
+std::string FormatDecimal(int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 std::string FormatFixed(double value, int decimals) {
     if (decimals < 0) decimals = 0;
     char buffer[400 + 64];
@@ -105,4 +111,14 @@ std::string FormatFixed(double value, int decimals) {
                                       decimals > 64 ? 64 : decimals);
     if (result.ec != std::errc()) return std::string();
     return std::string(buffer, result.ptr);
+}
+
+bool ParseDecimal(std::string_view text, double& value) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    double parsed = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
+    value = parsed;
+    return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #if defined(__MINGW32__)
 // mingw-w64's C++ runtime formats as C99 says (%zu, %lld), not as msvcrt does.
@@ -41,3 +42,10 @@ const char* ParseDouble(const char* text, const char* end, double& value);
 const char* ParseInt32(const char* text, const char* end, int32_t& value);
 // value with the given number of decimals, as "%.*f" writes it ("%.4lf" is 4).
 std::string FormatFixed(double value, int decimals);
+// Numbers as text in the C locale's form, whatever locale the process runs
+// under: a point before the decimals, no grouping.
+// The integer as "%d" writes it.
+std::string FormatDecimal(int64_t value);
+// Reads a whole text of that form (a sign, digits, a point and decimals);
+// false, and value untouched, for anything else.
+bool ParseDecimal(std::string_view text, double& value);

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <clocale>
+#include <locale>
 
 TEST(FormatString, ReplacesContentsAndGrowsPastTheFirstBuffer) {
     std::string s = "old";
@@ -104,4 +106,55 @@ TEST(FormatFixed, WritesAsPrintfInTheCLocale) {
     }
     EXPECT_EQ(FormatFixed(2.5, 0), "2");
     EXPECT_EQ(FormatFixed(1e300, 2).size(), 304u);
+}
+
+namespace {
+
+// A C++ locale whose numbers use a decimal comma and grouping.
+struct CommaPunct : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+}  // namespace
+
+TEST(LocaleFreeNumbers, WriteAndReadTheCForms) {
+    EXPECT_EQ(FormatDecimal(-2147483648LL), "-2147483648");
+    EXPECT_EQ(FormatFixed(19.9, 4), "19.9000");
+    EXPECT_EQ(FormatFixed(0.0, 4), "0.0000");
+    EXPECT_EQ(FormatFixed(-0.25, 1), "-0.2");  // as printf rounds: to even
+    EXPECT_EQ(FormatFixed(1e300, 0).size(), 301u);
+    double v = 7;
+    EXPECT_TRUE(ParseDecimal("19.9000", v));
+    EXPECT_EQ(v, 19.9);
+    EXPECT_TRUE(ParseDecimal("-3", v));
+    EXPECT_EQ(v, -3.0);
+    for (const char* bad : {"", "1,5", "1.5x", " 1", "+", "1e3"}) {
+        v = 7;
+        EXPECT_FALSE(ParseDecimal(bad, v)) << bad;
+        EXPECT_EQ(v, 7.0);
+    }
+}
+
+TEST(LocaleFreeNumbers, IgnoreADecimalCommaLocale) {
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
+    std::string previousC = std::setlocale(LC_NUMERIC, nullptr);
+    bool commaC = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            commaC = true;
+            break;
+        }
+    }
+    EXPECT_EQ(FormatFixed(19.9, 4), "19.9000");
+    EXPECT_EQ(FormatDecimal(12345), "12345");
+    double v = 0;
+    EXPECT_TRUE(ParseDecimal("0.1000", v));
+    EXPECT_EQ(v, 0.1);
+    if (commaC) {
+        EXPECT_EQ(StringF("%.1f", 0.5), "0,5");  // the C functions follow it
+    }
+    std::setlocale(LC_NUMERIC, previousC.c_str());
+    std::locale::global(previous);
 }

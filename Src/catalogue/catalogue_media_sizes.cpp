@@ -1,0 +1,4 @@
+// The media-size catalogue.
+#include "catalogue/varn_printer.h"
+
+void CVarnPrinter::InitMediaSizes() {}
