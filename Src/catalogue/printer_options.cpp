@@ -20,6 +20,8 @@ struct OPTIONGROUPDEF {
 };
 
 #include "catalogue/tables/option_groups.inc"
+static_assert(std::size(kOptionGroups) == static_cast<size_t>(OptionGroup::SpotColorGenerationInServer) + 1,
+              "one vocabulary row per option group");
 
 void Append(OptionList& options, std::initializer_list<OptionGroup> groups) {
     for (OptionGroup group : groups) AppendOptionGroup(options, group);

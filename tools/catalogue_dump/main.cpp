@@ -1,0 +1,54 @@
+// catalogue_dump [--oem N] [MODEL...]: builds the printer catalogue and prints
+// the named models (every model, in number order, when none is named); with
+// --oem, the models offered under that OEM id, in offer order.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "catalogue/varn_printer.h"
+#include "catalogue_text.h"
+
+int main(int argc, char** argv) {
+    std::vector<int32_t> models;
+    bool byOem = false;
+    uint32_t oem = 0;
+    for (int i = 1; i < argc; ++i) {
+        char* end = nullptr;
+        if (std::strcmp(argv[i], "--oem") == 0 && i + 1 < argc) {
+            byOem = true;
+            oem = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
+        } else {
+            const long number = std::strtol(argv[i], &end, 10);
+            if (end == argv[i] || *end != '\0') {
+                std::fprintf(stderr, "usage: catalogue_dump [--oem N] [MODEL...]\n");
+                return 2;
+            }
+            models.push_back(static_cast<int32_t>(number));
+        }
+    }
+    CVarnPrinterParams params;
+    params.nOEMID = oem;
+    CVarnPrinter catalogue(params);
+    if (byOem) {
+        std::vector<uint32_t> ids;
+        catalogue.GetPrinterIdList(ids, oem);
+        for (uint32_t id : ids) models.push_back(static_cast<int32_t>(id));
+    }
+    if (models.empty()) {
+        for (const auto& entry : catalogue.m_mapPrinterModels) models.push_back(entry.first);
+    }
+    int status = 0;
+    for (size_t i = 0; i < models.size(); ++i) {
+        auto found = catalogue.m_mapPrinterModels.find(models[i]);
+        if (found == catalogue.m_mapPrinterModels.end()) {
+            std::fprintf(stderr, "catalogue_dump: no model %d\n", static_cast<int>(models[i]));
+            status = 1;
+            continue;
+        }
+        if (i > 0) std::fputs("\n", stdout);
+        std::fputs(CatalogueModelText(found->second).c_str(), stdout);
+    }
+    return status;
+}
