@@ -35,7 +35,7 @@ ROW = re.compile(r'(\d+)\s+"((?:[^"\\]|\\.)*)"(?:\s*=\s*(\d+) x (\d+))?')
 LIST_NAMES = ("swapped", "fifty-metres", "edit-width", "size-limit", "sheet-edit-height", "roll-no-edit-height")
 
 # What the catalogue relies on.
-EXPECTED_ADDS, EXPECTED_LATE, EXPECTED_IDS = 752, 13, 756
+EXPECTED_ADDS, EXPECTED_LATE, EXPECTED_IDS, EXPECTED_GIVEN = 752, 13, 756, 88
 EXPECTED_FORMS = {ROLL: 302, SHEET: 454}
 EXPECTED_PATTERNS = {  # (edit width, edit height, form type, size limit): ids
     (0, 0, 5, 0): 394, (0, 1, 3, 0): 210, (1, 1, 3, 0): 62, (0, 0, 3, 0): 30,
@@ -165,6 +165,9 @@ def check_counts(lists, adds, late, table):
         problems.append(f"{len(adds)} adds and {len(late)} late adds, not {EXPECTED_ADDS} and {EXPECTED_LATE}")
     if len(table) != EXPECTED_IDS:
         problems.append(f"{len(table)} ids, not {EXPECTED_IDS}")
+    given = sum(1 for _, row in table.values() if row.given)
+    if given != EXPECTED_GIVEN:
+        problems.append(f"{given} ids with given sizes, not {EXPECTED_GIVEN}")
     forms = collections.Counter(columns[5] for columns, _ in table.values())
     if dict(forms) != EXPECTED_FORMS:
         problems.append(f"form types {dict(forms)}, not {EXPECTED_FORMS}")
