@@ -3,7 +3,25 @@
 
 #include "catalogue/varn_printer.h"
 
-void CVarnPrinter::InitCompatiblePrinters() {}
+namespace {
+
+constexpr int32_t kCompatibleGroups[] = {
+#include "catalogue/tables/compatible_printers.inc"
+};
+
+}  // namespace
+
+void CVarnPrinter::InitCompatiblePrinters() {
+    std::list<int32_t> group;
+    for (int32_t printerModel : kCompatibleGroups) {
+        if (printerModel != 0) {
+            group.push_back(printerModel);
+            continue;
+        }
+        m_listCompatiblePrinters.push_back(group);
+        group.clear();
+    }
+}
 
 int32_t CVarnPrinter::GetCompatiblePrinters(int32_t printerModel, std::list<int32_t>& out) const {
     for (const std::list<int32_t>& group : m_listCompatiblePrinters) {

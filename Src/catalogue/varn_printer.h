@@ -62,6 +62,13 @@ public:
     int32_t GetPrinterIdList(std::vector<uint32_t>& ids, uint32_t oemId) const;
     // 1 and the first group that holds the number, else 0 (out untouched).
     int32_t GetCompatiblePrinters(int32_t printerModel, std::list<int32_t>& out) const;
+    // Adds a media size unless its id has one already (the first definition
+    // wins; an id 0 never takes effect). Width and length in 1/100 mm, rounded
+    // half away from zero.
+    void AddMediaSize(uint32_t id, std::string name, double width, uint8_t editWidth, double length,
+                      uint8_t editHeight, uint32_t formType, uint8_t sizeLimit);
+    // The ink type of the id; a missing id gets an empty record, inserted.
+    INKTYPE& GetInkType(int32_t id);
 
     std::vector<std::string> m_vecInkNames;
     std::vector<uint32_t> m_vecInkIDs;
