@@ -9,27 +9,13 @@
 
 #include "base/log_interface.h"
 #include "cutting/job_info_adapter.h"
+#include "halftone/recording_logger.h"
 #include "job/varn_prn.h"
 #include "support/recording_logger.h"
 #include "ticket_store.h"
 
-// An ILogger that keeps every text with its level.
-class RecordingCutLogger : public ILogger {
-public:
-    void Log(int level, const char* text) override { lines.push_back({level, text}); }
-    int GetLevel() override { return 4; }
-    void SetLevel(int) override {}
-    bool IsEnabled(int) override { return true; }
-    clLogFullInterface* GetLogger() override { return nullptr; }
-    void LogError(const char* text) override { Log(LOG_ERROR, text); }
-    void LogWarning(const char* text) override { Log(LOG_WARNING, text); }
-    void LogInfo(const char* text) override { Log(LOG_INFO, text); }
-    void LogTraceString(std::string text) override { Log(LOG_DETAIL, text.c_str()); }
-    void LogTrace(const char* text) override { Log(LOG_DETAIL, text); }
-    void LogDebug(const char* text) override { Log(LOG_DEBUG, text); }
-
-    std::vector<testsupport::LoggedLine> lines;
-};
+// The ILogger of the cut code's tests keeps every text with its level.
+using RecordingCutLogger = RecordingLogger;
 
 class CutJobTest : public ::testing::Test {
 protected:

@@ -1,5 +1,9 @@
 #include "cutting/mgl_generator.h"
 
+#include <iterator>
+#include <random>
+
+#include "base/input_file.h"
 #include "base/text_error.h"
 #include "cut_test_support.h"
 #include "cutting/cutmarks.h"
@@ -149,6 +153,53 @@ TEST_F(MglTest, TextIsBounded) {
     reader.ProcessLine("0 0 m");
     for (int i = 0; i < 40; ++i) reader.ProcessLine("-1e8 1e8 1e8 1e8 0 0 c");
     EXPECT_EQ(Failure(), "MGL cut data too large");
+}
+
+}  // namespace
+
+namespace {
+
+// Hostile cut files: random lines of numbers, operators and bytes, read and
+// turned into MGL. Each ends in text or a TextError, never anything else.
+TEST_F(MglTest, RandomFilesEndInTextOrAMessage) {
+    std::mt19937 rng(20);
+    const char* pieces[] = {"m", "l", "c", "h", "L", "1e308", "-1e9", "nan", "inf", "0x1p3", "%", "(", ")",
+                            "Ln", "\t", " ", "  ", "12.5", "-0", "7", "1e-320", "\r", "\n", "\x80", "\xff"};
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(pieces)) - 1);
+    std::uniform_real_distribution<double> coordinate(-2000, 2000);
+    int texts = 0;
+    for (int file = 0; file < 1000; ++file) {
+        std::string text = "%%Note: AI_ParserStart\n";
+        for (int line = 0; line < 40; ++line) {
+            for (int k = 0; k < 8; ++k) {
+                text += k % 2 ? std::to_string(coordinate(rng)) : pieces[pick(rng)];
+                text += ' ';
+            }
+            text += "\n";
+        }
+        AdobeIllustratorFileContents fileContents;
+        AdobeIllustratorFileReader reader;
+        struct TextStream : IInputStream {
+            std::string s;
+            size_t i = 0;
+            bool IsEof() override { return i < s.size(); }
+            void GetChar(uint8_t* out) override { *out = static_cast<uint8_t>(s[i++]); }
+            uint64_t Read(uint8_t*, uint64_t) override { return 0; }
+        } stream;
+        stream.s = text;
+        reader.SetInputStream(&stream);
+        reader.SetContents(&fileContents);
+        reader.Read();
+        generator.SetContents(&fileContents);
+        std::string out;
+        try {
+            generator.GenerateInto(out);
+            ++texts;
+            EXPECT_NO_THROW(mgl::Decode(out));
+        } catch (const TextError&) {
+        }
+    }
+    EXPECT_GT(texts, 0);
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+# ai2mgl on Illustrator files written outside the project (Ghostscript's
+# ps2ai.ps output), its HP-GL drawn by an independent renderer (hp2xx): only
+# where Ghostscript and hp2xx are installed.
+find_program(KELMORA_GHOSTSCRIPT gs)
+find_program(KELMORA_HP2XX hp2xx)
+find_package(Python3 COMPONENTS Interpreter QUIET)
+if(Python3_Interpreter_FOUND AND KELMORA_GHOSTSCRIPT AND KELMORA_HP2XX AND NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME Ai2mglDrawsTheIllustratorGeometryUnderAnIndependentRenderer
+           COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/ai2mgl/check_hpgl.py
+                   $<TARGET_FILE:ai2mgl> ${KELMORA_GHOSTSCRIPT} ${KELMORA_HP2XX}
+                   ${CMAKE_CURRENT_BINARY_DIR}/ai2mgl_check)
+  set_tests_properties(Ai2mglDrawsTheIllustratorGeometryUnderAnIndependentRenderer PROPERTIES LABELS cutting)
+endif()
