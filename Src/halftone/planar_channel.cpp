@@ -186,8 +186,9 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
             case kVDS3: PLANAR_LINE(kVDS3) break;
         }
 #undef PLANAR_LINE
-        request.Done(true);
-        return request.outputSize;
+        const uint64_t written = request.outputSize;
+        request.Done(true);  // the request may be gone from here on
+        return written;
     } catch (...) {
         request.Done(false);
         return 0;
