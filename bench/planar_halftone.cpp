@@ -7,7 +7,6 @@
 // px_per_s (pixels per second).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdarg>
 #include <memory>
 #include <vector>
@@ -15,27 +14,14 @@
 #include "halftone/halftone.h"
 #include "halftone/planar_channel.h"
 #include "job/varn_prn.h"
+#include "line_timer.h"
 #include "photo_page.h"
 #include "platform/dynamic_library.h"
 
 namespace {
 
 using bench::kWidth;
-
-class Timer {
-public:
-    Timer() : m_start(std::chrono::steady_clock::now()) {}
-    void Report(benchmark::State& state, int channels) const {
-        const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - m_start).count();
-        const double pixels = static_cast<double>(state.iterations()) * kWidth;
-        if (pixels <= 0) return;
-        state.counters["ns_per_px_ch"] = ns / (pixels * channels);
-        state.counters["px_per_s"] = pixels / (ns * 1e-9);
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
+using bench::LineTimer;
 
 const PlanarChannel_VDS_Parameters& Sb53() {
     static const PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"SB53 WF3", {7.6f, 16.4f, 26.1f}, {40, 40}});
@@ -68,7 +54,7 @@ void Kernel(benchmark::State& state, PlanarChannelFactory factory, int bits) {
     request.output = row.data();
     request.outputSize = row.size();
     size_t y = 0;
-    Timer timer;
+    LineTimer timer;
     for (auto _ : state) {
         request.input = lines[y].data();
         channel->ProcessLine(request);
@@ -126,7 +112,7 @@ void Routine118(benchmark::State& state) {
         lines.back().resize(std::max(line.size(), halftone->InputLineBytes()), 0);
     }
     size_t y = 0;
-    Timer timer;
+    LineTimer timer;
     for (auto _ : state) {
         job.m_pCurrentLine = lines[y].data();
         benchmark::DoNotOptimize(halftone->ProcessLine(&job));
