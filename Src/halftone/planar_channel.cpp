@@ -28,26 +28,20 @@ struct Stream {
 enum StepResult { kNegative = -1, kNoDot = 0, kDot = 1 };
 
 // One pixel of one stream on amount a (0 to 4095): threshold, highlight aid,
-// error split. odd: the pixel's ordinal in the line is odd.
+// error split. odd: the pixel's ordinal in the line is odd. Written without
+// branches on the error, which is as good as random.
 template <int kDir, bool kAspect, bool kAidHigh>
 inline StepResult Step(Stream& s, int32_t a, bool odd, uint16_t& randomIndex, const NoiseTable& weights,
                        const uint8_t* random) {
-    int32_t w = 0;
-    int32_t e = s.e;
-    if (a != 0) {
-        ++randomIndex;
-        w = weights.value[a][random[randomIndex]];
-        e += a;
-    }
-    StepResult result = kNoDot;
-    if (e < 0) {
-        e = 0;
-        s.counter = 0;
-        result = kNegative;
-    } else if (e > kThreshold) {
-        result = kDot;
-        e = e <= kFull ? e - kFull : 0;
-    }
+    // A zero amount takes no random step; its weights row is all 0.
+    randomIndex = static_cast<uint16_t>(randomIndex + (a != 0));
+    const int32_t w = weights.value[a][random[randomIndex]];
+    int32_t e = s.e + a;
+    const bool negative = e < 0;
+    const bool dot = e > kThreshold;
+    s.counter = negative ? 0 : s.counter;
+    e = negative ? 0 : e;
+    e = dot ? (e <= kFull ? e - kFull : 0) : e;
     if ((a < kAidBelow || (kAidHigh && a > kAidAbove)) && e > 0) {
         if (s.counter > random[randomIndex]) {
             s.counter = 0;
@@ -63,28 +57,18 @@ inline StepResult Step(Stream& s, int32_t a, bool odd, uint16_t& randomIndex, co
     } else {
         s.counter = 0;
     }
+    // With no error the pixel passes nothing on, not even its weight.
+    const int32_t wz = e != 0 ? w : 0;
+    const int32_t ahead = kAspect ? (2 * e) / 3 : e >> 1;
+    const int32_t below = kAspect ? e / 6 : e >> 2;
     int32_t* cell = s.cell;
-    if (e != 0) {
-        int32_t ahead, below;
-        if (kAspect) {
-            ahead = (2 * e) / 3;
-            below = e / 6;
-        } else {
-            ahead = e >> 1;
-            below = e >> 2;
-        }
-        cell[-kDir] += e - ahead - below;
-        cell[0] += below - w;
-        cell += kDir;
-        e = *cell + ahead + w;
-    } else {
-        cell += kDir;
-        e = *cell;
-    }
+    cell[-kDir] += e - ahead - below;
+    cell[0] += below - wz;
+    cell += kDir;
+    s.e = *cell + ahead + wz;
     *cell = 0;
     s.cell = cell;
-    s.e = e;
-    return result;
+    return static_cast<StepResult>(static_cast<int>(dot) - static_cast<int>(negative));
 }
 
 inline int32_t Amount(uint16_t raw) {

@@ -13,11 +13,11 @@ public:
     ManualResetEvent(const ManualResetEvent&) = delete;
     ManualResetEvent& operator=(const ManualResetEvent&) = delete;
 
+    // Notifies under the lock: a waiter that returns may destroy the event
+    // at once, and Set touches nothing after the lock is released.
     void Set() {
-        {
-            std::lock_guard<std::mutex> hold(m_lock);
-            m_set = true;
-        }
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_set = true;
         m_changed.notify_all();
     }
     void Reset() {
