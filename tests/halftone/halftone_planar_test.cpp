@@ -15,6 +15,7 @@ TEST(PlanarRoutine, OneProcessorRunsInlineWithoutAPool) {
     ASSERT_EQ(p.Start(-1, planartest::MixedTypes()), 0);
     SetProcessorCountOverride(0);
     EXPECT_EQ(p.halftone->m_pPlanarHalf->Pool(), nullptr);
+    EXPECT_EQ(p.halftone->m_pPlanarHalf->Config().channelNumbers, (std::vector<uint16_t>{0, 1, 2, 3}));
     EXPECT_FALSE(p.log.HasPrefix("PlanarHalf: Thread pool"));
     EXPECT_TRUE(p.log.Has(LOG_DETAIL, "PlanarHalf: init job"));
 
