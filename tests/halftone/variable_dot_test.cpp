@@ -102,7 +102,9 @@ TEST(VariableDotCurves, BadDotSetsThrowTheirTexts) {
               "PlanarChannel_VDS_Parameters: vecDotVal.size() < 2");
     EXPECT_EQ(ThrownText([] { PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"x", {7, 16, 26}, {40}}); }),
               "PlanarChannel_VDS_Parameters: vecTransition.size() + 1  != vecDotVal.size()");
-    // Sizes that do not grow have no curves.
+    // Sizes that do not grow have no curves; nor has a first knee on the end point.
+    EXPECT_EQ(ThrownText([] { PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"x", {7, 10}, {40}}); }),
+              "PlanarChannel_VDS_Parameters: CBuildDotLut::CalcDotLut() failed");
     EXPECT_EQ(ThrownText([] { PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"x", {18, 8.6f}, {40}}); }),
               "PlanarChannel_VDS_Parameters: CBuildDotLut::CalcDotLut() failed");
 }
