@@ -208,45 +208,44 @@ void CPlanarOne_SE1::Line(const uint16_t* input, uint8_t* output) {
     int32_t v = 0;
     bool excluded = false;  // VDS2, VDS3: the large dot fired at the last pixel that decided
 
-    for (int64_t i = 0; i < P; ++i) {
-        if (groupLeft == 0) {
-            v = Amount(input[(value < 0 ? 0 : value) * stride]);
-            value += kDir;
-            groupLeft = repeat;
-        }
-        --groupLeft;
-        const bool odd = (i & 1) != 0;
-        const int64_t x = kDir > 0 ? i : P - 1 - i;
-        if constexpr (kKind == kNDS) {
-            if (Step<kDir, kAspect, kAidHigh>(streams[0], v, odd, randomIndex, weights, random) == kDot) {
-                output[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+    // Every byte of the row is made in a register and written once, in scan order.
+    constexpr int kPerByte = kKind == kNDS ? 8 : 4;
+    uint8_t* out = output + (kDir > 0 ? 0 : P / kPerByte - 1);
+    for (int64_t n = 0; n < P; n += kPerByte, out += kDir) {
+        uint32_t byte = 0;
+#pragma GCC unroll 8
+        for (int k = 0; k < kPerByte; ++k) {
+            if (groupLeft == 0) {
+                v = Amount(input[(value < 0 ? 0 : value) * stride]);
+                value += kDir;
+                groupLeft = repeat;
             }
-        } else if constexpr (kKind == kVDS1) {
-            if (Step<kDir, kAspect, kAidHigh>(streams[0], v, odd, randomIndex, weights, random) == kDot) {
-                output[x >> 2] |= m_masks[0][static_cast<size_t>(x & 3)];
-            }
-        } else {
-            uint8_t& byte = output[x >> 2];
-            const size_t j = static_cast<size_t>(x & 3);
-            const StepResult large =
-                Step<kDir, kAspect, kAidHigh>(streams[1], curves[kVdsCurveSize + v], odd, randomIndex, weights, random);
-            if (large == kDot) {
-                byte |= m_masks[1][j];
-                excluded = true;
-            } else if (large == kNoDot) {
-                excluded = false;
-            }
-            if (Step<kDir, kAspect, kAidHigh>(streams[0], curves[v], odd, randomIndex, weights, random) == kDot &&
-                !excluded) {
-                byte |= m_masks[0][j];
-            }
-            if constexpr (kKind == kVDS3) {
-                if (Step<kDir, kAspect, kAidHigh>(streams[2], curves[2 * kVdsCurveSize + v], odd, randomIndex, weights,
-                                                  random) == kDot) {
-                    byte |= m_masks[2][j];
+            --groupLeft;
+            const bool odd = (k & 1) != 0;  // n is even
+            const size_t j = static_cast<size_t>(kDir > 0 ? k : kPerByte - 1 - k);  // the pixel's place in its byte
+            if constexpr (kKind == kNDS) {
+                const bool dot = Step<kDir, kAspect, kAidHigh>(streams[0], v, odd, randomIndex, weights, random) == kDot;
+                byte |= dot ? 0x80u >> j : 0u;
+            } else if constexpr (kKind == kVDS1) {
+                const bool dot = Step<kDir, kAspect, kAidHigh>(streams[0], v, odd, randomIndex, weights, random) == kDot;
+                byte |= dot ? m_masks[0][j] : 0u;
+            } else {
+                const StepResult large = Step<kDir, kAspect, kAidHigh>(streams[1], curves[kVdsCurveSize + v], odd,
+                                                                       randomIndex, weights, random);
+                // A negative large result leaves the exclusion as it was.
+                excluded = large == kDot || (large == kNegative && excluded);
+                byte |= large == kDot ? m_masks[1][j] : 0u;
+                const bool small =
+                    Step<kDir, kAspect, kAidHigh>(streams[0], curves[v], odd, randomIndex, weights, random) == kDot;
+                byte |= small && !excluded ? m_masks[0][j] : 0u;
+                if constexpr (kKind == kVDS3) {
+                    const bool top = Step<kDir, kAspect, kAidHigh>(streams[2], curves[2 * kVdsCurveSize + v], odd,
+                                                                   randomIndex, weights, random) == kDot;
+                    byte |= top ? m_masks[2][j] : 0u;
                 }
             }
         }
+        *out = static_cast<uint8_t>(byte);
     }
     m_randomIndex = randomIndex;
 }
