@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "planar_test_support.h"
+
 namespace {
 
 using Row = std::vector<uint8_t>;
@@ -59,11 +61,7 @@ std::vector<uint16_t> Ramp(size_t n) {
     return v;
 }
 
-// The dot set "SB53 WF3": 7.6, 16.4 and 26.1 pl with 40 % transitions.
-const PlanarChannel_VDS_Parameters& Sb53() {
-    static const PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"SB53 WF3", {7.6f, 16.4f, 26.1f}, {40, 40}});
-    return p;
-}
+using planartest::Sb53;
 
 struct KindCase {
     PlanarChannelFactory factory;
@@ -225,12 +223,26 @@ TEST(PlanarChannel, VariableDotKindsNeedTheirParameters) {
 }
 
 TEST(PlanarChannel, FlatTintsKeepTheirInkOverAPage) {
-    // Over 256 x 64 pixels the dots lay down the ink of the tint: one bit
-    // per dot, and for three sizes the volumes of the dot set.
-    const double volume[4] = {0.0, 7.6 / 26.1, 16.4 / 26.1, 1.0};
+    // Over 256 x 64 pixels the dots lay down the ink of the tint, each code
+    // counted with its dot volume, and the variable-dot kinds use all their sizes.
+    static const PlanarChannel_VDS_Parameters wf1(VdsDotSetDescriptor{"WF1 2dots", {8.6f, 18.0f}, {40}});
+    const auto oneSize = PlanarChannel_VDS_Parameters::CreateDefault();
+    struct InkCase {
+        PlanarChannelFactory factory;
+        const PlanarChannelParameters* parameters;
+        int bits;
+        double volume[4];  // per code
+        int sizes;
+    };
+    const InkCase cases[] = {
+        {CreatePlanarOne_SE1_NDS, nullptr, 1, {0, 1}, 1},
+        {CreatePlanarOne_SE1_VDS1, oneSize.get(), 2, {0, 1}, 1},
+        {CreatePlanarOne_SE1_VDS2, &wf1, 2, {0, 8.6 / 18.0, 1}, 2},
+        {CreatePlanarOne_SE1_VDS3, &Sb53(), 2, {0, 7.6 / 26.1, 16.4 / 26.1, 1}, 3},
+    };
     for (uint16_t tint : {60, 300, 1000, 2048, 3000, 3900}) {
-        for (const KindCase& k : {kKinds[0], kKinds[3]}) {
-            Channel ch(k.factory, &Sb53(), 256);
+        for (const InkCase& k : cases) {
+            Channel ch(k.factory, k.parameters, 256);
             double ink = 0;
             int codes[4] = {};
             for (int line = 0; line < 64; ++line) {
@@ -238,13 +250,15 @@ TEST(PlanarChannel, FlatTintsKeepTheirInkOverAPage) {
                 for (size_t x = 0; x < 256; ++x) {
                     const int c = k.bits == 1 ? (row[x / 8] >> (7 - x % 8)) & 1 : Code(row, x);
                     ++codes[c];
-                    ink += k.bits == 1 ? c : volume[c];
+                    ink += k.volume[c];
                 }
             }
-            EXPECT_NEAR(ink / (256 * 64), tint / 4095.0, 0.01 + 0.02 * tint / 4095.0) << tint << " " << k.bits;
-            if (k.bits == 2 && tint >= 2048) {
-                EXPECT_GT(codes[2] + codes[3], 0) << tint;
+            EXPECT_NEAR(ink / (256 * 64), tint / 4095.0, 0.01 + 0.02 * tint / 4095.0) << tint << " " << k.sizes;
+            const int used = (codes[1] > 0) + (codes[2] > 0) + (codes[3] > 0);
+            if (tint == 3000) {
+                EXPECT_EQ(used, k.sizes);
             }
+            EXPECT_LE(used, k.sizes);
         }
     }
 }
