@@ -7,13 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "halftone/error_diffusion.h"
+#include "line_timer.h"
 #include "photo_page.h"
 
 namespace {
@@ -21,6 +21,7 @@ namespace {
 using bench::Colour;
 using bench::ColourTables;
 using bench::kWidth;
+using bench::LineTimer;
 using bench::Page;
 
 // The colour tables, built before any benchmark runs. Reached through a
@@ -84,23 +85,6 @@ const SharedTables& Tables() {
     static const SharedTables tables;
     return tables;
 }
-
-// Timed around the whole loop by the steady clock: the library's own rate
-// counters would print nanoseconds with a seconds unit.
-class LineTimer {
-public:
-    LineTimer() : m_start(std::chrono::steady_clock::now()) {}
-    void Report(benchmark::State& state, int channels) const {
-        const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - m_start).count();
-        const double pixels = static_cast<double>(state.iterations()) * kWidth;
-        if (pixels <= 0) return;
-        state.counters["ns_per_px_ch"] = ns / (pixels * channels);
-        state.counters["px_per_s"] = pixels / (ns * 1e-9);
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
 
 // The routine's inline line step, one page line per iteration, with the
 // widest lanes the processor has or with narrower ones (the plain step at

@@ -95,7 +95,7 @@ int32_t CHalftone::Run(CVarnPrn* job, int32_t phase) { return m_pLineProcessor->
 int32_t CHalftone::DispatchHalftoneMode(CVarnPrn* job, int32_t phase) {
     switch (HalftoneRoutine) {
         case HALF_ROUTINE_SCREENING: return UnavailableRoutine(job, "CHalftone::Screening");
-        case HALF_ROUTINE_PLANAR: return UnavailableRoutine(job, "CHalftone::PlanarHalftone");
+        case HALF_ROUTINE_PLANAR: return PlanarHalftone(job, phase);
         default: break;
     }
     if (const DiffusionRoutine* routine = FindDiffusionRoutine(HalftoneRoutine)) {

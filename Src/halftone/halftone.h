@@ -23,6 +23,7 @@
 #include "halftone/error_diffusion_tables.h"
 #include "halftone/ink_limit.h"
 #include "halftone/pixel_converters.h"
+#include "halftone/planar_half.h"
 
 class CVarnPrn;
 
@@ -245,6 +246,11 @@ public:
     // ================= per-pixel and per-line stages =================
     PixelConverter m_pfnPixelConverter = nullptr;
     LinearizeFunction m_pfnLinearize = &CHalftone::LinearizeNone;
+
+    // ================= planar error diffusion (routine 118) =================
+    // Built by the family before InitJob; routine 118 deletes it at job end.
+    std::unique_ptr<CPlanarHalf> m_pPlanarHalf;
+    int32_t PlanarHalftone(CVarnPrn* job, int32_t phase);
 
     // ================= error diffusion (routines 103 to 111) =================
     ErrorDiffusion m_Diffusion;

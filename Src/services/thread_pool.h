@@ -86,3 +86,6 @@ std::unique_ptr<clTHREADPOOL_QUEUE> CreateThreadPoolQueue(int32_t threadCount, T
 
 // The processors this process may run on; 1 when that cannot be read.
 int GetProcessorCount();
+// For tests and benchmarks: a count above 0 is what GetProcessorCount
+// answers from then on; 0 gives the machine's count back.
+void SetProcessorCountOverride(int count);

@@ -33,3 +33,11 @@ if(TARGET DbgOut)
   target_compile_definitions(test_halftone PRIVATE KELMORA_DBGOUT_PATH="$<TARGET_FILE:DbgOut>")
   add_dependencies(test_halftone DbgOut)
 endif()
+
+# The threaded halftone tests run whole halftoners on the stand-in library.
+if(TARGET test_halftone_mt)
+  target_compile_definitions(test_halftone_mt PRIVATE
+    KELMORA_EPL_PATH="${root}$<TARGET_FILE:epl>"
+    KELMORA_EPL_EXAMPLE="${root}${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  add_dependencies(test_halftone_mt epl)
+endif()

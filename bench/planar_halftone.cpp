@@ -1,0 +1,134 @@
+// Planar error diffusion speed: the channel kernels (one channel row per
+// iteration) and routine 118 through the halftoner on a four-channel page,
+// inline and on pools of 1 and 4 threads, on the photo-like synthetic CMYK
+// page 10,800 pixels wide.
+//
+// Counters: ns_per_px_ch (nanoseconds per pixel and output channel) and
+// px_per_s (pixels per second).
+#include <benchmark/benchmark.h>
+
+#include <cstdarg>
+#include <memory>
+#include <vector>
+
+#include "halftone/halftone.h"
+#include "halftone/planar_channel.h"
+#include "job/varn_prn.h"
+#include "line_timer.h"
+#include "photo_page.h"
+#include "platform/dynamic_library.h"
+
+namespace {
+
+using bench::kWidth;
+using bench::LineTimer;
+
+const PlanarChannel_VDS_Parameters& Sb53() {
+    static const PlanarChannel_VDS_Parameters p(VdsDotSetDescriptor{"SB53 WF3", {7.6f, 16.4f, 26.1f}, {40, 40}});
+    return p;
+}
+
+// Cyan of the page as 12-bit values, one line per page line.
+const std::vector<std::vector<uint16_t>>& CyanValues() {
+    static const auto values = [] {
+        const bench::ColourTables& t = bench::Colour();
+        std::vector<std::vector<uint16_t>> lines;
+        for (const auto& line : bench::Page()) {
+            std::vector<uint16_t> v(kWidth);
+            for (int x = 0; x < kWidth; ++x) v[x] = static_cast<uint16_t>(t.linearise[t.inputMap[line[x * 4]]]);
+            lines.push_back(std::move(v));
+        }
+        return lines;
+    }();
+    return values;
+}
+
+void Kernel(benchmark::State& state, PlanarChannelFactory factory, int bits) {
+    const auto& lines = CyanValues();
+    auto channel = factory(nullptr, &Sb53());
+    const uint16_t number = 0;
+    channel->InitJob(1, kWidth, 1, false, &number);
+    channel->InitPage();
+    std::vector<uint8_t> row((kWidth + 7) / 8 * bits);
+    CPlanarLineRequest request;
+    request.output = row.data();
+    request.outputSize = row.size();
+    size_t y = 0;
+    LineTimer timer;
+    for (auto _ : state) {
+        request.input = lines[y].data();
+        channel->ProcessLine(request);
+        benchmark::DoNotOptimize(row.data());
+        y = (y + 1) % lines.size();
+    }
+    timer.Report(state, 1);
+}
+
+class SilentLog : public clLogFullInterface {
+public:
+    void LogV(int, const char*, va_list) override {}
+    void Log(int, const char*, ...) override {}
+    bool IsEnabled(int) override { return false; }
+    int GetLevel() override { return 0; }
+    void SetLevel(int) override {}
+    void LogModuleV(const char*, int, const char*, va_list) override {}
+};
+
+// Routine 118 as a family sets it up: CMYK, variable dots of the SB53 set on
+// every channel, the stand-in linearisation library loaded first.
+void Routine118(benchmark::State& state) {
+    platform::DynamicLibrary epl;
+    if (!epl.LoadFile(KELMORA_EPL_PATH)) {
+        state.SkipWithError("the stand-in linearisation library is missing");
+        return;
+    }
+    SilentLog log;
+    CVarnPrn job(nullptr, 1, &log);
+    job.m_strEplPath = KELMORA_EPL_EXAMPLE;
+    job.m_iOutputColorMode = 4;
+    job.m_iResolutionX = job.m_iResolutionY = 720;
+    job.m_iImageWidth = job.m_iOutWidthPixel = kWidth;
+    job.m_iOutHeightPixel = bench::kLines;
+    job.m_iTotalInkLimit = 300;
+    job.m_iOutChannels = 4;
+    auto halftone = std::make_unique<CHalftone>(&job);
+    halftone->HalftoneRoutine = HALF_ROUTINE_PLANAR;
+    halftone->m_iBitsPerPixel = 2;
+    const double limits[4] = {100, 100, 100, 100};
+    halftone->BuildLinCurves(limits, 4);
+    halftone->SetLinearizeFunction(&CHalftone::LinearizeLine4A);
+    PlanarHalfConfig config;
+    config.job = &job;
+    config.threadCount = static_cast<int32_t>(state.range(0));
+    config.channelTypes.assign(4, PlanarChannelType{CreatePlanarOne_SE1_VDS3, &Sb53()});
+    halftone->m_pPlanarHalf = CPlanarHalf::Create(config);
+    if (halftone->InitJob(&job) != 0 || halftone->InitPage(&job) != 0) {
+        state.SkipWithError("routine 118 did not start");
+        return;
+    }
+    std::vector<std::vector<uint8_t>> lines;
+    for (const auto& line : bench::Page()) {
+        lines.push_back(line);
+        lines.back().resize(std::max(line.size(), halftone->InputLineBytes()), 0);
+    }
+    size_t y = 0;
+    LineTimer timer;
+    for (auto _ : state) {
+        job.m_pCurrentLine = lines[y].data();
+        benchmark::DoNotOptimize(halftone->ProcessLine(&job));
+        y = (y + 1) % lines.size();
+    }
+    timer.Report(state, 4);
+    halftone->ExitPage(&job);
+    halftone->ExitJob(&job);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Kernel, NDS, CreatePlanarOne_SE1_NDS, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Kernel, VDS2, CreatePlanarOne_SE1_VDS2, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Kernel, VDS3, CreatePlanarOne_SE1_VDS3, 2)->Unit(benchmark::kMicrosecond);
+// 0: inline on the calling thread; 1 and 4: pools of that many threads.
+BENCHMARK(Routine118)->ArgName("threads")->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+BENCHMARK_MAIN();
