@@ -306,14 +306,39 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
 TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     ScratchFolder noCollector(true);
     const std::string picture = WriteImage("i.pam", Cmyk(4, 2));
-    std::string noModel = JobTicket(kE2EPlain);
-    noModel.erase(noModel.find("Output/Prn/Printer/Model ="), noModel.find('\n', noModel.find("Model =")) + 1 -
-                                                                   noModel.find("Output/Prn/Printer/Model ="));
-    const e2e::Run failed = Job(WriteTicket("nomodel.txt", noModel), picture, File("a.prn"));
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(Contains(failed.output, "OpenJob failed (-2)")) << failed.output;
-    EXPECT_TRUE(Contains(failed.output, "prnhost: log: 0: ")) << failed.output;
-    EXPECT_TRUE(Contains(failed.output, "Printer ID not set")) << failed.output;
+    // The JV33 sample job with one thing wrong: the log's first error says what.
+    const std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+    const std::string sample = e2e::ReadText(root + "/examples/jv33.ticket");
+    const auto without = [&](const std::vector<std::string>& keys, const std::string& extra) {
+        std::istringstream lines(sample);
+        std::string text, line;
+        while (std::getline(lines, line)) {
+            bool drop = line.find("BPLPath") != std::string::npos;
+            for (const std::string& key : keys) drop = drop || line.rfind(key + " =", 0) == 0;
+            if (!drop) text += line + "\n";
+        }
+        return WriteTicket("jv33.txt", text + extra);
+    };
+    std::ofstream(File("garbage.lin")) << "garbage\n";
+    const std::string lin = "Output/Prn/Linearization/BPLPath = \"";
+    const struct {
+        std::vector<std::string> keys;
+        std::string extra, reason;
+    } cases[] = {
+        {{"Output/Prn/Printer/Model"}, lin + root + "/examples/cmyk.lin\"\n", "Printer ID not set"},
+        {{"Output/Prn/Printer/ResolutionX", "Output/Prn/Printer/ResolutionY"}, lin + root + "/examples/cmyk.lin\"\n",
+         "image width 0"},
+        {{"Output/Prn/Media/Size/Width"}, lin + root + "/examples/cmyk.lin\"\n", "Media width or height not set"},
+        {{}, lin + "/nowhere/cmyk.lin\"\n", "BuildLut failed with error -2"},
+        {{}, lin + File("garbage.lin") + "\"\n", "BuildLut failed with error -3"},
+    };
+    for (const auto& c : cases) {
+        const e2e::Run failed = Job(without(c.keys, c.extra), picture, File("a.prn"), KELMORA_PLUGIN_PATH);
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_TRUE(Contains(failed.output, "OpenJob failed (-2)")) << failed.output;
+        const size_t error = failed.output.find("prnhost: log: 0: ");
+        EXPECT_TRUE(error != std::string::npos && Contains(failed.output.substr(error), c.reason)) << failed.output;
+    }
 
     const std::string missingCurve = WriteTicket(
         "vc.txt", JobTicket(kE2EPlain) + "CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"/nowhere/vc.txt\"\n");
