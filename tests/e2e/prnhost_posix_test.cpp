@@ -348,6 +348,12 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
                          "prnhost: warning: Process/ErrorMessage: Printer linearization cannot be processed (vc.txt)"))
         << warned.output;
     EXPECT_FALSE(Contains(warned.output, "PrnBase::OpenPage: success")) << "information lines only when asked";
+    std::string tiny = JobTicket(kE2EPlain);
+    tiny.replace(tiny.find("Width = 1000.0"), 14, "Width = 0.01").replace(tiny.find("Height = 2000.0"), 15, "Height = 0.01");
+    const e2e::Run cropped = Job(WriteTicket("tiny.txt", tiny), picture, File("d.prn"));
+    EXPECT_EQ(cropped.status, 0) << cropped.output;
+    EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))
+        << cropped.output;
 
     const e2e::Run detailed = Job(missingCurve, picture, File("c.prn"), kTestPlugin, " --log-level 2000");
     EXPECT_EQ(detailed.status, 0) << detailed.output;

@@ -10,10 +10,12 @@
 #include <system_error>
 
 #if defined(_WIN32)
+#include <direct.h>
 #include <io.h>
 #include <process.h>
 #define PRNHOST_GETPID _getpid
 #define PRNHOST_UNLINK _unlink
+#define PRNHOST_RMDIR _rmdir
 #define PRNHOST_OPEN _open
 #define PRNHOST_FLAGS (_O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY)
 #define PRNHOST_FDOPEN _fdopen
@@ -22,6 +24,7 @@
 #include <unistd.h>
 #define PRNHOST_GETPID getpid
 #define PRNHOST_UNLINK unlink
+#define PRNHOST_RMDIR rmdir
 #define PRNHOST_OPEN open
 #define PRNHOST_FLAGS (O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC)
 #define PRNHOST_FDOPEN fdopen
@@ -33,7 +36,7 @@ namespace {
 
 // The temporary files that a signal removes: fixed storage, so that the
 // handler reads no memory that is being allocated or freed.
-constexpr int kSlots = 4;
+constexpr int kSlots = 8;
 constexpr size_t kMaxPath = 4096;
 char g_paths[kSlots][kMaxPath];
 std::atomic<bool> g_used[kSlots];
@@ -55,7 +58,7 @@ void Release(int slot) {
 
 extern "C" void RemoveAndReraise(int signal) {
     for (int i = 0; i < kSlots; ++i) {
-        if (g_used[i].load()) PRNHOST_UNLINK(g_paths[i]);
+        if (g_used[i].load() && PRNHOST_UNLINK(g_paths[i]) != 0) PRNHOST_RMDIR(g_paths[i]);
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -64,6 +67,10 @@ extern "C" void RemoveAndReraise(int signal) {
 std::string Reason(int error) { return error ? std::strerror(error) : "unknown error"; }
 
 }  // namespace
+
+int RemoveOnSignal(const std::string& path) { return Claim(path); }
+
+void ForgetOnSignal(int slot) { Release(slot); }
 
 void RemoveTemporariesOnSignals() {
     std::signal(SIGINT, RemoveAndReraise);

@@ -41,7 +41,12 @@ private:
 };
 
 // Makes SIGINT and SIGTERM remove every temporary file of an uncommitted
-// OutputFile before the program ends.
+// OutputFile, and every path kept by RemoveOnSignal, before the program ends.
 void RemoveTemporariesOnSignals();
+
+// Keeps a file or an empty folder for removal on SIGINT or SIGTERM (in the
+// order they were kept) until ForgetOnSignal; -1 when the list is full.
+int RemoveOnSignal(const std::string& path);
+void ForgetOnSignal(int slot);
 
 }  // namespace prnhost

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "log_collector.h"
+#include "output_file.h"
 #include "platform/named_pipe.h"
 #endif
 
@@ -52,6 +54,7 @@ struct PrivateLog::State {
     std::FILE* lines = nullptr;
     std::unique_ptr<LogCollector> collector;
     std::thread thread;
+    std::vector<int> kept;  // what a signal removes: the pipes, then the folder
 
     void Stop() {
         if (thread.joinable()) {
@@ -60,6 +63,7 @@ struct PrivateLog::State {
         }
     }
     ~State() {
+        for (int slot : kept) ForgetOnSignal(slot);
         Stop();
         collector.reset();  // removes its pipes
         if (hadPipeFolder) {
@@ -91,6 +95,10 @@ bool PrivateLog::Start() {
     state->collector = std::make_unique<LogCollector>(state->lines);
     std::string error;
     if (!state->collector->Listen(state->folder, &error)) return false;
+    // The plug-in's pipes (its log is "Server"), then the folder.
+    for (const char* name : {LogCollector::kControlPipe, "Server.log", ""}) {
+        state->kept.push_back(RemoveOnSignal(*name ? state->folder + "/" + name : state->folder));
+    }
     setenv("KELMORA_PIPE_DIR", state->folder.c_str(), 1);
     LogCollector* collector = state->collector.get();
     state->thread = std::thread([collector] { collector->Run(); });
