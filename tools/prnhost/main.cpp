@@ -3,9 +3,11 @@
 //
 //   prnhost [--plugin LIB] --ticket FILE --image FILE [--image FILE...] --out FILE [--job-id N] [--ticket-out FILE]
 //   prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]
+//   (either with [--log-level N])
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
-// size (little-endian), then the data. Exit status 0 on success.
+// size (little-endian), then the data; it (and the --ticket-out file)
+// appears only when the job ended well. Exit status 0 on success.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
