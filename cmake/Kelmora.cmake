@@ -16,6 +16,7 @@ function(kelmora_program target)
   add_executable(${target} ${ARGN})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   kelmora_warnings(${target})
+  set_property(GLOBAL APPEND PROPERTY KELMORA_PROGRAMS ${target})
 endfunction()
 
 # Every sub-folder of DIR that carries its own CMakeLists.txt.

@@ -4,6 +4,8 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 
+#include <algorithm>
+
 #include "image.h"
 #include "prndump/prn_records.h"
 
@@ -25,13 +27,13 @@ struct MeasuredRun {
     long peakKilobytes = 0;
 };
 
-MeasuredRun RunMeasured(const std::string& program, const std::vector<std::string>& arguments,
-                        const std::string& folder) {
-    const std::string captured = folder + "/measured.out";
+// Starts program with its output into the file captured; inChild runs in the
+// child before the program starts.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& captured,
+            const std::function<void()>& inChild = {}) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         const int out = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -40,9 +42,15 @@ MeasuredRun RunMeasured(const std::string& program, const std::vector<std::strin
             dup2(out, STDERR_FILENO);
             close(out);
         }
+        if (inChild) inChild();
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+// Waits for a program started at start; status -1 when a signal ended it.
+MeasuredRun Finish(pid_t pid, std::chrono::steady_clock::time_point start, const std::string& captured) {
     MeasuredRun run;
     int status = 0;
     rusage usage{};
@@ -54,6 +62,24 @@ MeasuredRun RunMeasured(const std::string& program, const std::vector<std::strin
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.output = e2e::ReadText(captured);
     return run;
+}
+
+MeasuredRun RunMeasured(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& folder, const std::function<void()>& inChild = {}) {
+    const std::string captured = folder + "/measured.out";
+    const auto start = std::chrono::steady_clock::now();
+    return Finish(Spawn(program, arguments, captured, inChild), start, captured);
+}
+
+// The names in folder that begin with prefix: an output file and its temporaries.
+std::vector<std::string> FilesNamed(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class PrnhostRun : public ::testing::Test {
@@ -155,9 +181,8 @@ TEST_F(PrnhostRun, ReportsARefusedModelWithItsMessage) {
     EXPECT_TRUE(Contains(run.output,
                          "Output/ErrorMessage: Reredir.uze: Printer model \"CJV300-160 Plus\" not supported yet"))
         << run.output;
-    std::vector<uint32_t> tags;
-    for (const auto& r : prndecode::ReadRecordFile(File("job.prn"))) tags.push_back(r.tag);
-    EXPECT_EQ(tags, (std::vector<uint32_t>{SPLTAG_CLOSE_JOB, SPLTAG_EOF})) << "CloseJob still ends the stream";
+    EXPECT_FALSE(std::filesystem::exists(File("job.prn"))) << "a failed job leaves no output";
+    EXPECT_FALSE(Contains(run.output, "prnhost: log:")) << "the running collector has the log";
 }
 
 TEST_F(PrnhostRun, WritesThePrinterInformationTicket) {
@@ -178,6 +203,11 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     twoChannels.channels = 2;
     twoChannels.colorSpace = "pair";
     twoChannels.pixels.resize(16);
+    prnhost::Image ownColours = Cmyk(4, 2);
+    ownColours.colorSpace = "own";
+    const std::string short168 = File("short.pam");
+    std::ofstream(short168, std::ios::binary)
+        << "P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(106, '\x10');
     struct Case {
         std::string arguments;
         int status;
@@ -198,6 +228,19 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          "cannot write the output file"},
         {"--plugin " + File("none.so") + " --ticket " + ticket + " --image " + image + " --out " + out, 1,
          "cannot load the plug-in"},
+        {"--ticket " + collector.Folder().Path() + " --image " + image + " --out " + out, 1,
+         "is not a regular file"},
+        {"--ticket " + ticket + " --image " + collector.Folder().Path() + " --out " + out, 1, "not a regular file"},
+        {"--ticket " + WriteTicket("nul.txt", JobTicket(kE2EPlain) + "Input/Title = \"a" + std::string(1, '\0') + "b\"\n") +
+             " --image " + image + " --out " + out,
+         1, "line 9: a text cannot hold a NUL byte"},
+        {"--ticket " + ticket + " --image " + WriteImage("own.pam", ownColours) + " --out " + out, 1,
+         "cannot tell the colours of a 4-channel \"own\" image: set Output/Prn/Printer/InputColorMode"},
+        {"--ticket " + WriteTicket("rgb.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 3\n") +
+             " --image " + image + " --out " + out,
+         1, "InputColorMode 3 (RGB) does not fit the 4-channel \"cmyk\" image (4, CMYK)"},
+        {"--ticket " + ticket + " --image " + short168 + " --out " + out, 1,
+         "raster data ends early: the header declares 1024000000 bytes"},
         {"--ticket " + ticket + " --out " + out, 2, "--image is missing"},
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
         {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
@@ -250,7 +293,13 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
         const MeasuredRun run = RunMeasured(
             PRNHOST_PATH,
             {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture, "--out", File("tall.prn")},
-            collector.Folder().Path());
+            collector.Folder().Path(), [] {
+                // In the sanitizer build: freed memory is reused at once, as in the normal build.
+                const char* options = std::getenv("ASAN_OPTIONS");
+                const std::string all = std::string(options ? options : "") +
+                                        ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+                setenv("ASAN_OPTIONS", all.c_str(), 1);
+            });
         EXPECT_EQ(run.status, 0) << run.output;
         return run.peakKilobytes;
     };
@@ -259,29 +308,139 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     EXPECT_LT(tall, small + 4096) << "peak resident kB: " << small << " for 2,000 lines, " << tall << " for 20,000";
 }
 
-// With no log collector, the job does not wait for one: the logger's
-// handshake pauses are all the time it spends beyond its own work. (Polling
-// for the collector costs seconds.)
-TEST_F(PrnhostRun, AJobWithoutACollectorDoesNotWaitForOne) {
+// Without a collector, prnhost runs its own: a failed job's log says why.
+TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
+    ScratchFolder noCollector(true);
+    const std::string picture = WriteImage("i.pam", Cmyk(4, 2));
+    // The JV33 sample job with one thing wrong: the log's first error says what.
+    const std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+    const std::string sample = e2e::ReadText(root + "/examples/jv33.ticket");
+    const auto without = [&](const std::vector<std::string>& keys, const std::string& extra) {
+        std::istringstream lines(sample);
+        std::string text, line;
+        while (std::getline(lines, line)) {
+            bool drop = line.find("BPLPath") != std::string::npos;
+            for (const std::string& key : keys) drop = drop || line.rfind(key + " =", 0) == 0;
+            if (!drop) text += line + "\n";
+        }
+        return WriteTicket("jv33.txt", text + extra);
+    };
+    std::ofstream(File("garbage.lin")) << "garbage\n";
+    const std::string lin = "Output/Prn/Linearization/BPLPath = \"";
+    const struct {
+        std::vector<std::string> keys;
+        std::string extra, reason;
+    } cases[] = {
+        {{"Output/Prn/Printer/Model"}, lin + root + "/examples/cmyk.lin\"\n", "Printer ID not set"},
+        {{"Output/Prn/Printer/ResolutionX", "Output/Prn/Printer/ResolutionY"}, lin + root + "/examples/cmyk.lin\"\n",
+         "image width 0"},
+        {{"Output/Prn/Media/Size/Width"}, lin + root + "/examples/cmyk.lin\"\n", "Media width or height not set"},
+        {{}, lin + "/nowhere/cmyk.lin\"\n", "BuildLut failed with error -2"},
+        {{}, lin + File("garbage.lin") + "\"\n", "BuildLut failed with error -3"},
+    };
+    for (const auto& c : cases) {
+        const e2e::Run failed = Job(without(c.keys, c.extra), picture, File("a.prn"), KELMORA_PLUGIN_PATH);
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_TRUE(Contains(failed.output, "OpenJob failed (-2)")) << failed.output;
+        const size_t error = failed.output.find("prnhost: log: 0: ");
+        EXPECT_TRUE(error != std::string::npos && Contains(failed.output.substr(error), c.reason)) << failed.output;
+    }
+
+    const std::string missingCurve = WriteTicket(
+        "vc.txt", JobTicket(kE2EPlain) + "CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"/nowhere/vc.txt\"\n");
+    const e2e::Run warned = Job(missingCurve, picture, File("b.prn"));
+    EXPECT_EQ(warned.status, 0) << warned.output;
+    EXPECT_TRUE(Contains(warned.output,
+                         "prnhost: warning: Process/ErrorMessage: Printer linearization cannot be processed (vc.txt)"))
+        << warned.output;
+    EXPECT_FALSE(Contains(warned.output, "PrnBase::OpenPage: success")) << "information lines only when asked";
+    std::string tiny = JobTicket(kE2EPlain);
+    tiny.replace(tiny.find("Width = 1000.0"), 14, "Width = 0.01").replace(tiny.find("Height = 2000.0"), 15, "Height = 0.01");
+    const e2e::Run cropped = Job(WriteTicket("tiny.txt", tiny), picture, File("d.prn"));
+    EXPECT_EQ(cropped.status, 0) << cropped.output;
+    EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))
+        << cropped.output;
+
+    const e2e::Run detailed = Job(missingCurve, picture, File("c.prn"), kTestPlugin, " --log-level 2000");
+    EXPECT_EQ(detailed.status, 0) << detailed.output;
+    EXPECT_TRUE(Contains(detailed.output, "prnhost: log: 2000: ")) << detailed.output;
+    EXPECT_TRUE(Contains(detailed.output, "PrnBase::OpenPage: success")) << detailed.output;
+    EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << "the private pipe folder is prnhost's own";
+}
+
+// The output file appears only for a job that ended well, whole: a failed
+// write keeps its reason, a killed job and a second run leave no mix.
+TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
     const std::string picture = WriteImage("i.pam", Cmyk(64, 200));
-    ScratchFolder noCollector(true);
-    const MeasuredRun run = RunMeasured(
-        PRNHOST_PATH, {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture, "--out", File("job.prn")},
-        collector.Folder().Path());
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_LT(run.wallSeconds - run.cpuSeconds, 1.0) << run.wallSeconds << " s wall, " << run.cpuSeconds << " s CPU";
+    const std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
+                                          "--out", File("job.prn"), "--ticket-out", File("job.prn.ticket")};
+
+    // A file that takes no more than 4000 bytes fails the job part-way.
+    const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4000, 4000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(Contains(full.output, "WriteLine failed")) << full.output;
+    EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
+    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+
+    // Two runs on one output name: one whole stream, never a mix.
+    prnhost::Image other = Cmyk(64, 200);
+    for (uint8_t& byte : other.pixels) byte ^= 0x5A;
+    std::vector<std::string> second = job;
+    second[5] = WriteImage("other.pam", other);
+    second[9] = File("other.ticket");
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t a = Spawn(PRNHOST_PATH, job, File("a.out"));
+    const pid_t b = Spawn(PRNHOST_PATH, second, File("b.out"));
+    EXPECT_EQ(Finish(a, start, File("a.out")).status, 0);
+    EXPECT_EQ(Finish(b, start, File("b.out")).status, 0);
+    const std::string both = e2e::ReadText(File("job.prn"));
+    std::vector<std::string> alone;
+    for (const auto& run : {job, second}) {
+        std::vector<std::string> arguments = run;
+        arguments[7] = File("alone.prn");
+        ASSERT_EQ(RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path()).status, 0);
+        alone.push_back(e2e::ReadText(File("alone.prn")));
+    }
+    EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
+    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
+
+    // SIGTERM in the middle of a job: nothing under the name, no temporary left.
+    std::filesystem::remove(File("job.prn"));
+    std::filesystem::remove(File("job.prn.ticket"));
+    const std::string slow = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
+    std::vector<std::string> slowJob = job;
+    slowJob[3] = slow;
+    const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"));
+    bool started = false;
+    for (int i = 0; i < 1000 && !started; ++i) {
+        for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn.")) {
+            started = started || std::filesystem::file_size(File(name)) > 0;
+        }
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(started) << "the job's temporary file never grew";
+    kill(killed, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(killed, &status, 0), killed);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << e2e::ReadText(File("killed.out"));
+    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty());
 }
 
 TEST(Programs, EachAnswersHelp) {
     ScratchFolder folder;
-    std::vector<std::string> programs = {PRNHOST_PATH};
-#ifdef PRNDUMP_PATH
-    programs.push_back(PRNDUMP_PATH);
-#endif
-#ifdef LOGCOLLECTOR_PATH
-    programs.push_back(LOGCOLLECTOR_PATH);
-#endif
+    std::vector<std::string> programs;
+    const std::string list = KELMORA_PROGRAMS;
+    for (size_t start = 0; start <= list.size();) {
+        const size_t bar = std::min(list.find('|', start), list.size());
+        programs.push_back(list.substr(start, bar - start));
+        start = bar + 1;
+    }
+    EXPECT_GE(programs.size(), 5u);
     for (const std::string& program : programs) {
         const MeasuredRun run = RunMeasured(program, {"--help"}, folder.Path());
         EXPECT_EQ(run.status, 0) << program << "\n" << run.output;

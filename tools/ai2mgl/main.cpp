@@ -28,10 +28,12 @@ struct Options {
     bool marks = false;
 };
 
+const char kUsage[] =
+    "usage: ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE\n"
+    "              [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM] [--model N] [--hpgl FILE]\n";
+
 [[noreturn]] void Usage(const std::string& problem) {
-    std::cerr << "ai2mgl: " << problem << "\n"
-              << "usage: ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE\n"
-              << "              [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM] [--model N] [--hpgl FILE]\n";
+    std::cerr << "ai2mgl: " << problem << "\n" << kUsage;
     std::exit(2);
 }
 
@@ -55,6 +57,10 @@ Options Parse(int argc, char** argv) {
             if (i + 1 >= argc) Usage(arg + " needs a value");
             return argv[++i];
         };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        }
         if (arg == "--ai") {
             o.aiPath = value();
         } else if (arg == "--out") {

@@ -16,6 +16,11 @@ int main(int argc, char** argv) {
     uint32_t oem = 0;
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("usage: catalogue_dump [--oem N] [MODEL...]\n"
+                        "Prints the catalogue's models (all, those offered under OEM id N, or the named ones).\n");
+            return 0;
+        }
         if (std::strcmp(argv[i], "--oem") == 0 && i + 1 < argc) {
             byOem = true;
             oem = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));

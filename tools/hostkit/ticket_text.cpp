@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -141,6 +142,7 @@ struct Parser {
             if (i >= value.size()) Fail("unterminated quote");
             char c = value[i++];
             if (c == '"') break;
+            if (c == '\0') Fail("a text cannot hold a NUL byte");
             if (c != '\\') {
                 out += c;
                 continue;
@@ -314,6 +316,11 @@ void ReadTicketText(const std::string& text, TicketStore& store) {
 }
 
 void LoadTicketFile(const std::string& path, TicketStore& store) {
+    std::error_code failed;
+    const auto status = std::filesystem::status(path, failed);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw TextError("the ticket file \"" + path + "\" is not a regular file");
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) throw TextError("cannot open the ticket file \"" + path + "\"");
     std::ostringstream content;

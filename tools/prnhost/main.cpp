@@ -3,9 +3,11 @@
 //
 //   prnhost [--plugin LIB] --ticket FILE --image FILE [--image FILE...] --out FILE [--job-id N] [--ticket-out FILE]
 //   prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]
+//   (either with [--log-level N])
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
-// size (little-endian), then the data. Exit status 0 on success.
+// size (little-endian), then the data; it (and the --ticket-out file)
+// appears only when the job ended well. Exit status 0 on success.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,9 @@
 
 #include "host_job.h"
 #include "image.h"
+#include "output_file.h"
 #include "plugin_library.h"
+#include "private_log.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -39,6 +43,8 @@ struct Options {
     std::string out;
     std::string ticketOut;
     uint32_t jobId = 1;
+    int logLevel = 1000;  // the plug-in's log lines shown when prnhost runs its own collector
+    bool logLevelGiven = false;
     bool info = false;
 };
 
@@ -46,10 +52,16 @@ constexpr const char* kUsage =
     "usage: prnhost [--plugin LIB] --ticket FILE --image FILE [--image FILE...] --out FILE [--job-id N]\n"
     "               [--ticket-out FILE]\n"
     "       prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]\n"
+    "       (either form also takes [--log-level N])\n"
     "Runs a job through the plug-in library (by default the one beside prnhost):\n"
     "one page per --image (8-bit TIFF, PNM or PAM), the records the plug-in\n"
     "writes into the --out file. --info writes the printer information into\n"
-    "the --ticket-out file instead.\n";
+    "the --ticket-out file instead. The output files appear only when the job\n"
+    "ended well. The ticket's messages are printed after every job. When no\n"
+    "log collector runs, prnhost collects the plug-in's log itself and prints\n"
+    "its lines of level N and below (default 1000: errors and warnings); a\n"
+    "given N also becomes the ticket's \"Debug/Level\" (N / 1000) unless the\n"
+    "ticket sets the plug-in's log level.\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n", message.c_str());
@@ -90,11 +102,17 @@ int Parse(int argc, char** argv, Options& o) {
                                : arg == "--ticket-out" ? &o.ticketOut
                                                        : nullptr;
         const bool isJobId = arg == "--job-id";
-        if (!target && !isJobId) return Usage("unknown argument " + arg);
+        const bool isLogLevel = arg == "--log-level";
+        if (!target && !isJobId && !isLogLevel) return Usage("unknown argument " + arg);
         if (i + 1 >= argc) return Usage(arg + " needs a value");
         const char* value = argv[++i];
+        uint32_t number = 0;
         if (isJobId) {
             if (!ParseJobId(value, o.jobId)) return Usage("--job-id needs a number from 0 to 4294967295");
+        } else if (isLogLevel) {
+            if (!ParseJobId(value, number) || number > 100000) return Usage("--log-level needs a number from 0 to 100000");
+            o.logLevel = static_cast<int>(number);
+            o.logLevelGiven = true;
         } else {
             *target = value;
         }
@@ -123,22 +141,32 @@ std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const cha
     return texts;
 }
 
-void ReportMessages(const hostkit::TicketStore& store) {
+// The plug-in's messages to the user; warnings when the job ended well.
+void ReportMessages(const hostkit::TicketStore& store, bool failed) {
     for (const char* key : {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"}) {
         for (const std::string& text : JobStrings(store, key)) {
-            if (!text.empty()) std::fprintf(stderr, "prnhost: %s: %s\n", key, text.c_str());
+            if (!text.empty()) std::fprintf(stderr, "prnhost: %s%s: %s\n", failed ? "" : "warning: ", key, text.c_str());
         }
     }
 }
 
-bool SaveTicket(const std::string& path, const hostkit::TicketStore& store) {
+// Writes the final ticket into a temporary file beside the path; committed
+// with the job's output.
+bool PrepareTicketOut(const std::string& path, const hostkit::TicketStore& store, prnhost::OutputFile& file) {
+    if (path.empty()) return true;
+    std::string text, error;
     try {
-        hostkit::SaveTicketFile(path, store);
-        return true;
-    } catch (const std::exception& error) {
-        Fail(std::string("cannot write the ticket: ") + error.what());
+        text = hostkit::WriteTicketText(store);
+    } catch (const std::exception& e) {
+        Fail(std::string("cannot write the ticket: ") + e.what());
         return false;
     }
+    if (!file.Create(path, error)) {
+        Fail(error);
+        return false;
+    }
+    file.Write(text.data(), text.size());
+    return true;
 }
 
 // Shows "Output/Progress/Percent" on a terminal as it changes.
@@ -167,7 +195,8 @@ private:
     int32_t last_ = -1;
 };
 
-int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store) {
+int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store,
+            prnhost::PrivateLog& log) {
     const PrnInterface& api = plugin.Table();
     PLUGINCONTEXT* context = nullptr;
     if (const int r = api.CreateContext(&context, "prnhost"); r != 0 || !context) {
@@ -175,11 +204,13 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     }
     const int printers = api.GetPrinterInfo(context, store.ticket(), o.jobId);
     api.Terminate(&context);
-    if (printers < 0) {
-        ReportMessages(store);
-        return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
-    }
-    if (!SaveTicket(o.ticketOut, store)) return 1;
+    log.StopAndPrint(o.logLevel);
+    ReportMessages(store, printers < 0);
+    if (printers < 0) return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
+    prnhost::OutputFile ticketOut;
+    std::string error;
+    if (!PrepareTicketOut(o.ticketOut, store, ticketOut)) return 1;
+    if (!o.ticketOut.empty() && !ticketOut.Commit(error)) return Fail(error);
     std::printf("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
     return 0;
 }
@@ -207,7 +238,8 @@ bool OpenPictures(const std::vector<std::string>& paths, std::vector<std::unique
     return true;
 }
 
-int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store) {
+int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::TicketStore& store,
+           prnhost::PrivateLog& log) {
     std::vector<std::unique_ptr<prnhost::ImageReader>> pictures;
     std::string error;
     if (!OpenPictures(o.images, pictures, error)) return Fail(error);
@@ -263,16 +295,20 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         if (c != 0 && failed.empty()) failed = "CloseJob failed (" + std::to_string(c) + ")";
     }
     api.Terminate(&context);
+    log.StopAndPrint(o.logLevel);
+    ReportMessages(store, !failed.empty());
 
-    const bool written = output.Close(error);
-    const bool ticketSaved = o.ticketOut.empty() || SaveTicket(o.ticketOut, store);
     if (!failed.empty()) {
         Fail(failed);
-        ReportMessages(store);
-        return 1;
+        // A record the file refused: the system's reason.
+        if (const std::string reason = output.WriteError(); !reason.empty()) Fail(reason);
+        return 1;  // the output goes with its temporary file
     }
-    if (!written) return Fail(error);
-    return ticketSaved ? 0 : 1;
+    prnhost::OutputFile ticketOut;
+    if (!PrepareTicketOut(o.ticketOut, store, ticketOut)) return 1;
+    if (!output.Close(error)) return Fail(error);
+    if (!o.ticketOut.empty() && !ticketOut.Commit(error)) return Fail(error);
+    return 0;
 }
 
 }  // namespace
@@ -280,6 +316,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 int main(int argc, char** argv) {
     Options options;
     if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    prnhost::RemoveTemporariesOnSignals();
     try {
         hostkit::TicketStore store(options.jobId);
         try {
@@ -290,7 +327,13 @@ int main(int argc, char** argv) {
         prnhost::PluginLibrary plugin;
         std::string error;
         if (!plugin.Load(options.plugin, error)) return Fail(error);
-        return options.info ? RunInfo(options, plugin, store) : RunJob(options, plugin, store);
+        if (options.logLevelGiven && !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Plugins/Output/LogLevel") &&
+            !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Level")) {
+            store.Set(TICKET_SCOPE_SYSTEM, 0, "Debug/Level", static_cast<int32_t>(options.logLevel / 1000));
+        }
+        prnhost::PrivateLog log;
+        log.Start();
+        return options.info ? RunInfo(options, plugin, store, log) : RunJob(options, plugin, store, log);
     } catch (const std::exception& error) {
         return Fail(error.what());
     }

@@ -50,45 +50,19 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
     return true;
 }
 
-RecordFile::~RecordFile() {
-    if (file_) std::fclose(file_);
-}
+bool RecordFile::Open(const std::string& path, std::string& error) { return file_.Create(path, error); }
 
-bool RecordFile::Open(const std::string& path, std::string& error) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        error = "cannot write the output file " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    path_ = path;
-    return true;
-}
-
-bool RecordFile::Close(std::string& error) {
-    if (!file_) return true;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (failed_ || !closed) {
-        error = "writing the output file " + path_ + " failed";
-        return false;
-    }
-    return true;
-}
+bool RecordFile::Close(std::string& error) { return file_.Commit(error); }
 
 int RecordFile::Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
     auto* self = static_cast<RecordFile*>(context);
-    if (!self || !self->file_ || (size > 0 && !data)) return 3;
+    if (!self || !self->file_.Stream() || (size > 0 && !data)) return 3;
     uint8_t header[8];
     for (int i = 0; i < 4; ++i) {
         header[i] = static_cast<uint8_t>(tag >> (8 * i));
         header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
     }
-    bool ok = std::fwrite(header, 1, sizeof header, self->file_) == sizeof header;
-    if (ok && size > 0) ok = std::fwrite(data, 1, size, self->file_) == size;
-    if (!ok) {
-        self->failed_ = true;
-        return 3;
-    }
+    if (!self->file_.Write(header, sizeof header) || !self->file_.Write(data, size)) return 3;
     ++self->records_;
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "output_file.h"
 #include "platform/dynamic_library.h"
 #include "plugin/host_interface.h"
 
@@ -33,14 +34,15 @@ private:
 // u32 tag, u32 size (both little-endian), then the data bytes.
 class RecordFile {
 public:
-    RecordFile() = default;
-    ~RecordFile();
-    RecordFile(const RecordFile&) = delete;
-    RecordFile& operator=(const RecordFile&) = delete;
-
+    // Creates the file's temporary beside path (see OutputFile).
     bool Open(const std::string& path, std::string& error);
-    // Flushes and closes; false when a write failed on the way.
+    // Flushes and closes it and puts it under its name; false with the
+    // system's reason when a write failed on the way (nothing is left then).
     bool Close(std::string& error);
+    // Removes what was written: the job did not end well.
+    void Discard() { file_.Discard(); }
+    // "" or, after a record was refused, a message with the system's reason.
+    std::string WriteError() const { return file_.WriteError(); }
 
     // The plug-in's write callback; its context is the RecordFile. 0 when the
     // record was written, 3 when the file refused it.
@@ -49,9 +51,7 @@ public:
     uint64_t Records() const { return records_; }
 
 private:
-    std::FILE* file_ = nullptr;
-    std::string path_;
-    bool failed_ = false;
+    OutputFile file_;
     uint64_t records_ = 0;
 };
 

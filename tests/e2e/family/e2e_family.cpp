@@ -16,6 +16,7 @@
 #include "plugin/job_cycle_dispatch.h"
 #include "services/spool_writer.h"
 #include "job/varn_prn.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int E2E_PrintLine(CVarnPrn* job) {
     const int32_t model = job->m_iPrinterModell;
     if (model == kE2EPrintFailsAtLine3 && job->m_iPageLine == 3) return -7;
     if (model == kE2EPrintThrows) throw std::runtime_error("print step failed");
+    if (model == kE2ESlowLines) platform::SleepMs(10);
     const int32_t scaleX = job->m_iScaleX > 0 ? job->m_iScaleX : 1;
     const size_t bytesPerPixel = static_cast<size_t>(job->m_iInputFormat == 1 ? 4 : job->LineComponents());
     const size_t bytes = static_cast<size_t>(job->m_iImageWidth / scaleX) * bytesPerPixel;

@@ -12,6 +12,7 @@ constexpr int32_t kE2EWithCloseJob = 9902;        // ends the job itself: a data
 constexpr int32_t kE2EPrintFailsAtLine3 = 9903;   // the print step of page line 3 fails with -7
 constexpr int32_t kE2EPrintThrows = 9904;         // the print step throws
 constexpr int32_t kE2EOpenPageFails = 9905;       // the OpenPage hook fails with -5
+constexpr int32_t kE2ESlowLines = 9906;           // like kE2EPlain, but each line takes 10 ms more
 
 // Installs the family in the dispatch (the test library does so when loaded).
 void InstallE2EFamily();
