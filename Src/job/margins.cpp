@@ -13,7 +13,7 @@ int32_t PixelsFromMm(double mm, double dpi) { return RoundToInt32(mm * dpi * 10.
 // Raises a crop to the next multiple of the scale factor.
 int32_t RoundUpToScale(int32_t crop, int32_t scale) {
     if (scale < 1) scale = 1;
-    return static_cast<int32_t>((static_cast<int64_t>(crop) - 1 + scale) / scale * scale);
+    return ClampToInt32(static_cast<double>((static_cast<int64_t>(crop) - 1 + scale) / scale * scale));
 }
 
 }  // namespace
@@ -69,35 +69,44 @@ void CVarnPrn::InitMargins() {
         pageEqualsImage = GetTicketInt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/SkipPageEqualImageSize", 0) == 0;
     }
 
+    // Sizes from absurd resolutions or margins reach the ends of the 32-bit
+    // range: the crops are worked out wide and held within it.
+    const int64_t image[2] = {m_iImageWidth, m_iImageHeight};
+    const int64_t printable[2] = {m_iPrintableWidth, m_iPrintableHeight};
+    int64_t cropStart[2] = {0, 0};  // left, top
+    int64_t cropEnd[2] = {0, 0};    // right, bottom
     if (pageEqualsImage) {
         // Centre the crop on the hardware margins.
         Log(LOG_DETAIL, "\tPage size is equal image size");
-        if (m_iPrintableWidth < m_iImageWidth) {
-            m_iCropLeft = std::min(m_iImageWidth - m_iPrintableWidth, m_iHwMarginLeft);
-            m_iCropRight = m_iImageWidth - m_iCropLeft - m_iPrintableWidth;
-        }
-        if (m_iPrintableHeight < m_iImageHeight) {
-            m_iCropTop = std::min(pageHeight - m_iPrintableHeight, m_iHwMarginTop);
-            m_iCropBottom = m_iImageHeight - m_iCropTop - m_iPrintableHeight;
+        const int64_t overhang[2] = {image[0] - printable[0], int64_t{pageHeight} - printable[1]};
+        const int64_t hardwareMargin[2] = {m_iHwMarginLeft, m_iHwMarginTop};
+        for (int a = 0; a < 2; ++a) {
+            if (printable[a] >= image[a]) continue;
+            cropStart[a] = std::min(overhang[a], hardwareMargin[a]);
+            cropEnd[a] = image[a] - cropStart[a] - printable[a];
         }
     } else {
-        if (m_iPrintableHeight < m_iImageHeight) m_iCropBottom = m_iImageHeight - m_iPrintableHeight;
-        if (m_iPrintableWidth < m_iImageWidth) m_iCropRight = m_iImageWidth - m_iPrintableWidth;
+        for (int a = 0; a < 2; ++a) {
+            if (printable[a] < image[a]) cropEnd[a] = image[a] - printable[a];
+        }
     }
     // An image smaller than the page but larger than the printable area can
     // take more at the top (or left) than it has to lose: no crop is negative,
     // so the image size below is exactly the lines and columns printed.
-    m_iCropTop = std::max(m_iCropTop, 0);
-    m_iCropLeft = std::max(m_iCropLeft, 0);
-    m_iCropBottom = std::max(m_iCropBottom, 0);
-    m_iCropRight = std::max(m_iCropRight, 0);
+    const auto held = [](int64_t crop) { return ClampToInt32(static_cast<double>(std::max<int64_t>(crop, 0))); };
+    m_iCropLeft = held(cropStart[0]);
+    m_iCropTop = held(cropStart[1]);
+    m_iCropRight = held(cropEnd[0]);
+    m_iCropBottom = held(cropEnd[1]);
 
     m_iCropLeft = RoundUpToScale(m_iCropLeft, m_iScaleX);
     m_iCropRight = RoundUpToScale(m_iCropRight, m_iScaleX);
     m_iCropTop = RoundUpToScale(m_iCropTop, m_iScaleY);
     m_iCropBottom = RoundUpToScale(m_iCropBottom, m_iScaleY);
-    m_iImageWidth = std::max(m_iOutWidthPixel - m_iCropLeft - m_iCropRight, 0);
-    m_iImageHeight = std::max(m_iOutHeightPixel - m_iCropTop - m_iCropBottom, 0);
+    m_iImageWidth = ClampToInt32(static_cast<double>(
+        std::max<int64_t>(int64_t{m_iOutWidthPixel} - m_iCropLeft - m_iCropRight, 0)));
+    m_iImageHeight = ClampToInt32(static_cast<double>(
+        std::max<int64_t>(int64_t{m_iOutHeightPixel} - m_iCropTop - m_iCropBottom, 0)));
     Log(LOG_DETAIL, "\tChange image size %d x %d to %d x %d pixel", m_iOutWidthPixel, m_iOutHeightPixel,
         m_iImageWidth, m_iImageHeight);
 

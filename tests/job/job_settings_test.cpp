@@ -322,7 +322,8 @@ TEST_F(Settings, VisualCorrectionPathThatIsNoFileIsReportedAsUnreadable) {
         store.Set(3, kJobId, "CMM/VisualCorrection", path);
         ASSERT_EQ(Read(), 0) << path;
         EXPECT_EQ(Strings("Process/ErrorMessage"),
-                  std::vector<std::string>{"Printer linearization cannot be processed (" + FileNameOf(path) + ")"});
+                  std::vector<std::string>{"Printer linearization cannot be processed (" +
+                                           FileNameOf(ForwardSlashes(path)) + ")"});
         EXPECT_TRUE(log.Has(3000, "\tCan't open visual correction file (" + path + ")")) << path;
         EXPECT_FALSE(job->m_bVisualCorrectionLoaded);
         store.Erase(3, kJobId, "Process/ErrorMessage");
