@@ -283,7 +283,7 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     if (!task || !task->halftone || !task->input || !task->converted || task->scale < 1 || task->channels < 1 ||
         task->channels > 8 || task->start < 0 || task->start % task->scale != 0 || task->inputBytesPerPixel < 1)
         return -1;
-    PixelConverter convert = PixelConverterForLayout(task->layout);
+    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
     if (!convert) convert = ConvertPixel_CMYK;
     const uint8_t* in = task->input;
     int32_t* out = task->converted;

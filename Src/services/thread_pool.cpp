@@ -1,5 +1,6 @@
 #include "services/thread_pool.h"
 
+#include <atomic>
 #include <new>
 #include <system_error>
 
@@ -137,7 +138,14 @@ std::unique_ptr<clTHREADPOOL_QUEUE> CreateThreadPoolQueue(int32_t threadCount, T
     }
 }
 
+namespace {
+std::atomic<int> g_processorOverride{0};
+}  // namespace
+
+void SetProcessorCountOverride(int count) { g_processorOverride = count > 0 ? count : 0; }
+
 int GetProcessorCount() {
+    if (const int forced = g_processorOverride.load()) return forced;
     const int n = platform::ProcessAffinityCount();
     return n > 0 ? n : 1;
 }

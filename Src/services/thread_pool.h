@@ -86,3 +86,6 @@ std::unique_ptr<clTHREADPOOL_QUEUE> CreateThreadPoolQueue(int32_t threadCount, T
 
 // The processors this process may run on; 1 when that cannot be read.
 int GetProcessorCount();
+// Tests and benchmarks: GetProcessorCount() answers `count` from now on;
+// 0 or less returns to the machine's count. The plug-in never calls it.
+void SetProcessorCountOverride(int count);
