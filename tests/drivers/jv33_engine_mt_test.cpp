@@ -1,0 +1,124 @@
+// JV33 and JV34 jobs whose pages run through the multi-threaded
+// error-diffusion engine: the stream does not depend on the number of
+// workers, and every line of every page reaches the printer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drivers/family_test_support.h"
+#include "halftone/mt_engine.h"
+#include "services/spool_writer.h"
+#include "services/thread_pool.h"
+
+namespace {
+
+constexpr int kWidth = 61;
+
+struct Processors {
+    explicit Processors(int n) {
+        SetProcessorCountOverride(n);
+        MTH_ResetGlobals();
+    }
+    ~Processors() {
+        SetProcessorCountOverride(0);
+        MTH_ResetGlobals();
+    }
+};
+
+class EngineJob : public FamilyTest {
+protected:
+    // One page of `lines` host lines through the job with the given
+    // processors (0: the engine switched off in the driver settings).
+    std::vector<CapturedRecord> Print(const std::string& settings, int lines, int processors) {
+        writer = CapturingWriter();
+        log.lines.clear();
+        CVarnPrn& j = OpenTicket(FamilyJobTicket(700, 720, 720, 2, 8) + ExampleLinearisation() +
+                                 "Process/OutWidthPixel = " + std::to_string(kWidth) + "\n" +
+                                 "Process/OutHeightPixel = " + std::to_string(lines) + "\n" + settings);
+        j.m_bTicketRead = 1;  // read by OpenTicket
+        j.m_iHalftoneThreadCount = processors == 0 ? 0 : -1;
+        Processors cap(processors == 0 ? 4 : processors);
+        EXPECT_EQ(j.OpenJob(&CapturingWriter::Write, &writer), 0);
+        j.m_iLineCount = 0;  // as the host's page start does
+        EXPECT_EQ(j.OpenPage(), 0);
+        const int scaleX = j.m_iScaleX > 0 ? j.m_iScaleX : 1;
+        std::vector<uint8_t> line((size_t(kWidth / scaleX) * 4 + 31) / 32 * 32, 0);
+        for (int y = 0; y < lines; ++y) {
+            for (int x = 0; x < kWidth / scaleX; ++x)
+                for (int c = 0; c < 4; ++c) line[size_t(x) * 4 + c] = uint8_t((x * 37 + y * 11 + c * 64) % 256);
+            EXPECT_EQ(j.WriteLine(line.data()), 0) << "line " << y;
+        }
+        EXPECT_EQ(j.ClosePage(), 0);
+        EXPECT_EQ(j.CloseJob(), 0);
+        return writer.records;
+    }
+    static size_t DataRecords(const std::vector<CapturedRecord>& records) {
+        size_t n = 0;
+        for (const auto& r : records) n += r.tag == SPLTAG_DATA;
+        return n;
+    }
+    bool UsedEngine(const char* routine) const {
+        return log.Has(3000, std::string(routine) + ":HALF_OPENPAGE: using Multi Threaded Halftoning (MTH)");
+    }
+};
+
+bool SameRecords(const std::vector<CapturedRecord>& a, const std::vector<CapturedRecord>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].tag != b[i].tag || a[i].data != b[i].data) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(EngineJob, StreamsDoNotDependOnTheWorkerCount) {
+    struct Case {
+        const char* settings;
+        const char* routine;
+    };
+    const Case cases[] = {
+        {"", "MimakiSE1VDS3_CMYK"},
+        {"Output/Prn/Printer/Model = 693\nOutput/Prn/Specific/DotSize = 1\n"
+         "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n",
+         "MimakiSE1_CMYKcm12"},
+        {"Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
+         "Output/Prn/Specific/PrintQuality = 7210120\n",
+         "MimakiSE1VDS2_CMYK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.routine);
+        const auto two = Print(c.settings, 9, 2);
+        EXPECT_TRUE(UsedEngine(c.routine)) << "routine of the job";
+        const auto twelve = Print(c.settings, 9, 12);
+        EXPECT_TRUE(SameRecords(two, twelve));
+        EXPECT_EQ(DataRecords(two), 9u);
+        const auto inlined = Print(c.settings, 9, 0);
+        EXPECT_FALSE(UsedEngine(c.routine));
+        EXPECT_EQ(DataRecords(inlined), 9u);
+        EXPECT_EQ(inlined.size(), two.size());
+    }
+}
+
+TEST_F(EngineJob, ShortPagesScaledPagesAndResampledPagesPrintEveryLine) {
+    for (int lines : {1, 2, 3}) {
+        EXPECT_EQ(DataRecords(Print("", lines, 4)), size_t(lines)) << lines << " lines";
+        EXPECT_EQ(UsedEngine("MimakiSE1VDS3_CMYK"), lines >= 3);
+    }
+    // Each host line three times: the page's last line drains the engine
+    // without running its repetitions again.
+    const auto scaled = Print("Output/Input/RipResolutionY = 240.0\n", 5, 4);
+    EXPECT_EQ(job->m_iScaleY, 3);
+    EXPECT_TRUE(UsedEngine("MimakiSE1VDS3_CMYK"));
+    EXPECT_EQ(DataRecords(scaled), 15u);
+    EXPECT_FALSE(log.Has(0, "MimakiSE1VDS3_CMYK:HALF_PROCESS: MTH CalculateHalftoneLine failed, error=1003"));
+    // Horizontally too, with a width that is no multiple of the scale.
+    EXPECT_EQ(DataRecords(Print("Output/Input/RipResolutionY = 720.0\nOutput/Input/RipResolutionX = 240.0\n", 5, 4)), 5u);
+    EXPECT_EQ(job->m_iScaleX, 3);
+    EXPECT_TRUE(UsedEngine("MimakiSE1VDS3_CMYK"));
+
+    // The feed resampler does not know its line count up front: inline.
+    const auto resampled = Print("Output/Input/RipResolutionX = 720.0\nOutput/Prn/Media/Spec/FeedAdjust = 1.05\n", 20, 4);
+    EXPECT_FALSE(UsedEngine("MimakiSE1VDS3_CMYK"));
+    EXPECT_EQ(DataRecords(resampled), 21u);
+}
