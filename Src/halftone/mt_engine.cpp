@@ -68,6 +68,33 @@ int32_t StopPool(MthPool& pool) {
     return static_cast<int32_t>(threads.size());
 }
 
+// A worker's loop: takes the first ready task, runs it outside the lock,
+// marks it done and wakes the line call with the pool's last task; leaves
+// when the pool stops (a task still waiting is not run).
+template <typename Task, typename Function>
+void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run) {
+    std::unique_lock<std::mutex> hold(pool.lock);
+    for (;;) {
+        pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
+        if (pool.stop) return;
+        Task* task = nullptr;
+        for (int32_t k = 0; k < count && !task; ++k) {
+            if (tasks[k].state == MTH_TASK_READY) task = &tasks[k];
+        }
+        if (!task) {  // counts and states disagree: nothing to take
+            pool.pending = 0;
+            continue;
+        }
+        task->state = MTH_TASK_TAKEN;
+        --pool.pending;
+        hold.unlock();
+        run(task);
+        hold.lock();
+        task->state = MTH_TASK_DONE;
+        if (--pool.unfinished < 1) pool.done.notify_all();
+    }
+}
+
 // The line call's argument checks, in the order of their codes.
 int32_t CheckLineCall(const MTH_CONTEXT* mth, const CVarnPrn* job, int32_t i, const uint8_t* input,
                       uint8_t* const* outLines) {
@@ -391,54 +418,11 @@ int32_t MTH_StartThreads(MTH_CONTEXT* mth) {
 }
 
 void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
-    MthPool& pool = mth->m_Half;
-    std::unique_lock<std::mutex> hold(pool.lock);
-    for (;;) {
-        pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
-        if (pool.stop) return;
-        HalftoneTask* task = nullptr;
-        for (int32_t c = 0; c < mth->m_iTaskCount && !task; ++c) {
-            if (mth->m_aHalfTasks[c].state == MTH_TASK_READY) task = &mth->m_aHalfTasks[c];
-        }
-        if (!task) {  // counts and states disagree: nothing to take
-            pool.pending = 0;
-            continue;
-        }
-        task->state = MTH_TASK_TAKEN;
-        --pool.pending;
-        hold.unlock();
-        mth->m_pfnHalftone(task);
-        hold.lock();
-        task->state = MTH_TASK_DONE;
-        if (--pool.unfinished < 1) pool.done.notify_all();
-    }
+    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone);
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
-    MthPool& pool = mth->m_Conv;
-    std::unique_lock<std::mutex> hold(pool.lock);
-    for (;;) {
-        pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
-        if (pool.stop) return;
-        ConversionTask* task = nullptr;
-        for (ConversionTask& t : mth->m_aConvTasks) {
-            if (t.state == MTH_TASK_READY) {
-                task = &t;
-                break;
-            }
-        }
-        if (!task) {
-            pool.pending = 0;
-            continue;
-        }
-        task->state = MTH_TASK_TAKEN;
-        --pool.pending;
-        hold.unlock();
-        mth->m_pfnConvert(task);
-        hold.lock();
-        task->state = MTH_TASK_DONE;
-        if (--pool.unfinished < 1) pool.done.notify_all();
-    }
+    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, mth->m_pfnConvert);
 }
 
 int32_t MTH_Exit(MTH_CONTEXT* mth) {

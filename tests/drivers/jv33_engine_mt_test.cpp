@@ -9,22 +9,13 @@
 #include "drivers/family_test_support.h"
 #include "halftone/mt_engine.h"
 #include "services/spool_writer.h"
-#include "services/thread_pool.h"
+#include "support/processor_override.h"
 
 namespace {
 
 constexpr int kWidth = 61;
 
-struct Processors {
-    explicit Processors(int n) {
-        SetProcessorCountOverride(n);
-        MTH_ResetGlobals();
-    }
-    ~Processors() {
-        SetProcessorCountOverride(0);
-        MTH_ResetGlobals();
-    }
-};
+using Processors = testsupport::ProcessorOverride;
 
 class EngineJob : public FamilyTest {
 protected:

@@ -14,23 +14,13 @@
 #include "halftone/mt_engine.h"
 #include "halftone_test_support.h"
 #include "platform/dynamic_library.h"
-#include "services/thread_pool.h"
+#include "support/processor_override.h"
 
 namespace {
 
 constexpr int kWidth = 37;  // padded to 40
 
-// The processors the engine believes the machine has, for one test.
-struct Processors {
-    explicit Processors(int n) {
-        SetProcessorCountOverride(n);
-        MTH_ResetGlobals();
-    }
-    ~Processors() {
-        SetProcessorCountOverride(0);
-        MTH_ResetGlobals();
-    }
-};
+using Processors = testsupport::ProcessorOverride;
 
 // A page's input: line y, pixel x, byte b.
 std::vector<std::vector<uint8_t>> InputPage(int lines, size_t lineBytes, int bytesPerPixel) {
