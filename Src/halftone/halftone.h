@@ -259,6 +259,10 @@ public:
     // buffer and `bytes` is its size, the buffer and `line` change hands and
     // the new output buffer is returned; else null and nothing changes.
     uint8_t* ExchangeOutLine(CVarnPrn* job, std::unique_ptr<uint8_t[]>& line, size_t bytes);
+    // A page that ends before its last line: true while the engine still
+    // holds a finished or queued line for a further line call (the job's
+    // m_iLineCount being the next call's index).
+    bool HoldsLines(const CVarnPrn* job);
 
     bool m_bGrayAsOneBit = false;
 

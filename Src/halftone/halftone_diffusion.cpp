@@ -134,6 +134,8 @@ int32_t CHalftone::DiffusionInitPage(CVarnPrn* job, const DiffusionRoutine& rout
     return 0;
 }
 
+bool CHalftone::HoldsLines(const CVarnPrn* job) { return job && MTH_EndPageAfter(m_pMTH.get(), job->m_iLineCount); }
+
 int32_t CHalftone::DiffusionLine(CVarnPrn* job, const DiffusionRoutine& routine) {
     if (m_pMTH) {
         StartLine(4 * static_cast<uint64_t>(m_Diffusion.PaddedWidth()));

@@ -396,9 +396,16 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
         mth->m_Half.work.notify_all();
     }
 
-    *status = i >= n + 1 ? HALF_LINE_READY : i >= n - 1 ? HALF_LINE_AGAIN : i >= 2 ? HALF_LINE_READY : HALF_LINE_PENDING;
+    // No line is finished before the third call, however short the page.
+    *status = i < 2 ? HALF_LINE_PENDING : i >= n + 1 ? HALF_LINE_READY : i >= n - 1 ? HALF_LINE_AGAIN : HALF_LINE_READY;
     mth->m_iLastError = 0;
     return 0;
+}
+
+bool MTH_EndPageAfter(MTH_CONTEXT* mth, int32_t linesFed) {
+    if (!mth || !mth->m_bStarted || linesFed < 1 || linesFed >= mth->m_iLinesPerPage + 2) return false;
+    if (linesFed < mth->m_iLinesPerPage) mth->m_iLinesPerPage = linesFed;
+    return true;
 }
 
 int32_t MTH_StartThreads(MTH_CONTEXT* mth) {

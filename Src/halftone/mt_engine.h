@@ -142,6 +142,11 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
                               int32_t lineIndex, int32_t* status, uint8_t* toggle = nullptr,
                               const uint8_t* input = nullptr, uint8_t* const* outLines = nullptr);
 
+// Ends the page after `linesFed` input lines when it has more: the line calls
+// that follow (indices linesFed and linesFed + 1) hand out what the engine
+// still holds. False when the engine holds no line for a further call.
+bool MTH_EndPageAfter(MTH_CONTEXT* mth, int32_t linesFed);
+
 // Starts further halftone workers while the process is below its cap; 0 or 1009.
 int32_t MTH_StartThreads(MTH_CONTEXT* mth);
 

@@ -122,6 +122,15 @@ int CVarnPrn::ClosePage() {
         m_pLineScaler->Free();
         m_pLineScaler.reset();
     }
+    // A page the host ended before its last line: the lines the halftoner
+    // still holds are printed before the page ends.
+    while (m_pHalftone && m_pHalftone->HoldsLines(this)) {
+        m_pCurrentLine = m_vHalftoneLine.data();
+        const int status = m_pHalftone->ProcessLine(this);
+        if (status < 0) break;
+        if (status != HALF_LINE_PENDING && m_pfnPrintLine) m_pfnPrintLine(this);
+        ++m_iLineCount;
+    }
     int r = -3;
     if (m_pfnClosePage) {
         r = m_pfnClosePage(this);

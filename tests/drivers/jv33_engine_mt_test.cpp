@@ -21,7 +21,7 @@ class EngineJob : public FamilyTest {
 protected:
     // One page of `lines` host lines through the job with the given
     // processors (0: the engine switched off in the driver settings).
-    std::vector<CapturedRecord> Print(const std::string& settings, int lines, int processors) {
+    std::vector<CapturedRecord> Print(const std::string& settings, int lines, int processors, int sent = -1) {
         writer = CapturingWriter();
         log.lines.clear();
         CVarnPrn& j = OpenTicket(FamilyJobTicket(700, 720, 720, 2, 8) + ExampleLinearisation() +
@@ -35,7 +35,7 @@ protected:
         EXPECT_EQ(j.OpenPage(), 0);
         const int scaleX = j.m_iScaleX > 0 ? j.m_iScaleX : 1;
         std::vector<uint8_t> line((size_t(kWidth / scaleX) * 4 + 31) / 32 * 32, 0);
-        for (int y = 0; y < lines; ++y) {
+        for (int y = 0; y < (sent < 0 ? lines : sent); ++y) {
             for (int x = 0; x < kWidth / scaleX; ++x)
                 for (int c = 0; c < 4; ++c) line[size_t(x) * 4 + c] = uint8_t((x * 37 + y * 11 + c * 64) % 256);
             EXPECT_EQ(j.WriteLine(line.data()), 0) << "line " << y;
@@ -95,6 +95,11 @@ TEST_F(EngineJob, ShortPagesScaledPagesAndResampledPagesPrintEveryLine) {
     for (int lines : {1, 2, 3}) {
         EXPECT_EQ(DataRecords(Print("", lines, 4)), size_t(lines)) << lines << " lines";
         EXPECT_EQ(UsedEngine("MimakiSE1VDS3_CMYK"), lines >= 3);
+    }
+    // The host ends a page of 9 lines early: the lines it sent are printed.
+    for (int sent : {1, 2, 5, 8}) {
+        EXPECT_EQ(DataRecords(Print("", 9, 4, sent)), size_t(sent)) << sent << " of 9 lines";
+        EXPECT_TRUE(UsedEngine("MimakiSE1VDS3_CMYK"));
     }
     // Each host line three times: the page's last line drains the engine
     // without running its repetitions again.
