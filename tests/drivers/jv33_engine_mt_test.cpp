@@ -118,3 +118,29 @@ TEST_F(EngineJob, ShortPagesScaledPagesAndResampledPagesPrintEveryLine) {
     EXPECT_FALSE(UsedEngine("MimakiSE1VDS3_CMYK"));
     EXPECT_EQ(DataRecords(resampled), 21u);
 }
+
+TEST_F(EngineJob, AJobClosedMidPageStopsItsEngine) {
+    for (bool aborted : {true, false}) {
+        writer = CapturingWriter();
+        CVarnPrn& j = OpenTicket(FamilyJobTicket(700, 720, 720, 2, 8) + ExampleLinearisation() +
+                                 "Process/OutWidthPixel = 61\nProcess/OutHeightPixel = 9\n");
+        j.m_bTicketRead = 1;
+        Processors cap(4);
+        ASSERT_EQ(j.OpenJob(&CapturingWriter::Write, &writer), 0);
+        j.m_iLineCount = 0;
+        ASSERT_EQ(j.OpenPage(), 0);
+        std::vector<uint8_t> line(256, 200);
+        for (int y = 0; y < 4; ++y) ASSERT_EQ(j.WriteLine(line.data()), 0);
+        EXPECT_GT(MTH_RunningHalftoneWorkers(), 0);
+        // After an abort the host's CloseJob closes the page first (and the
+        // lines sent are printed); without one the job ends with the page open.
+        if (aborted) {
+            EXPECT_EQ(j.ClosePage(), 0);
+        }
+        EXPECT_EQ(j.CloseJob(), 0);
+        EXPECT_EQ(MTH_RunningHalftoneWorkers(), 0);
+        EXPECT_EQ(MTH_RunningConversionWorkers(), 0);
+        EXPECT_EQ(DataRecords(writer.records), aborted ? 4u : 2u);
+        EXPECT_EQ(writer.records.back().tag, SPLTAG_EOF);
+    }
+}
