@@ -33,10 +33,11 @@ protected:
         EXPECT_EQ(j.OpenJob(&CapturingWriter::Write, &writer), 0);
         j.m_iLineCount = 0;  // as the host's page start does
         EXPECT_EQ(j.OpenPage(), 0);
-        const int scaleX = j.m_iScaleX > 0 ? j.m_iScaleX : 1;
-        std::vector<uint8_t> line((size_t(kWidth / scaleX) * 4 + 31) / 32 * 32, 0);
+        // The host's line: the job's width over the horizontal scale.
+        const int pixels = j.m_iOutWidthPixel / (j.m_iScaleX > 0 ? j.m_iScaleX : 1);
+        std::vector<uint8_t> line((size_t(pixels) * 4 + 31) / 32 * 32, 0);
         for (int y = 0; y < (sent < 0 ? lines : sent); ++y) {
-            for (int x = 0; x < kWidth / scaleX; ++x)
+            for (int x = 0; x < pixels; ++x)
                 for (int c = 0; c < 4; ++c) line[size_t(x) * 4 + c] = uint8_t((x * 37 + y * 11 + c * 64) % 256);
             EXPECT_EQ(j.WriteLine(line.data()), 0) << "line " << y;
         }
