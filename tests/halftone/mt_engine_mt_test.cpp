@@ -321,34 +321,39 @@ TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
     halftone->InitPage(job.get());
     halftone->m_pMTH.reset();
     // Line y's pixels all hold byte y + 1: channel c converts to map c, that byte, table c.
-    const int n = 10;
-    std::vector<std::vector<uint8_t>> input;
-    for (int y = 0; y < n; ++y) input.emplace_back(halftone->InputLineBytes(), static_cast<uint8_t>(y + 1));
-
-    auto mth = MTH_Create();
-    ASSERT_TRUE(mth);
-    mth->m_pfnHalftone = MarkingKernel;
-    ASSERT_EQ(MTH_Init(mth.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, 1, 3, 0, n), 0);
-    std::vector<int32_t> errors(3 * 4 * 42, 0);
-    std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(size_t(job->m_iBytesPerChannel)));
-    uint8_t* targets[4] = {planes[0].data(), planes[1].data(), planes[2].data(), planes[3].data()};
-    uint8_t toggle = 0;
-    int delivered = 0;
-    for (int i = 0; i < n + 2; ++i) {
-        int32_t status = 0;
-        ASSERT_EQ(CalculateHalftoneLine(mth.get(), job.get(), halftone.get(), errors.data(), i, &status, &toggle,
-                                        input[size_t(std::min(i, n - 1))].data(), targets),
-                  0);
-        if (status == HALF_LINE_PENDING) continue;
-        const int y = delivered++;
-        for (int c = 0; c < 4; ++c) {
-            const uint8_t want = static_cast<uint8_t>((httest::Via(c, y + 1, c) & 0x7F) | (y % 2 ? 0x80 : 0));
-            EXPECT_EQ(planes[size_t(c)], std::vector<uint8_t>(planes[0].size(), want)) << "line " << y << " channel " << c;
+    for (int n : {3, 4, 10}) {
+        std::vector<std::vector<uint8_t>> input;
+        for (int y = 0; y < n; ++y) input.emplace_back(halftone->InputLineBytes(), static_cast<uint8_t>(y + 1));
+        auto mth = MTH_Create();
+        ASSERT_TRUE(mth);
+        mth->m_pfnHalftone = MarkingKernel;
+        ASSERT_EQ(MTH_Init(mth.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, n % 3 + 1, 3, 0, n), 0);
+        std::vector<int32_t> errors(3 * 4 * 42, 0);
+        std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(size_t(job->m_iBytesPerChannel)));
+        uint8_t* targets[4] = {planes[0].data(), planes[1].data(), planes[2].data(), planes[3].data()};
+        uint8_t toggle = 0;
+        int delivered = 0;
+        std::vector<int32_t> statuses;
+        for (int i = 0; i < n + 2; ++i) {
+            int32_t status = 0;
+            ASSERT_EQ(CalculateHalftoneLine(mth.get(), job.get(), halftone.get(), errors.data(), i, &status, &toggle,
+                                            input[size_t(std::min(i, n - 1))].data(), targets),
+                      0);
+            statuses.push_back(status);
+            if (status == HALF_LINE_PENDING) continue;
+            const int y = delivered++;
+            for (int c = 0; c < 4; ++c) {
+                const uint8_t want = static_cast<uint8_t>((httest::Via(c, y + 1, c) & 0x7F) | (y % 2 ? 0x80 : 0));
+                EXPECT_EQ(planes[size_t(c)], std::vector<uint8_t>(planes[0].size(), want))
+                    << n << " lines, line " << y << " channel " << c;
+            }
         }
+        EXPECT_EQ(delivered, n);
+        EXPECT_EQ(statuses.back(), HALF_LINE_READY);
+        EXPECT_EQ(statuses[size_t(n - 1)], HALF_LINE_AGAIN);
+        EXPECT_EQ(MTH_Exit(mth.get()), 0);
+        MTH_FreeBuffers(mth.get());
     }
-    EXPECT_EQ(delivered, n);
-    EXPECT_EQ(MTH_Exit(mth.get()), 0);
-    MTH_FreeBuffers(mth.get());
 }
 
 TEST_F(Engine, EnginesShareTheProcessorCapAndLeaveNoWorkers) {
