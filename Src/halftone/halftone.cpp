@@ -40,6 +40,7 @@ CHalftone::CHalftone(CVarnPrn* job) : m_pJob(job) {
 }
 
 CHalftone::~CHalftone() {
+    m_pMTH.reset();  // its workers read the tables below
     CloseDebugImages();
     if (m_pJob && m_pOutLine && m_pJob->m_pOutLine == m_pOutLine.get()) m_pJob->m_pOutLine = nullptr;
 }
@@ -216,7 +217,14 @@ int32_t CHalftone::ExitPage(CVarnPrn* job) {
     return r;
 }
 
+uint8_t* CHalftone::ExchangeOutLine(CVarnPrn* job, std::unique_ptr<uint8_t[]>& line, size_t bytes) {
+    if (!job || !m_pOutLine || !line || bytes != m_nOutLineBytes || job->m_pOutLine != m_pOutLine.get()) return nullptr;
+    m_pOutLine.swap(line);
+    return m_pOutLine.get();
+}
+
 void CHalftone::FreeJobBuffers() {
+    m_pMTH.reset();
     m_pOutLine.reset();
     m_nOutLineBytes = 0;
     m_pLinTableStorage.reset();

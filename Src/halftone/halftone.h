@@ -22,6 +22,7 @@
 #include "halftone/error_diffusion.h"
 #include "halftone/error_diffusion_tables.h"
 #include "halftone/ink_limit.h"
+#include "halftone/mt_engine.h"
 #include "halftone/pixel_converters.h"
 #include "halftone/planar_half.h"
 
@@ -256,6 +257,18 @@ public:
     ErrorDiffusion m_Diffusion;
     std::unique_ptr<uint8_t[]> m_pRandomTable;
     std::unique_ptr<NoiseTable> m_pNoiseTable;
+    // The multi-threaded engine of the current page; null when it runs inline.
+    std::unique_ptr<MTH_CONTEXT> m_pMTH;
+    uint32_t m_nMTHLineCounter = 0;  // lines handed to the engine's halftone workers
+
+    // The engine's delivery: when the job's line is this halftoner's output
+    // buffer and `bytes` is its size, the buffer and `line` change hands and
+    // the new output buffer is returned; else null and nothing changes.
+    uint8_t* ExchangeOutLine(CVarnPrn* job, std::unique_ptr<uint8_t[]>& line, size_t bytes);
+    // A page that ends before its last line: true while the engine still
+    // holds a finished or queued line for a further line call (the job's
+    // m_iLineCount being the next call's index).
+    bool HoldsLines(const CVarnPrn* job);
 
     bool m_bGrayAsOneBit = false;
 

@@ -283,19 +283,21 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     if (!task || !task->halftone || !task->input || !task->converted || task->scale < 1 || task->channels < 1 ||
         task->channels > 8 || task->start < 0 || task->start % task->scale != 0 || task->inputBytesPerPixel < 1)
         return -1;
-    PixelConverter convert = PixelConverterForLayout(task->layout);
+    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
     if (!convert) convert = ConvertPixel_CMYK;
     const uint8_t* in = task->input;
     int32_t* out = task->converted;
     const size_t valueBytes = sizeof(int32_t) * static_cast<size_t>(task->channels);
+    // Converters may write all eight positions: convert into a full pixel
+    // and keep the task's channels of it. A converter writes the same
+    // positions for every pixel, so the ones it leaves alone stay as the
+    // span's first pixel found them.
+    int32_t values[8] = {};
+    std::memcpy(values, out, valueBytes);
     for (int32_t x = task->start; x < task->end; ++x, out += task->channels) {
         if (task->scale != 1 && x % task->scale != 0) {
             std::memcpy(out, out - task->channels, valueBytes);
         } else {
-            // Converters may write all eight positions: convert into a full
-            // pixel and keep the task's channels of it.
-            int32_t values[8] = {};
-            std::memcpy(values, out, valueBytes);
             convert(task->halftone, in, values);
             std::memcpy(out, values, valueBytes);
             in += task->inputBytesPerPixel;

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 class CHalftone;
+class CVarnPrn;
 
 using PixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
 
@@ -66,11 +67,16 @@ struct ConversionTask {
     int32_t end;
     int32_t scale;               // output pixels per input pixel
     int32_t layout;              // channel-layout code
+    PixelConverter convert;      // the converter to run; null: the layout's
+    void* caller;
+    CVarnPrn* job;
+    int32_t state;               // 0 idle, 1 ready, 2 taken, 3 done
 };
 
 // Converts the task's span: with a scale above 1 only every scale-th pixel
-// converts the next input pixel, the others copy the pixel before. Layout
-// codes without a converter run ConvertPixel_CMYK. 0, or -1 for a task it
+// converts the next input pixel, the others copy the pixel before. The
+// task's converter runs where it has one, else the layout's; layout codes
+// without a converter run ConvertPixel_CMYK. 0, or -1 for a task it
 // cannot run (missing pointers, a scale below 1, a span that does not start
 // on a multiple of the scale, more than 8 channels).
 int32_t ConvertPixelSpan(ConversionTask* task);

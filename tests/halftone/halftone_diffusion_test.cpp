@@ -33,6 +33,7 @@ protected:
         job->m_iOutWidthPixel = kWidth;
         job->m_iOutHeightPixel = 6;
         job->m_iTotalInkLimit = 300;
+        job->m_iHalftoneThreadCount = 0;  // these pages run inline
     }
     void TearDown() override {
         halftone.reset();
@@ -208,6 +209,7 @@ Output/Prn/Media/Size/Height = 2000.0
     std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, &log);
     ASSERT_TRUE(job->m_bTicketRead);
     ASSERT_EQ(job->m_iImageWidth, 64);
+    job->m_iHalftoneThreadCount = 0;  // the line runs inline
 
     auto halftone = std::make_unique<CHalftone>(job.get());
     halftone->HalftoneRoutine = 103;
