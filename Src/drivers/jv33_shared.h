@@ -35,6 +35,9 @@ inline int HookResult(uint32_t writerCode) { return writerCode == 0 ? 0 : -int(w
 // the halftoner set-up fails.
 int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
             int32_t (*dotMode)(const CVarnPrn&));
+// The same with another job header (the classic lines send a form feed).
+int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
+            int32_t (*dotMode)(const CVarnPrn&), const Bytes& jobHeader);
 
 // Halftoned planes per line: 4 for CMYK output on a model of ink-set class 0, else 8.
 int32_t ChannelCount(const CVarnPrn& job);
@@ -100,5 +103,17 @@ int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);
 // The line writer: one "QD" record per non-blank plane, "QR" 1, one write.
 // With the screening map, a 5-channel screening page sends six records.
 int WriteLine(CVarnPrn* job, const char* step, bool screeningMap);
+
+// One raster record of a line: the plane it sends and its colour code.
+struct LineRecord {
+    int plane;
+    uint8_t colour;
+};
+// The records of a line with the colour codes of a line (by index): one per
+// channel, or with the screening map (halftone mode 6, five channels) six,
+// the fifth plane under codes 6 and 7. At most 8.
+int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8], LineRecord (&records)[8]);
+// Any line writer: the records in the raster form, the line end, one write.
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form);
 
 }  // namespace jv33

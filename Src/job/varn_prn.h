@@ -60,6 +60,13 @@ struct JobContext {
     CVarnPrn* job = nullptr;
 };
 
+// What a printer family keeps in the job between its hooks (a page buffer, a
+// driver object); the job frees it through this base.
+class IDriverObject {
+public:
+    virtual ~IDriverObject() = default;
+};
+
 class IVarnPrn {
 public:
     virtual ~IVarnPrn() = default;
@@ -156,9 +163,9 @@ public:
     clLogFullInterface* m_pLogger = nullptr;  // the plug-in context's logger; not owned
     pfnWritePrnData m_pfnWritePrnData = nullptr;
     WritePrnContext m_pWritePrnContext = nullptr;
-    // The family's driver object (or per-page line buffer): created and
-    // deleted by the family; the job never deletes it.
-    void* m_pDriver = nullptr;
+    // The family's driver object (or per-page line buffer): created by the
+    // family, which frees it at page end; whatever is left goes with the job.
+    std::unique_ptr<IDriverObject> m_pDriver;
     HalftonePtr m_pHalftone;                     // created by the family, owned by the job
     const uint8_t* m_pCurrentLine = nullptr;     // the contone line the halftoner reads
     std::unique_ptr<uint8_t[]> m_pPlanarBuffer;  // one band of page-planar input

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -59,11 +60,28 @@ inline std::string ExampleLinearisation() {
     return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EPL_EXAMPLE + "\"\n";
 }
 
+// The raster commands of a decoded record (pointers into commands).
+inline std::vector<const prndecode::Command*> Raster(const std::vector<prndecode::Command>& commands) {
+    std::vector<const prndecode::Command*> out;
+    for (const auto& c : commands) {
+        if (c.isRaster) out.push_back(&c);
+    }
+    return out;
+}
+
+// The first command of the name; throws when there is none.
+inline const prndecode::Command& Find(const std::vector<prndecode::Command>& commands, const std::string& name) {
+    for (const auto& c : commands) {
+        if (c.name == name) return c;
+    }
+    throw std::runtime_error("no " + name);
+}
+
 class FamilyTest : public JobTest {
 protected:
     // The host closes every page it opened.
     void TearDown() override {
-        if (job) MrlPageBuffer::Detach(job.get());
+        if (job) job->m_pDriver.reset();
     }
 
     // The halftoner finds the stand-in linearisation library among the loaded ones.

@@ -1,20 +1,23 @@
 #include "drivers/mrl/mrl_page_buffer.h"
 
-#include "job/varn_prn.h"
-
 MrlPageBuffer* MrlPageBuffer::Of(const CVarnPrn* job) {
-    return job ? static_cast<MrlPageBuffer*>(job->m_pDriver) : nullptr;
+    return job ? dynamic_cast<MrlPageBuffer*>(job->m_pDriver.get()) : nullptr;
 }
 
 MrlPageBuffer* MrlPageBuffer::Attach(CVarnPrn* job) {
-    Detach(job);
     auto page = std::make_unique<MrlPageBuffer>();
-    job->m_pDriver = page.get();
-    return page.release();
+    MrlPageBuffer* held = page.get();
+    job->m_pDriver = std::move(page);
+    return held;
 }
 
 std::unique_ptr<MrlPageBuffer> MrlPageBuffer::Detach(CVarnPrn* job) {
-    std::unique_ptr<MrlPageBuffer> page(Of(job));
-    if (job) job->m_pDriver = nullptr;
+    if (!job) return nullptr;
+    std::unique_ptr<MrlPageBuffer> page;
+    if (MrlPageBuffer* held = Of(job)) {
+        job->m_pDriver.release();
+        page.reset(held);
+    }
+    job->m_pDriver.reset();
     return page;
 }
