@@ -38,35 +38,17 @@ int JV3_InitHalftone(CVarnPrn* job, int32_t code) {
     if (!job) return -1;
     const int32_t channels = jv33::ChannelCount(*job);
     job->Log(3000, "JV3_InitHalftone %d channels", channels);
-    jv33::HalftoneSetup setup;
-    if (job->m_iHalftoneMode == 6) {
-        setup.channels = GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4;
-        setup.routine = 51;
-        setup.bitsPerPixel = 1;
-        setup.setDotMode = false;
-    } else {
-        const bool variable = IsVariableCode(code);
-        const bool eight = channels == 8;
-        setup.channels = channels;
-        if (!variable) {
-            setup.routine = eight ? 111 : 109;
-        } else if (job->m_iResolutionX == 720 && job->m_iResolutionY == 1440) {
-            setup.routine = eight ? 108 : 106;
-        } else {
-            setup.routine = eight ? 105 : 103;
-        }
-        setup.bitsPerPixel = variable ? 2 : 1;
-        setup.dotMode = uint32_t(code);
-    }
+    const bool twoDotSizes = job->m_iResolutionX == 720 && job->m_iResolutionY == 1440;
+    const jv33::HalftoneSetup setup =
+        job->m_iHalftoneMode == 6 ? jv33::ScreeningSetup(GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4)
+                                  : jv33::DiffusionSetup(channels, IsVariableCode(code), twoDotSizes, code);
     return jv33::StartHalftoner(job, setup);
 }
 
 int JV3_OpenPage(CVarnPrn* job) {
     if (!job) return -1;
-    MrlPageBuffer* page = MrlPageBuffer::Attach(job);
-    job->Log(3000, "JV3_OpenPage");
-    job->m_pfnPrintLine = JV3_WriteLine;
-    job->m_pfnClosePage = JV4_ClosePage;
+    MrlPageBuffer* page =
+        jv33::StartPage(job, std::make_unique<MrlPageBuffer>(), "JV3_OpenPage", JV3_WriteLine, JV4_ClosePage);
     if (!jv33::CheckResolution(job, "JV3_OpenPage")) return jv33::FailPage(job);
 
     const jv33::PageValues values = jv33::ReadPageValues(*job);

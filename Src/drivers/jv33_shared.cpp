@@ -54,18 +54,32 @@ int32_t ChannelCount(const CVarnPrn& job) {
 }
 
 HalftoneSetup ErrorDiffusionSetup(const CVarnPrn& job, int32_t channels, bool variable, int32_t dotMode) {
+    const bool twoDotSizes = job.m_iResolutionX >= 720 && job.m_iResolutionY >= 1080;
+    return DiffusionSetup(channels, variable, twoDotSizes, dotMode);
+}
+
+HalftoneSetup DiffusionSetup(int32_t channels, bool variable, bool twoDotSizes, int32_t dotMode) {
     HalftoneSetup setup;
     setup.channels = channels;
     const bool eight = channels == 8;
     if (!variable) {
         setup.routine = eight ? 111 : 109;
-    } else if (job.m_iResolutionX < 720 || job.m_iResolutionY < 1080) {
-        setup.routine = eight ? 105 : 103;
-    } else {
+    } else if (twoDotSizes) {
         setup.routine = eight ? 108 : 106;
+    } else {
+        setup.routine = eight ? 105 : 103;
     }
     setup.bitsPerPixel = variable ? 2 : 1;
     setup.dotMode = uint32_t(dotMode);
+    return setup;
+}
+
+HalftoneSetup ScreeningSetup(int32_t channels) {
+    HalftoneSetup setup;
+    setup.channels = channels;
+    setup.routine = 51;
+    setup.bitsPerPixel = 1;
+    setup.setDotMode = false;
     return setup;
 }
 
@@ -117,11 +131,7 @@ void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode) {
 }
 
 MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine) {
-    MrlPageBuffer* page = MrlPageBuffer::Attach(job);
-    job->Log(3000, "%s", step);
-    job->m_pfnPrintLine = printLine;
-    job->m_pfnClosePage = JV33_ClosePage;
-    return page;
+    return StartPage(job, std::make_unique<MrlPageBuffer>(), step, printLine, JV33_ClosePage);
 }
 
 int FailPage(CVarnPrn* job) {

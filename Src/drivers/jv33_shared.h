@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "drivers/mrl/mrl.h"
 #include "services/spool_writer.h"
 #include "job/varn_prn.h"
 
-struct MrlPageBuffer;
+#include "drivers/mrl/mrl_page_buffer.h"
 
 namespace jv33 {
 
@@ -55,6 +56,10 @@ struct HalftoneSetup {
 // (106/108) from there on, one bit (109/111) for fixed dots; the 8-channel
 // routines for 8 channels.
 HalftoneSetup ErrorDiffusionSetup(const CVarnPrn& job, int32_t channels, bool variable, int32_t dotMode);
+// The same with the choice between two and three dot sizes made by the caller.
+HalftoneSetup DiffusionSetup(int32_t channels, bool variable, bool twoDotSizes, int32_t dotMode);
+// Matrix screening: routine 51, one bit per pixel, the halftoner's own dot mode.
+HalftoneSetup ScreeningSetup(int32_t channels);
 
 // Creates the job's halftoner, configures it and starts its job: 0, or -1
 // when the halftoner's job start fails.
@@ -84,7 +89,17 @@ Bytes PageHeaderHead(const CVarnPrn& job, const PageValues& values);
 // records, and the dot-code converter of variable dots at 720 x 1080 dpi and above.
 void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode);
 
-// A fresh page object in the job, the "<step>" log line and the page hooks.
+// A page object into the job, the "<step>" log line and the page hooks.
+template <class Page>
+Page* StartPage(CVarnPrn* job, std::unique_ptr<Page> page, const char* step, JobHook printLine, JobHook closePage) {
+    Page* held = page.get();
+    job->m_pDriver = std::move(page);
+    job->Log(3000, "%s", step);
+    job->m_pfnPrintLine = printLine;
+    job->m_pfnClosePage = closePage;
+    return held;
+}
+// A fresh page object closed by JV33_ClosePage.
 MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine);
 // A page whose header cannot be built: the page object is freed at once (the
 // job cycle does not close a page that failed to open, and no raster line may

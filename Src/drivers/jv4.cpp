@@ -92,36 +92,17 @@ int JV4_InitHalftone(CVarnPrn* job) {
     const JV4PrintQuality q = JV4_DecodePrintQuality(job);
     const int32_t code = JV4_ResolutionCode(*job, q);
     const bool variable = IsVariableCode(code) && job->m_iHalftoneMode != 6 && !q.artwork;
-    jv33::HalftoneSetup setup;
-    if (job->m_iHalftoneMode == 6) {
-        setup.channels = 4;  // this line always screens four channels
-        setup.routine = 51;
-        setup.bitsPerPixel = 1;
-        setup.setDotMode = false;
-    } else {
-        const bool eight = channels == 8;
-        setup.channels = channels;
-        if (!variable) {
-            setup.routine = eight ? 111 : 109;
-        } else if (q.xDoubled || q.yLimited) {
-            setup.routine = eight ? 108 : 106;
-        } else {
-            setup.routine = eight ? 105 : 103;
-        }
-        setup.bitsPerPixel = variable ? 2 : 1;
-        setup.dotMode = uint32_t(code);
-    }
+    // This line always screens four channels.
+    const jv33::HalftoneSetup setup =
+        job->m_iHalftoneMode == 6 ? jv33::ScreeningSetup(4)
+                                  : jv33::DiffusionSetup(channels, variable, q.xDoubled || q.yLimited, code);
     return jv33::StartHalftoner(job, setup);
 }
 
 int JV4_OpenPage(CVarnPrn* job) {
     if (!job) return -1;
-    auto owned = std::make_unique<JV4PageBuffer>(job);
-    JV4PageBuffer* page = owned.get();
-    job->m_pDriver = std::move(owned);
-    job->Log(3000, "JV4_OpenPage");
-    job->m_pfnPrintLine = JV4_WriteLine;
-    job->m_pfnClosePage = JV4_ClosePage;
+    JV4PageBuffer* page =
+        jv33::StartPage(job, std::make_unique<JV4PageBuffer>(job), "JV4_OpenPage", JV4_WriteLine, JV4_ClosePage);
     if (!jv33::CheckResolution(job, "JV4_OpenPage")) return jv33::FailPage(job);
 
     const JV4PrintQuality q = JV4_DecodePrintQuality(job);

@@ -328,6 +328,27 @@ void DotFilmStep(const CHalftone& h, const ScreeningState& st, int c, uint8_t* p
     }
 }
 
+// One channel of dot film: its screen into the byte row (each dot the level
+// of the descending curve; with grey as one bit every inked pixel its own
+// level), then the byte row into dots of the plane through the threshold
+// matrix's row of channel c.
+void DotFilmChannel(const CHalftone& h, ScreeningState& st, SpotData& spot, int sc, const int32_t* values, int step,
+                    int c, uint8_t* plane) {
+    std::fill(st.byteRow.begin(), st.byteRow.end(), 0);
+    uint8_t* b = st.byteRow.data() + 1;
+    const auto& levels = ScreeningLevels();
+    const uint16_t* curve = st.curve.data();
+    if (h.m_bGrayAsOneBit) {
+        WalkChannel(spot, sc, st.lineCounter, st.width, values, step,
+                    [&](int32_t x, int32_t v, uint8_t) { b[x] = levels[size_t(v)]; });
+    } else {
+        WalkChannel(spot, sc, st.lineCounter, st.width, values, step, [&](int32_t x, int32_t v, uint8_t cell) {
+            if (levels[size_t(v)] >= cell) b[x] = levels[curve[v]];
+        });
+    }
+    DotFilmStep(h, st, c, plane);
+}
+
 int32_t InitJob(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
     job->Log(LOG_DETAIL, "%s: init job", r.name);
     h->m_iBitsPerPixel = 1;
@@ -381,16 +402,7 @@ int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
         if (r.form == Form::Gray) {
             WalkChannel(spot, sc, line, st->width, st->values.data(), 1, bits(plane));
         } else {
-            std::fill(st->byteRow.begin(), st->byteRow.end(), 0);
-            uint8_t* b = st->byteRow.data() + 1;
-            const bool oneBit = h->m_bGrayAsOneBit;
-            const uint16_t* curve = st->curve.data();
-            WalkChannel(spot, sc, line, st->width, st->values.data(), 1,
-                        [&](int32_t x, int32_t v, uint8_t cell) {
-                            if (oneBit) b[x] = levels[size_t(v)];
-                            else if (levels[size_t(v)] >= cell) b[x] = levels[curve[v]];
-                        });
-            DotFilmStep(*h, *st, sc, plane);
+            DotFilmChannel(*h, *st, spot, sc, st->values.data(), 1, sc, plane);
         }
     } else {
         const LineShape shape = ShapeFor(*st, *job, r.form == Form::Five);
@@ -403,19 +415,11 @@ int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
         for (int p = 0; p < shape.planes; ++p) {
             const int32_t* values = st->values.data() + p;
             const int sc = shape.spotChannel[p];
-            if (r.form != Form::DotFilm) {
+            if (r.form == Form::DotFilm) {
+                DotFilmChannel(*h, *st, spot, sc, values, n, p, planeAt(BlackPlane(*st, *job)));
+            } else {
                 WalkChannel(spot, sc, line, st->width, values, n, bits(planeAt(p)));
-                continue;
             }
-            std::fill(st->byteRow.begin(), st->byteRow.end(), 0);
-            uint8_t* b = st->byteRow.data() + 1;
-            const bool oneBit = h->m_bGrayAsOneBit;
-            const uint16_t* curve = st->curve.data();
-            WalkChannel(spot, sc, line, st->width, values, n, [&](int32_t x, int32_t v, uint8_t cell) {
-                if (oneBit) b[x] = levels[size_t(v)];
-                else if (levels[size_t(v)] >= cell) b[x] = levels[curve[v]];
-            });
-            DotFilmStep(*h, *st, p, planeAt(BlackPlane(*st, *job)));
         }
     }
     ++spot.lineCounter;
