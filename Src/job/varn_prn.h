@@ -14,6 +14,7 @@
 
 #include "base/format.h"
 #include "host/host_records.h"
+#include "job/family_object.h"
 #include "job/line_scaler.h"
 #include "base/log_interface.h"
 #include "services/spool_writer.h"
@@ -58,13 +59,6 @@ struct JobContext {
     Ticket* ticket = nullptr;
     uint32_t jobId = 0;
     CVarnPrn* job = nullptr;
-};
-
-// What a printer family keeps in the job between its hooks (a page buffer, a
-// driver object); the job frees it through this base.
-class IDriverObject {
-public:
-    virtual ~IDriverObject() = default;
 };
 
 class IVarnPrn {
@@ -164,8 +158,8 @@ public:
     pfnWritePrnData m_pfnWritePrnData = nullptr;
     WritePrnContext m_pWritePrnContext = nullptr;
     // The family's driver object (or per-page line buffer): created by the
-    // family, which frees it at page end; whatever is left goes with the job.
-    std::unique_ptr<IDriverObject> m_pDriver;
+    // family, owned by the job.
+    std::unique_ptr<FamilyObject> m_pDriver;
     HalftonePtr m_pHalftone;                     // created by the family, owned by the job
     const uint8_t* m_pCurrentLine = nullptr;     // the contone line the halftoner reads
     std::unique_ptr<uint8_t[]> m_pPlanarBuffer;  // one band of page-planar input

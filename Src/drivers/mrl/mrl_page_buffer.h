@@ -9,23 +9,20 @@
 
 #include "halftone/bit_converters.h"
 #include "base/byte_buffer.h"
-#include "job/varn_prn.h"
+#include "job/family_object.h"
 
-struct MrlPageBuffer : IDriverObject {
+class CVarnPrn;
+
+struct MrlPageBuffer : FamilyObject {
     ByteBuffer m_Output;   // the commands of one raster line
     ByteBuffer m_Packing;  // PackBits scratch
     std::unique_ptr<clVDS2_CONVERTER> m_pConverter;
     uint8_t m_bTwoBitsPerPixel = 0;
 
-    MrlPageBuffer() = default;
-    MrlPageBuffer(const MrlPageBuffer&) = delete;
-    MrlPageBuffer& operator=(const MrlPageBuffer&) = delete;
-
-    // The page object the job holds (null when it holds none, or another kind of object).
+    // The page object the job holds, or null.
     static MrlPageBuffer* Of(const CVarnPrn* job);
     // A fresh page object, stored in the job; a page object still held is freed first.
     static MrlPageBuffer* Attach(CVarnPrn* job);
-    // Takes the page object out of the job (the job's slot becomes null;
-    // an object of another kind is freed).
+    // Takes the page object out of the job (the job's slot becomes null).
     static std::unique_ptr<MrlPageBuffer> Detach(CVarnPrn* job);
 };
