@@ -273,3 +273,24 @@ TEST_F(ScreeningTest, ALinearisationFileWithScreensScreensFromTheLibrary) {
         EXPECT_EQ(halftone->InitJob(job.get()), *file ? -1 : 0) << file;  // a .lin file is no spot file
     }
 }
+
+TEST_F(ScreeningTest, DotFilmScalesTheInputMapsToTheChannelLimitsWithinTwelveBits) {
+    ASSERT_EQ(Start(spotgen::Generate(true, false, 8, 3)), 0);  // plain media: the maps as built
+    halftone->ExitJob(job.get());
+    halftone = std::make_unique<CHalftone>(job.get());
+    halftone->HalftoneRoutine = HALF_ROUTINE_SCREENING;
+    ASSERT_EQ(halftone->InitJob(job.get()), 0);
+    std::vector<uint16_t> maps[2];
+    for (int c = 0; c < 2; ++c) maps[c].assign(halftone->m_aInputMap[c], halftone->m_aInputMap[c] + kInputMapSize);
+
+    job->m_iMediaTypeID = 4099;
+    job->m_aiInkLimitPerChannel[0] = 5000;  // half: every entry doubled, at most 4095
+    job->m_aiInkLimitPerChannel[1] = 0;     // no limit rather than a division by zero
+    halftone = std::make_unique<CHalftone>(job.get());
+    halftone->HalftoneRoutine = HALF_ROUTINE_SCREENING;
+    ASSERT_EQ(halftone->InitJob(job.get()), 0);
+    for (int i = 1; i < kInputMapSize; ++i) {
+        EXPECT_EQ(halftone->m_aInputMap[0][i], std::min(2 * maps[0][size_t(i)], 4095)) << i;
+        EXPECT_EQ(halftone->m_aInputMap[1][i], maps[1][size_t(i)]) << i;
+    }
+}
