@@ -211,31 +211,36 @@ void StartTileLine(SpotChannel& ch, int32_t line) {
     }
 }
 
+// v within 0 to n - 1. A tiling of square tiles always lies there; a
+// library's tile sizes smaller than its matrices need not, and then the
+// screen repeats rather than leave its matrix.
+inline int32_t Wrap(int32_t v, int32_t n) {
+    if (v >= 0 && v < n) return v;
+    const int32_t m = v % n;
+    return m < 0 ? m + n : m;
+}
+
 // The type-10 matrices of a channel over one line. The tile changes along the
 // line work on copies; only the line start moves the stored state.
 template <class Hit>
 void WalkType10(SpotChannel& ch, int32_t line, int32_t width, const int32_t* values, int step, Hit hit) {
     StartTileLine(ch, line);
     uint8_t kind = ch.kind;
-    int32_t originX = ch.originX;
     int32_t originY = ch.originY;
-    const uint8_t* row = kind == SPOT_TILE_A ? ch.matrixA.data() + size_t(ch.rows) * size_t(ch.size1)
-                                             : ch.matrixB.data() + size_t(ch.rows) * size_t(ch.size2);
-    int32_t q = ch.phase;
+    const bool a = kind == SPOT_TILE_A;
+    const int32_t startRow = Wrap(ch.rows, a ? ch.t1 : ch.t2);
+    const uint8_t* row = a ? ch.matrixA.data() + size_t(startRow) * size_t(ch.size1)
+                           : ch.matrixB.data() + size_t(startRow) * size_t(ch.size2);
+    int32_t q = Wrap(ch.phase, a ? ch.size1 : ch.size2);
     ++ch.rows;
     for (int32_t x = 0; x < width; ++x, values += step, ++q) {
         const bool leaves = kind == SPOT_TILE_A ? q >= ch.size1 : q >= ch.size2;
         if (leaves) {
-            if (kind == SPOT_TILE_A) {
-                originX += ch.size1;
-                originY -= ch.t2;
-            } else {
-                originX += ch.size2;
-                originY += ch.t1;
-            }
+            originY += kind == SPOT_TILE_A ? -ch.t2 : ch.t1;
             kind = line - originY < ch.t1 ? SPOT_TILE_A : SPOT_TILE_B;
-            const int32_t r = kind == SPOT_TILE_A ? line - originY : line - originY - ch.t1;
-            q = x - originX;
+            const int32_t r = Wrap(kind == SPOT_TILE_A ? line - originY : line - originY - ch.t1,
+                                   kind == SPOT_TILE_A ? ch.t1 : ch.t2);
+            q = 0;  // the next tile starts at this pixel
             row = kind == SPOT_TILE_A ? ch.matrixA.data() + size_t(r) * size_t(ch.size1)
                                       : ch.matrixB.data() + size_t(r) * size_t(ch.size2);
         }

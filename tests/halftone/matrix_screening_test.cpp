@@ -263,6 +263,9 @@ TEST_F(ScreeningTest, ALinearisationFileWithScreensScreensFromTheLibrary) {
     EXPECT_EQ(spot.channel[1].t2, 1);
     EXPECT_EQ(spot.channel[0].t1, 3);
     EXPECT_EQ(spot.channel[0].t2, 2);
+    // Tiles smaller than their matrices: the screen stays inside its matrices.
+    ASSERT_EQ(halftone->InitPage(job.get()), 0);
+    for (int y = 0; y < 20; ++y) EXPECT_FALSE(Empty(Line({255, 255, 255, 255}), 1));
 
     // Without screens, and for a spot file, the spot file is read.
     for (const char* file : {KELMORA_EPL_EXAMPLE_NO_SCREENS, ""}) {
