@@ -89,8 +89,11 @@ TEST_F(SpotFileTest, RefusesDamagedFilesBeforeAllocating) {
 TEST_F(SpotFileTest, FallsBackToInkJetSptInTheCurrentFolder) {
     // No linearisation library is loaded in this test: the files decide.
     if (!platform::FindLoadedLibrary("EPL.dll").empty()) GTEST_SKIP() << "a linearisation library is loaded";
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path());
+    struct InFolder {  // the current folder for the test, restored however it ends
+        std::filesystem::path old = std::filesystem::current_path();
+        explicit InFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+        ~InFolder() { std::filesystem::current_path(old); }
+    } inFolder(folder.Path());
     httest::JobLog log;
     CVarnPrn job(nullptr, 1, &log);
     job.m_strScreeningFile = folder.File("missing.spt");
@@ -102,16 +105,4 @@ TEST_F(SpotFileTest, FallsBackToInkJetSptInTheCurrentFolder) {
     EXPECT_EQ(spots->channel[3].t1, 7);  // tiles copied from the sizes
     EXPECT_EQ(spots->channel[3].t2, 6);
     EXPECT_TRUE(log.Has(LOG_ERROR, "Can't open spot file (" + job.m_strScreeningFile + ")"));
-    std::filesystem::current_path(cwd);
-}
-
-TEST(SpotDataEx, WhiteRepeatsTheBlackChannel) {
-    SpotData record;
-    record.channel[3].size1 = 5;
-    record.channel[3].matrixA = {1, 2, 3};
-    record.channel[3].originX = -4;
-    const auto copy = CopySpotDataEx(record);
-    EXPECT_EQ(copy->channel[4].size1, 5);
-    EXPECT_EQ(copy->channel[4].matrixA, record.channel[3].matrixA);
-    EXPECT_EQ(copy->channel[4].originX, -4);
 }
