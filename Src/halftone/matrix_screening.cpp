@@ -169,15 +169,10 @@ void FillFiveValues(CHalftone& h, const CVarnPrn& job, ScreeningState& st, const
 
 inline void SetBit(uint8_t* plane, int32_t x) { plane[x >> 3] |= uint8_t(0x80u >> (x & 7)); }
 
-// The type-2 matrix of a channel over one line: hit(x, value, cell) for every
-// pixel with a non-zero value.
-template <class Hit>
-void WalkType2(const SpotChannel& ch, int32_t line, int32_t width, const int32_t* values, int step, Hit hit) {
+// The cells of a type-2 matrix under one line: its row, repeated across.
+void CellRowType2(const SpotChannel& ch, int32_t line, int32_t width, uint8_t* cells) {
     const uint8_t* row = ch.matrix.data() + size_t(line % ch.size2) * size_t(ch.size1);
-    for (int32_t x = 0, q = 0; x < width; ++x, values += step) {
-        if (*values != 0) hit(x, *values, row[q]);
-        if (++q == ch.size1) q = 0;
-    }
+    for (int32_t x = 0; x < width; x += ch.size1) std::memcpy(cells + x, row, size_t(std::min(ch.size1, width - x)));
 }
 
 // Where a line starts in the Pythagorean tiling of A tiles (t1 x t1, matrix
@@ -220,40 +215,58 @@ inline int32_t Wrap(int32_t v, int32_t n) {
     return m < 0 ? m + n : m;
 }
 
-// The type-10 matrices of a channel over one line. The tile changes along the
-// line work on copies; only the line start moves the stored state.
-template <class Hit>
-void WalkType10(SpotChannel& ch, int32_t line, int32_t width, const int32_t* values, int step, Hit hit) {
+// The cells of a channel's type-10 matrices under one line, copied tile row
+// by tile row. The tile changes along the line work on copies; only the line
+// start moves the stored state.
+void CellRowType10(SpotChannel& ch, int32_t line, int32_t width, uint8_t* cells) {
     StartTileLine(ch, line);
     uint8_t kind = ch.kind;
     int32_t originY = ch.originY;
-    const bool a = kind == SPOT_TILE_A;
-    const int32_t startRow = Wrap(ch.rows, a ? ch.t1 : ch.t2);
-    const uint8_t* row = a ? ch.matrixA.data() + size_t(startRow) * size_t(ch.size1)
-                           : ch.matrixB.data() + size_t(startRow) * size_t(ch.size2);
-    int32_t q = Wrap(ch.phase, a ? ch.size1 : ch.size2);
+    const auto rowOf = [&ch](uint8_t k, int32_t r) {
+        return k == SPOT_TILE_A ? ch.matrixA.data() + size_t(Wrap(r, ch.t1)) * size_t(ch.size1)
+                                : ch.matrixB.data() + size_t(Wrap(r, ch.t2)) * size_t(ch.size2);
+    };
+    const uint8_t* row = rowOf(kind, ch.rows);
+    int32_t q = Wrap(ch.phase, kind == SPOT_TILE_A ? ch.size1 : ch.size2);
     ++ch.rows;
-    for (int32_t x = 0; x < width; ++x, values += step, ++q) {
-        const bool leaves = kind == SPOT_TILE_A ? q >= ch.size1 : q >= ch.size2;
-        if (leaves) {
+    for (int32_t x = 0; x < width;) {
+        const int32_t rowLength = kind == SPOT_TILE_A ? ch.size1 : ch.size2;
+        if (q >= rowLength) {  // the next tile starts at this pixel
             originY += kind == SPOT_TILE_A ? -ch.t2 : ch.t1;
             kind = line - originY < ch.t1 ? SPOT_TILE_A : SPOT_TILE_B;
-            const int32_t r = Wrap(kind == SPOT_TILE_A ? line - originY : line - originY - ch.t1,
-                                   kind == SPOT_TILE_A ? ch.t1 : ch.t2);
-            q = 0;  // the next tile starts at this pixel
-            row = kind == SPOT_TILE_A ? ch.matrixA.data() + size_t(r) * size_t(ch.size1)
-                                      : ch.matrixB.data() + size_t(r) * size_t(ch.size2);
+            row = rowOf(kind, kind == SPOT_TILE_A ? line - originY : line - originY - ch.t1);
+            q = 0;
+            continue;
         }
-        if (*values != 0) hit(x, *values, row[q]);
+        const int32_t n = std::min(rowLength - q, width - x);
+        std::memcpy(cells + x, row + q, size_t(n));
+        x += n;
+        q += n;
     }
 }
 
-template <class Hit>
-void WalkChannel(SpotData& spot, int sc, int32_t line, int32_t width, const int32_t* values, int step, Hit hit) {
+// The cells under one line of spot channel sc (type 2: of the halftoner's
+// line counter; type 10: of the spot record's).
+void CellRow(SpotData& spot, int sc, int32_t line, int32_t width, uint8_t* cells) {
     if (spot.type == SPOT_TYPE_PYTHAGOREAN) {
-        WalkType10(spot.channel[sc], spot.lineCounter, width, values, step, hit);
+        CellRowType10(spot.channel[sc], spot.lineCounter, width, cells);
     } else {
-        WalkType2(spot.channel[sc], line, width, values, step, hit);
+        CellRowType2(spot.channel[sc], line, width, cells);
+    }
+}
+
+// The dots of one channel: pixel x where its value v is not 0 and the level
+// of v reaches the cell; each byte of the plane made in a register.
+void ThresholdBits(const int32_t* values, int step, const uint8_t* cells, int32_t width, uint8_t* plane) {
+    const auto& levels = ScreeningLevels();
+    for (int32_t x0 = 0; x0 < width; x0 += 8) {
+        const int32_t n = std::min(8, width - x0);
+        uint32_t byte = 0;
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t v = values[size_t(x0 + k) * size_t(step)];
+            byte |= uint32_t((v != 0) & (levels[size_t(v)] >= cells[x0 + k])) << (7 - k);
+        }
+        plane[x0 >> 3] |= uint8_t(byte);
     }
 }
 
@@ -287,6 +300,7 @@ bool AllocateValues(ScreeningState& st, int valuesPerPixel) {
     try {
         const size_t padded = (size_t(std::max(st.width, 0)) + 7) / 8 * 8;
         st.values.assign(padded * size_t(valuesPerPixel), 0);
+        st.cells.assign(padded, 0);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -343,13 +357,16 @@ void DotFilmChannel(const CHalftone& h, ScreeningState& st, SpotData& spot, int 
     uint8_t* b = st.byteRow.data() + 1;
     const auto& levels = ScreeningLevels();
     const uint16_t* curve = st.curve.data();
-    if (h.m_bGrayAsOneBit) {
-        WalkChannel(spot, sc, st.lineCounter, st.width, values, step,
-                    [&](int32_t x, int32_t v, uint8_t) { b[x] = levels[size_t(v)]; });
-    } else {
-        WalkChannel(spot, sc, st.lineCounter, st.width, values, step, [&](int32_t x, int32_t v, uint8_t cell) {
-            if (levels[size_t(v)] >= cell) b[x] = levels[curve[v]];
-        });
+    const uint8_t* cells = st.cells.data();
+    CellRow(spot, sc, st.lineCounter, st.width, st.cells.data());
+    for (int32_t x = 0; x < st.width; ++x, values += step) {
+        const int32_t v = *values;
+        if (v == 0) continue;
+        if (h.m_bGrayAsOneBit) {
+            b[x] = levels[size_t(v)];
+        } else if (levels[size_t(v)] >= cells[x]) {
+            b[x] = levels[curve[v]];
+        }
     }
     DotFilmStep(h, st, c, plane);
 }
@@ -391,21 +408,17 @@ int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
     }
     h->StartLine(4 * uint64_t(st->width));
     std::memset(out, 0, size_t(std::max(st->channels, 4)) * st->bytesPerPlane);
-    const auto& levels = ScreeningLevels();
     const int32_t line = st->lineCounter;
     const auto planeAt = [&](int p) { return out + size_t(p) * st->bytesPerPlane; };
-    const auto bits = [&levels](uint8_t* plane) {
-        return [plane, &levels](int32_t x, int32_t v, uint8_t cell) {
-            if (levels[size_t(v)] >= cell) SetBit(plane, x);
-        };
-    };
+    uint8_t* cells = st->cells.data();
 
     if (r.form == Form::Gray || r.form == Form::GrayDotFilm) {
         FillGrayValues(*h, *job, *st, in);
         const int sc = SeparationChannel(*job);
         uint8_t* plane = planeAt(BlackPlane(*st, *job));
         if (r.form == Form::Gray) {
-            WalkChannel(spot, sc, line, st->width, st->values.data(), 1, bits(plane));
+            CellRow(spot, sc, line, st->width, cells);
+            ThresholdBits(st->values.data(), 1, cells, st->width, plane);
         } else {
             DotFilmChannel(*h, *st, spot, sc, st->values.data(), 1, sc, plane);
         }
@@ -423,7 +436,8 @@ int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
             if (r.form == Form::DotFilm) {
                 DotFilmChannel(*h, *st, spot, sc, values, n, p, planeAt(BlackPlane(*st, *job)));
             } else {
-                WalkChannel(spot, sc, line, st->width, values, n, bits(planeAt(p)));
+                CellRow(spot, sc, line, st->width, cells);
+                ThresholdBits(values, n, cells, st->width, planeAt(p));
             }
         }
     }

@@ -39,6 +39,7 @@ struct ScreeningState {
     size_t bytesPerPlane = 0;
     int32_t lineCounter = 0;           // type-2 line counter, the dot film's N
     std::vector<int32_t> values;       // ink-value row
+    std::vector<uint8_t> cells;        // the matrix cells under one line of one channel
     // Dot film.
     std::vector<uint16_t> curve;       // the descending curve, 4096 entries
     std::vector<uint8_t> byteRow;      // one zero byte of margin on each side
