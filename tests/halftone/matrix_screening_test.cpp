@@ -42,14 +42,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
         SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
-        job = std::make_unique<CVarnPrn>(nullptr, 1, &log);
-        job->m_strEplPath = KELMORA_EPL_EXAMPLE;
-        job->m_iPrinterModell = 700;
-        job->m_iOutputColorMode = 4;
-        job->m_iResolutionX = 720;
-        job->m_iResolutionY = 720;
-        job->m_iImageWidth = kWidth;
-        job->m_iOutWidthPixel = kWidth;
+        job = httest::ExampleJob(&log, 700, kWidth);
         job->m_iOutChannels = 4;
         job->m_iPageCount = 1;
     }
