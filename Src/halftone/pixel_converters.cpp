@@ -4,6 +4,7 @@
 
 #include "halftone/halftone.h"
 #include "halftone/ink_limit.h"
+#include "halftone/matrix_screening.h"
 
 namespace {
 
@@ -217,9 +218,9 @@ PixelConverter PixelConverterForLayout(int32_t layout) {
     static constexpr PixelConverter kConverters[kChannelLayoutCount] = {
         ConvertPixel_KToMY,          ConvertPixel_CMYK,          ConvertPixel_CMYKcm,
         ConvertPixel_CMYKcmk,        ConvertPixel_CMYK,          ConvertPixel_CMYKWW,
-        ConvertPixel_CMYKcmWW,       nullptr,                    ConvertPixel_CMYKW,
-        ConvertPixel_CMYKcmW,        nullptr,                    ConvertPixel_CMYKFloodW,
-        ConvertPixel_CMYKcmFloodW,   nullptr,                    ConvertPixel_CMYKFullW,
+        ConvertPixel_CMYKcmWW,       ConvertPixel_ScreenCMYKW,   ConvertPixel_CMYKW,
+        ConvertPixel_CMYKcmW,        ConvertPixel_ScreenCMYKW_FullWhite, ConvertPixel_CMYKFloodW,
+        ConvertPixel_CMYKcmFloodW,   ConvertPixel_ScreenCMYKW_FloodWhite, ConvertPixel_CMYKFullW,
         ConvertPixel_CMYKcmFullW,    ConvertPixel_CMYKW2,        ConvertPixel_CMYKcmW2,
         ConvertPixel_CMYKFloodW2,    ConvertPixel_CMYKcmFloodW2, ConvertPixel_CMYKFullW2,
         ConvertPixel_CMYKcmFullW2,   ConvertPixel_CMYKcm6,

@@ -44,8 +44,9 @@ constexpr int32_t kWidestConverterPixelBytes = 6;
 // Channel-layout codes 0 to 22.
 constexpr int32_t kChannelLayoutCount = 23;
 
-// The converter of a channel-layout code. Codes 7, 10 and 13 (the screening
-// converters) and codes outside 0 to 22 give null; code 4 serves like 1.
+// The converter of a channel-layout code; codes outside 0 to 22 give null,
+// code 4 serves like 1. Codes 7, 10 and 13 are the five-channel converters of
+// matrix screening.
 PixelConverter PixelConverterForLayout(int32_t layout);
 
 // The channel-layout code from the ink-set class, the ink-set code, the

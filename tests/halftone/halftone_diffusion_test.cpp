@@ -23,14 +23,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
         SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
-        job = std::make_unique<CVarnPrn>(nullptr, 1, &log);
-        job->m_strEplPath = KELMORA_EPL_EXAMPLE;
-        job->m_iPrinterModell = 677;
-        job->m_iOutputColorMode = 4;
-        job->m_iResolutionX = 720;
-        job->m_iResolutionY = 720;
-        job->m_iImageWidth = kWidth;
-        job->m_iOutWidthPixel = kWidth;
+        job = httest::ExampleJob(&log, 677, kWidth);
         job->m_iOutHeightPixel = 6;
         job->m_iTotalInkLimit = 300;
         job->m_iHalftoneThreadCount = 0;  // these pages run inline
