@@ -113,6 +113,15 @@ std::string FormatFixed(double value, int decimals) {
     return std::string(buffer, result.ptr);
 }
 
+std::string FormatGeneral(double value, int precision) {
+    if (precision < 1) precision = 1;
+    char buffer[400 + 64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                      precision > 64 ? 64 : precision);
+    if (result.ec != std::errc()) return std::string();
+    return std::string(buffer, result.ptr);
+}
+
 bool ParseDecimal(std::string_view text, double& value) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
