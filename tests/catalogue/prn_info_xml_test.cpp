@@ -154,6 +154,38 @@ TEST(PrinterInformation, CallsTheHostInItsOrder) {
     }
 }
 
+TEST(PrinterInformation, CollectsTheHostPrinterTicketsForInksAndMediaTypes) {
+    StubCatalogue stub;
+    for (uint32_t id : {700u, 701u}) {
+        PRINTERMODEL& m = stub.Offer(id);
+        m.nManufacturerID = 3;
+        m.listInks = {504};
+        m.AddMediaType("t", id == 700 ? 2 : 5);
+    }
+    hostkit::TicketStore store;
+    std::string text;
+    for (int host : {4, 6}) {
+        text += StringF("[host-printer %d]\nOutput/Prn/Info/Manufacturer/ManufacturerID = %d\n"
+                        "Output/Prn/Info/Manufacturer/PrnID[] = 700\nOutput/Prn/Info/Manufacturer/PrnID[] = 701\n"
+                        "Output/Prn/Info/Manufacturer/PrnName[] = \"a\"\nOutput/Prn/Info/Manufacturer/PrnName[] = \"b\"\n"
+                        "Output/Prn/Media/Spec/TypeID = 2\nOutput/Prn/Specific/InkTypeName = \"MS2\"\n",
+                        host, host == 4 ? 3 : 9);
+    }
+    hostkit::ReadTicketText(text, store);
+    ASSERT_EQ(PrinterInfoToTicket(&stub.catalogue, store.ticket(), 1, 0, nullptr), 2);
+    std::vector<uint32_t> inkReads;
+    for (const hostkit::LoggedCall& c : store.calls()) {
+        if (c.key == "Output/Prn/Specific/InkTypeName") inkReads.push_back(c.id);
+    }
+    EXPECT_EQ(inkReads, (std::vector<uint32_t>{4, 6, 4, 6})) << "both host tickets name both models";
+    // Manufacturer 3: the host tickets of that manufacturer keep the models
+    // that have their media type.
+    EXPECT_EQ(Read<int32_t>(store, 4, "Output/Prn/Info/Manufacturer/PrnID", TICKET_SCOPE_HOST_PRINTER),
+              std::vector<int32_t>{700});
+    EXPECT_EQ(Read<int32_t>(store, 6, "Output/Prn/Info/Manufacturer/PrnID", TICKET_SCOPE_HOST_PRINTER),
+              (std::vector<int32_t>{700, 701}));
+}
+
 TEST(PrinterInformation, RecordThatFailsTheTestLosesOnlyTheTestingExporters) {
     for (auto spoil : {+[](Ticket& t) { t.Version = 0; }, +[](Ticket& t) { t.Size = 631; }}) {
         hostkit::TicketStore store;
