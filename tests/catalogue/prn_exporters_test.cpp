@@ -121,6 +121,30 @@ TEST(MediaTypeExport, RowsStayWithinTheirLengthAndDivideOnlyByColourModes) {
     EXPECT_EQ(Strings(store, 700, "Output/Prn/Info/Resolution/Name"), (S{"360 x 360", "720 x 360"}));
 }
 
+TEST(MediaTypeExport, SettingKeysNameTheTypeAndTheSuppliersForm) {
+    StubCatalogue stub;
+    PRINTERMODEL& m = stub.Offer(700);
+    m.AddMediaType("t", 20);
+    MEDIATYPE& type = m.listMediaTypes[0];
+    type.avecSettings[3] = {7, 8};
+    type.vecInkTypes = {401};
+    type.bLightInSolid = 1;
+    for (int r = 0; r < 3; ++r) {
+        for (int i = 0; i < 4; ++i) type.aLightInSolid[r][i] = r * 10 + i;
+    }
+    hostkit::TicketStore store;
+    GetPrinterMediaTypeXML(700, store.ticket(), nullptr, 11);
+    EXPECT_FALSE(Has(store, 700, "Output/Prn/Info/Media/Spec/TypeID20/Mediatype3")) << "only with the sub-key flag";
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Media/Spec/TypeID20/LightInSolid/Min"), (V{20, 21, 22, 23}));
+    m.bMediaTypeSubKeys = 1;
+    GetPrinterMediaTypeXML(700, store.ticket(), nullptr, 11);
+    GetPrinterMediaTypeXML(700, store.ticket(), nullptr, 0);
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Media/Spec/TypeID20/Mediatype3"), (V{7, 8}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Media/Spec/TypeID20/3"), (V{7, 8}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Media/Spec/TypeID20/InkType"), V{401});
+    EXPECT_FALSE(Has(store, 700, "Output/Prn/Info/Media/Spec/HeaterDef"));
+}
+
 TEST(PaperExport, SkipsAMissingSizeWithOrWithoutALogger) {
     StubCatalogue stub;
     stub.catalogue.AddMediaSize(5, "A4", 21000.0, 0, 29700.0, 0, 5, 0);
