@@ -286,27 +286,19 @@ TEST(MediaList, MergesTheHostListOfTheSameVersion) {
     EXPECT_EQ(Doubles(broken, 0, "Output/Prn/Info/Media/Size/Width"), (std::vector<double>{210.0, 12.5, 11.5, 10.5}));
 }
 
-TEST(MediaList, HostTicketsKeepTheirModelsUnlessPairedAndPruned) {
+TEST(MediaList, HostTicketWithUnpairedNamesIsLeftAsItIs) {
     StubCatalogue stub;
     hostkit::TicketStore store;
-    hostkit::ReadTicketText("[printer 700]\nOutput/Prn/Info/Media/Spec/TypeID[] = 1\n"
-                            "Output/Prn/Info/Media/Spec/TypeID[] = 2\n"
-                            "[printer 701]\nOutput/Prn/Info/Media/Spec/TypeID = 3\n"
-                            "[host-printer 4]\nOutput/Prn/Media/Spec/TypeID = 2\n"
-                            "Output/Prn/Info/Manufacturer/PrnID[] = 700\nOutput/Prn/Info/Manufacturer/PrnID[] = 701\n"
-                            "Output/Prn/Info/Manufacturer/PrnName[] = \"a\"\nOutput/Prn/Info/Manufacturer/PrnName[] = \"b\"\n"
+    hostkit::ReadTicketText("[printer 700]\nOutput/Prn/Info/Media/Spec/TypeID = 2\n"
                             "[host-printer 5]\nOutput/Prn/Media/Spec/TypeID = 2\n"
                             "Output/Prn/Info/Manufacturer/PrnID[] = 701\nOutput/Prn/Info/Manufacturer/PrnID[] = 700\n"
-                            "Output/Prn/Info/Manufacturer/PrnName[] = \"b\"\n",
+                            "Output/Prn/Info/Manufacturer/PrnName = \"b\"\n",
                             store);
-    SyncPrinterTicketMediaTypes({4, 5}, store.ticket());
-    EXPECT_EQ(Read<int32_t>(store, 4, "Output/Prn/Info/Manufacturer/PrnID", TICKET_SCOPE_HOST_PRINTER),
-              std::vector<int32_t>{700});
-    EXPECT_EQ(Read<std::string>(store, 4, "Output/Prn/Info/Manufacturer/PrnName", TICKET_SCOPE_HOST_PRINTER),
-              std::vector<std::string>{"a"});
-    // Two numbers and one name: left as the host has them.
+    SyncPrinterTicketMediaTypes({5}, store.ticket());
     EXPECT_EQ(Read<int32_t>(store, 5, "Output/Prn/Info/Manufacturer/PrnID", TICKET_SCOPE_HOST_PRINTER),
               (std::vector<int32_t>{701, 700}));
+    EXPECT_EQ(Read<std::string>(store, 5, "Output/Prn/Info/Manufacturer/PrnName", TICKET_SCOPE_HOST_PRINTER),
+              std::vector<std::string>{"b"});
 }
 
 TEST(OptionLayout, ReadsBackThroughTheJob) {
