@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "jfx_test_support.h"
+#include "prndump/plane_images.h"
 
 namespace {
 
@@ -218,6 +219,24 @@ TEST_F(JfxPageTest, Jfx500ClearLayerIsJettedThenCured) {
     EXPECT_EQ(Find(layers[2], "PI").Value("p1"), 1u);
     EXPECT_EQ(RowsAfterLayer(records, 1), (std::vector<int>{0, 1}));
     EXPECT_EQ(RowsAfterLayer(records, 2), (std::vector<int>{1, 0}));
+
+    // The decoder draws each played layer as an image of its own.
+    std::vector<prndecode::Record> stream;
+    for (const auto& r : writer.records) stream.push_back({r.tag, 0, r.data});
+    const auto images = prndecode::AssemblePages(stream);
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0].layer, 0);
+    EXPECT_EQ(images[0].planes.size(), 1u);  // cyan
+    EXPECT_EQ(images[1].header.direction, 0);
+    EXPECT_EQ(images[2].header.direction, 1);
+    EXPECT_EQ(images[2].header.lastLayer, 1);
+    EXPECT_EQ(images[2].header.curing, "QV 131 0 0 0 fill 116; QV 131 1 0 0 fill 116");
+    for (const auto& image : images) {
+        EXPECT_EQ(image.number, 1);
+        EXPECT_EQ(image.lines, 2u);
+    }
+    ASSERT_NE(images[2].Find(0xFF), nullptr);
+    EXPECT_EQ(images[2].Find(0xFF)->Row(0, 16), std::vector<uint8_t>(Plane(4), Plane(4) + 16));  // last line first
 }
 
 TEST_F(JfxPageTest, Jfx200EmbossingPlaysTheVarnishOnceLessThanItsPasses) {
