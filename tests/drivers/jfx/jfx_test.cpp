@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "jfx_test_support.h"
@@ -153,6 +154,27 @@ TEST_F(JfxPageTest, LayerSequenceHasTheBytesWorkedOutByHand) {
     job->m_iPrinterModell = 7092;
     EXPECT_TRUE(Driver()->InitializationSequence(job.get()).empty());
     EXPECT_TRUE(log.Has(0, "JFXIntern::InitializationSequence. Invalid Print Quality: 6060160. Exiting..."));
+}
+
+TEST_F(JfxPageTest, CuringSequencesHaveTheirLongAndShortForms) {
+    Open(7081);
+    const JFX200Intern jfx200(job.get());
+    const Bytes primer = jfx200.MakeCuringSequence(8);
+    ASSERT_EQ(primer.size(), 70u + 70u + 6u);
+    EXPECT_EQ(Bytes(primer.begin(), primer.begin() + 6), (Bytes{'Q', 'V', 67, 0, 0xFF, 0}));
+    EXPECT_EQ(Bytes(primer.begin() + 70, primer.begin() + 76), (Bytes{'Q', 'V', 67, 1, 0xFF, 0}));
+    EXPECT_EQ(Bytes(primer.end() - 6, primer.end()), (Bytes{'Q', 'V', 3, 3, 1, 0}));
+    EXPECT_EQ(std::count(primer.begin(), primer.end() - 6, 0), 64 + 64 + 2 + 1);  // fills, third bytes, index 0
+    EXPECT_EQ(jfx200.MakeCuringSequence(0).size(), 140u);  // no short form
+    EXPECT_EQ(jfx200.MakeCuringSequence(4).back(), 3);
+
+    const JFX500Intern jfx500(job.get());
+    const Bytes curing = jfx500.MakeCuringSequence(2);
+    ASSERT_EQ(curing.size(), 2u * 134u);
+    EXPECT_EQ(Bytes(curing.begin(), curing.begin() + 7), (Bytes{'Q', 'V', 131, 0, 0, 0, 0x74}));
+    EXPECT_EQ(std::count(curing.begin(), curing.end(), 0x74), 256);
+    EXPECT_EQ(jfx500.MakeCuringSequence(1)[4], 1);
+    EXPECT_EQ(jfx500.MakeCuringSequence(0)[4], 0xFF);
 }
 
 // 7091 with a glossy clear surface: primer (plane 5), main (CMYK), varnish (plane 4).
