@@ -22,6 +22,13 @@ JFXIntern* DriverOf(const CVarnPrn* job) { return job ? dynamic_cast<JFXIntern*>
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
+// The two long "QV" commands of a curing sequence, index 0 and 1.
+Bytes CuringPair(uint8_t mode, uint8_t fillValue, size_t fillCount) {
+    Bytes out = MRL_QV(0, mode, fillValue, fillCount);
+    Append(out, MRL_QV(1, mode, fillValue, fillCount));
+    return out;
+}
+
 const char* YesNo(bool b) { return b ? "true" : "false"; }
 
 // The configurations with a single varnish plane.
@@ -133,6 +140,21 @@ void JFXIntern::InitPlaneMasks() {
     const int32_t config = m_pPrinterType ? m_pPrinterType->m_ColorConfig : 0;
     const JfxColorConfigRow* row = JfxColorConfig(config >= 1 && config <= 17 ? config : 0);
     m_vPlaneCodes.assign(row->planeCodes, row->planeCodes + row->channels);
+}
+
+JFXIntern::PlaneLists JFXIntern::MapPlanes(CVarnPrn* job, bool varnish, bool clearInColor) {
+    m_vLayers.clear();
+    InitPlaneMasks();
+    PlaneLists planes;
+    const clsPrinterType_JFX& type = *m_pPrinterType;
+    const auto mapper = CreateLayerMapper(type.m_ColorConfig, job->m_iWhiteMode != 3, job->m_iClearMode != 3,
+                                          type.m_WhitePrintOrder, varnish, clearInColor);
+    if (!mapper) return planes;
+    mapper->GetPrimerLayerPlanes(planes.primer);
+    mapper->GetMainLayerPlanes(planes.main);
+    mapper->GetSecondColorLayerPlanes(planes.second);
+    mapper->GetVarnishLayerPlanes(planes.varnish);
+    return planes;
 }
 
 JFXLayer* JFXIntern::AddLayer(const std::vector<int32_t>& planes) {
@@ -307,12 +329,6 @@ int32_t JFXIntern::LastLayerWithData() const {
     return last;
 }
 
-bool JFXIntern::SkipLayerWithoutData(CVarnPrn* job, size_t index) const {
-    if (m_vLayers[index].hasData && m_vLayers[index].spool) return false;
-    job->Log(3000, "JFX_ClosePage: Layer %d has no data", int(index));
-    return true;
-}
-
 uint32_t JFXIntern::PlayLayer(CVarnPrn* job, size_t index, Bytes& separator, bool lastLayer, bool backwards,
                               int32_t curingType, const PlayTexts& texts) {
     JFXLayer& layer = m_vLayers[index];
@@ -333,6 +349,21 @@ uint32_t JFXIntern::PlayLayer(CVarnPrn* job, size_t index, Bytes& separator, boo
         job->Log(3000, texts.success, int(index));
     }
     return code;
+}
+
+int32_t JFXIntern::ClosePage(CVarnPrn* job) {
+    job->Log(3000, "JFXIntern::ClosePage ...");
+    const int32_t last = LastLayerWithData();
+    Bytes separator;
+    uint32_t result = 0;
+    for (size_t i = 0; i < m_vLayers.size() && result == 0; ++i) {
+        if (m_vLayers[i].hasData && m_vLayers[i].spool) {
+            result = PlayBackLayer(job, i, int32_t(i) == last, separator);
+        } else {
+            job->Log(3000, "JFX_ClosePage: Layer %d has no data", int(i));
+        }
+    }
+    return FinishPage(job, result);
 }
 
 int32_t JFXIntern::FinishPage(CVarnPrn* job, uint32_t result) {
@@ -362,25 +393,16 @@ void JFX200Intern::SetPrintingOrder(CVarnPrn* job) {
     const int32_t config = type.m_ColorConfig;
     const bool single = SingleVarnish(config);
     const bool varnish = job->m_iClearEmbossMode == 1 || (single && type.m_CuringType == 4);
-    const auto mapper = CreateLayerMapper(config, job->m_iWhiteMode != 3, job->m_iClearMode != 3,
-                                          type.m_WhitePrintOrder, varnish, true);
-    m_vLayers.clear();
-    InitPlaneMasks();
-    if (!mapper) return;
-    std::vector<int32_t> primer, main, second, varnishPlanes;
-    mapper->GetPrimerLayerPlanes(primer);
-    mapper->GetMainLayerPlanes(main);
-    mapper->GetSecondColorLayerPlanes(second);
-    mapper->GetVarnishLayerPlanes(varnishPlanes);
+    const PlaneLists planes = MapPlanes(job, varnish, true);
 
     const int32_t colourCuring = type.m_CuringType == 4 ? (single ? 3 : 4) : type.m_CuringType == 3 ? 3 : -1;
-    if (JFXLayer* layer = AddLayer(primer)) layer->CuringType = 8;
-    if (JFXLayer* layer = AddLayer(main)) {
+    if (JFXLayer* layer = AddLayer(planes.primer)) layer->CuringType = 8;
+    if (JFXLayer* layer = AddLayer(planes.main)) {
         layer->CuringType = colourCuring >= 0 ? colourCuring : (type.m_bHasWhiteInk ? 7 : 0);
         layer->PrintBackwards = job->m_iWhiteMode != 3 && type.m_WhitePrintOrder == 1;
     }
-    if (JFXLayer* layer = AddLayer(second)) layer->CuringType = colourCuring >= 0 ? colourCuring : 0;
-    if (JFXLayer* layer = AddLayer(varnishPlanes)) {
+    if (JFXLayer* layer = AddLayer(planes.second)) layer->CuringType = colourCuring >= 0 ? colourCuring : 0;
+    if (JFXLayer* layer = AddLayer(planes.varnish)) {
         if (job->m_iClearEmbossMode == 1) {
             job->m_iClearEmbossMattePasses = std::max(job->m_iClearEmbossMattePasses, 2);
             layer->EmbossingLayerCount = job->m_iClearEmbossMattePasses;
@@ -402,64 +424,46 @@ Bytes JFX200Intern::MakeCuringSequence(int32_t curingType) const {
         case 8: p2 = 1; p3 = 0; break;
         default: shortForm = false; break;
     }
-    Bytes out = MRL_QV(0, mode, 0, 64);
-    Append(out, MRL_QV(1, mode, 0, 64));
+    Bytes out = CuringPair(mode, 0, 64);
     if (shortForm) Append(out, MRL_QV_Short(p2, p3));
     return out;
 }
 
-int32_t JFX200Intern::ClosePage(CVarnPrn* job) {
-    job->Log(3000, "JFXIntern::ClosePage ...");
-    const int32_t last = LastLayerWithData();
-    Bytes separator;
-    uint32_t result = 0;
-    for (size_t i = 0; i < m_vLayers.size() && result == 0; ++i) {
-        if (SkipLayerWithoutData(job, i)) continue;
-        const JFXLayer& layer = m_vLayers[i];
-        const bool isLast = int32_t(i) == last;
-        if (layer.EmbossingLayerCount >= 2) {
-            const PlayTexts texts{nullptr, kPlainFailure, "JFX_ClosePage: Layer %d spool file playback end: success"};
-            for (int32_t n = 2; n <= layer.EmbossingLayerCount && result == 0; ++n) {
-                job->Log(3000, "JFX_ClosePage: Layer %d: clear embossing layer no: %d", int(i), n);
-                const bool final = n == layer.EmbossingLayerCount;
-                result = PlayLayer(job, i, separator, isLast && final, layer.PrintBackwards,
-                                   final ? layer.CuringType : 6, texts);
-            }
-        } else if (layer.CuringType == 5) {
-            const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback (clear ink - top layer) start",
-                                  "JFX_ClosePage: Error in layer %d (clear top layer) playback. error code: %s",
-                                  "JFX_ClosePage: Layer %d (clear top layer) spool file playback end: success"};
-            result = PlayLayer(job, i, separator, false, false, 4, texts);
-        } else {
-            const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback start (matte in case of clear)",
-                                  kPlainFailure, "JFX_ClosePage: Layer %d spool file playback end: success"};
-            result = PlayLayer(job, i, separator, isLast, layer.PrintBackwards, layer.CuringType, texts);
+uint32_t JFX200Intern::PlayBackLayer(CVarnPrn* job, size_t i, bool isLast, Bytes& separator) {
+    const JFXLayer& layer = m_vLayers[i];
+    if (layer.EmbossingLayerCount >= 2) {
+        const PlayTexts texts{nullptr, kPlainFailure, "JFX_ClosePage: Layer %d spool file playback end: success"};
+        uint32_t result = 0;
+        for (int32_t n = 2; n <= layer.EmbossingLayerCount && result == 0; ++n) {
+            job->Log(3000, "JFX_ClosePage: Layer %d: clear embossing layer no: %d", int(i), n);
+            const bool final = n == layer.EmbossingLayerCount;
+            result = PlayLayer(job, i, separator, isLast && final, layer.PrintBackwards,
+                               final ? layer.CuringType : 6, texts);
         }
+        return result;
     }
-    return FinishPage(job, result);
+    if (layer.CuringType == 5) {
+        const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback (clear ink - top layer) start",
+                              "JFX_ClosePage: Error in layer %d (clear top layer) playback. error code: %s",
+                              "JFX_ClosePage: Layer %d (clear top layer) spool file playback end: success"};
+        return PlayLayer(job, i, separator, false, false, 4, texts);
+    }
+    const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback start (matte in case of clear)",
+                          kPlainFailure, "JFX_ClosePage: Layer %d spool file playback end: success"};
+    return PlayLayer(job, i, separator, isLast, layer.PrintBackwards, layer.CuringType, texts);
 }
 
 // ---------------------------------------------------------------- JFX500
 
 void JFX500Intern::SetPrintingOrder(CVarnPrn* job) {
     const clsPrinterType_JFX& type = *m_pPrinterType;
-    const auto mapper = CreateLayerMapper(type.m_ColorConfig, job->m_iWhiteMode != 3, job->m_iClearMode != 3,
-                                          type.m_WhitePrintOrder, type.m_CuringType == 4, type.m_CuringType == 3);
-    m_vLayers.clear();
-    InitPlaneMasks();
-    if (!mapper) return;
-    std::vector<int32_t> primer, main, second, varnish;
-    mapper->GetPrimerLayerPlanes(primer);
-    mapper->GetMainLayerPlanes(main);
-    mapper->GetSecondColorLayerPlanes(second);
-    mapper->GetVarnishLayerPlanes(varnish);
-
-    AddLayer(primer);
-    if (JFXLayer* layer = AddLayer(main)) {
+    const PlaneLists planes = MapPlanes(job, type.m_CuringType == 4, type.m_CuringType == 3);
+    AddLayer(planes.primer);
+    if (JFXLayer* layer = AddLayer(planes.main)) {
         layer->PrintBackwards = job->m_iWhiteMode != 3 && type.m_WhitePrintOrder == 1;
     }
-    AddLayer(second);
-    if (JFXLayer* layer = AddLayer(varnish)) layer->CuringType = 4;
+    AddLayer(planes.second);
+    if (JFXLayer* layer = AddLayer(planes.varnish)) layer->CuringType = 4;
     LogLayers(job);
 }
 
@@ -472,36 +476,24 @@ Bytes JFX500Intern::MakeCuringSequence(int32_t curingType) const {
         mode = 0;
         fillValue = 0x74;
     }
-    Bytes out = MRL_QV(0, mode, fillValue, 128);
-    Append(out, MRL_QV(1, mode, fillValue, 128));
-    return out;
+    return CuringPair(mode, fillValue, 128);
 }
 
-int32_t JFX500Intern::ClosePage(CVarnPrn* job) {
-    job->Log(3000, "JFXIntern::ClosePage ...");
-    const int32_t last = LastLayerWithData();
-    Bytes separator;
-    uint32_t result = 0;
-    for (size_t i = 0; i < m_vLayers.size() && result == 0; ++i) {
-        if (SkipLayerWithoutData(job, i)) continue;
-        const JFXLayer& layer = m_vLayers[i];
-        const bool isLast = int32_t(i) == last;
-        if (layer.CuringType == 4) {
-            const PlayTexts jetting{
-                "JFX_ClosePage: Layer %d spool file playback (clear ink - ink jetting with no irradiation) start",
-                "JFX_ClosePage: Error in layer %d (clear without radiation) playback. error code: %s",
-                "JFX_ClosePage: Layer %d (clear without radiation) spool file playback end: success"};
-            const PlayTexts curing{
-                "JFX_ClosePage: Layer %d spool file playback (clear ink - only UV irradiation. no ink jetting) start",
-                "JFX_ClosePage: Error in layer %d (clear curing) playback. error code: %s",
-                "JFX_ClosePage: Layer %d (clear curing) spool file playback end: success"};
-            result = PlayLayer(job, i, separator, false, false, 1, jetting);
-            if (result == 0) result = PlayLayer(job, i, separator, isLast, true, 2, curing);
-        } else {
-            const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback start", kPlainFailure,
-                                  "JFX_ClosePage: Layer %d spool file playback end: success"};
-            result = PlayLayer(job, i, separator, isLast, layer.PrintBackwards, layer.CuringType, texts);
-        }
+uint32_t JFX500Intern::PlayBackLayer(CVarnPrn* job, size_t i, bool isLast, Bytes& separator) {
+    const JFXLayer& layer = m_vLayers[i];
+    if (layer.CuringType == 4) {
+        const PlayTexts jetting{
+            "JFX_ClosePage: Layer %d spool file playback (clear ink - ink jetting with no irradiation) start",
+            "JFX_ClosePage: Error in layer %d (clear without radiation) playback. error code: %s",
+            "JFX_ClosePage: Layer %d (clear without radiation) spool file playback end: success"};
+        const PlayTexts curing{
+            "JFX_ClosePage: Layer %d spool file playback (clear ink - only UV irradiation. no ink jetting) start",
+            "JFX_ClosePage: Error in layer %d (clear curing) playback. error code: %s",
+            "JFX_ClosePage: Layer %d (clear curing) spool file playback end: success"};
+        const uint32_t result = PlayLayer(job, i, separator, false, false, 1, jetting);
+        return result != 0 ? result : PlayLayer(job, i, separator, isLast, true, 2, curing);
     }
-    return FinishPage(job, result);
+    const PlayTexts texts{"JFX_ClosePage: Layer %d spool file playback start", kPlainFailure,
+                          "JFX_ClosePage: Layer %d spool file playback end: success"};
+    return PlayLayer(job, i, separator, isLast, layer.PrintBackwards, layer.CuringType, texts);
 }

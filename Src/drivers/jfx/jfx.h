@@ -37,6 +37,10 @@ public:
     ~JFXIntern() override;
 
     int32_t OpenPage(CVarnPrn* job) override;  // JFX_OpenPage
+    // Plays every layer with data back to the host in order, then the page
+    // end: 0, or the first failure's spool result (no layer and no page end
+    // follow it; the user is told).
+    int32_t ClosePage(CVarnPrn* job) override;
     // Bits per pixel of the raster records: 2 for variable dots, else 1.
     virtual uint8_t SelectMode(bool variableDot);
     // Builds the printing layers from the printer type.
@@ -83,11 +87,17 @@ protected:
                        int32_t curingType, const PlayTexts& texts);
     // The layer played last: the last one with data and a spool file; -1 for none.
     int32_t LastLayerWithData() const;
-    // Logs the layer without data; true when the layer has none.
-    bool SkipLayerWithoutData(CVarnPrn* job, size_t index) const;
+    // The playback steps of one layer with data: 0 or the first failure.
+    virtual uint32_t PlayBackLayer(CVarnPrn* job, size_t index, bool lastLayer, Bytes& separator) = 0;
     // The page end after the playbacks: "QE" when all went well, else the
     // first failure for the user; the spool files go in every case.
     int32_t FinishPage(CVarnPrn* job, uint32_t result);
+    // The plane lists of the four layers from the layer mapper of the printer
+    // type's configuration; empties the layers and sets the plane codes.
+    struct PlaneLists {
+        std::vector<int32_t> primer, main, second, varnish;
+    };
+    PlaneLists MapPlanes(CVarnPrn* job, bool varnish, bool clearInColor);
     // Appends a layer for a non-empty plane list.
     JFXLayer* AddLayer(const std::vector<int32_t>& planes);
     void LogLayers(CVarnPrn* job) const;
@@ -96,17 +106,21 @@ protected:
 class JFX200Intern : public JFXIntern {
 public:
     using JFXIntern::JFXIntern;
-    int32_t ClosePage(CVarnPrn* job) override;
     void SetPrintingOrder(CVarnPrn* job) override;
     Bytes MakeCuringSequence(int32_t curingType) const override;
+
+protected:
+    uint32_t PlayBackLayer(CVarnPrn* job, size_t index, bool lastLayer, Bytes& separator) override;
 };
 
 class JFX500Intern : public JFXIntern {
 public:
     using JFXIntern::JFXIntern;
-    int32_t ClosePage(CVarnPrn* job) override;
     void SetPrintingOrder(CVarnPrn* job) override;
     Bytes MakeCuringSequence(int32_t curingType) const override;
+
+protected:
+    uint32_t PlayBackLayer(CVarnPrn* job, size_t index, bool lastLayer, Bytes& separator) override;
 };
 
 // Job start: 0, -1 without a job, the job-header write's code, or -2 for a
