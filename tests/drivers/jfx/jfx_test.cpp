@@ -211,6 +211,8 @@ TEST_F(JfxPageTest, BackwardsLayerIsPlayedLastLineFirst) {
     ASSERT_EQ(Driver()->m_vLayers.size(), 1u);
     EXPECT_TRUE(Driver()->m_vLayers[0].PrintBackwards);
     EXPECT_EQ(Driver()->m_vLayers[0].CuringType, 7);
+    EXPECT_TRUE(log.Has(3000, "SetPrintingOrder: m_vLayers[0].PlanesToPrint[]: [ 0[0x2] 1[0x1] 2[0x4] 3[0x0] 4[0xff] 5[0xfe] ]"));
+    EXPECT_TRUE(log.Has(3000, "SetPrintingOrder: m_vLayers[0].PrintBackwards: true"));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Line({4}), 0);
     EXPECT_EQ(InternPageHook1(job.get()), 0);
     const auto records = PageEnd();
