@@ -2,6 +2,7 @@
 
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
+#include "drivers/jfx/jfx.h"
 #include "drivers/jv34.h"
 #include "drivers/jv4.h"
 
@@ -35,8 +36,8 @@ const PrinterFamilyRow kFamilies[] = {
     {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
     {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
     {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", JV34_OpenJob},
-    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", nullptr},
-    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", nullptr},
+    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", JFX200_OpenJob},
+    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", JFX500_OpenJob},
 };
 
 PrinterFamilyRow g_TestFamily{0, -1, nullptr, nullptr};
