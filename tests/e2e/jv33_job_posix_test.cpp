@@ -1,4 +1,4 @@
-// JV33 and JV34 jobs printed through the built plug-in by the host program,
+// Jobs of the served families (JV33, JV34, TS300P) printed through the built plug-in by the host program,
 // decoded back, and compared with the same job run in this process: the
 // stream must be the same bytes, and its dots those the halftoner made
 // (through the page's dot-code converter where the page uses one).
@@ -73,6 +73,8 @@ struct Variant {
     int channels;
     bool converter;
     int imageChannels;
+    const char* ticket = "jv33.ticket";  // in examples/, under the settings
+    const char* linearisation = "cmyk.lin";  // in examples/
 };
 
 class PrintedJob : public testing::TestWithParam<Variant> {
@@ -120,8 +122,8 @@ protected:
 
     void WriteTicket() {
         std::ofstream out(folder / "job.ticket");
-        out << ReadFile(kRoot / "examples" / "jv33.ticket") << "\n[job]\n" << GetParam().settings
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / "cmyk.lin").string() << "\"\n";
+        out << ReadFile(kRoot / "examples" / GetParam().ticket) << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / GetParam().linearisation).string() << "\"\n";
     }
 
     // The job through the plug-in library and the host program.
@@ -248,6 +250,24 @@ const std::vector<uint8_t> kTs34Header = {
     'Q', 'C', 11, 0xFF, 0,    25,   0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0,            //
     'Q', 'P', 13, 1,    0x38, 0x04, 0xD0, 0x02, 12,   0,    1,    1, 0,    0, 0, 0xFF};
 
+// The TS300P example tickets: 720 x 720 dpi, 8 passes, heaters 40, 45 and
+// 100; and the six-colour model at 720 x 1080 dpi, 12 passes at high speed.
+const std::vector<uint8_t> kTs300pHeader = {
+    'Q', 'K', 8,  0xFF, 40,   45,   0xFF, 0xFF, 0xFF, 0xFF, 100,                  //
+    'Q', '@', 0,                                                                  //
+    'Q', 'A', 3,  0,    0,    0,                                                  //
+    'Q', 'C', 11, 0xFF, 0,    0,    0,    0,    0xFF, 1,    0xFF, 0, 0xFF, 0,     //
+    'Q', 'P', 18, 1,    0xD0, 0x02, 0xD0, 0x02, 8,    0,    1,    1, 0,    2, 0,  //
+    0xFF, 0xFF, 0, 0, 0, 0};
+
+const std::vector<uint8_t> kTs300pBmykbmHeader = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                 //
+    'Q', '@', 0,                                                                  //
+    'Q', 'A', 3,  0,    0,    0,                                                  //
+    'Q', 'C', 11, 0xFF, 0,    15,   120,  0,    0xFF, 3,    0xFF, 0, 0xFF, 0,     //
+    'Q', 'P', 18, 1,    0x38, 0x04, 0xD0, 0x02, 12,   1,    0,    2, 0,    2, 0,  //
+    0xFF, 0xFF, 0, 0, 0, 0};
+
 INSTANTIATE_TEST_SUITE_P(
     JV33AndJV34, PrintedJob,
     testing::Values(Variant{"SampleJV33", "", kSampleHeader, 4, false, 4},
@@ -264,7 +284,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Variant{"JV34VariableDotsAt720x1080",
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
-                            kTs34Header, 4, true, 4}),
+                            kTs34Header, 4, true, 4},
+                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, "ts300p.ticket"},
+                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, "ts300p_bmykbm.ticket",
+                            "bmykbm.lin"}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,0 +1,103 @@
+#include "drivers/sublimation_shared.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#include "halftone/channel_set.h"
+#include "halftone/halftone.h"
+#include "host/ticket.h"
+#include "job/varn_prn.h"
+#include "printers/model_predicates.h"
+
+namespace sublimation {
+
+namespace {
+
+constexpr int kMaxPercentages = 8;
+
+// The light channels (4 and 5) follow blue and magenta.
+void FillPercentages(const CVarnPrn& job, int channels, double (&percentages)[kMaxPercentages]) {
+    std::fill(std::begin(percentages), std::end(percentages), 100.0);
+    const std::vector<double> limits = ReadInkPreLimit([&job](const std::string& key) {
+        std::string value;
+        GetTicketString(job.GetTicket(), value, TICKET_SCOPE_JOB, job.GetJobId(), key.c_str(), std::string());
+        return value;
+    });
+    const size_t n = std::min({limits.size(), size_t(channels), size_t(kMaxPercentages)});
+    for (size_t i = 0; i < n; ++i) percentages[i] = limits[i];
+    percentages[4] = percentages[0];
+    percentages[5] = percentages[1];
+}
+
+}  // namespace
+
+const DOTSIZEMODE* CheckDotSize(CVarnPrn* job, const char* family) {
+    const DOTSIZEMODE* row = FindDotSizeEntry(DotSizeTableForModel(job->m_iPrinterModell), uint32_t(job->m_iDotSize));
+    if (!row) {
+        job->SetErrorMessageF("%s_OpenJob: Dot size %d not in table for printer %d", family, job->m_iDotSize,
+                              job->m_iPrinterModell);
+        job->Log(0, "%s_OpenJob: Dot size %d not in table for printer %d", family, job->m_iDotSize,
+                 job->m_iPrinterModell);
+    }
+    return row;
+}
+
+void LogChannelSet(CVarnPrn& job, const char* family) {
+    job.Log(3000, "%s_InitHalftone RasterDataChannelDescription: %s", family,
+            ChannelCodesToString(GetChannelSet(job)).c_str());
+}
+
+bool StartPlanarHalftoner(CVarnPrn& job, const char* family, const PlanarSetup& setup) {
+    job.m_pHalftone = std::make_unique<CHalftone>(&job);
+    CHalftone& halftone = *job.m_pHalftone;
+    halftone.HalftoneRoutine = HALF_ROUTINE_PLANAR;
+    halftone.m_iBitsPerPixel = setup.variable ? 2 : 1;
+    halftone.m_iDotMode = uint32_t(job.m_iDotSize);
+    halftone.m_iPlanarParam = 0;
+    halftone.m_iScreeningParam = 0;
+
+    int channels = 0;
+    if (job.m_iOutputColorMode == 4) {
+        job.Log(3000, "%s_InitHalftone: Image type = BMYK", family);
+        channels = 4;
+        job.m_iHalftoneDebugLayout = 4;
+        halftone.SetLinearizeFunction(&CHalftone::LinearizeLine4A);
+    } else if (job.m_iOutputColorMode == 6) {
+        job.Log(3000, "%s_InitHalftone: Image type = BMYKbm", family);
+        channels = 6;
+        job.m_iHalftoneDebugLayout = 45;
+        halftone.SetLinearizeFunction(&CHalftone::LinearizeLine6F);
+    } else {
+        job.Log(0, "%s_InitHalftone: Image type = unknown (%d)", family, job.m_iOutputColorMode);
+        job.m_pHalftone.reset();
+        return false;
+    }
+    job.m_iOutChannels = channels;
+
+    PlanarHalfConfig config;
+    config.job = &job;
+    config.threadCount = job.m_iHalftoneThreadCount;
+    config.channelTypes.assign(size_t(channels), PlanarChannelType{setup.factory, setup.parameters});
+    for (int c = 0; c < channels; ++c) config.channelNumbers.push_back(uint16_t(c));
+
+    double percentages[kMaxPercentages];
+    FillPercentages(job, channels, percentages);
+    halftone.BuildLinCurves(percentages, channels);
+    halftone.m_pPlanarHalf = CPlanarHalf::Create(config);
+    if (!halftone.m_pPlanarHalf || halftone.InitJob(&job) != 0) {
+        job.Log(0, "%s_InitHalftone: half->OpenJob failed", family);
+        job.m_pHalftone.reset();
+        return false;
+    }
+    return true;
+}
+
+uint8_t VacuumByte(int32_t vacuumPower) {
+    if (vacuumPower >= 1 && vacuumPower <= 4) return uint8_t(4 - vacuumPower);
+    return 0xFF;
+}
+
+uint8_t CutFlag(const CVarnPrn& job) { return (job.m_iMediaSource == 9 && job.m_iCuttingMode != 0) ? 1 : 0; }
+
+}  // namespace sublimation
