@@ -4,6 +4,8 @@
 #include <exception>
 #include <memory>
 
+#include "drivers/family_driver.h"
+#include "drivers/jv33_shared.h"
 #include "halftone/channel_set.h"
 #include "halftone/halftone.h"
 #include "host/ticket.h"
@@ -31,6 +33,47 @@ void FillPercentages(const CVarnPrn& job, int channels, double (&percentages)[kM
 }
 
 }  // namespace
+
+int BeginJob(CVarnPrn* job, const char* family, JobHook closeJob, JobHook openPage) {
+    job->Log(3000, "%s_OpenJob...", family);
+    job->m_bSuppressOpenJobRecord = false;
+    job->m_bSuppressCloseJobRecord = false;
+    job->m_pfnCloseJob = closeJob;
+    job->m_pfnOpenPage = openPage;
+
+    const uint32_t written = jv33::WriteRecord(job, SPLTAG_JOB_HEADER, MRL_IV_QE());
+    if (written != 0) {
+        job->Log(0, "%s_OpenJob return error code %d", family, int(written));
+        return int(written);
+    }
+    return CheckDotSize(job, family) ? 0 : -2;
+}
+
+int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header) {
+    const uint32_t written = jv33::WriteRecord(job, SPLTAG_PAGE_HEADER, header);
+    if (written != 0) {
+        job->Log(0, "%s return error code %d", step, int(written));
+    } else {
+        job->Log(2000, "%s", step);
+    }
+    return jv33::HookResult(written);
+}
+
+int WritePageEnd(CVarnPrn* job, const char* step) {
+    job->Log(3000, "%s", step);
+    return jv33::HookResult(jv33::WriteRecord(job, SPLTAG_PAGE_END, MRL_IV_QE()));
+}
+
+int EndJob(CVarnPrn* job, const char* deletingLine) {
+    if (!job) return 0;
+    const uint32_t written = jv33::WriteRecord(job, SPLTAG_CLOSE_JOB, nullptr, 0);
+    job->Log(3000, "WritePrnData::SPLTAG_CLOSE_JOB");
+    if (FamilyDriver::Of(job)) {
+        job->Log(3000, "%s", deletingLine);
+        job->m_pDriver.reset();
+    }
+    return jv33::HookResult(written);
+}
 
 const DOTSIZEMODE* CheckDotSize(CVarnPrn* job, const char* family) {
     const DOTSIZEMODE* row = FindDotSizeEntry(DotSizeTableForModel(job->m_iPrinterModell), uint32_t(job->m_iDotSize));

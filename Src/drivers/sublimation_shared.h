@@ -5,15 +5,33 @@
 
 #include <cstdint>
 
+#include "drivers/mrl/mrl.h"
 #include "halftone/planar_channel.h"
+#include "job/varn_prn.h"
 #include "printers/print_modes.h"
-
-class CVarnPrn;
 
 namespace sublimation {
 
 // The printer colour codes of the channels: B, M, Y, K, then the light b and m.
 inline constexpr uint32_t kColourCodes[6] = {2, 1, 4, 0, 18, 17};
+
+// The common head of the job start (logged as "<family>_OpenJob..."): both
+// record-suppression flags cleared, the CloseJob and OpenPage hooks
+// installed, the job header "QE" written, the dot size checked. 0 when the
+// set-up may go on; else what the job start returns: the host writer's code
+// (logged as "<family>_OpenJob return error code %d") or -2 for a dot size
+// the model's table lacks.
+int BeginJob(CVarnPrn* job, const char* family, JobHook closeJob, JobHook openPage);
+
+// Writes the page header with the page-header tag and logs "<step>" or
+// "<step> return error code %d"; 0, or minus the host writer's code.
+int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);
+// Logs "<step>" and writes the page end "QE"; 0, or minus the host writer's code.
+int WritePageEnd(CVarnPrn* job, const char* step);
+// The CloseJob hook's work: the close-job record, then the driver object is
+// deleted (logged as deletingLine). 0 without a job, else 0 or minus the
+// host writer's code.
+int EndJob(CVarnPrn* job, const char* deletingLine);
 
 // The job's row in its model's dot-size table. A dot size the table lacks
 // fails the job start before any set-up reads the row: null, after reporting

@@ -68,18 +68,8 @@ Bytes MRL_QP_TS300P(uint8_t p1, uint16_t yDpi, uint16_t xDpi, uint8_t p4, uint8_
 
 int TS300P_OpenJob(CVarnPrn* job) {
     if (!job) return -1;
-    job->Log(3000, "%s...", "TS300P_OpenJob");
-    job->m_bSuppressOpenJobRecord = false;
-    job->m_bSuppressCloseJobRecord = false;
-    job->m_pfnCloseJob = TS300P_CloseJob;
-    job->m_pfnOpenPage = InternPageHook1;
-
-    const uint32_t written = jv33::WriteRecord(job, SPLTAG_JOB_HEADER, MRL_IV_QE());
-    if (written != 0) {
-        job->Log(0, "TS300P_OpenJob return error code %d", int(written));
-        return int(written);
-    }
-    if (!sublimation::CheckDotSize(job, kFamily)) return -2;
+    const int begun = sublimation::BeginJob(job, kFamily, TS300P_CloseJob, InternPageHook1);
+    if (begun != 0) return begun;
 
     std::unique_ptr<TS300P_Intern> driver(new (std::nothrow) TS300P_Intern(*job));
     if (!driver || !driver->m_pEmitter) {
@@ -171,20 +161,12 @@ int TS300P_OpenPage(TS300P_Intern* driver, CVarnPrn* job) {
                                             uint16_t(job->m_iResolutionX), mode->passes, mode->hiSpeedScan, direction,
                                             mediaCode, logicalSeek, resolutionClass, 0, 0xFF, 0xFF, 0, 0, 0));
 
-    const uint32_t written = driver->m_HostWriter.Write(SPLTAG_PAGE_HEADER, header.data(), header.size());
-    if (written != 0) {
-        job->Log(0, "TS300P_OpenPage return error code %d", int(written));
-    } else {
-        job->Log(2000, "TS300P_OpenPage");
-    }
-    return jv33::HookResult(written);
+    return sublimation::WritePageHeader(job, "TS300P_OpenPage", header);
 }
 
 int TS300P_ClosePage(TS300P_Intern* driver, CVarnPrn* job) {
     if (!driver || !job) return -1;
-    job->Log(3000, "TS300P_ClosePage");
-    const Bytes end = MRL_IV_QE();
-    return jv33::HookResult(driver->m_HostWriter.Write(SPLTAG_PAGE_END, end.data(), end.size()));
+    return sublimation::WritePageEnd(job, "TS300P_ClosePage");
 }
 
 int TS300P_WriteLine(CVarnPrn* job) {
@@ -207,13 +189,4 @@ int TS300P_WriteLine(CVarnPrn* job) {
     return -1;
 }
 
-int TS300P_CloseJob(CVarnPrn* job) {
-    if (!job) return 0;
-    const uint32_t written = jv33::WriteRecord(job, SPLTAG_CLOSE_JOB, nullptr, 0);
-    job->Log(3000, "WritePrnData::SPLTAG_CLOSE_JOB");
-    if (DriverOf(job)) {
-        job->Log(3000, "TS300P_CloseJob deleting TS300P_Intern");
-        job->m_pDriver.reset();
-    }
-    return jv33::HookResult(written);
-}
+int TS300P_CloseJob(CVarnPrn* job) { return sublimation::EndJob(job, "TS300P_CloseJob deleting TS300P_Intern"); }

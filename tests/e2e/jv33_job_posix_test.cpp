@@ -1,4 +1,4 @@
-// Jobs of the served families (JV33, JV34, TS300P) printed through the built plug-in by the host program,
+// Jobs of the served families (JV33, JV34, TS300P, Tx500/TS500) printed through the built plug-in by the host program,
 // decoded back, and compared with the same job run in this process: the
 // stream must be the same bytes, and its dots those the halftoner made
 // (through the page's dot-code converter where the page uses one).
@@ -268,6 +268,21 @@ const std::vector<uint8_t> kTs300pBmykbmHeader = {
     'Q', 'P', 18, 1,    0x38, 0x04, 0xD0, 0x02, 12,   1,    0,    2, 0,    2, 0,  //
     0xFF, 0xFF, 0, 0, 0, 0};
 
+// The Tx500 example ticket: 600 x 600 dpi, 8 passes at high speed, heaters
+// 40, 45 and 50; the TS500 one at 600 x 1200 dpi with fixed small dots and
+// its third heater at 70. A feed of 1.0 sends no "QA".
+const std::vector<uint8_t> kTx500Header = {
+    'Q', 'K', 8,  40,   45,   50,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    30,   0xFF, 0xFF, 0xFF, 0,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 13, 1,    0x58, 0x02, 0x58, 0x02, 8,    1,    1,    1, 0, 1, 0, 0};
+
+const std::vector<uint8_t> kTs500Header = {
+    'Q', 'K', 8,  40,   45,   70,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    12,   0xFF, 0xFF, 0xFF, 1,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 13, 18,   0xB0, 0x04, 0x58, 0x02, 8,    0,    1,    1, 0, 1, 0, 0};
+
 INSTANTIATE_TEST_SUITE_P(
     JV33AndJV34, PrintedJob,
     testing::Values(Variant{"SampleJV33", "", kSampleHeader, 4, false, 4},
@@ -287,7 +302,9 @@ INSTANTIATE_TEST_SUITE_P(
                             kTs34Header, 4, true, 4},
                     Variant{"TS300P", "", kTs300pHeader, 4, false, 4, "ts300p.ticket"},
                     Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, "ts300p_bmykbm.ticket",
-                            "bmykbm.lin"}),
+                            "bmykbm.lin"},
+                    Variant{"Tx500", "", kTx500Header, 4, false, 4, "tx500.ticket"},
+                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, "ts500.ticket"}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace
