@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "drivers/family_driver.h"
 #include "drivers/jv33_shared.h"
@@ -17,6 +18,8 @@ namespace sublimation {
 namespace {
 
 constexpr int kMaxPercentages = 8;
+constexpr size_t kMinimumLineCapacity = 16384;
+constexpr size_t kLineCapacitySlack = 1024;
 
 // The light channels (4 and 5) follow blue and magenta.
 void FillPercentages(const CVarnPrn& job, int channels, double (&percentages)[kMaxPercentages]) {
@@ -47,6 +50,28 @@ int BeginJob(CVarnPrn* job, const char* family, JobHook closeJob, JobHook openPa
         return int(written);
     }
     return CheckDotSize(job, family) ? 0 : -2;
+}
+
+const PRINTMODE* BeginPage(CVarnPrn* job, const char* family, JobHook printLine, JobHook closePage) {
+    job->Log(3000, "%s_OpenPage", family);
+    job->m_pfnPrintLine = printLine;
+    job->m_pfnClosePage = closePage;
+
+    const PRINTMODE* mode = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);
+    if (!mode) {
+        job->SetErrorMessageF("%s_Intern::OpenPage Print mode %d not in table for printer %d", family,
+                              job->m_iPrintQuality, job->m_iPrinterModell);
+        job->Log(0, "%s_Intern::OpenPage Print mode %d not in table for printer %d", family, job->m_iPrintQuality,
+                 job->m_iPrinterModell);
+        return nullptr;
+    }
+    const std::string step = std::string(family) + "_OpenPage";
+    return jv33::CheckResolution(job, step.c_str()) ? mode : nullptr;
+}
+
+size_t LineCapacity(const CVarnPrn& job) {
+    const size_t lineBytes = size_t(std::max(job.m_iOutChannels, 0)) * size_t(std::max(job.m_iBytesPerChannel, 0));
+    return std::max(lineBytes + kLineCapacitySlack, kMinimumLineCapacity);
 }
 
 int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header) {

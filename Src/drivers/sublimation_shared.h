@@ -23,6 +23,16 @@ inline constexpr uint32_t kColourCodes[6] = {2, 1, 4, 0, 18, 17};
 // the model's table lacks.
 int BeginJob(CVarnPrn* job, const char* family, JobHook closeJob, JobHook openPage);
 
+// The common head of the page start: logs "<family>_OpenPage", installs the
+// print-line and ClosePage hooks and looks the job's print mode up in its
+// model's table. Null, with "<family>_Intern::OpenPage Print mode %d not in
+// table for printer %d" (or a resolution the header cannot carry) in
+// "Output/ErrorMessage", when the page cannot go on.
+const PRINTMODE* BeginPage(CVarnPrn* job, const char* family, JobHook printLine, JobHook closePage);
+// The line buffer a page asks for: all planes of a line and 1024 bytes, at
+// least 16384 bytes.
+size_t LineCapacity(const CVarnPrn& job);
+
 // Writes the page header with the page-header tag and logs "<step>" or
 // "<step> return error code %d"; 0, or minus the host writer's code.
 int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);

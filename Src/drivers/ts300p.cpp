@@ -17,8 +17,6 @@ namespace {
 
 constexpr const char* kFamily = "TS300P";
 constexpr int32_t kVariableDotSize = 2;
-constexpr size_t kMinimumLineCapacity = 16384;
-constexpr size_t kLineCapacitySlack = 1024;
 
 const VdsDotSetDescriptor kWF1_3Dots = {"SB410 WF1 3dots - 5.6pl, 13.0pl, 25.0pl", {5.6f, 13.0f, 25.0f}, {40, 40}};
 const VdsDotSetDescriptor kWF2_2Dots = {"SB410 WF2 2dots - 4.7pl, 11.2pl", {4.7f, 11.2f}, {40}};
@@ -122,19 +120,8 @@ bool TS300P_InitHalftone(TS300P_Intern* driver, CVarnPrn* job) {
 
 int TS300P_OpenPage(TS300P_Intern* driver, CVarnPrn* job) {
     if (!driver || !job) return -1;
-    job->Log(3000, "TS300P_OpenPage");
-    job->m_pfnPrintLine = TS300P_WriteLine;
-    job->m_pfnClosePage = InternPageHook2;
-
-    const PRINTMODE* mode = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);
-    if (!mode) {
-        job->SetErrorMessageF("TS300P_Intern::OpenPage Print mode %d not in table for printer %d",
-                              job->m_iPrintQuality, job->m_iPrinterModell);
-        job->Log(0, "TS300P_Intern::OpenPage Print mode %d not in table for printer %d", job->m_iPrintQuality,
-                 job->m_iPrinterModell);
-        return -1;
-    }
-    if (!jv33::CheckResolution(job, "TS300P_OpenPage")) return -1;
+    const PRINTMODE* mode = sublimation::BeginPage(job, kFamily, TS300P_WriteLine, InternPageHook2);
+    if (!mode) return -1;
 
     const std::vector<double>& heaters = job->m_vHeatersCelsius;
     const uint8_t heater0 = GetJobOptionValueInRange(heaters, 0, 20, 50);
@@ -148,8 +135,7 @@ int TS300P_OpenPage(TS300P_Intern* driver, CVarnPrn* job) {
     const int32_t feed = MRL_FeedCorrection(job->m_dPaperFeedAdjust, 9999);
     const uint8_t resolutionClass = job->m_iResolutionX == 720 ? 2 : 1;
 
-    const size_t lineBytes = size_t(std::max(job->m_iOutChannels, 0)) * size_t(std::max(job->m_iBytesPerChannel, 0));
-    driver->m_pEmitter->ReserveLineBuffer(std::max(lineBytes + kLineCapacitySlack, kMinimumLineCapacity));
+    driver->m_pEmitter->ReserveLineBuffer(sublimation::LineCapacity(*job));
     driver->m_pEmitter->AssignAllPlanesToLayer0();
 
     Bytes header = MRL_IV_QK(0xFF, heater0, heater1, heater2);

@@ -22,8 +22,6 @@ namespace {
 constexpr const char* kFamily = "Tx500";
 constexpr int32_t kPlanes = 6;
 constexpr int32_t kInkType536 = 536;
-constexpr size_t kMinimumLineCapacity = 16384;
-constexpr size_t kLineCapacitySlack = 1024;
 // The override file holds one number; what follows it is not read.
 constexpr size_t kOverrideReadLimit = 4096;
 
@@ -127,22 +125,10 @@ bool Tx500_InitHalftone(Tx500_Intern* driver, CVarnPrn* job) {
 
 int Tx500_OpenPage(Tx500_Intern* driver, CVarnPrn* job) {
     if (!driver || !job) return -1;
-    job->Log(3000, "Tx500_OpenPage");
-    job->m_pfnPrintLine = Tx500_WriteLine;
-    job->m_pfnClosePage = InternPageHook1;
+    const PRINTMODE* mode = sublimation::BeginPage(job, kFamily, Tx500_WriteLine, InternPageHook1);
+    if (!mode) return -1;
 
-    const PRINTMODE* mode = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);
-    if (!mode) {
-        job->SetErrorMessageF("Tx500_Intern::OpenPage Print mode %d not in table for printer %d",
-                              job->m_iPrintQuality, job->m_iPrinterModell);
-        job->Log(0, "Tx500_Intern::OpenPage Print mode %d not in table for printer %d", job->m_iPrintQuality,
-                 job->m_iPrinterModell);
-        return -1;
-    }
-    if (!jv33::CheckResolution(job, "Tx500_OpenPage")) return -1;
-
-    const size_t lineBytes = size_t(std::max(job->m_iOutChannels, 0)) * size_t(std::max(job->m_iBytesPerChannel, 0));
-    driver->m_Line.Reserve(std::max(lineBytes + kLineCapacitySlack, kMinimumLineCapacity));
+    driver->m_Line.Reserve(sublimation::LineCapacity(*job));
 
     const std::vector<double>& heaters = job->m_vHeatersCelsius;
     Bytes header = MRL_IV_QK(GetJobOptionValueInRange(heaters, 0, 20, 60), GetJobOptionValueInRange(heaters, 1, 20, 60),
