@@ -141,18 +141,23 @@ TEST_F(TS300PTest, PageHeaderBytesAsWorkedOutByHand) {
     EXPECT_EQ(Last().data, expected);
     EXPECT_TRUE(Commands(Last()).back().issues.empty());  // prndump knows the 18-byte "QP"
 
-    // Heater 0 out of 20..50, a feed of 1.5, the light first half of the dot sizes.
+    // Heater 0 out of 20..50, a feed of 1.5, resolution class 1 below 720 dpi.
     job->m_vHeatersCelsius = {55, 55, 100};
     job->m_dPaperFeedAdjust = 1.5;
-    job->m_iDotSize = 5;
     job->m_iResolutionX = 540;
     job->m_iPrintQuality = 5436040;
     ASSERT_EQ(TS300P_OpenPage(&driver, job.get()), 0);
     const auto commands = Commands(Last());
     EXPECT_EQ(commands[0].params[1], 0);
     EXPECT_EQ(commands[2].params, (std::vector<uint8_t>{0, 0x88, 0x13}));  // 5000
-    EXPECT_EQ(commands[4].Value("p1"), 17u);
     EXPECT_EQ(commands[4].Value("p9"), 1u);
+
+    // The "QP" dot code of each dot size.
+    for (const auto& [dotSize, code] : {std::pair{2, 1u}, {3, 1u}, {4, 18u}, {5, 17u}, {6, 16u}, {7, 0u}}) {
+        job->m_iDotSize = dotSize;
+        ASSERT_EQ(TS300P_OpenPage(&driver, job.get()), 0);
+        EXPECT_EQ(Commands(Last())[4].Value("p1"), code) << "dot size " << dotSize;
+    }
 }
 
 TEST_F(TS300PTest, PrintModeComesFromTheModelsTable) {

@@ -146,7 +146,12 @@ TEST_F(Tx500Test, PageHeaderBytesAsWorkedOutByHand) {
     ASSERT_EQ(Tx500_OpenPage(&Driver(), job.get()), 0);
     EXPECT_EQ(Names(Last()), (std::vector<std::string>{"QK", "Q@", "QC", "QP"}));
     EXPECT_EQ(Commands(Last())[0].params[2], 70);
-    EXPECT_EQ(Commands(Last())[3].Value("p1"), 1u);  // "Variable"
+    // The "QP" dot code of each dot size.
+    for (const auto& [dotSize, code] : {std::pair{2, 1u}, {3, 18u}, {4, 17u}, {5, 16u}, {6, 0u}}) {
+        job->m_iDotSize = dotSize;
+        ASSERT_EQ(Tx500_OpenPage(&Driver(), job.get()), 0);
+        EXPECT_EQ(Commands(Last())[3].Value("p1"), code) << "dot size " << dotSize;
+    }
 }
 
 TEST_F(Tx500Test, PrintModeComesFromTheModelsTable) {
