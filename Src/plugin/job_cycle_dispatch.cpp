@@ -5,6 +5,8 @@
 #include "drivers/jfx/jfx.h"
 #include "drivers/jv34.h"
 #include "drivers/jv4.h"
+#include "drivers/ts300p.h"
+#include "drivers/tx500.h"
 
 namespace {
 
@@ -32,9 +34,9 @@ const PrinterFamilyRow kFamilies[] = {
     {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", nullptr},
-    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
-    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
-    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
+    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", TS300P_OpenJob},
+    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", Tx500_OpenJob},
+    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", Tx500_OpenJob},
     {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", JV34_OpenJob},
     {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", JFX200_OpenJob},
     {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", JFX500_OpenJob},

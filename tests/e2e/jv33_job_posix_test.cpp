@@ -1,8 +1,8 @@
-// Jobs of the direct-output lines (JV33, JV34, JV3, JV4) printed through the
-// built plug-in by the host program, decoded back, and compared with the same
-// job run in this process: the stream must be the same bytes, and its dots
-// those the halftoner made (through the page's dot-code converter where the
-// page uses one).
+// Jobs of the direct-output lines (JV33, JV34, JV3, JV4, TS300P, Tx500/TS500)
+// printed through the built plug-in by the host program, decoded back, and
+// compared with the same job run in this process: the stream must be the same
+// bytes, and its dots those the halftoner made (through the page's dot-code
+// converter where the page uses one).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -34,6 +34,7 @@ using Codes = std::array<uint8_t, 8>;
 constexpr Codes kQColourCodes = {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF};
 constexpr Codes kClassicColourCodes = {2, 1, 4, 0, 0x12, 0x11, 0xFF, 0xFD};
 const std::vector<uint8_t> kQE = {'Q', 'E', 0};
+const std::vector<uint8_t> kQBlank = {'Q', 'R', 1, 1};
 const std::vector<uint8_t> kFormFeed = {0x0C};
 
 std::string ReadFile(const fs::path& path) {
@@ -82,9 +83,11 @@ struct Variant {
     // The line's framing: job header and page end, a blank line, the colour
     // code of each halftoned channel, the channels sent (bit c for channel c).
     std::vector<uint8_t> jobHeader = kQE;
-    std::vector<uint8_t> blankLine = {'Q', 'R', 1, 1};
+    std::vector<uint8_t> blankLine = kQBlank;
     Codes codes = kQColourCodes;
     unsigned sent = 0xFF;
+    const char* ticket = "jv33.ticket";  // in examples/, under the settings
+    const char* linearisation = "cmyk.lin";  // in examples/
 };
 
 class PrintedJob : public testing::TestWithParam<Variant> {
@@ -132,8 +135,8 @@ protected:
 
     void WriteTicket() {
         std::ofstream out(folder / "job.ticket");
-        out << ReadFile(kRoot / "examples" / "jv33.ticket") << "\n[job]\n" << GetParam().settings
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / "cmyk.lin").string() << "\"\n";
+        out << ReadFile(kRoot / "examples" / GetParam().ticket) << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / GetParam().linearisation).string() << "\"\n";
     }
 
     // The job through the plug-in library and the host program.
@@ -345,6 +348,39 @@ INSTANTIATE_TEST_SUITE_P(
                             kJV4ArtworkHeader, 4, false, 4, kFormFeed, {0x0A}, kClassicColourCodes, 0x08}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
+// The TS300P example tickets: 720 x 720 dpi, 8 passes, heaters 40, 45 and
+// 100; and the six-colour model at 720 x 1080 dpi, 12 passes at high speed.
+const std::vector<uint8_t> kTs300pHeader = {
+    'Q', 'K', 8,  0xFF, 40,   45,   0xFF, 0xFF, 0xFF, 0xFF, 100,                  //
+    'Q', '@', 0,                                                                  //
+    'Q', 'A', 3,  0,    0,    0,                                                  //
+    'Q', 'C', 11, 0xFF, 0,    0,    0,    0,    0xFF, 1,    0xFF, 0, 0xFF, 0,     //
+    'Q', 'P', 18, 1,    0xD0, 0x02, 0xD0, 0x02, 8,    0,    1,    1, 0,    2, 0,  //
+    0xFF, 0xFF, 0, 0, 0, 0};
+
+const std::vector<uint8_t> kTs300pBmykbmHeader = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                 //
+    'Q', '@', 0,                                                                  //
+    'Q', 'A', 3,  0,    0,    0,                                                  //
+    'Q', 'C', 11, 0xFF, 0,    15,   120,  0,    0xFF, 3,    0xFF, 0, 0xFF, 0,     //
+    'Q', 'P', 18, 1,    0x38, 0x04, 0xD0, 0x02, 12,   1,    0,    2, 0,    2, 0,  //
+    0xFF, 0xFF, 0, 0, 0, 0};
+
+// The Tx500 example ticket: 600 x 600 dpi, 8 passes at high speed, heaters
+// 40, 45 and 50; the TS500 one at 600 x 1200 dpi with fixed small dots and
+// its third heater at 70. A feed of 1.0 sends no "QA".
+const std::vector<uint8_t> kTx500Header = {
+    'Q', 'K', 8,  40,   45,   50,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    30,   0xFF, 0xFF, 0xFF, 0,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 13, 1,    0x58, 0x02, 0x58, 0x02, 8,    1,    1,    1, 0, 1, 0, 0};
+
+const std::vector<uint8_t> kTs500Header = {
+    'Q', 'K', 8,  40,   45,   70,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                //
+    'Q', '@', 0,                                                                 //
+    'Q', 'C', 11, 0xFF, 0,    12,   0xFF, 0xFF, 0xFF, 1,    0xFF, 0, 0xFF, 0,    //
+    'Q', 'P', 13, 18,   0xB0, 0x04, 0x58, 0x02, 8,    0,    1,    1, 0, 1, 0, 0};
+
 INSTANTIATE_TEST_SUITE_P(
     JV33AndJV34, PrintedJob,
     testing::Values(Variant{"SampleJV33", "", kSampleHeader, 4, false, 4},
@@ -361,7 +397,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Variant{"JV34VariableDotsAt720x1080",
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
-                            kTs34Header, 4, true, 4}),
+                            kTs34Header, 4, true, 4},
+                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p.ticket"},
+                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p_bmykbm.ticket",
+                            "bmykbm.lin"},
+                    Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "tx500.ticket"},
+                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts500.ticket"}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace

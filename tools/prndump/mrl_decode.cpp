@@ -31,6 +31,7 @@ const Form kLengthPrefixed[] = {
     {"QP", 11, "p1 w:yres w:xres p4 p5 p6 p7 =FF p8", false},
     {"QP", 12, "p1 w:yres w:xres p4 p5 p6 p7 p8 p9 p10", false},
     {"QP", 13, "p1 w:yres w:xres p4 p5 p6 p7 p8 p9 p10 p11", false},
+    {"QP", 18, "p1 w:yres w:xres p4 p5 p6 p7 p8 p9 p10 p11 p12 p13 p14 w:p15", false},
     {"QR", 1, "flag", false},
     {"QX", 5, "p1 d:p2", false},
     {"QT", 5, "p1 d:p2", false},
