@@ -405,7 +405,7 @@ bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job) {
         halftone.m_iScreeningParam = 0;
         driver->m_pEmitter->SetTwoBitsPerPixel(twoBits);
 
-        const ChannelSetUp set = SetUpChannels(*driver, job, halftone, twoBits);
+        ChannelSetUp set = SetUpChannels(*driver, job, halftone, twoBits);
         const ImageType* type = FindImageType(*job, driver->m_bHasWhite, driver->m_bHasSilver);
         if (!type) {
             job->Log(0, "JV300_InitHalftone: Image type = unknown (%d)", job->m_iOutputColorMode);
@@ -436,6 +436,11 @@ bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job) {
         halftone.BuildLinCurves(limits.data(), type->outChannels);
         halftone.SetLinearizeFunction(type->linearize);
         halftone.m_pPlanarHalf = CPlanarHalf::Create(config);
+        // The planar halftoner's set-up points to them.
+        driver->m_vChannelParameters.clear();
+        for (auto* params : {&set.colourParams, &set.whiteParams, &set.silverParams}) {
+            if (*params) driver->m_vChannelParameters.push_back(std::move(*params));
+        }
         if (halftone.m_pPlanarHalf && halftone.InitJob(job) == 0) {
             if (driver->m_bHasWhite) halftone.InitVCCWhiteMimaki(job, 0, true);
             if (driver->m_bHasSilver) halftone.InitVCCWhiteMimaki(job, 1, true);

@@ -13,6 +13,7 @@
 #include "drivers/family_driver.h"
 #include "drivers/mrl/mrl_segments.h"
 #include "drivers/mrl/qd_emitter.h"
+#include "halftone/variable_dot.h"
 #include "printers/print_modes.h"
 #include "services/spool_writer.h"
 
@@ -76,6 +77,9 @@ public:
     bool m_bHasWhite = false;
     bool m_bHasSilver = false;
     int32_t m_iSb53OneBit = 0;
+    // The channel parameter sets of the job's halftoner set-up; they live as
+    // long as the set-up that points to them.
+    std::vector<std::unique_ptr<PlanarChannelParameters>> m_vChannelParameters;
 };
 
 // The print-and-cut line's driver object. Its pulled-back layers and cut page
