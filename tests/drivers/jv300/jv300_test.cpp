@@ -222,4 +222,293 @@ TEST_F(JV300Test, HalftonerSetUpFollowsDotSizeInkResolutionChannelsAndOutputMode
     }
 }
 
+// ---------------------------------------------------------------------------
+// Job start and end
+
+TEST_F(JV300Test, JobStartWritesTheHeaderInstallsTheHooksAndKeepsTheDriver) {
+    JV300_Intern& d = Start(JobShape{});
+    ASSERT_EQ(writer.records.size(), 1u);
+    EXPECT_EQ(Last().tag, SPLTAG_JOB_HEADER);
+    EXPECT_EQ(Last().data, (std::vector<uint8_t>{'Q', 'E', 0}));
+    EXPECT_FALSE(job->m_bSuppressOpenJobRecord);
+    EXPECT_FALSE(job->m_bSuppressCloseJobRecord);
+    EXPECT_EQ(job->m_pfnOpenPage, &InternPageHook1);
+    EXPECT_EQ(job->m_pfnCloseJob, &JV300_CloseJob);
+    EXPECT_FALSE(d.SupportsPulledBackPrint());
+    EXPECT_TRUE(log.Has(3000, "JV300_OpenJob..."));
+    EXPECT_TRUE(log.Has(3000, "JV300_InitHalftone RasterDataChannelDescription: CMYK, hasWhite=N, hasSilver=N"));
+    EXPECT_TRUE(log.Has(2000, "JV300_OpenJob"));
+
+    writer.records.clear();
+    EXPECT_EQ(JV300_CloseJob(job.get()), 0);
+    ASSERT_EQ(writer.records.size(), 1u);
+    EXPECT_EQ(Last().tag, SPLTAG_CLOSE_JOB);
+    EXPECT_TRUE(Last().data.empty());
+    EXPECT_EQ(job->m_pDriver, nullptr);
+    EXPECT_TRUE(log.Has(3000, "JV300_CloseJob deleting JV300_Intern"));
+    EXPECT_EQ(InternPageHook1(job.get()), -1);  // no driver object
+    EXPECT_EQ(InternPageHook2(job.get()), -1);
+    EXPECT_EQ(JV300_WriteLine(job.get()), -1);
+}
+
+TEST_F(JV300Test, JobStartFailuresLeaveNoDriver) {
+    Open(JobShape{});
+    writer.failWith = 7;
+    EXPECT_EQ(JV300_OpenJob(job.get()), 7);
+    EXPECT_TRUE(log.Has(0, "JV300_OpenJob return error code 7"));
+    EXPECT_EQ(job->m_pDriver, nullptr);
+
+    JobShape unknown;
+    unknown.outputMode = 5;
+    Open(unknown);
+    EXPECT_EQ(CJV300_OpenJob(job.get()), -2);
+    EXPECT_TRUE(log.Has(0, "JV300_InitHalftone: Image type = unknown (5)"));
+    EXPECT_EQ(ErrorMessage(), "Internal error CJV300_OpenJob JV300_InitHalftone failed");
+    EXPECT_EQ(job->m_pDriver, nullptr);
+}
+
+TEST_F(JV300Test, PrintAndCutDriverPullsBackOnlyWithWhiteOrSilver) {
+    JobShape s;
+    s.outputMode = 6;
+    s.white = true;
+    s.extra = "Output/Prn/Specific/PulledBackPrint = 1\n";
+    Open(s);
+    ASSERT_EQ(CJV300_OpenJob(job.get()), 0) << ErrorMessage();
+    auto* d = dynamic_cast<CJV300_Intern*>(JV300_Intern::Of(job.get()));
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->m_bPulledBack);
+    s.white = false;
+    Open(s);
+    ASSERT_EQ(CJV300_OpenJob(job.get()), 0);
+    EXPECT_FALSE(JV300_Intern::Of(job.get())->m_bPulledBack);
+}
+
+// ---------------------------------------------------------------------------
+// Ink limits and parameter sets
+
+TEST_F(JV300Test, InkFactorReachesTheLastTwoPlanesOnce) {
+    JobShape s;
+    s.x = 1440;
+    s.outputMode = 6;
+    s.silver = true;
+    s.preLimits = {90, 80, 70, 60, 50, 40, 30, 20};
+    Start(s);
+    const double want[8] = {36, 32, 28, 24, 36, 32, 8, 8};  // 0.4 x, once
+    for (int p = 0; p < 8; ++p) EXPECT_NEAR(Limit(p), want[p], 0.02) << p;
+}
+
+TEST_F(JV300Test, UnsupportedDotSizePrintsWithDotSize5AndSaysSo) {
+    JobShape s;
+    s.dotSize = 7;
+    Open(s);
+    const auto params = JV300_CreateVdsParams(2, job.get());
+    EXPECT_EQ(ErrorMessage(), "Unsupported DotSize : 7");
+    EXPECT_TRUE(SameCurves(params.get(), *JV300_VdsCurves_DotSize5()));
+
+    s.inkType = 531;
+    Open(s);
+    const auto sb53 = JV300_CreateVdsParamsSb53(job.get());
+    EXPECT_EQ(ErrorMessage(), "Unsupported DotSize : 7");
+    EXPECT_EQ(sb53->levelCurves, PlanarChannel_VDS_Parameters(JV300_Sb53DotSet(5)).levelCurves);
+
+    EXPECT_TRUE(Bare(JV300_CreateVdsParams(1, job.get()).get()));
+}
+
+// ---------------------------------------------------------------------------
+// Page header
+
+TEST_F(JV300Test, PageHeaderCarriesTheJobsSettings) {
+    JobShape s;
+    s.printQuality = 7272081;  // 8 passes, hi-speed
+    s.extra = "Output/Prn/Cutting/Mode = 1\n";
+    Start(s);
+    job->m_vHeatersCelsius = {45.4, 19.4, 61};
+    job->m_iVacuumPower = 1;
+    job->m_iDryTime = 5;
+    job->m_dDryTimePerScan = 2.5;
+    job->m_dPaperFeedAdjust = 0.998;
+    job->m_iMediaTypeID = 2;
+    job->m_iPrintDirection = 0;
+    job->m_bLogicalSeek = true;
+    writer.records.clear();
+    ASSERT_EQ(InternPageHook1(job.get()), 0) << ErrorMessage();
+    EXPECT_EQ(Last().tag, SPLTAG_PAGE_HEADER);
+    const std::vector<uint8_t> header = {
+        'Q', 'K', 8,  45,   0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,              // heaters 45, 0 (low), 0 (high)
+        'Q', '@', 0,                                                               //
+        'Q', 'A', 3,  1,    20,   0,                                               // feed -20
+        'Q', 'C', 11, 0xFF, 1,    25,   0x2C, 0x01, 0xFF, 3,    0xFF, 0, 0xFF, 0,  // cut, 2.5 min, 300 s, vacuum 1
+        'Q', 'P', 12, 1,    0xD0, 0x02, 0xD0, 0x02, 8,    1,    0,    2, 1,    4, 0};
+    EXPECT_EQ(Last().data, header);
+    EXPECT_EQ(job->m_pfnPrintLine, &JV300_WriteLine);
+    EXPECT_EQ(job->m_pfnClosePage, &InternPageHook2);
+    EXPECT_TRUE(log.Has(2000, "JV300_OpenPage"));
+
+    // The feed correction is always sent, also when there is none.
+    job->m_dPaperFeedAdjust = 1.0;
+    ASSERT_EQ(InternPageHook1(job.get()), 0);
+    EXPECT_EQ(Find(Commands(Last()), "QA").params, (std::vector<uint8_t>{0, 0, 0}));
+}
+
+TEST_F(JV300Test, OneBitDotsSendTheirDotCodeByResolution) {
+    struct Case {
+        int model, x, y, printQuality, ink, dotCode, dotClass;
+    };
+    const Case cases[] = {
+        {7001, 720, 720, 7272080, 0, 0x10, 6},       {7001, 720, 1440, 7214080, 0, 0x11, 5},
+        {7001, 1440, 1440, 1414080, 0, 0x12, 5},    {7000, 360, 360, 3636010, 0, 0x10, 4},
+        {7001, 720, 1080, 7210120, 0, 0x10, 5},      {7000, 360, 360, 3636010, 525, 0x10, 4},
+        {7001, 540, 720, 5472080, 531, 0x10, 3},     {7001, 720, 720, 7272080, 525, 0x10, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.printQuality);
+        JobShape s;
+        s.model = c.model;
+        s.x = c.x;
+        s.y = c.y;
+        s.dotSize = 128;
+        s.inkType = c.ink;
+        s.printQuality = c.printQuality;
+        const auto header = PageHeader(s);
+        const Command& qp = Find(header, "QP");
+        EXPECT_EQ(qp.Value("p1"), uint32_t(c.dotCode));
+        EXPECT_EQ(qp.Value("p9"), uint32_t(c.dotClass));
+        for (const auto& r : PrintLine(0xFF)) EXPECT_EQ(r.bitsPerPixel, 1);
+    }
+}
+
+TEST_F(JV300Test, PrintModeOfTheFourColourTableFailsOnOtherModels) {
+    JobShape s;
+    s.printQuality = 3636010;  // 360 x 360, 1 pass: four-colour models only
+    s.model = 7000;
+    PageHeader(s);
+    s.model = 7001;
+    Start(s);
+    EXPECT_EQ(InternPageHook1(job.get()), -1);
+    EXPECT_EQ(ErrorMessage(), "JV300_Intern::OpenPage Print mode 3636010 not in table for printer 7001");
+}
+
+TEST_F(JV300Test, SixPlaneJobWithoutWhiteOrSilverSendsTheLightInks) {
+    JobShape s;
+    s.outputMode = 6;
+    PageHeader(s);
+    EXPECT_TRUE(log.Has(3000, "JV300_InitHalftone: Image type = BMYKbm"));
+    std::vector<uint32_t> codes;
+    for (const auto& r : PrintLine(0x44)) codes.push_back(r.colour);
+    EXPECT_EQ(codes, (std::vector<uint32_t>{2, 1, 4, 0, 0x12, 0x11}));
+}
+
+TEST_F(JV300Test, WhiteOrderSetsTheOverPlottingAndTheLayers) {
+    struct Case {
+        int order;
+        int plMode;  // -1: no "PL"
+        std::vector<int> layers;
+        std::vector<uint32_t> colours;
+    };
+    const std::vector<uint32_t> all = {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF};
+    const Case cases[] = {
+        {0, 0, std::vector<int>(8, -1), all},
+        {1, 1, std::vector<int>(8, -1), all},
+        {4, 0xFE, {0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 2, 2, 2}, {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF, 2, 1, 4, 0, 0x12, 0x11}},
+        {5, -1, {-1, -1}, {0xFE, 0xFF}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.order);
+        JobShape s;
+        s.outputMode = 6;
+        s.white = true;
+        s.dotSize = 3;
+        s.extra = "Output/Prn/Specific/White/Order = " + std::to_string(c.order) + "\n";
+        const auto header = PageHeader(s);
+        EXPECT_EQ(Has(header, "PL"), c.plMode >= 0);
+        if (c.plMode >= 0) {
+            EXPECT_EQ(Find(header, "PL").params, (std::vector<uint8_t>{1, 2, uint8_t(c.plMode), 0xFF}));
+        }
+        EXPECT_EQ(ErrorMessage(), "");  // white with WF3 dots
+        std::vector<int> layers;
+        std::vector<uint32_t> colours;
+        for (const auto& r : PrintLine(0x55)) {
+            layers.push_back(r.layer);
+            colours.push_back(r.colour);
+            EXPECT_EQ(r.row, std::vector<uint8_t>(8, 0x55));
+        }
+        EXPECT_EQ(layers, c.layers);
+        EXPECT_EQ(colours, c.colours);
+    }
+    // No white ink printed: no "PL", every plane once.
+    JobShape s;
+    s.outputMode = 6;
+    s.white = true;
+    s.dotSize = 3;
+    s.extra = "Output/Prn/Specific/White/Mode = 3\nOutput/Prn/Specific/White/Order = 4\n";
+    EXPECT_FALSE(Has(PageHeader(s), "PL"));
+    EXPECT_EQ(PrintLine(1).size(), 8u);
+}
+
+TEST_F(JV300Test, WhiteNeedsDotSize3ButThePageGoesOn) {
+    JobShape s;
+    s.outputMode = 6;
+    s.white = true;
+    s.dotSize = 4;
+    PageHeader(s);
+    EXPECT_EQ(ErrorMessage(), "Jobs with white channel must use WF3 dotsize");
+}
+
+TEST_F(JV300Test, PageEndLogsThePrintedLayersInPrintOrder) {
+    JobShape s;
+    s.outputMode = 6;
+    s.white = true;
+    s.dotSize = 3;
+    s.extra = "Output/Prn/Specific/White/Order = 4\n";
+    PageHeader(s);
+    PrintLine(0x11);
+    writer.records.clear();
+    EXPECT_EQ(InternPageHook2(job.get()), 0);
+    ASSERT_EQ(writer.records.size(), 1u);
+    EXPECT_EQ(Last().tag, SPLTAG_PAGE_END);
+    EXPECT_EQ(Last().data, (std::vector<uint8_t>{'Q', 'E', 0}));
+    EXPECT_TRUE(log.Has(3000, "JV300_ClosePage Printing layers: { K M C Y m c } / { W1 W2 } / { K M C Y m c }"));
+    EXPECT_EQ(Strings("Process/InfoMessage"),
+              std::vector<std::string>{"Printing layers: { K M C Y m c } / { W1 W2 } / { K M C Y m c }"});
+
+    // Without layer codes the white codes (240 and up) print first in mode 1.
+    JV300_Intern& d = *JV300_Intern::Of(job.get());
+    d.m_pEmitter->SetLayerCodes({});
+    d.m_pEmitter->ClearLayers();
+    d.m_pEmitter->AddLayer(&d.m_Writer, "Layer 0");
+    d.m_pEmitter->AssignAllPlanesToLayer0();
+    PrintLine(0x11);
+    d.m_iOverPlottingMode = 1;
+    EXPECT_EQ(d.DescribeRasterChannels(0), "{ W1 W2 } / { K M C Y m c }");
+    d.m_iOverPlottingMode = 2;
+    EXPECT_EQ(d.DescribeRasterChannels(0), "{ K M C Y m c } / { W1 W2 }");
+    d.m_iOverPlottingMode = 0;
+    EXPECT_EQ(d.DescribeRasterChannels(0), "{ K M C Y m c W1 W2 }");
+    EXPECT_EQ(d.DescribeRasterChannels(1), "{}");
+}
+
+// ---------------------------------------------------------------------------
+// Raster lines
+
+TEST_F(JV300Test, LineFailuresBecomeTheJobsErrorAndTheNextLineIsClean) {
+    PageHeader(JobShape{});
+    writer.failWith = 3;
+    SetHalftonedLine(4, 8);
+    std::memset(line.data(), 0x21, line.size());
+    EXPECT_EQ(JV300_WriteLine(job.get()), -1);
+    EXPECT_EQ(ErrorMessage(), "Writing Layer 0: Unknown IO error");  // the host's code 3 sets no errno
+
+    writer.failWith = 0;
+    const auto raster = PrintLine(0x21);
+    EXPECT_EQ(raster.size(), 4u);
+    EXPECT_EQ(writer.records.size(), 1u);
+
+    // A plane longer than a "QD" count can say is refused, not wrapped.
+    SetHalftonedLine(4, 70000);
+    line[69999] = 1;
+    EXPECT_EQ(JV300_WriteLine(job.get()), -1);
+    EXPECT_EQ(ErrorMessage().rfind("Internal error JV300_Print: ", 0), 0u) << ErrorMessage();
+    EXPECT_EQ(PrintLine(0x21).size(), 4u);
+}
+
 }  // namespace
