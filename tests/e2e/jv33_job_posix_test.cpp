@@ -73,6 +73,11 @@ struct Variant {
     int channels;
     bool converter;
     int imageChannels;
+    const char* ticket = "examples/jv33.ticket";  // from the repository's root
+    const char* lin = "examples/cmyk.lin";
+    // Where each halftoned plane goes in the stream: (plane, layer code) in
+    // any order; empty: every plane once, without layer codes.
+    std::vector<std::pair<int, int>> planeLayers = {};
 };
 
 class PrintedJob : public testing::TestWithParam<Variant> {
@@ -120,8 +125,8 @@ protected:
 
     void WriteTicket() {
         std::ofstream out(folder / "job.ticket");
-        out << ReadFile(kRoot / "examples" / "jv33.ticket") << "\n[job]\n" << GetParam().settings
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / "cmyk.lin").string() << "\"\n";
+        out << ReadFile(kRoot / GetParam().ticket) << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / GetParam().lin).string() << "\"\n";
     }
 
     // The job through the plug-in library and the host program.
@@ -208,8 +213,10 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     EXPECT_EQ(pages[0].lines, size_t(kLines));
     clVDS2_CONVERTER converter(resolutionX);
     size_t dots = 0;
-    for (int c = 0; c < here.channels; ++c) {
-        const prndecode::PlaneImage* plane = pages[0].Find(kColourCodes[c]);
+    std::vector<std::pair<int, int>> planeLayers = variant.planeLayers;
+    for (int c = 0; planeLayers.empty() && c < here.channels; ++c) planeLayers.emplace_back(c, -1);
+    for (const auto& [c, layer] : planeLayers) {
+        const prndecode::PlaneImage* plane = pages[0].Find(kColourCodes[c], layer);
         for (int y = 0; y < kLines; ++y) {
             std::vector<uint8_t> want(here.planes[y].begin() + ptrdiff_t(c) * here.bytesPerPlane,
                                       here.planes[y].begin() + ptrdiff_t(c + 1) * here.bytesPerPlane);
@@ -221,7 +228,7 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
             }
             const std::vector<uint8_t> got =
                 plane ? plane->Row(size_t(y), size_t(here.bytesPerPlane)) : std::vector<uint8_t>(want.size(), 0);
-            ASSERT_EQ(got, want) << "channel " << c << ", line " << y;
+            ASSERT_EQ(got, want) << "channel " << c << ", layer " << layer << ", line " << y;
             for (uint8_t b : want) dots += b != 0;
         }
     }
@@ -265,6 +272,39 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
                             kTs34Header, 4, true, 4}),
+    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+// The JV300 jobs of the cross-platform check. A page without white ink has
+// every plane once; white order 4 prints colour, white, colour.
+const std::vector<uint8_t> kJv300Head = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  //
+    'Q', '@', 0,                                                   //
+    'Q', 'A', 3,  0,    0,    0,                                   //
+    'Q', 'C', 11, 0xFF, 0,    0,    0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0};
+std::vector<uint8_t> Jv300Header(uint8_t dotClass, std::vector<uint8_t> tail) {
+    std::vector<uint8_t> header = kJv300Head;
+    const std::vector<uint8_t> qp = {'Q', 'P', 12, 1, 0xD0, 0x02, 0xD0, 0x02, 8, 0, 1, 1, 0, dotClass, 0};
+    header.insert(header.end(), qp.begin(), qp.end());
+    header.insert(header.end(), tail.begin(), tail.end());
+    return header;
+}
+std::vector<std::pair<int, int>> ColourWhiteColour() {
+    std::vector<std::pair<int, int>> out;
+    for (int layer : {0, 2}) {
+        for (int c = 0; c < 6; ++c) out.emplace_back(c, layer);
+    }
+    out.emplace_back(6, 1);
+    out.emplace_back(7, 1);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    JV300, PrintedJob,
+    testing::Values(Variant{"JV300Cmyk", "", Jv300Header(4, {}), 4, false, 4,
+                            ".ci/cross-platform/jv300-cmyk/ticket.txt", ".ci/cross-platform/jv300-cmyk/cmyk.lin"},
+                    Variant{"JV300WhiteOrder4", "", Jv300Header(3, {'P', 'L', 4, 1, 2, 0xFE, 0xFF}), 8, false, 5,
+                            ".ci/cross-platform/jv300-white/ticket.txt", ".ci/cross-platform/jv300-white/cmykcm.lin",
+                            ColourWhiteColour()}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace
