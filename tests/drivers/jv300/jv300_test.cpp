@@ -450,8 +450,12 @@ TEST_F(JV300Test, WhiteNeedsDotSize3ButThePageGoesOn) {
     s.outputMode = 6;
     s.white = true;
     s.dotSize = 4;
+    s.extra = "Output/Prn/BPL/HalftoneVersion = 102\n";
     PageHeader(s);
     EXPECT_EQ(ErrorMessage(), "Jobs with white channel must use WF3 dotsize");
+    // From halftone version 102 on the white planes take the newer lineariser.
+    EXPECT_TRUE(log.Has(1000, "JV300_InitHalftone: Image type = CMYKcm+W"));
+    EXPECT_TRUE(job->m_pHalftone->m_pfnLinearize == &CHalftone::LinearizeLine7D);
 }
 
 TEST_F(JV300Test, PageEndLogsThePrintedLayersInPrintOrder) {
