@@ -1,7 +1,8 @@
-// JV33 and JV34 jobs printed through the built plug-in by the host program,
+// JV33, JV34 and JV300 jobs printed through the built plug-in by the host program,
 // decoded back, and compared with the same job run in this process: the
 // stream must be the same bytes, and its dots those the halftoner made
-// (through the page's dot-code converter where the page uses one).
+// (through the page's dot-code converter where the page uses one; plane by
+// plane and layer code where the stream sorts planes into layers).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
