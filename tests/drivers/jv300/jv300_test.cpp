@@ -386,6 +386,13 @@ TEST_F(JV300Test, PrintModeOfTheFourColourTableFailsOnOtherModels) {
     Start(s);
     EXPECT_EQ(InternPageHook1(job.get()), -1);
     EXPECT_EQ(ErrorMessage(), "JV300_Intern::OpenPage Print mode 3636010 not in table for printer 7001");
+
+    // A resolution that the 16-bit fields of "QP" cannot carry is refused.
+    s.printQuality = kPrintQuality;
+    Start(s);
+    job->m_iResolutionY = 70000;
+    EXPECT_EQ(InternPageHook1(job.get()), -1);
+    EXPECT_EQ(ErrorMessage(), "JV300_OpenPage: Resolution 720 x 70000 dpi not supported");
 }
 
 TEST_F(JV300Test, SixPlaneJobWithoutWhiteOrSilverSendsTheLightInks) {
