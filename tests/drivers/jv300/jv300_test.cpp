@@ -348,6 +348,11 @@ TEST_F(JV300Test, PageHeaderCarriesTheJobsSettings) {
     job->m_dPaperFeedAdjust = 1.0;
     ASSERT_EQ(InternPageHook1(job.get()), 0);
     EXPECT_EQ(Find(Commands(Last()), "QA").params, (std::vector<uint8_t>{0, 0, 0}));
+
+    // A page header the host refused fails the page (the job cycle needs a negative result).
+    writer.failWith = 5;
+    EXPECT_EQ(InternPageHook1(job.get()), -5);
+    EXPECT_TRUE(log.Has(0, "JV300_OpenPage return error code 5"));
 }
 
 TEST_F(JV300Test, OneBitDotsSendTheirDotCodeByResolution) {
