@@ -3,6 +3,7 @@
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
 #include "drivers/jfx/jfx.h"
+#include "drivers/jv300/jv300.h"
 #include "drivers/jv34.h"
 #include "drivers/jv4.h"
 #include "drivers/ts300p.h"
@@ -25,7 +26,7 @@ const PrinterFamilyRow kFamilies[] = {
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
     {728, 747, nullptr, nullptr},  // JV400 (no trace line)
-    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
+    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", JV300_OpenJob},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},

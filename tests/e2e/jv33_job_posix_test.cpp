@@ -1,8 +1,9 @@
-// Jobs of the direct-output lines (JV33, JV34, JV3, JV4, TS300P, Tx500/TS500)
-// printed through the built plug-in by the host program, decoded back, and
-// compared with the same job run in this process: the stream must be the same
-// bytes, and its dots those the halftoner made (through the page's dot-code
-// converter where the page uses one).
+// Jobs of the direct-output lines (JV33, JV34, JV3, JV4, TS300P, Tx500/TS500,
+// JV300) printed through the built plug-in by the host program, decoded back,
+// and compared with the same job run in this process: the stream must be the
+// same bytes, and its dots those the halftoner made (through the page's
+// dot-code converter where the page uses one; plane by plane and layer code
+// where the stream sorts planes into layers).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -86,8 +87,11 @@ struct Variant {
     std::vector<uint8_t> blankLine = kQBlank;
     Codes codes = kQColourCodes;
     unsigned sent = 0xFF;
-    const char* ticket = "jv33.ticket";  // in examples/, under the settings
-    const char* linearisation = "cmyk.lin";  // in examples/
+    const char* ticket = "examples/jv33.ticket";  // from the repository's root
+    const char* linearisation = "examples/cmyk.lin";
+    // Where each halftoned plane goes in the stream: (plane, layer code) in
+    // any order; empty: every plane once, without layer codes.
+    std::vector<std::pair<int, int>> planeLayers = {};
 };
 
 class PrintedJob : public testing::TestWithParam<Variant> {
@@ -135,8 +139,8 @@ protected:
 
     void WriteTicket() {
         std::ofstream out(folder / "job.ticket");
-        out << ReadFile(kRoot / "examples" / GetParam().ticket) << "\n[job]\n" << GetParam().settings
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / GetParam().linearisation).string() << "\"\n";
+        out << ReadFile(kRoot / GetParam().ticket) << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / GetParam().linearisation).string() << "\"\n";
     }
 
     // The job through the plug-in library and the host program.
@@ -224,8 +228,10 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     EXPECT_EQ(pages[0].lines, size_t(kLines));
     clVDS2_CONVERTER converter(resolutionX);
     size_t dots = 0;
-    for (int c = 0; c < here.channels; ++c) {
-        const prndecode::PlaneImage* plane = pages[0].Find(variant.codes[size_t(c)]);
+    std::vector<std::pair<int, int>> planeLayers = variant.planeLayers;
+    for (int c = 0; planeLayers.empty() && c < here.channels; ++c) planeLayers.emplace_back(c, -1);
+    for (const auto& [c, layer] : planeLayers) {
+        const prndecode::PlaneImage* plane = pages[0].Find(variant.codes[size_t(c)], layer);
         if (!(variant.sent & (1u << c))) {
             EXPECT_EQ(plane, nullptr) << "channel " << c << " is not sent";
             continue;
@@ -241,7 +247,7 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
             }
             const std::vector<uint8_t> got =
                 plane ? plane->Row(size_t(y), size_t(here.bytesPerPlane)) : std::vector<uint8_t>(want.size(), 0);
-            ASSERT_EQ(got, want) << "channel " << c << ", line " << y;
+            ASSERT_EQ(got, want) << "channel " << c << ", layer " << layer << ", line " << y;
             for (uint8_t b : want) dots += b != 0;
         }
     }
@@ -398,11 +404,44 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
                             kTs34Header, 4, true, 4},
-                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p.ticket"},
-                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p_bmykbm.ticket",
-                            "bmykbm.lin"},
-                    Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "tx500.ticket"},
-                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts500.ticket"}),
+                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts300p.ticket"},
+                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts300p_bmykbm.ticket",
+                            "examples/bmykbm.lin"},
+                    Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/tx500.ticket"},
+                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts500.ticket"}),
+    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+// The JV300 jobs of the cross-platform check. A page without white ink has
+// every plane once; white order 4 prints colour, white, colour.
+const std::vector<uint8_t> kJv300Head = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  //
+    'Q', '@', 0,                                                   //
+    'Q', 'A', 3,  0,    0,    0,                                   //
+    'Q', 'C', 11, 0xFF, 0,    0,    0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0};
+std::vector<uint8_t> Jv300Header(uint8_t dotClass, std::vector<uint8_t> tail) {
+    std::vector<uint8_t> header = kJv300Head;
+    const std::vector<uint8_t> qp = {'Q', 'P', 12, 1, 0xD0, 0x02, 0xD0, 0x02, 8, 0, 1, 1, 0, dotClass, 0};
+    header.insert(header.end(), qp.begin(), qp.end());
+    header.insert(header.end(), tail.begin(), tail.end());
+    return header;
+}
+std::vector<std::pair<int, int>> ColourWhiteColour() {
+    std::vector<std::pair<int, int>> out;
+    for (int layer : {0, 2}) {
+        for (int c = 0; c < 6; ++c) out.emplace_back(c, layer);
+    }
+    out.emplace_back(6, 1);
+    out.emplace_back(7, 1);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    JV300, PrintedJob,
+    testing::Values(Variant{"JV300Cmyk", "", Jv300Header(4, {}), 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF,
+                            ".ci/cross-platform/jv300-cmyk/ticket.txt", ".ci/cross-platform/jv300-cmyk/cmyk.lin"},
+                    Variant{"JV300WhiteOrder4", "", Jv300Header(3, {'P', 'L', 4, 1, 2, 0xFE, 0xFF}), 8, false, 5,
+                            kQE, kQBlank, kQColourCodes, 0xFF, ".ci/cross-platform/jv300-white/ticket.txt", ".ci/cross-platform/jv300-white/cmykcm.lin",
+                            ColourWhiteColour()}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace
