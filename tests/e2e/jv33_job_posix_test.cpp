@@ -229,7 +229,9 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     clVDS2_CONVERTER converter(resolutionX);
     size_t dots = 0;
     std::vector<std::pair<int, int>> planeLayers = variant.planeLayers;
-    for (int c = 0; planeLayers.empty() && c < here.channels; ++c) planeLayers.emplace_back(c, -1);
+    if (planeLayers.empty()) {
+        for (int c = 0; c < here.channels; ++c) planeLayers.emplace_back(c, -1);
+    }
     for (const auto& [c, layer] : planeLayers) {
         const prndecode::PlaneImage* plane = pages[0].Find(variant.codes[size_t(c)], layer);
         if (!(variant.sent & (1u << c))) {
