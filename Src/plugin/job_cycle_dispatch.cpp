@@ -2,6 +2,7 @@
 
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
+#include "drivers/jv400.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ const PrinterFamilyRow kFamilies[] = {
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {728, 747, nullptr, nullptr},  // JV400 (no trace line)
+    {728, 747, nullptr, JV400_OpenJob},  // JV400 (no trace line)
     {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
