@@ -11,11 +11,9 @@ namespace {
 
 using prndecode::Command;
 
-// The eight-colour example linearisation file beside the CMYK one.
+// The eight-colour example linearisation file (output colour mode 8).
 std::string EightColourLinearisation() {
-    std::string path = KELMORA_EPL_EXAMPLE;
-    path.replace(path.rfind("cmyk.lin"), 8, "cmykog.lin");
-    return "Output/Prn/Linearization/BPLPath = \"" + path + "\"\n";
+    return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EIGHT_COLOUR_LIN + "\"\n";
 }
 
 const Command& Find(const std::vector<Command>& commands, const std::string& name) {

@@ -9,5 +9,6 @@ endif()
 # library and read the example linearisation file.
 target_compile_definitions(test_drivers PRIVATE
   KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
-  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin"
+  KELMORA_EIGHT_COLOUR_LIN="${PROJECT_SOURCE_DIR}/examples/cmykog.lin")
 add_dependencies(test_drivers epl)

@@ -1,0 +1,250 @@
+// The example jobs of the JV400 (with the RICOH Pro models) and JV5 lines,
+// printed by the host program through the built plug-in from the tickets in
+// examples/, decoded back, and compared with the same job run in this
+// process: the same bytes, and the dots of every plane those the halftoner made.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "halftone/halftone.h"
+#include "image.h"
+#include "platform/dynamic_library.h"
+#include "services/spool_writer.h"
+#include "job/varn_prn.h"
+#include "prndump/mrl_decode.h"
+#include "prndump/plane_images.h"
+#include "prndump/prn_records.h"
+#include "ticket_store.h"
+#include "ticket_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+constexpr int kLines = 30;
+constexpr int kWidth = 133;
+constexpr int kBlankLine = 10;
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct ExampleJob {
+    const char* name;
+    const char* ticket;      // in examples/
+    const char* colorSpace;  // of the picture
+    int pictureChannels;
+    std::vector<uint8_t> pageHeader;
+    std::vector<uint8_t> codes;  // printer colour code of each halftoned channel
+    bool fullPlanes;             // every plane sent at full length, blank ones too
+};
+
+// The records a job writes, and the halftoned planes of each line as the
+// print step saw them.
+struct Capture {
+    std::vector<prndecode::Record> records;
+    std::vector<std::vector<uint8_t>> lines;
+    int bytesPerPlane = 0;
+    JobHook printLine = nullptr;
+
+    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
+        static_cast<Capture*>(self)->records.push_back({tag, 0, std::vector<uint8_t>(data, data + size)});
+        return 0;
+    }
+};
+Capture* g_capture = nullptr;
+
+int CaptureThenPrint(CVarnPrn* job) {
+    g_capture->bytesPerPlane = job->m_iBytesPerChannel;
+    g_capture->lines.emplace_back(job->m_pOutLine,
+                                  job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
+    return g_capture->printLine(job);
+}
+
+class ExampleJobTest : public testing::TestWithParam<ExampleJob> {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("kelmora_q_" + std::string(GetParam().name) + "_" + std::to_string(std::random_device()()));
+        fs::create_directories(folder);
+        platform::DynamicLibrary epl;  // the in-process run finds it where prnhost does
+        ASSERT_TRUE(epl.LoadFile((fs::path(KELMORA_PLUGIN_PATH).parent_path() / "libepl.so").string()))
+            << epl.Error();
+        epl.KeepLoadedForProcess();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Ramps, a flat tint, noise and a blank band in every channel.
+    void WritePicture() {
+        const int channels = GetParam().pictureChannels;
+        prnhost::Image image;
+        image.width = kWidth;
+        image.height = kLines;
+        image.channels = channels;
+        image.colorSpace = GetParam().colorSpace;
+        image.pixels.resize(size_t(kWidth) * kLines * size_t(channels));
+        std::mt19937 noise(11);
+        for (int y = 0; y < kLines; ++y) {
+            if (y >= kBlankLine && y < kBlankLine + 2) continue;
+            for (int x = 0; x < kWidth; ++x) {
+                uint8_t* p = image.pixels.data() + (size_t(y) * kWidth + size_t(x)) * size_t(channels);
+                p[0] = uint8_t(255 * x / (kWidth - 1));
+                p[1] = y < kLines / 2 ? uint8_t(128) : uint8_t(noise() & 0xFF);
+                p[2] = x < kWidth / 3 ? 0 : uint8_t(255 * y / (kLines - 1));
+                p[3] = (x + y) % 17 < 3 ? 255 : 0;
+                for (int s = 4; s < channels; ++s) p[s] = x > kWidth / 2 ? uint8_t(60 * (s - 2)) : 0;
+            }
+        }
+        std::string error;
+        ASSERT_TRUE(prnhost::WritePam((folder / "picture.pam").string(), image, error)) << error;
+        pixels = image.pixels;
+    }
+
+    // The example ticket with its files found from the repository root.
+    void WriteTicket() {
+        std::string text = ReadText(kRoot / "examples" / GetParam().ticket);
+        const std::string relative = "\"examples/";
+        for (size_t at = text.find(relative); at != std::string::npos; at = text.find(relative, at + 1)) {
+            text.replace(at + 1, relative.size() - 1, (kRoot / "examples").string() + "/");
+        }
+        std::ofstream(folder / "job.ticket") << text;
+    }
+
+    void RunPrnhost() {
+        const std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
+                                    "\" --ticket \"" + (folder / "job.ticket").string() + "\" --image \"" +
+                                    (folder / "picture.pam").string() + "\" --out \"" + (folder / "job.prn").string() +
+                                    "\" --ticket-out \"" + (folder / "final.ticket").string() + "\" 2>\"" +
+                                    (folder / "stderr.txt").string() + "\"";
+        ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(folder / "stderr.txt");
+        printed = prndecode::ReadRecordFile((folder / "job.prn").string());
+    }
+
+    // The same job in this process, from the ticket prnhost ended with.
+    void RunHere() {
+        hostkit::TicketStore store(1);
+        hostkit::LoadTicketFile((folder / "final.ticket").string(), store);
+        std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, nullptr);
+        ASSERT_TRUE(job);
+        g_capture = &here;
+        ASSERT_EQ(job->OpenJob(&Capture::Write, &here), 0);
+        ASSERT_EQ(job->OpenPage(), 0);
+        here.printLine = job->m_pfnPrintLine;
+        job->m_pfnPrintLine = CaptureThenPrint;
+        const size_t rowBytes = size_t(kWidth) * size_t(GetParam().pictureChannels);
+        std::vector<uint8_t> line((rowBytes + 31) / 32 * 32);
+        for (int y = 0; y < kLines; ++y) {
+            std::fill(line.begin(), line.end(), 0);
+            std::copy_n(pixels.begin() + ptrdiff_t(size_t(y) * rowBytes), rowBytes, line.begin());
+            ASSERT_EQ(job->WriteLine(line.data()), 0) << "line " << y;
+        }
+        EXPECT_EQ(job->ClosePage(), 0);
+        EXPECT_EQ(job->CloseJob(), 0);
+        g_capture = nullptr;
+    }
+
+    fs::path folder;
+    std::vector<uint8_t> pixels;
+    std::vector<prndecode::Record> printed;
+    Capture here;
+};
+
+TEST_P(ExampleJobTest, PrintsTheRecordSequenceAndTheHalftonersDots) {
+    const ExampleJob& example = GetParam();
+    WritePicture();
+    WriteTicket();
+    RunPrnhost();
+    RunHere();
+    if (HasFatalFailure()) return;
+
+    // Job header, open job, page link, page header, a data record per line,
+    // page end, close job (the job object's), end of file.
+    std::vector<uint32_t> tags;
+    for (const auto& r : printed) tags.push_back(r.tag);
+    std::vector<uint32_t> expected = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
+    expected.insert(expected.end(), kLines, SPLTAG_DATA);
+    expected.insert(expected.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
+    ASSERT_EQ(tags, expected);
+    const std::vector<uint8_t> qe = {'Q', 'E', 0};
+    EXPECT_EQ(printed[0].data, qe);
+    EXPECT_EQ(printed[3].data, example.pageHeader);
+    EXPECT_EQ(printed[4 + kLines].data, qe);
+    const auto blank = prndecode::DecodeMrl(printed[4 + kBlankLine].data);
+    if (example.fullPlanes) {
+        ASSERT_EQ(blank.size(), example.codes.size() * 2 + 1);
+        EXPECT_EQ(blank[0].row, std::vector<uint8_t>(size_t(here.bytesPerPlane), 0));
+    } else {
+        EXPECT_EQ(printed[4 + kBlankLine].data, (std::vector<uint8_t>{'Q', 'R', 1, 1}));
+    }
+
+    // The host program's stream is the in-process stream, byte for byte.
+    ASSERT_EQ(here.records.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) {
+        EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
+        EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
+    }
+
+    // Its planes are the halftoner's.
+    const auto pages = prndecode::AssemblePages(printed);
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(here.lines.size(), size_t(kLines));
+    const size_t bytes = size_t(here.bytesPerPlane);
+    ASSERT_EQ(here.lines[0].size(), example.codes.size() * bytes);
+    size_t dots = 0;
+    for (size_t c = 0; c < example.codes.size(); ++c) {
+        const prndecode::PlaneImage* plane = pages[0].Find(example.codes[c]);
+        ASSERT_NE(plane, nullptr) << "channel " << c;
+        for (size_t y = 0; y < size_t(kLines); ++y) {
+            const std::vector<uint8_t> want(here.lines[y].begin() + ptrdiff_t(c * bytes),
+                                            here.lines[y].begin() + ptrdiff_t((c + 1) * bytes));
+            ASSERT_EQ(plane->Row(y, bytes), want) << "channel " << c << ", line " << y;
+            for (uint8_t b : want) dots += b != 0;
+        }
+    }
+    EXPECT_GT(dots, 0u);
+}
+
+// examples/jv400.ticket: model 728, 600 x 900 dpi, variable dots (code 1),
+// 8 passes, heaters 40, 45, 50 and 10, 2.5 s per scan, vacuum 2 (code 2).
+const std::vector<uint8_t> kJV400Header = {
+    'Q', 'K', 8,  40,   45, 50, 0xFF, 0xFF, 0xFF, 0xFF, 10,                             //
+    'Q', '@', 0,                                                                      //
+    'Q', 'C', 11, 0xFF, 0,  25, 0xFF, 0xFF, 0xFF, 2,    0xFF, 0, 0xFF, 0,             //
+    'Q', 'P', 12, 1,    0x84, 0x03, 0x58, 0x02, 8, 0, 1, 2, 0xFF, 0, 0};               // class 0
+// examples/jv400-white.ticket: model 730, 600 x 600 dpi, fixed dots (code 0),
+// 6 passes hi-speed, vacuum 4 (code 0), white under the colours.
+const std::vector<uint8_t> kJV400WhiteHeader = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                     //
+    'Q', '@', 0,                                                                      //
+    'Q', 'C', 11, 0xFF, 0,    0,    0xFF, 0xFF, 0xFF, 0, 0xFF, 0, 0xFF, 0,            // no dryer time: 0
+    'Q', 'P', 12, 0,    0x58, 0x02, 0x58, 0x02, 6, 1, 0, 1, 0xFF, 2, 0,               // class 2 (white ink)
+    'P', 'L', 4,  1,    2,    0,    0xFF};
+// examples/ricoh-pro.ticket: model 746, 1200 x 1200 dpi, variable dots,
+// 16 passes, vacuum 1 (code 3), white over the colours.
+const std::vector<uint8_t> kRicohProHeader = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                     //
+    'Q', '@', 0,                                                                      //
+    'Q', 'C', 11, 0xFF, 0,    0,    0xFF, 0xFF, 0xFF, 3, 0xFF, 0, 0xFF, 0,            //
+    'Q', 'P', 12, 1,    0xB0, 0x04, 0xB0, 0x04, 16, 0, 1, 1, 0xFF, 2, 0,              //
+    'P', 'L', 4,  1,    2,    1,    0xFF};
+
+INSTANTIATE_TEST_SUITE_P(
+    JV400, ExampleJobTest,
+    testing::Values(ExampleJob{"JV400", "jv400.ticket", "CMYK", 4, kJV400Header, {2, 1, 4, 0}, false},
+                    ExampleJob{"JV400White", "jv400-white.ticket", "CMYK", 5, kJV400WhiteHeader,
+                               {2, 1, 4, 0, 0xFE, 0xFF}, false},
+                    ExampleJob{"RicohPro", "ricoh-pro.ticket", "CMYKOG", 7, kRicohProHeader,
+                               {2, 1, 4, 0, 5, 6, 0xFE, 0xFF}, false}),
+    [](const testing::TestParamInfo<ExampleJob>& info) { return std::string(info.param.name); });
+
+}  // namespace
