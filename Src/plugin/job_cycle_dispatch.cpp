@@ -3,6 +3,7 @@
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
 #include "drivers/jv400.h"
+#include "drivers/jv5.h"
 
 namespace {
 
@@ -11,10 +12,10 @@ namespace {
 const PrinterFamilyRow kFamilies[] = {
     {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", nullptr},
     {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},

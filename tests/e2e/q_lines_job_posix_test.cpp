@@ -238,6 +238,20 @@ const std::vector<uint8_t> kRicohProHeader = {
     'Q', 'P', 12, 1,    0xB0, 0x04, 0xB0, 0x04, 16, 0, 1, 1, 0xFF, 2, 0,              //
     'P', 'L', 4,  1,    2,    1,    0xFF};
 
+// examples/jv5.ticket: model 677, 540 x 720 dpi, variable dots (code 1),
+// 8 passes hi-speed, heaters 40 and 45, dryer 120 s, vacuum 3 (code 2).
+const std::vector<uint8_t> kJV5Header = {
+    'Q', 'K', 7,  40,   45,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                       //
+    'Q', '@', 0,                                                                  //
+    'Q', 'C', 11, 0xFF, 0,    0xFF, 120,  0,    0xFF, 2, 0xFF, 0, 0xFF, 0,        //
+    'Q', 'P', 10, 1,    0xD0, 0x02, 0x1C, 0x02, 8,    1, 1,    1, 0xFF,           //
+    'P', 'B', 1,  1};
+
+INSTANTIATE_TEST_SUITE_P(
+    JV5, ExampleJobTest,
+    testing::Values(ExampleJob{"JV5", "jv5.ticket", "CMYK", 4, kJV5Header, {2, 1, 4, 0}, true}),
+    [](const testing::TestParamInfo<ExampleJob>& info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(
     JV400, ExampleJobTest,
     testing::Values(ExampleJob{"JV400", "jv400.ticket", "CMYK", 4, kJV400Header, {2, 1, 4, 0}, false},
