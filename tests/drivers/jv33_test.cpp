@@ -13,21 +13,6 @@ using prndecode::Command;
 
 const std::string kJv33Job = FamilyJobTicket(700, 720, 720, 1, 8);
 
-std::vector<const Command*> Raster(const std::vector<Command>& commands) {
-    std::vector<const Command*> out;
-    for (const auto& c : commands) {
-        if (c.isRaster) out.push_back(&c);
-    }
-    return out;
-}
-
-const Command& Find(const std::vector<Command>& commands, const std::string& name) {
-    for (const auto& c : commands) {
-        if (c.name == name) return c;
-    }
-    throw std::runtime_error("no " + name);
-}
-
 class JV33Test : public FamilyTest {
 protected:
     CVarnPrn& Open(const std::string& extra = "") {

@@ -28,13 +28,7 @@ protected:
         EXPECT_EQ(Last().tag, SPLTAG_PAGE_HEADER);
         return Commands(Last());
     }
-    uint32_t QP(const std::string& extra, const char* field) {
-        for (const auto& c : PageHeader(extra)) {
-            if (c.name == "QP") return c.Value(field);
-        }
-        ADD_FAILURE() << "no QP";
-        return 0;
-    }
+    uint32_t QP(const std::string& extra, const char* field) { return Find(PageHeader(extra), "QP").Value(field); }
 };
 
 TEST_F(JV5Test, RoutineFollowsDotSizeResolutionAndChannels) {
@@ -188,7 +182,7 @@ TEST_F(JV5Test, EveryPlaneGoesOutFullLengthInThePrintersOrder) {
     EXPECT_EQ(Commands(Last()).at(0).bitsPerPixel, 1);
 }
 
-TEST_F(JV5Test, HeatersOfAShortListAndWriterFailures) {
+TEST_F(JV5Test, HeatersOfAShortListAndFailures) {
     Open();
     job->m_vHeatersCelsius = {55, 62};
     ASSERT_EQ(JV5_OpenPage(job.get()), 0);
@@ -196,7 +190,19 @@ TEST_F(JV5Test, HeatersOfAShortListAndWriterFailures) {
     EXPECT_EQ(JV400_ClosePage(job.get()), 0);
     EXPECT_EQ(JV5_WriteLine(job.get()), -1);  // no page object
 
+    // A plane beyond the 16-bit count of "QD" fails the line with a message
+    // (the line writer sends whole planes, so it is never cut to fit).
+    ASSERT_EQ(JV5_OpenPage(job.get()), 0);
+    const size_t records = writer.records.size();
+    SetHalftonedLine(4, 70000);
+    EXPECT_EQ(JV5_WriteLine(job.get()), -1);
+    EXPECT_EQ(writer.records.size(), records);
+    EXPECT_NE(ErrorMessage().find("65535"), std::string::npos) << ErrorMessage();
+
     writer.failWith = 3;
+    EXPECT_EQ(JV5_WriteLine(job.get()), -1);
+    SetHalftonedLine(4, 4);
+    EXPECT_EQ(JV5_WriteLine(job.get()), -3);
     EXPECT_EQ(JV5_OpenPage(job.get()), -3);
     EXPECT_TRUE(log.Has(0, "JV5_OpenPage return error code 3"));
     EXPECT_EQ(job->m_pDriver, nullptr);

@@ -4,40 +4,23 @@
 // process: the same bytes, and the dots of every plane those the halftoner made.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "halftone/halftone.h"
-#include "image.h"
-#include "platform/dynamic_library.h"
-#include "services/spool_writer.h"
-#include "job/varn_prn.h"
+#include "printed_job.h"
 #include "prndump/mrl_decode.h"
 #include "prndump/plane_images.h"
-#include "prndump/prn_records.h"
-#include "ticket_store.h"
-#include "ticket_text.h"
+#include "services/spool_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using printedjob::JobRun;
 
 const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
 constexpr int kLines = 30;
 constexpr int kWidth = 133;
 constexpr int kBlankLine = 10;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct ExampleJob {
     const char* name;
@@ -49,62 +32,18 @@ struct ExampleJob {
     bool fullPlanes;             // every plane sent at full length, blank ones too
 };
 
-// The records a job writes, and the halftoned planes of each line as the
-// print step saw them.
-struct Capture {
-    std::vector<prndecode::Record> records;
-    std::vector<std::vector<uint8_t>> lines;
-    int bytesPerPlane = 0;
-    JobHook printLine = nullptr;
-
-    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
-        static_cast<Capture*>(self)->records.push_back({tag, 0, std::vector<uint8_t>(data, data + size)});
-        return 0;
-    }
-};
-Capture* g_capture = nullptr;
-
-int CaptureThenPrint(CVarnPrn* job) {
-    g_capture->bytesPerPlane = job->m_iBytesPerChannel;
-    g_capture->lines.emplace_back(job->m_pOutLine,
-                                  job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
-    return g_capture->printLine(job);
-}
-
 class ExampleJobTest : public testing::TestWithParam<ExampleJob> {
 protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
                  ("kelmora_q_" + std::string(GetParam().name) + "_" + std::to_string(std::random_device()()));
         fs::create_directories(folder);
-        platform::DynamicLibrary epl;  // the in-process run finds it where prnhost does
-        ASSERT_TRUE(epl.LoadFile((fs::path(KELMORA_PLUGIN_PATH).parent_path() / "libepl.so").string()))
-            << epl.Error();
-        epl.KeepLoadedForProcess();
+        printedjob::KeepEplLoaded();
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    // Ramps, a flat tint, noise and a blank band in every channel.
     void WritePicture() {
-        const int channels = GetParam().pictureChannels;
-        prnhost::Image image;
-        image.width = kWidth;
-        image.height = kLines;
-        image.channels = channels;
-        image.colorSpace = GetParam().colorSpace;
-        image.pixels.resize(size_t(kWidth) * kLines * size_t(channels));
-        std::mt19937 noise(11);
-        for (int y = 0; y < kLines; ++y) {
-            if (y >= kBlankLine && y < kBlankLine + 2) continue;
-            for (int x = 0; x < kWidth; ++x) {
-                uint8_t* p = image.pixels.data() + (size_t(y) * kWidth + size_t(x)) * size_t(channels);
-                p[0] = uint8_t(255 * x / (kWidth - 1));
-                p[1] = y < kLines / 2 ? uint8_t(128) : uint8_t(noise() & 0xFF);
-                p[2] = x < kWidth / 3 ? 0 : uint8_t(255 * y / (kLines - 1));
-                p[3] = (x + y) % 17 < 3 ? 255 : 0;
-                for (int s = 4; s < channels; ++s) p[s] = x > kWidth / 2 ? uint8_t(60 * (s - 2)) : 0;
-            }
-        }
+        const auto image = printedjob::TestPicture(kWidth, kLines, GetParam().pictureChannels, GetParam().colorSpace);
         std::string error;
         ASSERT_TRUE(prnhost::WritePam((folder / "picture.pam").string(), image, error)) << error;
         pixels = image.pixels;
@@ -112,7 +51,7 @@ protected:
 
     // The example ticket with its files found from the repository root.
     void WriteTicket() {
-        std::string text = ReadText(kRoot / "examples" / GetParam().ticket);
+        std::string text = printedjob::ReadFile(kRoot / "examples" / GetParam().ticket);
         const std::string relative = "\"examples/";
         for (size_t at = text.find(relative); at != std::string::npos; at = text.find(relative, at + 1)) {
             text.replace(at + 1, relative.size() - 1, (kRoot / "examples").string() + "/");
@@ -120,51 +59,18 @@ protected:
         std::ofstream(folder / "job.ticket") << text;
     }
 
-    void RunPrnhost() {
-        const std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
-                                    "\" --ticket \"" + (folder / "job.ticket").string() + "\" --image \"" +
-                                    (folder / "picture.pam").string() + "\" --out \"" + (folder / "job.prn").string() +
-                                    "\" --ticket-out \"" + (folder / "final.ticket").string() + "\" 2>\"" +
-                                    (folder / "stderr.txt").string() + "\"";
-        ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(folder / "stderr.txt");
-        printed = prndecode::ReadRecordFile((folder / "job.prn").string());
-    }
-
-    // The same job in this process, from the ticket prnhost ended with.
-    void RunHere() {
-        hostkit::TicketStore store(1);
-        hostkit::LoadTicketFile((folder / "final.ticket").string(), store);
-        std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, nullptr);
-        ASSERT_TRUE(job);
-        g_capture = &here;
-        ASSERT_EQ(job->OpenJob(&Capture::Write, &here), 0);
-        ASSERT_EQ(job->OpenPage(), 0);
-        here.printLine = job->m_pfnPrintLine;
-        job->m_pfnPrintLine = CaptureThenPrint;
-        const size_t rowBytes = size_t(kWidth) * size_t(GetParam().pictureChannels);
-        std::vector<uint8_t> line((rowBytes + 31) / 32 * 32);
-        for (int y = 0; y < kLines; ++y) {
-            std::fill(line.begin(), line.end(), 0);
-            std::copy_n(pixels.begin() + ptrdiff_t(size_t(y) * rowBytes), rowBytes, line.begin());
-            ASSERT_EQ(job->WriteLine(line.data()), 0) << "line " << y;
-        }
-        EXPECT_EQ(job->ClosePage(), 0);
-        EXPECT_EQ(job->CloseJob(), 0);
-        g_capture = nullptr;
-    }
-
     fs::path folder;
     std::vector<uint8_t> pixels;
     std::vector<prndecode::Record> printed;
-    Capture here;
+    JobRun here;
 };
 
 TEST_P(ExampleJobTest, PrintsTheRecordSequenceAndTheHalftonersDots) {
     const ExampleJob& example = GetParam();
     WritePicture();
     WriteTicket();
-    RunPrnhost();
-    RunHere();
+    printedjob::RunPrnhost(folder, folder / "picture.pam", printed);
+    printedjob::RunHere(folder, pixels, size_t(kWidth) * size_t(example.pictureChannels), here);
     if (HasFatalFailure()) return;
 
     // Job header, open job, page link, page header, a data record per line,
@@ -197,16 +103,16 @@ TEST_P(ExampleJobTest, PrintsTheRecordSequenceAndTheHalftonersDots) {
     // Its planes are the halftoner's.
     const auto pages = prndecode::AssemblePages(printed);
     ASSERT_EQ(pages.size(), 1u);
-    ASSERT_EQ(here.lines.size(), size_t(kLines));
+    ASSERT_EQ(here.planes.size(), size_t(kLines));
     const size_t bytes = size_t(here.bytesPerPlane);
-    ASSERT_EQ(here.lines[0].size(), example.codes.size() * bytes);
+    ASSERT_EQ(here.planes[0].size(), example.codes.size() * bytes);
     size_t dots = 0;
     for (size_t c = 0; c < example.codes.size(); ++c) {
         const prndecode::PlaneImage* plane = pages[0].Find(example.codes[c]);
         ASSERT_NE(plane, nullptr) << "channel " << c;
         for (size_t y = 0; y < size_t(kLines); ++y) {
-            const std::vector<uint8_t> want(here.lines[y].begin() + ptrdiff_t(c * bytes),
-                                            here.lines[y].begin() + ptrdiff_t((c + 1) * bytes));
+            const std::vector<uint8_t> want(here.planes[y].begin() + ptrdiff_t(c * bytes),
+                                            here.planes[y].begin() + ptrdiff_t((c + 1) * bytes));
             ASSERT_EQ(plane->Row(y, bytes), want) << "channel " << c << ", line " << y;
             for (uint8_t b : want) dots += b != 0;
         }
