@@ -149,7 +149,7 @@ TEST_F(JV5Test, EveryPlaneGoesOutFullLengthInThePrintersOrder) {
     SetHalftonedLine(8, 10);
     for (int p = 0; p < 8; ++p) {
         if (p == 5) continue;  // light magenta stays blank
-        for (int i = 0; i < 4 + p; ++i) Plane(p)[i] = uint8_t(0x11 * (p + 1) + i);
+        for (int i = 0; i < 3 + p; ++i) Plane(p)[i] = uint8_t(0x11 * (p + 1) + i);
     }
     ASSERT_EQ(JV5_WriteLine(job.get()), 0);
     const auto commands = Commands(Last());
@@ -206,6 +206,13 @@ TEST_F(JV5Test, HeatersOfAShortListAndFailures) {
     EXPECT_EQ(JV5_OpenPage(job.get()), -3);
     EXPECT_TRUE(log.Has(0, "JV5_OpenPage return error code 3"));
     EXPECT_EQ(job->m_pDriver, nullptr);
+
+    // A resolution the 16-bit fields of "QP" cannot carry is refused, not cut.
+    Open("Output/Prn/Printer/ResolutionX = 72000.0\n");
+    EXPECT_EQ(JV5_OpenPage(job.get()), -1);
+    EXPECT_TRUE(writer.records.empty());
+    EXPECT_EQ(job->m_pDriver, nullptr);
+    EXPECT_EQ(ErrorMessage(), "JV5_OpenPage: Resolution 72000 x 720 dpi not supported");
 }
 
 }  // namespace
