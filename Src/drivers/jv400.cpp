@@ -25,12 +25,13 @@ struct ImageType {
     int32_t channels;
     int32_t debugColourCode;
     LinearizeFunction linearize;
+    int32_t inputBytes;  // per pixel, read by the lineariser
 };
 const ImageType kImageTypes[] = {
-    {4, false, "CMYK", 4, 4, &CHalftone::LinearizeLine4A},
-    {4, true, "CMYK+W", 6, 57, &CHalftone::LinearizeLine5C},
-    {8, false, "CMYKOG", 6, 8, &CHalftone::LinearizeLine6A},
-    {8, true, "CMYKOG+W", 8, 47, &CHalftone::LinearizeLine7A},
+    {4, false, "CMYK", 4, 4, &CHalftone::LinearizeLine4A, 4},
+    {4, true, "CMYK+W", 6, 57, &CHalftone::LinearizeLine5C, 5},
+    {8, false, "CMYKOG", 6, 8, &CHalftone::LinearizeLine6A, 6},
+    {8, true, "CMYKOG+W", 8, 47, &CHalftone::LinearizeLine7A, 7},
 };
 constexpr int32_t kWhiteChannels = 2;
 
@@ -117,6 +118,15 @@ int JV400_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     const ImageType* type = FindImageType(job->m_iOutputColorMode, white);
     if (!type) {
         job->Log(0, "JV400_InitHalftone: Image type = unknown (%d)", job->m_iOutputColorMode);
+        return -1;
+    }
+    // The lineariser reads a fixed number of bytes per pixel: a narrower
+    // host line would be read across its pixels into inks the picture never had.
+    if (job->LineComponents() < type->inputBytes) {
+        job->SetErrorMessageF("JV400_InitHalftone: Image type %s needs %d channels per pixel, the job has %d",
+                              type->name, type->inputBytes, job->LineComponents());
+        job->Log(0, "JV400_InitHalftone: Image type %s needs %d channels per pixel, the job has %d", type->name,
+                 type->inputBytes, job->LineComponents());
         return -1;
     }
     try {

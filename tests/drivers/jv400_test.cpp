@@ -45,21 +45,21 @@ TEST(JV400DotMode, FixedDotsByResolutionVariableOtherwise) {
 // channel as the line writer sends it, one-bit planar halftoning.
 TEST_F(JV400Test, ImageTypesGiveChannelsDebugCodesAndColourCodes) {
     struct Case {
-        int model, outputMode, channels, debugCode;
+        int model, outputMode, components, channels, debugCode;
         const char* name;
         std::vector<uint8_t> codes;
     };
     const Case cases[] = {
-        {728, 4, 4, 4, "CMYK", {2, 1, 4, 0}},
-        {730, 4, 6, 57, "CMYK+W", {2, 1, 4, 0, 254, 255}},
-        {746, 8, 8, 47, "CMYKOG+W", {2, 1, 4, 0, 5, 6, 254, 255}},  // RICOH Pro with white
-        {729, 8, 6, 8, "CMYKOG", {2, 1, 4, 0, 5, 6}},
+        {728, 4, 4, 4, 4, "CMYK", {2, 1, 4, 0}},
+        {730, 4, 5, 6, 57, "CMYK+W", {2, 1, 4, 0, 254, 255}},
+        {746, 8, 7, 8, 47, "CMYKOG+W", {2, 1, 4, 0, 5, 6, 254, 255}},  // RICOH Pro with white
+        {729, 8, 6, 6, 8, "CMYKOG", {2, 1, 4, 0, 5, 6}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Open((c.outputMode == 8 ? EightColourLinearisation() : "") + "Output/Prn/Printer/Model = " +
              std::to_string(c.model) + "\nOutput/Prn/Printer/OutputColorMode = " + std::to_string(c.outputMode) +
-             "\n");
+             "\nProcess/Components = " + std::to_string(c.components) + "\n");
         ASSERT_EQ(JV400_OpenJob(job.get()), 0);
         EXPECT_EQ(writer.records.at(0).data, (std::vector<uint8_t>{'Q', 'E', 0}));
         EXPECT_FALSE(job->m_bSuppressOpenJobRecord);
@@ -89,7 +89,7 @@ TEST_F(JV400Test, ImageTypesGiveChannelsDebugCodesAndColourCodes) {
     }
 }
 
-TEST_F(JV400Test, OutputColourModeOtherThanFourOrEightFailsTheJobStart) {
+TEST_F(JV400Test, JobStartFailures) {
     Open("Output/Prn/Printer/OutputColorMode = 6\n");
     EXPECT_EQ(JV400_OpenJob(job.get()), -2);
     EXPECT_TRUE(log.Has(0, "JV400_InitHalftone: Image type = unknown (6)"));
@@ -101,6 +101,13 @@ TEST_F(JV400Test, OutputColourModeOtherThanFourOrEightFailsTheJobStart) {
     writer.failWith = 3;
     EXPECT_EQ(JV400_OpenJob(job.get()), 3);
     EXPECT_TRUE(log.Has(0, "JV400_OpenJob return error code 3"));
+
+    // White ink is read from a fifth byte per pixel: a CMYK line is refused
+    // rather than read across its pixels.
+    Open("Output/Prn/Printer/Model = 730\nProcess/Components = 4\n");
+    EXPECT_EQ(JV400_OpenJob(job.get()), -2);
+    EXPECT_EQ(ErrorMessage(), "JV400_InitHalftone: Image type CMYK+W needs 5 channels per pixel, the job has 4");
+    EXPECT_EQ(job->m_pHalftone, nullptr);
 }
 
 TEST_F(JV400Test, FixedDotsAt600DpiSendCodeZeroAndTheResolutionClassOfTheInks) {
@@ -113,7 +120,7 @@ TEST_F(JV400Test, FixedDotsAt600DpiSendCodeZeroAndTheResolutionClassOfTheInks) {
 }
 
 TEST_F(JV400Test, VariableDotsTakeTheDefaultSetAt1200DpiAndThePointListsOtherwise) {
-    Open("Output/Prn/Printer/Model = 730\nOutput/Prn/Specific/DotSize = 2\n"
+    Open("Output/Prn/Printer/Model = 730\nProcess/Components = 5\nOutput/Prn/Specific/DotSize = 2\n"
          "Output/Prn/Printer/ResolutionX = 1200.0\nOutput/Prn/Printer/ResolutionY = 1200.0\n");
     ASSERT_EQ(JV400_OpenJob(job.get()), 0);
     EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 2);
@@ -122,7 +129,8 @@ TEST_F(JV400Test, VariableDotsTakeTheDefaultSetAt1200DpiAndThePointListsOtherwis
         EXPECT_EQ(type.factory, &CreatePlanarOne_SE1_VDS1);
     }
 
-    Open("Output/Prn/Printer/Model = 730\nOutput/Prn/Specific/DotSize = 2\nOutput/Prn/Printer/ResolutionY = 1200.0\n");
+    Open("Output/Prn/Printer/Model = 730\nProcess/Components = 5\nOutput/Prn/Specific/DotSize = 2\n"
+         "Output/Prn/Printer/ResolutionY = 1200.0\n");
     ASSERT_EQ(JV400_OpenJob(job.get()), 0);
     const auto& types = job->m_pHalftone->m_pPlanarHalf->Config().channelTypes;
     ASSERT_EQ(types.size(), 6u);
