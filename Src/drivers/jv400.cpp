@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "drivers/jv33_shared.h"
+#include "drivers/jv4.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 #include "drivers/mrl/mrl_segments.h"
 #include "halftone/halftone.h"
@@ -217,54 +218,20 @@ int JV400_WriteLine(CVarnPrn* job) {
     if (!job) return -1;
     const uint8_t* codes = job->m_iOutputColorMode == 8 ? kColourCodesCMYKOG : kColourCodesCMYK;
     const int available = job->m_iOutputColorMode == 8 ? 8 : 6;
-    jv400::PlaneRecord records[8];
-    const int count = std::min(job->m_iOutChannels, available);
+    jv33::LineRecord records[8];
+    const int count = std::clamp(job->m_iOutChannels, 0, available);
     for (int i = 0; i < count; ++i) records[i] = {i, codes[i]};
-    return jv400::WriteLine(job, "JV400_WriteLine", records, count, true);
-}
-
-int JV400_ClosePage(CVarnPrn* job) {
-    if (!job) return -1;
-    job->m_pDriver.reset();
-    return jv33::HookResult(jv33::WriteRecord(job, SPLTAG_PAGE_END, MRL_IV_QE()));
+    return jv33::WriteRecords(job, "JV400_WriteLine", records, count, RasterForm::Q);
 }
 
 namespace jv400 {
 
 void StartPage(CVarnPrn* job, const char* step, JobHook printLine, int32_t dotMode) {
-    MrlPageBuffer* page = MrlPageBuffer::Attach(job);
-    job->Log(3000, "%s", step);
-    job->m_pfnPrintLine = printLine;
-    job->m_pfnClosePage = JV400_ClosePage;
+    MrlPageBuffer* page = jv33::StartPage(job, std::make_unique<MrlPageBuffer>(), step, printLine, JV400_ClosePage);
     const size_t planes = size_t(std::max(job->m_iOutChannels, 0));
     const size_t bytesPerPlane = size_t(std::max(job->m_iBytesPerChannel, 0));
     page->m_Output.Reserve(std::max(planes * bytesPerPlane + kLineCapacitySlack, kMinimumLineCapacity));
     page->m_bTwoBitsPerPixel = dotMode == 1 ? 1 : 0;
-}
-
-int WriteLine(CVarnPrn* job, const char* step, const PlaneRecord* records, int count, bool trim) {
-    MrlPageBuffer* page = MrlPageBuffer::Of(job);
-    if (!page) return -1;
-    page->m_Output.Resize(0);
-    const size_t bytesPerPlane = size_t(std::max(job->m_iBytesPerChannel, 0));
-    if (count > 0 && !job->m_pOutLine) {
-        job->SetErrorMessageF("%s: no halftoned line of %d planes", step, count);
-        return -1;
-    }
-    try {
-        for (int i = 0; i < count; ++i) {
-            const uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;
-            const size_t n = trim ? TrimmedPlaneLength(data, bytesPerPlane) : bytesPerPlane;
-            AppendPlaneRecord(page->m_Output, page->m_Packing, RasterForm::Q, records[i].colour,
-                              page->m_bTwoBitsPerPixel != 0, data, n);
-        }
-    } catch (const std::exception& e) {
-        job->SetErrorMessageF("%s: %s", step, e.what());
-        job->Log(0, "%s: %s", step, e.what());
-        return -1;
-    }
-    AppendLineEnd(page->m_Output, RasterForm::Q);
-    return jv33::HookResult(jv33::WriteRecord(job, SPLTAG_DATA, page->m_Output.data(), page->m_Output.size()));
 }
 
 }  // namespace jv400

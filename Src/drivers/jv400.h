@@ -1,7 +1,7 @@
 // The JV400 line (models 728 to 747, the RICOH Pro models 746 and 747 among
 // them): direct "Q" commands written straight to the host, planar error
-// diffusion (routine 118) with variable dots. Also what the JV5 line shares
-// with it: the page end, the page start and the line writer.
+// diffusion (routine 118) with variable dots. Also the page start the JV5
+// line shares with it.
 #pragma once
 
 #include <cstdint>
@@ -38,11 +38,10 @@ JV400ChannelSetup JV400_ChannelSetup(int32_t colourChannels, int32_t whiteChanne
                                      int32_t yDpi);
 
 // Page hooks: 0, -1 for a missing page object or a page or line that cannot
-// be described, minus the writer's code when a write fails.
+// be described, minus the writer's code when a write fails. The page end is
+// JV400_ClosePage (drivers/jv4.h), shared with the JV5 line.
 int JV400_OpenPage(CVarnPrn* job);
 int JV400_WriteLine(CVarnPrn* job);
-// Page end of the JV400 and JV5 lines: frees the page object, writes "QE".
-int JV400_ClosePage(CVarnPrn* job);
 
 // "QP" of the JV400 page header (12 parameter bytes).
 Bytes MRL_QP_JV400(uint8_t dotMode, uint16_t yDpi, uint16_t xDpi, uint8_t passes, uint8_t hiSpeed, uint8_t direction,
@@ -55,21 +54,10 @@ uint8_t JV400_VacuumCode(int32_t vacuumPower);
 
 namespace jv400 {
 
-// One raster record of a line: the plane sent and its colour code.
-struct PlaneRecord {
-    int plane;
-    uint8_t colour;
-};
-
 // A fresh page object with the "<step>" log line, the print-line hook and
-// JV400_ClosePage; its line buffer holds channels x bytes per plane + 1024
-// bytes, at least 16384, and its records carry two bits per pixel when
-// dotMode is 1.
+// the page end JV400_ClosePage; its line buffer holds channels x bytes per
+// plane + 1024 bytes, at least 16384, and its records carry two bits per
+// pixel when dotMode is 1.
 void StartPage(CVarnPrn* job, const char* step, JobHook printLine, int32_t dotMode);
-
-// The line writer of both lines: one "QD" record per entry (trailing zero
-// bytes dropped and blank planes skipped when trim is set, full length
-// otherwise), "QR" 1, one write.
-int WriteLine(CVarnPrn* job, const char* step, const PlaneRecord* records, int count, bool trim);
 
 }  // namespace jv400

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "drivers/jv33_shared.h"
+#include "drivers/jv4.h"
 #include "drivers/jv400.h"
 #include "drivers/mrl/mrl_segments.h"
 #include "printers/model_predicates.h"
@@ -12,7 +13,7 @@ namespace {
 
 // The planes of a line in the order they are sent, with their colour codes
 // (planes 0 to 7 carry 2, 1, 4, 0, 18, 17, 254, 255).
-constexpr jv400::PlaneRecord kPlaneOrder[8] = {{3, 0}, {1, 1}, {0, 2}, {2, 4}, {5, 17}, {4, 18}, {7, 0xFF}, {6, 0xFE}};
+constexpr jv33::LineRecord kPlaneOrder[8] = {{3, 0}, {1, 1}, {0, 2}, {2, 4}, {5, 17}, {4, 18}, {7, 0xFF}, {6, 0xFE}};
 
 int32_t JobDotMode(const CVarnPrn& job) {
     return MRL_DotModeCode(int64_t(job.m_iResolutionX) * job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode);
@@ -31,18 +32,19 @@ int JV5_InitHalftone(CVarnPrn* job) {
     job->Log(3000, "JV5_InitHalftone %d channels", channels);
     jv33::HalftoneSetup setup;
     if (job->m_iHalftoneMode == 6) {
-        // Matrix screening: four channels of one-bit dots.
-        setup.channels = 4;
-        setup.routine = 51;
-        setup.bitsPerPixel = 1;
+        // Matrix screening: four channels of one-bit dots; the halftoner
+        // still takes the dot-mode code.
+        setup = jv33::ScreeningSetup(4);
+        setup.setDotMode = true;
         setup.dotMode = uint32_t(dotMode);
     } else {
         const bool variable = dotMode == 1;
-        if (variable && job->m_iDotSize != 0) job->Log(1000, "JV5_InitHalftone Variable Fine");
+        const bool fine = variable && job->m_iDotSize != 0;
+        if (fine) job->Log(1000, "JV5_InitHalftone Variable Fine");
         // A variable dot size of its own takes two dot sizes; dot size 0
-        // lets the resolution choose.
-        setup = jv33::ErrorDiffusionSetup(*job, channels, variable, dotMode);
-        if (variable && job->m_iDotSize != 0) setup.routine = channels == 8 ? 108 : 106;
+        // leaves it to the resolution.
+        const bool twoDotSizes = fine || (job->m_iResolutionX >= 720 && job->m_iResolutionY >= 1080);
+        setup = jv33::DiffusionSetup(channels, variable, twoDotSizes, dotMode);
     }
     return jv33::StartHalftoner(job, setup);
 }
@@ -80,5 +82,5 @@ int JV5_OpenPage(CVarnPrn* job) {
 int JV5_WriteLine(CVarnPrn* job) {
     if (!job) return -1;
     const int count = std::clamp(job->m_iOutChannels, 0, 8);
-    return jv400::WriteLine(job, "JV5_WriteLine", kPlaneOrder, count, false);
+    return jv33::WriteRecords(job, "JV5_WriteLine", kPlaneOrder, count, RasterForm::Q, false);
 }

@@ -1,7 +1,9 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include "drivers/jv3.h"
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
+#include "drivers/jv4.h"
 #include "drivers/jv400.h"
 #include "drivers/jv5.h"
 
@@ -10,14 +12,14 @@ namespace {
 // One row per family and run of model numbers, in model order. A family
 // switches its rows on by naming its OpenJob here.
 const PrinterFamilyRow kFamilies[] = {
-    {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", nullptr},
+    {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", JV3_OpenJob},
     {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
     {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
-    {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
+    {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},

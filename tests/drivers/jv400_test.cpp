@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "drivers/family_test_support.h"
+#include "drivers/jv4.h"
 
 namespace {
 

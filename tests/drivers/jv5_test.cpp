@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "drivers/family_test_support.h"
-#include "drivers/jv400.h"
+#include "drivers/jv4.h"
 
 namespace {
 

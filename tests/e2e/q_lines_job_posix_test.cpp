@@ -20,7 +20,7 @@ using printedjob::JobRun;
 const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
 constexpr int kLines = 30;
 constexpr int kWidth = 133;
-constexpr int kBlankLine = 10;
+constexpr int kBlankLine = 12;  // the last of the picture's blank lines
 
 struct ExampleJob {
     const char* name;

@@ -56,11 +56,14 @@ const Form kFixed[] = {
     {"MA", 4, "w=0000 sign magnitude", false},
     {"MC", 1, "p1", false},
     {"MD", 4, "w:p1 w:p2", false},
+    {"ME", 3, "xdoubled ylimited =FF", false},
     {"MG", 16, "s16:name", false},
     {"MJ", 5, "p1 =FF =FF =FF =FF", false},
     {"MK", 5, "=FF p1 p2 w=FFFF", false},
+    {"MM", 3, "artwork quality thin", false},
     {"MP", 9, "p1 p2 p3 p4 w:p5 w:p6 =FF", false},
     {"MW", 3, "t:p1", false},
+    {"MY", 1, "ink", false},
     {"SO", 6, "p1 p2 p3 =FF =FF =FF", false},
 };
 

@@ -162,6 +162,11 @@ Bytes MRL_MP(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint16_t p5, uint16
 }
 
 Bytes MRL_MW(uint32_t p1) { return MRLFixed("MW", u24le(p1)); }
+Bytes MRL_ME(uint8_t xDoubled, uint8_t yLimited) { return MRLFixed("ME", u8(xDoubled), u8(yLimited), u8(0xFF)); }
+Bytes MRL_MM(uint8_t artwork, uint8_t highQuality, uint8_t thinDot) {
+    return MRLFixed("MM", u8(artwork), u8(highQuality), u8(thinDot));
+}
+Bytes MRL_MY(uint8_t inkTypeCode) { return MRLFixed("MY", u8(inkTypeCode)); }
 Bytes MRL_SO(uint8_t p1, uint8_t p2, uint8_t p3) { return MRLFixed("SO", u8(p1), u8(p2), u8(p3), fill{0xFF, 3}); }
 
 Bytes MRL_MA_FromFeedAdjust(double feedAdjust) {

@@ -200,6 +200,9 @@ Bytes MRL_MK(uint8_t p1, uint8_t p2);
 Bytes MRL_MP(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint16_t p5, uint16_t p6);
 Bytes MRL_MW(uint32_t p1);  // three low bytes
 Bytes MRL_SO(uint8_t p1, uint8_t p2, uint8_t p3);
+Bytes MRL_ME(uint8_t xDoubled, uint8_t yLimited);  // the two flags and 0xFF
+Bytes MRL_MM(uint8_t artwork, uint8_t highQuality, uint8_t thinDot);
+Bytes MRL_MY(uint8_t inkTypeCode);
 
 // Composite builders over the job's values.
 // "MA" with round((feedAdjust - 1) x 10000), or nothing when that is 0.
