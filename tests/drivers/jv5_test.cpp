@@ -70,7 +70,7 @@ TEST_F(JV5Test, RoutineFollowsDotSizeResolutionAndChannels) {
 TEST_F(JV5Test, ScreeningTakesFourOneBitChannelsOnAnEightColourModel) {
     Open(kEight + "Output/Prn/Specific/DotSize = 2\n");
     job->m_iHalftoneMode = 6;
-    JV5_InitHalftone(job.get());
+    JV5_InitHalftone(job.get());  // the set-up, whether or not the job finds screens (the example jobs print)
     EXPECT_TRUE(log.Has(3000, "JV5_InitHalftone 8 channels"));
     ASSERT_NE(job->m_pHalftone, nullptr);
     EXPECT_EQ(job->m_pHalftone->HalftoneRoutine, 51);

@@ -153,9 +153,20 @@ const std::vector<uint8_t> kJV5Header = {
     'Q', 'P', 10, 1,    0xD0, 0x02, 0x1C, 0x02, 8,    1, 1,    1, 0xFF,           //
     'P', 'B', 1,  1};
 
+// examples/jv5-screening.ticket: model 678, 720 x 720 dpi, screening (code
+// 17), 16 passes, media 2, vacuum 5 (code 0).
+const std::vector<uint8_t> kJV5ScreeningHeader = {
+    'Q', 'K', 7,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                       //
+    'Q', '@', 0,                                                                  //
+    'Q', 'C', 11, 0xFF, 0,    0xFF, 0,    0,    0xFF, 0, 0xFF, 0, 0xFF, 0,        //
+    'Q', 'P', 10, 17,   0xD0, 0x02, 0xD0, 0x02, 16,   0, 0,    2, 0xFF,           //
+    'P', 'B', 1,  1};
+
 INSTANTIATE_TEST_SUITE_P(
     JV5, ExampleJobTest,
-    testing::Values(ExampleJob{"JV5", "jv5.ticket", "CMYK", 4, kJV5Header, {2, 1, 4, 0}, true}),
+    testing::Values(ExampleJob{"JV5", "jv5.ticket", "CMYK", 4, kJV5Header, {2, 1, 4, 0}, true},
+                    ExampleJob{"JV5Screening", "jv5-screening.ticket", "CMYK", 4, kJV5ScreeningHeader,
+                               {2, 1, 4, 0}, true}),
     [](const testing::TestParamInfo<ExampleJob>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
