@@ -105,26 +105,15 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     RunHere();
     if (HasFatalFailure()) return;
 
-    // Job header, open job, page link, page header, one data record per line,
-    // page end, close job, end of file.
-    std::vector<uint32_t> tags;
-    for (const auto& r : printed) tags.push_back(r.tag);
-    std::vector<uint32_t> expected = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
-    expected.insert(expected.end(), kLines, SPLTAG_DATA);
-    expected.insert(expected.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
-    ASSERT_EQ(tags, expected);
+    ASSERT_EQ(printedjob::Tags(printed), printedjob::OnePageTags(kLines));
     EXPECT_EQ(printed[0].data, variant.jobHeader);
     EXPECT_EQ(printed[3].data, variant.pageHeader);
     EXPECT_EQ(printed[4 + kLines].data, variant.jobHeader);  // the page end
     // The last of three blank lines (the first may still fire from the error carried down).
     EXPECT_EQ(printed[16].data, variant.blankLine);
 
-    // The host program's stream is the in-process stream, byte for byte.
-    ASSERT_EQ(here.records.size(), printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-        EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
-        EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
-    }
+    printedjob::ExpectSameRecords(here.records, printed);
+    if (HasFatalFailure()) return;
 
     // Its dots are the halftoner's.
     ASSERT_EQ(here.channels, variant.channels);

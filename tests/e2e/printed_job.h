@@ -18,6 +18,7 @@
 #include "job/varn_prn.h"
 #include "platform/dynamic_library.h"
 #include "prndump/prn_records.h"
+#include "services/spool_writer.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -128,6 +129,31 @@ inline void RunHere(const fs::path& folder, const std::vector<uint8_t>& pixels, 
     EXPECT_EQ(job->CloseJob(), 0);
     run.resolutionX = job->m_iResolutionX;
     g_run = nullptr;
+}
+
+// The records of a one-page job with the job object's open-job and close-job
+// records: job header, open job, page link, page header, one data record per
+// line, page end, close job, end of file.
+inline std::vector<uint32_t> OnePageTags(int lines) {
+    std::vector<uint32_t> tags = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
+    tags.insert(tags.end(), size_t(lines), SPLTAG_DATA);
+    tags.insert(tags.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
+    return tags;
+}
+inline std::vector<uint32_t> Tags(const std::vector<prndecode::Record>& records) {
+    std::vector<uint32_t> tags;
+    for (const auto& r : records) tags.push_back(r.tag);
+    return tags;
+}
+
+// The host program's stream is the in-process stream, byte for byte.
+inline void ExpectSameRecords(const std::vector<prndecode::Record>& here,
+                              const std::vector<prndecode::Record>& printed) {
+    ASSERT_EQ(here.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) {
+        EXPECT_EQ(here[i].tag, printed[i].tag) << "record " << i;
+        EXPECT_EQ(here[i].data, printed[i].data) << "record " << i;
+    }
 }
 
 }  // namespace printedjob

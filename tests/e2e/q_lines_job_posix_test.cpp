@@ -73,14 +73,7 @@ TEST_P(ExampleJobTest, PrintsTheRecordSequenceAndTheHalftonersDots) {
     printedjob::RunHere(folder, pixels, size_t(kWidth) * size_t(example.pictureChannels), here);
     if (HasFatalFailure()) return;
 
-    // Job header, open job, page link, page header, a data record per line,
-    // page end, close job (the job object's), end of file.
-    std::vector<uint32_t> tags;
-    for (const auto& r : printed) tags.push_back(r.tag);
-    std::vector<uint32_t> expected = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
-    expected.insert(expected.end(), kLines, SPLTAG_DATA);
-    expected.insert(expected.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
-    ASSERT_EQ(tags, expected);
+    ASSERT_EQ(printedjob::Tags(printed), printedjob::OnePageTags(kLines));
     const std::vector<uint8_t> qe = {'Q', 'E', 0};
     EXPECT_EQ(printed[0].data, qe);
     EXPECT_EQ(printed[3].data, example.pageHeader);
@@ -93,12 +86,8 @@ TEST_P(ExampleJobTest, PrintsTheRecordSequenceAndTheHalftonersDots) {
         EXPECT_EQ(printed[4 + kBlankLine].data, (std::vector<uint8_t>{'Q', 'R', 1, 1}));
     }
 
-    // The host program's stream is the in-process stream, byte for byte.
-    ASSERT_EQ(here.records.size(), printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-        EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
-        EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
-    }
+    printedjob::ExpectSameRecords(here.records, printed);
+    if (HasFatalFailure()) return;
 
     // Its planes are the halftoner's.
     const auto pages = prndecode::AssemblePages(printed);
