@@ -8,6 +8,8 @@
 #include "drivers/jv4.h"
 #include "drivers/ts300p.h"
 #include "drivers/tx500.h"
+#include "drivers/jv400.h"
+#include "drivers/jv5.h"
 
 namespace {
 
@@ -16,16 +18,16 @@ namespace {
 const PrinterFamilyRow kFamilies[] = {
     {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", JV3_OpenJob},
     {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {728, 747, nullptr, nullptr},  // JV400 (no trace line)
+    {728, 747, nullptr, JV400_OpenJob},  // JV400 (no trace line)
     {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", JV300_OpenJob},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
