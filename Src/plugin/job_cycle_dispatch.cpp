@@ -2,6 +2,7 @@
 
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
+#include "drivers/ujf_x042.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ const PrinterFamilyRow kFamilies[] = {
     {7039, 7043, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", nullptr},
+    {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", UJFx042_OpenJob},
     {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
     {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
     {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
