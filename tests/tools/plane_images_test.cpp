@@ -53,6 +53,51 @@ TEST(PlaneImages, AssembleThePlanesOfAPageLineByLine) {
     EXPECT_EQ(page.Find(0), nullptr);  // black never printed
 }
 
+// A classic line of one cyan byte (ESC "i" ... CR).
+Bytes ClassicCyan(int byte) { return B({0x1B, 'i', 2, 0, 1, 1, 0, 1, 0, byte, 0x0D}); }
+
+TEST(PlaneImages, ClassicPagesSkipLinesAndSplitAtTheClosedLayer) {
+    const Bytes file = Stream()
+                           .Add(kPageHeader, B({0x1B, '@'}))
+                           .Add(kData, ClassicCyan(0x80))                             // line 0
+                           .Add(kData, Cat({B({'M', 'V', 1, 9, 0, 0}), ClassicCyan(0x40)}))  // line 9
+                           .Add(kData, B({'M', 'Z', 10, 0, 'C', 'l', 'o', 's', 'e', 'L', 'a', 'y', 'e', 'r', 0x0C}))
+                           .Add(kData, Cat({B({0x0A, 0x0A}), ClassicCyan(0x20)}))   // layer 1, line 2
+                           .Add(kPageEnd, B({'M', 'Z', 0, 0, 0x0C}))
+                           .bytes();
+    const auto pages = Pages(file);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].layered);
+    EXPECT_EQ(pages[0].layer, 0);
+    EXPECT_EQ(pages[0].lines, 10u);
+    EXPECT_EQ(pages[0].Find(2)->Row(9, 1), B({0x40}));
+    EXPECT_EQ(pages[1].layer, 1);
+    EXPECT_EQ(pages[1].number, 1);
+    EXPECT_EQ(pages[1].lines, 3u);
+    EXPECT_EQ(pages[1].Find(2)->Row(2, 1), B({0x20}));
+}
+
+TEST(PlaneImages, EachPlayedLayerIsAnImageInPageOrder) {
+    const Bytes qt0 = B({'Q', 'T', 5, 0, 2, 0, 0, 0}), qt1 = B({'Q', 'T', 5, 1, 2, 0, 0, 0});
+    const Bytes line = Cat({B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0x80}), kPlaneEnd, kLineEnd});
+    const Bytes other = Cat({B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0x01}), kPlaneEnd, kLineEnd});
+    const Bytes file = Stream()
+                           .Add(kPageHeader)
+                           .Add(kData, qt0).Add(kData, line).Add(kData, other)
+                           .Add(kData, Cat({kQE, qt1})).Add(kData, other).Add(kData, line)
+                           .Add(kPageEnd, kQE)
+                           .bytes();
+    const auto pages = Pages(file);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_FALSE(pages[0].backwards);
+    EXPECT_TRUE(pages[1].backwards);
+    for (const PageImage& page : pages) {
+        EXPECT_EQ(page.lines, 2u);
+        EXPECT_EQ(page.Find(2)->Row(0, 1), B({0x80}));  // the backwards layer turned back
+        EXPECT_EQ(page.Find(2)->Row(1, 1), B({0x01}));
+    }
+}
+
 TEST(PlaneImages, StartANewPageAtEachPageHeader) {
     const Bytes file = Stream()
                            .Add(kPageHeader, kJv33PageHeader)

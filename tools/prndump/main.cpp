@@ -24,6 +24,8 @@ const char kUsage[] =
     "  --planes PREFIX   write each page's ink planes as PREFIX-p<page>-<ink>.png\n"
     "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
     "                    with \"-p<N>\" before the extension)\n"
+    "                    a page played layer by layer gives one picture per layer,\n"
+    "                    named with \"-layer<L>\" after the page\n"
     "  -q, --quiet       no listing\n"
     "  -h, --help        this text\n";
 
@@ -57,11 +59,15 @@ std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
     return text;
 }
 
-std::string PreviewName(const std::string& file, int page) {
-    if (page == 1) return file;
+std::string LayerSuffix(const PageImage& page) {
+    return page.layered ? "-layer" + std::to_string(page.layer) : std::string();
+}
+
+std::string PreviewName(const std::string& file, const PageImage& page) {
+    if (page.number == 1 && !page.layered) return file;
     const size_t dot = file.find_last_of('.');
     const size_t slash = file.find_last_of('/');
-    const std::string suffix = "-p" + std::to_string(page);
+    const std::string suffix = "-p" + std::to_string(page.number) + LayerSuffix(page);
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file + suffix;
     return file.substr(0, dot) + suffix + file.substr(dot);
 }
@@ -106,7 +112,7 @@ int Run(const Options& options) {
             const size_t width = page.WidthPixels();
             if (!options.planes.empty()) {
                 for (const PlaneImage& plane : page.planes) {
-                    std::string path = options.planes + "-p" + std::to_string(page.number) + "-";
+                    std::string path = options.planes + "-p" + std::to_string(page.number) + LayerSuffix(page) + "-";
                     if (plane.layer >= 0) path += "L" + std::to_string(plane.layer) + "-";
                     path += InkName(plane.colour) + ".png";
                     WritePng(path, RenderPlane(plane, width, page.lines));
@@ -114,7 +120,7 @@ int Run(const Options& options) {
                 }
             }
             if (!options.preview.empty()) {
-                const std::string path = PreviewName(options.preview, page.number);
+                const std::string path = PreviewName(options.preview, page);
                 WritePng(path, RenderPreview(page));
                 if (!options.quiet) std::printf("wrote %s (%zu x %zu)\n", path.c_str(), width, page.lines);
             }

@@ -62,6 +62,7 @@ public:
                 m_page.number = int(m_pages.size()) + 1;
                 m_open = true;
                 m_lineHasData = false;
+                m_layerStarted = false;
                 m_inLine.clear();
                 break;
             case kTagPageEnd:
@@ -96,11 +97,18 @@ private:
         for (Command& command : commands) {
             if (command.isRaster) {
                 if (!m_open) Fail(record, "raster data outside a page");
+                m_classic = command.name == "ESC i";
                 Raster(record, command);
-            } else if (command.IsLineEnd() && m_open) {
-                ++m_page.lines;
-                m_lineHasData = false;
-                m_inLine.clear();
+            } else if (!m_open) {
+                continue;
+            } else if (command.IsLineEnd()) {
+                EndLines(1);
+            } else if (command.name == "MV" && command.params.size() == 4) {
+                EndLines(command.Value("count"));
+            } else if (command.name == "QT" && !command.params.empty()) {
+                StartLayer(record, command.params[0] == 1);
+            } else if (command.name == "MZ" && command.text == "CloseLayer") {
+                StartLayer(record, false);
             }
         }
     }
@@ -136,11 +144,40 @@ private:
         m_lineHasData = true;
     }
 
-    void EndPage(const prndecode::Record& record) {
-        if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
-        for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
+    void EndLines(uint32_t count) {
+        m_page.lines += count;
+        m_lineHasData = false;
+        m_inLine.clear();
+    }
+
+    // The last line of a classic page or layer needs no line feed.
+    void EndImage(const prndecode::Record& record, const char* where) {
+        if (m_lineHasData && m_classic) EndLines(1);
+        if (m_lineHasData) Fail(record, std::string(where) + " inside a raster line that was not ended");
+        for (PlaneImage& plane : m_page.planes) {
+            plane.rows.resize(m_page.lines);
+            if (m_page.backwards) std::reverse(plane.rows.begin(), plane.rows.end());
+        }
         m_pages.push_back(std::move(m_page));
         m_page = PageImage();
+    }
+
+    void StartLayer(const prndecode::Record& record, bool backwards) {
+        if (m_layerStarted || m_page.lines != 0 || !m_page.planes.empty()) {
+            const int number = m_page.number;
+            const int layer = m_page.layer;
+            m_page.layered = true;
+            EndImage(record, "layer start");
+            m_page.number = number;
+            m_page.layer = layer + 1;
+        }
+        m_page.layered = true;
+        m_page.backwards = backwards;
+        m_layerStarted = true;
+    }
+
+    void EndPage(const prndecode::Record& record) {
+        EndImage(record, "page end");
         m_open = false;
     }
 
@@ -148,6 +185,8 @@ private:
     PageImage m_page;
     bool m_open = false;
     bool m_lineHasData = false;
+    bool m_layerStarted = false;  // a layer of this page has begun
+    bool m_classic = false;       // the last raster command was ESC "i"
     std::vector<size_t> m_inLine;  // planes that already have data in the current line
 };
 

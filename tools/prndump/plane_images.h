@@ -30,6 +30,9 @@ struct PlaneImage {
 
 struct PageImage {
     int number = 0;     // 1 for the first page
+    int layer = 0;      // the played layer within the page, from 0
+    bool layered = false;    // the page is played layer by layer
+    bool backwards = false;  // the layer was played last line first
     size_t lines = 0;   // raster lines ended on the page
     std::vector<PlaneImage> planes;  // in order of first appearance
 
