@@ -319,3 +319,31 @@ TEST_F(UJFx042Test, SpoolFileAndWriterFailuresFailTheHook) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UJFx042Test, DotCurvesRiseFromZeroToFull) {
+    Open(7052);
+    for (int dotSize : {2, 3, 4}) {
+        job->m_iDotSize = dotSize;
+        const auto params = UJFx042_CreateVdsParams(2, job.get());
+        const auto* vds = dynamic_cast<const PlanarChannel_VDS_Parameters*>(params.get());
+        ASSERT_NE(vds, nullptr);
+        for (int c = 0; c < (dotSize == 4 ? 2 : 3); ++c) {
+            const auto& curve = vds->levelCurves[size_t(c)];
+            EXPECT_EQ(curve[0], 0) << dotSize << " curve " << c;
+            EXPECT_EQ(curve[4095], 4095) << dotSize << " curve " << c;
+            // Through the control levels the curve rises (the spline may swing between them).
+            int previous = 0;
+            for (int level : {25, 51, 77, 102, 127, 162}) {
+                const int value = curve[size_t(CSpline::MapByte(level))];
+                EXPECT_GE(value, previous) << dotSize << " curve " << c << " at " << level;
+                previous = value;
+            }
+        }
+    }
+    EXPECT_EQ(ErrorMessage(), "");
+    EXPECT_EQ(dynamic_cast<const PlanarChannel_VDS_Parameters*>(UJFx042_CreateVdsParams(1, job.get()).get()), nullptr);
+}
+
+}  // namespace
