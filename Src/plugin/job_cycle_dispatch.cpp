@@ -2,6 +2,7 @@
 
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
+#include "drivers/ujf605.h"
 #include "drivers/ujf_x042.h"
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 // switches its rows on by naming its OpenJob here.
 const PrinterFamilyRow kFamilies[] = {
     {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", nullptr},
-    {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
+    {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
     {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
@@ -19,7 +20,7 @@ const PrinterFamilyRow kFamilies[] = {
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
-    {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
+    {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
     {728, 747, nullptr, nullptr},  // JV400 (no trace line)
     {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
