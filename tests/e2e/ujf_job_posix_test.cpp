@@ -185,4 +185,54 @@ TEST_F(UjfJob, X042PlaysPrimerMainAndGlossyClearInTheirOrder) {
     ExpectLayer(images[3], 0, {{6, 253}});
 }
 
+// Tags of the records, with every run of data records as one entry 'D' and its count.
+std::string TagShape(const std::vector<prndecode::Record>& records) {
+    std::string shape;
+    size_t run = 0;
+    for (const auto& r : records) {
+        if (r.tag == SPLTAG_DATA) {
+            ++run;
+            continue;
+        }
+        if (run) shape += "D" + std::to_string(run) + " ";
+        run = 0;
+        shape += std::to_string(r.tag >> 28) + " ";
+    }
+    return shape;
+}
+
+// White order 0 without white: every line waits in the spool file; two pages, each with its own.
+TEST_F(UjfJob, Ujf605SpoolsTheColoursAndPlaysThemAtEveryPageEnd) {
+    UseExample("ujf-605-spooled");
+    RunPrnhost(2);
+    RunHere(2);
+    if (HasFatalFailure()) return;
+    ExpectSameStream();
+    // Job header, open job; per page: page link, header, 30 lines with ink, page end; close job, end of file.
+    EXPECT_EQ(TagShape(printed), "3 4 9 6 D30 7 9 6 D30 7 5 15 ");
+    EXPECT_EQ(printed[0].data, std::vector<uint8_t>{0x0C});
+    const auto images = prndecode::AssemblePages(printed);
+    ASSERT_EQ(images.size(), 2u);
+    for (int page = 0; page < 2; ++page) {
+        EXPECT_FALSE(images[size_t(page)].layered);
+        ExpectLayer(images[size_t(page)], page, {{0, 2}, {1, 1}, {2, 4}, {3, 0}});
+    }
+}
+
+// White on colour: the colours go out at once, the white follows "CloseLayer" from the spool file.
+TEST_F(UjfJob, Ujf605ClosesTheFirstLayerAndPlaysTheWhite) {
+    UseExample("ujf-605-two-layers");
+    RunPrnhost(1);
+    RunHere(1);
+    if (HasFatalFailure()) return;
+    ExpectSameStream();
+    EXPECT_EQ(TagShape(printed), "3 4 9 6 D61 7 5 15 ");  // 30 lines, "CloseLayer", 30 lines
+    const auto images = prndecode::AssemblePages(printed);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_TRUE(images[0].layered);
+    EXPECT_EQ(images[1].layer, 1);
+    ExpectLayer(images[0], 0, {{0, 2}, {1, 1}, {2, 4}, {3, 0}});
+    ExpectLayer(images[1], 0, {{6, 255}, {7, 253}});
+}
+
 }  // namespace
