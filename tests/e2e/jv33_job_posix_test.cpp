@@ -15,6 +15,7 @@
 #include "halftone/bit_converters.h"
 #include "halftone/halftone.h"
 #include "image.h"
+#include "e2e/job_run.h"
 #include "platform/dynamic_library.h"
 #include "services/spool_writer.h"
 #include "job/varn_prn.h"
@@ -37,34 +38,10 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-// What the job hands to the host, and the halftoner's planes of every line
-// as the print step saw them.
-struct JobRun {
-    std::vector<prndecode::Record> records;
-    std::vector<std::vector<uint8_t>> planes;  // per line: channels x bytes per plane
-    int channels = 0;
-    int bytesPerPlane = 0;
-    bool converted = false;
-
-    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
-        auto* run = static_cast<JobRun*>(self);
-        prndecode::Record record;
-        record.tag = tag;
-        record.data.assign(data, data + size);
-        run->records.push_back(std::move(record));
-        return 0;
-    }
-};
-
-JobRun* g_run = nullptr;
-JobHook g_printLine = nullptr;
-
-int CapturePlanesThenPrint(CVarnPrn* job) {
-    g_run->channels = job->m_iOutChannels;
-    g_run->bytesPerPlane = job->m_iBytesPerChannel;
-    g_run->planes.emplace_back(job->m_pOutLine, job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
-    return g_printLine(job);
-}
+using e2e::CapturePlanesThenPrint;
+using e2e::g_printLine;
+using e2e::g_run;
+using e2e::JobRun;
 
 struct Variant {
     const char* name;

@@ -13,6 +13,7 @@
 
 #include "halftone/halftone.h"
 #include "image.h"
+#include "e2e/job_run.h"
 #include "job/varn_prn.h"
 #include "platform/dynamic_library.h"
 #include "prndump/plane_images.h"
@@ -34,31 +35,10 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-// The stream of the in-process run and the halftoner's planes of every line.
-struct JobRun {
-    std::vector<prndecode::Record> records;
-    std::vector<std::vector<uint8_t>> planes;  // per line of every page: channels x bytes per plane
-    int channels = 0;
-    int bytesPerPlane = 0;
-
-    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
-        prndecode::Record record;
-        record.tag = tag;
-        record.data.assign(data, data + size);
-        static_cast<JobRun*>(self)->records.push_back(std::move(record));
-        return 0;
-    }
-};
-
-JobRun* g_run = nullptr;
-JobHook g_printLine = nullptr;
-
-int CapturePlanesThenPrint(CVarnPrn* job) {
-    g_run->channels = job->m_iOutChannels;
-    g_run->bytesPerPlane = job->m_iBytesPerChannel;
-    g_run->planes.emplace_back(job->m_pOutLine, job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
-    return g_printLine(job);
-}
+using e2e::CapturePlanesThenPrint;
+using e2e::g_printLine;
+using e2e::g_run;
+using e2e::JobRun;
 
 class UjfJob : public testing::Test {
 protected:
