@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "drivers/family_test_support.h"
@@ -27,8 +28,8 @@ protected:
     // Output colour mode 6, with a linearisation file of the six-colour kind.
     std::string Mode6() {
         std::ofstream(folder.File("six.lin")) << "EPLSTANDIN 1\nkind 2\n";
-        return "Output/Prn/Printer/OutputColorMode = 6\nOutput/Prn/Linearization/BPLPath = \"" + folder.File("six.lin") +
-               "\"\n";
+        const std::string path = std::filesystem::path(folder.File("six.lin")).generic_string();  // no escapes
+        return "Output/Prn/Printer/OutputColorMode = 6\nOutput/Prn/Linearization/BPLPath = \"" + path + "\"\n";
     }
     UJFx042_Intern* Driver() { return dynamic_cast<UJFx042_Intern*>(job->m_pDriver.get()); }
     std::vector<PlanarChannelFactory> Factories() {
