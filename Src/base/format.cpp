@@ -104,13 +104,23 @@ std::string FormatDecimal(int64_t value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatFixed(double value, int decimals) {
-    if (decimals < 0) decimals = 0;
+namespace {
+
+// A double through std::to_chars (never the locale); precision 0 to 64.
+std::string DoubleText(double value, std::chars_format form, int precision) {
     char buffer[400 + 64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                      decimals > 64 ? 64 : decimals);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, form,
+                                      precision < 0 ? 0 : precision > 64 ? 64 : precision);
     if (result.ec != std::errc()) return std::string();
     return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string FormatFixed(double value, int decimals) { return DoubleText(value, std::chars_format::fixed, decimals); }
+
+std::string FormatGeneral(double value, int precision) {
+    return DoubleText(value, std::chars_format::general, precision < 1 ? 1 : precision);
 }
 
 bool ParseDecimal(std::string_view text, double& value) {

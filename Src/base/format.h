@@ -46,6 +46,9 @@ std::string FormatFixed(double value, int decimals);
 // under: a point before the decimals, no grouping.
 // The integer as "%d" writes it.
 std::string FormatDecimal(int64_t value);
+// value in general notation with up to `precision` significant digits, as
+// "%.*g" writes it (no trailing zeros, no point for whole numbers).
+std::string FormatGeneral(double value, int precision);
 // Reads a whole text of that form (a sign, digits, a point and decimals);
 // false, and value untouched, for anything else.
 bool ParseDecimal(std::string_view text, double& value);

@@ -37,17 +37,10 @@ int JV33_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     if (!job) return -1;
     const int32_t channels = jv33::ChannelCount(*job);
     job->Log(3000, "JV33_InitHalftone %d channels", channels);
-    jv33::HalftoneSetup setup;
-    if (job->m_iHalftoneMode == 6) {
-        // Matrix screening: one bit per pixel; the white plane of a white-ink
-        // model is the fifth channel.
-        setup.channels = GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4;
-        setup.routine = 51;
-        setup.bitsPerPixel = 1;
-        setup.setDotMode = false;
-    } else {
-        setup = jv33::ErrorDiffusionSetup(*job, channels, dotMode == 1, dotMode);
-    }
+    // Matrix screening: the white plane of a white-ink model is the fifth channel.
+    const jv33::HalftoneSetup setup =
+        job->m_iHalftoneMode == 6 ? jv33::ScreeningSetup(GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4)
+                                  : jv33::ErrorDiffusionSetup(*job, channels, dotMode == 1, dotMode);
     return jv33::StartHalftoner(job, setup);
 }
 

@@ -26,12 +26,17 @@ uint32_t WriteRecord(CVarnPrn* job, uint32_t tag, const uint8_t* data, size_t si
 
 int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
             int32_t (*dotMode)(const CVarnPrn&)) {
+    return OpenJob(job, family, openPage, initHalftone, dotMode, MRL_IV_QE());
+}
+
+int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
+            int32_t (*dotMode)(const CVarnPrn&), const Bytes& jobHeader) {
     if (!job) return -1;
     job->Log(3000, "%s_OpenJob...", family);
     job->m_bSuppressOpenJobRecord = false;
     job->m_pfnOpenPage = openPage;
 
-    const uint32_t written = WriteRecord(job, SPLTAG_JOB_HEADER, MRL_IV_QE());
+    const uint32_t written = WriteRecord(job, SPLTAG_JOB_HEADER, jobHeader);
     if (written != 0) {
         job->Log(0, "%s_OpenJob return error code %d", family, int(written));
         return int(written);
@@ -49,18 +54,32 @@ int32_t ChannelCount(const CVarnPrn& job) {
 }
 
 HalftoneSetup ErrorDiffusionSetup(const CVarnPrn& job, int32_t channels, bool variable, int32_t dotMode) {
+    const bool twoDotSizes = job.m_iResolutionX >= 720 && job.m_iResolutionY >= 1080;
+    return DiffusionSetup(channels, variable, twoDotSizes, dotMode);
+}
+
+HalftoneSetup DiffusionSetup(int32_t channels, bool variable, bool twoDotSizes, int32_t dotMode) {
     HalftoneSetup setup;
     setup.channels = channels;
     const bool eight = channels == 8;
     if (!variable) {
         setup.routine = eight ? 111 : 109;
-    } else if (job.m_iResolutionX < 720 || job.m_iResolutionY < 1080) {
-        setup.routine = eight ? 105 : 103;
-    } else {
+    } else if (twoDotSizes) {
         setup.routine = eight ? 108 : 106;
+    } else {
+        setup.routine = eight ? 105 : 103;
     }
     setup.bitsPerPixel = variable ? 2 : 1;
     setup.dotMode = uint32_t(dotMode);
+    return setup;
+}
+
+HalftoneSetup ScreeningSetup(int32_t channels) {
+    HalftoneSetup setup;
+    setup.channels = channels;
+    setup.routine = 51;
+    setup.bitsPerPixel = 1;
+    setup.setDotMode = false;
     return setup;
 }
 
@@ -112,11 +131,7 @@ void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode) {
 }
 
 MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine) {
-    MrlPageBuffer* page = MrlPageBuffer::Attach(job);
-    job->Log(3000, "%s", step);
-    job->m_pfnPrintLine = printLine;
-    job->m_pfnClosePage = JV33_ClosePage;
-    return page;
+    return StartPage(job, std::make_unique<MrlPageBuffer>(), step, printLine, JV33_ClosePage);
 }
 
 int FailPage(CVarnPrn* job) {
@@ -144,31 +159,43 @@ int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header) {
     return HookResult(written);
 }
 
-int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
-    MrlPageBuffer* page = MrlPageBuffer::Of(job);
-    if (!page) return -1;
-    page->m_Output.Resize(0);
-
+int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8], LineRecord (&records)[8]) {
     // Screening sends its fifth plane twice, under both screening colour codes.
     static constexpr int kScreeningCodes[6] = {0, 1, 2, 3, 6, 7};
     static constexpr int kScreeningPlanes[6] = {0, 1, 2, 3, 4, 4};
-    const bool screening = screeningMap && job->m_iHalftoneMode == 6;
-    const int channels = job->m_iOutChannels;
-    const int records = (screening && channels == 5) ? 6 : channels;
+    const bool screening = screeningMap && job.m_iHalftoneMode == 6;
+    const int channels = job.m_iOutChannels;
+    const int count = (screening && channels == 5) ? 6 : channels;
+    if (count < 0 || count > 8) return count;
+    for (int i = 0; i < count; ++i) {
+        records[i].plane = screening ? kScreeningPlanes[i] : i;
+        records[i].colour = codes[screening ? kScreeningCodes[i] : i];
+    }
+    return count;
+}
+
+int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
+    LineRecord records[8];
+    const int count = job ? LineRecords(*job, screeningMap, kColourCodes, records) : 0;
+    return WriteRecords(job, step, records, count, RasterForm::Q);
+}
+
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form) {
+    MrlPageBuffer* page = MrlPageBuffer::Of(job);
+    if (!page) return -1;
+    page->m_Output.Resize(0);
     const size_t bytesPerPlane = size_t(std::max(job->m_iBytesPerChannel, 0));
-    if (records < 0 || records > 8 || (records > 0 && !job->m_pOutLine)) {
-        job->SetErrorMessageF("%s: no halftoned line of %d planes", step, channels);
+    if (count < 0 || count > 8 || (count > 0 && !job->m_pOutLine)) {
+        job->SetErrorMessageF("%s: no halftoned line of %d planes", step, job->m_iOutChannels);
         return -1;
     }
 
     try {
-        for (int i = 0; i < records; ++i) {
-            const int code = screening ? kScreeningCodes[i] : i;
-            const int plane = screening ? kScreeningPlanes[i] : i;
-            uint8_t* data = job->m_pOutLine + size_t(plane) * bytesPerPlane;
+        for (int i = 0; i < count; ++i) {
+            uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;
             uint64_t n = TrimmedPlaneLength(data, bytesPerPlane);
             if (n != 0 && page->m_pConverter) page->m_pConverter->Convert(&data, &n);
-            AppendPlaneRecord(page->m_Output, page->m_Packing, RasterForm::Q, kColourCodes[code],
+            AppendPlaneRecord(page->m_Output, page->m_Packing, form, records[i].colour,
                               page->m_bTwoBitsPerPixel != 0, data, size_t(n));
         }
     } catch (const TextError& e) {
@@ -176,7 +203,7 @@ int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
         job->Log(0, "%s: %s", step, e.what());
         return -1;
     }
-    AppendLineEnd(page->m_Output, RasterForm::Q);
+    AppendLineEnd(page->m_Output, form);
     return HookResult(WriteRecord(job, SPLTAG_DATA, page->m_Output.data(), page->m_Output.size()));
 }
 

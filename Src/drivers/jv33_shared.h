@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "drivers/mrl/mrl.h"
 #include "services/spool_writer.h"
 #include "job/varn_prn.h"
 
-struct MrlPageBuffer;
+#include "drivers/mrl/mrl_page_buffer.h"
 
 namespace jv33 {
 
@@ -35,6 +36,9 @@ inline int HookResult(uint32_t writerCode) { return writerCode == 0 ? 0 : -int(w
 // the halftoner set-up fails.
 int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
             int32_t (*dotMode)(const CVarnPrn&));
+// The same with another job header (the classic lines send a form feed).
+int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
+            int32_t (*dotMode)(const CVarnPrn&), const Bytes& jobHeader);
 
 // Halftoned planes per line: 4 for CMYK output on a model of ink-set class 0, else 8.
 int32_t ChannelCount(const CVarnPrn& job);
@@ -52,6 +56,10 @@ struct HalftoneSetup {
 // (106/108) from there on, one bit (109/111) for fixed dots; the 8-channel
 // routines for 8 channels.
 HalftoneSetup ErrorDiffusionSetup(const CVarnPrn& job, int32_t channels, bool variable, int32_t dotMode);
+// The same with the choice between two and three dot sizes made by the caller.
+HalftoneSetup DiffusionSetup(int32_t channels, bool variable, bool twoDotSizes, int32_t dotMode);
+// Matrix screening: routine 51, one bit per pixel, the halftoner's own dot mode.
+HalftoneSetup ScreeningSetup(int32_t channels);
 
 // Creates the job's halftoner, configures it and starts its job: 0, or -1
 // when the halftoner's job start fails.
@@ -81,7 +89,17 @@ Bytes PageHeaderHead(const CVarnPrn& job, const PageValues& values);
 // records, and the dot-code converter of variable dots at 720 x 1080 dpi and above.
 void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode);
 
-// A fresh page object in the job, the "<step>" log line and the page hooks.
+// A page object into the job, the "<step>" log line and the page hooks.
+template <class Page>
+Page* StartPage(CVarnPrn* job, std::unique_ptr<Page> page, const char* step, JobHook printLine, JobHook closePage) {
+    Page* held = page.get();
+    job->m_pDriver = std::move(page);
+    job->Log(3000, "%s", step);
+    job->m_pfnPrintLine = printLine;
+    job->m_pfnClosePage = closePage;
+    return held;
+}
+// A fresh page object closed by JV33_ClosePage.
 MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine);
 // A page whose header cannot be built: the page object is freed at once (the
 // job cycle does not close a page that failed to open, and no raster line may
@@ -100,5 +118,17 @@ int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);
 // The line writer: one "QD" record per non-blank plane, "QR" 1, one write.
 // With the screening map, a 5-channel screening page sends six records.
 int WriteLine(CVarnPrn* job, const char* step, bool screeningMap);
+
+// One raster record of a line: the plane it sends and its colour code.
+struct LineRecord {
+    int plane;
+    uint8_t colour;
+};
+// The records of a line with the colour codes of a line (by index): one per
+// channel, or with the screening map (halftone mode 6, five channels) six,
+// the fifth plane under codes 6 and 7. At most 8.
+int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8], LineRecord (&records)[8]);
+// Any line writer: the records in the raster form, the line end, one write.
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form);
 
 }  // namespace jv33

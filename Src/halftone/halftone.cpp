@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "halftone/epl_proxy.h"
+#include "halftone/matrix_screening.h"
 #include "halftone/rgb_table.h"
 #include "platform/system.h"
 #include "services/logger_adapter.h"
@@ -40,6 +42,7 @@ CHalftone::CHalftone(CVarnPrn* job) : m_pJob(job) {
 }
 
 CHalftone::~CHalftone() {
+    m_pMTH.reset();  // its workers read the tables below
     CloseDebugImages();
     if (m_pJob && m_pOutLine && m_pJob->m_pOutLine == m_pOutLine.get()) m_pJob->m_pOutLine = nullptr;
 }
@@ -94,7 +97,7 @@ int32_t CHalftone::Run(CVarnPrn* job, int32_t phase) { return m_pLineProcessor->
 
 int32_t CHalftone::DispatchHalftoneMode(CVarnPrn* job, int32_t phase) {
     switch (HalftoneRoutine) {
-        case HALF_ROUTINE_SCREENING: return UnavailableRoutine(job, "CHalftone::Screening");
+        case HALF_ROUTINE_SCREENING: return Screening(job, phase);
         case HALF_ROUTINE_PLANAR: return PlanarHalftone(job, phase);
         default: break;
     }
@@ -102,11 +105,6 @@ int32_t CHalftone::DispatchHalftoneMode(CVarnPrn* job, int32_t phase) {
         return RunDiffusion(job, phase, *routine);
     }
     if (job) job->Log(LOG_ERROR, "CHalftone invalid halftone mode (%d)", HalftoneRoutine);
-    return HALF_ERR_INVALID_ROUTINE;
-}
-
-int32_t CHalftone::UnavailableRoutine(CVarnPrn* job, const char* name) {
-    if (job) job->Log(LOG_ERROR, "%s: halftone mode %d is not available in this driver", name, HalftoneRoutine);
     return HALF_ERR_INVALID_ROUTINE;
 }
 
@@ -216,7 +214,24 @@ int32_t CHalftone::ExitPage(CVarnPrn* job) {
     return r;
 }
 
+uint8_t* CHalftone::ExchangeOutLine(CVarnPrn* job, std::unique_ptr<uint8_t[]>& line, size_t bytes) {
+    if (!job || !m_pOutLine || !line || bytes != m_nOutLineBytes || job->m_pOutLine != m_pOutLine.get()) return nullptr;
+    m_pOutLine.swap(line);
+    return m_pOutLine.get();
+}
+
+uint8_t* CHalftone::AllocateOutLine(CVarnPrn* job, size_t bytes) {
+    if (job && job->m_pOutLine == m_pOutLine.get()) job->m_pOutLine = nullptr;
+    m_pOutLine.reset(new (std::nothrow) uint8_t[bytes > 0 ? bytes : 1]());
+    m_nOutLineBytes = m_pOutLine ? bytes : 0;
+    if (job) job->m_pOutLine = m_pOutLine.get();
+    return m_pOutLine.get();
+}
+
 void CHalftone::FreeJobBuffers() {
+    m_pMTH.reset();
+    m_pScreening.reset();
+    m_pThresholdMatrix = {};
     m_pOutLine.reset();
     m_nOutLineBytes = 0;
     m_pLinTableStorage.reset();

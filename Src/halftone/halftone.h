@@ -22,10 +22,12 @@
 #include "halftone/error_diffusion.h"
 #include "halftone/error_diffusion_tables.h"
 #include "halftone/ink_limit.h"
+#include "halftone/mt_engine.h"
 #include "halftone/pixel_converters.h"
 #include "halftone/planar_half.h"
 
 class CVarnPrn;
+struct ScreeningState;
 
 // Halftone phases; any other value is one raster line (the core passes 1).
 enum : int32_t {
@@ -162,6 +164,22 @@ public:
     // 1 when the model has tables for the dot-size count (built), else 0.
     int32_t InitModelHalftoneTables(CVarnPrn* job, int dotSizeCount);
 
+    // ---- matrix screening (routine 51) ----
+    int32_t Screening(CVarnPrn* job, int32_t phase);
+    // Ink limit, output line and channel count of screening: 0 or -1.
+    int32_t ScreeningInitJob(CVarnPrn* job);
+    void ExitHalfScreen(CVarnPrn* job);
+    // The built-in threshold matrix for the job's resolution: 0, or -1 when
+    // the resolution has none.
+    int32_t LoadThresholdMatrix(CVarnPrn* job);
+
+    // For the routines: a fresh zeroed output line of `bytes`, given to the
+    // job (null when it cannot be had); the input line of the current call;
+    // and the bytes a routine reads from the job's line.
+    uint8_t* AllocateOutLine(CVarnPrn* job, size_t bytes);
+    const uint8_t* InputLine() const { return m_pInputLine; }
+    void ReserveInputLineBytes(size_t bytes) { m_nInputLineBytes = bytes > m_nInputLineBytes ? bytes : m_nInputLineBytes; }
+
     // ---- pixel converters ----
     void SelectPixelConverter(CVarnPrn* job);
     int32_t GetChannelLayout(CVarnPrn* job) const;
@@ -256,8 +274,27 @@ public:
     ErrorDiffusion m_Diffusion;
     std::unique_ptr<uint8_t[]> m_pRandomTable;
     std::unique_ptr<NoiseTable> m_pNoiseTable;
+    // The multi-threaded engine of the current page; null when it runs inline.
+    std::unique_ptr<MTH_CONTEXT> m_pMTH;
+    uint32_t m_nMTHLineCounter = 0;  // lines handed to the engine's halftone workers
+
+    // The engine's delivery: when the job's line is this halftoner's output
+    // buffer and `bytes` is its size, the buffer and `line` change hands and
+    // the new output buffer is returned; else null and nothing changes.
+    uint8_t* ExchangeOutLine(CVarnPrn* job, std::unique_ptr<uint8_t[]>& line, size_t bytes);
+    // A page that ends before its last line: true while the engine still
+    // holds a finished or queued line for a further line call (the job's
+    // m_iLineCount being the next call's index).
+    bool HoldsLines(const CVarnPrn* job);
 
     bool m_bGrayAsOneBit = false;
+
+    // ================= matrix screening =================
+    std::vector<uint16_t> m_pThresholdMatrix;  // dot film's matrix, 12-bit cells, row by row
+    int32_t m_iMatrixWidth = 0;
+    int32_t m_iMatrixHeight = 0;
+    int32_t m_iSpotType = -1;
+    std::unique_ptr<ScreeningState> m_pScreening;
 
 private:
     void InitDebugOutput(CVarnPrn* job);
@@ -270,7 +307,6 @@ private:
     int32_t DiffusionInitJob(CVarnPrn* job, const DiffusionRoutine& routine);
     int32_t DiffusionInitPage(CVarnPrn* job, const DiffusionRoutine& routine);
     int32_t DiffusionLine(CVarnPrn* job, const DiffusionRoutine& routine);
-    int32_t UnavailableRoutine(CVarnPrn* job, const char* name);
     bool BuildUniformLinCurves(double percent);
 
     CVarnPrn* m_pJob;  // the job the halftoner was built for; may be null

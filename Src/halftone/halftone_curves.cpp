@@ -7,6 +7,7 @@
 #include "printers/ink_set.h"
 #include "printers/model_predicates.h"
 #include "halftone/halftone.h"
+#include "halftone/matrix_screening.h"
 #include "base/spline.h"
 #include "job/varn_prn.h"
 
@@ -188,6 +189,12 @@ int32_t CHalftone::GetInputLayout(CVarnPrn* job) {
 void CHalftone::SelectPixelConverter(CVarnPrn* job) {
     const int32_t mode = job->m_iOutputColorMode;
     const int32_t code = GetInkSetCode(job, 0);
+    // Five-channel screening converts five values for every ink-set class,
+    // never eight into its five-value row.
+    if (HalftoneRoutine == HALF_ROUTINE_SCREENING && m_pScreening && m_pScreening->channels == 5) {
+        m_pfnPixelConverter = PixelConverterForLayout(ScreeningLayoutForInkSetCode(code));
+        return;
+    }
     // Class 17 without a white ink-set code keeps its converter for the
     // colour modes that have no layout of their own.
     if (GetInkSetClass(job->m_iPrinterModell) == 17 && (code < 419 || code > 421) && mode != 4 && mode != 6 &&

@@ -1,11 +1,15 @@
 // Routines 103 to 111: serpentine error diffusion with one, two or three dot
-// sizes on four or eight channels, run inline on the caller's thread. The
-// kernels live in error_diffusion; this is their job, page and line frame.
+// sizes on four or eight channels, run inline on the caller's thread or,
+// page by page, through the multi-threaded engine. The kernels live in
+// error_diffusion, the engine in mt_engine; this is their job, page and line
+// frame.
 #include <algorithm>
 #include <new>
 
 #include "halftone/halftone.h"
+#include "halftone/mt_engine.h"
 #include "halftone/pixel_converters.h"
+#include "services/thread_pool.h"
 #include "job/varn_prn.h"
 
 int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRoutine& routine) {
@@ -18,6 +22,7 @@ int32_t CHalftone::RunDiffusion(CVarnPrn* job, int32_t phase, const DiffusionRou
             return 0;
         case HALF_CLOSEPAGE:
             job->Log(LOG_DETAIL, "%s: exit page", routine.name);
+            m_pMTH.reset();  // stops its workers
             return 0;
         default: return DiffusionLine(job, routine);
     }
@@ -97,11 +102,52 @@ int32_t CHalftone::DiffusionInitPage(CVarnPrn* job, const DiffusionRoutine& rout
     } else {
         job->Log(LOG_DETAIL, "%s: HALF_OPENPAGE check MTH", routine.name);
     }
-    // Every page runs inline until the multi-threaded engine exists.
+    m_pMTH.reset();
+    // The engine runs when the driver's settings allow it and the machine
+    // has processors to spare. A page it would run needs the number of its
+    // line calls up front and at least three of them (a line comes out two
+    // calls late): pages through the feed resampler and shorter ones run
+    // inline.
+    if (job->m_iHalftoneThreadCount == 0 || GetProcessorCount() < 2) return 0;
+    if (job->m_bPaperFeedResample || job->m_iImageHeight < 3) return 0;
+
+    std::unique_ptr<MTH_CONTEXT> mth = MTH_Create();
+    int32_t r = MTH_ERR_NO_LINES;
+    if (mth) {
+        mth->m_pfnConvert = ConvertPixelSpan;
+        mth->m_pfnHalftone = routine.streams == 3 ? HalftoneLineVDS3
+                             : routine.streams == 2 ? HalftoneLineVDS2
+                                                    : HalftoneLineSE1;
+        const int32_t inputBytesPerPixel = m_Diffusion.InputBytesPerPixel();
+        r = MTH_Init(mth.get(), job, this, nullptr, m_Diffusion.PaddedWidth(), m_iBitsPerPixel, 1,
+                     m_Diffusion.m_nRandomIndex, routine.channels == 8 ? inputBytesPerPixel : 0,
+                     routine.channels == 8 ? 8 : 0, 0, 3, 0, 0);
+    }
+    if (r != 0) {
+        job->Log(LOG_DETAIL, "%s:HALF_OPENPAGE: init MTH failed, error=%d; using normal halftoning instead",
+                 routine.name, r);
+        return 0;
+    }
+    MTH_SetTaskFlag(mth.get(), routine.channels == 8 ? GetChannelLayout(job) : 1);
+    m_pMTH = std::move(mth);
+    job->Log(LOG_DETAIL, "%s:HALF_OPENPAGE: using Multi Threaded Halftoning (MTH)", routine.name);
     return 0;
 }
 
+bool CHalftone::HoldsLines(const CVarnPrn* job) { return job && MTH_EndPageAfter(m_pMTH.get(), job->m_iLineCount); }
+
 int32_t CHalftone::DiffusionLine(CVarnPrn* job, const DiffusionRoutine& routine) {
+    if (m_pMTH) {
+        StartLine(4 * static_cast<uint64_t>(m_Diffusion.PaddedWidth()));
+        int32_t status = HALF_LINE_PENDING;
+        const int32_t r = CalculateHalftoneLine(m_pMTH.get(), job, this, m_Diffusion.ErrorLines(), job->m_iLineCount,
+                                                &status, &m_Diffusion.m_bReverseLine, m_pInputLine);
+        if (r != 0 && r != MTH_ERR_REPEATED) {
+            job->Log(LOG_ERROR, "%s:HALF_PROCESS: MTH CalculateHalftoneLine failed, error=%d", routine.name, r);
+        }
+        if (status == HALF_LINE_READY || status == HALF_LINE_AGAIN) EndLine(job);
+        return status;
+    }
     uint8_t* outLine = job->m_pOutLine;
     if (!m_Diffusion.Routine() || !outLine || !m_pInputLine) {
         job->Log(LOG_ERROR, "%s: line without %s", routine.name,

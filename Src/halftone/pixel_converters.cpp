@@ -4,6 +4,7 @@
 
 #include "halftone/halftone.h"
 #include "halftone/ink_limit.h"
+#include "halftone/matrix_screening.h"
 
 namespace {
 
@@ -217,9 +218,9 @@ PixelConverter PixelConverterForLayout(int32_t layout) {
     static constexpr PixelConverter kConverters[kChannelLayoutCount] = {
         ConvertPixel_KToMY,          ConvertPixel_CMYK,          ConvertPixel_CMYKcm,
         ConvertPixel_CMYKcmk,        ConvertPixel_CMYK,          ConvertPixel_CMYKWW,
-        ConvertPixel_CMYKcmWW,       nullptr,                    ConvertPixel_CMYKW,
-        ConvertPixel_CMYKcmW,        nullptr,                    ConvertPixel_CMYKFloodW,
-        ConvertPixel_CMYKcmFloodW,   nullptr,                    ConvertPixel_CMYKFullW,
+        ConvertPixel_CMYKcmWW,       ConvertPixel_ScreenCMYKW,   ConvertPixel_CMYKW,
+        ConvertPixel_CMYKcmW,        ConvertPixel_ScreenCMYKW_FullWhite, ConvertPixel_CMYKFloodW,
+        ConvertPixel_CMYKcmFloodW,   ConvertPixel_ScreenCMYKW_FloodWhite, ConvertPixel_CMYKFullW,
         ConvertPixel_CMYKcmFullW,    ConvertPixel_CMYKW2,        ConvertPixel_CMYKcmW2,
         ConvertPixel_CMYKFloodW2,    ConvertPixel_CMYKcmFloodW2, ConvertPixel_CMYKFullW2,
         ConvertPixel_CMYKcmFullW2,   ConvertPixel_CMYKcm6,
@@ -283,19 +284,21 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     if (!task || !task->halftone || !task->input || !task->converted || task->scale < 1 || task->channels < 1 ||
         task->channels > 8 || task->start < 0 || task->start % task->scale != 0 || task->inputBytesPerPixel < 1)
         return -1;
-    PixelConverter convert = PixelConverterForLayout(task->layout);
+    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
     if (!convert) convert = ConvertPixel_CMYK;
     const uint8_t* in = task->input;
     int32_t* out = task->converted;
     const size_t valueBytes = sizeof(int32_t) * static_cast<size_t>(task->channels);
+    // Converters may write all eight positions: convert into a full pixel
+    // and keep the task's channels of it. A converter writes the same
+    // positions for every pixel, so the ones it leaves alone stay as the
+    // span's first pixel found them.
+    int32_t values[8] = {};
+    std::memcpy(values, out, valueBytes);
     for (int32_t x = task->start; x < task->end; ++x, out += task->channels) {
         if (task->scale != 1 && x % task->scale != 0) {
             std::memcpy(out, out - task->channels, valueBytes);
         } else {
-            // Converters may write all eight positions: convert into a full
-            // pixel and keep the task's channels of it.
-            int32_t values[8] = {};
-            std::memcpy(values, out, valueBytes);
             convert(task->halftone, in, values);
             std::memcpy(out, values, valueBytes);
             in += task->inputBytesPerPixel;

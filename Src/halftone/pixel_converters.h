@@ -13,6 +13,7 @@
 #include <cstdint>
 
 class CHalftone;
+class CVarnPrn;
 
 using PixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
 
@@ -43,8 +44,9 @@ constexpr int32_t kWidestConverterPixelBytes = 6;
 // Channel-layout codes 0 to 22.
 constexpr int32_t kChannelLayoutCount = 23;
 
-// The converter of a channel-layout code. Codes 7, 10 and 13 (the screening
-// converters) and codes outside 0 to 22 give null; code 4 serves like 1.
+// The converter of a channel-layout code; codes outside 0 to 22 give null,
+// code 4 serves like 1. Codes 7, 10 and 13 are the five-channel converters of
+// matrix screening.
 PixelConverter PixelConverterForLayout(int32_t layout);
 
 // The channel-layout code from the ink-set class, the ink-set code, the
@@ -66,11 +68,16 @@ struct ConversionTask {
     int32_t end;
     int32_t scale;               // output pixels per input pixel
     int32_t layout;              // channel-layout code
+    PixelConverter convert;      // the converter to run; null: the layout's
+    void* caller;
+    CVarnPrn* job;
+    int32_t state;               // 0 idle, 1 ready, 2 taken, 3 done
 };
 
 // Converts the task's span: with a scale above 1 only every scale-th pixel
-// converts the next input pixel, the others copy the pixel before. Layout
-// codes without a converter run ConvertPixel_CMYK. 0, or -1 for a task it
+// converts the next input pixel, the others copy the pixel before. The
+// task's converter runs where it has one, else the layout's; layout codes
+// without a converter run ConvertPixel_CMYK. 0, or -1 for a task it
 // cannot run (missing pointers, a scale below 1, a span that does not start
 // on a multiple of the scale, more than 8 channels).
 int32_t ConvertPixelSpan(ConversionTask* task);

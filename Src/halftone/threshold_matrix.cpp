@@ -21,13 +21,20 @@ constexpr uint64_t kStepX = 0xC13FA9A902A6328FULL;  // 2^64 / g, truncated
 constexpr uint64_t kStepY = 0x91E10DA5C79E7B1CULL;  // 2^64 / g^2, truncated
 constexpr uint64_t kHalf = 0x8000000000000000ULL;
 
-std::vector<uint16_t> MakeThresholds(int width, int height, size_t padded) {
+// A seed moves the start of the recurrence by seed steps of the golden ratio
+// (2^64 / phi), so that each seed ranks the cells differently.
+constexpr uint64_t kSeedStep = 0x9E3779B97F4A7C15ULL;
+
+}  // namespace
+
+std::vector<uint16_t> RecurrenceThresholds(int width, int height, uint64_t seed, size_t padded) {
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const uint64_t start = kHalf + seed * kSeedStep;
     std::vector<uint64_t> keys(n);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             keys[static_cast<size_t>(y) * width + x] =
-                kHalf + static_cast<uint64_t>(x) * kStepX + static_cast<uint64_t>(y) * kStepY;
+                start + static_cast<uint64_t>(x) * kStepX + static_cast<uint64_t>(y) * kStepY;
         }
     }
     std::vector<uint32_t> order(n);
@@ -35,11 +42,17 @@ std::vector<uint16_t> MakeThresholds(int width, int height, size_t padded) {
     std::sort(order.begin(), order.end(), [&keys](uint32_t a, uint32_t b) {
         return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
     });
-    std::vector<uint16_t> values(padded, 0);
+    std::vector<uint16_t> values(std::max(padded, n), 0);
     for (size_t rank = 0; rank < n; ++rank) {
         values[order[rank]] = static_cast<uint16_t>(rank * 4096 / n);
     }
     return values;
+}
+
+namespace {
+
+std::vector<uint16_t> MakeThresholds(int width, int height, size_t padded) {
+    return RecurrenceThresholds(width, height, 0, padded);
 }
 
 uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }

@@ -17,6 +17,12 @@ void UnpackThresholdValues(const uint8_t* packed, size_t groups, uint16_t* out);
 // Packs 12-bit values (bits above 11 are dropped), padding the last group with 0.
 std::vector<uint8_t> PackThresholdValues(const std::vector<uint16_t>& values);
 
+// The rule the built-in matrices are made by (seed 0): width x height
+// thresholds 0 to 4095, row by row, every level equally often give or take
+// one; other seeds rank the cells otherwise. At least `padded` values, the
+// ones after width x height 0.
+std::vector<uint16_t> RecurrenceThresholds(int width, int height, uint64_t seed, size_t padded = 0);
+
 // The built-in matrices, packed: 257 x 257 in 16513 groups and 367 x 179 in
 // 16424 groups (the values after width x height are padding).
 const std::vector<uint8_t>& PackedThresholdMatrix257x257();

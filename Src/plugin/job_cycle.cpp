@@ -122,6 +122,15 @@ int CVarnPrn::ClosePage() {
         m_pLineScaler->Free();
         m_pLineScaler.reset();
     }
+    // A page the host ended before its last line: the lines the halftoner
+    // still holds are printed before the page ends.
+    while (m_pHalftone && m_pHalftone->HoldsLines(this)) {
+        m_pCurrentLine = m_vHalftoneLine.data();
+        const int status = m_pHalftone->ProcessLine(this);
+        if (status < 0) break;
+        if (status != HALF_LINE_PENDING && m_pfnPrintLine) m_pfnPrintLine(this);
+        ++m_iLineCount;
+    }
     int r = -3;
     if (m_pfnClosePage) {
         r = m_pfnClosePage(this);
@@ -218,15 +227,18 @@ int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job)
     const int64_t printed = j.m_iImageHeight;
     const uint8_t* croppedLine = j.HalftoneInputLine(line, size);
     int result = 0;
-    int status = 0;
-    do {
-        for (int32_t i = 0; i < repeats; ++i) {
-            const int32_t pageLine = ++j.m_iPageLine;
-            if (j.m_bCropping && (pageLine <= top || pageLine > top + printed) && status != HALF_LINE_AGAIN) {
-                j.SetProgressFromLine(pageLine);
-                continue;
-            }
-            j.m_pCurrentLine = croppedLine;
+    for (int32_t i = 0; i < repeats; ++i) {
+        const int32_t pageLine = ++j.m_iPageLine;
+        if (j.m_bCropping && (pageLine <= top || pageLine > top + printed)) {
+            j.SetProgressFromLine(pageLine);
+            continue;
+        }
+        j.m_pCurrentLine = croppedLine;
+        // The halftone-and-print step; a halftoner that hands out lines late
+        // answers 2003 while it still holds finished ones, and the step runs
+        // again on the same input line.
+        int status = 0;
+        do {
             if (j.m_pHalftone) {
                 status = j.m_pHalftone->ProcessLine(job);
                 if (status < 0) {
@@ -247,10 +259,10 @@ int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job)
                 }
                 result = j.m_pfnPrintLine(job);
             }
-            j.m_pCurrentLine = line;
             ++j.m_iLineCount;
-            j.SetProgressFromLine(pageLine);
-        }
-    } while (status == HALF_LINE_AGAIN);
+        } while (status == HALF_LINE_AGAIN);
+        j.m_pCurrentLine = line;
+        j.SetProgressFromLine(pageLine);
+    }
     return result;
 }

@@ -1,7 +1,12 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include "drivers/jv3.h"
 #include "drivers/jv33.h"
+#include "drivers/jfx/jfx.h"
 #include "drivers/jv34.h"
+#include "drivers/jv4.h"
+#include "drivers/ts300p.h"
+#include "drivers/tx500.h"
 #include "drivers/ujf605.h"
 #include "drivers/ujf_x042.h"
 
@@ -10,14 +15,14 @@ namespace {
 // One row per family and run of model numbers, in model order. A family
 // switches its rows on by naming its OpenJob here.
 const PrinterFamilyRow kFamilies[] = {
-    {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", nullptr},
+    {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", JV3_OpenJob},
     {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
     {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
-    {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", nullptr},
+    {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
@@ -31,12 +36,12 @@ const PrinterFamilyRow kFamilies[] = {
     {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", UJFx042_OpenJob},
-    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
-    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
-    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
+    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", TS300P_OpenJob},
+    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", Tx500_OpenJob},
+    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", Tx500_OpenJob},
     {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", JV34_OpenJob},
-    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", nullptr},
-    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", nullptr},
+    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", JFX200_OpenJob},
+    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", JFX500_OpenJob},
 };
 
 PrinterFamilyRow g_TestFamily{0, -1, nullptr, nullptr};

@@ -136,12 +136,14 @@ void ReleaseFile(const char*, EplFileHandle handle) { delete static_cast<LinFile
 int32_t GetScreeningData(const char* path, EplScreeningData* data) {
     try {
         if (!data) return Failure(kErrArgument, "GetScreeningData: no record");
+        // A file without screening data, or one that is not a linearisation
+        // file at all (a spot file), has no channels: the plug-in then reads
+        // its spot files.
+        data->channelCount = 0;
         LinFile file;
         int32_t code = 0;
-        if (!Load(path, file, code)) return code;
-        if (file.screens.empty()) {
-            return Failure(kErrNoData, std::string("GetScreeningData: \"") + path + "\" holds no screening data");
-        }
+        if (!Load(path, file, code)) return code == kErrMalformed ? 0 : code;
+        if (file.screens.empty()) return 0;
         const int count = static_cast<int>(file.screens.size());
         bool anyMatrix = false;
         for (const EplScreenChannel& c : data->channel) anyMatrix = anyMatrix || c.matrixA || c.matrixB;

@@ -108,6 +108,14 @@ TEST(FormatFixed, WritesAsPrintfInTheCLocale) {
     EXPECT_EQ(FormatFixed(1e300, 2).size(), 304u);
 }
 
+TEST(FormatGeneral, WritesAsPrintfGInTheCLocale) {
+    for (double v : {720.0, 540.5, 359.96, 1234567.0, 0.0001234, -2.5e-7, 1e21}) {
+        char expected[128];
+        std::snprintf(expected, sizeof expected, "%.6g", v);
+        EXPECT_EQ(FormatGeneral(v, 6), expected);
+    }
+}
+
 namespace {
 
 // A C++ locale whose numbers use a decimal comma and grouping.

@@ -250,3 +250,24 @@ TEST(ModelTable, MatchesTheStoredTextOfOneModelPerFamily) {
         EXPECT_EQ(text, stored.str()) << "model " << id << " differs from " << path;
     }
 }
+
+namespace {
+
+TEST(CatalogueTables, PrintOneLinePerEntryUnderACountedHeading) {
+    CVarnPrinter catalogue{CVarnPrinterParams{}};
+    const struct {
+        std::string text;
+        std::string heading;
+        size_t entries;
+    } tables[] = {{CatalogueMediaText(catalogue), "media-sizes 756 version 4 restricted 0 []", 756},
+                  {CatalogueInkText(catalogue), "ink-types 161", 161},
+                  {CatalogueOfferText(catalogue), "offers 156", 156},
+                  {CatalogueCompatibleText(catalogue), "compatible-groups 33", 33}};
+    for (const auto& t : tables) {
+        EXPECT_EQ(t.text.substr(0, t.text.find('\n')), t.heading);
+        EXPECT_EQ(size_t(std::count(t.text.begin(), t.text.end(), '\n')), t.entries + 1) << t.heading;
+    }
+    EXPECT_NE(CatalogueOfferText(catalogue).find("\n  665 oem-ids [0 11]\n"), std::string::npos);
+}
+
+}  // namespace

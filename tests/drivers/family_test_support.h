@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,23 @@ inline std::string FamilyJobTicket(int model, int xDpi, int yDpi, int dotSize, i
 // Ticket lines that give a job the example linearisation file.
 inline std::string ExampleLinearisation() {
     return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EPL_EXAMPLE + "\"\n";
+}
+
+// The raster commands of a decoded record (pointers into commands).
+inline std::vector<const prndecode::Command*> Raster(const std::vector<prndecode::Command>& commands) {
+    std::vector<const prndecode::Command*> out;
+    for (const auto& c : commands) {
+        if (c.isRaster) out.push_back(&c);
+    }
+    return out;
+}
+
+// The first command of the name; throws when there is none.
+inline const prndecode::Command& Find(const std::vector<prndecode::Command>& commands, const std::string& name) {
+    for (const auto& c : commands) {
+        if (c.name == name) return c;
+    }
+    throw std::runtime_error("no " + name);
 }
 
 class FamilyTest : public JobTest {

@@ -6,27 +6,14 @@
 
 #include "drivers/family_test_support.h"
 #include "drivers/mrl/mrl_page_buffer.h"
+#include "spotgen/spot_writer.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 using prndecode::Command;
 
 const std::string kJv33Job = FamilyJobTicket(700, 720, 720, 1, 8);
-
-std::vector<const Command*> Raster(const std::vector<Command>& commands) {
-    std::vector<const Command*> out;
-    for (const auto& c : commands) {
-        if (c.isRaster) out.push_back(&c);
-    }
-    return out;
-}
-
-const Command& Find(const std::vector<Command>& commands, const std::string& name) {
-    for (const auto& c : commands) {
-        if (c.name == name) return c;
-    }
-    throw std::runtime_error("no " + name);
-}
 
 class JV33Test : public FamilyTest {
 protected:
@@ -271,7 +258,12 @@ TEST_F(JV33Test, EveryPlaneDecodesBackToItsHalftonedBytes) {
 TEST_F(JV33Test, ScreeningHalftonesFiveChannelsAndSendsTheFifthTwice) {
     Open(ExampleLinearisation() + "Output/Prn/Printer/Model = 693\n");
     job->m_iHalftoneMode = 6;
-    JV33_InitHalftone(job.get(), 17);
+    job->m_iComponents = 5;  // CMYK and white
+    job->m_iWhiteMode = 1;   // ink-set code 420: full white under the colours
+    ScratchFolder folder;
+    job->m_strScreeningFile = folder.File("693_720x720dpi.spt");
+    ASSERT_TRUE(spotgen::WriteFile(job->m_strScreeningFile, spotgen::Encode(spotgen::Generate(true, false, 8, 3))));
+    EXPECT_EQ(JV33_InitHalftone(job.get(), 17), 0);
     ASSERT_NE(job->m_pHalftone, nullptr);
     EXPECT_TRUE(log.Has(3000, "JV33_InitHalftone 8 channels"));
     EXPECT_EQ(job->m_pHalftone->HalftoneRoutine, 51);
@@ -279,7 +271,24 @@ TEST_F(JV33Test, ScreeningHalftonesFiveChannelsAndSendsTheFifthTwice) {
     EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 1);
     EXPECT_EQ(job->m_pHalftone->m_iDotMode, 0u);  // left as the halftoner made it
 
+    // A halftoned line of five-byte pixels: white goes out twice, as the halftoner made it.
     ASSERT_EQ(JV33_OpenPage(job.get()), 0);
+    ASSERT_EQ(job->m_pHalftone->InitPage(job.get()), 0);
+    std::vector<uint8_t> input(job->m_pHalftone->InputLineBytes(), 0);
+    for (size_t i = 0; i + 5 <= input.size() && i < 5 * 64; i += 5) input[i + 4] = uint8_t(i);
+    job->m_pCurrentLine = input.data();
+    ASSERT_EQ(job->m_pHalftone->ProcessLine(job.get()), 0);
+    ASSERT_EQ(JV33_WriteLine(job.get()), 0);
+    const auto screenedLine = Commands(Last());
+    const auto screened = Raster(screenedLine);
+    ASSERT_EQ(screened.size(), 2u);
+    const uint8_t* white = job->m_pOutLine + 4 * size_t(job->m_iBytesPerChannel);
+    for (const Command* record : screened) {
+        EXPECT_EQ(record->row, std::vector<uint8_t>(white, white + record->row.size()));
+    }
+    EXPECT_EQ(screened[0]->colour, 0xFE);
+    EXPECT_EQ(screened[1]->colour, 0xFF);
+
     SetHalftonedLine(5, 8);
     for (int p = 0; p < 5; ++p) Plane(p)[p] = uint8_t(0x11 * (p + 1));
     ASSERT_EQ(JV33_WriteLine(job.get()), 0);

@@ -11,3 +11,10 @@ target_compile_definitions(test_drivers PRIVATE
   KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
   KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
 add_dependencies(test_drivers epl)
+
+if(TARGET test_drivers_mt)
+  target_compile_definitions(test_drivers_mt PRIVATE
+    KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
+    KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  add_dependencies(test_drivers_mt epl)
+endif()

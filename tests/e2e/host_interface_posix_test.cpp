@@ -170,7 +170,7 @@ TEST(HostInterface, SettingsThatCannotBeUsedAreReportedAndTheJobPrints) {
     }
 }
 
-TEST(HostInterface, PrinterInformationOffersNoPrinterYetAndLogsOnlyForNamedModules) {
+TEST(HostInterface, PrinterInformationForAnOemWithoutPrintersLogsOnlyForNamedModules) {
     {
         Collector collector;
         Host host(kPlugin);

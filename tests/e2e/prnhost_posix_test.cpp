@@ -195,6 +195,28 @@ TEST_F(PrnhostRun, WritesThePrinterInformationTicket) {
     EXPECT_TRUE(Contains(e2e::ReadText(out), "System/OEMID = 3\n"));
 }
 
+TEST_F(PrnhostRun, WritesEveryOfferedPrinterAndReadsItsOwnTicketBack) {
+    const std::string out = File("info.txt");
+    const std::string again = File("again.txt");
+    e2e::Run run = Prnhost("--info --job-id 5 --ticket " + WriteTicket("oem0.txt", "[system]\nSystem/OEMID = 0\n") +
+                               " --ticket-out " + out,
+                           collector.Folder().Path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "156 printers")) << run.output;
+    const std::string text = e2e::ReadText(out);
+    size_t models = 0;
+    for (size_t at = text.find("\n[printer "); at != std::string::npos; at = text.find("\n[printer ", at + 1)) {
+        const std::string number = text.substr(at + 10, text.find(']', at) - at - 10);
+        if (number != "0" && number != "5") ++models;
+    }
+    EXPECT_EQ(models, 156u);
+    EXPECT_TRUE(Contains(text, "[printer 5]\nOutput/Prn/Info/Manufacturer/ManufacturerID[] = 21\n"));
+
+    run = Prnhost("--info --job-id 5 --ticket " + out + " --ticket-out " + again, collector.Folder().Path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(e2e::ReadText(again), text) << "a second export over the first one's ticket";
+}
+
 TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
     const std::string image = WriteImage("i.pam", Cmyk(4, 2));

@@ -81,6 +81,7 @@ protected:
         ASSERT_EQ(job->OpenJob(&JobRun::Write, &here), 0);
         std::vector<uint8_t> line((image.RowBytes() + 31) / 32 * 32);
         for (int page = 0; page < pages; ++page) {
+            job->m_iLineCount = 0;  // as the host's page start does
             ASSERT_EQ(job->OpenPage(), 0);
             g_printLine = job->m_pfnPrintLine;
             job->m_pfnPrintLine = CapturePlanesThenPrint;
@@ -102,13 +103,15 @@ protected:
         return {line.begin() + ptrdiff_t(p) * here.bytesPerPlane, line.begin() + ptrdiff_t(p + 1) * here.bytesPerPlane};
     }
 
-    // Every plane of a decoded layer image equals the halftoner's plane of that colour code.
+    // Every plane of a decoded layer image equals the halftoner's plane of
+    // that colour code, last line first where the layer plays backwards.
     void ExpectLayer(const prndecode::PageImage& image, int page, const std::vector<std::pair<int, uint8_t>>& planes) {
         size_t dots = 0;
+        const int height = this->image.height;
         for (const auto& [p, code] : planes) {
             const prndecode::PlaneImage* plane = image.Find(code);
-            for (int y = 0; y < this->image.height; ++y) {
-                const std::vector<uint8_t> want = HalftonerRow(page, y, p);
+            for (int y = 0; y < height; ++y) {
+                const std::vector<uint8_t> want = HalftonerRow(page, image.header.direction ? height - 1 - y : y, p);
                 const std::vector<uint8_t> got =
                     plane ? plane->Row(size_t(y), want.size()) : std::vector<uint8_t>(want.size(), 0);
                 ASSERT_EQ(got, want) << "page " << page << " layer " << image.layer << " plane " << p << " line " << y;
@@ -156,7 +159,8 @@ TEST_F(UjfJob, X042PlaysPrimerMainAndGlossyClearInTheirOrder) {
     const std::vector<bool> backwards = {false, true, false, true};
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(images[i].layer, int(i));
-        EXPECT_EQ(images[i].backwards, backwards[i]);
+        EXPECT_EQ(images[i].header.direction, backwards[i] ? 1 : 0);
+        EXPECT_EQ(images[i].header.lastLayer, i == 3 ? 1 : 0);
         EXPECT_EQ(images[i].lines, n);
     }
     ExpectLayer(images[0], 0, {{7, 252}});
@@ -194,7 +198,7 @@ TEST_F(UjfJob, Ujf605SpoolsTheColoursAndPlaysThemAtEveryPageEnd) {
     const auto images = prndecode::AssemblePages(printed);
     ASSERT_EQ(images.size(), 2u);
     for (int page = 0; page < 2; ++page) {
-        EXPECT_FALSE(images[size_t(page)].layered);
+        EXPECT_EQ(images[size_t(page)].layer, -1);
         ExpectLayer(images[size_t(page)], page, {{0, 2}, {1, 1}, {2, 4}, {3, 0}});
     }
 }
@@ -209,7 +213,7 @@ TEST_F(UjfJob, Ujf605ClosesTheFirstLayerAndPlaysTheWhite) {
     EXPECT_EQ(TagShape(printed), "3 4 9 6 D61 7 5 15 ");  // 30 lines, "CloseLayer", 30 lines
     const auto images = prndecode::AssemblePages(printed);
     ASSERT_EQ(images.size(), 2u);
-    EXPECT_TRUE(images[0].layered);
+    EXPECT_EQ(images[0].layer, 0);
     EXPECT_EQ(images[1].layer, 1);
     ExpectLayer(images[0], 0, {{0, 2}, {1, 1}, {2, 4}, {3, 0}});
     ExpectLayer(images[1], 0, {{6, 255}, {7, 253}});

@@ -173,9 +173,15 @@ TEST_F(EplStandInTest, DeliversScreeningMatricesInTwoCalls) {
     data.channel[1].matrixB = nullptr;
     EXPECT_EQ(epl->GetScreeningData(path.c_str(), &data), -1);
 
-    EplScreeningData none;
-    std::memset(&none, 0, sizeof none);
-    EXPECT_EQ(epl->GetScreeningData(File("kind 1\n").c_str(), &none), -4);
+    // No screening data, or a file of another format (a spot file): no channels.
+    for (const char* text : {"kind 1\n", "SPT2\x01\x02 binary"}) {
+        EplScreeningData none;
+        std::memset(&none, 0, sizeof none);
+        none.channelCount = 9;
+        EXPECT_EQ(epl->GetScreeningData(File(text).c_str(), &none), 0) << text;
+        EXPECT_EQ(none.channelCount, 0) << text;
+    }
+    EXPECT_EQ(epl->GetScreeningData("/nowhere/job.spt", &data), -2);
     EXPECT_EQ(epl->GetScreeningData(path.c_str(), nullptr), -1);
 }
 

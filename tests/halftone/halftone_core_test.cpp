@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "halftone/fixtures/epl_fixture.h"
+#include "halftone/matrix_screening.h"
 #include "halftone/rgb_table.h"
+#include "spotgen/spot_writer.h"
+#include "support/scratch_folder.h"
 #include "halftone_test_support.h"
 #include "platform/dynamic_library.h"
 #include "platform/temp_folder.h"
@@ -116,8 +119,36 @@ TEST_F(HalftoneCoreTest, RoutinesItDoesNotHaveFailEveryPhase) {
     for (int32_t phase : {HALF_OPENJOB, HALF_OPENPAGE, HALF_PROCESS, HALF_CLOSEPAGE, HALF_CLOSEJOB}) {
         EXPECT_EQ(halftone->Run(job.get(), phase), HALF_ERR_INVALID_ROUTINE) << phase;
     }
-    EXPECT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), HALF_ERR_INVALID_ROUTINE);
-    EXPECT_TRUE(log.Has(LOG_ERROR, "CHalftone::Screening: halftone mode 51 is not available in this driver"));
+}
+
+TEST_F(HalftoneCoreTest, ScreeningTakesTheLibraryMatricesOrItsErrorOrElseTheSpotFile) {
+    ScratchFolder folder;
+    job->m_strScreeningFile = folder.File("job.spt");
+    ASSERT_TRUE(spotgen::WriteFile(job->m_strScreeningFile, spotgen::Encode(spotgen::Generate(false, false, 8, 4))));
+    const auto spotType = [this] { return halftone->m_pScreening ? halftone->m_pScreening->spot->type : 0; };
+    // No screening entry, or fewer than four channels: the spot file.
+    for (int channels : {4, 3}) {
+        if (channels == 3) epl->table.GetScreeningData = m_epl.Function<EplFixtureScreeningEntryFn>("EplFixtureScreeningEntry")();
+        epl->screeningChannels = channels;
+        ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0) << channels;
+        EXPECT_EQ(spotType(), SPOT_TYPE_RECTANGULAR);
+    }
+    epl->screeningChannels = 4;
+    ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0);
+    ASSERT_EQ(spotType(), SPOT_TYPE_PYTHAGOREAN);
+    const SpotChannel& c2 = halftone->m_pScreening->spot->channel[2];
+    EXPECT_EQ(c2.size1, 2);
+    EXPECT_EQ(c2.t1, 2);
+    EXPECT_EQ(c2.matrixA, (std::vector<uint8_t>{20, 20, 20, 20}));
+    EXPECT_EQ(c2.matrixB, (std::vector<uint8_t>{202}));
+    // An installed library that fails is not replaced by the spot file.
+    for (const auto& [report, fill, result] : {std::array<int32_t, 3>{-7, 0, -7}, {0, -1, -4}}) {
+        epl->screeningResult = report;
+        epl->screeningFillResult = fill;
+        EXPECT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), -1);
+        EXPECT_TRUE(log.Has(LOG_ERROR, StringF("Screening: Can't open SPT file, ReadSpots returns %d on file \"%s\"",
+                                               result, job->m_strScreeningFile.c_str())));
+    }
 }
 
 TEST_F(HalftoneCoreTest, JobEndFreesTheOutputLine) {

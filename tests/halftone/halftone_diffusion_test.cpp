@@ -23,16 +23,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
         SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
-        job = std::make_unique<CVarnPrn>(nullptr, 1, &log);
-        job->m_strEplPath = KELMORA_EPL_EXAMPLE;
-        job->m_iPrinterModell = 677;
-        job->m_iOutputColorMode = 4;
-        job->m_iResolutionX = 720;
-        job->m_iResolutionY = 720;
-        job->m_iImageWidth = kWidth;
-        job->m_iOutWidthPixel = kWidth;
+        job = httest::ExampleJob(&log, 677, kWidth);
         job->m_iOutHeightPixel = 6;
         job->m_iTotalInkLimit = 300;
+        job->m_iHalftoneThreadCount = 0;  // these pages run inline
     }
     void TearDown() override {
         halftone.reset();
@@ -208,6 +202,7 @@ Output/Prn/Media/Size/Height = 2000.0
     std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, &log);
     ASSERT_TRUE(job->m_bTicketRead);
     ASSERT_EQ(job->m_iImageWidth, 64);
+    job->m_iHalftoneThreadCount = 0;  // the line runs inline
 
     auto halftone = std::make_unique<CHalftone>(job.get());
     halftone->HalftoneRoutine = 103;

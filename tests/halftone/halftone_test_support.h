@@ -30,6 +30,20 @@ struct JobLog : testsupport::RecordingLogger {
     if (platform::FolderOfPath(platform::FindLoadedLibrary("EPL.dll")) != platform::FolderOfPath(path))       \
     GTEST_SKIP() << "another linearisation library is loaded in this process"
 
+// A CMYK job of the model at 720 x 720 dpi, width pixels wide, whose
+// halftoner takes the stand-in library's example linearisation file.
+inline std::unique_ptr<CVarnPrn> ExampleJob(clLogFullInterface* log, int32_t model, int32_t width) {
+    auto job = std::make_unique<CVarnPrn>(nullptr, 1, log);
+    job->m_strEplPath = KELMORA_EPL_EXAMPLE;
+    job->m_iPrinterModell = model;
+    job->m_iOutputColorMode = 4;
+    job->m_iResolutionX = 720;
+    job->m_iResolutionY = 720;
+    job->m_iImageWidth = width;
+    job->m_iOutWidthPixel = width;
+    return job;
+}
+
 // Map m sends byte b to 100 m + b; table c adds c; so a word of
 // 100 m + b + c tells the map, the byte and the table it came through.
 // The limiter is off.

@@ -122,7 +122,7 @@ TEST_F(PixelConverterTest, OutOfRangeValuesReadTheTableEnds) {
 TEST_F(PixelConverterTest, SpanConvertsEveryScaleThPixelAndCopiesTheRest) {
     const std::vector<uint8_t> input{1, 2, 3, 4, 5, 6, 7, 8};  // two CMYK pixels
     std::vector<int32_t> out(4 * 4, 0);
-    ConversionTask task{&halftone, input.data(), 4, out.data(), 4, 0, 4, 2, 1};
+    ConversionTask task{&halftone, input.data(), 4, out.data(), 4, 0, 4, 2, 1, nullptr, nullptr, nullptr, 0};
     ASSERT_EQ(ConvertPixelSpan(&task), 0);
     const std::vector<int32_t> first{Via(0, 1, 0), Via(1, 2, 1), Via(2, 3, 2), Via(3, 4, 3)};
     const std::vector<int32_t> second{Via(0, 5, 0), Via(1, 6, 1), Via(2, 7, 2), Via(3, 8, 3)};

@@ -24,8 +24,15 @@ target_compile_definitions(test_halftone PRIVATE
   KELMORA_EPL_PATH="${root}$<TARGET_FILE:epl>"
   KELMORA_EPL_FIXTURE_PATH="${root}$<TARGET_FILE:epl_fixture>"
   KELMORA_EPL_NOENTRY_PATH="${root}$<TARGET_FILE:epl_noentry>"
-  KELMORA_EPL_EXAMPLE="${root}${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  KELMORA_EPL_EXAMPLE="${root}${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin"
+  KELMORA_EPL_EXAMPLE_NO_SCREENS="${root}${PROJECT_SOURCE_DIR}/examples/cmyk.lin")
 add_dependencies(test_halftone epl epl_fixture epl_noentry)
+if(TARGET test_halftone_mt)
+  target_compile_definitions(test_halftone_mt PRIVATE
+    KELMORA_EPL_PATH="${root}$<TARGET_FILE:epl>"
+    KELMORA_EPL_EXAMPLE="${root}${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  add_dependencies(test_halftone_mt epl)
+endif()
 
 # The halftoner's debug images go through the stand-in debug-image library
 # when libtiff is there to build it.

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "catalogue/prn_info_xml.h"
 #include "platform/library_entry.h"
 #include "plugin/plugin_context.h"
+#include "ticket_store.h"
 
 namespace {
 
@@ -50,6 +54,20 @@ TEST(ModuleName, IsTheFileNameWithoutFolderAndExtension) {
     EXPECT_EQ(ModuleBaseName("/a.b/kelmora.1.so"), "kelmora.1");
     EXPECT_EQ(ModuleBaseName("/a.b/kelmora"), "kelmora");
     EXPECT_EQ(ModuleBaseName(""), "");
+}
+
+void ThrowingSetItems(void*, uint32_t, uint32_t, TicketArrayItem*) { throw std::runtime_error("host failure"); }
+
+TEST(PrinterInformation, AnExceptionOfTheHostAnswersMinus99WithNoCatalogueLeft) {
+    hostkit::TicketStore store;
+    Ticket ticket = *store.ticket();
+    ticket.SetItems = &ThrowingSetItems;
+    PLUGINCONTEXT* context = nullptr;
+    ASSERT_EQ(PrnBase::CreateContext(&context, ""), 0);
+    EXPECT_EQ(PrnBase::GetPrinterInfo(context, &ticket, 1), -99);
+    EXPECT_EQ(g_CurrentVarnPrinter, nullptr);
+    EXPECT_EQ(PrnBase::GetPrinterInfo(context, store.ticket(), 1), 156);
+    EXPECT_EQ(PrnBase::Terminate(&context), 0);
 }
 
 }  // namespace

@@ -100,8 +100,10 @@ TEST_F(Cycle, PrintsOnlyFinishedLinesAndRunsALineAgainWhileAsked) {
                      HALF_LINE_READY};
     const auto line = Line(4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(j.WriteLine(line.data()), 0);
-    EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(trace.printedPageLines, (std::vector<int32_t>{3, 4, 5, 6}));
+    // The last line runs the step again while asked; page lines count input lines only.
+    EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{1, 2, 3, 4, 4, 4}));
+    EXPECT_EQ(trace.printedPageLines, (std::vector<int32_t>{3, 4, 4, 4}));
+    EXPECT_EQ(j.m_iLineCount, 6);
 }
 
 TEST_F(Cycle, CropsLinesAndColumnsButFeedsTheHalftonerWhileItAsksAgain) {
@@ -116,8 +118,9 @@ TEST_F(Cycle, CropsLinesAndColumnsButFeedsTheHalftonerWhileItAsksAgain) {
     std::vector<std::vector<uint8_t>> lines;
     for (uint8_t i = 0; i < 4; ++i) lines.push_back(Line(4, static_cast<uint8_t>(100 * i)));
     for (const auto& line : lines) EXPECT_EQ(j.WriteLine(line.data()), 0);
-    // Line 4 lies below the printed range, but line 3 left the halftoner asking again.
-    EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{2, 3, 4, 5}));
+    // Line 3, the last printed one, is stepped again while the halftoner asks;
+    // line 4 lies below the printed range.
+    EXPECT_EQ(trace.halftonedPageLines, (std::vector<int32_t>{2, 3, 3, 3}));
     // The halftoner reads a copy of the visible part, never the host's memory.
     const uint8_t* seen = trace.halftonedPointers[0];
     EXPECT_TRUE(seen < lines[1].data() || seen >= lines[1].data() + lines[1].size());

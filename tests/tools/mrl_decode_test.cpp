@@ -113,6 +113,16 @@ TEST(MrlDecode, FlagsFixedBytesThatDifferFromTheForm) {
     EXPECT_EQ(twoLines[0].issues.size(), 1u);
 }
 
+TEST(MrlDecode, ReadsTheCommandsOfTheJV4Line) {
+    const auto commands = DecodeMrl(B({'M', 'E', 1, 0, 0xFF, 'M', 'M', 1, 0, 1, 'M', 'Y', 16, 'M', 'E', 0, 1, 0}));
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[0].Value("xdoubled"), 1u);
+    EXPECT_EQ(commands[1].Value("thin"), 1u);
+    EXPECT_EQ(commands[2].Value("ink"), 16u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(commands[i].issues.empty()) << commands[i].name;
+    EXPECT_EQ(commands[3].issues.size(), 1u);  // the third byte of "ME" is 0xFF
+}
+
 TEST(MrlDecode, RefusesWhatItCannotFrame) {
     const std::vector<Bytes> broken = {
         B({'Q', 'E', 0, 0x99}),                            // unknown byte

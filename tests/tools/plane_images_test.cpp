@@ -67,7 +67,6 @@ TEST(PlaneImages, ClassicPagesSkipLinesAndSplitAtTheClosedLayer) {
                            .bytes();
     const auto pages = Pages(file);
     ASSERT_EQ(pages.size(), 2u);
-    EXPECT_TRUE(pages[0].layered);
     EXPECT_EQ(pages[0].layer, 0);
     EXPECT_EQ(pages[0].lines, 10u);
     EXPECT_EQ(pages[0].Find(2)->Row(9, 1), B({0x40}));
@@ -75,27 +74,6 @@ TEST(PlaneImages, ClassicPagesSkipLinesAndSplitAtTheClosedLayer) {
     EXPECT_EQ(pages[1].number, 1);
     EXPECT_EQ(pages[1].lines, 3u);
     EXPECT_EQ(pages[1].Find(2)->Row(2, 1), B({0x20}));
-}
-
-TEST(PlaneImages, EachPlayedLayerIsAnImageInPageOrder) {
-    const Bytes qt0 = B({'Q', 'T', 5, 0, 2, 0, 0, 0}), qt1 = B({'Q', 'T', 5, 1, 2, 0, 0, 0});
-    const Bytes line = Cat({B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0x80}), kPlaneEnd, kLineEnd});
-    const Bytes other = Cat({B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0x01}), kPlaneEnd, kLineEnd});
-    const Bytes file = Stream()
-                           .Add(kPageHeader)
-                           .Add(kData, qt0).Add(kData, line).Add(kData, other)
-                           .Add(kData, Cat({kQE, qt1})).Add(kData, other).Add(kData, line)
-                           .Add(kPageEnd, kQE)
-                           .bytes();
-    const auto pages = Pages(file);
-    ASSERT_EQ(pages.size(), 2u);
-    EXPECT_FALSE(pages[0].backwards);
-    EXPECT_TRUE(pages[1].backwards);
-    for (const PageImage& page : pages) {
-        EXPECT_EQ(page.lines, 2u);
-        EXPECT_EQ(page.Find(2)->Row(0, 1), B({0x80}));  // the backwards layer turned back
-        EXPECT_EQ(page.Find(2)->Row(1, 1), B({0x01}));
-    }
 }
 
 TEST(PlaneImages, StartANewPageAtEachPageHeader) {

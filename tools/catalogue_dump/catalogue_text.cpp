@@ -126,3 +126,38 @@ std::string CatalogueModelText(const PRINTERMODEL& m) {
          Num(m.dResolutionNameFactorY));
     return t;
 }
+
+std::string CatalogueMediaText(const CVarnPrinter& c) {
+    std::string t = "media-sizes " + std::to_string(c.m_mapMediaSizes.size()) + " version " +
+                    Num(c.m_nMediaListVersion) + " restricted " + Num(uint32_t{c.m_bOEMMediaRestricted}) + " [" +
+                    List(c.m_setOEMMediaIDs) + "]\n";
+    for (const auto& entry : c.m_mapMediaSizes) {
+        const MEDIASIZE& m = entry.second;
+        t += "  " + Num(m.nID) + " " + Quote(m.strName) + " " + Num(m.nWidth) + " x " + Num(m.nLength) + " form " +
+             Num(m.nFormType) + " edit " + Num(uint32_t{m.bEditWidth}) + " " + Num(uint32_t{m.bEditHeight}) +
+             " size-limit " + Num(uint32_t{m.bSizeLimit}) + "\n";
+    }
+    return t;
+}
+
+std::string CatalogueInkText(const CVarnPrinter& c) {
+    std::string t = "ink-types " + std::to_string(c.m_mapInkTypes.size()) + "\n";
+    for (const auto& entry : c.m_mapInkTypes) {
+        const INKTYPE& i = entry.second;
+        t += "  " + Num(entry.first) + " " + Quote(i.strName) + " category " + Quote(i.strCategory) + " " +
+             Num(i.nCategory) + "\n";
+    }
+    return t;
+}
+
+std::string CatalogueOfferText(const CVarnPrinter& c) {
+    std::string t = "offers " + std::to_string(c.m_listPrinters.size()) + "\n";
+    for (const PRINTERLISTITEM& item : c.m_listPrinters) t += "  " + Num(item.nPrnID) + " oem-ids [" + List(item.vecOEMIDs) + "]\n";
+    return t;
+}
+
+std::string CatalogueCompatibleText(const CVarnPrinter& c) {
+    std::string t = "compatible-groups " + std::to_string(c.m_listCompatiblePrinters.size()) + "\n";
+    for (const auto& group : c.m_listCompatiblePrinters) t += "  [" + List(group) + "]\n";
+    return t;
+}

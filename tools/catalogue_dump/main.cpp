@@ -1,6 +1,8 @@
-// catalogue_dump [--oem N] [MODEL...]: builds the printer catalogue and prints
-// the named models (every model, in number order, when none is named); with
-// --oem, the models offered under that OEM id, in offer order.
+// catalogue_dump [--oem N] [--media] [--inks] [--offers] [--compatible] [MODEL...]:
+// builds the printer catalogue and prints the named tables, then the named
+// models (every model, in number order, when neither a model nor a table is
+// named); with --oem, the models offered under that OEM id, in offer order
+// (and the media restriction of that OEM id).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,24 +12,49 @@
 #include "catalogue/varn_printer.h"
 #include "catalogue_text.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: catalogue_dump [--oem N] [--media] [--inks] [--offers] [--compatible] [MODEL...]\n";
+
+using TableText = std::string (*)(const CVarnPrinter&);
+
+struct Table {
+    const char* option;
+    TableText text;
+};
+
+const Table kTables[] = {{"--media", &CatalogueMediaText},
+                         {"--inks", &CatalogueInkText},
+                         {"--offers", &CatalogueOfferText},
+                         {"--compatible", &CatalogueCompatibleText}};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::vector<int32_t> models;
+    std::vector<TableText> tables;
     bool byOem = false;
     uint32_t oem = 0;
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: catalogue_dump [--oem N] [MODEL...]\n"
-                        "Prints the catalogue's models (all, those offered under OEM id N, or the named ones).\n");
+            std::printf("%s", kUsage);
             return 0;
         }
-        if (std::strcmp(argv[i], "--oem") == 0 && i + 1 < argc) {
+        const Table* table = nullptr;
+        for (const Table& t : kTables) {
+            if (std::strcmp(argv[i], t.option) == 0) table = &t;
+        }
+        if (table) {
+            tables.push_back(table->text);
+        } else if (std::strcmp(argv[i], "--oem") == 0 && i + 1 < argc) {
             byOem = true;
             oem = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
         } else {
             const long number = std::strtol(argv[i], &end, 10);
             if (end == argv[i] || *end != '\0') {
-                std::fprintf(stderr, "usage: catalogue_dump [--oem N] [MODEL...]\n");
+                std::fputs(kUsage, stderr);
                 return 2;
             }
             models.push_back(static_cast<int32_t>(number));
@@ -36,12 +63,16 @@ int main(int argc, char** argv) {
     CVarnPrinterParams params;
     params.nOEMID = oem;
     CVarnPrinter catalogue(params);
+    for (size_t i = 0; i < tables.size(); ++i) {
+        if (i > 0) std::fputs("\n", stdout);
+        std::fputs(tables[i](catalogue).c_str(), stdout);
+    }
     if (byOem) {
         std::vector<uint32_t> ids;
         catalogue.GetPrinterIdList(ids, oem);
         for (uint32_t id : ids) models.push_back(static_cast<int32_t>(id));
     }
-    if (models.empty()) {
+    if (models.empty() && tables.empty()) {
         for (const auto& entry : catalogue.m_mapPrinterModels) models.push_back(entry.first);
     }
     int status = 0;
@@ -52,7 +83,7 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        if (i > 0) std::fputs("\n", stdout);
+        if (i > 0 || !tables.empty()) std::fputs("\n", stdout);
         std::fputs(CatalogueModelText(found->second).c_str(), stdout);
     }
     return status;

@@ -59,10 +59,9 @@ public:
             case kTagPageHeader:
                 if (m_open) Fail(record, "page header inside page " + std::to_string(m_page.number));
                 m_page = PageImage();
-                m_page.number = int(m_pages.size()) + 1;
+                m_page.number = ++m_pageCount;
                 m_open = true;
                 m_lineHasData = false;
-                m_layerStarted = false;
                 m_inLine.clear();
                 break;
             case kTagPageEnd:
@@ -94,6 +93,7 @@ private:
         } catch (const DecodeError& e) {
             Fail(record, e.what());
         }
+        if (m_open) LayerHeaderRecord(record, commands);
         for (Command& command : commands) {
             if (command.isRaster) {
                 if (!m_open) Fail(record, "raster data outside a page");
@@ -105,10 +105,14 @@ private:
                 EndLines(1);
             } else if (command.name == "MV" && command.params.size() == 4) {
                 EndLines(command.Value("count"));
-            } else if (command.name == "QT" && !command.params.empty()) {
-                StartLayer(record, command.params[0] == 1);
             } else if (command.name == "MZ" && command.text == "CloseLayer") {
-                StartLayer(record, false);
+                EndClassicLine();
+                const int number = m_page.number;
+                const int layer = m_page.layer < 0 ? 0 : m_page.layer;
+                m_page.layer = layer;
+                FinishImage();
+                m_page.number = number;
+                m_page.layer = layer + 1;
             }
         }
     }
@@ -144,49 +148,69 @@ private:
         m_lineHasData = true;
     }
 
+    // A record with "PI" heads a played-back layer: the layer before it (if
+    // any) is finished and a new image of the same page begins.
+    void LayerHeaderRecord(const prndecode::Record& record, const std::vector<Command>& commands) {
+        const Command* pi = nullptr;
+        LayerHeader header;
+        for (const Command& command : commands) {
+            if (command.name == "PI") {
+                pi = &command;
+                header.lastLayer = int(command.Value("p1"));
+            } else if (command.name == "QT" && pi) {
+                header.direction = int(command.Value("p1"));
+                header.lines = command.Value("p2");
+            } else if (command.name == "QV" && pi) {
+                if (!header.curing.empty()) header.curing += "; ";
+                header.curing += "QV " + std::to_string(command.lengthByte);
+                for (size_t i = 0; i < command.params.size() && i < 3; ++i) {
+                    header.curing += " " + std::to_string(command.params[i]);
+                }
+                if (command.params.size() > 3) header.curing += " fill " + std::to_string(command.params.back());
+            }
+        }
+        if (!pi) return;
+        if (m_lineHasData) Fail(record, "layer header inside a raster line that was not ended");
+        const int layer = m_page.layer + 1;
+        const int number = m_page.number;
+        if (m_page.layer >= 0 || !m_page.planes.empty() || m_page.lines > 0) FinishImage();
+        m_page = PageImage();
+        m_page.number = number;
+        m_page.layer = layer;
+        m_page.header = header;
+        m_inLine.clear();
+    }
+
     void EndLines(uint32_t count) {
         m_page.lines += count;
         m_lineHasData = false;
         m_inLine.clear();
     }
 
-    // The last line of a classic page or layer needs no line feed.
-    void EndImage(const prndecode::Record& record, const char* where) {
+    // A classic line ends with its last CR where no line feed follows.
+    void EndClassicLine() {
         if (m_lineHasData && m_classic) EndLines(1);
-        if (m_lineHasData) Fail(record, std::string(where) + " inside a raster line that was not ended");
-        for (PlaneImage& plane : m_page.planes) {
-            plane.rows.resize(m_page.lines);
-            if (m_page.backwards) std::reverse(plane.rows.begin(), plane.rows.end());
-        }
+    }
+
+    void FinishImage() {
+        for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
         m_pages.push_back(std::move(m_page));
         m_page = PageImage();
     }
 
-    void StartLayer(const prndecode::Record& record, bool backwards) {
-        if (m_layerStarted || m_page.lines != 0 || !m_page.planes.empty()) {
-            const int number = m_page.number;
-            const int layer = m_page.layer;
-            m_page.layered = true;
-            EndImage(record, "layer start");
-            m_page.number = number;
-            m_page.layer = layer + 1;
-        }
-        m_page.layered = true;
-        m_page.backwards = backwards;
-        m_layerStarted = true;
-    }
-
     void EndPage(const prndecode::Record& record) {
-        EndImage(record, "page end");
+        EndClassicLine();
+        if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
+        FinishImage();
         m_open = false;
     }
 
     std::vector<PageImage> m_pages;
+    int m_pageCount = 0;
     PageImage m_page;
     bool m_open = false;
     bool m_lineHasData = false;
-    bool m_layerStarted = false;  // a layer of this page has begun
-    bool m_classic = false;       // the last raster command was ESC "i"
+    bool m_classic = false;  // the last raster command was ESC "i"
     std::vector<size_t> m_inLine;  // planes that already have data in the current line
 };
 

@@ -1,12 +1,15 @@
 // Ink-plane images of each page, assembled from the raster commands of the
 // page's data records: every "QD" or ESC "i" puts one row of dot codes into
 // the plane of its colour code (and layer code, where the layered "QD" form
-// carries one), and "QR" 1 or LF moves on to the next line. A page runs from
-// its page header record to its page end record.
+// carries one), and "QR" 1 or LF moves on to the next line ("MV" skips its
+// count of lines). A page runs from its page header record to its page end
+// record; the last line of a classic (ESC "i") page or layer needs no line
+// feed.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "prndump/prn_records.h"
@@ -28,12 +31,24 @@ struct PlaneImage {
     std::vector<uint8_t> Row(size_t y, size_t bytes) const;
 };
 
+// The header of a layer that a layered flatbed page plays back: the data
+// record holding "PI" (last-layer flag), "QT" (direction and line count)
+// and the "QV" curing commands.
+struct LayerHeader {
+    int lastLayer = 0;
+    int direction = 0;       // 1: played backwards
+    uint32_t lines = 0;      // the line count the header announces
+    std::string curing;      // the "QV" commands, one "QV <length> <params>" each, "; " between
+};
+
+// One image per page, or on a layered page one per played-back layer: each
+// layer header record starts a new image of the same page, and so does the
+// classic page's "MZ" "CloseLayer" (a layer without header).
 struct PageImage {
     int number = 0;     // 1 for the first page
-    int layer = 0;      // the played layer within the page, from 0
-    bool layered = false;    // the page is played layer by layer
-    bool backwards = false;  // the layer was played last line first
-    size_t lines = 0;   // raster lines ended on the page
+    int layer = -1;     // played-back layer of the page (0 for the first), -1 on a page without layers
+    LayerHeader header; // of a played-back layer
+    size_t lines = 0;   // raster lines ended on the page (in the layer)
     std::vector<PlaneImage> planes;  // in order of first appearance
 
     const PlaneImage* Find(uint8_t colour, int layer = -1) const;

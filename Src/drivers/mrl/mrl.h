@@ -158,6 +158,10 @@ Bytes MRL_QR(uint8_t flag);  // 0 ends a plane's data, 1 a raster line
 Bytes MRL_IV_QX(uint8_t p1, uint32_t p2);
 Bytes MRL_IV_QT(uint8_t p1, uint32_t p2);
 Bytes MRL_IV_PI(uint8_t p1);
+// UV curing of the flatbeds: the long form (index, mode, 0, then fillCount
+// bytes of fillValue) and the short one (3, p2, p3).
+Bytes MRL_QV(uint8_t index, uint8_t mode, uint8_t fillValue, size_t fillCount);
+Bytes MRL_QV_Short(uint8_t p2, uint8_t p3);
 Bytes MRL_PL(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4);
 Bytes MRL_IV_PH();
 Bytes MRL_IV_GT(uint8_t p1);
@@ -200,6 +204,9 @@ Bytes MRL_MK(uint8_t p1, uint8_t p2);
 Bytes MRL_MP(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint16_t p5, uint16_t p6);
 Bytes MRL_MW(uint32_t p1);  // three low bytes
 Bytes MRL_SO(uint8_t p1, uint8_t p2, uint8_t p3);
+Bytes MRL_ME(uint8_t xDoubled, uint8_t yLimited);  // the two flags and 0xFF
+Bytes MRL_MM(uint8_t artwork, uint8_t highQuality, uint8_t thinDot);
+Bytes MRL_MY(uint8_t inkTypeCode);
 
 // Composite builders over the job's values.
 // "MA" with round((feedAdjust - 1) x 10000), or nothing when that is 0.

@@ -1,0 +1,219 @@
+#include "halftone/spot_file.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "halftone/epl_interface.h"
+#include "halftone/epl_proxy.h"
+#include "job/varn_prn.h"
+#include "platform/dynamic_library.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool ReadU32(std::FILE* file, uint32_t& out) {
+    uint8_t b[4];
+    if (std::fread(b, 1, 4, file) != 4) return false;
+    out = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return true;
+}
+
+// Bytes from the start of the file to its end, or -1 when unknown.
+int64_t FileLength(std::FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long length = std::ftell(file);
+    return length < 0 ? -1 : int64_t(length);
+}
+
+// Bytes of one channel's matrices in a file of the type.
+uint64_t MatrixBytes(bool pythagorean, uint32_t size1, uint32_t size2) {
+    return pythagorean ? uint64_t(size1) * size1 + uint64_t(size2) * size2 : uint64_t(size1) * size2;
+}
+
+bool ReadBytes(std::FILE* file, std::vector<uint8_t>& out, size_t n) {
+    out.assign(n, 0);
+    return n == 0 || std::fread(out.data(), 1, n, file) == n;
+}
+
+}  // namespace
+
+int32_t ReadSpotHeader(SpotFileHeader& header, std::FILE* file) {
+    if (!file || std::fread(header.magic, 1, sizeof header.magic, file) != sizeof header.magic) return -1;
+    if (!ReadU32(file, header.value1) || !ReadU32(file, header.value2)) return -1;
+    for (SpotFileHeader::Entry& e : header.entry) {
+        if (!ReadU32(file, e.offset) || !ReadU32(file, e.size1) || !ReadU32(file, e.size2) || !ReadU32(file, e.value4))
+            return -1;
+    }
+    return 0;
+}
+
+int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& record) {
+    const auto log = [job](const char* format, const char* arg) {
+        if (job) job->Log(LOG_ERROR, format, arg);
+    };
+    if (!path) {
+        log("%s", "Invalid pointer to spot file path");
+        return SPOT_ERR_NO_PATH;
+    }
+    FilePtr file(std::fopen(path, "rb"));
+    if (!file) {
+        log("Can't open spot file (%s)", path);
+        return SPOT_ERR_OPEN;
+    }
+    SpotFileHeader header;
+    if (ReadSpotHeader(header, file.get()) != 0) {
+        log("%s", "Invalid spot file header");
+        return SPOT_ERR_HEADER;
+    }
+    const bool pythagorean = std::memcmp(header.magic, kSpotMagic, sizeof kSpotMagic) == 0;
+    const int32_t type = pythagorean ? SPOT_TYPE_PYTHAGOREAN : SPOT_TYPE_RECTANGULAR;
+
+    // Every size and every matrix is checked against the file before
+    // anything is allocated: a damaged header cannot ask for gigabytes.
+    const int64_t length = FileLength(file.get());
+    for (int c = 0; c < kSpotChannels; ++c) {
+        const SpotFileHeader::Entry& e = header.entry[c];
+        if (e.size1 == 0 || e.size2 == 0) {
+            log("%s", "Invalid spot file header");
+            return SPOT_ERR_HEADER;
+        }
+        if (length < 0 || uint64_t(e.offset) + MatrixBytes(pythagorean, e.size1, e.size2) > uint64_t(length)) {
+            log("Spot file (%s) is shorter than its matrices", path);
+            return SPOT_ERR_SHORT;
+        }
+    }
+    try {
+        record.hasBlock = header.entry[0].offset > kSpotHeaderBytes;
+        if (record.hasBlock) {
+            if (std::fseek(file.get(), long(kSpotHeaderBytes), SEEK_SET) != 0 ||
+                std::fread(record.block.data(), 1, record.block.size(), file.get()) != record.block.size()) {
+                log("Spot file (%s) is shorter than its header block", path);
+                return SPOT_ERR_SHORT;
+            }
+        }
+        for (int c = 0; c < kSpotChannels; ++c) {
+            const SpotFileHeader::Entry& e = header.entry[c];
+            SpotChannel& ch = record.channel[c];
+            bool read = std::fseek(file.get(), long(e.offset), SEEK_SET) == 0;
+            if (pythagorean) {
+                read = read && ReadBytes(file.get(), ch.matrixA, size_t(e.size1) * e.size1) &&
+                       ReadBytes(file.get(), ch.matrixB, size_t(e.size2) * e.size2);
+            } else {
+                read = read && ReadBytes(file.get(), ch.matrix, size_t(e.size1) * e.size2);
+            }
+            if (!read) {
+                log("Spot file (%s) is shorter than its matrices", path);
+                return SPOT_ERR_SHORT;
+            }
+            ch.size1 = int32_t(e.size1);
+            ch.size2 = int32_t(e.size2);
+            ch.RestartTiling();
+            if (!pythagorean) ch.kind = SPOT_TILE_TYPE2;
+        }
+    } catch (const std::bad_alloc&) {
+        log("Spot file (%s): out of memory", path);
+        return SPOT_ERR_MEMORY;
+    }
+    if (pythagorean) record.lineCounter = 0;
+    return type;
+}
+
+int32_t ReadEplScreening(CHalftone*, CVarnPrn* job, SpotData& record) {
+    platform::DynamicLibrary library;
+    if (!library.Load(kEplModuleName)) return SPOT_ERR_OPEN;
+    const auto getInterface = library.Function<GetEPLInterfaceFn>(EPL_INTERFACE_ENTRY);
+    if (!getInterface) return SPOT_ERR_HEADER;
+    const EPLInterface* epl = getInterface();
+    // A library without screening data is no screening library.
+    if (!epl || !epl->GetScreeningData) return SPOT_ERR_OPEN;
+
+    const std::string path = job ? job->m_strScreeningFile : std::string();
+    EplScreeningData data;
+    std::memset(&data, 0, sizeof data);
+    const int32_t first = epl->GetScreeningData(path.c_str(), &data);
+    if (first < 0) {
+        if (job) job->Log(LOG_ERROR, "ReadEplScreening: the library's screening data failed with %d", first);
+        return first;
+    }
+    if (data.channelCount < kSpotChannels) return SPOT_ERR_OPEN;
+    const int channels = data.channelCount > EPL_SCREEN_MAX_CHANNELS ? EPL_SCREEN_MAX_CHANNELS : data.channelCount;
+    int32_t size1[EPL_SCREEN_MAX_CHANNELS], size2[EPL_SCREEN_MAX_CHANNELS];
+    int32_t tile1[EPL_SCREEN_MAX_CHANNELS], tile2[EPL_SCREEN_MAX_CHANNELS];
+    for (int c = 0; c < channels; ++c) {
+        const EplScreenChannel& in = data.channel[c];
+        size1[c] = std::abs(in.size1);
+        size2[c] = std::abs(in.size2);
+        const bool tiled = in.kind == EPL_SCREEN_KIND_TILED;
+        tile1[c] = tiled ? std::abs(in.tileSize1) : size1[c];
+        tile2[c] = tiled ? std::abs(in.tileSize2) : size2[c];
+        // A tile taller than its matrix would read rows the matrix does not have.
+        if (size1[c] == 0 || size2[c] == 0 || tile1[c] == 0 || tile2[c] == 0 || tile1[c] > size1[c] ||
+            tile2[c] > size2[c])
+            return SPOT_ERR_OPEN;
+    }
+    std::vector<uint8_t> matrices[EPL_SCREEN_MAX_CHANNELS][2];
+    try {
+        for (int c = 0; c < channels; ++c) {
+            matrices[c][0].assign(size_t(size1[c]) * size_t(size1[c]), 0);
+            matrices[c][1].assign(size_t(size2[c]) * size_t(size2[c]), 0);
+            data.channel[c].matrixA = matrices[c][0].data();
+            data.channel[c].matrixB = matrices[c][1].data();
+        }
+    } catch (const std::bad_alloc&) {
+        return SPOT_ERR_MEMORY;
+    }
+    if (epl->GetScreeningData(path.c_str(), &data) < 0) {
+        if (job) job->Log(LOG_ERROR, "ReadEplScreening: the library did not fill its screening matrices");
+        return SPOT_ERR_MEMORY;
+    }
+    for (int c = 0; c < kSpotChannels; ++c) {
+        SpotChannel& ch = record.channel[c];
+        ch.size1 = size1[c];
+        ch.size2 = size2[c];
+        ch.t1 = tile1[c];
+        ch.t2 = tile2[c];
+        ch.matrixA = std::move(matrices[c][0]);
+        ch.matrixB = std::move(matrices[c][1]);
+        ch.RestartTiling();
+    }
+    record.type = SPOT_TYPE_PYTHAGOREAN;
+    record.lineCounter = 0;
+    library.Unload();
+    return SPOT_TYPE_PYTHAGOREAN;
+}
+
+int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>& record) {
+    record.reset(new (std::nothrow) SpotData());
+    if (!record) return SPOT_ERR_MEMORY;
+    const int32_t fromLibrary = ReadEplScreening(halftone, job, *record);
+    if (fromLibrary == SPOT_TYPE_PYTHAGOREAN) return fromLibrary;
+    if (fromLibrary != SPOT_ERR_OPEN) return fromLibrary;  // an installed library that failed fails the job
+
+    *record = SpotData();
+    const std::string path = job ? job->m_strScreeningFile : std::string();
+    int32_t type = ReadSpotFile(halftone, job, path.c_str(), *record);
+    if (type < 0) {
+        *record = SpotData();
+        type = ReadSpotFile(halftone, job, kDefaultSpotFile, *record);
+    }
+    if (type < 0) return type;
+    record->type = type;
+    if (type == SPOT_TYPE_PYTHAGOREAN) {
+        for (int c = 0; c < kSpotChannels; ++c) {
+            record->channel[c].t1 = record->channel[c].size1;
+            record->channel[c].t2 = record->channel[c].size2;
+        }
+    }
+    return type;
+}
+
+std::unique_ptr<SpotData> CopySpotDataEx(const SpotData& record) {
+    auto copy = std::make_unique<SpotData>(record);
+    copy->channel[4] = record.channel[3];
+    return copy;
+}

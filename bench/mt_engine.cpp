@@ -1,0 +1,179 @@
+// Throughput of the multi-threaded error-diffusion engine against the inline
+// path: routines 103 and 109 through the halftoner (stand-in linearisation
+// library, its example file) on the photo-like CMYK page, one page of
+// bench::kLines lines per iteration.
+//
+// Counters: mpx_per_s (megapixels per second). The label is a hash of every
+// line the page delivered: equal for every worker count of a routine. The
+// stage figures bound the pipeline: it runs no faster than one line's
+// conversion, nor than one channel's kernel.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "halftone/halftone.h"
+#include "halftone/mt_engine.h"
+#include "job/varn_prn.h"
+#include "photo_page.h"
+#include "platform/dynamic_library.h"
+#include "services/thread_pool.h"
+
+namespace {
+
+using bench::kLines;
+using bench::kWidth;
+
+// The halftoner of a CMYK job kWidth pixels wide, the engine off: the
+// benchmark drives the engine itself.
+struct Setup {
+    std::unique_ptr<CVarnPrn> job;
+    std::unique_ptr<CHalftone> halftone;
+    std::vector<std::vector<uint8_t>> lines;  // the page, each line as long as the halftoner reads
+
+    explicit Setup(int32_t routine) {
+        static const bool loaded = [] {
+            platform::DynamicLibrary epl;
+            const bool ok = epl.LoadFile(KELMORA_EPL_PATH);
+            if (ok) epl.KeepLoadedForProcess();
+            return ok;
+        }();
+        if (!loaded) return;
+        job = std::make_unique<CVarnPrn>(nullptr, 1, nullptr);
+        job->m_strEplPath = KELMORA_EPL_EXAMPLE;
+        job->m_iPrinterModell = 700;
+        job->m_iOutputColorMode = 4;
+        job->m_iResolutionX = job->m_iResolutionY = 720;
+        job->m_iImageWidth = job->m_iOutWidthPixel = kWidth;
+        job->m_iImageHeight = job->m_iOutHeightPixel = kLines;
+        job->m_iTotalInkLimit = 300;
+        job->m_iHalftoneThreadCount = 0;
+        halftone = std::make_unique<CHalftone>(job.get());
+        halftone->HalftoneRoutine = routine;
+        if (halftone->InitJob(job.get()) != 0) {
+            halftone.reset();
+            return;
+        }
+        for (const auto& source : bench::Page()) {
+            lines.emplace_back(halftone->InputLineBytes(), 0);
+            std::copy(source.begin(), source.end(), lines.back().begin());
+        }
+    }
+    size_t OutBytes() const { return size_t(job->m_iOutChannels) * size_t(job->m_iBytesPerChannel); }
+};
+
+uint64_t Fnv(uint64_t hash, const uint8_t* bytes, size_t n) {
+    for (size_t i = 0; i < n; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
+}
+
+void Report(benchmark::State& state, uint64_t hash) {
+    state.counters["mpx_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kLines / 1e6,
+                                                     benchmark::Counter::kIsRate);
+    char label[24];
+    std::snprintf(label, sizeof label, "hash %016llx", static_cast<unsigned long long>(hash));
+    state.SetLabel(label);
+}
+
+// The page inline, as a job with the engine switched off runs it.
+void Inline(benchmark::State& state, int32_t routine) {
+    Setup s(routine);
+    if (!s.halftone) return state.SkipWithError("set-up failed");
+    uint64_t hash = 0;
+    for (auto _ : state) {
+        hash = 14695981039346656037ull;
+        s.halftone->InitPage(s.job.get());
+        for (const auto& line : s.lines) {
+            s.job->m_pCurrentLine = line.data();
+            if (s.halftone->ProcessLine(s.job.get()) != 0) return state.SkipWithError("line refused");
+            hash = Fnv(hash, s.job->m_pOutLine, s.OutBytes());
+        }
+        s.halftone->ExitPage(s.job.get());
+    }
+    Report(state, hash);
+}
+
+// The page through an engine of state.range(0) halftone workers.
+void Engine(benchmark::State& state, int32_t routine) {
+    SetProcessorCountOverride(kMthMaxWorkers);
+    MTH_ResetGlobals();
+    Setup s(routine);
+    if (!s.halftone) return state.SkipWithError("set-up failed");
+    const DiffusionRoutine& r = *FindDiffusionRoutine(routine);
+    MthHalftoneFunction kernel = r.streams == 3 ? HalftoneLineVDS3 : r.streams == 2 ? HalftoneLineVDS2 : HalftoneLineSE1;
+    uint64_t hash = 0;
+    for (auto _ : state) {
+        hash = 14695981039346656037ull;
+        s.halftone->InitPage(s.job.get());
+        auto mth = MTH_Create();
+        mth->m_pfnHalftone = kernel;
+        if (MTH_Init(mth.get(), s.job.get(), s.halftone.get(), nullptr, s.halftone->m_Diffusion.PaddedWidth(),
+                     r.bitsPerPixel, 1, 0, 0, 0, static_cast<int32_t>(state.range(0)), 3, 0, kLines) != 0)
+            return state.SkipWithError("engine not started");
+        for (int i = 0; i < kLines + 2; ++i) {
+            int32_t status = 0;
+            s.job->m_pCurrentLine = s.lines[size_t(std::min(i, kLines - 1))].data();
+            if (CalculateHalftoneLine(mth.get(), s.job.get(), s.halftone.get(), s.halftone->m_Diffusion.ErrorLines(), i,
+                                      &status) != 0)
+                return state.SkipWithError("line refused");
+            if (status != HALF_LINE_PENDING) hash = Fnv(hash, s.job->m_pOutLine, s.OutBytes());
+        }
+        mth.reset();
+        s.halftone->ExitPage(s.job.get());
+    }
+    Report(state, hash);
+    SetProcessorCountOverride(0);
+    MTH_ResetGlobals();
+}
+
+// The pipeline's stages alone, on this thread: one line's conversion (the
+// conversion worker's share) and one channel of one line (a halftone task).
+void Stages(benchmark::State& state, int32_t routine) {
+    Setup s(routine);
+    if (!s.halftone) return state.SkipWithError("set-up failed");
+    s.halftone->InitPage(s.job.get());
+    const DiffusionRoutine& r = *FindDiffusionRoutine(routine);
+    const int32_t w = s.halftone->m_Diffusion.PaddedWidth();
+    std::vector<int32_t> values(size_t(w) * 4, 0);
+    std::vector<uint8_t> out(size_t(s.job->m_iBytesPerChannel), 0);
+    const bool conversion = state.range(0) == 0;
+    size_t y = 0;
+    for (auto _ : state) {
+        const uint8_t* line = s.lines[y++ % s.lines.size()].data();
+        if (conversion) {
+            ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
+                             s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
+            ConvertPixelSpan(&t);
+        } else {
+            HalftoneTask t{};
+            t.converted = values.data();
+            t.stride = 4;
+            t.width = w;
+            t.out = out.data();
+            t.direction = 1;
+            for (int k = 0; k < 3; ++k) t.errorLine[k] = s.halftone->m_Diffusion.ErrorLines() + (k * (size_t(w) + 2)) + 1;
+            t.noise = s.halftone->m_pNoiseTable.get();
+            t.random = s.halftone->m_pRandomTable.get();
+            for (int k = 0; k < 3; ++k) t.dotSizeTable[k] = s.halftone->m_aDotSizeTable.table[k];
+            (r.streams == 3 ? HalftoneLineVDS3 : HalftoneLineSE1)(&t);
+        }
+        benchmark::DoNotOptimize(values.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["mpx_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * w / 1e6, benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Inline, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Engine, Routine109_SE1_CMYK, 109)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
