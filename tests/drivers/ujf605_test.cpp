@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "drivers/family_test_support.h"
+#include "spotgen/spot_writer.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -105,6 +106,41 @@ TEST_F(UJF605Test, JobAndPageHeaderBytes) {
     SetHalftonedLine(8, 4);
     Line({0});
     EXPECT_EQ(Commands(Last())[0].bitsPerPixel, 1);
+}
+
+TEST_F(UJF605Test, ScreeningHalftonesFiveChannelsAndSendsWhiteAsSlotSix) {
+    Open("Output/Prn/Printer/Model = 726\nOutput/Prn/Specific/White/Order = 1\n");
+    job->m_iHalftoneMode = 6;
+    job->m_iComponents = 5;  // CMYK and white
+    job->m_iWhiteMode = 1;
+    job->m_strScreeningFile = folder.File("726_600x600dpi.spt");
+    ASSERT_TRUE(spotgen::WriteFile(job->m_strScreeningFile, spotgen::Encode(spotgen::Generate(true, false, 8, 3))));
+    ASSERT_EQ(UJF_OpenJob(job.get()), 0);
+    EXPECT_TRUE(log.Has(3000, "UJF_InitHalftone 5 channels"));
+    EXPECT_EQ(job->m_pHalftone->HalftoneRoutine, 51);
+    EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 1);
+    EXPECT_EQ(job->m_iOutChannels, 5);
+    ASSERT_EQ(job->m_pfnOpenPage(job.get()), 0);
+    EXPECT_EQ(Commands(Last())[4].name, "MC");  // code 34, one bit
+    EXPECT_EQ(Commands(Last())[4].params, Bytes{34});
+    // The screened white of a real line goes to layer 1 as colour code 255 (slot 6 of model 726).
+    ASSERT_EQ(job->m_pHalftone->InitPage(job.get()), 0);
+    std::vector<uint8_t> input(job->m_pHalftone->InputLineBytes(), 0);
+    for (size_t i = 0; i + 5 <= input.size() && i < 5 * 64; i += 5) input[i + 4] = 255;
+    job->m_pCurrentLine = input.data();
+    ASSERT_EQ(job->m_pHalftone->ProcessLine(job.get()), 0);
+    ASSERT_EQ(job->m_pfnPrintLine(job.get()), 0);
+    const auto* d = dynamic_cast<UJF_Intern*>(job->m_pDriver.get());
+    EXPECT_TRUE(d->m_Layers[1].usedSlot[6]);
+    EXPECT_FALSE(d->m_Layers[0].used);
+    const size_t before = writer.records.size();
+    EXPECT_EQ(job->m_pfnClosePage(job.get()), 0);
+    const auto played = Commands(writer.records[before]);
+    ASSERT_EQ(played[0].name, "ESC i");
+    EXPECT_EQ(played[0].colour, 255);
+    const uint8_t* white = job->m_pOutLine + 4 * size_t(job->m_iBytesPerChannel);
+    EXPECT_EQ(played[0].row, Bytes(white, white + played[0].row.size()));
+    EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{"Used ink(s): W"});
 }
 
 TEST_F(UJF605Test, OwedLineFeedsComeBeforeTheNextRecord) {
