@@ -4,12 +4,24 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "job/varn_prn.h"
 #include "prndump/prn_records.h"
 
 namespace e2e {
+
+// The whole file, or nothing when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 struct JobRun {
     std::vector<prndecode::Record> records;

@@ -38,17 +38,11 @@ const std::vector<uint8_t> kQE = {'Q', 'E', 0};
 const std::vector<uint8_t> kQBlank = {'Q', 'R', 1, 1};
 const std::vector<uint8_t> kFormFeed = {0x0C};
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 using e2e::CapturePlanesThenPrint;
 using e2e::g_printLine;
 using e2e::g_run;
 using e2e::JobRun;
+using e2e::ReadFile;
 
 struct Variant {
     const char* name;

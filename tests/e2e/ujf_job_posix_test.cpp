@@ -28,17 +28,11 @@ namespace fs = std::filesystem;
 
 const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 using e2e::CapturePlanesThenPrint;
 using e2e::g_printLine;
 using e2e::g_run;
 using e2e::JobRun;
+using e2e::ReadFile;
 
 class UjfJob : public testing::Test {
 protected:
