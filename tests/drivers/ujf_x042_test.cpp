@@ -166,6 +166,12 @@ TEST_F(UJFx042Test, ChannelSlotsFollowTheConfigurationAndTheBits) {
     Open(7069, Mode6() + "Output/Prn/Specific/DotSize = 6\n");
     ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
     EXPECT_EQ(Factories(), (F{N, N, N, N, N, N, N, N}));
+    Open(7052, "Output/Prn/Specific/DotSize = 5\n");
+    ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
+    EXPECT_EQ(Factories(), (F{N, N, N, N, N, N}));
+    Open(7059, "Output/Prn/Specific/DotSize = 8\n");
+    ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
+    EXPECT_EQ(Factories(), (F{N, N, N, N, N, N, N, N}));
     EXPECT_EQ(Driver()->m_BitsPerPixel, 1);
     EXPECT_EQ(job->m_pHalftone->m_iBitsPerPixel, 1);
 }
