@@ -94,6 +94,23 @@ TEST(MrlDecode, ReadsTheShortQPAndPB) {
     EXPECT_TRUE(commands[1].issues.empty());
 }
 
+TEST(MrlDecode, ReadsTheFlatbedPageEndsAndLayerHeaders) {
+    const auto commands = DecodeMrl(B({'M', 'Z', 3, 0, 'I', 'n', 'k', 'M', 'U', 0, 0x58, 0x02, 0x10, 0x20, 0x01,
+                                       'M', 'V', 1, 9, 0, 0, 'P', 'D', 4, 2, 3, 2, 1,
+                                       'Q', 'V', 9, 1, 10, 10, 20, 20, 30, 30, 40, 40, 'M', 'Z', 0, 0}));
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands[0].text, "Ink");
+    EXPECT_EQ(commands[1].Value("yres"), 600u);
+    EXPECT_EQ(commands[1].Value("feed"), 0x012010u);
+    EXPECT_EQ(commands[2].Value("count"), 9u);
+    EXPECT_EQ(commands[3].Value("p2"), 3u);
+    EXPECT_EQ(commands[4].Value("mode"), 1u);
+    EXPECT_EQ(commands[4].Value("p9"), 40u);
+    EXPECT_EQ(commands[5].text, "");
+    for (const auto& c : commands) EXPECT_TRUE(c.issues.empty()) << c.name;
+    EXPECT_THROW(DecodeMrl(B({'M', 'Z', 5, 0, 'a'})), prndecode::DecodeError);
+}
+
 TEST(MrlDecode, FlagsFixedBytesThatDifferFromTheForm) {
     const auto commands = DecodeMrl(B({'Q', 'K', 7, 1, 2, 3, 0xFF, 0x00, 0xFF, 0xFF, 'Q', 'Z', 2, 9, 9, 'Q', 'E', 0}));
     ASSERT_EQ(commands.size(), 3u);
