@@ -13,7 +13,7 @@
 
 #include "halftone/halftone.h"
 #include "image.h"
-#include "e2e/job_run.h"
+#include "printed_job.h"
 #include "job/varn_prn.h"
 #include "platform/dynamic_library.h"
 #include "prndump/plane_images.h"
@@ -28,11 +28,11 @@ namespace fs = std::filesystem;
 
 const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
 
-using e2e::CapturePlanesThenPrint;
-using e2e::g_printLine;
-using e2e::g_run;
-using e2e::JobRun;
-using e2e::ReadFile;
+using printedjob::CapturePlanesThenPrint;
+using printedjob::g_printLine;
+using printedjob::g_run;
+using printedjob::JobRun;
+using printedjob::ReadFile;
 
 class UjfJob : public testing::Test {
 protected:
