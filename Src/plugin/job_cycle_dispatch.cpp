@@ -1,5 +1,6 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include "cutting/cjv30.h"
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
 #include "drivers/jv34.h"
@@ -19,7 +20,7 @@ const PrinterFamilyRow kFamilies[] = {
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
-    {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
+    {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", CJV30_OpenJob},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
     {728, 747, nullptr, nullptr},  // JV400 (no trace line)
     {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
