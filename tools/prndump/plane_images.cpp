@@ -63,6 +63,8 @@ public:
                 m_open = true;
                 m_lineHasData = false;
                 m_inLine.clear();
+                m_shiftRows = StartsWithGR(record);
+                m_shiftBits = 0;
                 break;
             case kTagPageEnd:
                 if (!m_open) Fail(record, "page end without a page");
@@ -97,6 +99,8 @@ private:
             if (command.isRaster) {
                 if (!m_open) Fail(record, "raster data outside a page");
                 Raster(record, command);
+            } else if (command.name == "QY" && m_shiftRows && command.Value("flag") == 1) {
+                m_shiftBits = command.Value("value");
             } else if (command.IsLineEnd() && m_open) {
                 ++m_page.lines;
                 m_lineHasData = false;
@@ -132,7 +136,8 @@ private:
         }
         m_inLine.push_back(index);
         if (plane->rows.size() <= m_page.lines) plane->rows.resize(m_page.lines + 1);
-        plane->rows[m_page.lines] = std::move(command.row);
+        plane->rows[m_page.lines] = ShiftedRight(std::move(command.row), m_shiftBits);
+        m_shiftBits = 0;
         m_lineHasData = true;
     }
 
@@ -144,8 +149,32 @@ private:
         m_open = false;
     }
 
+    // The print-and-cut lines begin their page header with "GR"; there "QY" 1
+    // moves the next raster row right by its value in bits, past the marks.
+    static bool StartsWithGR(const prndecode::Record& record) {
+        return record.data.size() >= 2 && record.data[0] == 'G' && record.data[1] == 'R';
+    }
+    static std::vector<uint8_t> ShiftedRight(std::vector<uint8_t> row, uint32_t bits) {
+        if (bits == 0 || row.empty()) return row;
+        std::vector<uint8_t> out(bits / 8, 0);
+        const unsigned rest = bits % 8;
+        if (rest == 0) {
+            out.insert(out.end(), row.begin(), row.end());
+            return out;
+        }
+        uint8_t carry = 0;
+        for (uint8_t byte : row) {
+            out.push_back(uint8_t(carry | byte >> rest));
+            carry = uint8_t(byte << (8 - rest));
+        }
+        out.push_back(carry);
+        return out;
+    }
+
     std::vector<PageImage> m_pages;
     PageImage m_page;
+    bool m_shiftRows = false;
+    uint32_t m_shiftBits = 0;
     bool m_open = false;
     bool m_lineHasData = false;
     std::vector<size_t> m_inLine;  // planes that already have data in the current line

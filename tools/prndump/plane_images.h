@@ -2,7 +2,9 @@
 // page's data records: every "QD" or ESC "i" puts one row of dot codes into
 // the plane of its colour code (and layer code, where the layered "QD" form
 // carries one), and "QR" 1 or LF moves on to the next line. A page runs from
-// its page header record to its page end record.
+// its page header record to its page end record. On the print-and-cut pages
+// (page header beginning with "GR") the mark rows are rows of the K plane,
+// and "QY" 1 moves the next row right by its value in bits.
 #pragma once
 
 #include <cstddef>

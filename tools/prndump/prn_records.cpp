@@ -88,7 +88,10 @@ bool TagCarriesMrl(uint32_t tag) {
         case kTagJobHeader:
         case kTagPageHeader:
         case kTagPageEnd:
+        case kTagCutPageOpen:
         case kTagCutPageSetup:
+        case kTagCutData:
+        case kTagCutJob:
             return true;
         default:
             return false;

@@ -34,7 +34,9 @@ struct Record {
 // tags, or nullptr for a tag this decoder does not know.
 const char* TagName(uint32_t tag);
 
-// True for the records whose data is a sequence of MRL commands.
+// True for the records whose data is a sequence of MRL commands (the cut data
+// and the cut job hold MGL text framed by two "GT" commands, decoded as one
+// "MGL" command).
 bool TagCarriesMrl(uint32_t tag);
 
 // Splits a whole file image into records; throws DecodeError for a truncated
