@@ -213,10 +213,10 @@ int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8
 int WriteLine(CVarnPrn* job, const char* step, bool screeningMap, uint32_t rowShift) {
     LineRecord records[8];
     const int count = job ? LineRecords(*job, screeningMap, kColourCodes, records) : 0;
-    return WriteRecords(job, step, records, count, RasterForm::Q, rowShift);
+    return WriteRecords(job, step, records, count, RasterForm::Q, true, rowShift);
 }
 
-int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form,
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form, bool trim,
                  uint32_t rowShift) {
     MrlPageBuffer* page = MrlPageBuffer::Of(job);
     if (!page) return -1;
@@ -230,7 +230,7 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
     try {
         for (int i = 0; i < count; ++i) {
             uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;
-            uint64_t n = TrimmedPlaneLength(data, bytesPerPlane);
+            uint64_t n = trim ? TrimmedPlaneLength(data, bytesPerPlane) : bytesPerPlane;
             if (n != 0 && page->m_pConverter) page->m_pConverter->Convert(&data, &n);
             if (n != 0 && rowShift != 0) AppendQY(page->m_Output, rowShift);
             AppendPlaneRecord(page->m_Output, page->m_Packing, form, records[i].colour,

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/text_error.h"
+#include "job/varn_prn.h"
 
 namespace {
 
@@ -88,4 +89,10 @@ ChannelCodeString GetChannelSetName(int32_t processColorCount,
     ChannelCodeString codes = ParseChannelLetters(process);
     for (const std::string& name : printerSpotColors) codes.push_back(SpotColorChannelCode(name));
     return codes;
+}
+
+ChannelCodeString GetChannelSet(const CVarnPrn& job) {
+    std::vector<std::string> spotColors;
+    job.GetPrinterSpotColors(spotColors);
+    return GetChannelSetName(std::min(job.m_iInputColorMode, kMaxProcessColors), spotColors);
 }

@@ -47,3 +47,8 @@ uint32_t SpotColorChannelCode(const std::string& spotColorName);
 inline constexpr int32_t kMaxProcessColors = 64;
 ChannelCodeString GetChannelSetName(int32_t processColorCount,
                                     const std::vector<std::string>& printerSpotColors);
+
+// The channel set of a job: its input colour mode's process colours, then
+// its printer's spot colours.
+class CVarnPrn;
+ChannelCodeString GetChannelSet(const CVarnPrn& job);

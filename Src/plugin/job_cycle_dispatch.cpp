@@ -3,8 +3,14 @@
 #include "cutting/cjv30.h"
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
+#include "drivers/jfx/jfx.h"
+#include "drivers/jv300/jv300.h"
 #include "drivers/jv34.h"
 #include "drivers/jv4.h"
+#include "drivers/ts300p.h"
+#include "drivers/tx500.h"
+#include "drivers/jv400.h"
+#include "drivers/jv5.h"
 
 namespace {
 
@@ -13,17 +19,17 @@ namespace {
 const PrinterFamilyRow kFamilies[] = {
     {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", JV3_OpenJob},
     {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", CJV30_OpenJob},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {728, 747, nullptr, nullptr},  // JV400 (no trace line)
-    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
+    {728, 747, nullptr, JV400_OpenJob},  // JV400 (no trace line)
+    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", JV300_OpenJob},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
@@ -32,12 +38,12 @@ const PrinterFamilyRow kFamilies[] = {
     {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", nullptr},
-    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", nullptr},
-    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", nullptr},
-    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", nullptr},
+    {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", TS300P_OpenJob},
+    {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", Tx500_OpenJob},
+    {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", Tx500_OpenJob},
     {7077, 7080, "CVarnPrn::OpenJob: Printer Model JV34/TS34(%d)", JV34_OpenJob},
-    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", nullptr},
-    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", nullptr},
+    {7081, 7084, "CVarnPrn::OpenJob: Printer Model JFX200(%d)", JFX200_OpenJob},
+    {7085, 7091, "CVarnPrn::OpenJob: Printer Model JFX500(%d)", JFX500_OpenJob},
 };
 
 PrinterFamilyRow g_TestFamily{0, -1, nullptr, nullptr};

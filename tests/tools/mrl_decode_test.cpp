@@ -84,6 +84,16 @@ TEST(MrlDecode, ReadsClassicAndLayeredForms) {
     EXPECT_TRUE(layered[0].issues.empty());
 }
 
+// The JV5 page header ends with a 10-byte "QP" (0xFF last) and "PB".
+TEST(MrlDecode, ReadsTheShortQPAndPB) {
+    const auto commands = DecodeMrl(B({'Q', 'P', 10, 1, 0xA0, 0x05, 0xD0, 0x02, 8, 1, 0, 2, 0xFF, 'P', 'B', 1, 1}));
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(prndecode::FormatCommand(commands[0]), "QP[10] p1=1 yres=1440 xres=720 p4=8 p5=1 p6=0 p7=2");
+    EXPECT_TRUE(commands[0].issues.empty());
+    EXPECT_EQ(commands[1].Value("p1"), 1u);
+    EXPECT_TRUE(commands[1].issues.empty());
+}
+
 TEST(MrlDecode, FlagsFixedBytesThatDifferFromTheForm) {
     const auto commands = DecodeMrl(B({'Q', 'K', 7, 1, 2, 3, 0xFF, 0x00, 0xFF, 0xFF, 'Q', 'Z', 2, 9, 9, 'Q', 'E', 0}));
     ASSERT_EQ(commands.size(), 3u);

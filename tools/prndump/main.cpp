@@ -27,6 +27,9 @@ const char kUsage[] =
     "                    with \"-p<N>\" before the extension)\n"
     "  --cut PREFIX      write each page's cut data as PREFIX-p<page>.mgl (its MGL\n"
     "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL)\n"
+    "  --layers          list the layers that a layered page plays back: header,\n"
+    "                    direction, curing and planes; --planes and --preview then\n"
+    "                    draw each layer apart (\"-l<L>\" in the names)\n"
     "  -q, --quiet       no listing\n"
     "  -h, --help        this text\n";
 
@@ -38,6 +41,7 @@ struct Options {
     bool recordsOnly = false;
     bool rows = false;
     bool quiet = false;
+    bool layers = false;
 };
 
 std::string HexBytes(const std::vector<uint8_t>& bytes, size_t limit) {
@@ -68,11 +72,12 @@ void WriteText(const std::string& path, const std::string& text) {
     if (!ok) throw DecodeError("cannot write \"" + path + "\"");
 }
 
-std::string PreviewName(const std::string& file, int page) {
-    if (page == 1) return file;
+std::string PreviewName(const std::string& file, int page, int layer) {
+    if (page == 1 && layer <= 0) return file;
     const size_t dot = file.find_last_of('.');
     const size_t slash = file.find_last_of('/');
-    const std::string suffix = "-p" + std::to_string(page);
+    std::string suffix = "-p" + std::to_string(page);
+    if (layer >= 0) suffix += "-l" + std::to_string(layer);
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file + suffix;
     return file.substr(0, dot) + suffix + file.substr(dot);
 }
@@ -111,13 +116,22 @@ int Run(const Options& options) {
             ok = false;
         }
     }
-    if (!options.planes.empty() || !options.preview.empty()) {
+    if (!options.planes.empty() || !options.preview.empty() || options.layers) {
         const std::vector<PageImage> pages = AssemblePages(records);
         for (const PageImage& page : pages) {
             const size_t width = page.WidthPixels();
+            if (options.layers && page.layer >= 0) {
+                std::string planes;
+                for (const PlaneImage& plane : page.planes) planes += " " + InkName(plane.colour);
+                std::printf("page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n",
+                            page.number, page.layer, page.lines, page.header.lines,
+                            page.header.direction ? "backwards" : "forwards", page.header.lastLayer,
+                            page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
+            }
             if (!options.planes.empty()) {
                 for (const PlaneImage& plane : page.planes) {
                     std::string path = options.planes + "-p" + std::to_string(page.number) + "-";
+                    if (page.layer >= 0) path += "l" + std::to_string(page.layer) + "-";
                     if (plane.layer >= 0) path += "L" + std::to_string(plane.layer) + "-";
                     path += InkName(plane.colour) + ".png";
                     WritePng(path, RenderPlane(plane, width, page.lines));
@@ -125,7 +139,7 @@ int Run(const Options& options) {
                 }
             }
             if (!options.preview.empty()) {
-                const std::string path = PreviewName(options.preview, page.number);
+                const std::string path = PreviewName(options.preview, page.number, page.layer);
                 WritePng(path, RenderPreview(page));
                 if (!options.quiet) std::printf("wrote %s (%zu x %zu)\n", path.c_str(), width, page.lines);
             }
@@ -155,6 +169,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--records") {
             options.recordsOnly = true;
+        } else if (arg == "--layers") {
+            options.layers = true;
         } else if (arg == "--rows") {
             options.rows = true;
         } else if (arg == "-q" || arg == "--quiet") {

@@ -59,7 +59,7 @@ public:
             case kTagPageHeader:
                 if (m_open) Fail(record, "page header inside page " + std::to_string(m_page.number));
                 m_page = PageImage();
-                m_page.number = int(m_pages.size()) + 1;
+                m_page.number = ++m_pageCount;
                 m_open = true;
                 m_lineHasData = false;
                 m_inLine.clear();
@@ -95,6 +95,7 @@ private:
         } catch (const DecodeError& e) {
             Fail(record, e.what());
         }
+        if (m_open) LayerHeaderRecord(record, commands);
         for (Command& command : commands) {
             if (command.isRaster) {
                 if (!m_open) Fail(record, "raster data outside a page");
@@ -141,11 +142,48 @@ private:
         m_lineHasData = true;
     }
 
-    void EndPage(const prndecode::Record& record) {
-        if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
+    // A record with "PI" heads a played-back layer: the layer before it (if
+    // any) is finished and a new image of the same page begins.
+    void LayerHeaderRecord(const prndecode::Record& record, const std::vector<Command>& commands) {
+        const Command* pi = nullptr;
+        LayerHeader header;
+        for (const Command& command : commands) {
+            if (command.name == "PI") {
+                pi = &command;
+                header.lastLayer = int(command.Value("p1"));
+            } else if (command.name == "QT" && pi) {
+                header.direction = int(command.Value("p1"));
+                header.lines = command.Value("p2");
+            } else if (command.name == "QV" && pi) {
+                if (!header.curing.empty()) header.curing += "; ";
+                header.curing += "QV " + std::to_string(command.lengthByte);
+                for (size_t i = 0; i < command.params.size() && i < 3; ++i) {
+                    header.curing += " " + std::to_string(command.params[i]);
+                }
+                if (command.params.size() > 3) header.curing += " fill " + std::to_string(command.params.back());
+            }
+        }
+        if (!pi) return;
+        if (m_lineHasData) Fail(record, "layer header inside a raster line that was not ended");
+        const int layer = m_page.layer + 1;
+        const int number = m_page.number;
+        if (m_page.layer >= 0 || !m_page.planes.empty() || m_page.lines > 0) FinishImage();
+        m_page = PageImage();
+        m_page.number = number;
+        m_page.layer = layer;
+        m_page.header = header;
+        m_inLine.clear();
+    }
+
+    void FinishImage() {
         for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
         m_pages.push_back(std::move(m_page));
         m_page = PageImage();
+    }
+
+    void EndPage(const prndecode::Record& record) {
+        if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
+        FinishImage();
         m_open = false;
     }
 
@@ -172,6 +210,7 @@ private:
     }
 
     std::vector<PageImage> m_pages;
+    int m_pageCount = 0;
     PageImage m_page;
     bool m_shiftRows = false;
     uint32_t m_shiftBits = 0;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "prndump/prn_records.h"
@@ -30,9 +31,23 @@ struct PlaneImage {
     std::vector<uint8_t> Row(size_t y, size_t bytes) const;
 };
 
+// The header of a layer that a layered flatbed page plays back: the data
+// record holding "PI" (last-layer flag), "QT" (direction and line count)
+// and the "QV" curing commands.
+struct LayerHeader {
+    int lastLayer = 0;
+    int direction = 0;       // 1: played backwards
+    uint32_t lines = 0;      // the line count the header announces
+    std::string curing;      // the "QV" commands, one "QV <length> <params>" each, "; " between
+};
+
+// One image per page, or on a layered page one per played-back layer: each
+// layer header record starts a new image of the same page.
 struct PageImage {
     int number = 0;     // 1 for the first page
-    size_t lines = 0;   // raster lines ended on the page
+    int layer = -1;     // played-back layer of the page (0 for the first), -1 on a page without layers
+    LayerHeader header; // of a played-back layer
+    size_t lines = 0;   // raster lines ended on the page (in the layer)
     std::vector<PlaneImage> planes;  // in order of first appearance
 
     const PlaneImage* Find(uint8_t colour, int layer = -1) const;

@@ -97,6 +97,10 @@ Bytes MRL_QR(uint8_t flag) { return MRL("QR", u8(flag)); }
 Bytes MRL_IV_QX(uint8_t p1, uint32_t p2) { return MRL("QX", u8(p1), u32le(p2)); }
 Bytes MRL_IV_QT(uint8_t p1, uint32_t p2) { return MRL("QT", u8(p1), u32le(p2)); }
 Bytes MRL_IV_PI(uint8_t p1) { return MRL("PI", u8(p1)); }
+Bytes MRL_QV(uint8_t index, uint8_t mode, uint8_t fillValue, size_t fillCount) {
+    return MRL("QV", u8(index), u8(mode), u8(0), fill{fillValue, fillCount});
+}
+Bytes MRL_QV_Short(uint8_t p2, uint8_t p3) { return MRL("QV", u8(3), u8(p2), u8(p3)); }
 Bytes MRL_PL(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4) { return MRL("PL", u8(p1), u8(p2), u8(p3), u8(p4)); }
 Bytes MRL_IV_PH() { return MRL("PH", u8(0xFF), u8(0xFF)); }
 Bytes MRL_IV_GT(uint8_t p1) { return MRL("GT", u8(p1)); }

@@ -158,6 +158,10 @@ Bytes MRL_QR(uint8_t flag);  // 0 ends a plane's data, 1 a raster line
 Bytes MRL_IV_QX(uint8_t p1, uint32_t p2);
 Bytes MRL_IV_QT(uint8_t p1, uint32_t p2);
 Bytes MRL_IV_PI(uint8_t p1);
+// UV curing of the flatbeds: the long form (index, mode, 0, then fillCount
+// bytes of fillValue) and the short one (3, p2, p3).
+Bytes MRL_QV(uint8_t index, uint8_t mode, uint8_t fillValue, size_t fillCount);
+Bytes MRL_QV_Short(uint8_t p2, uint8_t p3);
 Bytes MRL_PL(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4);
 Bytes MRL_IV_PH();
 Bytes MRL_IV_GT(uint8_t p1);
