@@ -3,12 +3,11 @@
 // records at page end.
 #include "cutting/cjv30.h"
 
-#include <cstdio>
 #include <exception>
 #include <string>
 
-#include "base/rounding.h"
 #include "base/text_error.h"
+#include "cutting/print_and_cut.h"
 #include "drivers/jv33.h"
 #include "drivers/jv33_shared.h"
 #include "drivers/mrl/mrl_segments.h"
@@ -16,25 +15,11 @@
 
 namespace {
 
-// Present in the current directory: a page without cut data only informs the user.
-constexpr const char* kMissingCutDataWorkaround = "WorkaroundMissingCutData.txt";
-
-// The extra feed of cutting mode 6 goes 150 mm (plus half the bar length) past the image.
-constexpr double kExtraFeedMm = 150.0;
 constexpr uint8_t kMarkColour = 0;
-constexpr uint8_t kFeedColour = 4;
-constexpr uint8_t kFeedByte = 0x40;
 
 int32_t JobDotMode(const CVarnPrn& job) {
     return CJV30_GetDotMode(job.m_iResolutionX, job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode,
                             job.m_iHalftoneVersion);
-}
-
-bool WorkaroundFilePresent() {
-    std::FILE* file = std::fopen(kMissingCutDataWorkaround, "rb");
-    if (!file) return false;
-    std::fclose(file);
-    return true;
 }
 
 // The cut object and, when the device reads printed marks, the mark
@@ -76,13 +61,8 @@ int EmitMarks(CVarnPrn* job, CJV30PageHelper& page, bool after, const char* step
 Bytes PageEnd(const CVarnPrn& job, CJV30PageHelper& page) {
     Bytes end;
     if (job.m_iCuttingMode == 6) {
-        const double halfBar = page.m_pGenerator ? page.m_pGenerator->GetBarLengthHundredths() / 200.0 : 0.0;
-        const int32_t feed = RoundToInt32((halfBar + kExtraFeedMm) * job.m_iResolutionY * 10.0 / 254.0);
-        if (feed != 0) {
-            end = MRL_IV_QX(1, uint32_t(feed));
-            jv33::AppendBytes(end, MRL_QD(kFeedColour, 0, page.m_bTwoBitsPerPixel ? 2 : 1, 1));
-            end.push_back(kFeedByte);
-        }
+        end = printandcut::FeedReserve(printandcut::FeedReserveLines(page.m_pGenerator.get(), job.m_iResolutionY),
+                                       page.m_bTwoBitsPerPixel ? 2 : 1);
     }
     jv33::AppendBytes(end, MRL_IV_QE());
     return end;
@@ -98,24 +78,10 @@ int SendCutRecords(CVarnPrn* job, CJV30PageHelper& page, int r) {
         data = CJV30_GetCutData(page);
     } catch (const std::exception& e) {
         data.clear();
-        const std::string message = std::string("No cut data: ") + e.what();
-        if (WorkaroundFilePresent()) {
-            job->UpdateInfoMessage(true, message);
-        } else {
-            job->SetErrorMessage(message);
-            job->Log(0, "CJV30_ClosePage: %s", message.c_str());
-            r = -1;
-        }
+        if (!printandcut::ReportMissingCutData(job, e.what())) r = -1;
     }
-
     Bytes cutJob = MRL_IV_QE();
-    if (!data.empty()) {
-        const uint8_t dry = ClampToByte(job->m_iDryTime);
-        const int32_t barLength = page.m_pGenerator ? page.m_pGenerator->GetBarLengthHundredths() : 0;
-        jv33::AppendBytes(cutJob, MRL_IV_GR());
-        jv33::AppendBytes(cutJob, MRL_IV_GS(page.m_pGenerator ? 1 : 0, 1, uint16_t(barLength), 0, 0, dry != 0, dry));
-        jv33::AppendBytes(cutJob, data);
-    }
+    if (!data.empty()) jv33::AppendBytes(cutJob, printandcut::CutJob(page.m_pGenerator.get(), job->m_iDryTime, data));
     if (r != 0) return r;
     uint32_t written = jv33::WriteRecord(job, SPLTAG_CUT_DATA, data);
     if (written == 0) written = jv33::WriteRecord(job, SPLTAG_CUT_JOB, cutJob);
