@@ -1,6 +1,7 @@
 #include "prndump/plane_images.h"
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 #include "prndump/decode_error.h"
@@ -72,6 +73,9 @@ public:
                 break;
             case kTagData:
                 Data(record);
+                break;
+            case kTagLayerName:
+                if (m_open) PulledBackLayer(record);
                 break;
             default:
                 break;
@@ -172,6 +176,28 @@ private:
         m_page.number = number;
         m_page.layer = layer;
         m_page.header = header;
+        m_inLine.clear();
+    }
+
+    // "PulledBack Layer<N>" (tag 0) inside a page: the pulled-back layer N
+    // that follows is an image of its own; what came before is layer 0 (or the
+    // layer before it).
+    void PulledBackLayer(const prndecode::Record& record) {
+        static const std::string kPrefix = "PulledBack Layer";
+        const std::string text(record.data.begin(), record.data.end());
+        if (text.compare(0, kPrefix.size(), kPrefix) != 0) return;
+        int layer = 0;
+        try {
+            layer = std::stoi(text.substr(kPrefix.size()));
+        } catch (const std::exception&) {
+            Fail(record, "no layer number in \"" + text + "\"");
+        }
+        if (m_lineHasData) Fail(record, "pulled-back layer inside a raster line that was not ended");
+        const int number = m_page.number;
+        if (m_page.layer < 0) m_page.layer = 0;
+        FinishImage();
+        m_page.number = number;
+        m_page.layer = layer;
         m_inLine.clear();
     }
 

@@ -42,7 +42,8 @@ struct LayerHeader {
 };
 
 // One image per page, or on a layered page one per played-back layer: each
-// layer header record starts a new image of the same page.
+// layer header record, and each "PulledBack Layer<N>" record (tag 0) of the
+// print-and-cut line, starts a new image of the same page.
 struct PageImage {
     int number = 0;     // 1 for the first page
     int layer = -1;     // played-back layer of the page (0 for the first), -1 on a page without layers

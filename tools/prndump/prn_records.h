@@ -18,6 +18,7 @@ enum : uint32_t {
     kTagPageEnd = 0x70000000,
     kTagPageLink = 0x90000000,
     kTagEof = 0xF0000000,
+    kTagLayerName = 0,  // text: the name of the pulled-back layer that follows
     kTagCutPageOpen = 0xD0000010,
     kTagCutPageSetup = 0xD0000011,
     kTagCutData = 0xD0000012,
