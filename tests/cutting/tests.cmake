@@ -17,3 +17,5 @@ target_compile_definitions(test_cutting PRIVATE
   KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
   KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
 add_dependencies(test_cutting epl)
+target_compile_definitions(test_cutting PRIVATE
+  KELMORA_EPL_LIGHT_INKS="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmykcm.lin")
