@@ -45,13 +45,31 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-// Rows the mark generator writes, before and after the image.
-struct MarkRows {
-    std::vector<std::vector<uint8_t>> rows;
+// The mark generator of a square image of `size` pixels at dpi with two-bit
+// codes, and the rows it writes before the image (the first `leading`) and after it.
+struct GeneratedMarks {
+    GeneratedMarks(int dpi, int size) : generator(Params(dpi, size, this)) {
+        generator.EmitMarks(false);
+        leading = rows.size();
+        generator.EmitMarks(true);
+    }
+    static MimakiCutmarksGeneratorParams Params(int dpi, int size, GeneratedMarks* self) {
+        MimakiCutmarksGeneratorParams params;
+        params.pfnWriteRow = Keep;
+        params.pContext = self;
+        params.iResolutionX = params.iResolutionY = dpi;
+        params.iImageWidth = params.iImageHeight = size;
+        params.iBitsPerPixel = 2;
+        return params;
+    }
     static int Keep(void* self, const uint8_t* row, uint32_t size) {
-        static_cast<MarkRows*>(self)->rows.emplace_back(row, row + size);
+        static_cast<GeneratedMarks*>(self)->rows.emplace_back(row, row + size);
         return 0;
     }
+
+    std::vector<std::vector<uint8_t>> rows;
+    MimakiCutmarksGenerator_Imp generator;
+    size_t leading = 0;
 };
 
 std::vector<std::vector<uint8_t>>* g_planes = nullptr;
@@ -68,6 +86,39 @@ int KeepRecord(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
     return 0;
 }
 
+// The cut file's corners and curve ends, turned a quarter turn and placed
+// against the marks: (x, y) -> ((H + Lb - Wb - y) s, (x + G - Wb/2) s) for
+// an image of H points.
+void CheckCutGeometry(const std::string& hpgl, MimakiCutmarksGenerator_Imp& generator, double size) {
+    const double s = 1016.0 / 72.0;
+    const double lb = generator.GetBarLengthPt(), wb = generator.GetBarWidthPt(), g = generator.GetMarginPt();
+    const auto at = [&](double x, double y) {
+        return std::to_string(std::lround((size + lb - wb - y) * s)) + "," +
+               std::to_string(std::lround((x + g - wb / 2) * s)) + ";";
+    };
+    std::istringstream text(hpgl);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(text, l);) lines.push_back(l);
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "IN;");
+    EXPECT_EQ(lines[1], "PU" + at(10, 10));
+    EXPECT_EQ(lines[2], "PD" + at(150, 10));
+    EXPECT_EQ(lines[3], "PD" + at(150, 150));
+    EXPECT_EQ(lines[4], "PD" + at(10, 150));
+    EXPECT_EQ(lines[5], "PD" + at(10, 10));
+    EXPECT_EQ(lines[6], "PU" + at(40, 80));
+    // Each curve starts again at the current point; its flattened points end at its end point.
+    EXPECT_EQ(lines[7], "PD" + at(40, 80));
+    const std::pair<double, double> curveEnds[] = {{80, 120}, {120, 80}, {80, 40}, {40, 80}};
+    size_t from = 8;
+    for (const auto& end : curveEnds) {
+        const auto found = std::find(lines.begin() + ptrdiff_t(from), lines.end(), "PD" + at(end.first, end.second));
+        ASSERT_NE(found, lines.end()) << end.first << " " << end.second;
+        from = size_t(found - lines.begin()) + 1;
+    }
+    EXPECT_EQ(from, lines.size());
+}
+
 class PrintAndCutJob : public testing::Test {
 protected:
     void SetUp() override {
@@ -77,10 +128,16 @@ protected:
         ASSERT_TRUE(epl.LoadFile((fs::path(KELMORA_PLUGIN_PATH).parent_path() / "libepl.so").string()))
             << epl.Error();
         epl.KeepLoadedForProcess();
+    }
 
+    // The example job's ticket (paths made absolute) and a picture of
+    // `channels` channels per pixel: CMYK ramps and noise, then a checkered
+    // white channel.
+    void Prepare(const char* ticket, int channels, const char* linearisation) {
+        this->channels = channels;
         prnhost::Image image;
         image.width = image.height = kPicture;
-        image.channels = 4;
+        image.channels = channels;
         image.colorSpace = "CMYK";
         std::mt19937 noise(3);
         for (int y = 0; y < kPicture; ++y) {
@@ -89,14 +146,15 @@ protected:
                 image.pixels.push_back(y < kPicture / 2 ? 128 : uint8_t(noise() & 0xFF));
                 image.pixels.push_back(x < kPicture / 3 ? 0 : uint8_t(255 * y / (kPicture - 1)));
                 image.pixels.push_back((x + y) % 17 < 3 ? 255 : 0);
+                if (channels > 4) image.pixels.push_back((x / 20 + y / 20) % 2 ? 0 : 255);
             }
         }
         std::string error;
         ASSERT_TRUE(prnhost::WritePam((folder / "image.pam").string(), image, error)) << error;
         pixels = image.pixels;
         std::ofstream(folder / "job.ticket")
-            << ReadFile(kRoot / "examples" / "cjv30.ticket") << "\n[job]\n"
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / "cmyk.lin").string() << "\"\n"
+            << ReadFile(kRoot / "examples" / ticket) << "\n[job]\n"
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / linearisation).string() << "\"\n"
             << "Process/ContourCut/ICUT/AI_FileName = \"" << (kRoot / "examples" / "cjv30_cut.ai").string() << "\"\n";
     }
     void TearDown() override { fs::remove_all(folder); }
@@ -124,9 +182,10 @@ protected:
         EXPECT_EQ(job->OpenPage(), 0);
         g_printLine = job->m_pfnPrintLine;
         job->m_pfnPrintLine = CapturePlanes;
-        std::vector<uint8_t> line(size_t(kPicture) * 4 + 32);
+        const size_t rowBytes = size_t(kPicture) * size_t(channels);
+        std::vector<uint8_t> line(rowBytes + 32);
         for (int y = 0; y < kPicture; ++y) {
-            std::copy_n(pixels.begin() + ptrdiff_t(y) * kPicture * 4, kPicture * 4, line.begin());
+            std::copy_n(pixels.begin() + ptrdiff_t(y * rowBytes), rowBytes, line.begin());
             EXPECT_EQ(job->WriteLine(line.data()), 0) << "line " << y;
         }
         EXPECT_EQ(job->ClosePage(), 0);
@@ -137,9 +196,11 @@ protected:
 
     fs::path folder;
     std::vector<uint8_t> pixels;
+    int channels = 4;
 };
 
 TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
+    Prepare("cjv30.ticket", 4, "examples/cmyk.lin");
     const auto printed = RunPrnhost(1);
     std::vector<std::vector<uint8_t>> planes;
     const auto here = RunHere(planes);
@@ -150,18 +211,10 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
     }
 
     // The generator's marks for the page: 2 bits per pixel (variable dots).
-    MarkRows marks;
-    MimakiCutmarksGeneratorParams params;
-    params.pfnWriteRow = MarkRows::Keep;
-    params.pContext = &marks;
-    params.iResolutionX = params.iResolutionY = 360;
-    params.iImageWidth = params.iImageHeight = kPrinted;
-    params.iBitsPerPixel = 2;
-    MimakiCutmarksGenerator_Imp generator(params);
-    generator.EmitMarks(false);
-    const size_t leading = marks.rows.size();
-    generator.EmitMarks(true);
+    GeneratedMarks marks(360, kPrinted);
+    const size_t leading = marks.leading;
     ASSERT_GT(leading, 0u);
+    MimakiCutmarksGenerator_Imp& generator = marks.generator;
     const size_t marginBytes = size_t(generator.GetMarginPx()) * 2 / 8;
 
     const auto pages = prndecode::AssemblePages(printed);
@@ -191,37 +244,9 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
     }
     EXPECT_GT(dots, 0u);
 
-    // The cut file's corners and curve ends, turned a quarter turn and placed
-    // against the marks: (x, y) -> ((H + Lb - Wb - y) s, (x + G - Wb/2) s).
     const auto cuts = prndecode::ExtractCutData(printed);
     ASSERT_EQ(cuts.size(), 1u);
-    const double s = 1016.0 / 72.0, size = kPrinted / 360.0 * 72.0;
-    const double lb = generator.GetBarLengthPt(), wb = generator.GetBarWidthPt(), g = generator.GetMarginPt();
-    const auto at = [&](double x, double y) {
-        return std::to_string(std::lround((size + lb - wb - y) * s)) + "," +
-               std::to_string(std::lround((x + g - wb / 2) * s)) + ";";
-    };
-    std::istringstream hpgl(cuts[0].hpgl);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(hpgl, l);) lines.push_back(l);
-    ASSERT_GE(lines.size(), 8u);
-    EXPECT_EQ(lines[0], "IN;");
-    EXPECT_EQ(lines[1], "PU" + at(10, 10));
-    EXPECT_EQ(lines[2], "PD" + at(150, 10));
-    EXPECT_EQ(lines[3], "PD" + at(150, 150));
-    EXPECT_EQ(lines[4], "PD" + at(10, 150));
-    EXPECT_EQ(lines[5], "PD" + at(10, 10));
-    EXPECT_EQ(lines[6], "PU" + at(40, 80));
-    // Each curve starts again at the current point; its flattened points end at its end point.
-    EXPECT_EQ(lines[7], "PD" + at(40, 80));
-    const std::pair<double, double> curveEnds[] = {{80, 120}, {120, 80}, {80, 40}, {40, 80}};
-    size_t from = 8;
-    for (const auto& end : curveEnds) {
-        const auto found = std::find(lines.begin() + ptrdiff_t(from), lines.end(), "PD" + at(end.first, end.second));
-        ASSERT_NE(found, lines.end()) << end.first << " " << end.second;
-        from = size_t(found - lines.begin()) + 1;
-    }
-    EXPECT_EQ(from, lines.size());
+    CheckCutGeometry(cuts[0].hpgl, generator, kPrinted / 360.0 * 72.0);
 
     // prndump writes the same texts.
 #ifdef PRNDUMP_PATH
@@ -234,6 +259,7 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
 }
 
 TEST_F(PrintAndCutJob, EveryPageGetsItsMarksAndCutRecords) {
+    Prepare("cjv30.ticket", 4, "examples/cmyk.lin");
     const auto printed = RunPrnhost(2);
     std::vector<std::vector<uint32_t>> pages;
     for (const auto& r : printed) {
@@ -256,6 +282,78 @@ TEST_F(PrintAndCutJob, EveryPageGetsItsMarksAndCutRecords) {
     ASSERT_EQ(cuts.size(), 2u);
     EXPECT_EQ(cuts[1].page, 2);
     EXPECT_EQ(cuts[0].mgl, cuts[1].mgl);
+}
+
+// The CJV300 job with white pulled back: colour live with the marks, then
+// white and colour again from the spool files, each after its layer's name
+// and init sequence; each layer an image of its own.
+TEST_F(PrintAndCutJob, PulledBackLayersComeAfterTheLivePageInTheirOrder) {
+    Prepare("cjv300.ticket", 5, "stand-ins/epl/examples/cmykcm.lin");
+    constexpr int kLines = 1600;  // 160 pixels printed 10 x 10 at 720 dpi
+    const auto printed = RunPrnhost(1);
+    std::vector<std::vector<uint8_t>> planes;
+    const auto here = RunHere(planes);
+    ASSERT_EQ(here.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) {
+        ASSERT_EQ(here[i].tag, printed[i].tag) << "record " << i;
+        ASSERT_EQ(here[i].data, printed[i].data) << "record " << i;
+    }
+
+    std::vector<std::string> order;
+    for (const auto& r : printed) {
+        std::string entry = r.tag == 0 ? std::string(r.data.begin(), r.data.end()) : prndecode::TagName(r.tag);
+        if (r.tag == SPLTAG_DATA && !r.data.empty() && r.data[0] == 'Q' && r.data[1] == 'E') entry = "init";
+        if (order.empty() || entry != "SPLTAG_DATA" || order.back() != entry) order.push_back(entry);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"SPLTAG_JOB_HEADER", "SPLTAG_OPEN_JOB", "SPLTAG_PAGE_LINK",
+                                               "SPLTAG_PAGE_HEADER", "CUT_PAGE_OPEN", "CUT_PAGE_SETUP", "SPLTAG_DATA",
+                                               "PulledBack Layer1", "init", "SPLTAG_DATA", "PulledBack Layer2", "init",
+                                               "SPLTAG_DATA", "SPLTAG_PAGE_END", "CUT_DATA", "CUT_JOB",
+                                               "SPLTAG_CLOSE_JOB", "SPLTAG_EOF"}));
+
+    GeneratedMarks marks(720, kLines);
+    const auto images = prndecode::AssemblePages(printed);
+    ASSERT_EQ(images.size(), 3u);
+    for (int l = 0; l < 3; ++l) {
+        EXPECT_EQ(images[size_t(l)].number, 1);
+        EXPECT_EQ(images[size_t(l)].layer, l);
+    }
+    ASSERT_EQ(images[0].lines, marks.rows.size() + kLines);
+    const size_t rowBytes = marks.rows[0].size();
+    const auto* black = images[0].Find(0);
+    ASSERT_NE(black, nullptr);
+    for (size_t i = 0; i < marks.rows.size(); ++i) {
+        const size_t line = i < marks.leading ? i : i + kLines;
+        ASSERT_EQ(black->Row(line, rowBytes), marks.rows[i]) << "mark row " << i;
+    }
+    // Colour live and again in layer 2, the two white planes in layer 1; the
+    // image rows start at the left edge of the marks.
+    ASSERT_EQ(planes.size(), size_t(kLines));
+    const size_t bytesPerPlane = planes[0].size() / 8;
+    const size_t width = std::max(rowBytes, bytesPerPlane);
+    const uint32_t codes[8] = {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF};
+    size_t dots[3] = {0, 0, 0};
+    for (int c = 0; c < 8; ++c) {
+        for (int l : (c < 6 ? std::vector<int>{0, 2} : std::vector<int>{1})) {
+            const size_t first = l == 0 ? marks.leading : 0;
+            const auto* plane = images[size_t(l)].Find(uint8_t(codes[c]));
+            ASSERT_NE(plane, nullptr) << "layer " << l << ", channel " << c;
+            for (size_t y = 0; y < size_t(kLines); ++y) {
+                std::vector<uint8_t> want(planes[y].begin() + ptrdiff_t(c * bytesPerPlane),
+                                          planes[y].begin() + ptrdiff_t((c + 1) * bytesPerPlane));
+                want.resize(width, 0);
+                ASSERT_EQ(plane->Row(first + y, width), want) << "layer " << l << ", channel " << c << ", line " << y;
+                for (uint8_t b : want) dots[l] += b != 0;
+            }
+        }
+    }
+    EXPECT_GT(dots[0], 0u);
+    EXPECT_GT(dots[1], 0u);
+    EXPECT_EQ(images[1].planes.size(), 2u);
+
+    const auto cuts = prndecode::ExtractCutData(printed);
+    ASSERT_EQ(cuts.size(), 1u);
+    CheckCutGeometry(cuts[0].hpgl, marks.generator, kLines / 720.0 * 72.0);
 }
 
 }  // namespace
