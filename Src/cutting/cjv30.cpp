@@ -28,14 +28,8 @@ void SetUpCut(CVarnPrn* job, CJV30PageHelper& page) {
     try {
         page.m_pCut = CreateMimakiCutDriver(job, job->m_iPrinterModell);
         if (page.m_pCut && page.m_pCut->PrintAndCutDeviceHandlesCutMarks()) {
-            MimakiCutmarksGeneratorParams params;
-            params.pfnWriteRow = CJV30_PrintCutmarksLine;
-            params.pContext = job;
-            params.iResolutionX = job->m_iResolutionX;
-            params.iResolutionY = job->m_iResolutionY;
-            params.iImageWidth = job->m_iImageWidth;
-            params.iImageHeight = job->m_iImageHeight;
-            params.iBitsPerPixel = page.m_bTwoBitsPerPixel ? 2 : 1;
+            const MimakiCutmarksGeneratorParams params = printandcut::MarkParams(
+                job, CJV30_PrintCutmarksLine, job->m_iImageHeight, page.m_bTwoBitsPerPixel ? 2 : 1);
             page.m_pGenerator = CreateMimakiCutmarksGenerator(params);
             page.m_pCut->SetIMimakiCutmarksGeneratorInfo(page.m_pGenerator.get());
         }

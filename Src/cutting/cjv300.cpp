@@ -146,14 +146,8 @@ bool CJV300_Intern::SetUpCut(CVarnPrn* job) {
     try {
         m_pCut = CreateMimakiCutDriver(job, job->m_iPrinterModell);
         if (m_pCut && m_pCut->PrintAndCutDeviceHandlesCutMarks()) {
-            MimakiCutmarksGeneratorParams params;
-            params.pfnWriteRow = JV300_Print;
-            params.pContext = job;
-            params.iResolutionX = job->m_iResolutionX;
-            params.iResolutionY = job->m_iResolutionY;
-            params.iImageWidth = job->m_iImageWidth;
-            params.iImageHeight = job->m_iOutHeightPixel;
-            params.iBitsPerPixel = m_pEmitter->GetBitsPerPixel();
+            const MimakiCutmarksGeneratorParams params = printandcut::MarkParams(
+                job, JV300_Print, job->m_iOutHeightPixel, m_pEmitter->GetBitsPerPixel());
             m_pCutmarks = CreateMimakiCutmarksGenerator(params);
             m_pCut->SetIMimakiCutmarksGeneratorInfo(m_pCutmarks.get());
             job->Log(3000, "CJV300_OpenPage MimakiCutmarksGenerator created");
@@ -313,23 +307,9 @@ int32_t CJV300_Intern::ClosePage(CVarnPrn* job) {
 // Job steps
 
 int JV300_Print(void* context, const uint8_t* row, uint32_t size) {
-    auto* job = static_cast<CVarnPrn*>(context);
-    JV300_Intern* driver = JV300_Intern::Of(job);
-    if (!driver) return -1;
-    std::string text;
-    try {
-        if (!driver->m_pEmitter) throw TextError("!pEmitter");
-        driver->m_pEmitter->EmitCutmarksImageDataLine(row, size);
-    } catch (const TextError& e) {
-        text = std::string("Internal error JV300_Print: ") + e.what();
-    } catch (const clSpoolFileResult& result) {
-        text = result.GetText();
-    } catch (...) {
-        text = "Internal error JV300_Print: catch(...)";
-    }
-    if (text.empty()) return 0;
-    job->SetErrorMessage(text);
-    return -1;
+    return JV300_Emit(static_cast<CVarnPrn*>(context), [row, size](MRL_IV_QD_ImageData_Emitter& emitter) {
+        emitter.EmitCutmarksImageDataLine(row, size);
+    });
 }
 
 int CJV300_OpenJobImpl(CVarnPrn* job, const char* name) { return JV300_OpenJobWith(job, name, CreateDriver); }

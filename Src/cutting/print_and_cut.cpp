@@ -21,6 +21,19 @@ void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(),
 
 }  // namespace
 
+MimakiCutmarksGeneratorParams MarkParams(CVarnPrn* job, int (*writeRow)(void*, const uint8_t*, uint32_t),
+                                         int32_t imageHeight, int32_t bitsPerPixel) {
+    MimakiCutmarksGeneratorParams params;
+    params.pfnWriteRow = writeRow;
+    params.pContext = job;
+    params.iResolutionX = job->m_iResolutionX;
+    params.iResolutionY = job->m_iResolutionY;
+    params.iImageWidth = job->m_iImageWidth;
+    params.iImageHeight = imageHeight;
+    params.iBitsPerPixel = bitsPerPixel;
+    return params;
+}
+
 int32_t FeedReserveLines(MimakiCutmarksGenerator* generator, int32_t yDpi) {
     const double halfBar = generator ? (generator->GetBarLengthHundredths() & 0xFFFF) / 200.0 : 0.0;
     return RoundToInt32((halfBar + kExtraFeedMm) * yDpi * 10.0 / 254.0);

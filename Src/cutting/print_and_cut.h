@@ -5,12 +5,18 @@
 
 #include <cstdint>
 
+#include "cutting/cutmarks.h"
 #include "drivers/mrl/mrl.h"
 
 class CVarnPrn;
-class MimakiCutmarksGenerator;
 
 namespace printandcut {
+
+// What a page hands to its mark generator: the row output and the job as its
+// context, the job's resolutions and image width, the image height given and
+// the bits per pixel of the raster records.
+MimakiCutmarksGeneratorParams MarkParams(CVarnPrn* job, int (*writeRow)(void*, const uint8_t*, uint32_t),
+                                         int32_t imageHeight, int32_t bitsPerPixel);
 
 // The feed of cutting mode 6 in lines: 150 mm plus half the bar length of the
 // marks (none without a generator) at the y resolution.

@@ -12,26 +12,12 @@
 
 #include "drivers/jv300/jv300_test_support.h"
 #include "prndump/plane_images.h"
+#include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
 using namespace jv300test;
-
-const char* kCutFile =
-    "%!PS-Adobe-3.0\r\n%%Note: AI_ParserStart\r\n0 0 m\r\n100 0 l\r\n100 100 l\r\n0 100 l\r\n0 0 l\r\n"
-    "%%Note: AI_ParserStop\r\n";
-
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& path) : m_old(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(m_old); }
-
-private:
-    std::filesystem::path m_old;
-};
 
 // A generator that writes no rows and has the bar length it is given.
 class FixedMarks : public MimakiCutmarksGenerator {
@@ -50,7 +36,7 @@ private:
 
 class CJV300Test : public JV300Test {
 protected:
-    CJV300Test() : cwd(folder.Path()) { std::ofstream(folder.File("cut.ai"), std::ios::binary) << kCutFile; }
+    CJV300Test() : cwd(folder.Path()) { std::ofstream(folder.File("cut.ai"), std::ios::binary) << kSquareCutFile; }
 
     // A white-ink CJV300 job (model 7019, WF3 dots) with pulled-back printing
     // and cutting mode 7 (the cut flag tells header A from B) and a dry time

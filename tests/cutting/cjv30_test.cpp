@@ -9,32 +9,16 @@
 #include <fstream>
 
 #include "drivers/family_test_support.h"
+#include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
 using prndecode::Command;
 
-// A square of 100 points: the cut file of every page here.
-const char* kCutFile =
-    "%!PS-Adobe-3.0\r\n%%Note: AI_ParserStart\r\n0 0 m\r\n100 0 l\r\n100 100 l\r\n0 100 l\r\n0 0 l\r\n"
-    "%%Note: AI_ParserStop\r\n";
-
-// The working directory of the test, for the workaround file; restored afterwards.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& path) : m_old(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(m_old); }
-
-private:
-    std::filesystem::path m_old;
-};
-
 class CJV30Test : public FamilyTest {
 protected:
-    CJV30Test() : cwd(folder.Path()) { std::ofstream(folder.File("cut.ai"), std::ios::binary) << kCutFile; }
+    CJV30Test() : cwd(folder.Path()) { std::ofstream(folder.File("cut.ai"), std::ios::binary) << kSquareCutFile; }
 
     // A 2 x 2 inch image at x by y dpi with variable dots (dot size 2) or fixed ones.
     CVarnPrn& Open(const std::string& extra, int x = 720, int y = 720, int dotSize = 2) {

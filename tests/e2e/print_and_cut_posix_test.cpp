@@ -119,6 +119,15 @@ void CheckCutGeometry(const std::string& hpgl, MimakiCutmarksGenerator_Imp& gene
     EXPECT_EQ(from, lines.size());
 }
 
+// The host program's stream is the in-process stream, byte for byte.
+void ExpectSameRecords(const std::vector<prndecode::Record>& here, const std::vector<prndecode::Record>& printed) {
+    ASSERT_EQ(here.size(), printed.size());
+    for (size_t i = 0; i < printed.size(); ++i) {
+        ASSERT_EQ(here[i].tag, printed[i].tag) << "record " << i;
+        ASSERT_EQ(here[i].data, printed[i].data) << "record " << i;
+    }
+}
+
 class PrintAndCutJob : public testing::Test {
 protected:
     void SetUp() override {
@@ -204,11 +213,8 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
     const auto printed = RunPrnhost(1);
     std::vector<std::vector<uint8_t>> planes;
     const auto here = RunHere(planes);
-    ASSERT_EQ(here.size(), printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-        ASSERT_EQ(here[i].tag, printed[i].tag) << "record " << i;
-        ASSERT_EQ(here[i].data, printed[i].data) << "record " << i;
-    }
+    ExpectSameRecords(here, printed);
+    if (HasFatalFailure()) return;
 
     // The generator's marks for the page: 2 bits per pixel (variable dots).
     GeneratedMarks marks(360, kPrinted);
@@ -293,11 +299,8 @@ TEST_F(PrintAndCutJob, PulledBackLayersComeAfterTheLivePageInTheirOrder) {
     const auto printed = RunPrnhost(1);
     std::vector<std::vector<uint8_t>> planes;
     const auto here = RunHere(planes);
-    ASSERT_EQ(here.size(), printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-        ASSERT_EQ(here[i].tag, printed[i].tag) << "record " << i;
-        ASSERT_EQ(here[i].data, printed[i].data) << "record " << i;
-    }
+    ExpectSameRecords(here, printed);
+    if (HasFatalFailure()) return;
 
     std::vector<std::string> order;
     for (const auto& r : printed) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <functional>
 #include <new>
 
 #include "base/text_error.h"
@@ -479,13 +480,13 @@ bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job) {
 int JV300_OpenJobImpl(CVarnPrn* job, const char* name) { return JV300_OpenJobWith(job, name, Create<JV300_Intern>); }
 int JV300_OpenJob(CVarnPrn* job) { return JV300_OpenJobImpl(job, "JV300_OpenJob"); }
 
-int JV300_WriteLine(CVarnPrn* job) {
+int JV300_Emit(CVarnPrn* job, const std::function<void(MRL_IV_QD_ImageData_Emitter&)>& emit) {
     JV300_Intern* driver = JV300_Intern::Of(job);
     if (!driver) return -1;
     std::string text;
     try {
         if (!driver->m_pEmitter) throw TextError("!pEmitter");
-        driver->m_pEmitter->EmitImageDataLine(job->m_pOutLine, size_t(std::max(job->m_iBytesPerChannel, 0)));
+        emit(*driver->m_pEmitter);
     } catch (const TextError& e) {
         text = std::string("Internal error JV300_Print: ") + e.what();
     } catch (const clSpoolFileResult& result) {
@@ -496,6 +497,12 @@ int JV300_WriteLine(CVarnPrn* job) {
     if (text.empty()) return 0;
     job->SetErrorMessage(text);
     return -1;
+}
+
+int JV300_WriteLine(CVarnPrn* job) {
+    return JV300_Emit(job, [job](MRL_IV_QD_ImageData_Emitter& emitter) {
+        emitter.EmitImageDataLine(job->m_pOutLine, size_t(std::max(job->m_iBytesPerChannel, 0)));
+    });
 }
 
 int JV300_CloseJob(CVarnPrn* job) {

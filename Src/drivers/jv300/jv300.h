@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -109,4 +110,8 @@ int JV300_OpenJobImpl(CVarnPrn* job, const char* name);
 // header, the driver from create, its halftoner; 0, the writer's code or -2.
 int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Intern> (*create)(CVarnPrn*));
 int JV300_WriteLine(CVarnPrn* job);
+// Runs emit on the job's emitter: 0, or -1 without a driver object, and -1
+// after reporting a thrown text or spool-file result (or a missing emitter)
+// as the job's error message.
+int JV300_Emit(CVarnPrn* job, const std::function<void(MRL_IV_QD_ImageData_Emitter&)>& emit);
 int JV300_CloseJob(CVarnPrn* job);
