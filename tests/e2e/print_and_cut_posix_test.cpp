@@ -265,29 +265,49 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
 }
 
 TEST_F(PrintAndCutJob, EveryPageGetsItsMarksAndCutRecords) {
-    Prepare("cjv30.ticket", 4, "examples/cmyk.lin");
-    const auto printed = RunPrnhost(2);
-    std::vector<std::vector<uint32_t>> pages;
-    for (const auto& r : printed) {
-        if (r.tag == SPLTAG_PAGE_LINK) pages.emplace_back();
-        if (pages.empty() || r.tag == SPLTAG_CLOSE_JOB || r.tag == SPLTAG_EOF) continue;
-        if (r.tag != SPLTAG_DATA || pages.back().back() != SPLTAG_DATA) pages.back().push_back(r.tag);
+    struct Case {
+        const char* ticket;
+        int channels;
+        const char* linearisation;
+        std::vector<uint32_t> page;
+        size_t images;  // per page
+    };
+    const Case cases[] = {
+        {"cjv30.ticket", 4, "examples/cmyk.lin",
+         {SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER, SPLTAG_CUT_PAGE_OPEN, SPLTAG_CUT_PAGE_SETUP, SPLTAG_DATA,
+          SPLTAG_PAGE_END, SPLTAG_CUT_DATA, SPLTAG_CUT_JOB},
+         1},
+        {"cjv300.ticket", 5, "stand-ins/epl/examples/cmykcm.lin",
+         {SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER, SPLTAG_CUT_PAGE_OPEN, SPLTAG_CUT_PAGE_SETUP, SPLTAG_DATA, 0,
+          SPLTAG_DATA, 0, SPLTAG_DATA, SPLTAG_PAGE_END, SPLTAG_CUT_DATA, SPLTAG_CUT_JOB},
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ticket);
+        Prepare(c.ticket, c.channels, c.linearisation);
+        const auto printed = RunPrnhost(2);
+        std::vector<std::vector<uint32_t>> pages;
+        for (const auto& r : printed) {
+            if (r.tag == SPLTAG_PAGE_LINK) pages.emplace_back();
+            if (pages.empty() || r.tag == SPLTAG_CLOSE_JOB || r.tag == SPLTAG_EOF) continue;
+            if (r.tag != SPLTAG_DATA || pages.back().back() != SPLTAG_DATA) pages.back().push_back(r.tag);
+        }
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_EQ(pages[0], c.page);
+        EXPECT_EQ(pages[1], c.page);
+        const auto images = prndecode::AssemblePages(printed);
+        ASSERT_EQ(images.size(), 2 * c.images);
+        const auto& first = images[0];
+        const auto& second = images[c.images];
+        EXPECT_EQ(second.number, 2);
+        EXPECT_EQ(first.lines, second.lines);
+        const size_t bytes = first.Find(0)->BytesPerRow();
+        EXPECT_EQ(first.Find(0)->Row(0, bytes), second.Find(0)->Row(0, bytes));  // the top marks
+        const auto cuts = prndecode::ExtractCutData(printed);
+        ASSERT_EQ(cuts.size(), 2u);
+        EXPECT_EQ(cuts[1].page, 2);
+        EXPECT_EQ(cuts[0].mgl, cuts[1].mgl);
     }
-    const std::vector<uint32_t> page = {SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER, SPLTAG_CUT_PAGE_OPEN,
-                                        SPLTAG_CUT_PAGE_SETUP, SPLTAG_DATA, SPLTAG_PAGE_END, SPLTAG_CUT_DATA,
-                                        SPLTAG_CUT_JOB};
-    ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(pages[0], page);
-    EXPECT_EQ(pages[1], page);
-    const auto images = prndecode::AssemblePages(printed);
-    ASSERT_EQ(images.size(), 2u);
-    EXPECT_EQ(images[0].lines, images[1].lines);
-    const size_t bytes = images[0].Find(0)->BytesPerRow();
-    EXPECT_EQ(images[0].Find(0)->Row(0, bytes), images[1].Find(0)->Row(0, bytes));  // the top marks
-    const auto cuts = prndecode::ExtractCutData(printed);
-    ASSERT_EQ(cuts.size(), 2u);
-    EXPECT_EQ(cuts[1].page, 2);
-    EXPECT_EQ(cuts[0].mgl, cuts[1].mgl);
 }
 
 // The CJV300 job with white pulled back: colour live with the marks, then
