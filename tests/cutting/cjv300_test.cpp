@@ -49,7 +49,7 @@ protected:
         s.dotSize = 3;
         s.extra = "Output/Prn/Specific/PulledBackPrint = 1\nOutput/Prn/Cutting/Mode = 7\n"
                   "Output/Prn/Specific/Dryer/Time = 5\n"
-                  "Process/ContourCut/ICUT/AI_FileName = \"" + folder.File("cut.ai") + "\"\n" +
+                  "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("cut.ai")) + "\"\n" +
                   std::string(printAndCut ? "ContourCutting/PrintAndCutDeviceHandlesCutMarks = 1\n"
                                             "[printer 7019]\nOutput/Prn/Info/Option/ID[] = 86\n[job]\n"
                                           : "") +
@@ -226,13 +226,11 @@ TEST_F(CJV300Test, LayerSpoolFiles) {
                                                  "INIT A", "END"}));
 
     // A folder that does not exist: the page fails and keeps no layer.
-    Start("[system]\nSystem/Folders/Temp = \"" + folder.File("none") + "\"\n[job]\n");
+    const std::string missing = TicketPath(folder.File("none"));
+    Start("[system]\nSystem/Folders/Temp = \"" + missing + "\"\n[job]\n");
     EXPECT_EQ(InternPageHook1(job.get()), -1);
-    EXPECT_EQ(ErrorMessage().rfind("CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + folder.File("none") +
-                                       "/CJV300_Intern_Layer_1_",
-                                   0),
-              0u)
-        << ErrorMessage();
+    const std::string failure = "CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + missing + "/CJV300_Intern_Layer_1_";
+    EXPECT_EQ(ErrorMessage().rfind(failure, 0), 0u) << ErrorMessage();
     EXPECT_TRUE(writer.records.empty());
     EXPECT_EQ(CJV300_Intern::Of(job.get())->m_aLayerTemp[0].m_pSpoolFile, nullptr);
 }
@@ -307,7 +305,8 @@ TEST_F(CJV300Test, FeedReserveAndDryTimeOfTheCutJob) {
 }
 
 TEST_F(CJV300Test, MissingCutDataAndPagesOpenedTwice) {
-    CJV300_Intern& d = Start("Process/ContourCut/ICUT/AI_FileName = \"" + folder.File("none.ai") + "\"\n", true);
+    const std::string noFile = "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("none.ai")) + "\"\n";
+    CJV300_Intern& d = Start(noFile, true);
     ASSERT_EQ(InternPageHook1(job.get()), 0);
     ASSERT_EQ(InternPageHook1(job.get()), 0);  // the first page's cut objects are freed (owned)
     EXPECT_NE(d.m_pCut.get(), nullptr);
@@ -316,7 +315,7 @@ TEST_F(CJV300Test, MissingCutDataAndPagesOpenedTwice) {
     EXPECT_EQ(Last().tag, SPLTAG_PAGE_END);
 
     WriteWholeFile(folder.File("WorkaroundMissingCutData.txt"), "");
-    Start("Process/ContourCut/ICUT/AI_FileName = \"" + folder.File("none.ai") + "\"\n", true);
+    Start(noFile, true);
     ASSERT_EQ(InternPageHook1(job.get()), 0);
     EXPECT_EQ(InternPageHook2(job.get()), 0);
     EXPECT_TRUE(writer.records[writer.records.size() - 2].data.empty());

@@ -24,7 +24,7 @@ protected:
     CVarnPrn& Open(const std::string& extra, int x = 720, int y = 720, int dotSize = 2) {
         writer = CapturingWriter();
         const std::string cutFile =
-            withCutFile ? "Process/ContourCut/ICUT/AI_FileName[] = \"" + folder.File("cut.ai") + "\"\n" : "";
+            withCutFile ? "Process/ContourCut/ICUT/AI_FileName[] = \"" + TicketPath(folder.File("cut.ai")) + "\"\n" : "";
         OpenTicket(FamilyJobTicket(703, x, y, dotSize, 8) + "System/Product/MajorVersion = 5\n" + cutFile + extra);
         job->m_iImageWidth = 2 * x;
         job->m_iImageHeight = 2 * y;

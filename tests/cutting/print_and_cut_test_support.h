@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <string>
 
+// A path as ticket text takes it: forward slashes (a backslash would escape).
+inline std::string TicketPath(const std::string& path) { return std::filesystem::path(path).generic_string(); }
+
 // A square of 100 points.
 inline const char* kSquareCutFile =
     "%!PS-Adobe-3.0\r\n%%Note: AI_ParserStart\r\n0 0 m\r\n100 0 l\r\n100 100 l\r\n0 100 l\r\n0 0 l\r\n"
