@@ -33,37 +33,16 @@ int32_t CJV30_GetDotMode(int32_t x, int32_t y, int32_t dotSize, int32_t halftone
 
 int JV33_OpenJob(CVarnPrn* job) { return jv33::OpenJob(job, "JV33", JV33_OpenPage, JV33_InitHalftone, JobDotMode); }
 
-int JV33_InitHalftone(CVarnPrn* job, int32_t dotMode) {
-    if (!job) return -1;
-    const int32_t channels = jv33::ChannelCount(*job);
-    job->Log(3000, "JV33_InitHalftone %d channels", channels);
-    // Matrix screening: the white plane of a white-ink model is the fifth channel.
-    const jv33::HalftoneSetup setup =
-        job->m_iHalftoneMode == 6 ? jv33::ScreeningSetup(GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4)
-                                  : jv33::ErrorDiffusionSetup(*job, channels, dotMode == 1, dotMode);
-    return jv33::StartHalftoner(job, setup);
-}
+int JV33_InitHalftone(CVarnPrn* job, int32_t dotMode) { return jv33::InitHalftone(job, dotMode, "JV33"); }
 
 int JV33_OpenPage(CVarnPrn* job) {
     if (!job) return -1;
     MrlPageBuffer* page = jv33::StartPage(job, "JV33_OpenPage", JV33_WriteLine);
     if (!jv33::CheckResolution(job, "JV33_OpenPage")) return jv33::FailPage(job);
 
-    jv33::PageValues values = jv33::ReadPageValues(*job);
-    const int32_t x = job->m_iResolutionX;
-    const int32_t y = job->m_iResolutionY;
-    const int32_t dotMode = JobDotMode(*job);
-    const uint8_t last = (x <= 540 || (x <= 720 && y <= 720)) ? 6 : 8;
-    if (ClampPassesToPrinterRangeEx(values.passes, y, job->m_iPrinterModell)) {
-        job->Log(1000, "Number of passes adjusted to printer's range");
-    }
-    jv33::PreparePage(*job, *page, dotMode);
-
-    Bytes header = jv33::PageHeaderHead(*job, values);
-    jv33::AppendBytes(header, MRL_QC(values.cut, 0xFF, values.dryTime, 0xFF, values.vacuum));
-    jv33::AppendBytes(header, MRL_QP(uint8_t(dotMode), uint16_t(y), uint16_t(x), uint8_t(values.passes), values.hiSpeed,
-                          values.direction, values.mediaCode, last));
-    jv33::AppendBytes(header, JV33_OverPrintSegment(job));
+    const jv33::PageSetup setup = jv33::SetUpPage(job, *page);
+    const jv33::PageValues& v = setup.values;
+    const Bytes header = jv33::PageHeader(job, setup, MRL_QC(v.cut, 0xFF, v.dryTime, 0xFF, v.vacuum));
     return jv33::WritePageHeader(job, "JV33_OpenPage", header);
 }
 

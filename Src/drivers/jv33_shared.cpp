@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "drivers/jv33.h"
+#include "printers/ink_set.h"
 #include "printers/model_predicates.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 #include "drivers/mrl/mrl_segments.h"
@@ -47,6 +48,17 @@ int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalft
         return -2;
     }
     return 0;
+}
+
+int InitHalftone(CVarnPrn* job, int32_t dotMode, const char* family) {
+    if (!job) return -1;
+    const int32_t channels = ChannelCount(*job);
+    job->Log(3000, "%s_InitHalftone %d channels", family, channels);
+    // Matrix screening: the white plane of a white-ink model is the fifth channel.
+    const HalftoneSetup setup = job->m_iHalftoneMode == 6
+                                    ? ScreeningSetup(GetInkSetClass(job->m_iPrinterModell) != 0 ? 5 : 4)
+                                    : ErrorDiffusionSetup(*job, channels, dotMode == 1, dotMode);
+    return StartHalftoner(job, setup);
 }
 
 int32_t ChannelCount(const CVarnPrn& job) {
@@ -120,6 +132,30 @@ Bytes PageHeaderHead(const CVarnPrn& job, const PageValues& values) {
     return header;
 }
 
+PageSetup SetUpPage(CVarnPrn* job, MrlPageBuffer& page) {
+    PageSetup setup;
+    setup.values = ReadPageValues(*job);
+    const int32_t x = job->m_iResolutionX;
+    const int32_t y = job->m_iResolutionY;
+    setup.dotMode = CJV30_GetDotMode(x, y, job->m_iDotSize, job->m_iHalftoneMode, job->m_iHalftoneVersion);
+    setup.lastQP = (x <= 540 || (x <= 720 && y <= 720)) ? 6 : 8;
+    if (ClampPassesToPrinterRangeEx(setup.values.passes, y, job->m_iPrinterModell)) {
+        job->Log(1000, "Number of passes adjusted to printer's range");
+    }
+    PreparePage(*job, page, setup.dotMode);
+    return setup;
+}
+
+Bytes PageHeader(CVarnPrn* job, const PageSetup& setup, const Bytes& qc) {
+    const PageValues& v = setup.values;
+    Bytes header = PageHeaderHead(*job, v);
+    AppendBytes(header, qc);
+    AppendBytes(header, MRL_QP(uint8_t(setup.dotMode), uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX),
+                               uint8_t(v.passes), v.hiSpeed, v.direction, v.mediaCode, setup.lastQP));
+    AppendBytes(header, JV33_OverPrintSegment(job));
+    return header;
+}
+
 void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode) {
     const size_t planes = size_t(std::max(job.m_iOutChannels, 0));
     const size_t bytesPerPlane = size_t(std::max(job.m_iBytesPerChannel, 0));
@@ -174,14 +210,14 @@ int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8
     return count;
 }
 
-int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
+int WriteLine(CVarnPrn* job, const char* step, bool screeningMap, uint32_t rowShift) {
     LineRecord records[8];
     const int count = job ? LineRecords(*job, screeningMap, kColourCodes, records) : 0;
-    return WriteRecords(job, step, records, count, RasterForm::Q);
+    return WriteRecords(job, step, records, count, RasterForm::Q, true, rowShift);
 }
 
-int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form,
-                 bool trim) {
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form, bool trim,
+                 uint32_t rowShift) {
     MrlPageBuffer* page = MrlPageBuffer::Of(job);
     if (!page) return -1;
     page->m_Output.Resize(0);
@@ -196,6 +232,7 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
             uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;
             uint64_t n = trim ? TrimmedPlaneLength(data, bytesPerPlane) : bytesPerPlane;
             if (n != 0 && page->m_pConverter) page->m_pConverter->Convert(&data, &n);
+            if (n != 0 && rowShift != 0) AppendQY(page->m_Output, rowShift);
             AppendPlaneRecord(page->m_Output, page->m_Packing, form, records[i].colour,
                               page->m_bTwoBitsPerPixel != 0, data, size_t(n));
         }

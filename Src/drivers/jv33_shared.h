@@ -40,6 +40,11 @@ int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalft
 int OpenJob(CVarnPrn* job, const char* family, JobHook openPage, int (*initHalftone)(CVarnPrn*, int32_t),
             int32_t (*dotMode)(const CVarnPrn&), const Bytes& jobHeader);
 
+// The halftoner set-up of the JV33 line and the print-and-cut line, logged as
+// "<family>_InitHalftone %d channels": matrix screening for halftone mode 6
+// (a fifth channel for white-ink models), else error diffusion. 0, or -1.
+int InitHalftone(CVarnPrn* job, int32_t dotMode, const char* family);
+
 // Halftoned planes per line: 4 for CMYK output on a model of ink-set class 0, else 8.
 int32_t ChannelCount(const CVarnPrn& job);
 
@@ -85,6 +90,19 @@ PageValues ReadPageValues(const CVarnPrn& job);
 // head of every page header of these lines.
 Bytes PageHeaderHead(const CVarnPrn& job, const PageValues& values);
 
+// The page set-up of the JV33 line and the print-and-cut line: the header
+// values, the dot mode and the last "QP" parameter, with the passes clamped to
+// the printer's range and the page object fixed for the page (PreparePage).
+struct PageSetup {
+    PageValues values;
+    int32_t dotMode = 0;
+    uint8_t lastQP = 6;
+};
+PageSetup SetUpPage(CVarnPrn* job, MrlPageBuffer& page);
+// The page header of these lines around the given "QC": "QK", "Q@", "QA",
+// qc, "QP" and the over-print segment.
+Bytes PageHeader(CVarnPrn* job, const PageSetup& setup, const Bytes& qc);
+
 // Fixes the page object for the page: output capacity, bits per pixel of the
 // records, and the dot-code converter of variable dots at 720 x 1080 dpi and above.
 void PreparePage(const CVarnPrn& job, MrlPageBuffer& page, int32_t dotMode);
@@ -117,7 +135,9 @@ int WritePageHeader(CVarnPrn* job, const char* step, const Bytes& header);
 
 // The line writer: one "QD" record per non-blank plane, "QR" 1, one write.
 // With the screening map, a 5-channel screening page sends six records.
-int WriteLine(CVarnPrn* job, const char* step, bool screeningMap);
+// A row shift that is not 0 goes out as "QY" 1 and the shift before every
+// non-blank record (the print-and-cut line moves its rows right of the marks).
+int WriteLine(CVarnPrn* job, const char* step, bool screeningMap, uint32_t rowShift = 0);
 
 // One raster record of a line: the plane it sends and its colour code.
 struct LineRecord {
@@ -132,6 +152,6 @@ int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8
 // Each plane is trimmed of its trailing zero bytes (a blank one sends
 // nothing) unless trim is false: then every plane goes out at full length.
 int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form,
-                 bool trim = true);
+                 bool trim = true, uint32_t rowShift = 0);
 
 }  // namespace jv33

@@ -1,5 +1,7 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include "cutting/cjv30.h"
+#include "cutting/cjv300.h"
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
 #include "drivers/jfx/jfx.h"
@@ -27,17 +29,17 @@ const PrinterFamilyRow kFamilies[] = {
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
-    {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
+    {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", CJV30_OpenJob},
     {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
     {728, 747, nullptr, JV400_OpenJob},  // JV400 (no trace line)
     {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", JV300_OpenJob},
-    {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7033, 7037, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7039, 7043, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
+    {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7033, 7037, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7039, 7043, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
+    {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", CJV300_OpenJob},
     {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", UJFx042_OpenJob},
     {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", TS300P_OpenJob},
     {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", Tx500_OpenJob},

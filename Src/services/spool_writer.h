@@ -18,6 +18,13 @@ constexpr uint32_t SPLTAG_PAGE_HEADER = 0x60000000;
 constexpr uint32_t SPLTAG_PAGE_END = 0x70000000;
 constexpr uint32_t SPLTAG_PAGE_LINK = 0x90000000;
 constexpr uint32_t SPLTAG_EOF = 0xF0000000;
+// The print-tag records of the print-and-cut lines: an empty marker and a copy
+// of the page set-up at page open, the contour-cut data and the cut job (its
+// frame, then the same data) at page end.
+constexpr uint32_t SPLTAG_CUT_PAGE_OPEN = 0xd0000010;
+constexpr uint32_t SPLTAG_CUT_PAGE_SETUP = 0xd0000011;
+constexpr uint32_t SPLTAG_CUT_DATA = 0xd0000012;
+constexpr uint32_t SPLTAG_CUT_JOB = 0xd0000013;
 
 enum eSPOOLFILE2 : uint32_t {
     eSPOOLFILE2_OK = 0,

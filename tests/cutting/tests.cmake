@@ -11,3 +11,11 @@ if(Python3_Interpreter_FOUND AND KELMORA_GHOSTSCRIPT AND KELMORA_HP2XX AND NOT C
                    ${CMAKE_CURRENT_BINARY_DIR}/ai2mgl_check)
   set_tests_properties(Ai2mglDrawsTheIllustratorGeometryUnderAnIndependentRenderer PROPERTIES LABELS cutting)
 endif()
+
+# The print-and-cut line's tests start real halftoners, as the family tests do.
+target_compile_definitions(test_cutting PRIVATE
+  KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+add_dependencies(test_cutting epl)
+target_compile_definitions(test_cutting PRIVATE
+  KELMORA_EPL_LIGHT_INKS="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmykcm.lin")

@@ -23,15 +23,20 @@ struct CapturedRecord {
 };
 
 // The host's write function: keeps the records; answers failWith for the
-// record tagged failTag (every record when failTag is 0).
+// record tagged failTag (every record when failTag is 0), once failFrom
+// records have been kept.
 struct CapturingWriter {
     std::vector<CapturedRecord> records;
     int failWith = 0;
     uint32_t failTag = 0;
+    size_t failFrom = 0;
 
     static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
         auto* self = static_cast<CapturingWriter*>(context);
-        if (self->failWith != 0 && (self->failTag == 0 || self->failTag == tag)) return self->failWith;
+        if (self->failWith != 0 && (self->failTag == 0 || self->failTag == tag) &&
+            self->records.size() >= self->failFrom) {
+            return self->failWith;
+        }
         self->records.push_back({tag, std::vector<uint8_t>(data, data + size)});
         return 0;
     }

@@ -156,3 +156,19 @@ TEST(MrlDecode, RefusesWhatItCannotFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// The cut job of a print-and-cut page: "QE", then the MGL text framed by two "GT".
+TEST(MrlDecode, ReadsTheCutTextBetweenTwoGtCommands) {
+    const auto commands = DecodeMrl(Cat({kQE, B({'G', 'T', 1, 0x80}), B({'I', 'N', ';', '\n', 'P', 'D', '1', ';'}),
+                                         B({'G', 'T', 1, 0})}));
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[2].name, "MGL");
+    EXPECT_EQ(commands[2].text, "IN;\nPD1;");
+    EXPECT_EQ(prndecode::FormatCommand(commands[2]), "MGL 8 bytes of cut text: IN;\\nPD1;");
+    EXPECT_EQ(commands[3].Value("p1"), 0u);
+    EXPECT_THROW(DecodeMrl(B({'G', 'T', 1, 0x80, 'I', 'N', ';'})), prndecode::DecodeError);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "prndump/cut_data.h"
 #include "prndump/decode_error.h"
 #include "prndump/png_out.h"
 #include "stream_samples.h"
@@ -178,6 +179,47 @@ TEST(PlanePictures, ShowDotsAsGreyAndInksInColour) {
     std::remove(planePath.c_str());
     std::remove(previewPath.c_str());
     std::remove((dir + "/blank.png").c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// A print-and-cut page ("GR" first in its header): a mark row of the full
+// width, then an image row moved right by "QY" 1 and 16 bits; the cut data
+// after the page end comes back as MGL and HP-GL text.
+TEST(PlaneImages, MoveTheImageRowsOfAPrintAndCutPagePastTheMarks) {
+    const Bytes header = Cat({B({'G', 'R', 18, 0, 0}), Bytes(16, 1), kJv33PageHeader});
+    const Bytes mark = Cat({B({'Q', 'D', 7, 0, 0, 1, 4, 0, 1, 0, 0xC0, 0, 0, 0x03}), kLineEnd});
+    const Bytes image = Cat({B({'Q', 'Y', 5, 1, 16, 0, 0, 0, 'Q', 'D', 7, 0, 0, 1, 1, 0, 1, 0, 0x81}), kPlaneEnd,
+                             B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, 0xFF}), kPlaneEnd, kLineEnd});
+    const Bytes cut = Cat({B({'G', 'T', 1, 0x80}), B({'I', 'N', ';', 'P', 'U', '1', ',', '2', ';', 'J', 'E', ';'}),
+                           B({'G', 'T', 1, 0})});
+    const Bytes file = Stream()
+                           .Add(kPageHeader, header)
+                           .Add(kData, mark)
+                           .Add(kData, image)
+                           .Add(kPageEnd, kQE)
+                           .Add(0xD0000012, cut)
+                           .bytes();
+    const auto records = prndecode::ReadRecords(file.data(), file.size());
+    const auto pages = AssemblePages(records);
+    ASSERT_EQ(pages.size(), 1u);
+    const auto* k = pages[0].Find(0);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->Row(0, 4), B({0xC0, 0, 0, 0x03}));
+    EXPECT_EQ(k->Row(1, 4), B({0, 0, 0x81, 0}));
+    EXPECT_EQ(pages[0].Find(2)->Row(1, 4), B({0xFF, 0, 0, 0}));  // no "QY" before it: not moved
+
+    const auto cuts = prndecode::ExtractCutData(records);
+    ASSERT_EQ(cuts.size(), 1u);
+    EXPECT_EQ(cuts[0].page, 1);
+    EXPECT_EQ(cuts[0].mgl, "IN;PU1,2;JE;");
+    EXPECT_EQ(cuts[0].hpgl, "IN;\nPU1,2;\n");
+
+    // On the other pages "QY" is the line width: nothing moves.
+    const Bytes plain = Stream().Add(kPageHeader, kJv33PageHeader).Add(kData, image).Add(kPageEnd, kQE).bytes();
+    EXPECT_EQ(Pages(plain)[0].Find(0)->Row(0, 4), B({0x81, 0, 0, 0}));
 }
 
 }  // namespace

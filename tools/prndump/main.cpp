@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "prndump/cut_data.h"
 #include "prndump/decode_error.h"
 #include "prndump/mrl_decode.h"
 #include "prndump/plane_images.h"
@@ -24,6 +25,8 @@ const char kUsage[] =
     "  --planes PREFIX   write each page's ink planes as PREFIX-p<page>-<ink>.png\n"
     "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
     "                    with \"-p<N>\" before the extension)\n"
+    "  --cut PREFIX      write each page's cut data as PREFIX-p<page>.mgl (its MGL\n"
+    "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL)\n"
     "  --layers          list the layers that a layered page plays back: header,\n"
     "                    direction, curing and planes; --planes and --preview then\n"
     "                    draw each layer apart (\"-l<L>\" in the names)\n"
@@ -34,6 +37,7 @@ struct Options {
     std::string file;
     std::string planes;
     std::string preview;
+    std::string cut;
     bool recordsOnly = false;
     bool rows = false;
     bool quiet = false;
@@ -59,6 +63,13 @@ std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
     }
     if (bytes.size() > limit) text += "...";
     return text;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool ok = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file && std::fclose(file) != 0) throw DecodeError("cannot write \"" + path + "\"");
+    if (!ok) throw DecodeError("cannot write \"" + path + "\"");
 }
 
 std::string PreviewName(const std::string& file, int page, int layer) {
@@ -135,6 +146,14 @@ int Run(const Options& options) {
         }
         if (pages.empty()) std::fprintf(stderr, "prndump: the file holds no page\n");
     }
+    if (!options.cut.empty()) {
+        for (const PageCutData& cut : ExtractCutData(records)) {
+            const std::string prefix = options.cut + "-p" + std::to_string(cut.page);
+            WriteText(prefix + ".mgl", cut.mgl);
+            WriteText(prefix + ".hpgl", cut.hpgl);
+            if (!options.quiet) std::printf("wrote %s.mgl and %s.hpgl\n", prefix.c_str(), prefix.c_str());
+        }
+    }
     return ok ? 0 : 1;
 }
 
@@ -158,6 +177,8 @@ int main(int argc, char** argv) {
             options.quiet = true;
         } else if (arg == "--planes" && hasValue) {
             options.planes = argv[++i];
+        } else if (arg == "--cut" && hasValue) {
+            options.cut = argv[++i];
         } else if (arg == "--preview" && hasValue) {
             options.preview = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {

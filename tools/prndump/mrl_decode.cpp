@@ -1,5 +1,6 @@
 #include "prndump/mrl_decode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -184,6 +185,20 @@ size_t TakeRasterData(const uint8_t* bytes, size_t size, size_t pos, Command& co
     return pos + command.dataSize;
 }
 
+// The MGL text after "GT" 0x80, up to the closing "GT" 0x00, as one "MGL"
+// command; returns the position of the closing command.
+size_t TakeCutText(const uint8_t* bytes, size_t size, size_t pos, std::vector<Command>& commands) {
+    static const uint8_t kClose[4] = {'G', 'T', 0x01, 0x00};
+    const uint8_t* end = std::search(bytes + pos, bytes + size, std::begin(kClose), std::end(kClose));
+    if (end == bytes + size) Fail(pos, "cut text without its closing \"GT\"");
+    Command text;
+    text.offset = pos;
+    text.name = "MGL";
+    text.text.assign(reinterpret_cast<const char*>(bytes + pos), size_t(end - (bytes + pos)));
+    commands.push_back(std::move(text));
+    return size_t(end - bytes);
+}
+
 const Form* FindForm(const Form* begin, const Form* end, const uint8_t* letters, int length) {
     for (const Form* form = begin; form != end; ++form) {
         if (form->letters[0] == char(letters[0]) && form->letters[1] == char(letters[1]) &&
@@ -271,13 +286,21 @@ std::vector<Command> DecodeMrl(const uint8_t* bytes, size_t size) {
             ParseLayout(form->layout, command);
             if (form->raster) pos = TakeRasterData(bytes, size, pos, command);
         }
+        const bool opensCutText = command.name == "GT" && command.params == std::vector<uint8_t>{0x80};
         commands.push_back(std::move(command));
+        if (opensCutText) pos = TakeCutText(bytes, size, pos, commands);
     }
     return commands;
 }
 
 std::string FormatCommand(const Command& command) {
     std::string line = command.name;
+    if (command.name == "MGL") {
+        std::string text;
+        for (char c : command.text.substr(0, 160)) text += c == '\n' ? std::string("\\n") : std::string(1, c);
+        if (command.text.size() > 160) text += "...";
+        return line + " " + std::to_string(command.text.size()) + " bytes of cut text: " + text;
+    }
     if (command.lengthByte >= 0) line += "[" + std::to_string(command.lengthByte) + "]";
     for (const Field& field : command.fields) {
         line += " " + field.name + "=" + std::to_string(field.value);

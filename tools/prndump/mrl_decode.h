@@ -3,7 +3,9 @@
 // "G" commands), two letters with a fixed parameter layout (the "M" commands
 // and "SO"; "MZ" with a 16-bit text length), and the control codes ESC "@",
 // ESC "i", CR, LF and FF. A raster command ("QD", ESC "i") is followed by its
-// plane data, PackBits-packed or raw, which is unpacked here.
+// plane data, PackBits-packed or raw, which is unpacked here. The MGL cut text
+// between "GT" 0x80 and "GT" 0x00 becomes one command named "MGL" whose text
+// is the cut text.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include "prndump/plane_images.h"
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 #include "prndump/decode_error.h"
@@ -63,6 +64,8 @@ public:
                 m_open = true;
                 m_lineHasData = false;
                 m_inLine.clear();
+                m_shiftRows = StartsWithGR(record);
+                m_shiftBits = 0;
                 break;
             case kTagPageEnd:
                 if (!m_open) Fail(record, "page end without a page");
@@ -70,6 +73,9 @@ public:
                 break;
             case kTagData:
                 Data(record);
+                break;
+            case kTagLayerName:
+                if (m_open) PulledBackLayer(record);
                 break;
             default:
                 break;
@@ -99,6 +105,8 @@ private:
                 if (!m_open) Fail(record, "raster data outside a page");
                 m_classic = command.name == "ESC i";
                 Raster(record, command);
+            } else if (command.name == "QY" && m_shiftRows && command.Value("flag") == 1) {
+                m_shiftBits = command.Value("value");
             } else if (!m_open) {
                 continue;
             } else if (command.IsLineEnd()) {
@@ -144,7 +152,8 @@ private:
         }
         m_inLine.push_back(index);
         if (plane->rows.size() <= m_page.lines) plane->rows.resize(m_page.lines + 1);
-        plane->rows[m_page.lines] = std::move(command.row);
+        plane->rows[m_page.lines] = ShiftedRight(std::move(command.row), m_shiftBits);
+        m_shiftBits = 0;
         m_lineHasData = true;
     }
 
@@ -192,6 +201,28 @@ private:
         if (m_lineHasData && m_classic) EndLines(1);
     }
 
+    // "PulledBack Layer<N>" (tag 0) inside a page: the pulled-back layer N
+    // that follows is an image of its own; what came before is layer 0 (or the
+    // layer before it).
+    void PulledBackLayer(const prndecode::Record& record) {
+        static const std::string kPrefix = "PulledBack Layer";
+        const std::string text(record.data.begin(), record.data.end());
+        if (text.compare(0, kPrefix.size(), kPrefix) != 0) return;
+        int layer = 0;
+        try {
+            layer = std::stoi(text.substr(kPrefix.size()));
+        } catch (const std::exception&) {
+            Fail(record, "no layer number in \"" + text + "\"");
+        }
+        if (m_lineHasData) Fail(record, "pulled-back layer inside a raster line that was not ended");
+        const int number = m_page.number;
+        if (m_page.layer < 0) m_page.layer = 0;
+        FinishImage();
+        m_page.number = number;
+        m_page.layer = layer;
+        m_inLine.clear();
+    }
+
     void FinishImage() {
         for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
         m_pages.push_back(std::move(m_page));
@@ -205,9 +236,33 @@ private:
         m_open = false;
     }
 
+    // The print-and-cut lines begin their page header with "GR"; there "QY" 1
+    // moves the next raster row right by its value in bits, past the marks.
+    static bool StartsWithGR(const prndecode::Record& record) {
+        return record.data.size() >= 2 && record.data[0] == 'G' && record.data[1] == 'R';
+    }
+    static std::vector<uint8_t> ShiftedRight(std::vector<uint8_t> row, uint32_t bits) {
+        if (bits == 0 || row.empty()) return row;
+        std::vector<uint8_t> out(bits / 8, 0);
+        const unsigned rest = bits % 8;
+        if (rest == 0) {
+            out.insert(out.end(), row.begin(), row.end());
+            return out;
+        }
+        uint8_t carry = 0;
+        for (uint8_t byte : row) {
+            out.push_back(uint8_t(carry | byte >> rest));
+            carry = uint8_t(byte << (8 - rest));
+        }
+        out.push_back(carry);
+        return out;
+    }
+
     std::vector<PageImage> m_pages;
     int m_pageCount = 0;
     PageImage m_page;
+    bool m_shiftRows = false;
+    uint32_t m_shiftBits = 0;
     bool m_open = false;
     bool m_lineHasData = false;
     bool m_classic = false;  // the last raster command was ESC "i"

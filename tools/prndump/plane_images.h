@@ -4,7 +4,9 @@
 // carries one), and "QR" 1 or LF moves on to the next line ("MV" skips its
 // count of lines). A page runs from its page header record to its page end
 // record; the last line of a classic (ESC "i") page or layer needs no line
-// feed.
+// feed. On the print-and-cut pages (page header beginning with "GR") the mark
+// rows are rows of the K plane, and "QY" 1 moves the next row right by its
+// value in bits.
 #pragma once
 
 #include <cstddef>
@@ -42,8 +44,9 @@ struct LayerHeader {
 };
 
 // One image per page, or on a layered page one per played-back layer: each
-// layer header record starts a new image of the same page, and so does the
-// classic page's "MZ" "CloseLayer" (a layer without header).
+// layer header record starts a new image of the same page, and so do the
+// classic page's "MZ" "CloseLayer" (a layer without header) and each
+// "PulledBack Layer<N>" record (tag 0) of the print-and-cut line.
 struct PageImage {
     int number = 0;     // 1 for the first page
     int layer = -1;     // played-back layer of the page (0 for the first), -1 on a page without layers

@@ -74,6 +74,7 @@ const char* TagName(uint32_t tag) {
         case kTagPageEnd: return "SPLTAG_PAGE_END";
         case kTagPageLink: return "SPLTAG_PAGE_LINK";
         case kTagEof: return "SPLTAG_EOF";
+        case kTagLayerName: return "LAYER_NAME";
         case kTagCutPageOpen: return "CUT_PAGE_OPEN";
         case kTagCutPageSetup: return "CUT_PAGE_SETUP";
         case kTagCutData: return "CUT_DATA";
@@ -88,7 +89,10 @@ bool TagCarriesMrl(uint32_t tag) {
         case kTagJobHeader:
         case kTagPageHeader:
         case kTagPageEnd:
+        case kTagCutPageOpen:
         case kTagCutPageSetup:
+        case kTagCutData:
+        case kTagCutJob:
             return true;
         default:
             return false;

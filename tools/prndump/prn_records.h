@@ -18,6 +18,7 @@ enum : uint32_t {
     kTagPageEnd = 0x70000000,
     kTagPageLink = 0x90000000,
     kTagEof = 0xF0000000,
+    kTagLayerName = 0,  // text: the name of the pulled-back layer that follows
     kTagCutPageOpen = 0xD0000010,
     kTagCutPageSetup = 0xD0000011,
     kTagCutData = 0xD0000012,
@@ -34,7 +35,9 @@ struct Record {
 // tags, or nullptr for a tag this decoder does not know.
 const char* TagName(uint32_t tag);
 
-// True for the records whose data is a sequence of MRL commands.
+// True for the records whose data is a sequence of MRL commands (the cut data
+// and the cut job hold MGL text framed by two "GT" commands, decoded as one
+// "MGL" command).
 bool TagCarriesMrl(uint32_t tag);
 
 // Splits a whole file image into records; throws DecodeError for a truncated

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <functional>
 #include <new>
 
 #include "base/text_error.h"
@@ -153,7 +154,13 @@ std::array<double, 8> InkLimits(const std::vector<double>& preLimits, int32_t ou
 }
 
 template <class Driver>
-int OpenJobWith(CVarnPrn* job, const char* name) {
+std::unique_ptr<JV300_Intern> Create(CVarnPrn* job) {
+    return std::unique_ptr<JV300_Intern>(new (std::nothrow) Driver(job));
+}
+
+}  // namespace
+
+int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Intern> (*create)(CVarnPrn*)) {
     if (!job) return -1;
     job->Log(3000, "%s...", name);
     job->m_bSuppressOpenJobRecord = false;
@@ -166,7 +173,7 @@ int OpenJobWith(CVarnPrn* job, const char* name) {
         job->Log(0, "JV300_OpenJob return error code %d", int(written));
         return int(written);
     }
-    std::unique_ptr<Driver> driver(new (std::nothrow) Driver(job));
+    std::unique_ptr<JV300_Intern> driver = create(job);
     if (!driver || !driver->m_pEmitter) {
         job->SetErrorMessageF("Internal error %s !pEmitter", name);
     } else if (!JV300_InitHalftone(driver.get(), job)) {
@@ -179,8 +186,6 @@ int OpenJobWith(CVarnPrn* job, const char* name) {
     job->Log(0, "%s return error code %d", name, -2);
     return -2;
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Channel orders
@@ -237,8 +242,12 @@ int32_t JV300_Intern::GetOverPlottingMode(CVarnPrn* job) const {
     }
 }
 
+const std::vector<int32_t>& JV300_Intern::ExtraPlanes(CVarnPrn* job) const {
+    return (m_bHasWhite && HasWhiteInk(job)) ? m_vWhitePlanes : m_vSilverPlanes;
+}
+
 void JV300_Intern::ConfigureEmitterLayers(CVarnPrn* job, int32_t mode) {
-    const std::vector<int32_t>& extra = (m_bHasWhite && HasWhiteInk(job)) ? m_vWhitePlanes : m_vSilverPlanes;
+    const std::vector<int32_t>& extra = ExtraPlanes(job);
     if (mode == 3) {
         std::vector<int32_t> planes = m_vAllPlanes;
         std::vector<uint32_t> codes(m_vAllPlanes.size(), 0);
@@ -315,17 +324,34 @@ JV300_PageValues JV300_Intern::PageValues(CVarnPrn* job, const PRINTMODE& row) c
     return v;
 }
 
+Bytes JV300_Intern::PageSetUpCommands(CVarnPrn* job, const JV300_PageValues& v, uint8_t cut,
+                                      uint16_t dryTime) const {
+    Bytes header = MRL_IV_QK(v.heaters[0], v.heaters[1], v.heaters[2], 0xFF);
+    jv33::AppendBytes(header, MRL_Q_At());
+    jv33::AppendBytes(header, MRL_QA(v.feedAdjust, 9999));
+    jv33::AppendBytes(header, MRL_QC(cut, v.dryTimePerScan, dryTime, 0xFF, v.vacuum));
+    jv33::AppendBytes(header, MRL_IV_QP(v.dotCode, uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX),
+                                        v.passes, v.hiSpeed, job->m_iPrintDirection != 0 ? 1 : 0, v.mediaType,
+                                        job->m_bLogicalSeek ? 1 : 0, v.dotClass, 0));
+    return header;
+}
+
+const PRINTMODE* JV300_Intern::LookUpPrintMode(CVarnPrn* job, const char* step) const {
+    const PRINTMODE* row = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);
+    if (!row) {
+        job->SetErrorMessageF("%s Print mode %d not in table for printer %d", step, job->m_iPrintQuality,
+                              job->m_iPrinterModell);
+    }
+    return row;
+}
+
 int32_t JV300_Intern::OpenPage(CVarnPrn* job) {
     if (!job) return -1;
     job->Log(3000, "JV300_OpenPage");
     job->m_pfnPrintLine = JV300_WriteLine;
     job->m_pfnClosePage = InternPageHook2;
-    const PRINTMODE* row = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);
-    if (!row) {
-        job->SetErrorMessageF("JV300_Intern::OpenPage Print mode %d not in table for printer %d",
-                              job->m_iPrintQuality, job->m_iPrinterModell);
-        return -1;
-    }
+    const PRINTMODE* row = LookUpPrintMode(job, "JV300_Intern::OpenPage");
+    if (!row) return -1;
     if (!jv33::CheckResolution(job, "JV300_OpenPage")) return -1;
     const JV300_PageValues v = PageValues(job, *row);
 
@@ -334,13 +360,7 @@ int32_t JV300_Intern::OpenPage(CVarnPrn* job) {
     m_pEmitter->ReserveLineBuffer(std::max(planes * bytesPerPlane + kLineBufferSlack, kMinimumLineBuffer));
     ConfigureEmitterLayers(job, GetOverPlottingMode(job));
 
-    Bytes header = MRL_IV_QK(v.heaters[0], v.heaters[1], v.heaters[2], 0xFF);
-    jv33::AppendBytes(header, MRL_Q_At());
-    jv33::AppendBytes(header, MRL_QA(v.feedAdjust, 9999));
-    jv33::AppendBytes(header, MRL_QC(v.cut, v.dryTimePerScan, v.dryTime, 0xFF, v.vacuum));
-    jv33::AppendBytes(header, MRL_IV_QP(v.dotCode, uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX),
-                                        v.passes, v.hiSpeed, job->m_iPrintDirection != 0 ? 1 : 0, v.mediaType,
-                                        job->m_bLogicalSeek ? 1 : 0, v.dotClass, 0));
+    Bytes header = PageSetUpCommands(job, v, v.cut, v.dryTime);
     jv33::AppendBytes(header, MRL_IV_PL_OverPlotting_DependingOnJob(this, job, false));
 
     const uint32_t written = m_Writer.Write(SPLTAG_PAGE_HEADER, header.data(), header.size());
@@ -457,18 +477,16 @@ bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job) {
 // ---------------------------------------------------------------------------
 // Job and line steps
 
-int JV300_OpenJobImpl(CVarnPrn* job, const char* name) { return OpenJobWith<JV300_Intern>(job, name); }
-int CJV300_OpenJobImpl(CVarnPrn* job, const char* name) { return OpenJobWith<CJV300_Intern>(job, name); }
+int JV300_OpenJobImpl(CVarnPrn* job, const char* name) { return JV300_OpenJobWith(job, name, Create<JV300_Intern>); }
 int JV300_OpenJob(CVarnPrn* job) { return JV300_OpenJobImpl(job, "JV300_OpenJob"); }
-int CJV300_OpenJob(CVarnPrn* job) { return CJV300_OpenJobImpl(job, "CJV300_OpenJob"); }
 
-int JV300_WriteLine(CVarnPrn* job) {
+int JV300_Emit(CVarnPrn* job, const std::function<void(MRL_IV_QD_ImageData_Emitter&)>& emit) {
     JV300_Intern* driver = JV300_Intern::Of(job);
     if (!driver) return -1;
     std::string text;
     try {
         if (!driver->m_pEmitter) throw TextError("!pEmitter");
-        driver->m_pEmitter->EmitImageDataLine(job->m_pOutLine, size_t(std::max(job->m_iBytesPerChannel, 0)));
+        emit(*driver->m_pEmitter);
     } catch (const TextError& e) {
         text = std::string("Internal error JV300_Print: ") + e.what();
     } catch (const clSpoolFileResult& result) {
@@ -479,6 +497,12 @@ int JV300_WriteLine(CVarnPrn* job) {
     if (text.empty()) return 0;
     job->SetErrorMessage(text);
     return -1;
+}
+
+int JV300_WriteLine(CVarnPrn* job) {
+    return JV300_Emit(job, [job](MRL_IV_QD_ImageData_Emitter& emitter) {
+        emitter.EmitImageDataLine(job->m_pOutLine, size_t(std::max(job->m_iBytesPerChannel, 0)));
+    });
 }
 
 int JV300_CloseJob(CVarnPrn* job) {

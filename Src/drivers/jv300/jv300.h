@@ -1,10 +1,11 @@
 // The JV300 line (printer models 7000 to 7017) and the job steps that the
-// CJV300 print-and-cut line shares with it: the job start with the family's
+// CJV300 print-and-cut line (with the cut code) shares with it: the job start with the family's
 // driver object, planar halftoning with variable dots, the page header of
 // "Q" commands, raster lines through the "QD" emitter, page and job end.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -56,6 +57,8 @@ public:
     // all > 0: colour planes 0 .. all-1, white and silver planes by code
     // (SetChannelOrderFromCode); all = 0: every list empty.
     void SetChannelOrders(int32_t all, int32_t whiteCode, int32_t silverCode);
+    // The white planes when the job prints white ink, else the silver planes.
+    const std::vector<int32_t>& ExtraPlanes(CVarnPrn* job) const;
     // Mode 3: colour, white (or silver), colour again in layer 0 with the
     // layer codes 0, 1, 2; mode 4: white (or silver) alone; else every plane.
     void ConfigureEmitterLayers(CVarnPrn* job, int32_t mode);
@@ -65,6 +68,12 @@ public:
     std::string FormatChannelSet(const std::set<uint32_t>& codes) const;
     // The page header values; needs the job's print-mode row.
     JV300_PageValues PageValues(CVarnPrn* job, const PRINTMODE& row) const;
+    // "QK", "Q@", "QA", "QC" (with the given cut flag and dry-time code) and
+    // "QP" of a page header.
+    Bytes PageSetUpCommands(CVarnPrn* job, const JV300_PageValues& v, uint8_t cut, uint16_t dryTime) const;
+    // The print-mode row of the job's model and print quality, or null after
+    // reporting "<step> Print mode %d not in table for printer %d".
+    const PRINTMODE* LookUpPrintMode(CVarnPrn* job, const char* step) const;
 
     PFN_WRITEPRNDATA_WRAPPER m_Writer;
     ColorCodeInkMap m_mapChannelNames;
@@ -82,14 +91,6 @@ public:
     std::vector<std::unique_ptr<PlanarChannelParameters>> m_vChannelParameters;
 };
 
-// The print-and-cut line's driver object. Its pulled-back layers and cut page
-// build on this; until then it prints the JV300 page.
-class CJV300_Intern : public JV300_Intern {
-public:
-    using JV300_Intern::JV300_Intern;
-    bool SupportsPulledBackPrint() const override { return true; }
-};
-
 // code < 0: empty; 0 to 199: that plane; 200 and more: planes code-200 and code-199.
 void SetChannelOrderFromCode(std::vector<int32_t>& list, int32_t code);
 // 0 .. n-1 (empty for n below 1).
@@ -104,8 +105,13 @@ Bytes MRL_IV_PL_OverPlotting_DependingOnJob(JV300_Intern* driver, CVarnPrn* job,
 bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job);
 
 int JV300_OpenJob(CVarnPrn* job);
-int CJV300_OpenJob(CVarnPrn* job);
 int JV300_OpenJobImpl(CVarnPrn* job, const char* name);
-int CJV300_OpenJobImpl(CVarnPrn* job, const char* name);
+// The job start of the line's families with their own driver object: job
+// header, the driver from create, its halftoner; 0, the writer's code or -2.
+int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Intern> (*create)(CVarnPrn*));
 int JV300_WriteLine(CVarnPrn* job);
+// Runs emit on the job's emitter: 0, or -1 without a driver object, and -1
+// after reporting a thrown text or spool-file result (or a missing emitter)
+// as the job's error message.
+int JV300_Emit(CVarnPrn* job, const std::function<void(MRL_IV_QD_ImageData_Emitter&)>& emit);
 int JV300_CloseJob(CVarnPrn* job);

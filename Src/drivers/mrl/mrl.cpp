@@ -228,13 +228,19 @@ size_t TrimmedPlaneLength(const uint8_t* plane, size_t bytes) {
     return bytes;
 }
 
-void AppendPlaneRecord(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
-                       const uint8_t* data, size_t n) {
+void AppendPlaneData(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
+                     const uint8_t* data, size_t n) {
     if (n == 0 || !data) return;
     PlaneCount(n);
     const bool packed = PackBitsCompressLine(scratch, data, n);
     AppendPlaneHeader(out, form, colour, packed ? 1 : 0, twoBitsPerPixel ? 2 : 1, n);
     out.Append(packed ? scratch.data() : data, packed ? scratch.size() : n);
+}
+
+void AppendPlaneRecord(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
+                       const uint8_t* data, size_t n) {
+    if (n == 0 || !data) return;
+    AppendPlaneData(out, scratch, form, colour, twoBitsPerPixel, data, n);
     if (form == RasterForm::Q) {
         AppendMRL(out, "QR", u8(0));
     } else {

@@ -240,6 +240,10 @@ size_t TrimmedPlaneLength(const uint8_t* plane, size_t bytes);
 // scratch is the PackBits buffer. Throws TextError when n exceeds 65535.
 void AppendPlaneRecord(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
                        const uint8_t* data, size_t n);
+// The same without the end-of-plane code (the mark rows of the print-and-cut
+// line end with the line alone).
+void AppendPlaneData(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
+                     const uint8_t* data, size_t n);
 // The end-of-line code ("QR" 1 or LF).
 void AppendLineEnd(ByteBuffer& out, RasterForm form);
 // The same commands appended to a buffer, for line writers that allocate
