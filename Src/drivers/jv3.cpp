@@ -18,7 +18,7 @@ bool IsVariableCode(int32_t code) { return code == 16 || code == 17; }
 }  // namespace
 
 int32_t JV3_ResolutionCode(const CVarnPrn& job) {
-    return MRL_ResolutionCode(job.m_iResolutionX * job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode);
+    return MRL_ResolutionCode(int64_t{job.m_iResolutionX} * job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode);
 }
 
 uint8_t JV3_VacuumCode(int32_t vacuumPower) {

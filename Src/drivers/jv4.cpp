@@ -76,7 +76,7 @@ Bytes MRL_MC_UnlessArtwork(const JV4PrintQuality& q, int32_t code) { return q.ar
 
 int32_t JV4_ResolutionCode(const CVarnPrn& job, const JV4PrintQuality& q) {
     const int32_t dotSize = (job.m_iHalftoneMode == 6 || q.artwork) ? 1 : job.m_iDotSize;
-    const int32_t p = q.resolutionX * q.resolutionY;
+    const int64_t p = int64_t{q.resolutionX} * q.resolutionY;
     if (dotSize == 1) return MRL_ResolutionCode(p, 1, 0);
     if (p <= 259200) return 16;
     if (p <= 1036800) return 17;

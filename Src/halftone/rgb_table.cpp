@@ -51,23 +51,33 @@ enum Corner { C000, C100, C010, C001, C110, C101, C011, C111 };
 
 }  // namespace
 
-int32_t BuildEplRgbTable(uint8_t* table, const EplFileData& data) {
-    if (!table) return -1;
+int32_t CopyEplRgbGrid(const EplFileData& data, EplRgbGrid& grid) {
     const int n = GridValue(data, 0);
     if (n < 3 || n > 256) return -1;
     const size_t nodeValues = size_t{3} * n * n * n;
     if (EPL_RGB_GRID_HEADER_VALUES + nodeValues > EPL_RGB_GRID_CAPACITY) return -1;
 
-    const size_t stride[3] = {GridValue(data, 1), GridValue(data, 2), GridValue(data, 3)};
-    size_t corner[8];
-    for (int c = 0; c < 8; ++c) corner[c] = GridValue(data, 4 + c);
+    for (int axis = 0; axis < 3; ++axis) grid.stride[axis] = GridValue(data, 1 + size_t(axis));
+    for (int c = 0; c < 8; ++c) grid.corner[c] = GridValue(data, 4 + size_t(c));
     // Every corner of every cell must lie inside the grid.
-    const size_t lastBase = (n - 2) * (stride[0] + stride[1] + stride[2]);
-    if (lastBase + *std::max_element(corner, corner + 8) + 2 >= nodeValues) return -1;
+    const size_t lastBase = (n - 2) * (grid.stride[0] + grid.stride[1] + grid.stride[2]);
+    if (lastBase + *std::max_element(grid.corner, grid.corner + 8) + 2 >= nodeValues) return -1;
 
-    std::vector<uint16_t> nodes(nodeValues);
-    for (size_t i = 0; i < nodeValues; ++i) nodes[i] = GridValue(data, EPL_RGB_GRID_HEADER_VALUES + i);
+    grid.nodes.resize(nodeValues);
+    for (size_t i = 0; i < nodeValues; ++i) grid.nodes[i] = GridValue(data, EPL_RGB_GRID_HEADER_VALUES + i);
+    grid.n = n;
+    return 0;
+}
+
+int32_t BuildEplRgbTable(uint8_t* table, const EplFileData& data) {
+    if (!table) return -1;
+    EplRgbGrid copy;
+    if (CopyEplRgbGrid(data, copy) != 0) return -1;
+    const int n = copy.n;
+    const std::vector<uint16_t>& nodes = copy.nodes;
     if (IsNeutralGrid(nodes, n)) return -1;
+    const size_t* stride = copy.stride;
+    const size_t* corner = copy.corner;
 
     AxisStep steps[3][256];
     for (int axis = 0; axis < 3; ++axis) {
@@ -121,30 +131,36 @@ int32_t BuildEplRgbTable(uint8_t* table, const EplFileData& data) {
     return 0;
 }
 
+int32_t ReadEplFileData(const std::string& eplPath, const platform::LibrarySearchFolders& folders, EplFileData& data) {
+    std::memset(&data, 0, sizeof(EplFileData));
+    PutU32(data, EPL_FILE_DATA_TAG_OFFSET, EPL_FILE_DATA_TAG);
+    PutU32(data, EPL_FILE_DATA_FILE_COUNT_OFFSET, 1);
+    PutU32(data, EPL_FILE_DATA_GRID_COUNT_OFFSET, 1);
+
+    platform::DynamicLibrary library;
+    if (!library.Load(kEplModuleName, folders)) return -2;
+    const auto getInterface = library.Function<GetEPLInterfaceFn>(EPL_INTERFACE_ENTRY);
+    if (!getInterface) return -3;
+    const EPLInterface* epl = getInterface();
+    if (!epl || !epl->OpenFile || !epl->FillFileData || !epl->ReleaseFile) return -4;
+
+    int32_t values[5] = {};
+    EplFileHandle handle = nullptr;
+    epl->OpenFile(eplPath.c_str(), &values[0], &values[1], &values[2], &values[3], &values[4], &handle);
+    if (handle) {
+        epl->FillFileData(&data, handle);
+        epl->ReleaseFile(eplPath.c_str(), handle);
+    }
+    library.Unload();
+    return 0;
+}
+
 int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const platform::LibrarySearchFolders& folders) {
     if (!table) return -1;
     try {
         auto data = std::make_unique<EplFileData>();
-        std::memset(data.get(), 0, sizeof(EplFileData));
-        PutU32(*data, EPL_FILE_DATA_TAG_OFFSET, EPL_FILE_DATA_TAG);
-        PutU32(*data, EPL_FILE_DATA_FILE_COUNT_OFFSET, 1);
-        PutU32(*data, EPL_FILE_DATA_GRID_COUNT_OFFSET, 1);
-
-        platform::DynamicLibrary library;
-        if (!library.Load(kEplModuleName, folders)) return -2;
-        const auto getInterface = library.Function<GetEPLInterfaceFn>(EPL_INTERFACE_ENTRY);
-        if (!getInterface) return -3;
-        const EPLInterface* epl = getInterface();
-        if (!epl || !epl->OpenFile || !epl->FillFileData || !epl->ReleaseFile) return -4;
-
-        int32_t values[5] = {};
-        EplFileHandle handle = nullptr;
-        epl->OpenFile(eplPath.c_str(), &values[0], &values[1], &values[2], &values[3], &values[4], &handle);
-        if (handle) {
-            epl->FillFileData(data.get(), handle);
-            epl->ReleaseFile(eplPath.c_str(), handle);
-        }
-        library.Unload();
+        const int32_t read = ReadEplFileData(eplPath, folders, *data);
+        if (read != 0) return read;
         return BuildEplRgbTable(table, *data);
     } catch (const std::exception&) {
         return -1;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "halftone/epl_interface.h"
 #include "platform/dynamic_library.h"
@@ -23,6 +24,23 @@ constexpr size_t kEplRgbTableSize = size_t{3} << 24;
 // folders) and unloaded again before returning.
 int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath, const platform::LibrarySearchFolders& folders);
 int32_t LoadEplRgbTable(uint8_t* table, const std::string& eplPath);
+
+// The library's steps: the file's record as the library fills it (left as
+// prepared when the file cannot be opened). 0, or -2, -3, -4 as above.
+int32_t ReadEplFileData(const std::string& eplPath, const platform::LibrarySearchFolders& folders, EplFileData& data);
+
+// The grid of the record, checked and copied: N nodes a side, the strides of
+// the three axes and the offsets of a cell's eight corners (all in values),
+// and the N^3 x 3 node values.
+struct EplRgbGrid {
+    int n = 0;
+    size_t stride[3] = {};
+    size_t corner[8] = {};
+    std::vector<uint16_t> nodes;
+};
+// 0 with the grid copied; -1 for no usable grid (fewer than 3 or more than
+// 256 nodes, a grid that does not fit the record, corners outside the grid).
+int32_t CopyEplRgbGrid(const EplFileData& data, EplRgbGrid& grid);
 
 // Steps after the library has filled its record: checks the grid, copies it,
 // and builds the table by tetrahedral interpolation. Same results as above.

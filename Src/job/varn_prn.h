@@ -110,8 +110,12 @@ public:
     // ---- job cycle ----
     // Places the image, hands the job to the family that serves its printer
     // model and writes the open-job record. -1 no ticket, -2 settings not
-    // read or model not served; else the family's result.
+    // read, lines too wide or model not served; else the family's result.
     int OpenJob(pfnWritePrnData write, WritePrnContext context);
+    // False, with a message, when a line buffer of the job (the host's line
+    // or band, or the halftoned planes of the widest placed line) would pass
+    // 2^31 bytes; OpenJob then fails with -2 before any family starts.
+    bool LineBuffersFit();
     // Page-link record, the family's OpenPage hook, the halftoner's page
     // start and the page's feed resampler. -2 when the hook is missing or fails.
     int OpenPage();
@@ -120,7 +124,8 @@ public:
     // halftoner result unchanged; with feed resampling the resampler's result.
     int WriteLine(const uint8_t* line);
     // Flushes the resampler, runs the family's and the halftoner's page end.
-    // Always 0.
+    // The family's negative result when its page end failed, else 0 (a
+    // failure of the halftoner's page end is logged and ignored).
     int ClosePage();
     // Ends the job in the halftoner and the family, writes the close-job
     // (unless the family ends the job itself) and end-of-file records.

@@ -2,9 +2,29 @@
 // the file that each platform's Create opens.
 #include "platform/temp_file.h"
 
+#include <atomic>
+#include <cerrno>
+
 #include "platform/temp_file_stream.h"
 
 namespace platform {
+
+namespace {
+// Bytes left before writes fail; negative: no limit.
+std::atomic<int64_t> g_writeLimit{-1};
+
+// How many of size bytes the limit lets through (all without a limit).
+size_t TakeFromLimit(size_t size) {
+    int64_t left = g_writeLimit.load();
+    while (left >= 0) {
+        const int64_t granted = left < static_cast<int64_t>(size) ? left : static_cast<int64_t>(size);
+        if (g_writeLimit.compare_exchange_weak(left, left - granted)) return static_cast<size_t>(granted);
+    }
+    return size;
+}
+}  // namespace
+
+void SetTestWriteLimit(int64_t bytes) { g_writeLimit.store(bytes < 0 ? -1 : bytes); }
 
 TempFile::TempFile() = default;
 TempFile::~TempFile() { Close(); }
@@ -17,7 +37,13 @@ void TempFile::Close() {
 
 size_t TempFile::Write(const void* data, size_t size) {
     if (!m_stream || size == 0) return 0;
-    return std::fwrite(data, 1, size, m_stream->file);
+    const size_t granted = TakeFromLimit(size);
+    const size_t written = granted ? std::fwrite(data, 1, granted, m_stream->file) : 0;
+    if (granted < size) {
+        m_stream->full = true;
+        errno = ENOSPC;
+    }
+    return written;
 }
 
 size_t TempFile::Read(void* data, size_t size) {
@@ -25,6 +51,13 @@ size_t TempFile::Read(void* data, size_t size) {
     return std::fread(data, 1, size, m_stream->file);
 }
 
-bool TempFile::Flush() { return m_stream && std::fflush(m_stream->file) == 0; }
+bool TempFile::Flush() {
+    if (!m_stream) return false;
+    if (m_stream->full) {
+        errno = ENOSPC;
+        return false;
+    }
+    return std::fflush(m_stream->file) == 0;
+}
 
 }  // namespace platform

@@ -44,4 +44,10 @@ private:
     std::unique_ptr<Stream> m_stream;
 };
 
+// For tests only: after `bytes` more bytes, every temporary-file write of
+// this process fails as on a full disk (fewer bytes written, errno ENOSPC)
+// and so does every flush of a file whose write was cut short; a negative
+// value lifts the limit (the default).
+void SetTestWriteLimit(int64_t bytes);
+
 }  // namespace platform

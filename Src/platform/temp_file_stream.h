@@ -12,6 +12,7 @@ namespace platform {
 struct TempFile::Stream {
     std::FILE* file = nullptr;
     std::unique_ptr<char[]> buffer;  // the stream's buffer, when one was asked for
+    bool full = false;  // a write was cut short by the tests' write limit
 };
 
 }  // namespace platform

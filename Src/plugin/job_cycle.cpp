@@ -16,6 +16,13 @@ constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
     return static_cast<uint32_t>((value + multiple - 1) / multiple * multiple);
 }
 
+// The largest line buffer a job may need: 2^31 - 1 bytes.
+constexpr uint64_t kMaxLineBufferBytes = (uint64_t{1} << 31) - 1;
+// Halftoned planes of a line (at most eight channels), and the widest dot
+// code in bits.
+constexpr uint64_t kMaxPlanes = 8;
+constexpr uint64_t kMaxBitsPerDot = 2;
+
 }  // namespace
 
 void CVarnPrn::WriteFrameRecord(uint32_t tag, const char* name) {
@@ -38,6 +45,7 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
     m_pfnWritePrnData = write;
     m_pWritePrnContext = context;
     InitImagePos();
+    if (!LineBuffersFit()) return -2;
 
     const PrinterFamilyRow* family = FindPrinterFamily(m_iPrinterModell);
     if (!family || !family->openJob) {
@@ -55,6 +63,21 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
         Log(LOG_INFO, "CVarnPrn::OpenJob: success");
     }
     return r;
+}
+
+bool CVarnPrn::LineBuffersFit() {
+    const auto positive = [](int64_t v) { return static_cast<uint64_t>(v > 0 ? v : 0); };
+    // The widest line of the job: the host's, or the placed image on the page.
+    const uint64_t width = std::max({positive(m_iOutWidthPixel), positive(int64_t{m_iImageWidth} + m_iLeftMargin)});
+    uint64_t hostLine = positive(LineComponents()) * width;
+    if (m_iInputFormat == 1) hostLine = std::max(hostLine, 4 * positive(m_iInputNumOfLines) * ((width + 7) / 8 * 8));
+    const uint64_t plane = (width * kMaxBitsPerDot + 7) / 8;
+    const uint64_t planes = std::max<uint64_t>(kMaxPlanes, positive(m_iOutputColorMode));
+    if (hostLine <= kMaxLineBufferBytes && plane * planes <= kMaxLineBufferBytes) return true;
+    Log(LOG_ERROR, "CVarnPrn::OpenJob: lines of %llu pixels need buffers of more than 2 GB",
+        static_cast<unsigned long long>(width));
+    SetErrorMessageF("Reredir.uze: Image width of %llu pixels too large", static_cast<unsigned long long>(width));
+    return false;
 }
 
 int CVarnPrn::CloseJob() {
@@ -144,7 +167,9 @@ int CVarnPrn::ClosePage() {
         Log(LOG_ERROR, "CVarnPrn::ClosePage: error (ignored)");
     }
     m_bPageOpen = 0;
-    return 0;
+    // The family's failure (a page-end record the host did not take) is the
+    // page's: reporting success would hide a page the printer never ends.
+    return r < 0 && m_pfnClosePage ? r : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -23,18 +23,26 @@ struct CapturedRecord {
 };
 
 // The host's write function: keeps the records; answers failWith for the
-// record tagged failTag (every record when failTag is 0), once failFrom
-// records have been kept.
+// record tagged failTag (every record when failTag is 0) once failFrom
+// records have been kept, or, with failAt set, for the record of that number
+// alone (0 for the first one written).
 struct CapturingWriter {
     std::vector<CapturedRecord> records;
     int failWith = 0;
     uint32_t failTag = 0;
     size_t failFrom = 0;
+    int64_t failAt = -1;
+    int64_t calls = 0;     // records offered, failed ones included
+    uint32_t failedTag = 0;  // the tag of the record that failed (0: none did)
 
     static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
         auto* self = static_cast<CapturingWriter*>(context);
-        if (self->failWith != 0 && (self->failTag == 0 || self->failTag == tag) &&
-            self->records.size() >= self->failFrom) {
+        const int64_t number = self->calls++;
+        const bool fails = self->failAt >= 0 ? number == self->failAt
+                                             : self->failWith != 0 && (self->failTag == 0 || self->failTag == tag) &&
+                                                   self->records.size() >= self->failFrom;
+        if (fails) {
+            self->failedTag = tag;
             return self->failWith;
         }
         self->records.push_back({tag, std::vector<uint8_t>(data, data + size)});

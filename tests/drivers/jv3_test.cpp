@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "drivers/family_test_support.h"
 #include "drivers/jv4.h"
 
@@ -25,6 +27,17 @@ protected:
 };
 
 }  // namespace
+
+// A ticket's resolution may be as large as 32 bits hold: the product of the
+// two is taken in 64 bits (found by the job fuzz target).
+TEST_F(JV3Test, TheLargestResolutionsGiveTheLargestCode) {
+    CVarnPrn& j = Open(654, 720, 720, 2, 8);
+    j.m_iResolutionX = 765;
+    j.m_iResolutionY = INT32_MAX;
+    EXPECT_EQ(JV3_ResolutionCode(j), 50);
+    j.m_iResolutionX = j.m_iResolutionY = INT32_MAX;
+    EXPECT_EQ(JV3_ResolutionCode(j), 50);
+}
 
 TEST_F(JV3Test, JobStartSendsAFormFeedAndPicksTheRoutineByResolutionCode) {
     struct Case {

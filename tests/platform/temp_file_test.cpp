@@ -43,3 +43,21 @@ TEST(TempFile, RefusesMissingFolders) {
 }
 
 }  // namespace
+
+TEST(TempFile, TestWriteLimitFailsWritesAndFlushAsAFullDisk) {
+    ScratchFolder folder;
+    platform::TempFile file;
+    ASSERT_EQ(file.Create(folder.File("full.tmp"), false, 64), 0);
+    platform::SetTestWriteLimit(5);
+    EXPECT_EQ(file.Write("abc", 3), 3u);
+    EXPECT_TRUE(file.Flush());
+    errno = 0;
+    EXPECT_EQ(file.Write("defg", 4), 2u);  // two bytes left
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(file.Write("h", 1), 0u);
+    EXPECT_FALSE(file.Flush());
+    EXPECT_EQ(errno, ENOSPC);
+    platform::SetTestWriteLimit(-1);
+    file.Close();
+    EXPECT_EQ(ReadWholeFile(folder.File("full.tmp")), "abcde");
+}

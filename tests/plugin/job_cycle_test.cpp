@@ -146,7 +146,7 @@ TEST_F(Cycle, PassesFailuresOfTheLineStepBack) {
     EXPECT_TRUE(log.Has(0, "CVarnPrn::WriteLine: invalid pointer to print function"));
 }
 
-TEST_F(Cycle, ClosePageAlwaysSucceedsAndFlushesTheResampler) {
+TEST_F(Cycle, ClosePageFlushesTheResamplerAndPassesTheFamilysFailureOn) {
     CVarnPrn& j = NewJob();
     j.m_iOutWidthPixel = j.m_iImageWidth = 4;
     j.m_iOutHeightPixel = j.m_iImageHeight = 21;
@@ -163,8 +163,8 @@ TEST_F(Cycle, ClosePageAlwaysSucceedsAndFlushesTheResampler) {
     EXPECT_EQ(j.m_iComponents, 0);
     const auto line = Line(4);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(j.WriteLine(line.data()), 0);
-    trace.closePageResult = -4;
-    EXPECT_EQ(j.ClosePage(), 0);
+    trace.closePageResult = -4;  // the page-end record was refused
+    EXPECT_EQ(j.ClosePage(), -4);
     EXPECT_EQ(trace.printedPageLines.size(), 21u) << "the resampler fills the page";
     EXPECT_EQ(j.m_pLineScaler, nullptr);
     EXPECT_EQ(j.m_bPageOpen, 0u);
@@ -228,6 +228,36 @@ TEST_F(Dispatch, TheSuppressionFlagsKeepTheFrameRecordsOut) {
     EXPECT_EQ(job->OpenJob(&Write, &trace), -2) << "settings not read";
     CVarnPrn ticketless(nullptr, 1, &log);
     EXPECT_EQ(ticketless.OpenJob(&Write, &trace), -1);
+}
+
+// Lines whose buffers would pass 2^31 bytes are refused before any family
+// starts: the host's line (width x bytes per pixel) and its planar band.
+TEST_F(Dispatch, LinesNeedingBuffersOfMoreThanTwoGigabytesAreRefusedBeforeTheFamily) {
+    ASSERT_TRUE(SetTestPrinterFamily(9990, 9990, "CVarnPrn::OpenJob: Printer Model Test(%d)", SuppressingOpenJob));
+    struct Case {
+        int32_t width, components, format, lines;
+        bool fits;
+    };
+    for (const Case& c : {Case{536870911, 4, 0, 1, true}, Case{536870912, 4, 0, 1, false},
+                          Case{100000, 8, 1, 2684, true}, Case{100000, 4, 1, 5369, false}}) {
+        Ticket(kMinimalJob);
+        Ticket("[job]\nOutput/Prn/Printer/Model = 9990\n");
+        ASSERT_EQ(Read(), 0);
+        job->m_bTicketRead = 1;
+        job->m_iOutWidthPixel = job->m_iImageWidth = c.width;
+        job->m_iComponents = c.components;
+        job->m_iInputFormat = c.format;
+        job->m_iInputNumOfLines = c.lines;
+        g_openJobs = 0;
+        store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/ErrorMessage");
+        EXPECT_EQ(job->OpenJob(&Write, &trace), c.fits ? 0 : -2) << c.width;
+        EXPECT_EQ(g_openJobs, c.fits ? 1 : 0) << c.width;
+        EXPECT_EQ(Strings("Output/ErrorMessage"),
+                  c.fits ? std::vector<std::string>{}
+                         : std::vector<std::string>{"Reredir.uze: Image width of " + std::to_string(c.width) +
+                                                    " pixels too large"});
+        job->CloseJob();
+    }
 }
 
 }  // namespace

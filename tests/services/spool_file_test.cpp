@@ -7,6 +7,7 @@
 #include <functional>
 #include <fstream>
 
+#include "platform/temp_file.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -285,3 +286,46 @@ TEST(HostWriter, PassesRecordsOnAndCapsTheHostsResult) {
 }
 
 }  // namespace
+
+// A disk that fills after k bytes, for every k of a small layer: the write
+// that meets the full disk and every one after it fail with the I/O code and
+// "no space left on device", as does the rewind; what was written before
+// plays back whole.
+TEST_F(SpoolFile, AFullDiskFailsTheWriteThatMeetsItAndEveryLaterStep) {
+    const std::vector<std::string> data = {"first record", "", "third", std::string(300, 'x')};
+    size_t total = 0;
+    {
+        auto file = MakeFile(data);
+        ASSERT_EQ(file->Rewind(), 0u);
+        total = size_t(std::filesystem::file_size(path));
+    }
+    for (size_t k = 0; k <= total; ++k) {
+        platform::SetTestWriteLimit(int64_t(k));
+        std::unique_ptr<SPOOL_FILE_TEMP> file;
+        const uint32_t created = SPOOL_FILE_TEMP::Create(&file, path.c_str(), false);
+        size_t stored = 0;
+        bool failed = created != 0;
+        for (const std::string& d : data) {
+            if (failed) break;
+            errno = 0;
+            const uint32_t r = file ? Put(*file, SPLTAG_DATA, d) : 3u;
+            if (r != 0) {
+                EXPECT_EQ(r, 3u) << k;
+                EXPECT_EQ(errno, ENOSPC) << k;
+                failed = true;
+            } else {
+                ++stored;
+            }
+        }
+        if (file) {
+            const uint32_t rewound = file->Rewind();
+            EXPECT_EQ(rewound != 0, failed || k < total) << k;
+            if (rewound == 0) {
+                RecordingWriter played;
+                EXPECT_EQ(file->Playback(&played), 0u) << k;
+                EXPECT_EQ(played.records.size(), stored) << k;
+            }
+        }
+        platform::SetTestWriteLimit(-1);
+    }
+}

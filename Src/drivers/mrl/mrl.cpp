@@ -178,7 +178,7 @@ Bytes MRL_MA_FromFeedAdjust(double feedAdjust) {
     return value == 0 ? Bytes() : MRL_MA(value);
 }
 
-int MRL_ResolutionCode(int32_t P, int dotSize, int halftoneMode) {
+int MRL_ResolutionCode(int64_t P, int dotSize, int halftoneMode) {
     if (halftoneMode == 6) dotSize = 1;
     if (dotSize == 1) {
         if (P <= 194400) return 1;

@@ -211,8 +211,9 @@ Bytes MRL_MY(uint8_t inkTypeCode);
 // Composite builders over the job's values.
 // "MA" with round((feedAdjust - 1) x 10000), or nothing when that is 0.
 Bytes MRL_MA_FromFeedAdjust(double feedAdjust);
-// Halftone set-up code of the classic printers from P = x dpi x y dpi.
-int MRL_ResolutionCode(int32_t P, int dotSize, int halftoneMode);
+// Halftone set-up code of the classic printers from P = x dpi x y dpi (a
+// product of two 32-bit resolutions: 64 bits wide).
+int MRL_ResolutionCode(int64_t P, int dotSize, int halftoneMode);
 // "SO" 1, level, order for white ink on ink-set class 17 with ink-set codes
 // 419, 420, 421, 460 and 464; nothing otherwise. Level outside 0 to 2 and
 // order outside 0 to 1 (unsigned) go out as 0xFF.
