@@ -19,6 +19,7 @@ inline bool Empty5(const uint8_t* p) { return (p[0] | p[1] | p[2] | p[3] | p[4])
 inline bool Empty6(const uint8_t* p) { return (p[0] | p[1] | p[2] | p[3] | p[4] | p[5]) == 0; }
 
 inline void Zero(int32_t* v, int first, int last) {
+#pragma GCC unroll 8
     for (int c = first; c <= last; ++c) v[c] = 0;
 }
 
@@ -40,6 +41,7 @@ inline void MapCMYKcm(const CHalftone* h, const uint8_t* p, int32_t* v) {
 }
 
 inline void Linearize(const CHalftone* h, int32_t* v, int first, int last) {
+#pragma GCC unroll 8
     for (int c = first; c <= last; ++c) v[c] = h->Lin(c, v[c]);
 }
 
@@ -93,14 +95,19 @@ void ConvertFullWhite(CHalftone* h, const uint8_t* p, int32_t* v) {
     FinishWithExtra<kLight, kTwo>(h, v, Flood(h));
 }
 
-}  // namespace
-
-void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v) {
-    if (Empty4(p)) return Zero(v, 0, 3);
+// The four inks of a CMYK pixel: a blank pixel is tested as one word.
+inline void ConvertCMYK(const CHalftone* h, const uint8_t* p, int32_t* v) {
+    uint32_t inks;
+    std::memcpy(&inks, p, sizeof inks);
+    if (inks == 0) return Zero(v, 0, 3);
     MapCMYK(h, p, v);
     InkLimit_CMYK(v, h->m_iInkLimit);
     Linearize(h, v, 0, 3);
 }
+
+}  // namespace
+
+void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v) { ConvertCMYK(h, p, v); }
 
 void ConvertPixel_CMYKcm(CHalftone* h, const uint8_t* p, int32_t* v) {
     if (Empty4(p)) return Zero(v, 0, 5);
@@ -293,6 +300,12 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     // and keep the task's channels of it. A converter writes the same
     // positions for every pixel, so the ones it leaves alone stay as the
     // span's first pixel found them.
+    if (convert == ConvertPixel_CMYK && task->scale == 1 && task->channels == 4) {
+        // The common case without the call per pixel.
+        for (int32_t x = task->start; x < task->end; ++x, out += 4, in += task->inputBytesPerPixel)
+            ConvertCMYK(task->halftone, in, out);
+        return 0;
+    }
     int32_t values[8] = {};
     std::memcpy(values, out, valueBytes);
     for (int32_t x = task->start; x < task->end; ++x, out += task->channels) {

@@ -242,6 +242,13 @@ size_t TrimmedPlaneLength(const uint8_t* plane, size_t bytes) {
     return bytes;
 }
 
+void ReserveLineRoom(ByteBuffer& out, ByteBuffer& scratch, size_t planes, size_t bytesPerPlane) {
+    constexpr size_t kCommandRoom = 64;  // a plane's commands around its data, a line end
+    const size_t packed = PackBitsMaxSize(bytesPerPlane) + 32;  // as PackBitsCompressLine grows it
+    scratch.Reserve(packed);
+    out.Reserve(planes * (packed + kCommandRoom) + kCommandRoom);
+}
+
 void AppendPlaneRecord(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,
                        const uint8_t* data, size_t n) {
     if (n == 0 || !data) return;
