@@ -105,9 +105,35 @@ inline void ConvertCMYK(const CHalftone* h, const uint8_t* p, int32_t* v) {
     Linearize(h, v, 0, 3);
 }
 
+// ConvertCMYK through the line's tables: a pixel that the limit leaves
+// alone (no limit, or a sum within it) takes its values from them.
+inline void ConvertCMYK(const CHalftone* h, const CmykLineTables& t, const uint8_t* p, int32_t* v) {
+    uint32_t inks;
+    std::memcpy(&inks, p, sizeof inks);
+    if (inks == 0) return Zero(v, 0, 3);
+    const int32_t limit = h->m_iInkLimit;
+    if (limit < kInkLimitNone) {
+        MapCMYK(h, p, v);
+        if (ink_limit::Excess(v[0] + v[1] + v[2] + v[3], limit) != 0) {
+            InkLimit_CMYK(v, limit);
+            return Linearize(h, v, 0, 3);
+        }
+    }
+#pragma GCC unroll 4
+    for (int c = 0; c < 4; ++c) v[c] = t.value[c][p[c]];
+}
+
 }  // namespace
 
 void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v) { ConvertCMYK(h, p, v); }
+
+void PrepareCmykLineTables(const CHalftone* h, CmykLineTables& tables) {
+    for (int c = 0; c < 4; ++c) {
+        for (int b = 0; b < 256; ++b) tables.value[c][b] = h->Lin(c, In(h, kMapC + c, uint8_t(b)));
+    }
+}
+
+void ConvertPixel_CMYKPrepared(CHalftone* h, const uint8_t* p, int32_t* v) { ConvertCMYK(h, h->m_CmykLineTables, p, v); }
 
 void ConvertPixel_CMYKcm(CHalftone* h, const uint8_t* p, int32_t* v) {
     if (Empty4(p)) return Zero(v, 0, 5);
@@ -301,9 +327,11 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     // positions for every pixel, so the ones it leaves alone stay as the
     // span's first pixel found them.
     if (convert == ConvertPixel_CMYK && task->scale == 1 && task->channels == 4) {
-        // The common case without the call per pixel.
+        // The common case through the span's own tables, without the call per pixel.
+        CmykLineTables tables;
+        PrepareCmykLineTables(task->halftone, tables);
         for (int32_t x = task->start; x < task->end; ++x, out += 4, in += task->inputBytesPerPixel)
-            ConvertCMYK(task->halftone, in, out);
+            ConvertCMYK(task->halftone, tables, in, out);
         return 0;
     }
     int32_t values[8] = {};
