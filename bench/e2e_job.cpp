@@ -6,8 +6,9 @@
 //
 // The jobs: the sample JV33 ticket (routine 103) on 1.6 m x 1 m and 1.6 m x
 // 2 m at 720 x 720 dpi, inline ("HalftoneThreadCount=0") and through the
-// engine ("HalftoneThreadCount=4"). (The JV300 jobs join when that family
-// is served.)
+// engine ("HalftoneThreadCount=4"), with fixed dots (routine 109), and the
+// Tx500 ticket's planar halftoning at 600 dpi inline and on a pool. (The
+// JV300 jobs join when that family is served.)
 //
 // Counters: seconds (wall clock), cpu_s (processor time of all threads),
 // mpx_per_s (megapixels per second of wall clock), cpu_ns_per_px, out_mb
@@ -24,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -39,10 +41,12 @@
 namespace {
 
 struct JobSpec {
-    const char* ticket;  // in examples/
-    int threads;         // "HalftoneThreadCount"
-    int metres;          // page length
-    uint64_t smokeHash;  // of the small page
+    const char* ticket;    // in examples/
+    const char* settings;  // [job] lines on top of it
+    int dpi;               // the ticket's resolution
+    int threads;           // "HalftoneThreadCount"
+    int metres;            // page length
+    uint64_t smokeHash;    // of the small page
 };
 
 struct Result {
@@ -56,11 +60,23 @@ struct Result {
     int height = 0;
 };
 
+// FNV-1a over eight bytes at a time (the tail zero-padded), so that the
+// sink costs the job little.
 struct Sink {
     uint64_t bytes = 0;
     uint64_t hash = 1469598103934665603ull;
     void Add(const uint8_t* data, size_t n) {
-        for (size_t i = 0; i < n; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t w;
+            std::memcpy(&w, data + i, 8);
+            hash = (hash ^ w) * 1099511628211ull;
+        }
+        if (i < n) {
+            uint64_t w = 0;
+            std::memcpy(&w, data + i, n - i);
+            hash = (hash ^ w) * 1099511628211ull;
+        }
         bytes += n;
     }
     static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
@@ -95,8 +111,8 @@ std::string ReadFile(const std::string& path) {
 Result RunJob(const JobSpec& spec, const std::string& folder) {
     Result result;
     const bool smoke = bench::Smoke();
-    result.width = smoke ? 1200 : 45354;                              // 1.6 m at 720 dpi
-    result.height = smoke ? 30 * spec.metres : 28346 * spec.metres;  // 1 m at 720 dpi
+    result.width = smoke ? 1200 : int(1600 / 25.4 * spec.dpi);                  // 1.6 m
+    result.height = smoke ? 30 * spec.metres : int(1000 / 25.4 * spec.dpi) * spec.metres;  // 1 m
     const auto lines = bench::PhotoPage(result.width, bench::kLines);
     // The plug-in finds the stand-in linearisation library among the loaded ones.
     platform::DynamicLibrary epl;
@@ -117,7 +133,7 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/examples/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
                                 "\"\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + KELMORA_ROOT +
                                 "/examples/cmyk.lin\"\nOutput/Prn/Media/Size/Height = " +
-                                std::to_string(1000 * spec.metres + 100) + ".0\n",
+                                std::to_string(1000 * spec.metres + 100) + ".0\n" + spec.settings,
                             store);
     prnhost::ImageInfo info;
     info.width = result.width;
@@ -217,13 +233,22 @@ void Job(benchmark::State& state, JobSpec spec) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Job, JV33_Inline_1m, JobSpec{"jv33.ticket", 0, 1, 0xE6C9688AA6153BA9ull})
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(Job, JV33_Inline_2m, JobSpec{"jv33.ticket", 0, 2, 0x86E6CBD03FB49707ull})
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(Job, JV33_Engine4_1m, JobSpec{"jv33.ticket", 4, 1, 0x15A380776A76846Bull})
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(Job, JV33_Engine4_2m, JobSpec{"jv33.ticket", 4, 2, 0xC61B8A7155986869ull})
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+#define KELMORA_JOB(name, ...) \
+    BENCHMARK_CAPTURE(Job, name, JobSpec{__VA_ARGS__})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
+
+// The sample ticket: variable dots (routine 103), and fixed dots (routine 109).
+constexpr const char* kJV33 = "jv33.ticket";
+constexpr const char* kFixedDots = "Output/Prn/Specific/DotSize = 1\n";
+KELMORA_JOB(JV33_Inline_1m, kJV33, "", 720, 0, 1, 0x776931993486A37Bull);
+KELMORA_JOB(JV33_Inline_2m, kJV33, "", 720, 0, 2, 0xD9D32D5AD4449989ull);
+KELMORA_JOB(JV33_Engine4_1m, kJV33, "", 720, 4, 1, 0xDF16E0B85F3728C5ull);
+KELMORA_JOB(JV33_Engine4_2m, kJV33, "", 720, 4, 2, 0xDF1D188F26C55BF2ull);
+KELMORA_JOB(JV33_FixedDots_Inline_1m, kJV33, kFixedDots, 720, 0, 1, 0xE36C6383C7554858ull);
+// Planar halftoning (the Tx500 example ticket at 600 dpi, VDS3 channels),
+// on the calling thread and on a pool of 4.
+KELMORA_JOB(Tx500_Planar_Inline_1m, "tx500.ticket", "", 600, 0, 1, 0x29472E7765147049ull);
+KELMORA_JOB(Tx500_Planar_Pool4_1m, "tx500.ticket", "", 600, 4, 1, 0x29472E7765147049ull);
+// The JV300 jobs (routine 118, three dot sizes, thread count 0 and a pool)
+// join when that family is served.
 
 BENCHMARK_MAIN();
