@@ -180,7 +180,8 @@ int WriteLine(CVarnPrn* job, const char* step, bool screeningMap) {
     return WriteRecords(job, step, records, count, RasterForm::Q);
 }
 
-int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form) {
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form,
+                 bool trim) {
     MrlPageBuffer* page = MrlPageBuffer::Of(job);
     if (!page) return -1;
     page->m_Output.Resize(0);
@@ -194,7 +195,7 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
     try {
         for (int i = 0; i < count; ++i) {
             uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;
-            uint64_t n = TrimmedPlaneLength(data, bytesPerPlane);
+            uint64_t n = trim ? TrimmedPlaneLength(data, bytesPerPlane) : bytesPerPlane;
             if (n != 0 && page->m_pConverter) page->m_pConverter->Convert(&data, &n);
             AppendPlaneRecord(page->m_Output, page->m_Packing, form, records[i].colour,
                               page->m_bTwoBitsPerPixel != 0, data, size_t(n));

@@ -129,6 +129,9 @@ struct LineRecord {
 // the fifth plane under codes 6 and 7. At most 8.
 int LineRecords(const CVarnPrn& job, bool screeningMap, const uint8_t (&codes)[8], LineRecord (&records)[8]);
 // Any line writer: the records in the raster form, the line end, one write.
-int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form);
+// Each plane is trimmed of its trailing zero bytes (a blank one sends
+// nothing) unless trim is false: then every plane goes out at full length.
+int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int count, RasterForm form,
+                 bool trim = true);
 
 }  // namespace jv33

@@ -3,10 +3,15 @@
 #include "drivers/jv3.h"
 #include "drivers/jv33.h"
 #include "drivers/jfx/jfx.h"
+#include "drivers/jv300/jv300.h"
 #include "drivers/jv34.h"
 #include "drivers/jv4.h"
 #include "drivers/ts300p.h"
 #include "drivers/tx500.h"
+#include "drivers/jv400.h"
+#include "drivers/jv5.h"
+#include "drivers/ujf605.h"
+#include "drivers/ujf_x042.h"
 
 namespace {
 
@@ -14,18 +19,18 @@ namespace {
 // switches its rows on by naming its OpenJob here.
 const PrinterFamilyRow kFamilies[] = {
     {654, 672, "CVarnPrn::OpenJob: Printer Model JV3(%d)", JV3_OpenJob},
-    {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
-    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", nullptr},
+    {673, 676, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
+    {677, 678, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {681, 682, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {685, 686, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
+    {689, 690, "CVarnPrn::OpenJob: Printer Model JV5(%d)", JV5_OpenJob},
     {691, 696, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {697, 699, "CVarnPrn::OpenJob: Printer Model JV4(%d)", JV4_OpenJob},
     {700, 702, "CVarnPrn::OpenJob: Printer Model JV33(%d)", JV33_OpenJob},
     {703, 717, "CVarnPrn::OpenJob: Printer Model CJV30(%d)", nullptr},
-    {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", nullptr},
-    {728, 747, nullptr, nullptr},  // JV400 (no trace line)
-    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", nullptr},
+    {726, 727, "CVarnPrn::OpenJob: Printer Model UJF-605(%d)", UJF_OpenJob},
+    {728, 747, nullptr, JV400_OpenJob},  // JV400 (no trace line)
+    {7000, 7017, "CVarnPrn::OpenJob: Printer Model JV300(%d)", JV300_OpenJob},
     {7018, 7019, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7021, 7025, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7027, 7031, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
@@ -33,7 +38,7 @@ const PrinterFamilyRow kFamilies[] = {
     {7039, 7043, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7045, 7049, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
     {7051, 7051, "CVarnPrn::OpenJob: Printer Model CJV300(%d)", nullptr},
-    {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", nullptr},
+    {7052, 7070, "CVarnPrn::OpenJob: Printer Model UJF-x042(%d)", UJFx042_OpenJob},
     {7071, 7072, "CVarnPrn::OpenJob: Printer Model TS300P(%d)", TS300P_OpenJob},
     {7073, 7074, "CVarnPrn::OpenJob: Printer Model Tx500(%d)", Tx500_OpenJob},
     {7075, 7076, "CVarnPrn::OpenJob: Printer Model TS500(%d)", Tx500_OpenJob},

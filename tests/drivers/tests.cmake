@@ -9,7 +9,9 @@ endif()
 # library and read the example linearisation file.
 target_compile_definitions(test_drivers PRIVATE
   KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
-  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+  KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin"
+  KELMORA_EPL_LIGHT_INKS="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmykcm.lin"
+  KELMORA_EIGHT_COLOUR_LIN="${PROJECT_SOURCE_DIR}/examples/cmykog.lin")
 add_dependencies(test_drivers epl)
 
 if(TARGET test_drivers_mt)

@@ -1,8 +1,9 @@
-// Jobs of the direct-output lines (JV33, JV34, JV3, JV4, TS300P, Tx500/TS500)
-// printed through the built plug-in by the host program, decoded back, and
-// compared with the same job run in this process: the stream must be the same
-// bytes, and its dots those the halftoner made (through the page's dot-code
-// converter where the page uses one).
+// Jobs of the direct-output lines (JV33, JV34, JV3, JV4, TS300P, Tx500/TS500,
+// JV300) printed through the built plug-in by the host program, decoded back,
+// and compared with the same job run in this process: the stream must be the
+// same bytes, and its dots those the halftoner made (through the page's
+// dot-code converter where the page uses one; plane by plane and layer code
+// where the stream sorts planes into layers).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -22,6 +23,7 @@
 #include "job/varn_prn.h"
 #include "prndump/plane_images.h"
 #include "prndump/prn_records.h"
+#include "printed_job.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -37,41 +39,8 @@ const std::vector<uint8_t> kQE = {'Q', 'E', 0};
 const std::vector<uint8_t> kQBlank = {'Q', 'R', 1, 1};
 const std::vector<uint8_t> kFormFeed = {0x0C};
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// What the job hands to the host, and the halftoner's planes of every line
-// as the print step saw them.
-struct JobRun {
-    std::vector<prndecode::Record> records;
-    std::vector<std::vector<uint8_t>> planes;  // per line: channels x bytes per plane
-    int channels = 0;
-    int bytesPerPlane = 0;
-    bool converted = false;
-
-    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
-        auto* run = static_cast<JobRun*>(self);
-        prndecode::Record record;
-        record.tag = tag;
-        record.data.assign(data, data + size);
-        run->records.push_back(std::move(record));
-        return 0;
-    }
-};
-
-JobRun* g_run = nullptr;
-JobHook g_printLine = nullptr;
-
-int CapturePlanesThenPrint(CVarnPrn* job) {
-    g_run->channels = job->m_iOutChannels;
-    g_run->bytesPerPlane = job->m_iBytesPerChannel;
-    g_run->planes.emplace_back(job->m_pOutLine, job->m_pOutLine + size_t(job->m_iOutChannels) * job->m_iBytesPerChannel);
-    return g_printLine(job);
-}
+using printedjob::JobRun;
+using printedjob::ReadFile;
 
 struct Variant {
     const char* name;
@@ -86,8 +55,11 @@ struct Variant {
     std::vector<uint8_t> blankLine = kQBlank;
     Codes codes = kQColourCodes;
     unsigned sent = 0xFF;
-    const char* ticket = "jv33.ticket";  // in examples/, under the settings
-    const char* linearisation = "cmyk.lin";  // in examples/
+    const char* ticket = "examples/jv33.ticket";  // from the repository's root
+    const char* linearisation = "examples/cmyk.lin";
+    // Where each halftoned plane goes in the stream: (plane, layer code) in
+    // any order; empty: every plane once, without layer codes.
+    std::vector<std::pair<int, int>> planeLayers = {};
 };
 
 class PrintedJob : public testing::TestWithParam<Variant> {
@@ -96,11 +68,7 @@ protected:
         folder = fs::temp_directory_path() /
                  ("kelmora_e2e_" + std::string(GetParam().name) + "_" + std::to_string(std::random_device()()));
         fs::create_directories(folder);
-        // The in-process run finds the stand-in linearisation library where prnhost does.
-        platform::DynamicLibrary epl;
-        ASSERT_TRUE(epl.LoadFile((fs::path(KELMORA_PLUGIN_PATH).parent_path() / "libepl.so").string()))
-            << epl.Error();
-        epl.KeepLoadedForProcess();
+        printedjob::KeepEplLoaded();
     }
     void TearDown() override { fs::remove_all(folder); }
 
@@ -108,25 +76,7 @@ protected:
     // variant asks for them) with ramps, flat tints, a blank band and pixel
     // noise; its width is no multiple of a byte's pixels.
     void WriteImage(int width, int height) {
-        const int channels = GetParam().imageChannels;
-        prnhost::Image image;
-        image.width = width;
-        image.height = height;
-        image.channels = channels;
-        image.colorSpace = "CMYK";
-        image.pixels.resize(size_t(width) * height * channels);
-        std::mt19937 noise(5);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                uint8_t* p = image.pixels.data() + (size_t(y) * width + x) * channels;
-                if (y >= 10 && y < 13) continue;  // blank lines
-                p[0] = uint8_t(255 * x / (width - 1));
-                p[1] = y < height / 2 ? uint8_t(128) : uint8_t(noise() & 0xFF);
-                p[2] = x < width / 3 ? 0 : uint8_t(255 * y / (height - 1));
-                p[3] = (x + y) % 17 < 3 ? 255 : 0;
-                for (int s = 4; s < channels; ++s) p[s] = x > width / 2 ? uint8_t(40 * s) : 0;
-            }
-        }
+        const auto image = printedjob::TestPicture(width, height, GetParam().imageChannels, "CMYK");
         std::string error;
         ASSERT_TRUE(prnhost::WritePam((folder / "image.pam").string(), image, error)) << error;
         pixels = image.pixels;
@@ -135,53 +85,20 @@ protected:
 
     void WriteTicket() {
         std::ofstream out(folder / "job.ticket");
-        out << ReadFile(kRoot / "examples" / GetParam().ticket) << "\n[job]\n" << GetParam().settings
-            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / "examples" / GetParam().linearisation).string() << "\"\n";
+        out << ReadFile(kRoot / GetParam().ticket) << "\n[job]\n" << GetParam().settings
+            << "Output/Prn/Linearization/BPLPath = \"" << (kRoot / GetParam().linearisation).string() << "\"\n";
     }
 
     // The job through the plug-in library and the host program.
-    void RunPrnhost() {
-        const std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
-                                    "\" --ticket \"" + (folder / "job.ticket").string() + "\" --image \"" +
-                                    (folder / "image.pam").string() + "\" --out \"" + (folder / "job.prn").string() +
-                                    "\" --ticket-out \"" + (folder / "final.ticket").string() + "\" 2>\"" +
-                                    (folder / "stderr.txt").string() + "\"";
-        ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "stderr.txt");
-        printed = prndecode::ReadRecordFile((folder / "job.prn").string());
-    }
-
+    void RunPrnhost() { printedjob::RunPrnhost(folder, folder / "image.pam", printed); }
     // The same job in this process, from the ticket prnhost ended with.
     void RunHere() {
-        hostkit::TicketStore store(1);
-        hostkit::LoadTicketFile((folder / "final.ticket").string(), store);
-        std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, nullptr);
-        ASSERT_TRUE(job);
-        g_run = &here;
-        ASSERT_EQ(job->OpenJob(&JobRun::Write, &here), 0);
-        ASSERT_EQ(job->OpenPage(), 0);
-        g_printLine = job->m_pfnPrintLine;
-        job->m_pfnPrintLine = CapturePlanesThenPrint;
-        const size_t pixelBytes = size_t(GetParam().imageChannels);
-        const size_t lineBytes = (size_t(imageWidth) * pixelBytes + 31) / 32 * 32;
-        std::vector<uint8_t> line(lineBytes);
-        const size_t rowBytes = size_t(imageWidth) * pixelBytes;
-        const int lines = int(pixels.size() / rowBytes);
-        for (int y = 0; y < lines; ++y) {
-            std::fill(line.begin(), line.end(), 0);
-            std::copy_n(pixels.begin() + ptrdiff_t(y * rowBytes), rowBytes, line.begin());
-            ASSERT_EQ(job->WriteLine(line.data()), 0) << "line " << y;
-        }
-        EXPECT_EQ(job->ClosePage(), 0);
-        EXPECT_EQ(job->CloseJob(), 0);
-        here.converted = GetParam().converter;
-        resolutionX = job->m_iResolutionX;
-        g_run = nullptr;
+        printedjob::RunHere(folder, pixels, size_t(imageWidth) * size_t(GetParam().imageChannels), here);
     }
 
     fs::path folder;
     std::vector<uint8_t> pixels;
     int imageWidth = 0;
-    int resolutionX = 0;
     std::vector<prndecode::Record> printed;
     JobRun here;
 };
@@ -195,26 +112,15 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     RunHere();
     if (HasFatalFailure()) return;
 
-    // Job header, open job, page link, page header, one data record per line,
-    // page end, close job, end of file.
-    std::vector<uint32_t> tags;
-    for (const auto& r : printed) tags.push_back(r.tag);
-    std::vector<uint32_t> expected = {SPLTAG_JOB_HEADER, SPLTAG_OPEN_JOB, SPLTAG_PAGE_LINK, SPLTAG_PAGE_HEADER};
-    expected.insert(expected.end(), kLines, SPLTAG_DATA);
-    expected.insert(expected.end(), {SPLTAG_PAGE_END, SPLTAG_CLOSE_JOB, SPLTAG_EOF});
-    ASSERT_EQ(tags, expected);
+    ASSERT_EQ(printedjob::Tags(printed), printedjob::OnePageTags(kLines));
     EXPECT_EQ(printed[0].data, variant.jobHeader);
     EXPECT_EQ(printed[3].data, variant.pageHeader);
     EXPECT_EQ(printed[4 + kLines].data, variant.jobHeader);  // the page end
     // The last of three blank lines (the first may still fire from the error carried down).
     EXPECT_EQ(printed[16].data, variant.blankLine);
 
-    // The host program's stream is the in-process stream, byte for byte.
-    ASSERT_EQ(here.records.size(), printed.size());
-    for (size_t i = 0; i < printed.size(); ++i) {
-        EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
-        EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
-    }
+    printedjob::ExpectSameRecords(here.records, printed);
+    if (HasFatalFailure()) return;
 
     // Its dots are the halftoner's.
     ASSERT_EQ(here.channels, variant.channels);
@@ -222,10 +128,14 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
     const auto pages = prndecode::AssemblePages(printed);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].lines, size_t(kLines));
-    clVDS2_CONVERTER converter(resolutionX);
+    clVDS2_CONVERTER converter(here.resolutionX);
     size_t dots = 0;
-    for (int c = 0; c < here.channels; ++c) {
-        const prndecode::PlaneImage* plane = pages[0].Find(variant.codes[size_t(c)]);
+    std::vector<std::pair<int, int>> planeLayers = variant.planeLayers;
+    if (planeLayers.empty()) {
+        for (int c = 0; c < here.channels; ++c) planeLayers.emplace_back(c, -1);
+    }
+    for (const auto& [c, layer] : planeLayers) {
+        const prndecode::PlaneImage* plane = pages[0].Find(variant.codes[size_t(c)], layer);
         if (!(variant.sent & (1u << c))) {
             EXPECT_EQ(plane, nullptr) << "channel " << c << " is not sent";
             continue;
@@ -241,7 +151,7 @@ TEST_P(PrintedJob, PrintsTheRecordSequenceAndTheHalftonersDots) {
             }
             const std::vector<uint8_t> got =
                 plane ? plane->Row(size_t(y), size_t(here.bytesPerPlane)) : std::vector<uint8_t>(want.size(), 0);
-            ASSERT_EQ(got, want) << "channel " << c << ", line " << y;
+            ASSERT_EQ(got, want) << "channel " << c << ", layer " << layer << ", line " << y;
             for (uint8_t b : want) dots += b != 0;
         }
     }
@@ -398,11 +308,44 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 7077\nOutput/Prn/Printer/ResolutionY = 1080.0\n"
                             "Output/Prn/Specific/PrintQuality = 7210120\nOutput/Prn/Specific/Dryer/TimePerScan = 2.5\n",
                             kTs34Header, 4, true, 4},
-                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p.ticket"},
-                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts300p_bmykbm.ticket",
-                            "bmykbm.lin"},
-                    Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "tx500.ticket"},
-                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "ts500.ticket"}),
+                    Variant{"TS300P", "", kTs300pHeader, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts300p.ticket"},
+                    Variant{"TS300PBmykbm", "", kTs300pBmykbmHeader, 6, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts300p_bmykbm.ticket",
+                            "examples/bmykbm.lin"},
+                    Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/tx500.ticket"},
+                    Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts500.ticket"}),
+    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+// The JV300 jobs of the cross-platform check. A page without white ink has
+// every plane once; white order 4 prints colour, white, colour.
+const std::vector<uint8_t> kJv300Head = {
+    'Q', 'K', 8,  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  //
+    'Q', '@', 0,                                                   //
+    'Q', 'A', 3,  0,    0,    0,                                   //
+    'Q', 'C', 11, 0xFF, 0,    0,    0,    0,    0xFF, 2,    0xFF, 0, 0xFF, 0};
+std::vector<uint8_t> Jv300Header(uint8_t dotClass, std::vector<uint8_t> tail) {
+    std::vector<uint8_t> header = kJv300Head;
+    const std::vector<uint8_t> qp = {'Q', 'P', 12, 1, 0xD0, 0x02, 0xD0, 0x02, 8, 0, 1, 1, 0, dotClass, 0};
+    header.insert(header.end(), qp.begin(), qp.end());
+    header.insert(header.end(), tail.begin(), tail.end());
+    return header;
+}
+std::vector<std::pair<int, int>> ColourWhiteColour() {
+    std::vector<std::pair<int, int>> out;
+    for (int layer : {0, 2}) {
+        for (int c = 0; c < 6; ++c) out.emplace_back(c, layer);
+    }
+    out.emplace_back(6, 1);
+    out.emplace_back(7, 1);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    JV300, PrintedJob,
+    testing::Values(Variant{"JV300Cmyk", "", Jv300Header(4, {}), 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF,
+                            ".ci/cross-platform/jv300-cmyk/ticket.txt", ".ci/cross-platform/jv300-cmyk/cmyk.lin"},
+                    Variant{"JV300WhiteOrder4", "", Jv300Header(3, {'P', 'L', 4, 1, 2, 0xFE, 0xFF}), 8, false, 5,
+                            kQE, kQBlank, kQColourCodes, 0xFF, ".ci/cross-platform/jv300-white/ticket.txt", ".ci/cross-platform/jv300-white/cmykcm.lin",
+                            ColourWhiteColour()}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -348,6 +348,8 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
         return WriteTicket("jv33.txt", text + extra);
     };
     std::ofstream(File("garbage.lin")) << "garbage\n";
+    // A linearisation file with no spot file beside it.
+    std::filesystem::copy_file(root + "/examples/cmyk.lin", File("cmyk.lin"));
     const std::string lin = "Output/Prn/Linearization/BPLPath = \"";
     const struct {
         std::vector<std::string> keys;
@@ -359,6 +361,8 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
         {{"Output/Prn/Media/Size/Width"}, lin + root + "/examples/cmyk.lin\"\n", "Media width or height not set"},
         {{}, lin + "/nowhere/cmyk.lin\"\n", "BuildLut failed with error -2"},
         {{}, lin + File("garbage.lin") + "\"\n", "BuildLut failed with error -3"},
+        {{}, lin + File("cmyk.lin") + "\"\nOutput/Prn/BPL/HalftoneMode = 6\n",
+         "Screening file \"700_720x720dpi.spt\" not found"},
     };
     for (const auto& c : cases) {
         const e2e::Run failed = Job(without(c.keys, c.extra), picture, File("a.prn"), KELMORA_PLUGIN_PATH);

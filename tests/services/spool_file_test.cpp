@@ -247,6 +247,8 @@ TEST(SpoolFileResult, ThrownResultsCarryTheirCodeAndText) {
         EXPECT_EQ(r.GetCode(), 3u);
         EXPECT_STREQ(r.GetText(), "Creating /tmp/x%d: No such file or directory");
     }
+    // A host writer that failed without setting an error number.
+    EXPECT_STREQ(CreateSpoolFileResultErrno(0, "Writing %s", "Layer 0").GetText(), "Writing Layer 0: Unknown IO error");
 }
 
 struct HostCall {

@@ -84,6 +84,33 @@ TEST(MrlDecode, ReadsClassicAndLayeredForms) {
     EXPECT_TRUE(layered[0].issues.empty());
 }
 
+// The JV5 page header ends with a 10-byte "QP" (0xFF last) and "PB".
+TEST(MrlDecode, ReadsTheShortQPAndPB) {
+    const auto commands = DecodeMrl(B({'Q', 'P', 10, 1, 0xA0, 0x05, 0xD0, 0x02, 8, 1, 0, 2, 0xFF, 'P', 'B', 1, 1}));
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(prndecode::FormatCommand(commands[0]), "QP[10] p1=1 yres=1440 xres=720 p4=8 p5=1 p6=0 p7=2");
+    EXPECT_TRUE(commands[0].issues.empty());
+    EXPECT_EQ(commands[1].Value("p1"), 1u);
+    EXPECT_TRUE(commands[1].issues.empty());
+}
+
+TEST(MrlDecode, ReadsTheFlatbedPageEndsAndLayerHeaders) {
+    const auto commands = DecodeMrl(B({'M', 'Z', 3, 0, 'I', 'n', 'k', 'M', 'U', 0, 0x58, 0x02, 0x10, 0x20, 0x01,
+                                       'M', 'V', 1, 9, 0, 0, 'P', 'D', 4, 2, 3, 2, 1,
+                                       'Q', 'V', 9, 1, 10, 10, 20, 20, 30, 30, 40, 40, 'M', 'Z', 0, 0}));
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands[0].text, "Ink");
+    EXPECT_EQ(commands[1].Value("yres"), 600u);
+    EXPECT_EQ(commands[1].Value("feed"), 0x012010u);
+    EXPECT_EQ(commands[2].Value("count"), 9u);
+    EXPECT_EQ(commands[3].Value("p2"), 3u);
+    EXPECT_EQ(commands[4].Value("mode"), 1u);
+    EXPECT_EQ(commands[4].Value("p9"), 40u);
+    EXPECT_EQ(commands[5].text, "");
+    for (const auto& c : commands) EXPECT_TRUE(c.issues.empty()) << c.name;
+    EXPECT_THROW(DecodeMrl(B({'M', 'Z', 5, 0, 'a'})), prndecode::DecodeError);
+}
+
 TEST(MrlDecode, FlagsFixedBytesThatDifferFromTheForm) {
     const auto commands = DecodeMrl(B({'Q', 'K', 7, 1, 2, 3, 0xFF, 0x00, 0xFF, 0xFF, 'Q', 'Z', 2, 9, 9, 'Q', 'E', 0}));
     ASSERT_EQ(commands.size(), 3u);

@@ -53,6 +53,29 @@ TEST(PlaneImages, AssembleThePlanesOfAPageLineByLine) {
     EXPECT_EQ(page.Find(0), nullptr);  // black never printed
 }
 
+// A classic line of one cyan byte (ESC "i" ... CR).
+Bytes ClassicCyan(int byte) { return B({0x1B, 'i', 2, 0, 1, 1, 0, 1, 0, byte, 0x0D}); }
+
+TEST(PlaneImages, ClassicPagesSkipLinesAndSplitAtTheClosedLayer) {
+    const Bytes file = Stream()
+                           .Add(kPageHeader, B({0x1B, '@'}))
+                           .Add(kData, ClassicCyan(0x80))                             // line 0
+                           .Add(kData, Cat({B({'M', 'V', 1, 9, 0, 0}), ClassicCyan(0x40)}))  // line 9
+                           .Add(kData, B({'M', 'Z', 10, 0, 'C', 'l', 'o', 's', 'e', 'L', 'a', 'y', 'e', 'r', 0x0C}))
+                           .Add(kData, Cat({B({0x0A, 0x0A}), ClassicCyan(0x20)}))   // layer 1, line 2
+                           .Add(kPageEnd, B({'M', 'Z', 0, 0, 0x0C}))
+                           .bytes();
+    const auto pages = Pages(file);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].layer, 0);
+    EXPECT_EQ(pages[0].lines, 10u);
+    EXPECT_EQ(pages[0].Find(2)->Row(9, 1), B({0x40}));
+    EXPECT_EQ(pages[1].layer, 1);
+    EXPECT_EQ(pages[1].number, 1);
+    EXPECT_EQ(pages[1].lines, 3u);
+    EXPECT_EQ(pages[1].Find(2)->Row(2, 1), B({0x20}));
+}
+
 TEST(PlaneImages, StartANewPageAtEachPageHeader) {
     const Bytes file = Stream()
                            .Add(kPageHeader, kJv33PageHeader)

@@ -28,6 +28,7 @@ const Form kLengthPrefixed[] = {
     {"QC", 11, "=FF p1 p2 w:p3 p4 p5 =FF =00 =FF =00", false},
     {"QK", 7, "p1 p2 p3 =FF =FF =FF =FF", false},
     {"QK", 8, "p1 p2 p3 =FF =FF =FF =FF p4", false},
+    {"QP", 10, "p1 w:yres w:xres p4 p5 p6 p7 =FF", false},
     {"QP", 11, "p1 w:yres w:xres p4 p5 p6 p7 =FF p8", false},
     {"QP", 12, "p1 w:yres w:xres p4 p5 p6 p7 p8 p9 p10", false},
     {"QP", 13, "p1 w:yres w:xres p4 p5 p6 p7 p8 p9 p10 p11", false},
@@ -43,8 +44,11 @@ const Form kLengthPrefixed[] = {
     {"QV", 131, "index mode =00 r128:fill", false},
     {"QD", 7, "colour compression bpp w:count w:lines", true},
     {"QD", 10, "colour compression bpp w:count w:lines w:size layer", true},
+    {"QV", 9, "mode p2 p3 p4 p5 p6 p7 p8 p9", false},
+    {"PD", 4, "p1 p2 p3 p4", false},
     {"PI", 1, "p1", false},
     {"PL", 4, "p1 p2 p3 p4", false},
+    {"PB", 1, "p1", false},
     {"PH", 2, "=FF =FF", false},
     {"GT", 1, "p1", false},
     {"GS", 16, "p1 p2 w:p3 d:p4 d:p5 r3:p6 p7", false},
@@ -61,8 +65,11 @@ const Form kFixed[] = {
     {"MK", 5, "=FF p1 p2 w=FFFF", false},
     {"MM", 3, "artwork quality thin", false},
     {"MP", 9, "p1 p2 p3 p4 w:p5 w:p6 =FF", false},
+    {"MU", 6, "=00 w:yres t:feed", false},
+    {"MV", 4, "p1 t:count", false},
     {"MW", 3, "t:p1", false},
     {"MY", 1, "ink", false},
+    {"MZ", -1, "", false},  // a 16-bit text length, then the text
     {"SO", 6, "p1 p2 p3 =FF =FF =FF", false},
 };
 
@@ -242,6 +249,10 @@ std::vector<Command> DecodeMrl(const uint8_t* bytes, size_t size) {
                 if (!form) Fail(pos, "unknown command \"" + std::string(reinterpret_cast<const char*>(bytes + pos), 2) + "\"");
                 paramsAt = pos + 2;
                 paramCount = size_t(form->length);
+                if (form->length < 0) {
+                    if (pos + 4 > size) Fail(pos, "MZ without its text length");
+                    paramCount = 2 + LittleEndian(bytes + pos + 2, 2);
+                }
             }
         } else {
             Fail(pos, "unknown command byte " + Hex(first, 2));
@@ -253,7 +264,10 @@ std::vector<Command> DecodeMrl(const uint8_t* bytes, size_t size) {
         }
         command.params.assign(bytes + paramsAt, bytes + paramsAt + paramCount);
         pos = paramsAt + paramCount;
-        if (form) {
+        if (form && form->length < 0) {
+            command.fields.push_back({"length", LittleEndian(command.params.data(), 2), 2});
+            command.text.assign(command.params.begin() + 2, command.params.end());
+        } else if (form) {
             ParseLayout(form->layout, command);
             if (form->raster) pos = TakeRasterData(bytes, size, pos, command);
         }

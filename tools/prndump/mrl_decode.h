@@ -1,9 +1,9 @@
 // MRL commands decoded from the data of one record. Three framings: two
 // letters with a length byte and that many parameter bytes (the "Q", "P" and
 // "G" commands), two letters with a fixed parameter layout (the "M" commands
-// and "SO"), and the control codes ESC "@", ESC "i", CR, LF and FF. A raster
-// command ("QD", ESC "i") is followed by its plane data, PackBits-packed or
-// raw, which is unpacked here.
+// and "SO"; "MZ" with a 16-bit text length), and the control codes ESC "@",
+// ESC "i", CR, LF and FF. A raster command ("QD", ESC "i") is followed by its
+// plane data, PackBits-packed or raw, which is unpacked here.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +25,7 @@ struct Command {
     int lengthByte = -1;    // of a length-prefixed command, else -1
     std::vector<uint8_t> params;  // the parameter bytes as sent
     std::vector<Field> fields;    // the named parameters
-    std::string text;             // the 16 characters of "MG"
+    std::string text;             // the 16 characters of "MG", the text of "MZ"
     std::vector<std::string> issues;  // fixed bytes that differ from the form, unknown forms
 
     // Raster commands only.

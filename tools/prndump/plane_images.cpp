@@ -97,11 +97,22 @@ private:
         for (Command& command : commands) {
             if (command.isRaster) {
                 if (!m_open) Fail(record, "raster data outside a page");
+                m_classic = command.name == "ESC i";
                 Raster(record, command);
-            } else if (command.IsLineEnd() && m_open) {
-                ++m_page.lines;
-                m_lineHasData = false;
-                m_inLine.clear();
+            } else if (!m_open) {
+                continue;
+            } else if (command.IsLineEnd()) {
+                EndLines(1);
+            } else if (command.name == "MV" && command.params.size() == 4) {
+                EndLines(command.Value("count"));
+            } else if (command.name == "MZ" && command.text == "CloseLayer") {
+                EndClassicLine();
+                const int number = m_page.number;
+                const int layer = m_page.layer < 0 ? 0 : m_page.layer;
+                m_page.layer = layer;
+                FinishImage();
+                m_page.number = number;
+                m_page.layer = layer + 1;
             }
         }
     }
@@ -170,6 +181,17 @@ private:
         m_inLine.clear();
     }
 
+    void EndLines(uint32_t count) {
+        m_page.lines += count;
+        m_lineHasData = false;
+        m_inLine.clear();
+    }
+
+    // A classic line ends with its last CR where no line feed follows.
+    void EndClassicLine() {
+        if (m_lineHasData && m_classic) EndLines(1);
+    }
+
     void FinishImage() {
         for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
         m_pages.push_back(std::move(m_page));
@@ -177,6 +199,7 @@ private:
     }
 
     void EndPage(const prndecode::Record& record) {
+        EndClassicLine();
         if (m_lineHasData) Fail(record, "page end inside a raster line that was not ended");
         FinishImage();
         m_open = false;
@@ -187,6 +210,7 @@ private:
     PageImage m_page;
     bool m_open = false;
     bool m_lineHasData = false;
+    bool m_classic = false;  // the last raster command was ESC "i"
     std::vector<size_t> m_inLine;  // planes that already have data in the current line
 };
 

@@ -1,8 +1,10 @@
 // Ink-plane images of each page, assembled from the raster commands of the
 // page's data records: every "QD" or ESC "i" puts one row of dot codes into
 // the plane of its colour code (and layer code, where the layered "QD" form
-// carries one), and "QR" 1 or LF moves on to the next line. A page runs from
-// its page header record to its page end record.
+// carries one), and "QR" 1 or LF moves on to the next line ("MV" skips its
+// count of lines). A page runs from its page header record to its page end
+// record; the last line of a classic (ESC "i") page or layer needs no line
+// feed.
 #pragma once
 
 #include <cstddef>
@@ -40,7 +42,8 @@ struct LayerHeader {
 };
 
 // One image per page, or on a layered page one per played-back layer: each
-// layer header record starts a new image of the same page.
+// layer header record starts a new image of the same page, and so does the
+// classic page's "MZ" "CloseLayer" (a layer without header).
 struct PageImage {
     int number = 0;     // 1 for the first page
     int layer = -1;     // played-back layer of the page (0 for the first), -1 on a page without layers
