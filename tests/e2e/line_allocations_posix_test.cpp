@@ -144,7 +144,11 @@ INSTANTIATE_TEST_SUITE_P(EveryFamily, LineAllocations,
                                          LineJob{"jv3", 0}, LineJob{"jv4-artwork", 4}, LineJob{"ts300p", 0},
                                          LineJob{"ts300p-bmykbm", 4}, LineJob{"tx500", 0}, LineJob{"ts500", 4},
                                          LineJob{"jfx200-cmyk", 0}, LineJob{"jfx200-spot", 4},
-                                         LineJob{"jfx500-clear", 4}),
+                                         LineJob{"jfx500-clear", 4}, LineJob{"jv300-cmyk", 0},
+                                         LineJob{"jv300-white", 4}, LineJob{"jv400", 0}, LineJob{"jv400-white", 4},
+                                         LineJob{"jv5", 0}, LineJob{"jv5", 4}, LineJob{"jv5-screening", 0},
+                                         LineJob{"ricoh-pro", 4}, LineJob{"ujf-605-spooled", 0},
+                                         LineJob{"ujf-605-two-layers", 4}, LineJob{"ujf-x042", 4}),
                          [](const testing::TestParamInfo<LineJob>& info) {
                              std::string name = std::string(info.param.job) + "_" + std::to_string(info.param.threads);
                              for (char& c : name) c = c == '-' ? '_' : c;

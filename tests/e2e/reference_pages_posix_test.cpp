@@ -85,7 +85,17 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"TS500", "ts500", "", 0xE8AE2C9E030869C3ull, 0xE8AE2C9E030869C3ull},
         Reference{"JFX200Cmyk", "jfx200-cmyk", "", 0xD2EAA0837CBDD06Dull, 0xD2EAA0837CBDD06Dull},
         Reference{"JFX200Spot", "jfx200-spot", "", 0x49A5CA904E2BD307ull, 0x49A5CA904E2BD307ull},
-        Reference{"JFX500Clear", "jfx500-clear", "", 0xBC21D8F752CCF645ull, 0xBC21D8F752CCF645ull}),
+        Reference{"JFX500Clear", "jfx500-clear", "", 0xBC21D8F752CCF645ull, 0xBC21D8F752CCF645ull},
+        Reference{"JV300Cmyk", "jv300-cmyk", "", 0x8A37399D52735F3Dull, 0x8A37399D52735F3Dull},
+        Reference{"JV300White", "jv300-white", "", 0x9AF52B2C3FEB0572ull, 0x9AF52B2C3FEB0572ull},
+        Reference{"JV400", "jv400", "", 0x3F5EB55B37C05549ull, 0x3F5EB55B37C05549ull},
+        Reference{"JV400White", "jv400-white", "", 0xC94A164DE408E055ull, 0xC94A164DE408E055ull},
+        Reference{"JV5", "jv5", "", 0x996CF17AADC53FE6ull, 0x524AFB7E41A43C86ull},
+        Reference{"JV5Screening", "jv5-screening", "", 0xB31E339CDBB834D2ull, 0xB31E339CDBB834D2ull},
+        Reference{"RicohPro", "ricoh-pro", "", 0xCDBC74CADA408068ull, 0xCDBC74CADA408068ull},
+        Reference{"UJF605Spooled", "ujf-605-spooled", "", 0x7CD8EEBBA2969D31ull, 0xA74A3DF6EB9D4FA0ull},
+        Reference{"UJF605TwoLayers", "ujf-605-two-layers", "", 0xB6065244D8092CFDull, 0x16D4935482A69AB5ull},
+        Reference{"UJFX042", "ujf-x042", "", 0x9152DAA172EC4AB2ull, 0x9152DAA172EC4AB2ull}),
     [](const testing::TestParamInfo<Reference>& info) { return std::string(info.param.name); });
 
 }  // namespace
