@@ -7,8 +7,8 @@
 // The jobs: the sample JV33 ticket (routine 103) on 1.6 m x 1 m and 1.6 m x
 // 2 m at 720 x 720 dpi, inline ("HalftoneThreadCount=0") and through the
 // engine ("HalftoneThreadCount=4"), with fixed dots (routine 109), and the
-// Tx500 ticket's planar halftoning at 600 dpi inline and on a pool. (The
-// JV300 jobs join when that family is served.)
+// Tx500 ticket's planar halftoning at 600 dpi inline and on a pool, and the
+// JV300 job (routine 118, three dot sizes) with thread count 0 and a pool.
 //
 // Counters: seconds (wall clock), cpu_s (processor time of all threads),
 // mpx_per_s (megapixels per second of wall clock), cpu_ns_per_px, out_mb
@@ -41,7 +41,7 @@
 namespace {
 
 struct JobSpec {
-    const char* ticket;    // in examples/
+    const char* ticket;    // from the repository root
     const char* settings;  // [job] lines on top of it
     int dpi;               // the ticket's resolution
     int threads;           // "HalftoneThreadCount"
@@ -130,7 +130,7 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     const PrnInterface& api = plugin.Table();
     std::ofstream(folder + "/DaVav.ini") << "[Special]\nHalftoneThreadCount=" << spec.threads << "\n";
     hostkit::TicketStore store(1);
-    hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/examples/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
+    hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
                                 "\"\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + KELMORA_ROOT +
                                 "/examples/cmyk.lin\"\nOutput/Prn/Media/Size/Height = " +
                                 std::to_string(1000 * spec.metres + 100) + ".0\n" + spec.settings,
@@ -237,7 +237,7 @@ void Job(benchmark::State& state, JobSpec spec) {
     BENCHMARK_CAPTURE(Job, name, JobSpec{__VA_ARGS__})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
 
 // The sample ticket: variable dots (routine 103), and fixed dots (routine 109).
-constexpr const char* kJV33 = "jv33.ticket";
+constexpr const char* kJV33 = "examples/jv33.ticket";
 constexpr const char* kFixedDots = "Output/Prn/Specific/DotSize = 1\n";
 KELMORA_JOB(JV33_Inline_1m, kJV33, "", 720, 0, 1, 0x776931993486A37Bull);
 KELMORA_JOB(JV33_Inline_2m, kJV33, "", 720, 0, 2, 0xD9D32D5AD4449989ull);
@@ -246,9 +246,15 @@ KELMORA_JOB(JV33_Engine4_2m, kJV33, "", 720, 4, 2, 0xDF1D188F26C55BF2ull);
 KELMORA_JOB(JV33_FixedDots_Inline_1m, kJV33, kFixedDots, 720, 0, 1, 0xE36C6383C7554858ull);
 // Planar halftoning (the Tx500 example ticket at 600 dpi, VDS3 channels),
 // on the calling thread and on a pool of 4.
-KELMORA_JOB(Tx500_Planar_Inline_1m, "tx500.ticket", "", 600, 0, 1, 0x29472E7765147049ull);
-KELMORA_JOB(Tx500_Planar_Pool4_1m, "tx500.ticket", "", 600, 4, 1, 0x29472E7765147049ull);
-// The JV300 jobs (routine 118, three dot sizes, thread count 0 and a pool)
-// join when that family is served.
+KELMORA_JOB(Tx500_Planar_Inline_1m, "examples/tx500.ticket", "", 600, 0, 1, 0x29472E7765147049ull);
+KELMORA_JOB(Tx500_Planar_Pool4_1m, "examples/tx500.ticket", "", 600, 4, 1, 0x29472E7765147049ull);
+// The JV300-160 (model 7015, CMYK) on the JV300 job of the cross-platform
+// check: routine 118 with three dot sizes, thread count 0 and a pool of 4.
+constexpr const char* kJV300 = ".ci/cross-platform/jv300-cmyk/ticket.txt";
+constexpr const char* kJV300On160 = "Output/Prn/Printer/Model = 7015\nOutput/Prn/Media/Size/Width = 1610.0\n";
+KELMORA_JOB(JV300_Inline_1m, kJV300, kJV300On160, 720, 0, 1, 0xD649ABD4607B7E29ull);
+KELMORA_JOB(JV300_Inline_2m, kJV300, kJV300On160, 720, 0, 2, 0x5F828E2D6208C44Dull);
+KELMORA_JOB(JV300_Pool4_1m, kJV300, kJV300On160, 720, 4, 1, 0xD649ABD4607B7E29ull);
+KELMORA_JOB(JV300_Pool4_2m, kJV300, kJV300On160, 720, 4, 2, 0x5F828E2D6208C44Dull);
 
 BENCHMARK_MAIN();
