@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "halftone/mt_engine.h"
 #include "job/varn_prn.h"
 #include "photo_page.h"
+#include "smoke.h"
 #include "platform/dynamic_library.h"
 #include "services/thread_pool.h"
 
@@ -70,12 +72,12 @@ uint64_t Fnv(uint64_t hash, const uint8_t* bytes, size_t n) {
     return hash;
 }
 
-void Report(benchmark::State& state, uint64_t hash) {
+// pinned: the hash every worker count of the routine must give (0: none yet).
+void Report(benchmark::State& state, uint64_t hash, uint64_t& pinned) {
     state.counters["mpx_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kLines / 1e6,
                                                      benchmark::Counter::kIsRate);
-    char label[24];
-    std::snprintf(label, sizeof label, "hash %016llx", static_cast<unsigned long long>(hash));
-    state.SetLabel(label);
+    if (pinned == 0) pinned = hash;
+    bench::LabelHash(state, hash, pinned);
 }
 
 // The page inline, as a job with the engine switched off runs it.
@@ -93,7 +95,8 @@ void Inline(benchmark::State& state, int32_t routine) {
         }
         s.halftone->ExitPage(s.job.get());
     }
-    Report(state, hash);
+    uint64_t any = 0;
+    Report(state, hash, any);
 }
 
 // The page through an engine of state.range(0) halftone workers.
@@ -124,7 +127,8 @@ void Engine(benchmark::State& state, int32_t routine) {
         mth.reset();
         s.halftone->ExitPage(s.job.get());
     }
-    Report(state, hash);
+    static std::map<int32_t, uint64_t> engineHashes;
+    Report(state, hash, engineHashes[routine]);
     SetProcessorCountOverride(0);
     MTH_ResetGlobals();
 }

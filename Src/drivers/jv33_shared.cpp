@@ -227,6 +227,7 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
         return -1;
     }
 
+    ReserveLineRoom(page->m_Output, page->m_Packing, 8, bytesPerPlane);
     try {
         for (int i = 0; i < count; ++i) {
             uint8_t* data = job->m_pOutLine + size_t(records[i].plane) * bytesPerPlane;

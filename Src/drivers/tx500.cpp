@@ -159,6 +159,7 @@ int Tx500_WriteLine(CVarnPrn* job) {
         job->SetErrorMessageF("Tx500_WriteLine: no halftoned line of %d planes", planes);
         return -1;
     }
+    ReserveLineRoom(driver->m_Line, driver->m_Packing, size_t(planes), bytesPerPlane);
     try {
         for (int32_t c = 0; c < planes; ++c) {
             const uint8_t* data = job->m_pOutLine + size_t(c) * bytesPerPlane;

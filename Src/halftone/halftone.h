@@ -236,6 +236,7 @@ public:
     uint16_t m_aInputMap[kInputMapCount][kInputMapSize] = {};
     int32_t m_iInkLimit = kInkLimitNone;
     uint16_t* m_apLinTable[kLinTableSlots] = {};
+    CmykLineTables m_CmykLineTables = {};  // of ConvertPixel_CMYKPrepared, made per inline line
 
     // ================= configuration, written by the family =================
     int32_t HalftoneRoutine = HALF_ROUTINE_UNSET;

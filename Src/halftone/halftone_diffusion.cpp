@@ -155,8 +155,13 @@ int32_t CHalftone::DiffusionLine(CVarnPrn* job, const DiffusionRoutine& routine)
         return kDiffusionBadLine;
     }
     StartLine(4 * static_cast<uint64_t>(m_Diffusion.PaddedWidth()));
+    PixelConverter convert = m_pfnPixelConverter;
+    if (convert == ConvertPixel_CMYK) {
+        PrepareCmykLineTables(this, m_CmykLineTables);
+        convert = ConvertPixel_CMYKPrepared;
+    }
     const int32_t r = m_Diffusion.HalftoneLine(m_pInputLine, m_Diffusion.InputBytesNeeded(), outLine, m_nOutLineBytes,
-                                               m_pfnPixelConverter, this);
+                                               convert, this);
     if (r != kDiffusionOk) {
         job->Log(LOG_ERROR, "%s: line: %s", routine.name, DiffusionResultText(r));
         return r;

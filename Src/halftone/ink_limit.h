@@ -70,6 +70,7 @@ constexpr unsigned kCMY = 0x07, kK = 0x08, kLights = 0x30, kExtras = 0xC0;
 template <unsigned kSummed, unsigned kColors, unsigned kLight, unsigned kFullAlso>
 inline void LimitForm(int32_t* v, int32_t limit, int32_t extra) {
     int32_t s = extra;
+#pragma GCC unroll 8
     for (unsigned p = 0; p < 8; ++p) {
         if (kSummed & (1u << p)) s += v[p];
     }
@@ -77,11 +78,13 @@ inline void LimitForm(int32_t* v, int32_t limit, int32_t extra) {
     if (e == 0) return;
     bool full = kLight ? (v[0] != 0 || v[4] != 0) && (v[1] != 0 || v[5] != 0) && v[2] != 0
                        : v[0] != 0 && v[1] != 0 && v[2] != 0;
+#pragma GCC unroll 8
     for (unsigned p = 0; p < 8; ++p) {
         if (kFullAlso & (1u << p)) full = full && v[p] != 0;
     }
     const int32_t d = Divisor(v[3] != 0, full);
     const int32_t f = Share(e, kColorFactor, s);
+#pragma GCC unroll 8
     for (unsigned p = 0; p < 8; ++p) {
         if (kColors & (1u << p)) ReduceColor(v[p], f, d);
         if (kLight & (1u << p)) ReduceLight(v[p], f, d);

@@ -82,13 +82,13 @@ int32_t InputStride(const CVarnPrn& job) {
     return n > 0 ? n : 4;
 }
 
-// The ink values of every pixel of the line: four (or six) per pixel.
-void FillInkValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in,
-                   const LineShape& shape) {
+// The ink values of every pixel of the line: kN (four or six) per pixel.
+template <int kN>
+void FillInkValuesOf(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in) {
     const int32_t stride = InputStride(job);
     const int32_t scale = job.m_iScaleX > 0 ? job.m_iScaleX : 1;
-    const int n = shape.valuesPerPixel;
-    const bool six = n == 6;
+    constexpr int n = kN;
+    constexpr bool six = kN == 6;
     const bool blackFirst = !six && job.m_iOutputColorMode == 13;
     int32_t* out = st.values.data();
     int32_t v[6] = {};
@@ -126,9 +126,16 @@ void FillInkValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, 
                 last = p;
             }
         }
-        std::copy(v, v + n, out);
+#pragma GCC unroll 6
+        for (int c = 0; c < kN; ++c) out[c] = v[c];
         if (++k == scale) k = 0;
     }
+}
+
+void FillInkValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in,
+                   const LineShape& shape) {
+    if (shape.valuesPerPixel == 6) return FillInkValuesOf<6>(h, job, st, in);
+    FillInkValuesOf<4>(h, job, st, in);
 }
 
 // One value per pixel: the black byte through input map 3.
@@ -257,16 +264,27 @@ void CellRow(SpotData& spot, int sc, int32_t line, int32_t width, uint8_t* cells
 
 // The dots of one channel: pixel x where its value v is not 0 and the level
 // of v reaches the cell; each byte of the plane made in a register.
+template <int kPixels>
+inline uint32_t ThresholdByte(const uint8_t* levels, const int32_t* values, size_t step, const uint8_t* cells,
+                              int32_t n) {
+    uint32_t byte = 0;
+#pragma GCC unroll 8
+    for (int32_t k = 0; k < (kPixels > 0 ? kPixels : n); ++k) {
+        const int32_t v = values[size_t(k) * step];
+        byte |= uint32_t((v != 0) & (levels[size_t(v)] >= cells[k])) << (7 - k);
+    }
+    return byte;
+}
+
 void ThresholdBits(const int32_t* values, int step, const uint8_t* cells, int32_t width, uint8_t* plane) {
-    const auto& levels = ScreeningLevels();
-    for (int32_t x0 = 0; x0 < width; x0 += 8) {
-        const int32_t n = std::min(8, width - x0);
-        uint32_t byte = 0;
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t v = values[size_t(x0 + k) * size_t(step)];
-            byte |= uint32_t((v != 0) & (levels[size_t(v)] >= cells[x0 + k])) << (7 - k);
-        }
-        plane[x0 >> 3] |= uint8_t(byte);
+    const uint8_t* levels = ScreeningLevels().data();
+    const size_t stride = size_t(step);
+    int32_t x0 = 0;
+    for (; x0 + 8 <= width; x0 += 8) {
+        plane[x0 >> 3] |= uint8_t(ThresholdByte<8>(levels, values + size_t(x0) * stride, stride, cells + x0, 8));
+    }
+    if (x0 < width) {
+        plane[x0 >> 3] |= uint8_t(ThresholdByte<0>(levels, values + size_t(x0) * stride, stride, cells + x0, width - x0));
     }
 }
 

@@ -19,6 +19,7 @@ inline bool Empty5(const uint8_t* p) { return (p[0] | p[1] | p[2] | p[3] | p[4])
 inline bool Empty6(const uint8_t* p) { return (p[0] | p[1] | p[2] | p[3] | p[4] | p[5]) == 0; }
 
 inline void Zero(int32_t* v, int first, int last) {
+#pragma GCC unroll 8
     for (int c = first; c <= last; ++c) v[c] = 0;
 }
 
@@ -40,6 +41,7 @@ inline void MapCMYKcm(const CHalftone* h, const uint8_t* p, int32_t* v) {
 }
 
 inline void Linearize(const CHalftone* h, int32_t* v, int first, int last) {
+#pragma GCC unroll 8
     for (int c = first; c <= last; ++c) v[c] = h->Lin(c, v[c]);
 }
 
@@ -93,14 +95,45 @@ void ConvertFullWhite(CHalftone* h, const uint8_t* p, int32_t* v) {
     FinishWithExtra<kLight, kTwo>(h, v, Flood(h));
 }
 
-}  // namespace
-
-void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v) {
-    if (Empty4(p)) return Zero(v, 0, 3);
+// The four inks of a CMYK pixel: a blank pixel is tested as one word.
+inline void ConvertCMYK(const CHalftone* h, const uint8_t* p, int32_t* v) {
+    uint32_t inks;
+    std::memcpy(&inks, p, sizeof inks);
+    if (inks == 0) return Zero(v, 0, 3);
     MapCMYK(h, p, v);
     InkLimit_CMYK(v, h->m_iInkLimit);
     Linearize(h, v, 0, 3);
 }
+
+// ConvertCMYK through the line's tables: a pixel that the limit leaves
+// alone (no limit, or a sum within it) takes its values from them.
+inline void ConvertCMYK(const CHalftone* h, const CmykLineTables& t, const uint8_t* p, int32_t* v) {
+    uint32_t inks;
+    std::memcpy(&inks, p, sizeof inks);
+    if (inks == 0) return Zero(v, 0, 3);
+    const int32_t limit = h->m_iInkLimit;
+    if (limit < kInkLimitNone) {
+        MapCMYK(h, p, v);
+        if (ink_limit::Excess(v[0] + v[1] + v[2] + v[3], limit) != 0) {
+            InkLimit_CMYK(v, limit);
+            return Linearize(h, v, 0, 3);
+        }
+    }
+#pragma GCC unroll 4
+    for (int c = 0; c < 4; ++c) v[c] = t.value[c][p[c]];
+}
+
+}  // namespace
+
+void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v) { ConvertCMYK(h, p, v); }
+
+void PrepareCmykLineTables(const CHalftone* h, CmykLineTables& tables) {
+    for (int c = 0; c < 4; ++c) {
+        for (int b = 0; b < 256; ++b) tables.value[c][b] = h->Lin(c, In(h, kMapC + c, uint8_t(b)));
+    }
+}
+
+void ConvertPixel_CMYKPrepared(CHalftone* h, const uint8_t* p, int32_t* v) { ConvertCMYK(h, h->m_CmykLineTables, p, v); }
 
 void ConvertPixel_CMYKcm(CHalftone* h, const uint8_t* p, int32_t* v) {
     if (Empty4(p)) return Zero(v, 0, 5);
@@ -293,6 +326,14 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
     // and keep the task's channels of it. A converter writes the same
     // positions for every pixel, so the ones it leaves alone stay as the
     // span's first pixel found them.
+    if (convert == ConvertPixel_CMYK && task->scale == 1 && task->channels == 4) {
+        // The common case through the span's own tables, without the call per pixel.
+        CmykLineTables tables;
+        PrepareCmykLineTables(task->halftone, tables);
+        for (int32_t x = task->start; x < task->end; ++x, out += 4, in += task->inputBytesPerPixel)
+            ConvertCMYK(task->halftone, tables, in, out);
+        return 0;
+    }
     int32_t values[8] = {};
     std::memcpy(values, out, valueBytes);
     for (int32_t x = task->start; x < task->end; ++x, out += task->channels) {

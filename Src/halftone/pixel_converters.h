@@ -18,6 +18,15 @@ class CVarnPrn;
 using PixelConverter = void (*)(CHalftone* halftone, const uint8_t* pixel, int32_t* converted);
 
 void ConvertPixel_CMYK(CHalftone* h, const uint8_t* p, int32_t* v);            // layout 1 (and 4)
+
+// ConvertPixel_CMYK with the halftoner's CMYK line tables (PrepareCmykLineTables
+// made them for the line): the same values, without the linearisation
+// tables' lookups for every pixel that the ink limit leaves alone.
+struct CmykLineTables {
+    int32_t value[4][256];  // ink, input byte: the linearised value of its input map
+};
+void PrepareCmykLineTables(const CHalftone* h, CmykLineTables& tables);
+void ConvertPixel_CMYKPrepared(CHalftone* h, const uint8_t* p, int32_t* v);
 void ConvertPixel_CMYKcm(CHalftone* h, const uint8_t* p, int32_t* v);          // 2
 void ConvertPixel_CMYKcmk(CHalftone* h, const uint8_t* p, int32_t* v);         // 3
 void ConvertPixel_CMYKWW(CHalftone* h, const uint8_t* p, int32_t* v);          // 5

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -24,15 +25,15 @@ clTHREADPOOL_QUEUE_IMP::clTHREADPOOL_QUEUE_IMP(int32_t threadCount, ThreadPoolTa
 }
 
 clTHREADPOOL_QUEUE_IMP::~clTHREADPOOL_QUEUE_IMP() {
-    std::deque<Entry> left;
+    Ring left;
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_stopping = true;
-        left.swap(m_queue);
+        std::swap(left, m_queue);
     }
     m_wake.notify_all();
-    if (m_discardFunction) {
-        for (const Entry& e : left) m_discardFunction(e.argument);
+    for (; !left.empty(); left.pop_front()) {
+        if (m_discardFunction) m_discardFunction(left.front().argument);
     }
     JoinWorkers();
 }

@@ -10,7 +10,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -60,6 +59,33 @@ private:
         ThreadPoolTaskFn function;  // null: the stop marker
         void* argument;
     };
+    // The queue: a ring that grows (doubling) only when it is full, so that
+    // a steady flow of tasks allocates nothing.
+    class Ring {
+    public:
+        bool empty() const { return m_count == 0; }
+        const Entry& front() const { return m_slots[m_head]; }
+        void pop_front() {
+            m_head = (m_head + 1) % m_slots.size();
+            --m_count;
+        }
+        void push_back(const Entry& e) {
+            if (m_count == m_slots.size()) Grow();
+            m_slots[(m_head + m_count) % m_slots.size()] = e;
+            ++m_count;
+        }
+
+    private:
+        void Grow() {
+            std::vector<Entry> bigger(m_slots.empty() ? 16 : m_slots.size() * 2);
+            for (size_t i = 0; i < m_count; ++i) bigger[i] = m_slots[(m_head + i) % m_slots.size()];
+            m_slots.swap(bigger);
+            m_head = 0;
+        }
+        std::vector<Entry> m_slots;
+        size_t m_head = 0;
+        size_t m_count = 0;
+    };
 
     bool Queue(void* argument, ThreadPoolTaskFn function, bool deferred);
     void WorkerLoop();
@@ -76,7 +102,7 @@ private:
     uint64_t m_signals = 0;
     ThreadPoolTaskFn m_discardFunction;
     ThreadPoolTaskFn m_defaultFunction;
-    std::deque<Entry> m_queue;
+    Ring m_queue;
     std::vector<std::thread> m_threads;
 };
 

@@ -216,3 +216,34 @@ TEST(PixelConverterChoice, SelectionAndLayoutCodeAgreeButForTheClass17Exception)
     halftone.HalftoneRoutine = 51;
     EXPECT_EQ(halftone.GetChannelLayout(&job), 10);
 }
+
+// The CMYK converter through a line's prepared tables, and over a span, gives
+// what it gives pixel by pixel, with and without the ink limit cutting.
+TEST(CmykLineTables, ConvertAsThePlainConverterUnderEveryLimit) {
+    CHalftone h{nullptr};
+    httest::MarkMapsAndTables(h);
+    for (int m = 0; m < 4; ++m) {
+        for (int b = 0; b < kInputMapSize; ++b) h.m_aInputMap[m][b] = uint16_t(std::min(4095, b * 16 + m * 40));
+    }
+    for (int c = 0; c < 4; ++c) {
+        for (int v = 0; v < kLinTableSize; ++v) h.m_apLinTable[c][v] = uint16_t((v * (7 + c) / 8 + 13 * c) % 4096);
+    }
+    uint32_t seed = 1;
+    std::vector<uint8_t> pixels(4 * 4096);
+    for (uint8_t& b : pixels) b = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+    std::fill_n(pixels.begin() + 40, 4, 0);  // a blank pixel
+    for (int32_t limit : {kInkLimitNone, 12285, 8190, 4095, 0}) {
+        h.m_iInkLimit = limit;
+        PrepareCmykLineTables(&h, h.m_CmykLineTables);
+        std::vector<int32_t> span(pixels.size(), -1);
+        ConversionTask task{&h, pixels.data(), 4, span.data(), 4, 0, 4096, 1, 1, ConvertPixel_CMYK, nullptr, nullptr, 0};
+        ASSERT_EQ(ConvertPixelSpan(&task), 0);
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            int32_t plain[4], prepared[4];
+            ConvertPixel_CMYK(&h, &pixels[i], plain);
+            ConvertPixel_CMYKPrepared(&h, &pixels[i], prepared);
+            ASSERT_TRUE(std::equal(plain, plain + 4, prepared)) << "limit " << limit << ", pixel " << i / 4;
+            ASSERT_TRUE(std::equal(plain, plain + 4, &span[i])) << "limit " << limit << ", pixel " << i / 4;
+        }
+    }
+}

@@ -288,6 +288,7 @@ int JFX_WriteLine(CVarnPrn* job) {
     for (JFXLayer& layer : driver->m_vLayers) {
         if (layer.PlanesToPrint.empty()) continue;
         layer.line.Resize(0);
+        ReserveLineRoom(layer.line, driver->m_Packing, layer.PlanesToPrint.size(), bytesPerPlane);
         try {
             for (int32_t p : layer.PlanesToPrint) {
                 if (size_t(p) >= planes || size_t(p) >= driver->m_vPlaneCodes.size() || !job->m_pOutLine) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "drivers/mrl/packbits.h"
 #include "base/format.h"
@@ -224,8 +225,28 @@ OverPlotting MRL_IV_PL_OverPlottingForLevel(int level) {
 
 size_t TrimmedPlaneLength(const uint8_t* plane, size_t bytes) {
     if (!plane) return 0;
+    // Blank words from the end, then the bytes of the last one that is not.
+    while (bytes >= 32) {
+        uint64_t w[4];
+        std::memcpy(w, plane + bytes - 32, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) != 0) break;
+        bytes -= 32;
+    }
+    while (bytes >= 8) {
+        uint64_t w;
+        std::memcpy(&w, plane + bytes - 8, sizeof w);
+        if (w != 0) break;
+        bytes -= 8;
+    }
     while (bytes > 0 && plane[bytes - 1] == 0) --bytes;
     return bytes;
+}
+
+void ReserveLineRoom(ByteBuffer& out, ByteBuffer& scratch, size_t planes, size_t bytesPerPlane) {
+    constexpr size_t kCommandRoom = 64;  // a plane's commands around its data, a line end
+    const size_t packed = PackBitsMaxSize(bytesPerPlane) + 32;  // as PackBitsCompressLine grows it
+    scratch.Reserve(packed);
+    out.Reserve(planes * (packed + kCommandRoom) + kCommandRoom);
 }
 
 void AppendPlaneData(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint8_t colour, bool twoBitsPerPixel,

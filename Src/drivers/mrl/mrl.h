@@ -247,6 +247,10 @@ void AppendPlaneData(ByteBuffer& out, ByteBuffer& scratch, RasterForm form, uint
                      const uint8_t* data, size_t n);
 // The end-of-line code ("QR" 1 or LF).
 void AppendLineEnd(ByteBuffer& out, RasterForm form);
+// Grows a line's command buffer and its PackBits scratch, once, to what a
+// line of `planes` planes of bytesPerPlane bytes can need, so that no later
+// line allocates (a buffer grows to the longest line written otherwise).
+void ReserveLineRoom(ByteBuffer& out, ByteBuffer& scratch, size_t planes, size_t bytesPerPlane);
 // The same commands appended to a buffer, for line writers that allocate
 // nothing per line: "QY" 1 and a value, a "QD" header with or without its
 // layer fields (counts above 65535 throw TextError), "QR" with a flag.

@@ -78,6 +78,7 @@ void MRL_QD_ImageData_Emitter::CheckLine(const uint8_t* line, size_t bytesPerPla
 
 void MRL_QD_ImageData_Emitter::EmitImageDataLine(const uint8_t* line, size_t bytesPerPlane) {
     CheckLine(line, bytesPerPlane);
+    for (const LayerEmitter& layer : m_LayerEmitters) ReserveLineRoom(m_line, m_packing, layer.planes.size(), bytesPerPlane);
     for (LayerEmitter& layer : m_LayerEmitters) {
         LineReset reset(m_line);
         for (size_t i = 0; i < layer.planes.size(); ++i) {
@@ -125,7 +126,7 @@ void MRL_QD_ImageData_Emitter::EmitPlane(LayerEmitter& layer, const uint8_t* dat
     if (!cutmark) AppendQR(m_line, 0);
     // Codes from 3 on have no set of their own.
     const size_t set = layerCode < 0 ? 0 : size_t(layerCode);
-    if (set < kLayerCodeSets) layer.colourCodes[set].insert(colour);
+    if (set < kLayerCodeSets) layer.colourCodes[set].set(colour);
 }
 
 void MRL_QD_ImageData_Emitter::FlushLineData(LayerEmitter& layer) {
@@ -143,14 +144,26 @@ void MRL_QD_ImageData_Emitter::FlushLineData(LayerEmitter& layer) {
     m_line.Resize(0);
 }
 
+namespace {
+
+std::set<uint32_t> Codes(const std::bitset<256>& written) {
+    std::set<uint32_t> codes;
+    for (uint32_t c = 0; c < written.size(); ++c) {
+        if (written[c]) codes.insert(c);
+    }
+    return codes;
+}
+
+}  // namespace
+
 std::set<uint32_t> MRL_QD_ImageData_Emitter::GetPlaneMapOfLayer0(uint32_t layerCode) const {
     if (m_LayerEmitters.empty() || layerCode >= kLayerCodeSets) return {};
-    return m_LayerEmitters[0].colourCodes[layerCode];
+    return Codes(m_LayerEmitters[0].colourCodes[layerCode]);
 }
 
 std::set<uint32_t> MRL_QD_ImageData_Emitter::GetFirstPlaneMapOfLayer(int32_t layer) const {
     if (layer < 0 || size_t(layer) >= m_LayerEmitters.size()) return {};
-    return m_LayerEmitters[size_t(layer)].colourCodes[0];
+    return Codes(m_LayerEmitters[size_t(layer)].colourCodes[0]);
 }
 
 std::unique_ptr<MRL_IV_QD_ImageData_Emitter> Create_MRL_IV_QD_ImageData_Emitter() {

@@ -10,6 +10,7 @@
 // Either way the line buffer is left empty, so the next line starts clean.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -75,7 +76,7 @@ private:
         ISPOOL_FILE_WRITER* m_pSpoolFileWriter = nullptr;
         std::string name;
         std::vector<int32_t> planes;
-        std::set<uint32_t> colourCodes[kLayerCodeSets];  // by layer code
+        std::bitset<256> colourCodes[kLayerCodeSets];  // by layer code: the colour codes written
     };
 
     void CheckLine(const uint8_t* line, size_t bytesPerPlane) const;

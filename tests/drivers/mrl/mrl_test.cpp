@@ -244,6 +244,15 @@ TEST(MrlRaster, BlankPlanesSendOnlyTheLineEnd) {
     ByteBuffer scratch;
     const Bytes blank(64, 0);
     EXPECT_EQ(TrimmedPlaneLength(blank.data(), blank.size()), 0u);
+    // The trim ends at the last inked byte wherever it lies among the words.
+    for (size_t bytes = 1; bytes <= 80; ++bytes) {
+        for (size_t last = 0; last < bytes; ++last) {
+            Bytes plane(bytes, 0);
+            plane[last] = 0x40;
+            plane[0] |= 1;
+            ASSERT_EQ(TrimmedPlaneLength(plane.data(), bytes), last + 1) << bytes << " bytes";
+        }
+    }
     AppendPlaneRecord(out, scratch, RasterForm::Q, 2, false, blank.data(), 0);
     AppendLineEnd(out, RasterForm::Q);
     EXPECT_EQ(Bytes(out.begin(), out.end()), B({0x51, 0x52, 0x01, 0x01}));

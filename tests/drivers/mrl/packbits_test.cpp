@@ -188,6 +188,39 @@ std::vector<Row> DecodeWithLibtiff(const std::vector<Row>& packedRows, size_t wi
     return rows;
 }
 
+// The packing rule byte by byte: the word-wise scans must pick the same packets.
+Row PackOneByteAtATime(const Row& in) {
+    Row out;
+    size_t i = 0;
+    const size_t n = in.size();
+    while (i < n) {
+        size_t count = 1;
+        while (count < 128 && i + count < n && in[i + count] == in[i]) ++count;
+        if (count >= 2) {
+            out.insert(out.end(), {uint8_t(257 - count), in[i]});
+            i += count;
+            continue;
+        }
+        size_t length = 1;
+        while (length < 128 && i + length < n &&
+               !(i + length + 1 < n && in[i + length] == in[i + length - 1] && in[i + length + 1] == in[i + length]))
+            ++length;
+        if (length < 128 && i + length < n) --length;  // the triple's first byte starts the run
+        out.push_back(uint8_t(length - 1));
+        out.insert(out.end(), in.begin() + ptrdiff_t(i), in.begin() + ptrdiff_t(i + length));
+        i += length;
+    }
+    return out;
+}
+
+TEST(PackBits, PicksThePacketsOfTheByteWiseRule) {
+    std::mt19937 rng(7);
+    for (int r = 0; r < 20000; ++r) {
+        const Row row = RandomRow(rng, r < 300 ? size_t(r) : RandomLength(rng));
+        ASSERT_EQ(PackBitsEncode(row), PackOneByteAtATime(row)) << "row " << r;
+    }
+}
+
 TEST(PackBits, AMillionRandomRowsRoundTripWithinTheBound) {
     std::mt19937 rng(20240607);
     constexpr int kBatches = 1000;
