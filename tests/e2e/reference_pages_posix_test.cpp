@@ -95,7 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"RicohPro", "ricoh-pro", "", 0xCDBC74CADA408068ull, 0xCDBC74CADA408068ull},
         Reference{"UJF605Spooled", "ujf-605-spooled", "", 0x7CD8EEBBA2969D31ull, 0xA74A3DF6EB9D4FA0ull},
         Reference{"UJF605TwoLayers", "ujf-605-two-layers", "", 0xB6065244D8092CFDull, 0x16D4935482A69AB5ull},
-        Reference{"UJFX042", "ujf-x042", "", 0x9152DAA172EC4AB2ull, 0x9152DAA172EC4AB2ull}),
+        Reference{"UJFX042", "ujf-x042", "", 0x9152DAA172EC4AB2ull, 0x9152DAA172EC4AB2ull},
+        Reference{"CJV30", "cjv30", "", 0x0D857899363DC44Eull, 0x0D857899363DC44Eull},
+        Reference{"CJV300", "cjv300", "", 0x0D989C983320BE1Full, 0x0D989C983320BE1Full}),
     [](const testing::TestParamInfo<Reference>& info) { return std::string(info.param.name); });
 
 }  // namespace
