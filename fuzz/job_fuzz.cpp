@@ -30,6 +30,16 @@ constexpr int32_t kModels[] = {
     7077, 7080,  // JV34/TS34
     654, 672,    // JV3
     697, 699,    // JV4
+    677, 690,    // JV5
+    703, 717,    // CJV30
+    728, 746,    // JV400, RICOH Pro
+    7000, 7017,  // JV300
+    7018, 7051,  // CJV300
+    7052, 7063,  // UJF-x042
+    673, 726,    // UJF-605
+    7071, 7072,  // TS300P
+    7073, 7075,  // Tx500, TS500
+    7081, 7089,  // JFX200, JFX500
 };
 constexpr size_t kModelCount = sizeof(kModels) / sizeof(kModels[0]);
 
