@@ -378,7 +378,8 @@ int32_t JFXIntern::FinishPage(CVarnPrn* job, uint32_t result) {
         job->SetErrorMessageFromResult(&failure);
     }
     ResetLayerSpools();
-    return int32_t(result);
+    // A failure goes back negative, so that the host's ClosePage reports it.
+    return result == 0 ? 0 : -int32_t(result);
 }
 
 namespace {

@@ -293,7 +293,7 @@ TEST_F(JfxPageTest, FailedPlaybackStopsThePageAndIsReported) {
     ASSERT_EQ(JFX500_OpenJob(job.get()), 0);
     NewPage();
     EXPECT_EQ(Line({0, 4, 5}), 0);
-    EXPECT_EQ(InternPageHook1(job.get()), int(eSPOOLFILE2_IO_FAILED));
+    EXPECT_EQ(InternPageHook1(job.get()), -int(eSPOOLFILE2_IO_FAILED));
     const auto records = PageEnd();
     EXPECT_EQ(LayerRecords(records).size(), 1u);  // the primer only
     EXPECT_NE(records.back().tag, SPLTAG_PAGE_END);
