@@ -15,8 +15,17 @@
 // (stream bytes), rss_mb (peak resident memory above the process before
 // OpenJob); the label is the stream's hash.
 //
-// KELMORA_BENCH_SMOKE=1 runs small pages instead and fails a job whose hash
-// is not the pinned one (the CI's smoke run).
+// Long pages ("LongPage/..."): a narrow picture (one inch) of 10,000 lines on
+// the JV33 inline and through the engine and on the JV300 inline and on a
+// pool; --long_page_lines=N adds each at N lines (1000000 for the million-line
+// pages). Their sink decodes the stream as it comes and counts the raster
+// lines the printer is sent: a job that prints fewer or more lines than the
+// host sent fails. Extra counters: lines (printed), peak_kb (the child's peak
+// resident kilobytes).
+//
+// KELMORA_BENCH_SMOKE=1 runs small pages instead (the long pages at a tenth
+// of their length, without --long_page_lines) and fails a job whose hash is
+// not the pinned one (the CI's smoke run).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,6 +43,7 @@
 #include "photo_page.h"
 #include "platform/dynamic_library.h"
 #include "plugin_library.h"
+#include "prndump/line_counter.h"
 #include "smoke.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
@@ -47,7 +57,10 @@ struct JobSpec {
     int threads;           // "HalftoneThreadCount"
     int metres;            // page length
     uint64_t smokeHash;    // of the small page
+    int lines = 0;         // a long page of this many narrow lines instead of the metres
 };
+
+constexpr int kLongPageWidth = 720;  // pixels: one inch at 720 dpi
 
 struct Result {
     int status = -1;
@@ -58,6 +71,10 @@ struct Result {
     double rssMb = 0;
     int width = 0;
     int height = 0;
+    long peakKb = 0;
+    long long printedLines = -1;  // of a long page: the raster lines decoded from the stream
+    int pages = 0;                // of a long page: the pages ended in the stream
+    char decodeError[160] = {};
 };
 
 // FNV-1a over eight bytes at a time (the tail zero-padded), so that the
@@ -79,12 +96,18 @@ struct Sink {
         }
         bytes += n;
     }
+
+    // Counts the raster lines as they come (long pages).
+    bool countLines = false;
+    prndecode::LineCounter lines;
+
     static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
         auto* sink = static_cast<Sink*>(self);
         const uint8_t head[8] = {uint8_t(tag),  uint8_t(tag >> 8),  uint8_t(tag >> 16),  uint8_t(tag >> 24),
                                  uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)};
         sink->Add(head, 8);
         sink->Add(data, size);
+        if (sink->countLines) sink->lines.Record(tag, data, size);
         return 0;
     }
 };
@@ -113,6 +136,12 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     const bool smoke = bench::Smoke();
     result.width = smoke ? 1200 : int(1600 / 25.4 * spec.dpi);                  // 1.6 m
     result.height = smoke ? 30 * spec.metres : int(1000 / 25.4 * spec.dpi) * spec.metres;  // 1 m
+    int mediaHeight = 1000 * spec.metres + 100;  // millimetres
+    if (spec.lines > 0) {
+        result.width = kLongPageWidth;
+        result.height = smoke ? spec.lines / 10 : spec.lines;
+        mediaHeight = int(result.height * 25.4 / spec.dpi) + 100;
+    }
     const auto lines = bench::PhotoPage(result.width, bench::kLines);
     // The plug-in finds the stand-in linearisation library among the loaded ones.
     platform::DynamicLibrary epl;
@@ -133,7 +162,7 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
                                 "\"\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + KELMORA_ROOT +
                                 "/examples/cmyk.lin\"\nOutput/Prn/Media/Size/Height = " +
-                                std::to_string(1000 * spec.metres + 100) + ".0\n" + spec.settings,
+                                std::to_string(mediaHeight) + ".0\n" + spec.settings,
                             store);
     prnhost::ImageInfo info;
     info.width = result.width;
@@ -152,6 +181,7 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     }
 
     Sink sink;
+    sink.countLines = spec.lines > 0;
     PLUGINCONTEXT* context = nullptr;
     JobContext* job = nullptr;
     uint32_t pageInfo = 1;
@@ -177,6 +207,7 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     result.rssMb = double(usage.ru_maxrss) / 1024.0 - before;
+    result.peakKb = usage.ru_maxrss;
     if (r != 0) {
         std::fprintf(stderr, "%s failed (%d)\n", step, r);
         const hostkit::Elements* message = store.Find(TICKET_SCOPE_JOB, 1, "Output/ErrorMessage");
@@ -185,6 +216,11 @@ Result RunJob(const JobSpec& spec, const std::string& folder) {
     result.status = r;
     result.bytes = sink.bytes;
     result.hash = sink.hash;
+    if (sink.countLines) {
+        result.printedLines = sink.lines.Lines();
+        result.pages = sink.lines.Pages();
+        std::snprintf(result.decodeError, sizeof result.decodeError, "%s", sink.lines.Error().c_str());
+    }
     return result;
 }
 
@@ -221,6 +257,12 @@ void Job(benchmark::State& state, JobSpec spec) {
         state.SetIterationTime(r.seconds);
     }
     if (r.status != 0) return state.SkipWithError(("job failed (" + std::to_string(r.status) + ")").c_str());
+    if (r.decodeError[0]) return state.SkipWithError((std::string("stream: ") + r.decodeError).c_str());
+    if (spec.lines > 0 && (r.printedLines != r.height || r.pages != 1)) {
+        return state.SkipWithError((std::to_string(r.printedLines) + " lines printed on " + std::to_string(r.pages) +
+                                    " pages, " + std::to_string(r.height) + " sent on one")
+                                       .c_str());
+    }
     const double mpx = double(r.width) * r.height / 1e6;
     state.counters["seconds"] = r.seconds;
     state.counters["cpu_s"] = r.cpuSeconds;
@@ -228,6 +270,10 @@ void Job(benchmark::State& state, JobSpec spec) {
     state.counters["cpu_ns_per_px"] = r.cpuSeconds * 1e3 / mpx;
     state.counters["out_mb"] = double(r.bytes) / 1e6;
     state.counters["rss_mb"] = r.rssMb;
+    if (spec.lines > 0) {
+        state.counters["lines"] = double(r.printedLines);
+        state.counters["peak_kb"] = double(r.peakKb);
+    }
     bench::LabelHash(state, r.hash, spec.smokeHash);
 }
 
@@ -257,4 +303,45 @@ KELMORA_JOB(JV300_Inline_2m, kJV300, kJV300On160, 720, 0, 2, 0x5F828E2D6208C44Du
 KELMORA_JOB(JV300_Pool4_1m, kJV300, kJV300On160, 720, 4, 1, 0xD649ABD4607B7E29ull);
 KELMORA_JOB(JV300_Pool4_2m, kJV300, kJV300On160, 720, 4, 2, 0x5F828E2D6208C44Dull);
 
-BENCHMARK_MAIN();
+// The long pages: the JV33 sample ticket inline and through the engine, the
+// JV300 job inline and on a pool, each of `lines` lines.
+void RegisterLongPages(int lines, const uint64_t (&smokeHashes)[4]) {
+    const struct {
+        const char* name;
+        JobSpec spec;
+    } cases[] = {
+        {"JV33_Inline", {kJV33, "", 720, 0, 0, smokeHashes[0], lines}},
+        {"JV33_Engine4", {kJV33, "", 720, 4, 0, smokeHashes[1], lines}},
+        {"JV300_Inline", {kJV300, kJV300On160, 720, 0, 0, smokeHashes[2], lines}},
+        {"JV300_Pool4", {kJV300, kJV300On160, 720, 4, 0, smokeHashes[3], lines}},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::string("LongPage/") + c.name + "/" + std::to_string(lines);
+        benchmark::RegisterBenchmark(name.c_str(), Job, c.spec)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+    }
+}
+
+int main(int argc, char** argv) {
+    int longLines = 0;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const char* flag = "--long_page_lines=";
+        if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) {
+            longLines = std::atoi(argv[i] + std::strlen(flag));
+            if (longLines <= 0) {
+                std::fprintf(stderr, "%s: a positive number of lines, please\n", argv[i]);
+                return 1;
+            }
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    RegisterLongPages(10000, {0x93325B665DD5F2D4ull, 0x2C430AC5FB03A2F3ull, 0x1BCC3FCF284FAD67ull, 0x1BCC3FCF284FAD67ull});
+    if (longLines > 0 && !bench::Smoke()) RegisterLongPages(longLines, {0, 0, 0, 0});
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
