@@ -327,9 +327,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* flag = "--long_page_lines=";
         if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) {
-            longLines = std::atoi(argv[i] + std::strlen(flag));
-            if (longLines <= 0) {
-                std::fprintf(stderr, "%s: a positive number of lines, please\n", argv[i]);
+            char* end = nullptr;
+            const long value = std::strtol(argv[i] + std::strlen(flag), &end, 10);
+            longLines = value > 0 && value <= 100000000 && *end == '\0' ? int(value) : 0;
+            if (longLines == 0) {
+                std::fprintf(stderr, "%s: a number of lines from 1 to 100000000, please\n", argv[i]);
                 return 1;
             }
         } else {
@@ -337,6 +339,7 @@ int main(int argc, char** argv) {
         }
     }
     argc = kept;
+    argv[argc] = nullptr;
     RegisterLongPages(10000, {0x93325B665DD5F2D4ull, 0x2C430AC5FB03A2F3ull, 0x1BCC3FCF284FAD67ull, 0x1BCC3FCF284FAD67ull});
     if (longLines > 0 && !bench::Smoke()) RegisterLongPages(longLines, {0, 0, 0, 0});
     benchmark::Initialize(&argc, argv);
