@@ -90,7 +90,17 @@ double CSpline::Evaluate(double t, double tension) const {
     // Interval k with x[k] <= t < x[k+1], the end intervals extended outwards.
     const auto it = std::upper_bound(m_x.begin(), m_x.end(), t);
     size_t k = it == m_x.begin() ? 0 : static_cast<size_t>(it - m_x.begin()) - 1;
-    k = std::min(k, m_x.size() - 2);
+    return EvaluateInterval(std::min(k, m_x.size() - 2), t, tension);
+}
+
+double CSpline::Sweep::At(double t) {
+    const std::vector<double>& x = m_spline.m_x;
+    if (x.size() < 2) return 0.0;
+    while (m_k + 2 < x.size() && x[m_k + 1] <= t) ++m_k;
+    return m_spline.EvaluateInterval(m_k, t, 0.0);
+}
+
+double CSpline::EvaluateInterval(size_t k, double t, double tension) const {
     const double u = (t - m_x[k]) / (m_x[k + 1] - m_x[k]);
     const double w = 1.0 - u;
     double left = w * w * w * m_a[k];
@@ -116,7 +126,8 @@ bool CSpline::FillTable(int n, const SplinePoint* points, uint16_t* out) {
     const int64_t fitFrom = std::clamp<int64_t>(first, 0, kTableSize);
     const int64_t fitTo = std::clamp<int64_t>(last, 0, kTableSize);
     for (int64_t t = 0; t < fitFrom; ++t) out[t] = ClampToTable(MapByte(points[0].y));
-    for (int64_t t = fitFrom; t < fitTo; ++t) out[t] = ToTableValue(Evaluate(static_cast<double>(t), 0.0));
+    Sweep sweep(*this);
+    for (int64_t t = fitFrom; t < fitTo; ++t) out[t] = ToTableValue(sweep.At(static_cast<double>(t)));
     for (int64_t t = fitTo; t < kTableSize; ++t) out[t] = ClampToTable(MapByte(points[n - 1].y));
     for (int t = 0; t < kTableSize; ++t) out[t] = static_cast<uint16_t>(kMaxValue - out[t]);
     return true;

@@ -51,10 +51,25 @@ public:
     // cubic is extended; 0 when nothing has been solved.
     double Evaluate(double t, double tension) const;
 
+    // Evaluate for t values that never decrease (a table filled from its
+    // start): keeps the interval of the last call instead of searching for
+    // it. Gives Evaluate's values exactly.
+    class Sweep {
+    public:
+        explicit Sweep(const CSpline& spline) : m_spline(spline) {}
+        double At(double t);
+
+    private:
+        const CSpline& m_spline;
+        size_t m_k = 0;
+    };
+
     // The value map of the 8-bit scale: trunc(v * 4095 / 255 + 0.5).
     static int64_t MapByte(int32_t v);
 
 private:
+    double EvaluateInterval(size_t k, double t, double tension) const;
+
     // Point values and per-interval coefficients, indexed from 0.
     std::vector<double> m_x;
     std::vector<double> m_y;

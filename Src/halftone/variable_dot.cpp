@@ -110,11 +110,15 @@ std::unique_ptr<PlanarChannel_VDS_Parameters> PlanarChannel_VDS_Parameters::Crea
 
 // ================================ CSplineDot ================================
 
-bool CSplineDot::FillTable12(std::vector<SplinePoint>& points, uint16_t* curve) { return Fill(points, curve, 4095); }
+bool CSplineDot::FillTable12(std::vector<SplinePoint>& points, uint16_t* curve, int32_t from) {
+    return Fill(points, curve, 4095, from);
+}
 
-bool CSplineDot::FillTable16(std::vector<SplinePoint>& points, uint16_t* curve) { return Fill(points, curve, 65535); }
+bool CSplineDot::FillTable16(std::vector<SplinePoint>& points, uint16_t* curve, int32_t from) {
+    return Fill(points, curve, 65535, from);
+}
 
-bool CSplineDot::Fill(std::vector<SplinePoint>& taken, uint16_t* curve, int32_t maxValue) {
+bool CSplineDot::Fill(std::vector<SplinePoint>& taken, uint16_t* curve, int32_t maxValue, int32_t from) {
     std::vector<SplinePoint> points;
     points.swap(taken);
     const size_t n = points.size();
@@ -132,9 +136,11 @@ bool CSplineDot::Fill(std::vector<SplinePoint>& taken, uint16_t* curve, int32_t 
     const int32_t last = points.back().x;
     // The curve is filled inverted (as the spline sees it), then turned back.
     const auto store = [maxValue](double v) { return static_cast<uint16_t>(maxValue - ClampCurve(v, maxValue)); };
-    for (int32_t t = 0; t < first; ++t) curve[t] = store(ys.front());
-    for (int32_t t = first; t < last; ++t) curve[t] = store(std::floor(m_spline.Evaluate(t, 0.0) + 0.5));
-    for (int32_t t = last; t <= maxValue; ++t) curve[t] = store(ys.back());
+    from = std::max(from, 0);
+    for (int32_t t = from; t < first; ++t) curve[t] = store(ys.front());
+    CSpline::Sweep sweep(m_spline);
+    for (int32_t t = std::max(first, from); t < last; ++t) curve[t] = store(std::floor(sweep.At(t) + 0.5));
+    for (int32_t t = std::max(last, from); t <= maxValue; ++t) curve[t] = store(ys.back());
     return true;
 }
 
@@ -163,10 +169,10 @@ bool CBuildDotLut::GetCurves(std::vector<const uint16_t*>& curves) const {
     return true;
 }
 
-bool CBuildDotLut::Fill(const Points& points, uint16_t* curve) {
+bool CBuildDotLut::Fill(const Points& points, uint16_t* curve, int32_t from) {
     Points copy = points;
     CSplineDot spline;
-    return m_bits == 16 ? spline.FillTable16(copy, curve) : spline.FillTable12(copy, curve);
+    return m_bits == 16 ? spline.FillTable16(copy, curve, from) : spline.FillTable12(copy, curve, from);
 }
 
 bool CBuildDotLut::CalcDotLut() {
@@ -345,9 +351,10 @@ bool CBuildDotLut::KneeSearch(int k, int32_t start, bool stepBeforeFit) {
         if (stepBeforeFit) --K;
         if (K < lowest) return false;
         points[knee].x = K;
-        if (!Fill(points, curve)) return false;
+        // Only the tail from K decides; the whole curve is filled once found.
+        if (!Fill(points, curve, K)) return false;
         if (std::all_of(curve + K, curve + m_maxValue + 1, [this](uint16_t v) { return v >= m_maxValue; })) {
-            return true;
+            return Fill(points, curve);
         }
         if (!stepBeforeFit) --K;
     }
@@ -369,7 +376,7 @@ int32_t CBuildDotLut::Saturation(int k) {
     for (int32_t x = points[knee].x - 1; x >= lowest; --x) {
         points[knee].x = x;
         Points copy = points;
-        if (!spline.FillTable12(copy, curve.data())) return -1;
+        if (!spline.FillTable12(copy, curve.data(), x)) return -1;
         if (std::all_of(curve.begin() + x, curve.end(), [](uint16_t v) { return v >= 4095; })) {
             return Trunc(x * factor + 0.5);
         }

@@ -80,11 +80,13 @@ struct PlanarChannel_VDS_Parameters : PlanarChannelParameters {
 class CSplineDot {
 public:
     virtual ~CSplineDot() = default;
-    bool FillTable12(std::vector<SplinePoint>& points, uint16_t* curve /* [4096] */);
-    bool FillTable16(std::vector<SplinePoint>& points, uint16_t* curve /* [65536] */);
+    // from > 0 fills only curve[from] onwards (a search that checks a tail
+    // of the curve); the entries before it are left as they were.
+    bool FillTable12(std::vector<SplinePoint>& points, uint16_t* curve /* [4096] */, int32_t from = 0);
+    bool FillTable16(std::vector<SplinePoint>& points, uint16_t* curve /* [65536] */, int32_t from = 0);
 
 private:
-    bool Fill(std::vector<SplinePoint>& points, uint16_t* curve, int32_t maxValue);
+    bool Fill(std::vector<SplinePoint>& points, uint16_t* curve, int32_t maxValue, int32_t from);
     CSpline m_spline;
 };
 
@@ -110,7 +112,7 @@ public:
 private:
     using Points = std::vector<SplinePoint>;
 
-    bool Fill(const Points& points, uint16_t* curve);
+    bool Fill(const Points& points, uint16_t* curve, int32_t from = 0);
     bool FirstCurve();
     bool SecondCurve();
     bool MiddleCurve(int k);

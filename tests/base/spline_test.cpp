@@ -115,6 +115,15 @@ TEST(SplineSolve, IsANaturalSplineWithContinuousSlopeAndCurvature) {
     EXPECT_NEAR(curvature(x[4], -1), 0.0, 1e-5);
 }
 
+TEST(SplineSweep, GivesEvaluatesValuesForRisingArgumentsIncludingBeyondTheEnds) {
+    const double x[] = {10, 11, 40, 41.5, 300, 4000};
+    const double y[] = {0, 900, 20, 3000, 100, 4095};
+    CSpline spline;
+    ASSERT_TRUE(spline.Solve(6, x, y, 0.0));
+    CSpline::Sweep sweep(spline);
+    for (double t = -5; t < 4100; t += 0.5) ASSERT_EQ(sweep.At(t), spline.Evaluate(t, 0.0)) << t;
+}
+
 TEST(ConstrainedCurve, AddingTheSameXTwiceKeepsTheLaterValue) {
     CConstrainedCurve curve;
     curve.AddPoint(100, 1.0);

@@ -259,7 +259,7 @@ public:
             error = path + ": unexpected scanline size";
             return false;
         }
-        scanline_.resize(static_cast<size_t>(scanline));
+        scanlineBytes_ = static_cast<size_t>(scanline);  // allocated by the first row read
         planes_.push_back(std::move(tif));
         if (planar != PLANARCONFIG_CONTIG) {
             separate_ = true;
@@ -276,6 +276,7 @@ public:
 
     bool ReadRow(uint8_t* row, std::string& error) override {
         const uint32_t y = static_cast<uint32_t>(row_);
+        if (scanline_.size() < scanlineBytes_) scanline_.resize(scanlineBytes_);
         for (size_t s = 0; s < planes_.size(); ++s) {
             if (TIFFReadScanline(planes_[s].get(), scanline_.data(), y, static_cast<uint16_t>(s)) < 0) {
                 error = path_ + ": cannot read row " + std::to_string(y);
@@ -296,6 +297,7 @@ private:
     std::string path_;
     std::vector<TiffHandle> planes_;
     std::vector<uint8_t> scanline_;
+    size_t scanlineBytes_ = 0;
     bool separate_ = false;
     int row_ = 0;
 };
