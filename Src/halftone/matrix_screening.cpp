@@ -155,6 +155,7 @@ void PrepareLimitShares(ScreeningState& st, int32_t limit) {
 struct InkTables {
     const InkMaps& map;
     const uint32_t* shares;
+    int32_t uncut;  // the largest sum the limiter leaves as it is
 };
 
 // The input maps of the values: cyan, magenta, yellow, black; with six
@@ -169,9 +170,9 @@ InkTables PrepareInkTables(const CHalftone& h, ScreeningState& st) {
         const uint16_t* map = h.m_aInputMap[kN == 6 ? kMapsOf6[c] : kMapsOf4[c]];
         for (int b = 0; b < kInputMapSize; ++b) st.inkMaps[size_t(c)][size_t(b)] = std::min<uint16_t>(map[b], kMaxInk);
     }
-    if (h.m_iInkLimit >= kInkLimitNone) return {st.inkMaps, nullptr};
+    if (h.m_iInkLimit >= kInkLimitNone) return {st.inkMaps, nullptr, 0};
     PrepareLimitShares(st, h.m_iInkLimit);
-    return {st.inkMaps, st.limitShares.data()};
+    return {st.inkMaps, st.limitShares.data(), std::max(h.m_iInkLimit, CHalftone::m_iLimitSumThreshold)};
 }
 
 // The kN ink values of a pixel (cyan, magenta, yellow, black and, for six,
@@ -190,9 +191,8 @@ inline void InkOf(const InkTables& t, const uint8_t* p, int32_t* v) {
         v[c] = t.map[size_t(c)][p[kSource[c]]];
         s += v[c];
     }
-    if (!kLimit) return;
+    if (!kLimit || s <= t.uncut) return;
     const uint32_t shares = t.shares[s];
-    if (shares == 0) return;
     const bool cyan = kN == 6 ? (v[0] | v[4]) != 0 : v[0] != 0;
     const bool magenta = kN == 6 ? (v[1] | v[5]) != 0 : v[1] != 0;
     const int divisor = v[3] == 0 ? 2 : int(!(cyan && magenta && v[2] != 0));
