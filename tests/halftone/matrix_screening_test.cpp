@@ -315,8 +315,10 @@ std::vector<int32_t> LimitedByFormula(std::vector<int32_t> v, int32_t limit) {
 
 TEST_F(ScreeningTest, TheInkLimitCutsEachInkByItsShareOfTheExcessAtEveryLimit) {
     std::mt19937 rng(5);
-    for (int channels : {4, 6}) {
+    // Six channels; and a horizontal scale of 3, which repeats each pixel.
+    for (const auto& [channels, scale] : {std::pair<int, int>{4, 1}, {6, 1}, {4, 3}}) {
         job->m_iOutChannels = channels;
+        job->m_iScaleX = scale;
         ASSERT_EQ(Start(spotgen::Generate(false, false, 16, 1)), 0);
         ASSERT_EQ(halftone->InitPage(job.get()), 0);
         // Light cyan and light magenta screen on the cyan and magenta matrices.
@@ -325,12 +327,10 @@ TEST_F(ScreeningTest, TheInkLimitCutsEachInkByItsShareOfTheExcessAtEveryLimit) {
             halftone->m_iInkLimit = limit;
             for (int y = 0; y < 8; ++y) {
                 std::vector<uint8_t> line(halftone->InputLineBytes(), 0);
-                for (int x = 0; x < kWidth; ++x) {
-                    for (int c = 0; c < 4; ++c) line[size_t(x * 4 + c)] = rng() % 4 == 0 ? 0 : uint8_t(rng());
-                }
+                for (auto& b : line) b = rng() % 4 == 0 ? 0 : uint8_t(rng());
                 const auto planes = Run(line);
                 for (int x = 0; x < kWidth; ++x) {
-                    const uint8_t* p = &line[size_t(x * 4)];
+                    const uint8_t* p = &line[size_t(x / scale * 4)];
                     std::vector<int32_t> v = {16 * p[0], 16 * p[1], 16 * p[2], 16 * p[3]};
                     if (channels == 6) v.insert(v.end(), {16 * p[0], 16 * p[1]});
                     v = LimitedByFormula(v, limit);
