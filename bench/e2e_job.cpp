@@ -1,8 +1,5 @@
-// Whole jobs through the plug-in library, as a host runs them: kelmora.so
-// loaded by path, its GetInterface table, a host-kit ticket store, photo-like
-// CMYK lines made on the fly and a null write sink that counts and hashes the
-// stream. Each job runs in a child process of its own, so that its peak
-// resident memory is its own.
+// Whole jobs through the plug-in library, as a host runs them (e2e_run.h),
+// each in a child process of its own.
 //
 // The jobs: the sample JV33 ticket (routine 103) on 1.6 m x 1 m and 1.6 m x
 // 2 m at 720 x 720 dpi, inline ("HalftoneThreadCount=0") and through the
@@ -27,233 +24,24 @@
 // of their length, without --long_page_lines) and fails a job whose hash is
 // not the pinned one (the CI's smoke run).
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
-#include <vector>
 
-#include "host_job.h"
-#include "photo_page.h"
-#include "platform/dynamic_library.h"
-#include "plugin_library.h"
-#include "prndump/line_counter.h"
+#include "e2e_run.h"
 #include "smoke.h"
-#include "ticket_store.h"
-#include "ticket_text.h"
 
 namespace {
 
-struct JobSpec {
-    const char* ticket;    // from the repository root
-    const char* settings;  // [job] lines on top of it
-    int dpi;               // the ticket's resolution
-    int threads;           // "HalftoneThreadCount"
-    int metres;            // page length
-    uint64_t smokeHash;    // of the small page
-    int lines = 0;         // a long page of this many narrow lines instead of the metres
-};
-
-constexpr int kLongPageWidth = 720;  // pixels: one inch at 720 dpi
-
-struct Result {
-    int status = -1;
-    double seconds = 0;
-    double cpuSeconds = 0;
-    uint64_t bytes = 0;
-    uint64_t hash = 0;
-    double rssMb = 0;
-    int width = 0;
-    int height = 0;
-    long peakKb = 0;
-    long long printedLines = -1;  // of a long page: the raster lines decoded from the stream
-    int pages = 0;                // of a long page: the pages ended in the stream
-    char decodeError[160] = {};
-};
-
-// FNV-1a over eight bytes at a time (the tail zero-padded), so that the
-// sink costs the job little.
-struct Sink {
-    uint64_t bytes = 0;
-    uint64_t hash = 1469598103934665603ull;
-    void Add(const uint8_t* data, size_t n) {
-        size_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            uint64_t w;
-            std::memcpy(&w, data + i, 8);
-            hash = (hash ^ w) * 1099511628211ull;
-        }
-        if (i < n) {
-            uint64_t w = 0;
-            std::memcpy(&w, data + i, n - i);
-            hash = (hash ^ w) * 1099511628211ull;
-        }
-        bytes += n;
-    }
-
-    // Counts the raster lines as they come (long pages).
-    bool countLines = false;
-    prndecode::LineCounter lines;
-
-    static int Write(void* self, uint32_t tag, const uint8_t* data, uint32_t size) {
-        auto* sink = static_cast<Sink*>(self);
-        const uint8_t head[8] = {uint8_t(tag),  uint8_t(tag >> 8),  uint8_t(tag >> 16),  uint8_t(tag >> 24),
-                                 uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)};
-        sink->Add(head, 8);
-        sink->Add(data, size);
-        if (sink->countLines) sink->lines.Record(tag, data, size);
-        return 0;
-    }
-};
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-double ResidentMb() {
-    long pages = 0, resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The job in this (child) process.
-Result RunJob(const JobSpec& spec, const std::string& folder) {
-    Result result;
-    const bool smoke = bench::Smoke();
-    result.width = smoke ? 1200 : int(1600 / 25.4 * spec.dpi);                  // 1.6 m
-    result.height = smoke ? 30 * spec.metres : int(1000 / 25.4 * spec.dpi) * spec.metres;  // 1 m
-    int mediaHeight = 1000 * spec.metres + 100;  // millimetres
-    if (spec.lines > 0) {
-        result.width = kLongPageWidth;
-        result.height = smoke ? spec.lines / 10 : spec.lines;
-        mediaHeight = int(result.height * 25.4 / spec.dpi) + 100;
-    }
-    const auto lines = bench::PhotoPage(result.width, bench::kLines);
-    // The plug-in finds the stand-in linearisation library among the loaded ones.
-    platform::DynamicLibrary epl;
-    if (!epl.LoadFile(KELMORA_EPL_PATH)) {
-        std::fprintf(stderr, "%s\n", epl.Error().c_str());
-        return result;
-    }
-    epl.KeepLoadedForProcess();
-    prnhost::PluginLibrary plugin;
-    std::string error;
-    if (!plugin.Load(KELMORA_PLUGIN_PATH, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return result;
-    }
-    const PrnInterface& api = plugin.Table();
-    std::ofstream(folder + "/DaVav.ini") << "[Special]\nHalftoneThreadCount=" << spec.threads << "\n";
-    hostkit::TicketStore store(1);
-    hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
-                                "\"\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + KELMORA_ROOT +
-                                "/examples/cmyk.lin\"\nOutput/Prn/Media/Size/Height = " +
-                                std::to_string(mediaHeight) + ".0\n" + spec.settings,
-                            store);
-    prnhost::ImageInfo info;
-    info.width = result.width;
-    info.height = result.height;
-    info.channels = 4;
-    info.colorSpace = "cmyk";
-    prnhost::LineLayout layout;
-    if (!prnhost::PrepareJobInput(info, store, layout, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return result;
-    }
-    std::vector<std::vector<uint8_t>> calls;
-    for (const auto& line : lines) {
-        calls.emplace_back(layout.callBytes, 0);
-        std::copy(line.begin(), line.end(), calls.back().begin());
-    }
-
-    Sink sink;
-    sink.countLines = spec.lines > 0;
-    PLUGINCONTEXT* context = nullptr;
-    JobContext* job = nullptr;
-    uint32_t pageInfo = 1;
-    const double before = ResidentMb();
-    const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds();
-    const char* step = "CreateContext";
-    int r = api.CreateContext(&context, "bench");
-    if (r == 0) r = api.OpenJob(context, store.ticket(), 1, &job, &Sink::Write, &sink), step = "OpenJob";
-    if (r == 0) r = api.OpenPage(context, &pageInfo, nullptr, job), step = "OpenPage";
-    for (int y = 0; r == 0 && y < layout.calls; ++y) {
-        r = api.WriteLine(context, job, calls[size_t(y) % calls.size()].data());
-        step = "WriteLine";
-    }
-    if (r == 0) r = api.ClosePage(context, job), step = "ClosePage";
-    if (job) {
-        const int closed = api.CloseJob(context, job);
-        if (r == 0) r = closed;
-    }
-    if (context) api.Terminate(&context);
-    result.cpuSeconds = CpuSeconds() - cpuStart;
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    result.rssMb = double(usage.ru_maxrss) / 1024.0 - before;
-    result.peakKb = usage.ru_maxrss;
-    if (r != 0) {
-        std::fprintf(stderr, "%s failed (%d)\n", step, r);
-        const hostkit::Elements* message = store.Find(TICKET_SCOPE_JOB, 1, "Output/ErrorMessage");
-        if (message && !message->empty()) std::fprintf(stderr, "%s\n", std::get<std::string>(message->front()).c_str());
-    }
-    result.status = r;
-    result.bytes = sink.bytes;
-    result.hash = sink.hash;
-    if (sink.countLines) {
-        result.printedLines = sink.lines.Lines();
-        result.pages = sink.lines.Pages();
-        std::snprintf(result.decodeError, sizeof result.decodeError, "%s", sink.lines.Error().c_str());
-    }
-    return result;
-}
-
-// The job in a child process; its result comes back through a pipe.
-Result RunInChild(const JobSpec& spec) {
-    char folder[] = "/tmp/kelmora-bench-XXXXXX";
-    Result result;
-    if (!mkdtemp(folder)) return result;
-    int fds[2];
-    if (pipe(fds) != 0) return result;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const Result r = RunJob(spec, folder);
-        const ssize_t written = write(fds[1], &r, sizeof r);
-        _exit(written == ssize_t(sizeof r) ? 0 : 1);
-    }
-    close(fds[1]);
-    if (pid > 0) {
-        if (read(fds[0], &result, sizeof result) != ssize_t(sizeof result)) result.status = -1;
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-    close(fds[0]);
-    std::remove((std::string(folder) + "/DaVav.ini").c_str());
-    rmdir(folder);
-    return result;
-}
+using bench::JobSpec;
+using bench::Result;
 
 void Job(benchmark::State& state, JobSpec spec) {
     Result r;
     for (auto _ : state) {
-        r = RunInChild(spec);
+        r = bench::RunInChild(spec);
         state.SetIterationTime(r.seconds);
     }
     if (r.status != 0) return state.SkipWithError(("job failed (" + std::to_string(r.status) + ")").c_str());
@@ -279,17 +67,17 @@ void Job(benchmark::State& state, JobSpec spec) {
 
 }  // namespace
 
-#define KELMORA_JOB(name, ...) \
-    BENCHMARK_CAPTURE(Job, name, JobSpec{__VA_ARGS__})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
+#define KELMORA_RUN(name, ...) \
+    BENCHMARK_CAPTURE(Job, name, __VA_ARGS__)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
+#define KELMORA_JOB(name, ...) KELMORA_RUN(name, JobSpec{__VA_ARGS__})
 
 // The sample ticket: variable dots (routine 103), and fixed dots (routine 109).
-constexpr const char* kJV33 = "examples/jv33.ticket";
-constexpr const char* kFixedDots = "Output/Prn/Specific/DotSize = 1\n";
-KELMORA_JOB(JV33_Inline_1m, kJV33, "", 720, 0, 1, 0x776931993486A37Bull);
+constexpr const char* kJV33 = bench::kJV33Ticket;
+KELMORA_RUN(JV33_Inline_1m, bench::kJV33VariableDots);
 KELMORA_JOB(JV33_Inline_2m, kJV33, "", 720, 0, 2, 0xD9D32D5AD4449989ull);
 KELMORA_JOB(JV33_Engine4_1m, kJV33, "", 720, 4, 1, 0xDF16E0B85F3728C5ull);
 KELMORA_JOB(JV33_Engine4_2m, kJV33, "", 720, 4, 2, 0xDF1D188F26C55BF2ull);
-KELMORA_JOB(JV33_FixedDots_Inline_1m, kJV33, kFixedDots, 720, 0, 1, 0xE36C6383C7554858ull);
+KELMORA_RUN(JV33_FixedDots_Inline_1m, bench::kJV33FixedDots);
 // Planar halftoning (the Tx500 example ticket at 600 dpi, VDS3 channels),
 // on the calling thread and on a pool of 4.
 KELMORA_JOB(Tx500_Planar_Inline_1m, "examples/tx500.ticket", "", 600, 0, 1, 0x29472E7765147049ull);

@@ -225,12 +225,12 @@ public:
     uint64_t m_nPageBytesPlanar = 0;
 
     // ================= limiter constants (never changed) =================
-    const int32_t m_iLimitSumThreshold = 4095;
-    const int32_t m_iLimitDivisorNoBlack = 4928;
-    const int32_t m_iLimitDivisorBlack = 3776;
-    const int32_t m_iLimitDivisorAll = 4096;
-    const int32_t m_iLimitColorFactor = 4928;
-    const int32_t m_iLimitBlackFactor = 1632;
+    static constexpr int32_t m_iLimitSumThreshold = 4095;
+    static constexpr int32_t m_iLimitDivisorNoBlack = 4928;
+    static constexpr int32_t m_iLimitDivisorBlack = 3776;
+    static constexpr int32_t m_iLimitDivisorAll = 4096;
+    static constexpr int32_t m_iLimitColorFactor = 4928;
+    static constexpr int32_t m_iLimitBlackFactor = 1632;
 
     // ================= input maps, ink limit, linearisation =================
     uint16_t m_aInputMap[kInputMapCount][kInputMapSize] = {};

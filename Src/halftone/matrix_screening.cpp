@@ -1,7 +1,8 @@
 // Routine 51: matrix screening from spot files, by phase. The routines share
-// one frame: the ink values of a line are computed into a row first (four,
-// five or six per pixel, or one for a separation printed in black), then each
-// plane walks its channel's matrix over the row.
+// one frame: the ink values of a line are computed first (four, five or six
+// per pixel, or one for a separation printed in black) into a row of dot
+// codes per plane (dot film: into a row of values), then each plane walks its
+// channel's matrix over its row.
 #include "halftone/matrix_screening.h"
 
 #include <algorithm>
@@ -13,6 +14,13 @@
 #include "halftone/halftone.h"
 #include "halftone/threshold_matrix.h"
 #include "job/varn_prn.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define KELMORA_SCREEN_SSE2 1
+#include <emmintrin.h>
+#else
+#define KELMORA_SCREEN_SSE2 0
+#endif
 
 namespace {
 
@@ -34,31 +42,29 @@ const std::array<uint16_t, 256>& DotFilmLevels() {
 
 inline int32_t Clamp12(int32_t v) { return v < 0 ? 0 : (v > kMaxInk ? kMaxInk : v); }
 
-// -------------------------------------------------------------------------
-// Ink values
-
-// The screening limiter (the halftoner's constants) over cyan, magenta,
-// yellow, black and, for six channels, light cyan and light magenta (0 for
-// four channels). The full divisor needs black, yellow, a cyan and a magenta.
-void LimitScreenInk(const CHalftone& h, int32_t* v, int32_t limit) {
-    if (limit >= kInkLimitNone) return;
-    const int32_t s = v[0] + v[1] + v[2] + v[3] + v[4] + v[5];
-    const int32_t e = s - limit;
-    if (s <= limit || s <= h.m_iLimitSumThreshold || e < 1) return;
-    const bool all = v[3] != 0 && v[2] != 0 && (v[0] != 0 || v[4] != 0) && (v[1] != 0 || v[5] != 0);
-    const int32_t d = all ? h.m_iLimitDivisorAll : (v[3] != 0 ? h.m_iLimitDivisorBlack : h.m_iLimitDivisorNoBlack);
-    const int32_t f = int32_t(int64_t(h.m_iLimitColorFactor) * e / s);
-    for (int c : {0, 1, 2, 4, 5}) {
-        if (v[c] > 0) v[c] -= v[c] * f / d;
-    }
-    if (v[3] > 0) v[3] -= int32_t(int64_t(h.m_iLimitBlackFactor) * e / s) * v[3] / d;
+// The dot code of an ink value: 0 for no ink, else its threshold level + 1,
+// so that a pixel prints exactly where its code is above the matrix cell.
+const std::array<uint16_t, 4096>& DotCodes() {
+    static const std::array<uint16_t, 4096> table = [] {
+        std::array<uint16_t, 4096> t{};
+        const auto& levels = ScreeningLevels();
+        for (size_t v = 1; v < t.size(); ++v) t[v] = uint16_t(levels[v] + 1);
+        return t;
+    }();
+    return table;
 }
+
+// The rows of codes and cells run on to a multiple of kCodeBlock pixels; the
+// cells have kCellSlack bytes more, for the block copies of short runs.
+constexpr int32_t kCodeBlock = 16;
+constexpr int32_t kCellSlack = 16;
 
 // Planes, values and spot channels of the line.
 struct LineShape {
     int planes = 4;           // planes screened
     int valuesPerPixel = 4;
     int spotChannel[7] = {0, 1, 2, 3, 0, 1, 3};  // spot channel of each plane
+    int planeOf[6] = {0, 1, 2, 3, 4, 5};         // plane of each value
 };
 
 LineShape ShapeFor(const ScreeningState& st, const CVarnPrn& job, bool fiveChannels) {
@@ -71,8 +77,11 @@ LineShape ShapeFor(const ScreeningState& st, const CVarnPrn& job, bool fiveChann
     if (st.channels >= 6) {
         shape.planes = shape.valuesPerPixel = 6;
     } else if (job.m_iOutputColorMode == 13) {
+        // Black first: black, cyan, magenta, yellow.
         const int black[4] = {3, 0, 1, 2};
+        const int planeOf[4] = {1, 2, 3, 0};
         std::copy(black, black + 4, shape.spotChannel);
+        std::copy(planeOf, planeOf + 4, shape.planeOf);
     }
     return shape;
 }
@@ -82,64 +91,180 @@ int32_t InputStride(const CVarnPrn& job) {
     return n > 0 ? n : 4;
 }
 
-// The ink values of every pixel of the line: kN (four or six) per pixel.
-template <int kN>
-void FillInkValuesOf(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in) {
-    const int32_t stride = InputStride(job);
-    const int32_t scale = job.m_iScaleX > 0 ? job.m_iScaleX : 1;
-    constexpr int n = kN;
-    constexpr bool six = kN == 6;
-    const bool blackFirst = !six && job.m_iOutputColorMode == 13;
-    int32_t* out = st.values.data();
-    int32_t v[6] = {};
-    const uint8_t* last = nullptr;
-    for (int32_t x = 0, k = 0; x < st.width; ++x, out += n) {
-        if (k == 0) {
-            const uint8_t* p = in;
-            in += stride;
-            if (blackFirst && last && std::memcmp(p, last, 4) == 0) {
-                // the same pixel again: the values are those of the last one
-            } else if ((p[0] | p[1] | p[2] | p[3]) == 0) {
-                std::fill(v, v + 6, 0);
-                last = p;
-            } else {
-                const auto map = [&h](int m, uint8_t b) { return Clamp12(h.m_aInputMap[m][b]); };
-                if (six) {
-                    v[0] = map(22, p[0]);
-                    v[1] = map(23, p[1]);
-                    v[2] = map(2, p[2]);
-                    v[3] = map(3, p[3]);
-                    v[4] = map(14, p[0]);
-                    v[5] = map(15, p[1]);
-                } else {
-                    for (int c = 0; c < 4; ++c) v[c] = map(c, p[c]);
-                    v[4] = v[5] = 0;
-                }
-                LimitScreenInk(h, v, h.m_iInkLimit);
-                if (blackFirst) {
-                    const int32_t c = v[0], m = v[1], y = v[2];
-                    v[0] = v[3];
-                    v[1] = c;
-                    v[2] = m;
-                    v[3] = y;
-                }
-                last = p;
-            }
+// -------------------------------------------------------------------------
+// Ink values
+
+// The screening limiter cuts the values of a pixel whose ink sum S exceeds
+// the limit and 4095 by its excess E: each colour x > 0 loses x F / D, black
+// k > 0 loses k G / D, with F = colour factor x E / S, G = black factor x E / S
+// and D the divisor of the pixel's inks (all of black, yellow, a cyan and a
+// magenta; black; no black). F and G depend on S alone: a table by S, made
+// once for the job's limit, holds them (0 where S is not cut, which leaves the
+// values as they are). The division by D is a multiply by its reciprocal and a
+// shift.
+constexpr int kReciprocalShift = 37;
+constexpr uint64_t Reciprocal(int32_t d) {
+    return ((uint64_t(1) << kReciprocalShift) + uint64_t(d) - 1) / uint64_t(d);
+}
+// The largest product divided: a 12-bit value times F (G is smaller).
+constexpr uint64_t kMaxReductionProduct = uint64_t(kMaxInk) * uint64_t(CHalftone::m_iLimitColorFactor);
+// With r = ceil(2^k / d) and x = q d + rest: x r / 2^k = q + rest / d + x (r d - 2^k) / (d 2^k),
+// and the last term stays below 1 / d while x (r d - 2^k) < 2^k, so the
+// shifted product is q for every x up to the largest product.
+constexpr bool ReciprocalIsExact(int32_t d) {
+    const uint64_t r = Reciprocal(d);
+    const uint64_t excess = r * uint64_t(d) - (uint64_t(1) << kReciprocalShift);
+    return excess * kMaxReductionProduct < (uint64_t(1) << kReciprocalShift) && kMaxReductionProduct <= ~uint64_t(0) / r;
+}
+static_assert(ReciprocalIsExact(CHalftone::m_iLimitDivisorAll) && ReciprocalIsExact(CHalftone::m_iLimitDivisorBlack) &&
+                  ReciprocalIsExact(CHalftone::m_iLimitDivisorNoBlack),
+              "limiter reciprocals");
+static_assert(CHalftone::m_iLimitBlackFactor <= CHalftone::m_iLimitColorFactor, "black share below the colour share");
+
+// Reciprocals by divisor index: 0 all inks, 1 black, 2 no black.
+constexpr uint64_t kDivisorReciprocal[3] = {Reciprocal(CHalftone::m_iLimitDivisorAll),
+                                            Reciprocal(CHalftone::m_iLimitDivisorBlack),
+                                            Reciprocal(CHalftone::m_iLimitDivisorNoBlack)};
+
+// x - x share / D, where shareR is share x the reciprocal of D; a value the
+// cut would take below 0 (a limit under 100 %) has no ink left.
+inline int32_t Reduce(int32_t x, uint64_t shareR) {
+    const int32_t r = x - int32_t((uint64_t(x) * shareR) >> kReciprocalShift);
+    return r < 0 ? 0 : r;
+}
+
+// The colour and black shares by ink sum for the limit, made when the limit
+// differs from the one the table holds (the table is allocated at job start).
+void PrepareLimitShares(ScreeningState& st, int32_t limit) {
+    if (st.sharesLimit == limit) return;
+    for (size_t s = 0; s < st.limitShares.size(); ++s) {
+        const int32_t sum = int32_t(s);
+        const int32_t e = sum - limit;
+        uint32_t shares = 0;
+        if (sum > limit && sum > CHalftone::m_iLimitSumThreshold && e >= 1) {
+            shares = uint32_t(int64_t(CHalftone::m_iLimitColorFactor) * e / sum) |
+                     uint32_t(int64_t(CHalftone::m_iLimitBlackFactor) * e / sum) << 16;
         }
+        st.limitShares[s] = shares;
+    }
+    st.sharesLimit = limit;
+}
+
+// What a line's pixels are converted with: the input maps of its values
+// (within 12 bits) and the limiter's shares (nullptr: no limit).
+struct InkTables {
+    const InkMaps& map;
+    const uint32_t* shares;
+    int32_t uncut;  // the largest sum the limiter leaves as it is
+};
+
+// The input maps of the values: cyan, magenta, yellow, black; with six
+// values the dark shares of cyan and magenta, yellow, black and the light
+// shares of cyan and magenta.
+constexpr int kMapsOf4[4] = {0, 1, 2, 3};
+constexpr int kMapsOf6[6] = {22, 23, 2, 3, 14, 15};
+
+template <int kN>
+InkTables PrepareInkTables(const CHalftone& h, ScreeningState& st) {
+    for (int c = 0; c < kN; ++c) {
+        const uint16_t* map = h.m_aInputMap[kN == 6 ? kMapsOf6[c] : kMapsOf4[c]];
+        for (int b = 0; b < kInputMapSize; ++b) st.inkMaps[size_t(c)][size_t(b)] = std::min<uint16_t>(map[b], kMaxInk);
+    }
+    if (h.m_iInkLimit >= kInkLimitNone) return {st.inkMaps, nullptr, 0};
+    PrepareLimitShares(st, h.m_iInkLimit);
+    return {st.inkMaps, st.limitShares.data(), std::max(h.m_iInkLimit, CHalftone::m_iLimitSumThreshold)};
+}
+
+// The kN ink values of a pixel (cyan, magenta, yellow, black and, for six,
+// light cyan and light magenta); a pixel whose four bytes are 0 has none.
+template <int kN, bool kLimit>
+inline void InkOf(const InkTables& t, const uint8_t* p, int32_t* v) {
+    if ((p[0] | p[1] | p[2] | p[3]) == 0) {
 #pragma GCC unroll 6
-        for (int c = 0; c < kN; ++c) out[c] = v[c];
-        if (++k == scale) k = 0;
+        for (int c = 0; c < kN; ++c) v[c] = 0;
+        return;
+    }
+    constexpr int kSource[6] = {0, 1, 2, 3, 0, 1};  // the byte each value comes from
+    int32_t s = 0;
+#pragma GCC unroll 6
+    for (int c = 0; c < kN; ++c) {
+        v[c] = t.map[size_t(c)][p[kSource[c]]];
+        s += v[c];
+    }
+    if (!kLimit || s <= t.uncut) return;
+    const uint32_t shares = t.shares[s];
+    const bool cyan = kN == 6 ? (v[0] | v[4]) != 0 : v[0] != 0;
+    const bool magenta = kN == 6 ? (v[1] | v[5]) != 0 : v[1] != 0;
+    const int divisor = v[3] == 0 ? 2 : int(!(cyan && magenta && v[2] != 0));
+    const uint64_t r = kDivisorReciprocal[divisor];
+    const uint64_t colour = uint64_t(shares & 0xFFFF) * r;
+    const uint64_t black = uint64_t(shares >> 16) * r;
+#pragma GCC unroll 6
+    for (int c = 0; c < kN; ++c) v[c] = Reduce(v[c], c == 3 ? black : colour);
+}
+
+// Every pixel's values of the line, each handed to store(x, values); with a
+// horizontal scale factor a pixel is read at every scale-th position and its
+// values repeated in between.
+template <int kN, bool kLimit, class Store>
+inline void ForEachPixel(const InkTables& t, const uint8_t* in, int32_t stride, int32_t width, int32_t scale,
+                         Store store) {
+    int32_t v[kN];
+    if (scale <= 1) {
+        for (int32_t x = 0; x < width; ++x, in += stride) {
+            InkOf<kN, kLimit>(t, in, v);
+            store(x, v);
+        }
+        return;
+    }
+    for (int32_t x = 0; x < width; in += stride) {
+        InkOf<kN, kLimit>(t, in, v);
+        for (const int32_t end = std::min(x + scale, width); x < end; ++x) store(x, v);
     }
 }
 
-void FillInkValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in,
-                   const LineShape& shape) {
-    if (shape.valuesPerPixel == 6) return FillInkValuesOf<6>(h, job, st, in);
-    FillInkValuesOf<4>(h, job, st, in);
+template <int kN, class Store>
+void ForEachPixel(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in, Store store) {
+    const InkTables t = PrepareInkTables<kN>(h, st);
+    const int32_t stride = InputStride(job);
+    const int32_t scale = job.m_iScaleX > 0 ? job.m_iScaleX : 1;
+    if (t.shares) {
+        ForEachPixel<kN, true>(t, in, stride, st.width, scale, store);
+    } else {
+        ForEachPixel<kN, false>(t, in, stride, st.width, scale, store);
+    }
 }
 
-// One value per pixel: the black byte through input map 3.
-void FillGrayValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in) {
+// The dot codes of the line, plane after plane (of the plane's row length).
+template <int kN>
+void FillInkCodes(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in,
+                  const LineShape& shape) {
+    const uint16_t* code = DotCodes().data();
+    uint16_t* planes[kN];
+    for (int c = 0; c < kN; ++c) planes[c] = st.codes.data() + size_t(shape.planeOf[c]) * st.codeRow;
+    ForEachPixel<kN>(h, job, st, in, [&](int32_t x, const int32_t* v) {
+#pragma GCC unroll 6
+        for (int c = 0; c < kN; ++c) planes[c][x] = code[v[c]];
+    });
+}
+
+// The ink values of the line for dot film, kN per pixel in plane order.
+template <int kN>
+void FillInkValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in,
+                   const LineShape& shape) {
+    int32_t* values = st.values.data();
+    ForEachPixel<kN>(h, job, st, in, [&](int32_t x, const int32_t* v) {
+        int32_t* out = values + size_t(x) * kN;
+#pragma GCC unroll 6
+        for (int c = 0; c < kN; ++c) out[shape.planeOf[c]] = v[c];
+    });
+}
+
+// One value per pixel: the black byte through input map 3 (0 for a pixel
+// whose four bytes are 0), handed to store(x, value).
+template <class Store>
+void ForEachGrayValue(const CHalftone& h, const CVarnPrn& job, const ScreeningState& st, const uint8_t* in,
+                      Store store) {
     const int32_t stride = InputStride(job);
     const int32_t scale = job.m_iScaleX > 0 ? job.m_iScaleX : 1;
     int32_t value = 0;
@@ -148,25 +273,26 @@ void FillGrayValues(const CHalftone& h, const CVarnPrn& job, ScreeningState& st,
             value = (in[0] | in[1] | in[2] | in[3]) == 0 ? 0 : Clamp12(h.m_aInputMap[kMapBlack][in[3]]);
             in += stride;
         }
-        st.values[size_t(x)] = value;
+        store(x, value);
         if (++k == scale) k = 0;
     }
 }
 
-// Five values per pixel through the installed converter.
-void FillFiveValues(CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in) {
+// Five values per pixel through the installed converter, as dot codes of
+// planes 0 to 4.
+void FillFiveCodes(CHalftone& h, const CVarnPrn& job, ScreeningState& st, const uint8_t* in) {
     const int32_t stride = InputStride(job);
     const int32_t scale = job.m_iScaleX > 0 ? job.m_iScaleX : 1;
-    int32_t v[8] = {};
-    int32_t* out = st.values.data();
-    for (int32_t x = 0, k = 0; x < st.width; ++x, out += 5) {
+    const uint16_t* code = DotCodes().data();
+    uint16_t codes[5] = {};
+    for (int32_t x = 0, k = 0; x < st.width; ++x) {
         if (k == 0) {
-            std::fill(v, v + 8, 0);
+            int32_t v[8] = {};
             h.m_pfnPixelConverter(&h, in, v);
-            for (int c = 0; c < 5; ++c) v[c] = Clamp12(v[c]);
+            for (int c = 0; c < 5; ++c) codes[c] = code[Clamp12(v[c])];
             in += stride;
         }
-        std::copy(v, v + 5, out);
+        for (int c = 0; c < 5; ++c) st.codes[size_t(c) * st.codeRow + size_t(x)] = codes[c];
         if (++k == scale) k = 0;
     }
 }
@@ -176,10 +302,27 @@ void FillFiveValues(CHalftone& h, const CVarnPrn& job, ScreeningState& st, const
 
 inline void SetBit(uint8_t* plane, int32_t x) { plane[x >> 3] |= uint8_t(0x80u >> (x & 7)); }
 
+// Copies n cells of a matrix row to the line's cells; a short run is moved
+// as one block of kCellSlack where the matrix holds that many bytes from
+// src on (the cells of the line have that slack behind them).
+inline void CopyCells(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* srcEnd) {
+    if (n <= kCellSlack && srcEnd - src >= kCellSlack) {
+        std::memcpy(dst, src, kCellSlack);
+    } else {
+        std::memcpy(dst, src, size_t(n));
+    }
+}
+
 // The cells of a type-2 matrix under one line: its row, repeated across.
 void CellRowType2(const SpotChannel& ch, int32_t line, int32_t width, uint8_t* cells) {
-    const uint8_t* row = ch.matrix.data() + size_t(line % ch.size2) * size_t(ch.size1);
-    for (int32_t x = 0; x < width; x += ch.size1) std::memcpy(cells + x, row, size_t(std::min(ch.size1, width - x)));
+    const int32_t n = std::min(ch.size1, width);
+    std::memcpy(cells, ch.matrix.data() + size_t(line % ch.size2) * size_t(ch.size1), size_t(n));
+    // Doubling what is there: the row repeats every size1 cells.
+    for (int32_t done = n; done < width;) {
+        const int32_t more = std::min(done / ch.size1 * ch.size1, width - done);
+        std::memcpy(cells + done, cells, size_t(more));
+        done += more;
+    }
 }
 
 // Where a line starts in the Pythagorean tiling of A tiles (t1 x t1, matrix
@@ -229,6 +372,8 @@ void CellRowType10(SpotChannel& ch, int32_t line, int32_t width, uint8_t* cells)
     StartTileLine(ch, line);
     uint8_t kind = ch.kind;
     int32_t originY = ch.originY;
+    const uint8_t* endA = ch.matrixA.data() + ch.matrixA.size();
+    const uint8_t* endB = ch.matrixB.data() + ch.matrixB.size();
     const auto rowOf = [&ch](uint8_t k, int32_t r) {
         return k == SPOT_TILE_A ? ch.matrixA.data() + size_t(Wrap(r, ch.t1)) * size_t(ch.size1)
                                 : ch.matrixB.data() + size_t(Wrap(r, ch.t2)) * size_t(ch.size2);
@@ -246,7 +391,7 @@ void CellRowType10(SpotChannel& ch, int32_t line, int32_t width, uint8_t* cells)
             continue;
         }
         const int32_t n = std::min(rowLength - q, width - x);
-        std::memcpy(cells + x, row + q, size_t(n));
+        CopyCells(cells + x, row + q, n, kind == SPOT_TILE_A ? endA : endB);
         x += n;
         q += n;
     }
@@ -262,30 +407,40 @@ void CellRow(SpotData& spot, int sc, int32_t line, int32_t width, uint8_t* cells
     }
 }
 
-// The dots of one channel: pixel x where its value v is not 0 and the level
-// of v reaches the cell; each byte of the plane made in a register.
-template <int kPixels>
-inline uint32_t ThresholdByte(const uint8_t* levels, const int32_t* values, size_t step, const uint8_t* cells,
-                              int32_t n) {
-    uint32_t byte = 0;
-#pragma GCC unroll 8
-    for (int32_t k = 0; k < (kPixels > 0 ? kPixels : n); ++k) {
-        const int32_t v = values[size_t(k) * step];
-        byte |= uint32_t((v != 0) & (levels[size_t(v)] >= cells[k])) << (7 - k);
+// Byte b with its bits in reverse order: the first pixel of eight is the top bit.
+constexpr std::array<uint8_t, 256> kBitReversed = [] {
+    std::array<uint8_t, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        int r = 0;
+        for (int i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+        t[size_t(b)] = uint8_t(r);
     }
-    return byte;
-}
+    return t;
+}();
 
-void ThresholdBits(const int32_t* values, int step, const uint8_t* cells, int32_t width, uint8_t* plane) {
-    const uint8_t* levels = ScreeningLevels().data();
-    const size_t stride = size_t(step);
-    int32_t x0 = 0;
-    for (; x0 + 8 <= width; x0 += 8) {
-        plane[x0 >> 3] |= uint8_t(ThresholdByte<8>(levels, values + size_t(x0) * stride, stride, cells + x0, 8));
+// The dots of one plane: pixel x where its dot code is above its cell. The
+// codes and cells run on to a multiple of kCodeBlock pixels (codes of 0
+// there), which the plane's bytes hold.
+void ThresholdCodes(const uint16_t* codes, const uint8_t* cells, int32_t width, uint8_t* plane) {
+#if KELMORA_SCREEN_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (int32_t x = 0; x < width; x += kCodeBlock) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + x));
+        const __m128i lo = _mm_cmpgt_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(codes + x)),
+                                           _mm_unpacklo_epi8(c, zero));
+        const __m128i hi = _mm_cmpgt_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(codes + x + 8)),
+                                           _mm_unpackhi_epi8(c, zero));
+        const uint32_t bits = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)));
+        plane[x >> 3] = kBitReversed[bits & 0xFF];
+        plane[(x >> 3) + 1] = kBitReversed[bits >> 8];
     }
-    if (x0 < width) {
-        plane[x0 >> 3] |= uint8_t(ThresholdByte<0>(levels, values + size_t(x0) * stride, stride, cells + x0, width - x0));
+#else
+    for (int32_t x = 0; x < width; x += 8) {
+        uint32_t byte = 0;
+        for (int k = 0; k < 8; ++k) byte |= uint32_t(codes[x + k] > cells[x + k]) << (7 - k);
+        plane[x >> 3] = uint8_t(byte);
     }
+#endif
 }
 
 // -------------------------------------------------------------------------
@@ -314,11 +469,20 @@ int SeparationChannel(const CVarnPrn& job) {
     return 3;
 }
 
-bool AllocateValues(ScreeningState& st, int valuesPerPixel) {
+// The line's rows: dot codes of every plane screened (dot film: ink values,
+// valuesPerPixel per pixel), the cells and the limiter's shares.
+bool AllocateRows(ScreeningState& st, int valuesPerPixel, bool dotFilm) {
     try {
-        const size_t padded = (size_t(std::max(st.width, 0)) + 7) / 8 * 8;
-        st.values.assign(padded * size_t(valuesPerPixel), 0);
-        st.cells.assign(padded, 0);
+        const size_t padded = (size_t(std::max(st.width, 0)) + kCodeBlock - 1) / kCodeBlock * kCodeBlock;
+        st.codeRow = padded;
+        if (dotFilm) {
+            st.values.assign(padded * size_t(valuesPerPixel), 0);
+        } else {
+            st.codes.assign(padded * size_t(valuesPerPixel), 0);
+        }
+        st.cells.assign(padded + kCellSlack, 0);
+        st.limitShares.assign(size_t(6 * kMaxInk + 1), 0);
+        st.sharesLimit = -1;
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -402,19 +566,19 @@ int32_t InitJob(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
         }
         st->spotEx = CopySpotDataEx(*st->spot);
         h->SelectLinCurve(job, HALF_ROUTINE_SCREENING);
-        return AllocateValues(*st, 5) ? 0 : -1;
+        return AllocateRows(*st, 5, false) ? 0 : -1;
     }
     const int perPixel = (r.form == Form::Gray || r.form == Form::GrayDotFilm) ? 1 : (st->channels >= 6 ? 6 : 4);
-    if (!AllocateValues(*st, perPixel)) return -1;
-    if (r.form == Form::DotFilm || r.form == Form::GrayDotFilm) return DotFilmInitJob(h, job, *st);
-    return 0;
+    const bool dotFilm = r.form == Form::DotFilm || r.form == Form::GrayDotFilm;
+    if (!AllocateRows(*st, perPixel, dotFilm)) return -1;
+    return dotFilm ? DotFilmInitJob(h, job, *st) : 0;
 }
 
 int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
     ScreeningState* st = State(h);
     uint8_t* out = job->m_pOutLine;
     const uint8_t* in = h->InputLine();
-    if (!st || !st->spot || !out || !in || st->values.empty()) {
+    if (!st || !st->spot || !out || !in || (st->values.empty() && st->codes.empty())) {
         job->Log(LOG_ERROR, "%s: line without a successful job start", r.name);
         return -1;
     }
@@ -431,32 +595,43 @@ int32_t Line(CHalftone* h, CVarnPrn* job, const RoutineInfo& r) {
     uint8_t* cells = st->cells.data();
 
     if (r.form == Form::Gray || r.form == Form::GrayDotFilm) {
-        FillGrayValues(*h, *job, *st, in);
         const int sc = SeparationChannel(*job);
         uint8_t* plane = planeAt(BlackPlane(*st, *job));
         if (r.form == Form::Gray) {
+            const uint16_t* code = DotCodes().data();
+            uint16_t* codes = st->codes.data();
+            ForEachGrayValue(*h, *job, *st, in, [&](int32_t x, int32_t v) { codes[x] = code[v]; });
             CellRow(spot, sc, line, st->width, cells);
-            ThresholdBits(st->values.data(), 1, cells, st->width, plane);
+            ThresholdCodes(codes, cells, st->width, plane);
         } else {
-            DotFilmChannel(*h, *st, spot, sc, st->values.data(), 1, sc, plane);
+            int32_t* values = st->values.data();
+            ForEachGrayValue(*h, *job, *st, in, [&](int32_t x, int32_t v) { values[x] = v; });
+            DotFilmChannel(*h, *st, spot, sc, values, 1, sc, plane);
+        }
+    } else if (r.form == Form::DotFilm) {
+        const LineShape shape = ShapeFor(*st, *job, false);
+        const int n = shape.valuesPerPixel;
+        if (n == 6) {
+            FillInkValues<6>(*h, *job, *st, in, shape);
+        } else {
+            FillInkValues<4>(*h, *job, *st, in, shape);
+        }
+        for (int p = 0; p < shape.planes; ++p) {
+            DotFilmChannel(*h, *st, spot, shape.spotChannel[p], st->values.data() + p, n, p,
+                           planeAt(BlackPlane(*st, *job)));
         }
     } else {
         const LineShape shape = ShapeFor(*st, *job, r.form == Form::Five);
         if (r.form == Form::Five) {
-            FillFiveValues(*h, *job, *st, in);
+            FillFiveCodes(*h, *job, *st, in);
+        } else if (shape.valuesPerPixel == 6) {
+            FillInkCodes<6>(*h, *job, *st, in, shape);
         } else {
-            FillInkValues(*h, *job, *st, in, shape);
+            FillInkCodes<4>(*h, *job, *st, in, shape);
         }
-        const int n = shape.valuesPerPixel;
         for (int p = 0; p < shape.planes; ++p) {
-            const int32_t* values = st->values.data() + p;
-            const int sc = shape.spotChannel[p];
-            if (r.form == Form::DotFilm) {
-                DotFilmChannel(*h, *st, spot, sc, values, n, p, planeAt(BlackPlane(*st, *job)));
-            } else {
-                CellRow(spot, sc, line, st->width, cells);
-                ThresholdBits(values, n, cells, st->width, planeAt(p));
-            }
+            CellRow(spot, shape.spotChannel[p], line, st->width, cells);
+            ThresholdCodes(st->codes.data() + size_t(p) * st->codeRow, cells, st->width, planeAt(p));
         }
     }
     ++spot.lineCounter;

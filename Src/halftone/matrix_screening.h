@@ -29,6 +29,9 @@ bool IsDotFilmMedia(int32_t mediaTypeId);
 // The logged name of the output layout (the halftoner's screening parameter).
 const char* ScreeningLayoutName(int32_t screeningParam);
 
+// Up to six input maps of 256 entries.
+using InkMaps = std::array<std::array<uint16_t, 256>, 6>;
+
 // What routine 51 keeps for a job, from its job start to its job end.
 struct ScreeningState {
     std::unique_ptr<SpotData> spot;    // the spot record
@@ -38,8 +41,13 @@ struct ScreeningState {
     int32_t width = 0;                 // pixels per line
     size_t bytesPerPlane = 0;
     int32_t lineCounter = 0;           // type-2 line counter, the dot film's N
-    std::vector<int32_t> values;       // ink-value row
+    std::vector<uint16_t> codes;       // the line's dot codes, plane after plane, codeRow per plane
+    size_t codeRow = 0;                // the width rounded up to whole blocks of pixels
+    std::vector<int32_t> values;       // dot film: the ink-value row
     std::vector<uint8_t> cells;        // the matrix cells under one line of one channel
+    InkMaps inkMaps{};                 // the input maps of the line's values, within 12 bits
+    std::vector<uint32_t> limitShares; // the limiter's shares by ink sum (colour | black << 16)
+    int32_t sharesLimit = -1;          // the ink limit limitShares were made for
     // Dot film.
     std::vector<uint16_t> curve;       // the descending curve, 4096 entries
     std::vector<uint8_t> byteRow;      // one zero byte of margin on each side

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "halftone/halftone.h"
@@ -288,5 +289,58 @@ TEST_F(ScreeningTest, DotFilmScalesTheInputMapsToTheChannelLimitsWithinTwelveBit
     for (int i = 1; i < kInputMapSize; ++i) {
         EXPECT_EQ(halftone->m_aInputMap[0][i], std::min(2 * maps[0][size_t(i)], 4095)) << i;
         EXPECT_EQ(halftone->m_aInputMap[1][i], maps[1][size_t(i)]) << i;
+    }
+}
+
+namespace {
+
+// The screening limiter worked out by its formula: the excess E of the sum S
+// over the limit cuts each colour x by x (4928 E / S) / D and black k by
+// k (1632 E / S) / D, D 4096 with every ink, 3776 with black, else 4928; a
+// value cut below 0 (a limit under 100 %) has no ink left.
+std::vector<int32_t> LimitedByFormula(std::vector<int32_t> v, int32_t limit) {
+    int32_t s = 0;
+    for (int32_t x : v) s += x;
+    const int32_t e = s - limit;
+    if (limit >= 16380 || s <= limit || s <= 4095 || e < 1) return v;
+    const bool six = v.size() == 6;
+    const bool cyan = v[0] != 0 || (six && v[4] != 0), magenta = v[1] != 0 || (six && v[5] != 0);
+    const int32_t d = v[3] != 0 && v[2] != 0 && cyan && magenta ? 4096 : (v[3] != 0 ? 3776 : 4928);
+    const int32_t f = 4928 * e / s, g = 1632 * e / s;
+    for (size_t c = 0; c < v.size(); ++c) v[c] = std::max(0, v[c] - v[c] * (c == 3 ? g : f) / d);
+    return v;
+}
+
+}  // namespace
+
+TEST_F(ScreeningTest, TheInkLimitCutsEachInkByItsShareOfTheExcessAtEveryLimit) {
+    std::mt19937 rng(5);
+    // Six channels; and a horizontal scale of 3, which repeats each pixel.
+    for (const auto& [channels, scale] : {std::pair<int, int>{4, 1}, {6, 1}, {4, 3}}) {
+        job->m_iOutChannels = channels;
+        job->m_iScaleX = scale;
+        ASSERT_EQ(Start(spotgen::Generate(false, false, 16, 1)), 0);
+        ASSERT_EQ(halftone->InitPage(job.get()), 0);
+        // Light cyan and light magenta screen on the cyan and magenta matrices.
+        const int spotChannel[6] = {0, 1, 2, 3, 0, 1};
+        for (int32_t limit : {0, 2047, 4095, 8190, 12285, 16000, 16380}) {
+            halftone->m_iInkLimit = limit;
+            for (int y = 0; y < 8; ++y) {
+                std::vector<uint8_t> line(halftone->InputLineBytes(), 0);
+                for (auto& b : line) b = rng() % 4 == 0 ? 0 : uint8_t(rng());
+                const auto planes = Run(line);
+                for (int x = 0; x < kWidth; ++x) {
+                    const uint8_t* p = &line[size_t(x / scale * 4)];
+                    std::vector<int32_t> v = {16 * p[0], 16 * p[1], 16 * p[2], 16 * p[3]};
+                    if (channels == 6) v.insert(v.end(), {16 * p[0], 16 * p[1]});
+                    v = LimitedByFormula(v, limit);
+                    for (int c = 0; c < channels; ++c) {
+                        const bool dot = v[size_t(c)] != 0 && ScreeningLevels()[size_t(v[size_t(c)])] >=
+                                                                  spot.channel[spotChannel[c]].a[size_t(x % 16)];
+                        ASSERT_EQ(Bit(planes, c, x), dot) << "channel " << c << " pixel " << x << " limit " << limit;
+                    }
+                }
+            }
+        }
     }
 }
