@@ -4,20 +4,32 @@
 // a line 100,000 pixels wide.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "cutting/print_and_cut_test_support.h"
 #include "family_test_support.h"
 #include "plugin/host_interface.h"
 #include "prndump/plane_images.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 // One reference job per family: two pages of four lines, 64 pixels wide.
+// A job may add keys of its own, a number of input components other than
+// CMYK's four, and ticket sections after the job's; the print-and-cut lines
+// cut a square of the test's cut file.
 struct Reference {
     const char* name;
     int model, xDpi, yDpi, dotSize, quality;
+    int components = 4;
+    const char* keys = "";
+    const char* sections = "";
+    bool cut = false;
 };
+constexpr const char* kPrintAndCut =
+    "Output/Prn/Cutting/Mode = 6\nOutput/PrintTagOperation = 1\nContourCutting/PrintAndCutDeviceHandlesCutMarks = 0\n";
 const Reference kReferences[] = {
     {"JV33", 700, 720, 720, 2, 8},
     {"JV34", 7077, 540, 720, 2, 5472041},
@@ -30,6 +42,18 @@ const Reference kReferences[] = {
     {"Tx500", 7073, 600, 600, 2, 6060081},
     {"JFX200", 7081, 600, 600, 2, 6060080},
     {"UJF605", 726, 600, 600, 2, 205},
+    {"JFX500", 7089, 600, 600, 9, 6060040, 5, "Output/Prn/Specific/Clear/Mode = 0\nOutput/Prn/Specific/Clear/Surface = 1\n"},
+    {"TS500", 7075, 600, 1200, 3, 6012080},
+    {"UJFx042", 7063, 720, 600, 2, 7260080, 7,
+     "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\nOutput/Prn/Specific/Clear/Mode = 1\n"
+     "Output/Prn/Specific/Clear/Surface = 1\nOutput/Prn/Specific/Primer/Mode = 1\n"},
+    {"CJV30", 703, 360, 360, 2, 8, 4, kPrintAndCut, "[printer 703]\nOutput/Prn/Info/Option/ID[] = 86\n", true},
+    {"CJV300", 7018, 720, 720, 3, 7272080, 4, kPrintAndCut, "[printer 7018]\nOutput/Prn/Info/Option/ID[] = 86\n", true},
+    {"CJV300 pulled back", 7019, 720, 720, 3, 7272080, 5,
+     "Output/Prn/Printer/OutputColorMode = 6\nOutput/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 4\n"
+     "Output/Prn/Specific/PulledBackPrint = 1\nOutput/Prn/Linearization/BPLPath = \"" KELMORA_EPL_LIGHT_INKS "\"\n"
+     "Output/Prn/Cutting/Mode = 6\nOutput/PrintTagOperation = 1\nContourCutting/PrintAndCutDeviceHandlesCutMarks = 0\n",
+     "[printer 7019]\nOutput/Prn/Info/Color/SpotColors[] = \"WHITE_INK\"\nOutput/Prn/Info/Option/ID[] = 86\n", true},
 };
 constexpr int kPages = 2;
 constexpr int kLines = 4;
@@ -56,7 +80,10 @@ std::vector<Step> Steps() {
 
 class FamilyFaults : public FamilyTest {
 protected:
-    void SetUp() override { ASSERT_EQ(PrnBase::CreateContext(&context, "faults"), 0); }
+    void SetUp() override {
+        ASSERT_EQ(PrnBase::CreateContext(&context, "faults"), 0);
+        std::ofstream(folder.File("cut.ai"), std::ios::binary) << kSquareCutFile;
+    }
     void TearDown() override {
         if (jobContext) PrnBase::CloseJob(context, jobContext);
         PrnBase::Terminate(&context);
@@ -65,11 +92,17 @@ protected:
 
     void Prepare(const Reference& r, int width = kWidth) {
         this->width = width;
+        components = r.components;
+        const std::string cut = r.cut ? "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("cut.ai")) + "\"\n"
+                                      : std::string();
         Ticket(FamilyJobTicket(r.model, r.xDpi, r.yDpi, r.dotSize, r.quality) + ExampleLinearisation() +
                "Process/OutWidthPixel = " + std::to_string(width) + "\nProcess/OutHeightPixel = " +
-               std::to_string(kLines) + "\nOutput/Prn/Printer/InputColorMode = 4\nProcess/Components = 4\n" +
-               // A medium wide enough for every line (5 m).
-               "Output/Prn/Media/Size/Width = 5000.0\n");
+               std::to_string(kLines) + "\nOutput/Prn/Printer/InputColorMode = 4\nProcess/Components = " +
+               std::to_string(r.components) + "\n" +
+               // A medium wide enough for every line (8 m: 100,000 pixels at 360 dpi).
+               "Output/Prn/Media/Size/Width = 8000.0\n" + r.keys + cut +
+               // Spool files go to the test's folder.
+               "[system]\nSystem/Folders/Temp = \"" + TicketPath(folder.Path()) + "\"\n" + r.sections);
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/ErrorMessage");
         writer = CapturingWriter();
     }
@@ -81,7 +114,7 @@ protected:
             case Call::OpenPage:
                 return PrnBase::OpenPage(context, &pageInfo, nullptr, jobContext);
             case Call::WriteLine:
-                return PrnBase::WriteLine(context, jobContext, Line(width, s.page, s.line).data());
+                return PrnBase::WriteLine(context, jobContext, Line(width, components, s.page, s.line).data());
             case Call::ClosePage:
                 return PrnBase::ClosePage(context, jobContext);
             case Call::CloseJob: {
@@ -93,11 +126,11 @@ protected:
         return -100;
     }
 
-    // A CMYK line whose last pixel is full black.
-    static std::vector<uint8_t> Line(int width, int page, int line) {
-        std::vector<uint8_t> bytes((size_t(width) * 4 + 31) / 32 * 32);
+    // A line whose last pixel has its last component full (black, or a spot colour).
+    static std::vector<uint8_t> Line(int width, int components, int page, int line) {
+        std::vector<uint8_t> bytes((size_t(width) * size_t(components) + 31) / 32 * 32);
         for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + size_t(line) * 40 + size_t(page) * 3);
-        bytes[size_t(width) * 4 - 1] = 255;
+        bytes[size_t(width) * size_t(components) - 1] = 255;
         return bytes;
     }
 
@@ -117,6 +150,8 @@ protected:
     JobContext* jobContext = nullptr;
     uint32_t pageInfo = 1;
     int width = kWidth;
+    int components = 4;
+    ScratchFolder folder;
 };
 
 bool IsFrameRecord(uint32_t tag) {
@@ -143,7 +178,7 @@ TEST_F(FamilyFaults, AWriterFailingAtAnyRecordFailsTheCallThatWroteIt) {
             writer.failAt = k;
             writer.failWith = -7;
             const std::vector<int> results = Run();
-            ASSERT_NE(writer.failedTag, 0u) << r.name << " record " << k;
+            ASSERT_TRUE(writer.failed) << r.name << " record " << k;
             const uint32_t lastTag = writer.failedTag == SPLTAG_EOF ? SPLTAG_CLOSE_JOB : SPLTAG_EOF;
             EXPECT_EQ(writer.records.back().tag, lastTag) << r.name << " record " << k;
             if (IsFrameRecord(writer.failedTag)) continue;
@@ -168,7 +203,7 @@ TEST_F(FamilyFaults, AbortAtAnyCallThenCloseJobEndsTheJob) {
                 bool pageOpen = false;
                 for (size_t i = 0; i < steps.size(); ++i) {
                     if (i == at && before) break;
-                    ASSERT_EQ(Do(steps[i]), 0) << r.name << " step " << i;
+                    ASSERT_EQ(Do(steps[i]), 0) << r.name << " step " << i << ": " << ErrorMessage();
                     if (steps[i].call == Call::OpenPage) pageOpen = true;
                     if (steps[i].call == Call::ClosePage) pageOpen = false;
                     if (i == at) break;
@@ -199,7 +234,9 @@ TEST_F(FamilyFaults, ALineOfAHundredThousandPixelsPrintsWhole) {
         std::vector<prndecode::Record> records;
         for (const auto& c : writer.records) records.push_back({c.tag, 0, c.data});
         const auto pages = prndecode::AssemblePages(records);
-        ASSERT_EQ(pages.size(), size_t(kPages)) << r.name;
+        // A page of several layers gives an image per layer.
+        ASSERT_GE(pages.size(), size_t(kPages)) << r.name;
+        ASSERT_EQ(pages.size() % kPages, 0u) << r.name;
         for (const auto& page : pages) {
             EXPECT_EQ(page.lines, size_t(kLines)) << r.name;
             // Trailing zero bytes are not sent: the full black of the last
