@@ -4,12 +4,17 @@
 // a line 100,000 pixels wide.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cutting/print_and_cut_test_support.h"
 #include "family_test_support.h"
+#include "platform/temp_file.h"
 #include "plugin/host_interface.h"
 #include "prndump/plane_images.h"
 #include "support/scratch_folder.h"
@@ -149,6 +154,15 @@ protected:
     PLUGINCONTEXT* context = nullptr;
     JobContext* jobContext = nullptr;
     uint32_t pageInfo = 1;
+    // The files of the test's folder other than the cut file.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            if (entry.path().filename() != "cut.ai") names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
     int width = kWidth;
     int components = 4;
     ScratchFolder folder;
@@ -243,6 +257,82 @@ TEST_F(FamilyFaults, ALineOfAHundredThousandPixelsPrintsWhole) {
             // pixel shows the line's end arrived (rounded up to a byte).
             EXPECT_GT(page.WidthPixels(), size_t(kWideLine - 8)) << r.name;
             EXPECT_LE(page.WidthPixels(), size_t(kWideLine + 8)) << r.name;
+        }
+    }
+}
+
+namespace {
+
+// The spooling families' reference jobs: each holds layers in spool files;
+// the UJF-605 line also with its spool file kept after closing.
+struct Spooling {
+    const char* name;
+    bool keepFile = false;
+};
+const Spooling kSpooling[] = {{"JFX200"}, {"JFX500"}, {"UJF605"}, {"UJF605", true}, {"UJFx042"}, {"CJV300 pulled back"}};
+
+const Reference& Named(const std::string& name) {
+    for (const Reference& r : kReferences) {
+        if (name == r.name) return r;
+    }
+    throw std::runtime_error("no reference job " + name);
+}
+
+// Lifts the test's full disk however the test ends.
+struct WriteLimit {
+    explicit WriteLimit(int64_t bytes) { platform::SetTestWriteLimit(bytes); }
+    ~WriteLimit() { platform::SetTestWriteLimit(-1); }
+    WriteLimit(const WriteLimit&) = delete;
+    WriteLimit& operator=(const WriteLimit&) = delete;
+};
+
+}  // namespace
+
+// A disk that fills after k bytes of spool files, for every k at which a
+// write of the job's spool files starts (the write gets none of its bytes;
+// a write cut short anywhere else fails the same way): the host call that meets it fails with -1 and the spool
+// file's text of the system error, no later call reports success, and once
+// the job is closed no spool file is left in the temporary folder.
+TEST_F(FamilyFaults, AFullDiskUnderTheSpoolFilesFailsThePageAndLeavesNoFile) {
+    const std::string noSpace = std::strerror(ENOSPC);
+    const std::string ioFailed = SpoolFileResultText(eSPOOLFILE2_IO_FAILED);
+    for (const Spooling& spooling : kSpooling) {
+        const std::string name = std::string(spooling.name) + (spooling.keepFile ? " (file kept)" : "");
+        const Reference& r = Named(spooling.name);
+        // The UJF-605 line reads whether to keep its file in the current folder.
+        ScratchFolder current;
+        WorkingFolder here(current.Path());
+        if (spooling.keepFile) std::ofstream("UJF_EnableDeleteOnClose.txt") << "0\n";
+        // Where the writes of the job's spool files start.
+        std::vector<size_t> sizes;
+        platform::SetTestWriteSizes(&sizes);
+        Prepare(r);
+        const std::vector<int> clean = Run();
+        platform::SetTestWriteSizes(nullptr);
+        for (int result : clean) ASSERT_EQ(result, 0) << name << ": " << ErrorMessage();
+        ASSERT_FALSE(sizes.empty()) << name;
+        if (spooling.keepFile) {  // kept for inspection after a good page
+            ASSERT_FALSE(Files().empty()) << name;
+            for (const std::string& file : Files()) std::filesystem::remove(folder.File(file));
+        }
+        std::vector<int64_t> starts = {0};
+        for (size_t size : sizes) starts.push_back(starts.back() + int64_t(size));
+        starts.pop_back();
+        for (int64_t k : starts) {
+            WriteLimit limit(k);
+            Prepare(r);
+            const std::vector<int> results = Run();
+            ASSERT_GE(results.size(), 2u) << name << " at " << k;
+            // The page start answers -2 for any failure of the family's, the
+            // page end the spool file's code negated.
+            const Call call = Steps()[results.size() - 2].call;
+            const int expected = call == Call::OpenPage ? -2 : call == Call::ClosePage ? -int(eSPOOLFILE2_IO_FAILED) : -1;
+            EXPECT_EQ(results[results.size() - 2], expected) << name << " at " << k;
+            const std::string message = ErrorMessage();
+            EXPECT_TRUE(message.find(noSpace) != std::string::npos || message.find(ioFailed) != std::string::npos)
+                << name << " at " << k << ": " << message;
+            EXPECT_TRUE(Files().empty()) << name << " at " << k << ": " << Files().front();
+            for (const std::string& file : Files()) std::filesystem::remove(folder.File(file));
         }
     }
 }
