@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <mutex>
 
 #include "platform/temp_file_stream.h"
 
@@ -12,6 +13,16 @@ namespace platform {
 namespace {
 // Bytes left before writes fail; negative: no limit.
 std::atomic<int64_t> g_writeLimit{-1};
+// Where the sizes of writes go (null: nowhere).
+std::mutex g_writeSizesLock;
+std::vector<size_t>* g_writeSizes = nullptr;
+std::atomic<bool> g_notingWriteSizes{false};  // spares writes the lock when no test asked
+
+void NoteWriteSize(size_t size) {
+    if (!g_notingWriteSizes.load(std::memory_order_relaxed)) return;
+    std::lock_guard<std::mutex> hold(g_writeSizesLock);
+    if (g_writeSizes) g_writeSizes->push_back(size);
+}
 
 // How many of size bytes the limit lets through (all without a limit).
 size_t TakeFromLimit(size_t size) {
@@ -26,6 +37,12 @@ size_t TakeFromLimit(size_t size) {
 
 void SetTestWriteLimit(int64_t bytes) { g_writeLimit.store(bytes < 0 ? -1 : bytes); }
 
+void SetTestWriteSizes(std::vector<size_t>* sizes) {
+    std::lock_guard<std::mutex> hold(g_writeSizesLock);
+    g_writeSizes = sizes;
+    g_notingWriteSizes.store(sizes != nullptr);
+}
+
 TempFile::TempFile() = default;
 TempFile::~TempFile() { Close(); }
 
@@ -37,6 +54,7 @@ void TempFile::Close() {
 
 size_t TempFile::Write(const void* data, size_t size) {
     if (!m_stream || size == 0) return 0;
+    NoteWriteSize(size);
     const size_t granted = TakeFromLimit(size);
     const size_t written = granted ? std::fwrite(data, 1, granted, m_stream->file) : 0;
     if (granted < size) {

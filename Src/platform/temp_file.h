@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -49,5 +50,8 @@ private:
 // and so does every flush of a file whose write was cut short; a negative
 // value lifts the limit (the default).
 void SetTestWriteLimit(int64_t bytes);
+// For tests only: the size of every temporary-file write of this process
+// from now on is appended to *sizes (null: no longer).
+void SetTestWriteSizes(std::vector<size_t>* sizes);
 
 }  // namespace platform

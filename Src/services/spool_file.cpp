@@ -1,5 +1,6 @@
 #include "services/spool_file.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -59,16 +60,32 @@ uint32_t SPOOL_FILE_TEMP::Destroy(std::unique_ptr<SPOOL_FILE_TEMP>* p) {
 SPOOL_FILE_TEMP_IMP::SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose)
     : m_strPath(std::move(path)), m_bDeleteOnClose(deleteOnClose) {}
 
-uint32_t SPOOL_FILE_TEMP_IMP::Open() {
+SPOOL_FILE_TEMP_IMP::~SPOOL_FILE_TEMP_IMP() {
+    const bool remove = m_bWriteFailed && !m_bDeleteOnClose && m_File.IsOpen();
+    m_File.Close();
+    if (remove) std::remove(SystemPath().c_str());
+}
+
+std::string SPOOL_FILE_TEMP_IMP::SystemPath() const {
     std::string path = m_strPath;
     if (platform::kPathSeparator != '/') ReplaceCharMbcs(path, '/', platform::kPathSeparator);
-    if (m_File.Create(path, m_bDeleteOnClose, kStreamBuffer) != 0) return eSPOOLFILE2_IO_FAILED;
+    return path;
+}
+
+bool SPOOL_FILE_TEMP_IMP::WriteAll(const void* data, size_t n) {
+    if (m_File.Write(data, n) == n) return true;
+    m_bWriteFailed = true;
+    return false;
+}
+
+uint32_t SPOOL_FILE_TEMP_IMP::Open() {
+    if (m_File.Create(SystemPath(), m_bDeleteOnClose, kStreamBuffer) != 0) return eSPOOLFILE2_IO_FAILED;
     m_uState = kWriting;
     uint8_t header[kHeaderSize] = {'D', 'E', 'Z', 'A', 'V', 'E', 'D', 0};
     PutU32(header + 8, 0x01020304);
     PutU32(header + 12, 2);
     PutU32(header + 16, 1);
-    return m_File.Write(header, sizeof header) == sizeof header ? eSPOOLFILE2_OK : eSPOOLFILE2_IO_FAILED;
+    return WriteAll(header, sizeof header) ? eSPOOLFILE2_OK : eSPOOLFILE2_IO_FAILED;
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::Write(uint32_t tag, const uint8_t* data, uint64_t size) {
@@ -84,8 +101,8 @@ uint32_t SPOOL_FILE_TEMP_IMP::WriteRecord(uint32_t tag, const uint8_t* data, uin
     uint8_t head[8];
     std::memcpy(head, kMark, 4);
     PutU32(head + 4, (tag & ~kReservedBits) | static_cast<uint32_t>(size));
-    if (m_File.Write(head, sizeof head) != sizeof head) return eSPOOLFILE2_IO_FAILED;
-    if (size > 0 && m_File.Write(data, static_cast<size_t>(size)) != size) return eSPOOLFILE2_IO_FAILED;
+    if (!WriteAll(head, sizeof head)) return eSPOOLFILE2_IO_FAILED;
+    if (size > 0 && !WriteAll(data, static_cast<size_t>(size))) return eSPOOLFILE2_IO_FAILED;
     return eSPOOLFILE2_OK;
 }
 
@@ -95,7 +112,11 @@ uint32_t SPOOL_FILE_TEMP_IMP::Rewind() {
         const uint32_t code = WriteRecord(SPLTAG_EOF, nullptr, 0);
         if (code != eSPOOLFILE2_OK) return code;
     }
-    if (!m_File.Flush() || !m_File.Seek(0)) return eSPOOLFILE2_IO_FAILED;
+    if (!m_File.Flush()) {
+        m_bWriteFailed = true;
+        return eSPOOLFILE2_IO_FAILED;
+    }
+    if (!m_File.Seek(0)) return eSPOOLFILE2_IO_FAILED;
     m_iPosition = 0;
     m_uState = kReading;
     uint8_t header[kHeaderSize];

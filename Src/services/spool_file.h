@@ -38,7 +38,9 @@ public:
 class SPOOL_FILE_TEMP_IMP : public SPOOL_FILE_TEMP {
 public:
     SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose);
-    ~SPOOL_FILE_TEMP_IMP() override = default;
+    // A file kept after closing is removed all the same when a write to it
+    // failed: what it holds is cut short, and a full disk stays full.
+    ~SPOOL_FILE_TEMP_IMP() override;
 
     // Records are refused once the file is being read (20).
     uint32_t Write(uint32_t tag, const uint8_t* data, uint64_t size) override;
@@ -57,12 +59,17 @@ private:
     enum State : uint32_t { kCreated = 0, kWriting = 1, kReading = 2 };
 
     uint32_t WriteRecord(uint32_t tag, const uint8_t* data, uint64_t size);
+    // Writes all n bytes or notes the failure: true when all were written.
+    bool WriteAll(const void* data, size_t n);
+    // The path in the system's spelling.
+    std::string SystemPath() const;
     // Reads n bytes of payload into the read buffer: 0, 3 or 16.
     uint32_t ReadPayload(uint64_t n);
 
     std::string m_strPath;
     bool m_bDeleteOnClose;
     uint32_t m_uState = kCreated;
+    bool m_bWriteFailed = false;
     platform::TempFile m_File;
     int64_t m_iPosition = 0;
     std::vector<uint8_t> m_ReadBuffer;

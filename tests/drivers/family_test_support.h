@@ -33,7 +33,8 @@ struct CapturingWriter {
     size_t failFrom = 0;
     int64_t failAt = -1;
     int64_t calls = 0;     // records offered, failed ones included
-    uint32_t failedTag = 0;  // the tag of the record that failed (0: none did)
+    bool failed = false;     // a record failed
+    uint32_t failedTag = 0;  // the tag of the record that failed
 
     static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
         auto* self = static_cast<CapturingWriter*>(context);
@@ -42,6 +43,7 @@ struct CapturingWriter {
                                              : self->failWith != 0 && (self->failTag == 0 || self->failTag == tag) &&
                                                    self->records.size() >= self->failFrom;
         if (fails) {
+            self->failed = true;
             self->failedTag = tag;
             return self->failWith;
         }

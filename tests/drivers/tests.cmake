@@ -17,6 +17,7 @@ add_dependencies(test_drivers epl)
 if(TARGET test_drivers_mt)
   target_compile_definitions(test_drivers_mt PRIVATE
     KELMORA_EPL_PATH="$<TARGET_FILE:epl>"
-    KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin")
+    KELMORA_EPL_EXAMPLE="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmyk.lin"
+    KELMORA_EPL_LIGHT_INKS="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmykcm.lin")
   add_dependencies(test_drivers_mt epl)
 endif()

@@ -290,7 +290,7 @@ TEST(HostWriter, PassesRecordsOnAndCapsTheHostsResult) {
 // A disk that fills after k bytes, for every k of a small layer: the write
 // that meets the full disk and every one after it fail with the I/O code and
 // "no space left on device", as does the rewind; what was written before
-// plays back whole.
+// plays back whole. A file cut short is removed though it was to be kept.
 TEST_F(SpoolFile, AFullDiskFailsTheWriteThatMeetsItAndEveryLaterStep) {
     const std::vector<std::string> data = {"first record", "", "third", std::string(300, 'x')};
     size_t total = 0;
@@ -326,6 +326,9 @@ TEST_F(SpoolFile, AFullDiskFailsTheWriteThatMeetsItAndEveryLaterStep) {
                 EXPECT_EQ(played.records.size(), stored) << k;
             }
         }
+        // The file is kept after closing only when it was written whole.
+        file.reset();
+        EXPECT_EQ(std::filesystem::exists(path), k >= total) << k;
         platform::SetTestWriteLimit(-1);
     }
 }
