@@ -94,8 +94,9 @@ CPlanarOne_SE1::CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChanne
     : CPlanarOneChannel(owner), m_kind(kind), m_rows(kind == kVDS3 ? 3 : (kind == kVDS2 ? 2 : 1)) {
     m_pWeights = std::make_unique<NoiseTable>();
     BuildNoiseTable(*m_pWeights);
-    m_pRandomTable = std::make_unique<uint8_t[]>(kRandomTableSize);
+    m_pRandomTable = std::make_unique<uint8_t[]>(kRandomTableSize + kPlanarLaneRandomPad);
     FillRandomTable(m_pRandomTable.get(), 1);
+    std::memcpy(m_pRandomTable.get() + kRandomTableSize, m_pRandomTable.get(), kPlanarLaneRandomPad);
     if (kind == kNDS) return;
 
     const PlanarChannel_VDS_Parameters& p = RequireParameters(parameters, name);
@@ -112,7 +113,15 @@ CPlanarOne_SE1::CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChanne
                            [](uint16_t v) { return static_cast<uint16_t>(std::min<int32_t>(v, kMaxAmount)); });
         }
     }
+    if (kind == kVDS3) {
+        m_pLaneTable = std::make_unique<PlanarLaneEntry[]>(kNoiseLevels);
+        BuildPlanarLaneTable(m_curves.data(), m_curves.data() + kVdsCurveSize, m_curves.data() + 2 * kVdsCurveSize,
+                             m_pLaneTable.get());
+        UseLanes(true);
+    }
 }
+
+void CPlanarOne_SE1::UseLanes(bool on) { m_useLanes = on && m_pLaneTable && PlanarLanesSupported(); }
 
 int CPlanarOne_SE1::InitJob(uint32_t channels, uint32_t width, uint32_t repeat, bool aspect,
                             const uint16_t* channelNumber) {
@@ -155,6 +164,18 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
 
         const bool rightToLeft = m_reverse;
         m_reverse = !m_reverse;
+        if (m_kind == kVDS3 && m_useLanes && !m_aspect) {
+            // The random table may have been written since: renew the copy of its start.
+            uint8_t* random = m_pRandomTable.get();
+            std::memcpy(random + kRandomTableSize, random, kPlanarLaneRandomPad);
+            const PlanarLaneLine line{request.input, m_channels,          m_repeat,          m_width,
+                                      request.output, reinterpret_cast<int32_t*>(m_errorRows.data()),
+                                      random,        m_pWeights.get(),    m_pLaneTable.get()};
+            RunPlanarLaneLine(rightToLeft, line, m_randomIndex);
+            const uint64_t written = request.outputSize;
+            request.Done(true);  // the request may be gone from here on
+            return written;
+        }
 #define PLANAR_LINE(kind)                                                                    \
     if (rightToLeft) {                                                                       \
         m_aspect ? Line<kind, -1, true>(request.input, request.output)                       \

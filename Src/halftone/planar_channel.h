@@ -21,6 +21,7 @@
 
 #include "base/byte_buffer.h"
 #include "halftone/error_diffusion_tables.h"
+#include "halftone/planar_channel_lanes.h"
 #include "halftone/variable_dot.h"
 
 class CPlanarHalf;
@@ -76,6 +77,9 @@ public:
     uint16_t RandomIndex() const { return m_randomIndex; }
     // Error row r (width rounded up to 8, plus a margin cell at each end).
     const int32_t* ErrorRow(int r) const;
+    // VDS3 lines run in SIMD lanes where the processor has them (same
+    // bytes); off runs the plain line.
+    void UseLanes(bool on);
 
 protected:
     CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChannelParameters* parameters, const char* name);
@@ -89,7 +93,9 @@ private:
     std::array<std::array<uint8_t, 4>, 3> m_masks{};  // per dot size the code at each pixel of a byte
     std::vector<uint16_t> m_curves;                // VDS2, VDS3: level curves 0..rows-1, 4096 each
     std::unique_ptr<NoiseTable> m_pWeights;
-    std::unique_ptr<uint8_t[]> m_pRandomTable;
+    std::unique_ptr<uint8_t[]> m_pRandomTable;  // followed by kPlanarLaneRandomPad bytes for the lanes
+    std::unique_ptr<PlanarLaneEntry[]> m_pLaneTable;  // VDS3: the lanes' entry of each value
+    bool m_useLanes = false;
     uint32_t m_channels = 1;
     uint32_t m_width = 0;
     uint32_t m_repeat = 1;
