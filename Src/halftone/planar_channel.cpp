@@ -164,14 +164,8 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
 
         const bool rightToLeft = m_reverse;
         m_reverse = !m_reverse;
-        if (m_kind == kVDS3 && m_useLanes && !m_aspect) {
-            // The random table may have been written since: renew the copy of its start.
-            uint8_t* random = m_pRandomTable.get();
-            std::memcpy(random + kRandomTableSize, random, kPlanarLaneRandomPad);
-            const PlanarLaneLine line{request.input, m_channels,          m_repeat,          m_width,
-                                      request.output, reinterpret_cast<int32_t*>(m_errorRows.data()),
-                                      random,        m_pWeights.get(),    m_pLaneTable.get()};
-            RunPlanarLaneLine(rightToLeft, line, m_randomIndex);
+        if (RunsLanes()) {
+            RunPlanarLaneLine(rightToLeft, LaneLine(request), m_randomIndex);
             const uint64_t written = request.outputSize;
             request.Done(true);  // the request may be gone from here on
             return written;
@@ -198,6 +192,44 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
         request.Done(false);
         return 0;
     }
+}
+
+PlanarLaneLine CPlanarOne_SE1::LaneLine(const CPlanarLineRequest& request) {
+    // The random table may have been written since it was built.
+    uint8_t* random = m_pRandomTable.get();
+    std::memcpy(random + kRandomTableSize, random, kPlanarLaneRandomPad);
+    return PlanarLaneLine{request.input,  m_channels, m_repeat, m_width, request.output,
+                          reinterpret_cast<int32_t*>(m_errorRows.data()), random, m_pWeights.get(),
+                          m_pLaneTable.get()};
+}
+
+bool CPlanarOne_SE1::ProcessLinePair(CPlanarOneChannel& first, CPlanarLineRequest& firstRequest,
+                                     CPlanarOneChannel& second, CPlanarLineRequest& secondRequest) {
+    auto* a = dynamic_cast<CPlanarOne_SE1*>(&first);
+    auto* b = dynamic_cast<CPlanarOne_SE1*>(&second);
+    if (!a || !b || a == b || !a->RunsLanes() || !b->RunsLanes()) return false;
+    if (a->m_width != b->m_width || a->m_channels != b->m_channels || a->m_repeat != b->m_repeat ||
+        a->m_reverse != b->m_reverse) {
+        return false;
+    }
+    // Anything a single line would refuse goes the single way, which reports it.
+    const uint64_t needed = 2 * ((static_cast<uint64_t>(a->m_width) + 7) / 8);
+    const size_t cells = static_cast<size_t>(needed) * 4 + 2;
+    for (const CPlanarLineRequest* r : {&firstRequest, &secondRequest}) {
+        if (needed > r->outputSize || !r->input || !r->output) return false;
+    }
+    for (const CPlanarOne_SE1* c : {a, b}) {
+        if (c->m_errorRows.size() < cells * 3 * 4) return false;
+    }
+    std::memset(firstRequest.output, 0, static_cast<size_t>(firstRequest.outputSize));
+    std::memset(secondRequest.output, 0, static_cast<size_t>(secondRequest.outputSize));
+    const bool rightToLeft = a->m_reverse;
+    a->m_reverse = b->m_reverse = !rightToLeft;
+    const PlanarLaneLine lines[2] = {a->LaneLine(firstRequest), b->LaneLine(secondRequest)};
+    RunPlanarLanePair(rightToLeft, lines, a->m_randomIndex, b->m_randomIndex);
+    firstRequest.Done(true);  // either request may be gone from here on
+    secondRequest.Done(true);
+    return true;
 }
 
 template <CPlanarOne_SE1::Kind kKind, int kDir, bool kAspect>

@@ -80,11 +80,20 @@ public:
     // VDS3 lines run in SIMD lanes where the processor has them (same
     // bytes); off runs the plain line.
     void UseLanes(bool on);
+    // Halftones the lines of two VDS3 channels of the same geometry and
+    // direction together (the same as one after the other, faster on one
+    // thread) and reports both through their requests; false, with nothing
+    // done, when the two cannot run together.
+    static bool ProcessLinePair(CPlanarOneChannel& first, CPlanarLineRequest& firstRequest, CPlanarOneChannel& second,
+                                CPlanarLineRequest& secondRequest);
 
 protected:
     CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChannelParameters* parameters, const char* name);
 
 private:
+    bool RunsLanes() const { return m_kind == kVDS3 && m_useLanes && !m_aspect; }
+    // The lanes' view of a line, the random table's copied start renewed.
+    PlanarLaneLine LaneLine(const CPlanarLineRequest& request);
     template <Kind kKind, int kDir, bool kAspect>
     void Line(const uint16_t* input, uint8_t* output);
 

@@ -1,7 +1,7 @@
 // The three-dot-size channel halftoner's line with the three diffusions of a
-// pixel side by side in the 32-bit lanes of one SSE register (lane 0: level
-// curve 1, lane 1: curve 0, lane 2: curve 2, lane 3 idle), used when the
-// processor has AVX2. Same output, error cells and random position, byte for
+// pixel side by side in 32-bit lanes (lane 0: level curve 1, lane 1: curve 0,
+// lane 2: curve 2, lane 3 idle; two channels fill an AVX2 register), used
+// when the processor has AVX2. Same output, error cells and random position, byte for
 // byte, as the plain line of CPlanarOne_SE1.
 //
 // The diffusions of a pixel share the random position: a lane whose amount is
@@ -57,3 +57,7 @@ struct PlanarLaneLine {
 // One line without the aspect split, in the given direction; randomIndex is
 // the channel's random position, moved on.
 void RunPlanarLaneLine(bool rightToLeft, const PlanarLaneLine& line, uint16_t& randomIndex);
+// The lines of two channels of the same geometry at once, in the two halves
+// of AVX2 registers: the same as one after the other.
+void RunPlanarLanePair(bool rightToLeft, const PlanarLaneLine (&lines)[2], uint16_t& firstIndex,
+                       uint16_t& secondIndex);

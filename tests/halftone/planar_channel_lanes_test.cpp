@@ -89,3 +89,38 @@ TEST(PlanarChannelLanes, LanesGiveThePlainLinesRowsCellsAndRandomPosition) {
         }
     }
 }
+
+TEST(PlanarChannelLanes, TwoChannelsTogetherGiveWhatEachGivesAlone) {
+    if (!PlanarLanesSupported()) GTEST_SKIP() << "no SIMD lanes on this processor";
+    std::mt19937 rng(23);
+    for (const uint32_t repeat : {1u, 2u}) {
+        const uint32_t width = 205, padded = 208;
+        // Channels 0 and 1 of a two-channel line, each against a plain halftoner.
+        Vds3 first(true, width, 2, repeat, 0), second(true, width, 2, repeat, 1);
+        Vds3 plainFirst(false, width, 2, repeat, 0), plainSecond(false, width, 2, repeat, 1);
+        for (int n = 0; n < 40; ++n) {
+            const std::vector<uint16_t> values = Values(rng, padded * 2, n % 3);
+            const std::vector<uint16_t> shifted(values.begin() + 1, values.end());
+            std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(52, 0x5A), std::vector<uint8_t>(52, 0x5A)};
+            CPlanarLineRequest requests[2];
+            for (int c = 0; c < 2; ++c) {
+                requests[c].input = values.data() + c;
+                requests[c].output = rows[c].data();
+                requests[c].outputSize = rows[c].size();
+            }
+            ASSERT_TRUE(CPlanarOne_SE1::ProcessLinePair(*first.halftoner, requests[0], *second.halftoner, requests[1]));
+            EXPECT_EQ(requests[0].status + requests[1].status, 2);
+            ASSERT_EQ(rows[0], plainFirst.Line(values)) << n;
+            ASSERT_EQ(rows[1], plainSecond.Line(shifted)) << n;
+            ASSERT_EQ(first.Cells(), plainFirst.Cells());
+            ASSERT_EQ(second.Cells(), plainSecond.Cells());
+            ASSERT_EQ(second.Kind().RandomIndex(), plainSecond.Kind().RandomIndex());
+        }
+    }
+    // Channels of different widths, or out of step, run one by one.
+    Vds3 a(true, 64, 1, 1, 0), b(true, 72, 1, 1, 0), c(true, 64, 1, 1, 0);
+    CPlanarLineRequest ra, rb;
+    EXPECT_FALSE(CPlanarOne_SE1::ProcessLinePair(*a.halftoner, ra, *b.halftoner, rb));
+    c.Line(std::vector<uint16_t>(64, 100));
+    EXPECT_FALSE(CPlanarOne_SE1::ProcessLinePair(*a.halftoner, ra, *c.halftoner, rb));
+}
