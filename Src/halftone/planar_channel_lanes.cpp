@@ -233,14 +233,15 @@ PLANAR_TARGET void LaneLines(const PlanarLaneLine* lines, uint16_t* const* rando
             counter = _mm256_and_si256(_mm256_add_epi32(counter, one), _mm256_andnot_si256(fire, zone));
             err = _mm256_blendv_epi8(err, lifted, fire);
             if (ea->irregular | eb->irregular) {
-                alignas(32) int32_t picked[8];
-                _mm256_store_si256(reinterpret_cast<__m256i*>(picked), r);
-                alignas(32) int32_t weights[8] = {};
+                // Unaligned stores: some compilers keep the stack at 16 bytes.
+                int32_t picked[8];
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(picked), r);
+                int32_t weights[8] = {};
                 for (int c = 0; c < kSides; ++c) {
                     const PlanarLaneEntry* e = side[c].e;
                     for (int l = 0; l < 3; ++l) weights[4 * c + l] = noise[e->amount[l] * kNoiseColumns + picked[4 * c + l]];
                 }
-                w = _mm256_load_si256(reinterpret_cast<const __m256i*>(weights));
+                w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights));
             }
             // With no error a lane passes nothing on, not even its weight.
             const __m256i weight = _mm256_andnot_si256(_mm256_cmpeq_epi32(err, zero), w);
