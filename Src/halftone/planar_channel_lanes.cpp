@@ -233,15 +233,21 @@ PLANAR_TARGET void LaneLines(const PlanarLaneLine* lines, uint16_t* const* rando
             counter = _mm256_and_si256(_mm256_add_epi32(counter, one), _mm256_andnot_si256(fire, zone));
             err = _mm256_blendv_epi8(err, lifted, fire);
             if (ea->irregular | eb->irregular) {
-                // Unaligned stores: some compilers keep the stack at 16 bytes.
-                int32_t picked[8];
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(picked), r);
-                int32_t weights[8] = {};
-                for (int c = 0; c < kSides; ++c) {
-                    const PlanarLaneEntry* e = side[c].e;
-                    for (int l = 0; l < 3; ++l) weights[4 * c + l] = noise[e->amount[l] * kNoiseColumns + picked[4 * c + l]];
+                // Noise rows 1 to 63 have values of their own: looked up,
+                // kept in registers (a round trip through memory stalls).
+                const __m128i ra = _mm256_castsi256_si128(r);
+                const __m128i wa = _mm_setr_epi32(noise[ea->amount[0] * kNoiseColumns + _mm_cvtsi128_si32(ra)],
+                                                  noise[ea->amount[1] * kNoiseColumns + _mm_extract_epi32(ra, 1)],
+                                                  noise[ea->amount[2] * kNoiseColumns + _mm_extract_epi32(ra, 2)], 0);
+                if constexpr (kPair) {
+                    const __m128i rb = _mm256_extracti128_si256(r, 1);
+                    const __m128i wb = _mm_setr_epi32(noise[eb->amount[0] * kNoiseColumns + _mm_cvtsi128_si32(rb)],
+                                                      noise[eb->amount[1] * kNoiseColumns + _mm_extract_epi32(rb, 1)],
+                                                      noise[eb->amount[2] * kNoiseColumns + _mm_extract_epi32(rb, 2)], 0);
+                    w = Halves<true>(wa, wb);
+                } else {
+                    w = Halves<false>(wa, wa);
                 }
-                w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights));
             }
             // With no error a lane passes nothing on, not even its weight.
             const __m256i weight = _mm256_andnot_si256(_mm256_cmpeq_epi32(err, zero), w);
