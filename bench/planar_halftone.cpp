@@ -1,7 +1,8 @@
 // Planar error diffusion speed: the channel kernels (one channel row per
-// iteration) and routine 118 through the halftoner on a four-channel page,
-// inline and on pools of 1, 2, 4 and 8 threads, on the photo-like synthetic CMYK
-// page 10,800 pixels wide.
+// iteration; VDS3Pair: the rows of two channels together, as on the calling
+// thread) and routine 118 through the halftoner on a four-channel page,
+// inline and on pools of 1, 2, 4 and 8 threads, on the photo-like synthetic
+// CMYK page 10,800 pixels wide.
 //
 // Counters: ns_per_px_ch (nanoseconds per pixel and output channel) and
 // px_per_s (pixels per second).
@@ -63,6 +64,43 @@ void Kernel(benchmark::State& state, PlanarChannelFactory factory, int bits) {
         y = (y + 1) % lines.size();
     }
     timer.Report(state, 1);
+}
+
+// Two VDS3 channels (cyan and magenta of the page) halftoned together, as
+// the planar halftoner does on the calling thread.
+void KernelPair(benchmark::State& state) {
+    static const auto lines = [] {
+        const bench::ColourTables& t = bench::Colour();
+        std::vector<std::vector<uint16_t>> pairs;
+        for (const auto& line : bench::Page()) {
+            std::vector<uint16_t> v(size_t(kWidth) * 2);
+            for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint16_t>(t.linearise[t.inputMap[line[(i / 2) * 4 + i % 2]]]);
+            pairs.push_back(std::move(v));
+        }
+        return pairs;
+    }();
+    std::unique_ptr<CPlanarOneChannel> channels[2] = {CreatePlanarOne_SE1_VDS3(nullptr, &Sb53()),
+                                                      CreatePlanarOne_SE1_VDS3(nullptr, &Sb53())};
+    std::vector<uint8_t> rows[2];
+    CPlanarLineRequest requests[2];
+    for (uint16_t c = 0; c < 2; ++c) {
+        channels[c]->InitJob(2, kWidth, 1, false, &c);
+        channels[c]->InitPage();
+        rows[c].resize((kWidth + 7) / 8 * 2);
+        requests[c].output = rows[c].data();
+        requests[c].outputSize = rows[c].size();
+    }
+    size_t y = 0;
+    LineTimer timer;
+    for (auto _ : state) {
+        for (int c = 0; c < 2; ++c) requests[c].input = lines[y].data() + c;
+        if (!CPlanarOne_SE1::ProcessLinePair(*channels[0], requests[0], *channels[1], requests[1])) {
+            for (int c = 0; c < 2; ++c) channels[c]->ProcessLine(requests[c]);  // no SIMD lanes here
+        }
+        benchmark::DoNotOptimize(rows[0].data());
+        y = (y + 1) % lines.size();
+    }
+    timer.Report(state, 2);
 }
 
 class SilentLog : public clLogFullInterface {
@@ -139,6 +177,7 @@ void Routine118(benchmark::State& state) {
 BENCHMARK_CAPTURE(Kernel, NDS, CreatePlanarOne_SE1_NDS, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Kernel, VDS2, CreatePlanarOne_SE1_VDS2, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Kernel, VDS3, CreatePlanarOne_SE1_VDS3, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(KernelPair)->Name("Kernel/VDS3Pair")->Unit(benchmark::kMicrosecond);
 // 0: inline on the calling thread; 1 to 8: pools of that many threads.
 BENCHMARK(Routine118)->ArgName("threads")->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -94,8 +94,9 @@ CPlanarOne_SE1::CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChanne
     : CPlanarOneChannel(owner), m_kind(kind), m_rows(kind == kVDS3 ? 3 : (kind == kVDS2 ? 2 : 1)) {
     m_pWeights = std::make_unique<NoiseTable>();
     BuildNoiseTable(*m_pWeights);
-    m_pRandomTable = std::make_unique<uint8_t[]>(kRandomTableSize);
+    m_pRandomTable = std::make_unique<uint8_t[]>(kRandomTableSize + kPlanarLaneRandomPad);
     FillRandomTable(m_pRandomTable.get(), 1);
+    std::memcpy(m_pRandomTable.get() + kRandomTableSize, m_pRandomTable.get(), kPlanarLaneRandomPad);
     if (kind == kNDS) return;
 
     const PlanarChannel_VDS_Parameters& p = RequireParameters(parameters, name);
@@ -112,7 +113,15 @@ CPlanarOne_SE1::CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChanne
                            [](uint16_t v) { return static_cast<uint16_t>(std::min<int32_t>(v, kMaxAmount)); });
         }
     }
+    if (kind == kVDS3) {
+        m_pLaneTable = std::make_unique<PlanarLaneEntry[]>(kNoiseLevels);
+        BuildPlanarLaneTable(m_curves.data(), m_curves.data() + kVdsCurveSize, m_curves.data() + 2 * kVdsCurveSize,
+                             m_pLaneTable.get());
+        UseLanes(true);
+    }
 }
+
+void CPlanarOne_SE1::UseLanes(bool on) { m_useLanes = on && m_pLaneTable && PlanarLanesSupported(); }
 
 int CPlanarOne_SE1::InitJob(uint32_t channels, uint32_t width, uint32_t repeat, bool aspect,
                             const uint16_t* channelNumber) {
@@ -155,6 +164,12 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
 
         const bool rightToLeft = m_reverse;
         m_reverse = !m_reverse;
+        if (RunsLanes()) {
+            RunPlanarLaneLine(rightToLeft, LaneLine(request), m_randomIndex);
+            const uint64_t written = request.outputSize;
+            request.Done(true);  // the request may be gone from here on
+            return written;
+        }
 #define PLANAR_LINE(kind)                                                                    \
     if (rightToLeft) {                                                                       \
         m_aspect ? Line<kind, -1, true>(request.input, request.output)                       \
@@ -177,6 +192,44 @@ uint64_t CPlanarOne_SE1::ProcessLine(CPlanarLineRequest& request) {
         request.Done(false);
         return 0;
     }
+}
+
+PlanarLaneLine CPlanarOne_SE1::LaneLine(const CPlanarLineRequest& request) {
+    // The random table may have been written since it was built.
+    uint8_t* random = m_pRandomTable.get();
+    std::memcpy(random + kRandomTableSize, random, kPlanarLaneRandomPad);
+    return PlanarLaneLine{request.input,  m_channels, m_repeat, m_width, request.output,
+                          reinterpret_cast<int32_t*>(m_errorRows.data()), random, m_pWeights.get(),
+                          m_pLaneTable.get()};
+}
+
+bool CPlanarOne_SE1::ProcessLinePair(CPlanarOneChannel& first, CPlanarLineRequest& firstRequest,
+                                     CPlanarOneChannel& second, CPlanarLineRequest& secondRequest) {
+    auto* a = dynamic_cast<CPlanarOne_SE1*>(&first);
+    auto* b = dynamic_cast<CPlanarOne_SE1*>(&second);
+    if (!a || !b || a == b || !a->RunsLanes() || !b->RunsLanes()) return false;
+    if (a->m_width != b->m_width || a->m_channels != b->m_channels || a->m_repeat != b->m_repeat ||
+        a->m_reverse != b->m_reverse) {
+        return false;
+    }
+    // Anything a single line would refuse goes the single way, which reports it.
+    const uint64_t needed = 2 * ((static_cast<uint64_t>(a->m_width) + 7) / 8);
+    const size_t cells = static_cast<size_t>(needed) * 4 + 2;
+    for (const CPlanarLineRequest* r : {&firstRequest, &secondRequest}) {
+        if (needed > r->outputSize || !r->input || !r->output) return false;
+    }
+    for (const CPlanarOne_SE1* c : {a, b}) {
+        if (c->m_errorRows.size() < cells * 3 * 4) return false;
+    }
+    std::memset(firstRequest.output, 0, static_cast<size_t>(firstRequest.outputSize));
+    std::memset(secondRequest.output, 0, static_cast<size_t>(secondRequest.outputSize));
+    const bool rightToLeft = a->m_reverse;
+    a->m_reverse = b->m_reverse = !rightToLeft;
+    const PlanarLaneLine lines[2] = {a->LaneLine(firstRequest), b->LaneLine(secondRequest)};
+    RunPlanarLanePair(rightToLeft, lines, a->m_randomIndex, b->m_randomIndex);
+    firstRequest.Done(true);  // either request may be gone from here on
+    secondRequest.Done(true);
+    return true;
 }
 
 template <CPlanarOne_SE1::Kind kKind, int kDir, bool kAspect>

@@ -21,6 +21,7 @@
 
 #include "base/byte_buffer.h"
 #include "halftone/error_diffusion_tables.h"
+#include "halftone/planar_channel_lanes.h"
 #include "halftone/variable_dot.h"
 
 class CPlanarHalf;
@@ -76,11 +77,23 @@ public:
     uint16_t RandomIndex() const { return m_randomIndex; }
     // Error row r (width rounded up to 8, plus a margin cell at each end).
     const int32_t* ErrorRow(int r) const;
+    // VDS3 lines run in SIMD lanes where the processor has them (same
+    // bytes); off runs the plain line.
+    void UseLanes(bool on);
+    // Halftones the lines of two VDS3 channels of the same geometry and
+    // direction together (the same as one after the other, faster on one
+    // thread) and reports both through their requests; false, with nothing
+    // done, when the two cannot run together.
+    static bool ProcessLinePair(CPlanarOneChannel& first, CPlanarLineRequest& firstRequest, CPlanarOneChannel& second,
+                                CPlanarLineRequest& secondRequest);
 
 protected:
     CPlanarOne_SE1(CPlanarHalf* owner, Kind kind, const PlanarChannelParameters* parameters, const char* name);
 
 private:
+    bool RunsLanes() const { return m_kind == kVDS3 && m_useLanes && !m_aspect; }
+    // The lanes' view of a line, the random table's copied start renewed.
+    PlanarLaneLine LaneLine(const CPlanarLineRequest& request);
     template <Kind kKind, int kDir, bool kAspect>
     void Line(const uint16_t* input, uint8_t* output);
 
@@ -89,7 +102,9 @@ private:
     std::array<std::array<uint8_t, 4>, 3> m_masks{};  // per dot size the code at each pixel of a byte
     std::vector<uint16_t> m_curves;                // VDS2, VDS3: level curves 0..rows-1, 4096 each
     std::unique_ptr<NoiseTable> m_pWeights;
-    std::unique_ptr<uint8_t[]> m_pRandomTable;
+    std::unique_ptr<uint8_t[]> m_pRandomTable;  // followed by kPlanarLaneRandomPad bytes for the lanes
+    std::unique_ptr<PlanarLaneEntry[]> m_pLaneTable;  // VDS3: the lanes' entry of each value
+    bool m_useLanes = false;
     uint32_t m_channels = 1;
     uint32_t m_width = 0;
     uint32_t m_repeat = 1;

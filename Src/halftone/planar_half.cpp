@@ -178,6 +178,10 @@ bool CPlanarHalf::Process() {
         request.output = m_pOutputLine + c * m_bytesPerChannel;
         request.status = 0;
         request.event.Reset();
+        if (!m_pool && c + 1 < channels && RunPair(request, *m_requests[c + 1], c + 1)) {
+            ++c;
+            continue;
+        }
         // A task the pool refuses runs here, so its event is set all the same.
         if (!m_pool || !m_pool->AddTaskDeferred(&request, &Request::Run)) Request::Run(&request);
     }
@@ -185,6 +189,17 @@ bool CPlanarHalf::Process() {
     if (m_pool) m_pool->ReleaseDeferred();
     m_pending = true;
     return true;
+}
+
+bool CPlanarHalf::RunPair(Request& first, Request& second, size_t secondChannel) {
+    if (!first.halftoner || !second.halftoner) return false;
+    second.input = m_convBuffer.data() + secondChannel;
+    second.output = m_pOutputLine + secondChannel * m_bytesPerChannel;
+    second.status = 0;
+    second.event.Reset();
+    first.timer.Lap(1);
+    second.timer.Lap(1);
+    return CPlanarOne_SE1::ProcessLinePair(*first.halftoner, first, *second.halftoner, second);
 }
 
 int CPlanarHalf::WaitForChannels() {

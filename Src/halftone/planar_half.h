@@ -102,6 +102,10 @@ public:
 
 private:
     void Log(int level, const char* text) const;
+    // On the calling thread: the lines of two channels together where their
+    // halftoners allow it (second is channel secondChannel); false, with
+    // nothing run, otherwise.
+    bool RunPair(Request& first, Request& second, size_t secondChannel);
 
     LapTimer m_lineTimer;  // laps 0 "Other", 1 "Lin", 2 "Process", 3 "WaitGet"
     std::vector<std::unique_ptr<Request>> m_requests;
