@@ -148,6 +148,14 @@ void Stages(benchmark::State& state, int32_t routine) {
     std::vector<int32_t> values(size_t(w) * 4, 0);
     std::vector<uint8_t> out(size_t(s.job->m_iBytesPerChannel), 0);
     const int64_t stage = state.range(0);
+    // The page's lines converted, for the kernels.
+    std::vector<std::vector<int32_t>> converted;
+    for (const auto& line : s.lines) {
+        converted.emplace_back(size_t(w) * 4, 0);
+        ConversionTask t{s.halftone.get(), line.data(), 4, converted.back().data(), 4, 0, w, 1, 1,
+                         s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
+        ConvertPixelSpan(&t);
+    }
     // The lane form's tables and cells, as the engine makes them.
     std::vector<uint16_t> codes(size_t(kMaxLevel + 1) * 4);
     std::vector<uint8_t> random(kRandomTableSize + kLaneRandomPad);
@@ -159,14 +167,15 @@ void Stages(benchmark::State& state, int32_t routine) {
     if (stage == 2 && lanes.set == DiffusionLanes::None) return state.SkipWithError("no vector lanes");
     size_t y = 0;
     for (auto _ : state) {
-        const uint8_t* line = s.lines[y++ % s.lines.size()].data();
+        const size_t at = y++ % s.lines.size();
+        const uint8_t* line = s.lines[at].data();
         if (stage == 0) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
             ConvertPixelSpan(&t);
         } else {
             HalftoneTask t{};
-            t.converted = values.data();
+            t.converted = converted[at].data();
             t.stride = 4;
             t.width = w;
             t.out = out.data();
