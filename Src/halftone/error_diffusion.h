@@ -8,7 +8,9 @@
 //   converts the input pixels and runs every channel of a pixel before the
 //   next pixel, with one random index for all channels and streams;
 // - the channel kernels HalftoneLineVDS2/VDS3/SE1, run by the multi-threaded
-//   engine on one HalftoneTask per channel, each with its own random index.
+//   engine on one HalftoneTask per channel, each with its own random index;
+//   where the engine gives a task lane cells, its channel's streams run in
+//   the vector lanes of the inline step, one channel to a register.
 #pragma once
 
 #include <cstddef>
