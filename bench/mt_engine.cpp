@@ -10,12 +10,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "halftone/error_diffusion_lanes.h"
 #include "halftone/halftone.h"
 #include "halftone/mt_engine.h"
 #include "job/varn_prn.h"
@@ -134,7 +136,9 @@ void Engine(benchmark::State& state, int32_t routine) {
 }
 
 // The pipeline's stages alone, on this thread: one line's conversion (the
-// conversion worker's share) and one channel of one line (a halftone task).
+// conversion worker's share; kernel 0) and one channel of one line (a
+// halftone task) on the error lines (kernel 1) or in vector lanes as the
+// engine runs it where the processor has them (kernel 2).
 void Stages(benchmark::State& state, int32_t routine) {
     Setup s(routine);
     if (!s.halftone) return state.SkipWithError("set-up failed");
@@ -143,17 +147,37 @@ void Stages(benchmark::State& state, int32_t routine) {
     const int32_t w = s.halftone->m_Diffusion.PaddedWidth();
     std::vector<int32_t> values(size_t(w) * 4, 0);
     std::vector<uint8_t> out(size_t(s.job->m_iBytesPerChannel), 0);
-    const bool conversion = state.range(0) == 0;
+    const int64_t stage = state.range(0);
+    // The page's lines converted, for the kernels.
+    std::vector<std::vector<int32_t>> converted;
+    for (const auto& line : s.lines) {
+        converted.emplace_back(size_t(w) * 4, 0);
+        ConversionTask t{s.halftone.get(), line.data(), 4, converted.back().data(), 4, 0, w, 1, 1,
+                         s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
+        ConvertPixelSpan(&t);
+    }
+    // The lane form's tables and cells, as the engine makes them.
+    std::vector<uint16_t> codes(size_t(kMaxLevel + 1) * 4);
+    std::vector<uint8_t> random(kRandomTableSize + kLaneRandomPad);
+    std::vector<int16_t> cells((size_t(w) + 2) * kChannelLanes, 0);
+    BuildLaneLevelCodes(r.streams, s.halftone->m_aDotSizeTable.table, codes.data());
+    std::copy_n(s.halftone->m_pRandomTable.get(), kRandomTableSize, random.begin());
+    std::copy_n(s.halftone->m_pRandomTable.get(), kLaneRandomPad, random.begin() + kRandomTableSize);
+    const ChannelLanes lanes{ErrorDiffusion::WidestLanes(), codes.data(), random.data()};
+    // Without lanes on this processor kernel 2 runs as kernel 1.
+    const bool laneForm = stage == 2 && lanes.set != DiffusionLanes::None;
+    if (stage == 2 && !laneForm) state.SetLabel("no vector lanes");
     size_t y = 0;
     for (auto _ : state) {
-        const uint8_t* line = s.lines[y++ % s.lines.size()].data();
-        if (conversion) {
+        const size_t at = y++ % s.lines.size();
+        const uint8_t* line = s.lines[at].data();
+        if (stage == 0) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
             ConvertPixelSpan(&t);
         } else {
             HalftoneTask t{};
-            t.converted = values.data();
+            t.converted = converted[at].data();
             t.stride = 4;
             t.width = w;
             t.out = out.data();
@@ -162,7 +186,11 @@ void Stages(benchmark::State& state, int32_t routine) {
             t.noise = s.halftone->m_pNoiseTable.get();
             t.random = s.halftone->m_pRandomTable.get();
             for (int k = 0; k < 3; ++k) t.dotSizeTable[k] = s.halftone->m_aDotSizeTable.table[k];
-            (r.streams == 3 ? HalftoneLineVDS3 : HalftoneLineSE1)(&t);
+            if (laneForm) {
+                t.lanes = &lanes;
+                t.laneCells = cells.data();
+            }
+            (r.streams == 3 ? HalftoneLineVDS3 : r.streams == 2 ? HalftoneLineVDS2 : HalftoneLineSE1)(&t);
         }
         benchmark::DoNotOptimize(values.data());
         benchmark::DoNotOptimize(out.data());
@@ -173,8 +201,9 @@ void Stages(benchmark::State& state, int32_t routine) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1);
-BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->Arg(1)->Arg(2);
+BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Inline, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -233,6 +233,42 @@ void RunKernel(HalftoneTask& task) {
     task.randomIndex = static_cast<uint16_t>(index);
 }
 
+// Lane position of each stream in the lane form: the order the streams run.
+constexpr int kLanePosition[4][3] = {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 2}};
+
+// The task's line in the lane form, with its cells moved in from errorLine
+// and back as laneSync asks.
+template <int kStreams>
+void RunLaneKernel(HalftoneTask& task, bool third) {
+    const int32_t width = task.width;
+    const bool rightToLeft = task.direction < 0;
+    const size_t rows = static_cast<size_t>(width) + 2;
+    int16_t* cells = task.laneCells;
+    // errorLine[s] points at the first scanned pixel's cell.
+    const ptrdiff_t first = rightToLeft ? width : 1;
+    if (task.laneSync & 1) {
+        std::memset(cells, 0, rows * kChannelLanes * sizeof(int16_t));
+        for (int s = 0; s < kStreams; ++s) {
+            const int32_t* line = task.errorLine[s] - first;
+            int16_t* lane = cells + kLanePosition[kStreams][s];
+            for (size_t i = 0; i < rows; ++i) lane[i * kChannelLanes] = static_cast<int16_t>(line[i]);
+        }
+    }
+    const int32_t bytes = width / (kStreams == 1 ? 8 : 4);
+    const LaneLine line{nullptr, 0, task.out - (rightToLeft ? bytes - 1 : 0), bytes, width, 1, cells,
+                        task.lanes->levelCodes, task.lanes->random, task.noise, nullptr, nullptr};
+    const ptrdiff_t stride = rightToLeft ? -task.stride : task.stride;
+    const int32_t* values = task.converted - (rightToLeft ? static_cast<ptrdiff_t>(width - 1) * stride : 0);
+    RunLaneChannel(task.lanes->set, kStreams, third, rightToLeft, line, values, stride, task.randomIndex);
+    if (task.laneSync & 2) {
+        for (int s = 0; s < kStreams; ++s) {
+            int32_t* line = task.errorLine[s] - first;
+            const int16_t* lane = cells + kLanePosition[kStreams][s];
+            for (size_t i = 0; i < rows; ++i) line[i] = lane[i * kChannelLanes];
+        }
+    }
+}
+
 template <int kStreams>
 int DispatchKernel(HalftoneTask* task) {
     if (!task || !task->converted || !task->out || !task->noise || !task->random || task->width < 1 ||
@@ -242,6 +278,11 @@ int DispatchKernel(HalftoneTask* task) {
         if (!task->errorLine[s] || (kStreams > 1 && !task->dotSizeTable[s])) return kKernelBadTask;
     // Two dot sizes always split by shifts.
     const bool third = kStreams != 2 && task->thirdSplit;
+    if (task->laneCells && task->lanes && task->lanes->set != DiffusionLanes::None && task->lanes->levelCodes &&
+        task->lanes->random && task->width % 8 == 0) {
+        RunLaneKernel<kStreams>(*task, third);
+        return 0;
+    }
     if (task->direction > 0) {
         if (third) RunKernel<kStreams, true, 1>(*task);
         else RunKernel<kStreams, false, 1>(*task);
@@ -377,7 +418,7 @@ int32_t ErrorDiffusion::InitJob(const DiffusionRoutine& routine, int32_t imageWi
     }
     std::memset(m_errorLines.get(), 0, cells * sizeof(int32_t));
 
-    m_lanes = static_cast<DiffusionLanes>(std::min(g_laneLimit.load(), static_cast<int>(SupportedLanes())));
+    m_lanes = WidestLanes();
     if (m_lanes != DiffusionLanes::None) {
         const LaneLayout layout = LaneLayoutFor(routine.streams, m_channels);
         m_laneCount = static_cast<size_t>(layout.Lanes());
@@ -481,6 +522,10 @@ int32_t ErrorDiffusion::ErrorCell(int channel, int stream, size_t cell) const {
 }
 
 void ErrorDiffusion::LimitLanes(DiffusionLanes widest) { g_laneLimit = static_cast<int>(widest); }
+
+DiffusionLanes ErrorDiffusion::WidestLanes() {
+    return static_cast<DiffusionLanes>(std::min(g_laneLimit.load(), static_cast<int>(SupportedLanes())));
+}
 
 void ErrorDiffusion::ExitJob() {
     m_laneCells.reset();

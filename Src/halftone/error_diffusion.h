@@ -8,7 +8,9 @@
 //   converts the input pixels and runs every channel of a pixel before the
 //   next pixel, with one random index for all channels and streams;
 // - the channel kernels HalftoneLineVDS2/VDS3/SE1, run by the multi-threaded
-//   engine on one HalftoneTask per channel, each with its own random index.
+//   engine on one HalftoneTask per channel, each with its own random index;
+//   where the engine gives a task lane cells, its channel's streams run in
+//   the vector lanes of the inline step, one channel to a register.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +40,24 @@ constexpr int32_t kMaxLevel = 4095;
 constexpr int32_t kFireThreshold = 2047;  // a sum above it fires a dot
 constexpr int32_t kHighlightLevels = 96;  // the highlight aid works below this level
 
+// Vector instruction sets of the inline step: none (the plain step), SSSE3
+// (8 lanes), AVX2 (16 lanes where a pixel has that many streams) or AVX-512
+// (the AVX2 lanes in its encoding: twice the registers, three-input logic).
+enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2, Avx512 = 3 };
+
+// What the vector-lane form of the channel kernels reads, shared by the
+// tasks of a page: the lanes to run, the lane codes of every value (from
+// BuildLaneLevelCodes for the kernel's streams) and the random table followed
+// by kLaneRandomPad of its first bytes.
+struct ChannelLanes {
+    DiffusionLanes set;
+    const uint16_t* levelCodes;
+    const uint8_t* random;
+};
+
+// Lanes per error cell of a channel in the vector-lane kernels.
+constexpr int32_t kChannelLanes = 8;
+
 // One channel of one line for the multi-threaded engine.
 struct HalftoneTask {
     const int32_t* converted;         // the channel's value of the first scanned pixel
@@ -57,6 +77,13 @@ struct HalftoneTask {
     CHalftone* halftone;
     void* caller;
     CVarnPrn* job;
+    // The vector-lane form, for a width that is a multiple of 8: the
+    // channel's error cells kept as width + 2 rows of kChannelLanes 16-bit
+    // lanes (streams in the order they run, row x + 1 for column x) in place
+    // of errorLine. Null: the kernel runs on errorLine.
+    const ChannelLanes* lanes;
+    int16_t* laneCells;
+    int32_t laneSync;                 // 1: laneCells from errorLine first; 2: back into it after; 3: both
     int32_t state;                    // 0 idle, 1 ready, 2 taken, 3 done
 };
 
@@ -68,11 +95,6 @@ constexpr int kKernelBadTask = -1;
 int HalftoneLineVDS2(HalftoneTask* task);  // streams 1, 0; dot codes 2 and 1
 int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
 int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
-
-// Vector instruction sets of the inline step: none (the plain step), SSSE3
-// (8 lanes), AVX2 (16 lanes where a pixel has that many streams) or AVX-512
-// (the AVX2 lanes in its encoding: twice the registers, three-input logic).
-enum class DiffusionLanes : int { None = 0, Ssse3 = 1, Avx2 = 2, Avx512 = 3 };
 
 // Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
 // 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).
@@ -139,6 +161,8 @@ public:
     // The widest vector lanes that jobs set up from now on may use (all the
     // processor has by default; tests lower it to run every step).
     static void LimitLanes(DiffusionLanes widest);
+    // The widest lanes allowed now on this processor.
+    static DiffusionLanes WidestLanes();
     DiffusionLanes Lanes() const { return m_lanes; }
 
     uint16_t m_nRandomIndex = 0;  // one index for all channels and streams; runs on across lines

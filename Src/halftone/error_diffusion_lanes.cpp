@@ -331,7 +331,36 @@ void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const Lan
     }
 }
 
+template <int kStreams, bool kThirdSplit>
+void LaneChannelFor(DiffusionLanes lanes, bool rightToLeft, const LaneLine& line, const int32_t* values,
+                    ptrdiff_t valueStride, uint16_t& index) {
+    switch (lanes) {
+        case DiffusionLanes::Avx512:
+            avx512::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, index);
+            break;
+        case DiffusionLanes::Avx2:
+            avx2::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, index);
+            break;
+        default:
+            ssse3::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, index);
+            break;
+    }
+}
+
 }  // namespace
+
+void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
+                    const int32_t* values, ptrdiff_t valueStride, uint16_t& index) {
+    switch (streams * 2 + (thirdSplit ? 1 : 0)) {
+        case 2: LaneChannelFor<1, false>(lanes, rightToLeft, line, values, valueStride, index); break;
+        case 3: LaneChannelFor<1, true>(lanes, rightToLeft, line, values, valueStride, index); break;
+        case 4:
+        case 5: LaneChannelFor<2, false>(lanes, rightToLeft, line, values, valueStride, index); break;
+        case 6: LaneChannelFor<3, false>(lanes, rightToLeft, line, values, valueStride, index); break;
+        case 7: LaneChannelFor<3, true>(lanes, rightToLeft, line, values, valueStride, index); break;
+        default: break;
+    }
+}
 
 void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
                  const LaneLine& line, uint16_t& index) {
@@ -350,5 +379,6 @@ void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channel
 
 DiffusionLanes SupportedLanes() { return DiffusionLanes::None; }
 void RunLaneLine(DiffusionLanes, int, bool, int, bool, const LaneLine&, uint16_t&) {}
+void RunLaneChannel(DiffusionLanes, int, bool, bool, const LaneLine&, const int32_t*, ptrdiff_t, uint16_t&) {}
 
 #endif

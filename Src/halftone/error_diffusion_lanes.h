@@ -62,3 +62,10 @@ struct LaneLine {
 // index is the shared random index.
 void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
                  const LaneLine& line, uint16_t& index);
+
+// One channel of a line for the engine's kernels, in 8 lanes (the lanes of
+// LaneLayoutFor(streams, 1)): values[i * valueStride] is the channel's value
+// of pixel i from the left edge; line.input, convert and halftone are unused,
+// line.bytesPerChannel is the channel's bytes of the line.
+void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
+                    const int32_t* values, ptrdiff_t valueStride, uint16_t& index);

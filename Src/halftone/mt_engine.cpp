@@ -5,6 +5,7 @@
 #include <new>
 #include <system_error>
 
+#include "halftone/error_diffusion_lanes.h"
 #include "halftone/halftone.h"
 #include "job/varn_prn.h"
 #include "services/thread_pool.h"
@@ -18,6 +19,42 @@ struct MthGlobals {
     int32_t halftoneWorkers = 0;    // running in all engines
     int32_t conversionWorkers = 0;  // running in all engines
 };
+
+// Dot streams of the channel kernels; 0 for any other halftone function.
+int KernelStreams(MthHalftoneFunction f) {
+    return f == HalftoneLineVDS3 ? 3 : f == HalftoneLineVDS2 ? 2 : f == HalftoneLineSE1 ? 1 : 0;
+}
+
+// Sets up the kernels' vector-lane form where the processor has lanes, the
+// kernel has two or three dot streams (one stream runs faster without) and
+// the width is a multiple of 8; without it (or its memory) the kernels run on
+// the error lines.
+void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
+    const int streams = KernelStreams(mth->m_pfnHalftone);
+    const DiffusionLanes lanes = ErrorDiffusion::WidestLanes();
+    if (streams < 2 || lanes == DiffusionLanes::None || mth->m_iWidth % 8 != 0 || !halftone.m_pRandomTable) return;
+    for (int s = 0; s < streams; ++s)
+        if (!halftone.m_aDotSizeTable.table[s]) return;
+    const size_t perChannel = static_cast<size_t>(LaneLayoutFor(streams, 1).lanesPerChannel);
+    const size_t channelCells = (static_cast<size_t>(mth->m_iWidth) + 2) * kChannelLanes;
+    mth->m_pLaneCodes.reset(new (std::nothrow) uint16_t[(kMaxLevel + 1) * perChannel]);
+    mth->m_pLaneRandom.reset(new (std::nothrow) uint8_t[kRandomTableSize + kLaneRandomPad]);
+    mth->m_pLaneCells.reset(new (std::nothrow) int16_t[channelCells * static_cast<size_t>(mth->m_iChannels)]);
+    if (!mth->m_pLaneCodes || !mth->m_pLaneRandom || !mth->m_pLaneCells) {
+        mth->m_pLaneCodes.reset();
+        mth->m_pLaneRandom.reset();
+        mth->m_pLaneCells.reset();
+        return;
+    }
+    BuildLaneLevelCodes(streams, halftone.m_aDotSizeTable.table, mth->m_pLaneCodes.get());
+    std::memcpy(mth->m_pLaneRandom.get(), halftone.m_pRandomTable.get(), kRandomTableSize);
+    std::memcpy(mth->m_pLaneRandom.get() + kRandomTableSize, halftone.m_pRandomTable.get(), kLaneRandomPad);
+    mth->m_Lanes = ChannelLanes{lanes, mth->m_pLaneCodes.get(), mth->m_pLaneRandom.get()};
+    for (int32_t c = 0; c < mth->m_iChannels; ++c) {
+        mth->m_aHalfTasks[c].lanes = &mth->m_Lanes;
+        mth->m_aHalfTasks[c].laneCells = mth->m_pLaneCells.get() + static_cast<size_t>(c) * channelCells;
+    }
+}
 
 MthGlobals& Globals() {
     static MthGlobals globals;
@@ -257,6 +294,7 @@ int32_t MTH_Init(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halftone, void* cal
         t.caller = caller;
         t.job = job;
     }
+    if (r == 0 && halftone) SetUpLanes(mth, *halftone);
 
     if (r == 0) {
         MthGlobals& g = Globals();
@@ -386,6 +424,9 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
                 t.reverse = leftToRight ? 0 : 1;
                 t.out = channelLine + (leftToRight ? 0 : lastByte);
                 for (int s = 0; s < 3; ++s) t.errorLine[s] = error + s * cells + (leftToRight ? 1 : width);
+                // The lane cells take the error lines over with the page's
+                // first line and give them back with its last.
+                t.laneSync = (i == 1 ? 1 : 0) | (i == n ? 2 : 0);
                 t.lineNumber = lineNumber;
                 t.state = MTH_TASK_READY;
             }
@@ -447,6 +488,10 @@ int32_t MTH_Exit(MTH_CONTEXT* mth) {
     mth->m_pConvertedB.reset();
     mth->m_pOut.reset();
     mth->m_pInputCopy.reset();
+    mth->m_Lanes = ChannelLanes{};
+    mth->m_pLaneCodes.reset();
+    mth->m_pLaneRandom.reset();
+    mth->m_pLaneCells.reset();
     return 0;
 }
 

@@ -102,6 +102,13 @@ struct MTH_CONTEXT {
     size_t m_nOutBytes = 0;
     std::unique_ptr<uint8_t[]> m_pOut;  // channel lines one after another
 
+    // The kernels' vector-lane form (null where it does not run): the lane
+    // codes, the padded random table and every channel's lane cells.
+    ChannelLanes m_Lanes = {};
+    std::unique_ptr<uint16_t[]> m_pLaneCodes;
+    std::unique_ptr<uint8_t[]> m_pLaneRandom;
+    std::unique_ptr<int16_t[]> m_pLaneCells;
+
     int32_t m_iLastError = 0;
     bool m_bStarted = false;  // pools set up by MTH_Init, to be stopped by MTH_Exit
 };

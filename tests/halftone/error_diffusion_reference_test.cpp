@@ -9,6 +9,7 @@
 
 #include "error_diffusion_test_util.h"
 #include "halftone/error_diffusion.h"
+#include "halftone/error_diffusion_lanes.h"
 
 using namespace edtest;
 
@@ -278,48 +279,68 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
     return out;
 }
 
+// The kernels on the error lines and, where the processor has them, in each
+// set of vector lanes on cells of their own (taken from the error lines with
+// the first line and given back with the last).
 TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheIndexWrap) {
     const TestDotTables dots;
-    uint32_t seed = 99;
     int (*const kernels[])(HalftoneTask*) = {HalftoneLineSE1, HalftoneLineVDS2, HalftoneLineVDS3};
-    for (int streams = 1; streams <= 3; ++streams) {
-        const int bits = streams == 1 ? 1 : 2;
-        for (int width : {1, 5, 8, 13, 64, 203}) {
-            for (int third = 0; third < 2; ++third) {
-                SCOPED_TRACE(testing::Message() << "streams " << streams << " width " << width << " third " << third);
-                std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)), lines = refLines;
-                HalftoneTask task{};
-                uint16_t refIndex = task.randomIndex = 65500;
-                for (int y = 0; y < 6; ++y) {
-                    const bool rtl = y % 2 == 1;
-                    // The channel interleaved with two others, as in the engine's converted lines.
-                    std::vector<int32_t> values(width), interleaved(3 * width, -7);
-                    for (int x = 0; x < width; ++x) {
-                        seed = seed * 1664525u + 1013904223u;
-                        values[x] = x % 11 == 0 ? 0 : static_cast<int32_t>((seed >> 8) % 4400) - 150;
-                        if (y == 3) values[x] = 30 + x % 7;  // highlights for the aid
-                        interleaved[3 * x + 1] = values[x];
+    constexpr int kLines = 6;
+    for (DiffusionLanes set : kAllLanes) {
+        if (static_cast<int>(set) > static_cast<int>(ErrorDiffusion::WidestLanes())) continue;
+        uint32_t seed = 99;
+        for (int streams = 1; streams <= 3; ++streams) {
+            const int bits = streams == 1 ? 1 : 2;
+            std::vector<uint16_t> codes(4096 * 4);
+            BuildLaneLevelCodes(streams, dots.pointers, codes.data());
+            std::vector<uint8_t> random(Tables().random.get(), Tables().random.get() + kRandomTableSize);
+            random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
+            const ChannelLanes lanes{set, codes.data(), random.data()};
+            for (int width : {1, 5, 8, 13, 64, 203, 208}) {
+                for (int third = 0; third < 2; ++third) {
+                    SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(set) << " streams " << streams
+                                                    << " width " << width << " third " << third);
+                    std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)),
+                        lines = refLines;
+                    std::vector<int16_t> cells((width + 2) * kChannelLanes, 99);
+                    HalftoneTask task{};
+                    uint16_t refIndex = task.randomIndex = 65500;
+                    if (set != DiffusionLanes::None) {
+                        task.lanes = &lanes;
+                        task.laneCells = cells.data();
                     }
-                    std::vector<uint8_t> out((width * bits + 7) / 8, 0);
-                    const int first = rtl ? width - 1 : 0;
-                    task.converted = &interleaved[3 * first + 1];
-                    task.stride = rtl ? -3 : 3;
-                    task.width = width;
-                    task.thirdSplit = third;
-                    task.out = &out[static_cast<size_t>(first * bits / 8)];
-                    task.direction = rtl ? -1 : 1;
-                    task.noise = &Tables().noise;
-                    task.random = Tables().random.get();
-                    for (int s = 0; s < 3; ++s) {
-                        task.errorLine[s] = &lines[s][first + 1];
-                        task.dotSizeTable[s] = dots.pointers[s];
+                    for (int y = 0; y < kLines; ++y) {
+                        const bool rtl = y % 2 == 1;
+                        // The channel interleaved with two others, as in the engine's converted lines.
+                        std::vector<int32_t> values(width), interleaved(3 * width, -7);
+                        for (int x = 0; x < width; ++x) {
+                            seed = seed * 1664525u + 1013904223u;
+                            values[x] = x % 11 == 0 ? 0 : static_cast<int32_t>((seed >> 8) % 4400) - 150;
+                            if (y == 3) values[x] = 30 + x % 7;  // highlights for the aid
+                            interleaved[3 * x + 1] = values[x];
+                        }
+                        std::vector<uint8_t> out((width * bits + 7) / 8, 0);
+                        const int first = rtl ? width - 1 : 0;
+                        task.converted = &interleaved[3 * first + 1];
+                        task.stride = rtl ? -3 : 3;
+                        task.width = width;
+                        task.thirdSplit = third;
+                        task.out = &out[static_cast<size_t>(first * bits / 8)];
+                        task.direction = rtl ? -1 : 1;
+                        task.noise = &Tables().noise;
+                        task.random = Tables().random.get();
+                        task.laneSync = (y == 0 ? 1 : 0) | (y == kLines - 1 ? 2 : 0);
+                        for (int s = 0; s < 3; ++s) {
+                            task.errorLine[s] = &lines[s][first + 1];
+                            task.dotSizeTable[s] = dots.pointers[s];
+                        }
+                        ASSERT_EQ(kernels[streams - 1](&task), 0);
+                        ASSERT_EQ(out, RefKernel(streams, bits, values, rtl, streams != 2 && third, dots.pointers,
+                                                 refLines, refIndex))
+                            << "line " << y;
+                        ASSERT_EQ(task.randomIndex, refIndex);
                     }
-                    ASSERT_EQ(kernels[streams - 1](&task), 0);
-                    ASSERT_EQ(out, RefKernel(streams, bits, values, rtl, streams != 2 && third, dots.pointers,
-                                             refLines, refIndex))
-                        << "line " << y;
-                    ASSERT_EQ(lines, refLines);
-                    ASSERT_EQ(task.randomIndex, refIndex);
+                    EXPECT_EQ(lines, refLines);
                 }
             }
         }
