@@ -105,8 +105,10 @@ protected:
     // the job. The results of the calls made, CloseJob's last.
     std::vector<int> Run() {
         std::vector<int> results;
+        failedCall = -1;
         for (const Step& s : Steps()) {
             results.push_back(Do(s));
+            if (failedCall < 0 && writer.failedTag != 0) failedCall = int(results.size()) - 1;
             if (results.back() != 0) break;
         }
         results.push_back(Do({Call::CloseJob}));
@@ -115,6 +117,7 @@ protected:
 
     PLUGINCONTEXT* context = nullptr;
     JobContext* jobContext = nullptr;
+    int failedCall = -1;  // the call of the last Run during which the writer failed
     uint32_t pageInfo = 1;
     int width = kWidth;
 };
@@ -151,6 +154,9 @@ TEST_F(FamilyFaults, AWriterFailingAtAnyRecordFailsTheCallThatWroteIt) {
             ASSERT_GE(results.size(), 2u);
             EXPECT_NE(results[results.size() - 2], 0) << r.name << ": record " << k << " (tag " << std::hex
                                                       << writer.failedTag << ") failed unreported";
+            EXPECT_EQ(failedCall, int(results.size()) - 2)
+                << r.name << ": record " << k << " (tag " << std::hex << writer.failedTag
+                << ") failed, but the call that wrote it answered 0";
         }
     }
 }
