@@ -131,6 +131,16 @@ TEST_F(ScreeningTest, ACellOfZeroPrintsEveryInkAndNoInkNeverPrints) {
     for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Bit(planes, 0, x), x % 2 == 0) << x;
 }
 
+TEST_F(ScreeningTest, InputMapValuesBeyondTwelveBitsPrintAsFullInk) {
+    ASSERT_EQ(Start(spotgen::Generate(false, false, 4, 4)), 0);
+    halftone->m_aInputMap[0][200] = 0xFFFF;
+    ASSERT_EQ(halftone->InitPage(job.get()), 0);
+    for (int y = 0; y < 4; ++y) {
+        const auto planes = Line({200, 0, 0, 0});
+        for (int x = 0; x < kWidth; ++x) EXPECT_TRUE(Bit(planes, 0, x)) << x << ", " << y;
+    }
+}
+
 TEST_F(ScreeningTest, TypeTenFollowsItsTilingOnEveryLineAndAcrossPages) {
     const std::pair<uint32_t, uint32_t> sizes[] = {{8, 3}, {13, 5}, {16, 9}, {7, 6}, {10, 1}, {3, 8}, {5, 5}};
     for (const auto& [a, b] : sizes) {
