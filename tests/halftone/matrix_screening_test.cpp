@@ -206,6 +206,12 @@ TEST_F(ScreeningTest, DotFilmPicksItsMatrixByRatioSetsEdgesAndRestartsItsTiling)
     for (int px = 0; px < kWidth; ++px) EXPECT_EQ(Bit(planes, 3, px), px == 5) << px;
     for (int p = 0; p < 3; ++p) EXPECT_TRUE(Empty(planes, p));
     EXPECT_EQ(halftone->m_pScreening->spot->lineCounter, 1);
+    // Pixels at both ends of the row are edges too: outside the row counts as blank.
+    std::fill(line.begin(), line.end(), 0);
+    line[0] = 100;
+    line[size_t(kWidth - 1) * 4] = 100;
+    const auto ends = Run(line);
+    for (int px = 0; px < kWidth; ++px) EXPECT_EQ(Bit(ends, 3, px), px == 0 || px == kWidth - 1) << px;
     ASSERT_EQ(halftone->InitPage(job.get()), 0);
     EXPECT_EQ(halftone->m_pScreening->spot->lineCounter, 0);  // dot film starts its tiling per page
     EXPECT_TRUE(log.Has(LOG_DETAIL, "Type10_CMYK_DotFilm: init page"));
