@@ -63,4 +63,13 @@ TEST(ByteBuffer, AssignAllocateAndZeroFill) {
     EXPECT_EQ(b.size(), 0u);  // NOLINT(bugprone-use-after-move): moved-from is empty
 }
 
+TEST(ByteBuffer, AssignReplacesWhatTheBufferHeld) {
+    ByteBuffer b;
+    const uint8_t x[] = {5, 6, 7};
+    const uint8_t y[] = {9, 8};
+    b.Assign(x, 3);
+    b.Assign(y, 2);
+    EXPECT_EQ(Contents(b), (std::vector<uint8_t>{9, 8}));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,13 @@ TEST(DialogControls, WriteSpinBoxesInTheCFormWhateverTheLocale) {
     AddCustomGuiNumber(list, kGuiIntSpin, "IDi", "", 2.9, 2, 8, 0, "k");
     AddCustomGuiNumber(list, kGuiDecimalSpin, "IDz", "", 1, 0, 1, 0.0, "k");
     AddCustomGuiNumber(list, kGuiIntSpin, "IDc", "", 1e12, -1e12, -2.5, 3.9, "k");
+    AddCustomGuiNumber(list, kGuiIntSpin, "IDn", "", std::nan(""), 0, 5, 1, "k");  // NaN is written as 0
     std::setlocale(LC_NUMERIC, previous.c_str());
     EXPECT_EQ(Lines(list), (std::vector<std::string>{"7|IDs||0.1000|k{0.0000,19.9000,0.0000}",
                                                      "6|IDi||1|k{2,8,2}",
                                                      "7|IDz||0.1000|k{0.0000,1.0000,1.0000}",
-                                                     "6|IDc||3|k{-2147483648,-2,2147483647}"}));
+                                                     "6|IDc||3|k{-2147483648,-2,2147483647}",
+                                                     "6|IDn||1|k{0,5,0}"}));
 }
 
 TEST(DialogDescriptions, ClearInkWithEmbossWritesItsWholeSequence) {

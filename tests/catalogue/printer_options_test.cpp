@@ -123,4 +123,11 @@ TEST(TrayBuilders, GiveRollAndCutSheetMediaByWidthClass) {
     EXPECT_EQ(m.listTrays[0].strName, "Automatic");
     EXPECT_EQ(m.vecDefaultMediaIDs, (std::vector<uint32_t>{982}));
     EXPECT_EQ(m.nDefaultTray, 0u);
+
+    // A width class or variant the tables lack leaves the trays as they are.
+    SetWidthClassTrays(m, 12, {1, 2, 3, 4}, {5, 6, 7, 8});
+    SetAutomaticTray(m, 4, {0, 0, 0, 0}, 983);
+    EXPECT_EQ(m.listTrayMedia.size(), 18u);
+    EXPECT_EQ(MediaIds(m, 0).front(), 982u);
+    EXPECT_EQ(m.vecDefaultMediaIDs, (std::vector<uint32_t>{982}));
 }

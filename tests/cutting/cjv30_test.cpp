@@ -236,6 +236,17 @@ TEST_F(CJV30Test, MarkFailures) {
     EXPECT_EQ(CJV30_ClosePage(job.get()), -1);  // no page object any more
 }
 
+// A mark row too long for one plane record's 16-bit count fails the row
+// instead of going out with a wrapped count.
+TEST_F(CJV30Test, AMarkRowLongerThanOneRecordFailsTheRow) {
+    Open(PrintAndCut());
+    ASSERT_EQ(CJV30_OpenPage(job.get()), 0);
+    const size_t before = writer.records.size();
+    const std::vector<uint8_t> row(70000, 0xC0);
+    EXPECT_EQ(CJV30_PrintCutmarksLine(job.get(), row.data(), uint32_t(row.size())), -1);
+    EXPECT_EQ(writer.records.size(), before);
+}
+
 TEST_F(CJV30Test, MarksStayCodeThreeOnAConvertedVariableDotPage) {
     Open(PrintAndCut(), 720, 1080, 2);
     ASSERT_EQ(CJV30_OpenPage(job.get()), 0);

@@ -196,8 +196,10 @@ protected:
     // the job. The results of the calls made, CloseJob's last.
     std::vector<int> Run() {
         std::vector<int> results;
+        failedCall = -1;
         for (const Step& s : Steps()) {
             results.push_back(Do(s));
+            if (failedCall < 0 && writer.failed) failedCall = int(results.size()) - 1;
             if (results.back() != 0) break;
         }
         results.push_back(Do({Call::CloseJob}));
@@ -229,6 +231,9 @@ protected:
             ASSERT_GE(results.size(), 2u);
             EXPECT_NE(results[results.size() - 2], 0) << r.name << ": record " << k << " (tag " << std::hex
                                                       << writer.failedTag << ") failed unreported";
+            EXPECT_EQ(failedCall, int(results.size()) - 2)
+                << r.name << ": record " << k << " (tag " << std::hex << writer.failedTag
+                << ") failed, but the call that wrote it answered 0";
         }
     }
 
@@ -344,6 +349,7 @@ protected:
 
     PLUGINCONTEXT* context = nullptr;
     JobContext* jobContext = nullptr;
+    int failedCall = -1;  // the call of the last Run during which the writer failed
     uint32_t pageInfo = 1;
     int width = kWidth;
     int components = 4;

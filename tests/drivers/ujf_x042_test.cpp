@@ -293,21 +293,42 @@ TEST_F(UJFx042Test, APageWithoutDataSendsTheEmptyHeaderAndQe) {
     EXPECT_EQ(job->m_pDriver, nullptr);
 }
 
+// A failure in the first layer ends the page there: no further layer and no
+// "QE", whether the host goes on refusing or would take the rest.
 TEST_F(UJFx042Test, AFailedFirstPlaybackStopsThePage) {
-    Open(7063, "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n"
-               "Output/Prn/Specific/Primer/Mode = 1\n");
+    for (const bool onlyTheFirst : {false, true}) {
+        SCOPED_TRACE(onlyTheFirst ? "only the first layer's header fails" : "every data record fails");
+        Open(7063, "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 0\n"
+                   "Output/Prn/Specific/Primer/Mode = 1\n");
+        ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
+        ASSERT_EQ(job->m_pfnOpenPage(job.get()), 0);
+        SetHalftonedLine(job->m_iOutChannels, 4);
+        Plane(7)[0] = Plane(0)[0] = 1;
+        ASSERT_EQ(job->m_pfnPrintLine(job.get()), 0);
+        writer.records.clear();
+        writer.failWith = 7;
+        if (onlyTheFirst) {
+            writer.failAt = writer.calls;
+        } else {
+            writer.failTag = SPLTAG_DATA;
+        }
+        EXPECT_EQ(job->m_pfnClosePage(job.get()), -7);
+        EXPECT_TRUE(writer.records.empty());
+        EXPECT_EQ(ErrorMessage(), std::string("UJF_ClosePage: ") + SpoolFileResultText(7));
+        EXPECT_TRUE(log.Has(0, std::string("UJF_ClosePage: Error in layer 0 playback. error code: ") +
+                                   SpoolFileResultText(7)));
+    }
+}
+
+// A page header the host refuses fails the page start with a negative result
+// (a positive one would count as success) and leaves no spool file behind.
+TEST_F(UJFx042Test, ARefusedPageHeaderFailsThePageStart) {
+    Open(7052);
     ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
-    ASSERT_EQ(job->m_pfnOpenPage(job.get()), 0);
-    SetHalftonedLine(job->m_iOutChannels, 4);
-    Plane(7)[0] = Plane(0)[0] = 1;
-    ASSERT_EQ(job->m_pfnPrintLine(job.get()), 0);
-    writer.records.clear();
     writer.failWith = 7;
-    writer.failTag = SPLTAG_DATA;
-    EXPECT_LT(job->m_pfnClosePage(job.get()), 0);
-    EXPECT_TRUE(writer.records.empty());  // no further layer, no "QE"
-    EXPECT_EQ(ErrorMessage(), std::string("UJF_ClosePage: ") + SpoolFileResultText(7));
-    EXPECT_TRUE(log.Has(0, std::string("UJF_ClosePage: Error in layer 0 playback. error code: ") + SpoolFileResultText(7)));
+    writer.failTag = SPLTAG_PAGE_HEADER;
+    EXPECT_EQ(job->m_pfnOpenPage(job.get()), -7);
+    for (const UJFx042Layer& layer : Driver()->m_vLayers) EXPECT_EQ(layer.spoolFile, nullptr);
 }
 
 TEST_F(UJFx042Test, SpoolFileAndWriterFailuresFailTheHook) {

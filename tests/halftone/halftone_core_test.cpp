@@ -141,6 +141,14 @@ TEST_F(HalftoneCoreTest, ScreeningTakesTheLibraryMatricesOrItsErrorOrElseTheSpot
     EXPECT_EQ(c2.t1, 2);
     EXPECT_EQ(c2.matrixA, (std::vector<uint8_t>{20, 20, 20, 20}));
     EXPECT_EQ(c2.matrixB, (std::vector<uint8_t>{202}));
+    // Tiles larger than their matrices: no screening library either.
+    epl->screeningTile = 3;
+    ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0);
+    EXPECT_EQ(spotType(), SPOT_TYPE_RECTANGULAR);
+    epl->screeningTile = 2;  // as large as the matrix: taken
+    ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0);
+    EXPECT_EQ(spotType(), SPOT_TYPE_PYTHAGOREAN);
+    epl->screeningTile = 0;
     // An installed library that fails is not replaced by the spot file.
     for (const auto& [report, fill, result] : {std::array<int32_t, 3>{-7, 0, -7}, {0, -1, -4}}) {
         epl->screeningResult = report;

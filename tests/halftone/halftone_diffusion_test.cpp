@@ -161,6 +161,17 @@ TEST_F(DiffusionRoutineTest, ConvertersWiderThanThePixelReadNothingPastTheLine) 
     EXPECT_EQ(std::vector<uint8_t>(job->m_pOutLine, job->m_pOutLine + bytes), std::vector<uint8_t>(bytes, 0));
 }
 
+TEST_F(DiffusionRoutineTest, TotalInkLimitsOutsideZeroToFourHundredActAsTheNearestEnd) {
+    for (const auto& [given, held] : {std::pair<int, int>{-50, 0}, std::pair<int, int>{900, 400}}) {
+        job->m_iTotalInkLimit = held;
+        ASSERT_EQ(Start(103), 0);
+        const std::vector<uint8_t> expected = Page(4);
+        job->m_iTotalInkLimit = given;
+        ASSERT_EQ(Start(103), 0);
+        EXPECT_EQ(Page(4), expected) << given;
+    }
+}
+
 TEST_F(DiffusionRoutineTest, ModelsWithoutDotSizeTablesRefuseTheDotSizeRoutines) {
     job->m_iPrinterModell = 673;  // has three-dot curves only
     EXPECT_EQ(Start(106), kDiffusionMissingTables);

@@ -132,6 +132,16 @@ TEST_F(ScreeningTest, ACellOfZeroPrintsEveryInkAndNoInkNeverPrints) {
     for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Bit(planes, 0, x), x % 2 == 0) << x;
 }
 
+TEST_F(ScreeningTest, InputMapValuesBeyondTwelveBitsPrintAsFullInk) {
+    ASSERT_EQ(Start(spotgen::Generate(false, false, 4, 4)), 0);
+    halftone->m_aInputMap[0][200] = 0xFFFF;
+    ASSERT_EQ(halftone->InitPage(job.get()), 0);
+    for (int y = 0; y < 4; ++y) {
+        const auto planes = Line({200, 0, 0, 0});
+        for (int x = 0; x < kWidth; ++x) EXPECT_TRUE(Bit(planes, 0, x)) << x << ", " << y;
+    }
+}
+
 TEST_F(ScreeningTest, TypeTenFollowsItsTilingOnEveryLineAndAcrossPages) {
     const std::pair<uint32_t, uint32_t> sizes[] = {{8, 3}, {13, 5}, {16, 9}, {7, 6}, {10, 1}, {3, 8}, {5, 5}};
     for (const auto& [a, b] : sizes) {
@@ -197,6 +207,12 @@ TEST_F(ScreeningTest, DotFilmPicksItsMatrixByRatioSetsEdgesAndRestartsItsTiling)
     for (int px = 0; px < kWidth; ++px) EXPECT_EQ(Bit(planes, 3, px), px == 5) << px;
     for (int p = 0; p < 3; ++p) EXPECT_TRUE(Empty(planes, p));
     EXPECT_EQ(halftone->m_pScreening->spot->lineCounter, 1);
+    // Pixels at both ends of the row are edges too: outside the row counts as blank.
+    std::fill(line.begin(), line.end(), 0);
+    line[0] = 100;
+    line[size_t(kWidth - 1) * 4] = 100;
+    const auto ends = Run(line);
+    for (int px = 0; px < kWidth; ++px) EXPECT_EQ(Bit(ends, 3, px), px == 0 || px == kWidth - 1) << px;
     ASSERT_EQ(halftone->InitPage(job.get()), 0);
     EXPECT_EQ(halftone->m_pScreening->spot->lineCounter, 0);  // dot film starts its tiling per page
     EXPECT_TRUE(log.Has(LOG_DETAIL, "Type10_CMYK_DotFilm: init page"));

@@ -356,6 +356,20 @@ TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
     }
 }
 
+TEST_F(Engine, AChannelLineTooShortForItsPixelsIsRefused) {
+    Processors cap(2);
+    Start(103, 4);
+    if (HasFatalFailure()) return;
+    // 40 pixels of two bits need 10 bytes of every channel's line.
+    auto tooShort = MTH_Create();
+    ASSERT_TRUE(tooShort);
+    EXPECT_EQ(MTH_Init(tooShort.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, 1, 3, 9, 4),
+              MTH_ERR_ARGUMENT);
+    auto fits = MTH_Create();
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(MTH_Init(fits.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, 1, 3, 10, 4), 0);
+}
+
 TEST_F(Engine, EnginesShareTheProcessorCapAndLeaveNoWorkers) {
     Processors cap(2);
     Start(103, 8);

@@ -146,6 +146,41 @@ TEST(PlanarChannel, LinesAlternateDirectionAndMirrorEachOther) {
     }
 }
 
+TEST(PlanarChannel, RightToLeftPartialGroupReadsNothingBeforeTheLine) {
+    // Ten pixels in groups of three: run right to left, the last group is
+    // partial and takes the line's first value, not the full one before it.
+    for (const KindCase& k : kKinds) {
+        std::unique_ptr<CPlanarOneChannel> h(k.factory(nullptr, &Sb53()));
+        uint16_t number = 0;
+        h->InitJob(1, 10, 3, false, &number);
+        h->InitPage();
+        std::vector<uint16_t> values(17, 0);
+        values[0] = 4095;
+        for (int n = 0; n < 2; ++n) {  // left to right, then right to left
+            Row row(2 * static_cast<size_t>(k.bits), 0x5A);
+            CPlanarLineRequest request;
+            request.input = values.data() + 1;
+            request.output = row.data();
+            request.outputSize = row.size();
+            h->ProcessLine(request);
+            EXPECT_EQ(row, Row(row.size(), 0)) << k.bits << " bits, line " << n;
+        }
+    }
+}
+
+TEST(PlanarChannel, ValuesBeyondTwelveBitsCountAsTheNearestEnd) {
+    // Above 4095 is full ink; a word with its top bit set is negative, no ink.
+    std::vector<uint16_t> high = Ramp(48), clamped = Ramp(48);
+    for (size_t x = 0; x < 48; x += 3) {
+        high[x] = x % 2 ? 0x8001 : 6000;
+        clamped[x] = x % 2 ? 0 : 4095;
+    }
+    for (const KindCase& k : kKinds) {
+        Channel a(k.factory, &Sb53(), 48), b(k.factory, &Sb53(), 48);
+        for (int n = 0; n < 3; ++n) EXPECT_EQ(a.Line(high, k.bits), b.Line(clamped, k.bits)) << k.bits << " line " << n;
+    }
+}
+
 TEST(PlanarChannel, ChannelNumbersStartOneRandomStepApart) {
     // Channel 1 equals channel 0 whose random table runs one step ahead.
     std::vector<uint16_t> line = Ramp(64);

@@ -201,6 +201,24 @@ TEST_F(TicketTest, StringListLosesElementsServedAsNullText) {
     EXPECT_EQ(items[1], nullptr);
 }
 
+// A host that answers every string read as served, with a null text.
+TicketBool GetStringAsNullText(void*, uint32_t, uint32_t, const char*, uint32_t type, void* out, int32_t) {
+    if (type != TICKET_TYPE_STRING) return 0;
+    *static_cast<const char**>(out) = nullptr;
+    return 1;
+}
+
+TEST_F(TicketTest, StringServedAsNullTextReadsAsEmpty) {
+    Ticket copy = *store.ticket();
+    copy.GetValue = &GetStringAsNullText;
+    std::string out = "before";
+    GetTicketString(&copy, out, 3, kJob, "S", "default");
+    EXPECT_EQ(out, "");
+    out = "before";
+    EXPECT_TRUE(Ticket_GetString(&copy, 3, kJob, "S", out, TICKET_INDEX_SCALAR));
+    EXPECT_EQ(out, "");
+}
+
 TEST_F(TicketTest, FixedCountReadNeedsEveryItem) {
     Load("[job]\nL[] = 1\nL[] = 2\nL[] = 3\n");
     int32_t dest[3] = {0, 0, 0};

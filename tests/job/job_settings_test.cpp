@@ -342,6 +342,14 @@ TEST_F(Settings, RipResolutionThatDividesThePrintersScalesTheImage) {
     EXPECT_TRUE(log.Has("CVarnPrn::SetupScaling: change image width to 2000"));
 }
 
+TEST_F(Settings, AScaledImageWidthIsHeldAtTheIntRange) {
+    Ticket(kMinimalJob);
+    Ticket("[job]\nOutput/Input/RipResolutionX = 360.0\nProcess/OutWidthPixel = 2000000000\n");
+    Read();
+    EXPECT_EQ(job->m_iScaleX, 2);
+    EXPECT_EQ(job->m_iOutWidthPixel, 2147483647);
+}
+
 TEST_F(Settings, PaperFeedFactorIsClippedAndAppliedToTheHeight) {
     Ticket(kMinimalJob);
     Ticket("[job]\nOutput/Prn/Media/Spec/FeedAdjust = 1.0000005\n");

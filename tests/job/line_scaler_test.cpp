@@ -94,16 +94,17 @@ TEST(LineScaler, RefusesWhatItCannotServe) {
 }
 
 TEST(LineScaler, HandsOutLinesAsLongAsTheReaderTakes) {
-    // One channel of 4 pixels for a reader that takes 64 bytes of each line.
+    // One channel of 4 pixels for a reader that takes 512 bytes of each line
+    // (more than the line and its padding).
     struct Reader {
         unsigned sum = 0;
         static int Take(const uint8_t* line, uint32_t, void* self) {
-            for (int i = 0; i < 64; ++i) static_cast<Reader*>(self)->sum += line[i];
+            for (int i = 0; i < 512; ++i) static_cast<Reader*>(self)->sum += line[i];
             return 0;
         }
     } reader;
     LineScaler scaler;
-    ASSERT_EQ(scaler.Init(1.05, 1, 4, 5, 64, &Reader::Take, &reader), 0);
+    ASSERT_EQ(scaler.Init(1.05, 1, 4, 5, 512, &Reader::Take, &reader), 0);
     const Line line(4, 1);
     for (int i = 0; i < 5; ++i) scaler.Write(line.data(), 4);
     scaler.Flush();

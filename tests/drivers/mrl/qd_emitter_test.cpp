@@ -126,6 +126,23 @@ TEST(QdEmitter, LayerCodedRecordsCarryCountsAndSkippedPlanesKeepTheirPosition) {
     EXPECT_TRUE(e->GetFirstPlaneMapOfLayer(2).empty());
 }
 
+TEST(QdEmitter, LayerCodesFromThreeOnAreSentButKeepNoColourSet) {
+    RecordingSink sink;
+    auto e = Emitter({2, 1}, 32);
+    e->SetLayerCodes({7, 1});
+    e->AddLayer(&sink, "only");
+    e->SetLayerPlanes(0, {0, 1});
+    std::vector<uint8_t> line(2 * 4, 0x55);
+    e->EmitImageDataLine(line.data(), 4);
+    e->EmitImageDataLine(line.data(), 4);
+    const auto c = DecodeMrl(sink.records.at(1));
+    ASSERT_GE(c.size(), 2u);
+    EXPECT_EQ(c[1].layer, 7);
+    for (uint32_t code = 0; code < 3; ++code) {
+        EXPECT_EQ(e->GetPlaneMapOfLayer0(code), (code == 1 ? std::set<uint32_t>{1} : std::set<uint32_t>{})) << code;
+    }
+}
+
 TEST(QdEmitter, RefusesBrokenSetUpsBeforeWritingAnything) {
     const std::vector<uint8_t> line(8, 0xFF);
     RecordingSink first, second;
