@@ -8,7 +8,6 @@
 #include "halftone/error_diffusion_lanes.h"
 #include "halftone/halftone.h"
 #include "job/varn_prn.h"
-#include "services/spin_wait.h"
 #include "services/thread_pool.h"
 
 namespace {
@@ -70,7 +69,6 @@ int32_t Cap() {
 
 // Waits until every task queued on the pool is done, or the pool stops.
 void WaitForPool(MthPool& pool) {
-    SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; });
     std::unique_lock<std::mutex> hold(pool.lock);
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
 }
@@ -114,11 +112,6 @@ template <typename Task, typename Function>
 void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run) {
     std::unique_lock<std::mutex> hold(pool.lock);
     for (;;) {
-        if (pool.pending < 1 && !pool.stop) {
-            hold.unlock();
-            SpinWaitFor([&pool] { return pool.pending > 0 || pool.stop; });
-            hold.lock();
-        }
         pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
         if (pool.stop) return;
         Task* task = nullptr;
