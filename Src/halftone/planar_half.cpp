@@ -206,6 +206,11 @@ int CPlanarHalf::WaitForChannels() {
     if (!m_pending) return 0;
     m_pending = false;
     if (m_requests.empty()) return 1;
+    // Channels no worker has taken yet run here rather than wait for one.
+    if (m_pool) {
+        while (m_pool->RunQueuedTask()) {
+        }
+    }
     bool failed = false;
     for (auto& request : m_requests) {
         request->event.Wait();

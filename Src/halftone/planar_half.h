@@ -3,7 +3,9 @@
 // pixel-interleaved; then each output channel is error-diffused by its own
 // channel halftoner into its row of the job's output line. With a thread
 // pool the channels of a line run in parallel (queued deferred, released
-// together); without one they run one after the other on the calling thread.
+// together, and the calling thread runs any channel no worker has taken yet
+// before it waits); without one they run one after the other on the calling
+// thread.
 // Either way a line returns only when every channel is finished, and the
 // bytes are the same.
 //

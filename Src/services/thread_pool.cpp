@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/system.h"
+#include "services/spin_wait.h"
 
 clTHREADPOOL_QUEUE_IMP::clTHREADPOOL_QUEUE_IMP(int32_t threadCount, ThreadPoolTaskFn discard,
                                                ThreadPoolTaskFn defaultTask)
@@ -29,6 +30,7 @@ clTHREADPOOL_QUEUE_IMP::~clTHREADPOOL_QUEUE_IMP() {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_stopping = true;
+        m_ending = true;
         std::swap(left, m_queue);
     }
     m_wake.notify_all();
@@ -46,6 +48,7 @@ int32_t clTHREADPOOL_QUEUE_IMP::GetRunningCount() {
 bool clTHREADPOOL_QUEUE_IMP::Queue(void* argument, ThreadPoolTaskFn function, bool deferred) {
     if (!function) function = m_defaultFunction;
     if (!function) return false;
+    int32_t sleeping = 0;
     {
         std::lock_guard<std::mutex> hold(m_lock);
         if (m_closed || m_stopping) return false;
@@ -55,9 +58,23 @@ bool clTHREADPOOL_QUEUE_IMP::Queue(void* argument, ThreadPoolTaskFn function, bo
             return true;
         }
         ++m_signals;
+        sleeping = m_sleeping;
     }
-    m_wake.notify_one();
+    Wake(1, sleeping);
     return true;
+}
+
+void clTHREADPOOL_QUEUE_IMP::Wake(uint64_t n, int32_t sleeping) {
+    if (sleeping <= 0 || n == 0) return;
+    if (n >= static_cast<uint64_t>(sleeping)) {
+        m_wake.notify_all();
+        return;
+    }
+    for (uint64_t i = 0; i < n; ++i) m_wake.notify_one();
+}
+
+bool clTHREADPOOL_QUEUE_IMP::Ready() const {
+    return m_stopping || m_signals > 0 || (!m_queue.empty() && !m_queue.front().function);
 }
 
 bool clTHREADPOOL_QUEUE_IMP::AddTask(void* argument, ThreadPoolTaskFn function) {
@@ -69,13 +86,17 @@ bool clTHREADPOOL_QUEUE_IMP::AddTaskDeferred(void* argument, ThreadPoolTaskFn fu
 }
 
 void clTHREADPOOL_QUEUE_IMP::ReleaseDeferred() {
+    uint64_t released = 0;
+    int32_t sleeping = 0;
     {
         std::lock_guard<std::mutex> hold(m_lock);
         if (m_deferredCount <= 0) return;
-        m_signals += static_cast<uint64_t>(m_deferredCount);
+        released = static_cast<uint64_t>(m_deferredCount);
+        m_signals += released;
         m_deferredCount = 0;
+        sleeping = m_sleeping;
     }
-    m_wake.notify_all();
+    Wake(released, sleeping);
 }
 
 void clTHREADPOOL_QUEUE_IMP::Finish() {
@@ -83,6 +104,7 @@ void clTHREADPOOL_QUEUE_IMP::Finish() {
         std::lock_guard<std::mutex> hold(m_lock);
         if (!m_closed) {
             m_closed = true;
+            m_ending = true;
             m_queue.push_back(Entry{nullptr, nullptr});
             m_signals += static_cast<uint64_t>(m_deferredCount > 0 ? m_deferredCount : 0);
             m_deferredCount = 0;
@@ -103,10 +125,17 @@ void clTHREADPOOL_QUEUE_IMP::WorkerLoop() {
     ++m_runningCount;
     m_started.notify_all();
     for (;;) {
-        // The stop marker stays at the front, so every worker finds it.
-        m_wake.wait(hold, [this] {
-            return m_stopping || m_signals > 0 || (!m_queue.empty() && !m_queue.front().function);
-        });
+        if (!Ready()) {
+            hold.unlock();
+            SpinWaitFor([this] { return m_signals.load() > 0 || m_ending.load(); });
+            hold.lock();
+            // The stop marker stays at the front, so every worker finds it.
+            if (!Ready()) {
+                ++m_sleeping;
+                m_wake.wait(hold, [this] { return Ready(); });
+                --m_sleeping;
+            }
+        }
         if (m_stopping) break;
         if (m_queue.empty()) {
             // A signal without a task: nothing to do, but the worker stays.
@@ -118,14 +147,32 @@ void clTHREADPOOL_QUEUE_IMP::WorkerLoop() {
         m_queue.pop_front();
         --m_signals;
         hold.unlock();
-        try {
-            task.function(task.argument);
-        } catch (...) {
-            // The task's owner learns the outcome through its own signalling.
-        }
+        RunTask(task);
         hold.lock();
     }
     --m_runningCount;
+}
+
+void clTHREADPOOL_QUEUE_IMP::RunTask(const Entry& task) {
+    try {
+        task.function(task.argument);
+    } catch (...) {
+        // The task's owner learns the outcome through its own signalling.
+    }
+}
+
+bool clTHREADPOOL_QUEUE_IMP::RunQueuedTask() {
+    if (m_signals.load() == 0) return false;
+    Entry task{};
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_stopping || m_signals == 0 || m_queue.empty() || !m_queue.front().function) return false;
+        task = m_queue.front();
+        m_queue.pop_front();
+        --m_signals;
+    }
+    RunTask(task);
+    return true;
 }
 
 std::unique_ptr<clTHREADPOOL_QUEUE> CreateThreadPoolQueue(int32_t threadCount, ThreadPoolTaskFn discard,

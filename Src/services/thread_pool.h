@@ -6,8 +6,14 @@
 // one signal and then the task at the front of the queue. Finish closes the
 // pool and returns once every worker has run what was queued before it and
 // ended. Destruction joins every worker: a task still running is waited for.
+//
+// A worker that runs out of signals polls for a new one for a short bounded
+// time before it sleeps, and a release wakes only as many sleeping workers
+// as it brings signals: a steady flow of short tasks is handed over without
+// a sleep and a wake-up per task.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -29,6 +35,10 @@ public:
     virtual void ReleaseDeferred() = 0;
     // Closes the pool, lets every worker end and waits for them.
     virtual void Finish() = 0;
+    // Runs the next released task on the calling thread, as a worker would,
+    // when one is waiting for a worker; false when none is. A thread that
+    // waits for its own tasks helps with them instead of sleeping.
+    virtual bool RunQueuedTask() = 0;
 };
 
 class clTHREADPOOL_QUEUE_IMP : public clTHREADPOOL_QUEUE {
@@ -45,6 +55,7 @@ public:
     bool AddTaskDeferred(void* argument, ThreadPoolTaskFn function) override;
     void ReleaseDeferred() override;
     void Finish() override;
+    bool RunQueuedTask() override;
 
     // Workers started.
     int32_t GetThreadCount() const { return m_threadCount; }
@@ -88,7 +99,15 @@ private:
     };
 
     bool Queue(void* argument, ThreadPoolTaskFn function, bool deferred);
+    // Wakes up to n sleeping workers; called without the lock, with the
+    // sleepers counted under it.
+    void Wake(uint64_t n, int32_t sleeping);
+    // Under the lock: a worker has something to do (a task, the stop marker
+    // or stopping).
+    bool Ready() const;
     void WorkerLoop();
+    // Runs a task taken from the queue; an escaping exception is dropped.
+    static void RunTask(const Entry& task);
     void JoinWorkers();
 
     std::mutex m_lock;
@@ -96,10 +115,13 @@ private:
     std::condition_variable m_started;  // a worker entered its loop
     bool m_stopping = false;
     bool m_closed = false;
+    // Polled without the lock by a worker before it sleeps; changed under it.
+    std::atomic<bool> m_ending{false};  // Finish or the destructor has begun
+    std::atomic<uint64_t> m_signals{0};
+    int32_t m_sleeping = 0;             // workers blocked on m_wake
     int32_t m_threadCount = 0;
     int32_t m_runningCount = 0;
     int32_t m_deferredCount = 0;
-    uint64_t m_signals = 0;
     ThreadPoolTaskFn m_discardFunction;
     ThreadPoolTaskFn m_defaultFunction;
     Ring m_queue;

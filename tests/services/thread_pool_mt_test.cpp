@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "services/manual_reset_event.h"
+
 namespace {
 
 // Generous limit for anything a test waits for: reaching it is a failure, not a hang.
@@ -205,6 +207,80 @@ TEST(ThreadPool, RunsManyTasksFromSeveralProducersAndStaysAtFullStrength) {
     EXPECT_EQ(Imp(pool).GetRunningCount(), kWorkers);
     pool->Finish();
     EXPECT_EQ(Imp(pool).GetRunningCount(), 0);
+}
+
+TEST(ThreadPool, AWaitingCallerRunsReleasedTasksButNeitherDeferredOnesNorTheStopMarker) {
+    struct Gate {
+        Latch started{1};
+        Latch open{1};
+    };
+    static Gate* s_gate;
+    Gate gate;
+    s_gate = &gate;
+    auto pool = CreateThreadPoolQueue(1, nullptr, nullptr);
+    EXPECT_FALSE(pool->RunQueuedTask());
+    // The only worker is held, so what is queued behind it waits.
+    pool->AddTask(nullptr, [](void*) {
+        s_gate->started.Arrive();
+        s_gate->open.Wait();
+    });
+    ASSERT_TRUE(gate.started.Wait());
+    static std::thread::id s_ranOn;
+    const auto recordThread = [](void* latch) {
+        s_ranOn = std::this_thread::get_id();
+        static_cast<Latch*>(latch)->Arrive();
+    };
+    Latch ran(2);
+    pool->AddTaskDeferred(&ran, recordThread);
+    EXPECT_FALSE(pool->RunQueuedTask());
+    pool->ReleaseDeferred();
+    EXPECT_TRUE(pool->RunQueuedTask());
+    EXPECT_EQ(s_ranOn, std::this_thread::get_id());
+    EXPECT_EQ(ran.Arrived(), 1);
+    EXPECT_FALSE(pool->RunQueuedTask());  // its signal went with it
+    pool->AddTask(&ran, ArriveTask);
+    gate.open.Arrive();
+    EXPECT_TRUE(ran.Wait());
+    pool->Finish();
+    EXPECT_FALSE(pool->RunQueuedTask());
+}
+
+// As the planar halftoner hands out a line: one deferred task per channel,
+// released together, the caller helping and then waiting on each channel's
+// event; some lines come after an idle spell long enough for every worker
+// to fall asleep.
+TEST(ThreadPool, LinesHandedOutWithEventsRunEveryChannelOncePerLine) {
+    constexpr int kChannels = 4;
+    constexpr int kLines = 3000;
+    struct Channel {
+        ManualResetEvent done;
+        int runs = 0;  // written by whichever thread runs the task
+    };
+    Channel channels[kChannels];
+    const auto run = [](void* argument) {
+        auto* channel = static_cast<Channel*>(argument);
+        ++channel->runs;
+        channel->done.Set();
+    };
+    for (const int workers : {1, 2, 4, 8}) {
+        auto pool = CreateThreadPoolQueue(workers, nullptr, nullptr);
+        for (Channel& c : channels) c.runs = 0;
+        for (int line = 0; line < kLines; ++line) {
+            for (Channel& c : channels) {
+                c.done.Reset();
+                ASSERT_TRUE(pool->AddTaskDeferred(&c, run));
+            }
+            pool->ReleaseDeferred();
+            if (line % 2 == 0) {
+                while (pool->RunQueuedTask()) {
+                }
+            }
+            for (Channel& c : channels) c.done.Wait();
+            for (const Channel& c : channels) ASSERT_EQ(c.runs, line + 1) << workers << " workers, line " << line;
+            if (line % 500 == 499) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        pool->Finish();
+    }
 }
 
 }  // namespace
