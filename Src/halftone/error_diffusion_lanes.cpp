@@ -310,6 +310,7 @@ namespace avx512 {
 #define ED_STEP_INLINE ED_INLINE_AVX512
 #define ED_STEP_TARGET ED_TARGET_AVX512
 #define ED_STEP_POPCOUNT ED_POPCOUNT
+#define ED_STEP_WORD_PERMUTE 1
 #include "halftone/error_diffusion_lanes_step.inc"
 }  // namespace avx512
 

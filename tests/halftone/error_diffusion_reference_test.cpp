@@ -260,6 +260,9 @@ TEST(InlineAgainstReference, ManyLanesTakingTheAidAtOnce) {
     }
 }
 
+// The most moves of the random index by the aid on one pixel of RefKernel.
+int g_kernelMostMoves = 0;
+
 // The channel kernel from its description: values by image column.
 std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>& values, bool rtl, bool third,
                                const uint16_t* const* tables, std::vector<std::vector<int32_t>>& lines,
@@ -271,9 +274,11 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
         const int x = rtl ? W - 1 - n : n;
         const int v = std::min(std::max(values[x], 0), 4095);
         bool fired[3] = {false, false, false};
+        const int movesBefore = g_aidMoves;
         for (int s : StreamOrder(streams))
             fired[s] = RefStep(streams == 1 ? v : tables[s][v], n, x, rtl, lines[s], states[s], index, third,
                                Tables().noise, Tables().random.get());
+        g_kernelMostMoves = std::max(g_kernelMostMoves, g_aidMoves - movesBefore);
         RefPut(out, 0, bits, x, RefCode(streams, fired));
     }
     return out;
@@ -343,6 +348,62 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
                     EXPECT_EQ(lines, refLines);
                 }
             }
+        }
+    }
+}
+
+// Highlights on a channel kernel in lanes: values whose levels are low on
+// stream 0, 1 or 2 (many of them 1 to 63) or white, mixed, so that two and
+// three streams of one odd pixel take the aid and shift the values of the
+// streams after them.
+TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
+    const TestDotTables dots;
+    const std::vector<int32_t> light = {0, 8, 16, 32, 820, 832, 848, 2032, 2048};
+    for (DiffusionLanes set : kAllLanes) {
+        if (set == DiffusionLanes::None || static_cast<int>(set) > static_cast<int>(ErrorDiffusion::WidestLanes())) continue;
+        for (int streams = 2; streams <= 3; ++streams) {
+            SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(set) << " streams " << streams);
+            std::vector<uint16_t> codes(4096 * 4);
+            BuildLaneLevelCodes(streams, dots.pointers, codes.data());
+            std::vector<uint8_t> random(Tables().random.get(), Tables().random.get() + kRandomTableSize);
+            random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
+            const ChannelLanes lanes{set, codes.data(), random.data()};
+            const int width = 208;
+            std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)), lines = refLines;
+            std::vector<int16_t> cells((width + 2) * kChannelLanes, 0);
+            uint16_t refIndex = 0;
+            uint32_t seed = 5;
+            g_kernelMostMoves = 0;
+            for (int y = 0; y < 60; ++y) {
+                const bool rtl = y % 2 == 1;
+                std::vector<int32_t> values(width);
+                for (int32_t& value : values) {
+                    seed = seed * 1664525u + 1013904223u;
+                    value = light[(seed >> 16) % light.size()];
+                }
+                std::vector<uint8_t> out(width / 4, 0);
+                HalftoneTask task{};
+                task.randomIndex = refIndex;
+                task.converted = &values[rtl ? width - 1 : 0];
+                task.stride = rtl ? -1 : 1;
+                task.width = width;
+                task.out = &out[rtl ? out.size() - 1 : 0];
+                task.direction = rtl ? -1 : 1;
+                task.noise = &Tables().noise;
+                task.random = Tables().random.get();
+                task.lanes = &lanes;
+                task.laneCells = cells.data();
+                task.laneSync = (y == 0 ? 1 : 0) | (y == 59 ? 2 : 0);
+                for (int s = 0; s < 3; ++s) {
+                    task.errorLine[s] = &lines[s][rtl ? width : 1];
+                    task.dotSizeTable[s] = dots.pointers[s];
+                }
+                ASSERT_EQ((streams == 3 ? HalftoneLineVDS3 : HalftoneLineVDS2)(&task), 0);
+                ASSERT_EQ(out, RefKernel(streams, 2, values, rtl, false, dots.pointers, refLines, refIndex)) << "line " << y;
+                ASSERT_EQ(task.randomIndex, refIndex);
+            }
+            EXPECT_EQ(lines, refLines);
+            EXPECT_EQ(g_kernelMostMoves, streams);
         }
     }
 }
