@@ -94,7 +94,7 @@ struct Sink {
     }
 };
 
-// The page of a job: 1.6 m wide and the spec's length, or a small page in a
+// The page of a job: 1.6 m wide and as many metres long as the job asks, or a small page in a
 // smoke run; a long page is one inch wide and its lines long (a tenth of them
 // in a smoke run). Its lines are PhotoPage(JobWidth(spec), kLines), cycled.
 inline int JobWidth(const JobSpec& spec) {
