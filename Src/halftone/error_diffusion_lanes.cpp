@@ -1,6 +1,7 @@
 #include "halftone/error_diffusion_lanes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
@@ -11,8 +12,9 @@
 #endif
 #endif
 
-uint16_t LaneLevelCode(int32_t level) {
-    level = std::min(std::max(level, 0), kMaxLevel);
+namespace {
+
+uint16_t ComputeLaneLevelCode(int32_t level) {
     int multiplier;
     if (level == 0 || level == kMaxLevel)
         multiplier = 0;
@@ -21,6 +23,19 @@ uint16_t LaneLevelCode(int32_t level) {
     else
         multiplier = NoiseBandMultiplier(level);
     return static_cast<uint16_t>(level | multiplier << 12);
+}
+
+}  // namespace
+
+// Every job and every engine page looks a code up for each level of each
+// stream, so the codes are worked out once.
+uint16_t LaneLevelCode(int32_t level) {
+    static const auto codes = [] {
+        std::array<uint16_t, kMaxLevel + 1> all{};
+        for (int32_t v = 0; v <= kMaxLevel; ++v) all[v] = ComputeLaneLevelCode(v);
+        return all;
+    }();
+    return codes[std::min(std::max(level, 0), kMaxLevel)];
 }
 
 void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint16_t* codes) {
