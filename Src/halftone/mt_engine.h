@@ -13,6 +13,7 @@
 // many starts one worker, and takes more later only while others have left.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -53,14 +54,16 @@ using MthConvertFunction = int32_t (*)(ConversionTask* task);
 using MthHalftoneFunction = int (*)(HalftoneTask* task);
 
 // One pool of workers: its tasks, counts and stop flag are guarded by `lock`.
-// Workers wait on `work`, the line call on `done`; both are broadcast.
+// Workers wait on `work`, the line call on `done`; both are broadcast. The
+// counts and the flag change only under the lock; they are atomic so that a
+// waiter can poll them before it blocks.
 struct MthPool {
     std::mutex lock;
     std::condition_variable work;
     std::condition_variable done;
-    bool stop = false;
-    int32_t pending = 0;     // tasks ready and not yet taken
-    int32_t unfinished = 0;  // tasks queued and not yet done
+    std::atomic<bool> stop{false};
+    std::atomic<int32_t> pending{0};     // tasks ready and not yet taken
+    std::atomic<int32_t> unfinished{0};  // tasks queued and not yet done
     std::vector<std::thread> threads;
 };
 
