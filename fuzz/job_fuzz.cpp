@@ -17,6 +17,7 @@
 
 #include "base/text_error.h"
 #include "fuzz_support.h"
+#include "host/ticket.h"
 #include "platform/library_entry.h"
 #include "plugin/host_interface.h"
 #include "ticket_store.h"
@@ -60,12 +61,6 @@ const PrnInterface& Api(PLUGINCONTEXT*& context) {
     return *table;
 }
 
-int32_t IntOr(const hostkit::TicketStore& store, const char* key, int32_t fallback) {
-    const hostkit::Elements* e = store.Find(TICKET_SCOPE_JOB, store.jobId(), key);
-    if (!e || e->empty() || !std::holds_alternative<int32_t>(e->front())) return fallback;
-    return std::get<int32_t>(e->front());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -90,10 +85,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         store.Set(TICKET_SCOPE_JOB, 1, "Output/Prn/Linearization/BPLPath", std::string(KELMORA_EPL_EXAMPLE));
     }
     // The host hands over lines of the size its ticket gives: at most 16
-    // bytes a pixel and bands of at most 16 lines here.
-    const int32_t components = IntOr(store, "Process/Components", 0);
-    if (components < 0 || components > 16) store.Set(TICKET_SCOPE_JOB, 1, "Process/Components", 4);
-    const int32_t band = IntOr(store, "Output/Input/NumOfLines", 1);
+    // bytes a pixel and bands of at most 16 lines here. A pixel's bytes are
+    // "Process/Components", or the input colour mode where that is not set,
+    // and the halftoner steps through a line by the input colour mode; all
+    // are read as the job reads them.
+    const auto jobInt = [&store](const char* key, int32_t fallback) {
+        return GetTicketInt(store.ticket(), TICKET_SCOPE_JOB, 1, key, fallback);
+    };
+    if (jobInt("Output/Prn/Printer/InputColorMode", 4) > 16)
+        store.Set(TICKET_SCOPE_JOB, 1, "Output/Prn/Printer/InputColorMode", 4);
+    const int32_t components = jobInt("Process/Components", 0);
+    const int32_t pixelBytes = components > 0 ? components : jobInt("Output/Prn/Printer/InputColorMode", 4);
+    if (components < 0 || pixelBytes > 16) store.Set(TICKET_SCOPE_JOB, 1, "Process/Components", 4);
+    const int32_t band = jobInt("Output/Input/NumOfLines", 1);
     if (band < 1 || band > 16) store.Set(TICKET_SCOPE_JOB, 1, "Output/Input/NumOfLines", 1);
     static std::vector<uint8_t> line = [] {
         std::vector<uint8_t> bytes(size_t{64} * 16 * 16 * 4);
