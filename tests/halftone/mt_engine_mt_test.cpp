@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -311,6 +312,52 @@ int MarkingKernel(HalftoneTask* t) {
     return 0;
 }
 
+// n lines of a marked page (line y's pixels all hold byte y + 1; channel c
+// converts to map c, that byte, table c) through an engine of `workers` with
+// `kernel`, the host pausing `hostPause` before each odd line call: every
+// line must arrive in order, marked with its own value and direction.
+void MarkedPageArrivesInOrder(CVarnPrn* job, CHalftone* halftone, int n, int workers, MthHalftoneFunction kernel,
+                              std::chrono::microseconds hostPause) {
+    std::vector<std::vector<uint8_t>> input;
+    for (int y = 0; y < n; ++y) input.emplace_back(halftone->InputLineBytes(), static_cast<uint8_t>(y + 1));
+    auto mth = MTH_Create();
+    ASSERT_TRUE(mth);
+    mth->m_pfnHalftone = kernel;
+    ASSERT_EQ(MTH_Init(mth.get(), job, halftone, nullptr, 40, 2, 1, 0, 0, 0, workers, 3, 0, n), 0);
+    std::vector<int32_t> errors(3 * 4 * 42, 0);
+    std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(size_t(job->m_iBytesPerChannel)));
+    uint8_t* targets[4] = {planes[0].data(), planes[1].data(), planes[2].data(), planes[3].data()};
+    uint8_t toggle = 0;
+    int delivered = 0;
+    std::vector<int32_t> statuses;
+    for (int i = 0; i < n + 2; ++i) {
+        if (i % 2 == 1) std::this_thread::sleep_for(hostPause);
+        int32_t status = 0;
+        ASSERT_EQ(CalculateHalftoneLine(mth.get(), job, halftone, errors.data(), i, &status, &toggle,
+                                        input[size_t(std::min(i, n - 1))].data(), targets),
+                  0);
+        statuses.push_back(status);
+        if (status == HALF_LINE_PENDING) continue;
+        const int y = delivered++;
+        for (int c = 0; c < 4; ++c) {
+            const uint8_t want = static_cast<uint8_t>((httest::Via(c, y + 1, c) & 0x7F) | (y % 2 ? 0x80 : 0));
+            EXPECT_EQ(planes[size_t(c)], std::vector<uint8_t>(planes[0].size(), want))
+                << n << " lines, line " << y << " channel " << c;
+        }
+    }
+    EXPECT_EQ(delivered, n);
+    EXPECT_EQ(statuses.back(), HALF_LINE_READY);
+    EXPECT_EQ(statuses[size_t(n - 1)], HALF_LINE_AGAIN);
+    EXPECT_EQ(MTH_Exit(mth.get()), 0);
+    MTH_FreeBuffers(mth.get());
+}
+
+// The marking kernel, slower than the line call polls for on odd values.
+int SlowMarkingKernel(HalftoneTask* t) {
+    if (*t->converted & 1) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return MarkingKernel(t);
+}
+
 }  // namespace
 
 TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
@@ -320,40 +367,14 @@ TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
     httest::MarkMapsAndTables(*halftone);
     halftone->InitPage(job.get());
     halftone->m_pMTH.reset();
-    // Line y's pixels all hold byte y + 1: channel c converts to map c, that byte, table c.
     for (int n : {3, 4, 10}) {
-        std::vector<std::vector<uint8_t>> input;
-        for (int y = 0; y < n; ++y) input.emplace_back(halftone->InputLineBytes(), static_cast<uint8_t>(y + 1));
-        auto mth = MTH_Create();
-        ASSERT_TRUE(mth);
-        mth->m_pfnHalftone = MarkingKernel;
-        ASSERT_EQ(MTH_Init(mth.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, n % 3 + 1, 3, 0, n), 0);
-        std::vector<int32_t> errors(3 * 4 * 42, 0);
-        std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(size_t(job->m_iBytesPerChannel)));
-        uint8_t* targets[4] = {planes[0].data(), planes[1].data(), planes[2].data(), planes[3].data()};
-        uint8_t toggle = 0;
-        int delivered = 0;
-        std::vector<int32_t> statuses;
-        for (int i = 0; i < n + 2; ++i) {
-            int32_t status = 0;
-            ASSERT_EQ(CalculateHalftoneLine(mth.get(), job.get(), halftone.get(), errors.data(), i, &status, &toggle,
-                                            input[size_t(std::min(i, n - 1))].data(), targets),
-                      0);
-            statuses.push_back(status);
-            if (status == HALF_LINE_PENDING) continue;
-            const int y = delivered++;
-            for (int c = 0; c < 4; ++c) {
-                const uint8_t want = static_cast<uint8_t>((httest::Via(c, y + 1, c) & 0x7F) | (y % 2 ? 0x80 : 0));
-                EXPECT_EQ(planes[size_t(c)], std::vector<uint8_t>(planes[0].size(), want))
-                    << n << " lines, line " << y << " channel " << c;
-            }
-        }
-        EXPECT_EQ(delivered, n);
-        EXPECT_EQ(statuses.back(), HALF_LINE_READY);
-        EXPECT_EQ(statuses[size_t(n - 1)], HALF_LINE_AGAIN);
-        EXPECT_EQ(MTH_Exit(mth.get()), 0);
-        MTH_FreeBuffers(mth.get());
+        SCOPED_TRACE(std::to_string(n) + " lines");
+        MarkedPageArrivesInOrder(job.get(), halftone.get(), n, n % 3 + 1, MarkingKernel, std::chrono::microseconds{0});
     }
+    // Idle workers and a waiting line call poll for a while, then sleep: a
+    // host or a kernel slower than that still gets every line.
+    SCOPED_TRACE("slow host, slow kernel");
+    MarkedPageArrivesInOrder(job.get(), halftone.get(), 10, 2, SlowMarkingKernel, std::chrono::milliseconds(2));
 }
 
 TEST_F(Engine, AChannelLineTooShortForItsPixelsIsRefused) {
