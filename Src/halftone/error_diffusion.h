@@ -38,7 +38,6 @@ const DiffusionRoutine* FindDiffusionRoutine(int32_t number);
 // Levels and sums of the per-stream step.
 constexpr int32_t kMaxLevel = 4095;
 constexpr int32_t kFireThreshold = 2047;  // a sum above it fires a dot
-constexpr int32_t kHighlightLevels = 96;  // the highlight aid works below this level
 
 // Vector instruction sets of the inline step: none (the plain step), SSSE3
 // (8 lanes), AVX2 (16 lanes where a pixel has that many streams) or AVX-512

@@ -18,7 +18,7 @@ uint16_t ComputeLaneLevelCode(int32_t level) {
     int multiplier;
     if (level == 0 || level == kMaxLevel)
         multiplier = 0;
-    else if (level < 64)
+    else if (level < kNoiseLowLevels)
         multiplier = 15;
     else
         multiplier = NoiseBandMultiplier(level);

@@ -3,7 +3,7 @@
 #include <ctime>
 #include <new>
 
-const int8_t kNoiseBaseLow[64][kNoiseColumns] = {
+const int8_t kNoiseBaseLow[kNoiseLowLevels][kNoiseColumns] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0},  // 0
     {-1, 0, 0, -1, 0, 0, 0, 1, 1},  // 1
     {-2, -1, 0, -1, 0, 1, 1, 1, 2},  // 2
@@ -81,7 +81,7 @@ const int32_t kHighlightDivisor[16] = {3, 3, 4, 5, 6, 7, 8, 9, 4, 5, 6, 7, 8, 9,
 
 int NoiseBase(int level, int column) {
     if (level < 0 || level >= kNoiseLevels || column < 0 || column >= kNoiseColumns) return 0;
-    if (level < 64) return kNoiseBaseLow[level][column];
+    if (level < kNoiseLowLevels) return kNoiseBaseLow[level][column];
     if (level == kNoiseLevels - 1) return 0;
     return kNoiseBaseFlat[column];
 }

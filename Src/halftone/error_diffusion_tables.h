@@ -14,7 +14,8 @@ constexpr size_t kRandomTableSize = 65536;
 
 // Noise base table, rows 0 to 63; rows 64 to 4094 all hold kNoiseBaseFlat and
 // row 4095 is zero.
-extern const int8_t kNoiseBaseLow[64][kNoiseColumns];
+constexpr int kNoiseLowLevels = 64;
+extern const int8_t kNoiseBaseLow[kNoiseLowLevels][kNoiseColumns];
 extern const int8_t kNoiseBaseFlat[kNoiseColumns];
 // The base value of level (0 to 4095) and column (0 to 8).
 int NoiseBase(int level, int column);
@@ -30,6 +31,7 @@ int NoiseBandMultiplier(int level);
 
 // Divisor of the highlight aid, indexed by level / 16.
 extern const int32_t kHighlightDivisor[16];
+constexpr int32_t kHighlightLevels = 96;  // the highlight aid works below this level
 
 // The noise table: base value times the band multiplier of the row's level.
 struct NoiseTable {

@@ -12,7 +12,6 @@ namespace {
 constexpr int32_t kMaxAmount = kNoiseLevels - 1;
 constexpr int32_t kThreshold = 2047;
 constexpr int32_t kFull = 4095;
-constexpr int32_t kAidBelow = 96;   // light tints get the highlight aid
 constexpr int32_t kAidAbove = 4000;  // NDS and VDS1 also near full ink
 
 // Codes of VDS3: small, large (curve 1) and top (curve 2).
@@ -42,11 +41,11 @@ inline StepResult Step(Stream& s, int32_t a, bool odd, uint16_t& randomIndex, co
     s.counter = negative ? 0 : s.counter;
     e = negative ? 0 : e;
     e = dot ? (e <= kFull ? e - kFull : 0) : e;
-    if ((a < kAidBelow || (kAidHigh && a > kAidAbove)) && e > 0) {
+    if ((a < kHighlightLevels || (kAidHigh && a > kAidAbove)) && e > 0) {
         if (s.counter > random[randomIndex]) {
             s.counter = 0;
             // Near full ink the aid only resets its counter.
-            if (a < kAidBelow) e += (kThreshold - e) / kHighlightDivisor[a >> 4];
+            if (a < kHighlightLevels) e += (kThreshold - e) / kHighlightDivisor[a >> 4];
             if (odd) {
                 ++randomIndex;
                 *s.cell -= random[randomIndex] * 32;

@@ -7,15 +7,8 @@
 #include <immintrin.h>
 #endif
 
-namespace {
-
-constexpr int32_t kAidBelow = 96;
-constexpr int32_t kRegularNoiseFrom = 64;  // noise rows 64 to 4094 are flat: (random - 4) x 16
-
-}  // namespace
-
 uint16_t PlanarAidFactor(int32_t amount) {
-    if (amount < 0 || amount >= kAidBelow) return 0;
+    if (amount < 0 || amount >= kHighlightLevels) return 0;
     const uint32_t divisor = static_cast<uint32_t>(kHighlightDivisor[amount >> 4]);
     return static_cast<uint16_t>((65536u + divisor - 1) / divisor);
 }
@@ -34,9 +27,10 @@ void BuildPlanarLaneTable(const uint16_t* curve0, const uint16_t* curve1, const 
             e.pick[4 * lane] = static_cast<uint8_t>(offset);
             e.amount[lane] = static_cast<int16_t>(a);
             e.aid[lane] = PlanarAidFactor(a);
-            const bool regular = a >= kRegularNoiseFrom && a < kNoiseLevels - 1;
+            // Noise rows from kNoiseLowLevels to 4094 are flat: (random - 4) x 16.
+            const bool regular = a >= kNoiseLowLevels && a < kNoiseLevels - 1;
             e.noise[lane] = regular ? static_cast<int16_t>(16 * NoiseBandMultiplier(a)) : 0;
-            if (a > 0 && a < kRegularNoiseFrom) e.irregular = 1;
+            if (a > 0 && a < kNoiseLowLevels) e.irregular = 1;
         }
         e.advance = static_cast<uint16_t>(offset);
     }
