@@ -164,17 +164,34 @@ void Stages(benchmark::State& state, int32_t routine) {
     std::copy_n(s.halftone->m_pRandomTable.get(), kRandomTableSize, random.begin());
     std::copy_n(s.halftone->m_pRandomTable.get(), kLaneRandomPad, random.begin() + kRandomTableSize);
     const ChannelLanes lanes{ErrorDiffusion::WidestLanes(), codes.data(), random.data()};
-    // Without lanes on this processor kernel 2 runs as kernel 1.
-    const bool laneForm = stage == 2 && lanes.set != DiffusionLanes::None;
-    if (stage == 2 && !laneForm) state.SetLabel("no vector lanes");
+    // Without lanes on this processor kernels 2 and 3 run as kernel 1.
+    // Kernel 3 reads channel 0's lane codes made with the conversion, as
+    // the engine's tasks do; conversion 4 is the engine's conversion, lane
+    // codes of the four channels included.
+    const bool laneForm = (stage == 2 || stage == 3) && lanes.set != DiffusionLanes::None;
+    if ((stage == 2 || stage == 3) && !laneForm) state.SetLabel("no vector lanes");
+    std::vector<std::vector<uint16_t>> lineCodes;
+    if (stage >= 3) {
+        for (const auto& line : converted) {
+            lineCodes.emplace_back(size_t(w) * kLaneCodesPerPixel * 4);
+            for (int c = 0; c < 4; ++c)
+                MakeChannelLaneCodes(r.streams, codes.data(), line.data() + c, 4, w,
+                                     lineCodes.back().data() + size_t(c) * w * kLaneCodesPerPixel);
+        }
+    }
     size_t y = 0;
     for (auto _ : state) {
         const size_t at = y++ % s.lines.size();
         const uint8_t* line = s.lines[at].data();
-        if (stage == 0) {
+        if (stage == 0 || stage == 4) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
             ConvertPixelSpan(&t);
+            if (stage == 4) {
+                for (int c = 0; c < 4; ++c)
+                    MakeChannelLaneCodes(r.streams, codes.data(), values.data() + c, 4, w,
+                                         lineCodes[at].data() + size_t(c) * w * kLaneCodesPerPixel);
+            }
         } else {
             HalftoneTask t{};
             t.converted = converted[at].data();
@@ -189,6 +206,7 @@ void Stages(benchmark::State& state, int32_t routine) {
             if (laneForm) {
                 t.lanes = &lanes;
                 t.laneCells = cells.data();
+                if (stage == 3) t.laneCodes = lineCodes[at].data();
             }
             (r.streams == 3 ? HalftoneLineVDS3 : r.streams == 2 ? HalftoneLineVDS2 : HalftoneLineSE1)(&t);
         }
@@ -201,8 +219,8 @@ void Stages(benchmark::State& state, int32_t routine) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->Arg(1)->Arg(2);
+BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
+BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -259,7 +259,8 @@ void RunLaneKernel(HalftoneTask& task, bool third) {
                         task.lanes->levelCodes, task.lanes->random, task.noise, nullptr, nullptr};
     const ptrdiff_t stride = rightToLeft ? -task.stride : task.stride;
     const int32_t* values = task.converted - (rightToLeft ? static_cast<ptrdiff_t>(width - 1) * stride : 0);
-    RunLaneChannel(task.lanes->set, kStreams, third, rightToLeft, line, values, stride, task.randomIndex);
+    RunLaneChannel(task.lanes->set, kStreams, third, rightToLeft, line, values, stride, task.randomIndex,
+                   task.laneCodes);
     if (task.laneSync & 2) {
         for (int s = 0; s < kStreams; ++s) {
             int32_t* line = task.errorLine[s] - first;

@@ -82,6 +82,10 @@ struct HalftoneTask {
     // of errorLine. Null: the kernel runs on errorLine.
     const ChannelLanes* lanes;
     int16_t* laneCells;
+    // The channel's lane codes of the line, made with its conversion (4 a
+    // pixel from the left edge, as MakeChannelLaneCodes makes them); null:
+    // the kernel makes them from converted.
+    const uint16_t* laneCodes;
     int32_t laneSync;                 // 1: laneCells from errorLine first; 2: back into it after; 3: both
     int32_t state;                    // 0 idle, 1 ready, 2 taken, 3 done
 };

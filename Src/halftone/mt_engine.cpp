@@ -42,10 +42,15 @@ void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
     mth->m_pLaneCodes.reset(new (std::nothrow) uint16_t[(kMaxLevel + 1) * perChannel]);
     mth->m_pLaneRandom.reset(new (std::nothrow) uint8_t[kRandomTableSize + kLaneRandomPad]);
     mth->m_pLaneCells.reset(new (std::nothrow) int16_t[channelCells * static_cast<size_t>(mth->m_iChannels)]);
-    if (!mth->m_pLaneCodes || !mth->m_pLaneRandom || !mth->m_pLaneCells) {
+    mth->m_nLaneLineCodes = static_cast<size_t>(mth->m_iWidth) * kLaneCodesPerPixel * static_cast<size_t>(mth->m_iChannels);
+    mth->m_pLaneLineA.reset(new (std::nothrow) uint16_t[mth->m_nLaneLineCodes]());
+    mth->m_pLaneLineB.reset(new (std::nothrow) uint16_t[mth->m_nLaneLineCodes]());
+    if (!mth->m_pLaneCodes || !mth->m_pLaneRandom || !mth->m_pLaneCells || !mth->m_pLaneLineA || !mth->m_pLaneLineB) {
         mth->m_pLaneCodes.reset();
         mth->m_pLaneRandom.reset();
         mth->m_pLaneCells.reset();
+        mth->m_pLaneLineA.reset();
+        mth->m_pLaneLineB.reset();
         return;
     }
     BuildLaneLevelCodes(streams, halftone.m_aDotSizeTable.table, mth->m_pLaneCodes.get());
@@ -69,12 +74,12 @@ int32_t Cap() {
     return g.cap;
 }
 
-// How long an idle halftone worker polls for the next line's channels, and
-// the line call for a line's last channels, before they block. Between lines
-// the hand-off is short when the host keeps up, and a sleep and a wake-up on
-// either side cost tens of microseconds each: on a 45,354-pixel CMYK line
-// they were a fifth of the line. The conversion pool has time to spare and
-// does not poll.
+// How long an idle worker of either pool polls for the next line's task, and
+// the line call for a line's last channels or its conversion, before they
+// block. Between lines the hand-off is short when the host keeps up, and a
+// sleep and a wake-up on either side cost tens of microseconds each: on a
+// 45,354-pixel CMYK line they were a fifth of the line. The conversion, with
+// the lane codes it makes, takes more than half a channel's time.
 constexpr std::chrono::microseconds kWorkerSpin{50};
 constexpr std::chrono::microseconds kCallerSpin{300};
 
@@ -396,14 +401,17 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     const int32_t width = mth->m_iWidth;
     const size_t cells = static_cast<size_t>(width) + 2;
 
-    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv);
+    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, kCallerSpin);
     if (i > 1 && i < n + 2) {
         WaitForPool(mth->m_Half, kCallerSpin);
         if (static_cast<int32_t>(mth->m_Half.threads.size()) < mth->m_iMaxWorkers) MTH_StartThreads(mth);
     }
     // Both pools are idle here: the converted line of the last call becomes
     // the one to halftone, and the other one takes this call's conversion.
-    if (i < n + 1) std::swap(mth->m_pConvertedA, mth->m_pConvertedB);
+    if (i < n + 1) {
+        std::swap(mth->m_pConvertedA, mth->m_pConvertedB);
+        std::swap(mth->m_pLaneLineA, mth->m_pLaneLineB);
+    }
 
     if (i < n) {
         std::memcpy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
@@ -446,6 +454,9 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
                 // The lane cells take the error lines over with the page's
                 // first line and give them back with its last.
                 t.laneSync = (i == 1 ? 1 : 0) | (i == n ? 2 : 0);
+                t.laneCodes = t.laneCells && mth->m_pLaneLineA
+                                  ? mth->m_pLaneLineA.get() + static_cast<size_t>(c) * width * kLaneCodesPerPixel
+                                  : nullptr;
                 t.lineNumber = lineNumber;
                 t.state = MTH_TASK_READY;
             }
@@ -489,7 +500,23 @@ void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, mth->m_pfnConvert, std::chrono::microseconds{0});
+    const auto convert = [mth](ConversionTask* task) {
+        const int32_t r = mth->m_pfnConvert(task);
+        // The lane codes of the span, where the kernels read them; the
+        // swap that hands them on waits for this task.
+        uint16_t* codes = mth->m_pLaneLineB.get();
+        if (r == 0 && codes && mth->m_Lanes.levelCodes && task->converted) {
+            const int streams = KernelStreams(mth->m_pfnHalftone);
+            const int32_t width = mth->m_iWidth;
+            const int32_t end = std::min(task->end, width);
+            for (int32_t c = 0; c < task->channels; ++c)
+                MakeChannelLaneCodes(streams, mth->m_Lanes.levelCodes, task->converted + c, task->channels,
+                                     end - task->start,
+                                     codes + (static_cast<size_t>(c) * width + task->start) * kLaneCodesPerPixel);
+        }
+        return r;
+    };
+    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, convert, kWorkerSpin);
 }
 
 int32_t MTH_Exit(MTH_CONTEXT* mth) {
@@ -511,6 +538,8 @@ int32_t MTH_Exit(MTH_CONTEXT* mth) {
     mth->m_pLaneCodes.reset();
     mth->m_pLaneRandom.reset();
     mth->m_pLaneCells.reset();
+    mth->m_pLaneLineA.reset();
+    mth->m_pLaneLineB.reset();
     return 0;
 }
 

@@ -286,7 +286,9 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
 
 // The kernels on the error lines and, where the processor has them, in each
 // set of vector lanes on cells of their own (taken from the error lines with
-// the first line and given back with the last).
+// the first line and given back with the last), with the lane codes made
+// from the values or made before the line as the engine's conversion makes
+// them.
 TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheIndexWrap) {
     const TestDotTables dots;
     int (*const kernels[])(HalftoneTask*) = {HalftoneLineSE1, HalftoneLineVDS2, HalftoneLineVDS3};
@@ -302,9 +304,12 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
             random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
             const ChannelLanes lanes{set, codes.data(), random.data()};
             for (int width : {1, 5, 8, 13, 64, 203, 208}) {
-                for (int third = 0; third < 2; ++third) {
+                for (int variant = 0; variant < (set == DiffusionLanes::None ? 2 : 4); ++variant) {
+                    const int third = variant & 1;
+                    const bool madeBefore = variant >= 2;
                     SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(set) << " streams " << streams
-                                                    << " width " << width << " third " << third);
+                                                    << " width " << width << " third " << third << " codes made before "
+                                                    << madeBefore);
                     std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)),
                         lines = refLines;
                     std::vector<int16_t> cells((width + 2) * kChannelLanes, 99);
@@ -335,6 +340,11 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
                         task.noise = &Tables().noise;
                         task.random = Tables().random.get();
                         task.laneSync = (y == 0 ? 1 : 0) | (y == kLines - 1 ? 2 : 0);
+                        std::vector<uint16_t> lineCodes(static_cast<size_t>(width) * kLaneCodesPerPixel, 0xFFFF);
+                        if (madeBefore) {
+                            MakeChannelLaneCodes(streams, codes.data(), &interleaved[1], 3, width, lineCodes.data());
+                            task.laneCodes = lineCodes.data();
+                        }
                         for (int s = 0; s < 3; ++s) {
                             task.errorLine[s] = &lines[s][first + 1];
                             task.dotSizeTable[s] = dots.pointers[s];
