@@ -413,24 +413,6 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
         std::swap(mth->m_pLaneLineA, mth->m_pLaneLineB);
     }
 
-    if (i < n) {
-        std::memcpy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
-        {
-            std::lock_guard<std::mutex> hold(mth->m_Conv.lock);
-            ConversionTask& t = mth->m_aConvTasks[0];
-            t.start = 0;
-            t.end = width;
-            t.scale = mth->m_iScaleX;
-            t.input = mth->m_pInputCopy.get();
-            t.converted = mth->m_pConvertedB.get();
-            t.channels = channels;
-            t.state = MTH_TASK_READY;
-            mth->m_Conv.pending = 1;
-            mth->m_Conv.unfinished = 1;
-        }
-        mth->m_Conv.work.notify_all();
-    }
-
     if (i >= 2 && i < n + 2) DeliverLine(mth, job, halftone, outLines);
 
     if (i >= 1 && i < n + 1) {
@@ -465,6 +447,26 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
         }
         if (halftone) ++halftone->m_nMTHLineCounter;
         mth->m_Half.work.notify_all();
+    }
+
+    // The next line's conversion after the channels: the halftone tasks bound
+    // the line, and the copy of the input would hold them back.
+    if (i < n) {
+        std::memcpy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
+        {
+            std::lock_guard<std::mutex> hold(mth->m_Conv.lock);
+            ConversionTask& t = mth->m_aConvTasks[0];
+            t.start = 0;
+            t.end = width;
+            t.scale = mth->m_iScaleX;
+            t.input = mth->m_pInputCopy.get();
+            t.converted = mth->m_pConvertedB.get();
+            t.channels = channels;
+            t.state = MTH_TASK_READY;
+            mth->m_Conv.pending = 1;
+            mth->m_Conv.unfinished = 1;
+        }
+        mth->m_Conv.work.notify_all();
     }
 
     // No line is finished before the third call, however short the page.
