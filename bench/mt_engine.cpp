@@ -135,10 +135,12 @@ void Engine(benchmark::State& state, int32_t routine) {
     MTH_ResetGlobals();
 }
 
-// The pipeline's stages alone, on this thread: one line's conversion (the
-// conversion worker's share; kernel 0) and one channel of one line (a
-// halftone task) on the error lines (kernel 1) or in vector lanes as the
-// engine runs it where the processor has them (kernel 2).
+// The pipeline's stages alone, on this thread: one line's conversion (kernel
+// 0) and one channel of one line (a halftone task) on the error lines
+// (kernel 1) or in vector lanes where the processor has them, making its
+// lane codes from the converted values (kernel 2) or reading those the
+// conversion made (kernel 3, as the engine runs it); the conversion with the
+// lane codes of all four channels is the conversion worker's share (kernel 4).
 void Stages(benchmark::State& state, int32_t routine) {
     Setup s(routine);
     if (!s.halftone) return state.SkipWithError("set-up failed");
@@ -165,9 +167,6 @@ void Stages(benchmark::State& state, int32_t routine) {
     std::copy_n(s.halftone->m_pRandomTable.get(), kLaneRandomPad, random.begin() + kRandomTableSize);
     const ChannelLanes lanes{ErrorDiffusion::WidestLanes(), codes.data(), random.data()};
     // Without lanes on this processor kernels 2 and 3 run as kernel 1.
-    // Kernel 3 reads channel 0's lane codes made with the conversion, as
-    // the engine's tasks do; conversion 4 is the engine's conversion, lane
-    // codes of the four channels included.
     const bool laneForm = (stage == 2 || stage == 3) && lanes.set != DiffusionLanes::None;
     if ((stage == 2 || stage == 3) && !laneForm) state.SetLabel("no vector lanes");
     std::vector<std::vector<uint16_t>> lineCodes;
