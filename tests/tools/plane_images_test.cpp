@@ -133,6 +133,32 @@ TEST(PlaneImages, RefuseStreamsThatBreakThePageStructure) {
     for (size_t i = 0; i < broken.size(); ++i) EXPECT_THROW(Pages(broken[i]), DecodeError) << "case " << i;
 }
 
+// Line skips ("MV", three bytes of count) make every plane of a page hold the
+// skipped lines: the planes of a file hold 8,388,608 lines together at most,
+// and a file asking for more is refused before they are made.
+TEST(PlaneImages, RefuseLineSkipsBeyondWhatThePlanesOfTheFileMayHold) {
+    const auto skipThenCyan = [](uint32_t lines) {
+        return Cat({B({'M', 'V', 1, uint8_t(lines), uint8_t(lines >> 8), uint8_t(lines >> 16)}), ClassicCyan(0x40)});
+    };
+    const auto page = [&](uint32_t lines) {
+        return Stream().Add(kPageHeader, B({0x1B, '@'})).Add(kData, skipThenCyan(lines)).Add(kPageEnd, B({0x0C})).bytes();
+    };
+    const auto pages = Pages(page(1000000));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].lines, 1000001u);
+    EXPECT_EQ(pages[0].Find(2)->Row(1000000, 1), B({0x40}));
+
+    try {
+        Pages(page(0xFFFFFF));
+        ADD_FAILURE() << "a skip of 16,777,215 lines was assembled";
+    } catch (const DecodeError& e) {
+        EXPECT_NE(std::string(e.what()).find("more than 8388608 lines"), std::string::npos) << e.what();
+    }
+    // Pages within the limit each, but not together.
+    EXPECT_EQ(Pages(Cat({page(3000000), page(3000000)})).size(), 2u);
+    EXPECT_THROW(Pages(Cat({page(3000000), page(3000000), page(3000000)})), DecodeError);
+}
+
 // Reads a PNG back as 8-bit RGB.
 std::vector<uint8_t> ReadRgb(const std::string& path, size_t& width, size_t& height) {
     png_image image{};

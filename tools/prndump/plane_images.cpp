@@ -53,9 +53,15 @@ size_t PageImage::WidthPixels() const {
 
 namespace {
 
+// Lines of ink planes the images of one file may hold together (each plane
+// of an image holds every line of it): a line skip or a page far longer than
+// any job prints would otherwise take gigabytes of empty lines.
+constexpr size_t kMaxPlaneLines = size_t(1) << 23;
+
 class PageAssembler {
 public:
     void Record(const prndecode::Record& record) {
+        m_record = &record;
         switch (record.tag) {
             case kTagPageHeader:
                 if (m_open) Fail(record, "page header inside page " + std::to_string(m_page.number));
@@ -130,6 +136,7 @@ private:
         for (PlaneImage& candidate : m_page.planes) {
             if (candidate.colour == command.colour && candidate.layer == command.layer) plane = &candidate;
         }
+        CheckPlaneLines(m_page.planes.size() + (plane ? 0 : 1), m_page.lines + 1);
         if (!plane) {
             m_page.planes.emplace_back();
             plane = &m_page.planes.back();
@@ -190,7 +197,18 @@ private:
         m_inLine.clear();
     }
 
+    // The image's planes with `lines` lines each stay within kMaxPlaneLines,
+    // with those of the images before.
+    void CheckPlaneLines(size_t planes, size_t lines) const {
+        if (planes != 0 && (lines > kMaxPlaneLines || planes * lines > kMaxPlaneLines - m_finishedPlaneLines)) {
+            Fail(*m_record, "the ink planes would hold more than " + std::to_string(kMaxPlaneLines) +
+                                " lines together (" + std::to_string(planes) + " planes of " + std::to_string(lines) +
+                                " lines on page " + std::to_string(m_page.number) + ")");
+        }
+    }
+
     void EndLines(uint32_t count) {
+        CheckPlaneLines(m_page.planes.size(), m_page.lines + count);
         m_page.lines += count;
         m_lineHasData = false;
         m_inLine.clear();
@@ -225,6 +243,7 @@ private:
 
     void FinishImage() {
         for (PlaneImage& plane : m_page.planes) plane.rows.resize(m_page.lines);
+        m_finishedPlaneLines += m_page.planes.size() * m_page.lines;
         m_pages.push_back(std::move(m_page));
         m_page = PageImage();
     }
@@ -259,6 +278,8 @@ private:
     }
 
     std::vector<PageImage> m_pages;
+    const prndecode::Record* m_record = nullptr;  // the record being read
+    size_t m_finishedPlaneLines = 0;              // lines of the planes of m_pages
     int m_pageCount = 0;
     PageImage m_page;
     bool m_shiftRows = false;
