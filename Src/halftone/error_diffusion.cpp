@@ -115,15 +115,17 @@ ED_ALWAYS_INLINE uint32_t Diffuse(StreamRun& run, int32_t* cell, int32_t level, 
 
     int32_t current = run.current;
     if (level < kHighlightLevels) {
+        // Whether a highlight pixel takes the aid is as good as random: the
+        // aid is worked out on every one and selected, with no branch.
         const bool zone = sum > 0;
         const bool aid = zone && run.counter > randomValue;
         run.counter = zone && !aid ? run.counter + 1 : 0;
-        if (aid) {
-            sum += ((kFireThreshold - sum) * kAidReciprocal[level >> 4]) >> 16;
-            if (oddPixel) {
-                ++index;
-                current = WrapAdd(current, -32 * static_cast<int32_t>(random[index & 0xFFFF]));
-            }
+        const int32_t added = ((kFireThreshold - sum) * kAidReciprocal[level >> 4]) >> 16;
+        sum += aid ? added : 0;
+        if (oddPixel) {
+            const int32_t taken = random[(index + 1) & 0xFFFF];
+            index += aid;
+            current = WrapAdd(current, aid ? -32 * taken : 0);
         }
     } else {
         run.counter = 0;
