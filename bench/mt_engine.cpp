@@ -136,11 +136,12 @@ void Engine(benchmark::State& state, int32_t routine) {
 }
 
 // The pipeline's stages alone, on this thread: one line's conversion (kernel
-// 0) and one channel of one line (a halftone task) on the error lines
-// (kernel 1) or in vector lanes where the processor has them, making its
-// lane codes from the converted values (kernel 2) or reading those the
-// conversion made (kernel 3, as the engine runs it); the conversion with the
-// lane codes of all four channels is the conversion worker's share (kernel 4).
+// 0) and one channel of one line (a halftone task) reading the converted
+// values, on the error lines (kernel 1) or in vector lanes where the
+// processor has them (kernel 2), or reading the levels the conversion made
+// (kernel 3, as the engine runs it: in lanes for two and three streams); the
+// conversion with the levels of all four channels is the conversion
+// worker's share (kernel 4).
 void Stages(benchmark::State& state, int32_t routine) {
     Setup s(routine);
     if (!s.halftone) return state.SkipWithError("set-up failed");
@@ -167,15 +168,13 @@ void Stages(benchmark::State& state, int32_t routine) {
     std::copy_n(s.halftone->m_pRandomTable.get(), kLaneRandomPad, random.begin() + kRandomTableSize);
     const ChannelLanes lanes{ErrorDiffusion::WidestLanes(), codes.data(), random.data()};
     // Without lanes on this processor kernels 2 and 3 run as kernel 1.
-    const bool laneForm = (stage == 2 || stage == 3) && lanes.set != DiffusionLanes::None;
-    if ((stage == 2 || stage == 3) && !laneForm) state.SetLabel("no vector lanes");
-    std::vector<std::vector<uint16_t>> lineCodes;
+    const bool laneForm = (stage == 2 || (stage == 3 && r.streams > 1)) && lanes.set != DiffusionLanes::None;
+    if ((stage == 2 || (stage == 3 && r.streams > 1)) && !laneForm) state.SetLabel("no vector lanes");
+    std::vector<std::vector<uint16_t>> levels;
     if (stage >= 3) {
         for (const auto& line : converted) {
-            lineCodes.emplace_back(size_t(w) * kLaneCodesPerPixel * 4);
-            for (int c = 0; c < 4; ++c)
-                MakeChannelLaneCodes(r.streams, codes.data(), line.data() + c, 4, w,
-                                     lineCodes.back().data() + size_t(c) * w * kLaneCodesPerPixel);
+            levels.emplace_back(size_t(w) * 4);
+            SplitChannelLevels(line.data(), 4, w, levels.back().data(), size_t(w));
         }
     }
     size_t y = 0;
@@ -186,11 +185,7 @@ void Stages(benchmark::State& state, int32_t routine) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
             ConvertPixelSpan(&t);
-            if (stage == 4) {
-                for (int c = 0; c < 4; ++c)
-                    MakeChannelLaneCodes(r.streams, codes.data(), values.data() + c, 4, w,
-                                         lineCodes[at].data() + size_t(c) * w * kLaneCodesPerPixel);
-            }
+            if (stage == 4) SplitChannelLevels(values.data(), 4, w, levels[at].data(), size_t(w));
         } else {
             HalftoneTask t{};
             t.converted = converted[at].data();
@@ -205,8 +200,8 @@ void Stages(benchmark::State& state, int32_t routine) {
             if (laneForm) {
                 t.lanes = &lanes;
                 t.laneCells = cells.data();
-                if (stage == 3) t.laneCodes = lineCodes[at].data();
             }
+            if (stage == 3) t.levels = levels[at].data();
             (r.streams == 3 ? HalftoneLineVDS3 : r.streams == 2 ? HalftoneLineVDS2 : HalftoneLineSE1)(&t);
         }
         benchmark::DoNotOptimize(values.data());
@@ -220,7 +215,7 @@ void Stages(benchmark::State& state, int32_t routine) {
 
 BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->Arg(1)->Arg(2)->Arg(3)->Arg(4);
-BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Inline, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMillisecond)->UseRealTime();

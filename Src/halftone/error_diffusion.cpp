@@ -182,8 +182,8 @@ ED_ALWAYS_INLINE uint32_t Pack(uint32_t acc, uint32_t code) {
     return kStep > 0 ? (acc << kBits) | code : (acc >> kBits) | (code << (8 - kBits));
 }
 
-template <int kStreams, bool kThirdSplit, int kStep>
-void RunKernel(HalftoneTask& task) {
+template <int kStreams, bool kThirdSplit, int kStep, typename Value>
+void RunKernel(HalftoneTask& task, const Value* value, ptrdiff_t stride) {
     constexpr int kBits = kStreams == 1 ? 1 : 2;
     constexpr int kPerByte = 8 / kBits;
     const int32_t width = task.width;
@@ -194,8 +194,6 @@ void RunKernel(HalftoneTask& task) {
     StreamRun runs[3];
     int32_t* cells[3] = {task.errorLine[0], task.errorLine[1], task.errorLine[2]};
     for (int s = 0; s < kStreams; ++s) StartRun<kStep>(runs[s], cells[s]);
-    const int32_t* value = task.converted;
-    const ptrdiff_t stride = task.stride;
     uint8_t* out = task.out;
     int32_t n = 0;
 
@@ -262,7 +260,7 @@ void RunLaneKernel(HalftoneTask& task, bool third) {
     const ptrdiff_t stride = rightToLeft ? -task.stride : task.stride;
     const int32_t* values = task.converted - (rightToLeft ? static_cast<ptrdiff_t>(width - 1) * stride : 0);
     RunLaneChannel(task.lanes->set, kStreams, third, rightToLeft, line, values, stride, task.randomIndex,
-                   task.laneCodes);
+                   task.levels);
     if (task.laneSync & 2) {
         for (int s = 0; s < kStreams; ++s) {
             int32_t* line = task.errorLine[s] - first;
@@ -286,17 +284,30 @@ int DispatchKernel(HalftoneTask* task) {
         RunLaneKernel<kStreams>(*task, third);
         return 0;
     }
-    if (task->direction > 0) {
-        if (third) RunKernel<kStreams, true, 1>(*task);
-        else RunKernel<kStreams, false, 1>(*task);
-    } else {
-        if (third) RunKernel<kStreams, true, -1>(*task);
-        else RunKernel<kStreams, false, -1>(*task);
-    }
+    const auto run = [task, third](const auto* value, ptrdiff_t stride) {
+        if (task->direction > 0) {
+            if (third) RunKernel<kStreams, true, 1>(*task, value, stride);
+            else RunKernel<kStreams, false, 1>(*task, value, stride);
+        } else {
+            if (third) RunKernel<kStreams, true, -1>(*task, value, stride);
+            else RunKernel<kStreams, false, -1>(*task, value, stride);
+        }
+    };
+    if (task->levels) run(task->levels + (task->direction > 0 ? 0 : task->width - 1), task->direction);
+    else run(task->converted, task->stride);
     return 0;
 }
 
 }  // namespace
+
+void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, uint16_t* levels,
+                        size_t levelStride) {
+    for (int32_t c = 0; c < channels; ++c) {
+        const int32_t* value = values + c;
+        uint16_t* level = levels + static_cast<size_t>(c) * levelStride;
+        for (int32_t x = 0; x < count; ++x, value += channels) level[x] = static_cast<uint16_t>(ClampLevel(*value));
+    }
+}
 
 int HalftoneLineVDS2(HalftoneTask* task) { return DispatchKernel<2>(task); }
 int HalftoneLineVDS3(HalftoneTask* task) { return DispatchKernel<3>(task); }

@@ -52,39 +52,6 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
     }
 }
 
-void MakeChannelLaneCodes(int streams, const uint16_t* levelCodes, const int32_t* values, ptrdiff_t valueStride,
-                          int32_t count, uint16_t* codes) {
-    static_assert(kLaneCodesPerPixel == 4, "a pixel's codes are one 64-bit word");
-    const int perChannel = LaneLayoutFor(streams, 1).lanesPerChannel;
-    const auto make = [&](auto codesOfLevel) {
-        for (int32_t i = 0; i < count; ++i, values += valueStride, codes += kLaneCodesPerPixel) {
-            const uint64_t pixel = codesOfLevel(static_cast<size_t>(std::min(std::max(*values, 0), kMaxLevel)));
-            std::memcpy(codes, &pixel, sizeof pixel);
-        }
-    };
-    if (perChannel == 4) {
-        make([levelCodes](size_t v) {
-            uint64_t word;
-            std::memcpy(&word, levelCodes + v * 4, sizeof word);
-            return word;
-        });
-    } else if (perChannel == 2) {
-        make([levelCodes](size_t v) {  // lanes 2 and 3 idle at 0
-            uint32_t pair;
-            std::memcpy(&pair, levelCodes + v * 2, sizeof pair);
-            uint64_t word = 0;
-            std::memcpy(&word, &pair, sizeof pair);
-            return word;
-        });
-    } else {
-        make([levelCodes](size_t v) {
-            uint64_t word = 0;
-            std::memcpy(&word, levelCodes + v, sizeof(uint16_t));
-            return word;
-        });
-    }
-}
-
 #if ED_LANES_X86
 
 #if defined(_MSC_VER) && !defined(__clang__)
@@ -351,6 +318,7 @@ namespace avx2 {
 #define ED_STEP_INLINE ED_INLINE_AVX2
 #define ED_STEP_TARGET ED_TARGET_AVX2
 #define ED_STEP_POPCOUNT ED_POPCOUNT
+#define ED_STEP_GATHER 1
 #include "halftone/error_diffusion_lanes_step.inc"
 }  // namespace avx2
 
@@ -359,6 +327,7 @@ namespace avx512 {
 #define ED_STEP_TARGET ED_TARGET_AVX512
 #define ED_STEP_POPCOUNT ED_POPCOUNT
 #define ED_STEP_WORD_PERMUTE 1
+#define ED_STEP_GATHER 1
 #include "halftone/error_diffusion_lanes_step.inc"
 }  // namespace avx512
 
@@ -382,16 +351,16 @@ void LaneLineFor(DiffusionLanes lanes, int channels, bool rightToLeft, const Lan
 
 template <int kStreams, bool kThirdSplit>
 void LaneChannelFor(DiffusionLanes lanes, bool rightToLeft, const LaneLine& line, const int32_t* values,
-                    ptrdiff_t valueStride, const uint16_t* codes, uint16_t& index) {
+                    ptrdiff_t valueStride, const uint16_t* levels, uint16_t& index) {
     switch (lanes) {
         case DiffusionLanes::Avx512:
-            avx512::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, codes, index);
+            avx512::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, levels, index);
             break;
         case DiffusionLanes::Avx2:
-            avx2::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, codes, index);
+            avx2::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, levels, index);
             break;
         default:
-            ssse3::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, codes, index);
+            ssse3::LaneChannelDirection<V128, kStreams, kThirdSplit>(rightToLeft, line, values, valueStride, levels, index);
             break;
     }
 }
@@ -399,14 +368,14 @@ void LaneChannelFor(DiffusionLanes lanes, bool rightToLeft, const LaneLine& line
 }  // namespace
 
 void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
-                    const int32_t* values, ptrdiff_t valueStride, uint16_t& index, const uint16_t* codes) {
+                    const int32_t* values, ptrdiff_t valueStride, uint16_t& index, const uint16_t* levels) {
     switch (streams * 2 + (thirdSplit ? 1 : 0)) {
-        case 2: LaneChannelFor<1, false>(lanes, rightToLeft, line, values, valueStride, codes, index); break;
-        case 3: LaneChannelFor<1, true>(lanes, rightToLeft, line, values, valueStride, codes, index); break;
+        case 2: LaneChannelFor<1, false>(lanes, rightToLeft, line, values, valueStride, levels, index); break;
+        case 3: LaneChannelFor<1, true>(lanes, rightToLeft, line, values, valueStride, levels, index); break;
         case 4:
-        case 5: LaneChannelFor<2, false>(lanes, rightToLeft, line, values, valueStride, codes, index); break;
-        case 6: LaneChannelFor<3, false>(lanes, rightToLeft, line, values, valueStride, codes, index); break;
-        case 7: LaneChannelFor<3, true>(lanes, rightToLeft, line, values, valueStride, codes, index); break;
+        case 5: LaneChannelFor<2, false>(lanes, rightToLeft, line, values, valueStride, levels, index); break;
+        case 6: LaneChannelFor<3, false>(lanes, rightToLeft, line, values, valueStride, levels, index); break;
+        case 7: LaneChannelFor<3, true>(lanes, rightToLeft, line, values, valueStride, levels, index); break;
         default: break;
     }
 }

@@ -63,21 +63,12 @@ struct LaneLine {
 void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
                  const LaneLine& line, uint16_t& index);
 
-// Lane codes a pixel of one channel takes where they are made before the
-// line: its lanes' codes, then 0 up to this count.
-constexpr int kLaneCodesPerPixel = 4;
-
-// The lane codes of count pixels of one channel (values[i * valueStride],
-// clamped to 0 to 4095), kLaneCodesPerPixel each, into codes.
-void MakeChannelLaneCodes(int streams, const uint16_t* levelCodes, const int32_t* values, ptrdiff_t valueStride,
-                          int32_t count, uint16_t* codes);
-
 // One channel of a line for the engine's kernels, in 8 lanes (the lanes of
 // LaneLayoutFor(streams, 1)): values[i * valueStride] is the channel's value
-// of pixel i from the left edge, or, where codes is given, codes holds the
-// pixels' codes from MakeChannelLaneCodes (left edge first) and values is
-// unused; line.input, convert and halftone are unused, line.bytesPerChannel
-// is the channel's bytes of the line.
+// of pixel i from the left edge, or, where levels is given, levels[i] is its
+// level (0 to kMaxLevel) and values is unused; line.input, convert and
+// halftone are unused, line.bytesPerChannel is the channel's bytes of the
+// line.
 void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
                     const int32_t* values, ptrdiff_t valueStride, uint16_t& index,
-                    const uint16_t* codes = nullptr);
+                    const uint16_t* levels = nullptr);

@@ -42,15 +42,10 @@ void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
     mth->m_pLaneCodes.reset(new (std::nothrow) uint16_t[(kMaxLevel + 1) * perChannel]);
     mth->m_pLaneRandom.reset(new (std::nothrow) uint8_t[kRandomTableSize + kLaneRandomPad]);
     mth->m_pLaneCells.reset(new (std::nothrow) int16_t[channelCells * static_cast<size_t>(mth->m_iChannels)]);
-    mth->m_nLaneLineCodes = static_cast<size_t>(mth->m_iWidth) * kLaneCodesPerPixel * static_cast<size_t>(mth->m_iChannels);
-    mth->m_pLaneLineA.reset(new (std::nothrow) uint16_t[mth->m_nLaneLineCodes]());
-    mth->m_pLaneLineB.reset(new (std::nothrow) uint16_t[mth->m_nLaneLineCodes]());
-    if (!mth->m_pLaneCodes || !mth->m_pLaneRandom || !mth->m_pLaneCells || !mth->m_pLaneLineA || !mth->m_pLaneLineB) {
+    if (!mth->m_pLaneCodes || !mth->m_pLaneRandom || !mth->m_pLaneCells) {
         mth->m_pLaneCodes.reset();
         mth->m_pLaneRandom.reset();
         mth->m_pLaneCells.reset();
-        mth->m_pLaneLineA.reset();
-        mth->m_pLaneLineB.reset();
         return;
     }
     BuildLaneLevelCodes(streams, halftone.m_aDotSizeTable.table, mth->m_pLaneCodes.get());
@@ -292,6 +287,13 @@ int32_t MTH_Init(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halftone, void* cal
     const size_t scale = static_cast<size_t>(job->m_iScaleX);
     mth->m_nInputCopyBytes = (w + scale - 1) / scale * static_cast<size_t>(mth->m_iInputBytesPerPixel);
     mth->m_pInputCopy.reset(new (std::nothrow) uint8_t[mth->m_nInputCopyBytes + kWidestConverterPixelBytes]());
+    // Without room for the levels the tasks read the converted lines.
+    mth->m_pLevelsA.reset(new (std::nothrow) uint16_t[mth->m_nConvertedValues]());
+    mth->m_pLevelsB.reset(new (std::nothrow) uint16_t[mth->m_nConvertedValues]());
+    if (!mth->m_pLevelsA || !mth->m_pLevelsB) {
+        mth->m_pLevelsA.reset();
+        mth->m_pLevelsB.reset();
+    }
     int32_t r = 0;
     if (!mth->m_pConvertedA || !mth->m_pConvertedB || !mth->m_pInputCopy) r = MTH_ERR_NO_LINES;
     else if (!mth->m_pOut) r = MTH_ERR_NO_OUTPUT;
@@ -410,7 +412,7 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     // the one to halftone, and the other one takes this call's conversion.
     if (i < n + 1) {
         std::swap(mth->m_pConvertedA, mth->m_pConvertedB);
-        std::swap(mth->m_pLaneLineA, mth->m_pLaneLineB);
+        std::swap(mth->m_pLevelsA, mth->m_pLevelsB);
     }
 
     if (i >= 2 && i < n + 2) DeliverLine(mth, job, halftone, outLines);
@@ -436,9 +438,7 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
                 // The lane cells take the error lines over with the page's
                 // first line and give them back with its last.
                 t.laneSync = (i == 1 ? 1 : 0) | (i == n ? 2 : 0);
-                t.laneCodes = t.laneCells && mth->m_pLaneLineA
-                                  ? mth->m_pLaneLineA.get() + static_cast<size_t>(c) * width * kLaneCodesPerPixel
-                                  : nullptr;
+                t.levels = mth->m_pLevelsA ? mth->m_pLevelsA.get() + static_cast<size_t>(c) * width : nullptr;
                 t.lineNumber = lineNumber;
                 t.state = MTH_TASK_READY;
             }
@@ -504,17 +504,14 @@ void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
     const auto convert = [mth](ConversionTask* task) {
         const int32_t r = mth->m_pfnConvert(task);
-        // The lane codes of the span, where the kernels read them; the
-        // swap that hands them on waits for this task.
-        uint16_t* codes = mth->m_pLaneLineB.get();
-        if (r == 0 && codes && mth->m_Lanes.levelCodes && task->converted) {
-            const int streams = KernelStreams(mth->m_pfnHalftone);
+        // The span's levels, which the halftone tasks read; the swap that
+        // hands them on waits for this task.
+        if (r == 0 && mth->m_pLevelsB && task->converted) {
             const int32_t width = mth->m_iWidth;
             const int32_t end = std::min(task->end, width);
-            for (int32_t c = 0; c < task->channels; ++c)
-                MakeChannelLaneCodes(streams, mth->m_Lanes.levelCodes, task->converted + c, task->channels,
-                                     end - task->start,
-                                     codes + (static_cast<size_t>(c) * width + task->start) * kLaneCodesPerPixel);
+            if (end > task->start)
+                SplitChannelLevels(task->converted, task->channels, end - task->start, mth->m_pLevelsB.get() + task->start,
+                                   static_cast<size_t>(width));
         }
         return r;
     };
@@ -540,8 +537,8 @@ int32_t MTH_Exit(MTH_CONTEXT* mth) {
     mth->m_pLaneCodes.reset();
     mth->m_pLaneRandom.reset();
     mth->m_pLaneCells.reset();
-    mth->m_pLaneLineA.reset();
-    mth->m_pLaneLineB.reset();
+    mth->m_pLevelsA.reset();
+    mth->m_pLevelsB.reset();
     return 0;
 }
 

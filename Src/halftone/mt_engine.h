@@ -111,12 +111,12 @@ struct MTH_CONTEXT {
     std::unique_ptr<uint16_t[]> m_pLaneCodes;
     std::unique_ptr<uint8_t[]> m_pLaneRandom;
     std::unique_ptr<int16_t[]> m_pLaneCells;
-    // Every channel's lane codes of a converted line, made by the conversion
-    // worker (the halftone tasks' time bounds the line, the conversion's
-    // does not): channel after channel, swapped with the converted lines.
-    size_t m_nLaneLineCodes = 0;
-    std::unique_ptr<uint16_t[]> m_pLaneLineA;
-    std::unique_ptr<uint16_t[]> m_pLaneLineB;
+    // Every channel's levels of a converted line, made by the conversion
+    // worker and read by the halftone tasks in place of the converted values
+    // (SplitChannelLevels, channel after channel): swapped with the
+    // converted lines. Null: the tasks read the converted lines.
+    std::unique_ptr<uint16_t[]> m_pLevelsA;
+    std::unique_ptr<uint16_t[]> m_pLevelsB;
 
     int32_t m_iLastError = 0;
     bool m_bStarted = false;  // pools set up by MTH_Init, to be stopped by MTH_Exit

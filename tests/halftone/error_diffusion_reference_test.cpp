@@ -286,9 +286,8 @@ std::vector<uint8_t> RefKernel(int streams, int bits, const std::vector<int32_t>
 
 // The kernels on the error lines and, where the processor has them, in each
 // set of vector lanes on cells of their own (taken from the error lines with
-// the first line and given back with the last), with the lane codes made
-// from the values or made before the line as the engine's conversion makes
-// them.
+// the first line and given back with the last), reading the converted
+// values or the levels that the engine's conversion makes of them.
 TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheIndexWrap) {
     const TestDotTables dots;
     int (*const kernels[])(HalftoneTask*) = {HalftoneLineSE1, HalftoneLineVDS2, HalftoneLineVDS3};
@@ -304,11 +303,11 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
             random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
             const ChannelLanes lanes{set, codes.data(), random.data()};
             for (int width : {1, 5, 8, 13, 64, 203, 208}) {
-                for (int variant = 0; variant < (set == DiffusionLanes::None ? 2 : 4); ++variant) {
+                for (int variant = 0; variant < 4; ++variant) {
                     const int third = variant & 1;
                     const bool madeBefore = variant >= 2;
                     SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(set) << " streams " << streams
-                                                    << " width " << width << " third " << third << " codes made before "
+                                                    << " width " << width << " third " << third << " levels made before "
                                                     << madeBefore);
                     std::vector<std::vector<int32_t>> refLines(3, std::vector<int32_t>(width + 2, 0)),
                         lines = refLines;
@@ -340,10 +339,13 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
                         task.noise = &Tables().noise;
                         task.random = Tables().random.get();
                         task.laneSync = (y == 0 ? 1 : 0) | (y == kLines - 1 ? 2 : 0);
-                        std::vector<uint16_t> lineCodes(static_cast<size_t>(width) * kLaneCodesPerPixel, 0xFFFF);
+                        // Levels of all three channels, as the engine's conversion makes them;
+                        // the converted line then holds nothing the kernel may read.
+                        std::vector<uint16_t> levels(3 * static_cast<size_t>(width), 0xFFFF);
                         if (madeBefore) {
-                            MakeChannelLaneCodes(streams, codes.data(), &interleaved[1], 3, width, lineCodes.data());
-                            task.laneCodes = lineCodes.data();
+                            SplitChannelLevels(interleaved.data(), 3, width, levels.data(), static_cast<size_t>(width));
+                            std::fill(interleaved.begin(), interleaved.end(), 4000);
+                            task.levels = levels.data() + width;
                         }
                         for (int s = 0; s < 3; ++s) {
                             task.errorLine[s] = &lines[s][first + 1];
