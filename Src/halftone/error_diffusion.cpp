@@ -300,15 +300,6 @@ int DispatchKernel(HalftoneTask* task) {
 
 }  // namespace
 
-void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, uint16_t* levels,
-                        size_t levelStride) {
-    for (int32_t c = 0; c < channels; ++c) {
-        const int32_t* value = values + c;
-        uint16_t* level = levels + static_cast<size_t>(c) * levelStride;
-        for (int32_t x = 0; x < count; ++x, value += channels) level[x] = static_cast<uint16_t>(ClampLevel(*value));
-    }
-}
-
 int HalftoneLineVDS2(HalftoneTask* task) { return DispatchKernel<2>(task); }
 int HalftoneLineVDS3(HalftoneTask* task) { return DispatchKernel<3>(task); }
 int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }

@@ -90,15 +90,6 @@ struct HalftoneTask {
     int32_t state;                    // 0 idle, 1 ready, 2 taken, 3 done
 };
 
-// The levels of every channel of a converted span, as the kernels read them
-// in place of the values: channel c's value of pixel x (values[x * channels
-// + c]) clamped to 0 to kMaxLevel, at levels[c * levelStride + x]. The
-// engine's conversion hands them on in this form: a quarter of the values'
-// bytes pass to the worker of one channel of four, and the values stay with
-// the conversion.
-void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, uint16_t* levels,
-                        size_t levelStride);
-
 // Result of a kernel given a task it cannot run (missing pointers, a width
 // below 1, a direction other than +/-1).
 constexpr int kKernelBadTask = -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
@@ -49,6 +50,50 @@ void BuildLaneLevelCodes(int streams, const uint16_t* const* dotSizeTables, uint
             else if (s >= 0) level = dotSizeTables[s][v];
             codes[v * perChannel + i] = LaneLevelCode(level);
         }
+    }
+}
+
+void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, uint16_t* levels,
+                        size_t levelStride) {
+    int32_t x = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Four channels at a time, eight pixels: each half a 4 x 4 transpose,
+    // saturated to 16 bits and clamped. The reader is another core, so rows
+    // that start on 16 bytes are written past this core's cache.
+    if (channels % 4 == 0 && count >= 8) {
+        const bool stream = reinterpret_cast<uintptr_t>(levels) % 16 == 0 && levelStride % 8 == 0;
+        const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(kMaxLevel);
+        for (; x + 8 <= count; x += 8) {
+            for (int32_t g = 0; g < channels; g += 4) {
+                __m128i rows[2][4];
+                for (int half = 0; half < 2; ++half) {
+                    const int32_t* pixel = values + static_cast<size_t>(x + 4 * half) * channels + g;
+                    __m128i a[4];
+                    for (int k = 0; k < 4; ++k)
+                        a[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + static_cast<size_t>(k) * channels));
+                    const __m128i t0 = _mm_unpacklo_epi32(a[0], a[1]), t1 = _mm_unpacklo_epi32(a[2], a[3]);
+                    const __m128i t2 = _mm_unpackhi_epi32(a[0], a[1]), t3 = _mm_unpackhi_epi32(a[2], a[3]);
+                    rows[half][0] = _mm_unpacklo_epi64(t0, t1);
+                    rows[half][1] = _mm_unpackhi_epi64(t0, t1);
+                    rows[half][2] = _mm_unpacklo_epi64(t2, t3);
+                    rows[half][3] = _mm_unpackhi_epi64(t2, t3);
+                }
+                for (int c = 0; c < 4; ++c) {
+                    const __m128i level = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(rows[0][c], rows[1][c]), zero), top);
+                    __m128i* to = reinterpret_cast<__m128i*>(levels + static_cast<size_t>(g + c) * levelStride + x);
+                    if (stream) _mm_stream_si128(to, level);
+                    else _mm_storeu_si128(to, level);
+                }
+            }
+        }
+        if (stream) _mm_sfence();
+    }
+#endif
+    for (int32_t c = 0; c < channels; ++c) {
+        const int32_t* value = values + static_cast<size_t>(x) * channels + c;
+        uint16_t* level = levels + static_cast<size_t>(c) * levelStride;
+        for (int32_t i = x; i < count; ++i, value += channels)
+            level[i] = static_cast<uint16_t>(std::min(std::max(*value, 0), kMaxLevel));
     }
 }
 

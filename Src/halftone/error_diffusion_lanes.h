@@ -63,6 +63,15 @@ struct LaneLine {
 void RunLaneLine(DiffusionLanes lanes, int streams, bool thirdSplit, int channels, bool rightToLeft,
                  const LaneLine& line, uint16_t& index);
 
+// The levels of every channel of a converted span, as the kernels read them
+// in place of the values: channel c's value of pixel x (values[x * channels
+// + c]) clamped to 0 to kMaxLevel, at levels[c * levelStride + x]. The
+// engine's conversion hands them on in this form: a quarter of the values'
+// bytes pass to the worker of one channel of four, and the values stay with
+// the conversion.
+void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, uint16_t* levels,
+                        size_t levelStride);
+
 // One channel of a line for the engine's kernels, in 8 lanes (the lanes of
 // LaneLayoutFor(streams, 1)): values[i * valueStride] is the channel's value
 // of pixel i from the left edge, or, where levels is given, levels[i] is its

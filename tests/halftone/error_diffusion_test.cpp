@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "error_diffusion_test_util.h"
+#include "halftone/error_diffusion_lanes.h"
 
 using namespace edtest;
 
@@ -125,6 +126,35 @@ TEST(ErrorDiffusionKernel, ClampsValuesAndTableLevelsTo12Bits) {
     EXPECT_EQ(clamped.Run(HalftoneLineSE1, wild, false), plain.Run(HalftoneLineSE1, tame, false));
     EXPECT_EQ(clamped.Run(HalftoneLineVDS2, wild, true, false, 2), plain.Run(HalftoneLineVDS2, wild, true, false, 2));
     EXPECT_EQ(clamped.lines, plain.lines);
+}
+
+// The levels the engine's conversion hands each channel: every channel
+// count, widths on and off the 8 pixels a step, rows that start on 16 bytes
+// and rows that do not, values far outside 12 bits.
+TEST(ErrorDiffusionKernel, ChannelLevelsAreTheValuesOfEachChannelClamped) {
+    const int32_t wild[] = {-2147483647 - 1, -70000, -1, 0, 1, 2047, 4095, 4096, 32767, 32768, 70000, 2147483647};
+    uint32_t seed = 7;
+    for (int32_t channels : {1, 3, 4, 6, 8}) {
+        for (int32_t count : {1, 7, 8, 9, 16, 37, 64}) {
+            for (size_t shift : {0, 1}) {
+                SCOPED_TRACE(testing::Message() << channels << " channels, " << count << " pixels, shift " << shift);
+                std::vector<int32_t> values(static_cast<size_t>(channels * count));
+                for (int32_t& v : values) {
+                    seed = seed * 1664525u + 1013904223u;
+                    v = seed % 3 == 0 ? wild[(seed >> 8) % 12] : static_cast<int32_t>((seed >> 8) % 4200) - 50;
+                }
+                const size_t stride = static_cast<size_t>(count) + 8 + shift;
+                std::vector<uint16_t> storage(stride * channels + 16, 0xABCD);
+                uint16_t* levels = storage.data() + shift;
+                SplitChannelLevels(values.data(), channels, count, levels, stride);
+                for (int32_t c = 0; c < channels; ++c) {
+                    for (int32_t x = 0; x < count; ++x)
+                        ASSERT_EQ(levels[c * stride + x], std::clamp(values[x * channels + c], 0, 4095)) << c << " " << x;
+                    for (size_t x = count; x < stride; ++x) ASSERT_EQ(levels[c * stride + x], 0xABCD);  // past the span
+                }
+            }
+        }
+    }
 }
 
 TEST(ErrorDiffusionKernel, RefusesTasksItCannotRun) {
