@@ -9,6 +9,7 @@
 #include "halftone/error_diffusion_lanes.h"
 #include "halftone/halftone.h"
 #include "job/varn_prn.h"
+#include "platform/stream_copy.h"
 #include "services/spin_wait.h"
 #include "services/thread_pool.h"
 
@@ -452,7 +453,7 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     // The next line's conversion after the channels: the halftone tasks bound
     // the line, and the copy of the input would hold them back.
     if (i < n) {
-        std::memcpy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
+        platform::StreamCopy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
         {
             std::lock_guard<std::mutex> hold(mth->m_Conv.lock);
             ConversionTask& t = mth->m_aConvTasks[0];
