@@ -270,6 +270,19 @@ void RunLaneKernel(HalftoneTask& task, bool third) {
     }
 }
 
+// The kernel on the error lines, reading value[i * stride] for the i-th
+// scanned pixel.
+template <int kStreams, typename Value>
+void RunKernelOn(HalftoneTask& task, bool third, const Value* value, ptrdiff_t stride) {
+    if (task.direction > 0) {
+        if (third) RunKernel<kStreams, true, 1>(task, value, stride);
+        else RunKernel<kStreams, false, 1>(task, value, stride);
+    } else {
+        if (third) RunKernel<kStreams, true, -1>(task, value, stride);
+        else RunKernel<kStreams, false, -1>(task, value, stride);
+    }
+}
+
 template <int kStreams>
 int DispatchKernel(HalftoneTask* task) {
     if (!task || !task->converted || !task->out || !task->noise || !task->random || task->width < 1 ||
@@ -284,17 +297,10 @@ int DispatchKernel(HalftoneTask* task) {
         RunLaneKernel<kStreams>(*task, third);
         return 0;
     }
-    const auto run = [task, third](const auto* value, ptrdiff_t stride) {
-        if (task->direction > 0) {
-            if (third) RunKernel<kStreams, true, 1>(*task, value, stride);
-            else RunKernel<kStreams, false, 1>(*task, value, stride);
-        } else {
-            if (third) RunKernel<kStreams, true, -1>(*task, value, stride);
-            else RunKernel<kStreams, false, -1>(*task, value, stride);
-        }
-    };
-    if (task->levels) run(task->levels + (task->direction > 0 ? 0 : task->width - 1), task->direction);
-    else run(task->converted, task->stride);
+    if (task->levels)
+        RunKernelOn<kStreams>(*task, third, task->levels + (task->direction > 0 ? 0 : task->width - 1), task->direction);
+    else
+        RunKernelOn<kStreams>(*task, third, task->converted, task->stride);
     return 0;
 }
 
