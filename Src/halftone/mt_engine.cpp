@@ -75,7 +75,7 @@ int32_t Cap() {
 // block. Between lines the hand-off is short when the host keeps up, and a
 // sleep and a wake-up on either side cost tens of microseconds each: on a
 // 45,354-pixel CMYK line they were a fifth of the line. The conversion, with
-// the lane codes it makes, takes more than half a channel's time.
+// the levels it makes, takes more than half a channel's time.
 constexpr std::chrono::microseconds kWorkerSpin{50};
 constexpr std::chrono::microseconds kCallerSpin{300};
 
