@@ -2,7 +2,9 @@
 // path: routines 103 and 109 through the halftoner (stand-in linearisation
 // library, its example file) on the photo-like CMYK page, one page of
 // kPageLines lines (its bench::kLines distinct lines cycled) per iteration:
-// one inch at 720 dpi. The engine lives for one page, and its start and end
+// one inch at 720 dpi. The pages are bench::kWidth pixels wide, and
+// kJobWidth, the JV33 job's line (1.6 m at 720 dpi): a line's hand-offs
+// weigh less on a longer line. The engine lives for one page, and its start and end
 // (workers started and joined, buffers set up) take about a millisecond
 // here; on a page of 64 lines that was an eighth of the page, where a
 // printed page has thousands of lines.
@@ -17,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,15 +38,17 @@ namespace {
 using bench::kLines;
 using bench::kWidth;
 constexpr int kPageLines = 720;
+constexpr int kJobWidth = 45354;
 
-// The halftoner of a CMYK job kWidth pixels wide, the engine off: the
+// The halftoner of a CMYK job `width` pixels wide, the engine off: the
 // benchmark drives the engine itself.
 struct Setup {
     std::unique_ptr<CVarnPrn> job;
     std::unique_ptr<CHalftone> halftone;
     std::vector<std::vector<uint8_t>> lines;  // the page, each line as long as the halftoner reads
+    int width;
 
-    explicit Setup(int32_t routine) {
+    explicit Setup(int32_t routine, int pageWidth = kWidth) : width(pageWidth) {
         static const bool loaded = [] {
             platform::DynamicLibrary epl;
             const bool ok = epl.LoadFile(KELMORA_EPL_PATH);
@@ -56,7 +61,7 @@ struct Setup {
         job->m_iPrinterModell = 700;
         job->m_iOutputColorMode = 4;
         job->m_iResolutionX = job->m_iResolutionY = 720;
-        job->m_iImageWidth = job->m_iOutWidthPixel = kWidth;
+        job->m_iImageWidth = job->m_iOutWidthPixel = width;
         job->m_iImageHeight = job->m_iOutHeightPixel = kPageLines;
         job->m_iTotalInkLimit = 300;
         job->m_iHalftoneThreadCount = 0;
@@ -66,7 +71,7 @@ struct Setup {
             halftone.reset();
             return;
         }
-        for (const auto& source : bench::Page()) {
+        for (const auto& source : width == kWidth ? bench::Page() : bench::PhotoPage(width, kLines)) {
             lines.emplace_back(halftone->InputLineBytes(), 0);
             std::copy(source.begin(), source.end(), lines.back().begin());
         }
@@ -80,16 +85,17 @@ uint64_t Fnv(uint64_t hash, const uint8_t* bytes, size_t n) {
 }
 
 // pinned: the hash every worker count of the routine must give (0: none yet).
-void Report(benchmark::State& state, uint64_t hash, uint64_t& pinned) {
-    state.counters["mpx_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kPageLines / 1e6,
+void Report(benchmark::State& state, int width, uint64_t hash, uint64_t& pinned) {
+    state.counters["mpx_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()) * width * kPageLines / 1e6,
                                                      benchmark::Counter::kIsRate);
     if (pinned == 0) pinned = hash;
     bench::LabelHash(state, hash, pinned);
 }
 
-// The page inline, as a job with the engine switched off runs it.
+// The page inline, as a job with the engine switched off runs it; a page
+// state.range(0) pixels wide.
 void Inline(benchmark::State& state, int32_t routine) {
-    Setup s(routine);
+    Setup s(routine, static_cast<int>(state.range(0)));
     if (!s.halftone) return state.SkipWithError("set-up failed");
     uint64_t hash = 0;
     for (auto _ : state) {
@@ -103,14 +109,15 @@ void Inline(benchmark::State& state, int32_t routine) {
         s.halftone->ExitPage(s.job.get());
     }
     uint64_t any = 0;
-    Report(state, hash, any);
+    Report(state, s.width, hash, any);
 }
 
-// The page through an engine of state.range(0) halftone workers.
+// The page through an engine of state.range(0) halftone workers, a page
+// state.range(1) pixels wide.
 void Engine(benchmark::State& state, int32_t routine) {
     SetProcessorCountOverride(kMthMaxWorkers);
     MTH_ResetGlobals();
-    Setup s(routine);
+    Setup s(routine, static_cast<int>(state.range(1)));
     if (!s.halftone) return state.SkipWithError("set-up failed");
     const DiffusionRoutine& r = *FindDiffusionRoutine(routine);
     MthHalftoneFunction kernel = r.streams == 3 ? HalftoneLineVDS3 : r.streams == 2 ? HalftoneLineVDS2 : HalftoneLineSE1;
@@ -134,8 +141,8 @@ void Engine(benchmark::State& state, int32_t routine) {
         mth.reset();
         s.halftone->ExitPage(s.job.get());
     }
-    static std::map<int32_t, uint64_t> engineHashes;
-    Report(state, hash, engineHashes[routine]);
+    static std::map<std::pair<int32_t, int>, uint64_t> engineHashes;
+    Report(state, s.width, hash, engineHashes[{routine, s.width}]);
     SetProcessorCountOverride(0);
     MTH_ResetGlobals();
 }
@@ -221,9 +228,13 @@ void Stages(benchmark::State& state, int32_t routine) {
 BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
-BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Inline, Routine109_SE1_CMYK, 109)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Engine, Routine109_SE1_CMYK, 109)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->ArgName("width")->Arg(kWidth)->Arg(kJobWidth)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Engine, Routine103_VDS3_CMYK, 103)->ArgNames({"workers", "width"})
+    ->ArgsProduct({{1, 2, 4, 8}, {kWidth, kJobWidth}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Inline, Routine109_SE1_CMYK, 109)->ArgName("width")->Arg(kWidth)->Arg(kJobWidth)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Engine, Routine109_SE1_CMYK, 109)->ArgNames({"workers", "width"})
+    ->ArgsProduct({{1, 2, 4, 8}, {kWidth, kJobWidth}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
