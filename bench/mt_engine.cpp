@@ -4,24 +4,24 @@
 // kPageLines lines (its bench::kLines distinct lines cycled) per iteration:
 // one inch at 720 dpi. The pages are bench::kWidth pixels wide, and
 // kJobWidth, the JV33 job's line (1.6 m at 720 dpi): a line's hand-offs
-// weigh less on a longer line. The engine lives for one page, and its start and end
-// (workers started and joined, buffers set up) take about a millisecond
-// here; on a page of 64 lines that was an eighth of the page, where a
-// printed page has thousands of lines.
+// weigh less on a longer line. The engine lives for one page, and its start
+// and end (workers started and joined, buffers set up) take about a
+// millisecond here; on a page of 64 lines that was an eighth of the page,
+// where a printed page has thousands of lines.
 //
 // Counters: mpx_per_s (megapixels per second). The label is a hash of every
-// line the page delivered: equal for every worker count of a routine. The
-// stage figures bound the pipeline: it runs no faster than one line's
-// conversion, nor than one channel's kernel.
+// line the page delivered: equal for every worker count of a routine and
+// width. The stage figures bound the pipeline: it runs no faster than one
+// line's conversion, nor than one channel's kernel.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "halftone/error_diffusion_lanes.h"
