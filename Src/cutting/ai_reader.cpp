@@ -137,8 +137,11 @@ void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
         }
     }
 
-    std::string op;
-    if (p < end) op = lineOperator.empty() ? std::string(1, *p) : lineOperator;
+    // The operator is the whole word after the operands: "lineto" is never "l".
+    while (p < end && IsBlank(*p)) ++p;
+    const char* word = p;
+    while (p < end && !IsBlank(*p)) ++p;
+    std::string op = word < end && !lineOperator.empty() ? lineOperator : std::string(word, p);
     if (m_pContents->Commands().size() >= kAiMaxCommands) throw TextError("AI file holds too many commands");
     m_pContents->AddCommand(operands, op);
 }

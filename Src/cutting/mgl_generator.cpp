@@ -1,6 +1,8 @@
 #include "cutting/mgl_generator.h"
 
 #include <cmath>
+#include <map>
+#include <string_view>
 #include <vector>
 
 #include "base/format.h"
@@ -14,12 +16,51 @@ namespace {
 
 constexpr double kFlattenTolerance = 0.5;  // plotter units
 constexpr double kMaxCoordinate = 2147483647.0;
+constexpr double kPlotterUnitsPerMm = 1016.0 / 25.4;
+constexpr double kFrameToleranceMm = 1.0;
+// Operators not cut are logged by name up to this many; the rest in one line.
+constexpr size_t kMaxNamedUncutOperators = 64;
 
-// Operands that each cut operator needs.
-size_t OperandsNeeded(const std::string& op) {
-    if (op == "m" || op == "l") return 2;
-    if (op == "c") return 6;
-    return 0;
+// What a path operator of the Illustrator file does to the cut.
+enum class PathStep {
+    Move,              // x y: pen up to the point, a new subpath starts there
+    Line,              // x y: pen down to the point
+    Curve,             // x1 y1 x2 y2 x3 y3
+    CurveFromCurrent,  // x2 y2 x3 y3: the first control point is the current point
+    CurveToEnd,        // x1 y1 x3 y3: the second control point is the end point
+    Close,             // painting that closes the path: pen down to the subpath's first point
+};
+
+struct PathOperator {
+    const char* name;
+    PathStep step;
+    size_t operands;
+};
+
+// "S" and "N" paint without closing: like every operator not listed here, they add nothing.
+constexpr PathOperator kPathOperators[] = {
+    {"m", PathStep::Move, 2},
+    {"l", PathStep::Line, 2},
+    {"L", PathStep::Line, 2},
+    {"c", PathStep::Curve, 6},
+    {"C", PathStep::Curve, 6},
+    {"v", PathStep::CurveFromCurrent, 4},
+    {"V", PathStep::CurveFromCurrent, 4},
+    {"y", PathStep::CurveToEnd, 4},
+    {"Y", PathStep::CurveToEnd, 4},
+    {"f", PathStep::Close, 0},
+    {"F", PathStep::Close, 0},
+    {"s", PathStep::Close, 0},
+    {"b", PathStep::Close, 0},
+    {"B", PathStep::Close, 0},
+    {"n", PathStep::Close, 0},
+};
+
+const PathOperator* FindPathOperator(const std::string& name) {
+    for (const PathOperator& op : kPathOperators) {
+        if (name == op.name) return &op;
+    }
+    return nullptr;
 }
 
 // A point the command text can hold; else the file is refused.
@@ -36,6 +77,27 @@ void AppendPoint(std::string& out, const char* command, CutPoint point, const ch
     out += ',';
     out += FormatRoundedInt(point.y);
     out += end;
+}
+
+// How far cut points lie outside a rectangle, in plotter units.
+class FrameReach {
+public:
+    FrameReach(CutPoint a, CutPoint b)
+        : m_low{std::fmin(a.x, b.x), std::fmin(a.y, b.y)}, m_high{std::fmax(a.x, b.x), std::fmax(a.y, b.y)} {}
+    void Add(CutPoint p) {
+        const double dx = std::fmax(0.0, std::fmax(m_low.x - p.x, p.x - m_high.x));
+        const double dy = std::fmax(0.0, std::fmax(m_low.y - p.y, p.y - m_high.y));
+        m_dWorst = std::fmax(m_dWorst, std::hypot(dx, dy));
+    }
+    double Worst() const { return m_dWorst; }
+
+private:
+    CutPoint m_low, m_high;
+    double m_dWorst = 0.0;
+};
+
+void Warn(ILogger* logger, const std::string& text) {
+    if (logger) logger->LogWarning(text.c_str());
 }
 
 }  // namespace
@@ -79,40 +141,91 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
     }
     if (!m_pContents || m_pContents->IsEmpty()) throw TextError("AI file is empty");
 
+    // The picture's own frame, without the marks around it.
+    FrameReach reach(converter.TransformPair(0, 0), converter.TransformPair(width, height));
     CutPoint current;
+    CutPoint subpathStart;
+    bool inSubpath = false;
     bool cutPath = false;
     std::vector<CutPoint> curve;
+    std::map<std::string_view, size_t> uncut;
+    const auto cutTo = [&](CutPoint to) {
+        reach.Add(current);
+        reach.Add(to);
+        AppendPoint(out, "PD", to, ";\n");
+        current = to;
+        cutPath = true;
+    };
+    const auto cutCurve = [&](CutPoint t1, CutPoint t2, CutPoint t3) {
+        curve.clear();
+        FlattenBezier(current, t1, t2, t3, kFlattenTolerance, curve);
+        for (const CutPoint& point : curve) {
+            reach.Add(point);
+            AppendPoint(out, "PD", point, ";");
+        }
+        out += '\n';
+        current = t3;
+        cutPath = true;
+    };
     for (const auto& command : m_pContents->Commands()) {
         const std::string& op = command->m_strOperator;
         const std::vector<double>& v = command->m_vOperands;
-        const size_t needed = OperandsNeeded(op);
-        if (needed == 0) continue;
-        if (v.size() < needed) {
-            if (m_pLogger) {
-                m_pLogger->LogWarning(StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped",
-                                              op.c_str(), v.size())
-                                          .c_str());
-            }
+        const PathOperator* path = FindPathOperator(op);
+        if (!path) {
+            if (v.size() >= 2) ++uncut[op];
             continue;
         }
-        if (op == "m" || op == "l") {
-            current = Checked(converter.TransformPair(v[0], v[1]));
-            AppendPoint(out, op == "m" ? "PU" : "PD", current, ";\n");
-            cutPath = cutPath || op == "l";
-        } else {
-            const CutPoint t1 = Checked(converter.TransformPair(v[0], v[1]));
-            const CutPoint t2 = Checked(converter.TransformPair(v[2], v[3]));
-            const CutPoint t3 = Checked(converter.TransformPair(v[4], v[5]));
-            curve.clear();
-            FlattenBezier(current, t1, t2, t3, kFlattenTolerance, curve);
-            for (const CutPoint& point : curve) AppendPoint(out, "PD", point, ";");
-            out += '\n';
-            current = t3;
-            cutPath = true;
+        if (v.size() < path->operands) {
+            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped", op.c_str(), v.size()));
+            continue;
+        }
+        const auto point = [&](size_t i) { return Checked(converter.TransformPair(v[i], v[i + 1])); };
+        switch (path->step) {
+            case PathStep::Move:
+                current = subpathStart = point(0);
+                inSubpath = true;
+                AppendPoint(out, "PU", current, ";\n");
+                break;
+            case PathStep::Line:
+                cutTo(point(0));
+                break;
+            case PathStep::Curve:
+                cutCurve(point(0), point(2), point(4));
+                break;
+            case PathStep::CurveFromCurrent:
+                cutCurve(current, point(0), point(2));
+                break;
+            case PathStep::CurveToEnd: {
+                const CutPoint end = point(2);
+                cutCurve(point(0), end, end);
+                break;
+            }
+            case PathStep::Close:
+                if (inSubpath && (current.x != subpathStart.x || current.y != subpathStart.y)) cutTo(subpathStart);
+                break;
         }
         if (out.size() > kMglMaxTextBytes) throw TextError("MGL cut data too large");
     }
+
+    size_t named = 0, otherNames = 0, otherCount = 0;
+    for (const auto& [name, count] : uncut) {
+        if (named++ < kMaxNamedUncutOperators) {
+            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: operator \"%.*s\" not cut (%zu times)",
+                                    int(name.size()), name.data(), count));
+        } else {
+            ++otherNames;
+            otherCount += count;
+        }
+    }
+    if (otherNames > 0) {
+        Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: %zu more operators not cut (%zu times)", otherNames,
+                                otherCount));
+    }
     if (!cutPath) throw TextError("AI file does not contain any cut path");
+    const double outsideMm = reach.Worst() / kPlotterUnitsPerMm;
+    if (outsideMm > kFrameToleranceMm) {
+        Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: the cut reaches %.1f mm outside the picture", outsideMm));
+    }
 
     if (mode == 5) {
         AppendPoint(out, "PU", current, ";\n");

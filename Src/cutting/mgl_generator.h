@@ -2,6 +2,16 @@
 // plotter text of the cutting unit (short letter commands, each ended by ";"),
 // in plotter units of 1/1016 inch, the picture turned a quarter turn and
 // placed against the registration marks when the device reads printed marks.
+//
+// Cut are the path operators of the Illustrator format: "m" (pen up, a new
+// subpath), "l" and "L" (lines), "c" and "C" (curves), "v" and "V" (curves
+// whose first control point is the current point), "y" and "Y" (curves whose
+// second control point is the end point); the painting operators "f", "F",
+// "s", "b", "B" and "n" close the subpath with a line to its first point where
+// it is open ("S" and "N" leave it open). Curves are flattened to within half
+// a plotter unit. Other operators with two or more numbers are counted and
+// logged as warnings, one line per name; so is a cut that reaches more than
+// 1 mm outside the picture.
 #pragma once
 
 #include <cstdint>
@@ -81,7 +91,8 @@ public:
     void GenerateInto(std::string& out) override;
     void Generate(std::string& out) override;
 
-    // Where skipped commands are reported (warning); optional.
+    // Where skipped and uncut commands and a cut outside the picture are
+    // reported (warnings); optional.
     void SetLogger(ILogger* logger) { m_pLogger = logger; }
 
 private:

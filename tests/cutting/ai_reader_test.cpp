@@ -75,7 +75,12 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {" \t ", {}},
         {" \t10 20 l \t", {{"l", {10, 20}}}},
         {"10,20 l", {{"l", {10}}}},
-        {"5 lineto", {{"l", {5}}}},
+        // The operator is the whole word after the operands.
+        {"5 lineto", {{"lineto", {5}}}},
+        {"1 0 0 1 0 0 concat", {{"concat", {1, 0, 0, 1, 0, 0}}}},
+        {"2 mul", {{"mul", {2}}}},
+        {"Lb", {{"Lb", {}}}},
+        {"1 2  L", {{"L", {1, 2}}}},
         {"1.5m", {{"", {1.5}}}},
         {"1 2", {{"", {1, 2}}}},
         {"-3.5e2 +4 m", {{"m", {-350, 4}}}},
@@ -85,10 +90,10 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"10  20 l", {{"l", {10, 20}}}},
         {"10\t20 l", {{"l", {10, 20}}}},
         // Mended: non-finite and overflowing numbers end the operands.
-        {"inf 2 l", {{"i", {}}}},
-        {"1 nan l", {{"n", {1}}}},
-        {"1 1e400 l", {{"1", {1}}}},
-        {"1 -1e400 l", {{"-", {1}}}},
+        {"inf 2 l", {{"inf", {}}}},
+        {"1 nan l", {{"nan", {1}}}},
+        {"1 1e400 l", {{"1e400", {1}}}},
+        {"1 -1e400 l", {{"-1e400", {1}}}},
     };
     for (const auto& c : cases) {
         AdobeIllustratorFileContents contents;
@@ -108,7 +113,7 @@ TEST(AiReaderLine, JobTicketModeCollectsIdsAndLayerNames) {
     std::vector<int32_t> ids{7};
     reader.GetJobTicketIDs(ids);
     EXPECT_TRUE(ids.empty());
-    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"(", {}}}));
+    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"(Layer", {}}}));
 
     reader.SetJobTicketFilter(true);
     reader.ProcessLine("%QOR_JobTicketID: 42");
