@@ -34,6 +34,7 @@ void SetUpCut(CVarnPrn* job, CJV30PageHelper& page) {
             page.m_pCut->SetIMimakiCutmarksGeneratorInfo(page.m_pGenerator.get());
         }
     } catch (const std::exception& e) {
+        if (!page.m_pCut) page.m_strCutSetUpError = e.what();
         job->SetErrorMessage(e.what());
         job->Log(0, "CJV30_OpenPage: %s", e.what());
     }
@@ -68,7 +69,11 @@ Bytes PageEnd(const CVarnPrn& job, CJV30PageHelper& page) {
 int SendCutRecords(CVarnPrn* job, CJV30PageHelper& page, int r) {
     Bytes data;
     try {
-        if (!page.m_pCut) throw TextError("No cut driver for the page");
+        if (!page.m_pCut) {
+            std::string reason = "No cut driver for the page";
+            if (!page.m_strCutSetUpError.empty()) reason += " (" + page.m_strCutSetUpError + ")";
+            throw TextError(reason);
+        }
         data = CJV30_GetCutData(page);
     } catch (const std::exception& e) {
         data.clear();

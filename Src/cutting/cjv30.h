@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cutting/cut_driver.h"
 #include "cutting/cutmarks.h"
@@ -19,6 +20,7 @@ struct CJV30PageHelper : MrlPageBuffer {
     ~CJV30PageHelper() override;
 
     std::unique_ptr<CMimakiCut> m_pCut;                      // null: the page cuts nothing
+    std::string m_strCutSetUpError;                          // why the page open made no cut object
     std::unique_ptr<MimakiCutmarksGenerator> m_pGenerator;  // null: the device reads no marks
     int32_t m_iMargin = 0;                                   // pixels the image rows move right
     uint8_t m_bPrintTag = 0;                                 // the job's print-tag flag at page open

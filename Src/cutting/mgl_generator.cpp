@@ -176,7 +176,8 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
             continue;
         }
         if (v.size() < path->operands) {
-            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped", op.c_str(), v.size()));
+            Warn(m_pLogger,
+                 StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped", op.c_str(), v.size()));
             continue;
         }
         const auto point = [&](size_t i) { return Checked(converter.TransformPair(v[i], v[i + 1])); };

@@ -201,6 +201,14 @@ TEST_F(CJV30Test, MissingCutDataFailsThePage) {
     EXPECT_EQ(CJV30_ClosePage(job.get()), -1);
     EXPECT_EQ(ErrorMessage(), "No cut data: No cut driver for the page");
     EXPECT_EQ(Record(SPLTAG_CUT_DATA), nullptr);
+
+    // A cut object that the page open could not make: the page end names why.
+    Open(PrintAndCut());
+    job->m_iPrinterModell = 718;
+    ASSERT_EQ(CJV30_OpenPage(job.get()), 0);
+    EXPECT_EQ(CJV30_ClosePage(job.get()), -1);
+    EXPECT_EQ(ErrorMessage(),
+              "No cut data: No cut driver for the page (CreateMimakiCutDriver internal error, see Server.log)");
 }
 
 TEST_F(CJV30Test, WithTheWorkaroundFileMissingCutDataOnlyInforms) {

@@ -117,11 +117,13 @@ TEST_F(CutDriverTest, ObjectsWithoutTheirPartsThrowTheirTexts) {
     EXPECT_THROW(empty.GetCutData(data), TextError);
     try {
         empty.SetIMimakiCutmarksGeneratorInfo(nullptr);
+        FAIL() << "no throw";
     } catch (const TextError& e) {
         EXPECT_STREQ(e.what(), "CMimakiCut::SetIMimakiCutmarksGeneratorInfo: Fatal !m_pPSPD");
     }
     try {
         empty.PrintAndCutDeviceHandlesCutMarks();
+        FAIL() << "no throw";
     } catch (const TextError& e) {
         EXPECT_STREQ(e.what(), "CMimakiCut::GetCutData: Fatal !m_pIJI");
     }
