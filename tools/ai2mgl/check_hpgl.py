@@ -1,17 +1,22 @@
 #!/usr/bin/env python3
 """Checks ai2mgl against an independent HP-GL renderer on Illustrator files
-written outside this project.
+written outside this project, and on cut files given with the m/l/c outline
+they must draw.
 
-Each input is PostScript turned into an Adobe Illustrator 3 file by
+Each outside input is PostScript turned into an Adobe Illustrator 3 file by
 Ghostscript's ps2ai.ps, wrapped in the two marker lines of a cut file. ai2mgl
 writes its HP-GL; hp2xx renders that as SVG at true size, in points with the
 y axis downwards. Every point of the SVG must be the file's m/l/c geometry
-turned a quarter turn: an Illustrator point (x, y) at plotter units
-((e - y) * 1016/72, x * 1016/72) comes back from hp2xx as (c1 - y, c2 - x)
-points, within the rounding to whole plotter units; the points of a flattened
-curve lie on the curve within the flattening tolerance.
+(paths closed by f, F, s, b, B and n) turned a quarter turn: an Illustrator
+point (x, y) at plotter units ((e - y) * 1016/72, x * 1016/72) comes back from
+hp2xx as (c1 - y, c2 - x) points, within the rounding to whole plotter units;
+the points of a flattened curve lie on the curve within the flattening
+tolerance. A given cut file AI is drawn and held against the geometry of its
+REFERENCE, the same outline in m, l and c alone.
 
-usage: check_hpgl.py AI2MGL GS HP2XX WORKDIR
+hp2xx runs in WORKDIR on short relative names: it cannot take long paths.
+
+usage: check_hpgl.py AI2MGL GS HP2XX WORKDIR [AI REFERENCE]...
 """
 import glob
 import gzip
@@ -74,7 +79,7 @@ def number(token):
 
 def geometry(ai):
     """Strokes of the file: lists of points and ('c', p0, p1, p2, p3) curves."""
-    strokes, current, pen = [], None, (0.0, 0.0)
+    strokes, current, pen, start = [], None, (0.0, 0.0), None
     for line in ai.splitlines():
         tokens = line.split()
         if not tokens or tokens[0].startswith("%"):
@@ -86,7 +91,7 @@ def geometry(ai):
         if op == "m" and len(values) == 2:
             current = [tuple(values)]
             strokes.append(current)
-            pen = tuple(values)
+            pen = start = tuple(values)
         elif op == "l" and len(values) == 2 and current is not None:
             current.append(tuple(values))
             pen = tuple(values)
@@ -94,6 +99,9 @@ def geometry(ai):
             p1, p2, p3 = tuple(values[0:2]), tuple(values[2:4]), tuple(values[4:6])
             current.append(("c", pen, p1, p2, p3))
             pen = p3
+        elif op in ("f", "F", "s", "b", "B", "n") and current is not None and pen != start:
+            current.append(start)
+            pen = start
     return strokes
 
 
@@ -178,25 +186,42 @@ def check(name, strokes, actual):
     return []
 
 
+def draw(ai2mgl, hp2xx, workdir, ai_path, box, marks, index):
+    """The SVG points of ai2mgl's HP-GL for a cut file."""
+    llx, lly, urx, ury = box
+    short = "d%d" % index
+    subprocess.run([ai2mgl, "--ai", ai_path, "--width", str((urx - llx) * 10), "--height", str((ury - lly) * 10),
+                    "--dpi", "720", "--out", os.path.join(workdir, short + ".cut"), "--hpgl",
+                    os.path.join(workdir, short + ".hpgl")] + marks,
+                   check=True, timeout=300, stderr=subprocess.DEVNULL)
+    subprocess.run([hp2xx, "-q", "-m", "svg", "-t", "-f", short + ".svg", short + ".hpgl"], cwd=workdir,
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    with open(os.path.join(workdir, short + ".svg")) as f:
+        return svg_points(f.read())
+
+
 def main():
     ai2mgl, gs, hp2xx, workdir = sys.argv[1:5]
+    given = sys.argv[5:]
+    if len(given) % 2:
+        sys.exit("usage: check_hpgl.py AI2MGL GS HP2XX WORKDIR [AI REFERENCE]...")
     os.makedirs(workdir, exist_ok=True)
-    problems, curves = [], 0
+    cases = []  # (name, cut file, text whose m/l/c geometry it must draw, bounding box)
     for name, ps, extra in inputs(workdir):
         ai_path, ai = ps2ai(gs, name, ps, extra, workdir)
+        cases.append((name, ai_path, ai, bbox(ai)))
+    for ai_path, reference in zip(given[0::2], given[1::2]):
+        with open(ai_path, encoding="latin-1") as f:
+            box = bbox(f.read())
+        with open(reference, encoding="latin-1") as f:
+            cases.append((os.path.basename(ai_path), ai_path, f.read(), box))
+    problems, curves = [], 0
+    for k, (name, ai_path, ai, box) in enumerate(cases):
         strokes = geometry(ai)
         curves += sum(1 for s in strokes for i in s if i[0] == "c")
-        llx, lly, urx, ury = bbox(ai)
         for marks in ([], ["--marks"]):
             label = name + (" with marks" if marks else "")
-            base = os.path.join(workdir, re.sub(r"\W+", "_", label))
-            subprocess.run([ai2mgl, "--ai", ai_path, "--width", str((urx - llx) * 10), "--height",
-                            str((ury - lly) * 10), "--dpi", "720", "--out", base + ".cut", "--hpgl",
-                            base + ".hpgl"] + marks, check=True, timeout=300)
-            subprocess.run([hp2xx, "-q", "-m", "svg", "-t", "-f", base + ".svg", base + ".hpgl"], check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-            with open(base + ".svg") as f:
-                found = check(label, strokes, svg_points(f.read()))
+            found = check(label, strokes, draw(ai2mgl, hp2xx, workdir, ai_path, box, marks, 2 * k + len(marks)))
             problems.extend(found)
             print("%s: %d strokes, %s" % (label, len(strokes), "FAIL" if found else "ok"))
     if curves == 0:

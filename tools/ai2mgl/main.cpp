@@ -1,10 +1,13 @@
 // ai2mgl: the cut data of an Illustrator cut file, exactly as a print-and-cut
 // page receives it, for an image of a given size; optionally with the
 // registration marks of that image, and as HP-GL for a plotter renderer.
+// What the job logs as a warning or error (operators not cut, a cut outside
+// the picture) goes to standard error.
 //
 //   ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE
 //          [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM]
 //          [--model N] [--hpgl FILE]
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -13,6 +16,8 @@
 #include <memory>
 #include <string>
 
+#include "base/format.h"
+#include "base/log_interface.h"
 #include "cutting/cut_driver.h"
 #include "cutting/cutmarks.h"
 #include "job/varn_prn.h"
@@ -100,6 +105,28 @@ Options Parse(int argc, char** argv) {
 
 int DiscardRow(void*, const uint8_t*, uint32_t) { return 0; }
 
+// The job's warnings and errors (what the cut code skipped or doubts) go to
+// standard error.
+class StderrLogger : public clLogFullInterface {
+public:
+    void LogV(int level, const char* format, va_list args) override {
+        if (!IsEnabled(level)) return;
+        std::string text;
+        FormatStringV(text, format, args);
+        std::cerr << "ai2mgl: " << (level < LOG_WARNING ? "error: " : "warning: ") << text << "\n";
+    }
+    void Log(int level, const char* format, ...) override {
+        va_list args;
+        va_start(args, format);
+        LogV(level, format, args);
+        va_end(args);
+    }
+    bool IsEnabled(int level) override { return level <= LOG_WARNING; }
+    int GetLevel() override { return 1; }
+    void SetLevel(int) override {}
+    void LogModuleV(const char*, int level, const char* format, va_list args) override { LogV(level, format, args); }
+};
+
 bool WriteFile(const std::string& path, const char* data, size_t size) {
     std::ofstream out(path, std::ios::binary);
     out.write(data, static_cast<std::streamsize>(size));
@@ -116,7 +143,8 @@ int main(int argc, char** argv) {
     // element of the name list, taken whole.
     store.Set(TICKET_SCOPE_JOB, kJobId, "System/Product/MajorVersion", int32_t{5});
     store.Set(TICKET_SCOPE_JOB, kJobId, "Process/ContourCut/ICUT/AI_FileName", o.aiPath);
-    CVarnPrn job(store.ticket(), kJobId, nullptr);
+    StderrLogger log;
+    CVarnPrn job(store.ticket(), kJobId, &log);
     job.m_iImageWidth = o.width;
     job.m_iImageHeight = o.height;
     job.m_dResolutionX = o.dpiX;
