@@ -142,6 +142,53 @@ TEST_F(MglTest, CommandsWithTooFewOperandsAreSkippedAndLogged) {
     EXPECT_EQ(logger.lines[0].text, "Mimaki_MGL_IIC_Generator: \"l\" with 1 operands skipped");
 }
 
+TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
+    const std::string prefix = "Mimaki_MGL_IIC_Generator: ";
+    const struct {
+        std::initializer_list<const char*> lines;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {{"0 0 m", "100 100 l", "2 w", "1 mul"}, {}},
+        {{"0 0 m", "50 50 l", "1 2 3 xx", "1 2", "0.5 0.5 xx", "-1 0 yy"},
+         {"operator \"\" not cut (1 times)", "operator \"xx\" not cut (2 times)",
+          "operator \"yy\" not cut (1 times)"}},
+        // 2 points (0.7 mm) beyond the edge pass; 3 points, a line from outside
+        // and a curve that bulges out do not, and are still cut.
+        {{"0 0 m", "102 50 l", "50 102 l"}, {}},
+        {{"0 0 m", "103 50 l"}, {"the cut reaches 1.1 mm outside the picture"}},
+        {{"-10 -10 m", "0 0 l", "0 100 l"}, {"the cut reaches 5.0 mm outside the picture"}},
+        {{"0 0 m", "-40 0 -40 100 0 100 c"}, {"the cut reaches 10.6 mm outside the picture"}},
+        {{"0 0 m", "1 1 v", "1 1 1 y", "1 1 1 1 l"},
+         {"\"v\" with 2 operands skipped", "\"y\" with 3 operands skipped"}},
+    };
+    for (const auto& c : cases) {
+        RecordingCutLogger logger;
+        generator.SetLogger(&logger);
+        AdobeIllustratorFileContents file;
+        AdobeIllustratorFileReader reader;
+        reader.SetContents(&file);
+        for (const char* line : c.lines) reader.ProcessLine(line);
+        generator.SetContents(&file);
+        EXPECT_NO_THROW(Generate()) << *c.lines.begin();
+        std::vector<std::string> warnings;
+        for (const auto& line : logger.lines) {
+            EXPECT_EQ(line.level, LOG_WARNING);
+            warnings.push_back(line.text.substr(prefix.size()));
+        }
+        EXPECT_EQ(warnings, c.warnings) << c.lines.size();
+    }
+
+    // Past 64 names the rest are summed up in one line.
+    RecordingCutLogger logger;
+    generator.SetLogger(&logger);
+    generator.SetContents(&contents);
+    Lines({"0 0 m", "1 1 l"});
+    for (int i = 0; i < 70; ++i) Lines({("1 2 3 op" + std::to_string(100 + i)).c_str()});
+    Generate();
+    ASSERT_EQ(logger.lines.size(), 65u);
+    EXPECT_EQ(logger.lines.back().text, prefix + "6 more operators not cut (6 times)");
+}
+
 TEST_F(MglTest, CoordinatesBeyondTheCommandTextAreRefused) {
     Lines({"0 0 m", "1e9 0 l"});
     EXPECT_EQ(Failure(), "AI file coordinates out of range");
