@@ -32,7 +32,8 @@ def cut_files():
     curve = "%!PS-Adobe-3.0\n%%Note: AI_ParserStart\n10 10 m\n20 40 60 40 70 10 c\n70 10 l\n%%Note: AI_ParserStop\n9 9 l\n"
     open_end = "%%Note: AI_ParserStart\n0 0 m\n10 10 l\n"
     odd = "%%Note: AI_ParserStart\n1e308 -1e9 m\nnan inf l\n0x1p3 12.5 L\n-0 7 c\n%%Note: AI_ParserStop\n"
-    for i, text in enumerate([square, curve, open_end, odd]):
+    operators = read("tests/cutting/data/all_operators.ai").decode("latin-1")  # every path operator
+    for i, text in enumerate([square, curve, open_end, odd, operators]):
         for choice in (0x00, 0x01, 0x03, 0x1A):  # CJV30 / CJV300, marks, feed, cutting mode
             put("cut_file", "%d-%02x" % (i, choice), bytes([choice]) + text.encode())
 
