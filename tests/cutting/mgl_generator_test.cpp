@@ -165,25 +165,24 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         RecordingCutLogger logger;
         generator.SetLogger(&logger);
         AdobeIllustratorFileContents file;
+        generator.SetContents(&file);
         AdobeIllustratorFileReader reader;
         reader.SetContents(&file);
         for (const char* line : c.lines) reader.ProcessLine(line);
-        generator.SetContents(&file);
         EXPECT_NO_THROW(Generate()) << *c.lines.begin();
         std::vector<std::string> warnings;
         for (const auto& line : logger.lines) {
             EXPECT_EQ(line.level, LOG_WARNING);
             warnings.push_back(line.text.substr(prefix.size()));
         }
-        EXPECT_EQ(warnings, c.warnings) << c.lines.size();
+        EXPECT_EQ(warnings, c.warnings) << *c.lines.begin();
     }
-
     // Past 64 names the rest are summed up in one line.
     RecordingCutLogger logger;
     generator.SetLogger(&logger);
     generator.SetContents(&contents);
     Lines({"0 0 m", "1 1 l"});
-    for (int i = 0; i < 70; ++i) Lines({("1 2 3 op" + std::to_string(100 + i)).c_str()});
+    for (int i = 0; i < 70; ++i) Lines({("1 2 op" + std::to_string(100 + i)).c_str()});
     Generate();
     ASSERT_EQ(logger.lines.size(), 65u);
     EXPECT_EQ(logger.lines.back().text, prefix + "6 more operators not cut (6 times)");
