@@ -141,6 +141,11 @@ TEST(VariableDotCurves, DotSetsGiveTheirKneesAndCoverTheInput) {
         for (size_t k = 0; k < n; ++k) EXPECT_EQ(curves[k][4095], 4095) << k;
         for (int x = 0; x < 4096; x += 5) EXPECT_NEAR(coverage(n - 1, x), x, 0.02 * 4095) << n << ", " << x;
         if (n < 4) continue;
+        // A middle curve's corrected straight part: the curves up to it fall
+        // short of x by less than its dot's step over the one below.
+        for (int x = int(c.knees[1]); x < int(c.knees[2]); ++x) {
+            EXPECT_LT(x - coverage(2, x), c.dots[2] - c.dots[1] + 1e-9) << x;
+        }
         // The top curve of four or more: what the others leave, from the
         // first x at which the curve below it overshoots by more than 2.
         int start = static_cast<int>(c.knees[n - 2]);
