@@ -122,13 +122,3 @@ std::string FormatFixed(double value, int decimals) { return DoubleText(value, s
 std::string FormatGeneral(double value, int precision) {
     return DoubleText(value, std::chars_format::general, precision < 1 ? 1 : precision);
 }
-
-bool ParseDecimal(std::string_view text, double& value) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    double parsed = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::fixed);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
-    value = parsed;
-    return true;
-}

@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #if defined(__MINGW32__)
 // mingw-w64's C++ runtime formats as C99 says (%zu, %lld), not as msvcrt does.
@@ -49,6 +48,3 @@ std::string FormatDecimal(int64_t value);
 // value in general notation with up to `precision` significant digits, as
 // "%.*g" writes it (no trailing zeros, no point for whole numbers).
 std::string FormatGeneral(double value, int precision);
-// Reads a whole text of that form (a sign, digits, a point and decimals);
-// false, and value untouched, for anything else.
-bool ParseDecimal(std::string_view text, double& value);

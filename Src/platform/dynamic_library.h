@@ -44,6 +44,11 @@ std::string FindLibraryInFolder(const std::string& folder, const std::string& mo
 // when the path has neither.
 std::string FolderOfPath(const std::string& path);
 
+// For tests only: unloads every library given up by KeepLoadedForProcess()
+// (one release per call of it), so that a test starts with no library of an
+// earlier test still loaded.
+void ReleaseLibrariesKeptForProcess();
+
 // One loaded library. Move-only; unloads on destruction unless
 // KeepLoadedForProcess() was called.
 class DynamicLibrary {
@@ -87,6 +92,8 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
+    friend void ReleaseLibrariesKeptForProcess();
+
     void* m_handle = nullptr;
     std::string m_path;
     mutable std::string m_error;

@@ -111,6 +111,12 @@ TEST(TrayBuilders, GiveRollAndCutSheetMediaByWidthClass) {
     EXPECT_EQ(MediaIds(m, 9).size(), 17u);  // 811, then 853 to the end
     EXPECT_EQ(m.listTrays.size(), 2u);
 
+    SetJV3Trays(m, 3);  // the widest JV3: its own roll table from 804, then the CJV30 one from 811
+    EXPECT_EQ(MediaIds(m, 9), (std::vector<uint32_t>{850, 804, 860, 805, 806, 807, 861, 811, 853, 812, 813, 825, 862,
+                                                     814, 815, 816, 817, 818, 823, 863, 819, 821, 820, 822}));
+    EXPECT_EQ(MediaIds(m, 1), (std::vector<uint32_t>{854, 25, 253, 254, 412, 260}));
+    EXPECT_EQ(m.vecDefaultMediaIDs, (std::vector<uint32_t>{850, 25}));
+
     SetWidthClassTrays(m, 10, {1, 2, 3, 4}, {5, 6, 7, 8});
     EXPECT_EQ(MediaIds(m, 9).front(), 979u);
     EXPECT_EQ(MediaIds(m, 9)[1], 804u);

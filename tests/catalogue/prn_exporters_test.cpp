@@ -149,7 +149,7 @@ TEST(PaperExport, SkipsAMissingSizeWithOrWithoutALogger) {
     StubCatalogue stub;
     stub.catalogue.AddMediaSize(5, "A4", 21000.0, 0, 29700.0, 0, 5, 0);
     PRINTERMODEL& m = stub.Offer(700);
-    m.AddTrayMedia(5, {1}, 500, 500, 300, 1200, 0, 0);
+    m.AddTrayMedia(5, {1}, 500, 700, 300, 1200, 0, 0);
     m.AddTrayMedia(6, {1}, 0, 0, 0, 0, 0, 0);
     hostkit::TicketStore store;
     std::set<int> used;
@@ -158,8 +158,48 @@ TEST(PaperExport, SkipsAMissingSizeWithOrWithoutALogger) {
     EXPECT_EQ(GetPrinterPaperXML(700, store.ticket(), &log, used), 1);
     EXPECT_TRUE(log.Has(LOG_ERROR, "GetPrinterPaperXML Error: Printer 700 MediaID 6 not implemented in PaperSizes"));
     EXPECT_EQ(used, std::set<int>{5});
-    EXPECT_EQ(Doubles(store, 700, "Output/Prn/Info/Media/Margin/Bottom"), std::vector<double>{12.0});
+    // Each margin under its own key, measured ones as the left and right margins.
+    const std::vector<std::pair<const char*, double>> margins{
+        {"Margin/Left", 5.0}, {"Margin/Right", 7.0}, {"Margin/Top", 3.0},
+        {"Margin/Bottom", 12.0}, {"Measure/Left", 5.0}, {"Measure/Right", 7.0}};
+    for (const auto& [key, mm] : margins)
+        EXPECT_EQ(Doubles(store, 700, std::string("Output/Prn/Info/Media/") + key), std::vector<double>{mm}) << key;
     EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Media/UseTray").size(), 1u);
+}
+
+// Rules that no catalogued model exercises yet: an unset port type, cutter
+// limits that differ from their defaults, a colour mode without a name.
+TEST(DeviceExport, PortTypeCutterLimitsAndUnnamedColourModes) {
+    StubCatalogue stub;
+    PRINTERMODEL& m = stub.Offer(700);
+    m.nCutterForceMin = 10, m.nCutterForceMax = 400, m.nCutterForceDefault = 120;
+    m.nCutterVelocityMin = 1, m.nCutterVelocityMax = 60, m.nCutterVelocityDefault = 30;
+    m.dCutterOffsetMin = 0.1, m.dCutterOffsetMax = 1.5, m.dCutterOffsetDefault = 0.3;
+    m.nCutterRepetitionsMin = 1, m.nCutterRepetitionsMax = 9, m.nCutterRepetitionsDefault = 2;
+    m.listInks = {401, 402};
+    m.listColorModes = {{"CMYK", 4, 4, {401, 402}, {1}}, {"", 6, 6, {401, 402}, {2}}, {"RGB", 3, 1, {}, {3}}};
+    hostkit::TicketStore store;
+    GetPrinterPortXML(700, store.ticket());
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Port/Type"), (V{63, 2}));
+    EXPECT_EQ(GetPrinterCutterParametersXML(700, store.ticket()), 4);
+    const std::string cutter = "Output/Prn/Info/CutterParameters/";
+    for (const auto& [name, values] : std::vector<std::pair<std::string, V>>{
+             {"Force", {10, 400, 120}}, {"Velocity", {1, 60, 30}}, {"Repetitions", {1, 9, 2}}}) {
+        EXPECT_EQ((V{Ints(store, 700, cutter + name + "Min").at(0), Ints(store, 700, cutter + name + "Max").at(0),
+                     Ints(store, 700, cutter + name + "Default").at(0)}),
+                  values)
+            << name;
+    }
+    EXPECT_EQ((std::vector<double>{Doubles(store, 700, cutter + "OffsetMin").at(0),
+                                   Doubles(store, 700, cutter + "OffsetMax").at(0),
+                                   Doubles(store, 700, cutter + "OffsetDefault").at(0)}),
+              (std::vector<double>{0.1, 1.5, 0.3}));
+    GetPrinterInkXML(&stub.catalogue, 700, store.ticket(), {});
+    EXPECT_EQ(Strings(store, 700, "Output/Prn/Info/Color/Name"), (S{"CMYK", "RGB"}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Color/Value"), (V{4, 3}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Color/LinMode"), (V{4, 1}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Color/ValidInk"), (V{401, 402, 401, 402}));
+    EXPECT_EQ(Ints(store, 700, "Output/Prn/Info/Color/ValidHalftoneModes"), (V{1, 3}));
 }
 
 TEST(DialogLayoutExport, WritesTheExactBytesAndTheirDebugFile) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -46,11 +47,14 @@ protected:
         for (const auto& r : writer.records) tags.push_back(r.tag);
         return tags;
     }
-    const CapturedRecord* Record(uint32_t tag) const {
+    // The first record with the tag; a missing one fails the test and reads as empty.
+    const CapturedRecord& Record(uint32_t tag) const {
         for (const auto& r : writer.records) {
-            if (r.tag == tag) return &r;
+            if (r.tag == tag) return r;
         }
-        return nullptr;
+        ADD_FAILURE() << "no record tagged 0x" << std::hex << tag;
+        static const CapturedRecord none;
+        return none;
     }
     // A page of one line whose first plane holds a dot.
     int PrintOneLine() {
@@ -92,20 +96,21 @@ TEST_F(CJV30Test, RecordOrderWithAndWithoutPrintTags) {
     EXPECT_EQ(job->m_pDriver, nullptr);
     EXPECT_EQ(Folded(Tags()), (std::vector<uint32_t>{SPLTAG_PAGE_HEADER, SPLTAG_CUT_PAGE_OPEN, SPLTAG_CUT_PAGE_SETUP,
                                                      SPLTAG_DATA, SPLTAG_PAGE_END, SPLTAG_CUT_DATA, SPLTAG_CUT_JOB}));
-    EXPECT_TRUE(Record(SPLTAG_CUT_PAGE_OPEN)->data.empty());
+    EXPECT_TRUE(Record(SPLTAG_CUT_PAGE_OPEN).data.empty());
     // The header starts with "GR"; the host's copy drops the cut flag and the dry time.
-    const auto header = Commands(*Record(SPLTAG_PAGE_HEADER));
+    const auto header = Commands(Record(SPLTAG_PAGE_HEADER));
+    ASSERT_FALSE(header.empty());
     EXPECT_EQ(header.front().name, "GR");
-    const auto copy = Commands(*Record(SPLTAG_CUT_PAGE_SETUP));
+    const auto copy = Commands(Record(SPLTAG_CUT_PAGE_SETUP));
     EXPECT_EQ(copy.size(), header.size());
     EXPECT_EQ(Find(copy, "QC").Value("p3"), 0xFFFFu);
     EXPECT_EQ(Find(copy, "QP").params, Find(header, "QP").params);
     // Trailing marks as many as leading ones, the cut job framing the cut data.
     EXPECT_EQ(writer.records.size(), 3 + leading + 1 + leading + 3);
-    const auto& cutData = Record(SPLTAG_CUT_DATA)->data;
+    const auto& cutData = Record(SPLTAG_CUT_DATA).data;
     ASSERT_GT(cutData.size(), 8u);
     EXPECT_EQ(std::vector<uint8_t>(cutData.begin(), cutData.begin() + 4), (std::vector<uint8_t>{'G', 'T', 1, 0x80}));
-    const auto& cutJob = Record(SPLTAG_CUT_JOB)->data;
+    const auto& cutJob = Record(SPLTAG_CUT_JOB).data;
     ASSERT_GT(cutJob.size(), cutData.size());
     EXPECT_TRUE(std::equal(cutData.begin(), cutData.end(), cutJob.end() - std::ptrdiff_t(cutData.size())));
     const auto frame = prndecode::DecodeMrl(cutJob.data(), cutJob.size() - cutData.size());
@@ -170,7 +175,7 @@ TEST_F(CJV30Test, CuttingModeSixFeedsPastTheImageAndSevenOnlyCuts) {
     ASSERT_EQ(CJV30_OpenPage(job.get()), 0);
     const int32_t bar = Page().m_pGenerator->GetBarLengthHundredths();
     ASSERT_EQ(CJV30_ClosePage(job.get()), 0);
-    EXPECT_EQ(Commands(*Record(SPLTAG_PAGE_END))[0].Value("p2"),
+    EXPECT_EQ(Commands(Record(SPLTAG_PAGE_END)).at(0).Value("p2"),
               uint32_t(std::lround((bar / 200.0 + 150.0) * 720 * 10 / 254.0)));
 }
 
@@ -179,8 +184,9 @@ TEST_F(CJV30Test, DryTimeOfTheCutJob) {
         Open(PrintAndCut(false) + "Output/Prn/Specific/Dryer/Time = " + std::to_string(dry) + "\n");
         ASSERT_EQ(CJV30_OpenPage(job.get()), 0);
         ASSERT_EQ(CJV30_ClosePage(job.get()), 0);
-        const auto& cutJob = Record(SPLTAG_CUT_JOB)->data;
-        const size_t cutData = Record(SPLTAG_CUT_DATA)->data.size();
+        const auto& cutJob = Record(SPLTAG_CUT_JOB).data;
+        const size_t cutData = Record(SPLTAG_CUT_DATA).data.size();
+        ASSERT_GE(cutJob.size(), cutData);
         const auto gs = Find(prndecode::DecodeMrl(cutJob.data(), cutJob.size() - cutData), "GS");
         EXPECT_EQ(gs.Value("p1"), 0u);  // no marks: no bar
         EXPECT_EQ(gs.Value("p3"), 0u);
@@ -204,7 +210,8 @@ TEST_F(CJV30Test, MissingCutDataFailsThePage) {
     Page().m_pCut.reset();
     EXPECT_EQ(CJV30_ClosePage(job.get()), -1);
     EXPECT_EQ(ErrorMessage(), "No cut data: No cut driver for the page");
-    EXPECT_EQ(Record(SPLTAG_CUT_DATA), nullptr);
+    const auto tags = Tags();
+    EXPECT_EQ(std::count(tags.begin(), tags.end(), SPLTAG_CUT_DATA), 0);
 
     // A cut object that the page open could not make: the page end names why.
     Open(PrintAndCut());
@@ -223,8 +230,8 @@ TEST_F(CJV30Test, WithTheWorkaroundFileMissingCutDataOnlyInforms) {
     EXPECT_EQ(CJV30_ClosePage(job.get()), 0);
     EXPECT_EQ(Strings("Process/InfoMessage"), (std::vector<std::string>{"No cut data: AI file name is missing"}));
     EXPECT_EQ(ErrorMessage(), "");
-    EXPECT_TRUE(Record(SPLTAG_CUT_DATA)->data.empty());
-    EXPECT_EQ(Names(*Record(SPLTAG_CUT_JOB)), (std::vector<std::string>{"QE"}));
+    EXPECT_TRUE(Record(SPLTAG_CUT_DATA).data.empty());
+    EXPECT_EQ(Names(Record(SPLTAG_CUT_JOB)), (std::vector<std::string>{"QE"}));
 }
 
 TEST_F(CJV30Test, MarkFailures) {
@@ -295,7 +302,7 @@ TEST_F(CJV30Test, EveryIllustratorPathOperatorCutsAsItsMoveLineAndCurveForm) {
         log.lines.clear();
         EXPECT_EQ(CJV30_OpenPage(job.get()), 0);
         EXPECT_EQ(CJV30_ClosePage(job.get()), 0) << ErrorMessage();
-        Cut cut{std::string(Record(SPLTAG_CUT_DATA)->data.begin(), Record(SPLTAG_CUT_DATA)->data.end()), {}};
+        Cut cut{std::string(Record(SPLTAG_CUT_DATA).data.begin(), Record(SPLTAG_CUT_DATA).data.end()), {}};
         for (const auto& line : log.lines) {
             if (line.level == LOG_WARNING) cut.second.push_back(line.text);
         }

@@ -73,7 +73,7 @@ TEST(Cutmarks, MarkSizesGrowWithTheDistanceBetweenTheMarks) {
     const struct {
         double mm;
         int barWidthDots, barLengthDots;
-    } sizes[] = {{50.02, 3, 71}, {100, 3, 74}, {500, 4, 103}, {1000, 4, 139}, {3000, 7, 282}, {5000, 7, 282}};
+    } sizes[] = {{50.02, 3, 71}, {100, 3, 74}, {200, 3, 82}, {500, 4, 103}, {1000, 4, 139}, {3000, 7, 282}, {5000, 7, 282}};
     for (const auto& s : sizes) {
         RowSink sink;
         const int px = static_cast<int>(std::lround(s.mm * 720 / 25.4));

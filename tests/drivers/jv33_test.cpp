@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "drivers/family_test_support.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 #include "spotgen/spot_writer.h"
@@ -194,6 +196,15 @@ TEST_F(JV33Test, PassesAreHeldToThePrintersRange) {
     EXPECT_EQ(QP("Output/Prn/Printer/ResolutionY = 540.0\nOutput/Prn/Specific/PrintQuality = 2\n", "p4"), 2u);
     // Model 692 has more colours: at least 720 / 90 = 8.
     EXPECT_EQ(QP("Output/Prn/Printer/Model = 692\nOutput/Prn/Specific/PrintQuality = 2\n", "p4"), 8u);
+}
+
+// The last "QP" byte: 6 up to 540 dpi across or up to 720 x 720 dpi, else 8.
+TEST_F(JV33Test, LastQPByteFollowsTheResolution) {
+    for (const auto& [x, y, last] : {std::array<int, 3>{540, 1080, 6}, {720, 720, 6}, {720, 1080, 8}}) {
+        const std::string dpi = "Output/Prn/Printer/ResolutionX = " + std::to_string(x) +
+                                ".0\nOutput/Prn/Printer/ResolutionY = " + std::to_string(y) + ".0\n";
+        EXPECT_EQ(QP(dpi, "p8"), uint32_t(last)) << x << " x " << y;
+    }
 }
 
 TEST_F(JV33Test, VariableDotsAt720x1080UseTwoBitsAndTheConverter) {

@@ -108,6 +108,14 @@ TEST_F(UJF605Test, JobAndPageHeaderBytes) {
     EXPECT_EQ(Commands(Last())[0].bitsPerPixel, 1);
 }
 
+// The quality byte: the print-mode id modulo 200, with the hi-speed flag 128 from 200 on.
+TEST_F(UJF605Test, QualityByteSetsTheHiSpeedFlagFrom200On) {
+    for (const auto& [id, quality] : std::vector<std::pair<int, uint8_t>>{{199, 199}, {200, 128}, {205, 133}}) {
+        StartPage("Output/Prn/Specific/PrintQuality = " + std::to_string(id) + "\n");
+        EXPECT_EQ(Find(Commands(Last()), "MP").params.at(0), quality) << id;
+    }
+}
+
 TEST_F(UJF605Test, ScreeningHalftonesFiveChannelsAndSendsWhiteAsSlotSix) {
     Open("Output/Prn/Printer/Model = 726\nOutput/Prn/Specific/White/Order = 1\n");
     job->m_iHalftoneMode = 6;

@@ -29,7 +29,7 @@ class HalftoneCoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_FIXTURE_PATH)) << m_epl.Error();
-        SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_FIXTURE_PATH);
+        ASSERT_EPL_LIBRARY_IS(KELMORA_EPL_FIXTURE_PATH);
         m_epl.Function<EplFixtureResetFn>("EplFixtureReset")();
         epl = m_epl.Function<EplFixtureStateFn>("EplFixtureGetState")();
         job = std::make_unique<CVarnPrn>(nullptr, 1, &log);

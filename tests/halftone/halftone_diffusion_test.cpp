@@ -22,7 +22,7 @@ class DiffusionRoutineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
-        SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
+        ASSERT_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
         job = httest::ExampleJob(&log, 677, kWidth);
         job->m_iOutHeightPixel = 6;
         job->m_iTotalInkLimit = 300;
@@ -192,7 +192,7 @@ TEST_F(DiffusionRoutineTest, ModelsWithoutDotSizeTablesRefuseTheDotSizeRoutines)
 TEST(DiffusionJobFromTicket, ReachesItsFirstLineWithTheLinearisationFilesCurves) {
     DynamicLibrary epl;
     ASSERT_TRUE(epl.LoadFile(KELMORA_EPL_PATH)) << epl.Error();
-    SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
+    ASSERT_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
     hostkit::TicketStore store(1);
     hostkit::ReadTicketText(std::string(R"(
 [job]

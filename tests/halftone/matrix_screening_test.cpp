@@ -42,7 +42,7 @@ class ScreeningTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
-        SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
+        ASSERT_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
         job = httest::ExampleJob(&log, 700, kWidth);
         job->m_iOutChannels = 4;
         job->m_iPageCount = 1;
@@ -216,6 +216,31 @@ TEST_F(ScreeningTest, DotFilmPicksItsMatrixByRatioSetsEdgesAndRestartsItsTiling)
     ASSERT_EQ(halftone->InitPage(job.get()), 0);
     EXPECT_EQ(halftone->m_pScreening->spot->lineCounter, 0);  // dot film starts its tiling per page
     EXPECT_TRUE(log.Has(LOG_DETAIL, "Type10_CMYK_DotFilm: init page"));
+}
+
+TEST_F(ScreeningTest, DotFilmRoundsItsLevelsOntoTheMatrixScale) {
+    // Black at 4080 through the descending curve of a 3.16 % limit gives 145,
+    // level 9 in the byte row; 9 x 4095 / 255 = 144.53 is 145 on the matrix's
+    // scale, so a cell of 145 is set. A full row has edges only at its ends.
+    job->m_iMediaTypeID = 999;
+    job->m_aiInkLimitPerChannel[3] = 316;
+    const int width = 257;
+    job->m_iImageWidth = job->m_iOutWidthPixel = width;
+    ASSERT_EQ(Start(spotgen::Generate(true, false, 8, 3)), 0);
+    ASSERT_EQ(halftone->InitPage(job.get()), 0);
+    const int w = halftone->m_iMatrixWidth;
+    std::vector<uint8_t> line(halftone->InputLineBytes(), 0);
+    for (int x = 0; x < width; ++x) line[size_t(x) * 4 + 3] = 255;
+    int cellsOf145 = 0;
+    for (int y = 0; y < halftone->m_iMatrixHeight; ++y) {
+        const auto planes = Run(line);
+        const uint16_t* row = halftone->m_pThresholdMatrix.data() + size_t(y) * size_t(w);
+        for (int x = 1; x + 1 < width; ++x) {
+            cellsOf145 += row[x % w] == 145;
+            ASSERT_EQ(Bit(planes, 3, x), row[x % w] <= 145) << x << ", " << y;
+        }
+    }
+    EXPECT_GT(cellsOf145, 0);
 }
 
 TEST_F(ScreeningTest, FiveChannelsScreenWhiteOnTheBlackMatrixWithTheConverterOfTheInkSetCode) {

@@ -37,7 +37,7 @@ class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_epl.LoadFile(KELMORA_EPL_PATH)) << m_epl.Error();
-        SKIP_UNLESS_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
+        ASSERT_EPL_LIBRARY_IS(KELMORA_EPL_PATH);
         job = NewJob(&log);
     }
     static std::unique_ptr<CVarnPrn> NewJob(clLogFullInterface* logger) {

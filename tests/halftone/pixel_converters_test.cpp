@@ -144,6 +144,13 @@ TEST_F(PixelConverterTest, SpanConvertsEveryScaleThPixelAndCopiesTheRest) {
     task.start = 1;
     task.scale = 2;
     EXPECT_EQ(ConvertPixelSpan(&task), -1);  // no previous pixel to copy from
+
+    // CMYK out of five-byte pixels: the next pixel starts five bytes on.
+    const std::vector<uint8_t> five{1, 2, 3, 4, 99, 5, 6, 7, 8, 99};
+    ConversionTask cmyk{&halftone, five.data(), 5, out.data(), 4, 0, 2, 1, 0, ConvertPixel_CMYK, nullptr, nullptr, 0};
+    ASSERT_EQ(ConvertPixelSpan(&cmyk), 0);
+    EXPECT_EQ(std::vector<int32_t>(out.begin(), out.begin() + 4), first);
+    EXPECT_EQ(std::vector<int32_t>(out.begin() + 4, out.begin() + 8), second);
 }
 
 // Every cell of the channel-layout table, by ink-set class, halftone routine,

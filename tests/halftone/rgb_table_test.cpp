@@ -69,9 +69,10 @@ std::string EplFolder(const char* libraryPath) { return FolderOfPath(libraryPath
 
 // Searching by module name prefers a library already in the process; tests
 // that search must not meet another test's library there.
-bool OtherEplLoaded(const char* expected) {
+::testing::AssertionResult NoOtherEplLoaded(const char* expected) {
     const std::string loaded = FindLoadedLibrary("epl.dll");
-    return !loaded.empty() && loaded != std::string(expected);
+    if (loaded.empty() || loaded == std::string(expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "another libepl.so is loaded in this process: " << loaded;
 }
 
 }  // namespace
@@ -155,7 +156,7 @@ TEST(ApplyRgbLut, ReplacesTheFirstThreeBytesOfEachPixel) {
 }
 
 TEST(LoadEplRgbTable, BuildsTheTableFromTheStandInLibrary) {
-    if (OtherEplLoaded(KELMORA_EPL_PATH)) GTEST_SKIP() << "another libepl.so is loaded in this process";
+    ASSERT_TRUE(NoOtherEplLoaded(KELMORA_EPL_PATH));
     TempFolder folder;
     std::string text = "EPLSTANDIN 1\nkind 1\nrgbgrid 3\n";
     for (int i = 0; i < 3; ++i)
@@ -188,7 +189,7 @@ TEST(LoadEplRgbTable, BuildsTheTableFromTheStandInLibrary) {
 }
 
 TEST(LoadEplRgbTable, MissingEntriesFailInsteadOfBeingCalled) {
-    if (OtherEplLoaded(KELMORA_EPL_FIXTURE_PATH)) GTEST_SKIP() << "another libepl.so is loaded in this process";
+    ASSERT_TRUE(NoOtherEplLoaded(KELMORA_EPL_FIXTURE_PATH));
     DynamicLibrary fixture;
     ASSERT_TRUE(fixture.LoadFile(KELMORA_EPL_FIXTURE_PATH)) << fixture.Error();
     EplFixtureState* state = fixture.Function<EplFixtureStateFn>("EplFixtureGetState")();
@@ -215,7 +216,7 @@ TEST(LoadEplRgbTable, MissingEntriesFailInsteadOfBeingCalled) {
 }
 
 TEST(LoadEplRgbTable, LibraryWithoutTheEntryGivesMinusThree) {
-    if (OtherEplLoaded(KELMORA_EPL_NOENTRY_PATH)) GTEST_SKIP() << "another libepl.so is loaded in this process";
+    ASSERT_TRUE(NoOtherEplLoaded(KELMORA_EPL_NOENTRY_PATH));
     Table table;
     EXPECT_EQ(LoadEplRgbTable(table.bytes.data(), "any.lin", {EplFolder(KELMORA_EPL_NOENTRY_PATH), ""}), -3);
 }

@@ -109,15 +109,57 @@ TEST(VariableDotCurves, BadDotSetsThrowTheirTexts) {
               "PlanarChannel_VDS_Parameters: CBuildDotLut::CalcDotLut() failed");
 }
 
-TEST(VariableDotCurves, FourDotSetBuildsFourCurves) {
-    CBuildDotLut lut(12);
-    lut.SetDotValues({0.2, 0.4, 0.7, 1.0});
-    lut.SetTransitions({40, 40, 40});
-    ASSERT_TRUE(lut.CalcDotLut());
-    std::vector<const uint16_t*> curves;
-    ASSERT_TRUE(lut.GetCurves(curves));
-    EXPECT_EQ(curves.size(), 4u);
-    EXPECT_EQ(curves[3][4095], 4095);
+// Knees from the straight parts (B = d (1 - T / 100) M cut into steps of at
+// most 204; the second curve's knee is its B), curves that fill up to 4095 and
+// together lay down the ink asked for; a smallest dot above 70 % of the
+// largest puts the first knee point halfway between it and the end.
+TEST(VariableDotCurves, DotSetsGiveTheirKneesAndCoverTheInput) {
+    struct Case {
+        std::vector<double> dots, transitions;
+        std::vector<uint32_t> knees;
+    };
+    for (const Case& c : {Case{{0.2, 0.4, 0.7, 1.0}, {40, 40, 40}, {489, 982, 1718}},
+                          Case{{0.75, 1.0}, {40}, {1840}}}) {
+        const size_t n = c.dots.size();
+        CBuildDotLut lut(12);
+        lut.SetDotValues(c.dots);
+        lut.SetTransitions(c.transitions);
+        ASSERT_TRUE(lut.CalcDotLut()) << n;
+        EXPECT_EQ(lut.Knees(), c.knees);
+        std::vector<const uint16_t*> curves;
+        ASSERT_TRUE(lut.GetCurves(curves));
+        ASSERT_EQ(curves.size(), n);
+        const double d0 = c.dots[0];
+        EXPECT_EQ(curves[0][c.knees[0]], static_cast<uint16_t>(std::trunc(c.knees[0] / d0 + 0.5)));
+        // Coverage of the curves 0..j at x: each size's share times its dot.
+        const auto coverage = [&](size_t j, int x) {
+            double sum = curves[j][x] * c.dots[j];
+            for (size_t k = 0; k < j; ++k) sum += (curves[k][x] - curves[k + 1][x]) * c.dots[k];
+            return sum;
+        };
+        EXPECT_TRUE(Monotone(curves[0], 4096));
+        for (size_t k = 0; k < n; ++k) EXPECT_EQ(curves[k][4095], 4095) << k;
+        for (int x = 0; x < 4096; x += 5) EXPECT_NEAR(coverage(n - 1, x), x, 0.02 * 4095) << n << ", " << x;
+        if (n < 4) continue;
+        // A middle curve's corrected straight part: the curves up to it fall
+        // short of x by less than its dot's step over the one below.
+        for (int x = int(c.knees[1]); x < int(c.knees[2]); ++x) {
+            EXPECT_LT(x - coverage(2, x), c.dots[2] - c.dots[1] + 1e-9) << x;
+        }
+        // The top curve of four or more: what the others leave, from the
+        // first x at which the curve below it overshoots by more than 2.
+        int start = static_cast<int>(c.knees[n - 2]);
+        for (int x = 0; x < 4096; ++x) {
+            if (x - curves[n - 2][x] * c.dots[n - 2] < -2) {
+                start = x;
+                break;
+            }
+        }
+        for (int x = 0; x < 4096; ++x) {
+            const double v = (x - coverage(n - 2, x)) / (1 - c.dots[n - 2]);
+            ASSERT_EQ(curves[n - 1][x], x < start || v < 0 ? 0 : static_cast<int>(std::trunc(v + 0.5))) << x;
+        }
+    }
 }
 
 TEST(VariableDotParameters, WaveformFillsOneCurvePerUsedBlock) {
