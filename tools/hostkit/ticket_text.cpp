@@ -244,7 +244,12 @@ struct Parser {
 
     void Run() {
         TicketKeys* section = nullptr;
-        size_t start = 0;
+        // A UTF-8 byte-order mark, as some editors save, is skipped; UTF-16 text is refused by name.
+        size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+            line = 1;
+            Fail("the text begins with a UTF-16 byte-order mark: save it as UTF-8");
+        }
         while (start <= text.size()) {
             size_t end = text.find('\n', start);
             if (end == std::string::npos) end = text.size();

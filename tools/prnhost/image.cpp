@@ -1,5 +1,6 @@
 #include "image.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -142,8 +143,12 @@ public:
             }
             in_.get();  // the newline after ENDHDR
             for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            // GRAYSCALE_ALPHA and RGB_ALPHA: the colours, then one alpha channel.
+            if (tupleType == "grayscale_alpha" || tupleType == "rgb_alpha") {
+                info_.alphaSamples = 1;
+                tupleType.resize(tupleType.size() - 6);
+            }
             if (tupleType == "grayscale") tupleType = "grey";
-            if (tupleType == "rgb_alpha") tupleType = "rgba";
         } else {
             error = path + ": not a PNM or PAM file (P5, P6 or P7)";
             return false;
@@ -213,6 +218,76 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
+// The photometric interpretations read, and the names of the others for the refusal.
+const char* PhotometricName(uint16_t photometric) {
+    switch (photometric) {
+        case PHOTOMETRIC_MINISWHITE: return "MinIsWhite";
+        case PHOTOMETRIC_MINISBLACK: return "MinIsBlack";
+        case PHOTOMETRIC_RGB: return "RGB";
+        case PHOTOMETRIC_PALETTE: return "palette";
+        case PHOTOMETRIC_MASK: return "transparency mask";
+        case PHOTOMETRIC_SEPARATED: return "separated";
+        case PHOTOMETRIC_YCBCR: return "YCbCr";
+        case PHOTOMETRIC_CIELAB: return "CIELab";
+        case PHOTOMETRIC_ICCLAB: return "ICCLab";
+        case PHOTOMETRIC_ITULAB: return "ITULab";
+        case PHOTOMETRIC_CFA: return "CFA";
+        case PHOTOMETRIC_LOGL: return "LogL";
+        case PHOTOMETRIC_LOGLUV: return "LogLuv";
+        default: return "unknown";
+    }
+}
+
+// The most bytes a codec makes of one byte of strip data: none 1, PackBits 64
+// (a run of 128 from two bytes), LZW and Deflate less than 1,400; the others
+// are given 4,096.
+uint64_t MostExpansion(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE: return 1;
+        case COMPRESSION_PACKBITS: return 64;
+        case COMPRESSION_LZW:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_ADOBE_DEFLATE: return 1400;
+        default: return 4096;
+    }
+}
+
+// Every strip lies inside the file and its bytes can hold the rows it
+// declares, so that no buffer is sized by a header that the file does not
+// back. False with a message.
+bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t scanline, std::string& error) {
+    std::error_code failed;
+    const uintmax_t fileSize = std::filesystem::file_size(path, failed);
+    uint32_t rowsPerStrip = height;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint32_t perPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
+    const uint32_t strips = TIFFNumberOfStrips(tif);
+    if (failed || strips == 0 || strips % perPlane != 0) {
+        error = path + ": the strips do not cover the picture's " + std::to_string(height) + " rows";
+        return false;
+    }
+    for (uint32_t s = 0; s < strips; ++s) {
+        const uint64_t offset = TIFFGetStrileOffset(tif, s);
+        const uint64_t bytes = TIFFGetStrileByteCount(tif, s);
+        const uint64_t first = static_cast<uint64_t>(s % perPlane) * rowsPerStrip;
+        const uint64_t declared = std::min<uint64_t>(rowsPerStrip, height - first) * scanline;
+        if (offset > fileSize || bytes > fileSize - offset) {
+            error = path + ": strip " + std::to_string(s) + " runs past the end of the file";
+            return false;
+        }
+        if (declared / MostExpansion(compression) > bytes) {
+            error = path + ": raster data ends early: strip " + std::to_string(s) + " declares " +
+                    std::to_string(declared) + " bytes of rows, its " + std::to_string(bytes) +
+                    " bytes in the file cannot hold them";
+            return false;
+        }
+    }
+    return true;
+}
+
 // Opens without mapping the file: a mapped file's pages would count as the
 // program's memory as the rows are read.
 TiffHandle OpenTiff(const std::string& path) {
@@ -240,6 +315,15 @@ public:
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
         TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+        uint16_t extras = 0;
+        const uint16_t* extraTypes = nullptr;
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
+        if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
+            photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_SEPARATED) {
+            error = path + ": " + PhotometricName(photometric) + " TIFF (photometric " + std::to_string(photometric) +
+                    ") is not read: save the picture as grey, RGB or CMYK";
+            return false;
+        }
         if (bits != 8) {
             error = path + ": only 8-bit samples are supported";
             return false;
@@ -253,12 +337,20 @@ public:
              photometric == PHOTOMETRIC_RGB         ? "rgb"
              : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
                                                     : "grey");
+        for (uint16_t e = 0; extraTypes && e < extras; ++e) {
+            if (extraTypes[e] == EXTRASAMPLE_ASSOCALPHA || extraTypes[e] == EXTRASAMPLE_UNASSALPHA) {
+                ++info_.alphaSamples;
+            }
+        }
+        // MinIsWhite grey is read as grey of 0 black, as every other picture's.
+        whiteIsZero_ = photometric == PHOTOMETRIC_MINISWHITE;
         const tmsize_t scanline = TIFFScanlineSize(tif.get());
         const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
         if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
             error = path + ": unexpected scanline size";
             return false;
         }
+        if (!CheckStrips(tif.get(), path, height, static_cast<size_t>(scanline), error)) return false;
         scanlineBytes_ = static_cast<size_t>(scanline);  // allocated by the first row read
         planes_.push_back(std::move(tif));
         if (planar != PLANARCONFIG_CONTIG) {
@@ -289,6 +381,10 @@ public:
             const size_t samples = static_cast<size_t>(info_.channels);
             for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples + s] = scanline_[x];
         }
+        if (whiteIsZero_) {
+            const size_t samples = static_cast<size_t>(info_.channels);
+            for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples] ^= 0xFF;
+        }
         ++row_;
         return true;
     }
@@ -299,6 +395,7 @@ private:
     std::vector<uint8_t> scanline_;
     size_t scanlineBytes_ = 0;
     bool separate_ = false;
+    bool whiteIsZero_ = false;
     int row_ = 0;
 };
 
