@@ -4,6 +4,8 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 
+#include <tiffio.h>
+
 #include <algorithm>
 
 #include "image.h"
@@ -168,6 +170,86 @@ TEST_F(PrnhostRun, FeedsPagePlanarBandsAndGreyImagesAsCmyk) {
     const auto records = prndecode::ReadRecordFile(File("grey.prn"));
     ASSERT_GT(records.size(), 4u);
     EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0x3F}));
+}
+
+// A one-strip, uncompressed TIFF of 8-bit samples holding stripBytes of data.
+void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
+               uint16_t alpha, const std::string& data) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+    if (alpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
+    std::vector<uint16_t> map(256, 0);
+    if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+    if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 1, 1);
+    TIFFWriteRawStrip(tif, 0, const_cast<char*>(data.data()), static_cast<tmsize_t>(data.size()));
+    TIFFClose(tif);
+}
+
+// Pictures are printed as their files mean them, or refused by name.
+TEST_F(PrnhostRun, ReadsPicturesAsMeantOrRefusesThemByName) {
+    WriteTiff(File("white.tif"), 2, 1, PHOTOMETRIC_MINISWHITE, 1, 0, std::string("\x00\xC0", 2));
+    const e2e::Run white = Job(WriteTicket("job.txt", JobTicket(kE2EPlain)), File("white.tif"), File("white.prn"));
+    ASSERT_EQ(white.status, 0) << white.output;
+    const auto records = prndecode::ReadRecordFile(File("white.prn"));
+    ASSERT_GT(records.size(), 4u);
+    EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0})) << "0 is white";
+
+    const std::string rgb(12, '\x40');
+    WriteTiff(File("palette.tif"), 2, 2, PHOTOMETRIC_PALETTE, 1, 0, rgb.substr(0, 4));
+    WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, rgb);
+    WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, rgb);
+    WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
+    WriteTiff(File("wide.tif"), 268435456, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
+    std::ofstream(File("rgba.pam"), std::ios::binary)
+        << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
+    const std::string cmyk = WriteTicket("cmyk.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 4\n");
+    const std::string counted = WriteTicket("counted.txt", JobTicket(kE2EPlain) +
+                                                               "Output/Prn/Printer/InputColorMode = 4\n"
+                                                               "Process/Components = 4\n");
+    const struct {
+        std::string picture, ticket, message;
+    } cases[] = {
+        {"palette.tif", cmyk, "palette.tif: palette TIFF (photometric 3) is not read"},
+        {"ycbcr.tif", cmyk, "ycbcr.tif: YCbCr TIFF (photometric 6) is not read"},
+        {"lab.tif", cmyk, "lab.tif: CIELab TIFF (photometric 8) is not read"},
+        {"rgba.tif", cmyk, "the image has 4 channels, 1 of them alpha, which is not printed"},
+        {"rgba.pam", cmyk, "the image has 4 channels, 1 of them alpha, which is not printed"},
+        {"rgba.tif", counted, "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
+        {"wide.tif", cmyk, "wide.tif: raster data ends early: strip 0 "},  // before a row of 256 MB is made
+    };
+    for (const auto& c : cases) {
+        const e2e::Run run = Job(c.ticket, File(c.picture), File("o.prn"));
+        EXPECT_EQ(run.status, 1) << c.picture << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << c.picture << "\n" << run.output;
+    }
+}
+
+// A job that ran to its end with an error in "Output/ErrorMessage" (here a
+// print-and-cut page without its cut data) keeps its stream and says so.
+TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
+    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    const std::string job = (root / ".ci" / "cross-platform" / "cjv30").string();
+    std::filesystem::create_directory(File("folder"));
+    std::ofstream(File("empty.ai")).close();
+    std::ofstream(File("garbage.ai")) << "garbage\n";
+    std::ofstream(File("nopaths.ai")) << "%!PS-Adobe-3.0\n%%Note: AI_ParserStart\n%%Note: AI_ParserStop\n";
+    for (const char* cut : {"none.ai", "empty.ai", "folder", "garbage.ai", "nopaths.ai"}) {
+        const std::string ticket = WriteTicket(
+            "cut.txt", e2e::ReadText(job + "/ticket.txt") + "\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + job +
+                           "/cmyk.lin\"\nProcess/ContourCut/ICUT/AI_FileName = \"" + File(cut) + "\"\n");
+        const e2e::Run run = Job(ticket, job + "/image.pam", File("cut.prn"), KELMORA_PLUGIN_PATH);
+        EXPECT_EQ(run.status, 3) << cut << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, "prnhost: error: Output/ErrorMessage: No cut data: ")) << run.output;
+        EXPECT_GT(std::filesystem::file_size(File("cut.prn")), 1000u) << "the printed stream is kept";
+        std::filesystem::remove(File("cut.prn"));
+    }
 }
 
 TEST_F(PrnhostRun, ReportsARefusedModelWithItsMessage) {
@@ -402,9 +484,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
                                           "--out", File("job.prn"), "--ticket-out", File("job.prn.ticket")};
 
-    // A file that takes no more than 4000 bytes fails the job part-way.
+    // A file that takes no more than 4000 bytes fails the job part-way (no SIGXFSZ end).
     const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [] {
-        signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4000, 4000};
         setrlimit(RLIMIT_FSIZE, &limit);
     });
@@ -435,26 +516,165 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
 
-    // SIGTERM in the middle of a job: nothing under the name, no temporary left.
+    // A signal in the middle of a job: nothing under the name, no temporary
+    // and no private log folder left.
     std::filesystem::remove(File("job.prn"));
     std::filesystem::remove(File("job.prn.ticket"));
     const std::string slow = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     std::vector<std::string> slowJob = job;
     slowJob[3] = slow;
-    const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"));
-    bool started = false;
-    for (int i = 0; i < 1000 && !started; ++i) {
-        for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn.")) {
-            started = started || std::filesystem::file_size(File(name)) > 0;
+    ScratchFolder noCollector(true);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
+        const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"));
+        bool started = false;
+        for (int i = 0; i < 1000 && !started; ++i) {
+            for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn.")) {
+                std::error_code gone;
+                started = started || std::filesystem::file_size(File(name), gone) > 0;
+            }
+            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(started) << "the job's temporary file never grew";
+        kill(killed, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(killed, &status, 0), killed);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << e2e::ReadText(File("killed.out"));
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << signal;
+        EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << signal << ": the private log folder stays";
     }
-    ASSERT_TRUE(started) << "the job's temporary file never grew";
-    kill(killed, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(killed, &status, 0), killed);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << e2e::ReadText(File("killed.out"));
-    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty());
+}
+
+// The stream and the --ticket-out file appear together or not at all.
+TEST_F(PrnhostRun, TheStreamAndTheTicketAppearTogether) {
+    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
+    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
+    std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
+                                    "--out", File("job.prn"), "--ticket-out", File("job.ticket")};
+    ASSERT_EQ(RunMeasured(PRNHOST_PATH, job, collector.Folder().Path()).status, 0);
+    const uintmax_t stream = std::filesystem::file_size(File("job.prn"));
+    ASSERT_GT(std::filesystem::file_size(File("job.ticket")), stream) << "the ticket must be the larger file";
+    std::filesystem::remove(File("job.prn"));
+    std::filesystem::remove(File("job.ticket"));
+
+    // Room for the stream, not for the ticket.
+    const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [stream] {
+        const rlimit limit{stream, stream};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(Contains(full.output, "job.ticket failed: File too large")) << full.output;
+    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job."), std::vector<std::string>{"job.txt"}) << full.output;
+
+    std::filesystem::create_directory(File("folder"));
+    job[9] = File("folder");
+    const MeasuredRun folder = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path());
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_TRUE(Contains(folder.output, "cannot write the output file " + File("folder") + ": Is a directory"))
+        << folder.output;
+    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job."), std::vector<std::string>{"job.txt"}) << folder.output;
+}
+
+// An output name that is one of the job's files, or the other output, is
+// refused before the job; a device or FIFO is written in place.
+TEST_F(PrnhostRun, OutputNamesKeepTheUsersFiles) {
+    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
+    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
+    std::filesystem::create_hard_link(picture, File("link.pam"));
+    const std::string both = "--ticket " + ticket + " --image " + picture;
+    const struct {
+        std::string outputs, message;
+    } cases[] = {
+        {" --out " + picture, "--out " + picture + " is the job's picture"},
+        {" --out " + File("link.pam"), "is the job's picture " + picture + ": it would be overwritten"},
+        {" --out " + ticket, "--out " + ticket + " is the job's ticket"},
+        {" --out " + File("o.prn") + " --ticket-out " + collector.Folder().Path() + "/./i.pam", "is the job's picture"},
+        {" --out " + File("o.prn") + " --ticket-out " + File("o.prn"), "name the same file"},
+    };
+    const std::string pictureBytes = e2e::ReadText(picture);
+    const std::string ticketBytes = e2e::ReadText(ticket);
+    for (const auto& c : cases) {
+        const e2e::Run run = Prnhost("--plugin " + std::string(kTestPlugin) + " " + both + c.outputs,
+                                     collector.Folder().Path());
+        EXPECT_EQ(run.status, 1) << c.outputs << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << c.outputs << "\n" << run.output;
+        EXPECT_EQ(e2e::ReadText(picture), pictureBytes);
+        EXPECT_EQ(e2e::ReadText(ticket), ticketBytes);
+        EXPECT_FALSE(std::filesystem::exists(File("o.prn")));
+    }
+
+    ASSERT_EQ(Job(ticket, picture, File("regular.prn")).status, 0);
+    ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
+    // Read without blocking until prnhost has ended, so that a writer that never opens the FIFO cannot hang the test.
+    const int fifo = open(File("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fifo, 0);
+    const pid_t writer = Spawn(PRNHOST_PATH, {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
+                                              "--out", File("fifo")},
+                               File("fifo.out"));
+    std::string read;
+    int status = -1;
+    for (bool ended = false;;) {
+        char buffer[4096];
+        const ssize_t got = ::read(fifo, buffer, sizeof buffer);
+        if (got > 0) {
+            read.append(buffer, static_cast<size_t>(got));
+        } else if (ended) {
+            break;
+        } else if (!(ended = waitpid(writer, &status, WNOHANG) == writer)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    close(fifo);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << e2e::ReadText(File("fifo.out"));
+    EXPECT_EQ(read, e2e::ReadText(File("regular.prn")));
+    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo"))) << "the node is kept";
+    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "fifo"), (std::vector<std::string>{"fifo", "fifo.out"}));
+}
+
+// The programs name what is wrong, with the system's reason for a failed write.
+TEST_F(PrnhostRun, ProgramsNameWhatIsWrong) {
+    const std::string programs = KELMORA_PROGRAMS;
+    const auto path = [&](const std::string& name) {
+        const size_t at = programs.find("/" + name);
+        return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
+    };
+    const std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+    std::filesystem::create_directory(File("folder"));
+    std::ofstream(File("empty.prn")).close();
+    std::filesystem::copy_file(kTestPlugin, File("plugin.so"));
+    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
+    const std::string bom = WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain));
+    const std::string utf16 = WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6));
+    const auto cut = [&](const std::string& width, const std::string& dpi, const std::string& out) {
+        return std::vector<std::string>{"--ai", root + "/.ci/cross-platform/cjv30/cut.ai", "--width", width,
+                                        "--height", "160", "--dpi", dpi, "--out", out};
+    };
+    const auto job = [&](const std::string& plugin, const std::string& ticket) {
+        return std::vector<std::string>{"--plugin", plugin, "--ticket", ticket, "--image", picture, "--out", File("o.prn")};
+    };
+    const struct {
+        std::string program;
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"ai2mgl", cut("0", "72", File("o.mgl")), 2, "bad value for --width: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72,0", File("o.mgl")), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72", File("folder")), 1, "cannot write " + File("folder") + ": Is a directory"},
+        {"prndump", {File("empty.prn")}, 1, "empty.prn\": no records"},
+        {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
+        {"prnhost", job(kTestPlugin, utf16), 1, "line 1: the text begins with a UTF-16 byte-order mark"},
+        {"prnhost", job(kTestPlugin, bom), 0, ""},
+        {"prnhost", job("plugin.so", bom), 0, ""},
+        {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
+    };
+    const std::string folder = collector.Folder().Path();
+    for (const auto& c : cases) {
+        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder, [&folder] {
+            if (chdir(folder.c_str()) != 0) _exit(126);
+        });
+        EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments[1] << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
+    }
 }
 
 TEST(Programs, EachAnswersHelp) {

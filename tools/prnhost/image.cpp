@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -196,19 +198,23 @@ private:
 }  // namespace
 
 bool WritePam(const std::string& path, const Image& image, std::string& error) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        error = path + ": cannot create";
+    const std::string header = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " +
+                               std::to_string(image.height) + "\nDEPTH " + std::to_string(image.channels) +
+                               "\nMAXVAL 255\nTUPLTYPE " + (image.colorSpace.empty() ? "unknown" : image.colorSpace) +
+                               "\nENDHDR\n";
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = path + ": cannot create: " + std::strerror(errno ? errno : EIO);
         return false;
     }
-    out << "P7\nWIDTH " << image.width << "\nHEIGHT " << image.height << "\nDEPTH " << image.channels
-        << "\nMAXVAL 255\nTUPLTYPE " << (image.colorSpace.empty() ? "unknown" : image.colorSpace) << "\nENDHDR\n";
-    out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
-    if (!out) {
-        error = path + ": write failed";
-        return false;
-    }
-    return true;
+    bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
+              std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size() &&
+              std::fflush(file) == 0;
+    const int reason = errno;
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) error = path + ": write failed: " + std::strerror(reason ? reason : errno ? errno : EIO);
+    return ok;
 }
 
 #ifdef PRNHOST_HAVE_TIFF
@@ -275,7 +281,7 @@ bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t sca
         const uint64_t first = static_cast<uint64_t>(s % perPlane) * rowsPerStrip;
         const uint64_t declared = std::min<uint64_t>(rowsPerStrip, height - first) * scanline;
         if (offset > fileSize || bytes > fileSize - offset) {
-            error = path + ": strip " + std::to_string(s) + " runs past the end of the file";
+            error = path + ": raster data ends early: strip " + std::to_string(s) + " runs past the end of the file";
             return false;
         }
         if (declared / MostExpansion(compression) > bytes) {
