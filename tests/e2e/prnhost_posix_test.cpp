@@ -672,7 +672,7 @@ TEST_F(PrnhostRun, ProgramsNameWhatIsWrong) {
         const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder, [&folder] {
             if (chdir(folder.c_str()) != 0) _exit(126);
         });
-        EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments[1] << "\n" << run.output;
+        EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
 }

@@ -77,6 +77,8 @@ void RemoveTemporariesOnSignals() {
     std::signal(SIGTERM, RemoveAndReraise);
 #if defined(SIGHUP)
     std::signal(SIGHUP, RemoveAndReraise);
+#endif
+#if defined(SIGPIPE)
     std::signal(SIGPIPE, RemoveAndReraise);
 #endif
 #if defined(SIGXFSZ)
