@@ -7,6 +7,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "image.h"
 #include "prndump/prn_records.h"
@@ -82,6 +83,23 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A one-strip, uncompressed TIFF of 8-bit samples; alpha the type of one extra sample (0: none).
+void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
+               uint16_t alpha, const std::string& data) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    for (const auto& [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, height}, {TIFFTAG_BITSPERSAMPLE, 8},
+             {TIFFTAG_SAMPLESPERPIXEL, samples}, {TIFFTAG_PHOTOMETRIC, photometric}, {TIFFTAG_ROWSPERSTRIP, height}}) {
+        TIFFSetField(tif, tag, value);
+    }
+    if (alpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
+    const std::vector<uint16_t> map(256, 0);
+    if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+    TIFFWriteRawStrip(tif, 0, const_cast<char*>(data.data()), static_cast<tmsize_t>(data.size()));
+    TIFFClose(tif);
 }
 
 class PrnhostRun : public ::testing::Test {
@@ -170,85 +188,31 @@ TEST_F(PrnhostRun, FeedsPagePlanarBandsAndGreyImagesAsCmyk) {
     const auto records = prndecode::ReadRecordFile(File("grey.prn"));
     ASSERT_GT(records.size(), 4u);
     EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0x3F}));
-}
-
-// A one-strip, uncompressed TIFF of 8-bit samples holding stripBytes of data.
-void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
-               uint16_t alpha, const std::string& data) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    ASSERT_NE(tif, nullptr);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-    if (alpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
-    std::vector<uint16_t> map(256, 0);
-    if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
-    if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 1, 1);
-    TIFFWriteRawStrip(tif, 0, const_cast<char*>(data.data()), static_cast<tmsize_t>(data.size()));
-    TIFFClose(tif);
-}
-
-// Pictures are printed as their files mean them, or refused by name.
-TEST_F(PrnhostRun, ReadsPicturesAsMeantOrRefusesThemByName) {
+    // MinIsWhite: 0 is white.
     WriteTiff(File("white.tif"), 2, 1, PHOTOMETRIC_MINISWHITE, 1, 0, std::string("\x00\xC0", 2));
-    const e2e::Run white = Job(WriteTicket("job.txt", JobTicket(kE2EPlain)), File("white.tif"), File("white.prn"));
-    ASSERT_EQ(white.status, 0) << white.output;
-    const auto records = prndecode::ReadRecordFile(File("white.prn"));
-    ASSERT_GT(records.size(), 4u);
-    EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0})) << "0 is white";
-
-    const std::string rgb(12, '\x40');
-    WriteTiff(File("palette.tif"), 2, 2, PHOTOMETRIC_PALETTE, 1, 0, rgb.substr(0, 4));
-    WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, rgb);
-    WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, rgb);
-    WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
-    WriteTiff(File("wide.tif"), 268435456, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
-    std::ofstream(File("rgba.pam"), std::ios::binary)
-        << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
-    const std::string cmyk = WriteTicket("cmyk.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 4\n");
-    const std::string counted = WriteTicket("counted.txt", JobTicket(kE2EPlain) +
-                                                               "Output/Prn/Printer/InputColorMode = 4\n"
-                                                               "Process/Components = 4\n");
-    const struct {
-        std::string picture, ticket, message;
-    } cases[] = {
-        {"palette.tif", cmyk, "palette.tif: palette TIFF (photometric 3) is not read"},
-        {"ycbcr.tif", cmyk, "ycbcr.tif: YCbCr TIFF (photometric 6) is not read"},
-        {"lab.tif", cmyk, "lab.tif: CIELab TIFF (photometric 8) is not read"},
-        {"rgba.tif", cmyk, "the image has 4 channels, 1 of them alpha, which is not printed"},
-        {"rgba.pam", cmyk, "the image has 4 channels, 1 of them alpha, which is not printed"},
-        {"rgba.tif", counted, "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
-        {"wide.tif", cmyk, "wide.tif: raster data ends early: strip 0 "},  // before a row of 256 MB is made
-    };
-    for (const auto& c : cases) {
-        const e2e::Run run = Job(c.ticket, File(c.picture), File("o.prn"));
-        EXPECT_EQ(run.status, 1) << c.picture << "\n" << run.output;
-        EXPECT_TRUE(Contains(run.output, c.message)) << c.picture << "\n" << run.output;
-    }
+    ASSERT_EQ(Job(File("grey.txt"), File("white.tif"), File("white.prn")).status, 0);
+    EXPECT_EQ(prndecode::ReadRecordFile(File("white.prn")).at(4).data,
+              (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
 }
 
 // A job that ran to its end with an error in "Output/ErrorMessage" (here a
 // print-and-cut page without its cut data) keeps its stream and says so.
 TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
-    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    const std::string job = (root / ".ci" / "cross-platform" / "cjv30").string();
+    const std::string job = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+                            "/.ci/cross-platform/cjv30";
     std::filesystem::create_directory(File("folder"));
     std::ofstream(File("empty.ai")).close();
     std::ofstream(File("garbage.ai")) << "garbage\n";
     std::ofstream(File("nopaths.ai")) << "%!PS-Adobe-3.0\n%%Note: AI_ParserStart\n%%Note: AI_ParserStop\n";
     for (const char* cut : {"none.ai", "empty.ai", "folder", "garbage.ai", "nopaths.ai"}) {
-        const std::string ticket = WriteTicket(
-            "cut.txt", e2e::ReadText(job + "/ticket.txt") + "\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + job +
-                           "/cmyk.lin\"\nProcess/ContourCut/ICUT/AI_FileName = \"" + File(cut) + "\"\n");
+        const std::string ticket = WriteTicket("cut.txt", e2e::ReadText(job + "/ticket.txt") +
+                                                              "\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + job +
+                                                              "/cmyk.lin\"\nProcess/ContourCut/ICUT/AI_FileName = \"" +
+                                                              File(cut) + "\"\n");
         const e2e::Run run = Job(ticket, job + "/image.pam", File("cut.prn"), KELMORA_PLUGIN_PATH);
         EXPECT_EQ(run.status, 3) << cut << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, "prnhost: error: Output/ErrorMessage: No cut data: ")) << run.output;
         EXPECT_GT(std::filesystem::file_size(File("cut.prn")), 1000u) << "the printed stream is kept";
-        std::filesystem::remove(File("cut.prn"));
     }
 }
 
@@ -309,6 +273,19 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     twoChannels.pixels.resize(16);
     prnhost::Image ownColours = Cmyk(4, 2);
     ownColours.colorSpace = "own";
+    const std::string cmyk = WriteTicket("cmyk.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 4\n");
+    const std::string counted = WriteTicket("counted.txt", JobTicket(kE2EPlain) +
+                                                               "Output/Prn/Printer/InputColorMode = 4\nProcess/Components = 4\n");
+    WriteTiff(File("palette.tif"), 2, 2, PHOTOMETRIC_PALETTE, 1, 0, std::string(4, '\x40'));
+    WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, std::string(12, '\x40'));
+    WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, std::string(12, '\x40'));
+    WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
+    WriteTiff(File("wide.tif"), 268435456, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
+    std::ofstream(File("rgba.pam"), std::ios::binary)
+        << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
+    std::filesystem::create_hard_link(image, File("link.pam"));
+    const std::string job = "--ticket " + ticket + " --image " + image;
+    const std::string alpha = "the image has 4 channels, 1 of them alpha, which is not printed";
     const std::string short168 = File("short.pam");
     std::ofstream(short168, std::ios::binary)
         << "P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(106, '\x10');
@@ -349,7 +326,28 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
         {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --job-id -3", 2, "--job-id needs a number"},
+        {"--ticket " + cmyk + " --image " + File("palette.tif") + " --out " + out, 1,
+         "palette.tif: palette TIFF (photometric 3) is not read"},
+        {"--ticket " + cmyk + " --image " + File("ycbcr.tif") + " --out " + out, 1, "YCbCr TIFF (photometric 6)"},
+        {"--ticket " + cmyk + " --image " + File("lab.tif") + " --out " + out, 1, "CIELab TIFF (photometric 8)"},
+        {"--ticket " + cmyk + " --image " + File("rgba.tif") + " --out " + out, 1, alpha},
+        {"--ticket " + cmyk + " --image " + File("rgba.pam") + " --out " + out, 1, alpha},
+        {"--ticket " + counted + " --image " + File("rgba.tif") + " --out " + out, 1,
+         "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
+        // Refused before a row of 256 MB is made.
+        {"--ticket " + cmyk + " --image " + File("wide.tif") + " --out " + out, 1, "wide.tif: raster data ends early: strip 0 "},
+        {"--ticket " + WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)) + " --image " + image + " --out " + out,
+         1, "line 1: the text begins with a UTF-16 byte-order mark"},
+        {"--ticket " + WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain)) + " --image " + image + " --out " + out,
+         0, ""},
+        {job + " --out " + image, 1, "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
+        {job + " --out " + File("link.pam"), 1, "is the job's picture " + image},
+        {job + " --out " + ticket, 1, "--out " + ticket + " is the job's ticket"},
+        {job + " --out " + out + " --ticket-out " + collector.Folder().Path() + "/./i.pam", 1, "is the job's picture"},
+        {job + " --out " + out + " --ticket-out " + out, 1, "name the same file"},
+        {job + " --out " + out + " --ticket-out " + collector.Folder().Path(), 1, "Is a directory"},
     };
+    const std::string imageBytes = e2e::ReadText(image);
     for (const Case& c : cases) {
         const std::string arguments = c.arguments.rfind("--plugin", 0) == 0 ? c.arguments
                                                                             : "--plugin " + std::string(kTestPlugin) +
@@ -357,7 +355,11 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         const e2e::Run run = Prnhost(arguments, collector.Folder().Path());
         EXPECT_EQ(run.status, c.status) << arguments << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << arguments << "\n" << run.output;
+        if (c.status == 0) std::filesystem::remove(out);
     }
+    EXPECT_EQ(e2e::ReadText(image), imageBytes);
+    EXPECT_TRUE(Contains(e2e::ReadText(ticket), "[job]\n")) << "the inputs are kept";
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
@@ -484,15 +486,23 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
                                           "--out", File("job.prn"), "--ticket-out", File("job.prn.ticket")};
 
-    // A file that takes no more than 4000 bytes fails the job part-way (no SIGXFSZ end).
-    const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [] {
-        const rlimit limit{4000, 4000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    EXPECT_EQ(full.status, 1);
-    EXPECT_TRUE(Contains(full.output, "WriteLine failed")) << full.output;
-    EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
-    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+    // A file that takes no more than `limit` bytes fails the job part-way
+    // (prnhost does not die of SIGXFSZ), or, where the stream fits, the ticket
+    // (a 5 x 3 picture: a stream of 167 bytes, a ticket of about 500): neither file appears.
+    const std::string small = WriteImage("small.pam", Cmyk(5, 3));
+    for (const auto& [image, limit, failed] : std::vector<std::tuple<std::string, rlim_t, std::string>>{
+             {picture, 4000, "WriteLine failed"}, {small, 300, "job.prn.ticket failed"}}) {
+        std::vector<std::string> arguments = job;
+        arguments[5] = image;
+        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [limit = limit] {
+            const rlimit size{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+        });
+        EXPECT_EQ(full.status, 1);
+        EXPECT_TRUE(Contains(full.output, failed)) << full.output;
+        EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+    }
 
     // Two runs on one output name: one whole stream, never a mix.
     prnhost::Image other = Cmyk(64, 200);
@@ -516,13 +526,24 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
 
+    // A FIFO is written in place, for cat to read (a writer opened and closed
+    // here ends a cat that got nothing; a FIFO replaced by a file, one that waits).
+    ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
+    const pid_t cat = Spawn("/bin/cat", {File("fifo")}, File("fifo.read"));
+    std::vector<std::string> toFifo(job.begin(), job.begin() + 8);
+    toFifo[7] = File("fifo");
+    EXPECT_EQ(RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path()).status, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo")) || kill(cat, SIGKILL) != 0) << "the node is replaced";
+    close(open(File("fifo").c_str(), O_WRONLY | O_NONBLOCK));
+    Finish(cat, std::chrono::steady_clock::now(), File("fifo.read"));
+    EXPECT_EQ(e2e::ReadText(File("fifo.read")), alone[0]);
+
     // A signal in the middle of a job: nothing under the name, no temporary
     // and no private log folder left.
     std::filesystem::remove(File("job.prn"));
     std::filesystem::remove(File("job.prn.ticket"));
-    const std::string slow = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     std::vector<std::string> slowJob = job;
-    slowJob[3] = slow;
+    slowJob[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     ScratchFolder noCollector(true);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
         const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"));
@@ -544,133 +565,40 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     }
 }
 
-// The stream and the --ticket-out file appear together or not at all.
-TEST_F(PrnhostRun, TheStreamAndTheTicketAppearTogether) {
-    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
-    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
-    std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
-                                    "--out", File("job.prn"), "--ticket-out", File("job.ticket")};
-    ASSERT_EQ(RunMeasured(PRNHOST_PATH, job, collector.Folder().Path()).status, 0);
-    const uintmax_t stream = std::filesystem::file_size(File("job.prn"));
-    ASSERT_GT(std::filesystem::file_size(File("job.ticket")), stream) << "the ticket must be the larger file";
-    std::filesystem::remove(File("job.prn"));
-    std::filesystem::remove(File("job.ticket"));
-
-    // Room for the stream, not for the ticket.
-    const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [stream] {
-        const rlimit limit{stream, stream};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    EXPECT_EQ(full.status, 1);
-    EXPECT_TRUE(Contains(full.output, "job.ticket failed: File too large")) << full.output;
-    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job."), std::vector<std::string>{"job.txt"}) << full.output;
-
-    std::filesystem::create_directory(File("folder"));
-    job[9] = File("folder");
-    const MeasuredRun folder = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path());
-    EXPECT_EQ(folder.status, 1);
-    EXPECT_TRUE(Contains(folder.output, "cannot write the output file " + File("folder") + ": Is a directory"))
-        << folder.output;
-    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job."), std::vector<std::string>{"job.txt"}) << folder.output;
-}
-
-// An output name that is one of the job's files, or the other output, is
-// refused before the job; a device or FIFO is written in place.
-TEST_F(PrnhostRun, OutputNamesKeepTheUsersFiles) {
-    const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
-    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
-    std::filesystem::create_hard_link(picture, File("link.pam"));
-    const std::string both = "--ticket " + ticket + " --image " + picture;
-    const struct {
-        std::string outputs, message;
-    } cases[] = {
-        {" --out " + picture, "--out " + picture + " is the job's picture"},
-        {" --out " + File("link.pam"), "is the job's picture " + picture + ": it would be overwritten"},
-        {" --out " + ticket, "--out " + ticket + " is the job's ticket"},
-        {" --out " + File("o.prn") + " --ticket-out " + collector.Folder().Path() + "/./i.pam", "is the job's picture"},
-        {" --out " + File("o.prn") + " --ticket-out " + File("o.prn"), "name the same file"},
-    };
-    const std::string pictureBytes = e2e::ReadText(picture);
-    const std::string ticketBytes = e2e::ReadText(ticket);
-    for (const auto& c : cases) {
-        const e2e::Run run = Prnhost("--plugin " + std::string(kTestPlugin) + " " + both + c.outputs,
-                                     collector.Folder().Path());
-        EXPECT_EQ(run.status, 1) << c.outputs << "\n" << run.output;
-        EXPECT_TRUE(Contains(run.output, c.message)) << c.outputs << "\n" << run.output;
-        EXPECT_EQ(e2e::ReadText(picture), pictureBytes);
-        EXPECT_EQ(e2e::ReadText(ticket), ticketBytes);
-        EXPECT_FALSE(std::filesystem::exists(File("o.prn")));
-    }
-
-    ASSERT_EQ(Job(ticket, picture, File("regular.prn")).status, 0);
-    ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
-    // Read without blocking until prnhost has ended, so that a writer that never opens the FIFO cannot hang the test.
-    const int fifo = open(File("fifo").c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(fifo, 0);
-    const pid_t writer = Spawn(PRNHOST_PATH, {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
-                                              "--out", File("fifo")},
-                               File("fifo.out"));
-    std::string read;
-    int status = -1;
-    for (bool ended = false;;) {
-        char buffer[4096];
-        const ssize_t got = ::read(fifo, buffer, sizeof buffer);
-        if (got > 0) {
-            read.append(buffer, static_cast<size_t>(got));
-        } else if (ended) {
-            break;
-        } else if (!(ended = waitpid(writer, &status, WNOHANG) == writer)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    close(fifo);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << e2e::ReadText(File("fifo.out"));
-    EXPECT_EQ(read, e2e::ReadText(File("regular.prn")));
-    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo"))) << "the node is kept";
-    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "fifo"), (std::vector<std::string>{"fifo", "fifo.out"}));
-}
-
-// The programs name what is wrong, with the system's reason for a failed write.
-TEST_F(PrnhostRun, ProgramsNameWhatIsWrong) {
+// The tools name what is wrong, with the system's reason for a failed write.
+TEST(Programs, NameWhatIsWrong) {
+    ScratchFolder folder;
     const std::string programs = KELMORA_PROGRAMS;
     const auto path = [&](const std::string& name) {
         const size_t at = programs.find("/" + name);
         return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
     };
-    const std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
-    std::filesystem::create_directory(File("folder"));
-    std::ofstream(File("empty.prn")).close();
-    std::filesystem::copy_file(kTestPlugin, File("plugin.so"));
-    const std::string picture = WriteImage("i.pam", Cmyk(5, 3));
-    const std::string bom = WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain));
-    const std::string utf16 = WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6));
+    const std::string ai = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+                           "/.ci/cross-platform/cjv30/cut.ai";
     const auto cut = [&](const std::string& width, const std::string& dpi, const std::string& out) {
-        return std::vector<std::string>{"--ai", root + "/.ci/cross-platform/cjv30/cut.ai", "--width", width,
-                                        "--height", "160", "--dpi", dpi, "--out", out};
+        return std::vector<std::string>{"--ai", ai, "--width", width, "--height", "160", "--dpi", dpi, "--out", out};
     };
-    const auto job = [&](const std::string& plugin, const std::string& ticket) {
-        return std::vector<std::string>{"--plugin", plugin, "--ticket", ticket, "--image", picture, "--out", File("o.prn")};
-    };
+    std::ofstream(folder.File("empty.prn")).close();
+    std::ofstream(folder.File("t.txt")) << "[job]\n";
+    std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
     const struct {
         std::string program;
         std::vector<std::string> arguments;
         int status;
         std::string message;
     } cases[] = {
-        {"ai2mgl", cut("0", "72", File("o.mgl")), 2, "bad value for --width: 0 (it must be 1 or more)"},
-        {"ai2mgl", cut("160", "72,0", File("o.mgl")), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
-        {"ai2mgl", cut("160", "72", File("folder")), 1, "cannot write " + File("folder") + ": Is a directory"},
-        {"prndump", {File("empty.prn")}, 1, "empty.prn\": no records"},
+        {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
+        {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
         {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
-        {"prnhost", job(kTestPlugin, utf16), 1, "line 1: the text begins with a UTF-16 byte-order mark"},
-        {"prnhost", job(kTestPlugin, bom), 0, ""},
-        {"prnhost", job("plugin.so", bom), 0, ""},
+        // A bare name that is a file here is loaded as that file.
+        {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
     };
-    const std::string folder = collector.Folder().Path();
     for (const auto& c : cases) {
-        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder, [&folder] {
-            if (chdir(folder.c_str()) != 0) _exit(126);
+        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder] {
+            if (chdir(folder.Path().c_str()) != 0) _exit(126);
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
