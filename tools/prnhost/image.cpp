@@ -224,38 +224,32 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-// The photometric interpretations read, and the names of the others for the refusal.
-const char* PhotometricName(uint16_t photometric) {
-    switch (photometric) {
-        case PHOTOMETRIC_MINISWHITE: return "MinIsWhite";
-        case PHOTOMETRIC_MINISBLACK: return "MinIsBlack";
-        case PHOTOMETRIC_RGB: return "RGB";
-        case PHOTOMETRIC_PALETTE: return "palette";
-        case PHOTOMETRIC_MASK: return "transparency mask";
-        case PHOTOMETRIC_SEPARATED: return "separated";
-        case PHOTOMETRIC_YCBCR: return "YCbCr";
-        case PHOTOMETRIC_CIELAB: return "CIELab";
-        case PHOTOMETRIC_ICCLAB: return "ICCLab";
-        case PHOTOMETRIC_ITULAB: return "ITULab";
-        case PHOTOMETRIC_CFA: return "CFA";
-        case PHOTOMETRIC_LOGL: return "LogL";
-        case PHOTOMETRIC_LOGLUV: return "LogLuv";
-        default: return "unknown";
-    }
-}
+// The photometric interpretations that are refused, by name.
+constexpr struct {
+    uint16_t code;
+    const char* name;
+} kRefusedPhotometrics[] = {
+    {PHOTOMETRIC_PALETTE, "palette"}, {PHOTOMETRIC_MASK, "transparency mask"}, {PHOTOMETRIC_YCBCR, "YCbCr"},
+    {PHOTOMETRIC_CIELAB, "CIELab"},   {PHOTOMETRIC_ICCLAB, "ICCLab"},          {PHOTOMETRIC_ITULAB, "ITULab"},
+    {PHOTOMETRIC_CFA, "CFA"},         {PHOTOMETRIC_LOGL, "LogL"},              {PHOTOMETRIC_LOGLUV, "LogLuv"},
+};
 
 // The most bytes a codec makes of one byte of strip data: none 1, PackBits 64
-// (a run of 128 from two bytes), LZW and Deflate less than 1,400; the others
-// are given 4,096.
+// (a run of 128 from two bytes), LZW and Deflate less than 1,400; any other
+// is given 4,096.
+constexpr struct {
+    uint16_t compression;
+    uint64_t expansion;
+} kMostExpansion[] = {
+    {COMPRESSION_NONE, 1},     {COMPRESSION_PACKBITS, 64},         {COMPRESSION_LZW, 1400},
+    {COMPRESSION_DEFLATE, 1400}, {COMPRESSION_ADOBE_DEFLATE, 1400},
+};
+
 uint64_t MostExpansion(uint16_t compression) {
-    switch (compression) {
-        case COMPRESSION_NONE: return 1;
-        case COMPRESSION_PACKBITS: return 64;
-        case COMPRESSION_LZW:
-        case COMPRESSION_DEFLATE:
-        case COMPRESSION_ADOBE_DEFLATE: return 1400;
-        default: return 4096;
+    for (const auto& codec : kMostExpansion) {
+        if (codec.compression == compression) return codec.expansion;
     }
+    return 4096;
 }
 
 // Every strip lies inside the file and its bytes can hold the rows it
@@ -326,7 +320,11 @@ public:
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
         if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
             photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_SEPARATED) {
-            error = path + ": " + PhotometricName(photometric) + " TIFF (photometric " + std::to_string(photometric) +
+            const char* name = "unknown";
+            for (const auto& refused : kRefusedPhotometrics) {
+                if (refused.code == photometric) name = refused.name;
+            }
+            error = path + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
                     ") is not read: save the picture as grey, RGB or CMYK";
             return false;
         }
