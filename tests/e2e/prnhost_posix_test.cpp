@@ -590,6 +590,7 @@ TEST(Programs, NameWhatIsWrong) {
         {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
+        {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
         {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
         // A bare name that is a file here is loaded as that file.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -340,10 +341,13 @@ void LoadTicketFile(const std::string& path, TicketStore& store) {
 
 void SaveTicketFile(const std::string& path, const TicketStore& store) {
     const std::string text = WriteTicketText(store);
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
-    file.flush();
-    if (!file) throw TextError("cannot write the ticket file \"" + path + "\"");
+    file.close();
+    if (!file) {
+        throw TextError("cannot write the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+    }
 }
 
 }  // namespace hostkit
