@@ -4,7 +4,10 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 
+#include <tiffio.h>
+
 #include <algorithm>
+#include <tuple>
 
 #include "image.h"
 #include "prndump/prn_records.h"
@@ -80,6 +83,23 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A one-strip, uncompressed TIFF of 8-bit samples; alpha the type of one extra sample (0: none).
+void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
+               uint16_t alpha, const std::string& data) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    for (const auto& [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, height}, {TIFFTAG_BITSPERSAMPLE, 8},
+             {TIFFTAG_SAMPLESPERPIXEL, samples}, {TIFFTAG_PHOTOMETRIC, photometric}, {TIFFTAG_ROWSPERSTRIP, height}}) {
+        TIFFSetField(tif, tag, value);
+    }
+    if (alpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
+    const std::vector<uint16_t> map(256, 0);
+    if (photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+    TIFFWriteRawStrip(tif, 0, const_cast<char*>(data.data()), static_cast<tmsize_t>(data.size()));
+    TIFFClose(tif);
 }
 
 class PrnhostRun : public ::testing::Test {
@@ -168,6 +188,32 @@ TEST_F(PrnhostRun, FeedsPagePlanarBandsAndGreyImagesAsCmyk) {
     const auto records = prndecode::ReadRecordFile(File("grey.prn"));
     ASSERT_GT(records.size(), 4u);
     EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0x3F}));
+    // MinIsWhite: 0 is white.
+    WriteTiff(File("white.tif"), 2, 1, PHOTOMETRIC_MINISWHITE, 1, 0, std::string("\x00\xC0", 2));
+    ASSERT_EQ(Job(File("grey.txt"), File("white.tif"), File("white.prn")).status, 0);
+    EXPECT_EQ(prndecode::ReadRecordFile(File("white.prn")).at(4).data,
+              (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
+}
+
+// A job that ran to its end with an error in "Output/ErrorMessage" (here a
+// print-and-cut page without its cut data) keeps its stream and says so.
+TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
+    const std::string job = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+                            "/.ci/cross-platform/cjv30";
+    std::filesystem::create_directory(File("folder"));
+    std::ofstream(File("empty.ai")).close();
+    std::ofstream(File("garbage.ai")) << "garbage\n";
+    std::ofstream(File("nopaths.ai")) << "%!PS-Adobe-3.0\n%%Note: AI_ParserStart\n%%Note: AI_ParserStop\n";
+    for (const char* cut : {"none.ai", "empty.ai", "folder", "garbage.ai", "nopaths.ai"}) {
+        const std::string ticket = WriteTicket("cut.txt", e2e::ReadText(job + "/ticket.txt") +
+                                                              "\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + job +
+                                                              "/cmyk.lin\"\nProcess/ContourCut/ICUT/AI_FileName = \"" +
+                                                              File(cut) + "\"\n");
+        const e2e::Run run = Job(ticket, job + "/image.pam", File("cut.prn"), KELMORA_PLUGIN_PATH);
+        EXPECT_EQ(run.status, 3) << cut << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, "prnhost: error: Output/ErrorMessage: No cut data: ")) << run.output;
+        EXPECT_GT(std::filesystem::file_size(File("cut.prn")), 1000u) << "the printed stream is kept";
+    }
 }
 
 TEST_F(PrnhostRun, ReportsARefusedModelWithItsMessage) {
@@ -227,6 +273,19 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     twoChannels.pixels.resize(16);
     prnhost::Image ownColours = Cmyk(4, 2);
     ownColours.colorSpace = "own";
+    const std::string cmyk = WriteTicket("cmyk.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 4\n");
+    const std::string counted = WriteTicket("counted.txt", JobTicket(kE2EPlain) +
+                                                               "Output/Prn/Printer/InputColorMode = 4\nProcess/Components = 4\n");
+    WriteTiff(File("palette.tif"), 2, 2, PHOTOMETRIC_PALETTE, 1, 0, std::string(4, '\x40'));
+    WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, std::string(12, '\x40'));
+    WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, std::string(12, '\x40'));
+    WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
+    WriteTiff(File("wide.tif"), 268435456, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
+    std::ofstream(File("rgba.pam"), std::ios::binary)
+        << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
+    std::filesystem::create_hard_link(image, File("link.pam"));
+    const std::string job = "--ticket " + ticket + " --image " + image;
+    const std::string alpha = "the image has 4 channels, 1 of them alpha, which is not printed";
     const std::string short168 = File("short.pam");
     std::ofstream(short168, std::ios::binary)
         << "P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(106, '\x10');
@@ -267,7 +326,28 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
         {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --job-id -3", 2, "--job-id needs a number"},
+        {"--ticket " + cmyk + " --image " + File("palette.tif") + " --out " + out, 1,
+         "palette.tif: palette TIFF (photometric 3) is not read"},
+        {"--ticket " + cmyk + " --image " + File("ycbcr.tif") + " --out " + out, 1, "YCbCr TIFF (photometric 6)"},
+        {"--ticket " + cmyk + " --image " + File("lab.tif") + " --out " + out, 1, "CIELab TIFF (photometric 8)"},
+        {"--ticket " + cmyk + " --image " + File("rgba.tif") + " --out " + out, 1, alpha},
+        {"--ticket " + cmyk + " --image " + File("rgba.pam") + " --out " + out, 1, alpha},
+        {"--ticket " + counted + " --image " + File("rgba.tif") + " --out " + out, 1,
+         "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
+        // Refused before a row of 256 MB is made.
+        {"--ticket " + cmyk + " --image " + File("wide.tif") + " --out " + out, 1, "wide.tif: raster data ends early: strip 0 "},
+        {"--ticket " + WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)) + " --image " + image + " --out " + out,
+         1, "line 1: the text begins with a UTF-16 byte-order mark"},
+        {"--ticket " + WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain)) + " --image " + image + " --out " + out,
+         0, ""},
+        {job + " --out " + image, 1, "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
+        {job + " --out " + File("link.pam"), 1, "is the job's picture " + image},
+        {job + " --out " + ticket, 1, "--out " + ticket + " is the job's ticket"},
+        {job + " --out " + out + " --ticket-out " + collector.Folder().Path() + "/./i.pam", 1, "is the job's picture"},
+        {job + " --out " + out + " --ticket-out " + out, 1, "name the same file"},
+        {job + " --out " + out + " --ticket-out " + collector.Folder().Path(), 1, "Is a directory"},
     };
+    const std::string imageBytes = e2e::ReadText(image);
     for (const Case& c : cases) {
         const std::string arguments = c.arguments.rfind("--plugin", 0) == 0 ? c.arguments
                                                                             : "--plugin " + std::string(kTestPlugin) +
@@ -275,7 +355,11 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         const e2e::Run run = Prnhost(arguments, collector.Folder().Path());
         EXPECT_EQ(run.status, c.status) << arguments << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << arguments << "\n" << run.output;
+        if (c.status == 0) std::filesystem::remove(out);
     }
+    EXPECT_EQ(e2e::ReadText(image), imageBytes);
+    EXPECT_TRUE(Contains(e2e::ReadText(ticket), "[job]\n")) << "the inputs are kept";
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
@@ -402,16 +486,23 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::vector<std::string> job = {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture,
                                           "--out", File("job.prn"), "--ticket-out", File("job.prn.ticket")};
 
-    // A file that takes no more than 4000 bytes fails the job part-way.
-    const MeasuredRun full = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [] {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4000, 4000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    EXPECT_EQ(full.status, 1);
-    EXPECT_TRUE(Contains(full.output, "WriteLine failed")) << full.output;
-    EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
-    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+    // A file that takes no more than `limit` bytes fails the job part-way
+    // (prnhost does not die of SIGXFSZ), or, where the stream fits, the ticket
+    // (a 5 x 3 picture: a stream of 167 bytes, a ticket of about 500): neither file appears.
+    const std::string small = WriteImage("small.pam", Cmyk(5, 3));
+    for (const auto& [image, limit, failed] : std::vector<std::tuple<std::string, rlim_t, std::string>>{
+             {picture, 4000, "WriteLine failed"}, {small, 300, "job.prn.ticket failed"}}) {
+        std::vector<std::string> arguments = job;
+        arguments[5] = image;
+        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [limit = limit] {
+            const rlimit size{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+        });
+        EXPECT_EQ(full.status, 1);
+        EXPECT_TRUE(Contains(full.output, failed)) << full.output;
+        EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+    }
 
     // Two runs on one output name: one whole stream, never a mix.
     prnhost::Image other = Cmyk(64, 200);
@@ -435,26 +526,85 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
 
-    // SIGTERM in the middle of a job: nothing under the name, no temporary left.
+    // A FIFO is written in place, for cat to read (a writer opened and closed
+    // here ends a cat that got nothing; a FIFO replaced by a file, one that waits).
+    ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
+    const pid_t cat = Spawn("/bin/cat", {File("fifo")}, File("fifo.read"));
+    std::vector<std::string> toFifo(job.begin(), job.begin() + 8);
+    toFifo[7] = File("fifo");
+    EXPECT_EQ(RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path()).status, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo")) || kill(cat, SIGKILL) != 0) << "the node is replaced";
+    close(open(File("fifo").c_str(), O_WRONLY | O_NONBLOCK));
+    Finish(cat, std::chrono::steady_clock::now(), File("fifo.read"));
+    EXPECT_EQ(e2e::ReadText(File("fifo.read")), alone[0]);
+
+    // A signal in the middle of a job: nothing under the name, no temporary
+    // and no private log folder left.
     std::filesystem::remove(File("job.prn"));
     std::filesystem::remove(File("job.prn.ticket"));
-    const std::string slow = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     std::vector<std::string> slowJob = job;
-    slowJob[3] = slow;
-    const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"));
-    bool started = false;
-    for (int i = 0; i < 1000 && !started; ++i) {
-        for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn.")) {
-            started = started || std::filesystem::file_size(File(name)) > 0;
+    slowJob[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
+    ScratchFolder noCollector(true);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
+        const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"),
+                                   [&noCollector] { setenv("TMPDIR", noCollector.Path().c_str(), 1); });
+        bool started = false;
+        for (int i = 0; i < 1000 && !started; ++i) {
+            for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn." + std::to_string(killed))) {
+                std::error_code gone;
+                started = started || std::filesystem::file_size(File(name), gone) > 0;
+            }
+            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(started) << "the job's temporary file never grew";
+        kill(killed, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(killed, &status, 0), killed);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << e2e::ReadText(File("killed.out"));
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << signal;
+        EXPECT_TRUE(FilesNamed(noCollector.Path(), "prnhost-log-").empty()) << signal << ": the private log folder stays";
     }
-    ASSERT_TRUE(started) << "the job's temporary file never grew";
-    kill(killed, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(killed, &status, 0), killed);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << e2e::ReadText(File("killed.out"));
-    EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty());
+}
+
+// The tools name what is wrong, with the system's reason for a failed write.
+TEST(Programs, NameWhatIsWrong) {
+    ScratchFolder folder;
+    const std::string programs = KELMORA_PROGRAMS;
+    const auto path = [&](const std::string& name) {
+        const size_t at = programs.find("/" + name);
+        return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
+    };
+    const std::string ai = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+                           "/.ci/cross-platform/cjv30/cut.ai";
+    const auto cut = [&](const std::string& width, const std::string& dpi, const std::string& out) {
+        return std::vector<std::string>{"--ai", ai, "--width", width, "--height", "160", "--dpi", dpi, "--out", out};
+    };
+    std::ofstream(folder.File("empty.prn")).close();
+    std::ofstream(folder.File("t.txt")) << "[job]\n";
+    std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
+    const struct {
+        std::string program;
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
+        {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
+        {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
+        {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
+        // A bare name that is a file here is loaded as that file.
+        {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
+        {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
+    };
+    for (const auto& c : cases) {
+        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder] {
+            if (chdir(folder.Path().c_str()) != 0) _exit(126);
+        });
+        EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
+    }
 }
 
 TEST(Programs, EachAnswersHelp) {

@@ -110,6 +110,10 @@ TEST(TicketText, BadTextNamesTheLine) {
     EXPECT_EQ(ErrorOf("[job 3]\n"), "line 1: unknown section [job 3]");
     EXPECT_EQ(ErrorOf("\n\n[system]\nno equals sign\n"), "line 4: expected 'key = value'");
     EXPECT_EQ(ErrorOf("A = 1\n"), "line 1: key \"A\" outside a section");
+    EXPECT_EQ(ErrorOf("\xEF\xBB\xBF[job]\nA = 1\n"), "no error") << "a UTF-8 byte-order mark is skipped";
+    for (const char* utf16 : {"\xFF\xFE[\0j\0", "\xFE\xFF\0[\0j"}) {
+        EXPECT_EQ(ErrorOf(std::string(utf16, 6)), "line 1: the text begins with a UTF-16 byte-order mark: save it as UTF-8");
+    }
 
     const char* const bad[] = {
         "[printer]\n",        "[printer -1]\n",        "[printer 4294967296]\n", "[job\n",

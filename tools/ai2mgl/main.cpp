@@ -7,12 +7,14 @@
 //   ai2mgl --ai FILE --width PX --height PX --dpi X[,Y] --out FILE
 //          [--marks] [--bits 1|2] [--cut-mode N] [--bottom-feed MM]
 //          [--model N] [--hpgl FILE]
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
-#include <fstream>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -42,7 +44,8 @@ const char kUsage[] =
     std::exit(2);
 }
 
-int ToInt(const std::string& text, const char* what) {
+// The whole number of an argument, at least least; a usage error naming the argument and its value.
+int ToInt(const std::string& text, const char* what, int least = std::numeric_limits<int>::min()) {
     size_t used = 0;
     int value = 0;
     try {
@@ -51,6 +54,10 @@ int ToInt(const std::string& text, const char* what) {
         used = 0;
     }
     if (used == 0 || used != text.size()) Usage(std::string("bad number for ") + what + ": " + text);
+    if (value < least) {
+        Usage(std::string("bad value for ") + what + ": " + text + " (it must be " + std::to_string(least) +
+              " or more)");
+    }
     return value;
 }
 
@@ -73,16 +80,17 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--hpgl") {
             o.hpglPath = value();
         } else if (arg == "--width") {
-            o.width = ToInt(value(), "--width");
+            o.width = ToInt(value(), "--width", 1);
         } else if (arg == "--height") {
-            o.height = ToInt(value(), "--height");
+            o.height = ToInt(value(), "--height", 1);
         } else if (arg == "--dpi") {
             const std::string v = value();
             const size_t comma = v.find(',');
-            o.dpiX = ToInt(v.substr(0, comma), "--dpi");
-            o.dpiY = comma == std::string::npos ? o.dpiX : ToInt(v.substr(comma + 1), "--dpi");
+            o.dpiX = ToInt(v.substr(0, comma), "--dpi", 1);
+            o.dpiY = comma == std::string::npos ? o.dpiX : ToInt(v.substr(comma + 1), "--dpi", 1);
         } else if (arg == "--bits") {
-            o.bits = ToInt(value(), "--bits");
+            o.bits = ToInt(value(), "--bits", 1);
+            if (o.bits > 2) Usage("bad value for --bits: " + std::to_string(o.bits) + " (1 or 2)");
         } else if (arg == "--cut-mode") {
             o.cutMode = ToInt(value(), "--cut-mode");
         } else if (arg == "--model") {
@@ -127,10 +135,15 @@ public:
     void LogModuleV(const char*, int level, const char* format, va_list args) override { LogV(level, format, args); }
 };
 
-bool WriteFile(const std::string& path, const char* data, size_t size) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(data, static_cast<std::streamsize>(size));
-    return static_cast<bool>(out);
+// Writes the file whole; false with the system's reason.
+bool WriteFile(const std::string& path, const char* data, size_t size, std::string& reason) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool ok = file && std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+    const int error = errno;
+    if (file && std::fclose(file) != 0) ok = false;
+    reason = std::strerror(error ? error : errno ? errno : EIO);
+    return ok;
 }
 
 }  // namespace
@@ -176,8 +189,9 @@ int main(int argc, char** argv) {
         std::cerr << "ai2mgl: " << e.what() << "\n";
         return 1;
     }
-    if (!WriteFile(o.outPath, reinterpret_cast<const char*>(data.data()), data.size())) {
-        std::cerr << "ai2mgl: cannot write " << o.outPath << "\n";
+    std::string reason;
+    if (!WriteFile(o.outPath, reinterpret_cast<const char*>(data.data()), data.size(), reason)) {
+        std::cerr << "ai2mgl: cannot write " << o.outPath << ": " << reason << "\n";
         return 1;
     }
     if (!o.hpglPath.empty()) {
@@ -188,8 +202,8 @@ int main(int argc, char** argv) {
             std::cerr << "ai2mgl: the cut data does not decode: " << e.what() << "\n";
             return 1;
         }
-        if (!WriteFile(o.hpglPath, hpgl.data(), hpgl.size())) {
-            std::cerr << "ai2mgl: cannot write " << o.hpglPath << "\n";
+        if (!WriteFile(o.hpglPath, hpgl.data(), hpgl.size(), reason)) {
+            std::cerr << "ai2mgl: cannot write " << o.hpglPath << ": " << reason << "\n";
             return 1;
         }
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -244,7 +245,12 @@ struct Parser {
 
     void Run() {
         TicketKeys* section = nullptr;
-        size_t start = 0;
+        // A UTF-8 byte-order mark, as some editors save, is skipped; UTF-16 text is refused by name.
+        size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+            line = 1;
+            Fail("the text begins with a UTF-16 byte-order mark: save it as UTF-8");
+        }
         while (start <= text.size()) {
             size_t end = text.find('\n', start);
             if (end == std::string::npos) end = text.size();
@@ -335,10 +341,13 @@ void LoadTicketFile(const std::string& path, TicketStore& store) {
 
 void SaveTicketFile(const std::string& path, const TicketStore& store) {
     const std::string text = WriteTicketText(store);
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
-    file.flush();
-    if (!file) throw TextError("cannot write the ticket file \"" + path + "\"");
+    file.close();
+    if (!file) {
+        throw TextError("cannot write the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+    }
 }
 
 }  // namespace hostkit

@@ -14,6 +14,8 @@
 //
 // Text escapes: \n \t \r \a \b \f \v \\ \" \' \?, octal \ooo (one to three
 // digits) and \xHH (one or two hex digits); a text cannot hold a NUL byte.
+// The text is UTF-8: a byte-order mark at its start is skipped, a UTF-16 one
+// refused.
 // Types 5 and 8, and doubles that are not finite, have no text form: writing
 // a store that holds them is an error.
 #pragma once

@@ -1,5 +1,6 @@
 // prndump: lists the records of a printer output file and the MRL commands in
 // them, and draws the ink planes of each page as PNG pictures.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -66,10 +67,12 @@ std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
 }
 
 void WriteText(const std::string& path, const std::string& text) {
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool ok = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file && std::fclose(file) != 0) throw DecodeError("cannot write \"" + path + "\"");
-    if (!ok) throw DecodeError("cannot write \"" + path + "\"");
+    bool ok = file && std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    const int error = errno;
+    if (file && std::fclose(file) != 0) ok = false;
+    if (!ok) throw DecodeError("cannot write \"" + path + "\": " + std::strerror(error ? error : errno ? errno : EIO));
 }
 
 std::string PreviewName(const std::string& file, int page, int layer) {
@@ -108,6 +111,7 @@ bool ListRecord(const Record& record, size_t index, const Options& options) {
 
 int Run(const Options& options) {
     const std::vector<Record> records = ReadRecordFile(options.file);
+    if (records.empty()) throw DecodeError("\"" + options.file + "\": no records");
     bool ok = true;
     if (!options.quiet) {
         for (size_t i = 0; i < records.size(); ++i) ok = ListRecord(records[i], i, options) && ok;

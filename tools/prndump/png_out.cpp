@@ -3,7 +3,9 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "prndump/decode_error.h"
@@ -109,10 +111,11 @@ void WritePng(const std::string& path, const Picture& picture) {
     if (picture.width == 0 || picture.height == 0) white.assign(width * height * size_t(picture.channels), 255);
     const uint8_t* pixels = white.empty() ? picture.pixels.data() : white.data();
 
+    errno = 0;
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw DecodeError("cannot create \"" + path + "\"");
+    if (!file) throw DecodeError("cannot create \"" + path + "\": " + std::strerror(errno ? errno : EIO));
     if (!WriteRows(file.get(), width, height, picture.channels, pixels) || std::fflush(file.get()) != 0) {
-        throw DecodeError("cannot write \"" + path + "\"");
+        throw DecodeError("cannot write \"" + path + "\": " + std::strerror(errno ? errno : EIO));
     }
 }
 

@@ -42,11 +42,12 @@ const char* ColorModeName(int32_t mode) {
     }
 }
 
-// The input colour mode a picture's colours name; 0 when the program does not
-// know them (a PAM tuple type of its own, or RGB with alpha).
+// The input colour mode a picture's colours name (possibly with extra
+// channels after them); 0 when the program does not know them (a PAM tuple
+// type of its own).
 int32_t ColorModeOf(const ImageInfo& picture) {
     const std::string& space = picture.colorSpace;
-    if (space == "rgb") return picture.channels == 3 ? 3 : 0;
+    if (space == "rgb") return picture.channels >= 3 ? 3 : 0;
     if (space == "cmyk") return picture.channels >= 4 ? 4 : 0;  // possibly with extra channels
     if (space == "cmykog") return picture.channels >= 6 ? 6 : 0;
     if (space == "cmykrgb") return picture.channels >= 7 ? 7 : 0;
@@ -81,10 +82,19 @@ bool PrepareJobInput(const ImageInfo& image, hostkit::TicketStore& store, LineLa
                 std::to_string(height);
         return false;
     }
+    const bool componentsGiven = store.Find(TICKET_SCOPE_JOB, store.jobId(), kComponentsKey) != nullptr;
     if (!JobInt(store, kComponentsKey, image.channels, components, error)) return false;
     if (components != image.channels) {
         error = "the image has " + std::to_string(image.channels) + " channels, the ticket's " + kComponentsKey +
                 " says " + std::to_string(components);
+        return false;
+    }
+    // An alpha channel would reach the plug-in as an ink: only a ticket that counts it among its channels sends it.
+    if (image.alphaSamples > 0 && !componentsGiven) {
+        error = "the image has " + std::to_string(image.channels) + " channels, " +
+                std::to_string(image.alphaSamples) + " of them alpha, which is not printed: save it without alpha, "
+                "or set " + kComponentsKey + " = " + std::to_string(image.channels) +
+                " in the ticket to send alpha as a channel";
         return false;
     }
     const int32_t imageMode = ColorModeOf(image);

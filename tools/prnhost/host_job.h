@@ -27,8 +27,9 @@ ImageInfo FedInfo(const ImageInfo& picture);
 // 6 CMYKOG, 7 CMYKRGB), "Output/Input/Format" (0) and
 // "Output/Input/NumOfLines" (1). False with a message when the picture and
 // the ticket do not fit together: among them a picture whose colours the
-// program does not know and the ticket does not name, and a ticket whose
-// colour mode is not the picture's.
+// program does not know and the ticket does not name, a ticket whose colour
+// mode is not the picture's, and a picture with alpha when the ticket does
+// not set "Process/Components" (that is, count the alpha among its channels).
 bool PrepareJobInput(const ImageInfo& fed, hostkit::TicketStore& store, LineLayout& layout, std::string& error);
 
 // The WriteLine calls of one page, read from the picture as they are made:

@@ -1,6 +1,9 @@
 #include "image.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -142,8 +145,12 @@ public:
             }
             in_.get();  // the newline after ENDHDR
             for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            // GRAYSCALE_ALPHA and RGB_ALPHA: the colours, then one alpha channel.
+            if (tupleType == "grayscale_alpha" || tupleType == "rgb_alpha") {
+                info_.alphaSamples = 1;
+                tupleType.resize(tupleType.size() - 6);
+            }
             if (tupleType == "grayscale") tupleType = "grey";
-            if (tupleType == "rgb_alpha") tupleType = "rgba";
         } else {
             error = path + ": not a PNM or PAM file (P5, P6 or P7)";
             return false;
@@ -191,19 +198,23 @@ private:
 }  // namespace
 
 bool WritePam(const std::string& path, const Image& image, std::string& error) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        error = path + ": cannot create";
+    const std::string header = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " +
+                               std::to_string(image.height) + "\nDEPTH " + std::to_string(image.channels) +
+                               "\nMAXVAL 255\nTUPLTYPE " + (image.colorSpace.empty() ? "unknown" : image.colorSpace) +
+                               "\nENDHDR\n";
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = path + ": cannot create: " + std::strerror(errno ? errno : EIO);
         return false;
     }
-    out << "P7\nWIDTH " << image.width << "\nHEIGHT " << image.height << "\nDEPTH " << image.channels
-        << "\nMAXVAL 255\nTUPLTYPE " << (image.colorSpace.empty() ? "unknown" : image.colorSpace) << "\nENDHDR\n";
-    out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
-    if (!out) {
-        error = path + ": write failed";
-        return false;
-    }
-    return true;
+    bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
+              std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size() &&
+              std::fflush(file) == 0;
+    const int reason = errno;
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) error = path + ": write failed: " + std::strerror(reason ? reason : errno ? errno : EIO);
+    return ok;
 }
 
 #ifdef PRNHOST_HAVE_TIFF
@@ -212,6 +223,70 @@ struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+// The photometric interpretations that are refused, by name.
+constexpr struct {
+    uint16_t code;
+    const char* name;
+} kRefusedPhotometrics[] = {
+    {PHOTOMETRIC_PALETTE, "palette"}, {PHOTOMETRIC_MASK, "transparency mask"}, {PHOTOMETRIC_YCBCR, "YCbCr"},
+    {PHOTOMETRIC_CIELAB, "CIELab"},   {PHOTOMETRIC_ICCLAB, "ICCLab"},          {PHOTOMETRIC_ITULAB, "ITULab"},
+    {PHOTOMETRIC_CFA, "CFA"},         {PHOTOMETRIC_LOGL, "LogL"},              {PHOTOMETRIC_LOGLUV, "LogLuv"},
+};
+
+// The most bytes a codec makes of one byte of strip data: none 1, PackBits 64
+// (a run of 128 from two bytes), LZW and Deflate less than 1,400; any other
+// is given 4,096.
+constexpr struct {
+    uint16_t compression;
+    uint64_t expansion;
+} kMostExpansion[] = {
+    {COMPRESSION_NONE, 1},     {COMPRESSION_PACKBITS, 64},         {COMPRESSION_LZW, 1400},
+    {COMPRESSION_DEFLATE, 1400}, {COMPRESSION_ADOBE_DEFLATE, 1400},
+};
+
+uint64_t MostExpansion(uint16_t compression) {
+    for (const auto& codec : kMostExpansion) {
+        if (codec.compression == compression) return codec.expansion;
+    }
+    return 4096;
+}
+
+// Every strip lies inside the file and its bytes can hold the rows it
+// declares, so that no buffer is sized by a header that the file does not
+// back. False with a message.
+bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t scanline, std::string& error) {
+    std::error_code failed;
+    const uintmax_t fileSize = std::filesystem::file_size(path, failed);
+    uint32_t rowsPerStrip = height;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint32_t perPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
+    const uint32_t strips = TIFFNumberOfStrips(tif);
+    if (failed || strips == 0 || strips % perPlane != 0) {
+        error = path + ": the strips do not cover the picture's " + std::to_string(height) + " rows";
+        return false;
+    }
+    for (uint32_t s = 0; s < strips; ++s) {
+        const uint64_t offset = TIFFGetStrileOffset(tif, s);
+        const uint64_t bytes = TIFFGetStrileByteCount(tif, s);
+        const uint64_t first = static_cast<uint64_t>(s % perPlane) * rowsPerStrip;
+        const uint64_t declared = std::min<uint64_t>(rowsPerStrip, height - first) * scanline;
+        if (offset > fileSize || bytes > fileSize - offset) {
+            error = path + ": raster data ends early: strip " + std::to_string(s) + " runs past the end of the file";
+            return false;
+        }
+        if (declared / MostExpansion(compression) > bytes) {
+            error = path + ": raster data ends early: strip " + std::to_string(s) + " declares " +
+                    std::to_string(declared) + " bytes of rows, its " + std::to_string(bytes) +
+                    " bytes in the file cannot hold them";
+            return false;
+        }
+    }
+    return true;
+}
 
 // Opens without mapping the file: a mapped file's pages would count as the
 // program's memory as the rows are read.
@@ -240,6 +315,19 @@ public:
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
         TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+        uint16_t extras = 0;
+        const uint16_t* extraTypes = nullptr;
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
+        if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
+            photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_SEPARATED) {
+            const char* name = "unknown";
+            for (const auto& refused : kRefusedPhotometrics) {
+                if (refused.code == photometric) name = refused.name;
+            }
+            error = path + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
+                    ") is not read: save the picture as grey, RGB or CMYK";
+            return false;
+        }
         if (bits != 8) {
             error = path + ": only 8-bit samples are supported";
             return false;
@@ -253,12 +341,20 @@ public:
              photometric == PHOTOMETRIC_RGB         ? "rgb"
              : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
                                                     : "grey");
+        for (uint16_t e = 0; extraTypes && e < extras; ++e) {
+            if (extraTypes[e] == EXTRASAMPLE_ASSOCALPHA || extraTypes[e] == EXTRASAMPLE_UNASSALPHA) {
+                ++info_.alphaSamples;
+            }
+        }
+        // MinIsWhite grey is read as grey of 0 black, as every other picture's.
+        whiteIsZero_ = photometric == PHOTOMETRIC_MINISWHITE;
         const tmsize_t scanline = TIFFScanlineSize(tif.get());
         const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
         if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
             error = path + ": unexpected scanline size";
             return false;
         }
+        if (!CheckStrips(tif.get(), path, height, static_cast<size_t>(scanline), error)) return false;
         scanlineBytes_ = static_cast<size_t>(scanline);  // allocated by the first row read
         planes_.push_back(std::move(tif));
         if (planar != PLANARCONFIG_CONTIG) {
@@ -289,6 +385,10 @@ public:
             const size_t samples = static_cast<size_t>(info_.channels);
             for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples + s] = scanline_[x];
         }
+        if (whiteIsZero_) {
+            const size_t samples = static_cast<size_t>(info_.channels);
+            for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples] ^= 0xFF;
+        }
         ++row_;
         return true;
     }
@@ -299,6 +399,7 @@ private:
     std::vector<uint8_t> scanline_;
     size_t scanlineBytes_ = 0;
     bool separate_ = false;
+    bool whiteIsZero_ = false;
     int row_ = 0;
 };
 

@@ -15,6 +15,7 @@ struct ImageInfo {
     int height = 0;
     int channels = 0;        // samples per pixel, interleaved
     std::string colorSpace;  // "grey", "rgb", "cmyk" (TIFF separated), or the PAM tuple type (lower case)
+    int alphaSamples = 0;    // of the channels, those the file marks as alpha (after the colours)
 
     size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(channels); }
 };
@@ -41,7 +42,10 @@ protected:
 
 // Opens a picture and reads its header; null with a message naming the file
 // and the problem. The path must name a regular file; a PNM or PAM file that
-// is shorter than its header declares is refused here.
+// is shorter than its header declares, and a TIFF whose strips cannot hold
+// the rows it declares, are refused here. A MinIsWhite grey TIFF is read as
+// grey (0 black); a TIFF of other colours than grey, RGB and CMYK (palette,
+// YCbCr, CIELab, ...) is refused by name.
 std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error);
 
 // Reads the whole picture (at most a gigabyte of pixels).

@@ -7,11 +7,14 @@
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
 // size (little-endian), then the data; it (and the --ticket-out file)
-// appears only when the job ended well. Exit status 0 on success.
+// appears only when the job ended well. Exit status: 0 the job ended well,
+// 1 it failed, 2 bad arguments, 3 it ran to its end but the plug-in left an
+// error in "Output/ErrorMessage" (the output is kept).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +38,10 @@
 #include "ticket_text.h"
 
 namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadArguments = 2;
+constexpr int kPrintedWithErrors = 3;
 
 struct Options {
     std::string plugin;
@@ -61,16 +68,19 @@ constexpr const char* kUsage =
     "log collector runs, prnhost collects the plug-in's log itself and prints\n"
     "its lines of level N and below (default 1000: errors and warnings); a\n"
     "given N also becomes the ticket's \"Debug/Level\" (N / 1000) unless the\n"
-    "ticket sets the plug-in's log level.\n";
+    "ticket sets the plug-in's log level.\n"
+    "Exit status: 0 the job ended well; 1 it failed (no output is left); 2 bad\n"
+    "arguments; 3 the job ran to its end but the plug-in reported an error in\n"
+    "\"Output/ErrorMessage\" (printed as \"error:\"; the output is kept).\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n", message.c_str());
-    return 1;
+    return kFailed;
 }
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n%s", message.c_str(), kUsage);
-    return 2;
+    return kBadArguments;
 }
 
 bool ParseJobId(const char* text, uint32_t& id) {
@@ -141,32 +151,77 @@ std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const cha
     return texts;
 }
 
-// The plug-in's messages to the user; warnings when the job ended well.
-void ReportMessages(const hostkit::TicketStore& store, bool failed) {
+// The plug-in's messages to the user. When the job ended well, an
+// "Output/ErrorMessage" is an error (the page may lack what it says) and the
+// others are warnings; true when there was such an error.
+bool ReportMessages(const hostkit::TicketStore& store, bool failed) {
+    bool error = false;
     for (const char* key : {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"}) {
+        const bool isError = std::strcmp(key, "Output/ErrorMessage") == 0;
         for (const std::string& text : JobStrings(store, key)) {
-            if (!text.empty()) std::fprintf(stderr, "prnhost: %s%s: %s\n", failed ? "" : "warning: ", key, text.c_str());
+            if (text.empty()) continue;
+            error = error || isError;
+            std::fprintf(stderr, "prnhost: %s%s: %s\n", failed ? "" : isError ? "error: " : "warning: ", key,
+                         text.c_str());
         }
     }
+    return error && !failed;
 }
 
-// Writes the final ticket into a temporary file beside the path; committed
-// with the job's output.
-bool PrepareTicketOut(const std::string& path, const hostkit::TicketStore& store, prnhost::OutputFile& file) {
-    if (path.empty()) return true;
-    std::string text, error;
+// Writes the final ticket into the file's temporary; false with the message printed.
+bool WriteTicketOut(const hostkit::TicketStore& store, prnhost::OutputFile& file) {
+    std::string text;
     try {
         text = hostkit::WriteTicketText(store);
     } catch (const std::exception& e) {
         Fail(std::string("cannot write the ticket: ") + e.what());
         return false;
     }
-    if (!file.Create(path, error)) {
-        Fail(error);
-        return false;
-    }
     file.Write(text.data(), text.size());
     return true;
+}
+
+// Puts the finished output files under their names, all or none: each is
+// finished (flushed and closed) before the first is renamed.
+int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
+    std::string error;
+    for (prnhost::OutputFile* file : files) {
+        if (file->Stream() && !file->Finish(error)) return Fail(error);
+    }
+    for (prnhost::OutputFile* file : files) {
+        if (!file->Publish(error)) return Fail(error);
+    }
+    return 0;
+}
+
+// Two names of one file: the same device and inode where both exist, the
+// same absolute path otherwise.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code failed;
+    if (std::filesystem::equivalent(a, b, failed) && !failed) return true;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, failed), failed);
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, failed), failed);
+    return !failed && pa == pb;
+}
+
+// An output that names an input or the other output would destroy a file of
+// the user's: refused before the job. 0 or the exit status (message printed).
+int CheckOutputNames(const Options& o) {
+    std::vector<std::pair<std::string, std::string>> inputs = {{"ticket", o.ticket}, {"plug-in", o.plugin}};
+    for (const std::string& image : o.images) inputs.emplace_back("picture", image);
+    for (const auto& output : {std::make_pair("--out", &o.out), std::make_pair("--ticket-out", &o.ticketOut)}) {
+        if (output.second->empty()) continue;
+        for (const auto& input : inputs) {
+            if (SameFile(*output.second, input.second)) {
+                return Fail(std::string(output.first) + " " + *output.second + " is the job's " + input.first +
+                            " " + input.second + ": it would be overwritten");
+            }
+        }
+    }
+    if (!o.out.empty() && !o.ticketOut.empty() && SameFile(o.out, o.ticketOut)) {
+        return Fail("--out " + o.out + " and --ticket-out " + o.ticketOut + " name the same file");
+    }
+    return 0;
 }
 
 // Shows "Output/Progress/Percent" on a terminal as it changes.
@@ -209,8 +264,9 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     if (printers < 0) return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
     prnhost::OutputFile ticketOut;
     std::string error;
-    if (!PrepareTicketOut(o.ticketOut, store, ticketOut)) return 1;
-    if (!o.ticketOut.empty() && !ticketOut.Commit(error)) return Fail(error);
+    if (!ticketOut.Create(o.ticketOut, error)) return Fail(error);
+    if (!WriteTicketOut(store, ticketOut)) return kFailed;
+    if (!ticketOut.Commit(error)) return Fail(error);
     std::printf("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
     return 0;
 }
@@ -250,6 +306,8 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 
     prnhost::RecordFile output;
     if (!output.Open(o.out, error)) return Fail(error);
+    prnhost::OutputFile ticketOut;
+    if (!o.ticketOut.empty() && !ticketOut.Create(o.ticketOut, error)) return Fail(error);
 
     const PrnInterface& api = plugin.Table();
     PLUGINCONTEXT* context = nullptr;
@@ -296,19 +354,17 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
     }
     api.Terminate(&context);
     log.StopAndPrint(o.logLevel);
-    ReportMessages(store, !failed.empty());
+    const bool reportedError = ReportMessages(store, !failed.empty());
 
     if (!failed.empty()) {
         Fail(failed);
         // A record the file refused: the system's reason.
         if (const std::string reason = output.WriteError(); !reason.empty()) Fail(reason);
-        return 1;  // the output goes with its temporary file
+        return kFailed;  // the output goes with its temporary file
     }
-    prnhost::OutputFile ticketOut;
-    if (!PrepareTicketOut(o.ticketOut, store, ticketOut)) return 1;
-    if (!output.Close(error)) return Fail(error);
-    if (!o.ticketOut.empty() && !ticketOut.Commit(error)) return Fail(error);
-    return 0;
+    if (ticketOut.Stream() && !WriteTicketOut(store, ticketOut)) return kFailed;
+    if (const int status = PublishAll({&output.File(), &ticketOut}); status != 0) return status;
+    return reportedError ? kPrintedWithErrors : 0;
 }
 
 }  // namespace
@@ -316,6 +372,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 int main(int argc, char** argv) {
     Options options;
     if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    if (const int status = CheckOutputNames(options); status != 0) return status;
     prnhost::RemoveTemporariesOnSignals();
     try {
         hostkit::TicketStore store(options.jobId);

@@ -75,10 +75,37 @@ void ForgetOnSignal(int slot) { Release(slot); }
 void RemoveTemporariesOnSignals() {
     std::signal(SIGINT, RemoveAndReraise);
     std::signal(SIGTERM, RemoveAndReraise);
+#if defined(SIGHUP)
+    std::signal(SIGHUP, RemoveAndReraise);
+#endif
+#if defined(SIGPIPE)
+    std::signal(SIGPIPE, RemoveAndReraise);
+#endif
+#if defined(SIGXFSZ)
+    // A file-size limit then fails the write ("File too large"), which is reported and cleaned up.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 bool OutputFile::Create(const std::string& path, std::string& error) {
     Discard();
+    std::error_code failed;
+    const std::filesystem::file_status status = std::filesystem::status(path, failed);
+    if (std::filesystem::is_directory(status)) {
+        error = "cannot write the output file " + path + ": " + Reason(EISDIR);
+        return false;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        // A device or a FIFO is written in place: a temporary renamed over it would replace the node.
+        file_ = std::fopen(path.c_str(), "wb");
+        if (!file_) {
+            error = "cannot write the output file " + path + ": " + Reason(errno);
+            return false;
+        }
+        path_ = path;
+        errno_ = 0;
+        return true;
+    }
     const std::string base = path + "." + std::to_string(PRNHOST_GETPID()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temp = base + std::to_string(attempt) + ".tmp";
@@ -119,7 +146,9 @@ bool OutputFile::Write(const void* data, size_t size) {
     return true;
 }
 
-bool OutputFile::Commit(std::string& error) {
+bool OutputFile::Commit(std::string& error) { return Finish(error) && Publish(error); }
+
+bool OutputFile::Finish(std::string& error) {
     if (!file_) {
         error = "cannot write the output file " + path_ + ": it is not open";
         return false;
@@ -137,6 +166,11 @@ bool OutputFile::Commit(std::string& error) {
         Discard();
         return false;
     }
+    return true;
+}
+
+bool OutputFile::Publish(std::string& error) {
+    if (temp_.empty()) return true;  // written in place
     std::error_code renamed;
     std::filesystem::rename(temp_, path_, renamed);
     if (renamed) {

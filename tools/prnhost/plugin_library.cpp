@@ -2,10 +2,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/module.h"
 
 namespace prnhost {
+namespace {
+#if defined(_WIN32)
+constexpr const char* kSeparators = "\\/:";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+}  // namespace
 
 std::string DefaultPluginPath() {
 #if defined(_WIN32)
@@ -18,7 +26,13 @@ std::string DefaultPluginPath() {
 }
 
 bool PluginLibrary::Load(const std::string& path, std::string& error) {
-    if (!library_.LoadFile(path)) {
+    // A bare name that is a file here is that file, not a name for the loader to search.
+    std::string file = path;
+    std::error_code failed;
+    if (path.find_first_of(kSeparators) == std::string::npos && std::filesystem::is_regular_file(path, failed)) {
+        file = std::string(".") + kSeparators[0] + path;
+    }
+    if (!library_.LoadFile(file)) {
         error = "cannot load the plug-in " + path + ": " + library_.Error();
         return false;
     }
@@ -51,8 +65,6 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
 }
 
 bool RecordFile::Open(const std::string& path, std::string& error) { return file_.Create(path, error); }
-
-bool RecordFile::Close(std::string& error) { return file_.Commit(error); }
 
 int RecordFile::Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
     auto* self = static_cast<RecordFile*>(context);

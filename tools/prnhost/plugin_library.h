@@ -36,9 +36,8 @@ class RecordFile {
 public:
     // Creates the file's temporary beside path (see OutputFile).
     bool Open(const std::string& path, std::string& error);
-    // Flushes and closes it and puts it under its name; false with the
-    // system's reason when a write failed on the way (nothing is left then).
-    bool Close(std::string& error);
+    // The file, to finish and publish it (see OutputFile) when the job ended well.
+    OutputFile& File() { return file_; }
     // Removes what was written: the job did not end well.
     void Discard() { file_.Discard(); }
     // "" or, after a record was refused, a message with the system's reason.

@@ -7,8 +7,10 @@
 // block after the header. The thresholds come from the rule of the plug-in's
 // built-in matrices with seed S + channel (S defaults to 1), so a file is the
 // same on every machine and every run.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "spotgen/spot_writer.h"
@@ -58,8 +60,9 @@ int main(int argc, char** argv) {
     }
     if (out.empty()) return Usage();
     const auto file = spotgen::Generate(type == 10, block, uint32_t(size1), uint32_t(size2), seed);
+    errno = 0;
     if (!spotgen::WriteFile(out, spotgen::Encode(file))) {
-        std::fprintf(stderr, "spotgen: cannot write %s\n", out.c_str());
+        std::fprintf(stderr, "spotgen: cannot write %s: %s\n", out.c_str(), std::strerror(errno ? errno : EIO));
         return 1;
     }
     return 0;

@@ -68,6 +68,7 @@ SpotFile Generate(bool pythagorean, bool block, uint32_t size1, uint32_t size2, 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.close();  // a write that fails only as the last bytes go out fails here
     return bool(out);
 }
 
