@@ -52,3 +52,8 @@ std::string FormatGeneral(double value, int precision);
 // Reads a whole text of that form (a sign, digits, a point and decimals);
 // false, and value untouched, for anything else.
 bool ParseDecimal(std::string_view text, double& value);
+
+// Text from outside (a ticket, a file name) made safe for a message or a log
+// line: every control byte (below 0x20, and 0x7F) becomes "\xNN" with two
+// upper-case hex digits; all other bytes stay as they are.
+std::string EscapeControlBytes(std::string_view text);

@@ -110,6 +110,8 @@ TEST(TicketText, BadTextNamesTheLine) {
     EXPECT_EQ(ErrorOf("[job 3]\n"), "line 1: unknown section [job 3]");
     EXPECT_EQ(ErrorOf("\n\n[system]\nno equals sign\n"), "line 4: expected 'key = value'");
     EXPECT_EQ(ErrorOf("A = 1\n"), "line 1: key \"A\" outside a section");
+    // The ticket's control bytes reach the message escaped.
+    EXPECT_EQ(ErrorOf("[job]\nA\x1b[2J\x7f B = 1\n"), "line 2: invalid key \"A\\x1B[2J\\x7F B\"");
 
     const char* const bad[] = {
         "[printer]\n",        "[printer -1]\n",        "[printer 4294967296]\n", "[job\n",
