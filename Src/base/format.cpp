@@ -122,3 +122,20 @@ std::string FormatFixed(double value, int decimals) { return DoubleText(value, s
 std::string FormatGeneral(double value, int precision) {
     return DoubleText(value, std::chars_format::general, precision < 1 ? 1 : precision);
 }
+
+std::string EscapeControlBytes(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+    }
+    return out;
+}

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #if defined(__MINGW32__)
 // mingw-w64's C++ runtime formats as C99 says (%zu, %lld), not as msvcrt does.
@@ -48,3 +49,8 @@ std::string FormatDecimal(int64_t value);
 // value in general notation with up to `precision` significant digits, as
 // "%.*g" writes it (no trailing zeros, no point for whole numbers).
 std::string FormatGeneral(double value, int precision);
+
+// Text from outside (a ticket, a file name) made safe for a message or a log
+// line: every control byte (below 0x20, and 0x7F) becomes "\xNN" with two
+// upper-case hex digits; all other bytes stay as they are.
+std::string EscapeControlBytes(std::string_view text);

@@ -132,7 +132,7 @@ int TS300P_OpenPage(TS300P_Intern* driver, CVarnPrn* job) {
     const uint8_t mediaCode = MRL_MediaTypeCode(job->m_iMediaTypeID);
     const uint16_t dryerTime = uint16_t(MRL_DryerTimeCodeInRange(job->m_iDryTime, 0, 999));
     const uint8_t dryerByte = MRL_TenthsCode(job->m_dDryTimePerScan, 0, 99);
-    const int32_t feed = MRL_FeedCorrection(job->m_dPaperFeedAdjust, 9999);
+    const int32_t feed = MRL_FeedCorrection(job->PrinterFeedAdjust(), 9999);
     const uint8_t resolutionClass = job->m_iResolutionX == 720 ? 2 : 1;
 
     driver->m_pEmitter->ReserveLineBuffer(sublimation::LineCapacity(*job));

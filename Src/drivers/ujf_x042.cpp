@@ -176,7 +176,7 @@ bool UJFx042_Intern::SetPrinterType(CVarnPrn* job) {
 Bytes UJFx042_Intern::InitializationSequence(CVarnPrn* job) const {
     Bytes out = MRL_Q_At();
     const auto append = [&out](const Bytes& b) { out.insert(out.end(), b.begin(), b.end()); };
-    append(MRL_QA(MRL_FeedCorrection(job->m_dPaperFeedAdjust, 255), 255));
+    append(MRL_QA(MRL_FeedCorrection(job->PrinterFeedAdjust(), 255), 255));
     append(MRL_QC(0, 255, 0xFFFF, 0xFF, 255));
     // The job start has refused print modes that the table lacks.
     const PRINTMODE* mode = FindPrintMode(PrintModeTableForModel(job->m_iPrinterModell), job->m_iPrintQuality);

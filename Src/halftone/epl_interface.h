@@ -145,6 +145,11 @@ typedef struct EPLInterface {
 
 typedef EPLInterface* (*GetEPLInterfaceFn)(void);
 
+/* Optional second export: why the last failing call of the calling thread
+ * failed, as text ("" when none has). A library without it gives no reason. */
+#define EPL_ERROR_TEXT_ENTRY "GetEPLErrorText"
+typedef const char* (*GetEPLErrorTextFn)(void);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 

@@ -92,6 +92,7 @@ int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& v
                             int32_t inputColorMode, int32_t* inkLimitPerChannel, size_t channelCount,
                             int32_t clcJob, int32_t clcNonincremental, const std::string& eplPath,
                             int32_t outputColorMode, EplCurveSets& curves) {
+    m_strFileFault.clear();
     LoadDLL();
     if (!m_pEPLInterface) return EPL_RESULT_NO_LIBRARY;
 
@@ -139,6 +140,9 @@ int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& v
     const int32_t r = m_pEPLInterface->BuildLut(eplPath.c_str(), &record);
     if (r <= 0) {
         LogError(StringF("EPLProxy::BuildLut: BuildLut failed with error %d", r));
+        const auto errorText = m_Module.Function<GetEPLErrorTextFn>(EPL_ERROR_TEXT_ENTRY);
+        const char* reason = errorText ? errorText() : nullptr;
+        m_strFileFault = reason && *reason ? std::string(reason) : StringF("error %d", r);
         return r;
     }
     const int32_t expected = ExpectedEplKind(outputColorMode);
@@ -146,6 +150,8 @@ int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& v
     if (expected != reported) {
         LogError(StringF("EPLProxy::BuildLuts: invalid EPL linearization mode CLIN_ ( expected %d get %d)",
                          expected, reported));
+        m_strFileFault = StringF("it holds linearisation kind %d, output colour mode %d needs kind %d", reported,
+                                 outputColorMode, expected);
         return EPL_RESULT_KIND_MISMATCH;
     }
     for (size_t set = 0; set < curves.size(); ++set) {

@@ -61,6 +61,10 @@ public:
                       EplCurveSets& curves);
 
     const EPLInterface* Interface() const { return m_pEPLInterface; }
+    // Why the last BuildLuts failed on the linearisation file: the library's
+    // own reason, or its error code, or the kind that did not match; empty
+    // after a success or when the library itself is missing.
+    const std::string& FileFault() const { return m_strFileFault; }
 
 private:
     void LogError(const std::string& text);
@@ -69,4 +73,5 @@ private:
     std::string m_strDirectory;
     platform::DynamicLibrary m_Module;
     EPLInterface* m_pEPLInterface = nullptr;
+    std::string m_strFileFault;
 };

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "base/format.h"
 #include "halftone/epl_proxy.h"
 #include "halftone/matrix_screening.h"
 #include "halftone/rgb_table.h"
@@ -110,6 +111,7 @@ int32_t CHalftone::DispatchHalftoneMode(CVarnPrn* job, int32_t phase) {
 
 int32_t CHalftone::BuildLuts(CVarnPrn* job) {
     if (!job) return HALF_ERR_NO_JOB;
+    job->m_strLinearisationFault.clear();
     CVarnPrn2ILoggerAdapter logger(job);
     EPLProxy proxy(&logger);
     EplCurveSets curves;
@@ -117,7 +119,15 @@ int32_t CHalftone::BuildLuts(CVarnPrn* job) {
                                       job->m_iInputColorMode, job->m_aiInkLimitPerChannel.data(),
                                       job->m_aiInkLimitPerChannel.size(), job->m_iClcJob, job->m_iClcNonincremental,
                                       job->m_strEplPath, job->m_iOutputColorMode, curves);
-    if (r <= 0) return r;
+    if (r <= 0) {
+        if (!proxy.FileFault().empty()) {
+            job->m_strLinearisationFault =
+                StringF("Reredir.uze: Linearization file \"%s\" cannot be used: %s",
+                        EscapeControlBytes(job->m_strEplPath).c_str(), EscapeControlBytes(proxy.FileFault()).c_str());
+            job->SetErrorMessage(job->m_strLinearisationFault);
+        }
+        return r;
+    }
     static constexpr int kFirstMap[4] = {0, 14, 18, 22};
     for (size_t set = 0; set < curves.size(); ++set) {
         if (curves[set].size() < 4 * kInputMapSize) continue;

@@ -125,6 +125,22 @@ std::unique_ptr<TicketArrayItem[]> MakeTicketSetItems(const char* key, uint32_t 
     return items;
 }
 
+uint32_t GetTicketStoredType(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key) {
+    uint32_t type[2] = {0, 0};  // the host writes 32 bits
+    return HostGet(ticket, scope, id, key, TICKET_TYPE_QUERY, type, TICKET_INDEX_SCALAR) ? type[0] : 0;
+}
+
+std::string TicketTypeName(uint32_t type) {
+    switch (type) {
+    case TICKET_TYPE_INT32: return "integer";
+    case TICKET_TYPE_DOUBLE: return "real number";
+    case TICKET_TYPE_STRING: return "text";
+    case TICKET_TYPE_BLOB: return "16-byte value";
+    case TICKET_TYPE_VALUE32: return "32-bit value";
+    default: return "type " + std::to_string(type);
+    }
+}
+
 int32_t GetTicketInt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t def) {
     int32_t value = 0;
     return HostGet(ticket, scope, id, key, TICKET_TYPE_INT32, &value, TICKET_INDEX_SCALAR) ? value : def;

@@ -50,6 +50,12 @@ void GetTicketString(const Ticket* ticket, std::string& out, uint32_t scope, uin
 // One element of a string key: true and out := its text, or false and out emptied.
 bool Ticket_GetString(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, std::string& out,
                       int32_t index);
+// The type the host has stored under a key (2, 3, 4, 5 or 8), or 0 when the
+// host does not answer (no such key).
+uint32_t GetTicketStoredType(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key);
+// A name for a value type in messages: "integer", "real number", "text",
+// "16-byte value", "32-bit value", else "type N".
+std::string TicketTypeName(uint32_t type);
 // A job key (scope 3) that may be stored as an integer or as a decimal text.
 // (The job object's form passes its ticket and job id.)
 int32_t GetTicketIntOrString(const Ticket* ticket, uint32_t jobId, const char* key, int32_t def);

@@ -1,5 +1,6 @@
 // Control strips and verification jobs, the linearisation library's printer
 // options, and the lookup of a printer option's default value.
+#include "base/format.h"
 #include "host/job_ticket.h"
 #include "host/ticket.h"
 #include "job/varn_prn.h"
@@ -22,7 +23,7 @@ void CVarnPrn::ReadChartInfo() {
                 firstFound = true;
             }
             if (!text.empty()) {
-                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip1 (%s)", text.c_str());
+                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip1 (%s)", EscapeControlBytes(text).c_str());
             } else {
                 Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip1 empty");
             }
@@ -31,7 +32,7 @@ void CVarnPrn::ReadChartInfo() {
             if (!text.empty()) {
                 m_vChartDescriptions.push_back(text);
                 firstFound = true;
-                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Image Description (%s)", text.c_str());
+                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Image Description (%s)", EscapeControlBytes(text).c_str());
             } else {
                 Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip1 empty");
             }
@@ -45,7 +46,7 @@ void CVarnPrn::ReadChartInfo() {
                     m_vChartDescriptions.push_back(text);
                     secondAdded = true;
                 }
-                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip2 (%s)", text.c_str());
+                Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip2 (%s)", EscapeControlBytes(text).c_str());
             } else {
                 Log(LOG_DETAIL, "CVarnPrn::ReadChartInfo: Controlstrip2 empty");
             }

@@ -2,6 +2,7 @@
 // screening file that a matrix-screening mode needs.
 #include <fstream>
 
+#include "base/format.h"
 #include "host/job_ticket.h"
 #include "host/settings_helpers.h"
 #include "host/ticket.h"
@@ -56,11 +57,11 @@ bool CVarnPrn::ReadHalftoneSettings() {
     for (const std::string& folder : {libraryFolder, screeningFolder}) {
         m_strScreeningFile = folder + name;
         if (FileCanBeRead(m_strScreeningFile)) {
-            Log(LOG_DETAIL, "\tScreening file\t= %s", m_strScreeningFile.c_str());
+            Log(LOG_DETAIL, "\tScreening file\t= %s", EscapeControlBytes(m_strScreeningFile).c_str());
             return true;
         }
     }
     m_strScreeningFile = name;
-    Log(LOG_ERROR, "FATAL ERROR: Screening file \"%s\" not found", name.c_str());
+    Log(LOG_ERROR, "FATAL ERROR: Screening file \"%s\" not found", EscapeControlBytes(name).c_str());
     return false;
 }

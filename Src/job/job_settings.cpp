@@ -1,10 +1,13 @@
 // The settings reader, first half: frame and order, identity, colour,
 // linearisation, geometry and medium, and every way the reading fails.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <utility>
 
+#include "base/format.h"
 #include "base/input_file.h"
 #include "halftone/rgb_table.h"
 #include "host/job_ticket.h"
@@ -17,6 +20,10 @@ namespace {
 
 constexpr const char* kErrorList = "Process/ErrorMessage";
 constexpr const char* kInfoList = "Process/InfoMessage";
+constexpr const char* kResolutionXKey = "Output/Prn/Printer/ResolutionX";
+constexpr const char* kResolutionYKey = "Output/Prn/Printer/ResolutionY";
+constexpr const char* kMediaWidthKey = "Output/Prn/Media/Size/Width";
+constexpr const char* kMediaHeightKey = "Output/Prn/Media/Size/Height";
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -32,32 +39,59 @@ void DropAll(std::vector<std::string>& list, const std::string& text) {
 // ---------------------------------------------------------------------------
 // Ticket reads of this job
 
-int CVarnPrn::JobInt(const char* key, int def) const {
-    return GetTicketInt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+// A key that the host holds under another type than the one read counts as
+// missing; the user is told which key and which types, since the job then
+// runs on the key's default.
+void CVarnPrn::ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, uint32_t expected) {
+    const uint32_t found = GetTicketStoredType(m_pTicket, scope, id, key);
+    if (found == 0 || found == expected) return;
+    const std::string text = StringF("Ticket key \"%s\" is stored as %s but read as %s; ignored",
+                                     EscapeControlBytes(key).c_str(), TicketTypeName(found).c_str(),
+                                     TicketTypeName(expected).c_str());
+    Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: %s", text.c_str());
+    UpdateInfoMessage(true, text);
 }
 
-bool CVarnPrn::JobBool(const char* key, bool def) const {
-    return GetTicketBool(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+int CVarnPrn::JobInt(const char* key, int def) {
+    int32_t value = 0;
+    if (GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, &value)) return value;
+    ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, key, TICKET_TYPE_INT32);
+    return def;
 }
 
-double CVarnPrn::JobDouble(const char* key, double def) const {
-    return GetTicketDouble(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, def);
+bool CVarnPrn::JobBool(const char* key, bool def) {
+    int32_t value = 0;
+    if (GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, &value)) return value != 0;
+    ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, key, TICKET_TYPE_INT32);
+    return def;
 }
 
-std::string CVarnPrn::JobString(const char* key, const std::string& def) const {
+double CVarnPrn::JobDouble(const char* key, double def) {
+    double value = 0.0;
+    if (GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, &value, TICKET_INDEX_SCALAR)) return value;
+    ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, key, TICKET_TYPE_DOUBLE);
+    return def;
+}
+
+std::string CVarnPrn::JobString(const char* key, const std::string& def) {
     std::string value;
-    GetTicketString(m_pTicket, value, TICKET_SCOPE_JOB, m_JobID, key, def);
-    return value;
+    if (Ticket_GetString(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, value, TICKET_INDEX_SCALAR)) return value;
+    ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, key, TICKET_TYPE_STRING);
+    return def;
 }
 
-int CVarnPrn::SystemInt(const char* key, int def) const {
-    return GetTicketInt(m_pTicket, TICKET_SCOPE_SYSTEM, 0, key, def);
+int CVarnPrn::SystemInt(const char* key, int def) {
+    int32_t value = 0;
+    if (GetTicketIntDirect(m_pTicket, TICKET_SCOPE_SYSTEM, 0, key, &value)) return value;
+    ReportTypeMismatch(TICKET_SCOPE_SYSTEM, 0, key, TICKET_TYPE_INT32);
+    return def;
 }
 
-std::string CVarnPrn::SystemString(const char* key) const {
+std::string CVarnPrn::SystemString(const char* key) {
     std::string value;
-    GetTicketString(m_pTicket, value, TICKET_SCOPE_SYSTEM, 0, key, std::string());
-    return value;
+    if (Ticket_GetString(m_pTicket, TICKET_SCOPE_SYSTEM, 0, key, value, TICKET_INDEX_SCALAR)) return value;
+    ReportTypeMismatch(TICKET_SCOPE_SYSTEM, 0, key, TICKET_TYPE_STRING);
+    return {};
 }
 
 void CVarnPrn::ReplaceListMessage(const char* key, const std::string& text) {
@@ -91,11 +125,13 @@ int CVarnPrn::ReadInfoFromTicket() {
     if (int r = ReadMediaNameAndLinearisation(); r < 0) return r;
     ReadVisualCorrectionSettings();
     ReadResolutions();
+    if (int r = CheckResolutions(); r < 0) return r;
     if (int r = ReadOutputGeometry(); r < 0) return r;
     ApplyFooterRules();
     ReadPaperFeedAndGeometry();
     if (int r = CheckCrop(); r < 0) return r;
     if (int r = ReadMediaSize(); r < 0) return r;
+    if (int r = CheckScaleFitsThePage(); r < 0) return r;
 
     ReadMediaHandling();
     if (int r = ReadHeadHeight(); r < 0) return r;
@@ -226,7 +262,7 @@ int CVarnPrn::ReadMediaNameAndLinearisation() {
         Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: EPL path not set; this is a fatal error");
         return -2;
     }
-    Log(LOG_DETAIL, "\tEpl path = %s", m_strEplPath.c_str());
+    Log(LOG_DETAIL, "\tEpl path = %s", EscapeControlBytes(m_strEplPath).c_str());
 
     if (!JobString("Output/Prn/Linearization/Printercalibration").empty()) {
         std::unique_ptr<uint8_t[]> table(new (std::nothrow) uint8_t[kEplRgbTableSize]());
@@ -247,16 +283,17 @@ void CVarnPrn::ReadVisualCorrectionSettings() {
         return;
     }
     m_strVisualCorrectionPath = JobString("CMM/VisualCorrection");
-    Log(LOG_DETAIL, "\tLinearisation path = %s", m_strVisualCorrectionPath.c_str());
+    Log(LOG_DETAIL, "\tLinearisation path = %s", EscapeControlBytes(m_strVisualCorrectionPath).c_str());
     // A folder, a device or a file whose read fails counts as a file that
     // cannot be opened.
     std::vector<char> text;
     if (!ReadFileBytes(m_strVisualCorrectionPath, text)) {
-        Log(LOG_DETAIL, "\tCan't open visual correction file (%s)", m_strVisualCorrectionPath.c_str());
+        Log(LOG_DETAIL, "\tCan't open visual correction file (%s)",
+            EscapeControlBytes(m_strVisualCorrectionPath).c_str());
         const std::string message = "Printer linearization cannot be processed";
         std::string withName;
         FormatString(withName, "%s (%s)", message.c_str(),
-                     FileNameOf(ForwardSlashes(m_strVisualCorrectionPath)).c_str());
+                     EscapeControlBytes(FileNameOf(ForwardSlashes(m_strVisualCorrectionPath))).c_str());
         std::vector<std::string> list;
         Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
         DropAll(list, message);
@@ -270,8 +307,8 @@ void CVarnPrn::ReadVisualCorrectionSettings() {
 }
 
 void CVarnPrn::ReadResolutions() {
-    m_dResolutionX = JobDouble("Output/Prn/Printer/ResolutionX", 0.0);
-    m_dResolutionY = JobDouble("Output/Prn/Printer/ResolutionY", 0.0);
+    m_dResolutionX = JobDouble(kResolutionXKey, 0.0);
+    m_dResolutionY = JobDouble(kResolutionYKey, 0.0);
     int antialiasing = JobInt("Output/Prn/Specific/Antialiasing", 0);
     if (antialiasing > 0 && IsModel3001Group(m_pTicket, m_JobID)) {
         m_dResolutionX *= 2.0;
@@ -297,6 +334,8 @@ int CVarnPrn::ReadOutputGeometry() {
     bool height =
         GetTicketIntDirect(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/OutHeightPixel", &m_iOutHeightPixel);
     Log(LOG_DETAIL, "\tRip resolution = %.2f x %.2f dpi", m_dRipResolutionX, m_dRipResolutionY);
+    if (!width) ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, "Process/OutWidthPixel", TICKET_TYPE_INT32);
+    if (!height) ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, "Process/OutHeightPixel", TICKET_TYPE_INT32);
     if (!width || !height) {
         Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Width or Height is not set; this is a fatal error");
         return -3;
@@ -367,10 +406,9 @@ int CVarnPrn::CheckCrop() {
 int CVarnPrn::ReadMediaSize() {
     double widthMm = 0.0;
     double heightMm = 0.0;
-    bool width = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Media/Size/Width", &widthMm,
-                                   TICKET_INDEX_SCALAR);
-    bool height = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Media/Size/Height", &heightMm,
-                                    TICKET_INDEX_SCALAR);
+    bool width = GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kMediaWidthKey, &widthMm, TICKET_INDEX_SCALAR);
+    bool height =
+        GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kMediaHeightKey, &heightMm, TICKET_INDEX_SCALAR);
     m_iMediaWidth = ClampToInt32(widthMm * 10.0 + 0.5);
     m_iMediaHeight = ClampToInt32(heightMm * 10.0 + 0.5);
     m_dMediaThickness = 0.0;
@@ -379,16 +417,72 @@ int CVarnPrn::ReadMediaSize() {
     m_iMediaTypeID = JobInt("Output/Prn/Media/Spec/TypeID", 0);
     Log(LOG_DETAIL, "\tMedia ID = %d", m_iMediaTypeID);
     m_strMediaTypeName = JobString("Output/Prn/Media/Spec/TypeName");
-    Log(LOG_DETAIL, "\tMedia name = %s", m_strMediaTypeName.c_str());
+    Log(LOG_DETAIL, "\tMedia name = %s", EscapeControlBytes(m_strMediaTypeName).c_str());
     m_strMediaTypeUniqueID = JobString("Output/Prn/Media/Spec/TypeUniqueID");
-    if (!m_strMediaTypeUniqueID.empty()) Log(LOG_DETAIL, "\tUnique ID = %s", m_strMediaTypeUniqueID.c_str());
+    if (!m_strMediaTypeUniqueID.empty()) {
+        Log(LOG_DETAIL, "\tUnique ID = %s", EscapeControlBytes(m_strMediaTypeUniqueID).c_str());
+    }
     m_strMediaTypeDonorID = JobString("Output/Prn/Media/Spec/TypeDonorID");
-    if (!m_strMediaTypeDonorID.empty()) Log(LOG_DETAIL, "\tDonor ID = %s", m_strMediaTypeDonorID.c_str());
+    if (!m_strMediaTypeDonorID.empty()) {
+        Log(LOG_DETAIL, "\tDonor ID = %s", EscapeControlBytes(m_strMediaTypeDonorID).c_str());
+    }
 
     if (!width || !height) {
+        if (!width) ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, kMediaWidthKey, TICKET_TYPE_DOUBLE);
+        if (!height) ReportTypeMismatch(TICKET_SCOPE_JOB, m_JobID, kMediaHeightKey, TICKET_TYPE_DOUBLE);
         Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Media width or height not set; this is a fatal error");
+        SetErrorMessageF("Reredir.uze: \"%s\" not set", width ? kMediaHeightKey : kMediaWidthKey);
         return -4;
     }
     Log(LOG_DETAIL, "\tMedia width x height = %4.2f x %4.2f mm", widthMm, heightMm);
+    // A medium of no size holds no page.
+    for (const auto& [key, mm] : {std::pair{kMediaWidthKey, widthMm}, std::pair{kMediaHeightKey, heightMm}}) {
+        if (mm > 0.0 && std::isfinite(mm)) continue;
+        return RefuseSetting(-4, StringF("Reredir.uze: \"%s\" = %s mm is no media size", key,
+                                         FormatGeneral(mm, 6).c_str()));
+    }
+    return 0;
+}
+
+int CVarnPrn::RefuseSetting(int code, const std::string& message) {
+    Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: %s", message.c_str());
+    SetErrorMessage(message);
+    return code;
+}
+
+// The printer's resolutions: a missing, zero or negative one leaves no page.
+int CVarnPrn::CheckResolutions() {
+    for (const auto& [key, dpi] :
+         {std::pair{kResolutionXKey, m_dResolutionX}, std::pair{kResolutionYKey, m_dResolutionY}}) {
+        if (dpi > 0.0 && std::isfinite(dpi)) continue;
+        double served = 0.0;
+        if (!GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, &served, TICKET_INDEX_SCALAR)) {
+            return RefuseSetting(-3, StringF("Reredir.uze: \"%s\" not set", key));
+        }
+        return RefuseSetting(-3, StringF("Reredir.uze: \"%s\" = %s dpi is no resolution", key,
+                                         FormatGeneral(served, 6).c_str()));
+    }
+    return 0;
+}
+
+// The integer scale repeats each RIP pixel; one that is larger than the page
+// (a RIP resolution near 0) would repeat a line more often than the page has
+// lines.
+int CVarnPrn::CheckScaleFitsThePage() {
+    const int32_t pageWidth = RoundToInt32(m_iMediaWidth / 10.0 * m_dResolutionX / 25.4);
+    const int32_t pageHeight = RoundToInt32(m_iMediaHeight / 10.0 * m_dResolutionY / 25.4);
+    struct Axis {
+        const char* key;
+        double ripDpi;
+        int32_t scale;
+        int32_t pagePixels;
+        const char* unit;
+    };
+    for (const Axis& a : {Axis{"Output/Input/RipResolutionX", m_dRipResolutionX, m_iScaleX, pageWidth, "pixels across"},
+                          Axis{"Output/Input/RipResolutionY", m_dRipResolutionY, m_iScaleY, pageHeight, "lines"}}) {
+        if (a.scale <= std::max(a.pagePixels, 1)) continue;
+        return RefuseSetting(-3, StringF("Reredir.uze: \"%s\" = %s dpi scales each pixel by %d; the page has %d %s",
+                                         a.key, FormatGeneral(a.ripDpi, 6).c_str(), a.scale, a.pagePixels, a.unit));
+    }
     return 0;
 }

@@ -19,11 +19,7 @@ int32_t RoundUpToScale(int32_t crop, int32_t scale) {
 }  // namespace
 
 void CVarnPrn::InitMargins() {
-    auto readMm = [this](const char* key) {
-        double mm = 0.0;
-        GetTicketDoubleAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, &mm, TICKET_INDEX_SCALAR);
-        return mm;
-    };
+    auto readMm = [this](const char* key) { return JobDouble(key, 0.0); };
     m_dMarginLeft = readMm("Output/Prn/Media/Margin/Left");
     m_dMarginRight = readMm("Output/Prn/Media/Margin/Right");
     m_dMarginTop = readMm("Output/Prn/Media/Margin/Top");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/format.h"
 #include "host/job_ticket.h"
 #include "host/settings_helpers.h"
 #include "host/ticket.h"
@@ -216,10 +217,10 @@ void CVarnPrn::ReadFinishingOptions() {
 void CVarnPrn::ReadJobIdentity() {
     m_strJobName = JobString("Input/Title", "ZorOze");
     m_strJobName = JobString("Nesting/Title", m_strJobName);
-    Log(LOG_DETAIL, "\tJob name = %s", m_strJobName.c_str());
+    Log(LOG_DETAIL, "\tJob name = %s", EscapeControlBytes(m_strJobName).c_str());
     m_strUserName = JobString("User/Name", "RizEzez");
     m_strUserName = JobString("Output/Prn/JobInfo/User", m_strUserName);
-    Log(LOG_DETAIL, "\tUser name = %s", m_strUserName.c_str());
+    Log(LOG_DETAIL, "\tUser name = %s", EscapeControlBytes(m_strUserName).c_str());
     m_uJobAccountID = GetTicketValue32(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "User/JobAccountID", 0);
     if (m_uJobAccountID != 0) Log(LOG_DETAIL, "\tJob Account ID = %u", m_uJobAccountID);
     m_strRemoteEndpoint = JobString("Job/Identification/RemoteEndpoint");

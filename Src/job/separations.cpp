@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/format.h"
 #include "host/ticket.h"
 #include "job/varn_prn.h"
 
@@ -13,7 +14,7 @@ void LogUpperCased(CVarnPrn& job, const char* heading, std::vector<std::string>&
     job.Log(LOG_DETAIL, "%s", heading);
     for (std::string& text : list) {
         for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        job.Log(LOG_DETAIL, "\t\t%s", text.c_str());
+        job.Log(LOG_DETAIL, "\t\t%s", EscapeControlBytes(text).c_str());
     }
 }
 
@@ -77,7 +78,7 @@ void CVarnPrn::BuildSeparationIndex() {
         for (size_t c = 0; c < inputColors.size() && name < m_vSeparationNames.size(); ++c) {
             if (inputColors[c] != m_vSeparationNames[name]) continue;
             m_vSeparationIndex.push_back(m_vDotCreatorIDs[name]);
-            Log(LOG_DETAIL, "%s->%d", m_vSeparationNames[name].c_str(), m_vDotCreatorIDs[name]);
+            Log(LOG_DETAIL, "%s->%d", EscapeControlBytes(m_vSeparationNames[name]).c_str(), m_vDotCreatorIDs[name]);
             ++name;
         }
     }

@@ -101,6 +101,10 @@ public:
     // spot-colour list. Returns the count.
     int GetPrinterSpotColors(std::vector<std::string>& out) const;
     bool IsCmykwModel() const;
+    // The paper-feed factor the printer is to apply ("QA", "MA"): 1.0 when
+    // the job resamples its lines by the factor itself, so that the feed is
+    // corrected once.
+    double PrinterFeedAdjust() const { return m_bPaperFeedResample ? 1.0 : m_dPaperFeedAdjust; }
     int GetDefaultClearMode() const;
     bool JobHasPrinterSpotSeparation(const std::string& name);
     // The value of a printer option's default choice from the printer's
@@ -116,6 +120,10 @@ public:
     // or band, or the halftoned planes of the widest placed line) would pass
     // 2^31 bytes; OpenJob then fails with -2 before any family starts.
     bool LineBuffersFit();
+    // False, with a message naming the key and the value, when a setting that
+    // takes one of a few values (output and input colour mode, image
+    // position) holds another; OpenJob then fails with -2.
+    bool EnumeratedSettingsValid();
     // Page-link record, the family's OpenPage hook, the halftoner's page
     // start and the page's feed resampler. -2 when the hook is missing or fails.
     int OpenPage();
@@ -245,6 +253,8 @@ public:
     std::array<int32_t, 7> m_aiInkLimitPerChannel{10000, 10000, 10000, 10000, 10000, 10000, 10000};
     std::string m_strMediaName;
     std::string m_strEplPath;
+    // Why the linearisation file could not be used (the job's error message), or empty.
+    std::string m_strLinearisationFault;
     std::unique_ptr<uint8_t[]> m_pEplRgbTable;  // 2^24 entries of three bytes, or null
     bool m_bEplRgbTableLoaded = false;
 
@@ -493,6 +503,10 @@ private:
     void ReadPaperFeedAndGeometry();
     int CheckCrop();
     int ReadMediaSize();
+    int CheckResolutions();
+    int CheckScaleFitsThePage();
+    // Logs the message as fatal, puts it in "Output/ErrorMessage" and gives the code.
+    int RefuseSetting(int code, const std::string& message);
     void ReadMediaHandling();
     int ReadHeadHeight();
     void ReadPageSettings();
@@ -508,12 +522,15 @@ private:
     void ReadDeviceTag();
 
     // Ticket reads of this job (job scope with the job id unless named).
-    int JobInt(const char* key, int def) const;
-    bool JobBool(const char* key, bool def) const;
-    double JobDouble(const char* key, double def) const;
-    std::string JobString(const char* key, const std::string& def = std::string()) const;
-    int SystemInt(const char* key, int def) const;
-    std::string SystemString(const char* key) const;
+    // A key held under another type counts as missing, with a warning in the
+    // log and in "Process/InfoMessage".
+    int JobInt(const char* key, int def);
+    bool JobBool(const char* key, bool def);
+    double JobDouble(const char* key, double def);
+    std::string JobString(const char* key, const std::string& def = std::string());
+    int SystemInt(const char* key, int def);
+    std::string SystemString(const char* key);
+    void ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, uint32_t expected);
     // Drops every copy of text from the job's string list key, appends it
     // once (when add) and writes the list back.
     void ReplaceListMessage(const char* key, const std::string& text);

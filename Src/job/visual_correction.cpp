@@ -7,6 +7,7 @@
 #include <exception>
 #include <type_traits>
 
+#include "base/format.h"
 #include "base/input_file.h"
 #include "base/spline.h"
 #include "job/varn_prn.h"
@@ -195,7 +196,7 @@ bool CVarnPrn::ReadVisualCorrectionText(VisualCorrectionTables& tables, const st
     try {
         return ParseVisualCorrection(tables, text, path);
     } catch (const std::exception& e) {  // no memory for the tables or the curve
-        Log(LOG_WARNING, "\tVisual correction file (%s) not read: %s", path.c_str(), e.what());
+        Log(LOG_WARNING, "\tVisual correction file (%s) not read: %s", EscapeControlBytes(path).c_str(), e.what());
         tables.loaded = 0;
         return false;
     }
@@ -232,7 +233,7 @@ bool CVarnPrn::ParseVisualCorrection(VisualCorrectionTables& tables, const std::
             // A file that ends early: the channels it did not reach print as
             // if uncorrected rather than with no ink at all.
             Log(LOG_WARNING, "\tVisual correction file (%s) ends before block %d; channel %d left uncorrected",
-                path.c_str(), block, channel);
+                EscapeControlBytes(path).c_str(), block, channel);
             tables.SetIdentity(channel);
             continue;
         }

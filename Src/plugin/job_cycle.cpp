@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "halftone/halftone.h"
 #include "plugin/job_cycle_dispatch.h"
+#include "base/format.h"
 #include "base/rounding.h"
 #include "host/ticket.h"
 #include "job/varn_prn.h"
@@ -15,6 +18,20 @@ namespace {
 constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
     return static_cast<uint32_t>((value + multiple - 1) / multiple * multiple);
 }
+
+// Settings that take one of a few values; any other value would print with
+// a set-up the job did not ask for.
+struct EnumeratedSetting {
+    const char* key;
+    int32_t CVarnPrn::*field;
+    std::vector<int32_t> values;
+};
+
+const EnumeratedSetting kEnumeratedSettings[] = {
+    {"Output/Prn/Printer/OutputColorMode", &CVarnPrn::m_iOutputColorMode, {4, 6, 8}},
+    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}},
+    {"Output/Prn/ImagePos/Mode", &CVarnPrn::m_iImagePosMode, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+};
 
 // The largest line buffer a job may need: 2^31 - 1 bytes.
 constexpr uint64_t kMaxLineBufferBytes = (uint64_t{1} << 31) - 1;
@@ -44,13 +61,15 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
     Log(LOG_DETAIL, "CVarnPrn::OpenJob...");
     m_pfnWritePrnData = write;
     m_pWritePrnContext = context;
+    if (!EnumeratedSettingsValid()) return -2;
     InitImagePos();
     if (!LineBuffersFit()) return -2;
 
     const PrinterFamilyRow* family = FindPrinterFamily(m_iPrinterModell);
     if (!family || !family->openJob) {
         Log(LOG_ERROR, "CVarnPrn::OpenJob: Unsupported Printer Model (%d)! ***", m_iPrinterModell);
-        SetErrorMessageF("Reredir.uze: Printer model \"%s\" not supported yet", m_strModelName.c_str());
+        SetErrorMessageF("Reredir.uze: Printer model \"%s\" not supported yet (model number %d)",
+                         EscapeControlBytes(m_strModelName).c_str(), m_iPrinterModell);
         return -2;
     }
     if (family->traceFormat) Log(LOG_DETAIL, family->traceFormat, m_iPrinterModell);
@@ -58,11 +77,26 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
 
     if (!m_bSuppressOpenJobRecord) WriteFrameRecord(SPLTAG_OPEN_JOB, "WritePrnData::SPLTAG_OPEN_JOB");
     if (r != 0) {
+        // The linearisation file's fault is the cause, not the family's set-up that met it.
+        if (!m_strLinearisationFault.empty()) SetErrorMessage(m_strLinearisationFault);
         Log(LOG_ERROR, "CVarnPrn::OpenJob: failed");
     } else {
         Log(LOG_INFO, "CVarnPrn::OpenJob: success");
     }
     return r;
+}
+
+bool CVarnPrn::EnumeratedSettingsValid() {
+    for (const EnumeratedSetting& s : kEnumeratedSettings) {
+        const int32_t value = this->*s.field;
+        if (std::find(s.values.begin(), s.values.end(), value) != s.values.end()) continue;
+        std::string allowed;
+        for (int32_t v : s.values) allowed += (allowed.empty() ? "" : ", ") + std::to_string(v);
+        Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not one of %s", s.key, value, allowed.c_str());
+        SetErrorMessageF("Reredir.uze: \"%s\" = %d is not one of %s", s.key, value, allowed.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool CVarnPrn::LineBuffersFit() {
@@ -253,6 +287,7 @@ int CVarnPrn::WriteScaledLine(const uint8_t* line, uint32_t size, CVarnPrn* job)
     const uint8_t* croppedLine = j.HalftoneInputLine(line, size);
     int result = 0;
     for (int32_t i = 0; i < repeats; ++i) {
+        if (j.m_iPageLine == INT32_MAX) break;  // no page holds more lines; the rest are dropped
         const int32_t pageLine = ++j.m_iPageLine;
         if (j.m_bCropping && (pageLine <= top || pageLine > top + printed)) {
             j.SetProgressFromLine(pageLine);

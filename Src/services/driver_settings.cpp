@@ -80,7 +80,7 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
         const std::string value = CIniFile::GetValue(k.key, k.section, path);
         settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
     }
-    if (!comments.empty()) CIniFile::SetSectionComments(comments, "DebugTif", path);
+    if (!comments.empty()) CIniFile::AddSectionComments(comments, "DebugTif", path);
     return settings;
 }
 

@@ -32,9 +32,49 @@ bool ParseLine(const std::string& line, const std::string& currentSection, IniEn
     return true;
 }
 
+// The line end of a file read into entries: CR LF when its first line ends
+// so, else LF.
+const char* LineEnd(const std::vector<IniEntry>& entries) {
+    for (const IniEntry& e : entries) {
+        for (const std::string* text : {&e.comments, &e.raw}) {
+            const size_t end = text->find('\n');
+            if (end != std::string::npos) return end > 0 && (*text)[end - 1] == '\r' ? "\r\n" : "\n";
+        }
+    }
+    return "\n";
+}
+
+// Lines that end in LF ended as the file's lines end.
+std::string WithLineEnds(const std::string& text, const char* eol) {
+    if (eol[0] == '\n') return text;
+    std::string out;
+    for (char c : text) {
+        if (c == '\n' && (out.empty() || out.back() != '\r')) out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 template <typename Match>
 std::vector<IniEntry>::const_iterator FindIf(const std::vector<IniEntry>& entries, Match match) {
     return std::find_if(entries.begin(), entries.end(), match);
+}
+
+// Gives the section's header these comment lines (after its own ones when
+// adding), each ending in the file's line end.
+bool PutSectionComments(const std::string& comments, const std::string& section, const std::string& path,
+                        bool add) {
+    std::vector<IniEntry> entries;
+    if (!CIniFile::Load(path, entries)) return false;
+    for (IniEntry& e : entries) {
+        if (!IsActiveHeader(e, section)) continue;
+        const char* eol = LineEnd(entries);
+        if (!add) e.comments.clear();
+        e.comments += WithLineEnds(comments, eol);
+        if (!e.comments.empty() && e.comments.back() != '\n') e.comments += eol;
+        return CIniFile::Save(path, entries);
+    }
+    return false;
 }
 
 }  // namespace
@@ -65,10 +105,11 @@ bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
     std::string raw;
     while (std::getline(in, raw)) {
         const std::string line = Trim(raw);
-        if (line.empty()) continue;
+        if (!in.eof()) raw += '\n';  // the line as it stands in the file
         IniEntry entry;
-        bool parsed = false;
-        if (line[0] == '#' || line[0] == ';') {
+        bool parsed = false;  // a blank line stays with the comment lines
+        if (line.empty()) {
+        } else if (line[0] == '#' || line[0] == ';') {
             parsed = line.find_first_of("[=") != std::string::npos && ParseLine(Trim(line.substr(1)), section, &entry);
             if (parsed) entry.commentMark = line[0];
         } else {
@@ -76,10 +117,11 @@ bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
             if (parsed && entry.key.empty()) section = entry.section;
         }
         if (!parsed) {
-            comments += line + "\n";
+            comments += raw;
             continue;
         }
         entry.comments.swap(comments);
+        entry.raw = raw;
         entries.push_back(std::move(entry));
     }
     if (!comments.empty()) {
@@ -94,16 +136,26 @@ bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
 bool CIniFile::Save(const std::string& path, const std::vector<IniEntry>& entries) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
+    const char* eol = LineEnd(entries);
+    bool atLineStart = true;
+    const auto put = [&](const std::string& text) {
+        if (text.empty()) return;
+        out << text;
+        atLineStart = text.back() == '\n';
+    };
     for (const IniEntry& e : entries) {
-        out << e.comments;
-        if (e.commentMark == '\0') continue;
-        out << e.commentMark;
-        if (e.key.empty()) {
-            out << '[' << e.section << ']';
-        } else {
-            out << e.key << '=' << e.value;
+        if (!e.raw.empty()) {
+            put(e.comments);
+            put(e.raw);
+            continue;
         }
-        out << '\n';
+        // A changed or added entry starts on a line of its own.
+        if (!atLineStart && !(e.comments.empty() && e.commentMark == '\0')) put(eol);
+        put(e.comments);
+        if (e.commentMark == '\0') continue;
+        std::string line(1, e.commentMark);
+        line += e.key.empty() ? "[" + e.section + "]" : e.key + "=" + e.value;
+        put(line + eol);
     }
     out.flush();
     return static_cast<bool>(out);
@@ -135,7 +187,9 @@ bool CIniFile::SetValue(const std::string& key, const std::string& value, const 
     if (!Load(path, entries)) return false;
     for (IniEntry& e : entries) {
         if (IsActiveEntry(e, key, section)) {
+            if (e.value == value) return true;
             e.value = value;
+            e.raw.clear();
             return Save(path, entries);
         }
     }
@@ -162,13 +216,9 @@ bool CIniFile::SetValue(const std::string& key, const std::string& value, const 
 }
 
 bool CIniFile::SetSectionComments(const std::string& comments, const std::string& section, const std::string& path) {
-    std::vector<IniEntry> entries;
-    if (!Load(path, entries)) return false;
-    for (IniEntry& e : entries) {
-        if (!IsActiveHeader(e, section)) continue;
-        e.comments = comments;
-        if (!e.comments.empty() && e.comments.back() != '\n') e.comments += '\n';
-        return Save(path, entries);
-    }
-    return false;
+    return PutSectionComments(comments, section, path, false);
+}
+
+bool CIniFile::AddSectionComments(const std::string& comments, const std::string& section, const std::string& path) {
+    return PutSectionComments(comments, section, path, true);
 }

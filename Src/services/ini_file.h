@@ -1,7 +1,8 @@
 // A small INI reader and writer. It keeps no state: every operation loads the
 // whole file and, when it changes something, saves it whole again.
 //
-// Reading: lines are trimmed of " \t\n\r" and empty ones dropped. "[name]"
+// Reading: lines are trimmed of " \t\n\r" for parsing, and blank ones are
+// kept as comment lines. "[name]"
 // opens a section, "key=value" is an entry of the current section (key and
 // value trimmed). A line starting with '#' or ';' that reads as a header or an
 // entry once that mark is removed is a commented-out entry: it is kept and
@@ -9,19 +10,23 @@
 // starting with '#' or ';', and any other line that is neither header nor
 // entry, are comment lines of the next entry, written back as they stand.
 //
-// Writing: each entry's comments, then its mark (' ' for an active entry),
-// then "[section]" or "key=value", then a line end.
+// Writing: every line read is written back as it was read (spacing and line
+// ends included) unless its entry was changed. A changed or added entry is
+// written as its comments, then its mark (' ' for an active entry), then
+// "[section]" or "key=value", then the file's line end (CR LF when its first
+// line ends so, else LF).
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct IniEntry {
-    std::string comments;   // comment lines before the entry, each ending in "\n"
+    std::string comments;   // comment lines before the entry, each ending in its line end
     char commentMark = ' '; // ' ' active, '#' or ';' commented out, '\0' comment lines only (end of file)
     std::string section;
     std::string key;  // empty for a section header
     std::string value;
+    std::string raw;  // the line as read, with its line end; empty for an entry changed or added
 };
 
 class CIniFile {
@@ -45,6 +50,9 @@ public:
                          const std::string& path);
     // Gives the section's header these comment lines.
     static bool SetSectionComments(const std::string& comments, const std::string& section, const std::string& path);
+    // Adds these comment lines just before the section's header, after the
+    // comment lines it has.
+    static bool AddSectionComments(const std::string& comments, const std::string& section, const std::string& path);
 
     static std::string Trim(const std::string& text, const char* set = " \t\n\r", TrimSide side = kTrimBoth);
 };

@@ -1,6 +1,6 @@
 // The stand-in linearisation library: GetEPLInterface and the entries the
 // plug-in calls, over the text format of lin_file.h. Nothing thrown leaves an
-// entry; every failure is a negative code, and EplStandInLastError() tells
+// entry; every failure is a negative code, and GetEPLErrorText() tells
 // why the last call of this thread failed.
 #include <algorithm>
 #include <cmath>
@@ -193,6 +193,6 @@ EPLInterface g_interface = MakeInterface();
 
 EPL_EXPORT EPLInterface* GetEPLInterface(void) { return &epl_standin::g_interface; }
 
-// Diagnostics of this stand-in only: why the last failing call of the
-// calling thread failed (empty when none has).
-EPL_EXPORT const char* EplStandInLastError(void) { return epl_standin::t_lastError; }
+// Why the last failing call of the calling thread failed (empty when none
+// has); the plug-in puts it in its message.
+EPL_EXPORT const char* GetEPLErrorText(void) { return epl_standin::t_lastError; }

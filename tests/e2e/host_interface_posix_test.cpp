@@ -109,7 +109,8 @@ TEST(HostInterface, RefusesModel7020WithItsNameAndNoRecord) {
     ASSERT_EQ(host.CreateContext(), 0);
     EXPECT_EQ(host.OpenJob(), -2);
     EXPECT_TRUE(host.records.empty());
-    EXPECT_EQ(host.JobString("Output/ErrorMessage"), "Reredir.uze: Printer model \"CJV300-160 Plus\" not supported yet");
+    EXPECT_EQ(host.JobString("Output/ErrorMessage"),
+              "Reredir.uze: Printer model \"CJV300-160 Plus\" not supported yet (model number 7020)");
     EXPECT_EQ(host.JobString("Output/Progress/Message"), "OutputPlugIn: OpenJob failed");
     ASSERT_NE(host.job, nullptr) << "the job stays with the host until CloseJob";
 

@@ -441,7 +441,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     } cases[] = {
         {{"Output/Prn/Printer/Model"}, lin + root + "/examples/cmyk.lin\"\n", "Printer ID not set"},
         {{"Output/Prn/Printer/ResolutionX", "Output/Prn/Printer/ResolutionY"}, lin + root + "/examples/cmyk.lin\"\n",
-         "image width 0"},
+         "\"Output/Prn/Printer/ResolutionX\" not set"},
         {{"Output/Prn/Media/Size/Width"}, lin + root + "/examples/cmyk.lin\"\n", "Media width or height not set"},
         {{}, lin + "/nowhere/cmyk.lin\"\n", "BuildLut failed with error -2"},
         {{}, lin + File("garbage.lin") + "\"\n", "BuildLut failed with error -3"},

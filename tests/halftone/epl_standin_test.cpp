@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_library.LoadFile(KELMORA_EPL_PATH)) << m_library.Error();
         epl = m_library.Function<GetEPLInterfaceFn>("GetEPLInterface")();
-        lastError = m_library.Function<const char* (*)()>("EplStandInLastError");
+        lastError = m_library.Function<const char* (*)()>(EPL_ERROR_TEXT_ENTRY);
         ASSERT_NE(epl, nullptr);
         ASSERT_NE(lastError, nullptr);
     }

@@ -120,17 +120,14 @@ TEST_F(Margins, EachAxisFollowsItsOwnResolution) {
 // 32-bit range: the crops are held within it (no signed overflow) and
 // nothing of the image is left to print.
 TEST_F(Margins, AbsurdResolutionCropsTheWholeImageWithoutOverflow) {
-    for (double dpi : {-1e300, 1e300}) {
-        Place(1000, 100, 100.0, 500.0, 0.0, 0.0, 0.0, 0.0, dpi, 254.0);
-        CVarnPrn& j = Run();
-        EXPECT_GE(j.m_iCropLeft, 0) << dpi;
-        EXPECT_GE(j.m_iCropRight, 0) << dpi;
-        EXPECT_GE(j.m_iImageWidth, 0) << dpi;
-        EXPECT_LE(j.m_iImageWidth, 1000) << dpi;
-    }
-    EXPECT_EQ(job->m_iImageWidth, 1000);  // a huge page holds the image
+    Place(1000, 100, 100.0, 500.0, 0.0, 0.0, 0.0, 0.0, 1e300, 254.0);
+    CVarnPrn& j = Run();
+    EXPECT_GE(j.m_iCropLeft, 0);
+    EXPECT_GE(j.m_iCropRight, 0);
+    EXPECT_EQ(j.m_iImageWidth, 1000);  // a huge page holds the image
+    // A negative resolution holds no page at all.
     Place(1000, 100, 100.0, 500.0, 0.0, 0.0, 0.0, 0.0, -1e300, 254.0);
-    EXPECT_EQ(Run().m_iImageWidth, 0);
+    EXPECT_EQ(Read(), -3);
 }
 
 TEST_F(Margins, ToleranceOfTwoTenthsOfAMillimetre) {

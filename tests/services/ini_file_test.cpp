@@ -140,31 +140,13 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
 TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
     ScratchFolder folder;
     const std::string path = folder.File("a.ini");
-    WriteWholeFile(path,
-                   "; about this file\r\n"
-                   "top=1\n"
-                   "\n"
-                   "  [First]  \n"
-                   "#old = 5\n"
-                   "key = value with spaces \n"
-                   "just some words\n"
-                   "[Second]\n"
-                   ";[Third]\n"
-                   "x=\n"
-                   "; the end\n");
+    const std::string head = "; about this file\r\ntop=1\n\n  [First]  \n#old = 5\nkey = value with spaces \n";
+    const std::string tail = "just some words\n[Second]\n;[Third]\nx=\n; the end\n";
+    WriteWholeFile(path, head + tail);
     ASSERT_TRUE(CIniFile::SetValue("added", "7", "First", path));
-    EXPECT_EQ(ReadWholeFile(path),
-              "; about this file\n"
-              " top=1\n"
-              " [First]\n"
-              "#old=5\n"
-              " key=value with spaces\n"
-              " added=7\n"
-              "just some words\n"
-              " [Second]\n"
-              ";[Third]\n"
-              " x=\n"
-              "; the end\n");
+    // Every line the user wrote stays as written; only the new entry is added
+    // (with the line end of the file's first line).
+    EXPECT_EQ(ReadWholeFile(path), head + " added=7\r\n" + tail);
 
     EXPECT_EQ(CIniFile::GetValue("top", "", path), "1");
     EXPECT_EQ(CIniFile::GetValue("key", "First", path), "value with spaces");
@@ -185,6 +167,19 @@ TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
     ASSERT_TRUE(CIniFile::SetSectionComments("; T's own", "T", path));
     EXPECT_FALSE(CIniFile::SetSectionComments("; none", "U", path));
     EXPECT_EQ(ReadWholeFile(path), " [S]\n k=w\n; T's own\n [T]\n k=1\n");
+}
+
+// "DaVav.ini" written by hand: the missing key and its comment line are added,
+// and every line of the user's stays as it was.
+TEST_F(DriverIni, AddingAMissingKeyKeepsTheUsersLines) {
+    const std::string head = "; mine\r\n\r\n";
+    const std::string debug = "[DebugTif]\r\nWriteInputTiff = 1\r\n  WriteInputTiffSep=0 \r\nWriteOutputTiffSep=0\r\n";
+    const std::string special = "\r\n[Special]\r\n;UseNewTIL=1\r\nHalftoneThreadCount=0\r\nUseTimeForRandom=0\r\n"
+                                "AutoCleaning=0";
+    WriteWholeFile(path, head + debug + special);
+    EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_bWriteInputTiff, 1);
+    EXPECT_EQ(ReadWholeFile(path), head + "; set WriteOutputTiff=1 creates a TIF from the output data\r\n" + debug +
+                                       " WriteOutputTiff=0\r\n" + special);
 }
 
 }  // namespace

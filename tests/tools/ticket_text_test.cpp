@@ -114,6 +114,8 @@ TEST(TicketText, BadTextNamesTheLine) {
     for (const char* utf16 : {"\xFF\xFE[\0j\0", "\xFE\xFF\0[\0j"}) {
         EXPECT_EQ(ErrorOf(std::string(utf16, 6)), "line 1: the text begins with a UTF-16 byte-order mark: save it as UTF-8");
     }
+    // The ticket's control bytes reach the message escaped.
+    EXPECT_EQ(ErrorOf("[job]\nA\x1b[2J\x7f B = 1\n"), "line 2: invalid key \"A\\x1B[2J\\x7F B\"");
 
     const char* const bad[] = {
         "[printer]\n",        "[printer -1]\n",        "[printer 4294967296]\n", "[job\n",

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/format.h"
 #include "base/text_error.h"
 
 namespace hostkit {
@@ -105,7 +106,8 @@ struct Parser {
     int line = 0;
 
     [[noreturn]] void Fail(const std::string& message) const {
-        throw TextError("line " + std::to_string(line) + ": " + message);
+        // The message quotes the ticket's text: its control bytes are shown escaped.
+        throw TextError("line " + std::to_string(line) + ": " + EscapeControlBytes(message));
     }
 
     // Only blanks or a comment may follow a value or a section header.

@@ -190,7 +190,7 @@ Bytes JFXIntern::InitializationSequence(CVarnPrn* job) const {
         return {};
     }
     Bytes out = MRL_Q_At();
-    Append(out, MRL_QA(MRL_FeedCorrection(job->m_dPaperFeedAdjust, 255), 255));
+    Append(out, MRL_QA(MRL_FeedCorrection(job->PrinterFeedAdjust(), 255), 255));
     Append(out, MRL_QC(0, 0xFF, 0xFFFF, 0xFF, 0xFF));
     const uint8_t dotFlag = (job->m_iDotSize == 9 || job->m_iDotSize == 10) ? 4 : 1;
     Append(out, MRL_IV_QP12(PrintModeCode(job->m_iDotSize), uint16_t(job->m_iResolutionY),

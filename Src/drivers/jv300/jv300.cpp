@@ -315,7 +315,7 @@ JV300_PageValues JV300_Intern::PageValues(CVarnPrn* job, const PRINTMODE& row) c
     v.vacuum = JV300_VacuumCode(job->m_iVacuumPower);
     v.dryTime = uint16_t(MRL_DryerTimeCodeInRange(job->m_iDryTime, 0, 999));
     v.dryTimePerScan = MRL_TenthsCode(job->m_dDryTimePerScan, 0, 99);
-    v.feedAdjust = MRL_FeedCorrection(job->m_dPaperFeedAdjust, 9999);
+    v.feedAdjust = MRL_FeedCorrection(job->PrinterFeedAdjust(), 9999);
     v.mediaType = MRL_MediaTypeCode(job->m_iMediaTypeID);
     v.cut = (job->m_iMediaSource == 9 && job->m_iCuttingMode != 0) ? 1 : 0;
     if (m_bHasWhite && GetInkSetCode(job, 1) != kInkSetCode422 && v.dotClass != 3) {

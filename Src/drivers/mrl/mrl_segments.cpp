@@ -81,7 +81,7 @@ uint8_t ClampToByte(int32_t value) { return uint8_t(std::clamp(value, 0, 255)); 
 namespace {
 Bytes FeedCorrectionSegment(const CVarnPrn* job, uint32_t limit) {
     if (!job) return {};
-    const int32_t value = RoundToInt32((job->m_dPaperFeedAdjust - 1.0) * 10000.0);
+    const int32_t value = RoundToInt32((job->PrinterFeedAdjust() - 1.0) * 10000.0);
     if (value == 0) return {};
     return MRL_QA(value, limit);
 }
@@ -118,7 +118,7 @@ std::string GetColorCodeName(const ColorCodeInkMap& map, uint32_t code) {
 
 Bytes MRL_MA_FromJob(const CVarnPrn* job) {
     if (!job) return {};
-    return MRL_MA_FromFeedAdjust(job->m_dPaperFeedAdjust);
+    return MRL_MA_FromFeedAdjust(job->PrinterFeedAdjust());
 }
 
 Bytes MRL_SO_ForWhiteInk(CVarnPrn* job) {

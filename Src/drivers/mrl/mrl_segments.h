@@ -48,7 +48,8 @@ int32_t MRL_FeedCorrection(double factor, int32_t limit);
 // 0 for a negative value, 255 from 255 on, else the value.
 uint8_t ClampToByte(int32_t value);
 
-// The job's paper-feed correction: "QA" with round((factor - 1) x 10000),
+// The job's paper-feed correction: "QA" with round((factor - 1) x 10000) of
+// the printer's factor (CVarnPrn::PrinterFeedAdjust),
 // limited to 255; nothing when that is 0 or there is no job.
 Bytes MRL_QA_Segment(const CVarnPrn* job);
 

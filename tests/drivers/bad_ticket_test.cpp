@@ -1,0 +1,123 @@
+// Tickets a new user gets wrong, through the host interface: the job is
+// refused at OpenJob with the key and the value named, or goes on with the
+// user told; and the paper feed that the job resamples is not corrected by
+// the printer a second time.
+#include <algorithm>
+#include <sstream>
+
+#include "drivers/family_faults_test_support.h"
+
+namespace {
+
+class BadTicket : public faults::FamilyFaults {
+protected:
+    BadTicket() : FamilyFaults(1) {}
+
+    bool HasInfo(const std::string& text) const {
+        const std::vector<std::string> list = Strings("Process/InfoMessage");
+        return std::find(list.begin(), list.end(), text) != list.end();
+    }
+};
+
+TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
+    struct Case {
+        const char* reference;
+        std::string keys;
+        std::string error;      // "Output/ErrorMessage" begins with this
+        std::string info = "";  // an element of "Process/InfoMessage", when not empty
+    };
+    const std::string P = "Output/Prn/Printer/", M = "Output/Prn/Media/Size/", I = "Output/Input/";
+    const std::string R = "Reredir.uze: \"", lin = "Reredir.uze: Linearization file \"";
+    const std::string typed = "\" is stored as integer but read as real number; ignored";  // a key of another type
+    const Case cases[] = {
+        {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not one of 4, 6, 8"},
+        {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 3, 4, 6, 7"},
+        {"Tx500", "Output/Prn/ImagePos/Mode = 9\n", R + "Output/Prn/ImagePos/Mode\" = 9 is not one of 0, 1, 2, 3, 4"},
+        {"JV33", P + "ResolutionX = 0.0\n", R + P + "ResolutionX\" = 0 dpi is no resolution"},
+        {"JV400", P + "ResolutionY = -720.0\n", R + P + "ResolutionY\" = -720 dpi is no resolution"},
+        {"JV33", P + "ResolutionX = 720\n", R + P + "ResolutionX\" not set",
+         "Ticket key \"" + P + "ResolutionX" + typed},
+        {"JFX200", M + "Width = 0.0\n", R + M + "Width\" = 0 mm is no media size"},
+        {"UJFx042", M + "Height = 0.0\n", R + M + "Height\" = 0 mm is no media size"},
+        {"JV300", M + "Height = -5.5\n", R + M + "Height\" = -5.5 mm is no media size"},
+        {"JV3", M + "Height = 2000\n", R + M + "Height\" not set", "Ticket key \"" + M + "Height" + typed},
+        {"JV33", I + "RipResolutionY = 4.9e-324\n",
+         R + I + "RipResolutionY\" = 4.94066e-324 dpi scales each pixel by 2147483647; the page has 56693 lines"},
+        {"JV33", I + "RipResolutionX = 0.0001\n",
+         R + I + "RipResolutionX\" = 0.0001 dpi scales each pixel by 7200000; the page has 226772 pixels across"},
+        {"JV33", P + "Model = 99999\n" + P + "ModelName = \"JV33-160\"\n",
+         "Reredir.uze: Printer model \"JV33-160\" not supported yet (model number 99999)"},
+        {"JV33", P + "Model = -2\n" + P + "ModelName = \"JV\\x1b[2J\\r\"\n",
+         "Reredir.uze: Printer model \"JV\\x1B[2J\\x0D\" not supported yet (model number -2)"},
+        {"JV33", "Output/Prn/Linearization/BPLPath = \"/nowhere/job.lin\"\n",
+         lin + "/nowhere/job.lin\" cannot be used: cannot open \"/nowhere/job.lin\""},
+        {"JV400", "Output/Prn/Linearization/BPLPath = \"" + TicketPath(folder.Path()) + "\"\n",
+         lin + folder.Path() + "\" cannot be used: \"" + folder.Path() + "\" is not a file"},
+        {"JV33", P + "OutputColorMode = 6\n",
+         lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
+        {"JV33", P + "Model = \"700\"\n", "",
+         "Ticket key \"" + P + "Model\" is stored as text but read as integer; ignored"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reference + std::string(": ") + c.keys);
+        Prepare(faults::Named(c.reference));
+        Ticket("[job]\n" + c.keys);
+        EXPECT_NE(Do({faults::Call::OpenJob}), 0);
+        EXPECT_EQ(ErrorMessage().substr(0, c.error.size()), c.error) << ErrorMessage();
+        if (!c.info.empty()) {
+            EXPECT_TRUE(HasInfo(c.info)) << c.info;
+        }
+        Do({faults::Call::CloseJob});
+        // The next case starts from the reference job again.
+        std::istringstream lines(c.keys);
+        for (std::string line; std::getline(lines, line);) {
+            store.Erase(TICKET_SCOPE_JOB, kJobId, line.substr(0, line.find(" = ")));
+        }
+    }
+}
+
+TEST_F(BadTicket, AKeyOfAnotherTypeCountsAsMissingAndTheJobGoesOn) {
+    Prepare(faults::Named("JV33"));
+    Ticket("[job]\nOutput/Prn/Specific/PrintQuality = 8.5\n");
+    EXPECT_EQ(Do({faults::Call::OpenJob}), 0);
+    EXPECT_TRUE(HasInfo("Ticket key \"Output/Prn/Specific/PrintQuality\" is stored as real number but read as integer; "
+                        "ignored"));
+}
+
+// With the feed factor applied to the page lines by the job (no option 11),
+// every "QA" and "MA" the printer gets corrects nothing; with option 11 the
+// printer gets the factor instead.
+TEST_F(BadTicket, ThePaperFeedIsCorrectedOnce) {
+    // The magnitude of a feed command, or -1 for another command.
+    const auto feed = [](const prndecode::Command& c) {
+        if (c.name == "QA" && c.params.size() == 3) return c.params[1] | c.params[2] << 8;
+        if (c.name == "MA" && c.params.size() == 4) return int(c.params[3]);
+        return -1;
+    };
+    for (const faults::Reference& r : faults::kReferences) {
+        SCOPED_TRACE(r.name);
+        int corrected[2] = {0, 0};  // feed commands that correct something: resampled, by the printer
+        for (const bool printerFeeds : {false, true}) {
+            Prepare(r);
+            Ticket("[job]\nOutput/Prn/Media/Spec/FeedAdjust = 1.05\n" +
+                   (printerFeeds ? "[printer " + std::to_string(r.model) + "]\nOutput/Prn/Info/Option/ID[] = 11\n"
+                                 : std::string()));
+            for (int result : Run()) ASSERT_EQ(result, 0);
+            for (const CapturedRecord& record : writer.records) {
+                // The printer's stream, not the print-and-cut records beside it.
+                if (record.tag == 0 || (record.tag & 0xF0000000) == 0xD0000000) continue;
+                for (const prndecode::Command& c : prndecode::DecodeMrl(record.data)) {
+                    corrected[printerFeeds] += feed(c) > 0;
+                }
+            }
+        }
+        EXPECT_EQ(corrected[0], 0);
+        // Every line but two sends a feed correction.
+        const std::string name = r.name;
+        if (name != "JV5" && name.rfind("UJF605", 0) != 0) {
+            EXPECT_GT(corrected[1], 0);
+        }
+    }
+}
+
+}  // namespace
