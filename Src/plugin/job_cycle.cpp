@@ -19,18 +19,23 @@ constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
     return static_cast<uint32_t>((value + multiple - 1) / multiple * multiple);
 }
 
-// Settings that take one of a few values; any other value would print with
+// Settings that take one of a set of values; any other value would print with
 // a set-up the job did not ask for.
 struct EnumeratedSetting {
     const char* key;
     int32_t CVarnPrn::*field;
     std::vector<int32_t> values;
+    bool listed;  // the message lists the values (a short set)
 };
 
 const EnumeratedSetting kEnumeratedSettings[] = {
-    {"Output/Prn/Printer/OutputColorMode", &CVarnPrn::m_iOutputColorMode, {4, 6, 8}},
-    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}},
-    {"Output/Prn/ImagePos/Mode", &CVarnPrn::m_iImagePosMode, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+    // Every output colour mode the halftoner, the linearisation and the families know.
+    {"Output/Prn/Printer/OutputColorMode", &CVarnPrn::m_iOutputColorMode,
+     {1,   2,   4,   6,   7,   8,   12,  13,  17,  18,  19,  30,  31,  33,  35,  37,  39,  40,  41,  52,  53,
+      54,  55,  75,  76,  120, 121, 122, 124, 125, 126, 127, 128, 129, 130, 134, 135, 136, 137, 138, 139, 140,
+      141, 142, 143, 146, 147, 148, 149, 150, 160, 162, 163},
+     false},
+    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}, true},
 };
 
 // The largest line buffer a job may need: 2^31 - 1 bytes.
@@ -90,10 +95,13 @@ bool CVarnPrn::EnumeratedSettingsValid() {
     for (const EnumeratedSetting& s : kEnumeratedSettings) {
         const int32_t value = this->*s.field;
         if (std::find(s.values.begin(), s.values.end(), value) != s.values.end()) continue;
-        std::string allowed;
-        for (int32_t v : s.values) allowed += (allowed.empty() ? "" : ", ") + std::to_string(v);
-        Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not one of %s", s.key, value, allowed.c_str());
-        SetErrorMessageF("Reredir.uze: \"%s\" = %d is not one of %s", s.key, value, allowed.c_str());
+        std::string allowed = "a value it takes";
+        if (s.listed) {
+            allowed = "one of ";
+            for (int32_t v : s.values) allowed += std::to_string(v) + (v == s.values.back() ? "" : ", ");
+        }
+        Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not %s", s.key, value, allowed.c_str());
+        SetErrorMessageF("Reredir.uze: \"%s\" = %d is not %s", s.key, value, allowed.c_str());
         return false;
     }
     return true;
