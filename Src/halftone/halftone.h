@@ -190,6 +190,8 @@ public:
     int32_t Linearize(const uint8_t* src, int32_t count, int32_t step, uint16_t* out) {
         return (this->*m_pfnLinearize)(src, count, step, out);
     }
+    // Bytes per input pixel that the installed lineariser reads (0 for none).
+    int32_t LinearizeInputBytes() const;
     int32_t LinearizeNone(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine4A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine5A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
