@@ -260,7 +260,7 @@ public:
     DebugImageLibrary m_DbgOut;
     DbgImageHandle m_hDbgHalftoneImage = nullptr;
     DbgImageHandle m_hDbgContoneImage = nullptr;
-    std::vector<uint8_t> m_vDbgLineBuffer;  // halftone debug line of routines that keep their own
+    std::vector<uint8_t> m_vDbgLineBuffer;  // a halftoned line padded to the rows the library reads
     std::unique_ptr<DbgImageInfo> m_pDbgHalftoneInfo;
     std::unique_ptr<DbgImageInfo> m_pDbgContoneInfo;
 
@@ -302,6 +302,8 @@ public:
 private:
     void InitDebugOutput(CVarnPrn* job);
     void CloseDebugImages();
+    // The job's halftoned line as the debug-image library reads it.
+    const uint8_t* DebugHalftoneLine(const CVarnPrn* job);
     void FreeJobBuffers();
     // The job's input line for the routine: the job's own, or the halftoner's
     // RGB-corrected copy of it.
