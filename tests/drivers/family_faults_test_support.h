@@ -55,6 +55,8 @@ const Reference kReferences[] = {
     {"JFX200", 7081, 600, 600, 2, 6060080},
     {"UJF605", 726, 600, 600, 2, 205},
     {"UJF605 spooled", 673, 600, 600, 2, 205, 4, "Output/Prn/Specific/White/Order = 0\n"},  // colour in the spool file
+    {"UJF605 two layers", 726, 600, 600, 2, 205, 4,
+     "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 1\n"},  // white in the spool file
     {"JFX500", 7089, 600, 600, 9, 6060040, 5, "Output/Prn/Specific/Clear/Mode = 0\nOutput/Prn/Specific/Clear/Surface = 1\n"},
     {"TS500", 7075, 600, 1200, 3, 6012080},
     {"UJFx042", 7063, 720, 600, 2, 7260080, 7,
@@ -101,7 +103,7 @@ struct Spooling {
     const char* name;
     bool keepFile = false;
 };
-const Spooling kSpooling[] = {{"JFX200"},          {"JFX500"},  {"UJF605 spooled"},
+const Spooling kSpooling[] = {{"JFX200"}, {"JFX500"}, {"UJF605 spooled"}, {"UJF605 two layers"},
                               {"UJF605 spooled", true}, {"UJFx042"}, {"CJV300 pulled back"}};
 
 inline const Reference& Named(const std::string& name) {
