@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/input_file.h"
 #include "base/rounding.h"
 #include "cutting/cutmarks.h"
 #include "drivers/mrl/mrl_segments.h"
@@ -58,8 +59,7 @@ Bytes CutJob(MimakiCutmarksGenerator* generator, int32_t dryTime, const Bytes& c
 
 bool ReportMissingCutData(CVarnPrn* job, const char* reason) {
     const std::string message = std::string("No cut data: ") + reason;
-    if (std::FILE* file = std::fopen(kMissingCutDataWorkaround, "rb")) {
-        std::fclose(file);
+    if (IsReadableFile(kMissingCutDataWorkaround)) {  // a pipe under the name would block the job
         job->UpdateInfoMessage(true, message);
         return true;
     }

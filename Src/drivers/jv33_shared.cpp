@@ -8,6 +8,7 @@
 #include "printers/model_predicates.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/picture_check.h"
 #include "halftone/halftone.h"
 #include "base/text_error.h"
 
@@ -97,6 +98,10 @@ HalftoneSetup ScreeningSetup(int32_t channels) {
 
 int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
     if (!job) return -1;
+    // Screening reads a value per channel (white the fifth), error diffusion
+    // at least cyan, magenta, yellow and black.
+    const int32_t needed = setup.routine == 51 ? setup.channels : 4;
+    if (!PictureHasChannels(job, "InitHalftone", needed == 5 ? "CMYK+W" : "CMYK", needed)) return -1;
     try {
         job->m_iOutChannels = setup.channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

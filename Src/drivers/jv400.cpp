@@ -9,6 +9,7 @@
 #include "drivers/jv4.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/picture_check.h"
 #include "halftone/halftone.h"
 #include "printers/ink_set.h"
 #include "printers/model_predicates.h"
@@ -123,13 +124,7 @@ int JV400_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     }
     // The lineariser reads a fixed number of bytes per pixel: a narrower
     // host line would be read across its pixels into inks the picture never had.
-    if (job->LineComponents() < type->inputBytes) {
-        job->SetErrorMessageF("JV400_InitHalftone: Image type %s needs %d channels per pixel, the job has %d",
-                              type->name, type->inputBytes, job->LineComponents());
-        job->Log(0, "JV400_InitHalftone: Image type %s needs %d channels per pixel, the job has %d", type->name,
-                 type->inputBytes, job->LineComponents());
-        return -1;
-    }
+    if (!PictureHasChannels(job, "JV400_InitHalftone", type->name, type->inputBytes)) return -1;
     try {
         const int32_t bitsPerPixel = dotMode == 1 ? 2 : 1;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

@@ -7,6 +7,7 @@
 
 #include "drivers/family_driver.h"
 #include "drivers/jv33_shared.h"
+#include "drivers/picture_check.h"
 #include "halftone/channel_set.h"
 #include "halftone/halftone.h"
 #include "host/ticket.h"
@@ -159,6 +160,17 @@ bool StartPlanarHalftoner(CVarnPrn& job, const char* family, const PlanarSetup& 
         return false;
     }
     return true;
+}
+
+bool PictureFitsHalftoner(CVarnPrn& job, const char* family) {
+    if (!job.m_pHalftone) return false;
+    const std::string where = std::string(family) + "_OpenJob";
+    if (PictureHasChannels(&job, where.c_str(), job.m_iOutputColorMode == 4 ? "BMYK" : "BMYKbm",
+                           job.m_pHalftone->LinearizeInputBytes())) {
+        return true;
+    }
+    job.m_pHalftone.reset();
+    return false;
 }
 
 uint8_t VacuumByte(int32_t vacuumPower) {

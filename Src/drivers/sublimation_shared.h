@@ -68,6 +68,11 @@ struct PlanarSetup {
 // no halftoner.
 bool StartPlanarHalftoner(CVarnPrn& job, const char* family, const PlanarSetup& setup);
 
+// After StartPlanarHalftoner: whether the picture has the channels its colour
+// set-up reads (PictureHasChannels, named "<family>_OpenJob"); a refused job
+// holds no halftoner.
+bool PictureFitsHalftoner(CVarnPrn& job, const char* family);
+
 // Vacuum power 1 to 4 as the byte 3 to 0; anything else 0xFF.
 uint8_t VacuumByte(int32_t vacuumPower);
 // 1 for roll media (source 9) with the cutter on, else 0.

@@ -78,6 +78,7 @@ int TS300P_OpenJob(CVarnPrn* job) {
         job->SetErrorMessageF("Internal error %s TS300P_InitHalftone failed", "TS300P_OpenJob");
         return -2;
     }
+    if (!sublimation::PictureFitsHalftoner(*job, kFamily)) return -2;
     job->m_pDriver = std::move(driver);
     return 0;
 }

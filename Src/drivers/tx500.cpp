@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "base/input_file.h"
 #include "base/text_error.h"
 #include "drivers/jv33_shared.h"
 #include "drivers/mrl/mrl_segments.h"
@@ -68,6 +69,8 @@ const VdsDotSetDescriptor& Tx500_VariableDotSet(int32_t inkType) { return inkTyp
 
 void ReadColorCodeOverride(Tx500_Intern* driver) {
     if (!driver) return;
+    // Only a regular file: a pipe under the name would block the job.
+    if (!IsRegularFile(kColorCodeOverrideFile)) return;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kColorCodeOverrideFile, "rb"), &std::fclose);
     if (!file) return;
     std::string text(kOverrideReadLimit, '\0');
@@ -87,6 +90,7 @@ int Tx500_OpenJob(CVarnPrn* job) {
         job->SetErrorMessageF("Internal error %s Tx500_InitHalftone failed", "Tx500_OpenJob");
         return -2;
     }
+    if (!sublimation::PictureFitsHalftoner(*job, kFamily)) return -2;
     job->m_pDriver = std::move(driver);
     return 0;
 }

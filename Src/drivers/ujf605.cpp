@@ -8,8 +8,10 @@
 
 #include "base/format.h"
 #include "base/rounding.h"
+#include "base/input_file.h"
 #include "base/text_error.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/picture_check.h"
 #include "halftone/halftone.h"
 #include "job/varn_prn.h"
 #include "printers/model_predicates.h"
@@ -24,7 +26,8 @@ constexpr int kScreeningSlots[5] = {0, 1, 2, 3, 6};  // the fifth screening chan
 // "UJF_EnableDeleteOnClose.txt" in the current folder: an integer, 0 keeps
 // the spool file; no file (or no number) deletes it.
 bool ReadDeleteOnClose() {
-    std::FILE* file = std::fopen("UJF_EnableDeleteOnClose.txt", "rb");
+    constexpr const char* kName = "UJF_EnableDeleteOnClose.txt";
+    std::FILE* file = IsRegularFile(kName) ? std::fopen(kName, "rb") : nullptr;  // never a pipe: it would block
     if (!file) return true;
     int value = 1;
     const bool read = std::fscanf(file, "%d", &value) == 1;
@@ -125,6 +128,8 @@ int UJF_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     const bool screening = job->m_iHalftoneMode == 6;
     const int32_t channels = screening ? 5 : 8;
     job->Log(3000, "UJF_InitHalftone %d channels", channels);
+    // Screening reads cyan, magenta, yellow, black and white; error diffusion at least the first four.
+    if (!PictureHasChannels(job, "UJF_InitHalftone", screening ? "CMYK+W" : "CMYK", screening ? 5 : 4)) return -1;
     try {
         job->m_iOutChannels = channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

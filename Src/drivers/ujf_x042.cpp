@@ -8,6 +8,7 @@
 
 #include "base/text_error.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/picture_check.h"
 #include "host/ticket.h"
 #include "job/varn_prn.h"
 #include "printers/model_predicates.h"
@@ -338,8 +339,10 @@ int UJFx042_OpenJob(CVarnPrn* job) {
     }
 
     auto driver = std::make_unique<UJFx042_Intern>(job);
-    if (!UJFx042_InitHalftone(driver.get(), job)) {
-        job->SetErrorMessageF("Internal error %s UJFx042_InitHalftone failed", kName);
+    const bool started = UJFx042_InitHalftone(driver.get(), job);
+    if (!started || !PictureHasChannels(job, kName, kConfigs[driver->m_pPrinterType->m_ColorConfig].imageType,
+                                        job->m_pHalftone->LinearizeInputBytes())) {
+        if (!started) job->SetErrorMessageF("Internal error %s UJFx042_InitHalftone failed", kName);
         job->m_pHalftone.reset();
         job->m_pOutLine = nullptr;  // the halftoner's line went with it
         ClearHooks(job);

@@ -203,10 +203,26 @@ void CHalftone::StartLine(uint64_t bytes) {
 void CHalftone::EndLine(CVarnPrn* job) {
     m_llLineEnd = platform::PerformanceCounter();
     m_llHalftoneTicks += m_llLineEnd - m_llLineStart;
-    if (m_hDbgHalftoneImage) {
-        m_DbgOut.Write(m_hDbgHalftoneImage,
-                       m_vDbgLineBuffer.empty() ? (job ? job->m_pOutLine : nullptr) : m_vDbgLineBuffer.data());
-    }
+    if (m_hDbgHalftoneImage) m_DbgOut.Write(m_hDbgHalftoneImage, DebugHalftoneLine(job));
+}
+
+// The library reads four channel rows of the record's line length for layout
+// code 4 and eight for any other, while a planar line holds one row per
+// channel (six for some colour set-ups): a shorter line goes through a
+// zero-padded copy, so that nothing past it is read.
+const uint8_t* CHalftone::DebugHalftoneLine(const CVarnPrn* job) {
+    const uint8_t* line = job ? job->m_pOutLine : nullptr;
+    if (!line || !m_pDbgHalftoneInfo) return line;
+    const size_t rows = m_pDbgHalftoneInfo->layoutCode == DBG_LAYOUT_PLANES ? 4 : 8;
+    const size_t read = rows * m_pDbgHalftoneInfo->lineLength;
+    const size_t held = line == m_pOutLine.get()
+                            ? m_nOutLineBytes
+                            : static_cast<size_t>(std::max(job->m_iOutChannels, 0)) *
+                                  static_cast<size_t>(std::max(job->m_iBytesPerChannel, 0));
+    if (held >= read) return line;
+    m_vDbgLineBuffer.assign(read, 0);  // allocates once: every line has the same length
+    std::copy_n(line, held, m_vDbgLineBuffer.begin());
+    return m_vDbgLineBuffer.data();
 }
 
 int32_t CHalftone::ExitPage(CVarnPrn* job) {

@@ -190,6 +190,8 @@ public:
     int32_t Linearize(const uint8_t* src, int32_t count, int32_t step, uint16_t* out) {
         return (this->*m_pfnLinearize)(src, count, step, out);
     }
+    // Bytes per input pixel that the installed lineariser reads (0 for none).
+    int32_t LinearizeInputBytes() const;
     int32_t LinearizeNone(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine4A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine5A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
@@ -258,7 +260,7 @@ public:
     DebugImageLibrary m_DbgOut;
     DbgImageHandle m_hDbgHalftoneImage = nullptr;
     DbgImageHandle m_hDbgContoneImage = nullptr;
-    std::vector<uint8_t> m_vDbgLineBuffer;  // halftone debug line of routines that keep their own
+    std::vector<uint8_t> m_vDbgLineBuffer;  // a halftoned line padded to the rows the library reads
     std::unique_ptr<DbgImageInfo> m_pDbgHalftoneInfo;
     std::unique_ptr<DbgImageInfo> m_pDbgContoneInfo;
 
@@ -300,6 +302,8 @@ public:
 private:
     void InitDebugOutput(CVarnPrn* job);
     void CloseDebugImages();
+    // The job's halftoned line as the debug-image library reads it.
+    const uint8_t* DebugHalftoneLine(const CVarnPrn* job);
     void FreeJobBuffers();
     // The job's input line for the routine: the job's own, or the halftoner's
     // RGB-corrected copy of it.

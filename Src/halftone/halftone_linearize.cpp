@@ -235,3 +235,22 @@ int32_t CHalftone::LinearizeLine8C(const uint8_t* src, int32_t count, int32_t st
 #undef LIGHT_VALUES
 #undef MAP
 #undef T
+
+int32_t CHalftone::LinearizeInputBytes() const {
+    struct Row {
+        LinearizeFunction function;
+        int32_t bytes;
+    };
+    static const Row kRows[] = {
+        {&CHalftone::LinearizeLine4A, 4}, {&CHalftone::LinearizeLine5A, 5}, {&CHalftone::LinearizeLine5B, 5},
+        {&CHalftone::LinearizeLine5C, 5}, {&CHalftone::LinearizeLine6A, 6}, {&CHalftone::LinearizeLine6B, 6},
+        {&CHalftone::LinearizeLine6C, 6}, {&CHalftone::LinearizeLine6D, 6}, {&CHalftone::LinearizeLine6E, 6},
+        {&CHalftone::LinearizeLine6F, 4}, {&CHalftone::LinearizeLine6G, 5}, {&CHalftone::LinearizeLine7A, 7},
+        {&CHalftone::LinearizeLine7B, 7}, {&CHalftone::LinearizeLine7C, 5}, {&CHalftone::LinearizeLine7D, 5},
+        {&CHalftone::LinearizeLine8A, 6}, {&CHalftone::LinearizeLine8B, 6}, {&CHalftone::LinearizeLine8C, 6},
+    };
+    for (const Row& row : kRows) {
+        if (row.function == m_pfnLinearize) return row.bytes;
+    }
+    return 0;
+}

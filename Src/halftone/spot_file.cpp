@@ -1,9 +1,12 @@
 #include "halftone/spot_file.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "base/input_file.h"
 #include "halftone/epl_interface.h"
 #include "halftone/epl_proxy.h"
 #include "job/varn_prn.h"
@@ -35,6 +38,10 @@ uint64_t MatrixBytes(bool pythagorean, uint32_t size1, uint32_t size2) {
     return pythagorean ? uint64_t(size1) * size1 + uint64_t(size2) * size2 : uint64_t(size1) * size2;
 }
 
+// The library's signed sizes as magnitudes (the most negative value, which
+// has none, as the largest).
+int32_t Magnitude(int32_t v) { return v >= 0 ? v : v == INT32_MIN ? INT32_MAX : -v; }
+
 bool ReadBytes(std::FILE* file, std::vector<uint8_t>& out, size_t n) {
     out.assign(n, 0);
     return n == 0 || std::fread(out.data(), 1, n, file) == n;
@@ -60,7 +67,8 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
         log("%s", "Invalid pointer to spot file path");
         return SPOT_ERR_NO_PATH;
     }
-    FilePtr file(std::fopen(path, "rb"));
+    // A folder or a pipe under the name is no spot file (a pipe would block the job).
+    FilePtr file(IsRegularFile(path) ? std::fopen(path, "rb") : nullptr);
     if (!file) {
         log("Can't open spot file (%s)", path);
         return SPOT_ERR_OPEN;
@@ -140,21 +148,43 @@ int32_t ReadEplScreening(CHalftone*, CVarnPrn* job, SpotData& record) {
         if (job) job->Log(LOG_ERROR, "ReadEplScreening: the library's screening data failed with %d", first);
         return first;
     }
-    if (data.channelCount < kSpotChannels) return SPOT_ERR_OPEN;
+    // No channels: the library has no screening, and the spot files serve.
+    if (data.channelCount == 0) return SPOT_ERR_OPEN;
+    // Data that cannot screen fails the job, naming what is wrong with it.
+    const auto unusable = [job](const std::string& what) {
+        if (job) {
+            const std::string text = "ReadEplScreening: the library's screening data " + what;
+            job->SetErrorMessage(text);
+            job->Log(LOG_ERROR, "%s", text.c_str());
+        }
+        return SPOT_ERR_UNUSABLE;
+    };
+    if (data.channelCount < kSpotChannels) {
+        return unusable("has " + std::to_string(data.channelCount) + " channels, " + std::to_string(kSpotChannels) +
+                        " are needed");
+    }
     const int channels = data.channelCount > EPL_SCREEN_MAX_CHANNELS ? EPL_SCREEN_MAX_CHANNELS : data.channelCount;
     int32_t size1[EPL_SCREEN_MAX_CHANNELS], size2[EPL_SCREEN_MAX_CHANNELS];
     int32_t tile1[EPL_SCREEN_MAX_CHANNELS], tile2[EPL_SCREEN_MAX_CHANNELS];
     for (int c = 0; c < channels; ++c) {
         const EplScreenChannel& in = data.channel[c];
-        size1[c] = std::abs(in.size1);
-        size2[c] = std::abs(in.size2);
+        size1[c] = Magnitude(in.size1);
+        size2[c] = Magnitude(in.size2);
         const bool tiled = in.kind == EPL_SCREEN_KIND_TILED;
-        tile1[c] = tiled ? std::abs(in.tileSize1) : size1[c];
-        tile2[c] = tiled ? std::abs(in.tileSize2) : size2[c];
-        // A tile taller than its matrix would read rows the matrix does not have.
-        if (size1[c] == 0 || size2[c] == 0 || tile1[c] == 0 || tile2[c] == 0 || tile1[c] > size1[c] ||
-            tile2[c] > size2[c])
-            return SPOT_ERR_OPEN;
+        tile1[c] = tiled ? Magnitude(in.tileSize1) : size1[c];
+        tile2[c] = tiled ? Magnitude(in.tileSize2) : size2[c];
+        const std::string channel = "channel " + std::to_string(c);
+        if (size1[c] == 0 || size2[c] == 0 || tile1[c] == 0 || tile2[c] == 0) {
+            return unusable("has a size of 0 in " + channel + " (matrices " + std::to_string(size1[c]) + " and " +
+                            std::to_string(size2[c]) + ", tiles " + std::to_string(tile1[c]) + " and " +
+                            std::to_string(tile2[c]) + ")");
+        }
+        // A tile larger than its matrix would read cells the matrix does not have.
+        if (tile1[c] > size1[c] || tile2[c] > size2[c]) {
+            return unusable("has tiles larger than the matrices in " + channel + " (tiles " +
+                            std::to_string(tile1[c]) + " and " + std::to_string(tile2[c]) + ", matrices " +
+                            std::to_string(size1[c]) + " and " + std::to_string(size2[c]) + ")");
+        }
     }
     std::vector<uint8_t> matrices[EPL_SCREEN_MAX_CHANNELS][2];
     try {

@@ -36,6 +36,7 @@ enum : int32_t {
     SPOT_ERR_HEADER = -3,    // bad header (ReadEplScreening: no entry)
     SPOT_ERR_MEMORY = -4,    // out of memory (ReadEplScreening: the filling call failed)
     SPOT_ERR_SHORT = -5,     // short read, or matrices past the end of the file
+    SPOT_ERR_UNUSABLE = -6,  // ReadEplScreening: screening data that cannot screen
 };
 
 inline constexpr char kSpotMagic[4] = {'S', 'P', 'T', '2'};
@@ -103,9 +104,10 @@ int32_t ReadSpotFile(CHalftone* halftone, CVarnPrn* job, const char* path, SpotD
 
 // The linearisation library's screening data for the job's screening file:
 // 10, -2 when there is no library (also when its table has no screening
-// function, or it reports fewer than four channels, a size of 0 or tile sizes
-// that do not fit the matrices), -3 without its entry, -4 when the filling
-// call fails, or the library's own negative result.
+// function, or it reports no channels), -3 without its entry, -4 when the
+// filling call fails, -6 (with the job's error message naming the fault) for
+// data that cannot screen (fewer than four channels, a size of 0, tiles
+// larger than their matrices), or the library's own negative result.
 int32_t ReadEplScreening(CHalftone* halftone, CVarnPrn* job, SpotData& record);
 
 // Loads the screening matrices for the job: the library's, else the job's

@@ -27,3 +27,7 @@ TEST_F(ThreadedFaults, AFullDiskUnderTheSpoolFilesFailsThePageAndLeavesNoFile) {
     CheckFullDiskAtEveryWrite({"UJFx042"});
     CheckFullDiskAtEveryWrite({"CJV300 pulled back"});
 }
+
+#ifdef KELMORA_DBGOUT_PATH
+TEST_F(ThreadedFaults, DebugImagesOfEveryHalftoningPathReadOnlyTheirLines) { CheckDebugImages(); }
+#endif

@@ -25,3 +25,7 @@ TEST_F(InlineFaults, ALineOfAHundredThousandPixelsPrintsWhole) {
 TEST_F(InlineFaults, AFullDiskUnderTheSpoolFilesFailsThePageAndLeavesNoFile) {
     for (const faults::Spooling& s : faults::kSpooling) CheckFullDiskAtEveryWrite(s);
 }
+
+#ifdef KELMORA_DBGOUT_PATH
+TEST_F(InlineFaults, DebugImagesOfEveryHalftoningPathReadOnlyTheirLines) { CheckDebugImages(); }
+#endif

@@ -19,6 +19,7 @@
 
 #include "cutting/print_and_cut_test_support.h"
 #include "drivers/family_test_support.h"
+#include "platform/dynamic_library.h"
 #include "platform/temp_file.h"
 #include "plugin/host_interface.h"
 #include "prndump/plane_images.h"
@@ -54,6 +55,8 @@ const Reference kReferences[] = {
     {"JFX200", 7081, 600, 600, 2, 6060080},
     {"UJF605", 726, 600, 600, 2, 205},
     {"UJF605 spooled", 673, 600, 600, 2, 205, 4, "Output/Prn/Specific/White/Order = 0\n"},  // colour in the spool file
+    {"UJF605 two layers", 726, 600, 600, 2, 205, 4,
+     "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/White/Order = 1\n"},  // white in the spool file
     {"JFX500", 7089, 600, 600, 9, 6060040, 5, "Output/Prn/Specific/Clear/Mode = 0\nOutput/Prn/Specific/Clear/Surface = 1\n"},
     {"TS500", 7075, 600, 1200, 3, 6012080},
     {"UJFx042", 7063, 720, 600, 2, 7260080, 7,
@@ -100,7 +103,7 @@ struct Spooling {
     const char* name;
     bool keepFile = false;
 };
-const Spooling kSpooling[] = {{"JFX200"},          {"JFX500"},  {"UJF605 spooled"},
+const Spooling kSpooling[] = {{"JFX200"}, {"JFX500"}, {"UJF605 spooled"}, {"UJF605 two layers"},
                               {"UJF605 spooled", true}, {"UJFx042"}, {"CJV300 pulled back"}};
 
 inline const Reference& Named(const std::string& name) {
@@ -132,7 +135,7 @@ protected:
         FamilyTest::TearDown();
     }
 
-    void Prepare(const Reference& r, int width = kWidth) {
+    void Prepare(const Reference& r, int width = kWidth, const std::string& systemKeys = "") {
         this->width = width;
         components = r.components;
         const std::string cut = r.cut ? "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("cut.ai")) + "\"\n"
@@ -144,7 +147,7 @@ protected:
                // A medium wide enough for every line (8 m: 100,000 pixels at 360 dpi).
                "Output/Prn/Media/Size/Width = 8000.0\n" + r.keys + cut +
                // Spool files go to the test's folder.
-               "[system]\nSystem/Folders/Temp = \"" + TicketPath(folder.Path()) + "\"\n" + r.sections);
+               "[system]\nSystem/Folders/Temp = \"" + TicketPath(folder.Path()) + "\"\n" + systemKeys + r.sections);
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/ErrorMessage");
         writer = CapturingWriter();
     }
@@ -346,6 +349,30 @@ protected:
             }
         }
     }
+
+#ifdef KELMORA_DBGOUT_PATH
+    // Each reference job, and the six-channel planar set-ups, with debug
+    // images of their halftoned lines ("WriteOutputTiff=1"): every job ends
+    // well with an image of each page, and (under the sanitizers) nothing past
+    // a halftoned line is read.
+    void CheckDebugImages() {
+        platform::DynamicLibrary dbgOut;
+        ASSERT_TRUE(dbgOut.LoadFile(KELMORA_DBGOUT_PATH)) << dbgOut.Error();
+        std::vector<Reference> jobs(std::begin(kReferences), std::end(kReferences));
+        jobs.push_back({"JFX200 white", 7082, 600, 600, 2, 6060160, 5});
+        jobs.push_back({"UJFx042 white", 7052, 720, 600, 2, 7260080, 5, "Output/Prn/Specific/White/Order = 0\n"});
+        for (const Reference& r : jobs) {
+            ScratchFolder install;
+            std::ofstream(install.File("DaVav.ini")) << "[DebugTif]\nWriteOutputTiff=1\n";
+            Prepare(r, kWidth, "System/InstallFolder = \"" + TicketPath(install.Path()) + "\"\n");
+            for (int result : Run()) EXPECT_EQ(result, 0) << r.name << ": " << ErrorMessage();
+            for (int page = 1; page <= kPages; ++page) {
+                const std::string image = "debug_p" + std::to_string(page) + "_halftone.tif";
+                EXPECT_TRUE(std::filesystem::is_regular_file(install.File(image))) << r.name << ": " << image;
+            }
+        }
+    }
+#endif
 
     PLUGINCONTEXT* context = nullptr;
     JobContext* jobContext = nullptr;

@@ -21,3 +21,14 @@ if(TARGET test_drivers_mt)
     KELMORA_EPL_LIGHT_INKS="${PROJECT_SOURCE_DIR}/stand-ins/epl/examples/cmykcm.lin")
   add_dependencies(test_drivers_mt epl)
 endif()
+
+# The reference jobs write debug images through the stand-in debug-image
+# library when libtiff is there to build it.
+if(TARGET DbgOut)
+  target_compile_definitions(test_drivers PRIVATE KELMORA_DBGOUT_PATH="$<TARGET_FILE:DbgOut>")
+  add_dependencies(test_drivers DbgOut)
+  if(TARGET test_drivers_mt)
+    target_compile_definitions(test_drivers_mt PRIVATE KELMORA_DBGOUT_PATH="$<TARGET_FILE:DbgOut>")
+    add_dependencies(test_drivers_mt DbgOut)
+  endif()
+endif()

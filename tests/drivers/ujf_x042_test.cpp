@@ -14,7 +14,8 @@
 namespace {
 
 using Codes = std::vector<uint32_t>;
-const std::string kJob = FamilyJobTicket(7052, 720, 600, 2, 7260080) + "Output/Prn/Specific/White/Order = 0\n";
+const std::string kJob =
+    FamilyJobTicket(7052, 720, 600, 2, 7260080) + "Output/Prn/Specific/White/Order = 0\nProcess/Components = 8\n";
 
 class UJFx042Test : public FamilyTest {
 protected:

@@ -607,6 +607,33 @@ TEST(Programs, NameWhatIsWrong) {
     }
 }
 
+// A layer spool file that cannot be written (a file-size limit fills it as a
+// full disk would, once its buffer is flushed for the playback): the page end
+// fails, and with it the job, with the spool file's reason and no output.
+TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackFailsTheJob) {
+    const auto jobs = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / ".ci/cross-platform";
+    for (const char* name : {"ujf-605-spooled", "jfx200-spot", "jfx500-clear", "ujf-x042"}) {
+        const std::string folder = File(name);  // the spool files go to the current folder
+        std::filesystem::create_directory(folder);
+        for (const auto& file : std::filesystem::directory_iterator(jobs / name)) {
+            std::filesystem::copy_file(file.path(), folder + "/" + file.path().filename().string());
+        }
+        const MeasuredRun run = RunMeasured(PRNHOST_PATH,
+                                            {"--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt", "--image",
+                                             "image.pam", "--out", "job.prn"},
+                                            folder, [folder] {
+                                                if (chdir(folder.c_str()) != 0) _exit(126);
+                                                signal(SIGXFSZ, SIG_IGN);
+                                                const rlimit limit{1024, 1024};
+                                                setrlimit(RLIMIT_FSIZE, &limit);
+                                            });
+        EXPECT_EQ(run.status, 1) << name << ": " << run.output;
+        EXPECT_TRUE(Contains(run.output, "ClosePage failed")) << name << ": " << run.output;
+        EXPECT_TRUE(Contains(run.output, "_ClosePage: Spool file IO failed")) << name << ": " << run.output;
+        EXPECT_TRUE(FilesNamed(folder, "job.prn").empty()) << name;
+    }
+}
+
 TEST(Programs, EachAnswersHelp) {
     ScratchFolder folder;
     std::vector<std::string> programs;

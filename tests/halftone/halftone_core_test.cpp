@@ -126,9 +126,9 @@ TEST_F(HalftoneCoreTest, ScreeningTakesTheLibraryMatricesOrItsErrorOrElseTheSpot
     job->m_strScreeningFile = folder.File("job.spt");
     ASSERT_TRUE(spotgen::WriteFile(job->m_strScreeningFile, spotgen::Encode(spotgen::Generate(false, false, 8, 4))));
     const auto spotType = [this] { return halftone->m_pScreening ? halftone->m_pScreening->spot->type : 0; };
-    // No screening entry, or fewer than four channels: the spot file.
-    for (int channels : {4, 3}) {
-        if (channels == 3) epl->table.GetScreeningData = m_epl.Function<EplFixtureScreeningEntryFn>("EplFixtureScreeningEntry")();
+    // No screening entry, or no channels: the spot file.
+    for (int channels : {4, 0}) {
+        if (channels == 0) epl->table.GetScreeningData = m_epl.Function<EplFixtureScreeningEntryFn>("EplFixtureScreeningEntry")();
         epl->screeningChannels = channels;
         ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0) << channels;
         EXPECT_EQ(spotType(), SPOT_TYPE_RECTANGULAR);
@@ -141,14 +141,29 @@ TEST_F(HalftoneCoreTest, ScreeningTakesTheLibraryMatricesOrItsErrorOrElseTheSpot
     EXPECT_EQ(c2.t1, 2);
     EXPECT_EQ(c2.matrixA, (std::vector<uint8_t>{20, 20, 20, 20}));
     EXPECT_EQ(c2.matrixB, (std::vector<uint8_t>{202}));
-    // Tiles larger than their matrices: no screening library either.
-    epl->screeningTile = 3;
-    ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0);
-    EXPECT_EQ(spotType(), SPOT_TYPE_RECTANGULAR);
     epl->screeningTile = 2;  // as large as the matrix: taken
     ASSERT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), 0);
     EXPECT_EQ(spotType(), SPOT_TYPE_PYTHAGOREAN);
+    // Data that cannot screen fails the job, naming what is wrong.
+    const struct {
+        int channels, tile, size2;
+        const char* fault;
+    } unusable[] = {
+        {3, 0, 1, "has 3 channels, 4 are needed"},
+        {4, 0, 0, "has a size of 0 in channel 0 (matrices 2 and 0, tiles 2 and 0)"},
+        {4, 3, 1, "has tiles larger than the matrices in channel 0 (tiles 3 and 1, matrices 2 and 1)"},
+    };
+    for (const auto& u : unusable) {
+        epl->screeningChannels = u.channels;
+        epl->screeningTile = u.tile;
+        epl->screeningSize2 = u.size2;
+        EXPECT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), -1) << u.fault;
+        EXPECT_TRUE(log.Has(LOG_ERROR, std::string("ReadEplScreening: the library's screening data ") + u.fault))
+            << u.fault;
+    }
+    epl->screeningChannels = 4;
     epl->screeningTile = 0;
+    epl->screeningSize2 = 1;
     // An installed library that fails is not replaced by the spot file.
     for (const auto& [report, fill, result] : {std::array<int32_t, 3>{-7, 0, -7}, {0, -1, -4}}) {
         epl->screeningResult = report;

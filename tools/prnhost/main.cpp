@@ -341,7 +341,10 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
                 progress.Update();
             }
             if (failed.empty()) {
-                api.ClosePage(context, job);
+                // A page whose end failed (a layer that could not be played back) fails the job.
+                if (const int c = api.ClosePage(context, job); c < 0) {
+                    failed = "ClosePage" + pageName + " failed (" + std::to_string(c) + ")";
+                }
             } else {
                 api.Abort(context, job);  // CloseJob then closes the page
             }

@@ -9,6 +9,7 @@
 #include "base/text_error.h"
 #include "drivers/jfx/layer_mapper.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/picture_check.h"
 #include "job/varn_prn.h"
 #include "printers/print_modes.h"
 
@@ -79,8 +80,10 @@ int OpenJobImpl(CVarnPrn* job, const char* name) {
     }
 
     auto driver = std::make_unique<Intern>(job);
-    if (!JFX_InitHalftone(driver.get(), job)) {
-        job->SetErrorMessageF("Internal error %s InitHalftone failed", name);
+    const bool started = JFX_InitHalftone(driver.get(), job);
+    if (!started || !PictureHasChannels(job, name, JfxColorConfig(driver->m_pPrinterType->m_ColorConfig)->name,
+                                        job->m_pHalftone->LinearizeInputBytes())) {
+        if (!started) job->SetErrorMessageF("Internal error %s InitHalftone failed", name);
         job->Log(0, "%s return error code %d", name, -2);
         job->m_pHalftone.reset();
         return -2;

@@ -9,6 +9,7 @@
 #include "base/text_error.h"
 #include "drivers/jv300/jv300_vds.h"
 #include "drivers/jv33_shared.h"
+#include "drivers/picture_check.h"
 #include "halftone/channel_set.h"
 #include "halftone/halftone.h"
 #include "halftone/planar_half.h"
@@ -54,7 +55,7 @@ std::vector<double> JobInkPreLimits(CVarnPrn* job) {
 
 // One row per image type of the output colour mode.
 struct ImageType {
-    const char* log;
+    const char* name;  // logged after "JV300_InitHalftone: Image type = "
     int level;
     LinearizeFunction linearize;
     int32_t outChannels;
@@ -68,16 +69,11 @@ struct ImageType {
 };
 
 const ImageType kImageTypes[] = {
-    {"JV300_InitHalftone: Image type = CMYK/BMYK", 3000, &CHalftone::LinearizeLine4A, 4, 4, 4, -1, -1, false,
-     nullptr, nullptr},
-    {"JV300_InitHalftone: Image type = CMYKcm+W+Si", 3000, &CHalftone::LinearizeLine8C, 8, 64, 6, 6, 7, true, "W",
-     "Si"},
-    {"JV300_InitHalftone: Image type = CMYKcm+W (before 150522)", 1000, &CHalftone::LinearizeLine6G, 8, 64, 6, 206,
-     -1, false, "W1", "W2"},
-    {"JV300_InitHalftone: Image type = CMYKcm+W", 1000, &CHalftone::LinearizeLine7D, 8, 64, 6, 206, -1, false, "W1",
-     "W2"},
-    {"JV300_InitHalftone: Image type = BMYKbm", 3000, &CHalftone::LinearizeLine6F, 6, 6, 6, -1, -1, false, nullptr,
-     nullptr},
+    {"CMYK/BMYK", 3000, &CHalftone::LinearizeLine4A, 4, 4, 4, -1, -1, false, nullptr, nullptr},
+    {"CMYKcm+W+Si", 3000, &CHalftone::LinearizeLine8C, 8, 64, 6, 6, 7, true, "W", "Si"},
+    {"CMYKcm+W (before 150522)", 1000, &CHalftone::LinearizeLine6G, 8, 64, 6, 206, -1, false, "W1", "W2"},
+    {"CMYKcm+W", 1000, &CHalftone::LinearizeLine7D, 8, 64, 6, 206, -1, false, "W1", "W2"},
+    {"BMYKbm", 3000, &CHalftone::LinearizeLine6F, 6, 6, 6, -1, -1, false, nullptr, nullptr},
 };
 
 const ImageType* FindImageType(const CVarnPrn& job, bool white, bool silver) {
@@ -178,6 +174,8 @@ int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Int
         job->SetErrorMessageF("Internal error %s !pEmitter", name);
     } else if (!JV300_InitHalftone(driver.get(), job)) {
         job->SetErrorMessageF("Internal error %s JV300_InitHalftone failed", name);
+    } else if (!PictureHasChannels(job, name, driver->m_pImageType, job->m_pHalftone->LinearizeInputBytes())) {
+        job->m_pHalftone.reset();
     } else {
         job->m_pDriver = std::move(driver);
         job->Log(2000, "%s", name);
@@ -431,7 +429,8 @@ bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job) {
             job->Log(0, "JV300_InitHalftone: Image type = unknown (%d)", job->m_iOutputColorMode);
             return false;
         }
-        job->Log(type->level, "%s", type->log);
+        job->Log(type->level, "JV300_InitHalftone: Image type = %s", type->name);
+        driver->m_pImageType = type->name;
         job->m_iOutChannels = type->outChannels;
         job->m_iHalftoneDebugLayout = type->debugLayout;
         driver->SetChannelOrders(type->colourPlanes, type->whiteCode, type->silverCode);

@@ -85,6 +85,7 @@ public:
     bool m_bPulledBack = false;
     bool m_bHasWhite = false;
     bool m_bHasSilver = false;
+    const char* m_pImageType = "";  // the colour set-up, named by JV300_InitHalftone
     int32_t m_iSb53OneBit = 0;
     // The channel parameter sets of the job's halftoner set-up; they live as
     // long as the set-up that points to them.

@@ -15,7 +15,9 @@ namespace jfxtest {
 inline std::string JobTicket(int model, const std::string& extra = "") {
     const bool jfx500 = model >= 7085;
     const int quality = jfx500 ? 6060040 : (model == 7081 ? 6060080 : 6060160);
-    return FamilyJobTicket(model, 600, 600, jfx500 ? 7 : 2, quality) + ExampleLinearisation() + extra;
+    // A picture of eight channels serves every colour set-up.
+    return FamilyJobTicket(model, 600, 600, jfx500 ? 7 : 2, quality) + ExampleLinearisation() +
+           "Process/Components = 8\n" + extra;
 }
 
 class JfxTest : public FamilyTest {

@@ -55,7 +55,9 @@ protected:
                            "Output/Prn/Linearization/BPLPath = \"" +
                            (s.outputMode == 6 ? KELMORA_EPL_LIGHT_INKS : KELMORA_EPL_EXAMPLE) + "\"\n" +
                            "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/Metallic/Mode = 1\n"
-                           "Output/Prn/Specific/White/Order = -1\n" + PreLimitKeys(s.preLimits) + s.extra;
+                           "Output/Prn/Specific/White/Order = -1\n" + PreLimitKeys(s.preLimits) +
+                           // The picture: CMYK, then white, then silver (whose set-up reads a white channel too).
+                           "Process/Components = " + std::to_string(s.silver ? 6 : s.white ? 5 : 4) + "\n" + s.extra;
         // The printer's spot colours (keys of a ticket loaded earlier stay).
         hostkit::Elements spots;
         if (s.white) spots.push_back(std::string("WHITE_INK"));
