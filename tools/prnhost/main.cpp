@@ -71,7 +71,8 @@ constexpr const char* kUsage =
     "ticket sets the plug-in's log level.\n"
     "Exit status: 0 the job ended well; 1 it failed (no output is left); 2 bad\n"
     "arguments; 3 the job ran to its end but the plug-in reported an error in\n"
-    "\"Output/ErrorMessage\" (printed as \"error:\"; the output is kept).\n";
+    "\"Output/ErrorMessage\" or a page end failed (printed as \"error:\"; the\n"
+    "output is kept).\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n", message.c_str());
@@ -315,7 +316,8 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         return Fail("CreateContext failed (" + std::to_string(r) + ")");
     }
 
-    std::string failed;  // the call that failed and its code
+    std::string failed;                  // the call that failed and its code
+    std::vector<std::string> pageErrors;  // page ends that failed; the job still ran to its end
     JobContext* job = nullptr;
     if (const int r = api.OpenJob(context, store.ticket(), o.jobId, &job, &prnhost::RecordFile::Write, &output);
         r != 0) {
@@ -341,9 +343,11 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
                 progress.Update();
             }
             if (failed.empty()) {
-                // A page whose end failed (a layer that could not be played back) fails the job.
+                // A page whose end failed (a layer that could not be played back,
+                // a cut page without its cut data) is an error of the job; the
+                // job still runs to its end and its output is kept.
                 if (const int c = api.ClosePage(context, job); c < 0) {
-                    failed = "ClosePage" + pageName + " failed (" + std::to_string(c) + ")";
+                    pageErrors.push_back("ClosePage" + pageName + " failed (" + std::to_string(c) + ")");
                 }
             } else {
                 api.Abort(context, job);  // CloseJob then closes the page
@@ -358,6 +362,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
     api.Terminate(&context);
     log.StopAndPrint(o.logLevel);
     const bool reportedError = ReportMessages(store, !failed.empty());
+    for (const std::string& pageError : pageErrors) Fail((failed.empty() ? "error: " : "") + pageError);
 
     if (!failed.empty()) {
         Fail(failed);
@@ -367,7 +372,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
     }
     if (ticketOut.Stream() && !WriteTicketOut(store, ticketOut)) return kFailed;
     if (const int status = PublishAll({&output.File(), &ticketOut}); status != 0) return status;
-    return reportedError ? kPrintedWithErrors : 0;
+    return reportedError || !pageErrors.empty() ? kPrintedWithErrors : 0;
 }
 
 }  // namespace
