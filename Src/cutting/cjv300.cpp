@@ -177,7 +177,9 @@ int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
     try {
         SetupLayerTargets();
     } catch (const clSpoolFileResult& result) {
-        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s", result.GetText());
+        // The spool file's name holds the ticket's temporary folder: escaped.
+        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s",
+                              EscapeControlBytes(result.GetText()).c_str());
         CloseLayerTemps();
         return -1;
     } catch (...) {

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/format.h"
 #include "base/input_file.h"
 #include "halftone/epl_interface.h"
 #include "halftone/epl_proxy.h"
@@ -60,8 +61,9 @@ int32_t ReadSpotHeader(SpotFileHeader& header, std::FILE* file) {
 }
 
 int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& record) {
+    // The path may come from the ticket: its control bytes are escaped.
     const auto log = [job](const char* format, const char* arg) {
-        if (job) job->Log(LOG_ERROR, format, arg);
+        if (job) job->Log(LOG_ERROR, format, EscapeControlBytes(arg).c_str());
     };
     if (!path) {
         log("%s", "Invalid pointer to spot file path");
