@@ -7,9 +7,10 @@
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
 // size (little-endian), then the data; it (and the --ticket-out file)
-// appears only when the job ended well. Exit status: 0 the job ended well,
-// 1 it failed, 2 bad arguments, 3 it ran to its end but the plug-in left an
-// error in "Output/ErrorMessage" (the output is kept).
+// appears only when the job ran to its end. Exit status: 0 the job ended
+// well, 1 it failed, 2 bad arguments, 3 it ran to its end but the plug-in
+// left an error in "Output/ErrorMessage" or a page end failed (the output is
+// kept).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -64,7 +65,7 @@ constexpr const char* kUsage =
     "one page per --image (8-bit TIFF, PNM or PAM), the records the plug-in\n"
     "writes into the --out file. --info writes the printer information into\n"
     "the --ticket-out file instead. The output files appear only when the job\n"
-    "ended well. The ticket's messages are printed after every job. When no\n"
+    "ran to its end. The ticket's messages are printed after every job. When no\n"
     "log collector runs, prnhost collects the plug-in's log itself and prints\n"
     "its lines of level N and below (default 1000: errors and warnings); a\n"
     "given N also becomes the ticket's \"Debug/Level\" (N / 1000) unless the\n"
