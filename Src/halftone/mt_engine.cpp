@@ -118,6 +118,14 @@ void OfferTasks(MthPool& pool, int32_t first, int32_t count) {
     }
 }
 
+// Runs a task taken by this thread, its state passing through taken to done.
+template <typename Task, typename Function>
+void RunTakenTask(Task* task, Function run) {
+    task->state = MTH_TASK_TAKEN;
+    run(task);
+    task->state = MTH_TASK_DONE;
+}
+
 // The line call waits until every task it offered is done, or the pool
 // stops. An offered task that no worker has taken yet it runs itself with
 // `run` (counted in `stolen`); then it polls as its history allows and
@@ -126,9 +134,7 @@ template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, Function run) {
     pool.stolen = 0;
     for (int32_t k; !pool.stop && (k = TakeTask(pool, count, -1)) >= 0; ++pool.stolen) {
-        tasks[k].state = MTH_TASK_TAKEN;
-        run(&tasks[k]);
-        tasks[k].state = MTH_TASK_DONE;
+        RunTakenTask(&tasks[k], run);
         FinishTask(pool, k);
     }
     const auto ready = [&pool] { return pool.unfinished.load() < 1 || pool.stop.load(); };
@@ -212,9 +218,7 @@ void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run) {
             continue;
         }
         last = k;
-        tasks[k].state = MTH_TASK_TAKEN;
-        if (!pool.stop) run(&tasks[k]);
-        tasks[k].state = MTH_TASK_DONE;
+        if (!pool.stop) RunTakenTask(&tasks[k], run);
         FinishTask(pool, k);
     }
 }
@@ -521,13 +525,13 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     const int32_t width = mth->m_iWidth;
     const size_t cells = static_cast<size_t>(width) + 2;
 
-    const int32_t offered = mth->m_iShared;  // of this call's tasks
     if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth));
     if (i > 1 && i < n + 2) {
         WaitForPool(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone);
         if (static_cast<int32_t>(mth->m_Half.threads.size()) < mth->m_iMaxWorkers) MTH_StartThreads(mth);
     }
     if (i > 1 && i < n + 1) AdaptShare(mth);
+    const int32_t offered = mth->m_iShared;  // of this call's tasks
     // Both pools are idle here: the converted line of the last call becomes
     // the one to halftone, and the other one takes this call's conversion.
     if (i < n + 1) {
@@ -584,15 +588,9 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     // The line call's own share: the channels not offered, then the
     // conversion where it was not offered either.
     if (i >= 1 && i < n + 1) {
-        for (int32_t c = offeredChannels; c < channels; ++c) {
-            mth->m_pfnHalftone(&mth->m_aHalfTasks[c]);
-            mth->m_aHalfTasks[c].state = MTH_TASK_DONE;
-        }
+        for (int32_t c = offeredChannels; c < channels; ++c) RunTakenTask(&mth->m_aHalfTasks[c], mth->m_pfnHalftone);
     }
-    if (i < n && offered < 1) {
-        ConvertTask(mth)(&mth->m_aConvTasks[0]);
-        mth->m_aConvTasks[0].state = MTH_TASK_DONE;
-    }
+    if (i < n && offered < 1) RunTakenTask(&mth->m_aConvTasks[0], ConvertTask(mth));
 
     // No line is finished before the third call, however short the page.
     *status = i < 2 ? HALF_LINE_PENDING : i >= n + 1 ? HALF_LINE_READY : i >= n - 1 ? HALF_LINE_AGAIN : HALF_LINE_READY;
