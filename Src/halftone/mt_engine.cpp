@@ -1,6 +1,7 @@
 #include "halftone/mt_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -69,105 +70,21 @@ int32_t Cap() {
     return g.cap;
 }
 
-// Reserves one offered task and takes it: the one at `preferred` where
-// that is offered, else the first offered one. The index, or -1 when no task
-// is offered. A reservation is always followed by a task to take: the line
-// call marks the tasks offered before it counts them in `pending`.
-int32_t TakeTask(MthPool& pool, int32_t count, int32_t preferred) {
-    int32_t left = pool.pending.load();
-    do {
-        if (left < 1) return -1;
-    } while (!pool.pending.compare_exchange_weak(left, left - 1));
-    for (;;) {
-        for (int32_t k = -1; k < count; ++k) {
-            const int32_t index = k < 0 ? preferred : k;
-            if (index < 0 || index >= count) continue;
-            int32_t offered = MTH_TASK_READY;
-            if (pool.claim[index].compare_exchange_strong(offered, MTH_TASK_TAKEN)) return index;
-        }
-    }
-}
+// How long an idle worker of either pool polls for the next line's task, and
+// the line call for a line's last channels or its conversion, before they
+// block. Between lines the hand-off is short when the host keeps up, and a
+// sleep and a wake-up on either side cost tens of microseconds each: on a
+// 45,354-pixel CMYK line they were a fifth of the line. The conversion, with
+// the levels it makes, takes more than half a channel's time.
+constexpr std::chrono::microseconds kWorkerSpin{50};
+constexpr std::chrono::microseconds kCallerSpin{300};
 
-// A taken task is done: the last one of the offer stamps the time and wakes
-// the line call where it blocks.
-void FinishTask(MthPool& pool, int32_t index) {
-    pool.claim[index].store(MTH_TASK_IDLE);
-    if (pool.unfinished.fetch_sub(1) != 1) return;
-    pool.finishedAt.store(SpinClockNs());
-    if (pool.callerBlocked.load()) {
-        std::lock_guard<std::mutex> hold(pool.lock);
-        pool.done.notify_all();
-    }
-}
-
-// The line call offers `count` tasks (their fields set), from index `first`,
-// and wakes as many sleeping workers as it brings tasks.
-void OfferTasks(MthPool& pool, int32_t first, int32_t count) {
-    if (count < 1) return;
-    pool.unfinished.store(count);
-    for (int32_t k = first; k < first + count; ++k) pool.claim[k].store(MTH_TASK_READY);
-    pool.releasedAt.store(SpinClockNs());
-    pool.pending.store(count);
-    const int32_t sleeping = pool.sleepers.load();
-    if (sleeping < 1) return;
-    std::lock_guard<std::mutex> hold(pool.lock);
-    if (count >= sleeping) {
-        pool.work.notify_all();
-    } else {
-        for (int32_t k = 0; k < count; ++k) pool.work.notify_one();
-    }
-}
-
-// Runs a task taken by this thread, its state passing through taken to done.
-template <typename Task, typename Function>
-void RunTakenTask(Task* task, Function run) {
-    task->state = MTH_TASK_TAKEN;
-    run(task);
-    task->state = MTH_TASK_DONE;
-}
-
-// The line call waits until every task it offered is done, or the pool
-// stops. An offered task that no worker has taken yet it runs itself with
-// `run` (counted in `stolen`); then it polls as its history allows and
-// blocks.
-template <typename Task, typename Function>
-void WaitForPool(MthPool& pool, Task* tasks, int32_t count, Function run) {
-    pool.stolen = 0;
-    for (int32_t k; !pool.stop && (k = TakeTask(pool, count, -1)) >= 0; ++pool.stolen) {
-        RunTakenTask(&tasks[k], run);
-        FinishTask(pool, k);
-    }
-    const auto ready = [&pool] { return pool.unfinished.load() < 1 || pool.stop.load(); };
-    const int64_t start = SpinClockNs();
-    if (SpinWaitFor(ready, pool.callerWaits.SpinNs())) {
-        pool.callerWaits.Record(WaitEnded(start, pool.finishedAt.load(), false));
-        return;
-    }
-    {
-        std::unique_lock<std::mutex> hold(pool.lock);
-        pool.callerBlocked.store(true);
-        pool.done.wait(hold, ready);
-        pool.callerBlocked.store(false);
-    }
-    pool.callerWaits.Record(WaitEnded(start, pool.finishedAt.load(), true));
-}
-
-// An idle worker waits for an offer or the pool's stop: it polls as its
-// history allows, then blocks. Finding no task wakes no one else.
-void AwaitWork(MthPool& pool, WaitHistory& history) {
-    const auto ready = [&pool] { return pool.pending.load() > 0 || pool.stop.load(); };
-    const int64_t start = SpinClockNs();
-    if (SpinWaitFor(ready, history.SpinNs())) {
-        history.Record(WaitEnded(start, pool.releasedAt.load(), false));
-        return;
-    }
-    {
-        std::unique_lock<std::mutex> hold(pool.lock);
-        pool.sleepers.fetch_add(1);
-        pool.work.wait(hold, ready);
-        pool.sleepers.fetch_sub(1);
-    }
-    history.Record(WaitEnded(start, pool.releasedAt.load(), true));
+// Waits until every task queued on the pool is done, or the pool stops,
+// polling for up to `spin` first.
+void WaitForPool(MthPool& pool, std::chrono::microseconds spin = std::chrono::microseconds{0}) {
+    if (spin.count() > 0) SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
+    std::unique_lock<std::mutex> hold(pool.lock);
+    pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
 }
 
 // Starts one halftone worker; false when the thread cannot be started. The
@@ -202,68 +119,42 @@ int32_t StopPool(MthPool& pool) {
     return static_cast<int32_t>(threads.size());
 }
 
-// A worker's loop: takes an offered task, runs it and marks it done; waits
-// when none is offered; leaves when the pool stops (a task still offered is
-// not run). The task it takes is the one it ran last where that one is
-// offered: a channel then stays on one core from line to line with its
-// error cells, and which thread runs a task changes no byte.
+// A worker's loop: takes a ready task, runs it outside the lock, marks it
+// done and wakes the line call with the pool's last task; leaves when the
+// pool stops (a task still waiting is not run). With a spin limit, an idle
+// worker polls that long for a task before it blocks. The task it takes is
+// the one it ran last where that one is ready, else the first ready one: a
+// channel then stays on one core from line to line with its error cells,
+// and which worker runs a task changes no byte.
 template <typename Task, typename Function>
-void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run) {
+void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chrono::microseconds spin) {
     int32_t last = -1;
-    WaitHistory history;
-    while (!pool.stop) {
-        const int32_t k = TakeTask(pool, count, last);
-        if (k < 0) {
-            AwaitWork(pool, history);
+    std::unique_lock<std::mutex> hold(pool.lock);
+    for (;;) {
+        if (spin.count() > 0 && pool.pending < 1 && !pool.stop) {
+            hold.unlock();
+            SpinWaitFor([&pool] { return pool.pending > 0 || pool.stop; }, spin);
+            hold.lock();
+        }
+        pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
+        if (pool.stop) return;
+        Task* task = last >= 0 && last < count && tasks[last].state == MTH_TASK_READY ? &tasks[last] : nullptr;
+        for (int32_t k = 0; k < count && !task; ++k) {
+            if (tasks[k].state == MTH_TASK_READY) task = &tasks[k];
+        }
+        if (!task) {  // counts and states disagree: nothing to take
+            pool.pending = 0;
             continue;
         }
-        last = k;
-        if (!pool.stop) RunTakenTask(&tasks[k], run);
-        FinishTask(pool, k);
+        task->state = MTH_TASK_TAKEN;
+        last = static_cast<int32_t>(task - tasks);
+        --pool.pending;
+        hold.unlock();
+        run(task);
+        hold.lock();
+        task->state = MTH_TASK_DONE;
+        if (--pool.unfinished < 1) pool.done.notify_all();
     }
-}
-
-// A line's conversion, on the conversion worker or the line call: the
-// converted values, then their levels, which the halftone tasks read (the
-// swap that hands them on waits for this task).
-auto ConvertTask(MTH_CONTEXT* mth) {
-    return [mth](ConversionTask* task) {
-        const int32_t r = mth->m_pfnConvert(task);
-        if (r == 0 && mth->m_pLevelsB && task->converted) {
-            const int32_t width = mth->m_iWidth;
-            const int32_t end = std::min(task->end, width);
-            if (end > task->start)
-                SplitChannelLevels(task->converted, task->channels, end - task->start, mth->m_pLevelsB.get() + task->start,
-                                   static_cast<size_t>(width));
-        }
-        return r;
-    };
-}
-
-// After a line's waits: tasks the line call had to run itself mean that the
-// workers did not get a processor in time, and the next lines offer that
-// many fewer; a run of lines without one lets the engine try one more. A
-// try that fails doubles the run before the next (up to 256 lines).
-void AdaptShare(MTH_CONTEXT* mth) {
-    if (!mth->m_bAdapt) return;
-    constexpr int32_t kFirstRun = 4;
-    constexpr int32_t kLongestRun = 256;
-    const int32_t stolen = mth->m_Conv.stolen + mth->m_Half.stolen;
-    if (stolen > 0) {
-        mth->m_iShared = std::max(0, mth->m_iShared - stolen);
-        mth->m_iProbeLines = mth->m_bProbing ? std::min(2 * mth->m_iProbeLines, kLongestRun) : kFirstRun;
-        mth->m_bProbing = false;
-        mth->m_iCleanLines = 0;
-        return;
-    }
-    if (mth->m_bProbing) {  // the try held
-        mth->m_bProbing = false;
-        mth->m_iProbeLines = kFirstRun;
-    }
-    if (++mth->m_iCleanLines < mth->m_iProbeLines || mth->m_iShared > mth->m_iChannels) return;
-    ++mth->m_iShared;
-    mth->m_bProbing = true;
-    mth->m_iCleanLines = 0;
 }
 
 // The line call's argument checks, in the order of their codes.
@@ -378,14 +269,7 @@ int32_t MTH_Init(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halftone, void* cal
         pool->stop = false;
         pool->pending = 0;
         pool->unfinished = 0;
-        pool->stolen = 0;
-        for (std::atomic<int32_t>& c : pool->claim) c = MTH_TASK_IDLE;
     }
-    // Every task offered at first; the line calls adapt from there.
-    mth->m_iShared = mth->m_iChannels + 1;
-    mth->m_iCleanLines = 0;
-    mth->m_iProbeLines = 4;
-    mth->m_bProbing = false;
     mth->m_bStarted = true;
     mth->m_iTaskCount = mth->m_iChannels;
     // Room for every worker up front: a started thread is never dropped.
@@ -525,13 +409,11 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     const int32_t width = mth->m_iWidth;
     const size_t cells = static_cast<size_t>(width) + 2;
 
-    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth));
+    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, kCallerSpin);
     if (i > 1 && i < n + 2) {
-        WaitForPool(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone);
+        WaitForPool(mth->m_Half, kCallerSpin);
         if (static_cast<int32_t>(mth->m_Half.threads.size()) < mth->m_iMaxWorkers) MTH_StartThreads(mth);
     }
-    if (i > 1 && i < n + 1) AdaptShare(mth);
-    const int32_t offered = mth->m_iShared;  // of this call's tasks
     // Both pools are idle here: the converted line of the last call becomes
     // the one to halftone, and the other one takes this call's conversion.
     if (i < n + 1) {
@@ -541,56 +423,57 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
 
     if (i >= 2 && i < n + 2) DeliverLine(mth, job, halftone, outLines);
 
-    // The channels offered to the workers; the line call runs the others
-    // below, after the conversion is on its way.
-    const int32_t offeredChannels = std::clamp(offered - 1, 0, channels);
     if (i >= 1 && i < n + 1) {
         std::memset(mth->m_pOut.get(), 0, mth->m_nOutBytes);
         const int32_t pixelsPerByte = 8 / mth->m_iBitsPerPixel;
         const int32_t lastByte = (width + pixelsPerByte - 1) / pixelsPerByte - 1;
         const uint32_t lineNumber = halftone ? halftone->m_nMTHLineCounter : 0;
-        for (int32_t c = 0; c < channels; ++c) {
-            HalftoneTask& t = mth->m_aHalfTasks[c];
-            uint8_t* channelLine = mth->m_pOut.get() + static_cast<size_t>(c) * mth->m_iBytesPerChannel;
-            int32_t* error = errorLines + static_cast<size_t>(3 * c) * cells;
-            t.converted = mth->m_pConvertedA.get() + (leftToRight ? 0 : static_cast<size_t>(width - 1) * channels) + c;
-            t.stride = leftToRight ? channels : -channels;
-            t.width = width;
-            t.direction = leftToRight ? 1 : -1;
-            t.reverse = leftToRight ? 0 : 1;
-            t.out = channelLine + (leftToRight ? 0 : lastByte);
-            for (int s = 0; s < 3; ++s) t.errorLine[s] = error + s * cells + (leftToRight ? 1 : width);
-            // The lane cells take the error lines over with the page's
-            // first line and give them back with its last.
-            t.laneSync = (i == 1 ? 1 : 0) | (i == n ? 2 : 0);
-            t.levels = mth->m_pLevelsA ? mth->m_pLevelsA.get() + static_cast<size_t>(c) * width : nullptr;
-            t.lineNumber = lineNumber;
-            t.state = MTH_TASK_READY;
+        {
+            std::lock_guard<std::mutex> hold(mth->m_Half.lock);
+            for (int32_t c = 0; c < channels; ++c) {
+                HalftoneTask& t = mth->m_aHalfTasks[c];
+                uint8_t* channelLine = mth->m_pOut.get() + static_cast<size_t>(c) * mth->m_iBytesPerChannel;
+                int32_t* error = errorLines + static_cast<size_t>(3 * c) * cells;
+                t.converted = mth->m_pConvertedA.get() + (leftToRight ? 0 : static_cast<size_t>(width - 1) * channels) + c;
+                t.stride = leftToRight ? channels : -channels;
+                t.width = width;
+                t.direction = leftToRight ? 1 : -1;
+                t.reverse = leftToRight ? 0 : 1;
+                t.out = channelLine + (leftToRight ? 0 : lastByte);
+                for (int s = 0; s < 3; ++s) t.errorLine[s] = error + s * cells + (leftToRight ? 1 : width);
+                // The lane cells take the error lines over with the page's
+                // first line and give them back with its last.
+                t.laneSync = (i == 1 ? 1 : 0) | (i == n ? 2 : 0);
+                t.levels = mth->m_pLevelsA ? mth->m_pLevelsA.get() + static_cast<size_t>(c) * width : nullptr;
+                t.lineNumber = lineNumber;
+                t.state = MTH_TASK_READY;
+            }
+            mth->m_Half.pending = channels;
+            mth->m_Half.unfinished = channels;
         }
         if (halftone) ++halftone->m_nMTHLineCounter;
-        OfferTasks(mth->m_Half, 0, offeredChannels);
+        mth->m_Half.work.notify_all();
     }
 
     // The next line's conversion after the channels: the halftone tasks bound
     // the line, and the copy of the input would hold them back.
     if (i < n) {
         platform::StreamCopy(mth->m_pInputCopy.get(), input, mth->m_nInputCopyBytes);
-        ConversionTask& t = mth->m_aConvTasks[0];
-        t.start = 0;
-        t.end = width;
-        t.scale = mth->m_iScaleX;
-        t.input = mth->m_pInputCopy.get();
-        t.converted = mth->m_pConvertedB.get();
-        t.channels = channels;
-        t.state = MTH_TASK_READY;
-        if (offered > 0) OfferTasks(mth->m_Conv, 0, 1);
+        {
+            std::lock_guard<std::mutex> hold(mth->m_Conv.lock);
+            ConversionTask& t = mth->m_aConvTasks[0];
+            t.start = 0;
+            t.end = width;
+            t.scale = mth->m_iScaleX;
+            t.input = mth->m_pInputCopy.get();
+            t.converted = mth->m_pConvertedB.get();
+            t.channels = channels;
+            t.state = MTH_TASK_READY;
+            mth->m_Conv.pending = 1;
+            mth->m_Conv.unfinished = 1;
+        }
+        mth->m_Conv.work.notify_all();
     }
-    // The line call's own share: the channels not offered, then the
-    // conversion where it was not offered either.
-    if (i >= 1 && i < n + 1) {
-        for (int32_t c = offeredChannels; c < channels; ++c) RunTakenTask(&mth->m_aHalfTasks[c], mth->m_pfnHalftone);
-    }
-    if (i < n && offered < 1) RunTakenTask(&mth->m_aConvTasks[0], ConvertTask(mth));
 
     // No line is finished before the third call, however short the page.
     *status = i < 2 ? HALF_LINE_PENDING : i >= n + 1 ? HALF_LINE_READY : i >= n - 1 ? HALF_LINE_AGAIN : HALF_LINE_READY;
@@ -621,11 +504,24 @@ int32_t MTH_StartThreads(MTH_CONTEXT* mth) {
 }
 
 void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone);
+    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone, kWorkerSpin);
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth));
+    const auto convert = [mth](ConversionTask* task) {
+        const int32_t r = mth->m_pfnConvert(task);
+        // The span's levels, which the halftone tasks read; the swap that
+        // hands them on waits for this task.
+        if (r == 0 && mth->m_pLevelsB && task->converted) {
+            const int32_t width = mth->m_iWidth;
+            const int32_t end = std::min(task->end, width);
+            if (end > task->start)
+                SplitChannelLevels(task->converted, task->channels, end - task->start, mth->m_pLevelsB.get() + task->start,
+                                   static_cast<size_t>(width));
+        }
+        return r;
+    };
+    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, convert, kWorkerSpin);
 }
 
 int32_t MTH_Exit(MTH_CONTEXT* mth) {

@@ -24,7 +24,6 @@
 
 #include "halftone/error_diffusion.h"
 #include "halftone/pixel_converters.h"
-#include "services/spin_wait.h"
 
 class CHalftone;
 class CVarnPrn;
@@ -54,30 +53,17 @@ enum : int32_t { MTH_TASK_IDLE = 0, MTH_TASK_READY = 1, MTH_TASK_TAKEN = 2, MTH_
 using MthConvertFunction = int32_t (*)(ConversionTask* task);
 using MthHalftoneFunction = int (*)(HalftoneTask* task);
 
-// One pool of workers. The line call offers tasks and waits for them; a
-// worker or the waiting line call takes an offered task by reserving one of
-// `pending` and then exchanging the task's `claim` from offered to taken, and
-// counts `unfinished` down when it is done, all without the lock. The lock
-// and the two condition variables serve only threads that block: idle
-// workers on `work` (counted in `sleepers`, so that an offer wakes no more
-// of them than it brings tasks, and none when none sleeps), the line call on
-// `done` (flagged in `callerBlocked`, so that the last task wakes it only
-// then). `releasedAt` and `finishedAt` stamp the offer and the last task's
-// end for the waiters' histories (spin_wait.h).
+// One pool of workers: its tasks, counts and stop flag are guarded by `lock`.
+// Workers wait on `work`, the line call on `done`; both are broadcast. The
+// counts and the flag change only under the lock; they are atomic so that a
+// waiter can poll them before it blocks.
 struct MthPool {
     std::mutex lock;
     std::condition_variable work;
     std::condition_variable done;
     std::atomic<bool> stop{false};
-    std::atomic<int32_t> pending{0};     // tasks offered and not yet reserved
-    std::atomic<int32_t> unfinished{0};  // tasks offered and not yet done
-    std::atomic<int32_t> sleepers{0};
-    std::atomic<bool> callerBlocked{false};
-    std::atomic<int64_t> releasedAt{0};
-    std::atomic<int64_t> finishedAt{0};
-    std::atomic<int32_t> claim[kMthMaxChannels] = {};  // MTH_TASK_IDLE, _READY (offered) or _TAKEN
-    int32_t stolen = 0;                  // offered tasks the line call ran itself at its last wait
-    WaitHistory callerWaits;             // the line call's
+    std::atomic<int32_t> pending{0};     // tasks ready and not yet taken
+    std::atomic<int32_t> unfinished{0};  // tasks queued and not yet done
     std::vector<std::thread> threads;
 };
 
@@ -131,20 +117,6 @@ struct MTH_CONTEXT {
     // converted lines. Null: the tasks read the converted lines.
     std::unique_ptr<uint16_t[]> m_pLevelsA;
     std::unique_ptr<uint16_t[]> m_pLevelsB;
-
-    // The tasks of a line that go to the workers; the line call runs the
-    // others itself. Of the order conversion, channel 0, channel 1 ... the
-    // first m_iShared are offered (0: the line call runs every task, as the
-    // inline path would; channels + 1: all of them are offered). Where
-    // m_bAdapt holds, a line whose offered tasks the line call found
-    // untaken when it came to wait for them (the workers did not get a
-    // processor in time) offers fewer, and after a run of lines without one
-    // it tries one more, waiting twice as long after each try that failed.
-    int32_t m_iShared = 0;
-    bool m_bAdapt = true;
-    int32_t m_iCleanLines = 0;  // lines since the last one with a task stolen back
-    int32_t m_iProbeLines = 0;  // clean lines before the next try
-    bool m_bProbing = false;    // the last change was a try
 
     int32_t m_iLastError = 0;
     bool m_bStarted = false;  // pools set up by MTH_Init, to be stopped by MTH_Exit

@@ -3,11 +3,10 @@
 // it. Setting it publishes everything the setting thread wrote before to the
 // thread that returns from Wait.
 //
-// A waiter polls the state before it blocks on the condition variable only
-// where its recent waits ended within what a sleep and a wake-up cost, and
-// no longer than that (spin_wait.h); Set only takes the lock and notifies
-// when a waiter has blocked: a hand-off of a few microseconds costs no sleep
-// and no wake-up, and a long wait no polling.
+// A waiter polls the state for a short bounded time before it blocks on the
+// condition variable, and Set only takes the lock and notifies when a waiter
+// has blocked: a hand-off of a few microseconds costs no sleep and no
+// wake-up.
 #pragma once
 
 #include <atomic>
@@ -26,7 +25,6 @@ public:
     // waiter the exchange is Set's last touch, and with one Set notifies
     // under the lock, which the waiter needs before it can return.
     void Set() {
-        m_setAt.store(SpinClockNs(), std::memory_order_relaxed);
         int state = kReset;
         if (m_state.compare_exchange_strong(state, kSet, std::memory_order_acq_rel)) return;
         if (state == kSet) return;
@@ -41,19 +39,11 @@ public:
     }
     // Returns once the event is set (at once when it already is).
     void Wait() {
-        const int64_t start = SpinClockNs();
-        if (SpinWaitFor([this] { return IsSet(); }, m_waits.SpinNs())) {
-            m_waits.Record(WaitEnded(start, m_setAt.load(std::memory_order_relaxed), false));
-            return;
-        }
+        if (SpinWaitFor([this] { return IsSet(); })) return;
         std::unique_lock<std::mutex> hold(m_lock);
-        bool blocked = false;
         for (;;) {
             int state = m_state.load(std::memory_order_acquire);
-            if (state == kSet) {
-                m_waits.Record(WaitEnded(start, m_setAt.load(std::memory_order_relaxed), blocked));
-                return;
-            }
+            if (state == kSet) return;
             // Tell Set that it has someone to wake; a Set in between is seen
             // by the next round.
             if (state == kReset &&
@@ -61,7 +51,6 @@ public:
                 continue;
             }
             m_changed.wait(hold);
-            blocked = true;
         }
     }
     bool IsSet() const { return m_state.load(std::memory_order_acquire) == kSet; }
@@ -72,8 +61,6 @@ private:
     static constexpr int kBlocked = 2;  // not set, and a waiter sleeps on the condition variable
 
     std::atomic<int> m_state;
-    std::atomic<int64_t> m_setAt{0};  // when Set last ran
-    WaitHistory m_waits;
     std::mutex m_lock;
     std::condition_variable m_changed;
 };

@@ -59,7 +59,6 @@ bool clTHREADPOOL_QUEUE_IMP::Queue(void* argument, ThreadPoolTaskFn function, bo
         }
         ++m_signals;
         sleeping = m_sleeping;
-        m_releasedAt.store(SpinClockNs(), std::memory_order_relaxed);
     }
     Wake(1, sleeping);
     return true;
@@ -96,7 +95,6 @@ void clTHREADPOOL_QUEUE_IMP::ReleaseDeferred() {
         m_signals += released;
         m_deferredCount = 0;
         sleeping = m_sleeping;
-        m_releasedAt.store(SpinClockNs(), std::memory_order_relaxed);
     }
     Wake(released, sleeping);
 }
@@ -123,25 +121,20 @@ void clTHREADPOOL_QUEUE_IMP::JoinWorkers() {
 }
 
 void clTHREADPOOL_QUEUE_IMP::WorkerLoop() {
-    WaitHistory waits;
     std::unique_lock<std::mutex> hold(m_lock);
     ++m_runningCount;
     m_started.notify_all();
     for (;;) {
         if (!Ready()) {
             hold.unlock();
-            const int64_t start = SpinClockNs();
-            SpinWaitFor([this] { return m_signals.load() > 0 || m_ending.load(); }, waits.SpinNs());
+            SpinWaitFor([this] { return m_signals.load() > 0 || m_ending.load(); });
             hold.lock();
             // The stop marker stays at the front, so every worker finds it.
-            bool blocked = false;
             if (!Ready()) {
                 ++m_sleeping;
                 m_wake.wait(hold, [this] { return Ready(); });
                 --m_sleeping;
-                blocked = true;
             }
-            waits.Record(WaitEnded(start, m_releasedAt.load(std::memory_order_relaxed), blocked));
         }
         if (m_stopping) break;
         if (m_queue.empty()) {

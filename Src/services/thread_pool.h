@@ -7,12 +7,10 @@
 // pool and returns once every worker has run what was queued before it and
 // ended. Destruction joins every worker: a task still running is waited for.
 //
-// A worker that runs out of signals polls for a new one before it sleeps
-// only where its recent waits ended within what a sleep and a wake-up cost,
-// and no longer than that (spin_wait.h); a release wakes only as many
-// sleeping workers as it brings signals, and none where none sleeps: a
-// steady flow of short tasks is handed over without a sleep and a wake-up
-// per task, and a pool that waits long does not poll.
+// A worker that runs out of signals polls for a new one for a short bounded
+// time before it sleeps, and a release wakes only as many sleeping workers
+// as it brings signals: a steady flow of short tasks is handed over without
+// a sleep and a wake-up per task.
 #pragma once
 
 #include <atomic>
@@ -120,7 +118,6 @@ private:
     // Polled without the lock by a worker before it sleeps; changed under it.
     std::atomic<bool> m_ending{false};  // Finish or the destructor has begun
     std::atomic<uint64_t> m_signals{0};
-    std::atomic<int64_t> m_releasedAt{0};  // when the last signals were given
     int32_t m_sleeping = 0;             // workers blocked on m_wake
     int32_t m_threadCount = 0;
     int32_t m_runningCount = 0;

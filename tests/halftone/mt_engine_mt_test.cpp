@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -72,17 +71,14 @@ protected:
 
     // The page through the routine, as the job drives it: n + 2 line calls
     // when the engine runs, n inline. Every delivered line, in order.
-    // shared: the tasks a line offers to the workers, fixed (the line call
-    // runs the others); -1 lets the engine adapt.
     std::vector<std::vector<uint8_t>> RoutinePage(const std::vector<std::vector<uint8_t>>& input,
                                                   std::vector<int32_t>* statuses = nullptr,
-                                                  bool* engine = nullptr, int shared = -1) {
-        return RoutinePageOf(*job, *halftone, input, statuses, engine, shared);
+                                                  bool* engine = nullptr) {
+        return RoutinePageOf(*job, *halftone, input, statuses, engine);
     }
     static std::vector<std::vector<uint8_t>> RoutinePageOf(CVarnPrn& j, CHalftone& h,
                                                            const std::vector<std::vector<uint8_t>>& input,
-                                                           std::vector<int32_t>* statuses, bool* engine,
-                                                           int shared = -1) {
+                                                           std::vector<int32_t>* statuses, bool* engine) {
         CVarnPrn* job = &j;
         CHalftone* halftone = &h;
         const size_t outBytes = size_t(j.m_iOutChannels) * size_t(j.m_iBytesPerChannel);
@@ -90,10 +86,6 @@ protected:
         job->m_iLineCount = 0;
         EXPECT_EQ(halftone->InitPage(job), 0);
         if (engine) *engine = halftone->m_pMTH != nullptr;
-        if (halftone->m_pMTH && shared >= 0) {
-            halftone->m_pMTH->m_bAdapt = false;
-            halftone->m_pMTH->m_iShared = shared;
-        }
         const int n = static_cast<int>(input.size());
         const int calls = halftone->m_pMTH ? n + 2 : n;
         for (int i = 0; i < calls; ++i) {
@@ -178,16 +170,12 @@ TEST_F(Engine, PagesMatchTheKernelsLineByLineWhateverTheWorkerCount) {
         if (HasFatalFailure()) return;
         const auto input = InputPage(9, halftone->InputLineBytes(), BytesPerPixel());
         const auto reference = ReferencePage(input);
-        // Every split of the tasks between the workers and the line call:
-        // none offered, the conversion, it and one channel, all, adapting.
         for (int processors : {2, 12}) {
-            for (int shared : {0, 1, 2, 9, -1}) {
-                Processors cap(processors);
-                bool engine = false;
-                const auto page = RoutinePage(input, nullptr, &engine, shared);
-                ASSERT_TRUE(engine);
-                EXPECT_EQ(page, reference) << processors << " processors, " << shared << " tasks offered";
-            }
+            Processors cap(processors);
+            bool engine = false;
+            const auto page = RoutinePage(input, nullptr, &engine);
+            ASSERT_TRUE(engine);
+            EXPECT_EQ(page, reference) << processors << " processors";
         }
         size_t dots = 0;
         for (const auto& line : reference) dots += size_t(std::count_if(line.begin(), line.end(), [](uint8_t b) { return b != 0; }));
@@ -370,16 +358,6 @@ int SlowMarkingKernel(HalftoneTask* t) {
     return MarkingKernel(t);
 }
 
-// The marking kernel held up 5 ms on a worker; channels that the line call
-// runs itself are counted.
-thread_local bool t_lineCall = false;
-std::atomic<int> g_lineCallChannels{0};
-int HeldUpWorkerKernel(HalftoneTask* t) {
-    if (t_lineCall) ++g_lineCallChannels;
-    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return MarkingKernel(t);
-}
-
 }  // namespace
 
 TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
@@ -397,13 +375,6 @@ TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
     // host or a kernel slower than that still gets every line.
     SCOPED_TRACE("slow host, slow kernel");
     MarkedPageArrivesInOrder(job.get(), halftone.get(), 10, 2, SlowMarkingKernel, std::chrono::milliseconds(2));
-    // A worker held up: the line call runs the channels no worker has taken.
-    SCOPED_TRACE("held-up worker");
-    t_lineCall = true;
-    g_lineCallChannels = 0;
-    MarkedPageArrivesInOrder(job.get(), halftone.get(), 10, 1, HeldUpWorkerKernel, std::chrono::microseconds{0});
-    t_lineCall = false;
-    EXPECT_GT(g_lineCallChannels.load(), 0);
 }
 
 TEST_F(Engine, AChannelLineTooShortForItsPixelsIsRefused) {
