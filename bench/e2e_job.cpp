@@ -20,6 +20,14 @@
 // host sent fails. Extra counters: lines (printed), peak_kb (the child's peak
 // resident kilobytes).
 //
+// Jobs at once ("Concurrent/N", N = 1, 4, 8): N copies of the JV33 job on a
+// 14,400 x 7,200 CMYK picture, each in a child process, started together,
+// inline and through the engine (the default thread count), in the order
+// inline, engine, engine, inline. Counters per job kind: wall seconds (start
+// to the last job's end), cpu seconds (all jobs' user + system time); the
+// ratios engine / inline. The program ends with a table of every figure, the
+// machine's load average beside it.
+//
 // KELMORA_BENCH_SMOKE=1 runs small pages instead (the long pages at a tenth
 // of their length, without --long_page_lines) and fails a job whose hash is
 // not the pinned one (the CI's smoke run).
@@ -28,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "e2e_run.h"
@@ -65,6 +74,84 @@ void Job(benchmark::State& state, JobSpec spec) {
     bench::LabelHash(state, r.hash, spec.smokeHash);
 }
 
+// The jobs-at-once figures by job count, for the closing table.
+struct Figures {
+    double wall[2] = {};  // inline, engine
+    double cpu[2] = {};
+    double load = 0;      // one-minute load average before the runs
+};
+std::map<int, Figures>& ConcurrentFigures() {
+    static std::map<int, Figures> figures;
+    return figures;
+}
+
+// The job kinds of "Concurrent/N": inline, and through the engine.
+constexpr JobSpec kConcurrentJobs[2] = {
+    {bench::kJV33Ticket, "", 720, 0, 1, 0x776931993486A37Bull, 0, 14400, 7200},
+    {bench::kJV33Ticket, "", 720, -1, 1, 0xDF16E0B85F3728C5ull, 0, 14400, 7200},
+};
+
+void Concurrent(benchmark::State& state, int jobs) {
+    Figures f;
+    double load[1] = {0};
+    if (getloadavg(load, 1) == 1) f.load = load[0];
+    uint64_t hashes[2] = {};
+    const int rounds = bench::Smoke() ? 2 : 4;
+    for (auto _ : state) {
+        for (int round = 0; round < rounds; ++round) {
+            const int kind = round == 1 || round == 2 ? 1 : 0;
+            const bench::Batch batch = bench::RunBatchInChildren(kConcurrentJobs[kind], jobs);
+            f.wall[kind] += batch.seconds;
+            for (const Result& r : batch.results) {
+                if (r.status != 0) return state.SkipWithError(("job failed (" + std::to_string(r.status) + ")").c_str());
+                if (hashes[kind] == 0) hashes[kind] = r.hash;
+                const uint64_t want = bench::Smoke() ? kConcurrentJobs[kind].smokeHash : hashes[kind];
+                if (r.hash != want) return state.SkipWithError("a job's stream differs from its kind's other jobs'");
+                f.cpu[kind] += r.cpuSeconds;
+            }
+        }
+        state.SetIterationTime(f.wall[0] + f.wall[1]);
+    }
+    for (int kind = 0; kind < 2; ++kind) {
+        f.wall[kind] /= rounds / 2;
+        f.cpu[kind] /= rounds / 2;
+    }
+    state.counters["inline_s"] = f.wall[0];
+    state.counters["engine_s"] = f.wall[1];
+    state.counters["inline_cpu_s"] = f.cpu[0];
+    state.counters["engine_cpu_s"] = f.cpu[1];
+    state.counters["wall_ratio"] = f.wall[1] / f.wall[0];
+    state.counters["cpu_ratio"] = f.cpu[1] / f.cpu[0];
+    char label[64];
+    std::snprintf(label, sizeof label, "hashes %016llx %016llx", static_cast<unsigned long long>(hashes[0]),
+                  static_cast<unsigned long long>(hashes[1]));
+    state.SetLabel(label);
+    ConcurrentFigures()[jobs] = f;
+}
+
+// The table of the jobs-at-once figures and the goals they are held to.
+void PrintConcurrentTable() {
+    const std::map<int, Figures>& figures = ConcurrentFigures();
+    if (figures.empty()) return;
+    std::printf("\nJobs at once (JV33 job, 14,400 x 7,200 CMYK each; seconds; ratio = engine / inline)\n");
+    std::printf("%4s %10s %10s %7s %10s %10s %7s %6s\n", "jobs", "inline", "engine", "ratio", "inline cpu",
+                "engine cpu", "ratio", "load");
+    for (const auto& [jobs, f] : figures) {
+        std::printf("%4d %10.2f %10.2f %7.2f %10.2f %10.2f %7.2f %6.1f\n", jobs, f.wall[0], f.wall[1],
+                    f.wall[1] / f.wall[0], f.cpu[0], f.cpu[1], f.cpu[1] / f.cpu[0], f.load);
+    }
+    const auto goal = [&figures](int jobs, const char* what, double value, double most) {
+        if (figures.count(jobs)) std::printf("%-52s %5.2f (at most %.2f)\n", what, value, most);
+    };
+    if (figures.count(1)) {
+        const Figures& one = figures.at(1);
+        goal(1, "one job: engine processor time / inline", one.cpu[1] / one.cpu[0], 1.3);
+        goal(1, "one job: engine wall time / inline", one.wall[1] / one.wall[0], 0.5);
+    }
+    if (figures.count(4)) goal(4, "4 jobs at once: engine wall time / inline", figures.at(4).wall[1] / figures.at(4).wall[0], 1.0);
+    if (figures.count(8)) goal(8, "8 jobs at once: engine wall time / inline", figures.at(8).wall[1] / figures.at(8).wall[0], 1.05);
+}
+
 }  // namespace
 
 #define KELMORA_RUN(name, ...) \
@@ -90,6 +177,11 @@ KELMORA_JOB(JV300_Inline_1m, kJV300, kJV300On160, 720, 0, 1, 0xD649ABD4607B7E29u
 KELMORA_JOB(JV300_Inline_2m, kJV300, kJV300On160, 720, 0, 2, 0x5F828E2D6208C44Dull);
 KELMORA_JOB(JV300_Pool4_1m, kJV300, kJV300On160, 720, 4, 1, 0xD649ABD4607B7E29ull);
 KELMORA_JOB(JV300_Pool4_2m, kJV300, kJV300On160, 720, 4, 2, 0x5F828E2D6208C44Dull);
+
+// Jobs at once.
+BENCHMARK_CAPTURE(Concurrent, 1, 1)->Name("Concurrent/1")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(Concurrent, 4, 4)->Name("Concurrent/4")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(Concurrent, 8, 8)->Name("Concurrent/8")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // The long pages: the JV33 sample ticket inline and through the engine, the
 // JV300 job inline and on a pool, each of `lines` lines.
@@ -134,5 +226,6 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    PrintConcurrentTable();
     return 0;
 }

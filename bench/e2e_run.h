@@ -40,6 +40,8 @@ struct JobSpec {
     int metres;            // page length
     uint64_t smokeHash;    // of the small page
     int lines = 0;         // a long page of this many narrow lines instead of the metres
+    int pixelsWide = 0;    // a picture of this many pixels by
+    int pixelsHigh = 0;    // this many lines instead of the metres
 };
 
 constexpr int kLongPageWidth = 720;  // pixels: one inch at 720 dpi
@@ -56,6 +58,7 @@ struct Result {
     long peakKb = 0;
     long long printedLines = -1;  // of a long page: the raster lines decoded from the stream
     int pages = 0;                // of a long page: the pages ended in the stream
+    bool started = false;         // the job got as far as its start
     char decodeError[160] = {};
 };
 
@@ -99,10 +102,12 @@ struct Sink {
 // in a smoke run). Its lines are PhotoPage(JobWidth(spec), kLines), cycled.
 inline int JobWidth(const JobSpec& spec) {
     if (spec.lines > 0) return kLongPageWidth;
+    if (spec.pixelsWide > 0 && !Smoke()) return spec.pixelsWide;
     return Smoke() ? 1200 : int(1600 / 25.4 * spec.dpi);
 }
 inline int JobHeight(const JobSpec& spec) {
     if (spec.lines > 0) return Smoke() ? spec.lines / 10 : spec.lines;
+    if (spec.pixelsHigh > 0 && !Smoke()) return spec.pixelsHigh;
     return Smoke() ? 30 * spec.metres : int(1000 / 25.4 * spec.dpi) * spec.metres;
 }
 
@@ -124,8 +129,13 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The job in this (child) process.
-inline Result RunJob(const JobSpec& spec, const std::string& folder) {
+// The job in this (child) process. With a start pipe, the job writes a byte
+// to `ready` once it is set up and starts when it reads one from `go`.
+struct StartPipe {
+    int ready = -1;
+    int go = -1;
+};
+inline Result RunJob(const JobSpec& spec, const std::string& folder, StartPipe startPipe = {}) {
     Result result;
     result.width = JobWidth(spec);
     result.height = JobHeight(spec);
@@ -169,6 +179,11 @@ inline Result RunJob(const JobSpec& spec, const std::string& folder) {
         std::copy(line.begin(), line.end(), calls.back().begin());
     }
 
+    result.started = true;
+    if (startPipe.ready >= 0) {
+        char byte = 1;
+        if (write(startPipe.ready, &byte, 1) != 1 || read(startPipe.go, &byte, 1) != 1) return result;
+    }
     Sink sink;
     sink.countLines = spec.lines > 0;
     PLUGINCONTEXT* context = nullptr;
@@ -213,31 +228,71 @@ inline Result RunJob(const JobSpec& spec, const std::string& folder) {
     return result;
 }
 
-// The job in a child process; its result comes back through a pipe.
-inline Result RunInChild(const JobSpec& spec) {
-    char folder[] = "/tmp/kelmora-bench-XXXXXX";
-    Result result;
-    if (!mkdtemp(folder)) return result;
-    int fds[2];
-    if (pipe(fds) != 0) return result;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const Result r = RunJob(spec, folder);
-        const ssize_t written = write(fds[1], &r, sizeof r);
-        _exit(written == ssize_t(sizeof r) ? 0 : 1);
+// `count` copies of the job at once, each in a child process of its own,
+// started together once all are set up; their results come back through
+// pipes. The wall clock runs from the start to the last result.
+struct Batch {
+    std::vector<Result> results;
+    double seconds = 0;
+};
+inline Batch RunBatchInChildren(const JobSpec& spec, int count) {
+    Batch batch;
+    StartPipe start;
+    int readyFds[2] = {-1, -1}, goFds[2] = {-1, -1};
+    if (pipe(readyFds) != 0 || pipe(goFds) != 0) return batch;
+    start = {readyFds[1], goFds[0]};
+    struct Child {
+        std::string folder;
+        int result = -1;
+        pid_t pid = -1;
+    };
+    std::vector<Child> children(static_cast<size_t>(count));
+    for (Child& child : children) {
+        char folder[] = "/tmp/kelmora-bench-XXXXXX";
+        int fds[2];
+        if (!mkdtemp(folder) || pipe(fds) != 0) break;
+        child.folder = folder;
+        child.pid = fork();
+        if (child.pid == 0) {
+            close(fds[0]);
+            const Result r = RunJob(spec, child.folder, start);
+            char byte = 1;  // a job that failed before its start still counts as ready
+            if (!r.started && write(start.ready, &byte, 1) != 1) _exit(1);
+            const ssize_t written = write(fds[1], &r, sizeof r);
+            _exit(written == ssize_t(sizeof r) ? 0 : 1);
+        }
+        close(fds[1]);
+        child.result = fds[0];
     }
-    close(fds[1]);
-    if (pid > 0) {
-        if (read(fds[0], &result, sizeof result) != ssize_t(sizeof result)) result.status = -1;
+    close(readyFds[1]);
+    close(goFds[0]);
+    int started = 0;
+    for (char byte = 0; started < count && read(readyFds[0], &byte, 1) == 1;) ++started;
+    const auto begin = std::chrono::steady_clock::now();
+    const std::string go(size_t(started), '\1');
+    if (write(goFds[1], go.data(), go.size()) != ssize_t(go.size())) started = 0;
+    close(goFds[1]);
+    for (Child& child : children) {
+        Result r;
+        if (child.result < 0 || read(child.result, &r, sizeof r) != ssize_t(sizeof r)) r.status = -1;
+        batch.results.push_back(r);
+    }
+    batch.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    for (Child& child : children) {
+        if (child.result >= 0) close(child.result);
         int status = 0;
-        waitpid(pid, &status, 0);
+        if (child.pid > 0) waitpid(child.pid, &status, 0);
+        if (child.folder.empty()) continue;
+        std::remove((child.folder + "/DaVav.ini").c_str());
+        rmdir(child.folder.c_str());
     }
-    close(fds[0]);
-    std::remove((std::string(folder) + "/DaVav.ini").c_str());
-    rmdir(folder);
-    return result;
+    close(readyFds[0]);
+    if (started < count) batch.results.assign(size_t(count), Result{});
+    return batch;
 }
+
+// The job in a child process.
+inline Result RunInChild(const JobSpec& spec) { return RunBatchInChildren(spec, 1).results.front(); }
 
 // The sample JV33 ticket on 1.6 m x 1 m at 720 x 720 dpi, on the calling
 // thread: variable dots (routine 103) and fixed dots (routine 109).

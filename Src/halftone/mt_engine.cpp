@@ -80,9 +80,26 @@ constexpr std::chrono::microseconds kWorkerSpin{50};
 constexpr std::chrono::microseconds kCallerSpin{300};
 
 // Waits until every task queued on the pool is done, or the pool stops,
-// polling for up to `spin` first.
-void WaitForPool(MthPool& pool, std::chrono::microseconds spin = std::chrono::microseconds{0}) {
-    if (spin.count() > 0) SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
+// polling for up to `spin` first. A task that no worker has taken by then the
+// waiting thread runs itself: on a busy machine a worker may not get a
+// processor for longer than the task takes.
+template <typename Task, typename Function>
+void WaitForPool(MthPool& pool, Task* tasks, int32_t count, Function run, std::chrono::microseconds spin) {
+    for (std::unique_lock<std::mutex> hold(pool.lock); pool.pending > 0 && !pool.stop;) {
+        Task* task = nullptr;
+        for (int32_t k = 0; k < count && !task; ++k) {
+            if (tasks[k].state == MTH_TASK_READY) task = &tasks[k];
+        }
+        if (!task) break;
+        task->state = MTH_TASK_TAKEN;
+        --pool.pending;
+        hold.unlock();
+        run(task);
+        hold.lock();
+        task->state = MTH_TASK_DONE;
+        --pool.unfinished;
+    }
+    SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
     std::unique_lock<std::mutex> hold(pool.lock);
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
 }
@@ -155,6 +172,23 @@ void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chr
         task->state = MTH_TASK_DONE;
         if (--pool.unfinished < 1) pool.done.notify_all();
     }
+}
+
+// A line's conversion, on the conversion worker or the waiting line call:
+// the converted values, then their levels, which the halftone tasks read
+// (the swap that hands them on waits for this task).
+auto ConvertTask(MTH_CONTEXT* mth) {
+    return [mth](ConversionTask* task) {
+        const int32_t r = mth->m_pfnConvert(task);
+        if (r == 0 && mth->m_pLevelsB && task->converted) {
+            const int32_t width = mth->m_iWidth;
+            const int32_t end = std::min(task->end, width);
+            if (end > task->start)
+                SplitChannelLevels(task->converted, task->channels, end - task->start, mth->m_pLevelsB.get() + task->start,
+                                   static_cast<size_t>(width));
+        }
+        return r;
+    };
 }
 
 // The line call's argument checks, in the order of their codes.
@@ -409,9 +443,9 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     const int32_t width = mth->m_iWidth;
     const size_t cells = static_cast<size_t>(width) + 2;
 
-    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, kCallerSpin);
+    if (i > 0 && i < n + 1) WaitForPool(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth), kCallerSpin);
     if (i > 1 && i < n + 2) {
-        WaitForPool(mth->m_Half, kCallerSpin);
+        WaitForPool(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnHalftone, kCallerSpin);
         if (static_cast<int32_t>(mth->m_Half.threads.size()) < mth->m_iMaxWorkers) MTH_StartThreads(mth);
     }
     // Both pools are idle here: the converted line of the last call becomes
@@ -508,20 +542,7 @@ void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
-    const auto convert = [mth](ConversionTask* task) {
-        const int32_t r = mth->m_pfnConvert(task);
-        // The span's levels, which the halftone tasks read; the swap that
-        // hands them on waits for this task.
-        if (r == 0 && mth->m_pLevelsB && task->converted) {
-            const int32_t width = mth->m_iWidth;
-            const int32_t end = std::min(task->end, width);
-            if (end > task->start)
-                SplitChannelLevels(task->converted, task->channels, end - task->start, mth->m_pLevelsB.get() + task->start,
-                                   static_cast<size_t>(width));
-        }
-        return r;
-    };
-    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, convert, kWorkerSpin);
+    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth), kWorkerSpin);
 }
 
 int32_t MTH_Exit(MTH_CONTEXT* mth) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -358,6 +359,16 @@ int SlowMarkingKernel(HalftoneTask* t) {
     return MarkingKernel(t);
 }
 
+// The marking kernel held up 5 ms on a worker; channels that the line call
+// runs itself are counted.
+thread_local bool t_lineCall = false;
+std::atomic<int> g_lineCallChannels{0};
+int HeldUpWorkerKernel(HalftoneTask* t) {
+    if (t_lineCall) ++g_lineCallChannels;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return MarkingKernel(t);
+}
+
 }  // namespace
 
 TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
@@ -375,6 +386,14 @@ TEST_F(Engine, CallerLinesReceiveEveryLineByContentWithAnyKernel) {
     // host or a kernel slower than that still gets every line.
     SCOPED_TRACE("slow host, slow kernel");
     MarkedPageArrivesInOrder(job.get(), halftone.get(), 10, 2, SlowMarkingKernel, std::chrono::milliseconds(2));
+    // A worker held up: the waiting line call runs the channels no worker
+    // has taken.
+    SCOPED_TRACE("held-up worker");
+    t_lineCall = true;
+    g_lineCallChannels = 0;
+    MarkedPageArrivesInOrder(job.get(), halftone.get(), 10, 1, HeldUpWorkerKernel, std::chrono::microseconds{0});
+    t_lineCall = false;
+    EXPECT_GT(g_lineCallChannels.load(), 0);
 }
 
 TEST_F(Engine, AChannelLineTooShortForItsPixelsIsRefused) {
