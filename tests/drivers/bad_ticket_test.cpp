@@ -98,7 +98,8 @@ TEST_F(BadTicket, ThePaperFeedIsCorrectedOnce) {
         int corrected[2] = {0, 0};  // feed commands that correct something: resampled, by the printer
         for (const bool printerFeeds : {false, true}) {
             Prepare(r);
-            Ticket("[job]\nOutput/Prn/Media/Spec/FeedAdjust = 1.05\n" +
+            // A page of 100 lines, so that the resampled height differs.
+            Ticket("[job]\nOutput/Prn/Media/Spec/FeedAdjust = 1.1\nProcess/OutHeightPixel = 100\n" +
                    (printerFeeds ? "[printer " + std::to_string(r.model) + "]\nOutput/Prn/Info/Option/ID[] = 11\n"
                                  : std::string()));
             for (int result : Run()) ASSERT_EQ(result, 0);
