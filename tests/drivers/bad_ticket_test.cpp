@@ -51,7 +51,7 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         {"JV33", "Output/Prn/Linearization/BPLPath = \"/nowhere/job.lin\"\n",
          lin + "/nowhere/job.lin\" cannot be used: cannot open \"/nowhere/job.lin\""},
         {"JV400", "Output/Prn/Linearization/BPLPath = \"" + TicketPath(folder.Path()) + "\"\n",
-         lin + folder.Path() + "\" cannot be used: \"" + folder.Path() + "\" is not a file"},
+         lin + TicketPath(folder.Path()) + "\" cannot be used: \"" + TicketPath(folder.Path()) + "\" is not a file"},
         {"JV33", P + "OutputColorMode = 6\n",
          lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
         {"JV33", P + "Model = \"700\"\n", "",

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <memory>
 #include <string>
@@ -25,9 +26,20 @@ struct JobLog : testsupport::RecordingLogger {
 // The halftoner takes the linearisation library already loaded, and keeps
 // it loaded for the process; the test program releases it after each case
 // (kept_libraries.cpp), so a case finds the library it loaded itself.
-#define ASSERT_EPL_LIBRARY_IS(path)                                                                         \
-    ASSERT_EQ(platform::FolderOfPath(platform::FindLoadedLibrary("EPL.dll")), platform::FolderOfPath(path)) \
+#define ASSERT_EPL_LIBRARY_IS(path)                                                                  \
+    ASSERT_EQ(httest::FolderForm(platform::FindLoadedLibrary("EPL.dll")), httest::FolderForm(path)) \
         << "another linearisation library is loaded in this process"
+
+// A library's folder in one spelling: forward slashes, and on Windows, whose
+// names ignore case and which hands back backslashes, in lower case.
+inline std::string FolderForm(const std::string& libraryPath) {
+    std::string folder = platform::FolderOfPath(libraryPath);
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+#if defined(_WIN32)
+    for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+    return folder;
+}
 
 // A CMYK job of the model at 720 x 720 dpi, width pixels wide, whose
 // halftoner takes the stand-in library's example linearisation file.
