@@ -609,7 +609,7 @@ TEST(Programs, NameWhatIsWrong) {
 
 // A layer spool file that cannot be written (a file-size limit fills it as a
 // full disk would, once its buffer is flushed for the playback): the page end
-// fails, and with it the job, with the spool file's reason and no output.
+// fails, and the job ends with an error naming the spool file's reason.
 TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
     const auto jobs = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / ".ci/cross-platform";
     for (const char* name : {"ujf-605-spooled", "jfx200-spot", "jfx500-clear", "ujf-x042"}) {
