@@ -236,38 +236,50 @@ void RunKernel(HalftoneTask& task, const Value* value, ptrdiff_t stride) {
 // Lane position of each stream in the lane form: the order the streams run.
 constexpr int kLanePosition[4][3] = {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 2}};
 
+// The task's cells from its error lines, with the page's first line
+// (laneSync 1).
+template <int kStreams>
+void CellsFromErrorLines(const HalftoneTask& task) {
+    if (!(task.laneSync & 1)) return;
+    const size_t rows = static_cast<size_t>(task.width) + 2;
+    // errorLine[s] points at the first scanned pixel's cell.
+    const ptrdiff_t first = task.direction < 0 ? task.width : 1;
+    std::memset(task.laneCells, 0, rows * kChannelLanes * sizeof(int16_t));
+    for (int s = 0; s < kStreams; ++s) {
+        const int32_t* line = task.errorLine[s] - first;
+        int16_t* lane = task.laneCells + kLanePosition[kStreams][s];
+        for (size_t i = 0; i < rows; ++i) lane[i * kChannelLanes] = static_cast<int16_t>(line[i]);
+    }
+}
+
+// And back into the error lines after the page's last line (laneSync 2).
+template <int kStreams>
+void CellsToErrorLines(const HalftoneTask& task) {
+    if (!(task.laneSync & 2)) return;
+    const size_t rows = static_cast<size_t>(task.width) + 2;
+    const ptrdiff_t first = task.direction < 0 ? task.width : 1;
+    for (int s = 0; s < kStreams; ++s) {
+        int32_t* line = task.errorLine[s] - first;
+        const int16_t* lane = task.laneCells + kLanePosition[kStreams][s];
+        for (size_t i = 0; i < rows; ++i) line[i] = lane[i * kChannelLanes];
+    }
+}
+
 // The task's line in the lane form, with its cells moved in from errorLine
 // and back as laneSync asks.
 template <int kStreams>
 void RunLaneKernel(HalftoneTask& task, bool third) {
     const int32_t width = task.width;
     const bool rightToLeft = task.direction < 0;
-    const size_t rows = static_cast<size_t>(width) + 2;
-    int16_t* cells = task.laneCells;
-    // errorLine[s] points at the first scanned pixel's cell.
-    const ptrdiff_t first = rightToLeft ? width : 1;
-    if (task.laneSync & 1) {
-        std::memset(cells, 0, rows * kChannelLanes * sizeof(int16_t));
-        for (int s = 0; s < kStreams; ++s) {
-            const int32_t* line = task.errorLine[s] - first;
-            int16_t* lane = cells + kLanePosition[kStreams][s];
-            for (size_t i = 0; i < rows; ++i) lane[i * kChannelLanes] = static_cast<int16_t>(line[i]);
-        }
-    }
+    CellsFromErrorLines<kStreams>(task);
     const int32_t bytes = width / (kStreams == 1 ? 8 : 4);
-    const LaneLine line{nullptr, 0, task.out - (rightToLeft ? bytes - 1 : 0), bytes, width, 1, cells,
+    const LaneLine line{nullptr, 0, task.out - (rightToLeft ? bytes - 1 : 0), bytes, width, 1, task.laneCells,
                         task.lanes->levelCodes, task.lanes->random, task.noise, nullptr, nullptr};
     const ptrdiff_t stride = rightToLeft ? -task.stride : task.stride;
     const int32_t* values = task.converted - (rightToLeft ? static_cast<ptrdiff_t>(width - 1) * stride : 0);
     RunLaneChannel(task.lanes->set, kStreams, third, rightToLeft, line, values, stride, task.randomIndex,
                    task.levels);
-    if (task.laneSync & 2) {
-        for (int s = 0; s < kStreams; ++s) {
-            int32_t* line = task.errorLine[s] - first;
-            const int16_t* lane = cells + kLanePosition[kStreams][s];
-            for (size_t i = 0; i < rows; ++i) line[i] = lane[i * kChannelLanes];
-        }
-    }
+    CellsToErrorLines<kStreams>(task);
 }
 
 // The kernel on the error lines, reading value[i * stride] for the i-th
@@ -283,17 +295,29 @@ void RunKernelOn(HalftoneTask& task, bool third, const Value* value, ptrdiff_t s
     }
 }
 
+// Whether a kernel can run the task.
 template <int kStreams>
-int DispatchKernel(HalftoneTask* task) {
+bool TaskRuns(const HalftoneTask* task) {
     if (!task || !task->converted || !task->out || !task->noise || !task->random || task->width < 1 ||
         (task->direction != 1 && task->direction != -1))
-        return kKernelBadTask;
+        return false;
     for (int s = 0; s < kStreams; ++s)
-        if (!task->errorLine[s] || (kStreams > 1 && !task->dotSizeTable[s])) return kKernelBadTask;
+        if (!task->errorLine[s] || (kStreams > 1 && !task->dotSizeTable[s])) return false;
+    return true;
+}
+
+// Whether the task runs in the lane form.
+bool LaneFormRuns(const HalftoneTask& task) {
+    return task.laneCells && task.lanes && task.lanes->set != DiffusionLanes::None && task.lanes->levelCodes &&
+           task.lanes->random && task.width % 8 == 0;
+}
+
+template <int kStreams>
+int DispatchKernel(HalftoneTask* task) {
+    if (!TaskRuns<kStreams>(task)) return kKernelBadTask;
     // Two dot sizes always split by shifts.
     const bool third = kStreams != 2 && task->thirdSplit;
-    if (task->laneCells && task->lanes && task->lanes->set != DiffusionLanes::None && task->lanes->levelCodes &&
-        task->lanes->random && task->width % 8 == 0) {
+    if (LaneFormRuns(*task)) {
         RunLaneKernel<kStreams>(*task, third);
         return 0;
     }
@@ -304,11 +328,41 @@ int DispatchKernel(HalftoneTask* task) {
     return 0;
 }
 
+// Two tasks of one line side by side, where both run in the lane form and
+// read levels and the lanes are AVX2 or wider; otherwise each on its own.
+template <int kStreams>
+int DispatchPair(HalftoneTask* a, HalftoneTask* b) {
+    if (!TaskRuns<kStreams>(a) || !TaskRuns<kStreams>(b)) return kKernelBadTask;
+    const bool paired = LaneFormRuns(*a) && LaneFormRuns(*b) && a->lanes == b->lanes &&
+                        a->lanes->set >= DiffusionLanes::Avx2 && a->levels && b->levels &&
+                        a->width == b->width &&
+                        a->direction == b->direction && a->thirdSplit == b->thirdSplit && a->noise == b->noise;
+    if (paired) {
+        const bool third = kStreams != 2 && a->thirdSplit;
+        const bool rightToLeft = a->direction < 0;
+        const int32_t bytes = a->width / 4;
+        CellsFromErrorLines<kStreams>(*a);
+        CellsFromErrorLines<kStreams>(*b);
+        const LaneLine line{nullptr,  0,       a->out - (rightToLeft ? bytes - 1 : 0), bytes, a->width, 1,
+                            a->laneCells, a->lanes->levelCodes, a->lanes->random, a->noise, nullptr, nullptr};
+        if (RunLanePair(a->lanes->set, kStreams, third, rightToLeft, line, b->laneCells, b->out - (rightToLeft ? bytes - 1 : 0),
+                        a->levels, b->levels, a->randomIndex, b->randomIndex)) {
+            CellsToErrorLines<kStreams>(*a);
+            CellsToErrorLines<kStreams>(*b);
+            return 0;
+        }
+    }
+    DispatchKernel<kStreams>(a);
+    return DispatchKernel<kStreams>(b);
+}
+
 }  // namespace
 
 int HalftoneLineVDS2(HalftoneTask* task) { return DispatchKernel<2>(task); }
 int HalftoneLineVDS3(HalftoneTask* task) { return DispatchKernel<3>(task); }
 int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
+int HalftoneLinePairVDS2(HalftoneTask* a, HalftoneTask* b) { return DispatchPair<2>(a, b); }
+int HalftoneLinePairVDS3(HalftoneTask* a, HalftoneTask* b) { return DispatchPair<3>(a, b); }
 
 // ---------------------------------------------------------------------------
 // The inline line step.

@@ -81,3 +81,13 @@ void SplitChannelLevels(const int32_t* values, int32_t channels, int32_t count, 
 void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
                     const int32_t* values, ptrdiff_t valueStride, uint16_t& index,
                     const uint16_t* levels = nullptr);
+
+// Two channels of a line for the engine's kernels, side by side in the lanes
+// of one register, each as RunLaneChannel gives it from its levels and on
+// its cells (line.cells and cellsB, as RunLaneChannel keeps them): a channel
+// may run alone on one line and beside another on the next. line.outLine and
+// outB are their lines, indexA and indexB their random indices. False, with
+// nothing done, for lanes narrower than AVX2 or one dot stream.
+bool RunLanePair(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
+                 int16_t* cellsB, uint8_t* outB, const uint16_t* levelsA, const uint16_t* levelsB, uint16_t& indexA,
+                 uint16_t& indexB);

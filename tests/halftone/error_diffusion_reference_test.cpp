@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "error_diffusion_test_util.h"
 #include "halftone/error_diffusion.h"
@@ -417,6 +418,92 @@ TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
             EXPECT_EQ(lines, refLines);
             EXPECT_EQ(g_kernelMostMoves, streams);
         }
+    }
+}
+
+// Channels run two at a time in one register, or alone, line by line in
+// any mix (a channel keeps its cells in one form for both): every channel
+// gives the reference's bytes, random index and error lines. The channels
+// differ (noise, highlights with the aid, white, full) and their indices
+// wrap at different pixels.
+TEST(KernelsAgainstReference, ChannelsRunInPairsOrAloneLineByLine) {
+    const TestDotTables dots;
+    struct Row {
+        DiffusionLanes set;
+        int streams, third, width;
+        const char* runs;  // per line: 'p' both pairs, 'a' each alone, 'm' a pair and two alone
+    };
+    const Row rows[] = {
+        {DiffusionLanes::Avx2, 3, 0, 208, "ppappmmp"},   {DiffusionLanes::Avx2, 3, 1, 64, "pampampa"},
+        {DiffusionLanes::Avx2, 2, 0, 208, "apmpappm"},   {DiffusionLanes::Avx512, 3, 0, 208, "ppappmmp"},
+        {DiffusionLanes::Avx512, 3, 1, 208, "mpapmppa"}, {DiffusionLanes::Avx512, 2, 0, 8, "pappmpam"},
+    };
+    constexpr int kChannels = 4;
+    for (const Row& row : rows) {
+        if (static_cast<int>(row.set) > static_cast<int>(ErrorDiffusion::WidestLanes())) continue;
+        SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(row.set) << " streams " << row.streams
+                                        << " third " << row.third << " width " << row.width);
+        const int width = row.width;
+        std::vector<uint16_t> codes(4096 * 4);
+        BuildLaneLevelCodes(row.streams, dots.pointers, codes.data());
+        std::vector<uint8_t> random(Tables().random.get(), Tables().random.get() + kRandomTableSize);
+        random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
+        const ChannelLanes lanes{row.set, codes.data(), random.data()};
+        std::vector<std::vector<std::vector<int32_t>>> refLines(
+            kChannels, std::vector<std::vector<int32_t>>(3, std::vector<int32_t>(width + 2, 0)));
+        auto lines = refLines;
+        std::vector<std::vector<int16_t>> cells(kChannels, std::vector<int16_t>((width + 2) * kChannelLanes, 77));
+        uint16_t refIndex[kChannels] = {65530, 3, 40000, 65535};
+        HalftoneTask task[kChannels] = {};
+        uint32_t seed = 17;
+        const int lineCount = static_cast<int>(std::strlen(row.runs));
+        for (int y = 0; y < lineCount; ++y) {
+            const bool rtl = y % 2 == 1;
+            std::vector<std::vector<int32_t>> values(kChannels, std::vector<int32_t>(width));
+            std::vector<uint16_t> levels(kChannels * static_cast<size_t>(width));
+            std::vector<std::vector<uint8_t>> out(kChannels, std::vector<uint8_t>(width / 4, 0));
+            for (int c = 0; c < kChannels; ++c) {
+                for (int x = 0; x < width; ++x) {
+                    seed = seed * 1664525u + 1013904223u;
+                    const int32_t noise = static_cast<int32_t>((seed >> 8) % 4400) - 150;
+                    const int32_t light[] = {0, 8, 16, 32, 820, 2032};
+                    values[c][x] = c == 0 ? noise : c == 1 ? light[(seed >> 16) % 6] : c == 2 ? (x % 9 ? 0 : 60) : 4095 - x % 3;
+                    levels[static_cast<size_t>(c) * width + x] = static_cast<uint16_t>(std::min(std::max(values[c][x], 0), 4095));
+                }
+                HalftoneTask& t = task[c];
+                if (y == 0) t.randomIndex = refIndex[c];
+                t.converted = &values[c][rtl ? width - 1 : 0];
+                t.stride = rtl ? -1 : 1;
+                t.width = width;
+                t.thirdSplit = row.third;
+                t.out = &out[c][rtl ? out[c].size() - 1 : 0];
+                t.direction = rtl ? -1 : 1;
+                t.noise = &Tables().noise;
+                t.random = Tables().random.get();
+                t.lanes = &lanes;
+                t.laneCells = cells[c].data();
+                t.levels = levels.data() + static_cast<size_t>(c) * width;
+                t.laneSync = (y == 0 ? 1 : 0) | (y == lineCount - 1 ? 2 : 0);
+                for (int s = 0; s < 3; ++s) {
+                    t.errorLine[s] = &lines[c][s][rtl ? width : 1];
+                    t.dotSizeTable[s] = dots.pointers[s];
+                }
+            }
+            auto alone = row.streams == 3 ? HalftoneLineVDS3 : HalftoneLineVDS2;
+            auto pair = row.streams == 3 ? HalftoneLinePairVDS3 : HalftoneLinePairVDS2;
+            switch (row.runs[y]) {
+                case 'p': ASSERT_EQ(pair(&task[0], &task[1]), 0); ASSERT_EQ(pair(&task[2], &task[3]), 0); break;
+                case 'm': ASSERT_EQ(pair(&task[3], &task[1]), 0); ASSERT_EQ(alone(&task[0]), 0); ASSERT_EQ(alone(&task[2]), 0); break;
+                default: for (HalftoneTask& t : task) ASSERT_EQ(alone(&t), 0);
+            }
+            for (int c = 0; c < kChannels; ++c) {
+                ASSERT_EQ(out[c], RefKernel(row.streams, 2, values[c], rtl, row.streams != 2 && row.third, dots.pointers,
+                                            refLines[c], refIndex[c]))
+                    << "channel " << c << " line " << y << " (" << row.runs[y] << ")";
+                ASSERT_EQ(task[c].randomIndex, refIndex[c]) << "channel " << c << " line " << y;
+            }
+        }
+        EXPECT_EQ(lines, refLines);
     }
 }
 
