@@ -153,8 +153,9 @@ void Engine(benchmark::State& state, int32_t routine) {
 // processor has them (kernel 2), or reading the levels the conversion made
 // (kernel 3, as the engine runs it: in lanes for two and three streams); the
 // conversion with the levels of all four channels is the conversion
-// worker's share (kernel 4). Kernel 5: two channels of one line at once, as
-// the engine runs them in pairs where the lanes are AVX2 or wider.
+// worker's share (kernel 4). Kernels 5 and 6: two and four channels of one
+// line at once, side by side in one register, as the line call runs the
+// tasks it takes where the lanes are AVX2 or wider.
 void Stages(benchmark::State& state, int32_t routine) {
     Setup s(routine);
     if (!s.halftone) return state.SkipWithError("set-up failed");
@@ -175,7 +176,7 @@ void Stages(benchmark::State& state, int32_t routine) {
     // The lane form's tables and cells, as the engine makes them.
     std::vector<uint16_t> codes(size_t(kMaxLevel + 1) * 4);
     std::vector<uint8_t> random(kRandomTableSize + kLaneRandomPad);
-    std::vector<int16_t> cells(2 * (size_t(w) + 2) * kChannelLanes, 0);
+    std::vector<int16_t> cells(4 * (size_t(w) + 2) * kChannelLanes, 0);
     BuildLaneLevelCodes(r.streams, s.halftone->m_aDotSizeTable.table, codes.data());
     std::copy_n(s.halftone->m_pRandomTable.get(), kRandomTableSize, random.begin());
     std::copy_n(s.halftone->m_pRandomTable.get(), kLaneRandomPad, random.begin() + kRandomTableSize);
@@ -183,7 +184,7 @@ void Stages(benchmark::State& state, int32_t routine) {
     // Without lanes on this processor kernels 2 and 3 run as kernel 1.
     const bool laneForm = (stage == 2 || (stage == 3 && r.streams > 1)) && lanes.set != DiffusionLanes::None;
     if ((stage == 2 || (stage == 3 && r.streams > 1)) && !laneForm) state.SetLabel("no vector lanes");
-    if (stage == 5 && (r.streams < 2 || lanes.set < DiffusionLanes::Avx2))
+    if (stage >= 5 && (r.streams < 2 || lanes.set < DiffusionLanes::Avx2))
         return state.SkipWithError("no pair kernel for this routine or processor");
     std::vector<std::vector<uint16_t>> levels;
     if (stage >= 3) {  // for kernels 3 to 5
@@ -196,9 +197,11 @@ void Stages(benchmark::State& state, int32_t routine) {
     for (auto _ : state) {
         const size_t at = y++ % s.lines.size();
         const uint8_t* line = s.lines[at].data();
-        if (stage == 5) {
-            HalftoneTask t[2] = {};
-            for (int c = 0; c < 2; ++c) {
+        if (stage >= 5) {
+            const int together = stage == 5 ? 2 : 4;
+            HalftoneTask t[4] = {};
+            HalftoneTask* tasks[4] = {&t[0], &t[1], &t[2], &t[3]};
+            for (int c = 0; c < together; ++c) {
                 t[c].converted = converted[at].data() + c;
                 t[c].stride = 4;
                 t[c].width = w;
@@ -213,7 +216,7 @@ void Stages(benchmark::State& state, int32_t routine) {
                 t[c].laneCells = cells.data() + size_t(c) * (size_t(w) + 2) * kChannelLanes;
                 t[c].levels = levels[at].data() + size_t(c) * w;
             }
-            (r.streams == 3 ? HalftoneLinePairVDS3 : HalftoneLinePairVDS2)(&t[0], &t[1]);
+            (r.streams == 3 ? HalftoneLinesVDS3 : HalftoneLinesVDS2)(tasks, together);
         } else if (stage == 0 || stage == 4) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
@@ -246,8 +249,8 @@ void Stages(benchmark::State& state, int32_t routine) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->DenseRange(0, 5);
-BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->DenseRange(1, 5);
+BENCHMARK_CAPTURE(Stages, Routine103_VDS3_CMYK, 103)->ArgName("kernel")->DenseRange(0, 6);
+BENCHMARK_CAPTURE(Stages, Routine106_VDS2_CMYK, 106)->ArgName("kernel")->DenseRange(1, 6);
 BENCHMARK_CAPTURE(Stages, Routine109_SE1_CMYK, 109)->ArgName("kernel")->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
 BENCHMARK_CAPTURE(Inline, Routine103_VDS3_CMYK, 103)->ArgName("width")->Arg(kWidth)->Arg(kJobWidth)
     ->Unit(benchmark::kMillisecond)->UseRealTime();

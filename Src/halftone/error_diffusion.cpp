@@ -328,32 +328,40 @@ int DispatchKernel(HalftoneTask* task) {
     return 0;
 }
 
-// Two tasks of one line side by side, where both run in the lane form and
-// read levels and the lanes are AVX2 or wider; otherwise each on its own.
+// Tasks of one line side by side, two at a time, where all run in the lane
+// form on one set of AVX2 lanes or wider and read levels; the rest, or all
+// of them otherwise, one by one.
 template <int kStreams>
-int DispatchPair(HalftoneTask* a, HalftoneTask* b) {
-    if (!TaskRuns<kStreams>(a) || !TaskRuns<kStreams>(b)) return kKernelBadTask;
-    const bool paired = LaneFormRuns(*a) && LaneFormRuns(*b) && a->lanes == b->lanes &&
-                        a->lanes->set >= DiffusionLanes::Avx2 && a->levels && b->levels &&
-                        a->width == b->width &&
-                        a->direction == b->direction && a->thirdSplit == b->thirdSplit && a->noise == b->noise;
-    if (paired) {
-        const bool third = kStreams != 2 && a->thirdSplit;
-        const bool rightToLeft = a->direction < 0;
-        const int32_t bytes = a->width / 4;
-        CellsFromErrorLines<kStreams>(*a);
-        CellsFromErrorLines<kStreams>(*b);
-        const LaneLine line{nullptr,  0,       a->out - (rightToLeft ? bytes - 1 : 0), bytes, a->width, 1,
-                            a->laneCells, a->lanes->levelCodes, a->lanes->random, a->noise, nullptr, nullptr};
-        if (RunLanePair(a->lanes->set, kStreams, third, rightToLeft, line, b->laneCells, b->out - (rightToLeft ? bytes - 1 : 0),
-                        a->levels, b->levels, a->randomIndex, b->randomIndex)) {
-            CellsToErrorLines<kStreams>(*a);
-            CellsToErrorLines<kStreams>(*b);
-            return 0;
-        }
+int DispatchLines(HalftoneTask* const* tasks, int count) {
+    if (!tasks || count < 0) return kKernelBadTask;
+    bool grouped = true;
+    for (int k = 0; k < count; ++k) {
+        const HalftoneTask* t = tasks[k];
+        if (!TaskRuns<kStreams>(t)) return kKernelBadTask;
+        const HalftoneTask* a = tasks[0];
+        grouped = grouped && LaneFormRuns(*t) && t->levels && t->lanes == a->lanes &&
+                  t->lanes->set >= DiffusionLanes::Avx2 && t->width == a->width && t->direction == a->direction &&
+                  t->thirdSplit == a->thirdSplit && t->noise == a->noise;
     }
-    DispatchKernel<kStreams>(a);
-    return DispatchKernel<kStreams>(b);
+    int k = 0;
+    for (; grouped && count - k >= 2; k += 2) {
+        const HalftoneTask& a = *tasks[k];
+        const bool rightToLeft = a.direction < 0;
+        const int32_t bytes = a.width / 4;
+        LanePairLine line{a.width, bytes, a.lanes->levelCodes, a.lanes->random, a.noise, {}, {}, {}, {}};
+        for (int g = 0; g < 2; ++g) {
+            HalftoneTask& t = *tasks[k + g];
+            CellsFromErrorLines<kStreams>(t);
+            line.cells[g] = t.laneCells;
+            line.out[g] = t.out - (rightToLeft ? bytes - 1 : 0);
+            line.levels[g] = t.levels;
+            line.index[g] = &t.randomIndex;
+        }
+        if (!RunLanePair(a.lanes->set, kStreams, kStreams != 2 && a.thirdSplit, rightToLeft, line)) break;
+        for (int g = 0; g < 2; ++g) CellsToErrorLines<kStreams>(*tasks[k + g]);
+    }
+    for (; k < count; ++k) DispatchKernel<kStreams>(tasks[k]);
+    return 0;
 }
 
 }  // namespace
@@ -361,8 +369,8 @@ int DispatchPair(HalftoneTask* a, HalftoneTask* b) {
 int HalftoneLineVDS2(HalftoneTask* task) { return DispatchKernel<2>(task); }
 int HalftoneLineVDS3(HalftoneTask* task) { return DispatchKernel<3>(task); }
 int HalftoneLineSE1(HalftoneTask* task) { return DispatchKernel<1>(task); }
-int HalftoneLinePairVDS2(HalftoneTask* a, HalftoneTask* b) { return DispatchPair<2>(a, b); }
-int HalftoneLinePairVDS3(HalftoneTask* a, HalftoneTask* b) { return DispatchPair<3>(a, b); }
+int HalftoneLinesVDS2(HalftoneTask* const* tasks, int count) { return DispatchLines<2>(tasks, count); }
+int HalftoneLinesVDS3(HalftoneTask* const* tasks, int count) { return DispatchLines<3>(tasks, count); }
 
 // ---------------------------------------------------------------------------
 // The inline line step.

@@ -99,12 +99,13 @@ int HalftoneLineVDS2(HalftoneTask* task);  // streams 1, 0; dot codes 2 and 1
 int HalftoneLineVDS3(HalftoneTask* task);  // streams 1, 0, 2; dot codes 2, 1, 3
 int HalftoneLineSE1(HalftoneTask* task);   // the value itself is the level; 1 bit
 
-// Two channels of one line at once, the same bytes as the channel kernel run
-// on each: side by side in the vector lanes where both tasks run in them and
-// read levels and the processor has AVX2, else one after the other. 0, or kKernelBadTask when either task is bad (the other
-// may have run).
-int HalftoneLinePairVDS2(HalftoneTask* a, HalftoneTask* b);
-int HalftoneLinePairVDS3(HalftoneTask* a, HalftoneTask* b);
+// Channels of one line at once, the same bytes as the channel kernel run on
+// each: two at a time side by side in the vector lanes, each with its own
+// random index, where all the tasks run in lanes of AVX2 or wider and
+// read levels; else one after the other. 0, or kKernelBadTask (with nothing
+// run) when a task is bad.
+int HalftoneLinesVDS2(HalftoneTask* const* tasks, int count);
+int HalftoneLinesVDS3(HalftoneTask* const* tasks, int count);
 
 // Converts one input pixel into up to eight 12-bit values (positions 0 cyan,
 // 1 magenta, 2 yellow, 3 black, 4 light cyan, 5 light magenta, 6 and 7 extra).

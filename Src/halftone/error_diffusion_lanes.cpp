@@ -185,23 +185,6 @@ constexpr QuadPickTable MakeQuadPicks() {
 }
 constexpr QuadPickTable kQuadPicks = MakeQuadPicks();
 
-// The same for a pair of channels in lanes 0 to 3 and 4 to 7 (bits 0 to 3
-// and 4 to 7), the second's offsets in bytes 8 to 15.
-struct PairPickTable {
-    alignas(16) uint16_t pick[256][8];
-};
-constexpr PairPickTable MakePairPicks() {
-    PairPickTable table{};
-    for (uint32_t bits = 0; bits < 256; ++bits) {
-        for (uint32_t lane = 0; lane < 8; ++lane) {
-            const uint32_t group = lane / 4, first = (bits >> (4 * group)) & 15;
-            const uint32_t upTo = first & ((2u << (lane % 4)) - 1);
-            table.pick[bits][lane] = static_cast<uint16_t>(0x8000 | (8 * group + LaneCount4(upTo)));
-        }
-    }
-    return table;
-}
-constexpr PairPickTable kPairPicks = MakePairPicks();
 
 template <class P>
 struct LaneState {
@@ -284,7 +267,7 @@ struct V128 {
     static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, uint32_t) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     // One random index for the register.
     using Index = uint32_t;
-    static constexpr bool kPair = false;
+    static constexpr bool kGrouped = false;
     // The random window of the register k bytes past the index.
     static ED_INLINE_SSSE3 V Window(const uint8_t* random, uint32_t index, int k, uint32_t lowerTotal) {
         return LoadWindow(random + (index & 0xFFFF) + k, lowerTotal);
@@ -292,8 +275,9 @@ struct V128 {
     // A byte-shuffle control repeated for every four lanes.
     static ED_INLINE_SSSE3 V GroupControl(int16_t a, int16_t b, int16_t c, int16_t d) { return Pattern(a, b, c, d); }
     // The register's cells of a row.
-    static ED_INLINE_SSSE3 V LoadCells(const int16_t* p, ptrdiff_t) { return LoadU(p); }
-    static ED_INLINE_SSSE3 void StoreCells(int16_t* p, ptrdiff_t, V a) { StoreU(p, a); }
+    using Apart = int;
+    static ED_INLINE_SSSE3 V LoadCells(const int16_t* p, int) { return LoadU(p); }
+    static ED_INLINE_SSSE3 void StoreCells(int16_t* p, int, V a) { StoreU(p, a); }
 };
 
 // 16 lanes of 16 bits in an AVX2 register; byte shuffles and shifts work in
@@ -376,49 +360,80 @@ struct V256 {
         return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
     }
     using Index = uint32_t;
-    static constexpr bool kPair = false;
+    static constexpr bool kGrouped = false;
     static ED_INLINE_AVX2 V Window(const uint8_t* random, uint32_t index, int k, uint32_t lowerTotal) {
         return LoadWindow(random + (index & 0xFFFF) + k, lowerTotal);
     }
     static ED_INLINE_AVX2 V GroupControl(int16_t a, int16_t b, int16_t c, int16_t d) { return Pattern(a, b, c, d); }
-    static ED_INLINE_AVX2 V LoadCells(const int16_t* p, ptrdiff_t) { return LoadU(p); }
-    static ED_INLINE_AVX2 void StoreCells(int16_t* p, ptrdiff_t, V a) { StoreU(p, a); }
+    using Apart = int;
+    static ED_INLINE_AVX2 V LoadCells(const int16_t* p, int) { return LoadU(p); }
+    static ED_INLINE_AVX2 void StoreCells(int16_t* p, int, V a) { StoreU(p, a); }
 };
 
-// Two channels of the engine side by side in the 8 lanes of an SSE register,
-// the first in lanes 0 to 3 and the second in 4 to 7 (where each has its
-// streams alone), each running what the one-channel register runs for it, with the channel's own random index: the
-// first's in the low 32 bits of the index, the second's in the high 32 bits
-// (a line moves an index by far less than 2^32). Each channel's random
-// window is 8 bytes, in bytes 0 to 7 and 8 to 15: a channel's offsets stay
-// below 8 (at most 2 + 3 on the windows 0 to 2 bytes on).
+// Two channels of the engine side by side in the 8 lanes of an SSE
+// register, channel g in lanes 4g to 4g + 3, where it has its streams alone.
+// Each runs what the one-channel register runs for it, with its own random
+// index and its own cells (lanes 0 to 3 of its rows; lanes 4 to 7 stay idle
+// at 0). The index holds channel g's in bits 32g to 32g + 31 (a line moves an
+// index by far less than 2^32). A channel's random window is 8 bytes (its
+// offsets stay below 8: at most 2 + 3 on the windows 0 to 2 bytes on), in
+// bytes 8g to 8g + 7 of the register.
 struct V128Pair : V128 {
+    static constexpr bool kGrouped = true;
+    static constexpr int kGroups = 2;
     using Index = uint64_t;
-    static constexpr bool kPair = true;
+    // How far the second channel's cells are from the first's, in bytes.
+    using Apart = intptr_t;
+    static constexpr uint32_t IndexOf(uint64_t index, int g) { return static_cast<uint32_t>(index >> (32 * g)); }
+    static constexpr uint64_t MakeIndex(uint32_t first, uint32_t second) { return first | static_cast<uint64_t>(second) << 32; }
+    template <class T>
+    static T* Second(T* first, intptr_t apart) {
+        return reinterpret_cast<T*>(reinterpret_cast<intptr_t>(first) + apart);
+    }
+    static ED_INLINE_SSSE3 V TwoQuads(const void* first, const void* second) {
+        const __m128i low = _mm_loadl_epi64(static_cast<const __m128i*>(first));
+        return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(low), static_cast<const double*>(second)));
+    }
     static ED_INLINE_SSSE3 V Window(const uint8_t* random, uint64_t index, int k, uint32_t) {
-        const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(random + (index & 0xFFFF) + k));
-        const double* high = reinterpret_cast<const double*>(random + ((index >> 32) & 0xFFFF) + k);
-        return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(low), high));
+        return TwoQuads(random + (index & 0xFFFF) + k, random + ((index >> 32) & 0xFFFF) + k);
     }
     // A byte-shuffle control for a channel's four lanes (byte numbers of
-    // lanes 0 to 3, or 0x8080 for none), for each channel of the pair.
+    // lanes 0 to 3, or 0x8080 for none), for each channel.
     static ED_INLINE_SSSE3 V GroupControl(int16_t a, int16_t b, int16_t c, int16_t d) {
-        return _mm_setr_epi16(a, b, c, d, Up(a), Up(b), Up(c), Up(d));
+        return _mm_setr_epi16(a, b, c, d, Next(a), Next(b), Next(c), Next(d));
     }
-    static constexpr int16_t Up(int16_t control) {
+    static constexpr int16_t Next(int16_t control) {
         return control == static_cast<int16_t>(0x8080) ? control : static_cast<int16_t>(control + 0x0808);
     }
-    // Each channel keeps its cells in lanes 0 to 3 of its own rows (lanes 4
-    // to 7 idle at 0), the second's `apart` cells after the first's.
-    static ED_INLINE_SSSE3 V LoadCells(const int16_t* p, ptrdiff_t apart) {
-        const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-        return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(low), reinterpret_cast<const double*>(p + apart)));
-    }
-    static ED_INLINE_SSSE3 void StoreCells(int16_t* p, ptrdiff_t apart, V a) {
+    // x in the second channel's lanes, 0 in the first's.
+    static ED_INLINE_SSSE3 V OddGroups(int16_t x) { return _mm_setr_epi16(0, 0, 0, 0, x, x, x, x); }
+    static ED_INLINE_SSSE3 V LoadCells(const int16_t* p, intptr_t apart) { return TwoQuads(p, Second(p, apart)); }
+    static ED_INLINE_SSSE3 void StoreCells(int16_t* p, intptr_t apart, V a) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), a);
-        _mm_storeh_pd(reinterpret_cast<double*>(p + apart), _mm_castsi128_pd(a));
+        _mm_storeh_pd(reinterpret_cast<double*>(Second(p, apart)), _mm_castsi128_pd(a));
     }
 };
+
+// By the lanes of a pair's pixel that have a level (bits 4g to 4g + 3 for
+// channel g's): the random-window shuffle control, each lane's offset
+// counting its channel's lanes up to it with a level (the high byte 0x80
+// clears the lane's upper byte), and the index steps of both channels.
+struct PairPickTable {
+    alignas(16) uint16_t pick[256][8];
+    uint64_t steps[256];
+};
+constexpr PairPickTable MakePairPicks() {
+    PairPickTable table{};
+    for (uint32_t bits = 0; bits < 256; ++bits) {
+        for (uint32_t lane = 0; lane < 8; ++lane) {
+            const uint32_t group = lane / 4, upTo = (bits >> (4 * group)) & ((2u << (lane % 4)) - 1);
+            table.pick[bits][lane] = static_cast<uint16_t>(0x8000 | (8 * group + LaneCount4(upTo)));
+        }
+        table.steps[bits] = V128Pair::MakeIndex(LaneCount4(bits & 15), LaneCount4(bits >> 4));
+    }
+    return table;
+}
+constexpr PairPickTable kPairPicks = MakePairPicks();
 
 #if defined(_MSC_VER) && !defined(__clang__)
 #define ED_POPCOUNT __popcnt
@@ -484,29 +499,22 @@ void LaneChannelFor(DiffusionLanes lanes, bool rightToLeft, const LaneLine& line
 }
 
 template <int kStreams, bool kThirdSplit>
-bool LanePairFor(DiffusionLanes lanes, bool rightToLeft, const LaneLine& line, int16_t* cellsB, uint8_t* outB,
-                 const uint16_t* levelsA, const uint16_t* levelsB, uint16_t& indexA, uint16_t& indexB) {
+bool LanePairFor(DiffusionLanes lanes, bool rightToLeft, const LanePairLine& line) {
     switch (lanes) {
-        case DiffusionLanes::Avx512:
-            avx512::LanePairDirection<kStreams, kThirdSplit>(rightToLeft, line, cellsB, outB, levelsA, levelsB, indexA, indexB);
-            return true;
-        case DiffusionLanes::Avx2:
-            avx2::LanePairDirection<kStreams, kThirdSplit>(rightToLeft, line, cellsB, outB, levelsA, levelsB, indexA, indexB);
-            return true;
+        case DiffusionLanes::Avx512: avx512::LanePairDirection<kStreams, kThirdSplit>(rightToLeft, line); return true;
+        case DiffusionLanes::Avx2: avx2::LanePairDirection<kStreams, kThirdSplit>(rightToLeft, line); return true;
         default: return false;
     }
 }
 
 }  // namespace
 
-bool RunLanePair(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
-                 int16_t* cellsB, uint8_t* outB, const uint16_t* levelsA, const uint16_t* levelsB, uint16_t& indexA,
-                 uint16_t& indexB) {
+bool RunLanePair(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LanePairLine& line) {
     switch (streams * 2 + (thirdSplit ? 1 : 0)) {
         case 4:
-        case 5: return LanePairFor<2, false>(lanes, rightToLeft, line, cellsB, outB, levelsA, levelsB, indexA, indexB);
-        case 6: return LanePairFor<3, false>(lanes, rightToLeft, line, cellsB, outB, levelsA, levelsB, indexA, indexB);
-        case 7: return LanePairFor<3, true>(lanes, rightToLeft, line, cellsB, outB, levelsA, levelsB, indexA, indexB);
+        case 5: return LanePairFor<2, false>(lanes, rightToLeft, line);
+        case 6: return LanePairFor<3, false>(lanes, rightToLeft, line);
+        case 7: return LanePairFor<3, true>(lanes, rightToLeft, line);
         default: return false;
     }
 }
@@ -543,9 +551,6 @@ DiffusionLanes SupportedLanes() { return DiffusionLanes::None; }
 void RunLaneLine(DiffusionLanes, int, bool, int, bool, const LaneLine&, uint16_t&) {}
 void RunLaneChannel(DiffusionLanes, int, bool, bool, const LaneLine&, const int32_t*, ptrdiff_t, uint16_t&,
                     const uint16_t*) {}
-bool RunLanePair(DiffusionLanes, int, bool, bool, const LaneLine&, int16_t*, uint8_t*, const uint16_t*, const uint16_t*,
-                 uint16_t&, uint16_t&) {
-    return false;
-}
+bool RunLanePair(DiffusionLanes, int, bool, bool, const LanePairLine&) { return false; }
 
 #endif

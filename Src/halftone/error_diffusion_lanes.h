@@ -82,12 +82,22 @@ void RunLaneChannel(DiffusionLanes lanes, int streams, bool thirdSplit, bool rig
                     const int32_t* values, ptrdiff_t valueStride, uint16_t& index,
                     const uint16_t* levels = nullptr);
 
-// Two channels of a line for the engine's kernels, side by side in the lanes
-// of one register, each as RunLaneChannel gives it from its levels and on
-// its cells (line.cells and cellsB, as RunLaneChannel keeps them): a channel
-// may run alone on one line and beside another on the next. line.outLine and
-// outB are their lines, indexA and indexB their random indices. False, with
-// nothing done, for lanes narrower than AVX2 or one dot stream.
-bool RunLanePair(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LaneLine& line,
-                 int16_t* cellsB, uint8_t* outB, const uint16_t* levelsA, const uint16_t* levelsB, uint16_t& indexA,
-                 uint16_t& indexB);
+// Two channels of a line for the engine's kernels, run side by side in the
+// lanes of one SSE register, each with its own random index.
+struct LanePairLine {
+    int32_t width;  // a multiple of 8
+    int32_t bytesPerChannel;
+    const uint16_t* levelCodes;  // from BuildLaneLevelCodes for the streams
+    const uint8_t* random;       // kRandomTableSize + kLaneRandomPad bytes
+    const NoiseTable* noise;
+    int16_t* cells[2];          // each channel's cells, as RunLaneChannel keeps them
+    uint8_t* out[2];            // each channel's line
+    const uint16_t* levels[2];  // each channel's levels, one a pixel from the left edge
+    uint16_t* index[2];         // each channel's random index
+};
+
+// Two channels of a line at once, each as RunLaneChannel gives it from its
+// levels and on its cells: a channel may run alone on one line and beside
+// another on the next. False, with nothing done, for lanes narrower than
+// AVX2 or one dot stream.
+bool RunLanePair(DiffusionLanes lanes, int streams, bool thirdSplit, bool rightToLeft, const LanePairLine& line);

@@ -28,21 +28,21 @@ int KernelStreams(MthHalftoneFunction f) {
     return f == HalftoneLineVDS3 ? 3 : f == HalftoneLineVDS2 ? 2 : f == HalftoneLineSE1 ? 1 : 0;
 }
 
-// The kernel that runs two channels of a line at once, for the channel
+// The kernel that runs several channels of a line at once, for the channel
 // kernels that have one.
-MthPairFunction PairKernel(MthHalftoneFunction f) {
-    return f == HalftoneLineVDS3 ? HalftoneLinePairVDS3 : f == HalftoneLineVDS2 ? HalftoneLinePairVDS2 : nullptr;
+MthLinesFunction LinesKernel(MthHalftoneFunction f) {
+    return f == HalftoneLineVDS3 ? HalftoneLinesVDS3 : f == HalftoneLineVDS2 ? HalftoneLinesVDS2 : nullptr;
 }
 
 // Sets up the kernels' vector-lane form where the processor has lanes, the
 // kernel has two or three dot streams (one stream runs faster without) and
 // the width is a multiple of 8; without it (or its memory) the kernels run on
 // the error lines. Where the lanes are AVX2 or wider and the conversion makes
-// levels, channels 2p and 2p + 1 can also run as a pair (in one register,
-// each in the lanes it has alone, with its own random index): fewer steps
+// levels, channels can also run side by side, up to four in one register,
+// each in the lanes it has alone and with its own random index: fewer steps
 // for the same bytes, on one core.
 void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
-    mth->m_pfnPair = nullptr;
+    mth->m_pfnLines = nullptr;
     const int streams = KernelStreams(mth->m_pfnHalftone);
     const DiffusionLanes lanes = ErrorDiffusion::WidestLanes();
     if (streams < 2 || lanes == DiffusionLanes::None || mth->m_iWidth % 8 != 0 || !halftone.m_pRandomTable) return;
@@ -63,8 +63,7 @@ void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
     std::memcpy(mth->m_pLaneRandom.get(), halftone.m_pRandomTable.get(), kRandomTableSize);
     std::memcpy(mth->m_pLaneRandom.get() + kRandomTableSize, halftone.m_pRandomTable.get(), kLaneRandomPad);
     mth->m_Lanes = ChannelLanes{lanes, mth->m_pLaneCodes.get(), mth->m_pLaneRandom.get()};
-    const bool pairs = lanes >= DiffusionLanes::Avx2 && mth->m_pLevelsA && PairKernel(mth->m_pfnHalftone);
-    mth->m_pfnPair = pairs ? PairKernel(mth->m_pfnHalftone) : nullptr;
+    if (lanes >= DiffusionLanes::Avx2 && mth->m_pLevelsA) mth->m_pfnLines = LinesKernel(mth->m_pfnHalftone);
     for (int32_t c = 0; c < mth->m_iChannels; ++c) {
         mth->m_aHalfTasks[c].lanes = &mth->m_Lanes;
         mth->m_aHalfTasks[c].laneCells = mth->m_pLaneCells.get() + static_cast<size_t>(c) * channelCells;
@@ -91,30 +90,30 @@ int32_t Cap() {
 constexpr std::chrono::microseconds kWorkerSpin{50};
 constexpr std::chrono::microseconds kCallerSpin{300};
 
-// What a thread takes from a pool at once: a task, and where it takes pairs,
-// a second one.
+// The most tasks a thread takes from a pool at once.
+constexpr int32_t kMthTakenAtOnce = 4;
+
+// What a thread takes from a pool at once.
 template <typename Task>
 struct Taken {
-    Task* first = nullptr;
-    Task* second = nullptr;
-    int32_t Count() const { return (first ? 1 : 0) + (second ? 1 : 0); }
+    Task* tasks[kMthTakenAtOnce] = {};
+    int32_t count = 0;
 };
 
-// Takes ready tasks under the pool's lock: task `preferred` where it is
-// ready, else the first ready one, and with `pairs` the next ready one too.
-// Nothing when none is ready.
+// Takes ready tasks under the pool's lock, up to `most`: task `preferred`
+// where it is ready, then the others in order. Nothing when none is ready.
 template <typename Task>
-Taken<Task> TakeTasks(MthPool& pool, Task* tasks, int32_t count, bool pairs, int32_t preferred) {
+Taken<Task> TakeTasks(MthPool& pool, Task* tasks, int32_t count, int32_t most, int32_t preferred) {
     Taken<Task> taken;
-    if (preferred >= 0 && preferred < count && tasks[preferred].state == MTH_TASK_READY) taken.first = &tasks[preferred];
-    for (int32_t k = 0; k < count && (!taken.first || (pairs && !taken.second)); ++k) {
-        if (tasks[k].state != MTH_TASK_READY || taken.first == &tasks[k]) continue;
-        (taken.first ? taken.second : taken.first) = &tasks[k];
-    }
-    for (Task* task : {taken.first, taken.second}) {
-        if (!task) continue;
-        task->state = MTH_TASK_TAKEN;
+    most = std::min(most, kMthTakenAtOnce);
+    const auto take = [&pool, &taken](Task& task) {
+        task.state = MTH_TASK_TAKEN;
         --pool.pending;
+        taken.tasks[taken.count++] = &task;
+    };
+    if (preferred >= 0 && preferred < count && tasks[preferred].state == MTH_TASK_READY) take(tasks[preferred]);
+    for (int32_t k = 0; k < count && taken.count < most; ++k) {
+        if (tasks[k].state == MTH_TASK_READY) take(tasks[k]);
     }
     return taken;
 }
@@ -123,24 +122,23 @@ Taken<Task> TakeTasks(MthPool& pool, Task* tasks, int32_t count, bool pairs, int
 // pool's last.
 template <typename Task>
 bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
-    for (Task* task : {taken.first, taken.second})
-        if (task) task->state = MTH_TASK_DONE;
-    pool.unfinished -= taken.Count();
+    for (int32_t k = 0; k < taken.count; ++k) taken.tasks[k]->state = MTH_TASK_DONE;
+    pool.unfinished -= taken.count;
     return pool.unfinished < 1;
 }
 
 // Waits until every task queued on the pool is done, or the pool stops,
 // polling for up to `spin` first. A task that no worker has taken by then the
-// waiting thread runs itself, two at once with `pairs`: on a busy machine a
-// worker may not get a processor for longer than the task takes, and a pair
-// costs the processor less than its two tasks.
+// waiting thread runs itself, up to `most` at once: on a busy machine a
+// worker may not get a processor for longer than the task takes, and tasks
+// run together can cost the processor less than one by one.
 template <typename Task, typename Function>
-void WaitForPool(MthPool& pool, Task* tasks, int32_t count, bool pairs, Function run, std::chrono::microseconds spin) {
+void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
     for (std::unique_lock<std::mutex> hold(pool.lock); pool.pending > 0 && !pool.stop;) {
-        const Taken<Task> taken = TakeTasks(pool, tasks, count, pairs, -1);
-        if (!taken.first) break;
+        const Taken<Task> taken = TakeTasks(pool, tasks, count, most, -1);
+        if (taken.count == 0) break;
         hold.unlock();
-        run(taken.first, taken.second);
+        run(taken.tasks, taken.count);
         hold.lock();
         FinishTasks(pool, taken);
     }
@@ -189,7 +187,7 @@ int32_t StopPool(MthPool& pool) {
 // channel then stays on one core from line to line with its error cells,
 // and which worker runs a task changes no byte.
 template <typename Task, typename Function>
-void RunWorker(MthPool& pool, Task* tasks, int32_t count, bool pairs, Function run, std::chrono::microseconds spin) {
+void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chrono::microseconds spin) {
     int32_t last = -1;
     std::unique_lock<std::mutex> hold(pool.lock);
     for (;;) {
@@ -200,24 +198,27 @@ void RunWorker(MthPool& pool, Task* tasks, int32_t count, bool pairs, Function r
         }
         pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
         if (pool.stop) return;
-        const Taken<Task> taken = TakeTasks(pool, tasks, count, pairs, last);
-        if (!taken.first) {  // counts and states disagree: nothing to take
+        const Taken<Task> taken = TakeTasks(pool, tasks, count, 1, last);
+        if (taken.count == 0) {  // counts and states disagree: nothing to take
             pool.pending = 0;
             continue;
         }
-        last = static_cast<int32_t>(taken.first - tasks);
+        last = static_cast<int32_t>(taken.tasks[0] - tasks);
         hold.unlock();
-        run(taken.first, taken.second);
+        run(taken.tasks, taken.count);
         hold.lock();
         if (FinishTasks(pool, taken)) pool.done.notify_all();
     }
 }
 
-// A line's halftone tasks taken at once: a pair, or one task.
+// A line's halftone tasks taken at once.
 auto HalftoneTasks(MTH_CONTEXT* mth) {
-    return [mth](HalftoneTask* first, HalftoneTask* second) {
-        if (second) mth->m_pfnPair(first, second);
-        else mth->m_pfnHalftone(first);
+    return [mth](HalftoneTask* const* tasks, int32_t count) {
+        if (count > 1 && mth->m_pfnLines) {
+            mth->m_pfnLines(tasks, count);
+            return;
+        }
+        for (int32_t k = 0; k < count; ++k) mth->m_pfnHalftone(tasks[k]);
     };
 }
 
@@ -225,7 +226,7 @@ auto HalftoneTasks(MTH_CONTEXT* mth) {
 // the converted values, then their levels, which the halftone tasks read
 // (the swap that hands them on waits for this task).
 auto ConvertTask(MTH_CONTEXT* mth) {
-    return [mth](ConversionTask* task, ConversionTask* = nullptr) {
+    const auto one = [mth](ConversionTask* task) {
         const int32_t r = mth->m_pfnConvert(task);
         if (r == 0 && mth->m_pLevelsB && task->converted) {
             const int32_t width = mth->m_iWidth;
@@ -235,6 +236,9 @@ auto ConvertTask(MTH_CONTEXT* mth) {
                                    static_cast<size_t>(width));
         }
         return r;
+    };
+    return [one](ConversionTask* const* tasks, int32_t count) {
+        for (int32_t k = 0; k < count; ++k) one(tasks[k]);
     };
 }
 
@@ -491,10 +495,10 @@ int32_t CalculateHalftoneLine(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halfto
     const size_t cells = static_cast<size_t>(width) + 2;
 
     if (i > 0 && i < n + 1)
-        WaitForPool(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, false, ConvertTask(mth), kCallerSpin);
+        WaitForPool(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, 1, ConvertTask(mth), kCallerSpin);
     if (i > 1 && i < n + 2) {
-        WaitForPool(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnPair != nullptr, HalftoneTasks(mth),
-                    kCallerSpin);
+        WaitForPool(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, mth->m_pfnLines ? kMthTakenAtOnce : 1,
+                    HalftoneTasks(mth), kCallerSpin);
         if (static_cast<int32_t>(mth->m_Half.threads.size()) < mth->m_iMaxWorkers) MTH_StartThreads(mth);
     }
     // Both pools are idle here: the converted line of the last call becomes
@@ -587,11 +591,11 @@ int32_t MTH_StartThreads(MTH_CONTEXT* mth) {
 }
 
 void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, false, HalftoneTasks(mth), kWorkerSpin);
+    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, HalftoneTasks(mth), kWorkerSpin);
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, false, ConvertTask(mth), kWorkerSpin);
+    RunWorker(mth->m_Conv, mth->m_aConvTasks, kMthConversionTasks, ConvertTask(mth), kWorkerSpin);
 }
 
 int32_t MTH_Exit(MTH_CONTEXT* mth) {
@@ -610,7 +614,7 @@ int32_t MTH_Exit(MTH_CONTEXT* mth) {
     mth->m_pOut.reset();
     mth->m_pInputCopy.reset();
     mth->m_Lanes = ChannelLanes{};
-    mth->m_pfnPair = nullptr;
+    mth->m_pfnLines = nullptr;
     mth->m_pLaneCodes.reset();
     mth->m_pLaneRandom.reset();
     mth->m_pLaneCells.reset();

@@ -52,7 +52,7 @@ enum : int32_t { MTH_TASK_IDLE = 0, MTH_TASK_READY = 1, MTH_TASK_TAKEN = 2, MTH_
 
 using MthConvertFunction = int32_t (*)(ConversionTask* task);
 using MthHalftoneFunction = int (*)(HalftoneTask* task);
-using MthPairFunction = int (*)(HalftoneTask* first, HalftoneTask* second);
+using MthLinesFunction = int (*)(HalftoneTask* const* tasks, int count);
 
 // One pool of workers: its tasks, counts and stop flag are guarded by `lock`.
 // Workers wait on `work`, the line call on `done`; both are broadcast. The
@@ -89,9 +89,9 @@ struct MTH_CONTEXT {
     int32_t m_iTaskCount = 0;  // the channel count
     HalftoneTask m_aHalfTasks[kMthMaxChannels] = {};
     MthHalftoneFunction m_pfnHalftone = HalftoneLineVDS3;
-    // Set up with the lanes where channels run in pairs (tasks 2p and
-    // 2p + 1 taken together): the kernel for both; null: a task at a time.
-    MthPairFunction m_pfnPair = nullptr;
+    // Set up with the lanes where channels can run side by side: the kernel
+    // for tasks the line call takes at once; null: a task at a time.
+    MthLinesFunction m_pfnLines = nullptr;
 
     // ---- line geometry ----
     int32_t m_iWidth = 0;  // pixels, the padded width

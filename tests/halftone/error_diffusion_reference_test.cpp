@@ -421,22 +421,24 @@ TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
     }
 }
 
-// Channels run two at a time in one register, or alone, line by line in
-// any mix (a channel keeps its cells in one form for both): every channel
-// gives the reference's bytes, random index and error lines. The channels
-// differ (noise, highlights with the aid, white, full) and their indices
-// wrap at different pixels.
-TEST(KernelsAgainstReference, ChannelsRunInPairsOrAloneLineByLine) {
+// Channels run four or two at a time in one register, or alone, line by
+// line in any mix (a channel keeps its cells in one form for all): every
+// channel gives the reference's bytes, random index and error lines. The
+// channels differ (noise, highlights with the aid, white, full) and their
+// indices wrap at different pixels.
+TEST(KernelsAgainstReference, ChannelsRunSideBySideOrAloneLineByLine) {
     const TestDotTables dots;
     struct Row {
         DiffusionLanes set;
         int streams, third, width;
-        const char* runs;  // per line: 'p' both pairs, 'a' each alone, 'm' a pair and two alone
+        // per line: '4' all four at once, 'p' two pairs, 'm' a pair and two
+        // alone, '3' three at once (a pair and one), 'a' each alone
+        const char* runs;
     };
     const Row rows[] = {
-        {DiffusionLanes::Avx2, 3, 0, 208, "ppappmmp"},   {DiffusionLanes::Avx2, 3, 1, 64, "pampampa"},
-        {DiffusionLanes::Avx2, 2, 0, 208, "apmpappm"},   {DiffusionLanes::Avx512, 3, 0, 208, "ppappmmp"},
-        {DiffusionLanes::Avx512, 3, 1, 208, "mpapmppa"}, {DiffusionLanes::Avx512, 2, 0, 8, "pappmpam"},
+        {DiffusionLanes::Avx2, 3, 0, 208, "4pa4mp34"},   {DiffusionLanes::Avx2, 3, 1, 64, "p4m3a4pa"},
+        {DiffusionLanes::Avx2, 2, 0, 208, "a4mp3pp4"},   {DiffusionLanes::Avx512, 3, 0, 208, "4pa4mp34"},
+        {DiffusionLanes::Avx512, 3, 1, 208, "m4ap3p4a"}, {DiffusionLanes::Avx512, 2, 0, 8, "p4a4m3ap"},
     };
     constexpr int kChannels = 4;
     for (const Row& row : rows) {
@@ -490,10 +492,13 @@ TEST(KernelsAgainstReference, ChannelsRunInPairsOrAloneLineByLine) {
                 }
             }
             auto alone = row.streams == 3 ? HalftoneLineVDS3 : HalftoneLineVDS2;
-            auto pair = row.streams == 3 ? HalftoneLinePairVDS3 : HalftoneLinePairVDS2;
+            auto together = row.streams == 3 ? HalftoneLinesVDS3 : HalftoneLinesVDS2;
+            HalftoneTask* all[] = {&task[2], &task[0], &task[3], &task[1]};
             switch (row.runs[y]) {
-                case 'p': ASSERT_EQ(pair(&task[0], &task[1]), 0); ASSERT_EQ(pair(&task[2], &task[3]), 0); break;
-                case 'm': ASSERT_EQ(pair(&task[3], &task[1]), 0); ASSERT_EQ(alone(&task[0]), 0); ASSERT_EQ(alone(&task[2]), 0); break;
+                case '4': ASSERT_EQ(together(all, 4), 0); break;
+                case '3': ASSERT_EQ(together(all, 3), 0); ASSERT_EQ(alone(&task[1]), 0); break;
+                case 'p': ASSERT_EQ(together(all, 2), 0); ASSERT_EQ(together(all + 2, 2), 0); break;
+                case 'm': ASSERT_EQ(together(all + 1, 2), 0); ASSERT_EQ(alone(&task[2]), 0); ASSERT_EQ(alone(&task[1]), 0); break;
                 default: for (HalftoneTask& t : task) ASSERT_EQ(alone(&t), 0);
             }
             for (int c = 0; c < kChannels; ++c) {
