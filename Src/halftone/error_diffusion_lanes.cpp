@@ -380,7 +380,6 @@ struct V256 {
 // bytes 8g to 8g + 7 of the register.
 struct V128Pair : V128 {
     static constexpr bool kGrouped = true;
-    static constexpr int kGroups = 2;
     using Index = uint64_t;
     // How far the second channel's cells are from the first's, in bytes.
     using Apart = intptr_t;

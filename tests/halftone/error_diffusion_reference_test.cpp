@@ -421,18 +421,19 @@ TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
     }
 }
 
-// Channels run four or two at a time in one register, or alone, line by
-// line in any mix (a channel keeps its cells in one form for all): every
-// channel gives the reference's bytes, random index and error lines. The
-// channels differ (noise, highlights with the aid, white, full) and their
-// indices wrap at different pixels.
+// Channels run two at a time in one register (four or three tasks given at
+// once run as pairs and one alone), or alone, line by line in any mix (a
+// channel keeps its cells in one form for all): every channel gives the
+// reference's bytes, random index and error lines. The channels differ
+// (noise, highlights with the aid, white, full) and their indices wrap at
+// different pixels.
 TEST(KernelsAgainstReference, ChannelsRunSideBySideOrAloneLineByLine) {
     const TestDotTables dots;
     struct Row {
         DiffusionLanes set;
         int streams, third, width;
-        // per line: '4' all four at once, 'p' two pairs, 'm' a pair and two
-        // alone, '3' three at once (a pair and one), 'a' each alone
+        // per line: '4' all four given at once, 'p' two pairs, 'm' a pair and
+        // two alone, '3' three given at once, 'a' each alone
         const char* runs;
     };
     const Row rows[] = {
