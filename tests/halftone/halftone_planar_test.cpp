@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "planar_test_support.h"
+#include "platform/temp_folder.h"
 #include "services/thread_pool.h"
 
 using planartest::PlanarJob;
@@ -73,6 +74,8 @@ TEST(PlanarRoutine, FailingChannelFailsTheLine) {
 TEST(PlanarRoutine, DescribesItsDebugImageAndNeedsItsPlanarHalftoner) {
     PlanarJob p;
     PLANAR_LOAD_EPL(p);
+    TempFolder folder;  // where a loaded debug library writes the image
+    p.job->m_strInstallFolder = folder.Path();
     p.job->m_bWriteOutputTiff = true;
     p.job->m_iHalftoneDebugLayout = 64;
     ASSERT_EQ(p.Start(0, planartest::MixedTypes()), 0);
