@@ -265,19 +265,10 @@ struct V128 {
     static ED_INLINE_SSSE3 uint32_t LowerTotal(V) { return 0; }
     static ED_INLINE_SSSE3 uint32_t Last(V a) { return static_cast<uint32_t>(_mm_extract_epi16(a, 7)); }
     static ED_INLINE_SSSE3 V LoadWindow(const uint8_t* p, uint32_t) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-    // One random index for the register.
-    using Index = uint32_t;
+    // One random index for the register, its cells in one row.
     static constexpr bool kGrouped = false;
-    // The random window of the register k bytes past the index.
-    static ED_INLINE_SSSE3 V Window(const uint8_t* random, uint32_t index, int k, uint32_t lowerTotal) {
-        return LoadWindow(random + (index & 0xFFFF) + k, lowerTotal);
-    }
-    // A byte-shuffle control repeated for every four lanes.
-    static ED_INLINE_SSSE3 V GroupControl(int16_t a, int16_t b, int16_t c, int16_t d) { return Pattern(a, b, c, d); }
-    // The register's cells of a row.
+    using Index = uint32_t;
     using Apart = int;
-    static ED_INLINE_SSSE3 V LoadCells(const int16_t* p, int) { return LoadU(p); }
-    static ED_INLINE_SSSE3 void StoreCells(int16_t* p, int, V a) { StoreU(p, a); }
 };
 
 // 16 lanes of 16 bits in an AVX2 register; byte shuffles and shifts work in
@@ -359,15 +350,9 @@ struct V256 {
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + lowerTotal));
         return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
     }
-    using Index = uint32_t;
     static constexpr bool kGrouped = false;
-    static ED_INLINE_AVX2 V Window(const uint8_t* random, uint32_t index, int k, uint32_t lowerTotal) {
-        return LoadWindow(random + (index & 0xFFFF) + k, lowerTotal);
-    }
-    static ED_INLINE_AVX2 V GroupControl(int16_t a, int16_t b, int16_t c, int16_t d) { return Pattern(a, b, c, d); }
+    using Index = uint32_t;
     using Apart = int;
-    static ED_INLINE_AVX2 V LoadCells(const int16_t* p, int) { return LoadU(p); }
-    static ED_INLINE_AVX2 void StoreCells(int16_t* p, int, V a) { StoreU(p, a); }
 };
 
 // Two channels of the engine side by side in the 8 lanes of an SSE

@@ -90,8 +90,10 @@ int32_t Cap() {
 constexpr std::chrono::microseconds kWorkerSpin{50};
 constexpr std::chrono::microseconds kCallerSpin{300};
 
-// The most tasks a thread takes from a pool at once.
-constexpr int32_t kMthTakenAtOnce = 4;
+// The most tasks a thread takes from a pool at once: a pair, which the
+// halftone kernels run side by side. Two at a time, a worker that comes free
+// meanwhile still finds the line's other tasks.
+constexpr int32_t kMthTakenAtOnce = 2;
 
 // What a thread takes from a pool at once.
 template <typename Task>
@@ -129,13 +131,18 @@ bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
 
 // Waits until every task queued on the pool is done, or the pool stops,
 // polling for up to `spin` first. A task that no worker has taken by then the
-// waiting thread runs itself, up to `most` at once: on a busy machine a
-// worker may not get a processor for longer than the task takes, and tasks
-// run together can cost the processor less than one by one.
+// waiting thread runs itself: on a busy machine a worker may not get a
+// processor for longer than the task takes. Where no worker has taken any
+// of the tasks yet, the machine has no processor to spare, and the thread
+// takes up to `most` at once: tasks run together can cost the processor less
+// than one by one, though they take longer than one.
 template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
+    std::unique_lock<std::mutex> start(pool.lock);
+    const int32_t atOnce = pool.pending >= count ? most : 1;
+    start.unlock();
     for (std::unique_lock<std::mutex> hold(pool.lock); pool.pending > 0 && !pool.stop;) {
-        const Taken<Task> taken = TakeTasks(pool, tasks, count, most, -1);
+        const Taken<Task> taken = TakeTasks(pool, tasks, count, atOnce, -1);
         if (taken.count == 0) break;
         hold.unlock();
         run(taken.tasks, taken.count);
