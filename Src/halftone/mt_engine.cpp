@@ -38,9 +38,9 @@ MthLinesFunction LinesKernel(MthHalftoneFunction f) {
 // kernel has two or three dot streams (one stream runs faster without) and
 // the width is a multiple of 8; without it (or its memory) the kernels run on
 // the error lines. Where the lanes are AVX2 or wider and the conversion makes
-// levels, channels can also run side by side, up to four in one register,
-// each in the lanes it has alone and with its own random index: fewer steps
-// for the same bytes, on one core.
+// levels, two channels can also run side by side in one register, each in
+// the lanes it has alone and with its own random index: fewer steps for the
+// same bytes, on one core.
 void SetUpLanes(MTH_CONTEXT* mth, const CHalftone& halftone) {
     mth->m_pfnLines = nullptr;
     const int streams = KernelStreams(mth->m_pfnHalftone);
@@ -138,10 +138,9 @@ bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
 // than one by one, though they take longer than one.
 template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
-    std::unique_lock<std::mutex> start(pool.lock);
+    std::unique_lock<std::mutex> hold(pool.lock);
     const int32_t atOnce = pool.pending >= count ? most : 1;
-    start.unlock();
-    for (std::unique_lock<std::mutex> hold(pool.lock); pool.pending > 0 && !pool.stop;) {
+    while (pool.pending > 0 && !pool.stop) {
         const Taken<Task> taken = TakeTasks(pool, tasks, count, atOnce, -1);
         if (taken.count == 0) break;
         hold.unlock();
@@ -149,8 +148,9 @@ void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Functi
         hold.lock();
         FinishTasks(pool, taken);
     }
+    hold.unlock();
     SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
-    std::unique_lock<std::mutex> hold(pool.lock);
+    hold.lock();
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
 }
 
