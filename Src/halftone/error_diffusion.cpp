@@ -337,8 +337,8 @@ int DispatchLines(HalftoneTask* const* tasks, int count) {
     bool grouped = true;
     for (int k = 0; k < count; ++k) {
         const HalftoneTask* t = tasks[k];
-        if (!TaskRuns<kStreams>(t)) return kKernelBadTask;
         const HalftoneTask* a = tasks[0];
+        if (!TaskRuns<kStreams>(t)) return kKernelBadTask;
         grouped = grouped && LaneFormRuns(*t) && t->levels && t->lanes == a->lanes &&
                   t->lanes->set >= DiffusionLanes::Avx2 && t->width == a->width && t->direction == a->direction &&
                   t->thirdSplit == a->thirdSplit && t->noise == a->noise;

@@ -185,7 +185,6 @@ constexpr QuadPickTable MakeQuadPicks() {
 }
 constexpr QuadPickTable kQuadPicks = MakeQuadPicks();
 
-
 template <class P>
 struct LaneState {
     typename P::V carry, counter, behind, current;
@@ -399,9 +398,9 @@ struct V128Pair : V128 {
 };
 
 // By the lanes of a pair's pixel that have a level (bits 4g to 4g + 3 for
-// channel g's): the random-window shuffle control, each lane's offset
-// counting its channel's lanes up to it with a level (the high byte 0x80
-// clears the lane's upper byte), and the index steps of both channels.
+// channel g's): the random-window shuffle control, each channel's lanes as
+// kQuadPicks has them moved to its 8 bytes, and the index steps of both
+// channels.
 struct PairPickTable {
     alignas(16) uint16_t pick[256][8];
     uint64_t steps[256];
@@ -409,10 +408,9 @@ struct PairPickTable {
 constexpr PairPickTable MakePairPicks() {
     PairPickTable table{};
     for (uint32_t bits = 0; bits < 256; ++bits) {
-        for (uint32_t lane = 0; lane < 8; ++lane) {
-            const uint32_t group = lane / 4, upTo = (bits >> (4 * group)) & ((2u << (lane % 4)) - 1);
-            table.pick[bits][lane] = static_cast<uint16_t>(0x8000 | (8 * group + LaneCount4(upTo)));
-        }
+        for (uint32_t lane = 0; lane < 8; ++lane)
+            table.pick[bits][lane] =
+                static_cast<uint16_t>(kQuadPicks.pick[(bits >> (lane & 4)) & 15][lane % 4] + 8 * (lane / 4));
         table.steps[bits] = V128Pair::MakeIndex(LaneCount4(bits & 15), LaneCount4(bits >> 4));
     }
     return table;
