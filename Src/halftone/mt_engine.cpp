@@ -95,6 +95,10 @@ constexpr std::chrono::microseconds kCallerSpin{300};
 // meanwhile still finds the line's other tasks.
 constexpr int32_t kMthTakenAtOnce = 2;
 
+// How many lines a crowded machine is remembered for: after that many lines
+// whose tasks the workers took in time, they take one at a time again.
+constexpr int32_t kMthCrowdedMost = 8;
+
 // What a thread takes from a pool at once.
 template <typename Task>
 struct Taken {
@@ -136,11 +140,14 @@ bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
 // of the tasks yet (the machine has no processor to spare), or more are left
 // than `most`, the thread takes up to `most` at once: tasks run together can
 // cost the processor less than one by one, though they take longer than one,
-// and with fewer left a worker that comes free finishes sooner.
+// and with fewer left a worker that comes free finishes sooner. Where tasks
+// run together, the line call marks the pool more crowded when it ran every
+// task itself and less when it ran none (see MthPool::crowded).
 template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
     std::unique_lock<std::mutex> hold(pool.lock);
     const int32_t atOnce = pool.pending >= count || pool.pending > most ? most : 1;
+    int32_t ranHere = 0;
     while (pool.pending > 0 && !pool.stop) {
         const Taken<Task> taken = TakeTasks(pool, tasks, count, atOnce, -1);
         if (taken.count == 0) break;
@@ -148,11 +155,14 @@ void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Functi
         run(taken.tasks, taken.count);
         hold.lock();
         FinishTasks(pool, taken);
+        ranHere += taken.count;
     }
     hold.unlock();
     SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
     hold.lock();
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
+    if (most > 1 && ranHere >= count) pool.crowded = std::min(pool.crowded + 1, kMthCrowdedMost);
+    else if (most > 1 && ranHere == 0) pool.crowded = std::max(pool.crowded - 1, 0);
 }
 
 // Starts one halftone worker; false when the thread cannot be started. The
@@ -193,9 +203,12 @@ int32_t StopPool(MthPool& pool) {
 // worker polls that long for a task before it blocks. The task it takes is
 // the one it ran last where that one is ready, else the first ready one: a
 // channel then stays on one core from line to line with its error cells,
-// and which worker runs a task changes no byte.
+// and which worker runs a task changes no byte. While the line call finds
+// the machine crowded, a worker takes up to `most` at once: on a machine
+// with no processor to spare, tasks run together cost less than one by one.
 template <typename Task, typename Function>
-void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chrono::microseconds spin) {
+void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chrono::microseconds spin,
+               int32_t most = 1) {
     int32_t last = -1;
     std::unique_lock<std::mutex> hold(pool.lock);
     for (;;) {
@@ -206,7 +219,7 @@ void RunWorker(MthPool& pool, Task* tasks, int32_t count, Function run, std::chr
         }
         pool.work.wait(hold, [&pool] { return pool.pending > 0 || pool.stop; });
         if (pool.stop) return;
-        const Taken<Task> taken = TakeTasks(pool, tasks, count, 1, last);
+        const Taken<Task> taken = TakeTasks(pool, tasks, count, pool.crowded > 0 ? most : 1, last);
         if (taken.count == 0) {  // counts and states disagree: nothing to take
             pool.pending = 0;
             continue;
@@ -362,6 +375,7 @@ int32_t MTH_Init(MTH_CONTEXT* mth, CVarnPrn* job, CHalftone* halftone, void* cal
         pool->stop = false;
         pool->pending = 0;
         pool->unfinished = 0;
+        pool->crowded = 0;
     }
     mth->m_bStarted = true;
     mth->m_iTaskCount = mth->m_iChannels;
@@ -599,7 +613,8 @@ int32_t MTH_StartThreads(MTH_CONTEXT* mth) {
 }
 
 void MTH_HalftoneWorker(MTH_CONTEXT* mth) {
-    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, HalftoneTasks(mth), kWorkerSpin);
+    RunWorker(mth->m_Half, mth->m_aHalfTasks, mth->m_iTaskCount, HalftoneTasks(mth), kWorkerSpin,
+              mth->m_pfnLines ? kMthTakenAtOnce : 1);
 }
 
 void MTH_ConvertWorker(MTH_CONTEXT* mth) {

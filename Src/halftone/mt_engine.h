@@ -65,6 +65,12 @@ struct MthPool {
     std::atomic<bool> stop{false};
     std::atomic<int32_t> pending{0};     // tasks ready and not yet taken
     std::atomic<int32_t> unfinished{0};  // tasks queued and not yet done
+    // Set by the line call: how crowded the machine looked on recent lines,
+    // up by one for a line whose tasks it ran all itself (no worker got a
+    // processor in time) and down by one for a line whose tasks the workers
+    // ran all. Above 0 a worker takes tasks two at a time where they can
+    // run side by side.
+    std::atomic<int32_t> crowded{0};
     std::vector<std::thread> threads;
 };
 

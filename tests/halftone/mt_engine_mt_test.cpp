@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "halftone/halftone.h"
@@ -72,14 +73,17 @@ protected:
 
     // The page through the routine, as the job drives it: n + 2 line calls
     // when the engine runs, n inline. Every delivered line, in order.
+    // crowded: every line call finds the machine crowded, so that workers
+    // take channels two at a time where the kernel runs them side by side.
     std::vector<std::vector<uint8_t>> RoutinePage(const std::vector<std::vector<uint8_t>>& input,
                                                   std::vector<int32_t>* statuses = nullptr,
-                                                  bool* engine = nullptr) {
-        return RoutinePageOf(*job, *halftone, input, statuses, engine);
+                                                  bool* engine = nullptr, bool crowded = false) {
+        return RoutinePageOf(*job, *halftone, input, statuses, engine, crowded);
     }
     static std::vector<std::vector<uint8_t>> RoutinePageOf(CVarnPrn& j, CHalftone& h,
                                                            const std::vector<std::vector<uint8_t>>& input,
-                                                           std::vector<int32_t>* statuses, bool* engine) {
+                                                           std::vector<int32_t>* statuses, bool* engine,
+                                                           bool crowded = false) {
         CVarnPrn* job = &j;
         CHalftone* halftone = &h;
         const size_t outBytes = size_t(j.m_iOutChannels) * size_t(j.m_iBytesPerChannel);
@@ -91,6 +95,7 @@ protected:
         const int calls = halftone->m_pMTH ? n + 2 : n;
         for (int i = 0; i < calls; ++i) {
             job->m_pCurrentLine = input[std::min(i, n - 1)].data();
+            if (crowded && halftone->m_pMTH) halftone->m_pMTH->m_Half.crowded = 8;
             const int32_t status = halftone->ProcessLine(job);
             if (statuses) statuses->push_back(status);
             if (status == 0 || status == HALF_LINE_READY || status == HALF_LINE_AGAIN)
@@ -171,12 +176,12 @@ TEST_F(Engine, PagesMatchTheKernelsLineByLineWhateverTheWorkerCount) {
         if (HasFatalFailure()) return;
         const auto input = InputPage(9, halftone->InputLineBytes(), BytesPerPixel());
         const auto reference = ReferencePage(input);
-        for (int processors : {2, 12}) {
+        for (const auto& [processors, crowded] : {std::pair{2, false}, std::pair{12, false}, std::pair{12, true}}) {
             Processors cap(processors);
             bool engine = false;
-            const auto page = RoutinePage(input, nullptr, &engine);
+            const auto page = RoutinePage(input, nullptr, &engine, crowded);
             ASSERT_TRUE(engine);
-            EXPECT_EQ(page, reference) << processors << " processors";
+            EXPECT_EQ(page, reference) << processors << " processors" << (crowded ? ", crowded" : "");
         }
         size_t dots = 0;
         for (const auto& line : reference) dots += size_t(std::count_if(line.begin(), line.end(), [](uint8_t b) { return b != 0; }));
