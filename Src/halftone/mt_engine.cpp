@@ -245,9 +245,17 @@ auto HalftoneTasks(MTH_CONTEXT* mth) {
 
 // A line's conversion, on the conversion worker or the waiting line call:
 // the converted values, then their levels, which the halftone tasks read
-// (the swap that hands them on waits for this task).
+// (the swap that hands them on waits for this task). For the channel
+// kernels, which read nothing but the levels, plain CMYK goes straight to
+// them.
 auto ConvertTask(MTH_CONTEXT* mth) {
-    const auto one = [mth](ConversionTask* task) {
+    const bool levelsOnly = KernelStreams(mth->m_pfnHalftone) != 0;
+    const auto one = [mth, levelsOnly](ConversionTask* task) {
+        if (levelsOnly && mth->m_pfnConvert == ConvertPixelSpan && mth->m_pLevelsB && task->converted) {
+            ConversionTask span = *task;
+            span.end = std::min(task->end, mth->m_iWidth);
+            if (ConvertCmykSpanToLevels(&span, mth->m_pLevelsB.get(), static_cast<size_t>(mth->m_iWidth))) return 0;
+        }
         const int32_t r = mth->m_pfnConvert(task);
         if (r == 0 && mth->m_pLevelsB && task->converted) {
             const int32_t width = mth->m_iWidth;

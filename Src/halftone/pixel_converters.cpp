@@ -1,7 +1,9 @@
 #include "halftone/pixel_converters.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "halftone/error_diffusion.h"
 #include "halftone/halftone.h"
 #include "halftone/ink_limit.h"
 #include "halftone/matrix_screening.h"
@@ -346,4 +348,25 @@ int32_t ConvertPixelSpan(ConversionTask* task) {
         }
     }
     return 0;
+}
+
+bool ConvertCmykSpanToLevels(const ConversionTask* task, uint16_t* levels, size_t levelStride) {
+    if (!task || !task->halftone || !task->input || !levels || task->channels != 4 || task->scale != 1 ||
+        task->start < 0 || task->end < task->start || task->inputBytesPerPixel < 4)
+        return false;
+    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
+    if (convert && convert != ConvertPixel_CMYK) return false;
+    CmykLineTables tables;
+    PrepareCmykLineTables(task->halftone, tables);
+    const uint8_t* in = task->input;
+    uint16_t* row[4];
+    for (int c = 0; c < 4; ++c) row[c] = levels + static_cast<size_t>(c) * levelStride + task->start;
+    const int32_t count = task->end - task->start;
+    for (int32_t i = 0; i < count; ++i, in += task->inputBytesPerPixel) {
+        int32_t v[4];
+        ConvertCMYK(task->halftone, tables, in, v);
+#pragma GCC unroll 4
+        for (int c = 0; c < 4; ++c) row[c][i] = static_cast<uint16_t>(std::min(std::max(v[c], 0), kMaxLevel));
+    }
+    return true;
 }

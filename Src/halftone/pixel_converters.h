@@ -10,6 +10,7 @@
 // set). A converter leaves the positions it does not produce untouched.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class CHalftone;
@@ -90,3 +91,10 @@ struct ConversionTask {
 // cannot run (missing pointers, a scale below 1, a span that does not start
 // on a multiple of the scale, more than 8 channels).
 int32_t ConvertPixelSpan(ConversionTask* task);
+
+// The common case of ConvertPixelSpan (the four-ink CMYK converter, one input
+// pixel per output pixel, four channels) straight into each channel's levels:
+// levels[c * levelStride + x] for pixel x from the left edge, the value
+// clamped to 0..4095 as the kernels read it. False, with nothing written,
+// for any other task.
+bool ConvertCmykSpanToLevels(const ConversionTask* task, uint16_t* levels, size_t levelStride);

@@ -245,12 +245,46 @@ TEST(CmykLineTables, ConvertAsThePlainConverterUnderEveryLimit) {
         std::vector<int32_t> span(pixels.size(), -1);
         ConversionTask task{&h, pixels.data(), 4, span.data(), 4, 0, 4096, 1, 1, ConvertPixel_CMYK, nullptr, nullptr, 0};
         ASSERT_EQ(ConvertPixelSpan(&task), 0);
+        // Straight into channel rows of 4100 levels, pixels 3 to 4098.
+        constexpr size_t kStride = 4100;
+        std::vector<uint16_t> levels(4 * kStride, 0xFFFF);
+        task.start = 3;
+        task.end = 3 + 4096;
+        ASSERT_TRUE(ConvertCmykSpanToLevels(&task, levels.data(), kStride));
         for (size_t i = 0; i < pixels.size(); i += 4) {
             int32_t plain[4], prepared[4];
             ConvertPixel_CMYK(&h, &pixels[i], plain);
             ConvertPixel_CMYKPrepared(&h, &pixels[i], prepared);
             ASSERT_TRUE(std::equal(plain, plain + 4, prepared)) << "limit " << limit << ", pixel " << i / 4;
             ASSERT_TRUE(std::equal(plain, plain + 4, &span[i])) << "limit " << limit << ", pixel " << i / 4;
+            for (size_t c = 0; c < 4; ++c)
+                ASSERT_EQ(levels[c * kStride + 3 + i / 4], std::min(std::max(plain[c], 0), 4095)) << "limit " << limit;
         }
+        for (size_t c = 0; c < 4; ++c) {
+            EXPECT_EQ(levels[c * kStride + 2], 0xFFFF);
+            EXPECT_EQ(levels[c * kStride + 3 + 4096], 0xFFFF);
+        }
+    }
+
+    // Any other span is left to ConvertPixelSpan, with nothing written.
+    ConversionTask plain{&h, pixels.data(), 4, nullptr, 4, 0, 8, 1, 1, ConvertPixel_CMYK, nullptr, nullptr, 0};
+    struct Other {
+        const char* what;
+        void (*change)(ConversionTask&);
+    };
+    const Other others[] = {
+        {"scale 2", [](ConversionTask& t) { t.scale = 2; }},
+        {"five channels", [](ConversionTask& t) { t.channels = 5; }},
+        {"three bytes a pixel", [](ConversionTask& t) { t.inputBytesPerPixel = 3; }},
+        {"another converter", [](ConversionTask& t) { t.convert = ConvertPixel_CMYKcm; }},
+        {"another layout's converter", [](ConversionTask& t) { t.convert = nullptr, t.layout = 2; }},
+        {"no input", [](ConversionTask& t) { t.input = nullptr; }},
+    };
+    for (const Other& other : others) {
+        ConversionTask task = plain;
+        other.change(task);
+        std::vector<uint16_t> levels(4 * 8, 0xFFFF);
+        EXPECT_FALSE(ConvertCmykSpanToLevels(&task, levels.data(), 8)) << other.what;
+        EXPECT_EQ(levels, std::vector<uint16_t>(4 * 8, 0xFFFF)) << other.what;
     }
 }
