@@ -356,17 +356,30 @@ bool ConvertCmykSpanToLevels(const ConversionTask* task, uint16_t* levels, size_
         return false;
     PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
     if (convert && convert != ConvertPixel_CMYK) return false;
+    const auto level = [](int32_t v) { return static_cast<uint16_t>(std::min(std::max(v, 0), kMaxLevel)); };
     CmykLineTables tables;
     PrepareCmykLineTables(task->halftone, tables);
+    // Without a limit a pixel that has ink takes its levels from the tables.
+    uint16_t tableLevels[4][256];
+    for (int c = 0; c < 4; ++c)
+        for (int b = 0; b < 256; ++b) tableLevels[c][b] = level(tables.value[c][b]);
+    const bool limited = task->halftone->m_iInkLimit < kInkLimitNone;
     const uint8_t* in = task->input;
     uint16_t* row[4];
     for (int c = 0; c < 4; ++c) row[c] = levels + static_cast<size_t>(c) * levelStride + task->start;
     const int32_t count = task->end - task->start;
     for (int32_t i = 0; i < count; ++i, in += task->inputBytesPerPixel) {
-        int32_t v[4];
-        ConvertCMYK(task->halftone, tables, in, v);
+        uint32_t inks;
+        std::memcpy(&inks, in, sizeof inks);
+        if (inks != 0 && !limited) {
 #pragma GCC unroll 4
-        for (int c = 0; c < 4; ++c) row[c][i] = static_cast<uint16_t>(std::min(std::max(v[c], 0), kMaxLevel));
+            for (int c = 0; c < 4; ++c) row[c][i] = tableLevels[c][in[c]];
+        } else {
+            int32_t v[4];
+            ConvertCMYK(task->halftone, tables, in, v);
+#pragma GCC unroll 4
+            for (int c = 0; c < 4; ++c) row[c][i] = level(v[c]);
+        }
     }
     return true;
 }
