@@ -137,16 +137,18 @@ bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
 // polling for up to `spin` first. A task that no worker has taken by then the
 // waiting thread runs itself: on a busy machine a worker may not get a
 // processor for longer than the task takes. Where no worker has taken any
-// of the tasks yet (the machine has no processor to spare), or more are left
-// than `most`, the thread takes up to `most` at once: tasks run together can
-// cost the processor less than one by one, though they take longer than one,
-// and with fewer left a worker that comes free finishes sooner. Where tasks
-// run together, the line call marks the pool more crowded when it ran every
-// task itself and less when it ran none (see MthPool::crowded).
+// of the tasks yet (the machine has no processor to spare), more are left
+// than `most`, or the machine has looked crowded on recent lines, the thread
+// takes up to `most` at once: tasks run together can cost the processor less
+// than one by one, though they take longer than one, and with fewer left on
+// a machine with processors to spare a worker that comes free finishes
+// sooner. Where tasks run together, the line call marks the pool more
+// crowded when it ran every task itself and less when it ran none (see
+// MthPool::crowded).
 template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
     std::unique_lock<std::mutex> hold(pool.lock);
-    const int32_t atOnce = pool.pending >= count || pool.pending > most ? most : 1;
+    const int32_t atOnce = pool.pending >= count || pool.pending > most || pool.crowded > 0 ? most : 1;
     int32_t ranHere = 0;
     while (pool.pending > 0 && !pool.stop) {
         const Taken<Task> taken = TakeTasks(pool, tasks, count, atOnce, -1);
