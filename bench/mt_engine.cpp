@@ -153,7 +153,7 @@ void Engine(benchmark::State& state, int32_t routine) {
 // processor has them (kernel 2), or reading the levels the conversion made
 // (kernel 3, as the engine runs it: in lanes for two and three streams); the
 // conversion with the levels of all four channels is the conversion
-// worker's share (kernel 4). Kernels 5 and 6: two and four channels of one
+// worker's share (kernel 4; plain CMYK straight into the levels). Kernels 5 and 6: two and four channels of one
 // line at once, side by side in one register, as the line call runs the
 // tasks it takes where the lanes are AVX2 or wider.
 void Stages(benchmark::State& state, int32_t routine) {
@@ -220,8 +220,11 @@ void Stages(benchmark::State& state, int32_t routine) {
         } else if (stage == 0 || stage == 4) {
             ConversionTask t{s.halftone.get(), line, 4, values.data(), 4, 0, w, 1, 1,
                              s.halftone->m_pfnPixelConverter, nullptr, nullptr, 0};
-            ConvertPixelSpan(&t);
-            if (stage == 4) SplitChannelLevels(values.data(), 4, w, levels[at].data(), size_t(w));
+            // The conversion worker makes plain CMYK levels straight away.
+            if (stage == 0 || !ConvertCmykSpanToLevels(&t, levels[at].data(), size_t(w))) {
+                ConvertPixelSpan(&t);
+                if (stage == 4) SplitChannelLevels(values.data(), 4, w, levels[at].data(), size_t(w));
+            }
         } else {
             HalftoneTask t{};
             t.converted = converted[at].data();

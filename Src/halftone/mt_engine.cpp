@@ -163,8 +163,9 @@ void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Functi
     SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
     hold.lock();
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
-    if (most > 1 && ranHere >= count) pool.crowded = std::min(pool.crowded + 1, kMthCrowdedMost);
-    else if (most > 1 && ranHere == 0) pool.crowded = std::max(pool.crowded - 1, 0);
+    if (most < 2) return;
+    if (ranHere >= count) pool.crowded = std::min(pool.crowded + 1, kMthCrowdedMost);
+    else if (ranHere == 0) pool.crowded = std::max(pool.crowded - 1, 0);
 }
 
 // Starts one halftone worker; false when the thread cannot be started. The

@@ -315,12 +315,21 @@ int32_t InputLayoutFor(int32_t inkSetClass, int32_t mode) {
     }
 }
 
+namespace {
+
+// The converter a span runs: the task's, else the layout's, else CMYK.
+PixelConverter SpanConverter(const ConversionTask& task) {
+    const PixelConverter convert = task.convert ? task.convert : PixelConverterForLayout(task.layout);
+    return convert ? convert : ConvertPixel_CMYK;
+}
+
+}  // namespace
+
 int32_t ConvertPixelSpan(ConversionTask* task) {
     if (!task || !task->halftone || !task->input || !task->converted || task->scale < 1 || task->channels < 1 ||
         task->channels > 8 || task->start < 0 || task->start % task->scale != 0 || task->inputBytesPerPixel < 1)
         return -1;
-    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
-    if (!convert) convert = ConvertPixel_CMYK;
+    const PixelConverter convert = SpanConverter(*task);
     const uint8_t* in = task->input;
     int32_t* out = task->converted;
     const size_t valueBytes = sizeof(int32_t) * static_cast<size_t>(task->channels);
@@ -354,8 +363,7 @@ bool ConvertCmykSpanToLevels(const ConversionTask* task, uint16_t* levels, size_
     if (!task || !task->halftone || !task->input || !levels || task->channels != 4 || task->scale != 1 ||
         task->start < 0 || task->end < task->start || task->inputBytesPerPixel < 4)
         return false;
-    PixelConverter convert = task->convert ? task->convert : PixelConverterForLayout(task->layout);
-    if (convert && convert != ConvertPixel_CMYK) return false;
+    if (SpanConverter(*task) != ConvertPixel_CMYK) return false;
     const auto level = [](int32_t v) { return static_cast<uint16_t>(std::min(std::max(v, 0), kMaxLevel)); };
     CmykLineTables tables;
     PrepareCmykLineTables(task->halftone, tables);
