@@ -44,18 +44,18 @@
 
 namespace {
 
-using bench::JobSpec;
+using bench::BenchJob;
 using bench::Result;
 
-void Job(benchmark::State& state, JobSpec spec) {
+void Job(benchmark::State& state, BenchJob job) {
     Result r;
     for (auto _ : state) {
-        r = bench::RunInChild(spec);
+        r = bench::RunInChild(job);
         state.SetIterationTime(r.seconds);
     }
     if (r.status != 0) return state.SkipWithError(("job failed (" + std::to_string(r.status) + ")").c_str());
     if (r.decodeError[0]) return state.SkipWithError((std::string("stream: ") + r.decodeError).c_str());
-    if (spec.lines > 0 && (r.printedLines != r.height || r.pages != 1)) {
+    if (job.lines > 0 && (r.printedLines != r.height || r.pages != 1)) {
         return state.SkipWithError((std::to_string(r.printedLines) + " lines printed on " + std::to_string(r.pages) +
                                     " pages, " + std::to_string(r.height) + " sent on one")
                                        .c_str());
@@ -67,11 +67,11 @@ void Job(benchmark::State& state, JobSpec spec) {
     state.counters["cpu_ns_per_px"] = r.cpuSeconds * 1e3 / mpx;
     state.counters["out_mb"] = double(r.bytes) / 1e6;
     state.counters["rss_mb"] = r.rssMb;
-    if (spec.lines > 0) {
+    if (job.lines > 0) {
         state.counters["lines"] = double(r.printedLines);
         state.counters["peak_kb"] = double(r.peakKb);
     }
-    bench::LabelHash(state, r.hash, spec.smokeHash);
+    bench::LabelHash(state, r.hash, job.smokeHash);
 }
 
 // The jobs-at-once figures by job count, for the closing table.
@@ -86,7 +86,7 @@ std::map<int, Figures>& ConcurrentFigures() {
 }
 
 // The job kinds of "Concurrent/N": inline, and through the engine.
-constexpr JobSpec kConcurrentJobs[2] = {
+constexpr BenchJob kConcurrentJobs[2] = {
     {bench::kJV33Ticket, "", 720, 0, 1, 0x776931993486A37Bull, 0, 14400, 7200},
     {bench::kJV33Ticket, "", 720, -1, 1, 0xDF16E0B85F3728C5ull, 0, 14400, 7200},
 };
@@ -156,7 +156,7 @@ void PrintConcurrentTable() {
 
 #define KELMORA_RUN(name, ...) \
     BENCHMARK_CAPTURE(Job, name, __VA_ARGS__)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond)
-#define KELMORA_JOB(name, ...) KELMORA_RUN(name, JobSpec{__VA_ARGS__})
+#define KELMORA_JOB(name, ...) KELMORA_RUN(name, BenchJob{__VA_ARGS__})
 
 // The sample ticket: variable dots (routine 103), and fixed dots (routine 109).
 constexpr const char* kJV33 = bench::kJV33Ticket;
@@ -188,7 +188,7 @@ BENCHMARK_CAPTURE(Concurrent, 8, 8)->Name("Concurrent/8")->Iterations(1)->UseMan
 void RegisterLongPages(int lines, const uint64_t (&smokeHashes)[4]) {
     const struct {
         const char* name;
-        JobSpec spec;
+        BenchJob job;
     } cases[] = {
         {"JV33_Inline", {kJV33, "", 720, 0, 0, smokeHashes[0], lines}},
         {"JV33_Engine4", {kJV33, "", 720, 4, 0, smokeHashes[1], lines}},
@@ -197,7 +197,7 @@ void RegisterLongPages(int lines, const uint64_t (&smokeHashes)[4]) {
     };
     for (const auto& c : cases) {
         const std::string name = std::string("LongPage/") + c.name + "/" + std::to_string(lines);
-        benchmark::RegisterBenchmark(name.c_str(), Job, c.spec)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+        benchmark::RegisterBenchmark(name.c_str(), Job, c.job)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
     }
 }
 

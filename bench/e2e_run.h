@@ -32,7 +32,7 @@
 
 namespace bench {
 
-struct JobSpec {
+struct BenchJob {
     const char* ticket;    // from the repository root
     const char* settings;  // [job] lines on top of it
     int dpi;               // the ticket's resolution
@@ -99,16 +99,16 @@ struct Sink {
 
 // The page of a job: 1.6 m wide and as many metres long as the job asks, or a small page in a
 // smoke run; a long page is one inch wide and its lines long (a tenth of them
-// in a smoke run). Its lines are PhotoPage(JobWidth(spec), kLines), cycled.
-inline int JobWidth(const JobSpec& spec) {
-    if (spec.lines > 0) return kLongPageWidth;
-    if (spec.pixelsWide > 0 && !Smoke()) return spec.pixelsWide;
-    return Smoke() ? 1200 : int(1600 / 25.4 * spec.dpi);
+// in a smoke run). Its lines are PhotoPage(JobWidth(job), kLines), cycled.
+inline int JobWidth(const BenchJob& job) {
+    if (job.lines > 0) return kLongPageWidth;
+    if (job.pixelsWide > 0 && !Smoke()) return job.pixelsWide;
+    return Smoke() ? 1200 : int(1600 / 25.4 * job.dpi);
 }
-inline int JobHeight(const JobSpec& spec) {
-    if (spec.lines > 0) return Smoke() ? spec.lines / 10 : spec.lines;
-    if (spec.pixelsHigh > 0 && !Smoke()) return spec.pixelsHigh;
-    return Smoke() ? 30 * spec.metres : int(1000 / 25.4 * spec.dpi) * spec.metres;
+inline int JobHeight(const BenchJob& job) {
+    if (job.lines > 0) return Smoke() ? job.lines / 10 : job.lines;
+    if (job.pixelsHigh > 0 && !Smoke()) return job.pixelsHigh;
+    return Smoke() ? 30 * job.metres : int(1000 / 25.4 * job.dpi) * job.metres;
 }
 
 inline double CpuSeconds() {
@@ -135,12 +135,12 @@ struct StartPipe {
     int ready = -1;
     int go = -1;
 };
-inline Result RunJob(const JobSpec& spec, const std::string& folder, StartPipe startPipe = {}) {
+inline Result RunJob(const BenchJob& job, const std::string& folder, StartPipe startPipe = {}) {
     Result result;
-    result.width = JobWidth(spec);
-    result.height = JobHeight(spec);
-    const int mediaHeight = spec.lines > 0 ? int(result.height * 25.4 / spec.dpi) + 100  // millimetres
-                                           : 1000 * spec.metres + 100;
+    result.width = JobWidth(job);
+    result.height = JobHeight(job);
+    const int mediaHeight = job.lines > 0 ? int(result.height * 25.4 / job.dpi) + 100  // millimetres
+                                          : 1000 * job.metres + 100;
     const auto lines = PhotoPage(result.width, kLines);
     // The plug-in finds the stand-in linearisation library among the loaded ones.
     platform::DynamicLibrary epl;
@@ -156,12 +156,12 @@ inline Result RunJob(const JobSpec& spec, const std::string& folder, StartPipe s
         return result;
     }
     const PrnInterface& api = plugin.Table();
-    std::ofstream(folder + "/DaVav.ini") << "[Special]\nHalftoneThreadCount=" << spec.threads << "\n";
+    std::ofstream(folder + "/DaVav.ini") << "[Special]\nHalftoneThreadCount=" << job.threads << "\n";
     hostkit::TicketStore store(1);
-    hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/" + spec.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
+    hostkit::ReadTicketText(ReadFile(std::string(KELMORA_ROOT) + "/" + job.ticket) + "\n[system]\nSystem/InstallFolder = \"" + folder +
                                 "\"\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + KELMORA_ROOT +
                                 "/examples/cmyk.lin\"\nOutput/Prn/Media/Size/Height = " +
-                                std::to_string(mediaHeight) + ".0\n" + spec.settings,
+                                std::to_string(mediaHeight) + ".0\n" + job.settings,
                             store);
     prnhost::ImageInfo info;
     info.width = result.width;
@@ -185,24 +185,24 @@ inline Result RunJob(const JobSpec& spec, const std::string& folder, StartPipe s
         if (write(startPipe.ready, &byte, 1) != 1 || read(startPipe.go, &byte, 1) != 1) return result;
     }
     Sink sink;
-    sink.countLines = spec.lines > 0;
+    sink.countLines = job.lines > 0;
     PLUGINCONTEXT* context = nullptr;
-    JobContext* job = nullptr;
+    JobContext* opened = nullptr;
     uint32_t pageInfo = 1;
     const double before = ResidentMb();
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     const char* step = "CreateContext";
     int r = api.CreateContext(&context, "bench");
-    if (r == 0) r = api.OpenJob(context, store.ticket(), 1, &job, &Sink::Write, &sink), step = "OpenJob";
-    if (r == 0) r = api.OpenPage(context, &pageInfo, nullptr, job), step = "OpenPage";
+    if (r == 0) r = api.OpenJob(context, store.ticket(), 1, &opened, &Sink::Write, &sink), step = "OpenJob";
+    if (r == 0) r = api.OpenPage(context, &pageInfo, nullptr, opened), step = "OpenPage";
     for (int y = 0; r == 0 && y < layout.calls; ++y) {
-        r = api.WriteLine(context, job, calls[size_t(y) % calls.size()].data());
+        r = api.WriteLine(context, opened, calls[size_t(y) % calls.size()].data());
         step = "WriteLine";
     }
-    if (r == 0) r = api.ClosePage(context, job), step = "ClosePage";
-    if (job) {
-        const int closed = api.CloseJob(context, job);
+    if (r == 0) r = api.ClosePage(context, opened), step = "ClosePage";
+    if (opened) {
+        const int closed = api.CloseJob(context, opened);
         if (r == 0) r = closed;
     }
     if (context) api.Terminate(&context);
@@ -235,7 +235,7 @@ struct Batch {
     std::vector<Result> results;
     double seconds = 0;
 };
-inline Batch RunBatchInChildren(const JobSpec& spec, int count) {
+inline Batch RunBatchInChildren(const BenchJob& job, int count) {
     Batch batch;
     StartPipe start;
     int readyFds[2] = {-1, -1}, goFds[2] = {-1, -1};
@@ -255,7 +255,7 @@ inline Batch RunBatchInChildren(const JobSpec& spec, int count) {
         child.pid = fork();
         if (child.pid == 0) {
             close(fds[0]);
-            const Result r = RunJob(spec, child.folder, start);
+            const Result r = RunJob(job, child.folder, start);
             char byte = 1;  // a job that failed before its start still counts as ready
             if (!r.started && write(start.ready, &byte, 1) != 1) _exit(1);
             const ssize_t written = write(fds[1], &r, sizeof r);
@@ -292,12 +292,12 @@ inline Batch RunBatchInChildren(const JobSpec& spec, int count) {
 }
 
 // The job in a child process.
-inline Result RunInChild(const JobSpec& spec) { return RunBatchInChildren(spec, 1).results.front(); }
+inline Result RunInChild(const BenchJob& job) { return RunBatchInChildren(job, 1).results.front(); }
 
 // The sample JV33 ticket on 1.6 m x 1 m at 720 x 720 dpi, on the calling
 // thread: variable dots (routine 103) and fixed dots (routine 109).
 constexpr const char* kJV33Ticket = "examples/jv33.ticket";
-constexpr JobSpec kJV33VariableDots{kJV33Ticket, "", 720, 0, 1, 0x776931993486A37Bull};
-constexpr JobSpec kJV33FixedDots{kJV33Ticket, "Output/Prn/Specific/DotSize = 1\n", 720, 0, 1, 0xE36C6383C7554858ull};
+constexpr BenchJob kJV33VariableDots{kJV33Ticket, "", 720, 0, 1, 0x776931993486A37Bull};
+constexpr BenchJob kJV33FixedDots{kJV33Ticket, "Output/Prn/Specific/DotSize = 1\n", 720, 0, 1, 0xE36C6383C7554858ull};
 
 }  // namespace bench

@@ -30,6 +30,23 @@ function(kelmora_add_subfolders dir)
   endforeach()
 endfunction()
 
+# Every test has a time limit, so that a case that hangs fails on its own
+# instead of holding the run up for ever. Seconds; the whole suite takes well
+# under a minute, and a sanitizer build several times that.
+set(KELMORA_TEST_TIMEOUT 300)
+
+# Gives every test of the calling folder without a limit of its own the
+# default one; each folder that adds tests calls it after the last.
+function(kelmora_limit_test_times)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  foreach(test IN LISTS tests)
+    get_test_property(${test} TIMEOUT limit)
+    if(NOT limit)
+      set_tests_properties(${test} PROPERTIES TIMEOUT ${KELMORA_TEST_TIMEOUT})
+    endif()
+  endforeach()
+endfunction()
+
 # Windows DLLs carry their plain names ("epl.dll", not "libepl.dll").
 if(WIN32)
   set(CMAKE_SHARED_LIBRARY_PREFIX "")

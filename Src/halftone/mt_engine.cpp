@@ -13,6 +13,12 @@
 #include "services/spin_wait.h"
 #include "services/thread_pool.h"
 
+int32_t MthCrowdedAfterLine(int32_t crowded, int32_t ranHere, int32_t count) {
+    if (ranHere >= count) return std::min(crowded + 1, kMthCrowdedMost);
+    if (ranHere == 0) return std::max(crowded - 1, 0);
+    return crowded;
+}
+
 namespace {
 
 // What every engine of the process shares.
@@ -95,10 +101,6 @@ constexpr std::chrono::microseconds kCallerSpin{300};
 // meanwhile still finds the line's other tasks.
 constexpr int32_t kMthTakenAtOnce = 2;
 
-// How many lines a crowded machine is remembered for: after that many lines
-// whose tasks the workers took in time, they take one at a time again.
-constexpr int32_t kMthCrowdedMost = 8;
-
 // What a thread takes from a pool at once.
 template <typename Task>
 struct Taken {
@@ -133,18 +135,18 @@ bool FinishTasks(MthPool& pool, const Taken<Task>& taken) {
     return pool.unfinished < 1;
 }
 
-// Waits until every task queued on the pool is done, or the pool stops,
-// polling for up to `spin` first. A task that no worker has taken by then the
-// waiting thread runs itself: on a busy machine a worker may not get a
-// processor for longer than the task takes. Where no worker has taken any
-// of the tasks yet (the machine has no processor to spare), more are left
-// than `most`, or the machine has looked crowded on recent lines, the thread
-// takes up to `most` at once: tasks run together can cost the processor less
-// than one by one, though they take longer than one, and with fewer left on
-// a machine with processors to spare a worker that comes free finishes
-// sooner. Where tasks run together, the line call marks the pool more
-// crowded when it ran every task itself and less when it ran none (see
-// MthPool::crowded).
+// Waits until every task queued on the pool is done, or the pool stops. The
+// waiting thread first runs itself every task that no worker has taken yet
+// (on a busy machine a worker may not get a processor for longer than the
+// task takes), then polls for up to `spin` for the tasks the workers run, and
+// then blocks. Where no worker has taken any of the tasks yet (the machine
+// has no processor to spare), more are left than `most`, or the machine has
+// looked crowded on recent lines, the thread takes up to `most` at once:
+// tasks run together can cost the processor less than one by one, though
+// they take longer than one, and with fewer left on a machine with
+// processors to spare a worker that comes free finishes sooner. Where tasks
+// run together, the pool's crowded count follows what the thread ran itself
+// (MthCrowdedAfterLine).
 template <typename Task, typename Function>
 void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Function run, std::chrono::microseconds spin) {
     std::unique_lock<std::mutex> hold(pool.lock);
@@ -163,9 +165,7 @@ void WaitForPool(MthPool& pool, Task* tasks, int32_t count, int32_t most, Functi
     SpinWaitFor([&pool] { return pool.unfinished < 1 || pool.stop; }, spin);
     hold.lock();
     pool.done.wait(hold, [&pool] { return pool.unfinished < 1 || pool.stop; });
-    if (most < 2) return;
-    if (ranHere >= count) pool.crowded = std::min(pool.crowded + 1, kMthCrowdedMost);
-    else if (ranHere == 0) pool.crowded = std::max(pool.crowded - 1, 0);
+    if (most >= 2) pool.crowded = MthCrowdedAfterLine(pool.crowded, ranHere, count);
 }
 
 // Starts one halftone worker; false when the thread cannot be started. The

@@ -65,14 +65,22 @@ struct MthPool {
     std::atomic<bool> stop{false};
     std::atomic<int32_t> pending{0};     // tasks ready and not yet taken
     std::atomic<int32_t> unfinished{0};  // tasks queued and not yet done
-    // Set by the line call: how crowded the machine looked on recent lines,
-    // up by one for a line whose tasks it ran all itself (no worker got a
-    // processor in time) and down by one for a line whose tasks the workers
-    // ran all. Above 0 a worker takes tasks two at a time where they can
-    // run side by side.
+    // Set by the line call (MthCrowdedAfterLine): how crowded the machine
+    // looked on recent lines. Above 0 a worker takes tasks two at a time
+    // where they can run side by side.
     std::atomic<int32_t> crowded{0};
     std::vector<std::thread> threads;
 };
+
+// How many lines a crowded machine is remembered for: after that many lines
+// whose tasks the workers took in time, they take one at a time again.
+constexpr int32_t kMthCrowdedMost = 8;
+
+// A pool's crowded count after a line whose `count` tasks the line call
+// waited for, taking them together, and ran `ranHere` of itself: one up for a
+// line it ran all itself (no worker got a processor in time), one down for a
+// line the workers ran all, else as it was; from 0 to kMthCrowdedMost.
+int32_t MthCrowdedAfterLine(int32_t crowded, int32_t ranHere, int32_t count);
 
 struct MTH_CONTEXT {
     MTH_CONTEXT() = default;

@@ -1,20 +1,9 @@
 // The platform-neutral part of the library loader.
 #include "platform/dynamic_library.h"
 
-#include <algorithm>
-#include <mutex>
 #include <utility>
-#include <vector>
 
 namespace platform {
-namespace {
-
-// The handles given up by KeepLoadedForProcess, each with the number of times
-// it was (a library loaded again gives the same handle), for the tests' release.
-std::mutex g_keptLock;
-std::vector<std::pair<void*, size_t>> g_kept;
-
-}  // namespace
 
 std::string FolderOfPath(const std::string& path) {
     const size_t pos = path.find_last_of("/\\");
@@ -38,32 +27,9 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     return *this;
 }
 
-void DynamicLibrary::KeepLoadedForProcess() {
-    if (m_handle) {
-        std::lock_guard<std::mutex> hold(g_keptLock);
-        const auto it = std::find_if(g_kept.begin(), g_kept.end(), [&](const auto& k) { return k.first == m_handle; });
-        if (it == g_kept.end()) {
-            g_kept.emplace_back(m_handle, 1);
-        } else {
-            ++it->second;
-        }
-    }
+void DynamicLibrary::KeepLoadedForProcess() noexcept {
     m_handle = nullptr;
     m_path.clear();
-}
-
-void ReleaseLibrariesKeptForProcess() {
-    std::vector<std::pair<void*, size_t>> kept;
-    {
-        std::lock_guard<std::mutex> hold(g_keptLock);
-        kept.swap(g_kept);
-    }
-    for (const auto& [handle, times] : kept) {
-        for (size_t i = 0; i < times; ++i) {
-            DynamicLibrary library;
-            library.m_handle = handle;
-        }  // unloads as it goes
-    }
 }
 
 bool DynamicLibrary::Load(const std::string& moduleName, const LibrarySearchFolders& folders) {

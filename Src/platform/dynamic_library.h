@@ -44,10 +44,11 @@ std::string FindLibraryInFolder(const std::string& folder, const std::string& mo
 // when the path has neither.
 std::string FolderOfPath(const std::string& path);
 
-// For tests only: unloads every library given up by KeepLoadedForProcess()
-// (one release per call of it), so that a test starts with no library of an
-// earlier test still loaded.
-void ReleaseLibrariesKeptForProcess();
+// Unloads every library of this module name that the process holds, however
+// often it was loaded and whether or not its handles were given up by
+// KeepLoadedForProcess(). For a program that loads libraries of one name from
+// several folders one after another (the tests); true when none is left.
+bool UnloadLibraryEverywhere(const std::string& moduleName);
 
 // One loaded library. Move-only; unloads on destruction unless
 // KeepLoadedForProcess() was called.
@@ -82,8 +83,9 @@ public:
     void Unload();
 
     // Gives the handle up without unloading: the library stays loaded for
-    // the rest of the process.
-    void KeepLoadedForProcess();
+    // the rest of the process. Runs from destructors at the end of every job:
+    // it only forgets the handle, and cannot fail.
+    void KeepLoadedForProcess() noexcept;
 
     bool IsLoaded() const { return m_handle != nullptr; }
     // Full path of the loaded file.
@@ -92,8 +94,6 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
-    friend void ReleaseLibrariesKeptForProcess();
-
     void* m_handle = nullptr;
     std::string m_path;
     mutable std::string m_error;

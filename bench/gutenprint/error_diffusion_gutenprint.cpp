@@ -36,16 +36,16 @@ const std::vector<std::vector<uint8_t>>& Page() {
 }
 
 // The JV33 job of one dot mode, run once in this process.
-const bench::Result& Job(const bench::JobSpec& spec) {
-    static std::map<const bench::JobSpec*, bench::Result> done;
-    auto it = done.find(&spec);
-    if (it == done.end()) it = done.emplace(&spec, bench::RunInChild(spec)).first;
+const bench::Result& Job(const bench::BenchJob& job) {
+    static std::map<const bench::BenchJob*, bench::Result> done;
+    auto it = done.find(&job);
+    if (it == done.end()) it = done.emplace(&job, bench::RunInChild(job)).first;
     return it->second;
 }
 
 // The job's processor time per pixel, or 0 when it failed (with the error).
-double JobNsPerPixel(benchmark::State& state, const bench::JobSpec& spec) {
-    const bench::Result& r = Job(spec);
+double JobNsPerPixel(benchmark::State& state, const bench::BenchJob& job) {
+    const bench::Result& r = Job(job);
     if (r.status != 0) {
         state.SkipWithError(("JV33 job failed (" + std::to_string(r.status) + ")").c_str());
         return 0;
@@ -53,16 +53,16 @@ double JobNsPerPixel(benchmark::State& state, const bench::JobSpec& spec) {
     return r.cpuSeconds * 1e9 / (double(r.width) * r.height);
 }
 
-void Kelmora(benchmark::State& state, const bench::JobSpec* spec) {
+void Kelmora(benchmark::State& state, const bench::BenchJob* job) {
     for (auto _ : state) {
-        state.SetIterationTime(Job(*spec).seconds);
+        state.SetIterationTime(Job(*job).seconds);
     }
-    const double ns = JobNsPerPixel(state, *spec);
+    const double ns = JobNsPerPixel(state, *job);
     if (ns <= 0) return;
     state.counters["ns_per_px"] = ns;
     state.counters["ns_per_px_ch"] = ns / 4;
     state.counters["px_per_s"] = 1e9 / ns;
-    bench::LabelHash(state, Job(*spec).hash, spec->smokeHash);
+    bench::LabelHash(state, Job(*job).hash, job->smokeHash);
 }
 
 // The page as gutenprint reads it: rows of 16-bit CMYK values.

@@ -11,7 +11,8 @@ if(Python3_Interpreter_FOUND AND KELMORA_GHOSTSCRIPT AND KELMORA_HP2XX AND NOT C
                    ${CMAKE_CURRENT_BINARY_DIR}/ai2mgl_check
                    ${PROJECT_SOURCE_DIR}/tests/cutting/data/all_operators.ai
                    ${PROJECT_SOURCE_DIR}/tests/cutting/data/all_operators_mlc.ai)
-  set_tests_properties(Ai2mglDrawsTheIllustratorGeometryUnderAnIndependentRenderer PROPERTIES LABELS cutting)
+  # It renders with Ghostscript: about half a minute, several under a sanitizer.
+  set_tests_properties(Ai2mglDrawsTheIllustratorGeometryUnderAnIndependentRenderer PROPERTIES LABELS cutting TIMEOUT 900)
 endif()
 
 # The print-and-cut line's tests start real halftoners, as the family tests do.

@@ -161,17 +161,24 @@ TEST_F(JV400Test, VariableDotsTakeTheDefaultSetAt1200DpiAndThePointListsOtherwis
 }
 
 TEST_F(JV400Test, Models740And741TakeTheirOwnInkPercentages) {
-    const auto fullScale = [this](int model) {
-        Open("Output/Prn/Printer/Model = " + std::to_string(model) + "\n");
-        EXPECT_EQ(JV400_OpenJob(job.get()), 0);
-        std::vector<int32_t> out;
-        for (int c = 0; c < 4; ++c) out.push_back(job->m_pHalftone->Lin(c, 4095));
-        return out;
-    };
     // trunc(4095 x f + 0.5) for 85, 80, 100, 80 and for 70, 60, 100, 60 per cent.
-    EXPECT_EQ(fullScale(740), (std::vector<int32_t>{3481, 3276, 4095, 3276}));
-    EXPECT_EQ(fullScale(741), (std::vector<int32_t>{3481, 3276, 4095, 3276}));
-    EXPECT_EQ(fullScale(742), (std::vector<int32_t>{2867, 2457, 4095, 2457}));
+    const struct {
+        int model;
+        std::vector<int32_t> fullScale;
+    } rows[] = {
+        {740, {3481, 3276, 4095, 3276}},
+        {741, {3481, 3276, 4095, 3276}},
+        {742, {2867, 2457, 4095, 2457}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "model " << row.model);
+        Open("Output/Prn/Printer/Model = " + std::to_string(row.model) + "\n");
+        ASSERT_EQ(JV400_OpenJob(job.get()), 0);
+        ASSERT_TRUE(job->m_pHalftone);
+        std::vector<int32_t> fullScale;
+        for (int c = 0; c < 4; ++c) fullScale.push_back(job->m_pHalftone->Lin(c, 4095));
+        EXPECT_EQ(fullScale, row.fullScale);
+    }
 }
 
 // Model 728 at 900 x 900 dpi, fixed dots (code 17), 4 passes hi-speed,

@@ -84,6 +84,8 @@ struct LineJob {
     int threads;      // "HalftoneThreadCount"
 };
 
+void PrintTo(const LineJob& job, std::ostream* os) { *os << job.job << ", thread count " << job.threads; }
+
 class LineAllocations : public testing::TestWithParam<LineJob> {
 protected:
     static void SetUpTestSuite() {

@@ -32,6 +32,8 @@ struct ExampleJob {
     bool fullPlanes;             // every plane sent at full length, blank ones too
 };
 
+void PrintTo(const ExampleJob& job, std::ostream* os) { *os << job.name; }
+
 class ExampleJobTest : public testing::TestWithParam<ExampleJob> {
 protected:
     void SetUp() override {

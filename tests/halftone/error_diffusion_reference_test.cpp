@@ -213,7 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Geometry{106, 1203, 1, 1440, 720, 20, 11891968413415623301ull},
                       Geometry{108, 1203, 1, 1440, 720, 20, 989834774414289856ull},
                       Geometry{109, 1203, 1, 1440, 720, 20, 1454120654938626390ull},
-                      Geometry{111, 1203, 1, 1440, 720, 20, 5000534794025977166ull}));
+                      Geometry{111, 1203, 1, 1440, 720, 20, 5000534794025977166ull}),
+    [](const ::testing::TestParamInfo<Geometry>& info) {
+        const Geometry& g = info.param;
+        return "Routine" + std::to_string(g.routine) + "Width" + std::to_string(g.imageWidth) + "Scale" +
+               std::to_string(g.scaleX) + "At" + std::to_string(g.resolutionX) + "x" + std::to_string(g.resolutionY);
+    });
 
 // Highlights where every stream of every channel is near the start of its
 // dot-size curve, or just left it with error to spend: many lanes take the aid
@@ -372,6 +377,7 @@ TEST(KernelsAgainstReference, LinesMatchInBothDirectionsAnyWidthAndAcrossTheInde
 TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
     const TestDotTables dots;
     const std::vector<int32_t> light = {0, 8, 16, 32, 820, 832, 848, 2032, 2048};
+    if (ErrorDiffusion::WidestLanes() == DiffusionLanes::None) GTEST_SKIP() << "needs vector lanes, which this processor lacks";
     for (DiffusionLanes set : kAllLanes) {
         if (set == DiffusionLanes::None || static_cast<int>(set) > static_cast<int>(ErrorDiffusion::WidestLanes())) continue;
         for (int streams = 2; streams <= 3; ++streams) {
@@ -427,90 +433,113 @@ TEST(KernelsAgainstReference, StreamsOfOnePixelTakingTheAidTogether) {
 // reference's bytes, random index and error lines. The channels differ
 // (noise, highlights with the aid, white, full) and their indices wrap at
 // different pixels.
-TEST(KernelsAgainstReference, ChannelsRunSideBySideOrAloneLineByLine) {
+struct SideBySide {
+    DiffusionLanes set;
+    int streams, third, width;
+    // per line: '4' all four given at once, 'p' two pairs, 'm' a pair and
+    // two alone, '3' three given at once, 'a' each alone
+    const char* runs;
+};
+
+const char* LanesName(DiffusionLanes set) {
+    switch (set) {
+        case DiffusionLanes::Avx512: return "AVX512";
+        case DiffusionLanes::Avx2: return "AVX2";
+        case DiffusionLanes::Ssse3: return "SSSE3";
+        case DiffusionLanes::None: break;
+    }
+    return "NoLanes";
+}
+
+std::string SideBySideName(const SideBySide& row) {
+    return std::string(LanesName(row.set)) + "Streams" + std::to_string(row.streams) + "Third" +
+           std::to_string(row.third) + "Width" + std::to_string(row.width);
+}
+
+void PrintTo(const SideBySide& row, std::ostream* os) { *os << SideBySideName(row) << " " << row.runs; }
+
+class ChannelsSideBySide : public ::testing::TestWithParam<SideBySide> {};
+
+TEST_P(ChannelsSideBySide, RunTwoAtATimeOrAloneLineByLine) {
+    const SideBySide& row = GetParam();
+    if (static_cast<int>(row.set) > static_cast<int>(ErrorDiffusion::WidestLanes()))
+        GTEST_SKIP() << "needs " << LanesName(row.set) << " lanes, which this processor lacks";
     const TestDotTables dots;
-    struct Row {
-        DiffusionLanes set;
-        int streams, third, width;
-        // per line: '4' all four given at once, 'p' two pairs, 'm' a pair and
-        // two alone, '3' three given at once, 'a' each alone
-        const char* runs;
-    };
-    const Row rows[] = {
-        {DiffusionLanes::Avx2, 3, 0, 208, "4pa4mp34"},   {DiffusionLanes::Avx2, 3, 1, 64, "p4m3a4pa"},
-        {DiffusionLanes::Avx2, 2, 0, 208, "a4mp3pp4"},   {DiffusionLanes::Avx512, 3, 0, 208, "4pa4mp34"},
-        {DiffusionLanes::Avx512, 3, 1, 208, "m4ap3p4a"}, {DiffusionLanes::Avx512, 2, 0, 8, "p4a4m3ap"},
-    };
     constexpr int kChannels = 4;
-    for (const Row& row : rows) {
-        if (static_cast<int>(row.set) > static_cast<int>(ErrorDiffusion::WidestLanes())) continue;
-        SCOPED_TRACE(testing::Message() << "lanes " << static_cast<int>(row.set) << " streams " << row.streams
-                                        << " third " << row.third << " width " << row.width);
-        const int width = row.width;
-        std::vector<uint16_t> codes(4096 * 4);
-        BuildLaneLevelCodes(row.streams, dots.pointers, codes.data());
-        std::vector<uint8_t> random(Tables().random.get(), Tables().random.get() + kRandomTableSize);
-        random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
-        const ChannelLanes lanes{row.set, codes.data(), random.data()};
-        std::vector<std::vector<std::vector<int32_t>>> refLines(
-            kChannels, std::vector<std::vector<int32_t>>(3, std::vector<int32_t>(width + 2, 0)));
-        auto lines = refLines;
-        std::vector<std::vector<int16_t>> cells(kChannels, std::vector<int16_t>((width + 2) * kChannelLanes, 77));
-        uint16_t refIndex[kChannels] = {65530, 3, 40000, 65535};
-        HalftoneTask task[kChannels] = {};
-        uint32_t seed = 17;
-        const int lineCount = static_cast<int>(std::strlen(row.runs));
-        for (int y = 0; y < lineCount; ++y) {
-            const bool rtl = y % 2 == 1;
-            std::vector<std::vector<int32_t>> values(kChannels, std::vector<int32_t>(width));
-            std::vector<uint16_t> levels(kChannels * static_cast<size_t>(width));
-            std::vector<std::vector<uint8_t>> out(kChannels, std::vector<uint8_t>(width / 4, 0));
-            for (int c = 0; c < kChannels; ++c) {
-                for (int x = 0; x < width; ++x) {
-                    seed = seed * 1664525u + 1013904223u;
-                    const int32_t noise = static_cast<int32_t>((seed >> 8) % 4400) - 150;
-                    const int32_t light[] = {0, 8, 16, 32, 820, 2032};
-                    values[c][x] = c == 0 ? noise : c == 1 ? light[(seed >> 16) % 6] : c == 2 ? (x % 9 ? 0 : 60) : 4095 - x % 3;
-                    levels[static_cast<size_t>(c) * width + x] = static_cast<uint16_t>(std::min(std::max(values[c][x], 0), 4095));
-                }
-                HalftoneTask& t = task[c];
-                if (y == 0) t.randomIndex = refIndex[c];
-                t.converted = &values[c][rtl ? width - 1 : 0];
-                t.stride = rtl ? -1 : 1;
-                t.width = width;
-                t.thirdSplit = row.third;
-                t.out = &out[c][rtl ? out[c].size() - 1 : 0];
-                t.direction = rtl ? -1 : 1;
-                t.noise = &Tables().noise;
-                t.random = Tables().random.get();
-                t.lanes = &lanes;
-                t.laneCells = cells[c].data();
-                t.levels = levels.data() + static_cast<size_t>(c) * width;
-                t.laneSync = (y == 0 ? 1 : 0) | (y == lineCount - 1 ? 2 : 0);
-                for (int s = 0; s < 3; ++s) {
-                    t.errorLine[s] = &lines[c][s][rtl ? width : 1];
-                    t.dotSizeTable[s] = dots.pointers[s];
-                }
+    const int width = row.width;
+    std::vector<uint16_t> codes(4096 * 4);
+    BuildLaneLevelCodes(row.streams, dots.pointers, codes.data());
+    std::vector<uint8_t> random(Tables().random.get(), Tables().random.get() + kRandomTableSize);
+    random.insert(random.end(), random.begin(), random.begin() + kLaneRandomPad);
+    const ChannelLanes lanes{row.set, codes.data(), random.data()};
+    std::vector<std::vector<std::vector<int32_t>>> refLines(
+        kChannels, std::vector<std::vector<int32_t>>(3, std::vector<int32_t>(width + 2, 0)));
+    auto lines = refLines;
+    std::vector<std::vector<int16_t>> cells(kChannels, std::vector<int16_t>((width + 2) * kChannelLanes, 77));
+    uint16_t refIndex[kChannels] = {65530, 3, 40000, 65535};
+    HalftoneTask task[kChannels] = {};
+    uint32_t seed = 17;
+    const int lineCount = static_cast<int>(std::strlen(row.runs));
+    for (int y = 0; y < lineCount; ++y) {
+        const bool rtl = y % 2 == 1;
+        std::vector<std::vector<int32_t>> values(kChannels, std::vector<int32_t>(width));
+        std::vector<uint16_t> levels(kChannels * static_cast<size_t>(width));
+        std::vector<std::vector<uint8_t>> out(kChannels, std::vector<uint8_t>(width / 4, 0));
+        for (int c = 0; c < kChannels; ++c) {
+            for (int x = 0; x < width; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int32_t noise = static_cast<int32_t>((seed >> 8) % 4400) - 150;
+                const int32_t light[] = {0, 8, 16, 32, 820, 2032};
+                values[c][x] = c == 0 ? noise : c == 1 ? light[(seed >> 16) % 6] : c == 2 ? (x % 9 ? 0 : 60) : 4095 - x % 3;
+                levels[static_cast<size_t>(c) * width + x] = static_cast<uint16_t>(std::min(std::max(values[c][x], 0), 4095));
             }
-            auto alone = row.streams == 3 ? HalftoneLineVDS3 : HalftoneLineVDS2;
-            auto together = row.streams == 3 ? HalftoneLinesVDS3 : HalftoneLinesVDS2;
-            HalftoneTask* all[] = {&task[2], &task[0], &task[3], &task[1]};
-            switch (row.runs[y]) {
-                case '4': ASSERT_EQ(together(all, 4), 0); break;
-                case '3': ASSERT_EQ(together(all, 3), 0); ASSERT_EQ(alone(&task[1]), 0); break;
-                case 'p': ASSERT_EQ(together(all, 2), 0); ASSERT_EQ(together(all + 2, 2), 0); break;
-                case 'm': ASSERT_EQ(together(all + 1, 2), 0); ASSERT_EQ(alone(&task[2]), 0); ASSERT_EQ(alone(&task[1]), 0); break;
-                default: for (HalftoneTask& t : task) ASSERT_EQ(alone(&t), 0);
-            }
-            for (int c = 0; c < kChannels; ++c) {
-                ASSERT_EQ(out[c], RefKernel(row.streams, 2, values[c], rtl, row.streams != 2 && row.third, dots.pointers,
-                                            refLines[c], refIndex[c]))
-                    << "channel " << c << " line " << y << " (" << row.runs[y] << ")";
-                ASSERT_EQ(task[c].randomIndex, refIndex[c]) << "channel " << c << " line " << y;
+            HalftoneTask& t = task[c];
+            if (y == 0) t.randomIndex = refIndex[c];
+            t.converted = &values[c][rtl ? width - 1 : 0];
+            t.stride = rtl ? -1 : 1;
+            t.width = width;
+            t.thirdSplit = row.third;
+            t.out = &out[c][rtl ? out[c].size() - 1 : 0];
+            t.direction = rtl ? -1 : 1;
+            t.noise = &Tables().noise;
+            t.random = Tables().random.get();
+            t.lanes = &lanes;
+            t.laneCells = cells[c].data();
+            t.levels = levels.data() + static_cast<size_t>(c) * width;
+            t.laneSync = (y == 0 ? 1 : 0) | (y == lineCount - 1 ? 2 : 0);
+            for (int s = 0; s < 3; ++s) {
+                t.errorLine[s] = &lines[c][s][rtl ? width : 1];
+                t.dotSizeTable[s] = dots.pointers[s];
             }
         }
-        EXPECT_EQ(lines, refLines);
+        auto alone = row.streams == 3 ? HalftoneLineVDS3 : HalftoneLineVDS2;
+        auto together = row.streams == 3 ? HalftoneLinesVDS3 : HalftoneLinesVDS2;
+        HalftoneTask* all[] = {&task[2], &task[0], &task[3], &task[1]};
+        switch (row.runs[y]) {
+            case '4': ASSERT_EQ(together(all, 4), 0); break;
+            case '3': ASSERT_EQ(together(all, 3), 0); ASSERT_EQ(alone(&task[1]), 0); break;
+            case 'p': ASSERT_EQ(together(all, 2), 0); ASSERT_EQ(together(all + 2, 2), 0); break;
+            case 'm': ASSERT_EQ(together(all + 1, 2), 0); ASSERT_EQ(alone(&task[2]), 0); ASSERT_EQ(alone(&task[1]), 0); break;
+            default: for (HalftoneTask& t : task) ASSERT_EQ(alone(&t), 0);
+        }
+        for (int c = 0; c < kChannels; ++c) {
+            ASSERT_EQ(out[c], RefKernel(row.streams, 2, values[c], rtl, row.streams != 2 && row.third, dots.pointers,
+                                        refLines[c], refIndex[c]))
+                << "channel " << c << " line " << y << " (" << row.runs[y] << ")";
+            ASSERT_EQ(task[c].randomIndex, refIndex[c]) << "channel " << c << " line " << y;
+        }
     }
+    EXPECT_EQ(lines, refLines);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    KernelsAgainstReference, ChannelsSideBySide,
+    ::testing::Values(SideBySide{DiffusionLanes::Avx2, 3, 0, 208, "4pa4mp34"},
+                      SideBySide{DiffusionLanes::Avx2, 3, 1, 64, "p4m3a4pa"},
+                      SideBySide{DiffusionLanes::Avx2, 2, 0, 208, "a4mp3pp4"},
+                      SideBySide{DiffusionLanes::Avx512, 3, 0, 208, "4pa4mp34"},
+                      SideBySide{DiffusionLanes::Avx512, 3, 1, 208, "m4ap3p4a"},
+                      SideBySide{DiffusionLanes::Avx512, 2, 0, 8, "p4a4m3ap"}),
+    [](const ::testing::TestParamInfo<SideBySide>& info) { return SideBySideName(info.param); });
 
 }  // namespace

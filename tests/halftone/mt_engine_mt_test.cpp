@@ -415,6 +415,22 @@ TEST_F(Engine, AChannelLineTooShortForItsPixelsIsRefused) {
     EXPECT_EQ(MTH_Init(fits.get(), job.get(), halftone.get(), nullptr, 40, 2, 1, 0, 0, 0, 1, 3, 10, 4), 0);
 }
 
+// The crowded count after a line of four tasks: up for a line the line call
+// ran all itself, down for one the workers ran all, from 0 to 8.
+TEST(EngineCrowdedCount, FollowsWhoRanTheLinesTasks) {
+    const struct {
+        int32_t crowded, ranHere, after;
+    } rows[] = {
+        {0, 4, 1}, {3, 4, 4}, {7, 4, 8}, {8, 4, 8},  // all by the line call
+        {0, 0, 0}, {1, 0, 0}, {8, 0, 7},             // all by the workers
+        {0, 1, 0}, {5, 2, 5}, {8, 3, 8},             // shared
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(MthCrowdedAfterLine(row.crowded, row.ranHere, 4), row.after)
+            << "crowded " << row.crowded << ", ran here " << row.ranHere;
+    }
+}
+
 TEST_F(Engine, EnginesShareTheProcessorCapAndLeaveNoWorkers) {
     Processors cap(2);
     Start(103, 8);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <utility>
 
 #include "platform/module.h"
 #include "platform/temp_folder.h"
@@ -100,6 +101,26 @@ TEST(DynamicLibrary, PrefersALibraryThatIsAlreadyLoaded) {
     DynamicLibrary fromFolder;
     ASSERT_TRUE(fromFolder.Load(plugin.Path() + "epl.dll", {})) << fromFolder.Error();
     EXPECT_EQ(fromFolder.Path(), plugin.Path() + kFileName);
+}
+
+// A library whose handle was given up stays loaded (the halftoner gives its
+// linearisation library up at every job's end, which must not fail); a
+// program that loads libraries of one name from several folders unloads them
+// all by that name.
+TEST(DynamicLibrary, KeptLibrariesStayUntilUnloadedByName) {
+    static_assert(noexcept(std::declval<DynamicLibrary&>().KeepLoadedForProcess()), "runs from destructors");
+    TempFolder one, two;
+    const std::string inOne = one.CopyIn(kStandIn, kFileName);
+    const std::string inTwo = two.CopyIn(kStandIn, Upper(kFileName));
+    for (const std::string* path : {&inOne, &inOne, &inTwo}) {
+        DynamicLibrary library;
+        ASSERT_TRUE(library.LoadFile(*path)) << library.Error();
+        library.KeepLoadedForProcess();
+        EXPECT_FALSE(library.IsLoaded());
+    }
+    EXPECT_FALSE(FindLoadedLibrary("epl.dll").empty());
+    EXPECT_TRUE(UnloadLibraryEverywhere("epl.dll"));
+    EXPECT_EQ(FindLoadedLibrary("epl.dll"), "");
 }
 
 TEST(DynamicLibrary, DefaultFoldersNameThisProgramsFolder) {

@@ -70,6 +70,23 @@ std::string FindLoadedLibrary(const std::string& moduleName) {
     return search.found.empty() ? std::string() : RealPath(search.found);
 }
 
+bool UnloadLibraryEverywhere(const std::string& moduleName) {
+    // Each round gives one reference back: a look-up without loading takes
+    // one more, and two closes drop two. The loader refuses the second close
+    // of a library it never unloads (one the program was linked with); one
+    // marked to stay for good ends the rounds by their count.
+    constexpr int kMostRounds = 4096;
+    for (int round = 0; round < kMostRounds; ++round) {
+        const std::string path = FindLoadedLibrary(moduleName);
+        if (path.empty()) return true;
+        void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+        if (!handle) return false;
+        dlclose(handle);
+        if (dlclose(handle) != 0) return false;
+    }
+    return FindLoadedLibrary(moduleName).empty();
+}
+
 std::string FindLibraryInFolder(const std::string& folder, const std::string& moduleName) {
     const std::string wanted = LibraryFileName(moduleName);
     const std::string dir = WithSlash(folder.empty() ? std::string(".") : folder);

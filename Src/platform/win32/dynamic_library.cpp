@@ -27,6 +27,21 @@ std::string FindLoadedLibrary(const std::string& moduleName) {
     return module ? win32::ModuleFileName(module) : std::string();
 }
 
+bool UnloadLibraryEverywhere(const std::string& moduleName) {
+    // Each round gives one reference back. The loader keeps a library the
+    // program was linked with whatever the count: the rounds end by their
+    // count.
+    constexpr int kMostRounds = 4096;
+    const std::string name = LibraryFileName(moduleName);
+    if (name.empty()) return true;
+    for (int round = 0; round < kMostRounds; ++round) {
+        const HMODULE module = GetModuleHandleA(name.c_str());
+        if (!module) return true;
+        if (!FreeLibrary(module)) return false;
+    }
+    return GetModuleHandleA(name.c_str()) == nullptr;
+}
+
 std::string FindLibraryInFolder(const std::string& folder, const std::string& moduleName) {
     const std::string wanted = LibraryFileName(moduleName);
     // A wildcard would match other files.
