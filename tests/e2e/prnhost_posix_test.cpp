@@ -280,7 +280,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, std::string(12, '\x40'));
     WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, std::string(12, '\x40'));
     WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
-    WriteTiff(File("wide.tif"), 268435456, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
+    WriteTiff(File("wide.tif"), 1048576, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
     std::ofstream(File("rgba.pam"), std::ios::binary)
         << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
     std::filesystem::create_hard_link(image, File("link.pam"));
@@ -334,7 +334,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + cmyk + " --image " + File("rgba.pam") + " --out " + out, 1, alpha},
         {"--ticket " + counted + " --image " + File("rgba.tif") + " --out " + out, 1,
          "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
-        // Refused before a row of 256 MB is made.
+        // Refused before its row of 1 MB is made.
         {"--ticket " + cmyk + " --image " + File("wide.tif") + " --out " + out, 1, "wide.tif: raster data ends early: strip 0 "},
         {"--ticket " + WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)) + " --image " + image + " --out " + out,
          1, "line 1: the text begins with a UTF-16 byte-order mark"},
@@ -579,6 +579,10 @@ TEST(Programs, NameWhatIsWrong) {
     const auto cut = [&](const std::string& width, const std::string& dpi, const std::string& out) {
         return std::vector<std::string>{"--ai", ai, "--width", width, "--height", "160", "--dpi", dpi, "--out", out};
     };
+    const auto marked = [](std::vector<std::string> arguments) {
+        arguments.push_back("--marks");
+        return arguments;
+    };
     std::ofstream(folder.File("empty.prn")).close();
     std::ofstream(folder.File("t.txt")) << "[job]\n";
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
@@ -590,6 +594,13 @@ TEST(Programs, NameWhatIsWrong) {
     } cases[] = {
         {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
+        {"ai2mgl", cut("160", "0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
+        {"ai2mgl", marked(cut("160", "720,72", "o.mgl")), 2,
+         "--marks needs a --dpi of 360 or more in steps of 180 (360, 540, 720, ...): 72 is not one"},
+        {"catalogue_dump", {"99999999999999999999"}, 2,
+         "model number 99999999999999999999 is out of range: a model is a number from -2147483648 to 2147483647"},
+        {"prnhost", {"--plugin", ".", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
+         "cannot load the plug-in .: it is a folder, not a library"},
         {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 #ifdef PRNHOST_HAVE_TIFF
 #include <tiffio.h>
@@ -33,14 +34,32 @@ TEST(HostImage, PamRoundTripsWithItsTupleType) {
     EXPECT_EQ(back.pixels, image.pixels);
 }
 
-TEST(HostImage, PpmWithCommentsIsRgb) {
-    const std::string path = TempPath("two.ppm");
-    WriteBytes(path, std::string("P6\n# made by hand\n2 1\n255\n") + std::string("\x01\x02\x03\x04\x05\x06", 6));
-    prnhost::Image image;
-    std::string error;
-    ASSERT_TRUE(prnhost::ReadImage(path, image, error)) << error;
-    EXPECT_EQ(image.colorSpace, "rgb");
-    EXPECT_EQ(image.pixels, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+// Each header form is read by its format's rules: the raster starts right
+// after the one whitespace byte (a CR LF line end, or the line end of a
+// comment) that follows the last number, or after the ENDHDR line.
+TEST(HostImage, HeadersAreReadByTheirRules) {
+    const struct {
+        std::string bytes;
+        std::vector<uint8_t> pixels;
+    } cases[] = {
+        {"P6\n# made by hand\n2 1\n255\n\x01\x02\x03\x04\x05\x06", {1, 2, 3, 4, 5, 6}},
+        {"P5\n2 1\n255#comment\n\x0a\x02", {10, 2}},
+        {"P5\r\n2 1\r\n255\r\n\x0a\x02", {10, 2}},
+        {"P5\t2\t1\t255\t\x09\x02", {9, 2}},
+        {"P5 2#c\r1 255 #\x02", {'#', 2}},  // a comment ends a number; after the maxval's whitespace, '#' is raster
+        {"P7\r\nWIDTH 1\r\nHEIGHT 1\r\nDEPTH 4\r\nMAXVAL 255\r\nTUPLTYPE CMYK\r\nENDHDR\r\n\x0a\x02\x03\x04",
+         {10, 2, 3, 4}},
+        {"P7\n# a comment\n\nWIDTH 1\n HEIGHT\t1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\t\n\x0a\x02\x03",
+         {10, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = TempPath("header.img");
+        WriteBytes(path, c.bytes);
+        prnhost::Image image;
+        std::string error;
+        ASSERT_TRUE(prnhost::ReadImage(path, image, error)) << error << "\n" << c.bytes;
+        EXPECT_EQ(image.pixels, c.pixels) << c.bytes;
+    }
 }
 
 TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
@@ -49,14 +68,21 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
     } cases[] = {
         {"P6\n2 1\n65535\n", "only 8-bit"},
         {"P6\n2 2\n255\n\x01\x02", "ends early"},
-        {"P5\n0 5\n255\n", "empty image"},
-        {"P5\n9999999999 1\n255\n", "too large"},
+        {"P5\n1 9999999999\n255\n", "too large"},
         // Refused at the header, before a row is read or anything large is allocated.
         {"P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" + std::string(100, 'x'),
          "the header declares 1024000000 bytes, the file holds 100"},
         {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\n", "without ENDHDR"},
         {"P7\nWIDTH x\nENDHDR\n", "bad PAM header"},
         {"GIF89a", "not a PNM"},
+        {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\n\1\2\3\4",
+         "tuple type GRAYSCALE takes DEPTH 1, this PAM has DEPTH 4"},
+        {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n\1\2\3", "takes DEPTH 4"},
+        {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nENDHDR x\n\1", "bad PAM header at ENDHDR"},
+        {"P5 2 1 255\r\n\1", "ends early"},  // the CR LF ends the header: one byte short, never shifted
+        {"P5\n0 5\n255\n", "has no columns"},
+        // Wider than any medium prints: refused at the header, before a row is held.
+        {"P5\n200000000 1\n255\n", "200000000 pixels wide, wider than any medium prints"},
     };
     for (const Case& c : cases) {
         const std::string path = TempPath("bad.img");
@@ -70,11 +96,81 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
     std::string error;
     EXPECT_FALSE(prnhost::ReadImage(TempPath("missing.pam"), image, error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_EQ(prnhost::OpenImage(::testing::TempDir(), error), nullptr);
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
 #ifdef PRNHOST_HAVE_TIFF
+// A little-endian TIFF of one strip, written by hand so that any tag can be
+// left out or set to what a writer should not: its directory, then the strip
+// (StripOffsets and StripByteCounts are added for a strip of declared bytes;
+// a strip of none has neither, as libtiff writes a picture of no rows).
+std::string HandMadeTiff(std::map<uint16_t, uint32_t> tags, const std::string& strip, uint32_t declared) {
+    const auto u16 = [](uint32_t v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; };
+    const auto u32 = [&](uint32_t v) { return u16(v) + u16(v >> 16); };
+    if (declared > 0) {
+        tags[TIFFTAG_STRIPBYTECOUNTS] = declared;
+        tags[TIFFTAG_STRIPOFFSETS] = static_cast<uint32_t>(8 + 2 + 12 * (tags.size() + 1) + 4);
+    }
+    std::string file = "II" + u16(42) + u32(8) + u16(static_cast<uint32_t>(tags.size()));
+    for (const auto& [tag, value] : tags) {
+        const bool isShort = tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH && tag != TIFFTAG_ROWSPERSTRIP &&
+                             tag != TIFFTAG_STRIPOFFSETS && tag != TIFFTAG_STRIPBYTECOUNTS;
+        file += u16(tag) + u16(isShort ? TIFF_SHORT : TIFF_LONG) + u32(1) + u32(value);
+    }
+    return file + u32(0) + strip;
+}
+
+// What the TIFF reader refuses, by name, and what it reads as meant.
+TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
+    const std::map<uint16_t, uint32_t> grey = {{TIFFTAG_IMAGEWIDTH, 3},    {TIFFTAG_IMAGELENGTH, 1},
+                                               {TIFFTAG_BITSPERSAMPLE, 8}, {TIFFTAG_SAMPLESPERPIXEL, 1},
+                                               {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK}};
+    const auto with = [&grey](std::map<uint16_t, uint32_t> changes, bool withoutPhotometric = false) {
+        std::map<uint16_t, uint32_t> tags = grey;
+        for (const auto& [tag, value] : changes) tags[tag] = value;
+        if (withoutPhotometric) tags.erase(TIFFTAG_PHOTOMETRIC);
+        return tags;
+    };
+    const struct {
+        std::string file, expected;
+        std::vector<uint8_t> pixels;  // when read
+    } cases[] = {
+        {HandMadeTiff(grey, "\1\2\3", 3), "", {1, 2, 3}},
+        {HandMadeTiff(with({{TIFFTAG_ORIENTATION, ORIENTATION_TOPRIGHT}}), "\1\2\3", 3), "", {3, 2, 1}},
+        {HandMadeTiff(with({{TIFFTAG_ORIENTATION, ORIENTATION_BOTLEFT}}), "\1\2\3", 3),
+         "Orientation 4 (bottom-left: rows stored bottom to top) is not read", {}},
+        {HandMadeTiff(with({{TIFFTAG_ORIENTATION, ORIENTATION_RIGHTTOP}}), "\1\2\3", 3),
+         "Orientation 6 (right-top: turned a quarter) is not read", {}},
+        {HandMadeTiff(with({{TIFFTAG_SAMPLESPERPIXEL, 4}}), std::string(12, '\1'), 12),
+         "a grey TIFF (MinIsBlack) of 4 samples per pixel is not read", {}},
+        {HandMadeTiff(with({{TIFFTAG_SAMPLESPERPIXEL, 4}}, true), std::string(12, '\1'), 12),
+         "a TIFF without Photometric: cannot tell whether its 4 samples per pixel are grey, RGB or CMYK", {}},
+        {HandMadeTiff(with({{TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_INT}}), "\1\2\3", 3),
+         "a TIFF of signed integer samples (SampleFormat 2) is not read", {}},
+        {HandMadeTiff(with({{TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP}, {TIFFTAG_BITSPERSAMPLE, 32}}),
+                      std::string(12, '\0'), 12),
+         "a TIFF of floating-point samples (SampleFormat 3) is not read", {}},
+        {HandMadeTiff(with({{TIFFTAG_IMAGELENGTH, 0}}), "", 0), "empty image: it has no rows", {}},
+        // One byte of the strip missing at the end of the file.
+        {HandMadeTiff(with({{TIFFTAG_IMAGELENGTH, 2}}), "\1\2\3\4\5", 6),
+         "raster data ends early: strip 0 runs past the end of the file", {}},
+        // Refused at the header: the row is never held.
+        {HandMadeTiff(with({{TIFFTAG_IMAGEWIDTH, 200000000}, {TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE}}),
+                      "x", 1),
+         "200000000 pixels wide, wider than any medium prints", {}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = TempPath("case.tif");
+        WriteBytes(path, c.file);
+        prnhost::Image image;
+        std::string error;
+        EXPECT_EQ(prnhost::ReadImage(path, image, error), c.expected.empty()) << c.expected << ": " << error;
+        EXPECT_NE(error.find(c.expected.empty() ? "" : path + ": " + c.expected), std::string::npos) << error;
+        EXPECT_EQ(image.pixels, c.pixels) << c.expected;
+    }
+}
 TEST(HostImage, PlanarCmykTiffIsInterleaved) {
     const std::string path = TempPath("planar.tif");
     {

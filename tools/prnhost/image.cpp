@@ -3,13 +3,24 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
+#include <cstdarg>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
-#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#define PRNHOST_OPEN(path) _open(path, _O_RDONLY | _O_BINARY)
+#define PRNHOST_CLOSE _close
+#else
+#include <unistd.h>
+#define PRNHOST_OPEN(path) open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+#define PRNHOST_CLOSE close
+#endif
 
 #ifdef PRNHOST_HAVE_TIFF
 #include <tiffio.h>
@@ -21,33 +32,132 @@ namespace {
 // Largest row the host program reads, and the largest picture it reads whole:
 // one gigabyte of pixels.
 constexpr uint64_t kMaxPixelBytes = 1ull << 30;
+// Widest row the host program reads: more than ten metres at 2,540 dpi, wider
+// than any medium prints. The plug-in takes whole rows and crops them to the
+// medium, so a row's memory is bounded here, before any is read.
+constexpr uint64_t kMaxRowPixels = 1ull << 20;
 
 bool CheckSize(const std::string& path, uint64_t width, uint64_t height, uint64_t channels, std::string& error) {
     if (width == 0 || height == 0 || channels == 0) {
-        error = path + ": empty image";
+        error = path + ": empty image: it has no " +
+                (height == 0 ? "rows" : width == 0 ? "columns" : "samples per pixel");
         return false;
     }
-    if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max() || channels > 64 ||
-        width * channels > kMaxPixelBytes) {
+    if (width > kMaxRowPixels) {
+        error = path + ": " + std::to_string(width) + " pixels wide, wider than any medium prints: prnhost reads " +
+                "rows of at most " + std::to_string(kMaxRowPixels) + " pixels; crop the picture to the medium";
+        return false;
+    }
+    if (height > std::numeric_limits<int>::max() || channels > 64 || width * channels > kMaxPixelBytes) {
         error = path + ": image too large";
         return false;
     }
     return true;
 }
 
-bool IsRegularFile(const std::string& path, std::string& error) {
-    std::error_code failed;
-    const std::filesystem::file_status status = std::filesystem::status(path, failed);
-    if (failed || !std::filesystem::exists(status)) {
-        error = path + ": cannot open" + (failed ? ": " + failed.message() : std::string());
-        return false;
+// A picture file opened for reading; what it is (a regular file, its size)
+// is taken from the open descriptor.
+class PictureFile {
+public:
+    PictureFile() = default;
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+    ~PictureFile() {
+        if (fd_ >= 0) PRNHOST_CLOSE(fd_);
     }
-    if (!std::filesystem::is_regular_file(status)) {
-        error = path + ": not a regular file";
-        return false;
+
+    // False with a message naming the file and the system's reason.
+    bool Open(const std::string& path, std::string& error) {
+        errno = 0;
+        fd_ = PRNHOST_OPEN(path.c_str());
+        if (fd_ < 0) {
+            error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
+            return false;
+        }
+        struct stat status{};
+        if (fstat(fd_, &status) != 0) {
+            error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
+            return false;
+        }
+        if (!S_ISREG(status.st_mode)) {
+            error = path + ": not a regular file";
+            return false;
+        }
+#if !defined(_WIN32)
+        // Opened without waiting for a FIFO's writer; a regular file reads in blocking mode.
+        fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+#endif
+        size_ = static_cast<uint64_t>(status.st_size);
+        return true;
     }
-    return true;
-}
+
+    // Reads up to size bytes at offset; the bytes read, or -1.
+    int64_t ReadAt(uint64_t offset, void* data, size_t size) const {
+        size_t done = 0;
+        while (done < size) {
+#if defined(_WIN32)
+            if (_lseeki64(fd_, static_cast<__int64>(offset + done), SEEK_SET) < 0) return -1;
+            const int chunk = static_cast<int>(std::min<size_t>(size - done, 1u << 30));
+            const int got = _read(fd_, static_cast<char*>(data) + done, static_cast<unsigned>(chunk));
+#else
+            const ssize_t got = pread(fd_, static_cast<char*>(data) + done, size - done,
+                                      static_cast<off_t>(offset + done));
+#endif
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return -1;
+            if (got == 0) break;
+            done += static_cast<size_t>(got);
+        }
+        return static_cast<int64_t>(done);
+    }
+
+    uint64_t Size() const { return size_; }
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
+
+// The file's bytes in order, through a buffer.
+class ByteReader {
+public:
+    explicit ByteReader(const PictureFile& file) : file_(file) {}
+    int Get() {
+        if (at_ == buffer_.size() && !Fill()) return EOF;
+        return buffer_[at_++];
+    }
+    int Peek() {
+        if (at_ == buffer_.size() && !Fill()) return EOF;
+        return buffer_[at_];
+    }
+    uint64_t Offset() const { return offset_ - (buffer_.size() - at_); }
+    // Reads size bytes; false when the file ends first (or cannot be read).
+    bool Read(uint8_t* data, size_t size) {
+        const size_t buffered = std::min(size, buffer_.size() - at_);
+        std::copy_n(buffer_.begin() + static_cast<std::ptrdiff_t>(at_), buffered, data);
+        at_ += buffered;
+        if (buffered == size) return true;
+        const int64_t got = file_.ReadAt(offset_, data + buffered, size - buffered);
+        if (got < 0) return false;
+        offset_ += static_cast<uint64_t>(got);
+        return static_cast<size_t>(got) == size - buffered;
+    }
+
+private:
+    bool Fill() {
+        buffer_.resize(4096);
+        const int64_t got = file_.ReadAt(offset_, buffer_.data(), buffer_.size());
+        buffer_.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        at_ = 0;
+        offset_ += buffer_.size();
+        return !buffer_.empty();
+    }
+
+    const PictureFile& file_;
+    std::vector<uint8_t> buffer_;
+    size_t at_ = 0;
+    uint64_t offset_ = 0;  // of the buffer's end
+};
 
 void SetInfo(ImageInfo& info, uint64_t width, uint64_t height, uint64_t channels, std::string colorSpace) {
     info.width = static_cast<int>(width);
@@ -56,22 +166,29 @@ void SetInfo(ImageInfo& info, uint64_t width, uint64_t height, uint64_t channels
     info.colorSpace = std::move(colorSpace);
 }
 
-// Next whitespace-separated token of a PNM header, skipping comments.
-bool HeaderToken(std::istream& in, std::string& token) {
+bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The next byte of a PNM header, a comment ('#' to the line's end) read as
+// the CR or LF that ends it.
+int PnmByte(ByteReader& in) {
+    int c = in.Get();
+    if (c != '#') return c;
+    while (c != EOF && c != '\n' && c != '\r') c = in.Get();
+    return c;
+}
+
+// The next token of a PNM header and the byte that ended it (whitespace, or
+// EOF); a comment ends a token as whitespace does.
+bool PnmToken(ByteReader& in, std::string& token, int& end) {
     token.clear();
-    int c;
-    while ((c = in.get()) != EOF) {
-        if (c == '#') {
-            while ((c = in.get()) != EOF && c != '\n') {
-            }
-            continue;
-        }
-        if (!std::isspace(c)) break;
+    int c = PnmByte(in);
+    while (IsBlank(c)) c = PnmByte(in);
+    while (c != EOF && !IsBlank(c)) {
+        token.push_back(static_cast<char>(c));
+        c = PnmByte(in);
     }
-    if (c == EOF) return false;
-    token.push_back(static_cast<char>(c));
-    while ((c = in.peek()) != EOF && !std::isspace(c) && c != '#') token.push_back(static_cast<char>(in.get()));
-    return true;
+    end = c;
+    return !token.empty();
 }
 
 bool ParseNumber(const std::string& token, uint64_t& value) {
@@ -81,6 +198,19 @@ bool ParseNumber(const std::string& token, uint64_t& value) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
         value = value * 10 + static_cast<uint64_t>(c - '0');
     }
+    return true;
+}
+
+// One line of a PAM header without its line end (LF, or CR LF), and without
+// leading and trailing blanks; false at the end of the file.
+bool PamLine(ByteReader& in, std::string& line) {
+    line.clear();
+    int c = in.Get();
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = in.Get()) line.push_back(static_cast<char>(c));
+    const size_t first = line.find_first_not_of(" \t\r\v\f");
+    line = first == std::string::npos ? std::string()
+                                      : line.substr(first, line.find_last_not_of(" \t\r\v\f") - first + 1);
     return true;
 }
 
@@ -99,58 +229,43 @@ bool ReadImage(ImageReader& reader, Image& image, std::string& error) {
     return true;
 }
 
+// The samples per pixel of the standard PAM tuple types (with "_ALPHA", one
+// more); 0 for a tuple type of the file's own.
+constexpr struct {
+    const char* type;
+    uint64_t depth;
+} kPamTupleDepths[] = {{"grayscale", 1}, {"rgb", 3}, {"blackandwhite", 1}};
+
 class PnmReader : public ImageReader {
 public:
+    explicit PnmReader(std::unique_ptr<PictureFile> file) : file_(std::move(file)), in_(*file_) {}
+
     // Reads the header; false with a message.
     bool Open(const std::string& path, std::string& error) {
         path_ = path;
-        in_.open(path, std::ios::binary);
-        if (!in_) {
-            error = path + ": cannot open";
-            return false;
-        }
-        std::string magic, token;
-        HeaderToken(in_, magic);
+        const int p = in_.Get();
+        const int kind = in_.Get();
         uint64_t width = 0, height = 0, depth = 0, maxval = 0;
         std::string tupleType;
-        if (magic == "P5" || magic == "P6") {
+        if (p == 'P' && (kind == '5' || kind == '6')) {
+            // Width, height and maxval, then exactly one whitespace byte (or
+            // CR LF) before the raster.
             std::string w, h, m;
-            if (!HeaderToken(in_, w) || !HeaderToken(in_, h) || !HeaderToken(in_, m) || !ParseNumber(w, width) ||
-                !ParseNumber(h, height) || !ParseNumber(m, maxval)) {
+            int end = EOF;
+            if (!IsBlank(in_.Peek()) && in_.Peek() != '#') {
+                error = path + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
+                return false;
+            }
+            if (!PnmToken(in_, w, end) || !PnmToken(in_, h, end) || !PnmToken(in_, m, end) ||
+                !ParseNumber(w, width) || !ParseNumber(h, height) || !ParseNumber(m, maxval)) {
                 error = path + ": bad PNM header";
                 return false;
             }
-            depth = magic == "P5" ? 1 : 3;
-            tupleType = magic == "P5" ? "grey" : "rgb";
-            in_.get();  // the single whitespace before the raster
-        } else if (magic == "P7") {
-            while (HeaderToken(in_, token) && token != "ENDHDR") {
-                std::string value;
-                if (!HeaderToken(in_, value)) break;
-                uint64_t* field = token == "WIDTH"    ? &width
-                                  : token == "HEIGHT" ? &height
-                                  : token == "DEPTH"  ? &depth
-                                  : token == "MAXVAL" ? &maxval
-                                                      : nullptr;
-                if (token == "TUPLTYPE") {
-                    tupleType = value;
-                } else if (!field || !ParseNumber(value, *field)) {
-                    error = path + ": bad PAM header at " + token;
-                    return false;
-                }
-            }
-            if (token != "ENDHDR") {
-                error = path + ": PAM header without ENDHDR";
-                return false;
-            }
-            in_.get();  // the newline after ENDHDR
-            for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            // GRAYSCALE_ALPHA and RGB_ALPHA: the colours, then one alpha channel.
-            if (tupleType == "grayscale_alpha" || tupleType == "rgb_alpha") {
-                info_.alphaSamples = 1;
-                tupleType.resize(tupleType.size() - 6);
-            }
-            if (tupleType == "grayscale") tupleType = "grey";
+            if (end == '\r' && in_.Peek() == '\n') in_.Get();
+            depth = kind == '5' ? 1 : 3;
+            tupleType = kind == '5' ? "grey" : "rgb";
+        } else if (p == 'P' && kind == '7') {
+            if (!ReadPamHeader(width, height, depth, maxval, tupleType, error)) return false;
         } else {
             error = path + ": not a PNM or PAM file (P5, P6 or P7)";
             return false;
@@ -162,15 +277,10 @@ public:
         if (!CheckSize(path, width, height, depth, error)) return false;
         SetInfo(info_, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
         // The raster must be all there before a job starts on it.
-        const std::streamoff start = in_.tellg();
-        std::error_code failed;
-        const uintmax_t size = std::filesystem::file_size(path, failed);
+        const uint64_t start = in_.Offset();
         const uint64_t declared = height * info_.RowBytes();
-        if (start < 0 || failed || size < static_cast<uintmax_t>(start) ||
-            size - static_cast<uintmax_t>(start) < declared) {
-            const uintmax_t held = failed || start < 0 || size < static_cast<uintmax_t>(start)
-                                       ? 0
-                                       : size - static_cast<uintmax_t>(start);
+        const uint64_t held = file_->Size() > start ? file_->Size() - start : 0;
+        if (held < declared) {
             error = path + ": raster data ends early: the header declares " + std::to_string(declared) +
                     " bytes, the file holds " + std::to_string(held);
             return false;
@@ -179,9 +289,7 @@ public:
     }
 
     bool ReadRow(uint8_t* row, std::string& error) override {
-        const size_t bytes = info_.RowBytes();
-        in_.read(reinterpret_cast<char*>(row), static_cast<std::streamsize>(bytes));
-        if (static_cast<size_t>(in_.gcount()) != bytes) {
+        if (!in_.Read(row, info_.RowBytes())) {
             error = path_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
             return false;
         }
@@ -190,8 +298,69 @@ public:
     }
 
 private:
+    // The header lines after "P7" to the line "ENDHDR", whose line end is the
+    // last byte before the raster; blank lines and '#' comment lines skipped.
+    bool ReadPamHeader(uint64_t& width, uint64_t& height, uint64_t& depth, uint64_t& maxval, std::string& tupleType,
+                       std::string& error) {
+        std::string line;
+        if (!PamLine(in_, line) || !line.empty()) {
+            error = path_ + ": bad PAM header: P7 is not alone on its line";
+            return false;
+        }
+        bool ended = false;
+        while (!ended && PamLine(in_, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            const size_t blank = line.find_first_of(" \t\v\f\r");
+            const std::string token = line.substr(0, blank);
+            const size_t valueStart =
+                blank == std::string::npos ? line.size() : line.find_first_not_of(" \t\v\f\r", blank);
+            const std::string value = line.substr(valueStart);
+            uint64_t* field = token == "WIDTH"    ? &width
+                              : token == "HEIGHT" ? &height
+                              : token == "DEPTH"  ? &depth
+                              : token == "MAXVAL" ? &maxval
+                                                  : nullptr;
+            if (token == "ENDHDR" && value.empty()) {
+                ended = true;
+            } else if (token == "TUPLTYPE" && !value.empty()) {
+                tupleType += (tupleType.empty() ? "" : " ") + value;
+            } else if (!field || !ParseNumber(value, *field)) {
+                error = path_ + ": bad PAM header at " + token;
+                return false;
+            }
+        }
+        if (!ended) {
+            error = path_ + ": PAM header without ENDHDR";
+            return false;
+        }
+        for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // A standard tuple type has its own number of samples: GRAYSCALE 1,
+        // RGB 3, each "_ALPHA" one more (the alpha after the colours).
+        std::string colours = tupleType;
+        const bool alpha = colours.size() > 6 && colours.compare(colours.size() - 6, 6, "_alpha") == 0;
+        if (alpha) colours.resize(colours.size() - 6);
+        for (const auto& standard : kPamTupleDepths) {
+            if (colours != standard.type) continue;
+            if (depth != standard.depth + (alpha ? 1 : 0)) {
+                error = path_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
+                        std::to_string(standard.depth + (alpha ? 1 : 0)) + ", this PAM has DEPTH " +
+                        std::to_string(depth) + ": set its TUPLTYPE to the channels it holds";
+                return false;
+            }
+            if (alpha) info_.alphaSamples = 1;
+            tupleType = colours == "grayscale" ? "grey" : colours;
+        }
+        return true;
+    }
+
+    static std::string ToUpper(std::string text) {
+        for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    }
+
     std::string path_;
-    std::ifstream in_;
+    std::unique_ptr<PictureFile> file_;
+    ByteReader in_;
     int row_ = 0;
 };
 
@@ -234,6 +403,32 @@ constexpr struct {
     {PHOTOMETRIC_CFA, "CFA"},         {PHOTOMETRIC_LOGL, "LogL"},              {PHOTOMETRIC_LOGLUV, "LogLuv"},
 };
 
+// The sample formats other than unsigned integers, refused by name.
+constexpr struct {
+    uint16_t code;
+    const char* name;
+} kRefusedSampleFormats[] = {
+    {SAMPLEFORMAT_INT, "signed integer"},        {SAMPLEFORMAT_IEEEFP, "floating-point"},
+    {SAMPLEFORMAT_VOID, "undefined-format"},     {SAMPLEFORMAT_COMPLEXINT, "complex integer"},
+    {SAMPLEFORMAT_COMPLEXIEEEFP, "complex floating-point"},
+};
+
+// The orientations other than top-left, by where the first row and column
+// lie. Top-right (each row mirrored) is read; the others would need the rows
+// bottom to top or the columns as rows, which a reader of one row at a time
+// cannot give without holding the picture: they are refused by name.
+constexpr const char* kOrientations[] = {
+    "",
+    "top-left",
+    "top-right: each row mirrored",
+    "bottom-right: turned upside down",
+    "bottom-left: rows stored bottom to top",
+    "left-top: rows and columns swapped",
+    "right-top: turned a quarter",
+    "right-bottom: rows and columns swapped and turned",
+    "left-bottom: turned three quarters",
+};
+
 // The most bytes a codec makes of one byte of strip data: none 1, PackBits 64
 // (a run of 128 from two bytes), LZW and Deflate less than 1,400; any other
 // is given 4,096.
@@ -255,9 +450,8 @@ uint64_t MostExpansion(uint16_t compression) {
 // Every strip lies inside the file and its bytes can hold the rows it
 // declares, so that no buffer is sized by a header that the file does not
 // back. False with a message.
-bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t scanline, std::string& error) {
-    std::error_code failed;
-    const uintmax_t fileSize = std::filesystem::file_size(path, failed);
+bool CheckStrips(TIFF* tif, const std::string& path, uint64_t fileSize, uint32_t height, size_t scanline,
+                 std::string& error) {
     uint32_t rowsPerStrip = height;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
@@ -265,7 +459,7 @@ bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t sca
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     const uint32_t perPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
     const uint32_t strips = TIFFNumberOfStrips(tif);
-    if (failed || strips == 0 || strips % perPlane != 0) {
+    if (strips == 0 || strips % perPlane != 0) {
         error = path + ": the strips do not cover the picture's " + std::to_string(height) + " rows";
         return false;
     }
@@ -288,46 +482,104 @@ bool CheckStrips(TIFF* tif, const std::string& path, uint32_t height, size_t sca
     return true;
 }
 
-// Opens without mapping the file: a mapped file's pages would count as the
-// program's memory as the rows are read.
-TiffHandle OpenTiff(const std::string& path) {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
-    return TiffHandle(TIFFOpen(path.c_str(), "rm"));
+// libtiff's last complaint on this thread, for the message of a file it does not open.
+thread_local std::string tLastTiffError;
+
+void KeepTiffError(const char*, const char* format, va_list args) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    tLastTiffError = text;
 }
+
+// The ImageLength of the file's first picture, read from its first
+// directory, for a file that libtiff does not open; -1 when there is none.
+int64_t FirstImageLength(const PictureFile& file) {
+    uint8_t head[16] = {};
+    if (file.ReadAt(0, head, sizeof head) < 8) return -1;
+    const bool little = head[0] == 'I';
+    const auto number = [little](const uint8_t* p, int bytes) {
+        uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i) value |= uint64_t{p[little ? i : bytes - 1 - i]} << (8 * i);
+        return value;
+    };
+    const uint64_t version = number(head + 2, 2);
+    if (version != 42 && version != 43) return -1;
+    const bool big = version == 43;  // BigTIFF
+    const uint64_t directory = big ? number(head + 8, 8) : number(head + 4, 4);
+    const int countBytes = big ? 8 : 2, entryBytes = big ? 20 : 12, valueAt = big ? 12 : 8;
+    uint8_t count[8] = {};
+    if (file.ReadAt(directory, count, static_cast<size_t>(countBytes)) != countBytes) return -1;
+    const uint64_t entries = std::min<uint64_t>(number(count, countBytes), 4096);
+    for (uint64_t e = 0; e < entries; ++e) {
+        uint8_t entry[20] = {};
+        const uint64_t at = directory + static_cast<uint64_t>(countBytes) + e * static_cast<uint64_t>(entryBytes);
+        if (file.ReadAt(at, entry, static_cast<size_t>(entryBytes)) != entryBytes) return -1;
+        if (number(entry, 2) != TIFFTAG_IMAGELENGTH) continue;
+        const uint64_t type = number(entry + 2, 2);
+        const int bytes = type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : type == TIFF_LONG8 ? 8 : 0;
+        return bytes == 0 ? -1 : static_cast<int64_t>(number(entry + valueAt, bytes));
+    }
+    return -1;
+}
+
+// One libtiff handle's view of the open picture file: its own position, the
+// file read through the descriptor opened once. Not mapped: a mapped file's
+// pages would count as the program's memory as the rows are read.
+struct TiffSource {
+    const PictureFile* file = nullptr;
+    uint64_t position = 0;
+
+    static tmsize_t Read(thandle_t handle, void* data, tmsize_t size) {
+        auto* self = static_cast<TiffSource*>(handle);
+        if (size < 0) return -1;
+        const int64_t got = self->file->ReadAt(self->position, data, static_cast<size_t>(size));
+        if (got > 0) self->position += static_cast<uint64_t>(got);
+        return static_cast<tmsize_t>(got);
+    }
+    static tmsize_t Write(thandle_t, void*, tmsize_t) { return -1; }
+    static toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+        auto* self = static_cast<TiffSource*>(handle);
+        const uint64_t base = whence == SEEK_CUR ? self->position : whence == SEEK_END ? self->file->Size() : 0;
+        self->position = base + offset;
+        return self->position;
+    }
+    static int Close(thandle_t) { return 0; }
+    static toff_t Size(thandle_t handle) { return static_cast<TiffSource*>(handle)->file->Size(); }
+    static int Map(thandle_t, void**, toff_t*) { return 0; }
+    static void Unmap(thandle_t, void*, toff_t) {}
+};
 
 // Rows through libtiff's scanline reads, in order. Separate planes are read
 // through one handle per plane, so that each reads its strips in order.
 class TiffReader : public ImageReader {
 public:
+    explicit TiffReader(std::unique_ptr<PictureFile> file) : file_(std::move(file)) {}
+
     bool Open(const std::string& path, std::string& error) {
         path_ = path;
-        TiffHandle tif = OpenTiff(path);
+        TiffHandle tif = OpenHandle();
         if (!tif) {
-            error = path + ": cannot open as TIFF";
+            const int64_t rows = FirstImageLength(*file_);
+            error = rows == 0 ? path + ": empty image: it has no rows (ImageLength 0)"
+                              : path + ": cannot open as TIFF" +
+                                    (tLastTiffError.empty() ? std::string() : ": " + tLastTiffError);
             return false;
         }
         uint32_t width = 0, height = 0;
-        uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
+        uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = 0, format = SAMPLEFORMAT_UINT,
+                 orientation = ORIENTATION_TOPLEFT;
         TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
-        TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+        const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1;
         uint16_t extras = 0;
         const uint16_t* extraTypes = nullptr;
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
-        if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
-            photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_SEPARATED) {
-            const char* name = "unknown";
-            for (const auto& refused : kRefusedPhotometrics) {
-                if (refused.code == photometric) name = refused.name;
-            }
-            error = path + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
-                    ") is not read: save the picture as grey, RGB or CMYK";
-            return false;
-        }
+        if (!CheckKind(hasPhotometric, photometric, samples, format, orientation, error)) return false;
         if (bits != 8) {
             error = path + ": only 8-bit samples are supported";
             return false;
@@ -348,23 +600,22 @@ public:
         }
         // MinIsWhite grey is read as grey of 0 black, as every other picture's.
         whiteIsZero_ = photometric == PHOTOMETRIC_MINISWHITE;
+        mirrored_ = orientation == ORIENTATION_TOPRIGHT;
         const tmsize_t scanline = TIFFScanlineSize(tif.get());
         const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
         if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
             error = path + ": unexpected scanline size";
             return false;
         }
-        if (!CheckStrips(tif.get(), path, height, static_cast<size_t>(scanline), error)) return false;
-        scanlineBytes_ = static_cast<size_t>(scanline);  // allocated by the first row read
+        if (!CheckStrips(tif.get(), path, file_->Size(), height, static_cast<size_t>(scanline), error)) return false;
+        scanlineBytes_ = static_cast<size_t>(scanline);
+        separate_ = planar != PLANARCONFIG_CONTIG;
         planes_.push_back(std::move(tif));
-        if (planar != PLANARCONFIG_CONTIG) {
-            separate_ = true;
-            for (uint16_t s = 1; s < samples; ++s) {
-                planes_.push_back(OpenTiff(path));
-                if (!planes_.back()) {
-                    error = path + ": cannot open as TIFF";
-                    return false;
-                }
+        for (uint16_t s = 1; separate_ && s < samples; ++s) {
+            planes_.push_back(OpenHandle());
+            if (!planes_.back()) {
+                error = path + ": cannot open as TIFF";
+                return false;
             }
         }
         return true;
@@ -372,57 +623,124 @@ public:
 
     bool ReadRow(uint8_t* row, std::string& error) override {
         const uint32_t y = static_cast<uint32_t>(row_);
-        if (scanline_.size() < scanlineBytes_) scanline_.resize(scanlineBytes_);
+        const size_t samples = static_cast<size_t>(info_.channels);
+        const size_t width = static_cast<size_t>(info_.width);
+        // An interleaved row of exactly the row's bytes is read in place; a
+        // buffer holds a plane's row, or a row with padding after it.
+        const bool inPlace = !separate_ && scanlineBytes_ == info_.RowBytes();
+        if (!inPlace && scanline_.size() < scanlineBytes_) scanline_.resize(scanlineBytes_);
         for (size_t s = 0; s < planes_.size(); ++s) {
-            if (TIFFReadScanline(planes_[s].get(), scanline_.data(), y, static_cast<uint16_t>(s)) < 0) {
+            uint8_t* target = inPlace ? row : scanline_.data();
+            if (TIFFReadScanline(planes_[s].get(), target, y, static_cast<uint16_t>(s)) < 0) {
                 error = path_ + ": cannot read row " + std::to_string(y);
                 return false;
             }
+            if (inPlace) break;
             if (!separate_) {
-                std::copy(scanline_.begin(), scanline_.begin() + static_cast<std::ptrdiff_t>(info_.RowBytes()), row);
+                std::copy_n(scanline_.begin(), info_.RowBytes(), row);
                 break;
             }
-            const size_t samples = static_cast<size_t>(info_.channels);
-            for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples + s] = scanline_[x];
+            for (size_t x = 0; x < width; ++x) row[x * samples + s] = scanline_[x];
         }
         if (whiteIsZero_) {
-            const size_t samples = static_cast<size_t>(info_.channels);
-            for (size_t x = 0; x < static_cast<size_t>(info_.width); ++x) row[x * samples] ^= 0xFF;
+            for (size_t x = 0; x < width; ++x) row[x * samples] ^= 0xFF;
+        }
+        for (size_t x = 0; mirrored_ && x < width / 2; ++x) {
+            std::swap_ranges(row + x * samples, row + (x + 1) * samples, row + (width - 1 - x) * samples);
         }
         ++row_;
         return true;
     }
 
 private:
+    TiffHandle OpenHandle() {
+        sources_.push_back(std::make_unique<TiffSource>());
+        sources_.back()->file = file_.get();
+        tLastTiffError.clear();
+        TIFFSetErrorHandler(KeepTiffError);
+        TIFFSetWarningHandler(nullptr);
+        return TiffHandle(TIFFClientOpen(path_.c_str(), "rm", sources_.back().get(), TiffSource::Read,
+                                         TiffSource::Write, TiffSource::Seek, TiffSource::Close, TiffSource::Size,
+                                         TiffSource::Map, TiffSource::Unmap));
+    }
+
+    // Refuses, by name, what the reader would misread: samples that are not
+    // unsigned integers, colours it cannot tell, grey of more than one
+    // sample, and orientations other than top-left and top-right.
+    bool CheckKind(bool hasPhotometric, uint16_t photometric, uint16_t samples, uint16_t format,
+                   uint16_t orientation, std::string& error) const {
+        for (const auto& refused : kRefusedSampleFormats) {
+            if (refused.code == format) {
+                error = path_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
+                        ") is not read: save the picture with 8-bit unsigned samples";
+                return false;
+            }
+        }
+        if (!hasPhotometric) {
+            error = path_ + ": a TIFF without Photometric: cannot tell whether its " + std::to_string(samples) +
+                    " samples per pixel are grey, RGB or CMYK";
+            return false;
+        }
+        if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
+            photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_SEPARATED) {
+            const char* name = "unknown";
+            for (const auto& refused : kRefusedPhotometrics) {
+                if (refused.code == photometric) name = refused.name;
+            }
+            error = path_ + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
+                    ") is not read: save the picture as grey, RGB or CMYK";
+            return false;
+        }
+        if ((photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples != 1) {
+            error = path_ + ": a grey TIFF (" +
+                    (photometric == PHOTOMETRIC_MINISBLACK ? "MinIsBlack" : "MinIsWhite") + ") of " +
+                    std::to_string(samples) + " samples per pixel is not read: grey has one sample; save the "
+                    "picture as one-sample grey, or as CMYK (Photometric Separated)";
+            return false;
+        }
+        if (orientation != ORIENTATION_TOPLEFT && orientation != ORIENTATION_TOPRIGHT) {
+            error = path_ + ": Orientation " + std::to_string(orientation) +
+                    (orientation < std::size(kOrientations) ? std::string(" (") + kOrientations[orientation] + ")"
+                                                            : std::string(" (none of 1 to 8)")) +
+                    " is not read: save the picture upright (Orientation 1)";
+            return false;
+        }
+        return true;
+    }
+
     std::string path_;
+    std::unique_ptr<PictureFile> file_;
+    std::vector<std::unique_ptr<TiffSource>> sources_;  // outlive the handles below
     std::vector<TiffHandle> planes_;
     std::vector<uint8_t> scanline_;
     size_t scanlineBytes_ = 0;
     bool separate_ = false;
     bool whiteIsZero_ = false;
+    bool mirrored_ = false;
     int row_ = 0;
 };
 
 }  // namespace
 
 bool ReadTiff(const std::string& path, Image& image, std::string& error) {
-    TiffReader reader;
+    auto file = std::make_unique<PictureFile>();
+    if (!file->Open(path, error)) return false;
+    TiffReader reader(std::move(file));
     return reader.Open(path, error) && ReadImage(reader, image, error);
 }
 #endif
 
 std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error) {
-    if (!IsRegularFile(path, error)) return nullptr;
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
-        error = path + ": cannot open";
+    auto file = std::make_unique<PictureFile>();
+    if (!file->Open(path, error)) return nullptr;
+    uint8_t head[2] = {};
+    if (file->ReadAt(0, head, 2) < 0) {
+        error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
         return nullptr;
     }
-    char head[2] = {};
-    probe.read(head, 2);
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M')) {
 #ifdef PRNHOST_HAVE_TIFF
-        auto reader = std::make_unique<TiffReader>();
+        auto reader = std::make_unique<TiffReader>(std::move(file));
         if (!reader->Open(path, error)) return nullptr;
         return reader;
 #else
@@ -430,7 +748,7 @@ std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& err
         return nullptr;
 #endif
     }
-    auto reader = std::make_unique<PnmReader>();
+    auto reader = std::make_unique<PnmReader>(std::move(file));
     if (!reader->Open(path, error)) return nullptr;
     return reader;
 }

@@ -41,11 +41,18 @@ protected:
 };
 
 // Opens a picture and reads its header; null with a message naming the file
-// and the problem. The path must name a regular file; a PNM or PAM file that
-// is shorter than its header declares, and a TIFF whose strips cannot hold
-// the rows it declares, are refused here. A MinIsWhite grey TIFF is read as
-// grey (0 black); a TIFF of other colours than grey, RGB and CMYK (palette,
-// YCbCr, CIELab, ...) is refused by name.
+// and the problem. The opened file must be a regular file. A PNM header is
+// read by its rules (comments from '#' to the line's end, one whitespace byte
+// after the last number), a PAM header line by line (comment lines, "ENDHDR"
+// alone on its line); a line may end in CR LF. A PAM of a standard tuple type
+// must have that type's depth. A picture wider than 1,048,576 pixels (wider
+// than any medium prints), a PNM or PAM file that is shorter than its header
+// declares, and a TIFF whose strips cannot hold the rows it declares, are
+// refused here. A MinIsWhite grey TIFF is read as grey (0 black) and a
+// top-right TIFF (Orientation 2) mirrored; a TIFF of other colours than grey
+// (of one sample), RGB and CMYK (palette, YCbCr, CIELab, ...), without
+// Photometric, of samples other than unsigned integers, or of another
+// orientation is refused by name.
 std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error);
 
 // Reads the whole picture (at most a gigabyte of pixels).

@@ -33,6 +33,11 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
         file = std::string(".") + kSeparators[0] + path;
     }
     if (!library_.LoadFile(file)) {
+        // A folder here is what the user meant, not a name for the loader to search for.
+        if (std::filesystem::is_directory(path, failed)) {
+            error = "cannot load the plug-in " + path + ": it is a folder, not a library: name the plug-in file in it";
+            return false;
+        }
         error = "cannot load the plug-in " + path + ": " + library_.Error();
         return false;
     }
