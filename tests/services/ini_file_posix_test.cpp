@@ -1,0 +1,107 @@
+// "DaVav.ini" under several processes at once, and a file that the job may
+// write but not read.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "services/driver_settings.h"
+#include "recording_logger.h"
+#include "support/scratch_folder.h"
+
+namespace {
+
+// Runs job in a child process; its exit status (-1 when it did not exit).
+template <typename Job>
+int InChild(Job job) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(job());
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// Eight jobs at once, round after round, on one installation folder whose
+// file of 2000 user lines lacks a key: the key and its comment are added
+// exactly once, every user line stays as it was, and every job reads the
+// user's values.
+TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) {
+    ScratchFolder folder;
+    const std::string path = folder.File(kDriverIniName);
+    std::string notes, extras;
+    for (int i = 0; i < 1000; ++i) notes += "; note " + std::to_string(i) + " of the user's\n";
+    for (int i = 0; i < 1000; ++i) extras += "UserKey" + std::to_string(i) + " = " + std::to_string(i) + "\n";
+    const std::string head = notes + "[DebugTif]\nWriteInputTiff=0\nWriteInputTiffSep=0\nWriteOutputTiff=1\n"
+                                     "WriteOutputTiffSep=0\n[Special]\nHalftoneThreadCount=0\nUseTimeForRandom=1\n";
+    const std::string user = head + extras;
+    const std::string expected = notes + "; set AutoCleaning = 1 to enable AutoCleaning\n" +
+                                 head.substr(notes.size()) + extras + " AutoCleaning=0\n";
+    constexpr int kJobs = 8;
+    constexpr int kRounds = 6;
+    for (int round = 0; round < kRounds; ++round) {
+        WriteWholeFile(path, user);
+        // The jobs start together when the pipe closes.
+        int start[2];
+        ASSERT_EQ(pipe(start), 0);
+        std::vector<pid_t> jobs;
+        for (int j = 0; j < kJobs; ++j) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                close(start[1]);
+                char c;
+                while (read(start[0], &c, 1) > 0) {
+                }
+                const DriverSettings s = ReadDriverSettings(folder.Path(), nullptr);
+                _exit(s.m_iHalftoneThreadCount == 0 && s.m_bUseTimeForRandom == 1 && s.m_bWriteOutputTiff == 1 ? 0
+                                                                                                               : 1);
+            }
+            jobs.push_back(pid);
+        }
+        close(start[0]);
+        close(start[1]);
+        int readTheUsersValues = 0;
+        for (const pid_t pid : jobs) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            readTheUsersValues += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        EXPECT_EQ(readTheUsersValues, kJobs) << "round " << round;
+        EXPECT_EQ(ReadWholeFile(path), expected) << "round " << round;
+    }
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+// A file the job may write but not read is left alone: the defaults, and the
+// log says why. As root, whom permissions do not stop, the job runs as nobody.
+TEST(DriverIniProcesses, AFileThatCannotBeReadIsLeftAlone) {
+    ScratchFolder folder;
+    const std::string path = folder.File(kDriverIniName);
+    const std::string user = "[Special]\nHalftoneThreadCount=0\n";
+    WriteWholeFile(path, user);
+    constexpr uid_t kNobody = 65534;
+    const bool asNobody = geteuid() == 0;
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+    if (asNobody) {
+        ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+    }
+    const int result = InChild([&] {
+        if (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) return 2;
+        RecordingLogger log;
+        const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+        const RecordingLogger::Line said{
+            1000, "ReadIniSettings: \"" + path + "\" cannot be opened (Permission denied); default settings used"};
+        return s.m_iHalftoneThreadCount == -1 && log.lines == std::vector<RecordingLogger::Line>{said} ? 0 : 1;
+    });
+    if (result == 2) GTEST_SKIP() << "this process cannot run a job as another user";
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(ReadWholeFile(path), user);
+}
+
+}  // namespace
