@@ -27,8 +27,8 @@ int InChild(Job job) {
 
 // Eight jobs at once, round after round, on one installation folder whose
 // file of 2000 user lines lacks a key: the key and its comment are added
-// exactly once, every user line stays as it was, and every job reads the
-// user's values.
+// exactly once, every user line stays as it was (and the file its
+// permissions), and every job reads the user's values.
 TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) {
     ScratchFolder folder;
     const std::string path = folder.File(kDriverIniName);
@@ -44,6 +44,7 @@ TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) 
     constexpr int kRounds = 6;
     for (int round = 0; round < kRounds; ++round) {
         WriteWholeFile(path, user);
+        ASSERT_EQ(chmod(path.c_str(), 0640), 0);
         // The jobs start together when the pipe closes.
         int start[2];
         ASSERT_EQ(pipe(start), 0);
@@ -72,6 +73,9 @@ TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) 
         }
         EXPECT_EQ(readTheUsersValues, kJobs) << "round " << round;
         EXPECT_EQ(ReadWholeFile(path), expected) << "round " << round;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u) << "round " << round;
     }
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);

@@ -47,6 +47,18 @@ int SyncFile(std::FILE* file) {
 }
 
 int RenameOver(const std::string& from, const std::string& to) {
+    // The file keeps the permissions (and, where allowed, the owner) of the
+    // one it replaces; a new one may be read by all, as a file the runtime
+    // creates usually is.
+    struct stat old {};
+    if (stat(to.c_str(), &old) == 0) {
+        if (chown(from.c_str(), old.st_uid, old.st_gid) != 0) {
+            // Only root gives files away: otherwise the file stays ours.
+        }
+        if (chmod(from.c_str(), old.st_mode & 07777) != 0) return errno;
+    } else if (chmod(from.c_str(), 0644) != 0) {
+        return errno;
+    }
     if (rename(from.c_str(), to.c_str()) != 0) return errno;
     // The new name itself reaches the disk with the folder.
     const size_t slash = to.rfind('/');
