@@ -227,10 +227,17 @@ int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>&
     if (!record) return SPOT_ERR_MEMORY;
     const int32_t fromLibrary = ReadEplScreening(halftone, job, *record);
     if (fromLibrary == SPOT_TYPE_PYTHAGOREAN) return fromLibrary;
-    if (fromLibrary != SPOT_ERR_OPEN) return fromLibrary;  // an installed library that failed fails the job
+    const std::string path = job ? job->m_strScreeningFile : std::string();
+    if (fromLibrary != SPOT_ERR_OPEN) {  // an installed library that failed fails the job
+        // Unusable data has its own message already.
+        if (fault && fromLibrary != SPOT_ERR_UNUSABLE) {
+            *fault = "\"" + EscapeControlBytes(path) + "\" cannot be read by the linearisation library (error " +
+                     std::to_string(fromLibrary) + ")";
+        }
+        return fromLibrary;
+    }
 
     *record = SpotData();
-    const std::string path = job ? job->m_strScreeningFile : std::string();
     // The job's own file's fault is the one the user can mend.
     int32_t type = ReadSpotFile(halftone, job, path.c_str(), *record, fault);
     if (type < 0) {
