@@ -69,15 +69,15 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
         log("%s", "Invalid pointer to spot file path");
         return failed(SPOT_ERR_NO_PATH, "no spot file named");
     }
+    const std::string named = "\"" + EscapeControlBytes(path) + "\"";
     // A folder or a pipe under the name is no spot file (a pipe would block the job).
     const OpenedFile opened = OpenFileToRead(path);
     const FilePtr& file = opened.file;
     if (!file) {
-        const std::string why = "\"" + EscapeControlBytes(path) + "\" " + opened.Reason();
+        const std::string why = named + " " + opened.Reason();
         if (job) job->Log(LOG_ERROR, "Can't open spot file: %s", why.c_str());
         return failed(SPOT_ERR_OPEN, why);
     }
-    const std::string named = "\"" + EscapeControlBytes(path) + "\"";
     SpotFileHeader header;
     if (ReadSpotHeader(header, file.get()) != 0) {
         log("%s", "Invalid spot file header");

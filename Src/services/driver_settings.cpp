@@ -73,7 +73,8 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
     std::string comments;
     for (const IniKey& k : kIniKeys) {
         if (const IniEntry* entry = CIniFile::Find(doc, k.key, k.section)) {
-            settings.*k.field = k.kind == Kind::Flag ? (entry->value == "1" ? 1 : 0) : ParseThreadCount(entry->value, logger);
+            const std::string& value = entry->value;
+            settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
         } else if (k.writtenWhenMissing) {  // the field keeps its default
             CIniFile::SetValue(doc, k.key, k.writtenWhenMissing, k.section);
             comments += k.comments;

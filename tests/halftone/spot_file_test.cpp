@@ -107,8 +107,9 @@ TEST_F(SpotFileTest, RefusesDamagedFilesBeforeAllocating) {
     EXPECT_EQ(ReadSpotFile(nullptr, nullptr, nullptr, record), SPOT_ERR_NO_PATH);
     // Nothing, or no file, under the name: named as what it is.
     std::filesystem::create_directory(folder.File("folder.spt"));
-    for (const auto& [name, why] : {std::pair<std::string, std::string>{"none.spt", "cannot be opened (No such file or directory)"},
-                                    {"folder.spt", "is not a regular file"}}) {
+    using Case = std::pair<std::string, std::string>;
+    for (const auto& [name, why] : {Case{"none.spt", "cannot be opened (No such file or directory)"},
+                                    Case{"folder.spt", "is not a regular file"}}) {
         EXPECT_EQ(ReadSpotFile(nullptr, nullptr, folder.File(name).c_str(), record, &fault), SPOT_ERR_OPEN);
         EXPECT_EQ(fault, "\"" + folder.File(name) + "\" " + why);
     }
@@ -132,6 +133,6 @@ TEST_F(SpotFileTest, FallsBackToInkJetSptInTheCurrentFolder) {
     ASSERT_TRUE(spots);
     EXPECT_EQ(spots->channel[3].t1, 7);  // tiles copied from the sizes
     EXPECT_EQ(spots->channel[3].t2, 6);
-    EXPECT_TRUE(log.Has(LOG_ERROR,
-                        "Can't open spot file: \"" + job.m_strScreeningFile + "\" cannot be opened (No such file or directory)"));
+    EXPECT_TRUE(log.Has(LOG_ERROR, "Can't open spot file: \"" + job.m_strScreeningFile +
+                                       "\" cannot be opened (No such file or directory)"));
 }

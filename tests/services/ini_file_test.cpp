@@ -208,10 +208,12 @@ TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
 TEST_F(DriverIni, AddingAMissingKeyKeepsTheUsersLines) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::string autoCleaning = "; set AutoCleaning = 1 to enable AutoCleaning\n";
-    const std::string debug = "[DebugTif]\nWriteInputTiff=1\nWriteInputTiffSep=0\nWriteOutputTiff=0\nWriteOutputTiffSep=0\n";
+    const std::string debug =
+        "[DebugTif]\nWriteInputTiff=1\nWriteInputTiffSep=0\nWriteOutputTiff=0\nWriteOutputTiffSep=0\n";
     const std::string special = "[Special]\nHalftoneThreadCount=0\nUseTimeForRandom=0";
     const std::string crlfHead = "; mine\r\n\r\n";
-    const std::string crlfDebug = "[DebugTif]\r\nWriteInputTiff = 1\r\n  WriteInputTiffSep=0 \r\nWriteOutputTiffSep=0\r\n";
+    const std::string crlfDebug =
+        "[DebugTif]\r\nWriteInputTiff = 1\r\n  WriteInputTiffSep=0 \r\nWriteOutputTiffSep=0\r\n";
     const std::string crlfSpecial = "\r\n[Special]\r\n;UseNewTIL=1\r\nHalftoneThreadCount=0\r\nUseTimeForRandom=0\r\n"
                                     "AutoCleaning=0";
     const struct {
@@ -221,7 +223,8 @@ TEST_F(DriverIni, AddingAMissingKeyKeepsTheUsersLines) {
         {"CR LF line ends", crlfHead + crlfDebug + crlfSpecial,
          crlfHead + "; set WriteOutputTiff=1 creates a TIF from the output data\r\n" + crlfDebug +
              " WriteOutputTiff=0\r\n" + crlfSpecial},
-        {"a byte-order mark", bom + debug + special + "\n", bom + autoCleaning + debug + special + "\n AutoCleaning=0\n"},
+        {"a byte-order mark", bom + debug + special + "\n",
+         bom + autoCleaning + debug + special + "\n AutoCleaning=0\n"},
         {"no final line end", debug + special, autoCleaning + debug + special + "\n AutoCleaning=0\n"},
     };
     for (const auto& c : cases) {
