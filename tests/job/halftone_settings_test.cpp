@@ -48,14 +48,16 @@ TEST_F(HalftoneSettings, MatrixModeFindsTheModelFileBesideTheLinearisationFileFi
 TEST_F(HalftoneSettings, MissingScreeningFileFailsTheJob) {
     store.Set(3, kJobId, "Output/Prn/BPL/HalftoneMode", 6);
     store.Set(3, kJobId, "Output/Prn/BPL/ScreeningFile", std::string("Custom.spt"));
-    const std::string custom = (screeningDir / "Custom.spt").string();
+    // The job spells the folders with '/'.
+    const std::string custom = (screeningDir / "Custom.spt").generic_string();
     const struct {
         const char* what;
         void (*make)(const std::string& path);
         std::string fault;
     } cases[] = {
         {"nothing", [](const std::string&) {},
-         "\"Custom.spt\" not found in \"" + libraryDir.string() + "/\" or \"" + screeningDir.string() + "/\""},
+         "\"Custom.spt\" not found in \"" + libraryDir.generic_string() + "/\" or \"" + screeningDir.generic_string() +
+             "/\""},
         {"a folder", [](const std::string& path) { fs::create_directory(path); },
          "\"" + custom + "\" is not a regular file"},
 #ifndef _WIN32
