@@ -24,9 +24,10 @@ OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int*
 int SyncFile(std::FILE* file);
 
 // Renames the file from over the name to, replacing a file there in one
-// step: 0, or the system's error number. On POSIX systems the file first
-// takes the permissions and owner of the file it replaces (owner as far as
-// allowed), or rw-r--r-- when there is none.
+// step: 0, or the system's error number. A file this process may not write
+// is not replaced. On POSIX systems the file first takes the permissions and
+// owner of the file it replaces (owner as far as allowed), or rw-r--r-- when
+// there is none.
 int RenameOver(const std::string& from, const std::string& to);
 
 // Puts size bytes under path as one step: they are written whole to a

@@ -81,31 +81,46 @@ TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) 
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 
-// A file the job may write but not read is left alone: the defaults, and the
-// log says why. As root, whom permissions do not stop, the job runs as nobody.
-TEST(DriverIniProcesses, AFileThatCannotBeReadIsLeftAlone) {
+// A file the job may write but not read, or read but not write, is left as it
+// is: the defaults or the values read, and the log says why. The folder lets
+// the job put a file in its place. As root, whom permissions do not stop, the
+// job runs as nobody.
+TEST(DriverIniProcesses, AFileThatCannotBeReadOrWrittenIsLeftAlone) {
     ScratchFolder folder;
     const std::string path = folder.File(kDriverIniName);
     const std::string user = "[Special]\nHalftoneThreadCount=0\n";
-    WriteWholeFile(path, user);
     constexpr uid_t kNobody = 65534;
     const bool asNobody = geteuid() == 0;
-    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    if (asNobody) {
-        ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chmod(folder.Path().c_str(), 0777), 0);
+    const struct {
+        mode_t mode;
+        int threadCount;
+        std::string said;
+    } cases[] = {
+        {0200, -1, "ReadIniSettings: \"" + path + "\" cannot be opened (Permission denied); default settings used"},
+        {0444, 0, "ReadIniSettings: cannot write \"" + path + "\" (Permission denied); its missing keys are not added"},
+    };
+    for (const auto& c : cases) {
+        WriteWholeFile(path, user);
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        if (asNobody) {
+            ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+        }
+        const int result = InChild([&] {
+            if (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) return 2;
+            RecordingLogger log;
+            const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+            return s.m_iHalftoneThreadCount == c.threadCount &&
+                           log.lines == std::vector<RecordingLogger::Line>{{1000, c.said}}
+                       ? 0
+                       : 1;
+        });
+        if (result == 2) GTEST_SKIP() << "this process cannot run a job as another user";
+        EXPECT_EQ(result, 0) << c.said;
+        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+        EXPECT_EQ(ReadWholeFile(path), user) << c.said;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << c.said;
     }
-    const int result = InChild([&] {
-        if (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) return 2;
-        RecordingLogger log;
-        const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
-        const RecordingLogger::Line said{
-            1000, "ReadIniSettings: \"" + path + "\" cannot be opened (Permission denied); default settings used"};
-        return s.m_iHalftoneThreadCount == -1 && log.lines == std::vector<RecordingLogger::Line>{said} ? 0 : 1;
-    });
-    if (result == 2) GTEST_SKIP() << "this process cannot run a job as another user";
-    EXPECT_EQ(result, 0);
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-    EXPECT_EQ(ReadWholeFile(path), user);
 }
 
 }  // namespace

@@ -52,6 +52,8 @@ int RenameOver(const std::string& from, const std::string& to) {
     // creates usually is.
     struct stat old {};
     if (stat(to.c_str(), &old) == 0) {
+        // A file this process may not write is not replaced either.
+        if (access(to.c_str(), W_OK) != 0) return errno;
         if (chown(from.c_str(), old.st_uid, old.st_gid) != 0) {
             // Only root gives files away: otherwise the file stays ours.
         }
