@@ -72,7 +72,10 @@ TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) 
             readTheUsersValues += WIFEXITED(status) && WEXITSTATUS(status) == 0;
         }
         EXPECT_EQ(readTheUsersValues, kJobs) << "round " << round;
-        EXPECT_EQ(ReadWholeFile(path), expected) << "round " << round;
+        // Compared whole, without a diff of two thousand lines.
+        const std::string got = ReadWholeFile(path);
+        EXPECT_TRUE(got == expected) << "round " << round << ": " << got.size() << " bytes, " << expected.size()
+                                     << " expected";
         struct stat st {};
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0640u) << "round " << round;
