@@ -1,36 +1,39 @@
 #include "base/input_file.h"
 
-#include <filesystem>
-#include <memory>
+#include <cerrno>
+#include <cstring>
 #include <exception>
-#include <system_error>
 
 #include "base/assertion.h"
+#include "platform/files.h"
 
-namespace {
+bool OpenedFile::Missing() const { return fault == kCannotOpen && error == ENOENT; }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
-
-bool IsRegularFile(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+std::string OpenedFile::Reason() const {
+    switch (fault) {
+        case kNone: return std::string();
+        case kNotRegular: return "is not a regular file";
+        case kCannotOpen: break;
+    }
+    return std::string("cannot be opened (") + std::strerror(error) + ")";
 }
 
-bool IsReadableFile(const std::string& path) {
-    if (!IsRegularFile(path)) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    return file != nullptr;
+OpenedFile OpenFileToRead(const std::string& path) {
+    OpenedFile opened;
+    std::FILE* file = nullptr;
+    switch (platform::OpenRegularFileToRead(path, &file, &opened.error)) {
+        case platform::OpenToRead::kOpened: opened.file.reset(file); break;
+        case platform::OpenToRead::kNotRegular: opened.fault = OpenedFile::kNotRegular; break;
+        case platform::OpenToRead::kFailed: opened.fault = OpenedFile::kCannotOpen; break;
+    }
+    return opened;
 }
+
+bool IsReadableFile(const std::string& path) { return static_cast<bool>(OpenFileToRead(path)); }
 
 bool ReadFileBytes(const std::string& path, std::vector<char>& out) {
     out.clear();
-    if (!IsRegularFile(path)) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const FilePtr file = OpenFileToRead(path).file;
     if (!file) return false;
     try {
         char chunk[65536];
@@ -47,21 +50,19 @@ bool ReadFileBytes(const std::string& path, std::vector<char>& out) {
     return true;
 }
 
-InputFile::~InputFile() {
-    if (m_file) std::fclose(m_file);
-}
+InputFile::~InputFile() = default;
 
 void InputFile::Open(const std::string& path) {
-    if (m_file) std::fclose(m_file);
-    m_file = IsRegularFile(path) ? std::fopen(path.c_str(), "rb") : nullptr;
+    m_file.reset();
+    m_file = OpenFileToRead(path).file;
     m_path = path;
 }
 
 bool InputFile::IsEof() {
     if (!m_file) return false;
-    const int c = std::fgetc(m_file);
+    const int c = std::fgetc(m_file.get());
     if (c == EOF) return false;
-    std::ungetc(c, m_file);
+    std::ungetc(c, m_file.get());
     return true;
 }
 
@@ -71,13 +72,13 @@ void InputFile::GetChar(uint8_t* out) {
         *out = ' ';
         return;
     }
-    const int c = std::fgetc(m_file);
+    const int c = std::fgetc(m_file.get());
     *out = c == EOF ? 0 : static_cast<uint8_t>(c);
 }
 
 uint64_t InputFile::Read(uint8_t* buffer, uint64_t n) {
     if (!m_file || !buffer) return 0;
-    const uint64_t nBytesRead = std::fread(buffer, 1, n, m_file);
+    const uint64_t nBytesRead = std::fread(buffer, 1, n, m_file.get());
     if (nBytesRead != n) ReportAssertion("nBytesRead==nBytes", "Src\\InputFile", 66);
     return nBytesRead;
 }

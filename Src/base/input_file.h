@@ -3,12 +3,36 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-// True when the path names a regular file (links followed): folders, devices
-// and pipes are never read as files.
-bool IsRegularFile(const std::string& path);
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A file opened to be read, or why it was not.
+struct OpenedFile {
+    enum Fault { kNone, kNotRegular, kCannotOpen };
+    FilePtr file;      // null unless opened
+    Fault fault = kNone;
+    int error = 0;     // the system's error number, for kCannotOpen
+
+    explicit operator bool() const { return file != nullptr; }
+    // Nothing at all under the name.
+    bool Missing() const;
+    // Why the file was not opened, to follow its quoted name: "is not a
+    // regular file" or "cannot be opened (<the system's reason>)"; empty when
+    // it was.
+    std::string Reason() const;
+};
+
+// Opens a file to read its bytes (links followed). Whether it is a regular
+// file is decided on the opened file, and the open never waits: a folder, a
+// FIFO or a device under the name is refused as kNotRegular, whatever was
+// there when the caller looked.
+OpenedFile OpenFileToRead(const std::string& path);
 
 // True when the path names a regular file that opens for reading.
 bool IsReadableFile(const std::string& path);
@@ -40,13 +64,13 @@ public:
     uint64_t Read(uint8_t* buffer, uint64_t n) override;
 
     // Opens the file for reading in byte mode (closing one already open); a
-    // path that is not a regular file leaves it closed.
+    // path that is not a regular file (see OpenFileToRead) leaves it closed.
     void Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& Path() const { return m_path; }
 
 private:
-    std::FILE* m_file = nullptr;
+    FilePtr m_file;
     std::string m_path;
 };
 

@@ -70,8 +70,7 @@ const VdsDotSetDescriptor& Tx500_VariableDotSet(int32_t inkType) { return inkTyp
 void ReadColorCodeOverride(Tx500_Intern* driver) {
     if (!driver) return;
     // Only a regular file: a pipe under the name would block the job.
-    if (!IsRegularFile(kColorCodeOverrideFile)) return;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kColorCodeOverrideFile, "rb"), &std::fclose);
+    const FilePtr file = OpenFileToRead(kColorCodeOverrideFile).file;
     if (!file) return;
     std::string text(kOverrideReadLimit, '\0');
     text.resize(std::fread(&text[0], 1, text.size(), file.get()));

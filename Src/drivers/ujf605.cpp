@@ -27,11 +27,10 @@ constexpr int kScreeningSlots[5] = {0, 1, 2, 3, 6};  // the fifth screening chan
 // the spool file; no file (or no number) deletes it.
 bool ReadDeleteOnClose() {
     constexpr const char* kName = "UJF_EnableDeleteOnClose.txt";
-    std::FILE* file = IsRegularFile(kName) ? std::fopen(kName, "rb") : nullptr;  // never a pipe: it would block
+    const FilePtr file = OpenFileToRead(kName).file;  // never a pipe: it would block
     if (!file) return true;
     int value = 1;
-    const bool read = std::fscanf(file, "%d", &value) == 1;
-    std::fclose(file);
+    const bool read = std::fscanf(file.get(), "%d", &value) == 1;
     return read ? value != 0 : true;
 }
 

@@ -825,10 +825,12 @@ int32_t CHalftone::Screening(CVarnPrn* job, int32_t phase) {
         job->Log(LOG_DETAIL, "Screening: init job");
         m_pScreening.reset(new (std::nothrow) ScreeningState());
         if (!m_pScreening) return -1;
-        const int32_t type = ReadSpots(this, job, m_pScreening->spot);
+        std::string fault;
+        const int32_t type = ReadSpots(this, job, m_pScreening->spot, &fault);
         if (type < 0) {
             job->Log(LOG_ERROR, "Screening: Can't open SPT file, ReadSpots returns %d on file \"%s\"", type,
                      job->m_strScreeningFile.c_str());
+            if (!fault.empty()) job->SetErrorMessage("Reredir.uze: Screening file " + fault);
             m_pScreening.reset();
             return -1;
         }

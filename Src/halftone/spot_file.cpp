@@ -15,11 +15,6 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 bool ReadU32(std::FILE* file, uint32_t& out) {
     uint8_t b[4];
     if (std::fread(b, 1, 4, file) != 4) return false;
@@ -60,25 +55,33 @@ int32_t ReadSpotHeader(SpotFileHeader& header, std::FILE* file) {
     return 0;
 }
 
-int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& record) {
+int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& record, std::string* fault) {
     // The path may come from the ticket: its control bytes are escaped.
     const auto log = [job](const char* format, const char* arg) {
         if (job) job->Log(LOG_ERROR, format, EscapeControlBytes(arg).c_str());
     };
+    // What is wrong with the file, for the user; the same for every short read.
+    const auto failed = [fault](int32_t result, const std::string& why) {
+        if (fault) *fault = why;
+        return result;
+    };
     if (!path) {
         log("%s", "Invalid pointer to spot file path");
-        return SPOT_ERR_NO_PATH;
+        return failed(SPOT_ERR_NO_PATH, "no spot file named");
     }
+    const std::string named = "\"" + EscapeControlBytes(path) + "\"";
     // A folder or a pipe under the name is no spot file (a pipe would block the job).
-    FilePtr file(IsRegularFile(path) ? std::fopen(path, "rb") : nullptr);
+    const OpenedFile opened = OpenFileToRead(path);
+    const FilePtr& file = opened.file;
     if (!file) {
-        log("Can't open spot file (%s)", path);
-        return SPOT_ERR_OPEN;
+        const std::string why = named + " " + opened.Reason();
+        if (job) job->Log(LOG_ERROR, "Can't open spot file: %s", why.c_str());
+        return failed(SPOT_ERR_OPEN, why);
     }
     SpotFileHeader header;
     if (ReadSpotHeader(header, file.get()) != 0) {
         log("%s", "Invalid spot file header");
-        return SPOT_ERR_HEADER;
+        return failed(SPOT_ERR_HEADER, named + " is shorter than a spot file's header");
     }
     const bool pythagorean = std::memcmp(header.magic, kSpotMagic, sizeof kSpotMagic) == 0;
     const int32_t type = pythagorean ? SPOT_TYPE_PYTHAGOREAN : SPOT_TYPE_RECTANGULAR;
@@ -90,11 +93,11 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
         const SpotFileHeader::Entry& e = header.entry[c];
         if (e.size1 == 0 || e.size2 == 0) {
             log("%s", "Invalid spot file header");
-            return SPOT_ERR_HEADER;
+            return failed(SPOT_ERR_HEADER, named + " has a matrix size of 0 in channel " + std::to_string(c));
         }
         if (length < 0 || uint64_t(e.offset) + MatrixBytes(pythagorean, e.size1, e.size2) > uint64_t(length)) {
             log("Spot file (%s) is shorter than its matrices", path);
-            return SPOT_ERR_SHORT;
+            return failed(SPOT_ERR_SHORT, named + " is shorter than its matrices");
         }
     }
     try {
@@ -103,7 +106,7 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
             if (std::fseek(file.get(), long(kSpotHeaderBytes), SEEK_SET) != 0 ||
                 std::fread(record.block.data(), 1, record.block.size(), file.get()) != record.block.size()) {
                 log("Spot file (%s) is shorter than its header block", path);
-                return SPOT_ERR_SHORT;
+                return failed(SPOT_ERR_SHORT, named + " is shorter than its header block");
             }
         }
         for (int c = 0; c < kSpotChannels; ++c) {
@@ -118,7 +121,7 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
             }
             if (!read) {
                 log("Spot file (%s) is shorter than its matrices", path);
-                return SPOT_ERR_SHORT;
+                return failed(SPOT_ERR_SHORT, named + " is shorter than its matrices");
             }
             ch.size1 = int32_t(e.size1);
             ch.size2 = int32_t(e.size2);
@@ -127,7 +130,7 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
         }
     } catch (const std::bad_alloc&) {
         log("Spot file (%s): out of memory", path);
-        return SPOT_ERR_MEMORY;
+        return failed(SPOT_ERR_MEMORY, named + ": out of memory");
     }
     if (pythagorean) record.lineCounter = 0;
     return type;
@@ -219,16 +222,24 @@ int32_t ReadEplScreening(CHalftone*, CVarnPrn* job, SpotData& record) {
     return SPOT_TYPE_PYTHAGOREAN;
 }
 
-int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>& record) {
+int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>& record, std::string* fault) {
     record.reset(new (std::nothrow) SpotData());
     if (!record) return SPOT_ERR_MEMORY;
     const int32_t fromLibrary = ReadEplScreening(halftone, job, *record);
     if (fromLibrary == SPOT_TYPE_PYTHAGOREAN) return fromLibrary;
-    if (fromLibrary != SPOT_ERR_OPEN) return fromLibrary;  // an installed library that failed fails the job
+    const std::string path = job ? job->m_strScreeningFile : std::string();
+    if (fromLibrary != SPOT_ERR_OPEN) {  // an installed library that failed fails the job
+        // Unusable data has its own message already.
+        if (fault && fromLibrary != SPOT_ERR_UNUSABLE) {
+            *fault = "\"" + EscapeControlBytes(path) + "\" cannot be read by the linearisation library (error " +
+                     std::to_string(fromLibrary) + ")";
+        }
+        return fromLibrary;
+    }
 
     *record = SpotData();
-    const std::string path = job ? job->m_strScreeningFile : std::string();
-    int32_t type = ReadSpotFile(halftone, job, path.c_str(), *record);
+    // The job's own file's fault is the one the user can mend.
+    int32_t type = ReadSpotFile(halftone, job, path.c_str(), *record, fault);
     if (type < 0) {
         *record = SpotData();
         type = ReadSpotFile(halftone, job, kDefaultSpotFile, *record);

@@ -97,10 +97,12 @@ struct SpotData {
 int32_t ReadSpotHeader(SpotFileHeader& header, std::FILE* file);
 
 // Reads a spot file into the record: 10 or 2, or SPOT_ERR_*. Each failure is
-// logged through the job (which may be null). Channel sizes of 0 are refused
-// as a bad header, and matrices that reach past the end of the file as a
-// short read, before anything is allocated.
-int32_t ReadSpotFile(CHalftone* halftone, CVarnPrn* job, const char* path, SpotData& record);
+// logged through the job (which may be null) and, when fault is given, told
+// there for the user, naming the file ("\"name\" is not a regular file").
+// Channel sizes of 0 are refused as a bad header, and matrices that reach
+// past the end of the file as a short read, before anything is allocated.
+int32_t ReadSpotFile(CHalftone* halftone, CVarnPrn* job, const char* path, SpotData& record,
+                     std::string* fault = nullptr);
 
 // The linearisation library's screening data for the job's screening file:
 // 10, -2 when there is no library (also when its table has no screening
@@ -112,8 +114,11 @@ int32_t ReadEplScreening(CHalftone* halftone, CVarnPrn* job, SpotData& record);
 
 // Loads the screening matrices for the job: the library's, else the job's
 // screening file, else "InkJet.spt" in the current folder. The spot type (10
-// or 2) with the record filled, or a negative error.
-int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>& record);
+// or 2) with the record filled, or a negative error; fault, when given, then
+// tells what is wrong with the job's screening file (empty when the library
+// failed).
+int32_t ReadSpots(CHalftone* halftone, CVarnPrn* job, std::unique_ptr<SpotData>& record,
+                  std::string* fault = nullptr);
 
 // The five-channel copy: channels 0-3 as they are, channel 4 (white) a copy of
 // channel 3 (sizes, matrices and tiling state).

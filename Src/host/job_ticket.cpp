@@ -1,6 +1,5 @@
 #include "host/job_ticket.h"
 
-#include "base/input_file.h"
 #include "base/mbcs.h"
 
 bool SetTicketStringValue(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
@@ -42,5 +41,3 @@ int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const 
     if (!ticket->GetValue(ticket->HostContext, scope, id, key, TICKET_TYPE_INT32, &value, index)) return def;
     return value;
 }
-
-bool FileCanBeRead(const std::string& path) { return IsReadableFile(path); }

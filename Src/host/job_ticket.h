@@ -26,6 +26,3 @@ std::string FolderOf(const std::string& path, bool keepSlash);
 // One element of an integer list; the default when the host refuses it.
 int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
                        int32_t def);
-// Whether a path names a regular file that opens for reading (false for an
-// empty path, a folder or a device).
-bool FileCanBeRead(const std::string& path);

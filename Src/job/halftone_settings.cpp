@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "base/format.h"
+#include "base/input_file.h"
 #include "host/job_ticket.h"
 #include "host/settings_helpers.h"
 #include "host/ticket.h"
@@ -54,14 +55,27 @@ bool CVarnPrn::ReadHalftoneSettings() {
         Log(LOG_ERROR, "FATAL ERROR: No screening file specified");
         return false;
     }
+    // The first folder that holds a file of the name; something else under
+    // the name (a folder, a FIFO, a file that cannot be opened) is named with
+    // its fault rather than as not found.
+    std::string fault;
     for (const std::string& folder : {libraryFolder, screeningFolder}) {
         m_strScreeningFile = folder + name;
-        if (FileCanBeRead(m_strScreeningFile)) {
+        const OpenedFile opened = OpenFileToRead(m_strScreeningFile);
+        if (opened) {
             Log(LOG_DETAIL, "\tScreening file\t= %s", EscapeControlBytes(m_strScreeningFile).c_str());
             return true;
         }
+        if (fault.empty() && !opened.Missing()) {
+            fault = "\"" + EscapeControlBytes(m_strScreeningFile) + "\" " + opened.Reason();
+        }
     }
     m_strScreeningFile = name;
-    Log(LOG_ERROR, "FATAL ERROR: Screening file \"%s\" not found", EscapeControlBytes(name).c_str());
+    if (fault.empty()) {
+        fault = "\"" + EscapeControlBytes(name) + "\" not found in \"" + EscapeControlBytes(libraryFolder) +
+                "\" or \"" + EscapeControlBytes(screeningFolder) + "\"";
+    }
+    Log(LOG_ERROR, "FATAL ERROR: Screening file %s", fault.c_str());
+    SetErrorMessage("Reredir.uze: Screening file " + fault);
     return false;
 }

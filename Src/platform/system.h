@@ -27,6 +27,8 @@ LocalTime GetLocalTime();
 
 // The operating system's id of the calling thread.
 uint32_t CurrentThreadId();
+// The operating system's id of this process.
+uint32_t CurrentProcessId();
 
 // The machine's name, at most kMaxComputerName characters; false when it
 // cannot be read, and then name is left as it was.

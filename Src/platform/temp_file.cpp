@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <mutex>
 
+#include "platform/files.h"
 #include "platform/temp_file_stream.h"
 
 namespace platform {
@@ -76,6 +77,12 @@ bool TempFile::Flush() {
         return false;
     }
     return std::fflush(m_stream->file) == 0;
+}
+
+int TempFile::Sync() {
+    if (!m_stream) return EBADF;
+    if (m_stream->full) return ENOSPC;
+    return SyncFile(m_stream->file);
 }
 
 }  // namespace platform

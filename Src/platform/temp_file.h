@@ -36,6 +36,9 @@ public:
     size_t Write(const void* data, size_t size);
     size_t Read(void* data, size_t size);
     bool Flush();
+    // Flushes and writes the file through to the disk: 0, or the system's
+    // error number (ENOSPC after a write cut short by the test limit).
+    int Sync();
     // Positions are byte offsets from the start of the file.
     bool Seek(int64_t position);
     int64_t Tell();  // -1 on failure

@@ -2,13 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
-#include "base/input_file.h"
-#include "services/ini_file.h"
+#include "base/format.h"
 #include "base/log_interface.h"
+#include "services/ini_file.h"
 
 namespace {
 
@@ -61,26 +58,35 @@ int32_t ParseThreadCount(const std::string& value, clLogFullInterface* logger) {
 
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger) {
     DriverSettings settings;
-    // Only a missing or unreadable file is created; a folder or a pipe under
-    // the name is left alone and read as no file, so every field keeps its
-    // default.
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) || (IsRegularFile(path) && !std::ifstream(path))) {
-        std::ofstream(path, std::ios::binary);
+    // The file is read once; a missing one is written with every key, and one
+    // that cannot be read (a folder or a pipe under the name, a file without
+    // read permission) is left as it is.
+    IniDocument doc;
+    std::string reason;
+    if (CIniFile::Read(path, doc, &reason) == CIniFile::ReadResult::kUnreadable) {
+        if (logger) {
+            logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" %s; default settings used",
+                        EscapeControlBytes(path).c_str(), reason.c_str());
+        }
+        return settings;
     }
     std::string comments;
     for (const IniKey& k : kIniKeys) {
-        if (!CIniFile::RecordExists(k.key, k.section, path)) {
-            if (k.writtenWhenMissing) {
-                CIniFile::SetValue(k.key, k.writtenWhenMissing, k.section, path);
-                comments += k.comments;
-            }
-            continue;  // the field keeps its default
+        if (const IniEntry* entry = CIniFile::Find(doc, k.key, k.section)) {
+            const std::string& value = entry->value;
+            settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
+        } else if (k.writtenWhenMissing) {  // the field keeps its default
+            CIniFile::SetValue(doc, k.key, k.writtenWhenMissing, k.section);
+            comments += k.comments;
         }
-        const std::string value = CIniFile::GetValue(k.key, k.section, path);
-        settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
     }
-    if (!comments.empty()) CIniFile::AddSectionComments(comments, "DebugTif", path);
+    // A file that holds every key is not written.
+    if (comments.empty()) return settings;
+    CIniFile::AddSectionComments(doc, comments, "DebugTif");
+    if (!CIniFile::Save(path, doc, &reason) && logger) {
+        logger->Log(LOG_WARNING, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
+                    EscapeControlBytes(path).c_str(), reason.c_str());
+    }
     return settings;
 }
 

@@ -22,8 +22,10 @@ struct DriverSettings {
     int32_t m_bUseNewTIL = 0;
 };
 
-// Reads (and completes) the INI file at path. A file that cannot be read or
-// written leaves the defaults; a wrong HalftoneThreadCount is logged.
+// Reads the INI file at path once and, when keys are missing, writes it
+// whole with them added (see CIniFile::Save). A file that cannot be read is
+// left alone and leaves the defaults; one that cannot be written leaves the
+// values read. Both, and a wrong HalftoneThreadCount, are logged.
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger);
 
 // The settings of the installation folder's "DaVav.ini". Without an

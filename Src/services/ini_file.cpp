@@ -1,11 +1,17 @@
 #include "services/ini_file.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+#include <exception>
 
 #include "base/input_file.h"
+#include "platform/files.h"
 
 namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr size_t kByteOrderMarkSize = sizeof kByteOrderMark - 1;
 
 bool IsActiveHeader(const IniEntry& e, const std::string& section) {
     return e.commentMark == ' ' && e.key.empty() && e.section == section;
@@ -62,19 +68,25 @@ std::vector<IniEntry>::const_iterator FindIf(const std::vector<IniEntry>& entrie
 
 // Gives the section's header these comment lines (after its own ones when
 // adding), each ending in the file's line end.
-bool PutSectionComments(const std::string& comments, const std::string& section, const std::string& path,
-                        bool add) {
-    std::vector<IniEntry> entries;
-    if (!CIniFile::Load(path, entries)) return false;
-    for (IniEntry& e : entries) {
+bool PutSectionComments(IniDocument& doc, const std::string& comments, const std::string& section, bool add) {
+    for (IniEntry& e : doc.entries) {
         if (!IsActiveHeader(e, section)) continue;
-        const char* eol = LineEnd(entries);
+        const char* eol = LineEnd(doc.entries);
         if (!add) e.comments.clear();
         e.comments += WithLineEnds(comments, eol);
         if (!e.comments.empty() && e.comments.back() != '\n') e.comments += eol;
-        return CIniFile::Save(path, entries);
+        return true;
     }
     return false;
+}
+
+// Loads the file, lets change alter the document, and saves it when change
+// says it altered something.
+template <typename Change>
+bool Update(const std::string& path, Change change) {
+    IniDocument doc;
+    if (!CIniFile::Load(path, doc)) return false;
+    return change(doc) && CIniFile::Save(path, doc);
 }
 
 }  // namespace
@@ -95,17 +107,46 @@ std::string CIniFile::Trim(const std::string& text, const char* set, TrimSide si
     return first < last ? text.substr(first, last - first) : std::string();
 }
 
-bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
-    if (!IsRegularFile(path)) return false;  // a folder or a pipe is no INI file
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    entries.clear();
+CIniFile::ReadResult CIniFile::Read(const std::string& path, IniDocument& doc, std::string* reason) {
+    const auto unreadable = [reason](const std::string& why) {
+        if (reason) *reason = why;
+        return ReadResult::kUnreadable;
+    };
+    OpenedFile opened = OpenFileToRead(path);
+    if (!opened) return opened.Missing() ? ReadResult::kMissing : unreadable(opened.Reason());
+    std::string text;
+    try {
+        char chunk[16384];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, opened.file.get())) > 0) text.append(chunk, n);
+        if (std::ferror(opened.file.get())) {
+            const int error = errno ? errno : EIO;
+            return unreadable(std::string("cannot be read (") + std::strerror(error) + ")");
+        }
+        Parse(text, doc);
+    } catch (const std::exception&) {  // no memory for the text
+        return unreadable("cannot be read (out of memory)");
+    }
+    return ReadResult::kRead;
+}
+
+bool CIniFile::Load(const std::string& path, IniDocument& doc) { return Read(path, doc) == ReadResult::kRead; }
+
+void CIniFile::Parse(const std::string& text, IniDocument& doc) {
+    doc = IniDocument();
+    size_t at = 0;
+    if (text.compare(0, kByteOrderMarkSize, kByteOrderMark) == 0) {
+        doc.byteOrderMark = true;
+        at = kByteOrderMarkSize;
+    }
     std::string section;
     std::string comments;
-    std::string raw;
-    while (std::getline(in, raw)) {
+    while (at < text.size()) {
+        const size_t newline = text.find('\n', at);
+        const size_t end = newline == std::string::npos ? text.size() : newline + 1;
+        std::string raw = text.substr(at, end - at);  // the line as it stands in the file
+        at = end;
         const std::string line = Trim(raw);
-        if (!in.eof()) raw += '\n';  // the line as it stands in the file
         IniEntry entry;
         bool parsed = false;  // a blank line stays with the comment lines
         if (line.empty()) {
@@ -121,83 +162,77 @@ bool CIniFile::Load(const std::string& path, std::vector<IniEntry>& entries) {
             continue;
         }
         entry.comments.swap(comments);
-        entry.raw = raw;
-        entries.push_back(std::move(entry));
+        entry.raw.swap(raw);
+        doc.entries.push_back(std::move(entry));
     }
     if (!comments.empty()) {
         IniEntry trailing;
         trailing.commentMark = '\0';
         trailing.comments.swap(comments);
-        entries.push_back(std::move(trailing));
+        doc.entries.push_back(std::move(trailing));
     }
-    return true;
 }
 
-bool CIniFile::Save(const std::string& path, const std::vector<IniEntry>& entries) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const char* eol = LineEnd(entries);
-    bool atLineStart = true;
-    const auto put = [&](const std::string& text) {
-        if (text.empty()) return;
-        out << text;
-        atLineStart = text.back() == '\n';
-    };
-    for (const IniEntry& e : entries) {
+std::string CIniFile::Format(const IniDocument& doc) {
+    std::string out = doc.byteOrderMark ? kByteOrderMark : "";
+    const char* eol = LineEnd(doc.entries);
+    const auto atLineStart = [&out] { return out.empty() || out.back() == '\n' || out == kByteOrderMark; };
+    for (const IniEntry& e : doc.entries) {
         if (!e.raw.empty()) {
-            put(e.comments);
-            put(e.raw);
+            out += e.comments;
+            out += e.raw;
             continue;
         }
         // A changed or added entry starts on a line of its own.
-        if (!atLineStart && !(e.comments.empty() && e.commentMark == '\0')) put(eol);
-        put(e.comments);
+        if (!atLineStart() && !(e.comments.empty() && e.commentMark == '\0')) out += eol;
+        out += e.comments;
         if (e.commentMark == '\0') continue;
-        std::string line(1, e.commentMark);
-        line += e.key.empty() ? "[" + e.section + "]" : e.key + "=" + e.value;
-        put(line + eol);
+        out += e.commentMark;
+        out += e.key.empty() ? "[" + e.section + "]" : e.key + "=" + e.value;
+        out += eol;
     }
-    out.flush();
-    return static_cast<bool>(out);
+    return out;
 }
 
-bool CIniFile::SectionExists(const std::string& section, const std::string& path) {
-    std::vector<IniEntry> entries;
-    if (!Load(path, entries)) return false;
-    return FindIf(entries, [&](const IniEntry& e) { return IsActiveHeader(e, section); }) != entries.end();
+bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string* reason) {
+    std::string text;
+    try {
+        text = Format(doc);
+    } catch (const std::exception&) {  // no memory for the text
+        if (reason) *reason = std::strerror(ENOMEM);
+        return false;
+    }
+    const int error = platform::ReplaceFileContents(path, text.data(), text.size());
+    if (error != 0 && reason) *reason = std::strerror(error);
+    return error == 0;
 }
 
-bool CIniFile::RecordExists(const std::string& key, const std::string& section, const std::string& path) {
-    std::vector<IniEntry> entries;
-    if (!Load(path, entries)) return false;
-    return FindIf(entries, [&](const IniEntry& e) { return IsActiveEntry(e, key, section); }) != entries.end();
+const IniEntry* CIniFile::Find(const IniDocument& doc, const std::string& key, const std::string& section) {
+    const auto it = FindIf(doc.entries, [&](const IniEntry& e) { return IsActiveEntry(e, key, section); });
+    return it != doc.entries.end() ? &*it : nullptr;
 }
 
-std::string CIniFile::GetValue(const std::string& key, const std::string& section, const std::string& path) {
-    std::vector<IniEntry> entries;
-    if (!Load(path, entries)) return {};
-    const auto it = FindIf(entries, [&](const IniEntry& e) { return IsActiveEntry(e, key, section); });
-    return it != entries.end() ? it->value : std::string();
+bool CIniFile::SectionExists(const IniDocument& doc, const std::string& section) {
+    return FindIf(doc.entries, [&](const IniEntry& e) { return IsActiveHeader(e, section); }) != doc.entries.end();
 }
 
-bool CIniFile::SetValue(const std::string& key, const std::string& value, const std::string& section,
-                        const std::string& path) {
-    if (key.empty()) return false;
-    std::vector<IniEntry> entries;
-    if (!Load(path, entries)) return false;
+void CIniFile::SetValue(IniDocument& doc, const std::string& key, const std::string& value,
+                        const std::string& section) {
+    if (key.empty()) return;  // that would be no entry
+    std::vector<IniEntry>& entries = doc.entries;
     for (IniEntry& e : entries) {
         if (IsActiveEntry(e, key, section)) {
-            if (e.value == value) return true;
+            if (e.value == value) return;
             e.value = value;
             e.raw.clear();
-            return Save(path, entries);
+            return;
         }
     }
     IniEntry entry;
     entry.section = section;
     entry.key = key;
     entry.value = value;
-    if (FindIf(entries, [&](const IniEntry& e) { return IsActiveHeader(e, section); }) == entries.end()) {
+    if (!SectionExists(doc, section)) {
         IniEntry header;
         header.section = section;
         // Comment lines left at the end of the file stay last.
@@ -205,20 +240,54 @@ bool CIniFile::SetValue(const std::string& key, const std::string& value, const 
         if (!entries.empty() && entries.back().commentMark == '\0') --at;
         at = entries.insert(at, header);
         entries.insert(at + 1, entry);
-        return Save(path, entries);
+        return;
     }
     auto last = entries.end();
     for (auto it = entries.begin(); it != entries.end(); ++it) {
         if (it->commentMark != '\0' && it->section == section) last = it;
     }
     entries.insert(last + 1, entry);
-    return Save(path, entries);
+}
+
+bool CIniFile::SetSectionComments(IniDocument& doc, const std::string& comments, const std::string& section) {
+    return PutSectionComments(doc, comments, section, false);
+}
+
+bool CIniFile::AddSectionComments(IniDocument& doc, const std::string& comments, const std::string& section) {
+    return PutSectionComments(doc, comments, section, true);
+}
+
+bool CIniFile::SectionExists(const std::string& section, const std::string& path) {
+    IniDocument doc;
+    return Load(path, doc) && SectionExists(doc, section);
+}
+
+bool CIniFile::RecordExists(const std::string& key, const std::string& section, const std::string& path) {
+    IniDocument doc;
+    return Load(path, doc) && Find(doc, key, section) != nullptr;
+}
+
+std::string CIniFile::GetValue(const std::string& key, const std::string& section, const std::string& path) {
+    IniDocument doc;
+    const IniEntry* entry = Load(path, doc) ? Find(doc, key, section) : nullptr;
+    return entry ? entry->value : std::string();
+}
+
+bool CIniFile::SetValue(const std::string& key, const std::string& value, const std::string& section,
+                        const std::string& path) {
+    if (key.empty()) return false;
+    IniDocument doc;
+    if (!Load(path, doc)) return false;
+    const IniEntry* before = Find(doc, key, section);
+    if (before && before->value == value) return true;  // nothing to write
+    SetValue(doc, key, value, section);
+    return Save(path, doc);
 }
 
 bool CIniFile::SetSectionComments(const std::string& comments, const std::string& section, const std::string& path) {
-    return PutSectionComments(comments, section, path, false);
+    return Update(path, [&](IniDocument& doc) { return SetSectionComments(doc, comments, section); });
 }
 
 bool CIniFile::AddSectionComments(const std::string& comments, const std::string& section, const std::string& path) {
-    return PutSectionComments(comments, section, path, true);
+    return Update(path, [&](IniDocument& doc) { return AddSectionComments(doc, comments, section); });
 }

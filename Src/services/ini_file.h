@@ -1,7 +1,9 @@
-// A small INI reader and writer. It keeps no state: every operation loads the
-// whole file and, when it changes something, saves it whole again.
+// A small INI reader and writer. A file is read whole into an IniDocument,
+// changed in memory, and written whole again; the operations that take a
+// path do the three steps at once.
 //
-// Reading: lines are trimmed of " \t\n\r" for parsing, and blank ones are
+// Reading: a UTF-8 byte-order mark at the start is skipped (and written back).
+// Lines are trimmed of " \t\n\r" for parsing, and blank ones are
 // kept as comment lines. "[name]"
 // opens a section, "key=value" is an entry of the current section (key and
 // value trimmed). A line starting with '#' or ';' that reads as a header or an
@@ -14,7 +16,9 @@
 // ends included) unless its entry was changed. A changed or added entry is
 // written as its comments, then its mark (' ' for an active entry), then
 // "[section]" or "key=value", then the file's line end (CR LF when its first
-// line ends so, else LF).
+// line ends so, else LF); it always starts on a line of its own. The whole
+// text goes to a temporary file beside the file, which is synced and renamed
+// over it: the file holds either its old text or the new one, never a part.
 #pragma once
 
 #include <string>
@@ -29,29 +33,53 @@ struct IniEntry {
     std::string raw;  // the line as read, with its line end; empty for an entry changed or added
 };
 
+// A whole INI file.
+struct IniDocument {
+    bool byteOrderMark = false;  // the text begins with a UTF-8 byte-order mark
+    std::vector<IniEntry> entries;
+};
+
 class CIniFile {
 public:
     virtual ~CIniFile() = default;
 
     enum TrimSide { kTrimLeft = 1, kTrimRight = 2, kTrimBoth = 3 };
+    enum class ReadResult { kRead, kMissing, kUnreadable };
 
-    // False when the file cannot be opened.
-    static bool Load(const std::string& path, std::vector<IniEntry>& entries);
-    // Replaces the file; false when it cannot be created.
-    static bool Save(const std::string& path, const std::vector<IniEntry>& entries);
+    // Reads the file into doc: kMissing when nothing is under the name,
+    // kUnreadable (with the reason, to follow the quoted name, in *reason)
+    // when a folder, a FIFO or a file that cannot be opened or read is.
+    static ReadResult Read(const std::string& path, IniDocument& doc, std::string* reason = nullptr);
+    // The same; false when the file cannot be read.
+    static bool Load(const std::string& path, IniDocument& doc);
+    // Replaces the file with the document's text (see above); false, with
+    // the system's reason in *reason, when it cannot be written, and then the
+    // file is left as it was.
+    static bool Save(const std::string& path, const IniDocument& doc, std::string* reason = nullptr);
 
+    static void Parse(const std::string& text, IniDocument& doc);
+    static std::string Format(const IniDocument& doc);
+
+    // In memory. The active entry, or null.
+    static const IniEntry* Find(const IniDocument& doc, const std::string& key, const std::string& section);
+    static bool SectionExists(const IniDocument& doc, const std::string& section);
+    // Sets the value of the active entry, or adds the entry at the end of its
+    // section (and the section at the end of the file when it is missing).
+    static void SetValue(IniDocument& doc, const std::string& key, const std::string& value,
+                         const std::string& section);
+    // Gives the section's header these comment lines (after the ones it has
+    // when adding); false when the section has no header.
+    static bool SetSectionComments(IniDocument& doc, const std::string& comments, const std::string& section);
+    static bool AddSectionComments(IniDocument& doc, const std::string& comments, const std::string& section);
+
+    // The same on the file at path: each loads it, and a change saves it.
     static bool SectionExists(const std::string& section, const std::string& path);
     static bool RecordExists(const std::string& key, const std::string& section, const std::string& path);
     // The value, or an empty text.
     static std::string GetValue(const std::string& key, const std::string& section, const std::string& path);
-    // Sets the value of the active entry, or adds the entry at the end of its
-    // section (and the section at the end of the file when it is missing).
     static bool SetValue(const std::string& key, const std::string& value, const std::string& section,
                          const std::string& path);
-    // Gives the section's header these comment lines.
     static bool SetSectionComments(const std::string& comments, const std::string& section, const std::string& path);
-    // Adds these comment lines just before the section's header, after the
-    // comment lines it has.
     static bool AddSectionComments(const std::string& comments, const std::string& section, const std::string& path);
 
     static std::string Trim(const std::string& text, const char* set = " \t\n\r", TrimSide side = kTrimBoth);

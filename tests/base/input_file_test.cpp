@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -71,14 +73,21 @@ TEST(InputFile, OnlyRegularFilesAreOpenedOrRead) {
     const std::string folder = ::testing::TempDir() + "input_file_folder";
     std::filesystem::create_directories(folder);
     const std::string missing = ::testing::TempDir() + "does-not-exist";
-    std::vector<std::string> paths{folder, missing, ""};
+    const std::string noFile = "cannot be opened (" + std::string(std::strerror(ENOENT)) + ")";
+    // Each path with what OpenFileToRead says of it.
+    std::vector<std::pair<std::string, std::string>> paths{
+        {folder, "is not a regular file"}, {missing, noFile}, {"", noFile}};
 #ifndef _WIN32
     const std::string fifo = ::testing::TempDir() + "input_file_fifo";
     std::remove(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    paths.push_back(fifo);
+    paths.push_back({fifo, "is not a regular file"});
 #endif
-    for (const std::string& path : paths) {
+    for (const auto& [path, reason] : paths) {
+        const OpenedFile opened = OpenFileToRead(path);
+        EXPECT_FALSE(opened) << path;
+        EXPECT_EQ(opened.Reason(), reason) << path;
+        EXPECT_EQ(opened.Missing(), reason == noFile) << path;
         InputFile file;
         file.Open(path);
         EXPECT_FALSE(file.IsOpen()) << path;
@@ -90,6 +99,7 @@ TEST(InputFile, OnlyRegularFilesAreOpenedOrRead) {
     const std::string text = WriteTemp("bytes.bin", std::string("a\0b\r\n", 5));
     std::vector<char> bytes;
     EXPECT_TRUE(IsReadableFile(text));
+    EXPECT_EQ(OpenFileToRead(text).Reason(), "");
     ASSERT_TRUE(ReadFileBytes(text, bytes));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("a\0b\r\n", 5));
 }

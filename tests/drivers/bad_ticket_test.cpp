@@ -3,6 +3,8 @@
 // user told; and the paper feed that the job resamples is not corrected by
 // the printer a second time.
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "drivers/family_faults_test_support.h"
@@ -29,7 +31,19 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string P = "Output/Prn/Printer/", M = "Output/Prn/Media/Size/", I = "Output/Input/";
     const std::string R = "Reredir.uze: \"", lin = "Reredir.uze: Linearization file \"";
     const std::string typed = "\" is stored as integer but read as real number; ignored";  // a key of another type
+    // Screening jobs whose screening file, beside a copy of the linearisation
+    // file, is missing, a folder or damaged.
+    std::filesystem::copy_file(KELMORA_EPL_EXAMPLE, folder.File("job.lin"));
+    std::filesystem::create_directory(folder.File("folder.spt"));
+    std::ofstream(folder.File("short.spt"), std::ios::binary) << "SPT2";
+    const std::string screening = "Output/Prn/BPL/HalftoneMode = 6\nOutput/Prn/Linearization/BPLPath = \"" +
+                                  TicketPath(folder.File("job.lin")) + "\"\nOutput/Prn/BPL/ScreeningFile = ";
+    const std::string spt = "Reredir.uze: Screening file \"" + TicketPath(folder.Path()) + "/";
     const Case cases[] = {
+        {"JV33", screening + "\"missing.spt\"\n",
+         "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
+        {"JV33", screening + "\"folder.spt\"\n", spt + "folder.spt\" is not a regular file"},
+        {"JV33", screening + "\"short.spt\"\n", spt + "short.spt\" is shorter than a spot file's header"},
         {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not a value it takes"},
         {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 3, 4, 6, 7"},
         {"JV33", P + "ResolutionX = 0.0\n", R + P + "ResolutionX\" = 0 dpi is no resolution"},

@@ -171,6 +171,12 @@ TEST_F(HalftoneCoreTest, ScreeningTakesTheLibraryMatricesOrItsErrorOrElseTheSpot
         EXPECT_EQ(New(HALF_ROUTINE_SCREENING).InitJob(job.get()), -1);
         EXPECT_TRUE(log.Has(LOG_ERROR, StringF("Screening: Can't open SPT file, ReadSpots returns %d on file \"%s\"",
                                                result, job->m_strScreeningFile.c_str())));
+        // What the user is told.
+        std::unique_ptr<SpotData> spots;
+        std::string fault;
+        EXPECT_EQ(ReadSpots(nullptr, job.get(), spots, &fault), result);
+        EXPECT_EQ(fault, StringF("\"%s\" cannot be read by the linearisation library (error %d)",
+                                 job->m_strScreeningFile.c_str(), result));
     }
 }
 

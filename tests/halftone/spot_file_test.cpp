@@ -27,11 +27,13 @@ protected:
     }
     int32_t Read(const std::vector<uint8_t>& bytes) {
         record = SpotData();
-        return ReadSpotFile(nullptr, nullptr, Write(bytes).c_str(), record);
+        fault.clear();
+        return ReadSpotFile(nullptr, nullptr, Write(bytes).c_str(), record, &fault);
     }
 
     ScratchFolder folder;
     SpotData record;
+    std::string fault;  // what the last Read found wrong
 };
 
 }  // namespace
@@ -94,12 +96,23 @@ TEST_F(SpotFileTest, RefusesDamagedFilesBeforeAllocating) {
     PutU32(zeroSize, 12 + 16 * 2 + 8, 0);  // channel 2, size 2
     std::vector<uint8_t> huge = good;
     PutU32(huge, 12 + 16 + 4, 0x7FFFFFFF);  // channel 1 asks for 2^62 bytes
+    const std::string job = "\"" + folder.File("job.spt") + "\"";
     EXPECT_EQ(Read(shortHeader), SPOT_ERR_HEADER);
+    EXPECT_EQ(fault, job + " is shorter than a spot file's header");
     EXPECT_EQ(Read(shortMatrix), SPOT_ERR_SHORT);
+    EXPECT_EQ(fault, job + " is shorter than its matrices");
     EXPECT_EQ(Read(zeroSize), SPOT_ERR_HEADER);
+    EXPECT_EQ(fault, job + " has a matrix size of 0 in channel 2");
     EXPECT_EQ(Read(huge), SPOT_ERR_SHORT);
     EXPECT_EQ(ReadSpotFile(nullptr, nullptr, nullptr, record), SPOT_ERR_NO_PATH);
-    EXPECT_EQ(ReadSpotFile(nullptr, nullptr, folder.File("none.spt").c_str(), record), SPOT_ERR_OPEN);
+    // Nothing, or no file, under the name: named as what it is.
+    std::filesystem::create_directory(folder.File("folder.spt"));
+    using Case = std::pair<std::string, std::string>;
+    for (const auto& [name, why] : {Case{"none.spt", "cannot be opened (No such file or directory)"},
+                                    Case{"folder.spt", "is not a regular file"}}) {
+        EXPECT_EQ(ReadSpotFile(nullptr, nullptr, folder.File(name).c_str(), record, &fault), SPOT_ERR_OPEN);
+        EXPECT_EQ(fault, "\"" + folder.File(name) + "\" " + why);
+    }
 }
 
 TEST_F(SpotFileTest, FallsBackToInkJetSptInTheCurrentFolder) {
@@ -120,5 +133,6 @@ TEST_F(SpotFileTest, FallsBackToInkJetSptInTheCurrentFolder) {
     ASSERT_TRUE(spots);
     EXPECT_EQ(spots->channel[3].t1, 7);  // tiles copied from the sizes
     EXPECT_EQ(spots->channel[3].t2, 6);
-    EXPECT_TRUE(log.Has(LOG_ERROR, "Can't open spot file (" + job.m_strScreeningFile + ")"));
+    EXPECT_TRUE(log.Has(LOG_ERROR, "Can't open spot file: \"" + job.m_strScreeningFile +
+                                       "\" cannot be opened (No such file or directory)"));
 }

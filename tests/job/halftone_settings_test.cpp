@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "job/job_test_support.h"
 
 namespace {
@@ -39,12 +43,40 @@ TEST_F(HalftoneSettings, MatrixModeFindsTheModelFileBesideTheLinearisationFileFi
     EXPECT_TRUE(log.Has("\tHalftoning mode\t= 6"));
 }
 
+// The job fails telling the user why, in "Output/ErrorMessage" and the log:
+// nothing under the name in either folder, or something that is no file.
 TEST_F(HalftoneSettings, MissingScreeningFileFailsTheJob) {
     store.Set(3, kJobId, "Output/Prn/BPL/HalftoneMode", 6);
     store.Set(3, kJobId, "Output/Prn/BPL/ScreeningFile", std::string("Custom.spt"));
-    EXPECT_EQ(Read(), -2);
-    EXPECT_EQ(job->m_strScreeningFile, "Custom.spt");
-    EXPECT_TRUE(log.Has(0, "FATAL ERROR: Screening file \"Custom.spt\" not found"));
+    // The job spells the folders with '/'.
+    const std::string custom = (screeningDir / "Custom.spt").generic_string();
+    const struct {
+        const char* what;
+        void (*make)(const std::string& path);
+        std::string fault;
+    } cases[] = {
+        {"nothing", [](const std::string&) {},
+         "\"Custom.spt\" not found in \"" + libraryDir.generic_string() + "/\" or \"" + screeningDir.generic_string() +
+             "/\""},
+        {"a folder", [](const std::string& path) { fs::create_directory(path); },
+         "\"" + custom + "\" is not a regular file"},
+#ifndef _WIN32
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
+         "\"" + custom + "\" is not a regular file"},
+#endif
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(custom);
+        c.make(custom);
+        store.Erase(3, kJobId, "Output/ErrorMessage");
+        EXPECT_EQ(Read(), -2) << c.what;
+        EXPECT_EQ(job->m_strScreeningFile, "Custom.spt") << c.what;
+        EXPECT_TRUE(log.Has(0, "FATAL ERROR: Screening file " + c.fault)) << c.what;
+        ASSERT_NE(Key("Output/ErrorMessage"), nullptr) << c.what;
+        EXPECT_EQ(std::get<std::string>(Key("Output/ErrorMessage")->at(0)), "Reredir.uze: Screening file " + c.fault)
+            << c.what;
+    }
+    fs::remove_all(custom);
     Touch(screeningDir / "Custom.spt");
     EXPECT_EQ(Read(), 0);
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "platform/temp_file.h"
 #include "services/driver_settings.h"
 #include "recording_logger.h"
 #include "support/scratch_folder.h"
@@ -63,9 +64,13 @@ TEST_F(DriverIni, AFreshFileGetsEveryDefaultWithItsComments) {
     EXPECT_EQ(s.m_bUseNewTIL, 0);
     EXPECT_TRUE(log.lines.empty());
 
-    // A complete file is read as it is and not written again.
+    // A complete file is read as it is and not written again (a write would
+    // fail on the full disk, and say so).
+    platform::SetTestWriteLimit(0);
     ReadDriverSettings(folder.Path(), &log);
+    platform::SetTestWriteLimit(-1);
     EXPECT_EQ(ReadWholeFile(path), kFreshIni);
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(DriverIni, SwitchesAreOnOnlyForExactlyOne) {
@@ -115,26 +120,55 @@ TEST_F(DriverIni, AnUnwritableFolderLeavesTheDefaults) {
     const DriverSettings s = ReadDriverSettings(folder.File("missing"), &log);
     EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
     EXPECT_EQ(s.m_bWriteInputTiff, 0);
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(log.lines, (std::vector<RecordingLogger::Line>{
+                             {1000, "ReadIniSettings: cannot write \"" + folder.File("missing/DaVav.ini") +
+                                        "\" (No such file or directory); its missing keys are not added"}}));
+}
+
+// The disk fills while the missing keys are written: the user's file stays as
+// it was, byte for byte, the job goes on with the values it read, and no
+// temporary file is left behind.
+TEST_F(DriverIni, AFullDiskLeavesTheUsersFileAsItWas) {
+    const std::string user = kAllKeys + "HalftoneThreadCount=0\n; the user's last line\n";
+    for (const int64_t limit : {0, 10, 150}) {
+        WriteWholeFile(path, std::string(user).erase(user.find("AutoCleaning=0\n"), 15));
+        const std::string before = ReadWholeFile(path);
+        log.lines.clear();
+        platform::SetTestWriteLimit(limit);
+        const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+        platform::SetTestWriteLimit(-1);
+        EXPECT_EQ(ReadWholeFile(path), before) << limit;
+        EXPECT_EQ(s.m_iHalftoneThreadCount, 0) << limit;
+        EXPECT_EQ(log.lines, (std::vector<RecordingLogger::Line>{
+                                 {1000, "ReadIniSettings: cannot write \"" + path +
+                                            "\" (No space left on device); its missing keys are not added"}}))
+            << limit;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << limit;
+    }
 }
 
 // A folder or a pipe under the file's name is no INI file: the defaults, and
 // the job neither blocks on the pipe nor reads the folder as an empty file.
 TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
     std::filesystem::create_directory(path);
+    const RecordingLogger::Line said{1000, "ReadIniSettings: \"" + path +
+                                               "\" is not a regular file; default settings used"};
     DriverSettings s = ReadDriverSettings(folder.Path(), &log);
     EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
     EXPECT_TRUE(std::filesystem::is_directory(path));
     EXPECT_TRUE(std::filesystem::is_empty(path));
+    EXPECT_EQ(log.lines, std::vector<RecordingLogger::Line>{said});
 #ifndef _WIN32
     std::filesystem::remove(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    log.lines.clear();
     s = ReadDriverSettings(folder.Path(), &log);
     EXPECT_EQ(s.m_iHalftoneThreadCount, -1);
-    std::vector<IniEntry> entries;
-    EXPECT_FALSE(CIniFile::Load(path, entries));
+    EXPECT_EQ(log.lines, std::vector<RecordingLogger::Line>{said});
+    IniDocument doc;
+    EXPECT_FALSE(CIniFile::Load(path, doc));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 #endif
-    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
@@ -172,14 +206,35 @@ TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
 // "DaVav.ini" written by hand: the missing key and its comment line are added,
 // and every line of the user's stays as it was.
 TEST_F(DriverIni, AddingAMissingKeyKeepsTheUsersLines) {
-    const std::string head = "; mine\r\n\r\n";
-    const std::string debug = "[DebugTif]\r\nWriteInputTiff = 1\r\n  WriteInputTiffSep=0 \r\nWriteOutputTiffSep=0\r\n";
-    const std::string special = "\r\n[Special]\r\n;UseNewTIL=1\r\nHalftoneThreadCount=0\r\nUseTimeForRandom=0\r\n"
-                                "AutoCleaning=0";
-    WriteWholeFile(path, head + debug + special);
-    EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_bWriteInputTiff, 1);
-    EXPECT_EQ(ReadWholeFile(path), head + "; set WriteOutputTiff=1 creates a TIF from the output data\r\n" + debug +
-                                       " WriteOutputTiff=0\r\n" + special);
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string autoCleaning = "; set AutoCleaning = 1 to enable AutoCleaning\n";
+    const std::string debug =
+        "[DebugTif]\nWriteInputTiff=1\nWriteInputTiffSep=0\nWriteOutputTiff=0\nWriteOutputTiffSep=0\n";
+    const std::string special = "[Special]\nHalftoneThreadCount=0\nUseTimeForRandom=0";
+    const std::string crlfHead = "; mine\r\n\r\n";
+    const std::string crlfDebug =
+        "[DebugTif]\r\nWriteInputTiff = 1\r\n  WriteInputTiffSep=0 \r\nWriteOutputTiffSep=0\r\n";
+    const std::string crlfSpecial = "\r\n[Special]\r\n;UseNewTIL=1\r\nHalftoneThreadCount=0\r\nUseTimeForRandom=0\r\n"
+                                    "AutoCleaning=0";
+    const struct {
+        const char* what;
+        std::string user, expected;
+    } cases[] = {
+        {"CR LF line ends", crlfHead + crlfDebug + crlfSpecial,
+         crlfHead + "; set WriteOutputTiff=1 creates a TIF from the output data\r\n" + crlfDebug +
+             " WriteOutputTiff=0\r\n" + crlfSpecial},
+        {"a byte-order mark", bom + debug + special + "\n",
+         bom + autoCleaning + debug + special + "\n AutoCleaning=0\n"},
+        {"no final line end", debug + special, autoCleaning + debug + special + "\n AutoCleaning=0\n"},
+    };
+    for (const auto& c : cases) {
+        WriteWholeFile(path, c.user);
+        const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+        EXPECT_EQ(s.m_bWriteInputTiff, 1) << c.what;
+        EXPECT_EQ(s.m_iHalftoneThreadCount, 0) << c.what;
+        EXPECT_EQ(ReadWholeFile(path), c.expected) << c.what;
+    }
+    EXPECT_TRUE(log.lines.empty());
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ LocalTime GetLocalTime() {
 
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
 bool GetComputerName(std::string* name) {
     if (!name) return false;
     char host[256] = {};

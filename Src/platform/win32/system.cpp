@@ -29,6 +29,8 @@ LocalTime GetLocalTime() {
 
 uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
 
+uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
+
 bool GetComputerName(std::string* name) {
     if (!name) return false;
     char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};

@@ -28,8 +28,10 @@ int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferS
 
     // Not shared: nobody else opens the file while it is ours. Closing the
     // last handle removes a delete-on-close file, also when the process ends.
-    const DWORD flags =
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN | (deleteOnClose ? FILE_FLAG_DELETE_ON_CLOSE : 0);
+    // A file kept after closing is no temporary file for the system (one may
+    // be renamed over a user's file).
+    const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN |
+                        (deleteOnClose ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE : FILE_ATTRIBUTE_NORMAL);
     const HANDLE handle =
         CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return win32::ErrnoFromError(GetLastError());
