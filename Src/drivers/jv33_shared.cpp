@@ -101,7 +101,7 @@ int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
     // Screening reads a value per channel (white the fifth), error diffusion
     // at least cyan, magenta, yellow and black.
     const int32_t needed = setup.routine == 51 ? setup.channels : 4;
-    if (!PictureHasChannels(job, "InitHalftone", needed == 5 ? "CMYK+W" : "CMYK", needed)) return -1;
+    if (!PictureHasChannels(job, "InitHalftone", needed == 5 ? "CMYK+W" : "CMYK", PixelInput{4, needed})) return -1;
     try {
         job->m_iOutChannels = setup.channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);
@@ -252,3 +252,8 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
 }
 
 }  // namespace jv33
+
+// Four channels for CMYK, eight for CMYKcm (ChannelCount); the converters
+// read the mode the same way.
+constexpr int32_t kJV33LineModes[] = {4, 6};
+const OutputColorModes JV33_OutputColorModes(kJV33LineModes);

@@ -121,9 +121,13 @@ public:
     // 2^31 bytes; OpenJob then fails with -2 before any family starts.
     bool LineBuffersFit();
     // False, with a message naming the key and the value, when a setting that
-    // takes one of a few values (output and input colour mode, image
-    // position) holds another; OpenJob then fails with -2.
+    // takes one of a few values (the input colour mode) holds another; OpenJob
+    // then fails with -2.
     bool EnumeratedSettingsValid();
+    // False, with a message naming the medium's size and margins, when the
+    // printable area holds no printer line or no pixel across; OpenJob then
+    // fails with -2.
+    bool PageHoldsLines();
     // Page-link record, the family's OpenPage hook, the halftoner's page
     // start and the page's feed resampler. -2 when the hook is missing or fails.
     int OpenPage();
