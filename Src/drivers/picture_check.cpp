@@ -1,18 +1,14 @@
 #include "drivers/picture_check.h"
 
 #include "base/format.h"
+#include "halftone/channel_set.h"
 #include "job/varn_prn.h"
 
 namespace {
 
 const char* ColorModeName(int32_t mode) {
-    switch (mode) {
-        case 3: return "RGB";
-        case 4: return "CMYK";
-        case 6: return "CMYKOG";
-        case 7: return "CMYKRGB";
-        default: return "unknown";
-    }
+    const char* name = InputColorModeName(mode);
+    return name ? name : "unknown";
 }
 
 bool Refuse(CVarnPrn* job, const std::string& message) {
