@@ -101,8 +101,9 @@ int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
     if (!job) return -1;
     // Screening reads a value per channel (white the fifth), error diffusion
     // at least cyan, magenta, yellow and black (or CMYKOG).
-    const int32_t colorMode =
-        setup.routine == 51 ? 4 : DiffusionInputColorMode(GetInkSetClass(job->m_iPrinterModell), job->m_iOutputColorMode);
+    const int32_t colorMode = setup.routine == 51 ? 4
+                                                  : DiffusionInputColorMode(GetInkSetClass(job->m_iPrinterModell),
+                                                                            job->m_iOutputColorMode);
     const int32_t needed = setup.routine == 51 ? setup.channels : colorMode;
     const char* imageType = colorMode == 6 ? "CMYKOG" : needed == 5 ? "CMYK+W" : "CMYK";
     if (!PictureHasChannels(job, "InitHalftone", imageType, PixelInput{colorMode, needed})) return -1;

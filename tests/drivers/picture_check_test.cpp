@@ -37,7 +37,8 @@ TEST_F(PictureCheckTest, ASetUpReadingMoreChannelsThanThePictureHasIsRefusedAtOp
     const std::string jfxSpot = FamilyJobTicket(7084, 600, 600, 2, 6060160) + "Output/Prn/Specific/White/Mode = 1\n";
     // Screening on a white-ink JV33 reads white as the fifth channel; its spot file is the model's.
     ScratchFolder spots;
-    ASSERT_TRUE(spotgen::WriteFile(spots.File("693_720x720dpi.spt"), spotgen::Encode(spotgen::Generate(true, false, 8, 3))));
+    ASSERT_TRUE(
+        spotgen::WriteFile(spots.File("693_720x720dpi.spt"), spotgen::Encode(spotgen::Generate(true, false, 8, 3))));
     const std::string jv33White = "[system]\nSystem/Folders/SPT = \"" + TicketPath(spots.Path()) + "\"\n" +
                                   FamilyJobTicket(693, 720, 720, 1, 8) +
                                   "Output/Prn/BPL/HalftoneMode = 6\nOutput/Prn/Specific/White/Mode = 1\n";
