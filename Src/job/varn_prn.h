@@ -39,6 +39,10 @@ using HalftonePtr = std::unique_ptr<CHalftone, HalftoneDeleter>;
 using pfnWritePrnData = PFN_WRITEPRNDATA;
 using WritePrnContext = void*;
 
+// The element of "Process/InfoMessage" that tells the user the page lost
+// part of the image to a medium smaller than the job.
+inline constexpr const char* kImageCroppedInfo = "Image cropped by output device";
+
 // A family hook: takes the job, a negative result is a failure.
 typedef int (*JobHook)(CVarnPrn* job);
 
