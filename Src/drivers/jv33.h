@@ -5,11 +5,15 @@
 #include <cstdint>
 
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 
 class CVarnPrn;
 
 // Job start: job header, halftoner set-up, the OpenPage hook. 0, -1 without
 // a job, -2 when the halftoner set-up fails, else the writer's failure code.
+// The output colour modes of the JV33 line's colour set-up (CMYK, CMYKcm),
+// which the JV34, JV3, JV5 and CJV30 lines share.
+extern const OutputColorModes JV33_OutputColorModes;
 int JV33_OpenJob(CVarnPrn* job);
 // Creates and starts the job's halftoner for the dot mode: 0, or -1.
 int JV33_InitHalftone(CVarnPrn* job, int32_t dotMode);

@@ -10,6 +10,7 @@
 #include "drivers/mrl/mrl_segments.h"
 #include "drivers/picture_check.h"
 #include "halftone/halftone.h"
+#include "halftone/pixel_converters.h"
 #include "base/text_error.h"
 
 namespace jv33 {
@@ -99,9 +100,13 @@ HalftoneSetup ScreeningSetup(int32_t channels) {
 int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
     if (!job) return -1;
     // Screening reads a value per channel (white the fifth), error diffusion
-    // at least cyan, magenta, yellow and black.
-    const int32_t needed = setup.routine == 51 ? setup.channels : 4;
-    if (!PictureHasChannels(job, "InitHalftone", needed == 5 ? "CMYK+W" : "CMYK", needed)) return -1;
+    // at least cyan, magenta, yellow and black (or CMYKOG).
+    const int32_t colorMode = setup.routine == 51 ? 4
+                                                  : DiffusionInputColorMode(GetInkSetClass(job->m_iPrinterModell),
+                                                                            job->m_iOutputColorMode);
+    const int32_t needed = setup.routine == 51 ? setup.channels : colorMode;
+    const char* imageType = colorMode == 6 ? "CMYKOG" : needed == 5 ? "CMYK+W" : "CMYK";
+    if (!PictureHasChannels(job, "InitHalftone", imageType, PixelInput{colorMode, needed})) return -1;
     try {
         job->m_iOutChannels = setup.channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);
@@ -252,3 +257,8 @@ int WriteRecords(CVarnPrn* job, const char* step, const LineRecord* records, int
 }
 
 }  // namespace jv33
+
+// Four channels for CMYK, eight for CMYKcm (ChannelCount); the converters
+// read the mode the same way.
+constexpr int32_t kJV33LineModes[] = {4, 6};
+const OutputColorModes JV33_OutputColorModes(kJV33LineModes);

@@ -21,7 +21,11 @@ int ClosePageWith(CVarnPrn* job, const Bytes& pageEnd) {
     return jv33::HookResult(jv33::WriteRecord(job, SPLTAG_PAGE_END, pageEnd));
 }
 
+constexpr int32_t kModes[] = {4, 6, 8};  // CMYK, CMYKcm, CMYKOG (its own colour codes)
+
 }  // namespace
+
+const OutputColorModes JV4_OutputColorModes(kModes);
 
 JV4PrintQuality JV4_DecodePrintQuality(const CVarnPrn* job) {
     JV4PrintQuality q;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "drivers/mrl/mrl_page_buffer.h"
 
 class CVarnPrn;
@@ -50,6 +51,8 @@ Bytes MRL_MC_UnlessArtwork(const JV4PrintQuality& quality, int32_t code);
 // The classic resolution code of a JV4 job from its adjusted resolution.
 int32_t JV4_ResolutionCode(const CVarnPrn& job, const JV4PrintQuality& quality);
 
+// The output colour modes of the JV4 line: CMYK, CMYKcm, CMYKOG.
+extern const OutputColorModes JV4_OutputColorModes;
 int JV4_OpenJob(CVarnPrn* job);
 int JV4_InitHalftone(CVarnPrn* job);
 int JV4_OpenPage(CVarnPrn* job);

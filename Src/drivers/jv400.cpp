@@ -27,15 +27,15 @@ struct ImageType {
     int32_t channels;
     int32_t debugColourCode;
     LinearizeFunction linearize;
-    int32_t inputBytes;  // per pixel, read by the lineariser
 };
 const ImageType kImageTypes[] = {
-    {4, false, "CMYK", 4, 4, &CHalftone::LinearizeLine4A, 4},
-    {4, true, "CMYK+W", 6, 57, &CHalftone::LinearizeLine5C, 5},
-    {8, false, "CMYKOG", 6, 8, &CHalftone::LinearizeLine6A, 6},
-    {8, true, "CMYKOG+W", 8, 47, &CHalftone::LinearizeLine7A, 7},
+    {4, false, "CMYK", 4, 4, &CHalftone::LinearizeLine4A},
+    {4, true, "CMYK+W", 6, 57, &CHalftone::LinearizeLine5C},
+    {8, false, "CMYKOG", 6, 8, &CHalftone::LinearizeLine6A},
+    {8, true, "CMYKOG+W", 8, 47, &CHalftone::LinearizeLine7A},
 };
 constexpr int32_t kWhiteChannels = 2;
+constexpr int32_t kModes[] = {4, 8};  // the output colour modes of the image types
 
 // Printer colour code of each halftoned channel.
 constexpr uint8_t kColourCodesCMYK[] = {2, 1, 4, 0, 0xFE, 0xFF};
@@ -65,6 +65,8 @@ std::vector<double> InkPercentages(const CVarnPrn& job) {
 }
 
 }  // namespace
+
+const OutputColorModes JV400_OutputColorModes(kModes);
 
 int32_t JV400_DotModeCode(int32_t x, int32_t y, int32_t dotSize) {
     if (dotSize != 1) return 1;
@@ -124,7 +126,7 @@ int JV400_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     }
     // The lineariser reads a fixed number of bytes per pixel: a narrower
     // host line would be read across its pixels into inks the picture never had.
-    if (!PictureHasChannels(job, "JV400_InitHalftone", type->name, type->inputBytes)) return -1;
+    if (!PictureHasChannels(job, "JV400_InitHalftone", type->name, FindLinearizeInput(type->linearize))) return -1;
     try {
         const int32_t bitsPerPixel = dotMode == 1 ? 2 : 1;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

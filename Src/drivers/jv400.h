@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "halftone/planar_half.h"
 #include "job/varn_prn.h"
 
@@ -19,6 +20,8 @@ int32_t JV400_DotModeCode(int32_t xDpi, int32_t yDpi, int32_t dotSize);
 
 // Job start: job header, halftoner set-up, the OpenPage hook. 0, -1 without
 // a job, -2 when the halftoner set-up fails, else the writer's failure code.
+// The output colour modes of the JV400 line's image types: CMYK, CMYKOG.
+extern const OutputColorModes JV400_OutputColorModes;
 int JV400_OpenJob(CVarnPrn* job);
 // Creates and starts the job's planar halftoner: 0, or -1.
 int JV400_InitHalftone(CVarnPrn* job, int32_t dotMode);

@@ -1,14 +1,22 @@
 // The check every family makes of the host's picture against its colour
-// set-up: a lineariser reads a fixed number of bytes per pixel, so a picture
-// with fewer channels would be read across its pixels into inks it never had.
+// set-up: a set-up reads pixels of one input colour mode and a fixed number
+// of bytes, so a picture of other colours would be printed as inks it never
+// had, and one with fewer channels read across its pixels.
 #pragma once
 
 #include <cstdint>
 
+#include "halftone/halftone.h"
+
 class CVarnPrn;
 
-// True when the job's lines carry at least `needed` channels per pixel.
-// Otherwise sets the job's error message and logs (level 0) "<where>: Image
-// type <imageType> needs <needed> channels per pixel, the job has <n>" and
-// gives false.
-bool PictureHasChannels(CVarnPrn* job, const char* where, const char* imageType, int32_t needed);
+// True when the job's input colour mode is the one the set-up reads and its
+// lines carry at least as many channels per pixel. Otherwise sets the job's
+// error message and logs (level 0) one of
+//   "<where>: Image type <imageType> reads <name> pixels (input colour mode
+//    <m>), the job's input colour mode is <n> (<name>)"
+//   "<where>: Image type <imageType> needs <bytes> channels per pixel, the job has <n>"
+//   "<where>: Image type <imageType> has no colour set-up" (input null)
+// and gives false.
+bool PictureHasChannels(CVarnPrn* job, const char* where, const char* imageType, const PixelInput* input);
+bool PictureHasChannels(CVarnPrn* job, const char* where, const char* imageType, PixelInput input);

@@ -36,7 +36,11 @@ void FillPercentages(const CVarnPrn& job, int channels, double (&percentages)[kM
     percentages[5] = percentages[1];
 }
 
+constexpr int32_t kModes[] = {4, 6};  // BMYK, BMYKbm
+
 }  // namespace
+
+const OutputColorModes kOutputColorModes(kModes);
 
 int BeginJob(CVarnPrn* job, const char* family, JobHook closeJob, JobHook openPage) {
     job->Log(3000, "%s_OpenJob...", family);
@@ -166,7 +170,7 @@ bool PictureFitsHalftoner(CVarnPrn& job, const char* family) {
     if (!job.m_pHalftone) return false;
     const std::string where = std::string(family) + "_OpenJob";
     if (PictureHasChannels(&job, where.c_str(), job.m_iOutputColorMode == 4 ? "BMYK" : "BMYKbm",
-                           job.m_pHalftone->LinearizeInputBytes())) {
+                           job.m_pHalftone->LinearizeInput())) {
         return true;
     }
     job.m_pHalftone.reset();

@@ -6,11 +6,15 @@
 #include <cstdint>
 
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "halftone/planar_channel.h"
 #include "job/varn_prn.h"
 #include "printers/print_modes.h"
 
 namespace sublimation {
+
+// The output colour modes of the BMYK and BMYKbm set-ups: 4 and 6.
+extern const OutputColorModes kOutputColorModes;
 
 // The printer colour codes of the channels: B, M, Y, K, then the light b and m.
 inline constexpr uint32_t kColourCodes[6] = {2, 1, 4, 0, 18, 17};

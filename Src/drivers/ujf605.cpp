@@ -51,7 +51,11 @@ int SpoolFailure(CVarnPrn* job, uint32_t code, const char* what) {
     return -1;
 }
 
+constexpr int32_t kModes[] = {4, 6};  // CMYK, CMYKcm
+
 }  // namespace
+
+const OutputColorModes UJF_OutputColorModes(kModes);
 
 UJF_Intern::UJF_Intern(CVarnPrn* job) {
     m_bDeleteOnClose = ReadDeleteOnClose();
@@ -128,7 +132,9 @@ int UJF_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     const int32_t channels = screening ? 5 : 8;
     job->Log(3000, "UJF_InitHalftone %d channels", channels);
     // Screening reads cyan, magenta, yellow, black and white; error diffusion at least the first four.
-    if (!PictureHasChannels(job, "UJF_InitHalftone", screening ? "CMYK+W" : "CMYK", screening ? 5 : 4)) return -1;
+    if (!PictureHasChannels(job, "UJF_InitHalftone", screening ? "CMYK+W" : "CMYK", PixelInput{4, screening ? 5 : 4})) {
+        return -1;
+    }
     try {
         job->m_iOutChannels = channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

@@ -11,6 +11,7 @@
 
 #include "base/byte_buffer.h"
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "job/family_object.h"
 #include "services/spool_file.h"
 #include "services/spool_writer.h"
@@ -63,6 +64,8 @@ int32_t UJF_ResolutionMode(int64_t p, int32_t dotSize, int32_t halftoneMode);
 // Job start: form feed as job header, halftoner set-up. 0, -1 without a job,
 // the writer's code when the header cannot be written, -2 when the
 // halftoner set-up fails.
+// The output colour modes of the UJF-605 line: CMYK, CMYKcm.
+extern const OutputColorModes UJF_OutputColorModes;
 int UJF_OpenJob(CVarnPrn* job);
 // Halftoner set-up for the dot-mode code: 0 or -1.
 int UJF_InitHalftone(CVarnPrn* job, int32_t dotMode);

@@ -77,7 +77,12 @@ void ClearHooks(CVarnPrn* job) {
     job->m_pfnCloseJob = nullptr;
 }
 
+// CMYK, and CMYKcm where the model has a configuration for it (else CMYK's).
+constexpr int32_t kModes[] = {4, 6};
+
 }  // namespace
+
+const OutputColorModes UJFx042_OutputColorModes(kModes);
 
 Bytes MRL_IV_PD(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
     return MRL("PD", mrl::u8(a), mrl::u8(b), mrl::u8(c), mrl::u8(d));
@@ -341,7 +346,7 @@ int UJFx042_OpenJob(CVarnPrn* job) {
     auto driver = std::make_unique<UJFx042_Intern>(job);
     const bool started = UJFx042_InitHalftone(driver.get(), job);
     if (!started || !PictureHasChannels(job, kName, kConfigs[driver->m_pPrinterType->m_ColorConfig].imageType,
-                                        job->m_pHalftone->LinearizeInputBytes())) {
+                                        job->m_pHalftone->LinearizeInput())) {
         if (!started) job->SetErrorMessageF("Internal error %s UJFx042_InitHalftone failed", kName);
         job->m_pHalftone.reset();
         job->m_pOutLine = nullptr;  // the halftoner's line went with it

@@ -15,6 +15,7 @@
 #include "base/byte_buffer.h"
 #include "drivers/family_driver.h"
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "halftone/halftone.h"
 #include "services/spool_file.h"
 #include "services/spool_writer.h"
@@ -114,6 +115,8 @@ public:
 // driver object and its halftoner set up. 0; -1 without a job; the writer's
 // code when the header cannot be written; -2 for a row missing from the
 // model's tables or a failed halftoner set-up (no hooks are left then).
+// The output colour modes of the UJF-x042 colour configurations: CMYK, CMYKcm.
+extern const OutputColorModes UJFx042_OutputColorModes;
 int UJFx042_OpenJob(CVarnPrn* job);
 // The halftoner set-up (planar error diffusion, routine 118); false on failure.
 bool UJFx042_InitHalftone(UJFx042_Intern* driver, CVarnPrn* job);

@@ -72,20 +72,24 @@ uint32_t SpotColorChannelCode(const std::string& name) {
     return kChannelUnknown;
 }
 
+const char* InputColorModeName(int32_t mode) {
+    switch (mode) {
+        case 3: return "RGB";
+        case 4: return "CMYK";
+        case 6: return "CMYKOG";
+        case 7: return "CMYKRGB";
+        default: return nullptr;
+    }
+}
+
 ChannelCodeString GetChannelSetName(int32_t processColorCount,
                                     const std::vector<std::string>& printerSpotColors) {
     if (processColorCount > kMaxProcessColors) {
         throw TextError("GetChannelSetName: process colour count " + std::to_string(processColorCount) +
                         " out of range");
     }
-    std::string process;
-    switch (processColorCount) {
-        case 3: process = "RGB"; break;
-        case 4: process = "CMYK"; break;
-        case 6: process = "CMYKOG"; break;
-        case 7: process = "CMYKRGB"; break;
-        default: process.assign(static_cast<size_t>(std::max(processColorCount, 0)), '?'); break;
-    }
+    const char* name = InputColorModeName(processColorCount);
+    const std::string process = name ? name : std::string(static_cast<size_t>(std::max(processColorCount, 0)), '?');
     ChannelCodeString codes = ParseChannelLetters(process);
     for (const std::string& name : printerSpotColors) codes.push_back(SpotColorChannelCode(name));
     return codes;

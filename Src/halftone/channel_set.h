@@ -40,6 +40,10 @@ size_t CountChannelCode(const ChannelCodeString& codes, uint32_t code);
 // "CLEAR_INK" 101, "METALLIC_INK" 102, any other 127.
 uint32_t SpotColorChannelCode(const std::string& spotColorName);
 
+// The process colours of an input colour mode ("Output/Prn/Printer/InputColorMode"):
+// 3 "RGB", 4 "CMYK", 6 "CMYKOG", 7 "CMYKRGB"; null for any other.
+const char* InputColorModeName(int32_t mode);
+
 // The channel set of a job from its process-colour count (3 "RGB", 4 "CMYK",
 // 6 "CMYKOG", 7 "CMYKRGB", any other n gives n codes 127, none when n is
 // negative) and its printer's spot-colour names in list order. A count above

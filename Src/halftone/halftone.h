@@ -75,6 +75,17 @@ class CHalftone;
 // count, step, output words) -> a value no caller uses.
 using LinearizeFunction = int32_t (CHalftone::*)(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
 
+// What a colour set-up reads of each pixel of the host's line: colours of
+// one input colour mode ("Output/Prn/Printer/InputColorMode": 4 CMYK, 6
+// CMYKOG), then spot channels, `bytes` in all.
+struct PixelInput {
+    int32_t colorMode;
+    int32_t bytes;
+};
+
+// What a line lineariser of CHalftone reads; null for any other function.
+const PixelInput* FindLinearizeInput(LinearizeFunction function);
+
 class IHalftone {
 public:
     virtual ~IHalftone() = default;
@@ -186,12 +197,15 @@ public:
     static int32_t GetInputLayout(CVarnPrn* job);
 
     // ---- line linearisers of the planar routine ----
-    void SetLinearizeFunction(LinearizeFunction function) { m_pfnLinearize = function; }
+    // Installs one of the line linearisers below: false, and none installed
+    // (LinearizeInput null, which the families' picture check refuses), for
+    // any other function.
+    bool SetLinearizeFunction(LinearizeFunction function);
     int32_t Linearize(const uint8_t* src, int32_t count, int32_t step, uint16_t* out) {
         return (this->*m_pfnLinearize)(src, count, step, out);
     }
-    // Bytes per input pixel that the installed lineariser reads (0 for none).
-    int32_t LinearizeInputBytes() const;
+    // What the installed lineariser reads of a pixel; null while none is.
+    const PixelInput* LinearizeInput() const { return m_pLinearizeInput; }
     int32_t LinearizeNone(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine4A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine5A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
@@ -267,6 +281,7 @@ public:
     // ================= per-pixel and per-line stages =================
     PixelConverter m_pfnPixelConverter = nullptr;
     LinearizeFunction m_pfnLinearize = &CHalftone::LinearizeNone;
+    const PixelInput* m_pLinearizeInput = nullptr;
 
     // ================= planar error diffusion (routine 118) =================
     // Built by the family before InitJob; routine 118 deletes it at job end.

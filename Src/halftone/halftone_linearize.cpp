@@ -236,21 +236,38 @@ int32_t CHalftone::LinearizeLine8C(const uint8_t* src, int32_t count, int32_t st
 #undef MAP
 #undef T
 
-int32_t CHalftone::LinearizeInputBytes() const {
-    struct Row {
-        LinearizeFunction function;
-        int32_t bytes;
-    };
-    static const Row kRows[] = {
-        {&CHalftone::LinearizeLine4A, 4}, {&CHalftone::LinearizeLine5A, 5}, {&CHalftone::LinearizeLine5B, 5},
-        {&CHalftone::LinearizeLine5C, 5}, {&CHalftone::LinearizeLine6A, 6}, {&CHalftone::LinearizeLine6B, 6},
-        {&CHalftone::LinearizeLine6C, 6}, {&CHalftone::LinearizeLine6D, 6}, {&CHalftone::LinearizeLine6E, 6},
-        {&CHalftone::LinearizeLine6F, 4}, {&CHalftone::LinearizeLine6G, 5}, {&CHalftone::LinearizeLine7A, 7},
-        {&CHalftone::LinearizeLine7B, 7}, {&CHalftone::LinearizeLine7C, 5}, {&CHalftone::LinearizeLine7D, 5},
-        {&CHalftone::LinearizeLine8A, 6}, {&CHalftone::LinearizeLine8B, 6}, {&CHalftone::LinearizeLine8C, 6},
-    };
-    for (const Row& row : kRows) {
-        if (row.function == m_pfnLinearize) return row.bytes;
+namespace {
+
+// The pixel each lineariser reads (its LinearizeLoop's byte count), kept
+// beside the functions: the picture check and the set-up both go by it.
+struct LinearizerRow {
+    LinearizeFunction function;
+    PixelInput input;
+};
+constexpr PixelInput kCmyk(int32_t bytes) { return {4, bytes}; }
+const LinearizerRow kLinearizers[] = {
+    {&CHalftone::LinearizeLine4A, kCmyk(4)}, {&CHalftone::LinearizeLine5A, kCmyk(5)},
+    {&CHalftone::LinearizeLine5B, kCmyk(5)}, {&CHalftone::LinearizeLine5C, kCmyk(5)},
+    {&CHalftone::LinearizeLine6A, {6, 6}},   {&CHalftone::LinearizeLine6B, kCmyk(6)},
+    {&CHalftone::LinearizeLine6C, kCmyk(6)}, {&CHalftone::LinearizeLine6D, kCmyk(6)},
+    {&CHalftone::LinearizeLine6E, kCmyk(6)}, {&CHalftone::LinearizeLine6F, kCmyk(4)},
+    {&CHalftone::LinearizeLine6G, kCmyk(5)}, {&CHalftone::LinearizeLine7A, {6, 7}},
+    {&CHalftone::LinearizeLine7B, kCmyk(7)}, {&CHalftone::LinearizeLine7C, kCmyk(5)},
+    {&CHalftone::LinearizeLine7D, kCmyk(5)}, {&CHalftone::LinearizeLine8A, kCmyk(6)},
+    {&CHalftone::LinearizeLine8B, kCmyk(6)}, {&CHalftone::LinearizeLine8C, kCmyk(6)},
+};
+
+}  // namespace
+
+const PixelInput* FindLinearizeInput(LinearizeFunction function) {
+    for (const LinearizerRow& row : kLinearizers) {
+        if (row.function == function) return &row.input;
     }
-    return 0;
+    return nullptr;
+}
+
+bool CHalftone::SetLinearizeFunction(LinearizeFunction function) {
+    m_pLinearizeInput = FindLinearizeInput(function);
+    m_pfnLinearize = m_pLinearizeInput ? function : &CHalftone::LinearizeNone;
+    return m_pLinearizeInput != nullptr;
 }

@@ -263,6 +263,10 @@ PixelConverter PixelConverterForLayout(int32_t layout) {
     return layout >= 0 && layout < kChannelLayoutCount ? kConverters[layout] : nullptr;
 }
 
+int32_t DiffusionInputColorMode(int32_t inkSetClass, int32_t outputColorMode) {
+    return ChannelLayoutFor(inkSetClass, 0, outputColorMode, 0) == 22 ? 6 : 4;
+}
+
 int32_t ChannelLayoutFor(int32_t inkSetClass, int32_t code, int32_t mode, int32_t routine) {
     // By ink-set code 419 / 420 / 421, else the plain layouts.
     const auto byCode = [code, mode](int32_t w419, int32_t w420, int32_t w421, int32_t mode4, int32_t other) {

@@ -63,6 +63,11 @@ PixelConverter PixelConverterForLayout(int32_t layout);
 // output colour mode and the halftone routine.
 int32_t ChannelLayoutFor(int32_t inkSetClass, int32_t inkSetCode, int32_t outputColorMode, int32_t routine);
 
+// The input colour mode whose colours the error-diffusion converter of an
+// ink-set class and output colour mode reads first: 6 (CMYKOG, six bytes) for
+// ConvertPixel_CMYKcm6, which no ink-set code selects; else 4 (CMYK).
+int32_t DiffusionInputColorMode(int32_t inkSetClass, int32_t outputColorMode);
+
 // The debug-image layout code of the eight-channel routines.
 int32_t InputLayoutFor(int32_t inkSetClass, int32_t outputColorMode);
 

@@ -370,7 +370,7 @@ void CVarnPrn::ReadPaperFeedAndGeometry() {
 }
 
 int CVarnPrn::CheckCrop() {
-    const std::string cropped = "Image cropped by output device";
+    const std::string cropped = kImageCroppedInfo;
     const std::string tooLarge = "Job is larger than print medium size";
     std::vector<std::string> info;
     std::vector<std::string> errors;

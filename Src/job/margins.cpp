@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/format.h"
 #include "base/rounding.h"
 #include "host/ticket.h"
 #include "job/varn_prn.h"
@@ -113,4 +114,21 @@ void CVarnPrn::InitMargins() {
     Log(LOG_DETAIL, "\tCrop right  = %d pixel", m_iCropRight / sx);
     Log(LOG_DETAIL, "\tCrop top    = %d pixel", m_iCropTop / sy);
     Log(LOG_DETAIL, "\tCrop bottom = %d pixel", m_iCropBottom / sy);
+}
+
+bool CVarnPrn::PageHoldsLines() {
+    if (!m_bCropping || (m_iImageWidth > 0 && m_iImageHeight > 0)) return true;
+    // Every line (or column) of the image would be cropped: the page would print nothing.
+    const bool lines = m_iImageHeight <= 0;
+    const char* key = lines ? "Output/Prn/Media/Size/Height" : "Output/Prn/Media/Size/Width";
+    const std::string message = StringF(
+        "Reredir.uze: \"%s\" = %s mm less the margins (%s %s mm, %s %s mm) holds no printer %s at %s dpi", key,
+        FormatGeneral(JobDouble(key, 0.0), 6).c_str(), lines ? "top" : "left",
+        FormatGeneral(lines ? m_dMarginTop : m_dMarginLeft, 6).c_str(), lines ? "bottom" : "right",
+        FormatGeneral(lines ? m_dMarginBottom : m_dMarginRight, 6).c_str(), lines ? "line" : "pixel",
+        FormatGeneral(lines ? m_dResolutionY : m_dResolutionX, 6).c_str());
+    Log(LOG_ERROR, "CVarnPrn::OpenJob: %s", message.c_str());
+    SetErrorMessage(message);
+    UpdateInfoMessage(false, kImageCroppedInfo);  // nothing is printed, cropped or not
+    return false;
 }

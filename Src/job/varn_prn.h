@@ -39,6 +39,10 @@ using HalftonePtr = std::unique_ptr<CHalftone, HalftoneDeleter>;
 using pfnWritePrnData = PFN_WRITEPRNDATA;
 using WritePrnContext = void*;
 
+// The element of "Process/InfoMessage" that tells the user the page lost
+// part of the image to a medium smaller than the job.
+inline constexpr const char* kImageCroppedInfo = "Image cropped by output device";
+
 // A family hook: takes the job, a negative result is a failure.
 typedef int (*JobHook)(CVarnPrn* job);
 
@@ -121,9 +125,13 @@ public:
     // 2^31 bytes; OpenJob then fails with -2 before any family starts.
     bool LineBuffersFit();
     // False, with a message naming the key and the value, when a setting that
-    // takes one of a few values (output and input colour mode, image
-    // position) holds another; OpenJob then fails with -2.
+    // takes one of a few values (the input colour mode) holds another; OpenJob
+    // then fails with -2.
     bool EnumeratedSettingsValid();
+    // False, with a message naming the medium's size and margins, when the
+    // printable area holds no printer line or no pixel across; OpenJob then
+    // fails with -2.
+    bool PageHoldsLines();
     // Page-link record, the family's OpenPage hook, the halftoner's page
     // start and the page's feed resampler. -2 when the hook is missing or fails.
     int OpenPage();

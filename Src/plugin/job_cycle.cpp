@@ -20,22 +20,16 @@ constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
 }
 
 // Settings that take one of a set of values; any other value would print with
-// a set-up the job did not ask for.
+// a set-up the job did not ask for. (The output colour mode is the family's:
+// see OutputColorModeServed.)
 struct EnumeratedSetting {
     const char* key;
     int32_t CVarnPrn::*field;
     std::vector<int32_t> values;
-    bool listed;  // the message lists the values (a short set)
 };
 
 const EnumeratedSetting kEnumeratedSettings[] = {
-    // Every output colour mode the halftoner, the linearisation and the families know.
-    {"Output/Prn/Printer/OutputColorMode", &CVarnPrn::m_iOutputColorMode,
-     {1,   2,   4,   6,   7,   8,   12,  13,  17,  18,  19,  30,  31,  33,  35,  37,  39,  40,  41,  52,  53,
-      54,  55,  75,  76,  120, 121, 122, 124, 125, 126, 127, 128, 129, 130, 134, 135, 136, 137, 138, 139, 140,
-      141, 142, 143, 146, 147, 148, 149, 150, 160, 162, 163},
-     false},
-    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}, true},
+    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}},
 };
 
 // The largest line buffer a job may need: 2^31 - 1 bytes.
@@ -44,6 +38,18 @@ constexpr uint64_t kMaxLineBufferBytes = (uint64_t{1} << 31) - 1;
 // code in bits.
 constexpr uint64_t kMaxPlanes = 8;
 constexpr uint64_t kMaxBitsPerDot = 2;
+
+// A mode the family has no set-up for would print with another mode's inks.
+bool OutputColorModeServed(CVarnPrn& job, const OutputColorModes* modes) {
+    if (!modes || modes->Serves(job.m_iOutputColorMode)) return true;
+    const char* key = "Output/Prn/Printer/OutputColorMode";
+    const std::string list = modes->List();
+    job.Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not one of %s, the output colour modes of printer model %d",
+            key, job.m_iOutputColorMode, list.c_str(), job.m_iPrinterModell);
+    job.SetErrorMessageF("Reredir.uze: \"%s\" = %d is not one of %s, the output colour modes of printer model %d",
+                         key, job.m_iOutputColorMode, list.c_str(), job.m_iPrinterModell);
+    return false;
+}
 
 }  // namespace
 
@@ -66,7 +72,7 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
     Log(LOG_DETAIL, "CVarnPrn::OpenJob...");
     m_pfnWritePrnData = write;
     m_pWritePrnContext = context;
-    if (!EnumeratedSettingsValid()) return -2;
+    if (!EnumeratedSettingsValid() || !PageHoldsLines()) return -2;
     InitImagePos();
     if (!LineBuffersFit()) return -2;
 
@@ -77,6 +83,7 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
                          EscapeControlBytes(m_strModelName).c_str(), m_iPrinterModell);
         return -2;
     }
+    if (!OutputColorModeServed(*this, family->outputColorModes)) return -2;
     if (family->traceFormat) Log(LOG_DETAIL, family->traceFormat, m_iPrinterModell);
     const int r = family->openJob(this);
 
@@ -95,11 +102,8 @@ bool CVarnPrn::EnumeratedSettingsValid() {
     for (const EnumeratedSetting& s : kEnumeratedSettings) {
         const int32_t value = this->*s.field;
         if (std::find(s.values.begin(), s.values.end(), value) != s.values.end()) continue;
-        std::string allowed = "a value it takes";
-        if (s.listed) {
-            allowed = "one of ";
-            for (int32_t v : s.values) allowed += std::to_string(v) + (v == s.values.back() ? "" : ", ");
-        }
+        std::string allowed = "one of ";
+        for (int32_t v : s.values) allowed += std::to_string(v) + (v == s.values.back() ? "" : ", ");
         Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not %s", s.key, value, allowed.c_str());
         SetErrorMessageF("Reredir.uze: \"%s\" = %d is not %s", s.key, value, allowed.c_str());
         return false;

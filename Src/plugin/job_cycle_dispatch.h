@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "drivers/output_color_modes.h"
 #include "job/varn_prn.h"
 
 struct PrinterFamilyRow {
@@ -11,6 +12,7 @@ struct PrinterFamilyRow {
     int32_t lastModel;
     const char* traceFormat;  // logged with the model number before the family runs; null: none
     JobHook openJob;          // null while the family is not built: its models are refused
+    const OutputColorModes* outputColorModes;  // the family's; null: the family checks the mode itself
 };
 
 // The row that serves the printer-model number, or null when no row does.

@@ -39,12 +39,13 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string screening = "Output/Prn/BPL/HalftoneMode = 6\nOutput/Prn/Linearization/BPLPath = \"" +
                                   TicketPath(folder.File("job.lin")) + "\"\nOutput/Prn/BPL/ScreeningFile = ";
     const std::string spt = "Reredir.uze: Screening file \"" + TicketPath(folder.Path()) + "/";
+    const std::string modes = "the output colour modes of printer model ";
+    const std::string rgb = "CMYK pixels (input colour mode 4), the job's input colour mode is 3 (RGB)";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
         {"JV33", screening + "\"folder.spt\"\n", spt + "folder.spt\" is not a regular file"},
         {"JV33", screening + "\"short.spt\"\n", spt + "short.spt\" is shorter than a spot file's header"},
-        {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not a value it takes"},
         {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 3, 4, 6, 7"},
         {"JV33", P + "ResolutionX = 0.0\n", R + P + "ResolutionX\" = 0 dpi is no resolution"},
         {"JV400", P + "ResolutionY = -720.0\n", R + P + "ResolutionY\" = -720 dpi is no resolution"},
@@ -70,6 +71,28 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
          lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
         {"JV33", P + "Model = \"700\"\n", "",
          "Ticket key \"" + P + "Model\" is stored as text but read as integer; ignored"},
+        // Settings checked against the printer: output colour modes its family has no set-up for (modes
+        // a CMYK linearisation file takes), an RGB picture whose fourth channel would print as black, a
+        // medium that holds no line; and the linearisation file's reason over the family's own message.
+        {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not one of 4, 6, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 13\n", R + P + "OutputColorMode\" = 13 is not one of 4, 6, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 120\n", R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 121\n", R + P + "OutputColorMode\" = 121 is not one of 4, 6, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 122\n", R + P + "OutputColorMode\" = 122 is not one of 4, 6, " + modes + "700"},
+        {"JFX200", P + "OutputColorMode = 120\n",
+         R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "7081"},
+        {"JV400", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, 8, " + modes + "728"},
+        {"JV33", P + "InputColorMode = 3\n", "InitHalftone: Image type CMYK reads " + rgb},
+        {"Tx500", P + "InputColorMode = 3\n", "Tx500_OpenJob: Image type BMYK reads " + rgb},
+        {"JV33", M + "Height = 0.001\n", R + M + "Height\" = 0.001 mm less the margins (top 0 mm, bottom 0 mm) holds "
+                                         "no printer line at 720 dpi"},
+        {"JV300", P + "OutputColorMode = 6\n",
+         lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
+        // The scale bound of each axis at its own resolution (600 x 900 dpi).
+        {"JV400", I + "RipResolutionY = 4.9e-324\n",
+         R + I + "RipResolutionY\" = 4.94066e-324 dpi scales each pixel by 2147483647; the page has 70866 lines"},
+        {"JV400", I + "RipResolutionX = 0.0001\n",
+         R + I + "RipResolutionX\" = 0.0001 dpi scales each pixel by 6000000; the page has 188976 pixels across"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);

@@ -60,7 +60,8 @@ TEST_F(JV400Test, ImageTypesGiveChannelsDebugCodesAndColourCodes) {
         SCOPED_TRACE(c.name);
         Open((c.outputMode == 8 ? EightColourLinearisation() : "") + "Output/Prn/Printer/Model = " +
              std::to_string(c.model) + "\nOutput/Prn/Printer/OutputColorMode = " + std::to_string(c.outputMode) +
-             "\nProcess/Components = " + std::to_string(c.components) + "\n");
+             "\nProcess/Components = " + std::to_string(c.components) +
+             "\nOutput/Prn/Printer/InputColorMode = " + (c.outputMode == 8 ? "6" : "4") + "\n");
         ASSERT_EQ(JV400_OpenJob(job.get()), 0);
         EXPECT_EQ(writer.records.at(0).data, (std::vector<uint8_t>{'Q', 'E', 0}));
         EXPECT_FALSE(job->m_bSuppressOpenJobRecord);

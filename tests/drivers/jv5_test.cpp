@@ -14,6 +14,8 @@ using prndecode::Command;
 // Eight channels: output colour mode 8 with its linearisation file.
 const std::string kEight = std::string("Output/Prn/Printer/Model = 678\nOutput/Prn/Printer/OutputColorMode = 8\n") +
                            "Output/Prn/Linearization/BPLPath = \"" + KELMORA_EIGHT_COLOUR_LIN + "\"\n";
+// Its error diffusion reads CMYKOG pictures.
+const std::string kEightDiffused = kEight + "Output/Prn/Printer/InputColorMode = 6\nProcess/Components = 6\n";
 
 class JV5Test : public FamilyTest {
 protected:
@@ -45,10 +47,10 @@ TEST_F(JV5Test, RoutineFollowsDotSizeResolutionAndChannels) {
         {"Output/Prn/Specific/DotSize = 0\nOutput/Prn/Printer/ResolutionY = 1440.0\n", 4, 106, 2, 1, false},
         {"Output/Prn/Specific/DotSize = 0\nOutput/Prn/Printer/ResolutionX = 1440.0\n"
          "Output/Prn/Printer/ResolutionY = 1440.0\n", 4, 109, 1, 18, false},             // above 720 x 1440
-        {kEight, 8, 111, 1, 17, false},
-        {kEight + "Output/Prn/Specific/DotSize = 2\n",
+        {kEightDiffused, 8, 111, 1, 17, false},
+        {kEightDiffused + "Output/Prn/Specific/DotSize = 2\n",
          8, 108, 2, 1, true},
-        {kEight + "Output/Prn/Specific/DotSize = 0\n"
+        {kEightDiffused + "Output/Prn/Specific/DotSize = 0\n"
          "Output/Prn/Printer/ResolutionX = 540.0\n", 8, 105, 2, 1, false},
     };
     for (const Case& c : cases) {

@@ -465,7 +465,9 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
         << warned.output;
     EXPECT_FALSE(Contains(warned.output, "PrnBase::OpenPage: success")) << "information lines only when asked";
     std::string tiny = JobTicket(kE2EPlain);
-    tiny.replace(tiny.find("Width = 1000.0"), 14, "Width = 0.01").replace(tiny.find("Height = 2000.0"), 15, "Height = 0.01");
+    // A medium that holds two pixels of the four across and one of the two lines.
+    tiny.replace(tiny.find("Width = 1000.0"), 14, "Width = 0.1")
+        .replace(tiny.find("Height = 2000.0"), 15, "Height = 0.05");
     const e2e::Run cropped = Job(WriteTicket("tiny.txt", tiny), picture, File("d.prn"));
     EXPECT_EQ(cropped.status, 0) << cropped.output;
     EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "halftone/halftone.h"
@@ -70,6 +72,29 @@ TEST_F(LinearizeTest, EachMemberReadsItsMapsAndWritesItsWords) {
         EXPECT_EQ(std::vector<int32_t>(out.begin(), out.end() - 1), member.words) << member.name;
         EXPECT_EQ(out.back(), 0xEEEE) << member.name << " writes past its words";
     }
+}
+
+// The set-up and the picture check go by what the installing code knows of a
+// lineariser: the bytes it steps by (a second pixel right after the first
+// gives the same words) and the colours it reads; any other function is no
+// lineariser.
+TEST_F(LinearizeTest, InstallingKnowsThePixelEachMemberReads) {
+    for (const Member& member : Members()) {
+        const PixelInput* input = FindLinearizeInput(member.function);
+        ASSERT_NE(input, nullptr) << member.name;
+        EXPECT_EQ(input->bytes, member.bytes) << member.name;
+        const bool orangeGreen = std::string(member.name) == "6A" || std::string(member.name) == "7A";
+        EXPECT_EQ(input->colorMode, orangeGreen ? 6 : 4) << member.name;
+        std::vector<uint8_t> two{1, 2, 3, 4, 5, 6, 7};
+        two.resize(size_t(input->bytes));
+        two.insert(two.end(), two.begin(), two.end());
+        const size_t words = member.words.size();
+        const std::vector<uint16_t> out = Run(member.function, two, 2, 1, 2 * words);
+        EXPECT_TRUE(std::equal(out.begin(), out.begin() + long(words), out.begin() + long(words))) << member.name;
+        EXPECT_EQ(halftone.LinearizeInput(), input) << member.name;
+    }
+    EXPECT_FALSE(halftone.SetLinearizeFunction(&CHalftone::LinearizeNone));
+    EXPECT_EQ(halftone.LinearizeInput(), nullptr);
 }
 
 TEST_F(LinearizeTest, EmptyPixelsGiveZeroWordsWithoutATableLookUp) {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
+#include <set>
 #include <numeric>
 
+#include "catalogue/varn_printer.h"
 #include "halftone/halftone.h"
 #include "job/job_test_support.h"
 #include "plugin/job_cycle_dispatch.h"
@@ -210,6 +213,28 @@ TEST_F(Dispatch, ServesExactlyTheListedModelNumbers) {
     EXPECT_TRUE(SetTestPrinterFamily(7020, 7020, "x", SuppressingOpenJob)) << "a number no family serves";
     EXPECT_TRUE(SetTestPrinterFamily(0, 0, nullptr, nullptr));
     EXPECT_EQ(FindPrinterFamily(7020), nullptr);
+}
+
+// Each family serves exactly the output colour modes its catalogued models
+// offer the host: none offered is refused at OpenJob, none served is offered
+// by no model of the family.
+TEST_F(Dispatch, EachFamilyServesTheOutputColourModesItsModelsOffer) {
+    const CVarnPrinter catalogue{CVarnPrinterParams{}};
+    std::map<const OutputColorModes*, std::set<int32_t>> offered;
+    for (const auto& [model, record] : catalogue.m_mapPrinterModels) {
+        const PrinterFamilyRow* family = FindPrinterFamily(model);
+        if (!family) continue;
+        ASSERT_NE(family->outputColorModes, nullptr) << model;
+        for (const COLORMODE& mode : record.listColorModes) {
+            EXPECT_TRUE(family->outputColorModes->Serves(int32_t(mode.nValue))) << model << " " << mode.strName;
+            offered[family->outputColorModes].insert(int32_t(mode.nValue));
+        }
+    }
+    for (const auto& [modes, values] : offered) {
+        std::string list;
+        for (int32_t v : values) list += (list.empty() ? "" : ", ") + std::to_string(v);
+        EXPECT_EQ(modes->List(), list);
+    }
 }
 
 TEST_F(Dispatch, TheSuppressionFlagsKeepTheFrameRecordsOut) {

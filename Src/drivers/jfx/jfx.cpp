@@ -82,7 +82,7 @@ int OpenJobImpl(CVarnPrn* job, const char* name) {
     auto driver = std::make_unique<Intern>(job);
     const bool started = JFX_InitHalftone(driver.get(), job);
     if (!started || !PictureHasChannels(job, name, JfxColorConfig(driver->m_pPrinterType->m_ColorConfig)->name,
-                                        job->m_pHalftone->LinearizeInputBytes())) {
+                                        job->m_pHalftone->LinearizeInput())) {
         if (!started) job->SetErrorMessageF("Internal error %s InitHalftone failed", name);
         job->Log(0, "%s return error code %d", name, -2);
         job->m_pHalftone.reset();

@@ -14,6 +14,7 @@
 #include "drivers/family_driver.h"
 #include "drivers/jfx/printer_type.h"
 #include "drivers/mrl/mrl.h"
+#include "drivers/output_color_modes.h"
 #include "services/spool_file.h"
 #include "services/spool_writer.h"
 
@@ -126,6 +127,8 @@ protected:
 // Job start: 0, -1 without a job, the job-header write's code, or -2 for a
 // print mode or dot size missing from the model's tables or a failed
 // halftoner set-up.
+// The output colour modes of the JFX models' configurations: CMYK, CMYKcm.
+extern const OutputColorModes JFX_OutputColorModes;
 int JFX200_OpenJob(CVarnPrn* job);
 int JFX500_OpenJob(CVarnPrn* job);
 int JFX200_OpenJobImpl(CVarnPrn* job, const char* name);

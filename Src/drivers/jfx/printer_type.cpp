@@ -1,5 +1,6 @@
 #include "drivers/jfx/printer_type.h"
 
+#include "drivers/jfx/jfx.h"
 #include "job/varn_prn.h"
 
 namespace {
@@ -20,7 +21,13 @@ const VdsDotSetDescriptor kWf1TwoDots{"WF1 2dots - 8.6pl, 18.0pl", {8.6f, 18.0f}
 const VdsDotSetDescriptor kWf4ThreeDots{"WF4 3dots - 3.6pl, 6.8pl, 12.5pl", {3.6f, 6.8f, 12.5f}, {40, 40}};
 const VdsDotSetDescriptor kWf4TwoDots{"WF4 2dots - 3.6pl, 6.8pl", {3.6f, 6.8f}, {40}};
 
+// The columns of the model table: CMYK and CMYKcm (which a model without
+// CMYKcm prints with its CMYK configuration).
+constexpr int32_t kModes[] = {4, 6};
+
 }  // namespace
+
+const OutputColorModes JFX_OutputColorModes(kModes);
 
 const JfxColorConfigRow* JfxColorConfig(int32_t colorConfig) {
     if (colorConfig < 0 || size_t(colorConfig) >= sizeof kColorConfigs / sizeof kColorConfigs[0]) return nullptr;

@@ -154,7 +154,11 @@ std::unique_ptr<JV300_Intern> Create(CVarnPrn* job) {
     return std::unique_ptr<JV300_Intern>(new (std::nothrow) Driver(job));
 }
 
+constexpr int32_t kModes[] = {4, 6};  // the output colour modes of FindImageType
+
 }  // namespace
+
+const OutputColorModes JV300_OutputColorModes(kModes);
 
 int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Intern> (*create)(CVarnPrn*)) {
     if (!job) return -1;
@@ -174,7 +178,7 @@ int JV300_OpenJobWith(CVarnPrn* job, const char* name, std::unique_ptr<JV300_Int
         job->SetErrorMessageF("Internal error %s !pEmitter", name);
     } else if (!JV300_InitHalftone(driver.get(), job)) {
         job->SetErrorMessageF("Internal error %s JV300_InitHalftone failed", name);
-    } else if (!PictureHasChannels(job, name, driver->m_pImageType, job->m_pHalftone->LinearizeInputBytes())) {
+    } else if (!PictureHasChannels(job, name, driver->m_pImageType, job->m_pHalftone->LinearizeInput())) {
         job->m_pHalftone.reset();
     } else {
         job->m_pDriver = std::move(driver);

@@ -13,6 +13,7 @@
 
 #include "drivers/family_driver.h"
 #include "drivers/mrl/mrl_segments.h"
+#include "drivers/output_color_modes.h"
 #include "drivers/mrl/qd_emitter.h"
 #include "halftone/variable_dot.h"
 #include "printers/print_modes.h"
@@ -105,6 +106,9 @@ Bytes MRL_IV_PL_OverPlotting_DependingOnJob(JV300_Intern* driver, CVarnPrn* job,
 // bits per pixel, and the job's output channels; false on failure (logged).
 bool JV300_InitHalftone(JV300_Intern* driver, CVarnPrn* job);
 
+// The output colour modes of the JV300 line's image types (CMYK or BMYK,
+// CMYKcm or BMYKbm), which the CJV300 line shares.
+extern const OutputColorModes JV300_OutputColorModes;
 int JV300_OpenJob(CVarnPrn* job);
 int JV300_OpenJobImpl(CVarnPrn* job, const char* name);
 // The job start of the line's families with their own driver object: job
