@@ -12,6 +12,7 @@
 
 #include "base/format.h"
 #include "base/text_error.h"
+#include "output_file.h"
 
 namespace hostkit {
 namespace {
@@ -343,13 +344,8 @@ void LoadTicketFile(const std::string& path, TicketStore& store) {
 
 void SaveTicketFile(const std::string& path, const TicketStore& store) {
     const std::string text = WriteTicketText(store);
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        throw TextError("cannot write the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
-    }
+    std::string error;
+    if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw TextError(error);
 }
 
 }  // namespace hostkit
