@@ -686,6 +686,8 @@ TEST(Programs, NameWhatIsWrong) {
     std::ofstream(folder.File("empty.prn")).close();
     std::ofstream(folder.File("t.txt")) << "[job]\n";
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
+    std::filesystem::copy_file(ai, folder.File("cut.ai"));
+    std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     const struct {
         std::string program;
         std::vector<std::string> arguments;
@@ -698,6 +700,12 @@ TEST(Programs, NameWhatIsWrong) {
         {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
         {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
+        // An output never replaces an input, by any name.
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "./cut.ai"}, 1,
+         "--out ./cut.ai is the input --ai cut.ai: it would be overwritten"},
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "o.mgl", "--hpgl",
+                    "cut-link.ai"}, 1, "--hpgl cut-link.ai is the input --ai cut.ai"},
+        {"prndump", {"--preview", folder.File("empty.prn"), "empty.prn"}, 1, "is the input empty.prn: it would be"},
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
@@ -709,6 +717,8 @@ TEST(Programs, NameWhatIsWrong) {
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
+    EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
 }
 
 // A layer spool file that cannot be written (a file-size limit fills it as a
