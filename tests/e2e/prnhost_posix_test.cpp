@@ -585,12 +585,14 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     Finish(cat, std::chrono::steady_clock::now(), File("fifo.read"));
     EXPECT_EQ(e2e::ReadText(File("fifo.read")), alone[0]);
 
-    // Standard output as the shell set it up, also by its other names; a
-    // symbolic link keeps its name and the file it leads to gets the stream.
+    // Standard output as the shell set it up, by its other names (a link to
+    // /dev/stdout here stands for /dev/stdout, which a fault run as root would
+    // replace); a symbolic link keeps its name and its target gets the stream.
     std::ofstream(File("real.prn")) << "old";
     std::filesystem::create_symlink(File("real.prn"), File("link.prn"));
+    std::filesystem::create_symlink("/dev/stdout", File("stdout-link"));
     for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
-             {"/dev/stdout", "stdout.prn"}, {"/proc/self/fd/1", "stdout.prn"}, {File("link.prn"), "real.prn"}}) {
+             {File("stdout-link"), "stdout.prn"}, {"/proc/self/fd/1", "stdout.prn"}, {File("link.prn"), "real.prn"}}) {
         toFifo[7] = name;
         const MeasuredRun run = RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path(), [this] {
             const int out = open(File("stdout.prn").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -599,8 +601,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         EXPECT_EQ(run.status, 0) << name << "\n" << run.output;
         EXPECT_EQ(e2e::ReadText(File(written)), alone[0]) << name;
     }
-    EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")));
-    EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
+    EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
 
     // A reader that goes away: the failed write ends the job with its reason.
     std::vector<std::string> big = toFifo;
