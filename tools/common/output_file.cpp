@@ -142,12 +142,14 @@ int RemoveOnSignal(const std::string& path) { return Claim(path); }
 
 void ForgetOnSignal(int slot) { Release(slot); }
 
-void RemoveTemporariesOnSignals() {
+void RemoveTemporariesOnSignals(bool endOnPipe) {
     for (const int signal : {SIGINT, SIGTERM}) std::signal(signal, RemoveAndReraise);
 #if !defined(_WIN32)
     for (const int signal : {SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2}) std::signal(signal, RemoveAndReraise);
-    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGPIPE, endOnPipe ? RemoveAndReraise : SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+#else
+    (void)endOnPipe;  // no SIGPIPE
 #endif
 }
 

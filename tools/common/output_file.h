@@ -89,10 +89,12 @@ std::FILE* OpenRegularFile(const std::string& path, bool& notRegular);
 
 // Makes SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1 and SIGUSR2 remove
 // every temporary file of an uncommitted OutputFile, and every path kept by
-// RemoveOnSignal, before the program ends. SIGPIPE and SIGXFSZ are ignored:
-// a write to a closed pipe or past a file-size limit then fails with the
-// system's reason, which the program reports.
-void RemoveTemporariesOnSignals();
+// RemoveOnSignal, before the program ends. SIGXFSZ is ignored, and so is
+// SIGPIPE unless endOnPipe (a lister whose reader went away ends, as
+// `prndump FILE | head` expects; its temporaries are removed too): a write
+// to a closed pipe or past a file-size limit then fails with the system's
+// reason, which the program reports.
+void RemoveTemporariesOnSignals(bool endOnPipe = false);
 
 // Keeps a file or an empty folder for removal on those signals (in the
 // order they were kept) until ForgetOnSignal; -1 when the list is full.

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        toolfile::RemoveTemporariesOnSignals();
+        toolfile::RemoveTemporariesOnSignals(true);
         return Run(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "prndump: %s\n", e.what());
