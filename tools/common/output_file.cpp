@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/dynamic_library.h"
 #include "platform/module.h"
 
 #if defined(_WIN32)
@@ -73,11 +74,6 @@ extern "C" void RemoveAndReraise(int signal) {
 
 std::string Reason(int error) { return error ? std::strerror(error) : "unknown error"; }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // Runs make(name) on fresh names beside target until it succeeds (true) or
 // fails for another reason than a name taken (false, errno kept): first
 // "<target>.<pid>-<n>.tmp", where that is too long ".tmp-<pid>-<n>" in the
@@ -87,7 +83,7 @@ bool FreshName(const std::string& target, std::string& name, Make make) {
     const std::string pid = std::to_string(TOOLFILE_GETPID());
     bool shortName = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = shortName ? FolderOf(target) + ".tmp-" + pid + "-" + std::to_string(attempt)
+        name = shortName ? platform::FolderOfPath(target) + ".tmp-" + pid + "-" + std::to_string(attempt)
                          : target + "." + pid + "-" + std::to_string(attempt) + ".tmp";
         if (make(name)) return true;
         if (errno == ENAMETOOLONG && !shortName) {
@@ -255,7 +251,7 @@ bool OutputFile::Publish(std::string& error) {
     }
 #if !defined(_WIN32)
     // The folder's new entry reaches the disk too.
-    const std::string folder = FolderOf(target_);
+    const std::string folder = platform::FolderOfPath(target_);
     const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);

@@ -208,8 +208,8 @@ int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
 }
 
 std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string folder = platform::FolderOfPath(path);
+    return folder.empty() ? "./" : folder;
 }
 
 // The files a job reads: the ticket, the pictures, the plug-in, the files
@@ -230,11 +230,12 @@ std::vector<toolfile::NamedFile> JobInputs(const Options& o, const hostkit::Tick
     // linearisation file or in the screening folder; "InkJet.spt" here.
     std::vector<std::string> screening = JobStrings(store, "System/Folders/SPT", TICKET_SCOPE_SYSTEM);
     if (screening.empty()) screening.push_back(installFolder + "/Profiles/Screening");
+    screening.front() += '/';
     for (const std::string& lin : JobStrings(store, "Output/Prn/Linearization/BPLPath")) screening.push_back(FolderOf(lin));
     const std::vector<std::string> names = JobStrings(store, "Output/Prn/BPL/ScreeningFile");
     inputs.push_back({"the job's screening file", "InkJet.spt"});
     for (const std::string& folder : screening) {
-        for (const std::string& name : names) inputs.push_back({"the job's screening file", folder + "/" + name});
+        for (const std::string& name : names) inputs.push_back({"the job's screening file", folder + name});
         std::error_code failed;
         for (std::filesystem::directory_iterator i(folder, failed), end; !failed && i != end; i.increment(failed)) {
             if (i->path().extension() == ".spt") inputs.push_back({"the job's screening file", i->path().string()});
