@@ -589,6 +589,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // /dev/stdout here stands for /dev/stdout, which a fault run as root would
     // replace); a symbolic link keeps its name and its target gets the stream.
     std::ofstream(File("real.prn")) << "old";
+    std::filesystem::permissions(File("real.prn"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     std::filesystem::create_symlink(File("real.prn"), File("link.prn"));
     std::filesystem::create_symlink("/dev/stdout", File("stdout-link"));
     for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
@@ -602,6 +603,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         EXPECT_EQ(e2e::ReadText(File(written)), alone[0]) << name;
     }
     EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
+    EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
 
     // A reader that goes away: the failed write ends the job with its reason.
     std::vector<std::string> big = toFifo;

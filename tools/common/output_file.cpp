@@ -99,9 +99,9 @@ bool FreshName(const std::string& target, std::string& name, Make make) {
 
 #if !defined(_WIN32)
 // A device, a FIFO or standard output, opened for writing in place; -1 with
-// errno 0 for a regular file (target then the file it is, through links),
-// -1 with errno set when it cannot be written.
-int OpenInPlace(const std::string& path, std::string& target) {
+// errno 0 for a regular file (target then the file it is, through links, and
+// mode its permissions), -1 with errno set when it cannot be written.
+int OpenInPlace(const std::string& path, std::string& target, int& mode) {
     target = path;
     const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     struct stat opened {}, out {};
@@ -123,6 +123,7 @@ int OpenInPlace(const std::string& path, std::string& target) {
     }
     if (!S_ISREG(opened.st_mode)) return fd;
     close(fd);
+    mode = static_cast<int>(opened.st_mode & 07777);
     char* real = realpath(path.c_str(), nullptr);
     if (!real) return -1;
     target = real;
@@ -160,6 +161,7 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
     path_ = path;
     errno_ = 0;
     int fd = -1;
+    [[maybe_unused]] int mode = -1;  // the permissions of the file replaced
 #if defined(_WIN32)
     std::error_code failed;
     const std::filesystem::file_status status = std::filesystem::status(path, failed);
@@ -169,7 +171,7 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
         fd = _open(path.c_str(), _O_WRONLY | _O_BINARY);
     }
 #else
-    fd = OpenInPlace(path, target_);
+    fd = OpenInPlace(path, target_, mode);
 #endif
     if (fd < 0 && errno == 0) {
         const bool made = FreshName(target_, temp_, [&fd](const std::string& name) {
@@ -178,6 +180,9 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
         });
         if (!made) temp_.clear();
         if (made) slot_ = Claim(temp_);
+#if !defined(_WIN32)
+        if (made && mode >= 0) fchmod(fd, static_cast<mode_t>(mode));
+#endif
     }
     if (fd >= 0) file_ = TOOLFILE_FDOPEN(fd, "wb");
     if (!file_) {
