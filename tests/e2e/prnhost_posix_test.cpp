@@ -365,6 +365,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {job + " --out " + out + " --ticket-out " + File("../" + folderName + "/o.prn"), 1, "name the same file"},
         {job + " --out " + File("old.prn") + " --ticket-out " + File("old-link.prn"), 1, "name the same file"},
         {job + " --out /dev/null --ticket-out /dev/null", 0, ""},
+        {job + " --out /dev/prnhost-test-no-device", 1, "cannot write /dev/prnhost-test-no-device: No such device"},
         {job + " --out " + File(std::string(250, 'o')), 0, ""},
         {"--ticket " + names + " --image " + image + " --out " + File("job.lin"), 1,
          "--out " + File("job.lin") + " is the job's linearisation file"},
@@ -397,6 +398,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
         EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
     }
+    EXPECT_FALSE(std::filesystem::remove("/dev/prnhost-test-no-device")) << "a file made in /dev";
     // prnhost itself (a copy, which a fault would replace).
     std::filesystem::copy_file(PRNHOST_PATH, File("prnhost"));
     const MeasuredRun self = RunMeasured(

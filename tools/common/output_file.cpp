@@ -106,8 +106,14 @@ int OpenInPlace(const std::string& path, std::string& target, int& mode) {
     const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     struct stat opened {}, out {};
     if (fd < 0) {
-        // A name that does not exist yet is created, unless it is a dangling link.
-        if (errno == ENOENT && lstat(path.c_str(), &opened) != 0) errno = 0;
+        // A name that does not exist yet is created, unless it is a dangling
+        // link or in /dev, which holds devices only (a misspelt /dev/null).
+        if (errno == ENOENT && lstat(path.c_str(), &opened) != 0) {
+            const std::string folder = platform::FolderOfPath(path);
+            char* real = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+            errno = real && (std::strcmp(real, "/dev") == 0 || std::strncmp(real, "/dev/", 5) == 0) ? ENODEV : 0;
+            std::free(real);
+        }
         return -1;
     }
     if (fstat(fd, &opened) != 0) {
