@@ -289,6 +289,23 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     const std::string short168 = File("short.pam");
     std::ofstream(short168, std::ios::binary)
         << "P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(106, '\x10');
+    // The files a ticket names, the installation's and the linearisation library beside a plug-in.
+    std::filesystem::create_directory(File("lib"));
+    std::filesystem::copy_file(kTestPlugin, File("lib/kelmora.so"));
+    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
+        std::ofstream(File(name)) << "kept\n";
+    }
+    std::filesystem::create_hard_link(File("old.prn"), File("old-link.prn"));
+    std::string namesText = JobTicket(kE2EPlain);
+    namesText.replace(namesText.find("/nowhere/job.epl"), 16, File("job.lin"));
+    const std::string names = WriteTicket(
+        "names.txt", namesText + "Process/ContourCut/ICUT/AI_FileName = \"" + File("cut.ai") +
+                         "\"\nCMM/VisualCorrection = \"" + File("vc.txt") +
+                         "\"\nOutput/Prn/BPL/ScreeningFile = \"s.spt\"\n[system]\nSystem/InstallFolder = \"" +
+                         collector.Folder().Path() + "\"\n");
+    const std::string reused = WriteTicket(
+        "reused.txt", JobTicket(kE2EPlain) + "Output/ErrorMessage = \"No cut data: old\"\nProcess/ErrorMessage[] = \"old\"\n");
+    const std::string folderName = std::filesystem::path(collector.Folder().Path()).filename().string();
     struct Case {
         std::string arguments;
         int status;
@@ -306,7 +323,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
              image + " --out " + out,
          1, "the image has 4 channels, the ticket's Process/Components says 5"},
         {"--ticket " + ticket + " --image " + image + " --out " + File("no/such/folder.prn"), 1,
-         "cannot write the output file"},
+         "cannot write " + File("no/such/folder.prn") + ": No such file or directory"},
         {"--plugin " + File("none.so") + " --ticket " + ticket + " --image " + image + " --out " + out, 1,
          "cannot load the plug-in"},
         {"--ticket " + collector.Folder().Path() + " --image " + image + " --out " + out, 1,
@@ -345,6 +362,26 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {job + " --out " + ticket, 1, "--out " + ticket + " is the job's ticket"},
         {job + " --out " + out + " --ticket-out " + collector.Folder().Path() + "/./i.pam", 1, "is the job's picture"},
         {job + " --out " + out + " --ticket-out " + out, 1, "name the same file"},
+        {job + " --out " + out + " --ticket-out " + File("../" + folderName + "/o.prn"), 1, "name the same file"},
+        {job + " --out " + File("old.prn") + " --ticket-out " + File("old-link.prn"), 1, "name the same file"},
+        {job + " --out /dev/null --ticket-out /dev/null", 0, ""},
+        {job + " --out /dev/prnhost-test-no-device", 1, "cannot write /dev/prnhost-test-no-device: No such device"},
+        {job + " --out " + File(std::string(250, 'o')), 0, ""},
+        {"--ticket " + names + " --image " + image + " --out " + File("job.lin"), 1,
+         "--out " + File("job.lin") + " is the job's linearisation file"},
+        {"--ticket " + names + " --image " + image + " --out " + out + " --ticket-out " + File("cut.ai"), 1,
+         "is the job's cut file"},
+        {"--ticket " + names + " --image " + image + " --out " + File("vc.txt"), 1, "is the job's visual-correction file"},
+        {"--ticket " + names + " --image " + image + " --out " + File("s.spt"), 1, "is the job's screening file"},
+        {"--ticket " + names + " --image " + image + " --out " + File("DaVav.ini"), 1, "is the driver settings file"},
+        {"--plugin " + File("lib/kelmora.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
+         "is the linearisation library"},
+        // Only this job's messages count; a page end lost fails the job, one that fails after it is an error.
+        {"--ticket " + reused + " --image " + image + " --out " + out, 0, ""},
+        {"--ticket " + WriteTicket("lost.txt", JobTicket(kE2EPageEndLost)) + " --image " + image + " --out " + out, 1,
+         "ClosePage failed (-7): the page's end is not in the output"},
+        {"--ticket " + WriteTicket("fails.txt", JobTicket(kE2EPageEndFails)) + " --image " + image + " --out " + out, 3,
+         "prnhost: error: ClosePage failed (-7)"},
         {job + " --out " + out + " --ticket-out " + collector.Folder().Path(), 1, "Is a directory"},
     };
     const std::string imageBytes = e2e::ReadText(image);
@@ -355,8 +392,20 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         const e2e::Run run = Prnhost(arguments, collector.Folder().Path());
         EXPECT_EQ(run.status, c.status) << arguments << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << arguments << "\n" << run.output;
-        if (c.status == 0) std::filesystem::remove(out);
+        EXPECT_EQ(Contains(run.output, "prnhost: error:"), c.status == 3) << arguments << "\n" << run.output;
+        if (c.status == 0 || c.status == 3) std::filesystem::remove(out);
     }
+    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
+        EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
+    }
+    EXPECT_FALSE(std::filesystem::remove("/dev/prnhost-test-no-device")) << "a file made in /dev";
+    // prnhost itself (a copy, which a fault would replace).
+    std::filesystem::copy_file(PRNHOST_PATH, File("prnhost"));
+    const MeasuredRun self = RunMeasured(
+        File("prnhost"), {"--plugin", kTestPlugin, "--ticket", ticket, "--image", image, "--out", File("prnhost")},
+        collector.Folder().Path());
+    EXPECT_EQ(self.status, 1);
+    EXPECT_TRUE(Contains(self.output, "is the running program")) << self.output;
     EXPECT_EQ(e2e::ReadText(image), imageBytes);
     EXPECT_TRUE(Contains(e2e::ReadText(ticket), "[job]\n")) << "the inputs are kept";
     EXPECT_FALSE(std::filesystem::exists(out));
@@ -459,9 +508,9 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     const std::string missingCurve = WriteTicket(
         "vc.txt", JobTicket(kE2EPlain) + "CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"/nowhere/vc.txt\"\n");
     const e2e::Run warned = Job(missingCurve, picture, File("b.prn"));
-    EXPECT_EQ(warned.status, 0) << warned.output;
+    EXPECT_EQ(warned.status, 3) << warned.output;
     EXPECT_TRUE(Contains(warned.output,
-                         "prnhost: warning: Process/ErrorMessage: Printer linearization cannot be processed (vc.txt)"))
+                         "prnhost: error: Process/ErrorMessage: Printer linearization cannot be processed (vc.txt)"))
         << warned.output;
     EXPECT_FALSE(Contains(warned.output, "PrnBase::OpenPage: success")) << "information lines only when asked";
     std::string tiny = JobTicket(kE2EPlain);
@@ -474,7 +523,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
         << cropped.output;
 
     const e2e::Run detailed = Job(missingCurve, picture, File("c.prn"), kTestPlugin, " --log-level 2000");
-    EXPECT_EQ(detailed.status, 0) << detailed.output;
+    EXPECT_EQ(detailed.status, 3) << detailed.output;
     EXPECT_TRUE(Contains(detailed.output, "prnhost: log: 2000: ")) << detailed.output;
     EXPECT_TRUE(Contains(detailed.output, "PrnBase::OpenPage: success")) << detailed.output;
     EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << "the private pipe folder is prnhost's own";
@@ -540,6 +589,64 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     Finish(cat, std::chrono::steady_clock::now(), File("fifo.read"));
     EXPECT_EQ(e2e::ReadText(File("fifo.read")), alone[0]);
 
+    // Standard output as the shell set it up, by its other names (a link to
+    // /dev/stdout here stands for /dev/stdout, which a fault run as root would
+    // replace); a symbolic link keeps its name and its target gets the stream.
+    std::ofstream(File("real.prn")) << "old";
+    std::filesystem::permissions(File("real.prn"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(File("real.prn"), File("link.prn"));
+    std::filesystem::create_symlink("/dev/stdout", File("stdout-link"));
+    for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
+             {File("stdout-link"), "stdout.prn"}, {"/proc/self/fd/1", "stdout.prn"}, {File("link.prn"), "real.prn"}}) {
+        toFifo[7] = name;
+        const MeasuredRun run = RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path(), [this] {
+            const int out = open(File("stdout.prn").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, STDOUT_FILENO);
+        });
+        EXPECT_EQ(run.status, 0) << name << "\n" << run.output;
+        EXPECT_EQ(e2e::ReadText(File(written)), alone[0]) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
+    EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
+
+    // A reader that goes away: the failed write ends the job with its reason.
+    std::vector<std::string> big = toFifo;
+    big[5] = WriteImage("big.pam", Cmyk(64, 2000));
+    big[7] = File("fifo");
+    const pid_t head = Spawn("/usr/bin/head", {"-c", "1", File("fifo")}, File("head.out"));
+    const MeasuredRun piped = RunMeasured(PRNHOST_PATH, big, collector.Folder().Path());
+    Finish(head, std::chrono::steady_clock::now(), File("head.out"));
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_TRUE(Contains(piped.output, "failed: Broken pipe")) << piped.output;
+
+    // A folder that takes an output's name during the job: neither output
+    // appears, and a ticket put in place before the stream failed is taken back.
+    for (const size_t taken : {7u, 9u}) {
+        std::filesystem::remove_all(File("job.prn"));
+        std::ofstream(File("job.prn.ticket")) << "old";
+        std::vector<std::string> slow = job;
+        slow[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
+        const pid_t running = Spawn(PRNHOST_PATH, slow, File("taken.out"));
+        for (int i = 0; i < 1000 && FilesNamed(collector.Folder().Path(), "job.prn.").size() < 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::filesystem::remove(slow[taken]);
+        std::filesystem::create_directory(slow[taken]);
+        const MeasuredRun run = Finish(running, std::chrono::steady_clock::now(), File("taken.out"));
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, "Is a directory")) << run.output;
+        EXPECT_TRUE(std::filesystem::is_directory(File("job.prn")) || !std::filesystem::exists(File("job.prn")));
+        const std::vector<std::string> left = FilesNamed(collector.Folder().Path(), "job.prn");
+        if (taken == 7) {
+            EXPECT_EQ(e2e::ReadText(File("job.prn.ticket")), "old");
+            EXPECT_EQ(left, (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
+        } else {
+            EXPECT_EQ(left, std::vector<std::string>{"job.prn.ticket"});
+        }
+        std::filesystem::remove_all(slow[taken]);
+    }
+
     // A signal in the middle of a job: nothing under the name, no temporary
     // and no private log folder left.
     std::filesystem::remove(File("job.prn"));
@@ -547,9 +654,12 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     std::vector<std::string> slowJob = job;
     slowJob[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     ScratchFolder noCollector(true);
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
-        const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"),
-                                   [&noCollector] { setenv("TMPDIR", noCollector.Path().c_str(), 1); });
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2}) {
+        const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"), [&noCollector] {
+            setenv("TMPDIR", noCollector.Path().c_str(), 1);
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+        });
         bool started = false;
         for (int i = 0; i < 1000 && !started; ++i) {
             for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn." + std::to_string(killed))) {
@@ -588,6 +698,8 @@ TEST(Programs, NameWhatIsWrong) {
     std::ofstream(folder.File("empty.prn")).close();
     std::ofstream(folder.File("t.txt")) << "[job]\n";
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
+    std::filesystem::copy_file(ai, folder.File("cut.ai"));
+    std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     const struct {
         std::string program;
         std::vector<std::string> arguments;
@@ -607,6 +719,12 @@ TEST(Programs, NameWhatIsWrong) {
         {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
         {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
+        // An output never replaces an input, by any name.
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "./cut.ai"}, 1,
+         "--out ./cut.ai is the input --ai cut.ai: it would be overwritten"},
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "o.mgl", "--hpgl",
+                    "cut-link.ai"}, 1, "--hpgl cut-link.ai is the input --ai cut.ai"},
+        {"prndump", {"--preview", folder.File("empty.prn"), "empty.prn"}, 1, "is the input empty.prn: it would be"},
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
@@ -618,11 +736,13 @@ TEST(Programs, NameWhatIsWrong) {
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
+    EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
 }
 
 // A layer spool file that cannot be written (a file-size limit fills it as a
 // full disk would, once its buffer is flushed for the playback): the page end
-// fails, and the job ends with an error naming the spool file's reason.
+// fails, and the job fails naming the spool file's reason, with no output.
 TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
     const auto jobs = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / ".ci/cross-platform";
     for (const char* name : {"ujf-605-spooled", "jfx200-spot", "jfx500-clear", "ujf-x042"}) {
@@ -640,9 +760,11 @@ TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
                                                 const rlimit limit{1024, 1024};
                                                 setrlimit(RLIMIT_FSIZE, &limit);
                                             });
-        EXPECT_EQ(run.status, 3) << name << ": " << run.output;
-        EXPECT_TRUE(Contains(run.output, "prnhost: error: ClosePage failed")) << name << ": " << run.output;
+        EXPECT_EQ(run.status, 1) << name << ": " << run.output;
+        EXPECT_TRUE(Contains(run.output, "prnhost: ClosePage failed (-3): the page's end is not in the output"))
+            << name << ": " << run.output;
         EXPECT_TRUE(Contains(run.output, "_ClosePage: Spool file IO failed")) << name << ": " << run.output;
+        EXPECT_FALSE(std::filesystem::exists(folder + "/job.prn")) << name;
     }
 }
 

@@ -24,6 +24,7 @@
 #include "cutting/cutmarks.h"
 #include "job/varn_prn.h"
 #include "mgl_decode.h"
+#include "output_file.h"
 #include "ticket_store.h"
 
 namespace {
@@ -142,21 +143,19 @@ public:
     void LogModuleV(const char*, int level, const char* format, va_list args) override { LogV(level, format, args); }
 };
 
-// Writes the file whole; false with the system's reason.
-bool WriteFile(const std::string& path, const char* data, size_t size, std::string& reason) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool ok = file && std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
-    const int error = errno;
-    if (file && std::fclose(file) != 0) ok = false;
-    reason = std::strerror(error ? error : errno ? errno : EIO);
-    return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
+    for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.outPath}, {"--hpgl", o.hpglPath}}) {
+        const std::string refused =
+            output.path.empty() ? std::string() : toolfile::RefuseOverwrite(output, {{"the input --ai", o.aiPath}});
+        if (!refused.empty()) {
+            std::cerr << "ai2mgl: " << refused << "\n";
+            return 1;
+        }
+    }
+    toolfile::RemoveTemporariesOnSignals();
     constexpr uint32_t kJobId = 1;
     hostkit::TicketStore store(kJobId);
     // Not product version 4.0 and no iCut cutter: the cut file is the first
@@ -196,9 +195,9 @@ int main(int argc, char** argv) {
         std::cerr << "ai2mgl: " << e.what() << "\n";
         return 1;
     }
-    std::string reason;
-    if (!WriteFile(o.outPath, reinterpret_cast<const char*>(data.data()), data.size(), reason)) {
-        std::cerr << "ai2mgl: cannot write " << o.outPath << ": " << reason << "\n";
+    std::string error;
+    if (!toolfile::WriteWholeFile(o.outPath, data.data(), data.size(), error)) {
+        std::cerr << "ai2mgl: " << error << "\n";
         return 1;
     }
     if (!o.hpglPath.empty()) {
@@ -209,8 +208,8 @@ int main(int argc, char** argv) {
             std::cerr << "ai2mgl: the cut data does not decode: " << e.what() << "\n";
             return 1;
         }
-        if (!WriteFile(o.hpglPath, hpgl.data(), hpgl.size(), reason)) {
-            std::cerr << "ai2mgl: cannot write " << o.hpglPath << ": " << reason << "\n";
+        if (!toolfile::WriteWholeFile(o.hpglPath, hpgl.data(), hpgl.size(), error)) {
+            std::cerr << "ai2mgl: " << error << "\n";
             return 1;
         }
     }

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "base/format.h"
 #include "base/text_error.h"
+#include "output_file.h"
 
 namespace hostkit {
 namespace {
@@ -324,18 +324,18 @@ void ReadTicketText(const std::string& text, TicketStore& store) {
 }
 
 void LoadTicketFile(const std::string& path, TicketStore& store) {
-    std::error_code failed;
-    const auto status = std::filesystem::status(path, failed);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        throw TextError("the ticket file \"" + path + "\" is not a regular file");
+    bool notRegular = false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolfile::OpenRegularFile(path, notRegular), &std::fclose);
+    if (notRegular) throw TextError("the ticket file \"" + path + "\" is not a regular file");
+    if (!file) throw TextError("cannot open the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+    std::string content;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) content.append(buffer, n);
+    if (std::ferror(file.get())) {
+        throw TextError("cannot read the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw TextError("cannot open the ticket file \"" + path + "\"");
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) throw TextError("cannot read the ticket file \"" + path + "\"");
     try {
-        ReadTicketText(content.str(), store);
+        ReadTicketText(content, store);
     } catch (const TextError& error) {
         throw TextError(path + ": " + error.what());
     }
@@ -343,13 +343,8 @@ void LoadTicketFile(const std::string& path, TicketStore& store) {
 
 void SaveTicketFile(const std::string& path, const TicketStore& store) {
     const std::string text = WriteTicketText(store);
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        throw TextError("cannot write the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
-    }
+    std::string error;
+    if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw TextError(error);
 }
 
 }  // namespace hostkit

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output_file.h"
 #include "prndump/cut_data.h"
 #include "prndump/decode_error.h"
 #include "prndump/mrl_decode.h"
@@ -66,13 +67,16 @@ std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
     return text;
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool ok = file && std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-    const int error = errno;
-    if (file && std::fclose(file) != 0) ok = false;
-    if (!ok) throw DecodeError("cannot write \"" + path + "\": " + std::strerror(error ? error : errno ? errno : EIO));
+// An output never replaces the file it is drawn from: refused before it is written.
+void RefuseInput(const std::string& path, const Options& options) {
+    const std::string refused = toolfile::RefuseOverwrite({"the output", path}, {{"the input", options.file}});
+    if (!refused.empty()) throw DecodeError(refused);
+}
+
+void WriteText(const std::string& path, const std::string& text, const Options& options) {
+    RefuseInput(path, options);
+    std::string error;
+    if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw DecodeError(error);
 }
 
 std::string PreviewName(const std::string& file, int page, int layer) {
@@ -110,6 +114,7 @@ bool ListRecord(const Record& record, size_t index, const Options& options) {
 }
 
 int Run(const Options& options) {
+    if (!options.preview.empty()) RefuseInput(options.preview, options);  // page 1's name
     const std::vector<Record> records = ReadRecordFile(options.file);
     if (records.empty()) throw DecodeError("\"" + options.file + "\": no records");
     bool ok = true;
@@ -138,12 +143,14 @@ int Run(const Options& options) {
                     if (page.layer >= 0) path += "l" + std::to_string(page.layer) + "-";
                     if (plane.layer >= 0) path += "L" + std::to_string(plane.layer) + "-";
                     path += InkName(plane.colour) + ".png";
+                    RefuseInput(path, options);
                     WritePng(path, RenderPlane(plane, width, page.lines));
                     if (!options.quiet) std::printf("wrote %s\n", path.c_str());
                 }
             }
             if (!options.preview.empty()) {
                 const std::string path = PreviewName(options.preview, page.number, page.layer);
+                RefuseInput(path, options);
                 WritePng(path, RenderPreview(page));
                 if (!options.quiet) std::printf("wrote %s (%zu x %zu)\n", path.c_str(), width, page.lines);
             }
@@ -153,8 +160,8 @@ int Run(const Options& options) {
     if (!options.cut.empty()) {
         for (const PageCutData& cut : ExtractCutData(records)) {
             const std::string prefix = options.cut + "-p" + std::to_string(cut.page);
-            WriteText(prefix + ".mgl", cut.mgl);
-            WriteText(prefix + ".hpgl", cut.hpgl);
+            WriteText(prefix + ".mgl", cut.mgl, options);
+            WriteText(prefix + ".hpgl", cut.hpgl, options);
             if (!options.quiet) std::printf("wrote %s.mgl and %s.hpgl\n", prefix.c_str(), prefix.c_str());
         }
     }
@@ -197,6 +204,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        toolfile::RemoveTemporariesOnSignals(true);
         return Run(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "prndump: %s\n", e.what());

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "output_file.h"
 #include "prndump/decode_error.h"
 
 namespace prndecode {
@@ -32,10 +33,6 @@ const InkColour* FindInk(uint8_t code) {
     }
     return nullptr;
 }
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 // libpng reports failures by longjmp: nothing here may need a destructor.
 bool WriteRows(FILE* file, size_t width, size_t height, int channels, const uint8_t* pixels) {
@@ -111,12 +108,13 @@ void WritePng(const std::string& path, const Picture& picture) {
     if (picture.width == 0 || picture.height == 0) white.assign(width * height * size_t(picture.channels), 255);
     const uint8_t* pixels = white.empty() ? picture.pixels.data() : white.data();
 
-    errno = 0;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw DecodeError("cannot create \"" + path + "\": " + std::strerror(errno ? errno : EIO));
-    if (!WriteRows(file.get(), width, height, picture.channels, pixels) || std::fflush(file.get()) != 0) {
-        throw DecodeError("cannot write \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+    toolfile::OutputFile file;
+    std::string error;
+    if (!file.Create(path, error)) throw DecodeError(error);
+    if (!WriteRows(file.Stream(), width, height, picture.channels, pixels)) {
+        throw DecodeError("writing " + path + " failed: the PNG encoder gave up");
     }
+    if (!file.Commit(error)) throw DecodeError(error);
 }
 
 }  // namespace prndecode

@@ -7,10 +7,7 @@
 //
 // The job's output file holds every record the plug-in wrote: u32 tag, u32
 // size (little-endian), then the data; it (and the --ticket-out file)
-// appears only when the job ran to its end. Exit status: 0 the job ended
-// well, 1 it failed, 2 bad arguments, 3 it ran to its end but the plug-in
-// left an error in "Output/ErrorMessage" or a page end failed (the output is
-// kept).
+// appears only when every page ended in it. Exit status: see kUsage.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +31,10 @@
 #include "image.h"
 #include "output_file.h"
 #include "plugin_library.h"
+#include "platform/dynamic_library.h"
+#include "platform/module.h"
 #include "private_log.h"
+#include "services/spool_writer.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -70,10 +70,14 @@ constexpr const char* kUsage =
     "its lines of level N and below (default 1000: errors and warnings); a\n"
     "given N also becomes the ticket's \"Debug/Level\" (N / 1000) unless the\n"
     "ticket sets the plug-in's log level.\n"
-    "Exit status: 0 the job ended well; 1 it failed (no output is left); 2 bad\n"
-    "arguments; 3 the job ran to its end but the plug-in reported an error in\n"
-    "\"Output/ErrorMessage\" or a page end failed (printed as \"error:\"; the\n"
-    "output is kept).\n";
+    "The outputs never replace a file the job reads; a device, a FIFO or standard\n"
+    "output is written in place.\n"
+    "Exit status: 0 the job ended well; 1 it failed, a page's end is missing or\n"
+    "an output could not be written (no output is left); 2 bad arguments; 3 every\n"
+    "page ended in the output, but this job left an error in \"Output/ErrorMessage\"\n"
+    "or \"Process/ErrorMessage\" (for example no cut data, or a visual correction\n"
+    "that could not be read) or a page end reported a failure (printed as\n"
+    "\"error:\"; the output is kept).\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n", message.c_str());
@@ -142,10 +146,11 @@ int Parse(int argc, char** argv, Options& o) {
     return 0;
 }
 
-// Every element of a job string key, "" when it has none.
-std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const char* key) {
+// Every element of a string key of the job (or of the system ticket).
+std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const char* key,
+                                    uint32_t scope = TICKET_SCOPE_JOB) {
     std::vector<std::string> texts;
-    if (const hostkit::Elements* elements = store.Find(TICKET_SCOPE_JOB, store.jobId(), key)) {
+    if (const hostkit::Elements* elements = store.Find(scope, scope == TICKET_SCOPE_JOB ? store.jobId() : 0, key)) {
         for (const hostkit::TicketValue& value : *elements) {
             if (const auto* text = std::get_if<std::string>(&value)) texts.push_back(*text);
         }
@@ -153,13 +158,15 @@ std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const cha
     return texts;
 }
 
-// The plug-in's messages to the user. When the job ended well, an
-// "Output/ErrorMessage" is an error (the page may lack what it says) and the
-// others are warnings; true when there was such an error.
+constexpr const char* kMessageKeys[] = {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"};
+
+// The plug-in's messages to the user. When the job ended well, the error
+// lists are errors (the page may lack what they say) and the information
+// list warnings; true when there was such an error.
 bool ReportMessages(const hostkit::TicketStore& store, bool failed) {
     bool error = false;
-    for (const char* key : {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"}) {
-        const bool isError = std::strcmp(key, "Output/ErrorMessage") == 0;
+    for (const char* key : kMessageKeys) {
+        const bool isError = std::strcmp(key, "Process/InfoMessage") != 0;
         for (const std::string& text : JobStrings(store, key)) {
             if (text.empty()) continue;
             error = error || isError;
@@ -183,48 +190,92 @@ bool WriteTicketOut(const hostkit::TicketStore& store, prnhost::OutputFile& file
     return true;
 }
 
-// Puts the finished output files under their names, all or none: each is
-// finished (flushed and closed) before the first is renamed.
+// Puts the finished output files under their names in their order, all or
+// none: each is finished (flushed, synced and closed) before the first is
+// renamed, and those renamed are taken back when a later one fails.
 int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
     std::string error;
     for (prnhost::OutputFile* file : files) {
         if (file->Stream() && !file->Finish(error)) return Fail(error);
     }
-    for (prnhost::OutputFile* file : files) {
-        if (!file->Publish(error)) return Fail(error);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->Publish(error)) continue;
+        while (i-- > 0) files[i]->TakeBack();
+        return Fail(error);
     }
+    for (prnhost::OutputFile* file : files) file->Keep();
     return 0;
 }
 
-// Two names of one file: the same device and inode where both exist, the
-// same absolute path otherwise.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code failed;
-    if (std::filesystem::equivalent(a, b, failed) && !failed) return true;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, failed), failed);
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, failed), failed);
-    return !failed && pa == pb;
+std::string FolderOf(const std::string& path) {
+    const std::string folder = platform::FolderOfPath(path);
+    return folder.empty() ? "./" : folder;
 }
 
-// An output that names an input or the other output would destroy a file of
-// the user's: refused before the job. 0 or the exit status (message printed).
-int CheckOutputNames(const Options& o) {
-    std::vector<std::pair<std::string, std::string>> inputs = {{"ticket", o.ticket}, {"plug-in", o.plugin}};
-    for (const std::string& image : o.images) inputs.emplace_back("picture", image);
-    for (const auto& output : {std::make_pair("--out", &o.out), std::make_pair("--ticket-out", &o.ticketOut)}) {
-        if (output.second->empty()) continue;
-        for (const auto& input : inputs) {
-            if (SameFile(*output.second, input.second)) {
-                return Fail(std::string(output.first) + " " + *output.second + " is the job's " + input.first +
-                            " " + input.second + ": it would be overwritten");
-            }
+// The files a job reads: the ticket, the pictures, the plug-in, the files
+// the ticket names and those of the installation.
+std::vector<toolfile::NamedFile> JobInputs(const Options& o, const hostkit::TicketStore& store) {
+    std::vector<toolfile::NamedFile> inputs = {{"the job's ticket", o.ticket}, {"the plug-in", o.plugin}};
+    for (const std::string& image : o.images) inputs.push_back({"the job's picture", image});
+    const auto named = [&](const char* role, const char* key) {
+        for (const std::string& path : JobStrings(store, key)) inputs.push_back({role, path});
+    };
+    named("the job's linearisation file", "Output/Prn/Linearization/BPLPath");
+    named("the job's cut file", "Process/ContourCut/ICUT/AI_FileName");
+    named("the job's visual-correction file", "CMM/VisualCorrection");
+    const std::vector<std::string> install = JobStrings(store, "System/InstallFolder", TICKET_SCOPE_SYSTEM);
+    const std::string installFolder = install.empty() ? std::string() : install.front();
+    if (!installFolder.empty()) inputs.push_back({"the driver settings file", installFolder + "/DaVav.ini"});
+    // Screening files: the one the ticket names or the model's own, beside the
+    // linearisation file or in the screening folder; "InkJet.spt" here.
+    std::vector<std::string> screening = JobStrings(store, "System/Folders/SPT", TICKET_SCOPE_SYSTEM);
+    if (screening.empty()) screening.push_back(installFolder + "/Profiles/Screening");
+    screening.front() += '/';
+    for (const std::string& lin : JobStrings(store, "Output/Prn/Linearization/BPLPath")) screening.push_back(FolderOf(lin));
+    const std::vector<std::string> names = JobStrings(store, "Output/Prn/BPL/ScreeningFile");
+    inputs.push_back({"the job's screening file", "InkJet.spt"});
+    for (const std::string& folder : screening) {
+        for (const std::string& name : names) inputs.push_back({"the job's screening file", folder + name});
+        std::error_code failed;
+        for (std::filesystem::directory_iterator i(folder, failed), end; !failed && i != end; i.increment(failed)) {
+            if (i->path().extension() == ".spt") inputs.push_back({"the job's screening file", i->path().string()});
         }
     }
-    if (!o.out.empty() && !o.ticketOut.empty() && SameFile(o.out, o.ticketOut)) {
+    for (const std::string& folder : {platform::HostExecutableFolder(), FolderOf(o.plugin), installFolder}) {
+        const std::string library = folder.empty() ? std::string() : platform::FindLibraryInFolder(folder, "epl.dll");
+        if (!library.empty()) inputs.push_back({"the linearisation library", library});
+    }
+    return inputs;
+}
+
+// An output that names a file the job reads, or the other output, would
+// destroy a file of the user's: refused before the job. 0 or the exit status
+// (message printed).
+int CheckOutputNames(const Options& o, const hostkit::TicketStore& store) {
+    const std::vector<toolfile::NamedFile> inputs = JobInputs(o, store);
+    for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.out}, {"--ticket-out", o.ticketOut}}) {
+        if (output.path.empty()) continue;
+        if (const std::string refused = toolfile::RefuseOverwrite(output, inputs); !refused.empty()) return Fail(refused);
+    }
+    if (!o.out.empty() && !o.ticketOut.empty() && toolfile::SameFile(o.out, o.ticketOut)) {
         return Fail("--out " + o.out + " and --ticket-out " + o.ticketOut + " name the same file");
     }
     return 0;
 }
+
+// The plug-in's write callback between it and the output file: counts the
+// page ends that reach the stream.
+struct StreamWriter {
+    prnhost::RecordFile file;
+    uint64_t pageEnds = 0;
+
+    static int Write(void* context, uint32_t tag, const uint8_t* data, uint32_t size) {
+        auto* self = static_cast<StreamWriter*>(context);
+        const int r = prnhost::RecordFile::Write(&self->file, tag, data, size);
+        if (r == 0 && tag == SPLTAG_PAGE_END) ++self->pageEnds;
+        return r;
+    }
+};
 
 // Shows "Output/Progress/Percent" on a terminal as it changes.
 class ProgressLine {
@@ -306,7 +357,8 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         return Fail(o.images.front() + ": " + error);
     }
 
-    prnhost::RecordFile output;
+    StreamWriter stream;
+    prnhost::RecordFile& output = stream.file;
     if (!output.Open(o.out, error)) return Fail(error);
     prnhost::OutputFile ticketOut;
     if (!o.ticketOut.empty() && !ticketOut.Create(o.ticketOut, error)) return Fail(error);
@@ -317,10 +369,13 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         return Fail("CreateContext failed (" + std::to_string(r) + ")");
     }
 
+    // The messages of an earlier job (a ticket written by --ticket-out) are not this job's.
+    for (const char* key : kMessageKeys) store.Erase(TICKET_SCOPE_JOB, store.jobId(), key);
+
     std::string failed;                  // the call that failed and its code
-    std::vector<std::string> pageErrors;  // page ends that failed; the job still ran to its end
+    std::vector<std::string> pageErrors;  // page ends that failed with the page's end in the stream
     JobContext* job = nullptr;
-    if (const int r = api.OpenJob(context, store.ticket(), o.jobId, &job, &prnhost::RecordFile::Write, &output);
+    if (const int r = api.OpenJob(context, store.ticket(), o.jobId, &job, &StreamWriter::Write, &stream);
         r != 0) {
         failed = "OpenJob failed (" + std::to_string(r) + ")";
     } else {
@@ -344,11 +399,17 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
                 progress.Update();
             }
             if (failed.empty()) {
-                // A page whose end failed (a layer that could not be played back,
-                // a cut page without its cut data) is an error of the job; the
-                // job still runs to its end and its output is kept.
-                if (const int c = api.ClosePage(context, job); c < 0) {
-                    pageErrors.push_back("ClosePage" + pageName + " failed (" + std::to_string(c) + ")");
+                // A page whose end is not in the stream (a layer that could not
+                // be played back, a page end the stream did not take) fails the
+                // job. One that ended there but reports a failure (a cut page
+                // without its cut data) is an error the output is kept with.
+                const uint64_t pageEnds = stream.pageEnds;
+                const int c = api.ClosePage(context, job);
+                const std::string call = "ClosePage" + pageName + " failed (" + std::to_string(c) + ")";
+                if (stream.pageEnds == pageEnds) {
+                    failed = (c < 0 ? call : "ClosePage" + pageName) + ": the page's end is not in the output";
+                } else if (c < 0) {
+                    pageErrors.push_back(call);
                 }
             } else {
                 api.Abort(context, job);  // CloseJob then closes the page
@@ -372,7 +433,8 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         return kFailed;  // the output goes with its temporary file
     }
     if (ticketOut.Stream() && !WriteTicketOut(store, ticketOut)) return kFailed;
-    if (const int status = PublishAll({&output.File(), &ticketOut}); status != 0) return status;
+    // The stream last: a --ticket-out that cannot be put in place leaves no stream.
+    if (const int status = PublishAll({&ticketOut, &output.File()}); status != 0) return status;
     return reportedError || !pageErrors.empty() ? kPrintedWithErrors : 0;
 }
 
@@ -381,8 +443,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 int main(int argc, char** argv) {
     Options options;
     if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-    if (const int status = CheckOutputNames(options); status != 0) return status;
-    prnhost::RemoveTemporariesOnSignals();
+    toolfile::RemoveTemporariesOnSignals();
     try {
         hostkit::TicketStore store(options.jobId);
         try {
@@ -390,6 +451,7 @@ int main(int argc, char** argv) {
         } catch (const std::exception& error) {
             return Fail(error.what());
         }
+        if (const int status = CheckOutputNames(options, store); status != 0) return status;
         prnhost::PluginLibrary plugin;
         std::string error;
         if (!plugin.Load(options.plugin, error)) return Fail(error);

@@ -63,7 +63,7 @@ struct PrivateLog::State {
         }
     }
     ~State() {
-        for (int slot : kept) ForgetOnSignal(slot);
+        for (int slot : kept) toolfile::ForgetOnSignal(slot);
         Stop();
         collector.reset();  // removes its pipes
         if (hadPipeFolder) {
@@ -97,7 +97,7 @@ bool PrivateLog::Start() {
     if (!state->collector->Listen(state->folder, &error)) return false;
     // The plug-in's pipes (its log is "Server"), then the folder.
     for (const char* name : {LogCollector::kControlPipe, "Server.log", ""}) {
-        state->kept.push_back(RemoveOnSignal(*name ? state->folder + "/" + name : state->folder));
+        state->kept.push_back(toolfile::RemoveOnSignal(*name ? state->folder + "/" + name : state->folder));
     }
     setenv("KELMORA_PIPE_DIR", state->folder.c_str(), 1);
     LogCollector* collector = state->collector.get();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "image.h"
+#include "output_file.h"
 
 namespace {
 
@@ -87,8 +88,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::string error;
-    if (!prnhost::WritePam(out, image, error)) {
+    std::string error = toolfile::RefuseOverwrite({"OUT.pam", out}, {});
+    if (!error.empty() || !prnhost::WritePam(out, image, error)) {
         std::fprintf(stderr, "make_sample_image: %s\n", error.c_str());
         return 1;
     }

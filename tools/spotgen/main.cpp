@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "output_file.h"
 #include "spotgen/spot_writer.h"
 
 namespace {
@@ -59,10 +60,11 @@ int main(int argc, char** argv) {
         }
     }
     if (out.empty()) return Usage();
+    std::string error = toolfile::RefuseOverwrite({"OUT", out}, {});
+    toolfile::RemoveTemporariesOnSignals();
     const auto file = spotgen::Generate(type == 10, block, uint32_t(size1), uint32_t(size2), seed);
-    errno = 0;
-    if (!spotgen::WriteFile(out, spotgen::Encode(file))) {
-        std::fprintf(stderr, "spotgen: cannot write %s: %s\n", out.c_str(), std::strerror(errno ? errno : EIO));
+    if (!error.empty() || !spotgen::WriteFile(out, spotgen::Encode(file), error)) {
+        std::fprintf(stderr, "spotgen: %s\n", error.c_str());
         return 1;
     }
     return 0;

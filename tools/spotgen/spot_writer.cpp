@@ -1,8 +1,7 @@
 #include "spotgen/spot_writer.h"
 
-#include <fstream>
-
 #include "halftone/threshold_matrix.h"
+#include "output_file.h"
 
 namespace spotgen {
 
@@ -65,11 +64,13 @@ SpotFile Generate(bool pythagorean, bool block, uint32_t size1, uint32_t size2, 
     return file;
 }
 
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    return toolfile::WriteWholeFile(path, bytes.data(), bytes.size(), error);
+}
+
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();  // a write that fails only as the last bytes go out fails here
-    return bool(out);
+    std::string error;
+    return WriteFile(path, bytes, error);
 }
 
 }  // namespace spotgen

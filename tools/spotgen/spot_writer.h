@@ -31,7 +31,9 @@ std::vector<uint8_t> Encode(const SpotFile& file);
 // c takes seed `seed + c`, so the four channels differ.
 SpotFile Generate(bool pythagorean, bool block, uint32_t size1, uint32_t size2, uint64_t seed = 1);
 
-// Writes the bytes; false when the file cannot be written.
+// Writes the file whole (see toolfile::OutputFile); false with a message
+// naming the system's reason when it cannot be written.
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace spotgen

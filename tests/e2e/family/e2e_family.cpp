@@ -43,7 +43,9 @@ int E2E_PrintLine(CVarnPrn* job) {
 }
 
 int E2E_ClosePage(CVarnPrn* job) {
-    return Write(job, SPLTAG_PAGE_END, U32(static_cast<uint32_t>(job->m_iLineCount)));
+    if (job->m_iPrinterModell == kE2EPageEndLost) return -7;
+    const int r = Write(job, SPLTAG_PAGE_END, U32(static_cast<uint32_t>(job->m_iLineCount)));
+    return job->m_iPrinterModell == kE2EPageEndFails ? -7 : r;
 }
 
 int E2E_OpenPage(CVarnPrn* job) {

@@ -13,6 +13,8 @@ constexpr int32_t kE2EPrintFailsAtLine3 = 9903;   // the print step of page line
 constexpr int32_t kE2EPrintThrows = 9904;         // the print step throws
 constexpr int32_t kE2EOpenPageFails = 9905;       // the OpenPage hook fails with -5
 constexpr int32_t kE2ESlowLines = 9906;           // like kE2EPlain, but each line takes 10 ms more
+constexpr int32_t kE2EPageEndLost = 9907;         // the ClosePage hook writes no page end and fails with -7
+constexpr int32_t kE2EPageEndFails = 9908;        // the ClosePage hook writes its page end, then fails with -7
 
 // Installs the family in the dispatch (the test library does so when loaded).
 void InstallE2EFamily();
