@@ -69,7 +69,7 @@ const char* SkipSpaceAndSign(const char* p, const char* end, bool& negative) {
 
 }  // namespace
 
-const char* ParseDouble(const char* text, const char* end, double& value) {
+const char* ScanDouble(const char* text, const char* end, double& value, bool& finite) {
     if (!text || !end || end < text) return nullptr;
     bool negative = false;
     const char* p = SkipSpaceAndSign(text, end, negative);
@@ -81,9 +81,19 @@ const char* ParseDouble(const char* text, const char* end, double& value) {
     }
     // Without hexadecimal digits after it, "0x" reads as the number 0.
     if (result.ec == std::errc::invalid_argument) result = std::from_chars(p, end, parsed, std::chars_format::general);
-    if (result.ec != std::errc() || !std::isfinite(parsed)) return nullptr;
-    value = negative ? -parsed : parsed;
+    if (result.ec == std::errc::invalid_argument) return nullptr;
+    finite = result.ec == std::errc() && std::isfinite(parsed);
+    value = !finite ? 0.0 : negative ? -parsed : parsed;
     return result.ptr;
+}
+
+const char* ParseDouble(const char* text, const char* end, double& value) {
+    double parsed = 0.0;
+    bool finite = false;
+    const char* after = ScanDouble(text, end, parsed, finite);
+    if (!after || !finite) return nullptr;
+    value = parsed;
+    return after;
 }
 
 const char* ParseInt32(const char* text, const char* end, int32_t& value) {

@@ -38,6 +38,11 @@ std::string StringF(const char* format, ...) KELMORA_PRINTF(1, 2);
 // null when no finite number stands there: "inf", "nan" and values outside
 // the range of a double count as none.
 const char* ParseDouble(const char* text, const char* end, double& value);
+// The same scan for readers that must tell a bad number from no number: the
+// position after what "%lf" reads, with finite false (and value 0) for
+// "inf", "nan" and values beyond the range of a double; null only when no
+// number stands there.
+const char* ScanDouble(const char* text, const char* end, double& value, bool& finite);
 // The same for a 32-bit integer as "%d" reads it; null also when it overflows.
 const char* ParseInt32(const char* text, const char* end, int32_t& value);
 // value with the given number of decimals, as "%.*f" writes it ("%.4lf" is 4).

@@ -87,11 +87,15 @@ void LineReader::ReadLine(std::string& out) { ReadLine(out, out.max_size()); }
 
 size_t LineReader::ReadLine(std::string& out, size_t maxKept) {
     out.clear();
+    m_lastEnd = 0;
     size_t length = 0;
     while (HasMore()) {
         uint8_t c = 0;
         m_stream->GetChar(&c);
-        if (c == '\n' || c == '\r') break;
+        if (c == '\n' || c == '\r') {
+            m_lastEnd = static_cast<char>(c);
+            break;
+        }
         if (length < maxKept) out.push_back(static_cast<char>(c));
         ++length;
     }

@@ -88,7 +88,10 @@ public:
     // steps over the rest; returns the line's whole length, so a result above
     // out.size() tells that the line was longer.
     size_t ReadLine(std::string& out, size_t maxKept);
+    // What ended the last line read: '\n', '\r', or 0 for the end of the input.
+    char LastLineEnd() const { return m_lastEnd; }
 
 private:
     IInputStream* m_stream;
+    char m_lastEnd = 0;
 };

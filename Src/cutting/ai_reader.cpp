@@ -48,8 +48,15 @@ constexpr size_t kJobTicketIdOffset = 17;
 
 }  // namespace
 
-void AdobeIllustratorFileContents::AddCommand(std::vector<double>& operands, std::string& op) {
-    m_vCommands.push_back(std::make_unique<AdobeIllustratorFileContentsCommand>(std::move(operands), std::move(op)));
+void AdobeIllustratorFileContents::AddCommand(std::vector<double>& operands, std::string& op, size_t line) {
+    m_vCommands.push_back(
+        std::make_unique<AdobeIllustratorFileContentsCommand>(std::move(operands), std::move(op), line));
+}
+
+void AdobeIllustratorFileContents::AddRefusedLine(size_t line, std::string number) {
+    auto command = std::make_unique<AdobeIllustratorFileContentsCommand>(std::vector<double>(), std::string(), line);
+    command->m_strRefusedNumber = std::move(number);
+    m_vCommands.push_back(std::move(command));
 }
 
 AdobeIllustratorFileReader::AdobeIllustratorFileReader() : m_pLineReader(std::make_unique<LineReader>(nullptr)) {}
@@ -82,22 +89,35 @@ void AdobeIllustratorFileReader::Read() {
     const std::string stop = kAiParserStop;
     std::string line;
     bool inSection = false;
+    size_t number = 0;      // of the line just read
+    char previousEnd = 0;   // what ended the line before it
+    const auto count = [&]() {
+        // The LF of a CR LF pair reads as an empty line of its own.
+        const char end = m_pLineReader->LastLineEnd();
+        if (!(line.empty() && previousEnd == '\r' && end == '\n')) ++number;
+        previousEnd = end;
+    };
     while (m_pLineReader->HasMore()) {
         if (!inSection) {
             // Lines before the section are only compared with the marker.
             const size_t length = m_pLineReader->ReadLine(line, start.size() + 1);
+            count();
             inSection = length == line.size() && line == start;
             continue;
         }
         if (m_pLineReader->ReadLine(line, kAiMaxLineLength) > line.size()) throw TextError("AI file line too long");
+        count();
         if (line == stop) return;
-        if (!line.empty()) ProcessLine(line);
+        if (line.empty()) continue;
+        m_iLine = number - 1;  // ProcessLine counts it
+        ProcessLine(line);
     }
     if (bounded.Exceeded()) throw TextError("AI file too large");
 }
 
 void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
     if (!m_pContents) return;
+    ++m_iLine;
     size_t first = 0;
     size_t last = rawLine.size();
     while (first < last && IsBlank(rawLine[first])) ++first;
@@ -114,36 +134,62 @@ void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
         return;
     }
 
-    // Operands: numbers, each followed by the text up to the next blank or tab.
+    // Every operator of the line with the numbers before it. A number is
+    // followed by text up to the next blank or tab, which is stepped over;
+    // the operator is the whole word after the numbers: "lineto" is never "l".
+    struct Command {
+        std::vector<double> operands;
+        std::string op;
+    };
+    std::vector<Command> commands;
     std::vector<double> operands;
     const char* const end = line.data() + line.size();
     const char* p = line.data();
     for (;;) {
         double value = 0.0;
-        const char* after = ParseDouble(p, end, value);
-        if (!after) break;
-        operands.push_back(value);
-        while (after < end && !IsBlank(*after)) ++after;
-        p = after < end ? after + 1 : end;
-    }
-
-    std::string lineOperator;
-    if (m_bJobTicketMode && line.find("Ln") != std::string::npos) {
-        const size_t open = line.find('(');
-        const size_t close = line.rfind(')');
-        if (open != std::string::npos && close != std::string::npos && close > open) {
-            lineOperator = "Ln@" + line.substr(open + 1, close - open - 1);
-            operands.push_back(0.0);
+        bool finite = true;
+        const char* number = p;
+        while (number < end && (IsBlank(*number) || (*number >= '\t' && *number <= '\r'))) ++number;
+        const char* after = ScanDouble(p, end, value, finite);
+        const char* word = after;
+        while (word && word < end && !IsBlank(*word)) ++word;
+        // A word that only begins like "inf" or "nan" is a name, not a number.
+        const bool numeric = after && (after == word || (*number >= '0' && *number <= '9') || *number == '.' ||
+                                       *number == '+' || *number == '-');
+        if (after && numeric && !finite) {
+            if (m_pContents->Commands().size() >= kAiMaxCommands) throw TextError("AI file holds too many commands");
+            m_pContents->AddRefusedLine(m_iLine, std::string(number, word));
+            return;
+        }
+        if (after && numeric) {
+            operands.push_back(value);
+            p = word < end ? word + 1 : end;
+            continue;
+        }
+        while (p < end && IsBlank(*p)) ++p;
+        if (p == end) break;
+        const char* name = p;
+        while (p < end && !IsBlank(*p)) ++p;
+        commands.push_back({std::move(operands), std::string(name, p)});
+        operands.clear();
+        if (m_bJobTicketMode && line.find("Ln") != std::string::npos) {
+            // A layer line is one command named after the layer.
+            const size_t open = line.find('(');
+            const size_t close = line.rfind(')');
+            if (open != std::string::npos && close != std::string::npos && close > open) {
+                commands.back().op = "Ln@" + line.substr(open + 1, close - open - 1);
+                commands.back().operands.push_back(0.0);
+                p = end;
+                break;
+            }
         }
     }
+    if (commands.empty() || !operands.empty()) commands.push_back({std::move(operands), std::string()});
 
-    // The operator is the whole word after the operands: "lineto" is never "l".
-    while (p < end && IsBlank(*p)) ++p;
-    const char* word = p;
-    while (p < end && !IsBlank(*p)) ++p;
-    std::string op = word < end && !lineOperator.empty() ? lineOperator : std::string(word, p);
-    if (m_pContents->Commands().size() >= kAiMaxCommands) throw TextError("AI file holds too many commands");
-    m_pContents->AddCommand(operands, op);
+    if (m_pContents->Commands().size() + commands.size() > kAiMaxCommands) {
+        throw TextError("AI file holds too many commands");
+    }
+    for (Command& command : commands) m_pContents->AddCommand(command.operands, command.op, m_iLine);
 }
 
 namespace {

@@ -26,12 +26,18 @@ inline constexpr size_t kAiMaxCommands = size_t{1} << 20;
 
 class AdobeIllustratorFileContentsCommand {
 public:
-    AdobeIllustratorFileContentsCommand(std::vector<double> operands, std::string op)
-        : m_vOperands(std::move(operands)), m_strOperator(std::move(op)) {}
+    AdobeIllustratorFileContentsCommand(std::vector<double> operands, std::string op, size_t line = 0)
+        : m_vOperands(std::move(operands)), m_strOperator(std::move(op)), m_iLine(line) {}
     virtual ~AdobeIllustratorFileContentsCommand() = default;
 
     std::vector<double> m_vOperands;
     std::string m_strOperator;
+    // The line of the file the command stands on, counted from 1 (0: unknown).
+    size_t m_iLine = 0;
+    // Not empty for a line refused whole: the text of its number that is no
+    // finite double ("nan", "inf", "1e400"). Such a command stands for the
+    // line and has no operator or operands.
+    std::string m_strRefusedNumber;
 };
 
 class AdobeIllustratorFileContents {
@@ -42,7 +48,9 @@ public:
     AdobeIllustratorFileContents& operator=(const AdobeIllustratorFileContents&) = delete;
 
     // Moves both into a new command at the end of the list.
-    virtual void AddCommand(std::vector<double>& operands, std::string& op);
+    virtual void AddCommand(std::vector<double>& operands, std::string& op, size_t line = 0);
+    // A line refused whole for a number that is no finite double.
+    void AddRefusedLine(size_t line, std::string number);
     virtual bool IsEmpty() const { return m_vCommands.empty(); }
 
     const std::vector<std::unique_ptr<AdobeIllustratorFileContentsCommand>>& Commands() const { return m_vCommands; }
@@ -68,7 +76,12 @@ public:
     virtual void SetJobTicketFilter(bool on) { m_bJobTicketMode = on; }
     // The ids of the "QOR_JobTicketID" comments (only in job-ticket mode).
     virtual void GetJobTicketIDs(std::vector<int32_t>& out);
-    // One line of the cut section: a comment, or a command for the contents.
+    // One line of the cut section: a comment, or the commands of the line for
+    // the contents: every operator on the line with the numbers before it
+    // (numbers after the last operator make a command without one). A line
+    // holding a number that is no finite double adds no command but a
+    // refused line. Lines are numbered from the file's first line when Read
+    // calls this, else in the order of the calls.
     virtual void ProcessLine(const std::string& line);
 
     // The input limit; tests lower it.
@@ -81,6 +94,7 @@ private:
     bool m_bJobTicketMode = false;
     std::vector<int32_t> m_vJobTicketIDs;
     uint64_t m_maxInputBytes = kAiMaxFileBytes;
+    size_t m_iLine = 0;  // the line ProcessLine reads
 };
 
 struct CutPoint {

@@ -42,8 +42,9 @@ void CJV300_Intern::LayerTemp::CreateSpoolFile() {
     const uint32_t code = SPOOL_FILE_TEMP::Create(&m_pSpoolFile, m_strFileName.c_str(), true);
     if (code == 0) return;
     const int error = errno;
-    if (code == eSPOOLFILE2_IO_FAILED) throw CreateSpoolFileResultErrno(error, "Creating %s", m_strFileName.c_str());
-    throw CreateSpoolFileResult(code, "Creating %s", m_strFileName.c_str());
+    const std::string name = EscapeControlBytes(m_strFileName);
+    if (code == eSPOOLFILE2_IO_FAILED) throw CreateSpoolFileResultErrno(error, "Creating %s", name.c_str());
+    throw CreateSpoolFileResult(code, "Creating %s", name.c_str());
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "cutting/cut_driver.h"
 
+#include "base/format.h"
 #include "base/input_file.h"
 #include "base/log_interface.h"
 #include "base/text_error.h"
@@ -54,7 +55,7 @@ void MimakiCutDriverBase::GetCutData(Bytes& out) {
     const std::string name = m_pIJI->GetAIFileName(0);
     if (m_pLogger) {
         m_pLogger->LogTraceString("MimakiCutDriverBase::GetCutData(): C&P pIJI gibt folgenden AI Dateinamen: '" +
-                                  name + "'");
+                                  EscapeControlBytes(name) + "'");
     }
     AdobeIllustratorFileContents contents;
     if (m_pIMGLG) {

@@ -399,7 +399,7 @@ bool CVarnPrn2IJobInfoAdapter::SetString(const std::string& key, const std::stri
 
 std::vector<std::string> CVarnPrn2IJobInfoAdapter::GetStringList(const std::string& key) {
     std::vector<std::string> values;
-    Ticket_GetStringArray(m_pJob->GetTicket(), TICKET_SCOPE_JOB, m_pJob->GetJobId(), key.c_str(), values);
+    m_pJob->JobList(key.c_str(), values);
     return values;
 }
 

@@ -29,6 +29,7 @@ enum class PathStep {
     CurveFromCurrent,  // x2 y2 x3 y3: the first control point is the current point
     CurveToEnd,        // x1 y1 x3 y3: the second control point is the end point
     Close,             // painting that closes the path: pen down to the subpath's first point
+    End,               // painting that leaves the path open: it ends, nothing is cut
 };
 
 struct PathOperator {
@@ -37,7 +38,6 @@ struct PathOperator {
     size_t operands;
 };
 
-// "S" and "N" paint without closing: like every operator not listed here, they add nothing.
 constexpr PathOperator kPathOperators[] = {
     {"m", PathStep::Move, 2},
     {"l", PathStep::Line, 2},
@@ -54,6 +54,8 @@ constexpr PathOperator kPathOperators[] = {
     {"b", PathStep::Close, 0},
     {"B", PathStep::Close, 0},
     {"n", PathStep::Close, 0},
+    {"S", PathStep::End, 0},
+    {"N", PathStep::End, 0},
 };
 
 const PathOperator* FindPathOperator(const std::string& name) {
@@ -79,21 +81,19 @@ void AppendPoint(std::string& out, const char* command, CutPoint point, const ch
     out += end;
 }
 
-// How far cut points lie outside a rectangle, in plotter units.
-class FrameReach {
+// How far a cut point lies outside a rectangle, in plotter units.
+class Frame {
 public:
-    FrameReach(CutPoint a, CutPoint b)
+    Frame(CutPoint a, CutPoint b)
         : m_low{std::fmin(a.x, b.x), std::fmin(a.y, b.y)}, m_high{std::fmax(a.x, b.x), std::fmax(a.y, b.y)} {}
-    void Add(CutPoint p) {
+    double Outside(CutPoint p) const {
         const double dx = std::fmax(0.0, std::fmax(m_low.x - p.x, p.x - m_high.x));
         const double dy = std::fmax(0.0, std::fmax(m_low.y - p.y, p.y - m_high.y));
-        m_dWorst = std::fmax(m_dWorst, std::hypot(dx, dy));
+        return std::hypot(dx, dy);
     }
-    double Worst() const { return m_dWorst; }
 
 private:
     CutPoint m_low, m_high;
-    double m_dWorst = 0.0;
 };
 
 void Warn(ILogger* logger, const std::string& text) {
@@ -103,6 +103,13 @@ void Warn(ILogger* logger, const std::string& text) {
 }  // namespace
 
 std::string FormatRoundedInt(double value) { return std::to_string(RoundToInt32(value)); }
+
+void Mimaki_MGL_IIC_Generator::Notice(const std::string& text) {
+    Warn(m_pLogger, "Mimaki_MGL_IIC_Generator: " + text);
+    if (!m_pJobInfo) return;
+    std::string info = "Contour cut: " + text;
+    m_pJobInfo->AddInfoMessage(info);
+}
 
 void Mimaki_MGL_IIC_Generator::GenerateInto(std::string& out) {
     out.clear();
@@ -142,47 +149,81 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
     if (!m_pContents || m_pContents->IsEmpty()) throw TextError("AI file is empty");
 
     // The picture's own frame, without the marks around it.
-    FrameReach reach(converter.TransformPair(0, 0), converter.TransformPair(width, height));
+    const Frame frame(converter.TransformPair(0, 0), converter.TransformPair(width, height));
+    double outside = 0.0;  // the farthest cut point outside it
     CutPoint current;
     CutPoint subpathStart;
     bool inSubpath = false;
     bool cutPath = false;
+    // The path being read: its text runs from pathText to the end of out; it
+    // ends at the next move or painting operator. A refused line drops it,
+    // and what follows up to the next move, from the cut.
+    struct OpenPath {
+        size_t text = 0;
+        CutPoint from;  // the pen before it
+        double outside = 0.0;
+        bool cut = false;
+    } path;
+    path.text = out.size();
+    bool skipping = false;
+    const auto endPath = [&]() {
+        outside = std::fmax(outside, path.outside);
+        cutPath = cutPath || path.cut;
+        path = OpenPath{out.size(), current, 0.0, false};
+    };
+    const auto dropPath = [&]() {
+        out.resize(path.text);
+        current = path.from;
+        inSubpath = false;
+        path = OpenPath{out.size(), current, 0.0, false};
+        skipping = true;
+    };
     std::vector<CutPoint> curve;
     std::map<std::string_view, size_t> uncut;
+    const auto reach = [&](CutPoint p) { path.outside = std::fmax(path.outside, frame.Outside(p)); };
     const auto cutTo = [&](CutPoint to) {
-        reach.Add(current);
-        reach.Add(to);
+        reach(current);
+        reach(to);
         AppendPoint(out, "PD", to, ";\n");
         current = to;
-        cutPath = true;
+        path.cut = true;
     };
     const auto cutCurve = [&](CutPoint t1, CutPoint t2, CutPoint t3) {
         curve.clear();
         FlattenBezier(current, t1, t2, t3, kFlattenTolerance, curve);
         for (const CutPoint& point : curve) {
-            reach.Add(point);
+            reach(point);
             AppendPoint(out, "PD", point, ";");
         }
         out += '\n';
         current = t3;
-        cutPath = true;
+        path.cut = true;
     };
     for (const auto& command : m_pContents->Commands()) {
+        if (!command->m_strRefusedNumber.empty()) {
+            Notice(StringF("AI file line %zu: \"%s\" is not a finite number; the path of that line is not cut",
+                           command->m_iLine, EscapeControlBytes(command->m_strRefusedNumber).c_str()));
+            dropPath();
+            continue;
+        }
         const std::string& op = command->m_strOperator;
         const std::vector<double>& v = command->m_vOperands;
-        const PathOperator* path = FindPathOperator(op);
-        if (!path) {
+        const PathOperator* step = FindPathOperator(op);
+        if (skipping && !(step && step->step == PathStep::Move && v.size() >= step->operands)) continue;
+        skipping = false;
+        if (!step) {
             if (v.size() >= 2) ++uncut[op];
             continue;
         }
-        if (v.size() < path->operands) {
-            Warn(m_pLogger,
-                 StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped", op.c_str(), v.size()));
+        if (v.size() < step->operands) {
+            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped",
+                                    EscapeControlBytes(op).c_str(), v.size()));
             continue;
         }
         const auto point = [&](size_t i) { return Checked(converter.TransformPair(v[i], v[i + 1])); };
-        switch (path->step) {
+        switch (step->step) {
             case PathStep::Move:
+                endPath();
                 current = subpathStart = point(0);
                 inSubpath = true;
                 AppendPoint(out, "PU", current, ";\n");
@@ -203,16 +244,21 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
             }
             case PathStep::Close:
                 if (inSubpath && (current.x != subpathStart.x || current.y != subpathStart.y)) cutTo(subpathStart);
+                endPath();
+                break;
+            case PathStep::End:
+                endPath();
                 break;
         }
         if (out.size() > kMglMaxTextBytes) throw TextError("MGL cut data too large");
     }
+    endPath();
 
     size_t named = 0, otherNames = 0, otherCount = 0;
     for (const auto& [name, count] : uncut) {
         if (named++ < kMaxNamedUncutOperators) {
-            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: operator \"%.*s\" not cut (%zu times)",
-                                    int(name.size()), name.data(), count));
+            Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: operator \"%s\" not cut (%zu times)",
+                                    EscapeControlBytes(name).c_str(), count));
         } else {
             ++otherNames;
             otherCount += count;
@@ -223,10 +269,8 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
                                 otherCount));
     }
     if (!cutPath) throw TextError("AI file does not contain any cut path");
-    const double outsideMm = reach.Worst() / kPlotterUnitsPerMm;
-    if (outsideMm > kFrameToleranceMm) {
-        Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: the cut reaches %.1f mm outside the picture", outsideMm));
-    }
+    const double outsideMm = outside / kPlotterUnitsPerMm;
+    if (outsideMm > kFrameToleranceMm) Notice(StringF("the cut reaches %.1f mm outside the picture", outsideMm));
 
     if (mode == 5) {
         AppendPoint(out, "PU", current, ";\n");

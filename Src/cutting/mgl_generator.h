@@ -10,8 +10,14 @@
 // "s", "b", "B" and "n" close the subpath with a line to its first point where
 // it is open ("S" and "N" leave it open). Curves are flattened to within half
 // a plotter unit. Other operators with two or more numbers are counted and
-// logged as warnings, one line per name; so is a cut that reaches more than
-// 1 mm outside the picture.
+// logged as warnings, one line per name. A line the reader refused (a number
+// that is no finite double) is not cut, nor is the rest of the path it
+// stands in: the text since the path's move or the last painting operator is
+// taken back and the commands up to the next move are passed over, so no
+// later segment cuts from a point the file did not give. That, and a cut that
+// reaches more than 1 mm outside the picture, is a warning in the log and in
+// the job's "Process/InfoMessage" ("Contour cut: ..."), so that every host
+// shows it.
 #pragma once
 
 #include <cstdint>
@@ -96,6 +102,9 @@ public:
     void SetLogger(ILogger* logger) { m_pLogger = logger; }
 
 private:
+    // A warning in the log and in the job's info messages.
+    void Notice(const std::string& text);
+
     IJobInfo* m_pJobInfo = nullptr;
     AdobeIllustratorFileContents* m_pContents = nullptr;
     IMimakiCutmarksGeneratorInfo* m_pCutmarks = nullptr;

@@ -44,8 +44,11 @@ std::unique_ptr<UJF_Intern> Detach(CVarnPrn* job) {
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
-int SpoolFailure(CVarnPrn* job, uint32_t code, const char* what) {
-    const clSpoolFileResultImp result = CreateSpoolFileResult(code, "%s", what);
+// The failure of a step on the page's spool file (or on the host writer,
+// whose failures have no reason of a file).
+int SpoolFailure(CVarnPrn* job, uint32_t code, const SPOOL_FILE_TEMP* file, const char* what) {
+    const clSpoolFileResultImp result =
+        CreateSpoolFileResultFor(file ? file->FailureReason() : std::string(), code, "%s", what);
     job->SetErrorMessageFromResult(&result);
     job->Log(0, "%s", result.GetText());
     return -1;
@@ -181,7 +184,8 @@ int UJF_OpenPage(CVarnPrn* job) {
     path += StringF("Mimaki_UJF_%p.tmp", static_cast<void*>(&d));
     const uint32_t created = SPOOL_FILE_TEMP::Create(&d.m_pSpoolFile, path.c_str(), d.m_bDeleteOnClose);
     if (created != 0) {
-        const int r = SpoolFailure(job, created, StringF("UJF_OpenPage: Spool file %s", path.c_str()).c_str());
+        const int r = SpoolFailure(job, created, d.m_pSpoolFile.get(),
+                                   StringF("UJF_OpenPage: Spool file %s", EscapeControlBytes(path).c_str()).c_str());
         Detach(job);  // a page that did not open is never closed
         return r;
     }
@@ -248,8 +252,11 @@ int UJF_WriteLine(CVarnPrn* job) {
                                   : uint32_t(eSPOOLFILE2_FAILED);
         layer.pending.Resize(0);
     }
-    if (results[1] != 0) return SpoolFailure(job, results[1], "UJF_WriteLine: layer 1");
-    if (results[0] != 0) return SpoolFailure(job, results[0], "UJF_WriteLine: layer 0");
+    const auto fileOf = [d](int layer) {
+        return d->m_Layers[layer].writer == d->m_pSpoolFile.get() ? d->m_pSpoolFile.get() : nullptr;
+    };
+    if (results[1] != 0) return SpoolFailure(job, results[1], fileOf(1), "UJF_WriteLine: layer 1");
+    if (results[0] != 0) return SpoolFailure(job, results[0], fileOf(0), "UJF_WriteLine: layer 0");
     return 0;
 }
 
@@ -289,9 +296,10 @@ int UJF_ClosePage(CVarnPrn* job) {
         Append(end, MRL_FF());
         result = d->m_HostWriter.Write(SPLTAG_PAGE_END, end.data(), end.size());
     }
+    const std::string reason = d->m_pSpoolFile ? d->m_pSpoolFile->FailureReason() : std::string();
     d.reset();  // the spool file goes with it
     if (result == 0) return 0;
-    const clSpoolFileResultImp failure = CreateSpoolFileResult(result, "UJF_ClosePage");
+    const clSpoolFileResultImp failure = CreateSpoolFileResultFor(reason, result, "UJF_ClosePage");
     job->SetErrorMessageFromResult(&failure);
     return -int(result);
 }

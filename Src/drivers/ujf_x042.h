@@ -97,7 +97,9 @@ public:
     // "..._0.tmp", "..._1.tmp", ...). 0, or the code of the first layer whose
     // file could not be made; that layer's path goes to *failedPath. Every
     // file is destroyed again when one fails.
-    uint32_t CreateTemp(const std::string& baseName, std::string* failedPath = nullptr);
+    // failure: why the spool file that could not be made failed.
+    uint32_t CreateTemp(const std::string& baseName, std::string* failedPath = nullptr,
+                        std::string* failure = nullptr);
     // Destroys every layer's spool file.
     void DestroyTemp();
 

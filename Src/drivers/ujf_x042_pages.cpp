@@ -149,7 +149,7 @@ void clsPrinterType::SetPrintingOrder(UJFx042_Intern* driver, CVarnPrn* job) {
 
 // ================================ spool files ================================
 
-uint32_t UJFx042_Intern::CreateTemp(const std::string& baseName, std::string* failedPath) {
+uint32_t UJFx042_Intern::CreateTemp(const std::string& baseName, std::string* failedPath, std::string* failure) {
     std::string name = baseName;
     for (size_t i = 0; i < m_vLayers.size(); ++i) {
         UJFx042Layer& layer = m_vLayers[i];
@@ -160,15 +160,16 @@ uint32_t UJFx042_Intern::CreateTemp(const std::string& baseName, std::string* fa
         if (r != 0) {
             if (m_pJob) {
                 m_pJob->Log(3000, "UJFx042_Intern::CreateTemp Failed to Create SpoolfileTemp: (%s), %s",
-                            name.c_str(), SpoolFileResultText(r));
+                            EscapeControlBytes(name).c_str(), SpoolFileResultText(r));
             }
             if (failedPath) *failedPath = name;
+            if (failure) *failure = layer.spoolFile ? layer.spoolFile->FailureReason() : std::string();
             DestroyTemp();
             return r;
         }
         if (m_pJob) {
             m_pJob->Log(3000, "UJFx042_Intern::CreateTemp SpoolfileTemp created successfully: (%s), %s",
-                        name.c_str(), SpoolFileResultText(r));
+                        EscapeControlBytes(name).c_str(), SpoolFileResultText(r));
         }
         layer.activeWriter = layer.spoolFile.get();
     }
@@ -203,11 +204,12 @@ int UJFx042_OpenPage(UJFx042_Intern* driver, CVarnPrn* job) {
     std::string base = job->m_strTempFolder;
     if (!base.empty() && base.back() != '/') base += '/';
     base += StringF("Mimaki_UJF_%p_x.tmp", static_cast<void*>(driver));
-    std::string failedPath;
-    const uint32_t created = driver->CreateTemp(base, &failedPath);
+    std::string failedPath, failure;
+    const uint32_t created = driver->CreateTemp(base, &failedPath, &failure);
     if (created != 0) {
         job->Log(0, "UJFx042_OpenPage Spool file creation failed. Return error code %d", int(created));
-        const clSpoolFileResultImp result = CreateSpoolFileResult(created, "UJFx042_OpenPage: Spool file %s", failedPath.c_str());
+        const clSpoolFileResultImp result = CreateSpoolFileResultFor(
+            failure, created, "UJFx042_OpenPage: Spool file %s", EscapeControlBytes(failedPath).c_str());
         job->SetErrorMessageFromResult(&result);
         return -1;
     }
@@ -264,7 +266,10 @@ int UJFx042_WriteLine(CVarnPrn* job) {
         }
     }
     if (failed == 0) return 0;
-    const clSpoolFileResultImp result = CreateSpoolFileResult(failed, "UJFx042_WriteLine: layer %d", failedLayer);
+    const UJFx042Layer& layer = driver->m_vLayers[size_t(failedLayer)];
+    const bool spooled = layer.spoolFile && layer.activeWriter == layer.spoolFile.get();
+    const clSpoolFileResultImp result = CreateSpoolFileResultFor(spooled ? layer.spoolFile->FailureReason() : "",
+                                                                 failed, "UJFx042_WriteLine: layer %d", failedLayer);
     job->SetErrorMessageFromResult(&result);
     job->Log(0, "%s", result.GetText());
     return -1;
@@ -349,7 +354,9 @@ int32_t UJFx042_Intern::ClosePage(CVarnPrn* job) {
     }
     if (result == 0) result = m_HostWriter.Write(SPLTAG_PAGE_END, pageEnd.data(), pageEnd.size());
     if (result != 0) {
-        const clSpoolFileResultImp failure = CreateSpoolFileResult(result, "UJF_ClosePage");
+        const clSpoolFileResultImp failure = CreateSpoolFileResultFor(
+            FirstSpoolFailure(m_vLayers, [](const UJFx042Layer& l) { return l.spoolFile.get(); }), result,
+            "UJF_ClosePage");
         job->SetErrorMessageFromResult(&failure);
     } else {
         job->Log(3000, "UJFx042_Intern::ClosePage: Success");

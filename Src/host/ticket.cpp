@@ -1,9 +1,11 @@
 #include "host/ticket.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -55,25 +57,53 @@ std::unique_ptr<TicketArrayItem[]> MakeItems(const char* key, uint32_t type, siz
     return items;
 }
 
-// Count query, one items call, refused elements dropped.
+// What becomes of an element that the host refused in a list read.
+enum class RefusedElement { Dropped, Taken, RefusesTheList };
+
+// Asks the host which type it holds at index. An integer in a list of reals
+// is read as its value; any other type refuses the list (noted in *mismatch);
+// an element the host will not describe, or holds under the list's type, is
+// dropped.
 template <typename Host, typename T>
-bool ReadList(const Host& host, const char* key, uint32_t type, std::vector<T>& out) {
+RefusedElement ReadRefusedElement(const Host& host, const char* key, uint32_t type, int32_t index, T& value,
+                                  TicketListMismatch* mismatch) {
+    uint32_t stored[2] = {0, 0};  // the host writes 32 bits
+    if (!host.Get(key, TICKET_TYPE_QUERY, stored, index) || stored[0] == type) return RefusedElement::Dropped;
+    if constexpr (std::is_same_v<T, double>) {
+        int32_t integer = 0;
+        if (stored[0] == TICKET_TYPE_INT32 && host.Get(key, TICKET_TYPE_INT32, &integer, index)) {
+            value = integer;
+            return RefusedElement::Taken;
+        }
+    }
+    if (mismatch) *mismatch = TicketListMismatch{index, stored[0]};
+    return RefusedElement::RefusesTheList;
+}
+
+// Count query, one items call; refused elements as ReadRefusedElement says.
+template <typename Host, typename T>
+bool ReadList(const Host& host, const char* key, uint32_t type, std::vector<T>& out, TicketListMismatch* mismatch) {
     if (!key || !host.CanReadItems()) return false;
     uint32_t count[2] = {0, 0};  // the host writes 32 bits; 8 bytes are reserved
     if (!host.Get(key, TICKET_TYPE_COUNT, count, TICKET_INDEX_SCALAR) || count[0] == 0) return false;
     const size_t n = count[0];
     std::unique_ptr<TicketArrayItem[]> items = MakeTicketGetItems(key, type, n);
     if (!items) return false;
-    out.resize(n);
-    for (size_t i = 0; i < n; ++i) items[i].Value = &out[i];
+    std::vector<T> values(n);
+    for (size_t i = 0; i < n; ++i) items[i].Value = &values[i];
     host.GetItems(items.get());
     size_t kept = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (!items[i].Success) continue;
-        if (kept != i) out[kept] = out[i];
+        if (!items[i].Success) {
+            const RefusedElement fate = ReadRefusedElement(host, key, type, items[i].Index, values[i], mismatch);
+            if (fate == RefusedElement::RefusesTheList) return false;
+            if (fate == RefusedElement::Dropped) continue;
+        }
+        if (kept != i) values[kept] = values[i];
         ++kept;
     }
-    out.resize(kept);
+    values.resize(kept);
+    out = std::move(values);
     return !out.empty();
 }
 
@@ -224,24 +254,24 @@ bool TicketHasSpotColors(const Ticket* ticket, uint32_t jobId) {
 }
 
 bool Ticket_GetIntArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                        std::vector<int32_t>& out) {
-    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_INT32, out);
+                        std::vector<int32_t>& out, TicketListMismatch* mismatch) {
+    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_INT32, out, mismatch);
 }
 
 bool Ticket_GetDoubleArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<double>& out) {
-    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_DOUBLE, out);
+                           std::vector<double>& out, TicketListMismatch* mismatch) {
+    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_DOUBLE, out, mismatch);
 }
 
 bool Ticket_GetStringItems(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<const char*>& out) {
-    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_STRING, out);
+                           std::vector<const char*>& out, TicketListMismatch* mismatch) {
+    return ReadList(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_STRING, out, mismatch);
 }
 
 bool Ticket_GetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<std::string>& out) {
+                           std::vector<std::string>& out, TicketListMismatch* mismatch) {
     std::vector<const char*> texts;
-    if (!Ticket_GetStringItems(ticket, scope, id, key, texts)) return false;
+    if (!Ticket_GetStringItems(ticket, scope, id, key, texts, mismatch)) return false;
     std::vector<std::string> copies;
     copies.reserve(texts.size());
     for (const char* text : texts) {
@@ -252,20 +282,29 @@ bool Ticket_GetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, co
 }
 
 bool Ticket_GetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t* dest,
-                         size_t count) {
+                         size_t count, TicketListMismatch* mismatch) {
     if (!ticket || !ticket->GetItems || !key || !dest || count == 0) return false;
     std::unique_ptr<TicketArrayItem[]> items = MakeTicketGetItems(key, TICKET_TYPE_INT32, count);
     if (!items) return false;
-    for (size_t i = 0; i < count; ++i) items[i].Value = dest + i;
+    std::vector<int32_t> values(dest, dest + count);
+    for (size_t i = 0; i < count; ++i) items[i].Value = &values[i];
     ticket->GetItems(ticket->HostContext, scope, id, items.get());
+    const ScopedHost host{ticket, scope, id};
+    bool whole = true;
     for (size_t i = 0; i < count; ++i) {
-        if (!items[i].Success) return false;
+        if (items[i].Success) continue;
+        whole = false;
+        if (ReadRefusedElement(host, key, TICKET_TYPE_INT32, items[i].Index, values[i], mismatch) ==
+            RefusedElement::RefusesTheList) {
+            return false;
+        }
     }
-    return true;
+    std::copy(values.begin(), values.end(), dest);
+    return whole;
 }
 
 bool Ticket_GetIntArrayUnscoped(const TicketEnumRecord* accessor, const char* key, std::vector<int32_t>& out) {
-    return ReadList(UnscopedHost{accessor}, key, TICKET_TYPE_INT32, out);
+    return ReadList(UnscopedHost{accessor}, key, TICKET_TYPE_INT32, out, nullptr);
 }
 
 bool Ticket_SetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,

@@ -62,23 +62,36 @@ int32_t GetTicketIntOrString(const Ticket* ticket, uint32_t jobId, const char* k
 // Whether the job's "Output/Prn/Info/Color/SpotColors" list has an element.
 bool TicketHasSpotColors(const Ticket* ticket, uint32_t jobId);
 
+// The element that made a list read refuse the whole list: the host holds it
+// under another type than the list's.
+struct TicketListMismatch {
+    int32_t index = -1;       // -1: no element of another type was met
+    uint32_t storedType = 0;  // the type the host holds the element under
+};
+
 // List readers: one count query, one items call. True when the output holds at
 // least one element afterwards. When the count cannot be read or is 0, the
-// output is left exactly as it was; elements that the host refuses are dropped
-// and the rest keep their order.
+// output is left exactly as it was. An element that the host refuses is asked
+// for its type (one more call each): an integer in a list of reals is read as
+// its value; an element of any other type refuses the whole list, which then
+// reads as missing (false, output untouched, *mismatch filled when given), so
+// that no element takes another's place. Elements the host refuses under the
+// list's own type are dropped and the rest keep their order.
 bool Ticket_GetIntArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                        std::vector<int32_t>& out);
+                        std::vector<int32_t>& out, TicketListMismatch* mismatch = nullptr);
 bool Ticket_GetDoubleArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<double>& out);
+                           std::vector<double>& out, TicketListMismatch* mismatch = nullptr);
 // Pointers to the host's texts (see above).
 bool Ticket_GetStringItems(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<const char*>& out);
+                           std::vector<const char*>& out, TicketListMismatch* mismatch = nullptr);
 // Copies of the texts; null texts are dropped. Untouched when the read fails.
 bool Ticket_GetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
-                           std::vector<std::string>& out);
-// count integers into dest (no count query); true only when every item was served.
+                           std::vector<std::string>& out, TicketListMismatch* mismatch = nullptr);
+// count integers into dest (no count query); true only when every item was
+// served. An element of another type leaves dest untouched (and fills
+// *mismatch); elements refused otherwise leave their place in dest as it was.
 bool Ticket_GetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t* dest,
-                         size_t count);
+                         size_t count, TicketListMismatch* mismatch = nullptr);
 // The same as Ticket_GetIntArray through the accessor of an enumerated host ticket.
 bool Ticket_GetIntArrayUnscoped(const TicketEnumRecord* accessor, const char* key, std::vector<int32_t>& out);
 

@@ -59,7 +59,7 @@ void CVarnPrn::ReadChartInfo() {
         }
         if (!firstFound) m_bVerify = 0;
     } else {
-        Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Input/ImageDescription", m_vChartDescriptions);
+        JobList("Input/ImageDescription", m_vChartDescriptions);
     }
 
     const int subType = JobInt("Input/SubType", 0);
@@ -114,8 +114,8 @@ int CVarnPrn::GetPrinterOptionValue(int optionId) {
     const auto model = static_cast<uint32_t>(m_iPrinterModell);
     std::vector<int32_t> ids;
     std::vector<int32_t> counts;
-    Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/ID", ids);
-    Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/NumOfSup", counts);
+    ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/ID", ids);
+    ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/NumOfSup", counts);
     int64_t base = 0;
     for (size_t group = 0; group < ids.size(); ++group) {
         if (ids[group] != optionId) {

@@ -34,6 +34,39 @@ void DropAll(std::vector<std::string>& list, const std::string& text) {
     list.erase(std::remove(list.begin(), list.end(), text), list.end());
 }
 
+// A message list of the job, rewritten whole after the texts of an earlier
+// run are dropped from it. A list with an element that is no text is not
+// rewritten, so that nothing in it is lost: the new texts are appended to it.
+class MessageList {
+public:
+    MessageList(const Ticket* ticket, uint32_t id, const char* key) : m_ticket(ticket), m_key(key) {
+        TicketListMismatch mismatch;
+        Ticket_GetStringArray(ticket, TICKET_SCOPE_JOB, id, key, m_texts, &mismatch);
+        m_bWhole = mismatch.index < 0;
+    }
+    void Drop(const std::string& text) { DropAll(m_texts, text); }
+    void Add(const std::string& text) {
+        m_texts.push_back(text);
+        m_added.push_back(text);
+    }
+    void WriteTo(uint32_t id) const {
+        if (m_bWhole) {
+            Ticket_SetStringArray(m_ticket, TICKET_SCOPE_JOB, id, m_key, m_texts);
+            return;
+        }
+        for (const std::string& text : m_added) {
+            SetTicketStringValue(m_ticket, TICKET_SCOPE_JOB, id, m_key, text, TICKET_INDEX_APPEND);
+        }
+    }
+
+private:
+    const Ticket* m_ticket;
+    const char* m_key;
+    std::vector<std::string> m_texts;
+    std::vector<std::string> m_added;
+    bool m_bWhole = true;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -50,6 +83,36 @@ void CVarnPrn::ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, 
                                      TicketTypeName(expected).c_str());
     Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: %s", text.c_str());
     UpdateInfoMessage(true, text);
+}
+
+void CVarnPrn::ReportListMismatch(const char* key, int32_t index, uint32_t stored, uint32_t expected) {
+    const std::string text =
+        StringF("Ticket key \"%s\" element %d is stored as %s but read as %s; the list is ignored",
+                EscapeControlBytes(key).c_str(), index, TicketTypeName(stored).c_str(),
+                TicketTypeName(expected).c_str());
+    Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: %s", text.c_str());
+    UpdateInfoMessage(true, text);
+}
+
+bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<int32_t>& out) {
+    TicketListMismatch mismatch;
+    const bool read = Ticket_GetIntArray(m_pTicket, scope, id, key, out, &mismatch);
+    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_INT32);
+    return read;
+}
+
+bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<double>& out) {
+    TicketListMismatch mismatch;
+    const bool read = Ticket_GetDoubleArray(m_pTicket, scope, id, key, out, &mismatch);
+    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_DOUBLE);
+    return read;
+}
+
+bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<std::string>& out) {
+    TicketListMismatch mismatch;
+    const bool read = Ticket_GetStringArray(m_pTicket, scope, id, key, out, &mismatch);
+    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_STRING);
+    return read;
 }
 
 int CVarnPrn::JobInt(const char* key, int def) {
@@ -95,11 +158,10 @@ std::string CVarnPrn::SystemString(const char* key) {
 }
 
 void CVarnPrn::ReplaceListMessage(const char* key, const std::string& text) {
-    std::vector<std::string> list;
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, list);
-    DropAll(list, text);
-    list.push_back(text);
-    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, key, list);
+    MessageList list(m_pTicket, m_JobID, key);
+    list.Drop(text);
+    list.Add(text);
+    list.WriteTo(m_JobID);
 }
 
 void CVarnPrn::InitPluginFolder() {
@@ -201,7 +263,7 @@ int CVarnPrn::CheckLinearisationPrinter() {
     int manufacturer = JobInt("Output/Prn/Printer/ManufacturerID", -1);
     if (manufacturer == 3 || manufacturer == 6) return 0;
     std::vector<int32_t> ids;
-    if (!Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Info/Manufacturer/PrnID", ids)) {
+    if (!JobList("Output/Prn/Info/Manufacturer/PrnID", ids)) {
         return 0;
     }
     if (std::find(ids.begin(), ids.end(), m_iPrinterModell) != ids.end()) return 0;
@@ -236,8 +298,15 @@ void CVarnPrn::ReadInputColorsAndInkLimits() {
     Log(LOG_DETAIL, "\tGamma = %4.2f", m_dGamma);
 
     size_t n = m_iInputColorMode == 6 ? 6 : m_iInputColorMode == 7 ? 7 : 4;
-    if (Ticket_GetIntArrayN(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Linearization/InkLimitPerChannel",
-                            m_aiInkLimitPerChannel.data(), n)) {
+    constexpr const char* kPerChannelKey = "Output/Prn/Linearization/InkLimitPerChannel";
+    TicketListMismatch mismatch;
+    const bool perChannel =
+        Ticket_GetIntArrayN(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kPerChannelKey, m_aiInkLimitPerChannel.data(), n,
+                            &mismatch);
+    if (mismatch.index >= 0) {
+        ReportListMismatch(kPerChannelKey, mismatch.index, mismatch.storedType, TICKET_TYPE_INT32);
+    }
+    if (perChannel) {
         const auto& v = m_aiInkLimitPerChannel;
         Log(LOG_DETAIL, "\tInk limit");
         Log(LOG_DETAIL, "\t\tCyan\t\t= %4.2f%%", v[0] / 100.0);
@@ -294,12 +363,11 @@ void CVarnPrn::ReadVisualCorrectionSettings() {
         std::string withName;
         FormatString(withName, "%s (%s)", message.c_str(),
                      EscapeControlBytes(FileNameOf(ForwardSlashes(m_strVisualCorrectionPath))).c_str());
-        std::vector<std::string> list;
-        Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
-        DropAll(list, message);
-        DropAll(list, withName);  // the same message of an earlier run
-        list.push_back(withName);
-        Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, list);
+        MessageList list(m_pTicket, m_JobID, kErrorList);
+        list.Drop(message);
+        list.Drop(withName);  // the same message of an earlier run
+        list.Add(withName);
+        list.WriteTo(m_JobID);
         m_strVisualCorrectionPath.clear();
         return;
     }
@@ -372,33 +440,29 @@ void CVarnPrn::ReadPaperFeedAndGeometry() {
 int CVarnPrn::CheckCrop() {
     const std::string cropped = kImageCroppedInfo;
     const std::string tooLarge = "Job is larger than print medium size";
-    std::vector<std::string> info;
-    std::vector<std::string> errors;
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoList, info);
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
-    DropAll(info, cropped);
-    DropAll(errors, tooLarge);
+    MessageList info(m_pTicket, m_JobID, kInfoList);
+    MessageList errors(m_pTicket, m_JobID, kErrorList);
+    info.Drop(cropped);
+    errors.Drop(tooLarge);
 
     if (m_bCropping && (int64_t{m_iOutWidthPixel} - m_iPrintableWidth > 1 ||
                         int64_t{m_iOutHeightPixel} - m_iPrintableHeight > 1)) {
         if (JobInt("Workflow/Processing/StopOnCrop", 0) != 0) {
-            errors.push_back(tooLarge);
-            Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
+            errors.Add(tooLarge);
+            errors.WriteTo(m_JobID);
             if (JobInt("StepRepeat/Active", 0) != 0) {
-                auto child = static_cast<uint32_t>(JobInt("General/ChildIDs", -1));
-                Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, child, kErrorList, errors);
+                errors.WriteTo(static_cast<uint32_t>(JobInt("General/ChildIDs", -1)));
             }
             Log(LOG_ERROR, "CVarnPrn::ReadInfoFromTicket: Image cropped and StopOnCrop flag set, aborting...");
             return -5;
         }
-        info.push_back(cropped);
+        info.Add(cropped);
         if (JobBool("StepRepeat/Active", false)) {
-            auto child = static_cast<uint32_t>(JobInt("General/ChildIDs", -1));
-            Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, child, kInfoList, info);
+            info.WriteTo(static_cast<uint32_t>(JobInt("General/ChildIDs", -1)));
         }
     }
-    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoList, info);
-    Ticket_SetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kErrorList, errors);
+    info.WriteTo(m_JobID);
+    errors.WriteTo(m_JobID);
     Log(LOG_DETAIL, "\twidth x height = %d x %d pixel", m_iOutWidthPixel, m_iOutHeightPixel);
     return 0;
 }

@@ -29,7 +29,7 @@ struct NonNegativeRule {
 void CVarnPrn::ReadMediaHandling() {
     m_iAdjustCmyPercent = JobInt("Output/Prn/Specific/AdjustCmyPercent", 100);
     Log(LOG_DETAIL, "\tAdjustCmyPercent = %d", m_iAdjustCmyPercent);
-    Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Specific/UserTypesTIL", m_vUserTypesTIL);
+    JobList("Output/Prn/Specific/UserTypesTIL", m_vUserTypesTIL);
 
     TicketBlob blob{nullptr, 0};
     GetTicketBlob(m_pTicket, &blob, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Specific/OkiJobAccountPJL", nullptr);
@@ -39,7 +39,7 @@ void CVarnPrn::ReadMediaHandling() {
         m_strJobAccountPJL.clear();
     }
 
-    Ticket_GetDoubleArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Specific/Heaters/Celsius",
+    JobList("Output/Prn/Specific/Heaters/Celsius",
                           m_vHeatersCelsius);
     std::string text;
     for (size_t i = 0; i < m_vHeatersCelsius.size(); ++i) {
@@ -68,7 +68,7 @@ int CVarnPrn::ReadHeadHeight() {
         GetTicketDouble(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Head/HeightMMMinMediaAlarm", -1.0);
     m_dHeadHeightMin = GetTicketDouble(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Head/HeightMMMin", 0.0);
     m_dHeadHeightMax = GetTicketDouble(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Head/HeightMMMax", 0.0);
-    Ticket_GetDoubleArray(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Head/HeightMMInSteps",
+    ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Head/HeightMMInSteps",
                           m_vHeadHeightSteps);
     m_bUseHeadHeight = JobBool("Output/Prn/Specific/Head/UseValue", false);
     if (!m_bUseHeadHeight) {
@@ -368,7 +368,7 @@ void CVarnPrn::ReadOutputNames() {
 
 void CVarnPrn::ReadSpotColorsAndStrips() {
     m_vSpotColors.clear();
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Output/Prn/Info/Color/SpotColors", m_vSpotColors);
+    JobList("Output/Prn/Info/Color/SpotColors", m_vSpotColors);
     m_iSpotColorCount = static_cast<int32_t>(m_vSpotColors.size());
     m_iComponents = JobInt("Process/Components", 0);
     Log(LOG_DETAIL, "\tOutput Color Components : %d", m_iComponents);
@@ -378,8 +378,8 @@ void CVarnPrn::ReadSpotColorsAndStrips() {
     if (m_iLogLevel > 3) m_bWriteInputTiff = 1;
     m_iWorkflowID = JobInt("Job/Identification/WorkflowID", -1);
 
-    Ticket_GetDoubleArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/ControlstripX", m_vControlstripX);
-    Ticket_GetDoubleArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/ControlstripY", m_vControlstripY);
+    JobList("Process/ControlstripX", m_vControlstripX);
+    JobList("Process/ControlstripY", m_vControlstripY);
     double start = JobDouble("Nesting/Process/starPos", 0.0);
     if (start > 0.0) {
         for (double& x : m_vControlstripX) x += start;

@@ -38,11 +38,11 @@ void CVarnPrn::BuildSeparationIndex() {
 
     std::vector<std::string> inputColors;
     std::vector<std::string> spotColors;
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Input/Colors", inputColors);
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Process/SeparationNames", m_vSeparationNames);
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "Input/SpotColors", spotColors);
+    JobList("Input/Colors", inputColors);
+    JobList("Process/SeparationNames", m_vSeparationNames);
+    JobList("Input/SpotColors", spotColors);
     const char* idsKey = "Process/ColorsforDotcreatorID";
-    if (!Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, idsKey, m_vDotCreatorIDs)) {
+    if (!JobList(idsKey, m_vDotCreatorIDs)) {
         m_vDotCreatorIDs = ModuloFour(m_vSeparationNames.size());
         Ticket_SetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, idsKey, m_vDotCreatorIDs);
     }
@@ -104,14 +104,14 @@ bool CVarnPrn::JobHasPrinterSpotSeparation(const std::string& name) {
     }
     std::vector<int32_t> children;
     if (JobInt("Input/FileType", 0) == 4096 &&
-        Ticket_GetIntArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, "General/ChildIDs", children)) {
+        JobList("General/ChildIDs", children)) {
         Log(LOG_WARNING, "CVarnPrn::JobHasPrinterSpotSeparation: White in Nesting with parent ID %d",
             static_cast<int>(m_JobID));
         for (int32_t child : children) {
             auto id = static_cast<uint32_t>(child);
             if (FindTicketStringIndex(m_pTicket, TICKET_SCOPE_JOB, id, kSeparations, name) >= 0) return true;
             std::vector<std::string> definitions;
-            Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, id, kDefinitions, definitions);
+            ReadTicketList(TICKET_SCOPE_JOB, id, kDefinitions, definitions);
             if (AnyContains(definitions, name)) return true;
         }
         return false;
@@ -122,6 +122,6 @@ bool CVarnPrn::JobHasPrinterSpotSeparation(const std::string& name) {
     auto parent = static_cast<uint32_t>(JobInt("General/ParentID", -1));
     if (FindTicketStringIndex(m_pTicket, TICKET_SCOPE_JOB, parent, kSeparations, name) >= 0) return true;
     std::vector<std::string> definitions;
-    Ticket_GetStringArray(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kDefinitions, definitions);
+    JobList(kDefinitions, definitions);
     return AnyContains(definitions, name);
 }

@@ -94,6 +94,19 @@ public:
     void UpdateInfoMessage(bool add, const std::string& text);
     void UpdateInfoMessageF(bool add, const char* format, ...) KELMORA_PRINTF(3, 4);
 
+    // ---- lists of the ticket ----
+    // The list readers of host/ticket.h; a list with an element of another
+    // type reads as missing (false, out untouched), and the key and the
+    // element are named in the log and in "Process/InfoMessage".
+    bool ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<int32_t>& out);
+    bool ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<double>& out);
+    bool ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<std::string>& out);
+    // A list of this job (job scope, the job id).
+    template <typename T>
+    bool JobList(const char* key, std::vector<T>& out) {
+        return ReadTicketList(TICKET_SCOPE_JOB, m_JobID, key, out);
+    }
+
     // ---- logging through the job's logger (nothing without one) ----
     void Log(int level, const char* format, ...) KELMORA_PRINTF(3, 4);
     bool IsLogEnabled(int level) const;
@@ -539,6 +552,8 @@ private:
     int SystemInt(const char* key, int def);
     std::string SystemString(const char* key);
     void ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, uint32_t expected);
+    // The warning of a list read as missing for an element of another type.
+    void ReportListMismatch(const char* key, int32_t index, uint32_t stored, uint32_t expected);
     // Drops every copy of text from the job's string list key, appends it
     // once (when add) and writes the list back.
     void ReplaceListMessage(const char* key, const std::string& text);

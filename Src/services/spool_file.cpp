@@ -1,9 +1,12 @@
 #include "services/spool_file.h"
 
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "base/format.h"
 #include "base/mbcs.h"
 
 namespace {
@@ -41,6 +44,18 @@ uint32_t ReadRecord(SPOOL_FILE_TEMP& file, RecordView* r) {
 
 }  // namespace
 
+clSpoolFileResultImp CreateSpoolFileResultFor(const std::string& reason, uint32_t code, const char* format, ...) {
+    std::string text;
+    va_list args;
+    va_start(args, format);
+    FormatStringV(text, format, args);
+    va_end(args);
+    text += ": ";
+    text += SpoolFileResultText(code);
+    if (!reason.empty()) text += " (" + reason + ")";
+    return clSpoolFileResultImp(code, std::move(text));
+}
+
 uint32_t SPOOL_FILE_TEMP::Create(std::unique_ptr<SPOOL_FILE_TEMP>* out, const char* path, bool deleteOnClose) {
     if (!out || *out || !path) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
     auto file = std::unique_ptr<SPOOL_FILE_TEMP_IMP>(new (std::nothrow) SPOOL_FILE_TEMP_IMP(path, deleteOnClose));
@@ -72,14 +87,31 @@ std::string SPOOL_FILE_TEMP_IMP::SystemPath() const {
     return path;
 }
 
+void SPOOL_FILE_TEMP_IMP::NoteFailure(const char* step, int error) {
+    if (m_pFailedStep) return;
+    m_pFailedStep = step;
+    m_iFailedError = error;
+}
+
+std::string SPOOL_FILE_TEMP_IMP::FailureReason() const {
+    if (!m_pFailedStep) return std::string();
+    return StringF("cannot %s \"%s\": %s", m_pFailedStep, EscapeControlBytes(m_strPath).c_str(),
+                   SystemErrorText(m_iFailedError).c_str());
+}
+
 bool SPOOL_FILE_TEMP_IMP::WriteAll(const void* data, size_t n) {
+    errno = 0;
     if (m_File.Write(data, n) == n) return true;
+    NoteFailure("write", errno);
     m_bWriteFailed = true;
     return false;
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::Open() {
-    if (m_File.Create(SystemPath(), m_bDeleteOnClose, kStreamBuffer) != 0) return eSPOOLFILE2_IO_FAILED;
+    if (const int error = m_File.Create(SystemPath(), m_bDeleteOnClose, kStreamBuffer); error != 0) {
+        NoteFailure("create", error);
+        return eSPOOLFILE2_IO_FAILED;
+    }
     m_uState = kWriting;
     uint8_t header[kHeaderSize] = {'D', 'E', 'Z', 'A', 'V', 'E', 'D', 0};
     PutU32(header + 8, 0x01020304);
@@ -112,11 +144,17 @@ uint32_t SPOOL_FILE_TEMP_IMP::Rewind() {
         const uint32_t code = WriteRecord(SPLTAG_EOF, nullptr, 0);
         if (code != eSPOOLFILE2_OK) return code;
     }
+    errno = 0;
     if (!m_File.Flush()) {
+        NoteFailure("write", errno);
         m_bWriteFailed = true;
         return eSPOOLFILE2_IO_FAILED;
     }
-    if (!m_File.Seek(0)) return eSPOOLFILE2_IO_FAILED;
+    errno = 0;
+    if (!m_File.Seek(0)) {
+        NoteFailure("read back", errno);
+        return eSPOOLFILE2_IO_FAILED;
+    }
     m_iPosition = 0;
     m_uState = kReading;
     uint8_t header[kHeaderSize];

@@ -33,7 +33,26 @@ public:
     // The next record: 0, 1 for the end record, or an error code. *data stays
     // valid until the next read; *position is the file position after the payload.
     virtual uint32_t ReadNext(const uint8_t** data, uint64_t* length, int64_t* position, uint32_t* tag) = 0;
+    // Why the file's first input or output failed, for a message: the step,
+    // the file and the system's reason, as `cannot write "/tmp/a.tmp": No
+    // space left on device`; empty while nothing failed.
+    virtual std::string FailureReason() const = 0;
 };
+
+// CreateSpoolFileResult's text, followed by a spool file's FailureReason in
+// parentheses when there is one: "JFX_ClosePage: Spool file IO failed
+// (cannot write "/tmp/a.tmp": No space left on device)".
+clSpoolFileResultImp CreateSpoolFileResultFor(const std::string& reason, uint32_t code, const char* format, ...)
+    KELMORA_PRINTF(3, 4);
+// The FailureReason of the first of the files that failed, else empty.
+template <typename Range, typename FileOf>
+std::string FirstSpoolFailure(const Range& items, FileOf fileOf) {
+    for (const auto& item : items) {
+        const SPOOL_FILE_TEMP* file = fileOf(item);
+        if (file && !file->FailureReason().empty()) return file->FailureReason();
+    }
+    return std::string();
+}
 
 class SPOOL_FILE_TEMP_IMP : public SPOOL_FILE_TEMP {
 public:
@@ -48,6 +67,7 @@ public:
     uint32_t PlaybackReverse(ISPOOL_FILE_WRITER* consumer) override;
     uint32_t Rewind() override;
     uint32_t ReadNext(const uint8_t** data, uint64_t* length, int64_t* position, uint32_t* tag) override;
+    std::string FailureReason() const override;
 
     uint32_t Open();
 
@@ -65,11 +85,15 @@ private:
     std::string SystemPath() const;
     // Reads n bytes of payload into the read buffer: 0, 3 or 16.
     uint32_t ReadPayload(uint64_t n);
+    // Keeps the first failure: the step and the system's error number.
+    void NoteFailure(const char* step, int error);
 
     std::string m_strPath;
     bool m_bDeleteOnClose;
     uint32_t m_uState = kCreated;
     bool m_bWriteFailed = false;
+    const char* m_pFailedStep = nullptr;  // "create", "write", ...: the first failure
+    int m_iFailedError = 0;
     platform::TempFile m_File;
     int64_t m_iPosition = 0;
     std::vector<uint8_t> m_ReadBuffer;

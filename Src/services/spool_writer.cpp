@@ -66,11 +66,15 @@ clSpoolFileResultErrno CreateSpoolFileResultErrno(int errorNumber, const char* f
     va_start(args, format);
     std::string text = FormatV(format, args);
     va_end(args);
+    text += ": ";
+    text += SystemErrorText(errorNumber);
+    return clSpoolFileResultErrno(std::move(text));
+}
+
+std::string SystemErrorText(int errorNumber) {
     // Without an error number there is no system text ("Success" would be wrong).
     const char* system = errorNumber != 0 ? std::strerror(errorNumber) : nullptr;
     std::string reason = system ? system : "";
     while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
-    text += ": ";
-    text += reason.empty() ? "Unknown IO error" : reason;
-    return clSpoolFileResultErrno(std::move(text));
+    return reason.empty() ? "Unknown IO error" : reason;
 }

@@ -114,3 +114,5 @@ clSpoolFileResultImp CreateSpoolFileResult(uint32_t code, const char* format, ..
 // Text: the formatted text, ": " and the system's text for the error number
 // (without trailing line ends; "Unknown IO error" when there is none).
 clSpoolFileResultErrno CreateSpoolFileResultErrno(int errorNumber, const char* format, ...) KELMORA_PRINTF(2, 3);
+// The system's text for an error number as CreateSpoolFileResultErrno puts it.
+std::string SystemErrorText(int errorNumber);

@@ -41,9 +41,13 @@ std::ostream& operator<<(std::ostream& os, const Parsed& p) {
     return os << ')';
 }
 
+// A refused line shows as "refused" and its number.
 std::vector<Parsed> Commands(const AdobeIllustratorFileContents& contents) {
     std::vector<Parsed> out;
-    for (const auto& c : contents.Commands()) out.push_back({c->m_strOperator, c->m_vOperands});
+    for (const auto& c : contents.Commands()) {
+        out.push_back({c->m_strRefusedNumber.empty() ? c->m_strOperator : "refused " + c->m_strRefusedNumber,
+                       c->m_vOperands});
+    }
     return out;
 }
 
@@ -89,11 +93,15 @@ TEST(AiReaderLine, OperandsAndOperator) {
         // tab does not read a number twice or drop the rest of the line.
         {"10  20 l", {{"l", {10, 20}}}},
         {"10\t20 l", {{"l", {10, 20}}}},
-        // Mended: non-finite and overflowing numbers end the operands.
-        {"inf 2 l", {{"inf", {}}}},
-        {"1 nan l", {{"nan", {1}}}},
-        {"1 1e400 l", {{"1e400", {1}}}},
-        {"1 -1e400 l", {{"-1e400", {1}}}},
+        // Mended: every operator on a line is a command.
+        {"100 100 l 10 100 l", {{"l", {100, 100}}, {"l", {10, 100}}}},
+        {"1 2 l 3", {{"l", {1, 2}}, {"", {3}}}},
+        // Mended: a non-finite or overflowing number refuses the whole line.
+        {"inf 2 l", {{"refused inf", {}}}},
+        {"0 0 m 1 nan l", {{"refused nan", {}}}},
+        {"1 1e400 l", {{"refused 1e400", {}}}},
+        {"1 -1e400 l", {{"refused -1e400", {}}}},
+        {"infill 1 2 l", {{"infill", {}}, {"l", {1, 2}}}},
     };
     for (const auto& c : cases) {
         AdobeIllustratorFileContents contents;
@@ -113,7 +121,7 @@ TEST(AiReaderLine, JobTicketModeCollectsIdsAndLayerNames) {
     std::vector<int32_t> ids{7};
     reader.GetJobTicketIDs(ids);
     EXPECT_TRUE(ids.empty());
-    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"(Layer", {}}}));
+    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"(Layer", {}}, {"Ln", {1}}}));
 
     reader.SetJobTicketFilter(true);
     reader.ProcessLine("%QOR_JobTicketID: 42");
@@ -134,6 +142,16 @@ TEST(AiReaderFile, ReadsOnlyBetweenTheExactMarkers) {
     EXPECT_TRUE(ReadText("%%note: AI_ParserStart\n0 0 m\n").empty());
     // Without the stop marker what was read stays.
     EXPECT_EQ(ReadText("%%Note: AI_ParserStart\n0 0 m\n10 0 l"), (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}}));
+    // Lines are numbered in the file, a CR LF pair ending one line.
+    StringStream crlf(Section("0 0 m\r\n\r\n1 nan l\r\n", "\r\n"));
+    AdobeIllustratorFileContents numbered;
+    AdobeIllustratorFileReader reader;
+    reader.SetInputStream(&crlf);
+    reader.SetContents(&numbered);
+    reader.Read();
+    ASSERT_EQ(numbered.Commands().size(), 2u);
+    EXPECT_EQ(numbered.Commands()[0]->m_iLine, 3u);
+    EXPECT_EQ(numbered.Commands()[1]->m_iLine, 5u);
     // A long line before the section is stepped over.
     EXPECT_EQ(ReadText(std::string(200000, 'x') + "\n" + Section("1 2 m\n")), (std::vector<Parsed>{{"m", {1, 2}}}));
 }

@@ -7,6 +7,7 @@
 #include "base/text_error.h"
 #include "cut_test_support.h"
 #include "cutting/cutmarks.h"
+#include "host/ticket.h"
 #include "mgl_decode.h"
 
 namespace {
@@ -160,6 +161,14 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         {{"0 0 m", "-40 0 -40 100 0 100 c"}, {"the cut reaches 10.6 mm outside the picture"}},
         {{"0 0 m", "1 1 v", "1 1 1 y", "1 1 1 1 l"},
          {"\"v\" with 2 operands skipped", "\"y\" with 3 operands skipped"}},
+        // Names are escaped as the ticket's texts are.
+        {{"0 0 m", "1 1 l", "1 2 x\x1b[2J\r"}, {"operator \"x\\x1B[2J\\x0D\" not cut (1 times)"}},
+        // A line with a number that is no finite double is named; the path it
+        // stands in is not cut, up to the next move.
+        {{"0 0 m", "10 0 l", "s", "20 0 m", "30 0 l", "30 nan l", "40 0 l", "s", "50 0 m", "60 0 l"},
+         {"AI file line 6: \"nan\" is not a finite number; the path of that line is not cut"}},
+        {{"0 0 m", "10 0 l 1e400 5 l", "20 0 m 30 0 l"},
+         {"AI file line 2: \"1e400\" is not a finite number; the path of that line is not cut"}},
     };
     for (const auto& c : cases) {
         RecordingCutLogger logger;
@@ -176,13 +185,40 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
             warnings.push_back(line.text.substr(prefix.size()));
         }
         EXPECT_EQ(warnings, c.warnings) << *c.lines.begin();
+        // Refused lines and cuts outside the picture reach every host.
+        std::vector<std::string> notices, info;
+        for (const std::string& w : c.warnings) {
+            if (w.rfind("AI file line", 0) == 0 || w.rfind("the cut reaches", 0) == 0) {
+                notices.push_back("Contour cut: " + w);
+            }
+        }
+        Ticket_GetStringArray(store.ticket(), TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage", info);
+        EXPECT_EQ(info, notices) << *c.lines.begin();
+        store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
     }
+    // What the refused paths leave: the paths before and after them, whole.
+    const auto cuts = [](const std::string& text) {
+        std::vector<Command> pens;
+        for (const Command& c : mgl::Decode(text)) {
+            if (c.name == "PU" || c.name == "PD") pens.push_back(c);
+        }
+        return pens;
+    };
+    generator.SetLogger(nullptr);
+    generator.SetContents(&contents);
+    Lines({"0 0 m", "10 0 l", "s", "20 0 m", "30 0 l", "30 nan l", "40 0 l", "s", "50 0 m", "60 0 l"});
+    EXPECT_EQ(cuts(Generate()), (std::vector<Command>{{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PD", {1411, 0}},
+                                                      {"PU", {1411, 706}}, {"PD", {1411, 847}}}));
     // Past 64 names the rest are summed up in one line.
     RecordingCutLogger logger;
     generator.SetLogger(&logger);
-    generator.SetContents(&contents);
-    Lines({"0 0 m", "1 1 l"});
-    for (int i = 0; i < 70; ++i) Lines({("1 2 op" + std::to_string(100 + i)).c_str()});
+    AdobeIllustratorFileContents many;
+    generator.SetContents(&many);
+    AdobeIllustratorFileReader reader;
+    reader.SetContents(&many);
+    reader.ProcessLine("0 0 m");
+    reader.ProcessLine("1 1 l");
+    for (int i = 0; i < 70; ++i) reader.ProcessLine("1 2 op" + std::to_string(100 + i));
     Generate();
     ASSERT_EQ(logger.lines.size(), 65u);
     EXPECT_EQ(logger.lines.back().text, prefix + "6 more operators not cut (6 times)");

@@ -241,9 +241,12 @@ TEST_F(UJF605Test, AnEmptyTemporaryFolderKeepsTheSpoolFileInTheCurrentFolder) {
 TEST_F(UJF605Test, FailuresOfTheSpoolFileAndTheWritersFailTheHook) {
     Open();
     ASSERT_EQ(UJF_OpenJob(job.get()), 0);
-    job->m_strTempFolder = folder.File("missing");
+    job->m_strTempFolder = folder.File("miss\ring");
     EXPECT_EQ(job->m_pfnOpenPage(job.get()), -1);
-    EXPECT_EQ(ErrorMessage().rfind("UJF_OpenPage: Spool file " + folder.File("missing/Mimaki_UJF_"), 0), 0u);
+    EXPECT_EQ(ErrorMessage().rfind("UJF_OpenPage: Spool file " + folder.File("miss\\x0Ding/Mimaki_UJF_"), 0), 0u);
+    EXPECT_NE(ErrorMessage().find("Spool file IO failed (cannot create \"" + folder.File("miss\\x0Ding/")),
+              std::string::npos);
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
     EXPECT_EQ(job->m_pDriver, nullptr);
 
     StartPage("Output/Prn/Specific/White/Order = 0\n");

@@ -335,9 +335,11 @@ TEST_F(UJFx042Test, ARefusedPageHeaderFailsThePageStart) {
 TEST_F(UJFx042Test, SpoolFileAndWriterFailuresFailTheHook) {
     Open(7052);
     ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
-    job->m_strTempFolder = folder.File("missing");
+    job->m_strTempFolder = folder.File("miss\ting");
     EXPECT_EQ(job->m_pfnOpenPage(job.get()), -1);
-    EXPECT_NE(ErrorMessage().find("UJFx042_OpenPage: Spool file " + folder.File("missing/Mimaki_UJF_")), std::string::npos);
+    EXPECT_NE(ErrorMessage().find("UJFx042_OpenPage: Spool file " + folder.File("miss\\x09ing/Mimaki_UJF_")),
+              std::string::npos);
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
     EXPECT_EQ(Driver()->m_vLayers[0].spoolFile, nullptr);
     job->m_strTempFolder = folder.Path();
     ASSERT_EQ(job->m_pfnOpenPage(job.get()), 0);

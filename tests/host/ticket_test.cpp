@@ -161,7 +161,8 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
     std::vector<int32_t> ints = {1, 2, 3, 4, 5, 6, 7};
     EXPECT_TRUE(Ticket_GetIntArray(t, 3, kJob, "L", ints));
     EXPECT_EQ(ints, (std::vector<int32_t>{10, 20, 40, 50}));
-    EXPECT_EQ(store.calls().size(), 2u);  // count query, then one items call
+    // Count query, one items call, and the refused element asked for its type.
+    EXPECT_EQ(store.calls().size(), 3u);
     EXPECT_EQ(store.calls()[1].indexes, (std::vector<int32_t>{0, 1, 2, 3, 4}));
 
     std::vector<double> doubles;
@@ -177,6 +178,43 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
     store.Refuse("L", 4);
     EXPECT_FALSE(Ticket_GetIntArray(t, 3, kJob, "L", ints));  // nothing served
     EXPECT_TRUE(ints.empty());
+}
+
+TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
+    Load("[job]\nD[] = 40.0\nD[] = 35\nD[] = 20.5\nT[] = 1.5\nT[] = \"x\"\nI[] = 1\nI[] = 2.5\n"
+         "S[] = \"a\"\nS[] = 7\nN[] = 5\nN[] = 6.5\n");
+    // An integer among reals is read as its value.
+    std::vector<double> doubles;
+    TicketListMismatch mismatch;
+    EXPECT_TRUE(Ticket_GetDoubleArray(t, 3, kJob, "D", doubles, &mismatch));
+    EXPECT_EQ(doubles, (std::vector<double>{40.0, 35.0, 20.5}));
+    EXPECT_EQ(mismatch.index, -1);
+    // Any other type refuses the whole list, which reads as missing.
+    const struct {
+        const char* key;
+        uint32_t stored;
+    } refused[] = {{"T", TICKET_TYPE_STRING}, {"I", TICKET_TYPE_DOUBLE}, {"S", TICKET_TYPE_INT32}};
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.key);
+        std::vector<double> d = {9.0};
+        std::vector<int32_t> i = {9};
+        std::vector<std::string> s = {"keep"};
+        mismatch = TicketListMismatch{};
+        const bool read = c.stored == TICKET_TYPE_STRING ? Ticket_GetDoubleArray(t, 3, kJob, c.key, d, &mismatch)
+                          : c.stored == TICKET_TYPE_DOUBLE ? Ticket_GetIntArray(t, 3, kJob, c.key, i, &mismatch)
+                                                           : Ticket_GetStringArray(t, 3, kJob, c.key, s, &mismatch);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(mismatch.index, 1);
+        EXPECT_EQ(mismatch.storedType, c.stored);
+        EXPECT_EQ(d, std::vector<double>{9.0});
+        EXPECT_EQ(i, std::vector<int32_t>{9});
+        EXPECT_EQ(s, std::vector<std::string>{"keep"});
+    }
+    int32_t dest[2] = {-1, -2};
+    mismatch = TicketListMismatch{};
+    EXPECT_FALSE(Ticket_GetIntArrayN(t, 3, kJob, "N", dest, 2, &mismatch));
+    EXPECT_EQ(mismatch.index, 1);
+    EXPECT_EQ(dest[0], -1);  // untouched, not half read
 }
 
 // A host that serves the element 1 of every string list as a null text.

@@ -1,4 +1,5 @@
 // Printer options, head height, special inks and output identity.
+#include "host/ticket.h"
 #include "job/job_test_support.h"
 
 namespace {
@@ -19,6 +20,32 @@ Output/Prn/Specific/Heaters/UseValue[] = 1
     ASSERT_EQ(Read(), 0);
     EXPECT_EQ(job->m_vHeatersCelsius, (std::vector<double>{40.0, -1.0, -1.0}));
     EXPECT_TRUE(log.Has("\tHeaters celsius = [ 40 PRN Prn ]"));
+}
+
+TEST_F(Options, HeaterListsKeepEveryHeaterInItsPlace) {
+    const char* const key = "Output/Prn/Specific/Heaters/Celsius";
+    const struct {
+        hostkit::Elements celsius;
+        std::vector<double> read;
+        std::string info;  // an element of "Process/InfoMessage", when not empty
+    } cases[] = {
+        {{40.0, 35, 30.5}, {40.0, 35.0, 30.5}, ""},
+        {{40.0, std::string("35"), 30.5}, {},
+         "Ticket key \"Output/Prn/Specific/Heaters/Celsius\" element 1 is stored as text but read as real "
+         "number; the list is ignored"},
+    };
+    for (const auto& c : cases) {
+        Ticket(kMinimalJob);
+        store.SetElements(TICKET_SCOPE_JOB, kJobId, key, c.celsius);
+        for (int i = 0; i < 3; ++i) store.Append(TICKET_SCOPE_JOB, kJobId, "Output/Prn/Specific/Heaters/UseValue", 1);
+        ASSERT_EQ(Read(), 0);
+        EXPECT_EQ(job->m_vHeatersCelsius, c.read);
+        std::vector<std::string> info;
+        Ticket_GetStringArray(store.ticket(), TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage", info);
+        EXPECT_EQ(info, c.info.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.info});
+        store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/Prn/Specific/Heaters/UseValue");
+        store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
+    }
 }
 
 class HeadHeight : public JobTest {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 
 #include "platform/temp_file.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include "support/scratch_folder.h"
 
 namespace {
@@ -158,6 +162,52 @@ TEST_F(SpoolFile, AFileThatCannotBeCreatedFailsEveryStepWithIoCode) {
     int64_t position;
     uint32_t tag;
     EXPECT_EQ(file->ReadNext(&data, &length, &position, &tag), 20u);
+}
+
+// Every way the file fails names the step, the file and the system's reason.
+TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
+    std::ofstream(folder.File("plain")) << "x";
+    const std::string readOnly = folder.File("read-only");
+    std::filesystem::create_directory(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const bool canWriteReadOnly = std::ofstream(readOnly + "/probe").good();  // as root
+    std::filesystem::remove(readOnly + "/probe");
+    struct Case {
+        std::string path;
+        int64_t diskBytes;  // bytes before the disk is full, -1 for no limit
+        std::string reason;
+    };
+    const auto create = [](const std::string& path, int error) {
+        return "cannot create \"" + path + "\": " + std::strerror(error);
+    };
+    std::vector<Case> cases = {
+        {folder.File("missing/x.tmp"), -1, create(folder.File("missing/x.tmp"), ENOENT)},
+        {folder.File("plain/x.tmp"), -1, create(folder.File("plain/x.tmp"), ENOTDIR)},
+        {folder.File("full\x1b[2J.tmp"), 40,
+         "cannot write \"" + folder.File("full\\x1B[2J.tmp") + "\": " + std::strerror(ENOSPC)},
+    };
+    if (!canWriteReadOnly) cases.push_back({readOnly + "/x.tmp", -1, create(readOnly + "/x.tmp", EACCES)});
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(folder.File("fifo").c_str(), 0600), 0);
+    cases.push_back({folder.File("fifo/x.tmp"), -1, create(folder.File("fifo/x.tmp"), ENOTDIR)});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        platform::SetTestWriteLimit(c.diskBytes);
+        std::unique_ptr<SPOOL_FILE_TEMP> file;
+        const uint32_t created = SPOOL_FILE_TEMP::Create(&file, c.path.c_str(), true);
+        ASSERT_NE(file, nullptr);
+        if (created == 0) {
+            EXPECT_EQ(file->FailureReason(), "");
+            EXPECT_EQ(Put(*file, SPLTAG_DATA, std::string(100, 'x')), 3u);
+        }
+        EXPECT_EQ(file->FailureReason(), c.reason);
+        EXPECT_STREQ(CreateSpoolFileResultFor(file->FailureReason(), 3, "Step").GetText(),
+                     ("Step: Spool file IO failed (" + c.reason + ")").c_str());
+        platform::SetTestWriteLimit(-1);
+    }
+    EXPECT_STREQ(CreateSpoolFileResultFor("", 4, "Step").GetText(), "Step: Spool file failed");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
 }
 
 TEST_F(SpoolFile, RewindingTwiceWritesOneEndRecord) {

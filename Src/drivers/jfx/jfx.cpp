@@ -222,11 +222,11 @@ uint32_t JFXIntern::CreateTemp(CVarnPrn* job, const std::string& baseName, std::
         const uint32_t code = SPOOL_FILE_TEMP::Create(&layer.spool, path.c_str(), m_bDeleteOnClose);
         if (code == 0) {
             layer.writer = layer.spool.get();
-            job->Log(3000, "JFXIntern::CreateTemp SpoolfileTemp created successfully: (%s), %s", path.c_str(),
-                     SpoolFileResultText(code));
+            job->Log(3000, "JFXIntern::CreateTemp SpoolfileTemp created successfully: (%s), %s",
+                     EscapeControlBytes(path).c_str(), SpoolFileResultText(code));
         } else {
-            job->Log(3000, "JFXIntern::CreateTemp Failed to Create SpoolfileTemp: (%s), %s", path.c_str(),
-                     SpoolFileResultText(code));
+            job->Log(3000, "JFXIntern::CreateTemp Failed to Create SpoolfileTemp: (%s), %s",
+                     EscapeControlBytes(path).c_str(), SpoolFileResultText(code));
             if (first == 0) {
                 first = code;
                 if (failedPath) *failedPath = path;
@@ -234,6 +234,10 @@ uint32_t JFXIntern::CreateTemp(CVarnPrn* job, const std::string& baseName, std::
         }
     }
     return first;
+}
+
+std::string JFXIntern::SpoolFailure() const {
+    return FirstSpoolFailure(m_vLayers, [](const JFXLayer& layer) { return layer.spool.get(); });
 }
 
 void JFXIntern::ResetLayerSpools() {
@@ -262,7 +266,8 @@ int JFX_OpenPage(JFXIntern* driver, CVarnPrn* job) {
     const uint32_t created = driver->CreateTemp(job, driver->SpoolBaseName(job->m_strTempFolder), &failedPath);
     if (created != 0) {
         job->Log(0, "JFX_OpenPage Spool file creation failed. Return error code %d", int(created));
-        const clSpoolFileResultImp result = CreateSpoolFileResult(created, "JFX_OpenPage %s", failedPath.c_str());
+        const clSpoolFileResultImp result = CreateSpoolFileResultFor(driver->SpoolFailure(), created, "JFX_OpenPage %s",
+                                                                     EscapeControlBytes(failedPath).c_str());
         job->SetErrorMessageFromResult(&result);
         driver->ResetLayerSpools();
         return -1;
@@ -316,7 +321,8 @@ int JFX_WriteLine(CVarnPrn* job) {
         layer.line.Resize(0);
         if (code != 0 && failure == 0) {
             failure = code;
-            failureText = CreateSpoolFileResult(code, "JFX_WriteLine").GetText();
+            const std::string reason = layer.spool ? layer.spool->FailureReason() : std::string();
+            failureText = CreateSpoolFileResultFor(reason, code, "JFX_WriteLine").GetText();
         }
     }
     if (failure == 0) return 0;
@@ -377,7 +383,7 @@ int32_t JFXIntern::FinishPage(CVarnPrn* job, uint32_t result) {
         if (result == 0) job->Log(3000, "JFXIntern::ClosePage: Success");
     }
     if (result != 0) {
-        const clSpoolFileResultImp failure = CreateSpoolFileResult(result, "JFX_ClosePage");
+        const clSpoolFileResultImp failure = CreateSpoolFileResultFor(SpoolFailure(), result, "JFX_ClosePage");
         job->SetErrorMessageFromResult(&failure);
     }
     ResetLayerSpools();

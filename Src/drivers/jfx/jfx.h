@@ -57,6 +57,8 @@ public:
     uint32_t CreateTemp(CVarnPrn* job, const std::string& baseName, std::string* failedPath = nullptr);
     // Closes and deletes every layer's spool file.
     void ResetLayerSpools();
+    // Why the first of the layer spool files that failed did (empty: none did).
+    std::string SpoolFailure() const;
     // The spool base name in the temporary folder: "Mimaki_JFX_<address>_x.tmp",
     // behind a "/" when the folder is not empty and lacks one.
     std::string SpoolBaseName(const std::string& tempFolder) const;

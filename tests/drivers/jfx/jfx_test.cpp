@@ -320,11 +320,15 @@ TEST_F(JfxPageTest, SpoolFilesAreNamedInTheTemporaryFolder) {
 TEST_F(JfxPageTest, UnwritableTemporaryFolderFailsThePage) {
     Open(7081);
     ASSERT_EQ(JFX200_OpenJob(job.get()), 0);
-    job->m_strTempFolder = scratch.File("missing/folder");
+    job->m_strTempFolder = scratch.File("missing/fold\x1b[2Jer");
     SetHalftonedLine(4, 16);
     EXPECT_EQ(InternPageHook0(job.get()), -1);
-    EXPECT_EQ(ErrorMessage().rfind("JFX_OpenPage " + scratch.File("missing/folder/Mimaki_JFX_"), 0), 0u)
+    // The folder's control bytes escaped, the system's reason named.
+    EXPECT_EQ(ErrorMessage().rfind("JFX_OpenPage " + scratch.File("missing/fold\\x1B[2Jer/Mimaki_JFX_"), 0), 0u)
         << ErrorMessage();
+    EXPECT_NE(ErrorMessage().find(": Spool file IO failed (cannot create \"" + scratch.File("missing/fold\\x1B[2Jer/")),
+              std::string::npos);
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
     EXPECT_EQ(Last().tag, SPLTAG_JOB_HEADER);  // no page header
     EXPECT_EQ(Driver()->m_vLayers[0].spool, nullptr);
     // A line without a spool file fails with the writer's text.
