@@ -12,8 +12,6 @@ constexpr double kPtPerMm = 360.0 / 127.0;
 constexpr double kMinMarkDistanceMm = 50.0;
 constexpr double kMaxMarkDistanceMm = 3000.0;
 
-bool IsLegalResolution(int32_t dpi) { return dpi >= 360 && dpi % 180 == 0; }
-
 double DotsToMm(int32_t dots) { return dots * 254 / 1800.0; }
 
 }  // namespace

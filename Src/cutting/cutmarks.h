@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <memory>
 
+// Marks are drawn only at 360 dpi and more, in steps of 180 (their sizes are
+// whole dots of 1/180 inch); the generator refuses any other resolution.
+inline bool IsLegalResolution(int32_t dpi) { return dpi >= 360 && dpi % 180 == 0; }
+
 // What the page code hands to the generator (copied).
 struct MimakiCutmarksGeneratorParams {
     // Writes one row; 0 for success.

@@ -109,9 +109,8 @@ Options Parse(int argc, char** argv) {
     }
     if (o.aiPath.empty() || o.outPath.empty()) Usage("--ai and --out are needed");
     if (o.width < 1 || o.height < 1 || o.dpiX < 1 || o.dpiY < 1) Usage("--width, --height and --dpi are needed");
-    // The registration marks are drawn at 360 dpi and more, in steps of 180.
     for (const int dpi : {o.dpiX, o.dpiY}) {
-        if (o.marks && (dpi < 360 || dpi % 180 != 0)) {
+        if (o.marks && !IsLegalResolution(dpi)) {
             Usage("--marks needs a --dpi of 360 or more in steps of 180 (360, 540, 720, ...): " +
                   std::to_string(dpi) + " is not one");
         }

@@ -312,28 +312,6 @@ bool WriteWholeFile(const std::string& path, const void* data, size_t size, std:
     return file.Commit(error);
 }
 
-std::FILE* OpenRegularFile(const std::string& path, bool& notRegular) {
-    notRegular = false;
-#if defined(_WIN32)
-    const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-#endif
-    if (fd < 0) return nullptr;
-    struct stat opened {};
-    notRegular = fstat(fd, &opened) == 0 && (opened.st_mode & S_IFMT) != S_IFREG;
-    std::FILE* file = notRegular ? nullptr : TOOLFILE_FDOPEN(fd, "rb");
-    if (!file) {
-        const int reason = errno;
-        TOOLFILE_CLOSE(fd);
-        errno = reason;
-    }
-#if !defined(_WIN32)
-    if (file) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-#endif
-    return file;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code failed;

@@ -82,11 +82,6 @@ std::string RefuseOverwrite(const NamedFile& output, const std::vector<NamedFile
 // True when both names reach one regular file, or one name yet to be created.
 bool SameFile(const std::string& a, const std::string& b);
 
-// Opens a file to read when the opened file is a regular one (a FIFO is
-// not waited for, a folder or device never read as a file). Null with
-// notRegular set, or with errno set to the system's reason.
-std::FILE* OpenRegularFile(const std::string& path, bool& notRegular);
-
 // Makes SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1 and SIGUSR2 remove
 // every temporary file of an uncommitted OutputFile, and every path kept by
 // RemoveOnSignal, before the program ends. SIGXFSZ is ignored, and so is

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "base/format.h"
+#include "base/input_file.h"
 #include "base/text_error.h"
 #include "output_file.h"
 
@@ -324,14 +325,14 @@ void ReadTicketText(const std::string& text, TicketStore& store) {
 }
 
 void LoadTicketFile(const std::string& path, TicketStore& store) {
-    bool notRegular = false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolfile::OpenRegularFile(path, notRegular), &std::fclose);
-    if (notRegular) throw TextError("the ticket file \"" + path + "\" is not a regular file");
-    if (!file) throw TextError("cannot open the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+    const OpenedFile opened = OpenFileToRead(path);
+    if (opened.fault == OpenedFile::kNotRegular) throw TextError("the ticket file \"" + path + "\" is not a regular file");
+    if (!opened) throw TextError("cannot open the ticket file \"" + path + "\": " + std::strerror(opened.error ? opened.error : EIO));
+    std::FILE* const file = opened.file.get();
     std::string content;
     char buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) content.append(buffer, n);
-    if (std::ferror(file.get())) {
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, n);
+    if (std::ferror(file)) {
         throw TextError("cannot read the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
     }
     try {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "halftone/channel_set.h"
+
 namespace prnhost {
 namespace {
 
@@ -33,13 +35,8 @@ bool JobInt(hostkit::TicketStore& store, const char* key, int32_t fromImage, int
 }
 
 const char* ColorModeName(int32_t mode) {
-    switch (mode) {
-        case 3: return "RGB";
-        case 4: return "CMYK";
-        case 6: return "CMYKOG";
-        case 7: return "CMYKRGB";
-        default: return "unknown";
-    }
+    const char* name = InputColorModeName(mode);
+    return name ? name : "unknown";
 }
 
 // The input colour mode a picture's colours name (possibly with extra

@@ -22,6 +22,8 @@
 #define PRNHOST_CLOSE close
 #endif
 
+#include "output_file.h"
+
 #ifdef PRNHOST_HAVE_TIFF
 #include <tiffio.h>
 #endif
@@ -371,19 +373,12 @@ bool WritePam(const std::string& path, const Image& image, std::string& error) {
                                std::to_string(image.height) + "\nDEPTH " + std::to_string(image.channels) +
                                "\nMAXVAL 255\nTUPLTYPE " + (image.colorSpace.empty() ? "unknown" : image.colorSpace) +
                                "\nENDHDR\n";
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = path + ": cannot create: " + std::strerror(errno ? errno : EIO);
-        return false;
-    }
-    bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
-              std::fwrite(image.pixels.data(), 1, image.pixels.size(), file) == image.pixels.size() &&
-              std::fflush(file) == 0;
-    const int reason = errno;
-    if (std::fclose(file) != 0) ok = false;
-    if (!ok) error = path + ": write failed: " + std::strerror(reason ? reason : errno ? errno : EIO);
-    return ok;
+    // Written whole beside its name and renamed over it, as every tool's output.
+    toolfile::OutputFile file;
+    if (!file.Create(path, error)) return false;
+    file.Write(header.data(), header.size());
+    file.Write(image.pixels.data(), image.pixels.size());
+    return file.Commit(error);
 }
 
 #ifdef PRNHOST_HAVE_TIFF
