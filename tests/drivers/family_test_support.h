@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -71,6 +73,16 @@ inline std::string FamilyJobTicket(int model, int xDpi, int yDpi, int dotSize, i
 }
 
 // Ticket lines that give a job the example linearisation file.
+// How a spool-file message ends when its folder is missing and its name holds
+// control bytes: Windows refuses such a name before it looks for the folder.
+inline std::string MissingSpoolFolderReason() {
+#ifdef _WIN32
+    return std::string("\": ") + std::strerror(EINVAL) + ")";
+#else
+    return std::string("\": ") + std::strerror(ENOENT) + ")";
+#endif
+}
+
 inline std::string ExampleLinearisation() {
     return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_EPL_EXAMPLE + "\"\n";
 }

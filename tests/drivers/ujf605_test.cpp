@@ -246,7 +246,7 @@ TEST_F(UJF605Test, FailuresOfTheSpoolFileAndTheWritersFailTheHook) {
     EXPECT_EQ(ErrorMessage().rfind("UJF_OpenPage: Spool file " + folder.File("miss\\x0Ding/Mimaki_UJF_"), 0), 0u);
     EXPECT_NE(ErrorMessage().find("Spool file IO failed (cannot create \"" + folder.File("miss\\x0Ding/")),
               std::string::npos);
-    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - MissingSpoolFolderReason().size()), MissingSpoolFolderReason());
     EXPECT_EQ(job->m_pDriver, nullptr);
 
     StartPage("Output/Prn/Specific/White/Order = 0\n");

@@ -339,7 +339,7 @@ TEST_F(UJFx042Test, SpoolFileAndWriterFailuresFailTheHook) {
     EXPECT_EQ(job->m_pfnOpenPage(job.get()), -1);
     EXPECT_NE(ErrorMessage().find("UJFx042_OpenPage: Spool file " + folder.File("miss\\x09ing/Mimaki_UJF_")),
               std::string::npos);
-    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - MissingSpoolFolderReason().size()), MissingSpoolFolderReason());
     EXPECT_EQ(Driver()->m_vLayers[0].spoolFile, nullptr);
     job->m_strTempFolder = folder.Path();
     ASSERT_EQ(job->m_pfnOpenPage(job.get()), 0);

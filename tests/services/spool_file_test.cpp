@@ -182,9 +182,16 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
     };
     std::vector<Case> cases = {
         {folder.File("missing/x.tmp"), -1, create(folder.File("missing/x.tmp"), ENOENT)},
+#ifdef _WIN32
+        // Windows says a file under the folder's name is missing, and takes no
+        // control bytes in a name.
+        {folder.File("plain/x.tmp"), -1, create(folder.File("plain/x.tmp"), ENOENT)},
+        {folder.File("full.tmp"), 40, "cannot write \"" + folder.File("full.tmp") + "\": " + std::strerror(ENOSPC)},
+#else
         {folder.File("plain/x.tmp"), -1, create(folder.File("plain/x.tmp"), ENOTDIR)},
         {folder.File("full\x1b[2J.tmp"), 40,
          "cannot write \"" + folder.File("full\\x1B[2J.tmp") + "\": " + std::strerror(ENOSPC)},
+#endif
     };
     if (!canWriteReadOnly) cases.push_back({readOnly + "/x.tmp", -1, create(readOnly + "/x.tmp", EACCES)});
 #ifndef _WIN32

@@ -14,15 +14,12 @@
 #include <sys/stat.h>
 #if defined(_WIN32)
 #include <io.h>
-#define PRNHOST_OPEN(path) _open(path, _O_RDONLY | _O_BINARY)
-#define PRNHOST_CLOSE _close
 #else
 #include <unistd.h>
-#define PRNHOST_OPEN(path) open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)
-#define PRNHOST_CLOSE close
 #endif
 
 #include "output_file.h"
+#include "platform/files.h"
 
 #ifdef PRNHOST_HAVE_TIFF
 #include <tiffio.h>
@@ -65,30 +62,28 @@ public:
     PictureFile(const PictureFile&) = delete;
     PictureFile& operator=(const PictureFile&) = delete;
     ~PictureFile() {
-        if (fd_ >= 0) PRNHOST_CLOSE(fd_);
+        if (file_) std::fclose(file_);
     }
 
     // False with a message naming the file and the system's reason.
     bool Open(const std::string& path, std::string& error) {
-        errno = 0;
-        fd_ = PRNHOST_OPEN(path.c_str());
-        if (fd_ < 0) {
-            error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
-            return false;
+        int reason = 0;
+        switch (platform::OpenRegularFileToRead(path, &file_, &reason)) {
+            case platform::OpenToRead::kNotRegular:
+                error = path + ": not a regular file";
+                return false;
+            case platform::OpenToRead::kFailed:
+                error = path + ": cannot open: " + std::strerror(reason ? reason : EIO);
+                return false;
+            case platform::OpenToRead::kOpened:
+                break;
         }
+        fd_ = fileno(file_);
         struct stat status{};
         if (fstat(fd_, &status) != 0) {
             error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
             return false;
         }
-        if (!S_ISREG(status.st_mode)) {
-            error = path + ": not a regular file";
-            return false;
-        }
-#if !defined(_WIN32)
-        // Opened without waiting for a FIFO's writer; a regular file reads in blocking mode.
-        fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-#endif
         size_ = static_cast<uint64_t>(status.st_size);
         return true;
     }
@@ -116,6 +111,7 @@ public:
     uint64_t Size() const { return size_; }
 
 private:
+    std::FILE* file_ = nullptr;  // opened by the platform layer, which judged it a regular file
     int fd_ = -1;
     uint64_t size_ = 0;
 };

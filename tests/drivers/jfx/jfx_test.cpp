@@ -328,7 +328,7 @@ TEST_F(JfxPageTest, UnwritableTemporaryFolderFailsThePage) {
         << ErrorMessage();
     EXPECT_NE(ErrorMessage().find(": Spool file IO failed (cannot create \"" + scratch.File("missing/fold\\x1B[2Jer/")),
               std::string::npos);
-    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - 29), "\": No such file or directory)");
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - MissingSpoolFolderReason().size()), MissingSpoolFolderReason());
     EXPECT_EQ(Last().tag, SPLTAG_JOB_HEADER);  // no page header
     EXPECT_EQ(Driver()->m_vLayers[0].spool, nullptr);
     // A line without a spool file fails with the writer's text.
