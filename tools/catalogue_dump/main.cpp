@@ -3,7 +3,6 @@
 // models (every model, in number order, when neither a model nor a table is
 // named); with --oem, the models offered under that OEM id, in offer order
 // (and the media restriction of that OEM id).
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -54,13 +53,12 @@ int main(int argc, char** argv) {
             byOem = true;
             oem = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
         } else {
-            errno = 0;
             const long long number = std::strtoll(argv[i], &end, 10);
             if (end == argv[i] || *end != '\0') {
                 std::fputs(kUsage, stderr);
                 return 2;
             }
-            if (errno == ERANGE || number < INT32_MIN || number > INT32_MAX) {
+            if (number < INT32_MIN || number > INT32_MAX) {
                 std::fprintf(stderr,
                              "catalogue_dump: model number %s is out of range: a model is a number from %d to %d\n",
                              argv[i], static_cast<int>(INT32_MIN), static_cast<int>(INT32_MAX));

@@ -12,30 +12,28 @@
 #include <system_error>
 
 #include "platform/dynamic_library.h"
+#include "platform/files.h"
 #include "platform/module.h"
+#include "platform/system.h"
 
 #if defined(_WIN32)
 #include <io.h>
 #include <process.h>
-#define TOOLFILE_GETPID _getpid
 #define TOOLFILE_UNLINK _unlink
 #define TOOLFILE_RMDIR _rmdir
 #define TOOLFILE_OPEN _open
 #define TOOLFILE_FLAGS (_O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY)
 #define TOOLFILE_FDOPEN _fdopen
 #define TOOLFILE_CLOSE _close
-#define TOOLFILE_SYNC _commit
 #include <direct.h>
 #else
 #include <unistd.h>
-#define TOOLFILE_GETPID getpid
 #define TOOLFILE_UNLINK unlink
 #define TOOLFILE_RMDIR rmdir
 #define TOOLFILE_OPEN open
 #define TOOLFILE_FLAGS (O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC)
 #define TOOLFILE_FDOPEN fdopen
 #define TOOLFILE_CLOSE close
-#define TOOLFILE_SYNC fsync
 #endif
 
 namespace toolfile {
@@ -80,7 +78,7 @@ std::string Reason(int error) { return error ? std::strerror(error) : "unknown e
 // same folder.
 template <typename Make>
 bool FreshName(const std::string& target, std::string& name, Make make) {
-    const std::string pid = std::to_string(TOOLFILE_GETPID());
+    const std::string pid = std::to_string(platform::CurrentProcessId());
     bool shortName = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = shortName ? platform::FolderOfPath(target) + ".tmp-" + pid + "-" + std::to_string(attempt)
@@ -230,7 +228,10 @@ bool OutputFile::Finish(std::string& error) {
     check(std::fflush(file_) == 0);
     // A temporary file is on the disk before its name is: a power cut never
     // leaves an empty file under the name.
-    if (!temp_.empty()) check(TOOLFILE_SYNC(fileno(file_)) == 0);
+    if (!temp_.empty()) {
+        const int synced = platform::SyncFile(file_);
+        if (synced != 0 && reason == 0) reason = synced;
+    }
     check(std::fclose(file_) == 0);
     file_ = nullptr;
     if (errno_ == 0) errno_ = reason;

@@ -47,7 +47,6 @@ public:
     // "" or, after a write failed, a message with the system's reason.
     std::string WriteError() const;
 
-    const std::string& Path() const { return path_; }
 
 private:
     std::FILE* file_ = nullptr;

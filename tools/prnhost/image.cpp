@@ -19,6 +19,7 @@
 #endif
 
 #include "output_file.h"
+#include "base/input_file.h"
 #include "platform/files.h"
 
 #ifdef PRNHOST_HAVE_TIFF
@@ -61,14 +62,11 @@ public:
     PictureFile() = default;
     PictureFile(const PictureFile&) = delete;
     PictureFile& operator=(const PictureFile&) = delete;
-    ~PictureFile() {
-        if (file_) std::fclose(file_);
-    }
-
     // False with a message naming the file and the system's reason.
     bool Open(const std::string& path, std::string& error) {
         int reason = 0;
-        switch (platform::OpenRegularFileToRead(path, &file_, &reason)) {
+        std::FILE* file = nullptr;
+        switch (platform::OpenRegularFileToRead(path, &file, &reason)) {
             case platform::OpenToRead::kNotRegular:
                 error = path + ": not a regular file";
                 return false;
@@ -78,7 +76,8 @@ public:
             case platform::OpenToRead::kOpened:
                 break;
         }
-        fd_ = fileno(file_);
+        file_.reset(file);
+        fd_ = fileno(file);
         struct stat status{};
         if (fstat(fd_, &status) != 0) {
             error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
@@ -111,7 +110,7 @@ public:
     uint64_t Size() const { return size_; }
 
 private:
-    std::FILE* file_ = nullptr;  // opened by the platform layer, which judged it a regular file
+    FilePtr file_;  // opened by the platform layer, which judged it a regular file
     int fd_ = -1;
     uint64_t size_ = 0;
 };

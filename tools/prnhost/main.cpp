@@ -220,7 +220,8 @@ std::vector<toolfile::NamedFile> JobInputs(const Options& o, const hostkit::Tick
     const auto named = [&](const char* role, const char* key) {
         for (const std::string& path : JobStrings(store, key)) inputs.push_back({role, path});
     };
-    named("the job's linearisation file", "Output/Prn/Linearization/BPLPath");
+    const std::vector<std::string> linearisation = JobStrings(store, "Output/Prn/Linearization/BPLPath");
+    for (const std::string& lin : linearisation) inputs.push_back({"the job's linearisation file", lin});
     named("the job's cut file", "Process/ContourCut/ICUT/AI_FileName");
     named("the job's visual-correction file", "CMM/VisualCorrection");
     const std::vector<std::string> install = JobStrings(store, "System/InstallFolder", TICKET_SCOPE_SYSTEM);
@@ -231,7 +232,7 @@ std::vector<toolfile::NamedFile> JobInputs(const Options& o, const hostkit::Tick
     std::vector<std::string> screening = JobStrings(store, "System/Folders/SPT", TICKET_SCOPE_SYSTEM);
     if (screening.empty()) screening.push_back(installFolder + "/Profiles/Screening");
     screening.front() += '/';
-    for (const std::string& lin : JobStrings(store, "Output/Prn/Linearization/BPLPath")) screening.push_back(FolderOf(lin));
+    for (const std::string& lin : linearisation) screening.push_back(FolderOf(lin));
     const std::vector<std::string> names = JobStrings(store, "Output/Prn/BPL/ScreeningFile");
     inputs.push_back({"the job's screening file", "InkJet.spt"});
     for (const std::string& folder : screening) {

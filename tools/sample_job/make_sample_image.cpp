@@ -59,6 +59,11 @@ int main(int argc, char** argv) {
     if (white) channels = 5;
     if (!out || channels < 4 || channels > 8 || w < 16 || h < 16 || w > 20000 || h > 20000) return Usage();
 
+    std::string error = toolfile::RefuseOverwrite({"OUT.pam", out}, {});
+    if (!error.empty()) {
+        std::fprintf(stderr, "make_sample_image: %s\n", error.c_str());
+        return 1;
+    }
     prnhost::Image image;
     image.width = w;
     image.height = h;
@@ -88,8 +93,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::string error = toolfile::RefuseOverwrite({"OUT.pam", out}, {});
-    if (!error.empty() || !prnhost::WritePam(out, image, error)) {
+    if (!prnhost::WritePam(out, image, error)) {
         std::fprintf(stderr, "make_sample_image: %s\n", error.c_str());
         return 1;
     }

@@ -61,9 +61,13 @@ int main(int argc, char** argv) {
     }
     if (out.empty()) return Usage();
     std::string error = toolfile::RefuseOverwrite({"OUT", out}, {});
+    if (!error.empty()) {
+        std::fprintf(stderr, "spotgen: %s\n", error.c_str());
+        return 1;
+    }
     toolfile::RemoveTemporariesOnSignals();
     const auto file = spotgen::Generate(type == 10, block, uint32_t(size1), uint32_t(size2), seed);
-    if (!error.empty() || !spotgen::WriteFile(out, spotgen::Encode(file), error)) {
+    if (!spotgen::WriteFile(out, spotgen::Encode(file), error)) {
         std::fprintf(stderr, "spotgen: %s\n", error.c_str());
         return 1;
     }
