@@ -205,7 +205,7 @@ public:
         return (this->*m_pfnLinearize)(src, count, step, out);
     }
     // What the installed lineariser reads of a pixel; null while none is.
-    const PixelInput* LinearizeInput() const { return m_pLinearizeInput; }
+    const PixelInput* LinearizeInput() const { return FindLinearizeInput(m_pfnLinearize); }
     int32_t LinearizeNone(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine4A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
     int32_t LinearizeLine5A(const uint8_t* src, int32_t count, int32_t step, uint16_t* out);
@@ -281,7 +281,6 @@ public:
     // ================= per-pixel and per-line stages =================
     PixelConverter m_pfnPixelConverter = nullptr;
     LinearizeFunction m_pfnLinearize = &CHalftone::LinearizeNone;
-    const PixelInput* m_pLinearizeInput = nullptr;
 
     // ================= planar error diffusion (routine 118) =================
     // Built by the family before InitJob; routine 118 deletes it at job end.

@@ -267,7 +267,7 @@ const PixelInput* FindLinearizeInput(LinearizeFunction function) {
 }
 
 bool CHalftone::SetLinearizeFunction(LinearizeFunction function) {
-    m_pLinearizeInput = FindLinearizeInput(function);
-    m_pfnLinearize = m_pLinearizeInput ? function : &CHalftone::LinearizeNone;
-    return m_pLinearizeInput != nullptr;
+    const bool known = FindLinearizeInput(function) != nullptr;
+    m_pfnLinearize = known ? function : &CHalftone::LinearizeNone;
+    return known;
 }
