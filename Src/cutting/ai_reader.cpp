@@ -145,6 +145,7 @@ void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
     std::vector<double> operands;
     const char* const end = line.data() + line.size();
     const char* p = line.data();
+    const bool layerLine = m_bJobTicketMode && line.find("Ln") != std::string::npos;
     for (;;) {
         double value = 0.0;
         bool finite = true;
@@ -172,7 +173,7 @@ void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
         while (p < end && !IsBlank(*p)) ++p;
         commands.push_back({std::move(operands), std::string(name, p)});
         operands.clear();
-        if (m_bJobTicketMode && line.find("Ln") != std::string::npos) {
+        if (layerLine) {
             // A layer line is one command named after the layer.
             const size_t open = line.find('(');
             const size_t close = line.rfind(')');

@@ -48,7 +48,7 @@ void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(),
 // whose failures have no reason of a file).
 int SpoolFailure(CVarnPrn* job, uint32_t code, const SPOOL_FILE_TEMP* file, const char* what) {
     const clSpoolFileResultImp result =
-        CreateSpoolFileResultFor(file ? file->FailureReason() : std::string(), code, "%s", what);
+        CreateSpoolFileResultFor(SpoolFailureReason(file), code, "%s", what);
     job->SetErrorMessageFromResult(&result);
     job->Log(0, "%s", result.GetText());
     return -1;
@@ -296,7 +296,7 @@ int UJF_ClosePage(CVarnPrn* job) {
         Append(end, MRL_FF());
         result = d->m_HostWriter.Write(SPLTAG_PAGE_END, end.data(), end.size());
     }
-    const std::string reason = d->m_pSpoolFile ? d->m_pSpoolFile->FailureReason() : std::string();
+    const std::string reason = SpoolFailureReason(d->m_pSpoolFile.get());
     d.reset();  // the spool file goes with it
     if (result == 0) return 0;
     const clSpoolFileResultImp failure = CreateSpoolFileResultFor(reason, result, "UJF_ClosePage");

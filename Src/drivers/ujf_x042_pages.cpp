@@ -163,7 +163,7 @@ uint32_t UJFx042_Intern::CreateTemp(const std::string& baseName, std::string* fa
                             EscapeControlBytes(name).c_str(), SpoolFileResultText(r));
             }
             if (failedPath) *failedPath = name;
-            if (failure) *failure = layer.spoolFile ? layer.spoolFile->FailureReason() : std::string();
+            if (failure) *failure = SpoolFailureReason(layer.spoolFile.get());
             DestroyTemp();
             return r;
         }

@@ -85,10 +85,11 @@ void CVarnPrn::ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, 
     UpdateInfoMessage(true, text);
 }
 
-void CVarnPrn::ReportListMismatch(const char* key, int32_t index, uint32_t stored, uint32_t expected) {
+void CVarnPrn::ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected) {
+    if (mismatch.index < 0) return;
     const std::string text =
         StringF("Ticket key \"%s\" element %d is stored as %s but read as %s; the list is ignored",
-                EscapeControlBytes(key).c_str(), index, TicketTypeName(stored).c_str(),
+                EscapeControlBytes(key).c_str(), mismatch.index, TicketTypeName(mismatch.storedType).c_str(),
                 TicketTypeName(expected).c_str());
     Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: %s", text.c_str());
     UpdateInfoMessage(true, text);
@@ -97,21 +98,21 @@ void CVarnPrn::ReportListMismatch(const char* key, int32_t index, uint32_t store
 bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<int32_t>& out) {
     TicketListMismatch mismatch;
     const bool read = Ticket_GetIntArray(m_pTicket, scope, id, key, out, &mismatch);
-    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_INT32);
+    ReportListMismatch(key, mismatch, TICKET_TYPE_INT32);
     return read;
 }
 
 bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<double>& out) {
     TicketListMismatch mismatch;
     const bool read = Ticket_GetDoubleArray(m_pTicket, scope, id, key, out, &mismatch);
-    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_DOUBLE);
+    ReportListMismatch(key, mismatch, TICKET_TYPE_DOUBLE);
     return read;
 }
 
 bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<std::string>& out) {
     TicketListMismatch mismatch;
     const bool read = Ticket_GetStringArray(m_pTicket, scope, id, key, out, &mismatch);
-    if (mismatch.index >= 0) ReportListMismatch(key, mismatch.index, mismatch.storedType, TICKET_TYPE_STRING);
+    ReportListMismatch(key, mismatch, TICKET_TYPE_STRING);
     return read;
 }
 
@@ -303,9 +304,7 @@ void CVarnPrn::ReadInputColorsAndInkLimits() {
     const bool perChannel =
         Ticket_GetIntArrayN(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kPerChannelKey, m_aiInkLimitPerChannel.data(), n,
                             &mismatch);
-    if (mismatch.index >= 0) {
-        ReportListMismatch(kPerChannelKey, mismatch.index, mismatch.storedType, TICKET_TYPE_INT32);
-    }
+    ReportListMismatch(kPerChannelKey, mismatch, TICKET_TYPE_INT32);
     if (perChannel) {
         const auto& v = m_aiInkLimitPerChannel;
         Log(LOG_DETAIL, "\tInk limit");

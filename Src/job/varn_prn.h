@@ -22,6 +22,7 @@
 
 class CHalftone;
 class CVarnPrn;
+struct TicketListMismatch;
 
 // Deletes the job's halftoner. The halftoner sits above the job object, so
 // the job holds it through this deleter (defined with the halftoner) and
@@ -552,8 +553,9 @@ private:
     int SystemInt(const char* key, int def);
     std::string SystemString(const char* key);
     void ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, uint32_t expected);
-    // The warning of a list read as missing for an element of another type.
-    void ReportListMismatch(const char* key, int32_t index, uint32_t stored, uint32_t expected);
+    // The warning of a list read as missing for an element of another type
+    // (none when the reader met no such element).
+    void ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected);
     // Drops every copy of text from the job's string list key, appends it
     // once (when add) and writes the list back.
     void ReplaceListMessage(const char* key, const std::string& text);

@@ -44,12 +44,16 @@ public:
 // (cannot write "/tmp/a.tmp": No space left on device)".
 clSpoolFileResultImp CreateSpoolFileResultFor(const std::string& reason, uint32_t code, const char* format, ...)
     KELMORA_PRINTF(3, 4);
+// A spool file's FailureReason; empty also when there is no file.
+inline std::string SpoolFailureReason(const SPOOL_FILE_TEMP* file) {
+    return file ? file->FailureReason() : std::string();
+}
 // The FailureReason of the first of the files that failed, else empty.
 template <typename Range, typename FileOf>
 std::string FirstSpoolFailure(const Range& items, FileOf fileOf) {
     for (const auto& item : items) {
-        const SPOOL_FILE_TEMP* file = fileOf(item);
-        if (file && !file->FailureReason().empty()) return file->FailureReason();
+        std::string reason = SpoolFailureReason(fileOf(item));
+        if (!reason.empty()) return reason;
     }
     return std::string();
 }

@@ -321,7 +321,7 @@ int JFX_WriteLine(CVarnPrn* job) {
         layer.line.Resize(0);
         if (code != 0 && failure == 0) {
             failure = code;
-            const std::string reason = layer.spool ? layer.spool->FailureReason() : std::string();
+            const std::string reason = SpoolFailureReason(layer.spool.get());
             failureText = CreateSpoolFileResultFor(reason, code, "JFX_WriteLine").GetText();
         }
     }
