@@ -74,9 +74,8 @@ int32_t ReadSpotFile(CHalftone*, CVarnPrn* job, const char* path, SpotData& reco
     const OpenedFile opened = OpenFileToRead(path);
     const FilePtr& file = opened.file;
     if (!file) {
-        const std::string why = named + " " + opened.Reason();
-        if (job) job->Log(LOG_ERROR, "Can't open spot file: %s", why.c_str());
-        return failed(SPOT_ERR_OPEN, why);
+        log("Can't open spot file (%s)", path);
+        return failed(SPOT_ERR_OPEN, named + " " + opened.Reason());
     }
     SpotFileHeader header;
     if (ReadSpotHeader(header, file.get()) != 0) {

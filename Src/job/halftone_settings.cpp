@@ -72,10 +72,12 @@ bool CVarnPrn::ReadHalftoneSettings() {
     }
     m_strScreeningFile = name;
     if (fault.empty()) {
+        Log(LOG_ERROR, "FATAL ERROR: Screening file \"%s\" not found", EscapeControlBytes(name).c_str());
         fault = "\"" + EscapeControlBytes(name) + "\" not found in \"" + EscapeControlBytes(libraryFolder) +
                 "\" or \"" + EscapeControlBytes(screeningFolder) + "\"";
+    } else {
+        Log(LOG_ERROR, "FATAL ERROR: Screening file %s", fault.c_str());
     }
-    Log(LOG_ERROR, "FATAL ERROR: Screening file %s", fault.c_str());
     SetErrorMessage("Reredir.uze: Screening file " + fault);
     return false;
 }

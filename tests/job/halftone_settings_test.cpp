@@ -71,7 +71,9 @@ TEST_F(HalftoneSettings, MissingScreeningFileFailsTheJob) {
         store.Erase(3, kJobId, "Output/ErrorMessage");
         EXPECT_EQ(Read(), -2) << c.what;
         EXPECT_EQ(job->m_strScreeningFile, "Custom.spt") << c.what;
-        EXPECT_TRUE(log.Has(0, "FATAL ERROR: Screening file " + c.fault)) << c.what;
+        // A file in neither folder is logged as not found; anything else under the name with its fault.
+        const std::string logged = std::string(c.what) == "nothing" ? "\"Custom.spt\" not found" : c.fault;
+        EXPECT_TRUE(log.Has(0, "FATAL ERROR: Screening file " + logged)) << c.what;
         ASSERT_NE(Key("Output/ErrorMessage"), nullptr) << c.what;
         EXPECT_EQ(std::get<std::string>(Key("Output/ErrorMessage")->at(0)), "Reredir.uze: Screening file " + c.fault)
             << c.what;
