@@ -6,6 +6,7 @@
 
 #include "base/assertion.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 bool OpenedFile::Missing() const { return fault == kCannotOpen && error == ENOENT; }
 
@@ -15,7 +16,7 @@ std::string OpenedFile::Reason() const {
         case kNotRegular: return "is not a regular file";
         case kCannotOpen: break;
     }
-    return std::string("cannot be opened (") + std::strerror(error) + ")";
+    return "cannot be opened (" + platform::ErrorText(error) + ")";
 }
 
 OpenedFile OpenFileToRead(const std::string& path) {

@@ -42,4 +42,8 @@ int ProcessAffinityCount();
 
 void SleepMs(unsigned milliseconds);
 
+// The system's text for an error number (errno's values), as strerror gives
+// it but safe to call from any thread at once; "unknown error" for 0.
+std::string ErrorText(int error);
+
 }  // namespace platform

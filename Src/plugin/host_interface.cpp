@@ -88,17 +88,27 @@ int32_t GetVersion(uint32_t* major, uint32_t* minor) {
     return 0;
 }
 
-const char* GetName() {
-    static char name[128];
-    try {
-        const std::string text = platform::LoadStringResource(KELMORA_IDS_DISPLAY_NAME);
-        const size_t n = text.size() < sizeof name - 1 ? text.size() : sizeof name - 1;
-        std::memcpy(name, text.data(), n);
-        name[n] = '\0';
-    } catch (...) {
-        // The buffer keeps what it held.
+namespace {
+
+struct DisplayName {
+    char text[128] = {};
+    DisplayName() {
+        try {
+            const std::string loaded = platform::LoadStringResource(KELMORA_IDS_DISPLAY_NAME);
+            const size_t n = loaded.size() < sizeof text - 1 ? loaded.size() : sizeof text - 1;
+            std::memcpy(text, loaded.data(), n);
+        } catch (...) {
+            // The name stays empty.
+        }
     }
-    return name;
+};
+
+}  // namespace
+
+const char* GetName() {
+    // Filled once, by the first call; host threads asking at once only read it.
+    static const DisplayName name;
+    return name.text;
 }
 
 int32_t CreateContext(PLUGINCONTEXT** out, const char* /*text*/) {

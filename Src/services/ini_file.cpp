@@ -7,6 +7,7 @@
 
 #include "base/input_file.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ CIniFile::ReadResult CIniFile::Read(const std::string& path, IniDocument& doc, s
         while ((n = std::fread(chunk, 1, sizeof chunk, opened.file.get())) > 0) text.append(chunk, n);
         if (std::ferror(opened.file.get())) {
             const int error = errno ? errno : EIO;
-            return unreadable(std::string("cannot be read (") + std::strerror(error) + ")");
+            return unreadable("cannot be read (" + platform::ErrorText(error) + ")");
         }
         Parse(text, doc);
     } catch (const std::exception&) {  // no memory for the text
@@ -199,11 +200,11 @@ bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string
     try {
         text = Format(doc);
     } catch (const std::exception&) {  // no memory for the text
-        if (reason) *reason = std::strerror(ENOMEM);
+        if (reason) *reason = platform::ErrorText(ENOMEM);
         return false;
     }
     const int error = platform::ReplaceFileContents(path, text.data(), text.size());
-    if (error != 0 && reason) *reason = std::strerror(error);
+    if (error != 0 && reason) *reason = platform::ErrorText(error);
     return error == 0;
 }
 

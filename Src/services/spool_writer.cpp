@@ -1,4 +1,5 @@
 #include "services/spool_writer.h"
+#include "platform/system.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -73,8 +74,7 @@ clSpoolFileResultErrno CreateSpoolFileResultErrno(int errorNumber, const char* f
 
 std::string SystemErrorText(int errorNumber) {
     // Without an error number there is no system text ("Success" would be wrong).
-    const char* system = errorNumber != 0 ? std::strerror(errorNumber) : nullptr;
-    std::string reason = system ? system : "";
+    std::string reason = errorNumber != 0 ? platform::ErrorText(errorNumber) : "";
     while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
     return reason.empty() ? "Unknown IO error" : reason;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -46,6 +48,12 @@ TEST(System, ComputerNameFitsItsLimit) {
     EXPECT_FALSE(name.empty());
     EXPECT_LE(name.size(), platform::kMaxComputerName);
     EXPECT_FALSE(platform::GetComputerName(nullptr));
+}
+
+TEST(System, ErrorTextIsTheSystemsTextOfTheNumber) {
+    for (const int error : {ENOENT, EACCES, ENOSPC, EIO}) EXPECT_EQ(platform::ErrorText(error), std::strerror(error));
+    EXPECT_EQ(platform::ErrorText(0), "unknown error");
+    EXPECT_FALSE(platform::ErrorText(123456).empty());
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ extern "C" void RemoveAndReraise(int signal) {
     std::raise(signal);
 }
 
-std::string Reason(int error) { return error ? std::strerror(error) : "unknown error"; }
+std::string Reason(int error) { return platform::ErrorText(error); }
 
 // Runs make(name) on fresh names beside target until it succeeds (true) or
 // fails for another reason than a name taken (false, errno kept): first

@@ -13,6 +13,7 @@
 #include "base/input_file.h"
 #include "base/text_error.h"
 #include "output_file.h"
+#include "platform/system.h"
 
 namespace hostkit {
 namespace {
@@ -327,13 +328,13 @@ void ReadTicketText(const std::string& text, TicketStore& store) {
 void LoadTicketFile(const std::string& path, TicketStore& store) {
     const OpenedFile opened = OpenFileToRead(path);
     if (opened.fault == OpenedFile::kNotRegular) throw TextError("the ticket file \"" + path + "\" is not a regular file");
-    if (!opened) throw TextError("cannot open the ticket file \"" + path + "\": " + std::strerror(opened.error ? opened.error : EIO));
+    if (!opened) throw TextError("cannot open the ticket file \"" + path + "\": " + platform::ErrorText(opened.error ? opened.error : EIO));
     std::FILE* const file = opened.file.get();
     std::string content;
     char buffer[65536];
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, n);
     if (std::ferror(file)) {
-        throw TextError("cannot read the ticket file \"" + path + "\": " + std::strerror(errno ? errno : EIO));
+        throw TextError("cannot read the ticket file \"" + path + "\": " + platform::ErrorText(errno ? errno : EIO));
     }
     try {
         ReadTicketText(content, store);

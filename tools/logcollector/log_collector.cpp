@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/named_pipe.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ bool IsServed(const std::string& path) {
 }
 
 std::string ErrorText(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
+    return what + " " + path + ": " + platform::ErrorText(errno);
 }
 
 }  // namespace

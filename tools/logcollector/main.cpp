@@ -9,6 +9,7 @@
 
 #include "log_collector.h"
 #include "platform/named_pipe.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
     if (outputPath) {
         out = std::fopen(outputPath, "wb");
         if (!out) {
-            std::fprintf(stderr, "logcollector: cannot write %s: %s\n", outputPath, std::strerror(errno));
+            std::fprintf(stderr, "logcollector: cannot write %s: %s\n", outputPath, platform::ErrorText(errno).c_str());
             return 1;
         }
     }

@@ -21,6 +21,7 @@
 #include "output_file.h"
 #include "base/input_file.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 #ifdef PRNHOST_HAVE_TIFF
 #include <tiffio.h>
@@ -71,7 +72,7 @@ public:
                 error = path + ": not a regular file";
                 return false;
             case platform::OpenToRead::kFailed:
-                error = path + ": cannot open: " + std::strerror(reason ? reason : EIO);
+                error = path + ": cannot open: " + platform::ErrorText(reason ? reason : EIO);
                 return false;
             case platform::OpenToRead::kOpened:
                 break;
@@ -80,7 +81,7 @@ public:
         fd_ = fileno(file);
         struct stat status{};
         if (fstat(fd_, &status) != 0) {
-            error = path + ": cannot open: " + std::strerror(errno ? errno : EIO);
+            error = path + ": cannot open: " + platform::ErrorText(errno ? errno : EIO);
             return false;
         }
         size_ = static_cast<uint64_t>(status.st_size);
@@ -725,7 +726,7 @@ std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& err
     if (!file->Open(path, error)) return nullptr;
     uint8_t head[2] = {};
     if (file->ReadAt(0, head, 2) < 0) {
-        error = path + ": cannot read: " + std::strerror(errno ? errno : EIO);
+        error = path + ": cannot read: " + platform::ErrorText(errno ? errno : EIO);
         return nullptr;
     }
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M')) {

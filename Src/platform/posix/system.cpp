@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace platform {
@@ -63,5 +64,21 @@ int ProcessAffinityCount() {
 }
 
 void SleepMs(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+namespace {
+
+// strerror_r comes in two forms: the GNU one returns the text, the POSIX one
+// fills the buffer and returns 0.
+[[maybe_unused]] const char* ErrorTextOf(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
+
+}  // namespace
+
+std::string ErrorText(int error) {
+    if (error == 0) return "unknown error";
+    char buffer[256] = {};
+    const char* text = ErrorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
+    return text && *text ? std::string(text) : "error " + std::to_string(error);
+}
 
 }  // namespace platform

@@ -5,6 +5,9 @@
 
 #include "platform/system.h"
 
+#include <cstring>
+#include <string>
+
 namespace platform {
 
 uint64_t TickCountMs() { return GetTickCount64(); }
@@ -56,5 +59,12 @@ int ProcessAffinityCount() {
 }
 
 void SleepMs(unsigned milliseconds) { Sleep(milliseconds); }
+
+std::string ErrorText(int error) {
+    if (error == 0) return "unknown error";
+    char buffer[256] = {};
+    if (strerror_s(buffer, sizeof buffer, error) != 0 || !*buffer) return "error " + std::to_string(error);
+    return buffer;
+}
 
 }  // namespace platform
