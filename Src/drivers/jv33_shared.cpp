@@ -100,13 +100,18 @@ HalftoneSetup ScreeningSetup(int32_t channels) {
 int StartHalftoner(CVarnPrn* job, const HalftoneSetup& setup) {
     if (!job) return -1;
     // Screening reads a value per channel (white the fifth), error diffusion
-    // at least cyan, magenta, yellow and black (or CMYKOG).
+    // at least cyan, magenta, yellow and black (or CMYKOG). Screening and the
+    // eight-channel routines step by the host's pixel, the four-channel
+    // routines by their four bytes.
     const int32_t colorMode = setup.routine == 51 ? 4
                                                   : DiffusionInputColorMode(GetInkSetClass(job->m_iPrinterModell),
                                                                             job->m_iOutputColorMode);
     const int32_t needed = setup.routine == 51 ? setup.channels : colorMode;
+    const bool stepsByHostPixel = setup.routine == 51 || setup.channels == 8;
     const char* imageType = colorMode == 6 ? "CMYKOG" : needed == 5 ? "CMYK+W" : "CMYK";
-    if (!PictureHasChannels(job, "InitHalftone", imageType, PixelInput{colorMode, needed})) return -1;
+    if (!PictureHasChannels(job, "InitHalftone", imageType, PixelInput{colorMode, needed, stepsByHostPixel})) {
+        return -1;
+    }
     try {
         job->m_iOutChannels = setup.channels;
         job->m_pHalftone = std::make_unique<CHalftone>(job);

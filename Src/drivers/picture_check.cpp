@@ -34,7 +34,12 @@ bool PictureHasChannels(CVarnPrn* job, const char* where, const char* imageType,
                                    where, imageType, ColorModeName(input.colorMode), int(input.colorMode), int(mode),
                                    ColorModeName(mode)));
     }
-    if (job->LineComponents() >= input.bytes) return true;
-    return Refuse(job, StringF("%s: Image type %s needs %d channels per pixel, the job has %d", where, imageType,
-                               int(input.bytes), int(job->LineComponents())));
+    const int32_t carried = job->LineComponents();
+    if (carried < input.bytes) {
+        return Refuse(job, StringF("%s: Image type %s needs %d channels per pixel, the job has %d", where, imageType,
+                                   int(input.bytes), int(carried)));
+    }
+    if (carried == input.bytes || input.stepsByHostPixel) return true;
+    return Refuse(job, StringF("%s: Image type %s reads %d channels per pixel, the job has %d", where, imageType,
+                               int(input.bytes), int(carried)));
 }

@@ -135,7 +135,9 @@ int UJF_InitHalftone(CVarnPrn* job, int32_t dotMode) {
     const int32_t channels = screening ? 5 : 8;
     job->Log(3000, "UJF_InitHalftone %d channels", channels);
     // Screening reads cyan, magenta, yellow, black and white; error diffusion at least the first four.
-    if (!PictureHasChannels(job, "UJF_InitHalftone", screening ? "CMYK+W" : "CMYK", PixelInput{4, screening ? 5 : 4})) {
+    // Both step by the host's pixel.
+    if (!PictureHasChannels(job, "UJF_InitHalftone", screening ? "CMYK+W" : "CMYK",
+                            PixelInput{4, screening ? 5 : 4, true})) {
         return -1;
     }
     try {

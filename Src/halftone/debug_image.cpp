@@ -34,15 +34,13 @@ void DebugImageLibrary::Close(DbgImageHandle image) const {
     if (m_pInterface && image) m_pInterface->CloseImage(image);
 }
 
-uint32_t DbgContoneColorCode(int32_t inputMode, int32_t spots, int32_t outputMode) {
+uint32_t DbgContoneColorCode(int32_t inputMode, int32_t spots) {
     const auto spotCode = [](int32_t n) -> uint32_t {
         return n >= 1 && n <= 8 ? DBG_COLOR_SPOT_BASE + static_cast<uint32_t>(n) : DBG_COLOR_CMYK;
     };
     switch (inputMode) {
-        case 3: return DBG_COLOR_RGB;
         case 4: return spotCode(spots);
         case 6: return spots != 0 ? spotCode(spots + 2) : DBG_COLOR_CMYKOG;
-        case 7: case 17: case 75: return outputMode == 75 ? DBG_COLOR_CMYKRGB_75 : DBG_COLOR_CMYKRGB;
         default: return 0;
     }
 }

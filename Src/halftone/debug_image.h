@@ -82,6 +82,6 @@ private:
     const DbgInterface* m_pInterface = nullptr;
 };
 
-// The contone image's colour code for an input colour mode, spot-colour
-// count and output colour mode (0: no code).
-uint32_t DbgContoneColorCode(int32_t inputColorMode, int32_t spotColorCount, int32_t outputColorMode);
+// The contone image's colour code for an input colour mode a set-up reads
+// and the spot-colour count (0: no code).
+uint32_t DbgContoneColorCode(int32_t inputColorMode, int32_t spotColorCount);

@@ -89,7 +89,7 @@ void EPLProxy::LoadDLL() {
 }
 
 int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& visualCorrectionPath,
-                            int32_t inputColorMode, int32_t* inkLimitPerChannel, size_t channelCount,
+                            const int32_t* inkLimitPerChannel, size_t channelCount,
                             int32_t clcJob, int32_t clcNonincremental, const std::string& eplPath,
                             int32_t outputColorMode, EplCurveSets& curves) {
     m_strFileFault.clear();
@@ -103,19 +103,10 @@ int32_t EPLProxy::BuildLuts(double gamma, int32_t inkLimit, const std::string& v
     EplBuildRecord record;
     std::memset(&record, 0, sizeof record);
     for (size_t i = 0; i < 4; ++i) record.inkLimitPerChannel[i] = limitAt(i);
-    if (inputColorMode >= 7 && inputColorMode <= 19) {
-        for (int32_t i = 4; i < inputColorMode; ++i) {
-            int32_t limit = limitAt(static_cast<size_t>(i));
-            if (limit < 1 || limit > 9999) {
-                limit = 10000;
-                if (inkLimitPerChannel && static_cast<size_t>(i) < channelCount) inkLimitPerChannel[i] = limit;
-            }
-            record.inkLimitExtra[i - 4] = limit;
-        }
-    } else {
-        record.inkLimitChannel4And5[0] = limitAt(4);
-        record.inkLimitChannel4And5[1] = limitAt(5);
-    }
+    // Every input colour mode a set-up reads has at most six colours; the
+    // record's place for further channels stays empty.
+    record.inkLimitChannel4And5[0] = limitAt(4);
+    record.inkLimitChannel4And5[1] = limitAt(5);
     record.inkLimitAll = inkLimit;
     record.gamma = gamma;
     record.visualCorrectionPath = visualCorrectionPath.empty() ? nullptr : visualCorrectionPath.c_str();

@@ -50,13 +50,13 @@ public:
     void LoadDLL();
 
     // Has the library build the job's curves from its linearisation file.
-    // inkLimitPerChannel is the job's list (1/100 %); for input colour modes
-    // 7 to 19 its entries 4..mode-1 outside 1..9999 are set to 10000 there
-    // too. Entries beyond channelCount count as 10000. On success the four
+    // inkLimitPerChannel is the job's list (1/100 %) of its colours, at most
+    // six: entries 0 to 5 go to the record, entries beyond channelCount count
+    // as 10000. On success the four
     // sets in curves hold 4 x 256 values each and the library's result (its
     // linearisation kind) is returned.
     int32_t BuildLuts(double gamma, int32_t inkLimit, const std::string& visualCorrectionPath,
-                      int32_t inputColorMode, int32_t* inkLimitPerChannel, size_t channelCount, int32_t clcJob,
+                      const int32_t* inkLimitPerChannel, size_t channelCount, int32_t clcJob,
                       int32_t clcNonincremental, const std::string& eplPath, int32_t outputColorMode,
                       EplCurveSets& curves);
 

@@ -15,15 +15,15 @@
 
 namespace {
 
-// Pixels of the job's input line and their stride, as the RGB correction
-// and the contone debug image see them.
+// Pixels of the job's input line and their stride (the host's bytes a
+// pixel), as the RGB correction and the contone debug image see them.
 int32_t InputPixels(const CVarnPrn* job) {
     return job->m_iScaleX > 0 ? job->m_iOutWidthPixel / job->m_iScaleX : job->m_iOutWidthPixel;
 }
 
 size_t InputBytes(const CVarnPrn* job) {
     const int32_t pixels = InputPixels(job);
-    const int32_t stride = job->m_iInputColorMode;
+    const int32_t stride = job->LineComponents();
     return pixels > 0 && stride > 0 ? static_cast<size_t>(pixels) * static_cast<size_t>(stride) : 0;
 }
 
@@ -76,7 +76,7 @@ void CHalftone::InitDebugOutput(CVarnPrn* job) {
         info.layoutCode = DBG_LAYOUT_PLANES;
         info.compression = DBG_COMPRESSION_DEFLATE;
         info.bitsPerSample = 8;
-        info.colorCode = DbgContoneColorCode(job->m_iInputColorMode, job->m_iSpotColorCount, job->m_iOutputColorMode);
+        info.colorCode = DbgContoneColorCode(job->m_iInputColorMode, job->m_iSpotColorCount);
     }
     m_pDbgHalftoneInfo = std::make_unique<DbgImageInfo>();
     DbgImageInfo& info = *m_pDbgHalftoneInfo;
@@ -116,7 +116,7 @@ int32_t CHalftone::BuildLuts(CVarnPrn* job) {
     EPLProxy proxy(&logger);
     EplCurveSets curves;
     const int32_t r = proxy.BuildLuts(job->m_dGamma, job->m_iInkLimitAll, job->m_strVisualCorrectionPath,
-                                      job->m_iInputColorMode, job->m_aiInkLimitPerChannel.data(),
+                                      job->m_aiInkLimitPerChannel.data(),
                                       job->m_aiInkLimitPerChannel.size(), job->m_iClcJob, job->m_iClcNonincremental,
                                       job->m_strEplPath, job->m_iOutputColorMode, curves);
     if (r <= 0) {
@@ -171,7 +171,7 @@ int32_t CHalftone::InitPage(CVarnPrn* job) {
 
 const uint8_t* CHalftone::PrepareInputLine(CVarnPrn* job) {
     const uint8_t* line = job->m_pCurrentLine;
-    const int32_t stride = job->m_iInputColorMode;
+    const int32_t stride = job->LineComponents();
     if (!line || !HasRgbTable(job) || m_vInputLine.empty() || stride < 3) return line;
     // The job's line may be run more than once (vertical scaling, a repeated
     // step): correct a copy, never the line itself.

@@ -77,11 +77,20 @@ using LinearizeFunction = int32_t (CHalftone::*)(const uint8_t* src, int32_t cou
 
 // What a colour set-up reads of each pixel of the host's line: colours of
 // one input colour mode ("Output/Prn/Printer/InputColorMode": 4 CMYK, 6
-// CMYKOG), then spot channels, `bytes` in all.
+// CMYKOG), then spot channels, `bytes` in all. A set-up that steps from
+// pixel to pixel by the bytes a pixel of the host's line (the job's
+// LineComponents) passes over any further channels; one that steps by its
+// own `bytes` reads a line of more bytes a pixel across its pixels.
 struct PixelInput {
     int32_t colorMode;
     int32_t bytes;
+    bool stepsByHostPixel = false;
 };
+
+// The input colour modes the colour set-ups read, ascending: those of the
+// line linearisers, of the error-diffusion converters and of matrix
+// screening (4 CMYK, 6 CMYKOG). OpenJob refuses any other.
+const std::vector<int32_t>& InputColorModesRead();
 
 // What a line lineariser of CHalftone reads; null for any other function.
 const PixelInput* FindLinearizeInput(LinearizeFunction function);

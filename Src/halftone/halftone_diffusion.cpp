@@ -35,7 +35,10 @@ int32_t CHalftone::DiffusionInitJob(CVarnPrn* job, const DiffusionRoutine& routi
     // overflows the conversion.
     m_iInkLimit = static_cast<int32_t>(std::clamp(job->m_iTotalInkLimit, 0, 400) * 40.95);
 
-    const int32_t inputBytesPerPixel = routine.channels == 8 && job->m_iComponents != 0 ? job->m_iComponents : 4;
+    // The eight-channel routines step by the host's pixel, the four-channel
+    // ones by the four bytes they read.
+    const int32_t hostPixelBytes = job->LineComponents();
+    const int32_t inputBytesPerPixel = routine.channels == 8 && hostPixelBytes > 0 ? hostPixelBytes : 4;
     const int32_t r = m_Diffusion.InitJob(routine, job->m_iImageWidth, job->m_iScaleX, job->m_iResolutionX,
                                           job->m_iResolutionY, inputBytesPerPixel);
     if (r == kDiffusionBadGeometry) {

@@ -266,6 +266,19 @@ const PixelInput* FindLinearizeInput(LinearizeFunction function) {
     return nullptr;
 }
 
+const std::vector<int32_t>& InputColorModesRead() {
+    static const std::vector<int32_t> modes = [] {
+        // Error diffusion and matrix screening read CMYK, or CMYKOG for the
+        // eight-ink converter (DiffusionInputColorMode).
+        std::vector<int32_t> read = {4, 6};
+        for (const LinearizerRow& row : kLinearizers) read.push_back(row.input.colorMode);
+        std::sort(read.begin(), read.end());
+        read.erase(std::unique(read.begin(), read.end()), read.end());
+        return read;
+    }();
+    return modes;
+}
+
 bool CHalftone::SetLinearizeFunction(LinearizeFunction function) {
     const bool known = FindLinearizeInput(function) != nullptr;
     m_pfnLinearize = known ? function : &CHalftone::LinearizeNone;

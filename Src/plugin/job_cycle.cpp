@@ -20,7 +20,7 @@ constexpr uint32_t RoundUp(uint64_t value, uint64_t multiple) {
 }
 
 // Settings that take one of a set of values; any other value would print with
-// a set-up the job did not ask for. (The output colour mode is the family's:
+// a set-up the job did not ask for. (The output colour mode is the model's:
 // see OutputColorModeServed.)
 struct EnumeratedSetting {
     const char* key;
@@ -29,7 +29,8 @@ struct EnumeratedSetting {
 };
 
 const EnumeratedSetting kEnumeratedSettings[] = {
-    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, {3, 4, 6, 7}},
+    // The modes a colour set-up reads; any other no family prints.
+    {"Output/Prn/Printer/InputColorMode", &CVarnPrn::m_iInputColorMode, InputColorModesRead()},
 };
 
 // The largest line buffer a job may need: 2^31 - 1 bytes.
@@ -39,11 +40,12 @@ constexpr uint64_t kMaxLineBufferBytes = (uint64_t{1} << 31) - 1;
 constexpr uint64_t kMaxPlanes = 8;
 constexpr uint64_t kMaxBitsPerDot = 2;
 
-// A mode the family has no set-up for would print with another mode's inks.
-bool OutputColorModeServed(CVarnPrn& job, const OutputColorModes* modes) {
-    if (!modes || modes->Serves(job.m_iOutputColorMode)) return true;
+// A mode the model's printer has no inks for, or its family no set-up for,
+// would print with another mode's inks.
+bool OutputColorModeServed(CVarnPrn& job) {
+    if (TakesOutputColorMode(job.m_iPrinterModell, job.m_iOutputColorMode)) return true;
     const char* key = "Output/Prn/Printer/OutputColorMode";
-    const std::string list = modes->List();
+    const std::string list = ColorModeList(OutputColorModesOf(job.m_iPrinterModell));
     job.Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %d is not one of %s, the output colour modes of printer model %d",
             key, job.m_iOutputColorMode, list.c_str(), job.m_iPrinterModell);
     job.SetErrorMessageF("Reredir.uze: \"%s\" = %d is not one of %s, the output colour modes of printer model %d",
@@ -83,7 +85,7 @@ int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
                          EscapeControlBytes(m_strModelName).c_str(), m_iPrinterModell);
         return -2;
     }
-    if (!OutputColorModeServed(*this, family->outputColorModes)) return -2;
+    if (!OutputColorModeServed(*this)) return -2;
     if (family->traceFormat) Log(LOG_DETAIL, family->traceFormat, m_iPrinterModell);
     const int r = family->openJob(this);
 
@@ -167,8 +169,7 @@ int CVarnPrn::OpenPage() {
         const int32_t lines = m_iOutHeightPixel / scaleY;
         const int32_t channels = LineComponents();
         // The halftoner reads whole input pixels of every line it gets.
-        size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) *
-                              static_cast<size_t>(m_iInputColorMode > 0 ? m_iInputColorMode : 0);
+        size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) * static_cast<size_t>(channels > 0 ? channels : 0);
         if (m_pHalftone) minLineBytes = std::max(minLineBytes, m_pHalftone->InputLineBytes());
         auto scaler = std::unique_ptr<LineScaler>(new (std::nothrow) LineScaler);
         if (scaler && width > 0 && lines >= 0 && channels > 0 &&
@@ -276,8 +277,9 @@ int CVarnPrn::ScaledLineCallback(const uint8_t* line, uint32_t size, void* job) 
 }
 
 const uint8_t* CVarnPrn::HalftoneInputLine(const uint8_t* line, uint32_t size) {
-    const size_t offset = m_bCropping && m_iCropLeft > 0 && m_iInputColorMode > 0
-                              ? static_cast<size_t>(m_iCropLeft) * static_cast<size_t>(m_iInputColorMode)
+    const int32_t pixelBytes = LineComponents();
+    const size_t offset = m_bCropping && m_iCropLeft > 0 && pixelBytes > 0
+                              ? static_cast<size_t>(m_iCropLeft) * static_cast<size_t>(pixelBytes)
                               : 0;
     if (!m_pHalftone) return line + offset;
     const size_t available = size > offset ? size - offset : 0;

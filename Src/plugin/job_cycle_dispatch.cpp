@@ -1,5 +1,9 @@
 #include "plugin/job_cycle_dispatch.h"
 
+#include <algorithm>
+#include <map>
+
+#include "catalogue/varn_printer.h"
 #include "cutting/cjv30.h"
 #include "cutting/cjv300.h"
 #include "drivers/jv3.h"
@@ -61,7 +65,48 @@ const PrinterFamilyRow* FindProductionRow(int32_t model) {
     return nullptr;
 }
 
+// The output colour modes each catalogued model offers the host, ascending.
+// The catalogue builds its models in one pass, carrying one record from model
+// to model, so it is built once for the process and only the modes are kept.
+const std::map<int32_t, std::vector<int32_t>>& CataloguedColorModes() {
+    static const std::map<int32_t, std::vector<int32_t>> modes = [] {
+        std::map<int32_t, std::vector<int32_t>> byModel;
+        const CVarnPrinter catalogue{CVarnPrinterParams{}};
+        for (const auto& [model, record] : catalogue.m_mapPrinterModels) {
+            std::vector<int32_t> list;
+            for (const COLORMODE& mode : record.listColorModes) list.push_back(static_cast<int32_t>(mode.nValue));
+            std::sort(list.begin(), list.end());
+            list.erase(std::unique(list.begin(), list.end()), list.end());
+            if (!list.empty()) byModel.emplace(model, std::move(list));
+        }
+        return byModel;
+    }();
+    return modes;
+}
+
 }  // namespace
+
+std::vector<int32_t> OutputColorModesOf(int32_t model) {
+    const auto& catalogued = CataloguedColorModes();
+    const auto found = catalogued.find(model);
+    if (found != catalogued.end()) return found->second;
+    const PrinterFamilyRow* family = FindPrinterFamily(model);
+    if (!family || !family->outputColorModes) return {};
+    std::vector<int32_t> modes = family->outputColorModes->Values();
+    std::sort(modes.begin(), modes.end());
+    return modes;
+}
+
+bool TakesOutputColorMode(int32_t model, int32_t mode) {
+    const std::vector<int32_t> modes = OutputColorModesOf(model);
+    return modes.empty() || std::find(modes.begin(), modes.end(), mode) != modes.end();
+}
+
+std::string ColorModeList(const std::vector<int32_t>& modes) {
+    std::string text;
+    for (size_t i = 0; i < modes.size(); ++i) text += (i == 0 ? "" : ", ") + std::to_string(modes[i]);
+    return text;
+}
 
 const PrinterFamilyRow* FindPrinterFamily(int32_t model) {
     if (const PrinterFamilyRow* row = FindProductionRow(model)) return row;

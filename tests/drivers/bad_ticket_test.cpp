@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "drivers/family_faults_test_support.h"
+#include "spotgen/spot_writer.h"
 
 namespace {
 
@@ -40,13 +42,16 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
                                   TicketPath(folder.File("job.lin")) + "\"\nOutput/Prn/BPL/ScreeningFile = ";
     const std::string spt = "Reredir.uze: Screening file \"" + TicketPath(folder.Path()) + "/";
     const std::string modes = "the output colour modes of printer model ";
-    const std::string rgb = "CMYK pixels (input colour mode 4), the job's input colour mode is 3 (RGB)";
+    const std::string cmykog = "CMYK pixels (input colour mode 4), the job's input colour mode is 6 (CMYKOG)";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
         {"JV33", screening + "\"folder.spt\"\n", spt + "folder.spt\" is not a regular file"},
         {"JV33", screening + "\"short.spt\"\n", spt + "short.spt\" is shorter than a spot file's header"},
-        {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 3, 4, 6, 7"},
+        // Input colour modes no colour set-up reads: any but CMYK and CMYKOG.
+        {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 4, 6"},
+        {"JV33", P + "InputColorMode = 3\n", R + P + "InputColorMode\" = 3 is not one of 4, 6"},
+        {"Tx500", P + "InputColorMode = 7\n", R + P + "InputColorMode\" = 7 is not one of 4, 6"},
         {"JV33", P + "ResolutionX = 0.0\n", R + P + "ResolutionX\" = 0 dpi is no resolution"},
         {"JV400", P + "ResolutionY = -720.0\n", R + P + "ResolutionY\" = -720 dpi is no resolution"},
         {"JV33", P + "ResolutionX = 720\n", R + P + "ResolutionX\" not set",
@@ -67,26 +72,35 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
          lin + "/nowhere/job.lin\" cannot be used: cannot open \"/nowhere/job.lin\""},
         {"JV400", "Output/Prn/Linearization/BPLPath = \"" + TicketPath(folder.Path()) + "\"\n",
          lin + TicketPath(folder.Path()) + "\" cannot be used: \"" + TicketPath(folder.Path()) + "\" is not a file"},
-        {"JV33", P + "OutputColorMode = 6\n",
+        {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 6\n",
          lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
         {"JV33", P + "Model = \"700\"\n", "",
          "Ticket key \"" + P + "Model\" is stored as text but read as integer; ignored"},
-        // Settings checked against the printer: output colour modes its family has no set-up for (modes
-        // a CMYK linearisation file takes), an RGB picture whose fourth channel would print as black, a
-        // medium that holds no line; and the linearisation file's reason over the family's own message.
-        {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not one of 4, 6, " + modes + "700"},
-        {"JV33", P + "OutputColorMode = 13\n", R + P + "OutputColorMode\" = 13 is not one of 4, 6, " + modes + "700"},
-        {"JV33", P + "OutputColorMode = 120\n", R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "700"},
-        {"JV33", P + "OutputColorMode = 121\n", R + P + "OutputColorMode\" = 121 is not one of 4, 6, " + modes + "700"},
-        {"JV33", P + "OutputColorMode = 122\n", R + P + "OutputColorMode\" = 122 is not one of 4, 6, " + modes + "700"},
-        {"JFX200", P + "OutputColorMode = 120\n",
-         R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "7081"},
-        {"JV400", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, 8, " + modes + "728"},
-        {"JV33", P + "InputColorMode = 3\n", "InitHalftone: Image type CMYK reads " + rgb},
-        {"Tx500", P + "InputColorMode = 3\n", "Tx500_OpenJob: Image type BMYK reads " + rgb},
+        // Settings checked against the printer: output colour modes its model does not offer (modes a
+        // CMYK linearisation file takes; a four-colour model's family's six- and eight-ink modes), a
+        // CMYKOG picture whose orange would print as black, a medium that holds no line; and the
+        // linearisation file's reason over the family's own message.
+        {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not one of 4, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 13\n", R + P + "OutputColorMode\" = 13 is not one of 4, " + modes + "700"},
+        {"JV33", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, " + modes + "700"},
+        {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 120\n",
+         R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "701"},
+        {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 121\n",
+         R + P + "OutputColorMode\" = 121 is not one of 4, 6, " + modes + "701"},
+        {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 122\n",
+         R + P + "OutputColorMode\" = 122 is not one of 4, 6, " + modes + "701"},
+        {"JFX200", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, " + modes + "7081"},
+        {"JFX200", P + "Model = 7082\n" + P + "OutputColorMode = 120\n",
+         R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "7082"},
+        {"JV400", P + "OutputColorMode = 8\n", R + P + "OutputColorMode\" = 8 is not one of 4, " + modes + "728"},
+        {"JV400", P + "Model = 736\n" + P + "OutputColorMode = 6\n",
+         R + P + "OutputColorMode\" = 6 is not one of 4, 8, " + modes + "736"},
+        {"JV300", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, " + modes + "7000"},
+        {"JV33", P + "InputColorMode = 6\n", "InitHalftone: Image type CMYK reads " + cmykog},
+        {"Tx500", P + "InputColorMode = 6\n", "Tx500_OpenJob: Image type BMYK reads " + cmykog},
         {"JV33", M + "Height = 0.001\n", R + M + "Height\" = 0.001 mm less the margins (top 0 mm, bottom 0 mm) holds "
                                          "no printer line at 720 dpi"},
-        {"JV300", P + "OutputColorMode = 6\n",
+        {"JV300", P + "Model = 7001\n" + P + "OutputColorMode = 6\n",
          lin + KELMORA_EPL_EXAMPLE + "\" cannot be used: it holds linearisation kind 4, output colour mode 6 needs"},
         // The scale bound of each axis at its own resolution (600 x 900 dpi).
         {"JV400", I + "RipResolutionY = 4.9e-324\n",
@@ -108,6 +122,47 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         std::istringstream lines(c.keys);
         for (std::string line; std::getline(lines, line);) {
             store.Erase(TICKET_SCOPE_JOB, kJobId, line.substr(0, line.find(" = ")));
+        }
+    }
+}
+
+// A picture with a channel more than the colour set-up reads: a set-up that
+// reads its own count a pixel refuses it at OpenJob naming both counts, one
+// that steps by the host's pixel passes over it, and the printer gets the
+// bytes of the picture without it.
+TEST_F(BadTicket, AChannelMoreThanTheSetUpReadsIsRefusedOrPassedOver) {
+    ScratchFolder spots;
+    ASSERT_TRUE(
+        spotgen::WriteFile(spots.File("693_720x720dpi.spt"), spotgen::Encode(spotgen::Generate(true, false, 8, 3))));
+    const std::string spotFolder = "System/Folders/SPT = \"" + TicketPath(spots.Path()) + "\"\n";
+    std::vector<faults::Reference> jobs(std::begin(faults::kReferences), std::end(faults::kReferences));
+    jobs.push_back({"JV33 white", 693, 720, 720, 1, 8});  // eight channels of error diffusion
+    jobs.push_back({"JV33 white screening", 693, 720, 720, 1, 8, 5,
+                    "Output/Prn/BPL/HalftoneMode = 6\nOutput/Prn/Specific/White/Mode = 1\n"});
+    const std::set<std::string> passedOver = {"UJF605", "UJF605 spooled", "UJF605 two layers", "JV33 white",
+                                              "JV33 white screening"};
+    for (const faults::Reference& r : jobs) {
+        SCOPED_TRACE(r.name);
+        Prepare(r, faults::kWidth, spotFolder);
+        for (int result : Run()) ASSERT_EQ(result, 0) << ErrorMessage();
+        const std::vector<CapturedRecord> without = writer.records;
+
+        Prepare(r, faults::kWidth, spotFolder);
+        Ticket("[job]\nProcess/Components = " + std::to_string(r.components + 1) + "\n");
+        furtherChannels = 1;
+        if (!passedOver.count(r.name)) {
+            EXPECT_NE(Do({faults::Call::OpenJob}), 0);
+            const std::string counts = " reads " + std::to_string(r.components) + " channels per pixel, the job has " +
+                                       std::to_string(r.components + 1);
+            EXPECT_NE(ErrorMessage().find(counts), std::string::npos) << ErrorMessage();
+            Do({faults::Call::CloseJob});
+            continue;
+        }
+        for (int result : Run()) ASSERT_EQ(result, 0) << ErrorMessage();
+        ASSERT_EQ(writer.records.size(), without.size());
+        for (size_t i = 0; i < without.size(); ++i) {
+            EXPECT_EQ(writer.records[i].tag, without[i].tag) << "record " << i;
+            EXPECT_TRUE(writer.records[i].data == without[i].data) << "record " << i;
         }
     }
 }

@@ -138,6 +138,7 @@ protected:
     void Prepare(const Reference& r, int width = kWidth, const std::string& systemKeys = "") {
         this->width = width;
         components = r.components;
+        furtherChannels = 0;
         const std::string cut = r.cut ? "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("cut.ai")) + "\"\n"
                                       : std::string();
         Ticket(FamilyJobTicket(r.model, r.xDpi, r.yDpi, r.dotSize, r.quality) + ExampleLinearisation() +
@@ -158,8 +159,11 @@ protected:
                 return PrnBase::OpenJob(context, store.ticket(), kJobId, &jobContext, &CapturingWriter::Write, &writer);
             case Call::OpenPage:
                 return PrnBase::OpenPage(context, &pageInfo, nullptr, jobContext);
-            case Call::WriteLine:
-                return PrnBase::WriteLine(context, jobContext, Line(width, components, s.page, s.line).data());
+            case Call::WriteLine: {
+                std::vector<uint8_t> line = Line(width, components, s.page, s.line);
+                if (furtherChannels > 0) line = WithFurtherChannels(line, width, components, furtherChannels);
+                return PrnBase::WriteLine(context, jobContext, line.data());
+            }
             case Call::ClosePage:
                 return PrnBase::ClosePage(context, jobContext);
             case Call::CloseJob: {
@@ -176,6 +180,18 @@ protected:
         std::vector<uint8_t> bytes((size_t(width) * size_t(components) + 31) / 32 * 32);
         for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + size_t(line) * 40 + size_t(page) * 3);
         bytes[size_t(width) * size_t(components) - 1] = 255;
+        return bytes;
+    }
+
+    // The line with `further` channels of 0x5A after each pixel's `components`.
+    static std::vector<uint8_t> WithFurtherChannels(const std::vector<uint8_t>& line, int width, int components,
+                                                    int further) {
+        const size_t wide = size_t(components + further);
+        std::vector<uint8_t> bytes((size_t(width) * wide + 31) / 32 * 32, 0);
+        for (size_t x = 0; x < size_t(width); ++x) {
+            std::copy_n(line.begin() + ptrdiff_t(x * size_t(components)), components, bytes.begin() + ptrdiff_t(x * wide));
+            std::fill_n(bytes.begin() + ptrdiff_t(x * wide + size_t(components)), further, uint8_t{0x5A});
+        }
         return bytes;
     }
 
@@ -380,6 +396,7 @@ protected:
     uint32_t pageInfo = 1;
     int width = kWidth;
     int components = 4;
+    int furtherChannels = 0;  // channels of every pixel after its `components` (set after Prepare)
     ScratchFolder folder;
 
 private:

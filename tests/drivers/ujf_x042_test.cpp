@@ -14,8 +14,7 @@
 namespace {
 
 using Codes = std::vector<uint32_t>;
-const std::string kJob =
-    FamilyJobTicket(7052, 720, 600, 2, 7260080) + "Output/Prn/Specific/White/Order = 0\nProcess/Components = 8\n";
+const std::string kJob = FamilyJobTicket(7052, 720, 600, 2, 7260080) + "Output/Prn/Specific/White/Order = 0\n";
 
 class UJFx042Test : public FamilyTest {
 protected:
@@ -24,6 +23,11 @@ protected:
         CVarnPrn& j = OpenTicket(kJob + ExampleLinearisation() + "Output/Prn/Printer/Model = " + std::to_string(model) +
                                  "\n" + extra);
         j.m_strTempFolder = folder.Path();
+        // The picture has the channels the job's colour set-up reads.
+        clsPrinterType type;
+        if (type.Initialize(&j) == 0 && FindLinearizeInput(type.m_pfnLinearize)) {
+            j.m_iComponents = FindLinearizeInput(type.m_pfnLinearize)->bytes;
+        }
         return j;
     }
     // Output colour mode 6, with a linearisation file of the six-colour kind.

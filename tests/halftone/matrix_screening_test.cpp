@@ -24,18 +24,25 @@ constexpr int kWidth = 48;
 // The cell of a type-10 screen at pixel x of line y, from the geometry of the
 // Pythagorean tiling: A tiles (a x a) at the lattice points i (-a, b) + j (b, a),
 // each with its B tile (b x b) right below it.
-uint8_t TiledCell(const spotgen::Channel& ch, int x, int y) {
-    const int a = int(ch.size1), b = int(ch.size2);
+// With tiles lower than their matrices (A tiles a wide and ta high, B tiles
+// b wide and tb high) the lattice points are i (-a, tb) + j (b, ta), and a
+// tile shows its matrix's first rows.
+uint8_t TiledCell(int a, int b, int ta, int tb, const std::vector<uint8_t>& matrixA,
+                  const std::vector<uint8_t>& matrixB, int x, int y) {
     for (int i = -40; i <= 40; ++i) {
         for (int j = -40; j <= 40; ++j) {
-            const int ox = -a * i + b * j, oy = b * i + a * j;
+            const int ox = -a * i + b * j, oy = tb * i + ta * j;
             const int dx = x - ox, dy = y - oy;
-            if (dx >= 0 && dx < a && dy >= 0 && dy < a) return ch.a[size_t(dy * a + dx)];
-            if (dx >= 0 && dx < b && dy >= a && dy < a + b) return ch.b[size_t((dy - a) * b + dx)];
+            if (dx >= 0 && dx < a && dy >= 0 && dy < ta) return matrixA[size_t(dy * a + dx)];
+            if (dx >= 0 && dx < b && dy >= ta && dy < ta + tb) return matrixB[size_t((dy - ta) * b + dx)];
         }
     }
     ADD_FAILURE() << "pixel " << x << ", " << y << " lies in no tile";
     return 0;
+}
+uint8_t TiledCell(const spotgen::Channel& ch, int x, int y) {
+    const int a = int(ch.size1), b = int(ch.size2);
+    return TiledCell(a, b, a, b, ch.a, ch.b, x, y);
 }
 
 class ScreeningTest : public ::testing::Test {
@@ -298,9 +305,19 @@ TEST_F(ScreeningTest, ALinearisationFileWithScreensScreensFromTheLibrary) {
     EXPECT_EQ(spot.channel[1].t2, 1);
     EXPECT_EQ(spot.channel[0].t1, 3);
     EXPECT_EQ(spot.channel[0].t2, 2);
-    // Tiles smaller than their matrices: the screen stays inside its matrices.
+    // Tiles lower than their matrices (channel 1: A tiles 3 wide and 2 high,
+    // B tiles 2 wide and 1 high): every pixel takes the cell of its tile.
+    for (int m = 0; m < kInputMapCount; ++m) {
+        for (int b = 0; b < kInputMapSize; ++b) halftone->m_aInputMap[m][b] = uint16_t(16 * b);
+    }
     ASSERT_EQ(halftone->InitPage(job.get()), 0);
-    for (int y = 0; y < 20; ++y) EXPECT_FALSE(Empty(Line({255, 255, 255, 255}), 1));
+    for (int y = 0; y < 20; ++y) {
+        const auto planes = Line({0, 11, 0, 0});
+        for (int x = 0; x < kWidth; ++x) {
+            ASSERT_EQ(Bit(planes, 1, x), 11 >= TiledCell(3, 2, 2, 1, spot.channel[1].matrixA, spot.channel[1].matrixB, x, y))
+                << x << "," << y;
+        }
+    }
 
     // Without screens, and for a spot file, the spot file is read.
     for (const char* file : {KELMORA_EPL_EXAMPLE_NO_SCREENS, ""}) {

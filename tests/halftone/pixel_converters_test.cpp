@@ -225,7 +225,8 @@ TEST(PixelConverterChoice, SelectionAndLayoutCodeAgreeButForTheClass17Exception)
 }
 
 // The CMYK converter through a line's prepared tables, and over a span, gives
-// what it gives pixel by pixel, with and without the ink limit cutting.
+// what it gives pixel by pixel, with and without the ink limit cutting, and
+// on pixels of more bytes the same.
 TEST(CmykLineTables, ConvertAsThePlainConverterUnderEveryLimit) {
     CHalftone h{nullptr};
     httest::MarkMapsAndTables(h);
@@ -264,6 +265,18 @@ TEST(CmykLineTables, ConvertAsThePlainConverterUnderEveryLimit) {
             EXPECT_EQ(levels[c * kStride + 2], 0xFFFF);
             EXPECT_EQ(levels[c * kStride + 3 + 4096], 0xFFFF);
         }
+        // Pixels of five bytes, a further channel after CMYK: the same levels.
+        std::vector<uint8_t> five;
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            five.insert(five.end(), pixels.begin() + ptrdiff_t(i), pixels.begin() + ptrdiff_t(i + 4));
+            five.push_back(0x5A);
+        }
+        ConversionTask wide = task;
+        wide.input = five.data();
+        wide.inputBytesPerPixel = 5;
+        std::vector<uint16_t> wideLevels(4 * kStride, 0xFFFF);
+        ASSERT_TRUE(ConvertCmykSpanToLevels(&wide, wideLevels.data(), kStride));
+        EXPECT_EQ(wideLevels, levels) << "limit " << limit;
     }
 
     // Any other span is left to ConvertPixelSpan, with nothing written.

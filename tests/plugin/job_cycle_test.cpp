@@ -237,6 +237,27 @@ TEST_F(Dispatch, EachFamilyServesTheOutputColourModesItsModelsOffer) {
     }
 }
 
+// OpenJob takes for each served model exactly the output colour modes that
+// its catalogue row offers the host (a four-colour model none of its
+// family's six- or eight-ink modes); a family of no catalogued model keeps
+// its own list (here: none, any mode goes).
+TEST_F(Dispatch, TakesExactlyTheOutputColourModesTheModelsCatalogueRowOffers) {
+    const CVarnPrinter catalogue{CVarnPrinterParams{}};
+    int served = 0;
+    for (const auto& [model, record] : catalogue.m_mapPrinterModels) {
+        if (!FindPrinterFamily(model)) continue;
+        ++served;
+        std::set<int32_t> offered;
+        for (const COLORMODE& mode : record.listColorModes) offered.insert(int32_t(mode.nValue));
+        for (int32_t mode = 0; mode <= 255; ++mode) {
+            EXPECT_EQ(TakesOutputColorMode(model, mode), offered.count(mode) == 1) << model << ", mode " << mode;
+        }
+    }
+    EXPECT_EQ(served, 164);
+    ASSERT_TRUE(SetTestPrinterFamily(9990, 9990, "x", SuppressingOpenJob));
+    EXPECT_TRUE(TakesOutputColorMode(9990, 13));
+}
+
 TEST_F(Dispatch, TheSuppressionFlagsKeepTheFrameRecordsOut) {
     ASSERT_TRUE(SetTestPrinterFamily(9990, 9990, "CVarnPrn::OpenJob: Printer Model Test(%d)", SuppressingOpenJob));
     Ticket(kMinimalJob);

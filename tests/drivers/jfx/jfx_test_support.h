@@ -6,6 +6,7 @@
 
 #include "drivers/family_test_support.h"
 #include "drivers/jfx/jfx.h"
+#include "drivers/jfx/printer_type.h"
 #include "support/scratch_folder.h"
 
 namespace jfxtest {
@@ -15,9 +16,7 @@ namespace jfxtest {
 inline std::string JobTicket(int model, const std::string& extra = "") {
     const bool jfx500 = model >= 7085;
     const int quality = jfx500 ? 6060040 : (model == 7081 ? 6060080 : 6060160);
-    // A picture of eight channels serves every colour set-up.
-    return FamilyJobTicket(model, 600, 600, jfx500 ? 7 : 2, quality) + ExampleLinearisation() +
-           "Process/Components = 8\n" + extra;
+    return FamilyJobTicket(model, 600, 600, jfx500 ? 7 : 2, quality) + ExampleLinearisation() + extra;
 }
 
 class JfxTest : public FamilyTest {
@@ -26,6 +25,11 @@ protected:
         writer = CapturingWriter();
         CVarnPrn& j = OpenTicket(JobTicket(model, extra));
         j.m_strTempFolder = scratch.Path();
+        // The picture has the channels the job's colour set-up reads.
+        clsPrinterType_JFX type;
+        if (type.Initialize(&j) == 0 && FindLinearizeInput(type.m_pfnLinearize)) {
+            j.m_iComponents = FindLinearizeInput(type.m_pfnLinearize)->bytes;
+        }
         return j;
     }
     JFXIntern* Driver() const { return dynamic_cast<JFXIntern*>(job->m_pDriver.get()); }

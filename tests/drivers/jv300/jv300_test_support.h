@@ -56,8 +56,10 @@ protected:
                            (s.outputMode == 6 ? KELMORA_EPL_LIGHT_INKS : KELMORA_EPL_EXAMPLE) + "\"\n" +
                            "Output/Prn/Specific/White/Mode = 1\nOutput/Prn/Specific/Metallic/Mode = 1\n"
                            "Output/Prn/Specific/White/Order = -1\n" + PreLimitKeys(s.preLimits) +
-                           // The picture: CMYK, then white, then silver (whose set-up reads a white channel too).
-                           "Process/Components = " + std::to_string(s.silver ? 6 : s.white ? 5 : 4) + "\n" + s.extra;
+                           // The picture: CMYK, then white, then silver (whose set-up reads a white channel
+                           // too); the four-colour set-up reads CMYK alone.
+                           "Process/Components = " +
+                           std::to_string(s.outputMode == 4 ? 4 : s.silver ? 6 : s.white ? 5 : 4) + "\n" + s.extra;
         // The printer's spot colours (keys of a ticket loaded earlier stay).
         hostkit::Elements spots;
         if (s.white) spots.push_back(std::string("WHITE_INK"));
