@@ -52,9 +52,8 @@ public:
     // Has the library build the job's curves from its linearisation file.
     // inkLimitPerChannel is the job's list (1/100 %) of its colours, at most
     // six: entries 0 to 5 go to the record, entries beyond channelCount count
-    // as 10000. On success the four
-    // sets in curves hold 4 x 256 values each and the library's result (its
-    // linearisation kind) is returned.
+    // as 10000. On success the four sets in curves hold 4 x 256 values each
+    // and the library's result (its linearisation kind) is returned.
     int32_t BuildLuts(double gamma, int32_t inkLimit, const std::string& visualCorrectionPath,
                       const int32_t* inkLimitPerChannel, size_t channelCount, int32_t clcJob,
                       int32_t clcNonincremental, const std::string& eplPath, int32_t outputColorMode,

@@ -169,7 +169,8 @@ int CVarnPrn::OpenPage() {
         const int32_t lines = m_iOutHeightPixel / scaleY;
         const int32_t channels = LineComponents();
         // The halftoner reads whole input pixels of every line it gets.
-        size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) * static_cast<size_t>(channels > 0 ? channels : 0);
+        size_t minLineBytes = static_cast<size_t>(width > 0 ? width : 0) *
+                              static_cast<size_t>(m_iInputColorMode > 0 ? m_iInputColorMode : 0);
         if (m_pHalftone) minLineBytes = std::max(minLineBytes, m_pHalftone->InputLineBytes());
         auto scaler = std::unique_ptr<LineScaler>(new (std::nothrow) LineScaler);
         if (scaler && width > 0 && lines >= 0 && channels > 0 &&
