@@ -110,8 +110,9 @@ TEST_F(Cycle, PrintsOnlyFinishedLinesAndRunsALineAgainWhileAsked) {
 }
 
 TEST_F(Cycle, CropsLinesAndColumnsButFeedsTheHalftonerWhileItAsksAgain) {
-    // Lines 2 and 3 of 4 printed, 2 pixels cut at the left.
+    // Lines 2 and 3 of 4 printed, 2 pixels of CMYK and a further channel cut at the left.
     CVarnPrn& j = PageOpen(4, 4);
+    j.m_iComponents = 5;
     j.m_bCropping = 1;
     j.m_iCropTop = 1;
     j.m_iImageHeight = 2;
@@ -127,7 +128,7 @@ TEST_F(Cycle, CropsLinesAndColumnsButFeedsTheHalftonerWhileItAsksAgain) {
     // The halftoner reads a copy of the visible part, never the host's memory.
     const uint8_t* seen = trace.halftonedPointers[0];
     EXPECT_TRUE(seen < lines[1].data() || seen >= lines[1].data() + lines[1].size());
-    EXPECT_EQ(trace.printedBytes[0], std::vector<uint8_t>(lines[1].begin() + 8, lines[1].begin() + 16));
+    EXPECT_EQ(trace.printedBytes[0], std::vector<uint8_t>(lines[1].begin() + 10, lines[1].begin() + 18));
     EXPECT_EQ(j.m_pCurrentLine, lines[3].data()) << "the line pointer is restored";
 }
 
