@@ -683,7 +683,7 @@ TEST(Programs, NameWhatIsWrong) {
     ScratchFolder folder;
     const std::string programs = KELMORA_PROGRAMS;
     const auto path = [&](const std::string& name) {
-        const size_t at = programs.find("/" + name);
+        const size_t at = programs.find("/bin/" + name);  // not a folder of the same name above bin/
         return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
     };
     const std::string ai = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
