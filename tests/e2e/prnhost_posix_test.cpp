@@ -442,6 +442,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {job + " --out " + out + " '--colour\n'", 2, "unknown argument --colour\\x0A\n"},
         // --info starts like a job: an earlier job's messages are not its own.
         {"--info --ticket " + reused + " --ticket-out " + File("info.txt"), 0, " printers"},
+        {"--info --ticket " + ticket + " --ticket-out ./WorkaroundMissingCutData.txt", 1, "is the missing-cut-data switch"},
     };
     const std::string imageBytes = e2e::ReadText(image);
     for (const Case& c : cases) {
