@@ -13,7 +13,6 @@ namespace printandcut {
 
 namespace {
 
-constexpr const char* kMissingCutDataWorkaround = "WorkaroundMissingCutData.txt";
 constexpr double kExtraFeedMm = 150.0;
 constexpr uint8_t kFeedColour = 4;
 constexpr uint8_t kFeedByte = 0x40;

@@ -29,9 +29,13 @@ Bytes FeedReserve(int32_t feed, uint8_t bitsPerPixel);
 // the dry time clamped to a byte) and the cut data.
 Bytes CutJob(MimakiCutmarksGenerator* generator, int32_t dryTime, const Bytes& cutData);
 
-// "No cut data: <reason>": an information message when the file
-// "WorkaroundMissingCutData.txt" can be read in the current directory (true),
-// else the job's error message (false: the page fails).
+// The switch in the current directory that makes a page without cut data
+// print with an information message instead of failing.
+inline constexpr const char* kMissingCutDataWorkaround = "WorkaroundMissingCutData.txt";
+
+// "No cut data: <reason>": an information message when the switch file can
+// be read in the current directory (true), else the job's error message
+// (false: the page fails).
 bool ReportMissingCutData(CVarnPrn* job, const char* reason);
 
 }  // namespace printandcut

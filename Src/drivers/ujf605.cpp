@@ -23,11 +23,10 @@ constexpr size_t kLineCapacitySlack = 1024;
 constexpr int32_t kTwoBitCode = 96;
 constexpr int kScreeningSlots[5] = {0, 1, 2, 3, 6};  // the fifth screening channel is white
 
-// "UJF_EnableDeleteOnClose.txt" in the current folder: an integer, 0 keeps
-// the spool file; no file (or no number) deletes it.
+// The delete-on-close switch in the current folder: an integer, 0 keeps the
+// spool file; no file (or no number) deletes it.
 bool ReadDeleteOnClose() {
-    constexpr const char* kName = "UJF_EnableDeleteOnClose.txt";
-    const FilePtr file = OpenFileToRead(kName).file;  // never a pipe: it would block
+    const FilePtr file = OpenFileToRead(kDeleteOnCloseSwitchFile).file;  // never a pipe: it would block
     if (!file) return true;
     int value = 1;
     const bool read = std::fscanf(file.get(), "%d", &value) == 1;

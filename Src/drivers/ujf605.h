@@ -18,6 +18,10 @@
 
 class CVarnPrn;
 
+// The delete-on-close switch, read from the current folder by every page's
+// driver object: an integer, 0 keeps the layer spool file.
+inline constexpr const char* kDeleteOnCloseSwitchFile = "UJF_EnableDeleteOnClose.txt";
+
 // One of the page's two layers.
 struct UJF_LayerBuffer {
     ByteBuffer pending;                     // command bytes of the current line
@@ -29,8 +33,7 @@ struct UJF_LayerBuffer {
 
 class UJF_Intern : public FamilyObject {
 public:
-    // Reads "UJF_EnableDeleteOnClose.txt" from the current folder (an
-    // integer; 0 keeps the spool file) and picks the colour codes and names
+    // Reads the delete-on-close switch from the current folder and picks the colour codes and names
     // by the model's ink-set class.
     explicit UJF_Intern(CVarnPrn* job);
     ~UJF_Intern() override;

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "base/mbcs.h"
+#include "host/job_ticket.h"
 #include "host/ticket.h"
 
 namespace {
@@ -36,6 +37,13 @@ bool UsesScreeningFile(int32_t halftoneMode, int32_t printerModel) {
     if (halftoneMode != 7) return false;
     return IsOneOf(printerModel, {572, 573, 2500, 2501, 2502, 2503, 2505}) ||
            (printerModel >= 576 && printerModel <= 608) || (printerModel >= 3001 && printerModel <= 3005);
+}
+
+std::array<std::string, 2> ScreeningFolders(const std::string& eplPath, const std::string& sptFolder,
+                                            const std::string& installFolder) {
+    std::string screening = ForwardSlashes(sptFolder.empty() ? installFolder + "/Profiles/Screening" : sptFolder);
+    if (screening.empty() || screening.back() != '/') screening += '/';
+    return {FolderOf(ForwardSlashes(eplPath), true), screening};
 }
 
 bool IsSpecialInputSubType(const Ticket* ticket, uint32_t jobId) {

@@ -1,6 +1,7 @@
 // Small ticket and model helpers of the settings reader.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,14 @@ bool SetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const cha
 // Whether a halftone mode screens with a matrix from a screening file on a
 // printer model: always for mode 6, for mode 7 only on the laser models.
 bool UsesScreeningFile(int32_t halftoneMode, int32_t printerModel);
+
+// The folders a job looks for its screening file in, in that order: the
+// linearisation file's folder (eplPath up to its last '/', backslashes made
+// '/'; empty for a name without a folder), then the screening folder:
+// sptFolder ("System/Folders/SPT") or, when that is empty, installFolder's
+// "Profiles/Screening", with backslashes made '/' and a final '/'.
+std::array<std::string, 2> ScreeningFolders(const std::string& eplPath, const std::string& sptFolder,
+                                            const std::string& installFolder);
 
 // Whether the job's "Input/SubType" is 82, 83, 87 or 88, unless the printer
 // model is 9020, 9021, 9022 or 9031; false when "Input/SubType" is absent.

@@ -41,11 +41,10 @@ bool CVarnPrn::ReadHalftoneSettings() {
     std::string name = JobString("Output/Prn/BPL/ScreeningFile");
     if (!UsesScreeningFile(m_iHalftoneMode, m_iPrinterModell)) return true;
 
-    const std::string libraryFolder = FolderOf(ForwardSlashes(m_strEplPath), true);
-    std::string screeningFolder = SystemString("System/Folders/SPT");
-    if (screeningFolder.empty()) screeningFolder = SystemString("System/InstallFolder") + "/Profiles/Screening";
-    screeningFolder = ForwardSlashes(screeningFolder);
-    if (screeningFolder.empty() || screeningFolder.back() != '/') screeningFolder += '/';
+    const std::array<std::string, 2> folders =
+        ScreeningFolders(m_strEplPath, SystemString("System/Folders/SPT"), m_strInstallFolder);
+    const std::string& libraryFolder = folders[0];
+    const std::string& screeningFolder = folders[1];
 
     if (name.empty() || m_iHalftoneMode == 7) {
         name = ModelScreeningFile(m_iPrinterModell, m_dResolutionX, m_dResolutionY, m_iResolutionX, m_iResolutionY);
@@ -59,7 +58,7 @@ bool CVarnPrn::ReadHalftoneSettings() {
     // the name (a folder, a FIFO, a file that cannot be opened) is named with
     // its fault rather than as not found.
     std::string fault;
-    for (const std::string& folder : {libraryFolder, screeningFolder}) {
+    for (const std::string& folder : folders) {
         m_strScreeningFile = folder + name;
         const OpenedFile opened = OpenFileToRead(m_strScreeningFile);
         if (opened) {

@@ -10,6 +10,16 @@ std::string FolderOfPath(const std::string& path) {
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
+std::vector<std::string> FindLibraryInFolders(const std::string& moduleName, const LibrarySearchFolders& folders) {
+    std::vector<std::string> files;
+    for (const std::string* folder : {&folders.pluginFolder, &folders.hostFolder}) {
+        if (folder->empty()) continue;
+        std::string file = FindLibraryInFolder(*folder, moduleName);
+        if (!file.empty()) files.push_back(std::move(file));
+    }
+    return files;
+}
+
 DynamicLibrary::~DynamicLibrary() { Unload(); }
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
@@ -39,8 +49,8 @@ bool DynamicLibrary::Load(const std::string& moduleName, const LibrarySearchFold
 
     const std::string loaded = FindLoadedLibrary(moduleName);
     if (!loaded.empty() && LoadFile(loaded)) return true;
-    for (const std::string* dir : {&folders.pluginFolder, &folders.hostFolder}) {
-        if (!dir->empty() && LoadFromFolder(*dir, moduleName)) return true;
+    for (const std::string& file : FindLibraryInFolders(moduleName, folders)) {
+        if (LoadFile(file)) return true;
     }
     m_error = "Dynamic library '" + moduleName + "' (" + LibraryFileName(moduleName) +
               ") was not found among the loaded libraries, in the plug-in folder '" + folders.pluginFolder +

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -39,6 +40,11 @@ std::string FindLoadedLibrary(const std::string& moduleName);
 // Full path of the file in folder whose name matches the module name without
 // regard to case (an exact match wins); empty when there is none.
 std::string FindLibraryInFolder(const std::string& folder, const std::string& moduleName);
+
+// The files that a load of the module name by name (Load below) may take from
+// the folders, in the order it tries them: at most one per folder, an empty
+// folder skipped. The libraries already loaded are not among them.
+std::vector<std::string> FindLibraryInFolders(const std::string& moduleName, const LibrarySearchFolders& folders);
 
 // The folder part of a path, up to and including its last '/' or '\\'; empty
 // when the path has neither.

@@ -90,10 +90,15 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
     return settings;
 }
 
+std::string DriverSettingsPath(const std::string& installFolder) {
+    return installFolder.empty() ? std::string() : installFolder + "/" + kDriverIniName;
+}
+
 DriverSettings ReadDriverSettings(const std::string& installFolder, clLogFullInterface* logger) {
-    if (installFolder.empty()) {
+    const std::string path = DriverSettingsPath(installFolder);
+    if (path.empty()) {
         if (logger) logger->Log(LOG_WARNING, "ReadIniSettings: no install folder, default settings used");
         return DriverSettings{};
     }
-    return ReadIniSettings(installFolder + "/" + kDriverIniName, logger);
+    return ReadIniSettings(path, logger);
 }

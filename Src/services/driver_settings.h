@@ -28,6 +28,10 @@ struct DriverSettings {
 // values read. Both, and a wrong HalftoneThreadCount, are logged.
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger);
 
+// Where a job reads its driver settings: "DaVav.ini" in the installation
+// folder; empty without an installation folder (no file is read then).
+std::string DriverSettingsPath(const std::string& installFolder);
+
 // The settings of the installation folder's "DaVav.ini". Without an
 // installation folder the defaults are used, no file is written, and that is logged.
 DriverSettings ReadDriverSettings(const std::string& installFolder, clLogFullInterface* logger);

@@ -85,6 +85,24 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
     return names;
 }
 
+// The rest of a scope runs in a folder: prnhost runs there, and finds the
+// files a job reads by fixed name there.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : before_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(before_, ignored);
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    std::filesystem::path before_;
+};
+
 // A one-strip, uncompressed TIFF of 8-bit samples; alpha the type of one extra sample (0: none).
 void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
                uint16_t alpha, const std::string& data) {
@@ -306,6 +324,17 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     const std::string reused = WriteTicket(
         "reused.txt", JobTicket(kE2EPlain) + "Output/ErrorMessage = \"No cut data: old\"\nProcess/ErrorMessage[] = \"old\"\n");
     const std::string folderName = std::filesystem::path(collector.Folder().Path()).filename().string();
+    // The files jobs read by fixed name in the current folder (this one), an
+    // installation without "DaVav.ini" and with the model's own screening file.
+    const InFolder here(collector.Folder().Path());
+    const std::vector<std::string> kept = {"QorMimakiColorCodes.txt", "UJF_EnableDeleteOnClose.txt",
+                                           "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt"};
+    std::filesystem::create_directories(File("inst/Profiles/Screening"));
+    for (const std::string& name : kept) std::ofstream(File(name)) << "kept\n";
+    std::filesystem::create_symlink("QorMimakiColorCodes.txt", File("codes-link"));
+    const std::string installed =
+        WriteTicket("inst.txt", JobTicket(kE2EPlain) + "[system]\nSystem/InstallFolder = \"" + File("inst") + "\"\n");
+    const std::string esc = "\x1B]0;";  // the start of a terminal command
     struct Case {
         std::string arguments;
         int status;
@@ -383,6 +412,37 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + WriteTicket("fails.txt", JobTicket(kE2EPageEndFails)) + " --image " + image + " --out " + out, 3,
          "prnhost: error: ClosePage failed (-7)"},
         {job + " --out " + out + " --ticket-out " + collector.Folder().Path(), 1, "Is a directory"},
+        {"--ticket " + WriteTicket("refused.txt", JobTicket(kE2EPageEndRefused)) + " --image " + image + " --out " + out,
+         1, "prnhost: ClosePage: the page's end is not in the output"},
+        // A file a job reads by fixed name, by any spelling, and whether it is there yet or not.
+        {job + " --out QorMimakiColorCodes.txt", 1,
+         "--out QorMimakiColorCodes.txt is the Tx500 colour-code file QorMimakiColorCodes.txt: it would be overwritten"},
+        {job + " --out " + out + " --ticket-out codes-link", 1, "is the Tx500 colour-code file"},
+        {job + " --out /proc/self/fd/5 5<QorMimakiColorCodes.txt", 1, "is the Tx500 colour-code file"},
+        {job + " --out ./UJF_EnableDeleteOnClose.txt", 1, "is the UJF-605 delete-on-close switch"},
+        {job + " --out " + out + " --ticket-out /proc/self/fd/0 <UJF_EnableDeleteOnClose.txt", 1,
+         "is the UJF-605 delete-on-close switch"},
+        {job + " --out " + out + " --ticket-out ../" + folderName + "/WorkaroundMissingCutData.txt", 1,
+         "is the missing-cut-data switch"},
+        {job + " --out " + File("WorkaroundMissingCutData.txt"), 1, "is the missing-cut-data switch"},
+        {job + " --out ./InkJet.spt", 1, "--out ./InkJet.spt is the default screening file InkJet.spt: jobs would read it"},
+        {job + " --out " + out + " --ticket-out ../" + folderName + "/InkJet.spt", 1, "is the default screening file"},
+        {"--ticket " + installed + " --image " + image + " --out " + File("inst/DaVav.ini"), 1,
+         "is the driver settings file " + File("inst") + "/DaVav.ini: jobs would read it"},
+        {"--ticket " + installed + " --image " + image + " --out " + File("inst/Profiles/Screening/9900_720x720dpi.spt"),
+         1, "is the job's screening file"},
+        // Names from the command line are quoted with their control bytes escaped.
+        {"--ticket " + ticket + " --image '" + File("no" + esc + ".pam") + "' --out " + out, 1,
+         File("no\\x1B]0;.pam") + ": cannot open"},
+        {"--ticket '" + File("no" + esc + ".txt") + "' --image " + image + " --out " + out, 1,
+         "cannot open the ticket file \"" + File("no\\x1B]0;.txt") + "\""},
+        {job + " --out '" + File("no" + esc + "/o.prn") + "'", 1, "cannot write " + File("no\\x1B]0;/o.prn") + ": No such"},
+        {"--plugin '" + File("no" + esc + ".so") + "' " + job + " --out " + out, 1,
+         "cannot load the plug-in " + File("no\\x1B]0;.so") + ": "},
+        {job + " --out " + out + " '--colour\n'", 2, "unknown argument --colour\\x0A\n"},
+        // --info starts like a job: an earlier job's messages are not its own.
+        {"--info --ticket " + reused + " --ticket-out " + File("info.txt"), 0, " printers"},
+        {"--info --ticket " + ticket + " --ticket-out ./WorkaroundMissingCutData.txt", 1, "is the missing-cut-data switch"},
     };
     const std::string imageBytes = e2e::ReadText(image);
     for (const Case& c : cases) {
@@ -398,6 +458,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
         EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
     }
+    for (const std::string& name : kept) EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
+    EXPECT_FALSE(std::filesystem::exists(File("InkJet.spt")) || std::filesystem::exists(File("inst/DaVav.ini")));
     EXPECT_FALSE(std::filesystem::remove("/dev/prnhost-test-no-device")) << "a file made in /dev";
     // prnhost itself (a copy, which a fault would replace).
     std::filesystem::copy_file(PRNHOST_PATH, File("prnhost"));
@@ -683,7 +745,7 @@ TEST(Programs, NameWhatIsWrong) {
     ScratchFolder folder;
     const std::string programs = KELMORA_PROGRAMS;
     const auto path = [&](const std::string& name) {
-        const size_t at = programs.find("/" + name);
+        const size_t at = programs.find("/bin/" + name);  // not a folder of the same name above bin/
         return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
     };
     const std::string ai = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +

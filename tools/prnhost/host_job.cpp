@@ -55,6 +55,16 @@ bool IsGrey(const ImageInfo& picture) { return picture.channels == 1 && picture.
 
 }  // namespace
 
+std::vector<std::string> TicketStrings(const hostkit::TicketStore& store, const char* key, uint32_t scope) {
+    std::vector<std::string> texts;
+    if (const hostkit::Elements* elements = store.Find(scope, scope == TICKET_SCOPE_JOB ? store.jobId() : 0, key)) {
+        for (const hostkit::TicketValue& value : *elements) {
+            if (const auto* text = std::get_if<std::string>(&value)) texts.push_back(*text);
+        }
+    }
+    return texts;
+}
+
 ImageInfo FedInfo(const ImageInfo& picture) {
     ImageInfo fed = picture;
     if (IsGrey(picture)) {

@@ -18,6 +18,11 @@ struct LineLayout {
     int calls = 0;            // WriteLine calls of the page
 };
 
+// Every string element of a key of the job (or, with TICKET_SCOPE_SYSTEM, of
+// the system ticket), in order.
+std::vector<std::string> TicketStrings(const hostkit::TicketStore& store, const char* key,
+                                       uint32_t scope = TICKET_SCOPE_JOB);
+
 // The picture as the plug-in gets it: a grey picture as the black of CMYK.
 ImageInfo FedInfo(const ImageInfo& picture);
 

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,12 +26,12 @@
 #define PRNHOST_STDERR_FD STDERR_FILENO
 #endif
 
+#include "base/format.h"
 #include "host_job.h"
 #include "image.h"
+#include "job_inputs.h"
 #include "output_file.h"
 #include "plugin_library.h"
-#include "platform/dynamic_library.h"
-#include "platform/module.h"
 #include "private_log.h"
 #include "services/spool_writer.h"
 #include "ticket_store.h"
@@ -79,13 +78,17 @@ constexpr const char* kUsage =
     "that could not be read) or a page end reported a failure (printed as\n"
     "\"error:\"; the output is kept).\n";
 
+// Every message of prnhost leaves through these two. The names it quotes (an
+// argument, a file, what a picture or a ticket says of itself) come from
+// outside: their control bytes are written as "\xNN", as the plug-in writes
+// the ticket's values, never sent to the terminal.
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "prnhost: %s\n", message.c_str());
+    std::fprintf(stderr, "prnhost: %s\n", EscapeControlBytes(message).c_str());
     return kFailed;
 }
 
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "prnhost: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "prnhost: %s\n%s", EscapeControlBytes(message).c_str(), kUsage);
     return kBadArguments;
 }
 
@@ -146,19 +149,14 @@ int Parse(int argc, char** argv, Options& o) {
     return 0;
 }
 
-// Every element of a string key of the job (or of the system ticket).
-std::vector<std::string> JobStrings(const hostkit::TicketStore& store, const char* key,
-                                    uint32_t scope = TICKET_SCOPE_JOB) {
-    std::vector<std::string> texts;
-    if (const hostkit::Elements* elements = store.Find(scope, scope == TICKET_SCOPE_JOB ? store.jobId() : 0, key)) {
-        for (const hostkit::TicketValue& value : *elements) {
-            if (const auto* text = std::get_if<std::string>(&value)) texts.push_back(*text);
-        }
-    }
-    return texts;
-}
-
 constexpr const char* kMessageKeys[] = {"Output/ErrorMessage", "Process/ErrorMessage", "Process/InfoMessage"};
+
+// A job, and the printer-information call, start with the message lists
+// empty: the messages of an earlier job (in a ticket written by
+// --ticket-out) are not this one's.
+void ClearMessages(hostkit::TicketStore& store) {
+    for (const char* key : kMessageKeys) store.Erase(TICKET_SCOPE_JOB, store.jobId(), key);
+}
 
 // The plug-in's messages to the user. When the job ended well, the error
 // lists are errors (the page may lack what they say) and the information
@@ -167,7 +165,7 @@ bool ReportMessages(const hostkit::TicketStore& store, bool failed) {
     bool error = false;
     for (const char* key : kMessageKeys) {
         const bool isError = std::strcmp(key, "Process/InfoMessage") != 0;
-        for (const std::string& text : JobStrings(store, key)) {
+        for (const std::string& text : prnhost::TicketStrings(store, key)) {
             if (text.empty()) continue;
             error = error || isError;
             std::fprintf(stderr, "prnhost: %s%s: %s\n", failed ? "" : isError ? "error: " : "warning: ", key,
@@ -207,56 +205,14 @@ int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
     return 0;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::string folder = platform::FolderOfPath(path);
-    return folder.empty() ? "./" : folder;
-}
-
-// The files a job reads: the ticket, the pictures, the plug-in, the files
-// the ticket names and those of the installation.
-std::vector<toolfile::NamedFile> JobInputs(const Options& o, const hostkit::TicketStore& store) {
-    std::vector<toolfile::NamedFile> inputs = {{"the job's ticket", o.ticket}, {"the plug-in", o.plugin}};
-    for (const std::string& image : o.images) inputs.push_back({"the job's picture", image});
-    const auto named = [&](const char* role, const char* key) {
-        for (const std::string& path : JobStrings(store, key)) inputs.push_back({role, path});
-    };
-    const std::vector<std::string> linearisation = JobStrings(store, "Output/Prn/Linearization/BPLPath");
-    for (const std::string& lin : linearisation) inputs.push_back({"the job's linearisation file", lin});
-    named("the job's cut file", "Process/ContourCut/ICUT/AI_FileName");
-    named("the job's visual-correction file", "CMM/VisualCorrection");
-    const std::vector<std::string> install = JobStrings(store, "System/InstallFolder", TICKET_SCOPE_SYSTEM);
-    const std::string installFolder = install.empty() ? std::string() : install.front();
-    if (!installFolder.empty()) inputs.push_back({"the driver settings file", installFolder + "/DaVav.ini"});
-    // Screening files: the one the ticket names or the model's own, beside the
-    // linearisation file or in the screening folder; "InkJet.spt" here.
-    std::vector<std::string> screening = JobStrings(store, "System/Folders/SPT", TICKET_SCOPE_SYSTEM);
-    if (screening.empty()) screening.push_back(installFolder + "/Profiles/Screening");
-    screening.front() += '/';
-    for (const std::string& lin : linearisation) screening.push_back(FolderOf(lin));
-    const std::vector<std::string> names = JobStrings(store, "Output/Prn/BPL/ScreeningFile");
-    inputs.push_back({"the job's screening file", "InkJet.spt"});
-    for (const std::string& folder : screening) {
-        for (const std::string& name : names) inputs.push_back({"the job's screening file", folder + name});
-        std::error_code failed;
-        for (std::filesystem::directory_iterator i(folder, failed), end; !failed && i != end; i.increment(failed)) {
-            if (i->path().extension() == ".spt") inputs.push_back({"the job's screening file", i->path().string()});
-        }
-    }
-    for (const std::string& folder : {platform::HostExecutableFolder(), FolderOf(o.plugin), installFolder}) {
-        const std::string library = folder.empty() ? std::string() : platform::FindLibraryInFolder(folder, "epl.dll");
-        if (!library.empty()) inputs.push_back({"the linearisation library", library});
-    }
-    return inputs;
-}
-
 // An output that names a file the job reads, or the other output, would
 // destroy a file of the user's: refused before the job. 0 or the exit status
 // (message printed).
 int CheckOutputNames(const Options& o, const hostkit::TicketStore& store) {
-    const std::vector<toolfile::NamedFile> inputs = JobInputs(o, store);
+    const prnhost::JobFiles inputs = prnhost::FilesAJobReads(o.ticket, o.images, o.plugin, store);
     for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.out}, {"--ticket-out", o.ticketOut}}) {
         if (output.path.empty()) continue;
-        if (const std::string refused = toolfile::RefuseOverwrite(output, inputs); !refused.empty()) return Fail(refused);
+        if (const std::string refused = prnhost::RefuseJobInput(output, inputs); !refused.empty()) return Fail(refused);
     }
     if (!o.out.empty() && !o.ticketOut.empty() && toolfile::SameFile(o.out, o.ticketOut)) {
         return Fail("--out " + o.out + " and --ticket-out " + o.ticketOut + " name the same file");
@@ -311,10 +267,11 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     if (const int r = api.CreateContext(&context, "prnhost"); r != 0 || !context) {
         return Fail("CreateContext failed (" + std::to_string(r) + ")");
     }
+    ClearMessages(store);
     const int printers = api.GetPrinterInfo(context, store.ticket(), o.jobId);
     api.Terminate(&context);
     log.StopAndPrint(o.logLevel);
-    ReportMessages(store, printers < 0);
+    const bool reportedError = ReportMessages(store, printers < 0);
     if (printers < 0) return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
     prnhost::OutputFile ticketOut;
     std::string error;
@@ -322,7 +279,7 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     if (!WriteTicketOut(store, ticketOut)) return kFailed;
     if (!ticketOut.Commit(error)) return Fail(error);
     std::printf("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
-    return 0;
+    return reportedError ? kPrintedWithErrors : 0;
 }
 
 // Opens every picture of the job; they must all be alike, since the job's
@@ -370,8 +327,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
         return Fail("CreateContext failed (" + std::to_string(r) + ")");
     }
 
-    // The messages of an earlier job (a ticket written by --ticket-out) are not this job's.
-    for (const char* key : kMessageKeys) store.Erase(TICKET_SCOPE_JOB, store.jobId(), key);
+    ClearMessages(store);
 
     std::string failed;                  // the call that failed and its code
     std::vector<std::string> pageErrors;  // page ends that failed with the page's end in the stream

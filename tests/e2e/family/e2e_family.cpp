@@ -44,6 +44,10 @@ int E2E_PrintLine(CVarnPrn* job) {
 
 int E2E_ClosePage(CVarnPrn* job) {
     if (job->m_iPrinterModell == kE2EPageEndLost) return -7;
+    if (job->m_iPrinterModell == kE2EPageEndRefused) {
+        job->m_pfnWritePrnData(job->m_pWritePrnContext, SPLTAG_PAGE_END, nullptr, 4);
+        return 0;
+    }
     const int r = Write(job, SPLTAG_PAGE_END, U32(static_cast<uint32_t>(job->m_iLineCount)));
     return job->m_iPrinterModell == kE2EPageEndFails ? -7 : r;
 }

@@ -15,6 +15,7 @@ constexpr int32_t kE2EOpenPageFails = 9905;       // the OpenPage hook fails wit
 constexpr int32_t kE2ESlowLines = 9906;           // like kE2EPlain, but each line takes 10 ms more
 constexpr int32_t kE2EPageEndLost = 9907;         // the ClosePage hook writes no page end and fails with -7
 constexpr int32_t kE2EPageEndFails = 9908;        // the ClosePage hook writes its page end, then fails with -7
+constexpr int32_t kE2EPageEndRefused = 9909;      // the host refuses the page end (a record without its data); the hook succeeds
 
 // Installs the family in the dispatch (the test library does so when loaded).
 void InstallE2EFamily();
