@@ -11,6 +11,16 @@
 #include "host/ticket.h"
 #include "mgl_decode.h"
 
+namespace mgl {
+
+// A command as a failure shows it: "PD1411,0".
+void PrintTo(const Command& command, std::ostream* os) {
+    *os << command.name;
+    for (size_t i = 0; i < command.params.size(); ++i) *os << (i ? "," : "") << command.params[i];
+}
+
+}  // namespace mgl
+
 namespace {
 
 using mgl::Command;
