@@ -215,7 +215,8 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
     }
     endPath();
     if (refusedLines > kMaxNamedRefusedLines) {
-        Notice(StringF("%zu more AI file lines refused; their paths are not cut", refusedLines - kMaxNamedRefusedLines));
+        Notice(StringF("%zu more AI file lines refused; their paths are not cut",
+                       refusedLines - kMaxNamedRefusedLines));
     }
 
     size_t named = 0, otherNames = 0, otherCount = 0;

@@ -105,6 +105,7 @@ TEST_F(CutDriverTest, MissingOrUnreadableFilesAndEmptySectionsFail) {
     auto cut = CreateMimakiCutDriver(&job, 7018);
     EXPECT_EQ(Failure(*cut), "AI file name is missing");
     EXPECT_TRUE(log.Has(LOG_DETAIL, "MimakiCutDriverBase::GetCutData(): C&P Es wird kein Cut-RDGL3 Code erzeugt"));
+    std::filesystem::create_directory(folder.File("folder.ai"));
     // The file the job names (a name alone: none there), and what it fails with.
     const struct {
         const char* name;
@@ -114,7 +115,7 @@ TEST_F(CutDriverTest, MissingOrUnreadableFilesAndEmptySectionsFail) {
         {"none.ai", nullptr,
          "Could not read AI file \"" + folder.File("none.ai") + "\": it cannot be opened (" +
              platform::ErrorText(ENOENT) + ")"},
-        {"", nullptr, "Could not read AI file \"" + folder.File("") + "\": it is not a regular file"},
+        {"folder.ai", nullptr, "Could not read AI file \"" + folder.File("folder.ai") + "\": it is not a regular file"},
         {"cut.ai", "%%Note: AI_ParserStart \n0 0 m\n1 1 l\n",
          "AI file has no cut section (no line \"%%Note: AI_ParserStart\")"},
         {"cut.ai", "%PDF-1.6\r%\xE2\xE3\xCF\xD3\r\n1 0 obj\r\n",
