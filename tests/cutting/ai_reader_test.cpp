@@ -120,18 +120,15 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"\xEF\xBC\x91\xEF\xBC\x90 100 l", {{"refused \"\xEF\xBC\x91\xEF\xBC\x90\" is not a number", {}}}},
         {"100,5 100 l", {{"refused \"100,5\" is not a number", {}}}},
         {"100abc 100 l", {{"refused \"100abc\" is not a number", {}}}},
-        {"1\x01 2 l", {{"refused \"1\\x01\" is not a number", {}}}},
         {"1e-400 -2e-999 m 0x1p-2000 7 l", {{"m", {0, 0}}, {"l", {0, 7}}}},
         // Mended: comments, strings, arrays, procedures and names are read as
         // PostScript reads them; numbers in them feed no operator.
         {"100 100 l % was 5 5 l", {{"l", {100, 100}}}},
-        {"1 2 l%3 4 l", {{"l", {1, 2}}}},
         {"(to 500 500 l now) Tx", {{"Tx", {}}}},
         {"(a \\) (b 1 2 l) c%) Tx (5%) Tx <3 4 l> Tx 7 8 l", {{"Tx", {}}, {"Tx", {}}, {"Tx", {}}, {"l", {7, 8}}}},
         {"[1 2 l] {3 4 m {5 6 l}} <</A 1 2 l>> d 7 8 l", {{"d", {}}, {"l", {7, 8}}}},
         {"/m {moveto} def 1 0 m", {{"def", {}}, {"m", {1, 0}}}},
         {"(x) 1 2 l", {{"refused \"(x)\" is not a number", {}}}},
-        {"1 2 ] l", {{"refused \"]\" is not a number", {}}}},
     };
     for (const auto& c : cases) {
         AdobeIllustratorFileContents contents;

@@ -11,16 +11,6 @@
 #include "host/ticket.h"
 #include "mgl_decode.h"
 
-namespace mgl {
-
-// A command as a failure shows it: "PD1411,0".
-void PrintTo(const Command& command, std::ostream* os) {
-    *os << command.name;
-    for (size_t i = 0; i < command.params.size(); ++i) *os << (i ? "," : "") << command.params[i];
-}
-
-}  // namespace mgl
-
 namespace {
 
 using mgl::Command;
@@ -146,9 +136,9 @@ TEST_F(MglTest, CommandsWithTooFewOperandsAreSkippedAndLogged) {
     RecordingCutLogger logger;
     generator.SetLogger(&logger);
     // Given straight to the generator: the reader refuses such lines.
-    for (auto [op, operands] : std::vector<std::pair<std::string, std::vector<double>>>{
-             {"m", {0, 0}}, {"l", {5}}, {"c", {1, 2, 3, 4}}, {"l", {100, 0}}}) {
-        contents.AddCommand(operands, op);
+    using Given = std::pair<std::string, std::vector<double>>;
+    for (Given c : {Given{"m", {0, 0}}, {"l", {5}}, {"c", {1, 2, 3, 4}}, {"l", {100, 0}}}) {
+        contents.AddCommand(c.second, c.first);
     }
     const auto commands = mgl::Decode(Generate());
     EXPECT_EQ(commands[3], (Command{"PU", {1411, 0}}));
@@ -193,10 +183,6 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         // Names are escaped as the ticket's texts are.
         {{"0 0 m", "1 1 l", "1 2 x\x1b\x7f"}, {"operator \"x\\x1B\\x7F\" not cut (1 times)"}},
         {{"0 0 m", "10 0 l", "S", "1e400\x01 5 l"}, {refused(4, "\"1e400\\x01\" is not a number")}},
-        // Comments and strings feed no operator.
-        {{"0 0 m", "10 0 l", "S", "100 100 l % was 5 5 l", "(to 500 500 l now) Tx"},
-         {},
-         {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PD", {0, 1411}}}},
         // S ends its path: a refused line after it does not take it back.
         {{"0 0 m", "10 0 l", "S", "5 l", "50 0 m", "60 0 l"},
          {refused(4, "\"l\" takes 2 numbers, not 1")},
@@ -206,11 +192,9 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
          {refused(5, "\"l\" takes 2 numbers, not 3")},
          {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PU", {1411, 141}}},
          5},
-        // The farthest reach is reported, that of a path not cut never.
+        // The farthest reach is reported.
         {{"0 0 m", "-40 0 -40 100 0 100 c", "50 50 m", "103 50 l"},
          {"the cut reaches 10.6 mm outside the picture"}},
-        {{"0 0 m", "-40 0 -40 100 0 100 c", "1 nan l", "50 50 m", "103 50 l"},
-         {refused(3, "\"nan\" is not a finite number"), "the cut reaches 1.1 mm outside the picture"}},
         // A line with a number that is no finite double is named; the path it
         // stands in is not cut, up to the next move.
         {{"0 0 m", "10 0 l", "s", "20 0 m", "30 0 l", "30 nan l", "40 0 l", "s", "50 0 m", "60 0 l"},
