@@ -33,7 +33,11 @@ def cut_files():
     open_end = "%%Note: AI_ParserStart\n0 0 m\n10 10 l\n"
     odd = "%%Note: AI_ParserStart\n1e308 -1e9 m\nnan inf l\n0x1p3 12.5 L\n-0 7 c\n%%Note: AI_ParserStop\n"
     operators = read("tests/cutting/data/all_operators.ai").decode("latin-1")  # every path operator
-    for i, text in enumerate([square, curve, open_end, odd, operators]):
+    # Lines as PostScript reads them: comments, strings, arrays, procedures over lines, words that are no number.
+    syntax = ("%%Note: AI_ParserStart\n/m {moveto} def 0 0 m % 5 5 l\n(to 500 (500) l\\) now\\\n) Tx [1 2 l] pop 10 0 l\n"
+              "{ 3 4 l\n} bind <</A 1>> d 10 10 l 1e-400 5 l\n100,5 100 l\n5 10 10 m\n20 20 m 30 30 l S <41 42\n"
+              "%%Note: AI_ParserStop\n")
+    for i, text in enumerate([square, curve, open_end, odd, operators, syntax]):
         for choice in (0x00, 0x01, 0x03, 0x1A):  # CJV30 / CJV300, marks, feed, cutting mode
             put("cut_file", "%d-%02x" % (i, choice), bytes([choice]) + text.encode())
 

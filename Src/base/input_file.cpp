@@ -55,7 +55,9 @@ InputFile::~InputFile() = default;
 
 void InputFile::Open(const std::string& path) {
     m_file.reset();
-    m_file = OpenFileToRead(path).file;
+    OpenedFile opened = OpenFileToRead(path);
+    m_file = std::move(opened.file);
+    m_openFailure = opened.Reason();
     m_path = path;
 }
 

@@ -68,10 +68,14 @@ public:
     void Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& Path() const { return m_path; }
+    // Why the last Open left the file closed, to follow its quoted name (see
+    // OpenedFile::Reason); empty when it opened.
+    const std::string& OpenFailure() const { return m_openFailure; }
 
 private:
     FilePtr m_file;
     std::string m_path;
+    std::string m_openFailure;
 };
 
 class LineReader {

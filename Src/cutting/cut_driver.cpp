@@ -77,7 +77,9 @@ void MimakiCutDriverBase::GetCutData(Bytes& out) {
     Trace("MimakiCutDriverBase::GetCutData(): C&P Einlesen der AI Datei");
     InputFile file;
     file.Open(name);
-    if (!file.IsOpen()) throw TextError("Could not read AI file");
+    if (!file.IsOpen()) {
+        throw TextError("Could not read AI file \"" + EscapeControlBytes(name) + "\": it " + file.OpenFailure());
+    }
     AdobeIllustratorFileReader reader;
     reader.SetInputStream(&file);
     reader.SetContents(&contents);

@@ -20,50 +20,8 @@ constexpr double kPlotterUnitsPerMm = 1016.0 / 25.4;
 constexpr double kFrameToleranceMm = 1.0;
 // Operators not cut are logged by name up to this many; the rest in one line.
 constexpr size_t kMaxNamedUncutOperators = 64;
-
-// What a path operator of the Illustrator file does to the cut.
-enum class PathStep {
-    Move,              // x y: pen up to the point, a new subpath starts there
-    Line,              // x y: pen down to the point
-    Curve,             // x1 y1 x2 y2 x3 y3
-    CurveFromCurrent,  // x2 y2 x3 y3: the first control point is the current point
-    CurveToEnd,        // x1 y1 x3 y3: the second control point is the end point
-    Close,             // painting that closes the path: pen down to the subpath's first point
-    End,               // painting that leaves the path open: it ends, nothing is cut
-};
-
-struct PathOperator {
-    const char* name;
-    PathStep step;
-    size_t operands;
-};
-
-constexpr PathOperator kPathOperators[] = {
-    {"m", PathStep::Move, 2},
-    {"l", PathStep::Line, 2},
-    {"L", PathStep::Line, 2},
-    {"c", PathStep::Curve, 6},
-    {"C", PathStep::Curve, 6},
-    {"v", PathStep::CurveFromCurrent, 4},
-    {"V", PathStep::CurveFromCurrent, 4},
-    {"y", PathStep::CurveToEnd, 4},
-    {"Y", PathStep::CurveToEnd, 4},
-    {"f", PathStep::Close, 0},
-    {"F", PathStep::Close, 0},
-    {"s", PathStep::Close, 0},
-    {"b", PathStep::Close, 0},
-    {"B", PathStep::Close, 0},
-    {"n", PathStep::Close, 0},
-    {"S", PathStep::End, 0},
-    {"N", PathStep::End, 0},
-};
-
-const PathOperator* FindPathOperator(const std::string& name) {
-    for (const PathOperator& op : kPathOperators) {
-        if (name == op.name) return &op;
-    }
-    return nullptr;
-}
+// Refused lines are named up to this many; the rest are counted in one notice.
+constexpr size_t kMaxNamedRefusedLines = 20;
 
 // A point the command text can hold; else the file is refused.
 CutPoint Checked(CutPoint point) {
@@ -180,6 +138,7 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
     };
     std::vector<CutPoint> curve;
     std::map<std::string_view, size_t> uncut;
+    size_t refusedLines = 0;
     const auto reach = [&](CutPoint p) { path.outside = std::fmax(path.outside, frame.Outside(p)); };
     const auto cutTo = [&](CutPoint to) {
         reach(current);
@@ -200,16 +159,18 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
         path.cut = true;
     };
     for (const auto& command : m_pContents->Commands()) {
-        if (!command->m_strRefusedNumber.empty()) {
-            Notice(StringF("AI file line %zu: \"%s\" is not a finite number; the path of that line is not cut",
-                           command->m_iLine, EscapeControlBytes(command->m_strRefusedNumber).c_str()));
+        if (!command->m_strRefusal.empty()) {
+            if (++refusedLines <= kMaxNamedRefusedLines) {
+                Notice(StringF("AI file line %zu: %s; the path of that line is not cut", command->m_iLine,
+                               command->m_strRefusal.c_str()));
+            }
             dropPath();
             continue;
         }
         const std::string& op = command->m_strOperator;
         const std::vector<double>& v = command->m_vOperands;
-        const PathOperator* step = FindPathOperator(op);
-        if (skipping && !(step && step->step == PathStep::Move && v.size() >= step->operands)) continue;
+        const AiPathOperator* step = FindAiPathOperator(op);
+        if (skipping && !(step && step->step == AiPathStep::Move && v.size() >= step->operands)) continue;
         skipping = false;
         if (!step) {
             if (v.size() >= 2) ++uncut[op];
@@ -222,37 +183,41 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
         }
         const auto point = [&](size_t i) { return Checked(converter.TransformPair(v[i], v[i + 1])); };
         switch (step->step) {
-            case PathStep::Move:
+            case AiPathStep::Move:
                 endPath();
                 current = subpathStart = point(0);
                 inSubpath = true;
                 AppendPoint(out, "PU", current, ";\n");
                 break;
-            case PathStep::Line:
+            case AiPathStep::Line:
                 cutTo(point(0));
                 break;
-            case PathStep::Curve:
+            case AiPathStep::Curve:
                 cutCurve(point(0), point(2), point(4));
                 break;
-            case PathStep::CurveFromCurrent:
+            case AiPathStep::CurveFromCurrent:
                 cutCurve(current, point(0), point(2));
                 break;
-            case PathStep::CurveToEnd: {
+            case AiPathStep::CurveToEnd: {
                 const CutPoint end = point(2);
                 cutCurve(point(0), end, end);
                 break;
             }
-            case PathStep::Close:
+            case AiPathStep::Close:
                 if (inSubpath && (current.x != subpathStart.x || current.y != subpathStart.y)) cutTo(subpathStart);
                 endPath();
                 break;
-            case PathStep::End:
+            case AiPathStep::End:
                 endPath();
                 break;
         }
         if (out.size() > kMglMaxTextBytes) throw TextError("MGL cut data too large");
     }
     endPath();
+    if (refusedLines > kMaxNamedRefusedLines) {
+        Notice(StringF("%zu more AI file lines refused; their paths are not cut",
+                       refusedLines - kMaxNamedRefusedLines));
+    }
 
     size_t named = 0, otherNames = 0, otherCount = 0;
     for (const auto& [name, count] : uncut) {

@@ -11,10 +11,12 @@
 // it is open ("S" and "N" leave it open). Curves are flattened to within half
 // a plotter unit. Other operators with two or more numbers are counted and
 // logged as warnings, one line per name. A line the reader refused (a number
-// that is no finite double) is not cut, nor is the rest of the path it
-// stands in: the text since the path's move or the last painting operator is
-// taken back and the commands up to the next move are passed over, so no
-// later segment cuts from a point the file did not give. That, and a cut that
+// that is no finite double, a path operator without exactly its numbers, an
+// object never closed) is not cut, nor is the rest of the path it stands
+// in: the text since the path's move or the last painting operator is taken
+// back and the commands up to the next move are passed over, so no later
+// segment cuts from a point the file did not give. That (by line
+// number for the first 20 lines, then counted in one notice), and a cut that
 // reaches more than 1 mm outside the picture, is a warning in the log and in
 // the job's "Process/InfoMessage" ("Contour cut: ..."), so that every host
 // shows it.

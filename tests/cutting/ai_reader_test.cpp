@@ -45,7 +45,7 @@ std::ostream& operator<<(std::ostream& os, const Parsed& p) {
 std::vector<Parsed> Commands(const AdobeIllustratorFileContents& contents) {
     std::vector<Parsed> out;
     for (const auto& c : contents.Commands()) {
-        out.push_back({c->m_strRefusedNumber.empty() ? c->m_strOperator : "refused " + c->m_strRefusedNumber,
+        out.push_back({c->m_strRefusal.empty() ? c->m_strOperator : "refused " + c->m_strRefusal,
                        c->m_vOperands});
     }
     return out;
@@ -60,6 +60,15 @@ std::vector<Parsed> ReadText(const std::string& text, AdobeIllustratorFileReader
     reader->SetContents(&contents);
     reader->Read();
     return Commands(contents);
+}
+
+std::string ReadFailure(const std::string& text) {
+    try {
+        ReadText(text);
+    } catch (const TextError& e) {
+        return e.what();
+    }
+    return "no throw";
 }
 
 std::string Section(const std::string& body, const std::string& eol = "\n") {
@@ -78,14 +87,14 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"% 1 2 l", {}},
         {" \t ", {}},
         {" \t10 20 l \t", {{"l", {10, 20}}}},
-        {"10,20 l", {{"l", {10}}}},
+        {"10,20 l", {{"refused \"10,20\" is not a number", {}}}},
         // The operator is the whole word after the operands.
         {"5 lineto", {{"lineto", {5}}}},
         {"1 0 0 1 0 0 concat", {{"concat", {1, 0, 0, 1, 0, 0}}}},
         {"2 mul", {{"mul", {2}}}},
         {"Lb", {{"Lb", {}}}},
         {"1 2  L", {{"L", {1, 2}}}},
-        {"1.5m", {{"", {1.5}}}},
+        {"1.5m", {{"", {}}}},
         {"1 2", {{"", {1, 2}}}},
         {"-3.5e2 +4 m", {{"m", {-350, 4}}}},
         {"0x10 0 m", {{"m", {16, 0}}}},
@@ -97,11 +106,29 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"100 100 l 10 100 l", {{"l", {100, 100}}, {"l", {10, 100}}}},
         {"1 2 l 3", {{"l", {1, 2}}, {"", {3}}}},
         // Mended: a non-finite or overflowing number refuses the whole line.
-        {"inf 2 l", {{"refused inf", {}}}},
-        {"0 0 m 1 nan l", {{"refused nan", {}}}},
-        {"1 1e400 l", {{"refused 1e400", {}}}},
-        {"1 -1e400 l", {{"refused -1e400", {}}}},
+        {"inf 2 l", {{"refused \"inf\" is not a finite number", {}}}},
+        {"0 0 m 1 nan l", {{"refused \"nan\" is not a finite number", {}}}},
+        {"1 1e400 l", {{"refused \"1e400\" is not a finite number", {}}}},
+        {"1 -1e400 l", {{"refused \"-1e400\" is not a finite number", {}}}},
         {"infill 1 2 l", {{"infill", {}}, {"l", {1, 2}}}},
+        // Mended: a path operator takes exactly its numbers, each a whole word.
+        {"100 l", {{"refused \"l\" takes 2 numbers, not 1", {}}}},
+        {"5 10 10 m", {{"refused \"m\" takes 2 numbers, not 3", {}}}},
+        {"1 S", {{"refused \"S\" takes no numbers, not 1", {}}}},
+        {"0 0 m --100 100 l", {{"refused \"--100\" is not a number", {}}}},
+        {"\xE2\x88\x92" "100 100 l", {{"refused \"\xE2\x88\x92" "100\" is not a number", {}}}},
+        {"\xEF\xBC\x91\xEF\xBC\x90 100 l", {{"refused \"\xEF\xBC\x91\xEF\xBC\x90\" is not a number", {}}}},
+        {"100,5 100 l", {{"refused \"100,5\" is not a number", {}}}},
+        {"100abc 100 l", {{"refused \"100abc\" is not a number", {}}}},
+        {"1e-400 -2e-999 m 0x1p-2000 7 l", {{"m", {0, 0}}, {"l", {0, 7}}}},
+        // Mended: comments, strings, arrays, procedures and names are read as
+        // PostScript reads them; numbers in them feed no operator.
+        {"100 100 l % was 5 5 l", {{"l", {100, 100}}}},
+        {"(to 500 500 l now) Tx", {{"Tx", {}}}},
+        {"(a \\) (b 1 2 l) c%) Tx (5%) Tx <3 4 l> Tx 7 8 l", {{"Tx", {}}, {"Tx", {}}, {"Tx", {}}, {"l", {7, 8}}}},
+        {"[1 2 l] {3 4 m {5 6 l}} <</A 1 2 l>> d 7 8 l", {{"d", {}}, {"l", {7, 8}}}},
+        {"/m {moveto} def 1 0 m", {{"def", {}}, {"m", {1, 0}}}},
+        {"(x) 1 2 l", {{"refused \"(x)\" is not a number", {}}}},
     };
     for (const auto& c : cases) {
         AdobeIllustratorFileContents contents;
@@ -121,7 +148,7 @@ TEST(AiReaderLine, JobTicketModeCollectsIdsAndLayerNames) {
     std::vector<int32_t> ids{7};
     reader.GetJobTicketIDs(ids);
     EXPECT_TRUE(ids.empty());
-    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"(Layer", {}}, {"Ln", {1}}}));
+    EXPECT_EQ(Commands(contents), (std::vector<Parsed>{{"Ln", {}}}));
 
     reader.SetJobTicketFilter(true);
     reader.ProcessLine("%QOR_JobTicketID: 42");
@@ -137,9 +164,20 @@ TEST(AiReaderFile, ReadsOnlyBetweenTheExactMarkers) {
     const std::vector<Parsed> expected = {{"m", {0, 0}}, {"l", {10, 0}}, {"h", {}}};
     EXPECT_EQ(ReadText(Section("0 0 m\n\n10 0 l\nh\n")), expected);
     EXPECT_EQ(ReadText(Section("0 0 m\r\n\r\n10 0 l\r\nh\r\n", "\r\n")), expected);
-    // A trailing blank after the start marker skips the whole file.
-    EXPECT_TRUE(ReadText("%%Note: AI_ParserStart \n0 0 m\n1 1 l\n").empty());
-    EXPECT_TRUE(ReadText("%%note: AI_ParserStart\n0 0 m\n").empty());
+    // Without the exact start marker (a trailing blank, another case) a file
+    // has no cut section, and says so.
+    const std::string none = "AI file has no cut section (no line \"%%Note: AI_ParserStart\")";
+    for (const char* text : {"%%Note: AI_ParserStart \n0 0 m\n1 1 l\n", "%%note: AI_ParserStart\n0 0 m\n", ""}) {
+        EXPECT_EQ(ReadFailure(text), none) << text;
+    }
+    EXPECT_EQ(ReadFailure("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n1 0 obj\n"),
+              "AI file is PDF-based: no cut section (no line \"%%Note: AI_ParserStart\")");
+    // Objects run on over lines; one never closed refuses the line it began on.
+    EXPECT_EQ(ReadText(Section("(a\\\n1 2 l) Tx\n/p {\n3 4 l\n} def 5 6 l\n")),
+              (std::vector<Parsed>{{"", {}}, {"Tx", {}}, {"", {}}, {"", {}}, {"def", {}}, {"l", {5, 6}}}));
+    EXPECT_EQ(ReadText(Section("0 0 m\n10 0 l {\n%%Note: AI_ParserStart\n")),
+              (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}, {"", {}},
+                                   {"refused \"{\" is not closed, nothing after it is read", {}}}));
     // Without the stop marker what was read stays.
     EXPECT_EQ(ReadText("%%Note: AI_ParserStart\n0 0 m\n10 0 l"), (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}}));
     // Lines are numbered in the file, a CR LF pair ending one line.

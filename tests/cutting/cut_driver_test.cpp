@@ -1,11 +1,13 @@
 #include "cutting/cut_driver.h"
 
+#include <cerrno>
 #include <fstream>
 
 #include "base/text_error.h"
 #include "cut_test_support.h"
 #include "cutting/cutmarks.h"
 #include "mgl_decode.h"
+#include "platform/system.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -103,12 +105,29 @@ TEST_F(CutDriverTest, MissingOrUnreadableFilesAndEmptySectionsFail) {
     auto cut = CreateMimakiCutDriver(&job, 7018);
     EXPECT_EQ(Failure(*cut), "AI file name is missing");
     EXPECT_TRUE(log.Has(LOG_DETAIL, "MimakiCutDriverBase::GetCutData(): C&P Es wird kein Cut-RDGL3 Code erzeugt"));
-    store.SetElements(TICKET_SCOPE_JOB, kJobId, "Process/ContourCut/ICUT/AI_FileName", {folder.File("none.ai")});
-    EXPECT_EQ(Failure(*cut), "Could not read AI file");
-    CutFile("%%Note: AI_ParserStart \n0 0 m\n1 1 l\n");
-    EXPECT_EQ(Failure(*cut), "AI file is empty");
-    CutFile("%%Note: AI_ParserStart\n0 0 m\n");
-    EXPECT_EQ(Failure(*cut), "AI file does not contain any cut path");
+    std::filesystem::create_directory(folder.File("folder.ai"));
+    // The file the job names (a name alone: none there), and what it fails with.
+    const struct {
+        const char* name;
+        const char* body;
+        std::string message;
+    } cases[] = {
+        {"none.ai", nullptr,
+         "Could not read AI file \"" + folder.File("none.ai") + "\": it cannot be opened (" +
+             platform::ErrorText(ENOENT) + ")"},
+        {"folder.ai", nullptr, "Could not read AI file \"" + folder.File("folder.ai") + "\": it is not a regular file"},
+        {"cut.ai", "%%Note: AI_ParserStart \n0 0 m\n1 1 l\n",
+         "AI file has no cut section (no line \"%%Note: AI_ParserStart\")"},
+        {"cut.ai", "%PDF-1.6\r%\xE2\xE3\xCF\xD3\r\n1 0 obj\r\n",
+         "AI file is PDF-based: no cut section (no line \"%%Note: AI_ParserStart\")"},
+        {"cut.ai", "%%Note: AI_ParserStart\n% nothing\n%%Note: AI_ParserStop\n", "AI file is empty"},
+        {"cut.ai", "%%Note: AI_ParserStart\n0 0 m\n", "AI file does not contain any cut path"},
+    };
+    for (const auto& c : cases) {
+        if (c.body) CutFile(c.body);
+        store.SetElements(TICKET_SCOPE_JOB, kJobId, "Process/ContourCut/ICUT/AI_FileName", {folder.File(c.name)});
+        EXPECT_EQ(Failure(*cut), c.message) << c.name;
+    }
 }
 
 TEST_F(CutDriverTest, ObjectsWithoutTheirPartsThrowTheirTexts) {

@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <random>
+#include <utility>
 
 #include "base/input_file.h"
 #include "base/text_error.h"
@@ -134,7 +135,11 @@ TEST_F(MglTest, FilesWithoutCutPathsAreRefused) {
 TEST_F(MglTest, CommandsWithTooFewOperandsAreSkippedAndLogged) {
     RecordingCutLogger logger;
     generator.SetLogger(&logger);
-    Lines({"0 0 m", "5 l", "1 2 3 4 c", "100 0 l"});
+    // Given straight to the generator: the reader refuses such lines.
+    using Given = std::pair<std::string, std::vector<double>>;
+    for (Given c : {Given{"m", {0, 0}}, {"l", {5}}, {"c", {1, 2, 3, 4}}, {"l", {100, 0}}}) {
+        contents.AddCommand(c.second, c.first);
+    }
     const auto commands = mgl::Decode(Generate());
     EXPECT_EQ(commands[3], (Command{"PU", {1411, 0}}));
     EXPECT_EQ(commands[4], (Command{"PD", {1411, 1411}}));
@@ -145,9 +150,22 @@ TEST_F(MglTest, CommandsWithTooFewOperandsAreSkippedAndLogged) {
 
 TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
     const std::string prefix = "Mimaki_MGL_IIC_Generator: ";
+    // Every pen command of a text.
+    const auto cuts = [](const std::string& text) {
+        std::vector<Command> pens;
+        for (const Command& c : mgl::Decode(text)) {
+            if (c.name == "PU" || c.name == "PD") pens.push_back(c);
+        }
+        return pens;
+    };
+    const auto refused = [](int line, const std::string& what) {
+        return "AI file line " + std::to_string(line) + ": " + what + "; the path of that line is not cut";
+    };
     const struct {
         std::initializer_list<const char*> lines;
         std::vector<std::string> warnings;
+        std::vector<Command> pens = {};  // when given, every PU and PD
+        int mode = 1;
     } cases[] = {
         {{"0 0 m", "100 100 l", "2 w", "1 mul"}, {}},
         {{"0 0 m", "50 50 l", "1 2 3 xx", "1 2", "0.5 0.5 xx", "-1 0 yy"},
@@ -159,10 +177,24 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         {{"0 0 m", "103 50 l"}, {"the cut reaches 1.1 mm outside the picture"}},
         {{"-10 -10 m", "0 0 l", "0 100 l"}, {"the cut reaches 5.0 mm outside the picture"}},
         {{"0 0 m", "-40 0 -40 100 0 100 c"}, {"the cut reaches 10.6 mm outside the picture"}},
-        {{"0 0 m", "1 1 v", "1 1 1 y", "1 1 1 1 l"},
-         {"\"v\" with 2 operands skipped", "\"y\" with 3 operands skipped"}},
+        {{"0 0 m", "1 1 v", "1 1 1 y", "1 1 1 1 l", "0 0 m", "1 1 l"},
+         {refused(2, "\"v\" takes 4 numbers, not 2"), refused(3, "\"y\" takes 4 numbers, not 3"),
+          refused(4, "\"l\" takes 2 numbers, not 4")}},
         // Names are escaped as the ticket's texts are.
-        {{"0 0 m", "1 1 l", "1 2 x\x1b[2J\r"}, {"operator \"x\\x1B[2J\\x0D\" not cut (1 times)"}},
+        {{"0 0 m", "1 1 l", "1 2 x\x1b\x7f"}, {"operator \"x\\x1B\\x7F\" not cut (1 times)"}},
+        {{"0 0 m", "10 0 l", "S", "1e400\x01 5 l"}, {refused(4, "\"1e400\\x01\" is not a number")}},
+        // S ends its path: a refused line after it does not take it back.
+        {{"0 0 m", "10 0 l", "S", "5 l", "50 0 m", "60 0 l"},
+         {refused(4, "\"l\" takes 2 numbers, not 1")},
+         {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PU", {1411, 706}}, {"PD", {1411, 847}}}},
+        // The pen goes back to where the cut left it.
+        {{"0 0 m", "10 0 l", "20 0 m", "30 0 l", "30 0 30 l"},
+         {refused(5, "\"l\" takes 2 numbers, not 3")},
+         {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PU", {1411, 141}}},
+         5},
+        // The farthest reach is reported.
+        {{"0 0 m", "-40 0 -40 100 0 100 c", "50 50 m", "103 50 l"},
+         {"the cut reaches 10.6 mm outside the picture"}},
         // A line with a number that is no finite double is named; the path it
         // stands in is not cut, up to the next move.
         {{"0 0 m", "10 0 l", "s", "20 0 m", "30 0 l", "30 nan l", "40 0 l", "s", "50 0 m", "60 0 l"},
@@ -178,7 +210,12 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         AdobeIllustratorFileReader reader;
         reader.SetContents(&file);
         for (const char* line : c.lines) reader.ProcessLine(line);
-        EXPECT_NO_THROW(Generate()) << *c.lines.begin();
+        job.m_iCuttingMode = c.mode;
+        std::string text;
+        EXPECT_NO_THROW(text = Generate()) << *c.lines.begin();
+        if (!c.pens.empty()) {
+            EXPECT_EQ(cuts(text), c.pens) << *c.lines.begin();
+        }
         std::vector<std::string> warnings;
         for (const auto& line : logger.lines) {
             EXPECT_EQ(line.level, LOG_WARNING);
@@ -197,13 +234,7 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
     }
     // What the refused paths leave: the paths before and after them, whole.
-    const auto cuts = [](const std::string& text) {
-        std::vector<Command> pens;
-        for (const Command& c : mgl::Decode(text)) {
-            if (c.name == "PU" || c.name == "PD") pens.push_back(c);
-        }
-        return pens;
-    };
+    job.m_iCuttingMode = 1;
     generator.SetLogger(nullptr);
     generator.SetContents(&contents);
     Lines({"0 0 m", "10 0 l", "s", "20 0 m", "30 0 l", "30 nan l", "40 0 l", "s", "50 0 m", "60 0 l"});
@@ -222,6 +253,16 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
     Generate();
     ASSERT_EQ(logger.lines.size(), 65u);
     EXPECT_EQ(logger.lines.back().text, prefix + "6 more operators not cut (6 times)");
+    // Past 20 refused lines the rest are counted in one notice.
+    AdobeIllustratorFileContents refusals;
+    generator.SetContents(&refusals);
+    reader.SetContents(&refusals);
+    for (int i = 0; i < 25; ++i) reader.ProcessLine("1 l");
+    reader.ProcessLine("0 0 m 1 1 l");
+    logger.lines.clear();
+    Generate();
+    ASSERT_EQ(logger.lines.size(), 21u);
+    EXPECT_EQ(logger.lines.back().text, prefix + "5 more AI file lines refused; their paths are not cut");
 }
 
 TEST_F(MglTest, CoordinatesBeyondTheCommandTextAreRefused) {
@@ -280,6 +321,8 @@ TEST_F(MglTest, RandomFilesEndInTextOrAMessage) {
             EXPECT_NO_THROW(mgl::Decode(out));
         } catch (const TextError&) {
         }
+        store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");  // each file is a job of its own
+        store.ClearCalls();
     }
     EXPECT_GT(texts, 0);
 }
