@@ -246,8 +246,8 @@ int FileReplacement::KeepReplaced() {
     m_hadFile = true;
     // The name the replace call moves the old file to: ours until then.
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const int made =
-        MakeBeside(m_target, ".old", &m_backup, [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    const int made = MakeBeside(m_target, ".old", &m_backup,
+                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
     if (made == 0) CloseHandle(handle);
     return made;
 }
