@@ -1,50 +1,74 @@
-// The platform-neutral part of the file services: replacing a file's
-// contents through a temporary file beside it.
+// The platform-neutral part of the file services: the replacement's codes,
+// its names, and replacing a file's contents in one call.
 #include "platform/files.h"
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <mutex>
+#include <utility>
 
+#include "platform/dynamic_library.h"
+#include "platform/files_internal.h"
 #include "platform/system.h"
-#include "platform/temp_file.h"
 
 namespace platform {
 
 namespace {
-
-// A name beside path that no other process, and no other call of this one,
-// uses at the same time.
-std::string TemporaryNameBeside(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + "." + std::to_string(CurrentProcessId()) + "-" + std::to_string(++counter) + ".tmp";
-}
-
+std::mutex g_hookLock;
+std::function<void(const std::string&)> g_beforeReplace;
 }  // namespace
 
-int ReplaceFileContents(const std::string& path, const void* data, size_t size) {
-    if (path.empty()) return ENOENT;
-    // A link keeps pointing where the user made it point.
-    std::string target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-        if (ec) return ec.value() ? ec.value() : ENOENT;
-        target = resolved.string();
+void SetTestBeforeReplace(std::function<void(const std::string& path)> hook) {
+    std::lock_guard<std::mutex> hold(g_hookLock);
+    g_beforeReplace = std::move(hook);
+}
+
+void RunTestBeforeReplace(const std::string& path) {
+    std::function<void(const std::string&)> hook;
+    {
+        std::lock_guard<std::mutex> hold(g_hookLock);
+        hook = g_beforeReplace;
     }
-    const std::string temp = TemporaryNameBeside(target);
-    TempFile file;
-    int error = file.Create(temp, false, 0);
+    if (hook) hook(path);
+}
+
+std::string NameBeside(const std::string& target, int attempt, bool shortName, const char* suffix) {
+    const std::string tail = std::to_string(CurrentProcessId()) + "-" + std::to_string(attempt) + suffix;
+    return shortName ? FolderOfPath(target) + "." + tail : target + "." + tail;
+}
+
+std::string ReplaceErrorText(int code) {
+    switch (code) {
+        case kReplaceChanged: return "it changed while it was being replaced";
+        case kReplaceOtherOwner: return "it belongs to another user or group, which a new file could not keep";
+        case kReplaceHardLinks: return "it has more than one name (hard links), which a new file would split";
+        case kReplaceAttributes: return "it has an ACL or extended attributes, which a new file would lose";
+        case kReplaceNotRegular: return "it is not a regular file";
+        default: break;
+    }
+    return ErrorText(code);
+}
+
+FileReplacement::~FileReplacement() {
+    Discard();
+    DropBackup();
+}
+
+int ReplaceFileContents(const std::string& path, const void* data, size_t size, const FileIdentity* expected) {
+    FileReplacement replacement;
+    int error = replacement.Begin(path);
     if (error != 0) return error;
-    errno = 0;
-    if (size > 0 && file.Write(data, size) != size) error = errno ? errno : EIO;
-    if (error == 0) error = file.Sync();
-    file.Close();
-    if (error == 0) error = RenameOver(temp, target);
-    if (error != 0) std::remove(temp.c_str());
-    return error;
+    if (size > 0) {
+        const size_t granted = GrantTestWrite(size);
+        errno = 0;
+        if (std::fwrite(data, 1, granted, replacement.Stream()) != granted) error = errno ? errno : EIO;
+        if (error == 0 && granted < size) error = ENOSPC;
+    }
+    if (error != 0) {
+        replacement.Discard();
+        return error;
+    }
+    error = replacement.Finish();
+    return error != 0 ? error : replacement.Publish(expected);
 }
 
 }  // namespace platform

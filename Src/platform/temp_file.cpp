@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/files.h"
+#include "platform/files_internal.h"
 #include "platform/temp_file_stream.h"
 
 namespace platform {
@@ -36,6 +37,11 @@ size_t TakeFromLimit(size_t size) {
 }
 }  // namespace
 
+size_t GrantTestWrite(size_t size) {
+    NoteWriteSize(size);
+    return TakeFromLimit(size);
+}
+
 void SetTestWriteLimit(int64_t bytes) { g_writeLimit.store(bytes < 0 ? -1 : bytes); }
 
 void SetTestWriteSizes(std::vector<size_t>* sizes) {
@@ -55,8 +61,7 @@ void TempFile::Close() {
 
 size_t TempFile::Write(const void* data, size_t size) {
     if (!m_stream || size == 0) return 0;
-    NoteWriteSize(size);
-    const size_t granted = TakeFromLimit(size);
+    const size_t granted = GrantTestWrite(size);
     const size_t written = granted ? std::fwrite(data, 1, granted, m_stream->file) : 0;
     if (granted < size) {
         m_stream->full = true;

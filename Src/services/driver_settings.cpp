@@ -5,89 +5,106 @@
 
 #include "base/format.h"
 #include "base/log_interface.h"
+#include "platform/files.h"
 #include "services/ini_file.h"
 
 namespace {
 
-enum class Kind { Flag, ThreadCount };
-
-struct IniKey {
-    const char* section;
-    const char* key;
-    int32_t DriverSettings::*field;
-    Kind kind;
-    const char* writtenWhenMissing;  // null: not written
-    const char* comments;
-};
-
-const IniKey kIniKeys[] = {
-    {"DebugTif", "WriteInputTiff", &DriverSettings::m_bWriteInputTiff, Kind::Flag, "0",
+const std::vector<DriverIniKey> kIniKeys = {
+    {"DebugTif", "WriteInputTiff", &DriverSettings::m_bWriteInputTiff, DriverIniKey::kFlag, "0",
      "; set WriteInputTiff=1 creates a TIF from the input data\n"},
-    {"DebugTif", "WriteInputTiffSep", &DriverSettings::m_bWriteInputTiffSep, Kind::Flag, "0",
+    {"DebugTif", "WriteInputTiffSep", &DriverSettings::m_bWriteInputTiffSep, DriverIniKey::kFlag, "0",
      "; set WriteInputTiffSep=1 creates separated TIFF's from the input data\n"
      ";     WriteInputTiffSep=0 creates one composite TIF\n"},
-    {"DebugTif", "WriteOutputTiff", &DriverSettings::m_bWriteOutputTiff, Kind::Flag, "0",
+    {"DebugTif", "WriteOutputTiff", &DriverSettings::m_bWriteOutputTiff, DriverIniKey::kFlag, "0",
      "; set WriteOutputTiff=1 creates a TIF from the output data\n"},
-    {"DebugTif", "WriteOutputTiffSep", &DriverSettings::m_bWriteOutputTiffSep, Kind::Flag, "0",
+    {"DebugTif", "WriteOutputTiffSep", &DriverSettings::m_bWriteOutputTiffSep, DriverIniKey::kFlag, "0",
      "; set WriteOutputTiffSep=1 creates separated TIFF's from the output data\n"
      ";     WriteOutputTiffSep=0 creates one composite TIF\n"},
-    {"Special", "HalftoneThreadCount", &DriverSettings::m_iHalftoneThreadCount, Kind::ThreadCount, "-1",
+    {"Special", "HalftoneThreadCount", &DriverSettings::m_iHalftoneThreadCount, DriverIniKey::kThreadCount, "-1",
      "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
      ";     HalftoneThreadCount=0 disables parallel halftoning\n"
      ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n"},
-    {"Special", "UseTimeForRandom", &DriverSettings::m_bUseTimeForRandom, Kind::Flag, "0",
+    {"Special", "UseTimeForRandom", &DriverSettings::m_bUseTimeForRandom, DriverIniKey::kFlag, "0",
      "; set UseTimeForRandom=1 to disable time for random data creation\n"},
-    {"Special", "AutoCleaning", &DriverSettings::m_bAutoCleaning, Kind::Flag, "0",
+    {"Special", "AutoCleaning", &DriverSettings::m_bAutoCleaning, DriverIniKey::kFlag, "0",
      "; set AutoCleaning = 1 to enable AutoCleaning\n"},
-    {"Special", "UseNewTIL", &DriverSettings::m_bUseNewTIL, Kind::Flag, nullptr, ""},
+    {"Special", "UseNewTIL", &DriverSettings::m_bUseNewTIL, DriverIniKey::kFlag, nullptr, ""},
 };
 
-// The leading integer in decimal, hexadecimal or octal notation; -1 (and the
-// log line) for no integer or one outside -1..8.
-int32_t ParseThreadCount(const std::string& value, clLogFullInterface* logger) {
+// How many times a job reads a file that keeps changing under it before it
+// leaves the file as it is.
+constexpr int kReads = 3;
+
+// The leading integer in decimal, hexadecimal or octal notation; -1 (and
+// *wrong set) for no integer or one outside -1..8.
+int32_t ParseThreadCount(const std::string& value, bool* wrong) {
     const char* text = value.c_str();
     char* end = nullptr;
     errno = 0;
     const long n = std::strtol(text, &end, 0);
     if (end != text && errno == 0 && n >= -1 && n <= 8) return static_cast<int32_t>(n);
-    if (logger) logger->Log(LOG_ERROR, "HalftoneThreadCount wrong entry");
+    *wrong = true;
     return -1;
 }
 
 }  // namespace
 
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger) {
-    DriverSettings settings;
-    // The file is read once; a missing one is written with every key, and one
-    // that cannot be read (a folder or a pipe under the name, a file without
-    // read permission) is left as it is.
-    IniDocument doc;
-    std::string reason;
-    if (CIniFile::Read(path, doc, &reason) == CIniFile::ReadResult::kUnreadable) {
-        if (logger) {
-            logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" %s; default settings used",
-                        EscapeControlBytes(path).c_str(), reason.c_str());
+    return ReadIniSettings(path, logger, kIniKeys);
+}
+
+DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger,
+                               const std::vector<DriverIniKey>& keys) {
+    for (int read = 1;; ++read) {
+        DriverSettings settings;
+        // A missing file is written with every key, and one that cannot be
+        // read (a folder or a pipe under the name, a file without read
+        // permission) is left as it is.
+        IniDocument doc;
+        std::string reason;
+        platform::FileIdentity identity;
+        if (CIniFile::Read(path, doc, &reason, &identity) == CIniFile::ReadResult::kUnreadable) {
+            if (logger) {
+                logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" %s; default settings used",
+                            EscapeControlBytes(path).c_str(), reason.c_str());
+            }
+            return settings;
+        }
+        std::string comments, added;
+        bool wrongThreadCount = false;
+        for (const DriverIniKey& k : keys) {
+            if (const IniEntry* entry = CIniFile::Find(doc, k.key, k.section)) {
+                const std::string& value = entry->value;
+                settings.*k.field =
+                    k.kind == DriverIniKey::kFlag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, &wrongThreadCount);
+            } else if (k.writtenWhenMissing) {  // the field keeps its default
+                CIniFile::SetValue(doc, k.key, k.writtenWhenMissing, k.section);
+                comments += k.comments;
+                added += (added.empty() ? "" : ", ") + std::string(k.key);
+            }
+        }
+        // Written only when a key was added: a file that holds every key is
+        // never rewritten.
+        int error = 0;
+        if (!added.empty()) {
+            if (!comments.empty()) CIniFile::AddSectionComments(doc, comments, "DebugTif");
+            error = CIniFile::ReplaceIfUnchanged(path, doc, identity);
+            // Saved by someone else meanwhile: their text, with what it still lacks.
+            if (error == platform::kReplaceChanged && read < kReads) continue;
+        }
+        if (!logger) return settings;
+        if (wrongThreadCount) logger->Log(LOG_ERROR, "HalftoneThreadCount wrong entry");
+        if (error > 0) {
+            logger->Log(LOG_WARNING, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
+                        EscapeControlBytes(path).c_str(), platform::ReplaceErrorText(error).c_str());
+        } else if (error < 0) {
+            logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" is left as it is (%s); the keys it lacks take their "
+                        "defaults: %s", EscapeControlBytes(path).c_str(), platform::ReplaceErrorText(error).c_str(),
+                        added.c_str());
         }
         return settings;
     }
-    std::string comments;
-    for (const IniKey& k : kIniKeys) {
-        if (const IniEntry* entry = CIniFile::Find(doc, k.key, k.section)) {
-            const std::string& value = entry->value;
-            settings.*k.field = k.kind == Kind::Flag ? (value == "1" ? 1 : 0) : ParseThreadCount(value, logger);
-        } else if (k.writtenWhenMissing) {  // the field keeps its default
-            CIniFile::SetValue(doc, k.key, k.writtenWhenMissing, k.section);
-            comments += k.comments;
-        }
-    }
-    // A file that holds every key is not written.
-    if (comments.empty()) return settings;
-    CIniFile::AddSectionComments(doc, comments, "DebugTif");
-    if (!CIniFile::Save(path, doc, &reason) && logger) {
-        logger->Log(LOG_WARNING, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
-                    EscapeControlBytes(path).c_str(), reason.c_str());
-    }
-    return settings;
 }
 
 std::string DriverSettingsPath(const std::string& installFolder) {

@@ -108,13 +108,17 @@ std::string CIniFile::Trim(const std::string& text, const char* set, TrimSide si
     return first < last ? text.substr(first, last - first) : std::string();
 }
 
-CIniFile::ReadResult CIniFile::Read(const std::string& path, IniDocument& doc, std::string* reason) {
+CIniFile::ReadResult CIniFile::Read(const std::string& path, IniDocument& doc, std::string* reason,
+                                    platform::FileIdentity* identity) {
     const auto unreadable = [reason](const std::string& why) {
         if (reason) *reason = why;
         return ReadResult::kUnreadable;
     };
+    if (identity) *identity = platform::FileIdentity();
     OpenedFile opened = OpenFileToRead(path);
     if (!opened) return opened.Missing() ? ReadResult::kMissing : unreadable(opened.Reason());
+    // Before the bytes: a change while they are read changes the file's time.
+    if (identity) *identity = platform::IdentityOfFile(opened.file.get());
     std::string text;
     try {
         char chunk[16384];
@@ -195,17 +199,29 @@ std::string CIniFile::Format(const IniDocument& doc) {
     return out;
 }
 
-bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string* reason) {
+namespace {
+
+// Replaces the file with the document's text: 0 or the replacement's code.
+int Replace(const std::string& path, const IniDocument& doc, const platform::FileIdentity* expected) {
     std::string text;
     try {
-        text = Format(doc);
+        text = CIniFile::Format(doc);
     } catch (const std::exception&) {  // no memory for the text
-        if (reason) *reason = platform::ErrorText(ENOMEM);
-        return false;
+        return ENOMEM;
     }
-    const int error = platform::ReplaceFileContents(path, text.data(), text.size());
-    if (error != 0 && reason) *reason = platform::ErrorText(error);
+    return platform::ReplaceFileContents(path, text.data(), text.size(), expected);
+}
+
+}  // namespace
+
+bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string* reason) {
+    const int error = Replace(path, doc, nullptr);
+    if (error != 0 && reason) *reason = platform::ReplaceErrorText(error);
     return error == 0;
+}
+
+int CIniFile::ReplaceIfUnchanged(const std::string& path, const IniDocument& doc, const platform::FileIdentity& read) {
+    return Replace(path, doc, &read);
 }
 
 const IniEntry* CIniFile::Find(const IniDocument& doc, const std::string& key, const std::string& section) {

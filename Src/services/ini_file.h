@@ -17,12 +17,15 @@
 // written as its comments, then its mark (' ' for an active entry), then
 // "[section]" or "key=value", then the file's line end (CR LF when its first
 // line ends so, else LF); it always starts on a line of its own. The whole
-// text goes to a temporary file beside the file, which is synced and renamed
-// over it: the file holds either its old text or the new one, never a part.
+// text replaces the file through platform::ReplaceFileContents: the file
+// holds either its old text or the new one, never a part, and a file that a
+// new one cannot stand in for is left as it is.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 struct IniEntry {
     std::string comments;   // comment lines before the entry, each ending in its line end
@@ -48,14 +51,22 @@ public:
 
     // Reads the file into doc: kMissing when nothing is under the name,
     // kUnreadable (with the reason, to follow the quoted name, in *reason)
-    // when a folder, a FIFO or a file that cannot be opened or read is.
-    static ReadResult Read(const std::string& path, IniDocument& doc, std::string* reason = nullptr);
+    // when a folder, a FIFO or a file that cannot be opened or read is. The
+    // file read is *identity (exists false when missing), for
+    // ReplaceIfUnchanged.
+    static ReadResult Read(const std::string& path, IniDocument& doc, std::string* reason = nullptr,
+                           platform::FileIdentity* identity = nullptr);
     // The same; false when the file cannot be read.
     static bool Load(const std::string& path, IniDocument& doc);
     // Replaces the file with the document's text (see above); false, with
-    // the system's reason in *reason, when it cannot be written, and then the
-    // file is left as it was.
+    // the reason in *reason, when it cannot be written, and then the file is
+    // left as it was.
     static bool Save(const std::string& path, const IniDocument& doc, std::string* reason = nullptr);
+    // The same while the name still leads to the file read as read: 0, or
+    // the code of platform::ReplaceFileContents (kReplaceChanged when it does
+    // not), and then the file is left as it is.
+    static int ReplaceIfUnchanged(const std::string& path, const IniDocument& doc,
+                                  const platform::FileIdentity& read);
 
     static void Parse(const std::string& text, IniDocument& doc);
     static std::string Format(const IniDocument& doc);

@@ -653,24 +653,63 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
 
     // Standard output as the shell set it up, by its other names (a link to
     // /dev/stdout here stands for /dev/stdout, which a fault run as root would
-    // replace); a symbolic link keeps its name and its target gets the stream.
+    // replace), at the shell's offset: a log appended to keeps its file and its
+    // text. A symbolic link keeps its name and its target gets the stream. A
+    // long name in another folder has its temporary beside it, not in the
+    // working folder (here one that is gone). Standard output closed, as a
+    // daemon may start prnhost: an output that names it is refused.
     std::ofstream(File("real.prn")) << "old";
     std::filesystem::permissions(File("real.prn"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     std::filesystem::create_symlink(File("real.prn"), File("link.prn"));
     std::filesystem::create_symlink("/dev/stdout", File("stdout-link"));
-    for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
-             {File("stdout-link"), "stdout.prn"}, {"/proc/self/fd/1", "stdout.prn"}, {File("link.prn"), "real.prn"}}) {
-        toFifo[7] = name;
-        const MeasuredRun run = RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path(), [this] {
-            const int out = open(File("stdout.prn").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, STDOUT_FILENO);
-        });
-        EXPECT_EQ(run.status, 0) << name << "\n" << run.output;
-        EXPECT_EQ(e2e::ReadText(File(written)), alone[0]) << name;
+    const std::string logged = "the log's first line\n";
+    std::ofstream(File("job.log")) << logged;
+    struct stat logBefore {};
+    ASSERT_EQ(stat(File("job.log").c_str(), &logBefore), 0);
+    std::filesystem::create_directory(File("sub"));
+    const std::string longName = File("sub/" + std::string(250, 'o'));
+    const auto toStdout = [this](const char* name, int append) {
+        return [this, name, append] {
+            dup2(open(File(name).c_str(), O_WRONLY | O_CREAT | append, 0600), STDOUT_FILENO);
+        };
+    };
+    const std::function<void()> closed = [] { close(STDOUT_FILENO); };
+    const std::function<void()> gone = [this] {
+        const std::string folder = File("gone");
+        if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
+    };
+    const struct {
+        std::string name;
+        std::function<void()> inChild;
+        std::string written, before;  // the file that gets the stream, and its text before it
+        int status;
+        std::string message;
+    } outputs[] = {
+        {File("stdout-link"), toStdout("stdout.prn", O_TRUNC), File("stdout.prn"), "", 0, ""},
+        {"/proc/self/fd/1", toStdout("stdout.prn", O_TRUNC), File("stdout.prn"), "", 0, ""},
+        {File("stdout-link"), toStdout("job.log", O_APPEND), File("job.log"), logged, 0, ""},
+        {File("link.prn"), toStdout("stdout.prn", O_TRUNC), File("real.prn"), "", 0, ""},
+        {longName, gone, longName, "", 0, ""},
+        {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
+        {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
+    };
+    for (const auto& c : outputs) {
+        toFifo[7] = c.name;
+        const MeasuredRun run = RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path(), c.inChild);
+        EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << c.name << "\n" << run.output;
+        if (!c.written.empty()) {
+            const std::string written = e2e::ReadText(c.written);
+            EXPECT_TRUE(written == c.before + alone[0]) << c.name << ": " << written.size() << " bytes";
+        }
     }
     EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
     EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
+    struct stat logAfter {};
+    ASSERT_EQ(stat(File("job.log").c_str(), &logAfter), 0);
+    EXPECT_EQ(logAfter.st_ino, logBefore.st_ino) << "the log appended to is the same file";
+    EXPECT_EQ(FilesNamed(File("sub"), ""), std::vector<std::string>{std::string(250, 'o')});
 
     // A reader that goes away: the failed write ends the job with its reason.
     std::vector<std::string> big = toFifo;
@@ -708,6 +747,73 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         }
         std::filesystem::remove_all(slow[taken]);
     }
+
+    // Held between the ticket's rename and the stream's: a folder that takes
+    // the stream's name then has the ticket taken back (the old one, kept as a
+    // second name or, without hard links, as a copy; or none), and a signal
+    // waits until both are in place: never a new ticket beside an old stream.
+    const std::string marker = File("held");
+    const auto held = [&](bool noLinks) {
+        return [this, marker, noLinks] {
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+            setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+            setenv("KELMORA_TEST_HOLD_AFTER", File("job.prn.ticket").c_str(), 1);
+            setenv("KELMORA_TEST_HOLD_MARKER", marker.c_str(), 1);
+            if (noLinks) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
+        };
+    };
+    const struct {
+        const char* what;
+        bool oldTicket, noLinks;
+        int signal;  // sent while held; 0: a folder takes the stream's name instead
+    } between[] = {
+        {"the old ticket put back", true, false, 0},
+        {"the old ticket put back without hard links", true, true, 0},
+        {"the new ticket removed", false, false, 0},
+        {"a signal", true, false, SIGTERM},
+        {"a signal without hard links", true, true, SIGHUP},
+    };
+    for (const auto& c : between) {
+        std::filesystem::remove_all(File("job.prn"));
+        std::filesystem::remove(File("job.prn.ticket"));
+        if (c.oldTicket) std::ofstream(File("job.prn.ticket")) << "old";
+        if (c.signal) std::ofstream(File("job.prn")) << "old stream";
+        const pid_t running = Spawn(PRNHOST_PATH, job, File("between.out"), held(c.noLinks));
+        for (int i = 0; i < 2000 && !std::filesystem::exists(marker); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(std::filesystem::exists(marker)) << c.what << ": never held\n"
+                                                     << e2e::ReadText(File("between.out"));
+        if (c.signal) {
+            kill(running, c.signal);
+        } else {
+            std::filesystem::create_directory(File("job.prn"));
+        }
+        std::filesystem::remove(marker);
+        int status = 0;
+        ASSERT_EQ(waitpid(running, &status, 0), running);
+        const std::string said = e2e::ReadText(File("between.out"));
+        const std::string ticketText = e2e::ReadText(File("job.prn.ticket"));
+        if (c.signal) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.what << "\n" << said;
+            const std::string stream = e2e::ReadText(File("job.prn"));
+            EXPECT_TRUE(stream == alone[0]) << c.what << ": " << stream.size() << " bytes, not the new stream";
+            EXPECT_TRUE(Contains(ticketText, "Output/Progress/Percent = 100\n")) << c.what << ": " << ticketText;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.what << "\n" << said;
+            EXPECT_TRUE(Contains(said, "cannot write " + File("job.prn") + ": Is a directory"))
+                << c.what << "\n" << said;
+            EXPECT_EQ(ticketText, c.oldTicket ? "old" : "") << c.what;
+            EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket) << c.what;
+        }
+        // Neither a temporary file nor a kept old file is left.
+        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"),
+                  c.oldTicket ? (std::vector<std::string>{"job.prn", "job.prn.ticket"})
+                              : std::vector<std::string>{"job.prn"})
+            << c.what;
+    }
+    std::filesystem::remove_all(File("job.prn"));
 
     // A signal in the middle of a job: nothing under the name, no temporary
     // and no private log folder left.

@@ -36,3 +36,15 @@ if(TARGET logcollector)
   target_compile_definitions(test_e2e PRIVATE LOGCOLLECTOR_PATH="$<TARGET_FILE:logcollector>")
   add_dependencies(test_e2e logcollector)
 endif()
+# Preloaded into prnhost to hold it between the renames of its outputs and
+# to stand for a file system without hard links (fixtures/rename_hold.c).
+# Not instrumented: in the sanitizer builds the tests tell the run-time that a
+# library preloaded before it is expected (verify_asan_link_order=0).
+add_library(rename_hold SHARED ${CMAKE_CURRENT_LIST_DIR}/fixtures/rename_hold.c)
+target_link_libraries(rename_hold PRIVATE ${CMAKE_DL_LIBS})
+target_compile_options(rename_hold PRIVATE -fno-sanitize=all)
+target_link_options(rename_hold PRIVATE -fno-sanitize=all)
+kelmora_warnings(rename_hold)
+set_target_properties(rename_hold PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/e2e)
+target_compile_definitions(test_e2e PRIVATE RENAME_HOLD_PATH="$<TARGET_FILE:rename_hold>")
+add_dependencies(test_e2e rename_hold)

@@ -4,8 +4,11 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,9 +88,11 @@ TEST(DriverIniProcesses, EightJobsAtOnceKeepEveryUserLineAndReadTheUsersValues) 
 }
 
 // A file the job may write but not read, or read but not write, is left as it
-// is: the defaults or the values read, and the log says why. The folder lets
-// the job put a file in its place. As root, whom permissions do not stop, the
-// job runs as nobody.
+// is: the defaults or the values read, and the log says why. So is a file
+// that a new one cannot stand in for: with a second name, an extended
+// attribute, or another user's (the job not root); the log names the keys it
+// lacks. The folder lets the job put a file in its place. As root, whom
+// permissions do not stop, the job runs as nobody.
 TEST(DriverIniProcesses, AFileThatCannotBeReadOrWrittenIsLeftAlone) {
     ScratchFolder folder;
     const std::string path = folder.File(kDriverIniName);
@@ -95,18 +100,36 @@ TEST(DriverIniProcesses, AFileThatCannotBeReadOrWrittenIsLeftAlone) {
     constexpr uid_t kNobody = 65534;
     const bool asNobody = geteuid() == 0;
     ASSERT_EQ(chmod(folder.Path().c_str(), 0777), 0);
+    const auto leftAlone = [&](const std::string& why) {
+        return "ReadIniSettings: \"" + path + "\" is left as it is (" + why +
+               "); the keys it lacks take their defaults: WriteInputTiff, WriteInputTiffSep, WriteOutputTiff, "
+               "WriteOutputTiffSep, UseTimeForRandom, AutoCleaning";
+    };
     const struct {
         mode_t mode;
+        std::function<void()> prepare;
+        bool theJobs;  // the job's user owns the file
         int threadCount;
         std::string said;
     } cases[] = {
-        {0200, -1, "ReadIniSettings: \"" + path + "\" cannot be opened (Permission denied); default settings used"},
-        {0444, 0, "ReadIniSettings: cannot write \"" + path + "\" (Permission denied); its missing keys are not added"},
+        {0200, [] {}, true, -1,
+         "ReadIniSettings: \"" + path + "\" cannot be opened (Permission denied); default settings used"},
+        {0444, [] {}, true, 0,
+         "ReadIniSettings: cannot write \"" + path + "\" (Permission denied); its missing keys are not added"},
+        {0666, [&] { std::filesystem::create_hard_link(path, folder.File("second.ini")); }, true, 0,
+         leftAlone("it has more than one name (hard links), which a new file would split")},
+        {0666, [&] { ASSERT_EQ(setxattr(path.c_str(), "user.note", "mine", 4, 0), 0) << "user attributes in /tmp"; },
+         true, 0, leftAlone("it has an ACL or extended attributes, which a new file would lose")},
+        {0666, [] {}, false, 0,
+         leftAlone("it belongs to another user or group, which a new file could not keep")},
     };
     for (const auto& c : cases) {
+        if (!c.theJobs && !asNobody) continue;  // another user's file cannot be made here
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove(entry);
         WriteWholeFile(path, user);
         ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
-        if (asNobody) {
+        c.prepare();
+        if (asNobody && c.theJobs) {
             ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
         }
         const int result = InChild([&] {
@@ -122,7 +145,11 @@ TEST(DriverIniProcesses, AFileThatCannotBeReadOrWrittenIsLeftAlone) {
         EXPECT_EQ(result, 0) << c.said;
         ASSERT_EQ(chmod(path.c_str(), 0600), 0);
         EXPECT_EQ(ReadWholeFile(path), user) << c.said;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << c.said;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, asNobody && c.theJobs ? kNobody : geteuid()) << c.said;
+        const long names = std::filesystem::exists(folder.File("second.ini")) ? 2 : 1;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), names) << c.said;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "platform/files.h"
 #include "platform/temp_file.h"
 #include "services/driver_settings.h"
 #include "recording_logger.h"
@@ -188,6 +189,12 @@ TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
     EXPECT_TRUE(CIniFile::RecordExists("x", "Second", path));
     EXPECT_FALSE(CIniFile::SectionExists("Third", path));
     EXPECT_EQ(CIniFile::GetValue("nothing", "First", path), "");
+
+    // A value set to what its line holds leaves the line as the user wrote it.
+    IniDocument doc;
+    ASSERT_TRUE(CIniFile::Load(path, doc));
+    CIniFile::SetValue(doc, "key", "value with spaces", "First");
+    EXPECT_EQ(CIniFile::Format(doc), head + " added=7\r\n" + tail);
 }
 
 TEST(IniFile, SetValueReplacesOrAddsAndSectionCommentsEndInALineEnd) {
@@ -219,20 +226,98 @@ TEST_F(DriverIni, AddingAMissingKeyKeepsTheUsersLines) {
     const struct {
         const char* what;
         std::string user, expected;
+        bool throughLink;  // the name is a symbolic link to the user's file
     } cases[] = {
         {"CR LF line ends", crlfHead + crlfDebug + crlfSpecial,
          crlfHead + "; set WriteOutputTiff=1 creates a TIF from the output data\r\n" + crlfDebug +
-             " WriteOutputTiff=0\r\n" + crlfSpecial},
+             " WriteOutputTiff=0\r\n" + crlfSpecial, false},
         {"a byte-order mark", bom + debug + special + "\n",
-         bom + autoCleaning + debug + special + "\n AutoCleaning=0\n"},
-        {"no final line end", debug + special, autoCleaning + debug + special + "\n AutoCleaning=0\n"},
+         bom + autoCleaning + debug + special + "\n AutoCleaning=0\n", false},
+        {"no final line end", debug + special, autoCleaning + debug + special + "\n AutoCleaning=0\n", false},
+#ifndef _WIN32
+        {"a symbolic link", debug + special, autoCleaning + debug + special + "\n AutoCleaning=0\n", true},
+#endif
     };
     for (const auto& c : cases) {
-        WriteWholeFile(path, c.user);
+        std::filesystem::remove(path);
+        if (c.throughLink) std::filesystem::create_symlink("user.ini", path);
+        WriteWholeFile(c.throughLink ? folder.File("user.ini") : path, c.user);
         const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
         EXPECT_EQ(s.m_bWriteInputTiff, 1) << c.what;
         EXPECT_EQ(s.m_iHalftoneThreadCount, 0) << c.what;
         EXPECT_EQ(ReadWholeFile(path), c.expected) << c.what;
+        EXPECT_EQ(std::filesystem::is_symlink(path), c.throughLink) << c.what;
+    }
+    EXPECT_TRUE(log.lines.empty());
+}
+
+// A user saves the file between the job's writing of the keys it lacks and
+// its check that the file is still the one it read: the job reads the user's
+// text again and adds to it what it still lacks; a file that keeps changing
+// is left to the user, and the log says which keys take their defaults.
+TEST_F(DriverIni, AUsersSaveWhileTheJobAddsItsKeysIsKept) {
+    const std::string threadComments =
+        "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
+        ";     HalftoneThreadCount=0 disables parallel halftoning\n"
+        ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n";
+    std::string saved = kAllKeys;
+    saved.replace(saved.find("AutoCleaning=0"), 14, "AutoCleaning = 1");
+    const struct {
+        const char* what;
+        std::vector<std::string> saves;  // one at each of the job's writes
+        bool inPlace;                    // the user's editor writes into the file, else renames a new one over it
+        std::string expected;
+        int threadCount, autoCleaning;
+        std::string said;
+    } cases[] = {
+        {"one save", {saved}, false, threadComments + saved + " HalftoneThreadCount=-1\n", -1, 1, ""},
+        {"one save in place", {saved}, true, threadComments + saved + " HalftoneThreadCount=-1\n", -1, 1, ""},
+        {"a save that adds the key", {saved + "HalftoneThreadCount=2\n"}, false, saved + "HalftoneThreadCount=2\n", 2,
+         1, ""},
+        {"a save at every write", {saved, saved + "; 2\n", saved + "; 3\n"}, false, saved + "; 3\n", -1, 1,
+         "ReadIniSettings: \"" + path + "\" is left as it is (it changed while it was being replaced); the keys "
+         "it lacks take their defaults: HalftoneThreadCount"},
+    };
+    for (const auto& c : cases) {
+        WriteWholeFile(path, kAllKeys);
+        size_t writes = 0;
+        platform::SetTestBeforeReplace([&](const std::string& name) {
+            if (writes >= c.saves.size()) return;
+            const std::string& text = c.saves[writes++];
+            WriteWholeFile(c.inPlace ? name : name + ".saved", text);
+            if (!c.inPlace) std::filesystem::rename(name + ".saved", name);
+        });
+        log.lines.clear();
+        const DriverSettings s = ReadDriverSettings(folder.Path(), &log);
+        platform::SetTestBeforeReplace(nullptr);
+        EXPECT_EQ(ReadWholeFile(path), c.expected) << c.what;
+        EXPECT_EQ(s.m_iHalftoneThreadCount, c.threadCount) << c.what;
+        EXPECT_EQ(s.m_bAutoCleaning, c.autoCleaning) << c.what;
+        std::vector<RecordingLogger::Line> said;
+        if (!c.said.empty()) said.push_back({1000, c.said});
+        EXPECT_EQ(log.lines, said) << c.what;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << c.what;
+    }
+}
+
+// A key added is what makes the job write, not its comment lines; comment
+// lines that end in CR LF keep their line ends in a CR LF file.
+TEST_F(DriverIni, KeysAreAddedWithTheirCommentLinesAsTheyStand) {
+    const struct {
+        const char* what;
+        const char* comments;
+        std::string user, expected;
+    } cases[] = {
+        {"no comment lines", "", "[Special]\n", "[Special]\n Extra=1\n"},
+        {"CR LF comment lines", "; one\r\n; two\n", "[DebugTif]\r\n[Special]\r\n",
+         "; one\r\n; two\r\n[DebugTif]\r\n[Special]\r\n Extra=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteWholeFile(path, c.user);
+        const DriverSettings s = ReadIniSettings(
+            path, &log, {{"Special", "Extra", &DriverSettings::m_bAutoCleaning, DriverIniKey::kFlag, "1", c.comments}});
+        EXPECT_EQ(ReadWholeFile(path), c.expected) << c.what;
+        EXPECT_EQ(s.m_bAutoCleaning, 0) << c.what;
     }
     EXPECT_TRUE(log.lines.empty());
 }

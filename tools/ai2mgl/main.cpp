@@ -145,6 +145,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    toolfile::OpenClosedStandardFiles();
     const Options o = Parse(argc, argv);
     for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.outPath}, {"--hpgl", o.hpglPath}}) {
         const std::string refused =

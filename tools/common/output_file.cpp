@@ -17,21 +17,23 @@
 #include "platform/system.h"
 
 #if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <direct.h>
 #include <io.h>
-#include <process.h>
+#include <windows.h>
 #define TOOLFILE_UNLINK _unlink
 #define TOOLFILE_RMDIR _rmdir
-#define TOOLFILE_OPEN _open
-#define TOOLFILE_FLAGS (_O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY)
 #define TOOLFILE_FDOPEN _fdopen
 #define TOOLFILE_CLOSE _close
-#include <direct.h>
 #else
 #include <unistd.h>
 #define TOOLFILE_UNLINK unlink
 #define TOOLFILE_RMDIR rmdir
-#define TOOLFILE_OPEN open
-#define TOOLFILE_FLAGS (O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC)
 #define TOOLFILE_FDOPEN fdopen
 #define TOOLFILE_CLOSE close
 #endif
@@ -45,6 +47,14 @@ constexpr int kSlots = 12;
 constexpr size_t kMaxPath = 4096;
 char g_paths[kSlots][kMaxPath];
 std::atomic<bool> g_used[kSlots];
+
+// While files are being put in place together, a signal waits for the last
+// of them (see PublishTogether): the one that came is kept here.
+std::atomic<int> g_holding{0};
+std::atomic<int> g_heldSignal{0};
+
+// Standard output was closed when the program started.
+bool g_standardOutputWasClosed = false;
 
 int Claim(const std::string& path) {
     if (path.size() >= kMaxPath) return -1;
@@ -63,6 +73,11 @@ void Release(int& slot) {
 }
 
 extern "C" void RemoveAndReraise(int signal) {
+    if (g_holding.load()) {
+        g_heldSignal.store(signal);
+        if (g_holding.load()) return;  // the publisher raises it when its files are in place
+        if (g_heldSignal.exchange(0) == 0) return;  // it has just done so
+    }
     for (int i = 0; i < kSlots; ++i) {
         if (g_used[i].load() && TOOLFILE_UNLINK(g_paths[i]) != 0) TOOLFILE_RMDIR(g_paths[i]);
     }
@@ -70,37 +85,52 @@ extern "C" void RemoveAndReraise(int signal) {
     std::raise(signal);
 }
 
-std::string Reason(int error) { return platform::ErrorText(error); }
-
-// Runs make(name) on fresh names beside target until it succeeds (true) or
-// fails for another reason than a name taken (false, errno kept): first
-// "<target>.<pid>-<n>.tmp", where that is too long ".tmp-<pid>-<n>" in the
-// same folder.
-template <typename Make>
-bool FreshName(const std::string& target, std::string& name, Make make) {
-    const std::string pid = std::to_string(platform::CurrentProcessId());
-    bool shortName = false;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = shortName ? platform::FolderOfPath(target) + ".tmp-" + pid + "-" + std::to_string(attempt)
-                         : target + "." + pid + "-" + std::to_string(attempt) + ".tmp";
-        if (make(name)) return true;
-        if (errno == ENAMETOOLONG && !shortName) {
-            shortName = true;
-            --attempt;
-        } else if (errno != EEXIST) {
-            return false;
-        }
+// Holds the handled signals back while it lives, then ends the program on
+// the one that came meanwhile.
+class HeldSignals {
+public:
+    HeldSignals() { g_holding.store(1); }
+    ~HeldSignals() {
+        g_holding.store(0);
+        if (const int signal = g_heldSignal.exchange(0)) RemoveAndReraise(signal);
     }
-    errno = EEXIST;
-    return false;
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+};
+
+std::string Cannot(const std::string& path, int code) {
+    return "cannot write " + path + ": " + platform::ReplaceErrorText(code);
 }
 
 #if !defined(_WIN32)
+// Whether path names standard output (/dev/stdout, /proc/self/fd/1,
+// /dev/fd/1, or a link that leads to one of them), as a name: once standard
+// output was closed the file behind it is the null device.
+bool NamesStandardOutput(const std::string& path) {
+    const std::string own = "/proc/" + std::to_string(platform::CurrentProcessId()) + "/fd/1";
+    std::string name = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        const std::string folder = platform::FolderOfPath(name);
+        char* real = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+        if (!real) return false;
+        const std::string spelt = std::string(real) + "/" + name.substr(folder.size());
+        std::free(real);
+        if (spelt == own) return true;
+        struct stat st {};
+        if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+        char target[4096];
+        const ssize_t n = readlink(name.c_str(), target, sizeof target - 1);
+        if (n <= 0) return false;
+        target[n] = '\0';
+        name = target[0] == '/' ? std::string(target) : folder + target;
+    }
+    return false;
+}
+
 // A device, a FIFO or standard output, opened for writing in place; -1 with
-// errno 0 for a regular file (target then the file it is, through links, and
-// mode its permissions), -1 with errno set when it cannot be written.
-int OpenInPlace(const std::string& path, std::string& target, int& mode) {
-    target = path;
+// errno 0 for a regular file or a name yet to be created (both replaced),
+// -1 with errno set when it cannot be written.
+int OpenInPlace(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     struct stat opened {}, out {};
     if (fd < 0) {
@@ -127,13 +157,28 @@ int OpenInPlace(const std::string& path, std::string& target, int& mode) {
     }
     if (!S_ISREG(opened.st_mode)) return fd;
     close(fd);
-    mode = static_cast<int>(opened.st_mode & 07777);
-    char* real = realpath(path.c_str(), nullptr);
-    if (!real) return -1;
-    target = real;
-    std::free(real);
     errno = 0;
     return -1;
+}
+#else
+// A device (NUL, CON) or a pipe, opened for writing in place; -1 with errno
+// 0 for a file on a disk or a name yet to be created (both replaced), -1 with
+// errno set when it cannot be written. Decided on the opened handle.
+int OpenInPlace(const std::string& path) {
+    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    errno = 0;
+    if (handle == INVALID_HANDLE_VALUE) return -1;  // the replacement tells why
+    if (GetFileType(handle) == FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return -1;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        errno = EMFILE;
+    }
+    return fd;
 }
 #endif
 
@@ -154,6 +199,28 @@ void RemoveTemporariesOnSignals(bool endOnPipe) {
 #endif
 }
 
+void OpenClosedStandardFiles() {
+    for (int fd = 0; fd <= 2; ++fd) {
+#if defined(_WIN32)
+        if (_get_osfhandle(fd) >= 0) continue;
+        const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+        if (null >= 0 && null != fd) {
+            _dup2(null, fd);
+            _close(null);
+        }
+#else
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free number: this one.
+        const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+#endif
+        if (fd == 1) g_standardOutputWasClosed = true;
+    }
+}
+
 OutputFile::~OutputFile() {
     Discard();
     Keep();
@@ -164,38 +231,35 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
     Keep();
     path_ = path;
     errno_ = 0;
-    int fd = -1;
-    [[maybe_unused]] int mode = -1;  // the permissions of the file replaced
-#if defined(_WIN32)
-    std::error_code failed;
-    const std::filesystem::file_status status = std::filesystem::status(path, failed);
-    target_ = path;
-    errno = std::filesystem::is_directory(status) ? EISDIR : 0;
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) && !errno) {
-        fd = _open(path.c_str(), _O_WRONLY | _O_BINARY);
-    }
-#else
-    fd = OpenInPlace(path, target_, mode);
-#endif
-    if (fd < 0 && errno == 0) {
-        const bool made = FreshName(target_, temp_, [&fd](const std::string& name) {
-            fd = TOOLFILE_OPEN(name.c_str(), TOOLFILE_FLAGS, 0666);
-            return fd >= 0;
-        });
-        if (!made) temp_.clear();
-        if (made) slot_ = Claim(temp_);
+    inPlace_ = false;
 #if !defined(_WIN32)
-        if (made && mode >= 0) fchmod(fd, static_cast<mode_t>(mode));
-#endif
-    }
-    if (fd >= 0) file_ = TOOLFILE_FDOPEN(fd, "wb");
-    if (!file_) {
-        const int reason = errno ? errno : EIO;
-        if (fd >= 0) TOOLFILE_CLOSE(fd);
-        Discard();
-        error = "cannot write " + path + ": " + Reason(reason);
+    if (g_standardOutputWasClosed && NamesStandardOutput(path)) {
+        error = "cannot write " + path + ": standard output is closed";
         return false;
     }
+#endif
+    const int fd = OpenInPlace(path);
+    if (fd >= 0) {
+        file_ = TOOLFILE_FDOPEN(fd, "wb");
+        if (!file_) {
+            const int reason = errno ? errno : EIO;
+            TOOLFILE_CLOSE(fd);
+            error = Cannot(path, reason);
+            return false;
+        }
+        inPlace_ = true;
+        return true;
+    }
+    if (errno != 0) {
+        error = Cannot(path, errno);
+        return false;
+    }
+    if (const int code = replacement_.Begin(path); code != 0) {
+        error = Cannot(path, code);
+        return false;
+    }
+    file_ = replacement_.Stream();
+    slot_ = Claim(replacement_.TemporaryPath());
     return true;
 }
 
@@ -221,18 +285,16 @@ bool OutputFile::Finish(std::string& error) {
         return false;
     }
     int reason = 0;
-    const auto check = [&reason](bool done) {
-        if (!done && reason == 0) reason = errno ? errno : EIO;
-    };
     errno = 0;
-    check(std::fflush(file_) == 0);
-    // A temporary file is on the disk before its name is: a power cut never
-    // leaves an empty file under the name.
-    if (!temp_.empty()) {
-        const int synced = platform::SyncFile(file_);
-        if (synced != 0 && reason == 0) reason = synced;
+    if (inPlace_) {
+        if (std::fflush(file_) != 0) reason = errno ? errno : EIO;
+        errno = 0;
+        if (std::fclose(file_) != 0 && reason == 0) reason = errno ? errno : EIO;
+    } else {
+        // The temporary file is on the disk before its name is: a power cut
+        // never leaves an empty file under the name.
+        reason = replacement_.Finish();
     }
-    check(std::fclose(file_) == 0);
     file_ = nullptr;
     if (errno_ == 0) errno_ = reason;
     if (errno_ != 0) {
@@ -243,67 +305,69 @@ bool OutputFile::Finish(std::string& error) {
     return true;
 }
 
-bool OutputFile::Publish(std::string& error) {
-    if (temp_.empty()) return true;  // written in place
-    std::error_code failed;
-    replaced_ = std::filesystem::exists(target_, failed);
-#if !defined(_WIN32)
-    // A second name of the file it replaces, for TakeBack.
-    const auto link2 = [this](const std::string& name) { return link(target_.c_str(), name.c_str()) == 0; };
-    if (!replaced_ || !FreshName(target_, old_, link2)) old_.clear();
-    if (!old_.empty()) oldSlot_ = Claim(old_);
-#endif
-    std::error_code renamed;
-    std::filesystem::rename(temp_, target_, renamed);
-    if (renamed) {
-        error = "cannot write " + path_ + ": " + renamed.message();
+bool OutputFile::KeepReplaced(std::string& error) {
+    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;
+    if (const int code = replacement_.KeepReplaced(); code != 0) {
+        error = Cannot(path_, code);
         Discard();
-        Keep();
         return false;
     }
-#if !defined(_WIN32)
-    // The folder's new entry reaches the disk too.
-    const std::string folder = platform::FolderOfPath(target_);
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-#endif
-    Release(slot_);
-    temp_.clear();
-    published_ = true;
     return true;
 }
 
-void OutputFile::TakeBack() {
-    if (!published_) return;
-    if (!replaced_) {
-        TOOLFILE_UNLINK(target_.c_str());
-    } else if (!old_.empty() && std::rename(old_.c_str(), target_.c_str()) == 0) {
-        old_.clear();
+bool OutputFile::Publish(std::string& error) {
+    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;  // written in place, or nothing to put
+    const int code = replacement_.Publish();
+    Release(slot_);
+    if (code != 0) {
+        error = Cannot(path_, code);
+        return false;
     }
-    published_ = false;
-    Keep();
+    return true;
 }
 
-void OutputFile::Keep() {
-    if (!old_.empty()) TOOLFILE_UNLINK(old_.c_str());
-    old_.clear();
-    Release(oldSlot_);
-    published_ = false;
+bool OutputFile::TakeBack(std::string& error) {
+    const std::string backup = replacement_.BackupPath();
+    if (const int code = replacement_.TakeBack(); code != 0) {
+        error = "cannot put the old " + path_ + " back: " + platform::ReplaceErrorText(code) +
+                (backup.empty() ? std::string() : "; it is kept as " + backup);
+        return false;
+    }
+    return true;
 }
+
+void OutputFile::Keep() { replacement_.DropBackup(); }
 
 std::string OutputFile::WriteError() const {
-    return errno_ ? "writing " + path_ + " failed: " + Reason(errno_) : std::string();
+    return errno_ ? "writing " + path_ + " failed: " + platform::ErrorText(errno_) : std::string();
 }
 
 void OutputFile::Discard() {
-    if (file_) std::fclose(file_);
+    if (file_ && inPlace_) std::fclose(file_);
     file_ = nullptr;
-    if (!temp_.empty()) TOOLFILE_UNLINK(temp_.c_str());
+    replacement_.Discard();
     Release(slot_);
-    temp_.clear();
+}
+
+bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error) {
+    for (OutputFile* file : files) {
+        if (file->Stream() && !file->Finish(error)) return false;
+    }
+    // From here on the outputs are all new or all as they were.
+    const HeldSignals held;
+    for (OutputFile* file : files) {
+        if (!file->KeepReplaced(error)) return false;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->Publish(error)) continue;
+        while (i-- > 0) {
+            std::string lost;
+            if (!files[i]->TakeBack(lost)) error += "; " + lost;
+        }
+        return false;
+    }
+    for (OutputFile* file : files) file->Keep();
+    return true;
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string& error) {

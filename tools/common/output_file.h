@@ -1,11 +1,13 @@
 // The tools' output files. A file appears under its name only once it is
 // complete: it is written to a temporary file created exclusively beside it,
-// synced, and renamed over the name when the writer commits; it is removed
-// when the writer discards it, is destroyed, or the program ends on one of
-// the signals of RemoveTemporariesOnSignals. The decision is taken on the
-// opened file: a name that is (or leads to) a device, a FIFO or the
-// program's standard output is written in place; a symbolic link keeps its
-// name, the file it leads to is replaced.
+// synced, and renamed over the name when the writer commits, all through
+// platform::FileReplacement (so a file that a new one cannot stand in for,
+// one with a second hard link, an ACL or another owner, is refused); the
+// temporary file is removed when the writer discards it, is destroyed, or the
+// program ends on one of the signals of RemoveTemporariesOnSignals. The
+// decision is taken on the opened file: a name that is (or leads to) a
+// device, a FIFO or the program's standard output is written in place; a
+// symbolic link keeps its name, the file it leads to is replaced.
 //
 // An output never replaces a file the program reads: RefuseOverwrite names
 // the input it would replace, compared as files (device and inode), not as
@@ -15,6 +17,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace toolfile {
 
@@ -26,7 +30,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens the output (its temporary file, or the name itself when it is
-    // written in place); false with a message naming the system's reason.
+    // written in place); false with a message naming the reason.
     bool Create(const std::string& path, std::string& error);
     // The open file; null when none is open.
     std::FILE* Stream() const { return file_; }
@@ -34,32 +38,37 @@ public:
     bool Write(const void* data, size_t size);
     // Finish, Publish and Keep: the file is under its name; false with a message.
     bool Commit(std::string& error);
-    // Commit in steps, so that files written together appear together:
-    // Finish flushes, syncs and closes (removing the temporary file on a
-    // failure); Publish renames the finished file over the name, holding on to
-    // the file it replaced until Keep drops it or TakeBack puts it back.
+    // Commit in steps, so that files written together appear together (see
+    // PublishTogether): Finish flushes, syncs and closes (removing the
+    // temporary file on a failure); KeepReplaced keeps the file that Publish
+    // will replace; Publish renames the finished file over the name; TakeBack
+    // puts the replaced file back, Keep drops it.
     bool Finish(std::string& error);
+    bool KeepReplaced(std::string& error);
     bool Publish(std::string& error);
-    void TakeBack();
+    // False with a message when the old file could not be put back.
+    bool TakeBack(std::string& error);
     void Keep();
     // Closes and removes the temporary file.
     void Discard();
     // "" or, after a write failed, a message with the system's reason.
     std::string WriteError() const;
 
-
 private:
     std::FILE* file_ = nullptr;
-    std::string path_;    // as the user named it
-    std::string target_;  // the file renamed over (a link's target)
-    std::string temp_;
-    std::string old_;     // a second name of the file that Publish replaced
-    bool published_ = false;
-    bool replaced_ = false;  // Publish put it over a file
-    int slot_ = -1;       // the temporary's place in the list the signal handler removes
-    int oldSlot_ = -1;
-    int errno_ = 0;       // the first failed write's reason
+    platform::FileReplacement replacement_;
+    bool inPlace_ = false;
+    std::string path_;  // as the user named it
+    int slot_ = -1;     // the temporary's place in the list the signal handler removes
+    int errno_ = 0;     // the first failed write's reason
 };
+
+// Puts finished output files under their names all together or not at all:
+// each is finished, the files they replace are kept, and only then renamed
+// over, one after another, with the signals of RemoveTemporariesOnSignals
+// held back from the first rename to the last; when one cannot be put in
+// place, those already renamed are taken back. False with a message.
+bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error);
 
 // Writes a whole file through an OutputFile; false with a message.
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string& error);
@@ -80,6 +89,12 @@ std::string RefuseOverwrite(const NamedFile& output, const std::vector<NamedFile
 
 // True when both names reach one regular file, or one name yet to be created.
 bool SameFile(const std::string& a, const std::string& b);
+
+// Opens the null device on each of the standard descriptors (0, 1, 2) that
+// is closed, so that no file of the program takes its number; a program that
+// writes outputs calls it first. An output that names standard output while
+// it was closed is then refused ("standard output is closed").
+void OpenClosedStandardFiles();
 
 // Makes SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1 and SIGUSR2 remove
 // every temporary file of an uncommitted OutputFile, and every path kept by

@@ -171,6 +171,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    toolfile::OpenClosedStandardFiles();
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

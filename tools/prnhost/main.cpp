@@ -189,20 +189,10 @@ bool WriteTicketOut(const hostkit::TicketStore& store, prnhost::OutputFile& file
 }
 
 // Puts the finished output files under their names in their order, all or
-// none: each is finished (flushed, synced and closed) before the first is
-// renamed, and those renamed are taken back when a later one fails.
+// none (see toolfile::PublishTogether): 0 or the exit status (message printed).
 int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
     std::string error;
-    for (prnhost::OutputFile* file : files) {
-        if (file->Stream() && !file->Finish(error)) return Fail(error);
-    }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i]->Publish(error)) continue;
-        while (i-- > 0) files[i]->TakeBack();
-        return Fail(error);
-    }
-    for (prnhost::OutputFile* file : files) file->Keep();
-    return 0;
+    return toolfile::PublishTogether(files, error) ? 0 : Fail(error);
 }
 
 // An output that names a file the job reads, or the other output, would
@@ -398,6 +388,7 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 }  // namespace
 
 int main(int argc, char** argv) {
+    toolfile::OpenClosedStandardFiles();
     Options options;
     if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
     toolfile::RemoveTemporariesOnSignals();

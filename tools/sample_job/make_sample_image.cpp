@@ -26,6 +26,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    toolfile::OpenClosedStandardFiles();
     bool white = false;
     int w = 720;
     int h = 360;

@@ -32,6 +32,7 @@ bool ParseCount(const char* text, unsigned long max, unsigned long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    toolfile::OpenClosedStandardFiles();
     unsigned long type = 10, size1 = 16, size2 = 9, seed = 1;
     bool block = false;
     std::string out;

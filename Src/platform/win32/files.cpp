@@ -1,14 +1,126 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cerrno>
+#include <vector>
 
+#include "platform/files_internal.h"
 #include "win32_support.h"
 
+// After windows.h (win32_support.h).
+#include <aclapi.h>
+
 namespace platform {
+
+namespace {
+
+// A handle closed when it goes.
+struct Handle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    explicit Handle(HANDLE opened) : handle(opened) {}
+    ~Handle() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool Valid() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+int LastErrno() { return win32::ErrnoFromError(GetLastError()); }
+
+FileIdentity IdentityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return FileIdentity();
+    FileIdentity identity;
+    identity.exists = true;
+    identity.device = info.dwVolumeSerialNumber;
+    identity.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             info.ftLastWriteTime.dwLowDateTime);
+    return identity;
+}
+
+// Whether the new file has the old one's owner (a new file gets the owner
+// this process gives its files): 0 when it has (or the file system keeps no
+// owners), kReplaceOtherOwner when not.
+int CheckSameOwner(HANDLE oldFile, HANDLE newFile) {
+    PSID oldOwner = nullptr;
+    PSID newOwner = nullptr;
+    PSECURITY_DESCRIPTOR oldHeld = nullptr;
+    PSECURITY_DESCRIPTOR newHeld = nullptr;
+    int result = 0;
+    if (GetSecurityInfo(oldFile, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &oldOwner, nullptr, nullptr, nullptr,
+                        &oldHeld) == ERROR_SUCCESS &&
+        oldOwner) {
+        const bool same = GetSecurityInfo(newFile, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &newOwner, nullptr,
+                                          nullptr, nullptr, &newHeld) == ERROR_SUCCESS &&
+                          newOwner && EqualSid(oldOwner, newOwner);
+        result = same ? 0 : kReplaceOtherOwner;
+    }
+    if (oldHeld) LocalFree(oldHeld);
+    if (newHeld) LocalFree(newHeld);
+    return result;
+}
+
+// The path of the opened file (its links followed), without the "\\?\"
+// prefix where a plain path names it.
+bool FinalPath(HANDLE file, std::string* path) {
+    std::vector<char> buffer(MAX_PATH + 1);
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleA(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return false;
+        if (n < buffer.size()) {
+            path->assign(buffer.data(), n);
+            break;
+        }
+        buffer.resize(n + 1);
+    }
+    if (path->compare(0, 8, "\\\\?\\UNC\\") == 0) {
+        *path = "\\\\" + path->substr(8);
+    } else if (path->compare(0, 4, "\\\\?\\") == 0 && path->size() >= 6 && (*path)[5] == ':') {
+        path->erase(0, 4);
+    }
+    return true;
+}
+
+// Makes a file of this process beside target under the first free name
+// (make returns false with errno set when it could not): 0 with *name set,
+// or the system's error number.
+template <typename Make>
+int MakeBeside(const std::string& target, const char* suffix, std::string* name, Make make) {
+    bool shortName = false;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        *name = NameBeside(target, attempt, shortName, suffix);
+        if (make(*name)) return 0;
+        const int error = errno;
+        if (error == ENAMETOOLONG && !shortName) {
+            shortName = true;
+            attempt = -1;
+        } else if (error != EEXIST) {
+            name->clear();
+            return error;
+        }
+    }
+    name->clear();
+    return EEXIST;
+}
+
+// Creates an empty file of ours under a free name: false with errno set.
+bool CreateNew(const std::string& name, HANDLE* handle) {
+    *handle = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+    if (*handle != INVALID_HANDLE_VALUE) return true;
+    errno = LastErrno();
+    return false;
+}
+
+}  // namespace
 
 OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int* error) {
     *file = nullptr;
@@ -46,11 +158,167 @@ int SyncFile(std::FILE* file) {
     return 0;
 }
 
-int RenameOver(const std::string& from, const std::string& to) {
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return win32::ErrnoFromError(GetLastError());
+FileIdentity IdentityOfFile(std::FILE* file) {
+    if (!file) return FileIdentity();
+    return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+FileIdentity IdentityOfPath(const std::string& path) {
+    if (path.empty()) return FileIdentity();
+    const Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return IdentityOfHandle(file.handle);
+}
+
+int FileReplacement::Begin(const std::string& path) {
+    Discard();
+    DropBackup();
+    m_published = false;
+    m_hadFile = false;
+    m_path = path;
+    m_target.clear();
+    if (path.empty()) return ENOENT;
+
+    // The file the name leads to now (links followed), opened as this process
+    // would write it: a read-only one is refused here.
+    const Handle old(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old.Valid()) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+        // Nothing under the name: a new file. A link that leads nowhere is
+        // refused as it stands.
+        if (error != ERROR_FILE_NOT_FOUND || attributes != INVALID_FILE_ATTRIBUTES) {
+            return win32::ErrnoFromError(error);
+        }
+        m_target = path;
+    } else {
+        BY_HANDLE_FILE_INFORMATION info {};
+        if (GetFileType(old.handle) != FILE_TYPE_DISK) return kReplaceNotRegular;
+        if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+        if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+        if (!FinalPath(old.handle, &m_target)) return LastErrno();
+        m_hadFile = true;
+    }
+
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const int made =
+        MakeBeside(m_target, ".tmp", &m_temp, [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    if (made != 0) return made;
+    const int owner = m_hadFile ? CheckSameOwner(old.handle, handle) : 0;
+    const int fd = owner == 0 ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY) : -1;
+    if (fd < 0) CloseHandle(handle);
+    if (fd < 0 || !(m_stream = _fdopen(fd, "wb"))) {
+        const int error = owner != 0 ? owner : fd < 0 ? EMFILE : (errno ? errno : EIO);
+        if (fd >= 0) _close(fd);
+        DeleteFileA(m_temp.c_str());
+        m_temp.clear();
+        return error;
     }
     return 0;
+}
+
+int FileReplacement::Finish() {
+    if (!m_stream) return EBADF;
+    int error = SyncFile(m_stream);
+    errno = 0;
+    if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
+    m_stream = nullptr;
+    if (error != 0) Discard();
+    return error;
+}
+
+int FileReplacement::KeepReplaced() {
+    DropBackup();
+    if (m_temp.empty() || m_stream) return EBADF;
+    const DWORD attributes = GetFileAttributesA(m_target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return win32::ErrnoFromError(error);
+        m_hadFile = false;  // gone meanwhile: taking back removes the new file
+        return 0;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    m_hadFile = true;
+    // The name the replace call moves the old file to: ours until then.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const int made = MakeBeside(m_target, ".old", &m_backup,
+                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    if (made == 0) CloseHandle(handle);
+    return made;
+}
+
+int FileReplacement::Publish(const FileIdentity* expected) {
+    if (m_temp.empty() || m_stream) return EBADF;
+    RunTestBeforeReplace(m_path);
+    if (expected && IdentityOfPath(m_path) != *expected) {
+        Discard();
+        return kReplaceChanged;
+    }
+    // The replace call keeps the old file's attributes, security and streams
+    // on the new one; with a backup name the old file moves there.
+    bool done = false;
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    if (m_hadFile) {
+        done = ReplaceFileA(m_target.c_str(), m_temp.c_str(), m_backup.empty() ? nullptr : m_backup.c_str(), 0,
+                            nullptr, nullptr) != 0;
+        if (!done) error = GetLastError();
+        // The old file went to the backup, the new one stayed: the old one back.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
+        }
+    }
+    if (!done && error == ERROR_FILE_NOT_FOUND) {
+        done = MoveFileExA(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (!done) error = GetLastError();
+        if (done) {
+            // Nothing was replaced: taking back removes the new file.
+            m_hadFile = false;
+            if (!m_backup.empty()) DeleteFileA(m_backup.c_str());
+            m_backup.clear();
+        }
+    }
+    if (!done) {
+        Discard();
+        const DWORD attributes = GetFileAttributesA(m_target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+        return win32::ErrnoFromError(error);
+    }
+    m_temp.clear();
+    m_published = true;
+    return 0;
+}
+
+int FileReplacement::TakeBack() {
+    if (!m_published) return 0;
+    m_published = false;
+    if (!m_backup.empty()) {
+        if (!MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return LastErrno();
+        }
+        m_backup.clear();
+        return 0;
+    }
+    if (m_hadFile) return ENOENT;  // the old file was not kept
+    if (!DeleteFileA(m_target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastErrno();
+    return 0;
+}
+
+void FileReplacement::DropBackup() {
+    if (!m_backup.empty()) DeleteFileA(m_backup.c_str());
+    m_backup.clear();
+    m_published = false;
+}
+
+void FileReplacement::Discard() {
+    if (m_stream) std::fclose(m_stream);
+    m_stream = nullptr;
+    if (!m_temp.empty()) DeleteFileA(m_temp.c_str());
+    m_temp.clear();
 }
 
 }  // namespace platform

@@ -1,0 +1,89 @@
+// The tools' output files: written beside their names and put in place
+// whole, several together or none of them.
+#include "output_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "platform/files.h"
+#include "support/scratch_folder.h"
+
+namespace {
+
+// Sets the platform's hook before each rename for as long as it lives.
+struct BeforeReplaceHook {
+    explicit BeforeReplaceHook(std::function<void(const std::string&)> hook) {
+        platform::SetTestBeforeReplace(std::move(hook));
+    }
+    ~BeforeReplaceHook() { platform::SetTestBeforeReplace(nullptr); }
+};
+
+TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
+    ScratchFolder folder;
+    const std::string a = folder.File("a.prn");
+    const std::string b = folder.File("b.ticket");
+    const auto old = [&] { WriteWholeFile(a, "old a"); };
+    // Just before b is renamed over its name, a folder takes that name.
+    const auto folderAtB = [&](const std::string& name) {
+        if (name == b) std::filesystem::create_directory(b);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        std::vector<std::string> names;                    // written together, each "new " + its name
+        std::function<void(const std::string&)> meanwhile;  // before each rename
+        std::string message;                               // part of the error; "" when all went in place
+        std::string afterA;                                // a's bytes afterwards ("" none)
+        long left;                                         // names in the folder afterwards
+    } cases[] = {
+        {"a new file", [] {}, {a}, nullptr, "", "new " + a, 1},
+        {"two files, one replaced", old, {a, b}, nullptr, "", "new " + a, 2},
+        // The second file cannot be put in place: the first is taken back.
+        {"the old first file put back", old, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "old a", 2},
+        {"the new first file removed", [] {}, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "", 1},
+#ifndef _WIN32
+        {"a symbolic link: the file it leads to replaced",
+         [&] {
+             WriteWholeFile(folder.File("real.prn"), "old");
+             std::filesystem::create_symlink("real.prn", a);
+         },
+         {a}, nullptr, "", "new " + a, 2},
+#endif
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove_all(entry);
+        c.prepare();
+        std::string error;
+        std::vector<std::unique_ptr<toolfile::OutputFile>> files;
+        std::vector<toolfile::OutputFile*> together;
+        for (const std::string& name : c.names) {
+            files.push_back(std::make_unique<toolfile::OutputFile>());
+            if (!files.back()->Create(name, error)) break;
+            const std::string bytes = "new " + name;
+            EXPECT_TRUE(files.back()->Write(bytes.data(), bytes.size())) << c.what;
+            together.push_back(files.back().get());
+        }
+        if (error.empty()) {
+            const BeforeReplaceHook hook(c.meanwhile);
+            toolfile::PublishTogether(together, error);
+        }
+        files.clear();
+        if (c.message.empty()) {
+            EXPECT_EQ(error, "") << c.what;
+        } else {
+            EXPECT_EQ(error.find(c.message), 0u) << c.what << ": " << error;
+        }
+        EXPECT_EQ(std::filesystem::is_regular_file(a) ? ReadWholeFile(a) : "", c.afterA) << c.what;
+        if (c.message.empty() && c.names.size() > 1) {
+            EXPECT_EQ(ReadWholeFile(b), "new " + b) << c.what;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), c.left) << c.what;
+    }
+}
+
+}  // namespace
