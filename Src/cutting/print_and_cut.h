@@ -29,6 +29,11 @@ Bytes FeedReserve(int32_t feed, uint8_t bitsPerPixel);
 // the dry time clamped to a byte) and the cut data.
 Bytes CutJob(MimakiCutmarksGenerator* generator, int32_t dryTime, const Bytes& cutData);
 
+// A print-and-cut job whose printer option-id list was refused finds no
+// print-and-cut option in it and prints without cut marks and without cut:
+// the list's warning in "Process/InfoMessage" says so.
+void NoteRefusedOptionList(CVarnPrn* job);
+
 // "No cut data: <reason>": an information message when the file
 // "WorkaroundMissingCutData.txt" can be read in the current directory (true),
 // else the job's error message (false: the page fails).

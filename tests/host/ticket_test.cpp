@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "host/ticket.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
@@ -180,41 +181,89 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
     EXPECT_TRUE(ints.empty());
 }
 
+// One rule for every list, whichever reader takes it: a number of the other
+// numeric type that the list's type holds exactly is read as that value; any
+// other element refuses the whole list, which reads as missing (the output
+// untouched), and is named with its index and type.
 TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
-    Load("[job]\nD[] = 40.0\nD[] = 35\nD[] = 20.5\nT[] = 1.5\nT[] = \"x\"\nI[] = 1\nI[] = 2.5\n"
-         "S[] = \"a\"\nS[] = 7\nN[] = 5\nN[] = 6.5\n");
-    // An integer among reals is read as its value.
-    std::vector<double> doubles;
-    TicketListMismatch mismatch;
-    EXPECT_TRUE(Ticket_GetDoubleArray(t, 3, kJob, "D", doubles, &mismatch));
-    EXPECT_EQ(doubles, (std::vector<double>{40.0, 35.0, 20.5}));
-    EXPECT_EQ(mismatch.index, -1);
-    // Any other type refuses the whole list, which reads as missing.
+    enum class Reader { Ints, Reals, Texts, FixedCount, Lookup86, Switches };
     const struct {
-        const char* key;
-        uint32_t stored;
-    } refused[] = {{"T", TICKET_TYPE_STRING}, {"I", TICKET_TYPE_DOUBLE}, {"S", TICKET_TYPE_INT32}};
-    for (const auto& c : refused) {
-        SCOPED_TRACE(c.key);
-        std::vector<double> d = {9.0};
-        std::vector<int32_t> i = {9};
-        std::vector<std::string> s = {"keep"};
-        mismatch = TicketListMismatch{};
-        const bool read = c.stored == TICKET_TYPE_STRING ? Ticket_GetDoubleArray(t, 3, kJob, c.key, d, &mismatch)
-                          : c.stored == TICKET_TYPE_DOUBLE ? Ticket_GetIntArray(t, 3, kJob, c.key, i, &mismatch)
-                                                           : Ticket_GetStringArray(t, 3, kJob, c.key, s, &mismatch);
-        EXPECT_FALSE(read);
-        EXPECT_EQ(mismatch.index, 1);
-        EXPECT_EQ(mismatch.storedType, c.stored);
-        EXPECT_EQ(d, std::vector<double>{9.0});
-        EXPECT_EQ(i, std::vector<int32_t>{9});
-        EXPECT_EQ(s, std::vector<std::string>{"keep"});
+        Reader reader;
+        std::vector<const char*> elements;  // ticket text of each element of L
+        std::string read;                   // what the reader gives, "-" for a refused list
+        int32_t index;                      // the element that refuses the list, -1 for none
+        uint32_t stored = 0;
+    } cases[] = {
+        {Reader::Reals, {"40.0", "35", "20.5"}, "40 35 20.5", -1},
+        {Reader::Ints, {"86.0", "7", "-0.0"}, "86 7 0", -1},
+        {Reader::Ints, {"1", "2.5"}, "-", 1, TICKET_TYPE_DOUBLE},
+        {Reader::Ints, {"3000000000.0", "1"}, "-", 0, TICKET_TYPE_DOUBLE},
+        {Reader::Reals, {"\"x\"", "1.5"}, "-", 0, TICKET_TYPE_STRING},
+        {Reader::Reals, {"1.5", "\"x\""}, "-", 1, TICKET_TYPE_STRING},
+        {Reader::Texts, {"\"a\"", "7"}, "-", 1, TICKET_TYPE_INT32},
+        {Reader::Texts, {"7.0", "\"a\""}, "-", 0, TICKET_TYPE_DOUBLE},
+        {Reader::FixedCount, {"5.0", "6"}, "5 6", -1},
+        {Reader::FixedCount, {"5", "6.5"}, "-", 1, TICKET_TYPE_DOUBLE},
+        {Reader::Lookup86, {"7", "86.0"}, "1", -1},
+        {Reader::Lookup86, {"\"86\"", "86"}, "-1", 0, TICKET_TYPE_STRING},
+        {Reader::Lookup86, {"86", "\"x\""}, "-1", 1, TICKET_TYPE_STRING},  // after the value too
+        {Reader::Switches, {"1", "1.0", "0.0"}, "1 1 0", -1},
+        {Reader::Switches, {"0.5", "1"}, "0 1", 0, TICKET_TYPE_DOUBLE},
+    };
+    for (const auto& c : cases) {
+        std::string text = "[job]\n";
+        for (const char* element : c.elements) text += std::string("L[] = ") + element + "\n";
+        SCOPED_TRACE(text);
+        store.Erase(3, kJob, "L");
+        Load(text.c_str());
+        const size_t n = c.elements.size();
+        TicketListMismatch mismatch;
+        std::vector<std::string> read;
+        bool whole = true;
+        std::vector<int32_t> ints = {-9};
+        std::vector<double> reals = {-9.0};
+        std::vector<std::string> texts = {"keep"};
+        std::vector<int32_t> fixed(n, -9);
+        switch (c.reader) {
+        case Reader::Ints:
+            whole = Ticket_GetIntArray(t, 3, kJob, "L", ints, &mismatch);
+            for (int32_t v : ints) read.push_back(std::to_string(v));
+            break;
+        case Reader::Reals:
+            whole = Ticket_GetDoubleArray(t, 3, kJob, "L", reals, &mismatch);
+            for (double v : reals) read.push_back(StringF("%g", v));
+            break;
+        case Reader::Texts:
+            whole = Ticket_GetStringArray(t, 3, kJob, "L", texts, &mismatch);
+            read = texts;
+            break;
+        case Reader::FixedCount:
+            whole = Ticket_GetIntArrayN(t, 3, kJob, "L", fixed.data(), n, &mismatch);
+            for (int32_t v : fixed) read.push_back(std::to_string(v));
+            break;
+        case Reader::Lookup86:
+            read.push_back(std::to_string(FindTicketIntIndex(t, 3, kJob, "L", 86, &mismatch)));
+            break;
+        case Reader::Switches:
+            for (size_t i = 0; i < n; ++i) {
+                read.push_back(GetTicketBoolAt(t, 3, kJob, int32_t(i), "L", false, &mismatch) ? "1" : "0");
+            }
+            break;
+        }
+        std::string joined;
+        for (const std::string& r : read) joined += (joined.empty() ? "" : " ") + r;
+        if (!whole) {
+            // Refused: the output is exactly as it was, not half read.
+            EXPECT_EQ(ints, std::vector<int32_t>{-9});
+            EXPECT_EQ(reals, std::vector<double>{-9.0});
+            EXPECT_EQ(texts, std::vector<std::string>{"keep"});
+            EXPECT_EQ(fixed, std::vector<int32_t>(n, -9));
+            joined = "-";
+        }
+        EXPECT_EQ(joined, c.read);
+        EXPECT_EQ(mismatch.index, c.index);
+        EXPECT_EQ(mismatch.storedType, c.index >= 0 ? c.stored : 0u);
     }
-    int32_t dest[2] = {-1, -2};
-    mismatch = TicketListMismatch{};
-    EXPECT_FALSE(Ticket_GetIntArrayN(t, 3, kJob, "N", dest, 2, &mismatch));
-    EXPECT_EQ(mismatch.index, 1);
-    EXPECT_EQ(dest[0], -1);  // untouched, not half read
 }
 
 // A host that serves the element 1 of every string list as a null text.
@@ -341,6 +390,13 @@ TEST_F(TicketTest, LookupsFindTheFirstEqualElement) {
     EXPECT_EQ(FindTicketStringIndex(t, 3, kJob, "S", "WHITE_IN"), -1);
     store.Refuse("L", 1);  // the first refused read ends the search
     EXPECT_EQ(FindTicketIntIndex(t, 3, kJob, "L", 3), -1);
+    // A message list passes over elements that are no texts.
+    Load("[job]\nM[] = 7\nM[] = \"a\"\nM[] = 2.5\nM[] = \"b\"\n");
+    EXPECT_EQ(FindTicketStringIndex(t, 3, kJob, "M", "b"), -1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "b"), 3);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "a"), 1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "a", 2), -1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "c"), -1);
 }
 
 TEST_F(TicketTest, StringSetCollapsesEqualTextsAndClearsOnlyWhenAsked) {
