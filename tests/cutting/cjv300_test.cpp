@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "prndump/plane_images.h"
 #include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
+#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -167,6 +169,16 @@ TEST_F(CJV300Test, RecordTableWithoutPulledBackLayers) {
     EXPECT_EQ(d.m_pCut, nullptr);     // freed at page end
     EXPECT_EQ(d.m_pCutmarks, nullptr);
     EXPECT_EQ(d.m_bPrintAndCut, 0);
+
+    // An option list the job refuses offers no print and cut, and says so.
+    Start("Output/Prn/Specific/PulledBackPrint = 0\n[printer 7019]\nOutput/Prn/Info/Option/ID[] = \"86\"\n[job]\n");
+    Page();
+    EXPECT_EQ(Table(), (std::vector<std::string>{"HEADER A", "rows", "END"}));
+    const auto notes = Strings("Process/InfoMessage");
+    EXPECT_NE(std::find(notes.begin(), notes.end(),
+                        "Ticket key \"Output/Prn/Info/Option/ID\" element 0 is stored as text but read as integer; "
+                        "the list is ignored; the job prints without cut marks and without cut"),
+              notes.end());
 }
 
 TEST_F(CJV300Test, RecordTableOfThePulledBackModes) {
@@ -225,14 +237,46 @@ TEST_F(CJV300Test, LayerSpoolFiles) {
     EXPECT_EQ(Table(), (std::vector<std::string>{"HEADER B", "PulledBack Layer1", "INIT B", "PulledBack Layer2",
                                                  "INIT A", "END"}));
 
-    // A folder that does not exist: the page fails and keeps no layer.
+    // A folder that does not exist: the page fails and keeps no layer; the
+    // folder's control bytes are escaped in the message.
     const std::string missing = TicketPath(folder.File("none"));
-    Start("[system]\nSystem/Folders/Temp = \"" + missing + "\"\n[job]\n");
+    Start("[system]\nSystem/Folders/Temp = \"" + missing + "\\x1b[2J\"\n[job]\n");
     EXPECT_EQ(InternPageHook1(job.get()), -1);
-    const std::string failure = "CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + missing + "/CJV300_Intern_Layer_1_";
+    const std::string failure =
+        "CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + missing + "\\x1B[2J/CJV300_Intern_Layer_1_";
     EXPECT_EQ(ErrorMessage().rfind(failure, 0), 0u) << ErrorMessage();
     EXPECT_TRUE(writer.records.empty());
     EXPECT_EQ(CJV300_Intern::Of(job.get())->m_aLayerTemp[0].m_pSpoolFile, nullptr);
+}
+
+// A full disk under the layers: the page end names the layer's file and the
+// system's reason, as the other spooling lines do, and no layer is said to
+// have no image data (the first line reached neither spooled layer whole).
+TEST_F(CJV300Test, AFullDiskUnderTheLayersIsNamedWithTheFileAndTheReason) {
+#ifdef _WIN32
+    const std::string name = "spool", ticketName = "spool", shown = "spool";  // no control bytes in Windows names
+#else
+    const std::string name = "sp\x1b[2Jool", ticketName = "sp\\x1b[2Jool", shown = "sp\\x1B[2Jool";
+#endif
+    std::filesystem::create_directory(folder.File(name));
+    Start("Output/Prn/Specific/White/Order = 4\n[system]\nSystem/Folders/Temp = \"" + TicketPath(folder.Path()) + "/" +
+          ticketName + "\"\n[job]\n");
+    ASSERT_EQ(InternPageHook1(job.get()), 0) << ErrorMessage();
+    {
+        testsupport::WriteLimit full(0);
+        SetHalftonedLine(job->m_iOutChannels, 8);
+        std::memset(line.data(), 0x55, line.size());
+        EXPECT_EQ(job->m_pfnPrintLine(job.get()), -1);
+        EXPECT_EQ(InternPageHook2(job.get()), -int(eSPOOLFILE2_IO_FAILED));
+    }
+    const std::string failure = "CJV300_ClosePage: Layer 1: Spool file IO failed (cannot write \"" +
+                                TicketPath(folder.Path()) + "/" + shown + "/CJV300_Intern_Layer_1_";
+    EXPECT_EQ(ErrorMessage().rfind(failure, 0), 0u) << ErrorMessage();
+    const std::string reason = std::string(".wyx\": ") + std::strerror(ENOSPC) + ")";
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - reason.size()), reason);
+    for (const std::string& note : Strings("Process/InfoMessage")) {
+        EXPECT_EQ(note.find("has no image data"), std::string::npos) << note;
+    }
 }
 
 TEST_F(CJV300Test, PageEndFailuresEndThePage) {

@@ -7,6 +7,8 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <tuple>
 
 #include "image.h"
@@ -763,7 +765,8 @@ TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
         EXPECT_EQ(run.status, 1) << name << ": " << run.output;
         EXPECT_TRUE(Contains(run.output, "prnhost: ClosePage failed (-3): the page's end is not in the output"))
             << name << ": " << run.output;
-        EXPECT_TRUE(Contains(run.output, "_ClosePage: Spool file IO failed")) << name << ": " << run.output;
+        EXPECT_TRUE(Contains(run.output, "_ClosePage: Spool file IO failed (cannot write \"")) << name << ": " << run.output;
+        EXPECT_TRUE(Contains(run.output, std::string("\": ") + std::strerror(EFBIG) + ")")) << name << ": " << run.output;
         EXPECT_FALSE(std::filesystem::exists(folder + "/job.prn")) << name;
     }
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/scratch_folder.h"
+#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ TEST(TempFile, ReadsBackWhatItWroteAndGoesAwayOnCloseUnlessKept) {
         char back[8] = {};
         EXPECT_EQ(file.Read(back, sizeof back), 3u);
         EXPECT_STREQ(back, "XYZ");
+        EXPECT_EQ(file.ReadError(), 0);  // the end of the file, no failure
         EXPECT_FALSE(file.Seek(-1));
         file.Close();
         EXPECT_FALSE(file.IsOpen());
@@ -60,4 +62,20 @@ TEST(TempFile, TestWriteLimitFailsWritesAndFlushAsAFullDisk) {
     platform::SetTestWriteLimit(-1);
     file.Close();
     EXPECT_EQ(ReadWholeFile(folder.File("full.tmp")), "abcde");
+}
+
+TEST(TempFile, TestReadLimitFailsReadsAsADamagedDisk) {
+    ScratchFolder folder;
+    platform::TempFile file;
+    ASSERT_EQ(file.Create(folder.File("damaged.tmp"), true, 64), 0);
+    EXPECT_EQ(file.Write("abcdef", 6), 6u);
+    ASSERT_TRUE(file.Seek(0));
+    testsupport::ReadLimit limit(4);
+    char back[4] = {};
+    EXPECT_EQ(file.Read(back, 3), 3u);
+    EXPECT_EQ(file.ReadError(), 0);
+    EXPECT_EQ(file.Read(back, 3), 1u);  // one byte left
+    EXPECT_EQ(file.ReadError(), EIO);
+    EXPECT_EQ(file.Read(back, 1), 0u);
+    EXPECT_EQ(file.ReadError(), EIO);
 }
