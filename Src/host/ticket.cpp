@@ -313,7 +313,8 @@ bool Ticket_GetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, cons
     bool whole = true;
     for (size_t i = 0; i < count; ++i) {
         if (items[i].Success) continue;
-        const RefusedElement fate = ReadRefusedElement(host, key, TICKET_TYPE_INT32, items[i].Index, values[i], mismatch);
+        const RefusedElement fate =
+            ReadRefusedElement(host, key, TICKET_TYPE_INT32, items[i].Index, values[i], mismatch);
         if (fate == RefusedElement::RefusesTheList) return false;
         if (fate == RefusedElement::Dropped) whole = false;
     }

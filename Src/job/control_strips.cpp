@@ -118,8 +118,9 @@ void CVarnPrn::ReadMetaEplOptions() {
 
 bool CVarnPrn::OffersPrinterOption(int optionId) {
     TicketListMismatch mismatch;
-    const int32_t index = FindTicketIntIndex(m_pTicket, TICKET_SCOPE_PRINTER_INFO,
-                                             static_cast<uint32_t>(m_iPrinterModell), kOptionIdKey, optionId, &mismatch);
+    const auto model = static_cast<uint32_t>(m_iPrinterModell);
+    const int32_t index =
+        FindTicketIntIndex(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kOptionIdKey, optionId, &mismatch);
     // Told once, however often the list is looked into.
     if (mismatch.index >= 0 && m_strOptionListMismatch.empty()) {
         m_strOptionListMismatch = ReportListMismatch(kOptionIdKey, mismatch, TICKET_TYPE_INT32);
@@ -143,8 +144,8 @@ int CVarnPrn::GetPrinterOptionValue(int optionId) {
         constexpr const char* kDefaultKey = "Output/Prn/Info/Option/Default";
         constexpr const char* kValueKey = "Output/Prn/Info/Option/Sup/Value1";
         TicketListMismatch mismatch;
-        const int32_t d =
-            GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kDefaultKey, static_cast<int32_t>(group), 0, &mismatch);
+        const int32_t d = GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kDefaultKey,
+                                         static_cast<int32_t>(group), 0, &mismatch);
         if (!ReportListMismatch(kDefaultKey, mismatch, TICKET_TYPE_INT32).empty()) return 0;
         const int64_t element = base + d;
         if (element < 0 || element > INT32_MAX) return 0;
