@@ -25,6 +25,23 @@ std::unique_ptr<JV300_Intern> CreateDriver(CVarnPrn* job) {
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
+// A line of the page as the JV300 line prints it; a layer's spool file that
+// failed under it is named with the system's reason, as the other spooling
+// lines name theirs.
+int CJV300_WriteLine(CVarnPrn* job) {
+    const int r = JV300_WriteLine(job);
+    const CJV300_Intern* driver = CJV300_Intern::Of(job);
+    if (r >= 0 || !driver) return r;
+    for (int k = 0; k < 2; ++k) {
+        const std::string reason = SpoolFailureReason(driver->m_aLayerTemp[k].m_pSpoolFile.get());
+        if (reason.empty()) continue;
+        job->SetErrorMessage(
+            CreateSpoolFileResultFor(reason, eSPOOLFILE2_IO_FAILED, "CJV300_WriteLine: Layer %d", k + 1).GetText());
+        break;
+    }
+    return r;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -164,7 +181,7 @@ bool CJV300_Intern::SetUpCut(CVarnPrn* job) {
 int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
     if (!job || !m_pEmitter) return -1;
     job->Log(3000, "CJV300_OpenPage");
-    job->m_pfnPrintLine = JV300_WriteLine;
+    job->m_pfnPrintLine = CJV300_WriteLine;
     job->m_pfnClosePage = InternPageHook2;
     ResetCutObjects();  // a page opened again without its end
     const PRINTMODE* row = LookUpPrintMode(job, "CJV300_Intern::OpenPage");

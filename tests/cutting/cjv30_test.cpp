@@ -128,36 +128,15 @@ TEST_F(CJV30Test, RecordOrderWithAndWithoutPrintTags) {
     EXPECT_EQ(Folded(Tags()), (std::vector<uint32_t>{SPLTAG_PAGE_HEADER, SPLTAG_DATA, SPLTAG_PAGE_END}));
     EXPECT_EQ(writer.records.size(), 1 + leading + 1 + 1);  // no trailing marks
 
-    // The printer's option list by the rule of every list: 86.0 offers print
-    // and cut; a list it refuses offers nothing, and its warning says what
-    // the job then prints.
-    const struct {
-        hostkit::Elements ids;
-        bool tags;
-        std::string info;
-    } lists[] = {
-        {{5, 86.0}, true, ""},
-        {{std::string("86"), 86}, false,
-         "Ticket key \"Output/Prn/Info/Option/ID\" element 0 is stored as text but read as integer; the list is "
-         "ignored; the job prints without cut marks and without cut"},
-    };
-    for (const auto& l : lists) {
-        SCOPED_TRACE(l.info);
-        store.SetElements(TICKET_SCOPE_PRINTER_INFO, 703, "Output/Prn/Info/Option/ID", l.ids);
-        store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/PrintTagOperation");
-        store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
-        for (int run = 0; run < 2; ++run) {  // a ticket used again keeps one warning
-            Open(ExampleLinearisation() + "ContourCutting/PrintAndCutDeviceHandlesCutMarks = 1\n");
-            ASSERT_EQ(CJV30_OpenJob(job.get()), 0);
-            writer.records.clear();
-            ASSERT_EQ(CJV30_OpenPage(job.get()), 0);
-            ASSERT_EQ(PrintOneLine(), 0);
-            ASSERT_EQ(CJV30_ClosePage(job.get()), 0);
-            EXPECT_EQ(Folded(Tags()).size(), l.tags ? 7u : 3u);
-            EXPECT_EQ(Strings("Process/InfoMessage"),
-                      l.info.empty() ? std::vector<std::string>{} : std::vector<std::string>{l.info});
-        }
-    }
+    // An option list the job refuses offers no print tags, and its warning says so.
+    store.SetElements(TICKET_SCOPE_PRINTER_INFO, 703, "Output/Prn/Info/Option/ID", {std::string("86")});
+    store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/PrintTagOperation");
+    Open(ExampleLinearisation());
+    ASSERT_EQ(CJV30_OpenJob(job.get()), 0);
+    EXPECT_FALSE(job->m_bPrintTagOperation);
+    const std::string warning = "Ticket key \"Output/Prn/Info/Option/ID\" element 0 is stored as text but read as "
+                                "integer; the list is ignored; the job prints without cut marks and without cut";
+    EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{warning});
 }
 
 TEST_F(CJV30Test, ImageRecordsMoveRightOfTheMarks) {

@@ -332,7 +332,10 @@ protected:
             } else {
                 EXPECT_EQ(failed, call == Call::OpenPage ? -2 : -int(eSPOOLFILE2_IO_FAILED)) << name << " at " << k;
             }
+            // The message names the spool file and the system's reason.
             const std::string message = ErrorMessage();
+            EXPECT_NE(message.find(TicketPath(folder.Path()) + "/"), std::string::npos)
+                << name << " at " << k << ": " << message;
             EXPECT_NE(message.find(noSpace), std::string::npos) << name << " at " << k << ": " << message;
             // A kept file stays only for a page that ended well: it ends
             // with the end record.

@@ -29,33 +29,28 @@ Output/Prn/Specific/Heaters/UseValue[] = 1
 // messages (every heater then takes the printer's own setting, no printer
 // option counts as offered).
 TEST_F(Options, ListsOfAnotherTypeAreToldAndKeepEveryElementInItsPlace) {
-    const std::string heaters = "Output/Prn/Specific/Heaters/";
-    const std::string ignored = "; the list is ignored";
+    const std::string heaters = "Output/Prn/Specific/Heaters/", x = "x";
     const struct {
         std::string key;  // a job key, or a key of the printer's (model 700) when it has "Info/"
         hostkit::Elements elements;
         const char* field;  // what the job read of it
         std::string read;
-        std::string info;  // the element of "Process/InfoMessage", when not empty
+        std::string info;  // what "Process/InfoMessage" says of the element, when anything
     } cases[] = {
         {heaters + "Celsius", {40.0, 35, 30.5}, "heaters", "40 35 30.5", ""},
-        {heaters + "Celsius", {40.0, std::string("35"), 30.5}, "heaters", "",
-         "Ticket key \"" + heaters + "Celsius\" element 1 is stored as text but read as real number" + ignored},
+        {heaters + "Celsius", {40.0, x, 30.5}, "heaters", "", "element 1 is stored as text but read as real number"},
         {heaters + "UseValue", {1, 1.0, 0}, "heaters", "40 35 -1", ""},
-        {heaters + "UseValue", {std::string("x"), 1, 1}, "heaters", "-1 -1 -1",
-         "Ticket key \"" + heaters + "UseValue\" element 0 is stored as text but read as integer" + ignored},
+        {heaters + "UseValue", {x, 1, 1}, "heaters", "-1 -1 -1", "element 0 is stored as text but read as integer"},
         {heaters + "UseValue", {1, 0.5, 1}, "heaters", "-1 -1 -1",
-         "Ticket key \"" + heaters + "UseValue\" element 1 is stored as real number but read as integer" + ignored},
-        {"Output/Prn/Specific/UserTypesTIL", {3.0, 4}, "til", "3 4", ""},
-        {"Output/Prn/Specific/UserTypesTIL", {3, std::string("x")}, "til", "",
-         "Ticket key \"Output/Prn/Specific/UserTypesTIL\" element 1 is stored as text but read as integer" + ignored},
-        {"Output/Prn/Linearization/InkLimitPerChannel", {8000, 7000.0, 6000, 5000}, "inks", "8000 7000 6000 5000", ""},
+         "element 1 is stored as real number but read as integer"},
+        {"Output/Prn/Specific/UserTypesTIL", {3, x}, "til", "", "element 1 is stored as text but read as integer"},
+        {"Output/Prn/Linearization/InkLimitPerChannel", {8000, 7000.0, 6000, 5000}, "inks", "8000 7000 6000 5000",
+         ""},
         {"Output/Prn/Linearization/InkLimitPerChannel", {8000, 7000, 6000.5, 5000}, "inks", "1 2 3 4",
-         "Ticket key \"Output/Prn/Linearization/InkLimitPerChannel\" element 2 is stored as real number but read as "
-         "integer" + ignored},
+         "element 2 is stored as real number but read as integer"},
         {"Output/Prn/Info/Option/ID", {5, 86.0}, "tag", "1", ""},
         {"Output/Prn/Info/Option/ID", {std::string("86"), 86}, "tag", "0",
-         "Ticket key \"Output/Prn/Info/Option/ID\" element 0 is stored as text but read as integer" + ignored},
+         "element 0 is stored as text but read as integer"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + " " + c.read);
@@ -74,8 +69,9 @@ TEST_F(Options, ListsOfAnotherTypeAreToldAndKeepEveryElementInItsPlace) {
         if (c.field == std::string("inks")) for (size_t i = 0; i < 4; ++i) add(job->m_aiInkLimitPerChannel[i]);
         if (c.field == std::string("tag")) add(job->m_bPrintTagOperation);
         EXPECT_EQ(read, c.read);
+        const std::string info = "Ticket key \"" + c.key + "\" " + c.info + "; the list is ignored";
         EXPECT_EQ(Strings("Process/InfoMessage"), c.info.empty() ? std::vector<std::string>{}
-                                                                  : std::vector<std::string>{c.info});
+                                                                  : std::vector<std::string>{info});
         store.Erase(printers ? TICKET_SCOPE_PRINTER_INFO : TICKET_SCOPE_JOB, printers ? 700 : kJobId, c.key);
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
     }

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "support/scratch_folder.h"
-#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -64,18 +63,3 @@ TEST(TempFile, TestWriteLimitFailsWritesAndFlushAsAFullDisk) {
     EXPECT_EQ(ReadWholeFile(folder.File("full.tmp")), "abcde");
 }
 
-TEST(TempFile, TestReadLimitFailsReadsAsADamagedDisk) {
-    ScratchFolder folder;
-    platform::TempFile file;
-    ASSERT_EQ(file.Create(folder.File("damaged.tmp"), true, 64), 0);
-    EXPECT_EQ(file.Write("abcdef", 6), 6u);
-    ASSERT_TRUE(file.Seek(0));
-    testsupport::ReadLimit limit(4);
-    char back[4] = {};
-    EXPECT_EQ(file.Read(back, 3), 3u);
-    EXPECT_EQ(file.ReadError(), 0);
-    EXPECT_EQ(file.Read(back, 3), 1u);  // one byte left
-    EXPECT_EQ(file.ReadError(), EIO);
-    EXPECT_EQ(file.Read(back, 1), 0u);
-    EXPECT_EQ(file.ReadError(), EIO);
-}

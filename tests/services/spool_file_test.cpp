@@ -234,11 +234,6 @@ TEST_F(SpoolFile, AReadErrorFailsThePlayWithTheSystemsReason) {
         EXPECT_EQ(file->Playback(&played), k < total ? 3u : 0u) << k;
         EXPECT_EQ(file->FailureReason(), k < total ? reason : "") << k;
     }
-    auto file = MakeFile(data);
-    testsupport::ReadLimit limit(int64_t(total) + 40);  // the first pass of the reverse play, and a little more
-    RecordingWriter backward;
-    EXPECT_EQ(file->PlaybackReverse(&backward), 3u);
-    EXPECT_EQ(file->FailureReason(), reason);
 }
 
 TEST_F(SpoolFile, RewindingTwiceWritesOneEndRecord) {

@@ -1,6 +1,5 @@
-// A full disk or a damaged one under the temporary files, for the life of one
-// object: after the given number of bytes, writes (reads) of every temporary
-// file of the process fail; the limit is lifted however the test ends.
+// A full or a damaged disk under every temporary file of the process, for the
+// life of one object: writes (reads) fail after the given number of bytes.
 #pragma once
 
 #include <cstdint>
@@ -9,18 +8,14 @@
 
 namespace testsupport {
 
-struct WriteLimit {
-    explicit WriteLimit(int64_t bytes) { platform::SetTestWriteLimit(bytes); }
-    ~WriteLimit() { platform::SetTestWriteLimit(-1); }
-    WriteLimit(const WriteLimit&) = delete;
-    WriteLimit& operator=(const WriteLimit&) = delete;
+template <void (*Set)(int64_t)>
+struct TempFileLimit {
+    explicit TempFileLimit(int64_t bytes) { Set(bytes); }
+    ~TempFileLimit() { Set(-1); }
+    TempFileLimit(const TempFileLimit&) = delete;
+    TempFileLimit& operator=(const TempFileLimit&) = delete;
 };
-
-struct ReadLimit {
-    explicit ReadLimit(int64_t bytes) { platform::SetTestReadLimit(bytes); }
-    ~ReadLimit() { platform::SetTestReadLimit(-1); }
-    ReadLimit(const ReadLimit&) = delete;
-    ReadLimit& operator=(const ReadLimit&) = delete;
-};
+using WriteLimit = TempFileLimit<platform::SetTestWriteLimit>;
+using ReadLimit = TempFileLimit<platform::SetTestReadLimit>;
 
 }  // namespace testsupport
