@@ -101,6 +101,7 @@ CJV30PageHelper* CJV30PageHelper::Of(const CVarnPrn* job) {
 }
 
 int CJV30_OpenJob(CVarnPrn* job) {
+    printandcut::NoteRefusedOptionList(job);
     return jv33::OpenJob(job, "CJV30", CJV30_OpenPage, CJV30_InitHalftone, JobDotMode);
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <iterator>
 #include <new>
 
 #include "base/format.h"
@@ -23,6 +24,23 @@ std::unique_ptr<JV300_Intern> CreateDriver(CVarnPrn* job) {
 }
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+
+// A line of the page as the JV300 line prints it; a layer's spool file that
+// failed under it is named with the system's reason, as the other spooling
+// lines name theirs.
+int CJV300_WriteLine(CVarnPrn* job) {
+    const int r = JV300_WriteLine(job);
+    const CJV300_Intern* driver = CJV300_Intern::Of(job);
+    if (r >= 0 || !driver) return r;
+    for (int k = 0; k < 2; ++k) {
+        const std::string reason = SpoolFailureReason(driver->m_aLayerTemp[k].m_pSpoolFile.get());
+        if (reason.empty()) continue;
+        job->SetErrorMessage(
+            CreateSpoolFileResultFor(reason, eSPOOLFILE2_IO_FAILED, "CJV300_WriteLine: Layer %d", k + 1).GetText());
+        break;
+    }
+    return r;
+}
 
 }  // namespace
 
@@ -163,7 +181,7 @@ bool CJV300_Intern::SetUpCut(CVarnPrn* job) {
 int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
     if (!job || !m_pEmitter) return -1;
     job->Log(3000, "CJV300_OpenPage");
-    job->m_pfnPrintLine = JV300_WriteLine;
+    job->m_pfnPrintLine = CJV300_WriteLine;
     job->m_pfnClosePage = InternPageHook2;
     ResetCutObjects();  // a page opened again without its end
     const PRINTMODE* row = LookUpPrintMode(job, "CJV300_Intern::OpenPage");
@@ -231,11 +249,10 @@ int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
 
 int CJV300_Intern::PlayBackLayers(CVarnPrn* job, int r, std::string& layers) {
     job->Log(3000, "CJV300_ClosePage Writing the temporary layers");
+    std::vector<int32_t> empty;  // layers that got no image data
     for (int32_t i = 1; i <= m_iLastPulledBackLayer + 1; ++i) {
         LayerTemp& layer = m_aLayerTemp[i - 1];
-        if (m_pEmitter->GetFirstPlaneMapOfLayer(i).empty()) {
-            job->UpdateInfoMessageF(true, "Layer %d has no image data", int(i));
-        }
+        if (m_pEmitter->GetFirstPlaneMapOfLayer(i).empty()) empty.push_back(i);
         if (r == 0 && !layer.m_strInitSequence.empty() && layer.m_pSpoolFile) {
             const std::string name = StringF("PulledBack Layer%d", int(i));
             r = jv33::HookResult(m_Writer.Write(0, reinterpret_cast<const uint8_t*>(name.data()), name.size()));
@@ -246,13 +263,22 @@ int CJV300_Intern::PlayBackLayers(CVarnPrn* job, int r, std::string& layers) {
             if (r == 0) {
                 const uint32_t played = layer.m_pSpoolFile->Playback(&m_Writer);
                 if (played != 0) {
-                    job->SetErrorMessage(
-                        CreateSpoolFileResult(played, "CJV300_ClosePage: Layer %d", int(i)).GetText());
+                    job->SetErrorMessage(CreateSpoolFileResultFor(SpoolFailureReason(layer.m_pSpoolFile.get()),
+                                                                  played, "CJV300_ClosePage: Layer %d", int(i))
+                                             .GetText());
                     r = -int(played);
                 }
             }
         }
         layers += " / " + DescribeRasterChannels(i);
+    }
+    // A layer whose spool file failed lost its data to the failure, not to
+    // the picture: no layer of such a page is said to have none.
+    const bool spoolFailed = std::any_of(std::begin(m_aLayerTemp), std::end(m_aLayerTemp), [](const LayerTemp& layer) {
+        return !SpoolFailureReason(layer.m_pSpoolFile.get()).empty();
+    });
+    if (!spoolFailed) {
+        for (const int32_t i : empty) job->UpdateInfoMessageF(true, "Layer %d has no image data", int(i));
     }
     return r;
 }
@@ -316,4 +342,7 @@ int JV300_Print(void* context, const uint8_t* row, uint32_t size) {
 }
 
 int CJV300_OpenJobImpl(CVarnPrn* job, const char* name) { return JV300_OpenJobWith(job, name, CreateDriver); }
-int CJV300_OpenJob(CVarnPrn* job) { return CJV300_OpenJobImpl(job, "CJV300_OpenJob"); }
+int CJV300_OpenJob(CVarnPrn* job) {
+    printandcut::NoteRefusedOptionList(job);
+    return CJV300_OpenJobImpl(job, "CJV300_OpenJob");
+}

@@ -56,6 +56,13 @@ Bytes CutJob(MimakiCutmarksGenerator* generator, int32_t dryTime, const Bytes& c
     return out;
 }
 
+void NoteRefusedOptionList(CVarnPrn* job) {
+    if (!job || job->m_strOptionListMismatch.empty()) return;
+    const std::string& warning = job->m_strOptionListMismatch;
+    job->UpdateInfoMessage(false, warning);
+    job->UpdateInfoMessage(true, warning + "; the job prints without cut marks and without cut");
+}
+
 bool ReportMissingCutData(CVarnPrn* job, const char* reason) {
     const std::string message = std::string("No cut data: ") + reason;
     if (IsReadableFile(kMissingCutDataWorkaround)) {  // a pipe under the name would block the job

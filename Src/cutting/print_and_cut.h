@@ -33,6 +33,11 @@ Bytes CutJob(MimakiCutmarksGenerator* generator, int32_t dryTime, const Bytes& c
 // print with an information message instead of failing.
 inline constexpr const char* kMissingCutDataWorkaround = "WorkaroundMissingCutData.txt";
 
+// A print-and-cut job whose printer option-id list was refused finds no
+// print-and-cut option in it and prints without cut marks and without cut:
+// the list's warning in "Process/InfoMessage" says so.
+void NoteRefusedOptionList(CVarnPrn* job);
+
 // "No cut data: <reason>": an information message when the switch file can
 // be read in the current directory (true), else the job's error message
 // (false: the page fails).

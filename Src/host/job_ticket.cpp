@@ -1,6 +1,7 @@
 #include "host/job_ticket.h"
 
 #include "base/mbcs.h"
+#include "host/ticket.h"
 
 bool SetTicketStringValue(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
                           const std::string& text, int32_t index) {
@@ -35,9 +36,8 @@ std::string FolderOf(const std::string& path, bool keepSlash) {
 }
 
 int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
-                       int32_t def) {
-    if (!ticket || !ticket->GetValue) return def;
+                       int32_t def, TicketListMismatch* mismatch) {
     int32_t value = 0;
-    if (!ticket->GetValue(ticket->HostContext, scope, id, key, TICKET_TYPE_INT32, &value, index)) return def;
-    return value;
+    if (index < 0) return GetTicketIntDirect(ticket, scope, id, key, &value) ? value : def;  // the scalar
+    return Ticket_GetIntElement(ticket, scope, id, key, index, &value, mismatch) ? value : def;
 }

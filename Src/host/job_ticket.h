@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/host_records.h"
+#include "host/ticket.h"
 
 // Sets a string value at an element index (-1 scalar, -2 append); the host's
 // answer, false without a ticket.
@@ -23,6 +24,8 @@ std::string ForwardSlashes(std::string path);
 std::string FileNameOf(const std::string& path);
 // What precedes the last '/' (empty without one); with keepSlash the '/' is kept.
 std::string FolderOf(const std::string& path, bool keepSlash);
-// One element of an integer list; the default when the host refuses it.
+// One element of an integer list, read as Ticket_GetIntElement reads it (an
+// integral real is taken as its value); the default when the host refuses it
+// or the element refuses the list (*mismatch filled when given).
 int32_t GetTicketIntAt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
-                       int32_t def);
+                       int32_t def, TicketListMismatch* mismatch = nullptr);

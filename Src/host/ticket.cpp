@@ -60,10 +60,21 @@ std::unique_ptr<TicketArrayItem[]> MakeItems(const char* key, uint32_t type, siz
 // What becomes of an element that the host refused in a list read.
 enum class RefusedElement { Dropped, Taken, RefusesTheList };
 
-// Asks the host which type it holds at index. An integer in a list of reals
-// is read as its value; any other type refuses the list (noted in *mismatch);
-// an element the host will not describe, or holds under the list's type, is
-// dropped.
+// A real that a 32-bit integer holds exactly: 86.0 and -0.0 are, 86.5, 3e9,
+// infinities and NaN are not.
+bool HoldsExactInt32(double real, int32_t* integer) {
+    if (!(real >= INT32_MIN && real <= INT32_MAX)) return false;
+    const auto truncated = static_cast<int32_t>(real);
+    if (static_cast<double>(truncated) != real) return false;
+    *integer = truncated;
+    return true;
+}
+
+// Asks the host which type it holds at index. A number of the other numeric
+// type is read as its value when the list's type holds it exactly (an integer
+// in a list of reals, an integral real in a list of integers); any other
+// element refuses the list (noted in *mismatch); an element the host will not
+// describe, or holds under the list's type, is dropped.
 template <typename Host, typename T>
 RefusedElement ReadRefusedElement(const Host& host, const char* key, uint32_t type, int32_t index, T& value,
                                   TicketListMismatch* mismatch) {
@@ -72,6 +83,14 @@ RefusedElement ReadRefusedElement(const Host& host, const char* key, uint32_t ty
     if constexpr (std::is_same_v<T, double>) {
         int32_t integer = 0;
         if (stored[0] == TICKET_TYPE_INT32 && host.Get(key, TICKET_TYPE_INT32, &integer, index)) {
+            value = integer;
+            return RefusedElement::Taken;
+        }
+    } else if constexpr (std::is_same_v<T, int32_t>) {
+        double real = 0.0;
+        int32_t integer = 0;
+        if (stored[0] == TICKET_TYPE_DOUBLE && host.Get(key, TICKET_TYPE_DOUBLE, &real, index) &&
+            HoldsExactInt32(real, &integer)) {
             value = integer;
             return RefusedElement::Taken;
         }
@@ -181,9 +200,10 @@ bool GetTicketBool(const Ticket* ticket, uint32_t scope, uint32_t id, const char
 }
 
 bool GetTicketBoolAt(const Ticket* ticket, uint32_t scope, uint32_t id, int32_t index, const char* key,
-                     bool def) {
+                     bool def, TicketListMismatch* mismatch) {
     int32_t value = 0;
-    return HostGet(ticket, scope, id, key, TICKET_TYPE_INT32, &value, index) ? value != 0 : def;
+    if (index < 0) return HostGet(ticket, scope, id, key, TICKET_TYPE_INT32, &value, index) ? value != 0 : def;
+    return Ticket_GetIntElement(ticket, scope, id, key, index, &value, mismatch) ? value != 0 : def;
 }
 
 double GetTicketDouble(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, double def) {
@@ -293,14 +313,26 @@ bool Ticket_GetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, cons
     bool whole = true;
     for (size_t i = 0; i < count; ++i) {
         if (items[i].Success) continue;
-        whole = false;
-        if (ReadRefusedElement(host, key, TICKET_TYPE_INT32, items[i].Index, values[i], mismatch) ==
-            RefusedElement::RefusesTheList) {
-            return false;
-        }
+        const RefusedElement fate =
+            ReadRefusedElement(host, key, TICKET_TYPE_INT32, items[i].Index, values[i], mismatch);
+        if (fate == RefusedElement::RefusesTheList) return false;
+        if (fate == RefusedElement::Dropped) whole = false;
     }
     std::copy(values.begin(), values.end(), dest);
     return whole;
+}
+
+bool Ticket_GetIntElement(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
+                          int32_t* out, TicketListMismatch* mismatch) {
+    if (!out || index < 0) return false;
+    int32_t value = 0;
+    if (!HostGet(ticket, scope, id, key, TICKET_TYPE_INT32, &value, index) &&
+        ReadRefusedElement(ScopedHost{ticket, scope, id}, key, TICKET_TYPE_INT32, index, value, mismatch) !=
+            RefusedElement::Taken) {
+        return false;
+    }
+    *out = value;
+    return true;
 }
 
 bool Ticket_GetIntArrayUnscoped(const TicketEnumRecord* accessor, const char* key, std::vector<int32_t>& out) {
@@ -339,12 +371,19 @@ bool Ticket_SetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, co
     return Ticket_SetCStringArray(ticket, scope, id, key, texts);
 }
 
-int32_t FindTicketIntIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t value) {
+int32_t FindTicketIntIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t value,
+                           TicketListMismatch* mismatch) {
+    // Read to the end: an element of another type anywhere refuses the list,
+    // for every value looked up in it.
+    TicketListMismatch met;
+    int32_t found = -1;
     for (int32_t index = 0; index < INT32_MAX; ++index) {
         int32_t element = 0;
-        if (!HostGet(ticket, scope, id, key, TICKET_TYPE_INT32, &element, index)) return -1;
-        if (element == value) return index;
+        if (!Ticket_GetIntElement(ticket, scope, id, key, index, &element, &met)) break;
+        if (element == value && found < 0) found = index;
     }
+    if (met.index < 0) return found;
+    if (mismatch) *mismatch = met;
     return -1;
 }
 
@@ -354,6 +393,20 @@ int32_t FindTicketStringIndex(const Ticket* ticket, uint32_t scope, uint32_t id,
     for (int32_t index = 0; index < INT32_MAX; ++index) {
         if (!Ticket_GetString(ticket, scope, id, key, element, index)) return -1;
         if (element == value) return index;
+    }
+    return -1;
+}
+
+int32_t FindTicketTextIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
+                            const std::string& value, int32_t first) {
+    std::string element;
+    for (int32_t index = std::max(first, 0); index < INT32_MAX; ++index) {
+        if (Ticket_GetString(ticket, scope, id, key, element, index)) {
+            if (element == value) return index;
+            continue;
+        }
+        uint32_t type[2] = {0, 0};  // the host writes 32 bits
+        if (!HostGet(ticket, scope, id, key, TICKET_TYPE_QUERY, type, index)) return -1;  // past the last element
     }
     return -1;
 }

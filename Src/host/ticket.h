@@ -30,11 +30,21 @@
 std::unique_ptr<TicketArrayItem[]> MakeTicketGetItems(const char* key, uint32_t type, size_t n);
 std::unique_ptr<TicketArrayItem[]> MakeTicketSetItems(const char* key, uint32_t type, size_t n);
 
+// The element that made a list read refuse the whole list: the host holds it
+// under another type than the list's, and it is no number that the list's
+// type holds exactly.
+struct TicketListMismatch {
+    int32_t index = -1;       // -1: no element of another type was met
+    uint32_t storedType = 0;  // the type the host holds the element under
+};
+
 // Scalar getters (index -1 unless an index is given).
 int32_t GetTicketInt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t def);
 bool GetTicketBool(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, bool def);
+// At an element index (0, 1, ...) the element is read by the rule of the
+// list readers below, as Ticket_GetIntElement reads it.
 bool GetTicketBoolAt(const Ticket* ticket, uint32_t scope, uint32_t id, int32_t index, const char* key,
-                     bool def);
+                     bool def, TicketListMismatch* mismatch = nullptr);
 double GetTicketDouble(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, double def);
 // The host's answer; *out is written by the host only.
 bool GetTicketDoubleAt(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, double* out,
@@ -62,21 +72,16 @@ int32_t GetTicketIntOrString(const Ticket* ticket, uint32_t jobId, const char* k
 // Whether the job's "Output/Prn/Info/Color/SpotColors" list has an element.
 bool TicketHasSpotColors(const Ticket* ticket, uint32_t jobId);
 
-// The element that made a list read refuse the whole list: the host holds it
-// under another type than the list's.
-struct TicketListMismatch {
-    int32_t index = -1;       // -1: no element of another type was met
-    uint32_t storedType = 0;  // the type the host holds the element under
-};
-
 // List readers: one count query, one items call. True when the output holds at
 // least one element afterwards. When the count cannot be read or is 0, the
 // output is left exactly as it was. An element that the host refuses is asked
-// for its type (one more call each): an integer in a list of reals is read as
-// its value; an element of any other type refuses the whole list, which then
-// reads as missing (false, output untouched, *mismatch filled when given), so
-// that no element takes another's place. Elements the host refuses under the
-// list's own type are dropped and the rest keep their order.
+// for its type (one more call each): a number of the other numeric type whose
+// value the list's type holds exactly is read as that value (an integer in a
+// list of reals, 86.0 in a list of integers); an element of any other type or
+// value refuses the whole list, which then reads as missing (false, output
+// untouched, *mismatch filled when given), so that no element takes another's
+// place. Elements the host refuses under the list's own type are dropped and
+// the rest keep their order.
 bool Ticket_GetIntArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
                         std::vector<int32_t>& out, TicketListMismatch* mismatch = nullptr);
 bool Ticket_GetDoubleArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
@@ -88,10 +93,17 @@ bool Ticket_GetStringItems(const Ticket* ticket, uint32_t scope, uint32_t id, co
 bool Ticket_GetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
                            std::vector<std::string>& out, TicketListMismatch* mismatch = nullptr);
 // count integers into dest (no count query); true only when every item was
-// served. An element of another type leaves dest untouched (and fills
-// *mismatch); elements refused otherwise leave their place in dest as it was.
+// served or taken by the rule above. An element that refuses the list leaves
+// dest untouched (and fills *mismatch); elements refused otherwise leave
+// their place in dest as it was.
 bool Ticket_GetIntArrayN(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t* dest,
                          size_t count, TicketListMismatch* mismatch = nullptr);
+// One element (index 0, 1, ...) of an integer list by the same rule, for the
+// readers that take one element at a time: true and *out := the element;
+// false with *out untouched when the host has no such element or refuses it
+// as an integer; false with *mismatch filled when the element refuses the list.
+bool Ticket_GetIntElement(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t index,
+                          int32_t* out, TicketListMismatch* mismatch = nullptr);
 // The same as Ticket_GetIntArray through the accessor of an enumerated host ticket.
 bool Ticket_GetIntArrayUnscoped(const TicketEnumRecord* accessor, const char* key, std::vector<int32_t>& out);
 
@@ -109,10 +121,20 @@ bool Ticket_SetStringArray(const Ticket* ticket, uint32_t scope, uint32_t id, co
                            const std::vector<std::string>& values);
 
 // Lookups, one host call per element, reading elements 0, 1, 2 ... until the
-// host refuses one. The index of the first equal element, or -1.
-int32_t FindTicketIntIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t value);
+// host refuses one. The index of the first equal element, or -1. The integer
+// lookup reads every element of the list as Ticket_GetIntElement does: an
+// element of another type anywhere in it refuses the list, so that -1 is the
+// answer for every value (and *mismatch is filled).
+int32_t FindTicketIntIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key, int32_t value,
+                           TicketListMismatch* mismatch = nullptr);
 int32_t FindTicketStringIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
                               std::string value);
+// The index of the first text equal to value from element first on, in a list
+// that may also hold elements of other types (the job's message lists, which
+// the host and others add to): those are passed over, and the search ends
+// where the host has no element. -1 when there is none.
+int32_t FindTicketTextIndex(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,
+                            const std::string& value, int32_t first = 0);
 // Inserts every element of a string list into the set (emptied first when
 // clear is set); whether the set is non-empty afterwards.
 bool ReadTicketStringSet(const Ticket* ticket, uint32_t scope, uint32_t id, const char* key,

@@ -5,6 +5,12 @@
 #include "host/ticket.h"
 #include "job/varn_prn.h"
 
+namespace {
+
+constexpr const char* kOptionIdKey = "Output/Prn/Info/Option/ID";
+
+}  // namespace
+
 void CVarnPrn::ReadChartInfo() {
     const int verify = JobInt("Workflow/Verify/Active", 0);
     m_bVerify = verify > 0 ? 1 : 0;
@@ -110,11 +116,23 @@ void CVarnPrn::ReadMetaEplOptions() {
     Log(LOG_DETAIL, "\tMirror = %s", m_iMetaMirror != 0 ? "On" : "Off");
 }
 
+bool CVarnPrn::OffersPrinterOption(int optionId) {
+    TicketListMismatch mismatch;
+    const auto model = static_cast<uint32_t>(m_iPrinterModell);
+    const int32_t index =
+        FindTicketIntIndex(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kOptionIdKey, optionId, &mismatch);
+    // Told once, however often the list is looked into.
+    if (mismatch.index >= 0 && m_strOptionListMismatch.empty()) {
+        m_strOptionListMismatch = ReportListMismatch(kOptionIdKey, mismatch, TICKET_TYPE_INT32);
+    }
+    return index >= 0;
+}
+
 int CVarnPrn::GetPrinterOptionValue(int optionId) {
     const auto model = static_cast<uint32_t>(m_iPrinterModell);
     std::vector<int32_t> ids;
     std::vector<int32_t> counts;
-    ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/ID", ids);
+    ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, kOptionIdKey, ids);
     ReadTicketList(TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/NumOfSup", counts);
     int64_t base = 0;
     for (size_t group = 0; group < ids.size(); ++group) {
@@ -123,12 +141,18 @@ int CVarnPrn::GetPrinterOptionValue(int optionId) {
             continue;
         }
         // The catalogue writes one default per group, in the order of the ids.
-        const int32_t d = GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/Default",
-                                         static_cast<int32_t>(group), 0);
+        constexpr const char* kDefaultKey = "Output/Prn/Info/Option/Default";
+        constexpr const char* kValueKey = "Output/Prn/Info/Option/Sup/Value1";
+        TicketListMismatch mismatch;
+        const int32_t d = GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kDefaultKey,
+                                         static_cast<int32_t>(group), 0, &mismatch);
+        if (!ReportListMismatch(kDefaultKey, mismatch, TICKET_TYPE_INT32).empty()) return 0;
         const int64_t element = base + d;
         if (element < 0 || element > INT32_MAX) return 0;
-        return GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, "Output/Prn/Info/Option/Sup/Value1",
-                              static_cast<int32_t>(element), 0);
+        const int32_t value = GetTicketIntAt(m_pTicket, TICKET_SCOPE_PRINTER_INFO, model, kValueKey,
+                                             static_cast<int32_t>(element), 0, &mismatch);
+        ReportListMismatch(kValueKey, mismatch, TICKET_TYPE_INT32);
+        return value;
     }
     return 0;
 }

@@ -49,8 +49,7 @@ void CVarnPrn::ClipPaperFeedAdjust() {
         Log(LOG_WARNING, "Paper feed adjust clipped %.4f => %.1f", f, clipped);
         f = clipped;
     }
-    if (FindTicketIntIndex(m_pTicket, TICKET_SCOPE_PRINTER_INFO, static_cast<uint32_t>(m_iPrinterModell),
-                           "Output/Prn/Info/Option/ID", 11) >= 0) {
+    if (OffersPrinterOption(11)) {
         m_bPaperFeedResample = 0;  // the printer adjusts the feed itself
         return;
     }

@@ -36,7 +36,9 @@ void DropAll(std::vector<std::string>& list, const std::string& text) {
 
 // A message list of the job, rewritten whole after the texts of an earlier
 // run are dropped from it. A list with an element that is no text is not
-// rewritten, so that nothing in it is lost: the new texts are appended to it.
+// rewritten, so that nothing in it is lost: the texts dropped are deleted
+// from it one by one, and a text added is appended unless it is there
+// already (a text is never there twice).
 class MessageList {
 public:
     MessageList(const Ticket* ticket, uint32_t id, const char* key) : m_ticket(ticket), m_key(key) {
@@ -44,7 +46,10 @@ public:
         Ticket_GetStringArray(ticket, TICKET_SCOPE_JOB, id, key, m_texts, &mismatch);
         m_bWhole = mismatch.index < 0;
     }
-    void Drop(const std::string& text) { DropAll(m_texts, text); }
+    void Drop(const std::string& text) {
+        DropAll(m_texts, text);
+        m_dropped.push_back(text);
+    }
     void Add(const std::string& text) {
         m_texts.push_back(text);
         m_added.push_back(text);
@@ -54,15 +59,35 @@ public:
             Ticket_SetStringArray(m_ticket, TICKET_SCOPE_JOB, id, m_key, m_texts);
             return;
         }
-        for (const std::string& text : m_added) {
-            SetTicketStringValue(m_ticket, TICKET_SCOPE_JOB, id, m_key, text, TICKET_INDEX_APPEND);
+        for (const std::string& text : m_dropped) {
+            if (std::find(m_added.begin(), m_added.end(), text) == m_added.end()) Keep(id, text, false);
         }
+        for (const std::string& text : m_added) Keep(id, text, true);
     }
 
 private:
+    // Deletes every copy of text from the host's list but the first when
+    // it is to stay; appends it when it is to stay and is not there.
+    void Keep(uint32_t id, const std::string& text, bool stays) const {
+        bool kept = false;
+        for (int32_t from = 0;;) {
+            const int32_t index = FindTicketTextIndex(m_ticket, TICKET_SCOPE_JOB, id, m_key, text, from);
+            if (index < 0) break;
+            if (stays && !kept) {
+                kept = true;
+                from = index + 1;
+            } else {
+                // A copy the host will not delete is passed over.
+                from = DeleteTicketValue(m_ticket, TICKET_SCOPE_JOB, id, m_key, index) ? index : index + 1;
+            }
+        }
+        if (stays && !kept) SetTicketStringValue(m_ticket, TICKET_SCOPE_JOB, id, m_key, text, TICKET_INDEX_APPEND);
+    }
+
     const Ticket* m_ticket;
     const char* m_key;
     std::vector<std::string> m_texts;
+    std::vector<std::string> m_dropped;
     std::vector<std::string> m_added;
     bool m_bWhole = true;
 };
@@ -85,14 +110,15 @@ void CVarnPrn::ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, 
     UpdateInfoMessage(true, text);
 }
 
-void CVarnPrn::ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected) {
-    if (mismatch.index < 0) return;
-    const std::string text =
+std::string CVarnPrn::ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected) {
+    if (mismatch.index < 0) return std::string();
+    std::string text =
         StringF("Ticket key \"%s\" element %d is stored as %s but read as %s; the list is ignored",
                 EscapeControlBytes(key).c_str(), mismatch.index, TicketTypeName(mismatch.storedType).c_str(),
                 TicketTypeName(expected).c_str());
     Log(LOG_WARNING, "CVarnPrn::ReadInfoFromTicket: %s", text.c_str());
     UpdateInfoMessage(true, text);
+    return text;
 }
 
 bool CVarnPrn::ReadTicketList(uint32_t scope, uint32_t id, const char* key, std::vector<int32_t>& out) {
@@ -174,6 +200,19 @@ void CVarnPrn::InitPluginFolder() {
 // The reader
 
 int CVarnPrn::ReadInfoFromTicket() {
+    // A refused job prints nothing, cropped or not: no crop notice stays.
+    int r = 0;
+    try {
+        r = ReadSettingsInOrder();
+    } catch (const JobSettingsAbort&) {
+        UpdateInfoMessage(false, kImageCroppedInfo);
+        throw;
+    }
+    if (r < 0) UpdateInfoMessage(false, kImageCroppedInfo);
+    return r;
+}
+
+int CVarnPrn::ReadSettingsInOrder() {
     m_iLogLevel = SystemInt("Debug/Level", 1);
     int prnLevel = SystemInt("Debug/Prn", 1);
     if (prnLevel > m_iLogLevel) m_iLogLevel = prnLevel;

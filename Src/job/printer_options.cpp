@@ -39,14 +39,21 @@ void CVarnPrn::ReadMediaHandling() {
         m_strJobAccountPJL.clear();
     }
 
-    JobList("Output/Prn/Specific/Heaters/Celsius",
-                          m_vHeatersCelsius);
+    JobList("Output/Prn/Specific/Heaters/Celsius", m_vHeatersCelsius);
+    // The switches are read one by one; one of another type refuses them
+    // all, and every heater takes the printer's own setting.
+    constexpr const char* kUseKey = "Output/Prn/Specific/Heaters/UseValue";
+    std::vector<bool> uses(m_vHeatersCelsius.size(), false);
+    TicketListMismatch mismatch;
+    for (size_t i = 0; i < uses.size() && mismatch.index < 0; ++i) {
+        uses[i] = GetTicketBoolAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, static_cast<int32_t>(i), kUseKey, false,
+                                  &mismatch);
+    }
+    if (!ReportListMismatch(kUseKey, mismatch, TICKET_TYPE_INT32).empty()) uses.assign(uses.size(), false);
     std::string text;
     for (size_t i = 0; i < m_vHeatersCelsius.size(); ++i) {
         double& value = m_vHeatersCelsius[i];
-        bool use = GetTicketBoolAt(m_pTicket, TICKET_SCOPE_JOB, m_JobID, static_cast<int32_t>(i),
-                                   "Output/Prn/Specific/Heaters/UseValue", false);
-        if (!use) {
+        if (!uses[i]) {
             value = -1.0;
             text += " PRN";
         } else if (value == -1.0) {
@@ -206,10 +213,7 @@ void CVarnPrn::ReadFinishingOptions() {
     Log(LOG_DETAIL, "\tDuplex Align X = %4.2f mm", m_dDuplexAlignX);
     m_dDuplexAlignY = JobDouble("Output/Prn/Duplex/AlignY", 0.0);
     Log(LOG_DETAIL, "\tDuplex Align Y = %4.2f mm", m_dDuplexAlignY);
-    if (FindTicketIntIndex(m_pTicket, TICKET_SCOPE_PRINTER_INFO, static_cast<uint32_t>(m_iPrinterModell),
-                           "Output/Prn/Info/Option/ID", 86) >= 0) {
-        m_bPrintTagOperation = JobInt("Output/PrintTagOperation", 0) != 4;
-    }
+    if (OffersPrinterOption(86)) m_bPrintTagOperation = JobInt("Output/PrintTagOperation", 0) != 4;
     m_iMediaMismatchAction = JobInt("Output/Prn/Specific/MediaMismatchAction", 0);
     Log(LOG_DETAIL, "\tMedia Mismatch Action = %d", m_iMediaMismatchAction);
 }

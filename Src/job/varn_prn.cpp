@@ -51,7 +51,8 @@ void CVarnPrn::SetErrorMessageFromResult(const clSpoolFileResult* result) {
 
 void CVarnPrn::UpdateInfoMessage(bool add, const std::string& text) {
     if (!m_pTicket) return;
-    int index = FindTicketStringIndex(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoMessageKey, text);
+    // The list may hold elements of other types: they are passed over.
+    const int32_t index = FindTicketTextIndex(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoMessageKey, text);
     if (add && index < 0) {
         SetTicketStringValue(m_pTicket, TICKET_SCOPE_JOB, m_JobID, kInfoMessageKey, text, TICKET_INDEX_APPEND);
     } else if (!add && index >= 0) {

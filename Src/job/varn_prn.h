@@ -128,6 +128,10 @@ public:
     // The value of a printer option's default choice from the printer's
     // option lists; 0 when the lists do not give one.
     int GetPrinterOptionValue(int optionId);
+    // Whether the printer's option-id list holds the option. A list refused
+    // for an element of another type holds none; its warning is given once
+    // and kept in m_strOptionListMismatch.
+    bool OffersPrinterOption(int optionId);
 
     // ---- job cycle ----
     // Places the image, hands the job to the family that serves its printer
@@ -385,6 +389,9 @@ public:
     double m_dDuplexAlignX = 0.0;
     double m_dDuplexAlignY = 0.0;
     bool m_bPrintTagOperation = false;
+    // The warning of the printer's option-id list refused for an element of
+    // another type (then no option counts as offered); empty when it was read.
+    std::string m_strOptionListMismatch;
     int32_t m_iMediaMismatchAction = 0;
 
     // ================= job identity =================
@@ -510,7 +517,8 @@ private:
     int WritePlanarBand(const uint8_t* line);
     void SetProgressFromLine(int32_t line);
 
-    // The steps of ReadInfoFromTicket, in their order.
+    // The body of ReadInfoFromTicket: its steps, in their order.
+    int ReadSettingsInOrder();
     void ReadFoldersAndIni();
     int ReadPrinterIdentity();
     void ReadFilesToDelete();
@@ -554,8 +562,8 @@ private:
     std::string SystemString(const char* key);
     void ReportTypeMismatch(uint32_t scope, uint32_t id, const char* key, uint32_t expected);
     // The warning of a list read as missing for an element of another type
-    // (none when the reader met no such element).
-    void ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected);
+    // (none when the reader met no such element); its text, or empty.
+    std::string ReportListMismatch(const char* key, const TicketListMismatch& mismatch, uint32_t expected);
     // Drops every copy of text from the job's string list key, appends it
     // once (when add) and writes the list back.
     void ReplaceListMessage(const char* key, const std::string& text);

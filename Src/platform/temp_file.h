@@ -35,6 +35,9 @@ public:
     // Both give the number of bytes transferred.
     size_t Write(const void* data, size_t size);
     size_t Read(void* data, size_t size);
+    // Why the last Read gave fewer bytes than asked for: the system's error
+    // number of a read that failed, 0 when it met the end of the file.
+    int ReadError() const;
     bool Flush();
     // Flushes and writes the file through to the disk: 0, or the system's
     // error number (ENOSPC after a write cut short by the test limit).
@@ -53,6 +56,10 @@ private:
 // and so does every flush of a file whose write was cut short; a negative
 // value lifts the limit (the default).
 void SetTestWriteLimit(int64_t bytes);
+// For tests only: after `bytes` more bytes, every temporary-file read of
+// this process fails as on a damaged disk (fewer bytes read, ReadError EIO);
+// a negative value lifts the limit (the default).
+void SetTestReadLimit(int64_t bytes);
 // For tests only: the size of every temporary-file write of this process
 // from now on is appended to *sizes (null: no longer).
 void SetTestWriteSizes(std::vector<size_t>* sizes);

@@ -158,9 +158,19 @@ uint32_t SPOOL_FILE_TEMP_IMP::Rewind() {
     m_iPosition = 0;
     m_uState = kReading;
     uint8_t header[kHeaderSize];
-    const size_t n = m_File.Read(header, sizeof header);
-    m_iPosition += static_cast<int64_t>(n);
-    return n == sizeof header ? eSPOOLFILE2_OK : eSPOOLFILE2_UNEXPECTED_EOF;
+    return ReadExactly(header, sizeof header);
+}
+
+uint32_t SPOOL_FILE_TEMP_IMP::ReadExactly(void* data, size_t n) {
+    if (n == 0) return eSPOOLFILE2_OK;
+    const size_t got = m_File.Read(data, n);
+    m_iPosition += static_cast<int64_t>(got);
+    if (got == n) return eSPOOLFILE2_OK;
+    if (const int error = m_File.ReadError(); error != 0) {
+        NoteFailure("read", error);
+        return eSPOOLFILE2_IO_FAILED;
+    }
+    return eSPOOLFILE2_UNEXPECTED_EOF;
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::ReadPayload(uint64_t n) {
@@ -171,18 +181,14 @@ uint32_t SPOOL_FILE_TEMP_IMP::ReadPayload(uint64_t n) {
             return eSPOOLFILE2_IO_FAILED;
         }
     }
-    const size_t got = n > 0 ? m_File.Read(m_ReadBuffer.data(), static_cast<size_t>(n)) : 0;
-    m_iPosition += static_cast<int64_t>(got);
-    return got == n ? eSPOOLFILE2_OK : eSPOOLFILE2_UNEXPECTED_EOF;
+    return ReadExactly(m_ReadBuffer.data(), static_cast<size_t>(n));
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::ReadNext(const uint8_t** data, uint64_t* length, int64_t* position, uint32_t* tag) {
     if (!data || !length || !position || !tag) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
     if (m_uState != kReading || !m_File.IsOpen()) return eSPOOLFILE2_ILLEGAL_METHOD_CALL;
     uint8_t head[8];
-    const size_t n = m_File.Read(head, sizeof head);
-    m_iPosition += static_cast<int64_t>(n);
-    if (n != sizeof head) return eSPOOLFILE2_UNEXPECTED_EOF;
+    if (const uint32_t code = ReadExactly(head, sizeof head); code != eSPOOLFILE2_OK) return code;
     if (std::memcmp(head, kMark, 4) != 0) return eSPOOLFILE2_ILLEGAL_MAGIC;
     const uint32_t header = GetU32(head + 4);
     const uint32_t recordTag = header & kTagMask;

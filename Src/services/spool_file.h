@@ -87,6 +87,9 @@ private:
     bool WriteAll(const void* data, size_t n);
     // The path in the system's spelling.
     std::string SystemPath() const;
+    // Reads n bytes at the file position: 0, 16 when the file ends before
+    // them, or 3 when the read fails (noted as the failure).
+    uint32_t ReadExactly(void* data, size_t n);
     // Reads n bytes of payload into the read buffer: 0, 3 or 16.
     uint32_t ReadPayload(uint64_t n);
     // Keeps the first failure: the step and the system's error number.

@@ -14,6 +14,7 @@
 #include "prndump/plane_images.h"
 #include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
+#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -167,6 +168,12 @@ TEST_F(CJV300Test, RecordTableWithoutPulledBackLayers) {
     EXPECT_EQ(d.m_pCut, nullptr);     // freed at page end
     EXPECT_EQ(d.m_pCutmarks, nullptr);
     EXPECT_EQ(d.m_bPrintAndCut, 0);
+
+    // An option list the job refuses offers no print and cut, and says so.
+    Start("Output/Prn/Specific/PulledBackPrint = 0\n[printer 7019]\nOutput/Prn/Info/Option/ID[] = \"86\"\n[job]\n");
+    const auto notes = Strings("Process/InfoMessage");
+    ASSERT_FALSE(notes.empty());
+    EXPECT_NE(notes.back().find("ignored; the job prints without cut marks and without cut"), std::string::npos);
 }
 
 TEST_F(CJV300Test, RecordTableOfThePulledBackModes) {
@@ -225,14 +232,30 @@ TEST_F(CJV300Test, LayerSpoolFiles) {
     EXPECT_EQ(Table(), (std::vector<std::string>{"HEADER B", "PulledBack Layer1", "INIT B", "PulledBack Layer2",
                                                  "INIT A", "END"}));
 
-    // A folder that does not exist: the page fails and keeps no layer.
+    // A folder that does not exist: the page fails and keeps no layer; the
+    // folder's control bytes are escaped in the message.
     const std::string missing = TicketPath(folder.File("none"));
-    Start("[system]\nSystem/Folders/Temp = \"" + missing + "\"\n[job]\n");
+    Start("[system]\nSystem/Folders/Temp = \"" + missing + "\\x1b[2J\"\n[job]\n");
     EXPECT_EQ(InternPageHook1(job.get()), -1);
-    const std::string failure = "CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + missing + "/CJV300_Intern_Layer_1_";
+    const std::string failure =
+        "CJV300_Intern::OpenPage: EmitterOpenPage: Creating " + missing + "\\x1B[2J/CJV300_Intern_Layer_1_";
     EXPECT_EQ(ErrorMessage().rfind(failure, 0), 0u) << ErrorMessage();
     EXPECT_TRUE(writer.records.empty());
     EXPECT_EQ(CJV300_Intern::Of(job.get())->m_aLayerTemp[0].m_pSpoolFile, nullptr);
+}
+
+// A full disk under the layers (the family's fault runs check its messages):
+// a layer the first line reached no more is not said to have no image data.
+TEST_F(CJV300Test, AFullDiskLeavesNoLayerCalledEmpty) {
+    Start("Output/Prn/Specific/White/Order = 4\n");
+    ASSERT_EQ(InternPageHook1(job.get()), 0) << ErrorMessage();
+    testsupport::WriteLimit full(0);
+    SetHalftonedLine(job->m_iOutChannels, 8);
+    std::memset(line.data(), 0x55, line.size());
+    EXPECT_EQ(job->m_pfnPrintLine(job.get()), -1);
+    EXPECT_EQ(InternPageHook2(job.get()), -int(eSPOOLFILE2_IO_FAILED));
+    EXPECT_EQ(ErrorMessage().rfind("CJV300_ClosePage: Layer 1: Spool file IO failed (cannot write \"", 0), 0u);
+    for (const std::string& note : Strings("Process/InfoMessage")) EXPECT_EQ(note.find("no image data"), note.npos);
 }
 
 TEST_F(CJV300Test, PageEndFailuresEndThePage) {

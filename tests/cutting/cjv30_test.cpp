@@ -127,6 +127,16 @@ TEST_F(CJV30Test, RecordOrderWithAndWithoutPrintTags) {
     ASSERT_EQ(CJV30_ClosePage(job.get()), 0);
     EXPECT_EQ(Folded(Tags()), (std::vector<uint32_t>{SPLTAG_PAGE_HEADER, SPLTAG_DATA, SPLTAG_PAGE_END}));
     EXPECT_EQ(writer.records.size(), 1 + leading + 1 + 1);  // no trailing marks
+
+    // An option list the job refuses offers no print tags, and its warning says so.
+    store.SetElements(TICKET_SCOPE_PRINTER_INFO, 703, "Output/Prn/Info/Option/ID", {std::string("86")});
+    store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/PrintTagOperation");
+    Open(ExampleLinearisation());
+    ASSERT_EQ(CJV30_OpenJob(job.get()), 0);
+    EXPECT_FALSE(job->m_bPrintTagOperation);
+    const std::string warning = "Ticket key \"Output/Prn/Info/Option/ID\" element 0 is stored as text but read as "
+                                "integer; the list is ignored; the job prints without cut marks and without cut";
+    EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{warning});
 }
 
 TEST_F(CJV30Test, ImageRecordsMoveRightOfTheMarks) {

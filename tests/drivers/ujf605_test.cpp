@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "drivers/family_test_support.h"
 #include "spotgen/spot_writer.h"
 #include "support/scratch_folder.h"
+#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -261,6 +264,18 @@ TEST_F(UJF605Test, FailuresOfTheSpoolFileAndTheWritersFailTheHook) {
     writer.failWith = 9;
     EXPECT_EQ(job->m_pfnClosePage(job.get()), -9);
     EXPECT_EQ(ErrorMessage(), std::string("UJF_ClosePage: ") + SpoolFileResultText(9));
+
+    // A spooled layer the disk cannot give back names the read that failed.
+    StartPage("Output/Prn/Specific/White/Order = 0\n");
+    Line({0});
+    {
+        testsupport::ReadLimit damaged(40);
+        EXPECT_EQ(job->m_pfnClosePage(job.get()), -int(eSPOOLFILE2_IO_FAILED));
+    }
+    const std::string read = "UJF_ClosePage: Spool file IO failed (cannot read \"" + folder.File("Mimaki_UJF_");
+    EXPECT_EQ(ErrorMessage().rfind(read, 0), 0u) << ErrorMessage();
+    const std::string reason = std::string(".tmp\": ") + std::strerror(EIO) + ")";
+    EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - reason.size()), reason);
 }
 
 }  // namespace

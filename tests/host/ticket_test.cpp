@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "host/ticket.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
@@ -180,41 +182,68 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
     EXPECT_TRUE(ints.empty());
 }
 
+// One rule for every list, whichever reader takes it: a number of the other
+// numeric type that the list's type holds exactly is read as that value; any
+// other element refuses the whole list, which reads as missing (the output as
+// it was: -9 or "-"), and is named with its index and type.
 TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
-    Load("[job]\nD[] = 40.0\nD[] = 35\nD[] = 20.5\nT[] = 1.5\nT[] = \"x\"\nI[] = 1\nI[] = 2.5\n"
-         "S[] = \"a\"\nS[] = 7\nN[] = 5\nN[] = 6.5\n");
-    // An integer among reals is read as its value.
-    std::vector<double> doubles;
-    TicketListMismatch mismatch;
-    EXPECT_TRUE(Ticket_GetDoubleArray(t, 3, kJob, "D", doubles, &mismatch));
-    EXPECT_EQ(doubles, (std::vector<double>{40.0, 35.0, 20.5}));
-    EXPECT_EQ(mismatch.index, -1);
-    // Any other type refuses the whole list, which reads as missing.
+    enum class Reader { Ints, Reals, Texts, Lookup86, Switches };
+    const std::string x = "x";
     const struct {
-        const char* key;
+        Reader reader;
+        Elements elements;
+        std::string read;  // what the reader gives
+        int32_t index;     // the element that refuses the list, -1 for none
         uint32_t stored;
-    } refused[] = {{"T", TICKET_TYPE_STRING}, {"I", TICKET_TYPE_DOUBLE}, {"S", TICKET_TYPE_INT32}};
-    for (const auto& c : refused) {
-        SCOPED_TRACE(c.key);
-        std::vector<double> d = {9.0};
-        std::vector<int32_t> i = {9};
-        std::vector<std::string> s = {"keep"};
-        mismatch = TicketListMismatch{};
-        const bool read = c.stored == TICKET_TYPE_STRING ? Ticket_GetDoubleArray(t, 3, kJob, c.key, d, &mismatch)
-                          : c.stored == TICKET_TYPE_DOUBLE ? Ticket_GetIntArray(t, 3, kJob, c.key, i, &mismatch)
-                                                           : Ticket_GetStringArray(t, 3, kJob, c.key, s, &mismatch);
-        EXPECT_FALSE(read);
-        EXPECT_EQ(mismatch.index, 1);
+    } cases[] = {
+        {Reader::Reals, {40.0, 35, 20.5}, "40 35 20.5", -1, 0},
+        {Reader::Ints, {86.0, 7, -0.0}, "86 7 0", -1, 0},
+        {Reader::Ints, {1, 2.5}, "-9", 1, TICKET_TYPE_DOUBLE},
+        {Reader::Ints, {3e9, 1}, "-9", 0, TICKET_TYPE_DOUBLE},
+        {Reader::Reals, {x, 1.5}, "-9", 0, TICKET_TYPE_STRING},
+        {Reader::Reals, {1.5, x}, "-9", 1, TICKET_TYPE_STRING},
+        {Reader::Texts, {x, 7}, "-", 1, TICKET_TYPE_INT32},
+        {Reader::Texts, {7.0, x}, "-", 0, TICKET_TYPE_DOUBLE},
+        {Reader::Lookup86, {7, 86.0}, "1", -1, 0},
+        {Reader::Lookup86, {std::string("86"), 86}, "-1", 0, TICKET_TYPE_STRING},
+        {Reader::Lookup86, {86, x}, "-1", 1, TICKET_TYPE_STRING},  // after the value too
+        {Reader::Switches, {1, 1.0, 0.0}, "1 1 0", -1, 0},
+        {Reader::Switches, {0.5, 1}, "0 1", 0, TICKET_TYPE_DOUBLE},
+    };
+    for (size_t row = 0; row < std::size(cases); ++row) {
+        const auto& c = cases[row];
+        SCOPED_TRACE(row);
+        store.SetElements(3, kJob, "L", c.elements);
+        TicketListMismatch mismatch;
+        std::vector<int32_t> ints = {-9};
+        std::vector<double> reals = {-9.0};
+        std::vector<std::string> texts = {"-"};
+        std::string read;
+        const auto add = [&read](const std::string& v) { read += (read.empty() ? "" : " ") + v; };
+        switch (c.reader) {
+        case Reader::Ints:
+            Ticket_GetIntArray(t, 3, kJob, "L", ints, &mismatch);
+            for (int32_t v : ints) add(std::to_string(v));
+            break;
+        case Reader::Reals:
+            Ticket_GetDoubleArray(t, 3, kJob, "L", reals, &mismatch);
+            for (double v : reals) add(StringF("%g", v));
+            break;
+        case Reader::Texts:
+            Ticket_GetStringArray(t, 3, kJob, "L", texts, &mismatch);
+            for (const std::string& v : texts) add(v);
+            break;
+        case Reader::Lookup86: add(std::to_string(FindTicketIntIndex(t, 3, kJob, "L", 86, &mismatch))); break;
+        case Reader::Switches:
+            for (size_t i = 0; i < c.elements.size(); ++i) {
+                add(GetTicketBoolAt(t, 3, kJob, int32_t(i), "L", false, &mismatch) ? "1" : "0");
+            }
+            break;
+        }
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(mismatch.index, c.index);
         EXPECT_EQ(mismatch.storedType, c.stored);
-        EXPECT_EQ(d, std::vector<double>{9.0});
-        EXPECT_EQ(i, std::vector<int32_t>{9});
-        EXPECT_EQ(s, std::vector<std::string>{"keep"});
     }
-    int32_t dest[2] = {-1, -2};
-    mismatch = TicketListMismatch{};
-    EXPECT_FALSE(Ticket_GetIntArrayN(t, 3, kJob, "N", dest, 2, &mismatch));
-    EXPECT_EQ(mismatch.index, 1);
-    EXPECT_EQ(dest[0], -1);  // untouched, not half read
 }
 
 // A host that serves the element 1 of every string list as a null text.
@@ -341,6 +370,13 @@ TEST_F(TicketTest, LookupsFindTheFirstEqualElement) {
     EXPECT_EQ(FindTicketStringIndex(t, 3, kJob, "S", "WHITE_IN"), -1);
     store.Refuse("L", 1);  // the first refused read ends the search
     EXPECT_EQ(FindTicketIntIndex(t, 3, kJob, "L", 3), -1);
+    // A message list passes over elements that are no texts.
+    Load("[job]\nM[] = 7\nM[] = \"a\"\nM[] = 2.5\nM[] = \"b\"\n");
+    EXPECT_EQ(FindTicketStringIndex(t, 3, kJob, "M", "b"), -1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "b"), 3);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "a"), 1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "a", 2), -1);
+    EXPECT_EQ(FindTicketTextIndex(t, 3, kJob, "M", "c"), -1);
 }
 
 TEST_F(TicketTest, StringSetCollapsesEqualTextsAndClearsOnlyWhenAsked) {

@@ -240,6 +240,18 @@ Process/InfoMessage[] = "Image cropped by output device"
     Ticket("[job]\nProcess/OutWidthPixel = 1002\n");
     ASSERT_EQ(Read(), 0);
     EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{"Image cropped by output device"});
+
+    // A list that holds an element of another type keeps it, and the
+    // message once, however often the ticket is used.
+    const hostkit::Elements cropped = {7, std::string("Image cropped by output device")};
+    store.SetElements(3, kJobId, "Process/InfoMessage", {7});
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(Read(), 0);
+        EXPECT_EQ(*Key("Process/InfoMessage"), cropped) << run;
+    }
+    Ticket("[job]\nProcess/OutWidthPixel = 1001\n");
+    ASSERT_EQ(Read(), 0);
+    EXPECT_EQ(*Key("Process/InfoMessage"), hostkit::Elements{7});
 }
 
 TEST_F(Settings, StopOnCropFailsAndWritesTheErrorForTheChildToo) {

@@ -1,4 +1,5 @@
 // Printer options, head height, special inks and output identity.
+#include "base/format.h"
 #include "host/ticket.h"
 #include "job/job_test_support.h"
 
@@ -22,28 +23,56 @@ Output/Prn/Specific/Heaters/UseValue[] = 1
     EXPECT_TRUE(log.Has("\tHeaters celsius = [ 40 PRN Prn ]"));
 }
 
-TEST_F(Options, HeaterListsKeepEveryHeaterInItsPlace) {
-    const char* const key = "Output/Prn/Specific/Heaters/Celsius";
+// Every list the job reads keeps the one rule: a number of the other numeric
+// type that the list's type holds exactly is taken as that value, anything
+// else refuses the list, which is named with the element in the user's
+// messages (every heater then takes the printer's own setting, no printer
+// option counts as offered).
+TEST_F(Options, ListsOfAnotherTypeAreToldAndKeepEveryElementInItsPlace) {
+    const std::string heaters = "Output/Prn/Specific/Heaters/", x = "x";
     const struct {
-        hostkit::Elements celsius;
-        std::vector<double> read;
-        std::string info;  // an element of "Process/InfoMessage", when not empty
+        std::string key;  // a job key, or a key of the printer's (model 700) when it has "Info/"
+        hostkit::Elements elements;
+        const char* field;  // what the job read of it
+        std::string read;
+        std::string info;  // what "Process/InfoMessage" says of the element, when anything
     } cases[] = {
-        {{40.0, 35, 30.5}, {40.0, 35.0, 30.5}, ""},
-        {{40.0, std::string("35"), 30.5}, {},
-         "Ticket key \"Output/Prn/Specific/Heaters/Celsius\" element 1 is stored as text but read as real "
-         "number; the list is ignored"},
+        {heaters + "Celsius", {40.0, 35, 30.5}, "heaters", "40 35 30.5", ""},
+        {heaters + "Celsius", {40.0, x, 30.5}, "heaters", "", "element 1 is stored as text but read as real number"},
+        {heaters + "UseValue", {1, 1.0, 0}, "heaters", "40 35 -1", ""},
+        {heaters + "UseValue", {x, 1, 1}, "heaters", "-1 -1 -1", "element 0 is stored as text but read as integer"},
+        {heaters + "UseValue", {1, 0.5, 1}, "heaters", "-1 -1 -1",
+         "element 1 is stored as real number but read as integer"},
+        {"Output/Prn/Specific/UserTypesTIL", {3, x}, "til", "", "element 1 is stored as text but read as integer"},
+        {"Output/Prn/Linearization/InkLimitPerChannel", {8000, 7000.0, 6000, 5000}, "inks", "8000 7000 6000 5000",
+         ""},
+        {"Output/Prn/Linearization/InkLimitPerChannel", {8000, 7000, 6000.5, 5000}, "inks", "1 2 3 4",
+         "element 2 is stored as real number but read as integer"},
+        {"Output/Prn/Info/Option/ID", {5, 86.0}, "tag", "1", ""},
+        {"Output/Prn/Info/Option/ID", {std::string("86"), 86}, "tag", "0",
+         "element 0 is stored as text but read as integer"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + " " + c.read);
         Ticket(kMinimalJob);
-        store.SetElements(TICKET_SCOPE_JOB, kJobId, key, c.celsius);
-        for (int i = 0; i < 3; ++i) store.Append(TICKET_SCOPE_JOB, kJobId, "Output/Prn/Specific/Heaters/UseValue", 1);
-        ASSERT_EQ(Read(), 0);
-        EXPECT_EQ(job->m_vHeatersCelsius, c.read);
-        std::vector<std::string> info;
-        Ticket_GetStringArray(store.ticket(), TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage", info);
-        EXPECT_EQ(info, c.info.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.info});
-        store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/Prn/Specific/Heaters/UseValue");
+        store.SetElements(TICKET_SCOPE_JOB, kJobId, heaters + "Celsius", {40.0, 35.0, -1.0});
+        store.SetElements(TICKET_SCOPE_JOB, kJobId, heaters + "UseValue", {1, 1, 1});
+        const bool printers = c.key.find("/Info/") != std::string::npos;
+        store.SetElements(printers ? TICKET_SCOPE_PRINTER_INFO : TICKET_SCOPE_JOB, printers ? 700 : kJobId, c.key,
+                          c.elements);
+        NewJob().m_aiInkLimitPerChannel = {1, 2, 3, 4};
+        ASSERT_EQ(job->ReadInfoFromTicket(), 0);
+        std::string read;
+        const auto add = [&read](double v) { read += (read.empty() ? "" : " ") + StringF("%g", v); };
+        if (c.field == std::string("heaters")) for (double v : job->m_vHeatersCelsius) add(v);
+        if (c.field == std::string("til")) for (int v : job->m_vUserTypesTIL) add(v);
+        if (c.field == std::string("inks")) for (size_t i = 0; i < 4; ++i) add(job->m_aiInkLimitPerChannel[i]);
+        if (c.field == std::string("tag")) add(job->m_bPrintTagOperation);
+        EXPECT_EQ(read, c.read);
+        const std::string info = "Ticket key \"" + c.key + "\" " + c.info + "; the list is ignored";
+        EXPECT_EQ(Strings("Process/InfoMessage"), c.info.empty() ? std::vector<std::string>{}
+                                                                  : std::vector<std::string>{info});
+        store.Erase(printers ? TICKET_SCOPE_PRINTER_INFO : TICKET_SCOPE_JOB, printers ? 700 : kJobId, c.key);
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Process/InfoMessage");
     }
 }

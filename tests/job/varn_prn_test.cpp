@@ -40,6 +40,12 @@ TEST_F(JobMessages, InfoMessageIsAddedOnceAndRemovedByText) {
     j.UpdateInfoMessage(false, "first");
     j.UpdateInfoMessage(false, "absent");
     EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{"Used ink(s): CMYK"});
+    // Elements of other types that the host put in the list are passed over and kept.
+    Ticket("[job]\nProcess/InfoMessage[] = 7\nProcess/InfoMessage[] = \"first\"\n");
+    j.UpdateInfoMessage(true, "first");
+    EXPECT_EQ(*Key("Process/InfoMessage"), (hostkit::Elements{7, std::string("first")}));
+    j.UpdateInfoMessage(false, "first");
+    EXPECT_EQ(*Key("Process/InfoMessage"), hostkit::Elements{7});
 }
 
 TEST_F(JobMessages, JobWithoutTicketIgnoresMessages) {

@@ -22,6 +22,7 @@ TEST(TempFile, ReadsBackWhatItWroteAndGoesAwayOnCloseUnlessKept) {
         char back[8] = {};
         EXPECT_EQ(file.Read(back, sizeof back), 3u);
         EXPECT_STREQ(back, "XYZ");
+        EXPECT_EQ(file.ReadError(), 0);  // the end of the file, no failure
         EXPECT_FALSE(file.Seek(-1));
         file.Close();
         EXPECT_FALSE(file.IsOpen());
@@ -61,3 +62,4 @@ TEST(TempFile, TestWriteLimitFailsWritesAndFlushAsAFullDisk) {
     file.Close();
     EXPECT_EQ(ReadWholeFile(folder.File("full.tmp")), "abcde");
 }
+

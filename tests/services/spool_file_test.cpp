@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #endif
 #include "support/scratch_folder.h"
+#include "support/temp_file_limits.h"
 
 namespace {
 
@@ -215,6 +216,24 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
     }
     EXPECT_STREQ(CreateSpoolFileResultFor("", 4, "Step").GetText(), "Step: Spool file failed");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
+}
+
+// A read that fails after k bytes, for every k of a small layer: the play
+// fails with the I/O code and names the read and the system's reason, never
+// as a file that ended early.
+TEST_F(SpoolFile, AReadErrorFailsThePlayWithTheSystemsReason) {
+    const std::vector<std::string> data = {"first record", "", std::string(300, 'x')};
+    const std::string reason = "cannot read \"" + path + "\": " + std::strerror(EIO);
+    size_t total = 0;
+    for (size_t k = 0; k == 0 || k <= total; ++k) {
+        auto file = MakeFile(data);
+        ASSERT_EQ(file->Rewind(), 0u);
+        total = size_t(std::filesystem::file_size(path));
+        testsupport::ReadLimit limit{int64_t(k)};
+        RecordingWriter played;
+        EXPECT_EQ(file->Playback(&played), k < total ? 3u : 0u) << k;
+        EXPECT_EQ(file->FailureReason(), k < total ? reason : "") << k;
+    }
 }
 
 TEST_F(SpoolFile, RewindingTwiceWritesOneEndRecord) {
