@@ -53,6 +53,29 @@ FileReplacement::~FileReplacement() {
     DropBackup();
 }
 
+int FileReplacement::Finish() {
+    if (!m_stream) return EBADF;
+    int error = SyncFile(m_stream);
+    errno = 0;
+    if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
+    m_stream = nullptr;
+    if (error != 0) Discard();
+    return error;
+}
+
+void FileReplacement::DropBackup() {
+    if (!m_backup.empty()) std::remove(m_backup.c_str());
+    m_backup.clear();
+    m_published = false;
+}
+
+void FileReplacement::Discard() {
+    if (m_stream) std::fclose(m_stream);
+    m_stream = nullptr;
+    if (!m_temp.empty()) std::remove(m_temp.c_str());
+    m_temp.clear();
+}
+
 int ReplaceFileContents(const std::string& path, const void* data, size_t size, const FileIdentity* expected) {
     FileReplacement replacement;
     int error = replacement.Begin(path);

@@ -2,6 +2,7 @@
 // platform's (not part of the platform interface).
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
 
@@ -14,6 +15,28 @@ std::string NameBeside(const std::string& target, int attempt, bool shortName, c
 
 // How many names FileReplacement tries before it gives up (EEXIST).
 constexpr int kNameAttempts = 100;
+
+// Makes a file of this process beside target under the first free name
+// (make returns false with errno set when it could not): 0 with *name set,
+// or the system's error number.
+template <typename Make>
+int MakeBeside(const std::string& target, const char* suffix, std::string* name, Make make) {
+    bool shortName = false;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        *name = NameBeside(target, attempt, shortName, suffix);
+        if (make(*name)) return 0;
+        const int error = errno;
+        if (error == ENAMETOOLONG && !shortName) {
+            shortName = true;
+            attempt = -1;
+        } else if (error != EEXIST) {
+            name->clear();
+            return error;
+        }
+    }
+    name->clear();
+    return EEXIST;
+}
 
 // Runs the tests' hook of SetTestBeforeReplace, if one is set.
 void RunTestBeforeReplace(const std::string& path);

@@ -110,28 +110,6 @@ int CheckSameAttributes(int oldFd, int newFd) {
     }
 }
 
-// Makes a file of this process beside target under the first free name
-// (make returns false with errno set when it could not): 0 with *name set,
-// or the system's error number.
-template <typename Make>
-int MakeBeside(const std::string& target, const char* suffix, std::string* name, Make make) {
-    bool shortName = false;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        *name = NameBeside(target, attempt, shortName, suffix);
-        if (make(*name)) return 0;
-        const int error = errno;
-        if (error == ENAMETOOLONG && !shortName) {
-            shortName = true;
-            attempt = -1;
-        } else if (error != EEXIST) {
-            name->clear();
-            return error;
-        }
-    }
-    name->clear();
-    return EEXIST;
-}
-
 // Copies the file at from into a new file named beside it: 0 with *copy set,
 // or the system's error number (nothing left).
 int CopyAside(const std::string& from, std::string* copy) {
@@ -300,16 +278,6 @@ int FileReplacement::Begin(const std::string& path) {
     return 0;
 }
 
-int FileReplacement::Finish() {
-    if (!m_stream) return EBADF;
-    int error = SyncFile(m_stream);
-    errno = 0;
-    if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
-    m_stream = nullptr;
-    if (error != 0) Discard();
-    return error;
-}
-
 int FileReplacement::KeepReplaced() {
     DropBackup();
     if (m_temp.empty() || m_stream) return EBADF;
@@ -368,19 +336,6 @@ int FileReplacement::TakeBack() {
     }
     SyncFolderOf(m_target);
     return error;
-}
-
-void FileReplacement::DropBackup() {
-    if (!m_backup.empty()) unlink(m_backup.c_str());
-    m_backup.clear();
-    m_published = false;
-}
-
-void FileReplacement::Discard() {
-    if (m_stream) std::fclose(m_stream);
-    m_stream = nullptr;
-    if (!m_temp.empty()) unlink(m_temp.c_str());
-    m_temp.clear();
 }
 
 }  // namespace platform

@@ -89,28 +89,6 @@ bool FinalPath(HANDLE file, std::string* path) {
     return true;
 }
 
-// Makes a file of this process beside target under the first free name
-// (make returns false with errno set when it could not): 0 with *name set,
-// or the system's error number.
-template <typename Make>
-int MakeBeside(const std::string& target, const char* suffix, std::string* name, Make make) {
-    bool shortName = false;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        *name = NameBeside(target, attempt, shortName, suffix);
-        if (make(*name)) return 0;
-        const int error = errno;
-        if (error == ENAMETOOLONG && !shortName) {
-            shortName = true;
-            attempt = -1;
-        } else if (error != EEXIST) {
-            name->clear();
-            return error;
-        }
-    }
-    name->clear();
-    return EEXIST;
-}
-
 // Creates an empty file of ours under a free name: false with errno set.
 bool CreateNew(const std::string& name, HANDLE* handle) {
     *handle = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -222,16 +200,6 @@ int FileReplacement::Begin(const std::string& path) {
     return 0;
 }
 
-int FileReplacement::Finish() {
-    if (!m_stream) return EBADF;
-    int error = SyncFile(m_stream);
-    errno = 0;
-    if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
-    m_stream = nullptr;
-    if (error != 0) Discard();
-    return error;
-}
-
 int FileReplacement::KeepReplaced() {
     DropBackup();
     if (m_temp.empty() || m_stream) return EBADF;
@@ -306,19 +274,6 @@ int FileReplacement::TakeBack() {
     if (m_hadFile) return ENOENT;  // the old file was not kept
     if (!DeleteFileA(m_target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastErrno();
     return 0;
-}
-
-void FileReplacement::DropBackup() {
-    if (!m_backup.empty()) DeleteFileA(m_backup.c_str());
-    m_backup.clear();
-    m_published = false;
-}
-
-void FileReplacement::Discard() {
-    if (m_stream) std::fclose(m_stream);
-    m_stream = nullptr;
-    if (!m_temp.empty()) DeleteFileA(m_temp.c_str());
-    m_temp.clear();
 }
 
 }  // namespace platform
