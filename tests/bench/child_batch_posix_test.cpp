@@ -72,6 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"OneJobFailsBeforeItsStart", -1, 1, "0 -1 2 "},
                     // It never says it is set up: the batch fails, and ends.
                     Case{"OneChildEndsBeforeItIsSetUp", 1, -1, "-1 -1 -1 "}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
 }  // namespace
