@@ -144,11 +144,11 @@ TEST(HostImage, APictureOverFourGigabytesHasItsWholeSize) {
     WriteBytes(path, header);
     std::filesystem::resize_file(path, header.size() + (uint64_t{1} << 20) * 4097);
     std::string error;
-    const std::unique_ptr<prnhost::ImageReader> reader = prnhost::OpenImage(path, error);
-    ASSERT_NE(reader, nullptr) << error;
-    std::vector<uint8_t> row(reader->Info().RowBytes(), 1);
-    EXPECT_TRUE(reader->ReadRow(row.data(), error)) << error;
+    std::unique_ptr<prnhost::ImageReader> reader = prnhost::OpenImage(path, error);
+    std::vector<uint8_t> row(size_t{1} << 20, 1);
+    EXPECT_TRUE(reader && reader->ReadRow(row.data(), error)) << error;
     EXPECT_EQ(row, std::vector<uint8_t>(size_t{1} << 20, 0));
+    reader.reset();  // Windows removes no open file
     std::filesystem::remove(path);
 }
 

@@ -645,16 +645,16 @@ public:
         }
         uint32_t width = 0, height = 0;
         uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = 0, format = SAMPLEFORMAT_UINT,
-                 orientation = ORIENTATION_TOPLEFT;
+                 tiffOrientation = ORIENTATION_TOPLEFT;
         TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &tiffOrientation);
         const int64_t written = FirstDirectoryNumber(*file_, TIFFTAG_ORIENTATION);
-        if (written >= 0) orientation = static_cast<uint16_t>(std::min<int64_t>(written, 65535));
+        const uint64_t orientation = written >= 0 ? static_cast<uint64_t>(written) : tiffOrientation;
         const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1;
         uint16_t extras = 0;
         const uint16_t* extraTypes = nullptr;
@@ -749,7 +749,7 @@ private:
     // unsigned integers, colours it cannot tell, grey of more than one
     // sample, and orientations other than top-left and top-right.
     bool CheckKind(bool hasPhotometric, uint16_t photometric, uint16_t samples, uint16_t format,
-                   uint16_t orientation, std::string& error) const {
+                   uint64_t orientation, std::string& error) const {
         for (const auto& refused : kRefusedSampleFormats) {
             if (refused.code == format) {
                 error = name_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
