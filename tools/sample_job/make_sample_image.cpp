@@ -6,6 +6,7 @@
 // lower half. --white instead adds one white channel: solid under the disc
 // and a ramp down the left third. Width and height may be given too.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +31,7 @@ bool ParseNumber(const char* text, const char* what, int& value) {
     char* end = nullptr;
     errno = 0;
     const long number = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || number < -1000000 || number > 1000000) {
+    if (end == text || *end != '\0' || errno != 0 || number < INT_MIN || number > INT_MAX) {
         std::fprintf(stderr, "make_sample_image: bad number for %s: %s\n", what, EscapeControlBytes(text).c_str());
         return false;
     }
