@@ -100,7 +100,7 @@ void Concurrent(benchmark::State& state, int jobs) {
     for (auto _ : state) {
         for (int round = 0; round < rounds; ++round) {
             const int kind = round == 1 || round == 2 ? 1 : 0;
-            const bench::Batch batch = bench::RunBatchInChildren(kConcurrentJobs[kind], jobs);
+            const auto batch = bench::RunJobsInChildren(kConcurrentJobs[kind], jobs);
             f.wall[kind] += batch.seconds;
             for (const Result& r : batch.results) {
                 if (r.status != 0) return state.SkipWithError(("job failed (" + std::to_string(r.status) + ")").c_str());

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "child_batch.h"
 #include "host_job.h"
 #include "photo_page.h"
 #include "platform/dynamic_library.h"
@@ -129,13 +130,9 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The job in this (child) process. With a start pipe, the job writes a byte
-// to `ready` once it is set up and starts when it reads one from `go`.
-struct StartPipe {
-    int ready = -1;
-    int go = -1;
-};
-inline Result RunJob(const BenchJob& job, const std::string& folder, StartPipe startPipe = {}) {
+// The job in this (child) process: it says it is set up, and starts when the
+// parent says go.
+inline Result RunJob(const BenchJob& job, const std::string& folder, StartPipe& startPipe) {
     Result result;
     result.width = JobWidth(job);
     result.height = JobHeight(job);
@@ -180,10 +177,7 @@ inline Result RunJob(const BenchJob& job, const std::string& folder, StartPipe s
     }
 
     result.started = true;
-    if (startPipe.ready >= 0) {
-        char byte = 1;
-        if (write(startPipe.ready, &byte, 1) != 1 || read(startPipe.go, &byte, 1) != 1) return result;
-    }
+    if (!startPipe.ReadyAndWait()) return result;
     Sink sink;
     sink.countLines = job.lines > 0;
     PLUGINCONTEXT* context = nullptr;
@@ -228,71 +222,29 @@ inline Result RunJob(const BenchJob& job, const std::string& folder, StartPipe s
     return result;
 }
 
-// `count` copies of the job at once, each in a child process of its own,
-// started together once all are set up; their results come back through
-// pipes. The wall clock runs from the start to the last result.
-struct Batch {
-    std::vector<Result> results;
-    double seconds = 0;
-};
-inline Batch RunBatchInChildren(const BenchJob& job, int count) {
-    Batch batch;
-    StartPipe start;
-    int readyFds[2] = {-1, -1}, goFds[2] = {-1, -1};
-    if (pipe(readyFds) != 0 || pipe(goFds) != 0) return batch;
-    start = {readyFds[1], goFds[0]};
-    struct Child {
-        std::string folder;
-        int result = -1;
-        pid_t pid = -1;
-    };
-    std::vector<Child> children(static_cast<size_t>(count));
-    for (Child& child : children) {
+// `count` copies of the job at once, each in a child process of its own
+// with a folder of its own, started together once all are set up
+// (child_batch.h). The wall clock runs from the start to the last result.
+inline Batch<Result> RunJobsInChildren(const BenchJob& job, int count) {
+    std::vector<std::string> folders;
+    for (int i = 0; i < count; ++i) {
         char folder[] = "/tmp/kelmora-bench-XXXXXX";
-        int fds[2];
-        if (!mkdtemp(folder) || pipe(fds) != 0) break;
-        child.folder = folder;
-        child.pid = fork();
-        if (child.pid == 0) {
-            close(fds[0]);
-            const Result r = RunJob(job, child.folder, start);
-            char byte = 1;  // a job that failed before its start still counts as ready
-            if (!r.started && write(start.ready, &byte, 1) != 1) _exit(1);
-            const ssize_t written = write(fds[1], &r, sizeof r);
-            _exit(written == ssize_t(sizeof r) ? 0 : 1);
-        }
-        close(fds[1]);
-        child.result = fds[0];
+        folders.push_back(mkdtemp(folder) ? folder : "");
     }
-    close(readyFds[1]);
-    close(goFds[0]);
-    int started = 0;
-    for (char byte = 0; started < count && read(readyFds[0], &byte, 1) == 1;) ++started;
-    const auto begin = std::chrono::steady_clock::now();
-    const std::string go(size_t(started), '\1');
-    if (write(goFds[1], go.data(), go.size()) != ssize_t(go.size())) started = 0;
-    close(goFds[1]);
-    for (Child& child : children) {
-        Result r;
-        if (child.result < 0 || read(child.result, &r, sizeof r) != ssize_t(sizeof r)) r.status = -1;
-        batch.results.push_back(r);
+    Batch<Result> batch = RunBatchInChildren<Result>(count, [&](int index, StartPipe& start) {
+        const std::string& folder = folders[static_cast<size_t>(index)];
+        return folder.empty() ? Result{} : RunJob(job, folder, start);
+    });
+    for (const std::string& folder : folders) {
+        if (folder.empty()) continue;
+        std::remove((folder + "/DaVav.ini").c_str());
+        rmdir(folder.c_str());
     }
-    batch.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    for (Child& child : children) {
-        if (child.result >= 0) close(child.result);
-        int status = 0;
-        if (child.pid > 0) waitpid(child.pid, &status, 0);
-        if (child.folder.empty()) continue;
-        std::remove((child.folder + "/DaVav.ini").c_str());
-        rmdir(child.folder.c_str());
-    }
-    close(readyFds[0]);
-    if (started < count) batch.results.assign(size_t(count), Result{});
     return batch;
 }
 
 // The job in a child process.
-inline Result RunInChild(const BenchJob& job) { return RunBatchInChildren(job, 1).results.front(); }
+inline Result RunInChild(const BenchJob& job) { return RunJobsInChildren(job, 1).results.front(); }
 
 // The sample JV33 ticket on 1.6 m x 1 m at 720 x 720 dpi, on the calling
 // thread: variable dots (routine 103) and fixed dots (routine 109).

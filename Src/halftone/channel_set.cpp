@@ -91,7 +91,7 @@ ChannelCodeString GetChannelSetName(int32_t processColorCount,
     const char* name = InputColorModeName(processColorCount);
     const std::string process = name ? name : std::string(static_cast<size_t>(std::max(processColorCount, 0)), '?');
     ChannelCodeString codes = ParseChannelLetters(process);
-    for (const std::string& name : printerSpotColors) codes.push_back(SpotColorChannelCode(name));
+    for (const std::string& spot : printerSpotColors) codes.push_back(SpotColorChannelCode(spot));
     return codes;
 }
 

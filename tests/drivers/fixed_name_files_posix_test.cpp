@@ -21,6 +21,20 @@
 
 namespace {
 
+// The current folder for as long as the guard lives, whatever ends its scope.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& path) : m_before(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~CurrentFolder() { std::filesystem::current_path(m_before); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path m_before;
+};
+
 // Runs `body` in a child process: true when it ends within `limit` with no
 // failure of its own (the child prints what failed); a child that is still
 // running then is killed.
@@ -55,8 +69,7 @@ namespace {
 
 TEST(FixedNameFiles, APipeUnderTheNameIsLeftUnread) {
     ScratchFolder folder;
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path());
+    const CurrentFolder inFolder(folder.Path());
     CVarnPrn job(nullptr, 1, nullptr);
     SpotData spots;
     const struct {
@@ -73,5 +86,4 @@ TEST(FixedNameFiles, APipeUnderTheNameIsLeftUnread) {
         // A read that blocks fails the case instead of hanging the program.
         EXPECT_TRUE(RunsInAChildWithin(c.read, std::chrono::seconds(10))) << c.name;
     }
-    std::filesystem::current_path(previous);
 }

@@ -879,14 +879,23 @@ TEST(Programs, NameWhatIsWrong) {
         {"ai2mgl", cut("160", "0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
         {"ai2mgl", marked(cut("160", "720,72", "o.mgl")), 2,
          "--marks needs a --dpi of 360 or more in steps of 180 (360, 540, 720, ...): 72 is not one"},
+        {"ai2mgl", marked(cut("160", "450", "o.mgl")), 2, "--marks needs a --dpi of 360 or more in steps of 180"},
+        {"ai2mgl", cut("1\x1b[2J", "72", "o.mgl"), 2, "bad number for --width: 1\\x1B[2J"},
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "o.mgl", "--hpgl",
+                    "./o.mgl"}, 1, "--out o.mgl and --hpgl ./o.mgl name the same file"},
         {"catalogue_dump", {"99999999999999999999"}, 2,
          "model number 99999999999999999999 is out of range: a model is a number from -2147483648 to 2147483647"},
+        {"catalogue_dump", {"7\x1b[2J"}, 2, "bad model number \"7\\x1B[2J\": a model is a whole number"},
+        {"catalogue_dump", {"--oem", "11x"}, 2, "bad OEM id \"11x\": an OEM id is a number from 0 to 4294967295"},
+        {"make_sample_image", {"o.pam", "4x"}, 2, "bad number for CHANNELS: 4x"},
+        {"make_sample_image", {"o.pam", "4", "160", "16\x1b"}, 2, "bad number for HEIGHT: 16\\x1B"},
         {"prnhost", {"--plugin", ".", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
          "cannot load the plug-in .: it is a folder, not a library"},
         {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"spotgen", {folder.Path()}, 1, "cannot write " + folder.Path() + ": Is a directory"},
         {"prndump", {"empty.prn"}, 1, "\"empty.prn\": no records"},
         {"prndump", {"/dev/zero"}, 1, "\"/dev/zero\": no records"},
+        {"prndump", {"missing\x1b[2J.prn"}, 1, "cannot open \"missing\\x1B[2J.prn\""},
         // An output never replaces an input, by any name.
         {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "./cut.ai"}, 1,
          "--out ./cut.ai is the input --ai cut.ai: it would be overwritten"},
@@ -906,6 +915,7 @@ TEST(Programs, NameWhatIsWrong) {
     }
     EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("o.mgl"))) << "an output of a refused run";
 }
 
 // A layer spool file that cannot be written (a file-size limit fills it as a

@@ -34,6 +34,18 @@ using printedjob::g_run;
 using printedjob::JobRun;
 using printedjob::ReadFile;
 
+// The current folder for as long as the guard lives, whatever ends its scope.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const fs::path& path) : m_before(fs::current_path()) { fs::current_path(path); }
+    ~CurrentFolder() { fs::current_path(m_before); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    fs::path m_before;
+};
+
 class UjfJob : public testing::Test {
 protected:
     void SetUp() override {
@@ -67,8 +79,7 @@ protected:
     void RunHere(int pages) {
         hostkit::TicketStore store(1);
         hostkit::LoadTicketFile((folder / "final.ticket").string(), store);
-        const fs::path before = fs::current_path();
-        fs::current_path(folder);  // the ticket names its files relative to its folder
+        const CurrentFolder inFolder(folder);  // the ticket names its files relative to its folder
         std::unique_ptr<CVarnPrn> job = CVarnPrn::Create(store.ticket(), 1, nullptr);
         ASSERT_TRUE(job);
         g_run = &here;
@@ -88,7 +99,6 @@ protected:
         }
         EXPECT_EQ(job->CloseJob(), 0);
         g_run = nullptr;
-        fs::current_path(before);
     }
 
     // The halftoner's plane p of line y of page `page` (from 0).

@@ -17,6 +17,16 @@
 
 namespace {
 
+// A disk that is full after `bytes` for as long as the guard lives, whatever
+// ends its scope.
+class WriteLimit {
+public:
+    explicit WriteLimit(int64_t bytes) { platform::SetTestWriteLimit(bytes); }
+    ~WriteLimit() { platform::SetTestWriteLimit(-1); }
+    WriteLimit(const WriteLimit&) = delete;
+    WriteLimit& operator=(const WriteLimit&) = delete;
+};
+
 struct Record {
     uint32_t tag;
     std::string data;
@@ -178,8 +188,8 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
         int64_t diskBytes;  // bytes before the disk is full, -1 for no limit
         std::string reason;
     };
-    const auto create = [](const std::string& path, int error) {
-        return "cannot create \"" + path + "\": " + std::strerror(error);
+    const auto create = [](const std::string& name, int error) {
+        return "cannot create \"" + name + "\": " + std::strerror(error);
     };
     std::vector<Case> cases = {
         {folder.File("missing/x.tmp"), -1, create(folder.File("missing/x.tmp"), ENOENT)},
@@ -201,7 +211,7 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
 #endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        platform::SetTestWriteLimit(c.diskBytes);
+        const WriteLimit limit(c.diskBytes);
         std::unique_ptr<SPOOL_FILE_TEMP> file;
         const uint32_t created = SPOOL_FILE_TEMP::Create(&file, c.path.c_str(), true);
         ASSERT_NE(file, nullptr);
@@ -212,7 +222,6 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
         EXPECT_EQ(file->FailureReason(), c.reason);
         EXPECT_STREQ(CreateSpoolFileResultFor(file->FailureReason(), 3, "Step").GetText(),
                      ("Step: Spool file IO failed (" + c.reason + ")").c_str());
-        platform::SetTestWriteLimit(-1);
     }
     EXPECT_STREQ(CreateSpoolFileResultFor("", 4, "Step").GetText(), "Step: Spool file failed");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);

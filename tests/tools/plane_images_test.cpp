@@ -199,6 +199,17 @@ TEST(PlanePictures, ShowDotsAsGreyAndInksInColour) {
     EXPECT_EQ(at(1, 2), (std::vector<int>{255, 249, 170}));  // smallest of three yellow dot sizes
 
     EXPECT_THROW(prndecode::WritePng(dir + "/no/such/dir/x.png", prndecode::RenderPreview(page)), DecodeError);
+    // A full disk met inside the encoder (a picture larger than a write buffer) names the system's reason.
+    prndecode::Picture noise;
+    noise.width = noise.height = 256;
+    noise.channels = 3;
+    for (uint32_t i = 0, x = 1; i < 256 * 256 * 3; ++i, x = x * 1103515245u + 12345u) noise.pixels.push_back(uint8_t(x >> 24));
+    try {
+        prndecode::WritePng("/dev/full", noise);
+        ADD_FAILURE() << "written to /dev/full";
+    } catch (const DecodeError& e) {
+        EXPECT_STREQ(e.what(), "writing /dev/full failed: No space left on device");
+    }
     // A page without dots still gives a picture.
     PageImage blank;
     EXPECT_NO_THROW(prndecode::WritePng(dir + "/blank.png", prndecode::RenderPreview(blank)));

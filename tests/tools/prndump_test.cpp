@@ -71,6 +71,13 @@ TEST(Prndump, ReportsBrokenFilesAndArguments) {
     EXPECT_NE(run.output.find("unknown command byte 0x99"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("SPLTAG_EOF"), std::string::npos) << run.output;
 
+    // Cut data asked of a file that holds none.
+    const std::string plain = WriteFile("plain.prn", Jv33Job());
+    run = Prndump("--cut " + testing::TempDir() + "/cut " + plain);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("prndump: --cut: \"" + plain + "\" holds no cut data"), std::string::npos) << run.output;
+    std::remove(plain.c_str());
+
     EXPECT_EQ(Prndump("").status, 2);
     EXPECT_EQ(Prndump("--bogus " + file).status, 2);
     EXPECT_EQ(Prndump(testing::TempDir() + "/missing.prn").status, 1);

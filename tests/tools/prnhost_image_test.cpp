@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -51,6 +52,12 @@ TEST(HostImage, HeadersAreReadByTheirRules) {
          {10, 2, 3, 4}},
         {"P7\n# a comment\n\nWIDTH 1\n HEIGHT\t1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\t\n\x0a\x02\x03",
          {10, 2, 3}},
+        // A header ended by a single CR: the file's size tells an LF sample from a CR LF line end.
+        {"P5 2 1 255\r\n\1", {10, 1}},
+        {"P5\n2 1\n255\r\x0a\x02", {10, 2}},
+        // A comment line of any length is skipped; a tuple type's blanks around it are not part of it.
+        {"P7\n#" + std::string(5000, 'c') + "\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE \t CMYK \r\nENDHDR\n\x0a\2\3\4",
+         {10, 2, 3, 4}},
     };
     for (const auto& c : cases) {
         const std::string path = TempPath("header.img");
@@ -62,12 +69,20 @@ TEST(HostImage, HeadersAreReadByTheirRules) {
     }
 }
 
+// Every bad file is refused at its header, before a row is read.
 TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
+    const std::string pam = "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 5\nMAXVAL 255\n";
+    const std::string text = ", is not read: save the picture as a PGM (P5), a PPM (P6) or a PAM (P7) of 8-bit samples";
     struct Case {
         std::string bytes, expected;
     } cases[] = {
-        {"P6\n2 1\n65535\n", "only 8-bit"},
+        {"P6\n2 1\n65535\n", "samples of maxval 65535 (16-bit) are not read: prnhost reads only 8-bit"},
+        {"P5\n1 1\n15\n\1", "samples of maxval 15 (4-bit) are not read"},
+        {"P1\n1 1\n1\n", "a plain PBM (P1): a bitmap written as text" + text},
+        {"P4\n8 1\n\1", "a PBM (P4): a bitmap of one bit per pixel" + text},
         {"P6\n2 2\n255\n\x01\x02", "ends early"},
+        {"P5\n2 2\n255\n\1\2", "the header declares 4 bytes, the file holds 2"},  // one row short
+        {"P52 1 255\n\1\2", "bad PNM header: no whitespace after P5"},
         {"P5\n1 9999999999\n255\n", "too large"},
         // Refused at the header, before a row is read or anything large is allocated.
         {"P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" + std::string(100, 'x'),
@@ -79,19 +94,37 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
          "tuple type GRAYSCALE takes DEPTH 1, this PAM has DEPTH 4"},
         {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n\1\2\3", "takes DEPTH 4"},
         {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nENDHDR x\n\1", "bad PAM header at ENDHDR"},
-        {"P5 2 1 255\r\n\1", "ends early"},  // the CR LF ends the header: one byte short, never shifted
         {"P5\n0 5\n255\n", "has no columns"},
         // Wider than any medium prints: refused at the header, before a row is held.
         {"P5\n200000000 1\n255\n", "200000000 pixels wide, wider than any medium prints"},
+        {"P5\n1048577 1\n255\n", "1048577 pixels wide"},
+        // Header tokens and lines are held up to a cap, whatever the file holds.
+        {"P5\n" + std::string(100000, '1') + " 1\n255\n",
+         "bad PNM header: the width \"" + std::string(32, '1') + "...\" is not a number of at most 12 digits"},
+        {"P7\nWIDTH " + std::string(100000, '1') + "\n", "bad PAM header: a line longer than 256 bytes"},
+        {pam + "TUPLTYPE " + std::string(200, 'T') + "\nTUPLTYPE " + std::string(100, 'T') + "\nENDHDR\n",
+         "TUPLTYPE lines of more than 256 bytes together"},
+        // TUPLTYPE lines are joined by a space: a tuple type of several words is none prnhost knows.
+        {pam + "TUPLTYPE CMYK\nTUPLTYPE EXTRA\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK EXTRA\" is not one prnhost knows"},
+        {pam + "TUPLTYPE CMYK EXTRA\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK EXTRA\" is not one prnhost knows"},
+        {pam + "TUPLTYPE CMYK\x1b[2J\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK\\x1B[2J\" is not one"},
     };
     for (const Case& c : cases) {
         const std::string path = TempPath("bad.img");
         WriteBytes(path, c.bytes);
-        prnhost::Image image;
         std::string error;
-        EXPECT_FALSE(prnhost::ReadImage(path, image, error)) << c.expected;
+        EXPECT_EQ(prnhost::OpenImage(path, error), nullptr) << c.expected;
+        EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
         EXPECT_NE(error.find(c.expected), std::string::npos) << error;
     }
+#ifndef _WIN32
+    // A name's control bytes are escaped (Windows takes none in a name).
+    WriteBytes(TempPath("bad\x1b[2J.img"), "GIF89a");
+    std::string escaped;
+    EXPECT_EQ(prnhost::OpenImage(TempPath("bad\x1b[2J.img"), escaped), nullptr);
+    EXPECT_NE(escaped.find(TempPath("bad\\x1B[2J.img: not a PNM")), std::string::npos) << escaped;
+    std::remove(TempPath("bad\x1b[2J.img").c_str());
+#endif
     prnhost::Image image;
     std::string error;
     EXPECT_FALSE(prnhost::ReadImage(TempPath("missing.pam"), image, error));
@@ -99,6 +132,22 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_EQ(prnhost::OpenImage(::testing::TempDir(), error), nullptr);
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+}
+
+// A picture of more than 4 GB (a sparse file) is judged by its whole size:
+// its header is not taken for one whose raster ends early.
+TEST(HostImage, APictureOverFourGigabytesHasItsWholeSize) {
+    const std::string path = TempPath("large.pgm");
+    const std::string header = "P5\n1048576 4097\n255\n";
+    WriteBytes(path, header);
+    std::filesystem::resize_file(path, header.size() + (uint64_t{1} << 20) * 4097);
+    std::string error;
+    std::unique_ptr<prnhost::ImageReader> reader = prnhost::OpenImage(path, error);
+    std::vector<uint8_t> row(size_t{1} << 20, 1);
+    EXPECT_TRUE(reader && reader->ReadRow(row.data(), error)) << error;
+    EXPECT_EQ(row, std::vector<uint8_t>(size_t{1} << 20, 0));
+    reader.reset();  // Windows removes no open file
+    std::filesystem::remove(path);
 }
 
 #ifdef PRNHOST_HAVE_TIFF
@@ -133,11 +182,24 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
         if (withoutPhotometric) tags.erase(TIFFTAG_PHOTOMETRIC);
         return tags;
     };
+    const auto oriented = [&with](uint32_t orientation) {
+        return HandMadeTiff(with({{TIFFTAG_ORIENTATION, orientation}}), "\1\2\3", 3);
+    };
+    const auto bits = [&with](uint32_t depth) {
+        return HandMadeTiff(with({{TIFFTAG_BITSPERSAMPLE, depth}}), std::string(12, '\1'), (3 * depth + 7) / 8);
+    };
     const struct {
         std::string file, expected;
         std::vector<uint8_t> pixels;  // when read
     } cases[] = {
         {HandMadeTiff(grey, "\1\2\3", 3), "", {1, 2, 3}},
+        {oriented(ORIENTATION_BOTRIGHT), "Orientation 3 (bottom-right: turned upside down) is not read", {}},
+        // Outside 1 to 8 (libtiff would read these as 1).
+        {oriented(0), "Orientation 0 (none of 1 to 8) is not read: save the picture upright (Orientation 1)", {}},
+        {oriented(65535), "Orientation 65535 (none of 1 to 8) is not read", {}},
+        {bits(1), "a TIFF of 1-bit samples (BitsPerSample 1) is not read: prnhost reads only 8-bit samples", {}},
+        {bits(16), "a TIFF of 16-bit samples (BitsPerSample 16) is not read", {}},
+        {bits(32), "a TIFF of 32-bit samples (BitsPerSample 32) is not read", {}},
         {HandMadeTiff(with({{TIFFTAG_ORIENTATION, ORIENTATION_TOPRIGHT}}), "\1\2\3", 3), "", {3, 2, 1}},
         {HandMadeTiff(with({{TIFFTAG_ORIENTATION, ORIENTATION_BOTLEFT}}), "\1\2\3", 3),
          "Orientation 4 (bottom-left: rows stored bottom to top) is not read", {}},

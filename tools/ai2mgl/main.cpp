@@ -54,10 +54,10 @@ int ToInt(const std::string& text, const char* what, int least = std::numeric_li
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used == 0 || used != text.size()) Usage(std::string("bad number for ") + what + ": " + text);
+    if (used == 0 || used != text.size()) Usage(std::string("bad number for ") + what + ": " + EscapeControlBytes(text));
     if (value < least) {
-        Usage(std::string("bad value for ") + what + ": " + text + " (it must be " + std::to_string(least) +
-              " or more)");
+        Usage(std::string("bad value for ") + what + ": " + EscapeControlBytes(text) + " (it must be " +
+              std::to_string(least) + " or more)");
     }
     return value;
 }
@@ -100,11 +100,11 @@ Options Parse(int argc, char** argv) {
             const std::string v = value();
             char* end = nullptr;
             o.bottomFeedMm = std::strtod(v.c_str(), &end);
-            if (end == v.c_str() || *end) Usage("bad number for --bottom-feed: " + v);
+            if (end == v.c_str() || *end) Usage("bad number for --bottom-feed: " + EscapeControlBytes(v));
         } else if (arg == "--marks") {
             o.marks = true;
         } else {
-            Usage("unknown argument " + arg);
+            Usage("unknown argument " + EscapeControlBytes(arg));
         }
     }
     if (o.aiPath.empty() || o.outPath.empty()) Usage("--ai and --out are needed");
@@ -147,11 +147,17 @@ public:
 int main(int argc, char** argv) {
     toolfile::OpenClosedStandardFiles();
     const Options o = Parse(argc, argv);
+    // Two outputs never name one file: the second would replace the first.
+    if (!o.hpglPath.empty() && toolfile::SameFile(o.outPath, o.hpglPath)) {
+        std::cerr << "ai2mgl: --out " << EscapeControlBytes(o.outPath) << " and --hpgl " << EscapeControlBytes(o.hpglPath)
+                  << " name the same file\n";
+        return 1;
+    }
     for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.outPath}, {"--hpgl", o.hpglPath}}) {
         const std::string refused =
             output.path.empty() ? std::string() : toolfile::RefuseOverwrite(output, {{"the input --ai", o.aiPath}});
         if (!refused.empty()) {
-            std::cerr << "ai2mgl: " << refused << "\n";
+            std::cerr << "ai2mgl: " << EscapeControlBytes(refused) << "\n";
             return 1;
         }
     }
@@ -192,12 +198,12 @@ int main(int argc, char** argv) {
         }
         cut->GetCutData(data);
     } catch (const std::exception& e) {
-        std::cerr << "ai2mgl: " << e.what() << "\n";
+        std::cerr << "ai2mgl: " << EscapeControlBytes(e.what()) << "\n";
         return 1;
     }
     std::string error;
     if (!toolfile::WriteWholeFile(o.outPath, data.data(), data.size(), error)) {
-        std::cerr << "ai2mgl: " << error << "\n";
+        std::cerr << "ai2mgl: " << EscapeControlBytes(error) << "\n";
         return 1;
     }
     if (!o.hpglPath.empty()) {
@@ -209,7 +215,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (!toolfile::WriteWholeFile(o.hpglPath, hpgl.data(), hpgl.size(), error)) {
-            std::cerr << "ai2mgl: " << error << "\n";
+            std::cerr << "ai2mgl: " << EscapeControlBytes(error) << "\n";
             return 1;
         }
     }

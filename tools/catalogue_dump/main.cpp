@@ -3,6 +3,7 @@
 // models (every model, in number order, when neither a model nor a table is
 // named); with --oem, the models offered under that OEM id, in offer order
 // (and the media restriction of that OEM id).
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "catalogue/varn_printer.h"
 #include "catalogue_text.h"
 
@@ -51,17 +53,34 @@ int main(int argc, char** argv) {
             tables.push_back(table->text);
         } else if (std::strcmp(argv[i], "--oem") == 0 && i + 1 < argc) {
             byOem = true;
-            oem = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
+            const char* text = argv[++i];
+            errno = 0;
+            const unsigned long long number = std::strtoull(text, &end, 10);
+            if (end == text || *end != '\0' || text[0] == '-' || errno != 0 || number > UINT32_MAX) {
+                std::fprintf(stderr, "catalogue_dump: bad OEM id \"%s\": an OEM id is a number from 0 to %u\n%s",
+                             EscapeControlBytes(text).c_str(), static_cast<unsigned>(UINT32_MAX), kUsage);
+                return 2;
+            }
+            oem = static_cast<uint32_t>(number);
         } else {
             const long long number = std::strtoll(argv[i], &end, 10);
             if (end == argv[i] || *end != '\0') {
-                std::fputs(kUsage, stderr);
+                if (std::strcmp(argv[i], "--oem") == 0) {
+                    std::fprintf(stderr, "catalogue_dump: --oem needs a value\n%s", kUsage);
+                } else if (argv[i][0] == '-') {
+                    std::fprintf(stderr, "catalogue_dump: unknown option \"%s\"\n%s", EscapeControlBytes(argv[i]).c_str(),
+                                 kUsage);
+                } else {
+                    std::fprintf(stderr, "catalogue_dump: bad model number \"%s\": a model is a whole number\n%s",
+                                 EscapeControlBytes(argv[i]).c_str(), kUsage);
+                }
                 return 2;
             }
             if (number < INT32_MIN || number > INT32_MAX) {
                 std::fprintf(stderr,
                              "catalogue_dump: model number %s is out of range: a model is a number from %d to %d\n",
-                             argv[i], static_cast<int>(INT32_MIN), static_cast<int>(INT32_MAX));
+                             EscapeControlBytes(argv[i]).c_str(), static_cast<int>(INT32_MIN),
+                             static_cast<int>(INT32_MAX));
                 return 2;
             }
             models.push_back(static_cast<int32_t>(number));

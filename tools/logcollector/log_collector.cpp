@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/format.h"
 #include "platform/named_pipe.h"
 #include "platform/system.h"
 
@@ -39,8 +40,10 @@ bool IsServed(const std::string& path) {
     return served;
 }
 
+// The system's reason for the last failure on path, the path's control bytes escaped.
 std::string ErrorText(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + platform::ErrorText(errno);
+    const int reason = errno;
+    return what + " " + EscapeControlBytes(path) + ": " + platform::ErrorText(reason);
 }
 
 }  // namespace
@@ -77,7 +80,7 @@ bool LogCollector::Listen(const std::string& folder, std::string* error) {
     }
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        *error = folder + " is not a folder";
+        *error = EscapeControlBytes(folder) + " is not a folder";
         return false;
     }
     m_folder = folder;
@@ -95,11 +98,11 @@ bool LogCollector::AddListener(const std::string& name, bool control, std::strin
         m_folder + "/." + std::to_string(getpid()) + "." + std::to_string(m_tempCounter++) + ".tmp";
     sockaddr_un address;
     if (!FillAddress(path, &address) || !FillAddress(temp, &address)) {
-        *error = "pipe path too long: " + path;
+        *error = "pipe path too long: " + EscapeControlBytes(path);
         return false;
     }
     if (IsServed(path)) {
-        *error = "another process already serves " + path;
+        *error = "another process already serves " + EscapeControlBytes(path);
         return false;
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -217,7 +220,7 @@ void LogCollector::HandleControl(const std::string& message) {
     std::string name = message.substr(kCreate.size());
     while (!name.empty() && (name.back() == '\0' || name.back() == '\r' || name.back() == '\n')) name.pop_back();
     if (platform::PipeNameFromPath("\\\\.\\pipe\\" + name) != name) {
-        std::fprintf(stderr, "logcollector: refused log name \"%s\"\n", name.c_str());
+        std::fprintf(stderr, "logcollector: refused log name \"%s\"\n", EscapeControlBytes(name).c_str());
         return;
     }
     std::string error;

@@ -3,10 +3,12 @@
 // default pipe folder.
 //
 //   logcollector [-o FILE]
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include "base/format.h"
 #include "log_collector.h"
 #include "platform/named_pipe.h"
 #include "platform/system.h"
@@ -49,7 +51,9 @@ int main(int argc, char** argv) {
     if (outputPath) {
         out = std::fopen(outputPath, "wb");
         if (!out) {
-            std::fprintf(stderr, "logcollector: cannot write %s: %s\n", outputPath, platform::ErrorText(errno).c_str());
+            const int reason = errno;
+            std::fprintf(stderr, "logcollector: cannot write %s: %s\n", EscapeControlBytes(outputPath).c_str(),
+                         platform::ErrorText(reason).c_str());
             return 1;
         }
     }
@@ -66,7 +70,7 @@ int main(int argc, char** argv) {
             std::signal(SIGPIPE, SIG_IGN);
             std::signal(SIGINT, OnSignal);
             std::signal(SIGTERM, OnSignal);
-            std::fprintf(stderr, "logcollector: listening in %s\n", folder.c_str());
+            std::fprintf(stderr, "logcollector: listening in %s\n", EscapeControlBytes(folder).c_str());
             collector.Run();
             std::signal(SIGINT, SIG_DFL);
             std::signal(SIGTERM, SIG_DFL);

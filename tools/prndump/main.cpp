@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "output_file.h"
 #include "prndump/cut_data.h"
 #include "prndump/decode_error.h"
@@ -28,7 +29,8 @@ const char kUsage[] =
     "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
     "                    with \"-p<N>\" before the extension)\n"
     "  --cut PREFIX      write each page's cut data as PREFIX-p<page>.mgl (its MGL\n"
-    "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL)\n"
+    "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL);\n"
+    "                    a file without cut data is an error\n"
     "  --layers          list the layers that a layered page plays back: header,\n"
     "                    direction, curing and planes; --planes and --preview then\n"
     "                    draw each layer apart (\"-l<L>\" in the names)\n"
@@ -70,13 +72,13 @@ std::string Printable(const std::vector<uint8_t>& bytes, size_t limit) {
 // An output never replaces the file it is drawn from: refused before it is written.
 void RefuseInput(const std::string& path, const Options& options) {
     const std::string refused = toolfile::RefuseOverwrite({"the output", path}, {{"the input", options.file}});
-    if (!refused.empty()) throw DecodeError(refused);
+    if (!refused.empty()) throw DecodeError(EscapeControlBytes(refused));
 }
 
 void WriteText(const std::string& path, const std::string& text, const Options& options) {
     RefuseInput(path, options);
     std::string error;
-    if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw DecodeError(error);
+    if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw DecodeError(EscapeControlBytes(error));
 }
 
 std::string PreviewName(const std::string& file, int page, int layer) {
@@ -116,7 +118,7 @@ bool ListRecord(const Record& record, size_t index, const Options& options) {
 int Run(const Options& options) {
     if (!options.preview.empty()) RefuseInput(options.preview, options);  // page 1's name
     const std::vector<Record> records = ReadRecordFile(options.file);
-    if (records.empty()) throw DecodeError("\"" + options.file + "\": no records");
+    if (records.empty()) throw DecodeError("\"" + EscapeControlBytes(options.file) + "\": no records");
     bool ok = true;
     if (!options.quiet) {
         for (size_t i = 0; i < records.size(); ++i) ok = ListRecord(records[i], i, options) && ok;
@@ -145,24 +147,31 @@ int Run(const Options& options) {
                     path += InkName(plane.colour) + ".png";
                     RefuseInput(path, options);
                     WritePng(path, RenderPlane(plane, width, page.lines));
-                    if (!options.quiet) std::printf("wrote %s\n", path.c_str());
+                    if (!options.quiet) std::printf("wrote %s\n", EscapeControlBytes(path).c_str());
                 }
             }
             if (!options.preview.empty()) {
                 const std::string path = PreviewName(options.preview, page.number, page.layer);
                 RefuseInput(path, options);
                 WritePng(path, RenderPreview(page));
-                if (!options.quiet) std::printf("wrote %s (%zu x %zu)\n", path.c_str(), width, page.lines);
+                if (!options.quiet) {
+                    std::printf("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), width, page.lines);
+                }
             }
         }
         if (pages.empty()) std::fprintf(stderr, "prndump: the file holds no page\n");
     }
     if (!options.cut.empty()) {
-        for (const PageCutData& cut : ExtractCutData(records)) {
+        const std::vector<PageCutData> cuts = ExtractCutData(records);
+        if (cuts.empty()) throw DecodeError("--cut: \"" + EscapeControlBytes(options.file) + "\" holds no cut data");
+        for (const PageCutData& cut : cuts) {
             const std::string prefix = options.cut + "-p" + std::to_string(cut.page);
             WriteText(prefix + ".mgl", cut.mgl, options);
             WriteText(prefix + ".hpgl", cut.hpgl, options);
-            if (!options.quiet) std::printf("wrote %s.mgl and %s.hpgl\n", prefix.c_str(), prefix.c_str());
+            if (!options.quiet) {
+                const std::string shown = EscapeControlBytes(prefix);
+                std::printf("wrote %s.mgl and %s.hpgl\n", shown.c_str(), shown.c_str());
+            }
         }
     }
     return ok ? 0 : 1;
@@ -196,7 +205,7 @@ int main(int argc, char** argv) {
         } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
             options.file = arg;
         } else {
-            std::fprintf(stderr, "prndump: unexpected argument \"%s\"\n%s", arg.c_str(), kUsage);
+            std::fprintf(stderr, "prndump: unexpected argument \"%s\"\n%s", EscapeControlBytes(arg).c_str(), kUsage);
             return 2;
         }
     }

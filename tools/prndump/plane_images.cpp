@@ -38,9 +38,9 @@ std::vector<uint8_t> PlaneImage::Row(size_t y, size_t bytes) const {
     return row;
 }
 
-const PlaneImage* PageImage::Find(uint8_t colour, int layer) const {
+const PlaneImage* PageImage::Find(uint8_t colour, int planeLayer) const {
     for (const PlaneImage& plane : planes) {
-        if (plane.colour == colour && plane.layer == layer) return &plane;
+        if (plane.colour == colour && plane.layer == planeLayer) return &plane;
     }
     return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/format.h"
 #include "output_file.h"
 #include "prndump/decode_error.h"
 
@@ -34,15 +35,22 @@ const InkColour* FindInk(uint8_t code) {
     return nullptr;
 }
 
+// libpng's bytes go through the output file, which keeps the system's reason
+// for a write that failed; libpng is then stopped.
+void WriteToOutput(png_structp png, png_bytep data, size_t size) {
+    if (!static_cast<toolfile::OutputFile*>(png_get_io_ptr(png))->Write(data, size)) png_error(png, "write failed");
+}
+void FlushNothing(png_structp) {}  // the output file flushes once, when it is committed
+
 // libpng reports failures by longjmp: nothing here may need a destructor.
-bool WriteRows(FILE* file, size_t width, size_t height, int channels, const uint8_t* pixels) {
+bool WriteRows(toolfile::OutputFile* file, size_t width, size_t height, int channels, const uint8_t* pixels) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, file, WriteToOutput, FlushNothing);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
                  channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -110,11 +118,13 @@ void WritePng(const std::string& path, const Picture& picture) {
 
     toolfile::OutputFile file;
     std::string error;
-    if (!file.Create(path, error)) throw DecodeError(error);
-    if (!WriteRows(file.Stream(), width, height, picture.channels, pixels)) {
-        throw DecodeError("writing " + path + " failed: the PNG encoder gave up");
+    if (!file.Create(path, error)) throw DecodeError(EscapeControlBytes(error));
+    if (!WriteRows(&file, width, height, picture.channels, pixels)) {
+        const std::string reason = file.WriteError();
+        throw DecodeError(EscapeControlBytes(reason.empty() ? "writing " + path + " failed: the PNG encoder gave up"
+                                                            : reason));
     }
-    if (!file.Commit(error)) throw DecodeError(error);
+    if (!file.Commit(error)) throw DecodeError(EscapeControlBytes(error));
 }
 
 }  // namespace prndecode

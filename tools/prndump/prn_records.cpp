@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "base/format.h"
 #include "prndump/decode_error.h"
 
 namespace prndecode {
@@ -107,10 +108,11 @@ std::vector<Record> ReadRecords(const uint8_t* bytes, size_t size) {
 std::vector<Record> ReadRecordFile(const std::string& path) {
     // Record by record, so that a large file is not held twice.
     FileSource source{std::ifstream(path, std::ios::binary | std::ios::ate)};
-    if (!source.in) throw DecodeError("cannot open \"" + path + "\"");
+    const std::string name = "\"" + EscapeControlBytes(path) + "\"";
+    if (!source.in) throw DecodeError("cannot open " + name);
     const std::streamoff end = source.in.tellg();
     source.in.seekg(0);
-    return ReadAll(source, size_t(end), "\"" + path + "\"");
+    return ReadAll(source, size_t(end), name);
 }
 
 }  // namespace prndecode

@@ -19,6 +19,7 @@
 #endif
 
 #include "output_file.h"
+#include "base/format.h"
 #include "base/input_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -37,20 +38,29 @@ constexpr uint64_t kMaxPixelBytes = 1ull << 30;
 // than any medium prints. The plug-in takes whole rows and crops them to the
 // medium, so a row's memory is bounded here, before any is read.
 constexpr uint64_t kMaxRowPixels = 1ull << 20;
+// Longest PNM header token (a number has at most twelve digits), PAM header
+// line and PAM tuple type (the TUPLTYPE lines joined): a header never holds
+// more memory than this, whatever the file holds.
+constexpr size_t kMaxPnmToken = 32;
+constexpr size_t kMaxPamLine = 256;
+constexpr size_t kMaxTupleType = 256;
 
-bool CheckSize(const std::string& path, uint64_t width, uint64_t height, uint64_t channels, std::string& error) {
+// A picture's name as its messages quote it: control bytes escaped.
+std::string MessageName(const std::string& path) { return EscapeControlBytes(path); }
+
+bool CheckSize(const std::string& name, uint64_t width, uint64_t height, uint64_t channels, std::string& error) {
     if (width == 0 || height == 0 || channels == 0) {
-        error = path + ": empty image: it has no " +
+        error = name + ": empty image: it has no " +
                 (height == 0 ? "rows" : width == 0 ? "columns" : "samples per pixel");
         return false;
     }
     if (width > kMaxRowPixels) {
-        error = path + ": " + std::to_string(width) + " pixels wide, wider than any medium prints: prnhost reads " +
+        error = name + ": " + std::to_string(width) + " pixels wide, wider than any medium prints: prnhost reads " +
                 "rows of at most " + std::to_string(kMaxRowPixels) + " pixels; crop the picture to the medium";
         return false;
     }
     if (height > std::numeric_limits<int>::max() || channels > 64 || width * channels > kMaxPixelBytes) {
-        error = path + ": image too large";
+        error = name + ": image too large";
         return false;
     }
     return true;
@@ -69,19 +79,26 @@ public:
         std::FILE* file = nullptr;
         switch (platform::OpenRegularFileToRead(path, &file, &reason)) {
             case platform::OpenToRead::kNotRegular:
-                error = path + ": not a regular file";
+                error = MessageName(path) + ": not a regular file";
                 return false;
             case platform::OpenToRead::kFailed:
-                error = path + ": cannot open: " + platform::ErrorText(reason ? reason : EIO);
+                error = MessageName(path) + ": cannot open: " + platform::ErrorText(reason ? reason : EIO);
                 return false;
             case platform::OpenToRead::kOpened:
                 break;
         }
         file_.reset(file);
         fd_ = fileno(file);
+        // The size in 64 bits on every system (Windows' plain stat has 32).
+#if defined(_WIN32)
+        struct _stati64 status{};
+        const int stated = _fstati64(fd_, &status);
+#else
         struct stat status{};
-        if (fstat(fd_, &status) != 0) {
-            error = path + ": cannot open: " + platform::ErrorText(errno ? errno : EIO);
+        const int stated = fstat(fd_, &status);
+#endif
+        if (stated != 0 || status.st_size < 0) {
+            error = MessageName(path) + ": cannot open: " + platform::ErrorText(errno ? errno : EIO);
             return false;
         }
         size_ = static_cast<uint64_t>(status.st_size);
@@ -176,12 +193,13 @@ int PnmByte(ByteReader& in) {
 }
 
 // The next token of a PNM header and the byte that ended it (whitespace, or
-// EOF); a comment ends a token as whitespace does.
+// EOF); a comment ends a token as whitespace does. A token longer than
+// kMaxPnmToken is cut there, one byte past the cap (no number is that long).
 bool PnmToken(ByteReader& in, std::string& token, int& end) {
     token.clear();
     int c = PnmByte(in);
     while (IsBlank(c)) c = PnmByte(in);
-    while (c != EOF && !IsBlank(c)) {
+    while (c != EOF && !IsBlank(c) && token.size() <= kMaxPnmToken) {
         token.push_back(static_cast<char>(c));
         c = PnmByte(in);
     }
@@ -200,16 +218,26 @@ bool ParseNumber(const std::string& token, uint64_t& value) {
 }
 
 // One line of a PAM header without its line end (LF, or CR LF), and without
-// leading and trailing blanks; false at the end of the file.
-bool PamLine(ByteReader& in, std::string& line) {
+// leading and trailing blanks; kEnd at the end of the file. A comment line
+// is read as "#", its text skipped; a longer line than kMaxPamLine is
+// kTooLong, read no further.
+enum class PamLineRead { kLine, kEnd, kTooLong };
+PamLineRead PamLine(ByteReader& in, std::string& line) {
     line.clear();
     int c = in.Get();
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = in.Get()) line.push_back(static_cast<char>(c));
-    const size_t first = line.find_first_not_of(" \t\r\v\f");
-    line = first == std::string::npos ? std::string()
-                                      : line.substr(first, line.find_last_not_of(" \t\r\v\f") - first + 1);
-    return true;
+    if (c == EOF) return PamLineRead::kEnd;
+    while (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') c = in.Get();
+    if (c == '#') {
+        line = "#";
+        while (c != EOF && c != '\n') c = in.Get();
+        return PamLineRead::kLine;
+    }
+    for (; c != EOF && c != '\n'; c = in.Get()) {
+        if (line.size() == kMaxPamLine) return PamLineRead::kTooLong;
+        line.push_back(static_cast<char>(c));
+    }
+    line.resize(line.find_last_not_of(" \t\r\v\f") + 1);  // npos + 1: all blank, emptied
+    return PamLineRead::kLine;
 }
 
 // Reads every row of an open picture into memory.
@@ -227,6 +255,29 @@ bool ReadImage(ImageReader& reader, Image& image, std::string& error) {
     return true;
 }
 
+// The kinds of PNM that hold no 8-bit samples, by their magic number's digit:
+// what each is, refused by name.
+constexpr const char* kUnreadPnmKinds[] = {
+    "a plain PBM (P1): a bitmap written as text",
+    "a plain PGM (P2): grey written as text",
+    "a plain PPM (P3): RGB written as text",
+    "a PBM (P4): a bitmap of one bit per pixel",
+};
+
+// maxval 255 is read; any other is refused naming its depth.
+bool CheckMaxval(const std::string& name, uint64_t maxval, std::string& error) {
+    if (maxval == 255) return true;
+    if (maxval == 0 || maxval > 65535) {
+        error = name + ": maxval " + std::to_string(maxval) + " is none of 1 to 65535";
+        return false;
+    }
+    int bits = 0;
+    while ((maxval >> bits) != 0) ++bits;
+    error = name + ": samples of maxval " + std::to_string(maxval) + " (" + std::to_string(bits) +
+            "-bit) are not read: prnhost reads only 8-bit samples (maxval 255); save the picture with 8-bit samples";
+    return false;
+}
+
 // The samples per pixel of the standard PAM tuple types (with "_ALPHA", one
 // more); 0 for a tuple type of the file's own.
 constexpr struct {
@@ -240,46 +291,61 @@ public:
 
     // Reads the header; false with a message.
     bool Open(const std::string& path, std::string& error) {
-        path_ = path;
+        name_ = MessageName(path);
         const int p = in_.Get();
         const int kind = in_.Get();
         uint64_t width = 0, height = 0, depth = 0, maxval = 0;
         std::string tupleType;
+        bool crThenLf = false;  // the header's last whitespace is a CR, and an LF follows it
         if (p == 'P' && (kind == '5' || kind == '6')) {
             // Width, height and maxval, then exactly one whitespace byte (or
             // CR LF) before the raster.
-            std::string w, h, m;
-            int end = EOF;
             if (!IsBlank(in_.Peek()) && in_.Peek() != '#') {
-                error = path + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
+                error = name_ + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
                 return false;
             }
-            if (!PnmToken(in_, w, end) || !PnmToken(in_, h, end) || !PnmToken(in_, m, end) ||
-                !ParseNumber(w, width) || !ParseNumber(h, height) || !ParseNumber(m, maxval)) {
-                error = path + ": bad PNM header";
-                return false;
+            int end = EOF;
+            for (auto [field, value] : {std::pair{"width", &width}, {"height", &height}, {"maxval", &maxval}}) {
+                std::string token;
+                if (!PnmToken(in_, token, end) || !ParseNumber(token, *value)) {
+                    error = name_ + ": bad PNM header: the " + field +
+                            (token.empty() ? std::string(" is missing")
+                                           : " \"" + EscapeControlBytes(token.substr(0, kMaxPnmToken)) +
+                                                 (token.size() > kMaxPnmToken ? "..." : "") +
+                                                 "\" is not a number of at most 12 digits");
+                    return false;
+                }
             }
-            if (end == '\r' && in_.Peek() == '\n') in_.Get();
+            crThenLf = end == '\r' && in_.Peek() == '\n';
             depth = kind == '5' ? 1 : 3;
             tupleType = kind == '5' ? "grey" : "rgb";
         } else if (p == 'P' && kind == '7') {
             if (!ReadPamHeader(width, height, depth, maxval, tupleType, error)) return false;
+        } else if (p == 'P' && kind >= '1' && kind <= '4') {
+            error = name_ + ": " + kUnreadPnmKinds[kind - '1'] +
+                    ", is not read: save the picture as a PGM (P5), a PPM (P6) or a PAM (P7) of 8-bit samples";
+            return false;
         } else {
-            error = path + ": not a PNM or PAM file (P5, P6 or P7)";
+            error = name_ + ": not a PNM or PAM file (P5, P6 or P7)";
             return false;
         }
-        if (maxval != 255) {
-            error = path + ": only 8-bit samples (maxval 255) are supported";
-            return false;
-        }
-        if (!CheckSize(path, width, height, depth, error)) return false;
+        if (!CheckMaxval(name_, maxval, error)) return false;
+        if (!CheckSize(name_, width, height, depth, error)) return false;
         SetInfo(info_, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
         // The raster must be all there before a job starts on it.
-        const uint64_t start = in_.Offset();
+        uint64_t start = in_.Offset();
         const uint64_t declared = height * info_.RowBytes();
-        const uint64_t held = file_->Size() > start ? file_->Size() - start : 0;
+        uint64_t held = file_->Size() > start ? file_->Size() - start : 0;
+        // A header ended by CR LF, or by a single CR before a first sample of
+        // 10: the LF belongs to the header only when the raster still fits
+        // after it.
+        if (crThenLf && held > declared) {
+            in_.Get();
+            ++start;
+            --held;
+        }
         if (held < declared) {
-            error = path + ": raster data ends early: the header declares " + std::to_string(declared) +
+            error = name_ + ": raster data ends early: the header declares " + std::to_string(declared) +
                     " bytes, the file holds " + std::to_string(held);
             return false;
         }
@@ -288,7 +354,7 @@ public:
 
     bool ReadRow(uint8_t* row, std::string& error) override {
         if (!in_.Read(row, info_.RowBytes())) {
-            error = path_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
+            error = name_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
             return false;
         }
         ++row_;
@@ -298,15 +364,21 @@ public:
 private:
     // The header lines after "P7" to the line "ENDHDR", whose line end is the
     // last byte before the raster; blank lines and '#' comment lines skipped.
+    // The values of the TUPLTYPE lines are joined by one space each: a tuple
+    // type of more than one word is none that prnhost knows.
     bool ReadPamHeader(uint64_t& width, uint64_t& height, uint64_t& depth, uint64_t& maxval, std::string& tupleType,
                        std::string& error) {
         std::string line;
-        if (!PamLine(in_, line) || !line.empty()) {
-            error = path_ + ": bad PAM header: P7 is not alone on its line";
+        if (PamLine(in_, line) != PamLineRead::kLine || !line.empty()) {
+            error = name_ + ": bad PAM header: P7 is not alone on its line";
             return false;
         }
         bool ended = false;
-        while (!ended && PamLine(in_, line)) {
+        for (PamLineRead read; !ended && (read = PamLine(in_, line)) != PamLineRead::kEnd;) {
+            if (read == PamLineRead::kTooLong) {
+                error = name_ + ": bad PAM header: a line longer than " + std::to_string(kMaxPamLine) + " bytes";
+                return false;
+            }
             if (line.empty() || line[0] == '#') continue;
             const size_t blank = line.find_first_of(" \t\v\f\r");
             const std::string token = line.substr(0, blank);
@@ -321,14 +393,27 @@ private:
             if (token == "ENDHDR" && value.empty()) {
                 ended = true;
             } else if (token == "TUPLTYPE" && !value.empty()) {
+                if (tupleType.size() + 1 + value.size() > kMaxTupleType) {
+                    error = name_ + ": bad PAM header: TUPLTYPE lines of more than " + std::to_string(kMaxTupleType) +
+                            " bytes together";
+                    return false;
+                }
                 tupleType += (tupleType.empty() ? "" : " ") + value;
             } else if (!field || !ParseNumber(value, *field)) {
-                error = path_ + ": bad PAM header at " + token;
+                error = name_ + ": bad PAM header at " + EscapeControlBytes(token);
                 return false;
             }
         }
         if (!ended) {
-            error = path_ + ": PAM header without ENDHDR";
+            error = name_ + ": PAM header without ENDHDR";
+            return false;
+        }
+        const auto notInAWord = [](char c) { return IsBlank(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+        if (std::any_of(tupleType.begin(), tupleType.end(), notInAWord)) {
+            error = name_ + ": tuple type \"" + EscapeControlBytes(tupleType) +
+                    "\" is not one prnhost knows: write one TUPLTYPE line of one word, GRAYSCALE, RGB, CMYK, CMYKOG "
+                    "or CMYKRGB (the channels after the colours are extra inks), or a name of the picture's own "
+                    "with Output/Prn/Printer/InputColorMode in the ticket";
             return false;
         }
         for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -340,7 +425,7 @@ private:
         for (const auto& standard : kPamTupleDepths) {
             if (colours != standard.type) continue;
             if (depth != standard.depth + (alpha ? 1 : 0)) {
-                error = path_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
+                error = name_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
                         std::to_string(standard.depth + (alpha ? 1 : 0)) + ", this PAM has DEPTH " +
                         std::to_string(depth) + ": set its TUPLTYPE to the channels it holds";
                 return false;
@@ -356,7 +441,7 @@ private:
         return text;
     }
 
-    std::string path_;
+    std::string name_;  // the file's name, escaped for messages
     std::unique_ptr<PictureFile> file_;
     ByteReader in_;
     int row_ = 0;
@@ -441,7 +526,7 @@ uint64_t MostExpansion(uint16_t compression) {
 // Every strip lies inside the file and its bytes can hold the rows it
 // declares, so that no buffer is sized by a header that the file does not
 // back. False with a message.
-bool CheckStrips(TIFF* tif, const std::string& path, uint64_t fileSize, uint32_t height, size_t scanline,
+bool CheckStrips(TIFF* tif, const std::string& name, uint64_t fileSize, uint32_t height, size_t scanline,
                  std::string& error) {
     uint32_t rowsPerStrip = height;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -451,7 +536,7 @@ bool CheckStrips(TIFF* tif, const std::string& path, uint64_t fileSize, uint32_t
     const uint32_t perPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
     const uint32_t strips = TIFFNumberOfStrips(tif);
     if (strips == 0 || strips % perPlane != 0) {
-        error = path + ": the strips do not cover the picture's " + std::to_string(height) + " rows";
+        error = name + ": the strips do not cover the picture's " + std::to_string(height) + " rows";
         return false;
     }
     for (uint32_t s = 0; s < strips; ++s) {
@@ -460,11 +545,11 @@ bool CheckStrips(TIFF* tif, const std::string& path, uint64_t fileSize, uint32_t
         const uint64_t first = static_cast<uint64_t>(s % perPlane) * rowsPerStrip;
         const uint64_t declared = std::min<uint64_t>(rowsPerStrip, height - first) * scanline;
         if (offset > fileSize || bytes > fileSize - offset) {
-            error = path + ": raster data ends early: strip " + std::to_string(s) + " runs past the end of the file";
+            error = name + ": raster data ends early: strip " + std::to_string(s) + " runs past the end of the file";
             return false;
         }
         if (declared / MostExpansion(compression) > bytes) {
-            error = path + ": raster data ends early: strip " + std::to_string(s) + " declares " +
+            error = name + ": raster data ends early: strip " + std::to_string(s) + " declares " +
                     std::to_string(declared) + " bytes of rows, its " + std::to_string(bytes) +
                     " bytes in the file cannot hold them";
             return false;
@@ -482,9 +567,10 @@ void KeepTiffError(const char*, const char* format, va_list args) {
     tLastTiffError = text;
 }
 
-// The ImageLength of the file's first picture, read from its first
-// directory, for a file that libtiff does not open; -1 when there is none.
-int64_t FirstImageLength(const PictureFile& file) {
+// A number of the file's first directory, as the file holds it: the
+// ImageLength of a file that libtiff does not open, and the Orientation,
+// which libtiff reads as 1 when it is none of 1 to 8. -1 when there is none.
+int64_t FirstDirectoryNumber(const PictureFile& file, uint16_t tag) {
     uint8_t head[16] = {};
     if (file.ReadAt(0, head, sizeof head) < 8) return -1;
     const bool little = head[0] == 'I';
@@ -505,7 +591,7 @@ int64_t FirstImageLength(const PictureFile& file) {
         uint8_t entry[20] = {};
         const uint64_t at = directory + static_cast<uint64_t>(countBytes) + e * static_cast<uint64_t>(entryBytes);
         if (file.ReadAt(at, entry, static_cast<size_t>(entryBytes)) != entryBytes) return -1;
-        if (number(entry, 2) != TIFFTAG_IMAGELENGTH) continue;
+        if (number(entry, 2) != tag) continue;
         const uint64_t type = number(entry + 2, 2);
         const int bytes = type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : type == TIFF_LONG8 ? 8 : 0;
         return bytes == 0 ? -1 : static_cast<int64_t>(number(entry + valueAt, bytes));
@@ -548,38 +634,42 @@ public:
 
     bool Open(const std::string& path, std::string& error) {
         path_ = path;
+        name_ = MessageName(path);
         TiffHandle tif = OpenHandle();
         if (!tif) {
-            const int64_t rows = FirstImageLength(*file_);
-            error = rows == 0 ? path + ": empty image: it has no rows (ImageLength 0)"
-                              : path + ": cannot open as TIFF" +
-                                    (tLastTiffError.empty() ? std::string() : ": " + tLastTiffError);
+            const int64_t rows = FirstDirectoryNumber(*file_, TIFFTAG_IMAGELENGTH);
+            error = rows == 0 ? name_ + ": empty image: it has no rows (ImageLength 0)"
+                              : name_ + ": cannot open as TIFF" +
+                                    (tLastTiffError.empty() ? std::string() : ": " + EscapeControlBytes(tLastTiffError));
             return false;
         }
         uint32_t width = 0, height = 0;
         uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = 0, format = SAMPLEFORMAT_UINT,
-                 orientation = ORIENTATION_TOPLEFT;
+                 tiffOrientation = ORIENTATION_TOPLEFT;
         TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &tiffOrientation);
+        const int64_t written = FirstDirectoryNumber(*file_, TIFFTAG_ORIENTATION);
+        const uint64_t orientation = written >= 0 ? static_cast<uint64_t>(written) : tiffOrientation;
         const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1;
         uint16_t extras = 0;
         const uint16_t* extraTypes = nullptr;
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
         if (!CheckKind(hasPhotometric, photometric, samples, format, orientation, error)) return false;
         if (bits != 8) {
-            error = path + ": only 8-bit samples are supported";
+            error = name_ + ": a TIFF of " + std::to_string(bits) + "-bit samples (BitsPerSample " + std::to_string(bits) +
+                    ") is not read: prnhost reads only 8-bit samples; save the picture with 8 bits per sample";
             return false;
         }
         if (TIFFIsTiled(tif.get())) {
-            error = path + ": tiled TIFF is not supported";
+            error = name_ + ": tiled TIFF is not supported";
             return false;
         }
-        if (!CheckSize(path, width, height, samples, error)) return false;
+        if (!CheckSize(name_, width, height, samples, error)) return false;
         SetInfo(info_, width, height, samples,
              photometric == PHOTOMETRIC_RGB         ? "rgb"
              : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
@@ -595,17 +685,17 @@ public:
         const tmsize_t scanline = TIFFScanlineSize(tif.get());
         const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
         if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
-            error = path + ": unexpected scanline size";
+            error = name_ + ": unexpected scanline size";
             return false;
         }
-        if (!CheckStrips(tif.get(), path, file_->Size(), height, static_cast<size_t>(scanline), error)) return false;
+        if (!CheckStrips(tif.get(), name_, file_->Size(), height, static_cast<size_t>(scanline), error)) return false;
         scanlineBytes_ = static_cast<size_t>(scanline);
         separate_ = planar != PLANARCONFIG_CONTIG;
         planes_.push_back(std::move(tif));
         for (uint16_t s = 1; separate_ && s < samples; ++s) {
             planes_.push_back(OpenHandle());
             if (!planes_.back()) {
-                error = path + ": cannot open as TIFF";
+                error = name_ + ": cannot open as TIFF";
                 return false;
             }
         }
@@ -623,7 +713,7 @@ public:
         for (size_t s = 0; s < planes_.size(); ++s) {
             uint8_t* target = inPlace ? row : scanline_.data();
             if (TIFFReadScanline(planes_[s].get(), target, y, static_cast<uint16_t>(s)) < 0) {
-                error = path_ + ": cannot read row " + std::to_string(y);
+                error = name_ + ": cannot read row " + std::to_string(y);
                 return false;
             }
             if (inPlace) break;
@@ -659,16 +749,16 @@ private:
     // unsigned integers, colours it cannot tell, grey of more than one
     // sample, and orientations other than top-left and top-right.
     bool CheckKind(bool hasPhotometric, uint16_t photometric, uint16_t samples, uint16_t format,
-                   uint16_t orientation, std::string& error) const {
+                   uint64_t orientation, std::string& error) const {
         for (const auto& refused : kRefusedSampleFormats) {
             if (refused.code == format) {
-                error = path_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
+                error = name_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
                         ") is not read: save the picture with 8-bit unsigned samples";
                 return false;
             }
         }
         if (!hasPhotometric) {
-            error = path_ + ": a TIFF without Photometric: cannot tell whether its " + std::to_string(samples) +
+            error = name_ + ": a TIFF without Photometric: cannot tell whether its " + std::to_string(samples) +
                     " samples per pixel are grey, RGB or CMYK";
             return false;
         }
@@ -678,21 +768,21 @@ private:
             for (const auto& refused : kRefusedPhotometrics) {
                 if (refused.code == photometric) name = refused.name;
             }
-            error = path_ + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
+            error = name_ + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
                     ") is not read: save the picture as grey, RGB or CMYK";
             return false;
         }
         if ((photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples != 1) {
-            error = path_ + ": a grey TIFF (" +
+            error = name_ + ": a grey TIFF (" +
                     (photometric == PHOTOMETRIC_MINISBLACK ? "MinIsBlack" : "MinIsWhite") + ") of " +
                     std::to_string(samples) + " samples per pixel is not read: grey has one sample; save the "
                     "picture as one-sample grey, or as CMYK (Photometric Separated)";
             return false;
         }
         if (orientation != ORIENTATION_TOPLEFT && orientation != ORIENTATION_TOPRIGHT) {
-            error = path_ + ": Orientation " + std::to_string(orientation) +
-                    (orientation < std::size(kOrientations) ? std::string(" (") + kOrientations[orientation] + ")"
-                                                            : std::string(" (none of 1 to 8)")) +
+            const bool known = orientation >= ORIENTATION_TOPLEFT && orientation < std::size(kOrientations);
+            error = name_ + ": Orientation " + std::to_string(orientation) +
+                    (known ? std::string(" (") + kOrientations[orientation] + ")" : std::string(" (none of 1 to 8)")) +
                     " is not read: save the picture upright (Orientation 1)";
             return false;
         }
@@ -700,6 +790,7 @@ private:
     }
 
     std::string path_;
+    std::string name_;  // escaped for messages
     std::unique_ptr<PictureFile> file_;
     std::vector<std::unique_ptr<TiffSource>> sources_;  // outlive the handles below
     std::vector<TiffHandle> planes_;
@@ -726,7 +817,7 @@ std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& err
     if (!file->Open(path, error)) return nullptr;
     uint8_t head[2] = {};
     if (file->ReadAt(0, head, 2) < 0) {
-        error = path + ": cannot read: " + platform::ErrorText(errno ? errno : EIO);
+        error = MessageName(path) + ": cannot read: " + platform::ErrorText(errno ? errno : EIO);
         return nullptr;
     }
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M')) {
@@ -735,7 +826,7 @@ std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& err
         if (!reader->Open(path, error)) return nullptr;
         return reader;
 #else
-        error = path + ": TIFF support was not built (libtiff missing)";
+        error = MessageName(path) + ": TIFF support was not built (libtiff missing)";
         return nullptr;
 #endif
     }

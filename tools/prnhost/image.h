@@ -41,18 +41,23 @@ protected:
 };
 
 // Opens a picture and reads its header; null with a message naming the file
-// and the problem. The opened file must be a regular file. A PNM header is
-// read by its rules (comments from '#' to the line's end, one whitespace byte
-// after the last number), a PAM header line by line (comment lines, "ENDHDR"
-// alone on its line); a line may end in CR LF. A PAM of a standard tuple type
-// must have that type's depth. A picture wider than 1,048,576 pixels (wider
-// than any medium prints), a PNM or PAM file that is shorter than its header
-// declares, and a TIFF whose strips cannot hold the rows it declares, are
-// refused here. A MinIsWhite grey TIFF is read as grey (0 black) and a
-// top-right TIFF (Orientation 2) mirrored; a TIFF of other colours than grey
-// (of one sample), RGB and CMYK (palette, YCbCr, CIELab, ...), without
-// Photometric, of samples other than unsigned integers, or of another
-// orientation is refused by name.
+// (its control bytes escaped) and the problem. The opened file must be a
+// regular file. A PNM header is read by its rules (comments from '#' to the
+// line's end, one whitespace byte after the last number: a CR followed by an
+// LF is a CR LF line end when the raster fits after it, else the LF is the
+// first sample), a PAM header line by line (comment lines, "ENDHDR" alone on
+// its line; a line may end in CR LF; TUPLTYPE lines joined by a space). A
+// PAM of a standard tuple type must have that type's depth; a tuple type of
+// more than one word is refused by name. Header tokens, lines and the tuple
+// type have a length cap. Plain and bitmap PNM (P1 to P4) and samples of
+// other than 8 bits are refused naming what they are. A picture wider than
+// 1,048,576 pixels (wider than any medium prints), a PNM or PAM file that is
+// shorter than its header declares, and a TIFF whose strips cannot hold the
+// rows it declares, are refused here. A MinIsWhite grey TIFF is read as grey
+// (0 black) and a top-right TIFF (Orientation 2) mirrored; a TIFF of other
+// colours than grey (of one sample), RGB and CMYK (palette, YCbCr, CIELab,
+// ...), without Photometric, of samples other than unsigned integers, or of
+// another orientation (also one outside 1 to 8) is refused by name.
 std::unique_ptr<ImageReader> OpenImage(const std::string& path, std::string& error);
 
 // Reads the whole picture (at most a gigabyte of pixels).

@@ -352,11 +352,11 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
                 // without its cut data) is an error the output is kept with.
                 const uint64_t pageEnds = stream.pageEnds;
                 const int c = api.ClosePage(context, job);
-                const std::string call = "ClosePage" + pageName + " failed (" + std::to_string(c) + ")";
+                const std::string closeFailed = "ClosePage" + pageName + " failed (" + std::to_string(c) + ")";
                 if (stream.pageEnds == pageEnds) {
-                    failed = (c < 0 ? call : "ClosePage" + pageName) + ": the page's end is not in the output";
+                    failed = (c < 0 ? closeFailed : "ClosePage" + pageName) + ": the page's end is not in the output";
                 } else if (c < 0) {
-                    pageErrors.push_back(call);
+                    pageErrors.push_back(closeFailed);
                 }
             } else {
                 api.Abort(context, job);  // CloseJob then closes the page

@@ -5,11 +5,14 @@
 // primer) each further channel is a block of its own, in a row across the
 // lower half. --white instead adds one white channel: solid under the disc
 // and a ramp down the left third. Width and height may be given too.
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "base/format.h"
 #include "image.h"
 #include "output_file.h"
 
@@ -21,6 +24,19 @@ const char kUsage[] =
 int Usage() {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
+}
+
+// A whole number with nothing after it; false with a message naming what it is for.
+bool ParseNumber(const char* text, const char* what, int& value) {
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || number < INT_MIN || number > INT_MAX) {
+        std::fprintf(stderr, "make_sample_image: bad number for %s: %s\n", what, EscapeControlBytes(text).c_str());
+        return false;
+    }
+    value = static_cast<int>(number);
+    return true;
 }
 
 }  // namespace
@@ -41,17 +57,17 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--white") == 0) {
             white = true;
         } else if (std::strcmp(argv[i], "--size") == 0 && i + 2 < argc) {
-            w = std::atoi(argv[++i]);
-            h = std::atoi(argv[++i]);
+            if (!ParseNumber(argv[i + 1], "W", w) || !ParseNumber(argv[i + 2], "H", h)) return Usage();
+            i += 2;
         } else if (argv[i][0] != '-' && positional == 0) {
             out = argv[i];
             ++positional;
         } else if (argv[i][0] != '-' && positional == 1) {
-            channels = std::atoi(argv[i]);
+            if (!ParseNumber(argv[i], "CHANNELS", channels)) return Usage();
             ++positional;
         } else if (argv[i][0] != '-' && positional == 2 && i + 1 < argc) {
-            w = std::atoi(argv[i]);
-            h = std::atoi(argv[++i]);
+            if (!ParseNumber(argv[i], "WIDTH", w) || !ParseNumber(argv[i + 1], "HEIGHT", h)) return Usage();
+            ++i;
             positional += 2;
         } else {
             return Usage();
@@ -62,9 +78,10 @@ int main(int argc, char** argv) {
 
     std::string error = toolfile::RefuseOverwrite({"OUT.pam", out}, {});
     if (!error.empty()) {
-        std::fprintf(stderr, "make_sample_image: %s\n", error.c_str());
+        std::fprintf(stderr, "make_sample_image: %s\n", EscapeControlBytes(error).c_str());
         return 1;
     }
+    toolfile::RemoveTemporariesOnSignals();
     prnhost::Image image;
     image.width = w;
     image.height = h;
@@ -95,7 +112,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!prnhost::WritePam(out, image, error)) {
-        std::fprintf(stderr, "make_sample_image: %s\n", error.c_str());
+        std::fprintf(stderr, "make_sample_image: %s\n", EscapeControlBytes(error).c_str());
         return 1;
     }
     return 0;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/format.h"
 #include "output_file.h"
 #include "spotgen/spot_writer.h"
 
@@ -63,13 +64,13 @@ int main(int argc, char** argv) {
     if (out.empty()) return Usage();
     std::string error = toolfile::RefuseOverwrite({"OUT", out}, {});
     if (!error.empty()) {
-        std::fprintf(stderr, "spotgen: %s\n", error.c_str());
+        std::fprintf(stderr, "spotgen: %s\n", EscapeControlBytes(error).c_str());
         return 1;
     }
     toolfile::RemoveTemporariesOnSignals();
     const auto file = spotgen::Generate(type == 10, block, uint32_t(size1), uint32_t(size2), seed);
     if (!spotgen::WriteFile(out, spotgen::Encode(file), error)) {
-        std::fprintf(stderr, "spotgen: %s\n", error.c_str());
+        std::fprintf(stderr, "spotgen: %s\n", EscapeControlBytes(error).c_str());
         return 1;
     }
     return 0;
