@@ -129,6 +129,5 @@ bool CVarnPrn::PageHoldsLines() {
         FormatGeneral(lines ? m_dResolutionY : m_dResolutionX, 6).c_str());
     Log(LOG_ERROR, "CVarnPrn::OpenJob: %s", message.c_str());
     SetErrorMessage(message);
-    UpdateInfoMessage(false, kImageCroppedInfo);  // nothing is printed, cropped or not
     return false;
 }

@@ -511,6 +511,8 @@ public:
     double m_dHwCorrectionVert = 0.0;
 
 private:
+    // OpenJob's steps once the ticket is read.
+    int OpenJobForFamily(pfnWritePrnData write, WritePrnContext context);
     // Writes a frame record without data to the host and logs its name.
     void WriteFrameRecord(uint32_t tag, const char* name);
     int LineStep(const uint8_t* line, uint32_t size);

@@ -71,6 +71,13 @@ void CVarnPrn::SetProgressFromLine(int32_t line) {
 int CVarnPrn::OpenJob(pfnWritePrnData write, WritePrnContext context) {
     if (!m_pTicket) return -1;
     if (!m_bTicketRead) return -2;
+    const int r = OpenJobForFamily(write, context);
+    // A refused job prints nothing, cropped or not: no crop notice stays.
+    if (r != 0) UpdateInfoMessage(false, kImageCroppedInfo);
+    return r;
+}
+
+int CVarnPrn::OpenJobForFamily(pfnWritePrnData write, WritePrnContext context) {
     Log(LOG_DETAIL, "CVarnPrn::OpenJob...");
     m_pfnWritePrnData = write;
     m_pWritePrnContext = context;

@@ -83,6 +83,8 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         {"JV33", P + "OutputColorMode = 99\n", R + P + "OutputColorMode\" = 99 is not one of 4, " + modes + "700"},
         {"JV33", P + "OutputColorMode = 13\n", R + P + "OutputColorMode\" = 13 is not one of 4, " + modes + "700"},
         {"JV33", P + "OutputColorMode = 6\n", R + P + "OutputColorMode\" = 6 is not one of 4, " + modes + "700"},
+        {"JV33", M + "Height = 0.1\n" + P + "OutputColorMode = 6\n",  // cropped, then refused
+         R + P + "OutputColorMode\" = 6 is not one of 4, " + modes + "700"},
         {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 120\n",
          R + P + "OutputColorMode\" = 120 is not one of 4, 6, " + modes + "701"},
         {"JV33", P + "Model = 701\n" + P + "OutputColorMode = 121\n",
