@@ -46,6 +46,8 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         // The second file cannot be put in place: the first is taken back.
         {"the old first file put back", old, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "old a", 2},
         {"the new first file removed", [] {}, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "", 1},
+        {"a name with control bytes, escaped", [] {}, {folder.File("no\x1b/a.prn")}, nullptr,
+         "cannot write " + folder.File("no\\x1B/a.prn: "), "", 0},
 #ifndef _WIN32
         {"a symbolic link: the file it leads to replaced",
          [&] {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/format.h"
 #include "platform/dynamic_library.h"
 #include "platform/files.h"
 #include "platform/module.h"
@@ -98,8 +99,11 @@ public:
     HeldSignals& operator=(const HeldSignals&) = delete;
 };
 
+// A name in a message, its control bytes escaped.
+std::string Named(const std::string& path) { return EscapeControlBytes(path); }
+
 std::string Cannot(const std::string& path, int code) {
-    return "cannot write " + path + ": " + platform::ReplaceErrorText(code);
+    return "cannot write " + Named(path) + ": " + platform::ReplaceErrorText(code);
 }
 
 #if !defined(_WIN32)
@@ -234,7 +238,7 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
     inPlace_ = false;
 #if !defined(_WIN32)
     if (g_standardOutputWasClosed && NamesStandardOutput(path)) {
-        error = "cannot write " + path + ": standard output is closed";
+        error = "cannot write " + Named(path) + ": standard output is closed";
         return false;
     }
 #endif
@@ -254,12 +258,19 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
         error = Cannot(path, errno);
         return false;
     }
-    if (const int code = replacement_.Begin(path); code != 0) {
+    int code = 0;
+    {
+        // A signal between the temporary file's creation and its place in
+        // the list would leave it behind.
+        const HeldSignals held;
+        code = replacement_.Begin(path);
+        if (code == 0) slot_ = Claim(replacement_.TemporaryPath());
+    }
+    if (code != 0) {
         error = Cannot(path, code);
         return false;
     }
     file_ = replacement_.Stream();
-    slot_ = Claim(replacement_.TemporaryPath());
     return true;
 }
 
@@ -281,7 +292,7 @@ bool OutputFile::Commit(std::string& error) {
 
 bool OutputFile::Finish(std::string& error) {
     if (!file_) {
-        error = "cannot write " + path_ + ": it is not open";
+        error = "cannot write " + Named(path_) + ": it is not open";
         return false;
     }
     int reason = 0;
@@ -329,8 +340,8 @@ bool OutputFile::Publish(std::string& error) {
 bool OutputFile::TakeBack(std::string& error) {
     const std::string backup = replacement_.BackupPath();
     if (const int code = replacement_.TakeBack(); code != 0) {
-        error = "cannot put the old " + path_ + " back: " + platform::ReplaceErrorText(code) +
-                (backup.empty() ? std::string() : "; it is kept as " + backup);
+        error = "cannot put the old " + Named(path_) + " back: " + platform::ReplaceErrorText(code) +
+                (backup.empty() ? std::string() : "; it is kept as " + Named(backup));
         return false;
     }
     return true;
@@ -339,7 +350,7 @@ bool OutputFile::TakeBack(std::string& error) {
 void OutputFile::Keep() { replacement_.DropBackup(); }
 
 std::string OutputFile::WriteError() const {
-    return errno_ ? "writing " + path_ + " failed: " + platform::ErrorText(errno_) : std::string();
+    return errno_ ? "writing " + Named(path_) + " failed: " + platform::ErrorText(errno_) : std::string();
 }
 
 void OutputFile::Discard() {
@@ -399,7 +410,7 @@ std::string RefuseOverwrite(const NamedFile& output, const std::vector<NamedFile
     std::error_code failed;
     for (const NamedFile& input : all) {
         if (std::filesystem::exists(input.path, failed) && SameFile(output.path, input.path)) {
-            return output.role + " " + output.path + " is " + input.role + " " + input.path +
+            return output.role + " " + Named(output.path) + " is " + input.role + " " + Named(input.path) +
                    ": it would be overwritten";
         }
     }
