@@ -7,6 +7,10 @@ function(kelmora_warnings target)
   else()
     # Not for the resource compiler, which takes none of these.
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Werror>)
+    # A name that hides another (a member, a parameter) reads as the other one.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-Wshadow>)
+    endif()
   endif()
 endfunction()
 

@@ -135,6 +135,9 @@ void AddPrinterSettingsPages(PRINTERMODEL& m, double dryTimeMaximum, int32_t end
     AddGui_LogicalSeek(m.listCustomGui);
 }
 
+// The JV400 line's and the RICOH Pro models' colours.
+enum JV400Colors { Four, Five, Six, Seven };
+
 class ModelTable {
 public:
     explicit ModelTable(CVarnPrinter& catalogue) : m_catalogue(catalogue) {}
@@ -412,7 +415,6 @@ private:
     }
 
     // The JV400 line and the RICOH Pro models: fixed JV400 pass modes by ink.
-    enum JV400Colors { Four, Five, Six, Seven };
     struct JV400Entry {
         ModelName name;
         JV400Colors colors;

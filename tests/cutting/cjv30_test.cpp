@@ -315,8 +315,8 @@ TEST_F(CJV30Test, EveryIllustratorPathOperatorCutsAsItsMoveLineAndCurveForm) {
         EXPECT_EQ(CJV30_OpenPage(job.get()), 0);
         EXPECT_EQ(CJV30_ClosePage(job.get()), 0) << ErrorMessage();
         Cut cut{std::string(Record(SPLTAG_CUT_DATA).data.begin(), Record(SPLTAG_CUT_DATA).data.end()), {}};
-        for (const auto& line : log.lines) {
-            if (line.level == LOG_WARNING) cut.second.push_back(line.text);
+        for (const auto& logged : log.lines) {
+            if (logged.level == LOG_WARNING) cut.second.push_back(logged.text);
         }
         return cut;
     }}};
@@ -329,7 +329,7 @@ TEST_F(CJV30Test, EveryIllustratorPathOperatorCutsAsItsMoveLineAndCurveForm) {
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         Cut cut{ReadWholeFile(out), {}};
         std::istringstream lines(ReadWholeFile(err));
-        for (std::string line; std::getline(lines, line);) cut.second.push_back(line.substr(line.find(": M") + 2));
+        for (std::string text; std::getline(lines, text);) cut.second.push_back(text.substr(text.find(": M") + 2));
         return cut;
     });
 #endif

@@ -123,8 +123,8 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         Do({faults::Call::CloseJob});
         // The next case starts from the reference job again.
         std::istringstream lines(c.keys);
-        for (std::string line; std::getline(lines, line);) {
-            store.Erase(TICKET_SCOPE_JOB, kJobId, line.substr(0, line.find(" = ")));
+        for (std::string key; std::getline(lines, key);) {
+            store.Erase(TICKET_SCOPE_JOB, kJobId, key.substr(0, key.find(" = ")));
         }
     }
 }

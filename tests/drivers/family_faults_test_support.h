@@ -130,8 +130,8 @@ protected:
         FamilyTest::TearDown();
     }
 
-    void Prepare(const Reference& r, int width = kWidth, const std::string& systemKeys = "") {
-        this->width = width;
+    void Prepare(const Reference& r, int lineWidth = kWidth, const std::string& systemKeys = "") {
+        width = lineWidth;
         components = r.components;
         furtherChannels = 0;
         const std::string cut = r.cut ? "Process/ContourCut/ICUT/AI_FileName = \"" + TicketPath(folder.File("cut.ai")) + "\"\n"
@@ -155,9 +155,9 @@ protected:
             case Call::OpenPage:
                 return PrnBase::OpenPage(context, &pageInfo, nullptr, jobContext);
             case Call::WriteLine: {
-                std::vector<uint8_t> line = Line(width, components, s.page, s.line);
-                if (furtherChannels > 0) line = WithFurtherChannels(line, width, components, furtherChannels);
-                return PrnBase::WriteLine(context, jobContext, line.data());
+                std::vector<uint8_t> pixels = Line(width, components, s.page, s.line);
+                if (furtherChannels > 0) pixels = WithFurtherChannels(pixels, width, components, furtherChannels);
+                return PrnBase::WriteLine(context, jobContext, pixels.data());
             }
             case Call::ClosePage:
                 return PrnBase::ClosePage(context, jobContext);

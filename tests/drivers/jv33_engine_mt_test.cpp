@@ -35,11 +35,11 @@ protected:
         EXPECT_EQ(j.OpenPage(), 0);
         // The host's line: the job's width over the horizontal scale.
         const int pixels = j.m_iOutWidthPixel / (j.m_iScaleX > 0 ? j.m_iScaleX : 1);
-        std::vector<uint8_t> line((size_t(pixels) * 4 + 31) / 32 * 32, 0);
+        std::vector<uint8_t> hostLine((size_t(pixels) * 4 + 31) / 32 * 32, 0);
         for (int y = 0; y < (sent < 0 ? lines : sent); ++y) {
             for (int x = 0; x < pixels; ++x)
-                for (int c = 0; c < 4; ++c) line[size_t(x) * 4 + c] = uint8_t((x * 37 + y * 11 + c * 64) % 256);
-            EXPECT_EQ(j.WriteLine(line.data()), 0) << "line " << y;
+                for (int c = 0; c < 4; ++c) hostLine[size_t(x) * 4 + c] = uint8_t((x * 37 + y * 11 + c * 64) % 256);
+            EXPECT_EQ(j.WriteLine(hostLine.data()), 0) << "line " << y;
         }
         EXPECT_EQ(j.ClosePage(), 0);
         EXPECT_EQ(j.CloseJob(), 0);
@@ -130,8 +130,8 @@ TEST_F(EngineJob, AJobClosedMidPageStopsItsEngine) {
         ASSERT_EQ(j.OpenJob(&CapturingWriter::Write, &writer), 0);
         j.m_iLineCount = 0;
         ASSERT_EQ(j.OpenPage(), 0);
-        std::vector<uint8_t> line(256, 200);
-        for (int y = 0; y < 4; ++y) ASSERT_EQ(j.WriteLine(line.data()), 0);
+        std::vector<uint8_t> hostLine(256, 200);
+        for (int y = 0; y < 4; ++y) ASSERT_EQ(j.WriteLine(hostLine.data()), 0);
         EXPECT_GT(MTH_RunningHalftoneWorkers(), 0);
         // After an abort the host's CloseJob closes the page first (and the
         // lines sent are printed); without one the job ends with the page open.

@@ -117,15 +117,15 @@ TEST_F(JV3Test, LinesAreEscIRecordsEndedByLineFeed) {
     Plane(1)[2] = 0x5A;
     Plane(3)[0] = 0xFF;
     ASSERT_EQ(JV3_WriteLine(job.get()), 0);
-    const auto line = Commands(Last());
-    const auto raster = Raster(line);
+    const auto commands = Commands(Last());
+    const auto raster = Raster(commands);
     ASSERT_EQ(raster.size(), 2u);
     EXPECT_EQ(raster[0]->colour, 1);
     EXPECT_EQ(raster[0]->bitsPerPixel, 2);  // code 17: two bits per pixel
     EXPECT_EQ(raster[0]->row, (std::vector<uint8_t>{0, 0, 0x5A}));
     EXPECT_EQ(raster[1]->colour, 0);
-    EXPECT_EQ(line[1].name, "CR");
-    EXPECT_TRUE(line.back().IsLineEnd());
+    EXPECT_EQ(commands[1].name, "CR");
+    EXPECT_TRUE(commands.back().IsLineEnd());
 
     // Five-channel screening sends the fifth plane as 0xFF and 0xFD.
     job->m_iHalftoneMode = 6;

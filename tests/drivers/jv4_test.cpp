@@ -51,8 +51,8 @@ TEST_F(JV4Test, ArtworkQualitiesPrintTheBlackPlaneAlone) {
         SetHalftonedLine(4, 4);
         for (int p = 0; p < 4; ++p) Plane(p)[0] = 0x80;
         ASSERT_EQ(JV4_WriteLine(job.get()), 0);
-        const auto line = Commands(Last());
-        const auto raster = Raster(line);
+        const auto commands = Commands(Last());
+        const auto raster = Raster(commands);
         ASSERT_EQ(raster.size(), 1u);
         EXPECT_EQ(raster[0]->colour, 0);  // black
     }
@@ -91,9 +91,9 @@ TEST_F(JV4Test, InkTypesColourCodesAndScreening) {
     ASSERT_EQ(JV4_OpenPage(job.get()), 0);
     for (int p = 0; p < 8; ++p) Plane(p)[0] = 1;
     ASSERT_EQ(JV4_WriteLine(job.get()), 0);
-    const auto line = Commands(Last());
+    const auto commands = Commands(Last());
     std::vector<uint8_t> colours;
-    for (const Command* r : Raster(line)) colours.push_back(r->colour);
+    for (const Command* r : Raster(commands)) colours.push_back(r->colour);
     EXPECT_EQ(colours, (std::vector<uint8_t>{2, 1, 4, 0, 5, 6}));
 
     ScratchFolder folder;

@@ -60,14 +60,14 @@ protected:
         j.m_bTicketRead = 1;
         j.m_iHalftoneThreadCount = engine ? -1 : 0;
         testsupport::ProcessorOverride cap(engine ? 4 : 1);
-        std::vector<uint8_t> line((size_t(kWidth) * 4 + 31) / 32 * 32, 0);
+        std::vector<uint8_t> hostLine((size_t(kWidth) * 4 + 31) / 32 * 32, 0);
         if (!ResetPeak()) return -1;
         EXPECT_EQ(j.OpenJob(&CountingWriter::Write, &counter), 0);
         j.m_iLineCount = 0;
         EXPECT_EQ(j.OpenPage(), 0);
         for (int y = 0; y < lines; ++y) {
-            for (size_t i = 0; i < line.size(); ++i) line[i] = uint8_t(i * 37 + size_t(y) * 11);
-            EXPECT_EQ(j.WriteLine(line.data()), 0);
+            for (size_t i = 0; i < hostLine.size(); ++i) hostLine[i] = uint8_t(i * 37 + size_t(y) * 11);
+            EXPECT_EQ(j.WriteLine(hostLine.data()), 0);
         }
         EXPECT_EQ(j.ClosePage(), 0);
         EXPECT_EQ(j.CloseJob(), 0);

@@ -176,8 +176,8 @@ TEST_P(JfxJob, LayersDecodeInOrderWithTheHalftonersDots) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jfx, JfxJob, testing::Values("jfx200-cmyk", "jfx200-spot", "jfx500-clear"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
+                         [](const testing::TestParamInfo<const char*>& row) {
+                             std::string name = row.param;
                              name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
                              return name;
                          });

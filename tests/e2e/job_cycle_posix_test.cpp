@@ -277,8 +277,8 @@ TEST_P(FractionalFeed, ResamplesWithTheFactorOfTheWholeLines) {
 
 INSTANTIATE_TEST_SUITE_P(Factors, FractionalFeed,
                          ::testing::Values(std::make_pair("1.05", size_t{32}), std::make_pair("0.95", size_t{29})),
-                         [](const ::testing::TestParamInfo<std::pair<const char*, size_t>>& info) {
-                             std::string name = std::string("Feed") + info.param.first;
+                         [](const ::testing::TestParamInfo<std::pair<const char*, size_t>>& row) {
+                             std::string name = std::string("Feed") + row.param.first;
                              for (char& c : name) c = c == '.' ? '_' : c;
                              return name;
                          });

@@ -228,7 +228,7 @@ const std::vector<uint8_t> kJV4ArtworkHeader = Join({
 INSTANTIATE_TEST_SUITE_P(
     Screening, PrintedJob,
     testing::Values(Variant{"JV33Screening", "Output/Prn/BPL/HalftoneMode = 6\n", kScreeningHeader, 4, false, 4}),
-    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Variant>& row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     ClassicLines, PrintedJob,
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "Output/Prn/Printer/Model = 698\nOutput/Prn/Specific/PrintQuality = 19\n"
                             "Output/Prn/Specific/DotSize = 1\n",
                             kJV4ArtworkHeader, 4, false, 4, kFormFeed, {0x0A}, kClassicColourCodes, 0x08}),
-    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Variant>& row) { return std::string(row.param.name); });
 
 // The TS300P example tickets: 720 x 720 dpi, 8 passes, heaters 40, 45 and
 // 100; and the six-colour model at 720 x 1080 dpi, 12 passes at high speed.
@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "examples/bmykbm.lin"},
                     Variant{"Tx500", "", kTx500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/tx500.ticket"},
                     Variant{"TS500FixedDots", "", kTs500Header, 4, false, 4, kQE, kQBlank, kQColourCodes, 0xFF, "examples/ts500.ticket"}),
-    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Variant>& row) { return std::string(row.param.name); });
 
 // The JV300 jobs of the cross-platform check. A page without white ink has
 // every plane once; white order 4 prints colour, white, colour.
@@ -363,6 +363,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Variant{"JV300WhiteOrder4", "", Jv300Header(3, {'P', 'L', 4, 1, 2, 0xFE, 0xFF}), 8, false, 5,
                             kQE, kQBlank, kQColourCodes, 0xFF, ".ci/cross-platform/jv300-white/ticket.txt", ".ci/cross-platform/jv300-white/cmykcm.lin",
                             ColourWhiteColour()}),
-    [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Variant>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -151,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(EveryFamily, LineAllocations,
                                          LineJob{"jv5", 0}, LineJob{"jv5", 4}, LineJob{"jv5-screening", 0},
                                          LineJob{"ricoh-pro", 4}, LineJob{"ujf-605-spooled", 0},
                                          LineJob{"ujf-605-two-layers", 4}, LineJob{"ujf-x042", 4}),
-                         [](const testing::TestParamInfo<LineJob>& info) {
-                             std::string name = std::string(info.param.job) + "_" + std::to_string(info.param.threads);
+                         [](const testing::TestParamInfo<LineJob>& row) {
+                             std::string name = std::string(row.param.job) + "_" + std::to_string(row.param.threads);
                              for (char& c : name) c = c == '-' ? '_' : c;
                              return name;
                          });

@@ -142,8 +142,8 @@ protected:
     // The example job's ticket (paths made absolute) and a picture of
     // `channels` channels per pixel: CMYK ramps and noise, then a checkered
     // white channel.
-    void Prepare(const char* ticket, int channels, const char* linearisation) {
-        this->channels = channels;
+    void Prepare(const char* ticket, int pictureChannels, const char* linearisation) {
+        channels = pictureChannels;
         prnhost::Image image;
         image.width = image.height = kPicture;
         image.channels = channels;

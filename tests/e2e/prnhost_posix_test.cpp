@@ -831,8 +831,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         bool started = false;
         for (int i = 0; i < 1000 && !started; ++i) {
             for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn." + std::to_string(killed))) {
-                std::error_code gone;
-                started = started || std::filesystem::file_size(File(name), gone) > 0;
+                std::error_code missing;
+                started = started || std::filesystem::file_size(File(name), missing) > 0;
             }
             if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }

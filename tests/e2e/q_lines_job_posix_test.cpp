@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ExampleJob{"JV5", "jv5.ticket", "CMYK", 4, kJV5Header, {2, 1, 4, 0}, true},
                     ExampleJob{"JV5Screening", "jv5-screening.ticket", "CMYK", 4, kJV5ScreeningHeader,
                                {2, 1, 4, 0}, true}),
-    [](const testing::TestParamInfo<ExampleJob>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ExampleJob>& row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     JV400, ExampleJobTest,
@@ -167,6 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
                                {2, 1, 4, 0, 0xFE, 0xFF}, false},
                     ExampleJob{"RicohPro", "ricoh-pro.ticket", "CMYKOG", 7, kRicohProHeader,
                                {2, 1, 4, 0, 5, 6, 0xFE, 0xFF}, false}),
-    [](const testing::TestParamInfo<ExampleJob>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ExampleJob>& row) { return std::string(row.param.name); });
 
 }  // namespace

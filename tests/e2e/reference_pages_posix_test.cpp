@@ -98,6 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"UJFX042", "ujf-x042", "", 0x9152DAA172EC4AB2ull, 0x9152DAA172EC4AB2ull},
         Reference{"CJV30", "cjv30", "", 0x0D857899363DC44Eull, 0x0D857899363DC44Eull},
         Reference{"CJV300", "cjv300", "", 0x0D989C983320BE1Full, 0x0D989C983320BE1Full}),
-    [](const testing::TestParamInfo<Reference>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Reference>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -109,21 +109,21 @@ protected:
 
     // Every plane of a decoded layer image equals the halftoner's plane of
     // that colour code, last line first where the layer plays backwards.
-    void ExpectLayer(const prndecode::PageImage& image, int page, const std::vector<std::pair<int, uint8_t>>& planes) {
+    void ExpectLayer(const prndecode::PageImage& layerImage, int page, const std::vector<std::pair<int, uint8_t>>& planes) {
         size_t dots = 0;
-        const int height = this->image.height;
+        const int height = image.height;
         for (const auto& [p, code] : planes) {
-            const prndecode::PlaneImage* plane = image.Find(code);
+            const prndecode::PlaneImage* plane = layerImage.Find(code);
             for (int y = 0; y < height; ++y) {
-                const std::vector<uint8_t> want = HalftonerRow(page, image.header.direction ? height - 1 - y : y, p);
+                const std::vector<uint8_t> want = HalftonerRow(page, layerImage.header.direction ? height - 1 - y : y, p);
                 const std::vector<uint8_t> got =
                     plane ? plane->Row(size_t(y), want.size()) : std::vector<uint8_t>(want.size(), 0);
-                ASSERT_EQ(got, want) << "page " << page << " layer " << image.layer << " plane " << p << " line " << y;
+                ASSERT_EQ(got, want) << "page " << page << " layer " << layerImage.layer << " plane " << p << " line " << y;
                 for (uint8_t b : want) dots += b != 0;
             }
         }
-        EXPECT_GT(dots, 0u) << "layer " << image.layer;
-        EXPECT_EQ(image.planes.size(), planes.size()) << "layer " << image.layer;
+        EXPECT_GT(dots, 0u) << "layer " << layerImage.layer;
+        EXPECT_EQ(layerImage.planes.size(), planes.size()) << "layer " << layerImage.layer;
     }
 
     void ExpectSameStream() {

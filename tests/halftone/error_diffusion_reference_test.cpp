@@ -214,8 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Geometry{108, 1203, 1, 1440, 720, 20, 989834774414289856ull},
                       Geometry{109, 1203, 1, 1440, 720, 20, 1454120654938626390ull},
                       Geometry{111, 1203, 1, 1440, 720, 20, 5000534794025977166ull}),
-    [](const ::testing::TestParamInfo<Geometry>& info) {
-        const Geometry& g = info.param;
+    [](const ::testing::TestParamInfo<Geometry>& row) {
+        const Geometry& g = row.param;
         return "Routine" + std::to_string(g.routine) + "Width" + std::to_string(g.imageWidth) + "Scale" +
                std::to_string(g.scaleX) + "At" + std::to_string(g.resolutionX) + "x" + std::to_string(g.resolutionY);
     });
@@ -540,6 +540,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SideBySide{DiffusionLanes::Avx512, 3, 0, 208, "4pa4mp34"},
                       SideBySide{DiffusionLanes::Avx512, 3, 1, 208, "m4ap3p4a"},
                       SideBySide{DiffusionLanes::Avx512, 2, 0, 8, "p4a4m3ap"}),
-    [](const ::testing::TestParamInfo<SideBySide>& info) { return SideBySideName(info.param); });
+    [](const ::testing::TestParamInfo<SideBySide>& row) { return SideBySideName(row.param); });
 
 }  // namespace

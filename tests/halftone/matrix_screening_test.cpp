@@ -297,14 +297,14 @@ TEST_F(ScreeningTest, ALinearisationFileWithScreensScreensFromTheLibrary) {
         std::ofstream(job->m_strScreeningFile) << text;
     }
     ASSERT_EQ(halftone->InitJob(job.get()), 0);
-    const SpotData& spot = *halftone->m_pScreening->spot;
-    EXPECT_EQ(spot.type, SPOT_TYPE_PYTHAGOREAN);
-    EXPECT_EQ(spot.channel[1].matrixA, (std::vector<uint8_t>{10, 11, 12, 13, 14, 15, 16, 17, 18}));
-    EXPECT_EQ(spot.channel[1].matrixB, (std::vector<uint8_t>{19, 20, 21, 22}));
-    EXPECT_EQ(spot.channel[1].t1, 2);  // the tile sizes of a tiled channel
-    EXPECT_EQ(spot.channel[1].t2, 1);
-    EXPECT_EQ(spot.channel[0].t1, 3);
-    EXPECT_EQ(spot.channel[0].t2, 2);
+    const SpotData& loaded = *halftone->m_pScreening->spot;
+    EXPECT_EQ(loaded.type, SPOT_TYPE_PYTHAGOREAN);
+    EXPECT_EQ(loaded.channel[1].matrixA, (std::vector<uint8_t>{10, 11, 12, 13, 14, 15, 16, 17, 18}));
+    EXPECT_EQ(loaded.channel[1].matrixB, (std::vector<uint8_t>{19, 20, 21, 22}));
+    EXPECT_EQ(loaded.channel[1].t1, 2);  // the tile sizes of a tiled channel
+    EXPECT_EQ(loaded.channel[1].t2, 1);
+    EXPECT_EQ(loaded.channel[0].t1, 3);
+    EXPECT_EQ(loaded.channel[0].t2, 2);
     // Tiles lower than their matrices (channel 1: A tiles 3 wide and 2 high,
     // B tiles 2 wide and 1 high): every pixel takes the cell of its tile.
     for (int m = 0; m < kInputMapCount; ++m) {
@@ -314,7 +314,7 @@ TEST_F(ScreeningTest, ALinearisationFileWithScreensScreensFromTheLibrary) {
     for (int y = 0; y < 20; ++y) {
         const auto planes = Line({0, 11, 0, 0});
         for (int x = 0; x < kWidth; ++x) {
-            ASSERT_EQ(Bit(planes, 1, x), 11 >= TiledCell(3, 2, 2, 1, spot.channel[1].matrixA, spot.channel[1].matrixB, x, y))
+            ASSERT_EQ(Bit(planes, 1, x), 11 >= TiledCell(3, 2, 2, 1, loaded.channel[1].matrixA, loaded.channel[1].matrixB, x, y))
                 << x << "," << y;
         }
     }

@@ -19,18 +19,18 @@ struct LoggedLine {
 
 class RecordingLogger : public clLogFullInterface {
 public:
-    void LogV(int level, const char* format, va_list args) override {
+    void LogV(int lineLevel, const char* format, va_list args) override {
         std::string text;
         FormatStringV(text, format, args);
-        lines.push_back({level, text});
+        lines.push_back({lineLevel, text});
     }
-    void Log(int level, const char* format, ...) override {
+    void Log(int lineLevel, const char* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(level, format, args);
+        LogV(lineLevel, format, args);
         va_end(args);
     }
-    bool IsEnabled(int level) override { return level / 1000 <= this->level; }
+    bool IsEnabled(int asked) override { return asked / 1000 <= level; }
     int GetLevel() override { return level; }
     void SetLevel(int newLevel) override { level = newLevel; }
     void LogModuleV(const char*, int lvl, const char* format, va_list args) override { LogV(lvl, format, args); }
