@@ -146,6 +146,10 @@ public:
     // takes one of a few values (the input colour mode) holds another; OpenJob
     // then fails with -2.
     bool EnumeratedSettingsValid();
+    // False, with a message naming both counts, when the host's page-planar
+    // bands (four planes, so four bytes a pixel) would be read as pixels of
+    // another count; OpenJob then fails with -2.
+    bool PlanarBandsFitPixels();
     // False, with a message naming the medium's size and margins, when the
     // printable area holds no printer line or no pixel across; OpenJob then
     // fails with -2.

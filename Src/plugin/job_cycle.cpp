@@ -39,6 +39,8 @@ constexpr uint64_t kMaxLineBufferBytes = (uint64_t{1} << 31) - 1;
 // code in bits.
 constexpr uint64_t kMaxPlanes = 8;
 constexpr uint64_t kMaxBitsPerDot = 2;
+// The planes of a page-planar band: C, M, Y and K.
+constexpr int32_t kPlanarBandPlanes = 4;
 
 // A mode the model's printer has no inks for, or its family no set-up for,
 // would print with another mode's inks.
@@ -81,7 +83,7 @@ int CVarnPrn::OpenJobForFamily(pfnWritePrnData write, WritePrnContext context) {
     Log(LOG_DETAIL, "CVarnPrn::OpenJob...");
     m_pfnWritePrnData = write;
     m_pWritePrnContext = context;
-    if (!EnumeratedSettingsValid() || !PageHoldsLines()) return -2;
+    if (!EnumeratedSettingsValid() || !PlanarBandsFitPixels() || !PageHoldsLines()) return -2;
     InitImagePos();
     if (!LineBuffersFit()) return -2;
 
@@ -118,6 +120,15 @@ bool CVarnPrn::EnumeratedSettingsValid() {
         return false;
     }
     return true;
+}
+
+bool CVarnPrn::PlanarBandsFitPixels() {
+    if (m_iInputFormat != 1 || LineComponents() == kPlanarBandPlanes) return true;
+    Log(LOG_ERROR, "CVarnPrn::OpenJob: page-planar input carries %d channels a pixel, the job's lines %d",
+        kPlanarBandPlanes, LineComponents());
+    SetErrorMessageF("Reredir.uze: \"Output/Input/Format\" = 1 (page planar) carries %d channels a pixel, "
+                     "the job has %d", kPlanarBandPlanes, LineComponents());
+    return false;
 }
 
 bool CVarnPrn::LineBuffersFit() {
@@ -248,7 +259,8 @@ int CVarnPrn::WritePlanarBand(const uint8_t* line) {
     }
     const size_t w = static_cast<size_t>(width);
     const size_t n = static_cast<size_t>(lines);
-    const size_t bandLine = 4 * static_cast<size_t>(RoundUp(w, 8));
+    const size_t planes = size_t{kPlanarBandPlanes};
+    const size_t bandLine = planes * static_cast<size_t>(RoundUp(w, 8));
     // The band buffer lives for the job: every call writes the same bytes of
     // it, and the padding of each line stays zero.
     if (!m_pPlanarBuffer) {
@@ -258,11 +270,11 @@ int CVarnPrn::WritePlanarBand(const uint8_t* line) {
     uint8_t* band = m_pPlanarBuffer.get();
     // The host line holds four planes one after the other, each n lines of
     // w bytes; byte x of line l of plane p goes to l * bandLine + 4x + p.
-    for (size_t p = 0; p < 4; ++p) {
+    for (size_t p = 0; p < planes; ++p) {
         for (size_t l = 0; l < n; ++l) {
             const uint8_t* source = line + (p * n + l) * w;
             uint8_t* target = band + l * bandLine + p;
-            for (size_t x = 0; x < w; ++x) target[4 * x] = source[x];
+            for (size_t x = 0; x < w; ++x) target[planes * x] = source[x];
         }
     }
     // The last band of a page may run past the page's end: its padding lines

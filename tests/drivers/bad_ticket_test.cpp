@@ -52,6 +52,11 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         {"JV33", P + "InputColorMode = 5\n", R + P + "InputColorMode\" = 5 is not one of 4, 6"},
         {"JV33", P + "InputColorMode = 3\n", R + P + "InputColorMode\" = 3 is not one of 4, 6"},
         {"Tx500", P + "InputColorMode = 7\n", R + P + "InputColorMode\" = 7 is not one of 4, 6"},
+        // Page-planar bands carry four planes: a pixel of other channels would be read across them.
+        {"JV33", "Output/Input/Format = 1\nProcess/Components = 5\n",
+         "Reredir.uze: \"Output/Input/Format\" = 1 (page planar) carries 4 channels a pixel, the job has 5"},
+        {"JV4", P + "InputColorMode = 6\nOutput/Input/Format = 1\nProcess/Components = 0\n",
+         "Reredir.uze: \"Output/Input/Format\" = 1 (page planar) carries 4 channels a pixel, the job has 6"},
         {"JV33", P + "ResolutionX = 0.0\n", R + P + "ResolutionX\" = 0 dpi is no resolution"},
         {"JV400", P + "ResolutionY = -720.0\n", R + P + "ResolutionY\" = -720 dpi is no resolution"},
         {"JV33", P + "ResolutionX = 720\n", R + P + "ResolutionX\" not set",

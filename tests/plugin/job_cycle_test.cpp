@@ -286,7 +286,7 @@ TEST_F(Dispatch, LinesNeedingBuffersOfMoreThanTwoGigabytesAreRefusedBeforeTheFam
         bool fits;
     };
     for (const Case& c : {Case{536870911, 4, 0, 1, true}, Case{536870912, 4, 0, 1, false},
-                          Case{100000, 8, 1, 2684, true}, Case{100000, 4, 1, 5369, false}}) {
+                          Case{100000, 4, 1, 2684, true}, Case{100000, 4, 1, 5369, false}}) {
         Ticket(kMinimalJob);
         Ticket("[job]\nOutput/Prn/Printer/Model = 9990\n");
         ASSERT_EQ(Read(), 0);
