@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/current_folder.h"
+
 // A path as ticket text takes it: forward slashes (a backslash would escape).
 inline std::string TicketPath(const std::string& path) { return std::filesystem::path(path).generic_string(); }
 
@@ -16,15 +18,4 @@ inline const char* kSquareCutFile =
 
 // The working directory of the test; the previous one comes back afterwards
 // (a Windows test program runs all its tests in one process).
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& path) : m_old(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(m_old); }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    std::filesystem::path m_old;
-};
+using WorkingFolder = CurrentFolder;

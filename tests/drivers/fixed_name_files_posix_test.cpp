@@ -17,23 +17,10 @@
 #include "drivers/ujf605.h"
 #include "halftone/spot_file.h"
 #include "job/varn_prn.h"
+#include "support/current_folder.h"
 #include "support/scratch_folder.h"
 
 namespace {
-
-// The current folder for as long as the guard lives, whatever ends its scope.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::string& path) : m_before(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~CurrentFolder() { std::filesystem::current_path(m_before); }
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-private:
-    std::filesystem::path m_before;
-};
 
 // Runs `body` in a child process: true when it ends within `limit` with no
 // failure of its own (the child prints what failed); a child that is still

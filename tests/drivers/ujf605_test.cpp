@@ -12,6 +12,7 @@
 
 #include "drivers/family_test_support.h"
 #include "spotgen/spot_writer.h"
+#include "support/current_folder.h"
 #include "support/scratch_folder.h"
 #include "support/temp_file_limits.h"
 
@@ -19,16 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 const std::string kJob = FamilyJobTicket(673, 600, 600, 2, 205) + "Input/Title = \"Flatbed\"\n";
-
-// Runs the test in another current folder and comes back.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::string& path) : m_before(fs::current_path()) { fs::current_path(path); }
-    ~CurrentFolder() { fs::current_path(m_before); }
-
-private:
-    fs::path m_before;
-};
 
 class UJF605Test : public FamilyTest {
 protected:

@@ -11,6 +11,7 @@
 
 #include "image.h"
 #include "prndump/prn_records.h"
+#include "support/current_folder.h"
 
 namespace {
 
@@ -84,24 +85,6 @@ std::vector<std::string> FilesNamed(const std::string& folder, const std::string
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// The rest of a scope runs in a folder: prnhost runs there, and finds the
-// files a job reads by fixed name there.
-class InFolder {
-public:
-    explicit InFolder(const std::string& folder) : before_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InFolder() {
-        std::error_code ignored;
-        std::filesystem::current_path(before_, ignored);
-    }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::filesystem::path before_;
-};
 
 // A one-strip, uncompressed TIFF of 8-bit samples; alpha the type of one extra sample (0: none).
 void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t photometric, uint16_t samples,
@@ -326,7 +309,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     const std::string folderName = std::filesystem::path(collector.Folder().Path()).filename().string();
     // The files jobs read by fixed name in the current folder (this one), an
     // installation without "DaVav.ini" and with the model's own screening file.
-    const InFolder here(collector.Folder().Path());
+    const CurrentFolder here(collector.Folder().Path());
     const std::vector<std::string> kept = {"QorMimakiColorCodes.txt", "UJF_EnableDeleteOnClose.txt",
                                            "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt"};
     std::filesystem::create_directories(File("inst/Profiles/Screening"));

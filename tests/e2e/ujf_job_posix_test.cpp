@@ -19,6 +19,7 @@
 #include "prndump/plane_images.h"
 #include "prndump/prn_records.h"
 #include "services/spool_writer.h"
+#include "support/current_folder.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -33,18 +34,6 @@ using printedjob::g_printLine;
 using printedjob::g_run;
 using printedjob::JobRun;
 using printedjob::ReadFile;
-
-// The current folder for as long as the guard lives, whatever ends its scope.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const fs::path& path) : m_before(fs::current_path()) { fs::current_path(path); }
-    ~CurrentFolder() { fs::current_path(m_before); }
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-private:
-    fs::path m_before;
-};
 
 class UjfJob : public testing::Test {
 protected:
