@@ -63,6 +63,16 @@ int FileReplacement::Finish() {
     return error;
 }
 
+int FileReplacement::ReadyToPublish(const FileIdentity* expected) {
+    if (m_temp.empty() || m_stream) return EBADF;
+    RunTestBeforeReplace(m_path);
+    if (expected && IdentityOfPath(m_path) != *expected) {
+        Discard();
+        return kReplaceChanged;
+    }
+    return 0;
+}
+
 void FileReplacement::DropBackup() {
     if (!m_backup.empty()) std::remove(m_backup.c_str());
     m_backup.clear();

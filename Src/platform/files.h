@@ -118,6 +118,11 @@ public:
     void Discard();
 
 private:
+    // 0 when the finished temporary file may be renamed over the target: it
+    // is finished, and the name still leads to expected (when given; the
+    // temporary file is removed when not). Else the code.
+    int ReadyToPublish(const FileIdentity* expected);
+
     std::string m_path;      // as the caller named it
     std::string m_target;    // what is renamed over
     std::string m_temp;

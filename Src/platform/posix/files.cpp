@@ -302,12 +302,7 @@ int FileReplacement::KeepReplaced() {
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
-    if (m_temp.empty() || m_stream) return EBADF;
-    RunTestBeforeReplace(m_path);
-    if (expected && IdentityOfPath(m_path) != *expected) {
-        Discard();
-        return kReplaceChanged;
-    }
+    if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
     if (rename(m_temp.c_str(), m_target.c_str()) != 0) {
         const int error = errno;
         Discard();

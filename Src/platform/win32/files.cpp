@@ -221,12 +221,7 @@ int FileReplacement::KeepReplaced() {
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
-    if (m_temp.empty() || m_stream) return EBADF;
-    RunTestBeforeReplace(m_path);
-    if (expected && IdentityOfPath(m_path) != *expected) {
-        Discard();
-        return kReplaceChanged;
-    }
+    if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
     // The replace call keeps the old file's attributes, security and streams
     // on the new one; with a backup name the old file moves there.
     bool done = false;
