@@ -66,6 +66,14 @@ constexpr AiPathOperator kPathOperators[] = {
     {"N", AiPathStep::End, 0},
 };
 
+constexpr bool KeepsEveryPathOperand() {
+    for (const AiPathOperator& op : kPathOperators) {
+        if (op.operands > kAiMaxOperands) return false;
+    }
+    return true;
+}
+static_assert(KeepsEveryPathOperand(), "a command keeps every number a path operator takes");
+
 // PostScript's white space and delimiters.
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0'; }
 bool IsDelimiter(char c) {
@@ -372,7 +380,7 @@ void AdobeIllustratorFileReader::ProcessLine(const std::string& rawLine) {
         switch (ReadWord(word, p, value)) {
             case WordKind::Number:
                 ++items;
-                operands.push_back(value);
+                if (operands.size() < kAiMaxOperands) operands.push_back(value);
                 continue;
             case WordKind::NotFinite:
                 if (refusal.empty()) refusal = Quoted(std::string_view(word, p - word)) + " is not a finite number";

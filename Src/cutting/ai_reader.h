@@ -10,7 +10,10 @@
 // feed no operator; "/name" is a name, not an operator. A number is a whole
 // word that parses entirely as one; a number too small for a double reads as
 // 0. A path operator takes exactly the numbers since the operator before it
-// on its line; any other operator takes whatever stands before it.
+// on its line; any other operator takes whatever stands before it. Of the
+// numbers before an operator a command keeps no more than a path operator
+// takes (kAiMaxOperands); the others are only counted, for the refusal that
+// names them, so that a line's numbers take no memory beyond that.
 //
 // The file is outside input. The reader refuses, with a TextError, a file
 // without a cut section, a file longer than kAiMaxFileBytes, a line of the
@@ -33,6 +36,8 @@ inline constexpr const char* kAiParserStop = "%%Note: AI_ParserStop";
 inline constexpr uint64_t kAiMaxFileBytes = uint64_t{256} << 20;
 inline constexpr size_t kAiMaxLineLength = 64 * 1024;
 inline constexpr size_t kAiMaxCommands = size_t{1} << 20;
+// The most numbers a path operator takes (a curve's three points).
+inline constexpr size_t kAiMaxOperands = 6;
 
 // What a path operator of the Illustrator format does to the path.
 enum class AiPathStep {
@@ -60,6 +65,8 @@ public:
         : m_vOperands(std::move(operands)), m_strOperator(std::move(op)), m_iLine(line) {}
     virtual ~AdobeIllustratorFileContentsCommand() = default;
 
+    // The numbers before the operator, the first kAiMaxOperands of them when
+    // the reader made the command.
     std::vector<double> m_vOperands;
     std::string m_strOperator;
     // The line of the file the command stands on, counted from 1 (0: unknown).

@@ -111,7 +111,11 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
     double outside = 0.0;  // the farthest cut point outside it
     CutPoint current;
     CutPoint subpathStart;
+    // A current point: a move since the path began, not ended by a painting
+    // operator since. A line or curve without one is refused: the blade would
+    // cut from wherever it last stood.
     bool inSubpath = false;
+    const AdobeIllustratorFileContentsCommand* painted = nullptr;  // what ended the last path
     bool cutPath = false;
     // The path being read: its text runs from pathText to the end of out; it
     // ends at the next move or painting operator. A refused line drops it,
@@ -158,13 +162,15 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
         current = t3;
         path.cut = true;
     };
+    const auto refuse = [&](size_t line, const std::string& refusal) {
+        if (++refusedLines <= kMaxNamedRefusedLines) {
+            Notice(StringF("AI file line %zu: %s; the path of that line is not cut", line, refusal.c_str()));
+        }
+        dropPath();
+    };
     for (const auto& command : m_pContents->Commands()) {
         if (!command->m_strRefusal.empty()) {
-            if (++refusedLines <= kMaxNamedRefusedLines) {
-                Notice(StringF("AI file line %zu: %s; the path of that line is not cut", command->m_iLine,
-                               command->m_strRefusal.c_str()));
-            }
-            dropPath();
+            refuse(command->m_iLine, command->m_strRefusal);
             continue;
         }
         const std::string& op = command->m_strOperator;
@@ -179,6 +185,16 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
         if (v.size() < step->operands) {
             Warn(m_pLogger, StringF("Mimaki_MGL_IIC_Generator: \"%s\" with %zu operands skipped",
                                     EscapeControlBytes(op).c_str(), v.size()));
+            continue;
+        }
+        const bool draws = step->step != AiPathStep::Move && step->step != AiPathStep::Close &&
+                           step->step != AiPathStep::End;
+        if (draws && !inSubpath) {
+            // Both are path operators: letters, nothing to escape.
+            const std::string why = painted ? StringF("no \"m\" since \"%s\" on line %zu ended the path",
+                                                      painted->m_strOperator.c_str(), painted->m_iLine)
+                                            : std::string("no \"m\" before it");
+            refuse(command->m_iLine, "\"" + op + "\" has no current point (" + why + ")");
             continue;
         }
         const auto point = [&](size_t i) { return Checked(converter.TransformPair(v[i], v[i + 1])); };
@@ -206,9 +222,13 @@ void Mimaki_MGL_IIC_Generator::Generate(std::string& out) {
             case AiPathStep::Close:
                 if (inSubpath && (current.x != subpathStart.x || current.y != subpathStart.y)) cutTo(subpathStart);
                 endPath();
+                if (inSubpath) painted = command.get();
+                inSubpath = false;
                 break;
             case AiPathStep::End:
                 endPath();
+                if (inSubpath) painted = command.get();
+                inSubpath = false;
                 break;
         }
         if (out.size() > kMglMaxTextBytes) throw TextError("MGL cut data too large");

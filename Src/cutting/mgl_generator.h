@@ -12,14 +12,15 @@
 // a plotter unit. Other operators with two or more numbers are counted and
 // logged as warnings, one line per name. A line the reader refused (a number
 // that is no finite double, a path operator without exactly its numbers, an
-// object never closed) is not cut, nor is the rest of the path it stands
-// in: the text since the path's move or the last painting operator is taken
-// back and the commands up to the next move are passed over, so no later
-// segment cuts from a point the file did not give. That (by line
-// number for the first 20 lines, then counted in one notice), and a cut that
-// reaches more than 1 mm outside the picture, is a warning in the log and in
-// the job's "Process/InfoMessage" ("Contour cut: ..."), so that every host
-// shows it.
+// object never closed), and a line or curve with no current point (no "m"
+// before it, or none since a painting operator ended the path), is not cut,
+// nor is the rest of the path it stands in: the text since the path's move or
+// the last painting operator is taken back and the commands up to the next
+// move are passed over, so no later segment cuts from a point the file did
+// not give. That (by line number for the first 20 lines, then counted in one
+// notice), and a cut that reaches more than 1 mm outside the picture, is a
+// warning in the log and in the job's "Process/InfoMessage" ("Contour cut:
+// ..."), so that every host shows it.
 #pragma once
 
 #include <cstdint>
