@@ -77,8 +77,10 @@ std::string Section(const std::string& body, const std::string& eol = "\n") {
 }
 
 TEST(AiReaderLine, OperandsAndOperator) {
+    std::string numbers;  // more numbers than any operator takes
+    for (int i = 1; i <= 30000; ++i) numbers += std::to_string(i % 10) + " ";
     const struct {
-        const char* line;
+        std::string line;
         std::vector<Parsed> expected;
     } cases[] = {
         {"100.5 200 m", {{"m", {100.5, 200}}}},
@@ -129,13 +131,24 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"[1 2 l] {3 4 m {5 6 l}} <</A 1 2 l>> d 7 8 l", {{"d", {}}, {"l", {7, 8}}}},
         {"/m {moveto} def 1 0 m", {{"def", {}}, {"m", {1, 0}}}},
         {"(x) 1 2 l", {{"refused \"(x)\" is not a number", {}}}},
+        // An object among a path operator's numbers refuses the line, as it
+        // would stop PostScript.
+        {"] 10 20 l", {{"refused \"]\" is not a number", {}}}},
+        {"/x 10 20 l", {{"refused \"/x\" is not a number", {}}}},
+        {"0 0 m [1] 10 20 l", {{"refused \"[1]\" is not a number", {}}}},
+        // A command keeps the numbers a path operator can take; the rest are
+        // counted for the refusal.
+        {"1 2 3 4 5 6 7 8 9 0 c", {{"refused \"c\" takes 6 numbers, not 10", {}}}},
+        {numbers + "xx", {{"xx", {1, 2, 3, 4, 5, 6}}}},
+        {numbers, {{"", {1, 2, 3, 4, 5, 6}}}},
+        {numbers + "l", {{"refused \"l\" takes 2 numbers, not 30000", {}}}},
     };
     for (const auto& c : cases) {
         AdobeIllustratorFileContents contents;
         AdobeIllustratorFileReader reader;
         reader.SetContents(&contents);
         reader.ProcessLine(c.line);
-        EXPECT_EQ(Commands(contents), c.expected) << c.line;
+        EXPECT_EQ(Commands(contents), c.expected) << c.line.substr(0, 80);
     }
 }
 
@@ -178,6 +191,31 @@ TEST(AiReaderFile, ReadsOnlyBetweenTheExactMarkers) {
     EXPECT_EQ(ReadText(Section("0 0 m\n10 0 l {\n%%Note: AI_ParserStart\n")),
               (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}, {"", {}},
                                    {"refused \"{\" is not closed, nothing after it is read", {}}}));
+    // An object never closed is named by the line it began on, whatever
+    // opens or closes inside it on later lines.
+    const struct {
+        std::string body;
+        size_t line;
+        const char* opener;
+    } unclosed[] = {
+        {"0 0 m\n10 0 l (a\n1 2 l\n(b) c\n", 4, "("},
+        {"{\n/p {\n} def\n\n", 3, "{"},
+        {"(x) Tx\n[1 2] d\n\n{ 3 4 l\n} def {\n", 7, "{"},
+        {"0 0 m\r\n\r\n<< /A (\r\n) >>\r\n(\\\r\n1 2 l\r\n", 7, "("},
+    };
+    for (const auto& c : unclosed) {
+        StringStream stream(Section(c.body));
+        AdobeIllustratorFileContents contents;
+        AdobeIllustratorFileReader reader;
+        reader.SetInputStream(&stream);
+        reader.SetContents(&contents);
+        reader.Read();
+        ASSERT_FALSE(contents.IsEmpty()) << c.body;
+        const auto& last = contents.Commands().back();
+        EXPECT_EQ(last->m_strRefusal, "\"" + std::string(c.opener) + "\" is not closed, nothing after it is read")
+            << c.body;
+        EXPECT_EQ(last->m_iLine, c.line) << c.body;
+    }
     // Without the stop marker what was read stays.
     EXPECT_EQ(ReadText("%%Note: AI_ParserStart\n0 0 m\n10 0 l"), (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}}));
     // Lines are numbered in the file, a CR LF pair ending one line.

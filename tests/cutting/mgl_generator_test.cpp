@@ -201,6 +201,24 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
          {"AI file line 6: \"nan\" is not a finite number; the path of that line is not cut"}},
         {{"0 0 m", "10 0 l 1e400 5 l", "20 0 m 30 0 l"},
          {"AI file line 2: \"1e400\" is not a finite number; the path of that line is not cut"}},
+        // A line or curve with no current point is refused: it would cut from
+        // wherever the blade stood. Moves the reader does not take are none.
+        {{"10 0 l", "20 0 l", "50 0 m", "60 0 l"},
+         {refused(1, "\"l\" has no current point (no \"m\" before it)")},
+         {{"PU", {1411, 706}}, {"PD", {1411, 847}}}},
+        {{"10 10m", "10 0 10 100 0 0 c", "50 0 m", "60 0 l"},
+         {refused(2, "\"c\" has no current point (no \"m\" before it)")},
+         {{"PU", {1411, 706}}, {"PD", {1411, 847}}}},
+        {{"0 0 m", "10 0 l", "S", "10 10 M", "20 0 l", "50 0 m", "60 0 l"},
+         {refused(5, "\"l\" has no current point (no \"m\" since \"S\" on line 3 ended the path)"),
+          "operator \"M\" not cut (1 times)"},
+         {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PU", {1411, 706}}, {"PD", {1411, 847}}}},
+        {{"0 0 m", "10 0 l", "0 10 l", "f", "10 10 moveto", "5 5 9 9 v 10 10 5 5 y"},
+         {refused(6, "\"v\" has no current point (no \"m\" since \"f\" on line 4 ended the path)"),
+          "operator \"moveto\" not cut (1 times)"},
+         {{"PU", {1411, 0}}, {"PD", {1411, 141}}, {"PD", {1270, 0}}, {"PD", {1411, 0}}}},
+        // A painting operator after another closes nothing: the path is gone.
+        {{"0 0 m", "10 0 l", "N", "f", "F"}, {}, {{"PU", {1411, 0}}, {"PD", {1411, 141}}}},
     };
     for (const auto& c : cases) {
         RecordingCutLogger logger;
