@@ -37,7 +37,10 @@ def cut_files():
     syntax = ("%%Note: AI_ParserStart\n/m {moveto} def 0 0 m % 5 5 l\n(to 500 (500) l\\) now\\\n) Tx [1 2 l] pop 10 0 l\n"
               "{ 3 4 l\n} bind <</A 1>> d 10 10 l 1e-400 5 l\n100,5 100 l\n5 10 10 m\n20 20 m 30 30 l S <41 42\n"
               "%%Note: AI_ParserStop\n")
-    for i, text in enumerate([square, curve, open_end, odd, operators, syntax]):
+    # Lines and curves with no current point: before any move, after moves the reader does not take, after painting.
+    nowhere = ("%%Note: AI_ParserStart\n10 10 l\n10 10m\n20 20 l\n10 10 M 5 5 moveto\n1 2 3 4 5 6 c\n"
+               "0 0 m\n30 0 l\nS\n40 40 l\n50 0 m 60 0 l f 1 1 2 2 v\nN\nf\n%%Note: AI_ParserStop\n")
+    for i, text in enumerate([square, curve, open_end, odd, operators, syntax, nowhere]):
         for choice in (0x00, 0x01, 0x03, 0x1A):  # CJV30 / CJV300, marks, feed, cutting mode
             put("cut_file", "%d-%02x" % (i, choice), bytes([choice]) + text.encode())
 
