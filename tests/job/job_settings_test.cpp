@@ -149,6 +149,14 @@ Output/Prn/Linearization/InkLimitPerChannel[] = 5000
     ASSERT_EQ(Read(), 0);
     EXPECT_TRUE(log.Has("\t\tCyan\t\t= 40.00%"));
     EXPECT_TRUE(log.Has("\t\tGreen\t= 100.00%"));
+
+    // A real that holds a whole number is that number.
+    store.SetElements(3, kJobId, "Output/Prn/Linearization/InkLimitPerChannel",
+                      {4000, 8000.0, 10000, 10000, 10000, 10000});
+    log.lines.clear();
+    ASSERT_EQ(Read(), 0);
+    EXPECT_EQ(job->m_aiInkLimitPerChannel[1], 8000);
+    EXPECT_TRUE(log.Has("\t\tMagenta\t= 80.00%"));
 }
 
 TEST_F(Settings, AntialiasingDoublesResolutionForThe3001Group) {
