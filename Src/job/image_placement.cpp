@@ -3,6 +3,7 @@
 
 #include "base/rounding.h"
 #include "host/ticket.h"
+#include "job/job_scaling.h"
 #include "job/varn_prn.h"
 
 namespace {
@@ -39,7 +40,7 @@ const PositionMode kModes[] = {
 
 int32_t PagePixels(const Ticket* ticket, uint32_t jobId, const char* key, double dpi) {
     const double mm = GetTicketDouble(ticket, TICKET_SCOPE_JOB, jobId, key, 0.0);
-    return RoundToInt32(mm * dpi * 10.0 / 254.0);
+    return RoundToInt32(PrinterPixelsFromMm(mm, dpi));
 }
 
 // The margin that puts an image of the given size at its place on the page;

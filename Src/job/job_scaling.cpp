@@ -20,6 +20,8 @@ double GetIntegerScaleFactor(int32_t* factor, double ripDpi, double printerDpi) 
     return 0.0;
 }
 
+double PrinterPixelsFromMm(double mm, double dpi) { return mm * dpi * 10.0 / 254.0; }
+
 void CVarnPrn::SetupScaling() {
     m_dRipResolutionX = GetIntegerScaleFactor(&m_iScaleX, m_dRipResolutionX, m_dResolutionX);
     m_dRipResolutionY = GetIntegerScaleFactor(&m_iScaleY, m_dRipResolutionY, m_dResolutionY);

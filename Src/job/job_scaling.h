@@ -8,3 +8,7 @@
 // resolution; otherwise (also for a RIP resolution not above 0 or above the
 // printer's) returns 0.0.
 double GetIntegerScaleFactor(int32_t* factor, double ripDpi, double printerDpi);
+
+// A length in millimetres in printer pixels at a resolution in dpi, before
+// rounding: the page's pixels and lines, its margins.
+double PrinterPixelsFromMm(double mm, double dpi);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <tuple>
 #include <utility>
 
 #include "base/format.h"
@@ -14,6 +15,7 @@
 #include "base/rounding.h"
 #include "host/settings_helpers.h"
 #include "host/ticket.h"
+#include "job/job_scaling.h"
 #include "job/varn_prn.h"
 
 namespace {
@@ -233,6 +235,7 @@ int CVarnPrn::ReadSettingsInOrder() {
     ReadPaperFeedAndGeometry();
     if (int r = CheckCrop(); r < 0) return r;
     if (int r = ReadMediaSize(); r < 0) return r;
+    if (int r = CheckMediumFitsResolutions(); r < 0) return r;
     if (int r = CheckScaleFitsThePage(); r < 0) return r;
 
     ReadMediaHandling();
@@ -563,6 +566,23 @@ int CVarnPrn::CheckResolutions() {
         }
         return RefuseSetting(-3, StringF("Reredir.uze: \"%s\" = %s dpi is no resolution", key,
                                          FormatGeneral(served, 6).c_str()));
+    }
+    return 0;
+}
+
+// The page's pixels and lines at the printer's resolution are counted in 32
+// bits: a medium with more has no count, and a picture scaled to it would
+// halftone lines by the hundred million.
+int CVarnPrn::CheckMediumFitsResolutions() {
+    for (const auto& [resolutionKey, dpi, mediaKey, unit] :
+         {std::tuple{kResolutionXKey, m_dResolutionX, kMediaWidthKey, "pixels across"},
+          std::tuple{kResolutionYKey, m_dResolutionY, kMediaHeightKey, "lines"}}) {
+        const double mm = JobDouble(mediaKey, 0.0);
+        if (RoundHalfAwayFromZero(PrinterPixelsFromMm(mm, dpi)) <= INT32_MAX) continue;
+        const std::string served = FormatGeneral(JobDouble(resolutionKey, 0.0), 15);
+        return RefuseSetting(-3, StringF("Reredir.uze: \"%s\" = %s dpi gives the %s mm of \"%s\" more than %d "
+                                         "printer %s", resolutionKey, served.c_str(), FormatGeneral(mm, 15).c_str(),
+                                         mediaKey, INT32_MAX, unit));
     }
     return 0;
 }

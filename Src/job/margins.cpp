@@ -5,11 +5,12 @@
 #include "base/format.h"
 #include "base/rounding.h"
 #include "host/ticket.h"
+#include "job/job_scaling.h"
 #include "job/varn_prn.h"
 
 namespace {
 
-int32_t PixelsFromMm(double mm, double dpi) { return RoundToInt32(mm * dpi * 10.0 / 254.0); }
+int32_t PixelsFromMm(double mm, double dpi) { return RoundToInt32(PrinterPixelsFromMm(mm, dpi)); }
 
 // Raises a crop to the next multiple of the scale factor.
 int32_t RoundUpToScale(int32_t crop, int32_t scale) {

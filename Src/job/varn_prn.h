@@ -540,6 +540,7 @@ private:
     int CheckCrop();
     int ReadMediaSize();
     int CheckResolutions();
+    int CheckMediumFitsResolutions();
     int CheckScaleFitsThePage();
     // Logs the message as fatal, puts it in "Output/ErrorMessage" and gives the code.
     int RefuseSetting(int code, const std::string& message);

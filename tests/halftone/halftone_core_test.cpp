@@ -70,7 +70,9 @@ protected:
     // A line of the job's width with slack for the halftoner's look-ahead.
     std::vector<uint8_t> Line(std::vector<uint8_t> pixel) const {
         std::vector<uint8_t> line(halftone ? std::max(halftone->InputLineBytes(), size_t{256}) : 256, 0);
-        for (int x = 0; x < job->m_iImageWidth; ++x) std::copy(pixel.begin(), pixel.end(), line.begin() + 4 * x);
+        for (int x = 0; x < job->m_iImageWidth; ++x) {
+            std::copy(pixel.begin(), pixel.end(), line.begin() + static_cast<std::ptrdiff_t>(pixel.size()) * x);
+        }
         return line;
     }
 
@@ -203,20 +205,36 @@ TEST_F(HalftoneCoreTest, RgbCorrectionWorksOnACopyOncePerCall) {
         e[1] = static_cast<uint8_t>(rgb >> 8);
         e[2] = static_cast<uint8_t>(rgb >> 16);
     }
-    job->m_bEplRgbTableLoaded = true;
-    ASSERT_EQ(New(109).InitJob(job.get()), 0);
+    // The host's pixels: CMYK, and CMYK with a spot channel, which the
+    // correction steps over pixel by pixel and leaves as it is.
+    struct Row {
+        const char* name;
+        int32_t routine, components;
+        std::vector<uint8_t> pixel, swapped;
+    };
+    const Row rows[] = {
+        {"CMYK", 109, 4, {200, 40, 0, 0}, {0, 40, 200, 0}},
+        {"CMYK and a spot channel", 111, 5, {200, 40, 0, 0, 90}, {0, 40, 200, 0, 90}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        job->m_iInputColorMode = 4;
+        job->m_iComponents = row.components;
+        job->m_bEplRgbTableLoaded = true;
+        ASSERT_EQ(New(row.routine).InitJob(job.get()), 0);
 
-    const std::vector<uint8_t> line = Line({200, 40, 0, 0});
-    const std::vector<uint8_t> before = line;
-    // The same line twice, as vertical scaling runs it: corrected once each time.
-    const std::vector<uint8_t> corrected = Page({line, line});
-    EXPECT_EQ(line, before);
+        const std::vector<uint8_t> line = Line(row.pixel);
+        const std::vector<uint8_t> before = line;
+        // The same line twice, as vertical scaling runs it: corrected once each time.
+        const std::vector<uint8_t> corrected = Page({line, line});
+        EXPECT_EQ(line, before);
 
-    // The swapped line without correction gives the same dots.
-    job->m_bEplRgbTableLoaded = false;
-    const std::vector<uint8_t> swapped = Line({0, 40, 200, 0});
-    EXPECT_EQ(Page({swapped, swapped}), corrected);
-    EXPECT_NE(Page({line, line}), corrected);
+        // The swapped line without correction gives the same dots.
+        job->m_bEplRgbTableLoaded = false;
+        const std::vector<uint8_t> swapped = Line(row.swapped);
+        EXPECT_EQ(Page({swapped, swapped}), corrected);
+        EXPECT_NE(Page({line, line}), corrected);
+    }
 }
 
 TEST_F(HalftoneCoreTest, PageTimingWithoutTimeLogsNoThroughput) {

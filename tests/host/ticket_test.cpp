@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "host/job_ticket.h"
 #include "host/ticket.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
@@ -187,7 +188,9 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
 // other element refuses the whole list, which reads as missing (the output as
 // it was: -9 or "-"), and is named with its index and type.
 TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
-    enum class Reader { Ints, Reals, Texts, Lookup86, Switches };
+    // IntsN reads as many as the list holds into places of -9; ElementsOr1
+    // reads element by element with the default 1 (the log levels' reader).
+    enum class Reader { Ints, Reals, Texts, Lookup86, Switches, IntsN, ElementsOr1 };
     const std::string x = "x";
     const struct {
         Reader reader;
@@ -209,6 +212,10 @@ TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
         {Reader::Lookup86, {86, x}, "-1", 1, TICKET_TYPE_STRING},  // after the value too
         {Reader::Switches, {1, 1.0, 0.0}, "1 1 0", -1, 0},
         {Reader::Switches, {0.5, 1}, "0 1", 0, TICKET_TYPE_DOUBLE},
+        {Reader::IntsN, {9000, 8000.0, 7000, 6000}, "9000 8000 7000 6000", -1, 0},
+        {Reader::IntsN, {9000, 80.5}, "-9 -9", 1, TICKET_TYPE_DOUBLE},
+        {Reader::ElementsOr1, {0, 3.0}, "0 3", -1, 0},
+        {Reader::ElementsOr1, {2.5}, "1", 0, TICKET_TYPE_DOUBLE},
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         const auto& c = cases[row];
@@ -237,6 +244,16 @@ TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
         case Reader::Switches:
             for (size_t i = 0; i < c.elements.size(); ++i) {
                 add(GetTicketBoolAt(t, 3, kJob, int32_t(i), "L", false, &mismatch) ? "1" : "0");
+            }
+            break;
+        case Reader::IntsN:
+            ints.assign(c.elements.size(), -9);
+            Ticket_GetIntArrayN(t, 3, kJob, "L", ints.data(), ints.size(), &mismatch);
+            for (int32_t v : ints) add(std::to_string(v));
+            break;
+        case Reader::ElementsOr1:
+            for (size_t i = 0; i < c.elements.size(); ++i) {
+                add(std::to_string(GetTicketIntAt(t, 3, kJob, "L", int32_t(i), 1, &mismatch)));
             }
             break;
         }

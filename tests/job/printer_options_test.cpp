@@ -115,9 +115,12 @@ TEST_F(HeadHeight, HeightsThePrinterCannotTakeAbortTheJob) {
          "\tGap/Head Height out of bound for this printer = [1.0000 , 3.0000 ]. Stop."},
         {"[printer 700]\nOutput/Prn/Info/Head/HeightMMMinMediaAlarm = -1.0\n",
          "\tJobticket contains a head height parameter on a printer without head height support. Stop."},
+        // An image wider than the medium: the refused job keeps no crop notice.
+        {"[job]\nProcess/OutWidthPixel = 30000\n[printer 700]\nOutput/Prn/Info/Head/HeightMMMinMediaAlarm = -1.0\n",
+         "\tJobticket contains a head height parameter on a printer without head height support. Stop."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
+        SCOPED_TRACE(c.ticket);
         SetUp();
         Ticket(c.ticket);
         log.lines.clear();
@@ -128,6 +131,7 @@ TEST_F(HeadHeight, HeightsThePrinterCannotTakeAbortTheJob) {
             EXPECT_EQ(e.Code(), -1);
         }
         EXPECT_TRUE(log.Has(1000, c.message));
+        EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{});
     }
 }
 
