@@ -14,6 +14,7 @@
 #include "prndump/plane_images.h"
 #include "prndump/png_out.h"
 #include "prndump/prn_records.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -97,19 +98,21 @@ bool ListRecord(const Record& record, size_t index, const Options& options) {
     char head[96];
     std::snprintf(head, sizeof head, "#%zu @%zu 0x%08X %s, %zu bytes", index, record.offset, record.tag,
                   name ? name : "(unknown tag)", record.data.size());
-    std::printf("%s\n", head);
+    toolfile::PrintStandardOutput("%s\n", head);
     if (options.recordsOnly || record.data.empty()) return true;
     if (!TagCarriesMrl(record.tag)) {
-        std::printf("    text: %s\n", Printable(record.data, 120).c_str());
+        toolfile::PrintStandardOutput("    text: %s\n", Printable(record.data, 120).c_str());
         return true;
     }
     try {
         for (const Command& command : DecodeMrl(record.data)) {
-            std::printf("    %s\n", FormatCommand(command).c_str());
-            if (options.rows && command.isRaster) std::printf("      %s\n", HexBytes(command.row, 1u << 16).c_str());
+            toolfile::PrintStandardOutput("    %s\n", FormatCommand(command).c_str());
+            if (options.rows && command.isRaster) {
+                toolfile::PrintStandardOutput("      %s\n", HexBytes(command.row, 1u << 16).c_str());
+            }
         }
     } catch (const DecodeError& e) {
-        std::printf("    !! %s\n    data: %s\n", e.what(), HexBytes(record.data, 64).c_str());
+        toolfile::PrintStandardOutput("    !! %s\n    data: %s\n", e.what(), HexBytes(record.data, 64).c_str());
         return false;
     }
     return true;
@@ -123,7 +126,7 @@ int Run(const Options& options) {
     if (!options.quiet) {
         for (size_t i = 0; i < records.size(); ++i) ok = ListRecord(records[i], i, options) && ok;
         if (!records.empty() && records.back().tag != kTagEof) {
-            std::printf("!! the file does not end with SPLTAG_EOF\n");
+            toolfile::PrintStandardOutput("!! the file does not end with SPLTAG_EOF\n");
             ok = false;
         }
     }
@@ -134,10 +137,10 @@ int Run(const Options& options) {
             if (options.layers && page.layer >= 0) {
                 std::string planes;
                 for (const PlaneImage& plane : page.planes) planes += " " + InkName(plane.colour);
-                std::printf("page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n",
-                            page.number, page.layer, page.lines, page.header.lines,
-                            page.header.direction ? "backwards" : "forwards", page.header.lastLayer,
-                            page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
+                toolfile::PrintStandardOutput(
+                    "page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n", page.number,
+                    page.layer, page.lines, page.header.lines, page.header.direction ? "backwards" : "forwards",
+                    page.header.lastLayer, page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
             }
             if (!options.planes.empty()) {
                 for (const PlaneImage& plane : page.planes) {
@@ -147,7 +150,7 @@ int Run(const Options& options) {
                     path += InkName(plane.colour) + ".png";
                     RefuseInput(path, options);
                     WritePng(path, RenderPlane(plane, width, page.lines));
-                    if (!options.quiet) std::printf("wrote %s\n", EscapeControlBytes(path).c_str());
+                    if (!options.quiet) toolfile::PrintStandardOutput("wrote %s\n", EscapeControlBytes(path).c_str());
                 }
             }
             if (!options.preview.empty()) {
@@ -155,7 +158,8 @@ int Run(const Options& options) {
                 RefuseInput(path, options);
                 WritePng(path, RenderPreview(page));
                 if (!options.quiet) {
-                    std::printf("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), width, page.lines);
+                    toolfile::PrintStandardOutput("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), width,
+                                                  page.lines);
                 }
             }
         }
@@ -170,7 +174,7 @@ int Run(const Options& options) {
             WriteText(prefix + ".hpgl", cut.hpgl, options);
             if (!options.quiet) {
                 const std::string shown = EscapeControlBytes(prefix);
-                std::printf("wrote %s.mgl and %s.hpgl\n", shown.c_str(), shown.c_str());
+                toolfile::PrintStandardOutput("wrote %s.mgl and %s.hpgl\n", shown.c_str(), shown.c_str());
             }
         }
     }
@@ -213,11 +217,12 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    int status = 1;
     try {
         toolfile::RemoveTemporariesOnSignals(true);
-        return Run(options);
+        status = Run(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "prndump: %s\n", e.what());
-        return 1;
     }
+    return toolfile::FinishStandardOutput("prndump", status);
 }
