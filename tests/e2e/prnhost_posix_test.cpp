@@ -829,6 +829,35 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     }
 }
 
+// A signal at each moment of setting up the private log (its folder, each
+// pipe under its staging name and in place): the folder goes with the job's
+// temporaries, whatever the moment.
+TEST_F(PrnhostRun, ASignalWhileThePrivateLogIsSetUpLeavesNothing) {
+    const std::vector<std::string> job = {"--plugin", kTestPlugin,
+                                          "--ticket", WriteTicket("job.txt", JobTicket(kE2EPlain)),
+                                          "--image",  WriteImage("i.pam", Cmyk(64, 20)),
+                                          "--out",    File("job.prn")};
+    ScratchFolder noCollector(true);
+    for (const char* moment : {"mkdir:1", "bind:1", "rename:1", "bind:2", "rename:2"}) {
+        const MeasuredRun run = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [&noCollector, moment] {
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+            setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+            setenv("KELMORA_TEST_RAISE_AFTER", moment, 1);
+            setenv("KELMORA_TEST_RAISE_UNDER", noCollector.File("prnhost-log-").c_str(), 1);
+            setenv("TMPDIR", noCollector.Path().c_str(), 1);
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+        });
+        EXPECT_EQ(run.status, -1) << moment << ": not ended by the signal\n" << run.output;
+        EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << moment << ": the private log folder stays";
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << moment;
+        std::filesystem::remove_all(noCollector.File(""));
+        std::filesystem::create_directory(noCollector.Path());
+        std::filesystem::remove(File("job.prn"));
+    }
+}
+
 // The tools name what is wrong, with the system's reason for a failed write.
 TEST(Programs, NameWhatIsWrong) {
     ScratchFolder folder;
