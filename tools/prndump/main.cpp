@@ -28,13 +28,15 @@ const char kUsage[] =
     "  --rows            also print the unpacked bytes of every raster row\n"
     "  --planes PREFIX   write each page's ink planes as PREFIX-p<page>-<ink>.png\n"
     "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
-    "                    with \"-p<N>\" before the extension)\n"
+    "                    with \"-p<N>\" before the extension); a layered page is\n"
+    "                    drawn as printed, its layers over one another\n"
     "  --cut PREFIX      write each page's cut data as PREFIX-p<page>.mgl (its MGL\n"
     "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL);\n"
     "                    a file without cut data is an error\n"
     "  --layers          list the layers that a layered page plays back: header,\n"
-    "                    direction, curing and planes; --planes and --preview then\n"
-    "                    draw each layer apart (\"-l<L>\" in the names)\n"
+    "                    direction, curing and planes; --planes and --preview\n"
+    "                    draw each layer of a layered page apart (\"-l<L>\" in the\n"
+    "                    names), a preview the right way up\n"
     "  -q, --quiet       no listing\n"
     "  -h, --help        this text\n";
 
@@ -82,14 +84,43 @@ void WriteText(const std::string& path, const std::string& text, const Options& 
     if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw DecodeError(EscapeControlBytes(error));
 }
 
+// The preview of a page (layer -1) or of one layer of a layered page.
 std::string PreviewName(const std::string& file, int page, int layer) {
-    if (page == 1 && layer <= 0) return file;
+    if (page == 1 && layer < 0) return file;
     const size_t dot = file.find_last_of('.');
     const size_t slash = file.find_last_of('/');
     std::string suffix = "-p" + std::to_string(page);
     if (layer >= 0) suffix += "-l" + std::to_string(layer);
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file + suffix;
     return file.substr(0, dot) + suffix + file.substr(dot);
+}
+
+void WritePreview(const std::string& path, const Picture& picture, const Options& options) {
+    RefuseInput(path, options);
+    WritePng(path, picture);
+    if (!options.quiet) {
+        toolfile::PrintStandardOutput("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), picture.width,
+                                      picture.height);
+    }
+}
+
+// The previews of one page from its images, first to last (one, or one per
+// layer in print order): the page as printed under the page's name, and each
+// layer of a page of several apart, all in the picture's orientation.
+void WritePreviews(const PageImage* first, const PageImage* last, const Options& options) {
+    const size_t count = size_t(last - first);
+    std::vector<PageImage> upright;
+    std::vector<const PageImage*> printed;
+    upright.reserve(count);
+    for (const PageImage* image = first; image != last; ++image) {
+        upright.push_back(Upright(*image));
+        printed.push_back(&upright.back());
+        if (count > 1 && image->layer >= 0) {
+            WritePreview(PreviewName(options.preview, image->number, image->layer), RenderPreview(upright.back()),
+                         options);
+        }
+    }
+    WritePreview(PreviewName(options.preview, first->number, -1), RenderPreview(printed), options);
 }
 
 // Lists one record; returns false when its commands could not be decoded.
@@ -132,7 +163,9 @@ int Run(const Options& options) {
     }
     if (!options.planes.empty() || !options.preview.empty() || options.layers) {
         const std::vector<PageImage> pages = AssemblePages(records);
-        for (const PageImage& page : pages) {
+        size_t pageStart = 0;  // the first image of the page
+        for (size_t index = 0; index < pages.size(); ++index) {
+            const PageImage& page = pages[index];
             const size_t width = page.WidthPixels();
             if (options.layers && page.layer >= 0) {
                 std::string planes;
@@ -153,14 +186,9 @@ int Run(const Options& options) {
                     if (!options.quiet) toolfile::PrintStandardOutput("wrote %s\n", EscapeControlBytes(path).c_str());
                 }
             }
-            if (!options.preview.empty()) {
-                const std::string path = PreviewName(options.preview, page.number, page.layer);
-                RefuseInput(path, options);
-                WritePng(path, RenderPreview(page));
-                if (!options.quiet) {
-                    toolfile::PrintStandardOutput("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), width,
-                                                  page.lines);
-                }
+            if (index + 1 == pages.size() || pages[index + 1].number != page.number) {
+                if (!options.preview.empty()) WritePreviews(&pages[pageStart], &page + 1, options);
+                pageStart = index + 1;
             }
         }
         if (pages.empty()) std::fprintf(stderr, "prndump: the file holds no page\n");
