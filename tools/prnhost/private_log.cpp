@@ -54,7 +54,7 @@ bool SplitLine(const std::string& line, int& level, std::string& module, std::st
 // Six letters or digits for a folder name, as mkdtemp chooses them.
 std::string RandomLetters() {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937_64 random = [] {
+    static std::mt19937_64 engine = [] {
         uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^ uint64_t(getpid());
         try {
             seed ^= uint64_t(std::random_device()()) << 32;
@@ -64,7 +64,7 @@ std::string RandomLetters() {
         return std::mt19937_64(seed);
     }();
     std::string letters;
-    for (int i = 0; i < 6; ++i) letters += kLetters[random() % (sizeof kLetters - 1)];
+    for (int i = 0; i < 6; ++i) letters += kLetters[engine() % (sizeof kLetters - 1)];
     return letters;
 }
 
