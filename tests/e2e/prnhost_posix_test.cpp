@@ -829,6 +829,35 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     }
 }
 
+// A signal at each moment of setting up the private log (its folder, each
+// pipe under its staging name and in place): the folder goes with the job's
+// temporaries, whatever the moment.
+TEST_F(PrnhostRun, ASignalWhileThePrivateLogIsSetUpLeavesNothing) {
+    const std::vector<std::string> job = {"--plugin", kTestPlugin,
+                                          "--ticket", WriteTicket("job.txt", JobTicket(kE2EPlain)),
+                                          "--image",  WriteImage("i.pam", Cmyk(64, 20)),
+                                          "--out",    File("job.prn")};
+    ScratchFolder noCollector(true);
+    for (const char* moment : {"mkdir:1", "bind:1", "rename:1", "bind:2", "rename:2"}) {
+        const MeasuredRun run = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [&noCollector, moment] {
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+            setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+            setenv("KELMORA_TEST_RAISE_AFTER", moment, 1);
+            setenv("KELMORA_TEST_RAISE_UNDER", noCollector.File("prnhost-log-").c_str(), 1);
+            setenv("TMPDIR", noCollector.Path().c_str(), 1);
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+        });
+        EXPECT_EQ(run.status, -1) << moment << ": not ended by the signal\n" << run.output;
+        EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << moment << ": the private log folder stays";
+        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << moment;
+        std::filesystem::remove_all(noCollector.File(""));
+        std::filesystem::create_directory(noCollector.Path());
+        std::filesystem::remove(File("job.prn"));
+    }
+}
+
 // The tools name what is wrong, with the system's reason for a failed write.
 TEST(Programs, NameWhatIsWrong) {
     ScratchFolder folder;
@@ -851,11 +880,14 @@ TEST(Programs, NameWhatIsWrong) {
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
+    // A listing that ends with a record: the end of the file.
+    std::ofstream(folder.File("eof.prn"), std::ios::binary) << std::string("\0\0\0\xF0\0\0\0\0", 8);
     const struct {
         std::string program;
         std::vector<std::string> arguments;
         int status;
         std::string message;
+        bool intoFullDevice = false;  // standard output on /dev/full, as on a full disk
     } cases[] = {
         {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
@@ -888,10 +920,20 @@ TEST(Programs, NameWhatIsWrong) {
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
+        // A listing cut short ends in failure with the system's reason.
+        {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", true},
+        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", true},
+        {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "/dev/null", "--hpgl",
+                    "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", true},
     };
     for (const auto& c : cases) {
-        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder] {
+        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder, &c] {
             if (chdir(folder.Path().c_str()) != 0) _exit(126);
+            if (c.intoFullDevice) {
+                const int full = open("/dev/full", O_WRONLY);
+                if (full < 0 || dup2(full, STDOUT_FILENO) < 0) _exit(126);
+                close(full);
+            }
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;

@@ -14,6 +14,7 @@
 #include "base/format.h"
 #include "catalogue/varn_printer.h"
 #include "catalogue_text.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -90,8 +91,8 @@ int main(int argc, char** argv) {
     params.nOEMID = oem;
     CVarnPrinter catalogue(params);
     for (size_t i = 0; i < tables.size(); ++i) {
-        if (i > 0) std::fputs("\n", stdout);
-        std::fputs(tables[i](catalogue).c_str(), stdout);
+        if (i > 0) toolfile::PrintStandardOutput("\n");
+        toolfile::PrintStandardOutput("%s", tables[i](catalogue).c_str());
     }
     if (byOem) {
         std::vector<uint32_t> ids;
@@ -109,8 +110,8 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        if (i > 0 || !tables.empty()) std::fputs("\n", stdout);
-        std::fputs(CatalogueModelText(found->second).c_str(), stdout);
+        if (i > 0 || !tables.empty()) toolfile::PrintStandardOutput("\n");
+        toolfile::PrintStandardOutput("%s", CatalogueModelText(found->second).c_str());
     }
-    return status;
+    return toolfile::FinishStandardOutput("catalogue_dump", status);
 }

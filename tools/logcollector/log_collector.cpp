@@ -87,6 +87,10 @@ bool LogCollector::Listen(const std::string& folder, std::string* error) {
     return AddListener(kControlPipe, true, error);
 }
 
+std::string LogCollector::StagingName(unsigned n) {
+    return "." + std::to_string(getpid()) + "." + std::to_string(n) + ".tmp";
+}
+
 bool LogCollector::AddListener(const std::string& name, bool control, std::string* error) {
     const std::string path = m_folder + "/" + name;
     for (const Listener& listener : m_listeners) {
@@ -94,8 +98,7 @@ bool LogCollector::AddListener(const std::string& name, bool control, std::strin
     }
     // Bound and listening under a private name first, then moved into place,
     // so that a client never finds the pipe before it accepts connections.
-    const std::string temp =
-        m_folder + "/." + std::to_string(getpid()) + "." + std::to_string(m_tempCounter++) + ".tmp";
+    const std::string temp = m_folder + "/" + StagingName(m_tempCounter++);
     sockaddr_un address;
     if (!FillAddress(path, &address) || !FillAddress(temp, &address)) {
         *error = "pipe path too long: " + EscapeControlBytes(path);

@@ -35,6 +35,12 @@ public:
 
     static constexpr const char* kControlPipe = "ZorAvudurad";
 
+    // The name in the pipe folder under which this process sets up the n-th
+    // pipe a collector creates (0 for the control pipe of Listen, then one
+    // for each "createlog" served) before moving it into place: a program
+    // that removes the pipes on a signal keeps these names too.
+    static std::string StagingName(unsigned n);
+
 private:
     struct Listener {
         int fd;

@@ -14,6 +14,7 @@
 #include "prndump/plane_images.h"
 #include "prndump/png_out.h"
 #include "prndump/prn_records.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -27,13 +28,15 @@ const char kUsage[] =
     "  --rows            also print the unpacked bytes of every raster row\n"
     "  --planes PREFIX   write each page's ink planes as PREFIX-p<page>-<ink>.png\n"
     "  --preview FILE    write a colour preview of page 1 to FILE (of page N to FILE\n"
-    "                    with \"-p<N>\" before the extension)\n"
+    "                    with \"-p<N>\" before the extension); a layered page is\n"
+    "                    drawn as printed, its layers over one another\n"
     "  --cut PREFIX      write each page's cut data as PREFIX-p<page>.mgl (its MGL\n"
     "                    text) and PREFIX-p<page>.hpgl (its pen moves as HP-GL);\n"
     "                    a file without cut data is an error\n"
     "  --layers          list the layers that a layered page plays back: header,\n"
-    "                    direction, curing and planes; --planes and --preview then\n"
-    "                    draw each layer apart (\"-l<L>\" in the names)\n"
+    "                    direction, curing and planes; --planes and --preview\n"
+    "                    draw each layer of a layered page apart (\"-l<L>\" in the\n"
+    "                    names), a preview the right way up\n"
     "  -q, --quiet       no listing\n"
     "  -h, --help        this text\n";
 
@@ -81,8 +84,9 @@ void WriteText(const std::string& path, const std::string& text, const Options& 
     if (!toolfile::WriteWholeFile(path, text.data(), text.size(), error)) throw DecodeError(EscapeControlBytes(error));
 }
 
+// The preview of a page (layer -1) or of one layer of a layered page.
 std::string PreviewName(const std::string& file, int page, int layer) {
-    if (page == 1 && layer <= 0) return file;
+    if (page == 1 && layer < 0) return file;
     const size_t dot = file.find_last_of('.');
     const size_t slash = file.find_last_of('/');
     std::string suffix = "-p" + std::to_string(page);
@@ -91,25 +95,55 @@ std::string PreviewName(const std::string& file, int page, int layer) {
     return file.substr(0, dot) + suffix + file.substr(dot);
 }
 
+void WritePreview(const std::string& path, const Picture& picture, const Options& options) {
+    RefuseInput(path, options);
+    WritePng(path, picture);
+    if (!options.quiet) {
+        toolfile::PrintStandardOutput("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), picture.width,
+                                      picture.height);
+    }
+}
+
+// The previews of one page from its images, first to last (one, or one per
+// layer in print order): the page as printed under the page's name, and each
+// layer of a page of several apart, all in the picture's orientation.
+void WritePreviews(const PageImage* first, const PageImage* last, const Options& options) {
+    const size_t count = size_t(last - first);
+    std::vector<PageImage> upright;
+    std::vector<const PageImage*> printed;
+    upright.reserve(count);
+    for (const PageImage* image = first; image != last; ++image) {
+        upright.push_back(Upright(*image));
+        printed.push_back(&upright.back());
+        if (count > 1 && image->layer >= 0) {
+            WritePreview(PreviewName(options.preview, image->number, image->layer), RenderPreview(upright.back()),
+                         options);
+        }
+    }
+    WritePreview(PreviewName(options.preview, first->number, -1), RenderPreview(printed), options);
+}
+
 // Lists one record; returns false when its commands could not be decoded.
 bool ListRecord(const Record& record, size_t index, const Options& options) {
     const char* name = TagName(record.tag);
     char head[96];
     std::snprintf(head, sizeof head, "#%zu @%zu 0x%08X %s, %zu bytes", index, record.offset, record.tag,
                   name ? name : "(unknown tag)", record.data.size());
-    std::printf("%s\n", head);
+    toolfile::PrintStandardOutput("%s\n", head);
     if (options.recordsOnly || record.data.empty()) return true;
     if (!TagCarriesMrl(record.tag)) {
-        std::printf("    text: %s\n", Printable(record.data, 120).c_str());
+        toolfile::PrintStandardOutput("    text: %s\n", Printable(record.data, 120).c_str());
         return true;
     }
     try {
         for (const Command& command : DecodeMrl(record.data)) {
-            std::printf("    %s\n", FormatCommand(command).c_str());
-            if (options.rows && command.isRaster) std::printf("      %s\n", HexBytes(command.row, 1u << 16).c_str());
+            toolfile::PrintStandardOutput("    %s\n", FormatCommand(command).c_str());
+            if (options.rows && command.isRaster) {
+                toolfile::PrintStandardOutput("      %s\n", HexBytes(command.row, 1u << 16).c_str());
+            }
         }
     } catch (const DecodeError& e) {
-        std::printf("    !! %s\n    data: %s\n", e.what(), HexBytes(record.data, 64).c_str());
+        toolfile::PrintStandardOutput("    !! %s\n    data: %s\n", e.what(), HexBytes(record.data, 64).c_str());
         return false;
     }
     return true;
@@ -123,21 +157,23 @@ int Run(const Options& options) {
     if (!options.quiet) {
         for (size_t i = 0; i < records.size(); ++i) ok = ListRecord(records[i], i, options) && ok;
         if (!records.empty() && records.back().tag != kTagEof) {
-            std::printf("!! the file does not end with SPLTAG_EOF\n");
+            toolfile::PrintStandardOutput("!! the file does not end with SPLTAG_EOF\n");
             ok = false;
         }
     }
     if (!options.planes.empty() || !options.preview.empty() || options.layers) {
         const std::vector<PageImage> pages = AssemblePages(records);
-        for (const PageImage& page : pages) {
+        size_t pageStart = 0;  // the first image of the page
+        for (size_t index = 0; index < pages.size(); ++index) {
+            const PageImage& page = pages[index];
             const size_t width = page.WidthPixels();
             if (options.layers && page.layer >= 0) {
                 std::string planes;
                 for (const PlaneImage& plane : page.planes) planes += " " + InkName(plane.colour);
-                std::printf("page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n",
-                            page.number, page.layer, page.lines, page.header.lines,
-                            page.header.direction ? "backwards" : "forwards", page.header.lastLayer,
-                            page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
+                toolfile::PrintStandardOutput(
+                    "page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n", page.number,
+                    page.layer, page.lines, page.header.lines, page.header.direction ? "backwards" : "forwards",
+                    page.header.lastLayer, page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
             }
             if (!options.planes.empty()) {
                 for (const PlaneImage& plane : page.planes) {
@@ -147,16 +183,12 @@ int Run(const Options& options) {
                     path += InkName(plane.colour) + ".png";
                     RefuseInput(path, options);
                     WritePng(path, RenderPlane(plane, width, page.lines));
-                    if (!options.quiet) std::printf("wrote %s\n", EscapeControlBytes(path).c_str());
+                    if (!options.quiet) toolfile::PrintStandardOutput("wrote %s\n", EscapeControlBytes(path).c_str());
                 }
             }
-            if (!options.preview.empty()) {
-                const std::string path = PreviewName(options.preview, page.number, page.layer);
-                RefuseInput(path, options);
-                WritePng(path, RenderPreview(page));
-                if (!options.quiet) {
-                    std::printf("wrote %s (%zu x %zu)\n", EscapeControlBytes(path).c_str(), width, page.lines);
-                }
+            if (index + 1 == pages.size() || pages[index + 1].number != page.number) {
+                if (!options.preview.empty()) WritePreviews(&pages[pageStart], &page + 1, options);
+                pageStart = index + 1;
             }
         }
         if (pages.empty()) std::fprintf(stderr, "prndump: the file holds no page\n");
@@ -170,7 +202,7 @@ int Run(const Options& options) {
             WriteText(prefix + ".hpgl", cut.hpgl, options);
             if (!options.quiet) {
                 const std::string shown = EscapeControlBytes(prefix);
-                std::printf("wrote %s.mgl and %s.hpgl\n", shown.c_str(), shown.c_str());
+                toolfile::PrintStandardOutput("wrote %s.mgl and %s.hpgl\n", shown.c_str(), shown.c_str());
             }
         }
     }
@@ -213,11 +245,12 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    int status = 1;
     try {
         toolfile::RemoveTemporariesOnSignals(true);
-        return Run(options);
+        status = Run(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "prndump: %s\n", e.what());
-        return 1;
     }
+    return toolfile::FinishStandardOutput("prndump", status);
 }

@@ -51,6 +51,15 @@ size_t PageImage::WidthPixels() const {
     return width;
 }
 
+PageImage Upright(PageImage image) {
+    if (image.layer < 0 || image.header.direction != 1) return image;
+    for (PlaneImage& plane : image.planes) {
+        plane.rows.resize(image.lines);
+        std::reverse(plane.rows.begin(), plane.rows.end());
+    }
+    return image;
+}
+
 namespace {
 
 // Lines of ink planes the images of one file may hold together (each plane

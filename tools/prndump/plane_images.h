@@ -58,6 +58,11 @@ struct PageImage {
     size_t WidthPixels() const;  // of the widest plane
 };
 
+// The image in the picture's orientation: a layer played backwards sends the
+// picture's lines from the last to the first, and here its lines are turned
+// round; any other image is returned as it is.
+PageImage Upright(PageImage image);
+
 // Throws DecodeError for raster data outside a page, a line not ended before
 // the page end, a plane sent twice in one line or changing its bits per
 // pixel, a page without its end, and for undecodable MRL.

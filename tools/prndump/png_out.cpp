@@ -77,10 +77,14 @@ Picture RenderPlane(const PlaneImage& plane, size_t width, size_t height) {
     return picture;
 }
 
-Picture RenderPreview(const PageImage& page) {
+Picture RenderPreview(const PageImage& page) { return RenderPreview(std::vector<const PageImage*>{&page}); }
+
+Picture RenderPreview(const std::vector<const PageImage*>& images) {
     Picture picture;
-    picture.width = page.WidthPixels();
-    picture.height = page.lines;
+    for (const PageImage* image : images) {
+        picture.width = std::max(picture.width, image->WidthPixels());
+        picture.height = std::max(picture.height, image->lines);
+    }
     picture.channels = 3;
     picture.pixels.assign(picture.width * picture.height * 3, 255);
     struct Layer {
@@ -89,9 +93,11 @@ Picture RenderPreview(const PageImage& page) {
         double largest;
     };
     std::vector<Layer> layers;
-    for (const PlaneImage& plane : page.planes) {
-        const InkColour* ink = FindInk(plane.colour);
-        if (ink && plane.bitsPerPixel) layers.push_back({&plane, ink, double((1 << plane.bitsPerPixel) - 1)});
+    for (const PageImage* image : images) {
+        for (const PlaneImage& plane : image->planes) {
+            const InkColour* ink = FindInk(plane.colour);
+            if (ink && plane.bitsPerPixel) layers.push_back({&plane, ink, double((1 << plane.bitsPerPixel) - 1)});
+        }
     }
     for (size_t y = 0; y < picture.height; ++y) {
         for (size_t x = 0; x < picture.width; ++x) {

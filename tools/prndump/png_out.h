@@ -26,6 +26,10 @@ Picture RenderPlane(const PlaneImage& plane, size_t width, size_t height);
 // white light by the ink's colour. Planes of colour codes that are not inks
 // (white, clear, primer and the like) are left out.
 Picture RenderPreview(const PageImage& page);
+// The page as printed: the inks of its images (the layers of a layered page,
+// in print order, each as Upright gives it) laid over one another, as large
+// as the largest.
+Picture RenderPreview(const std::vector<const PageImage*>& images);
 
 // Throws DecodeError when the file cannot be written. An empty picture is
 // written as one white pixel per missing dimension.

@@ -1,9 +1,15 @@
 #include "private_log.h"
 
 #ifdef PRNHOST_HAVE_COLLECTOR
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -45,6 +51,23 @@ bool SplitLine(const std::string& line, int& level, std::string& module, std::st
     return true;
 }
 
+// Six letters or digits for a folder name, as mkdtemp chooses them.
+std::string RandomLetters() {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 engine = [] {
+        uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^ uint64_t(getpid());
+        try {
+            seed ^= uint64_t(std::random_device()()) << 32;
+        } catch (const std::exception&) {
+            // the clock and the process id alone
+        }
+        return std::mt19937_64(seed);
+    }();
+    std::string letters;
+    for (int i = 0; i < 6; ++i) letters += kLetters[engine() % (sizeof kLetters - 1)];
+    return letters;
+}
+
 }  // namespace
 
 struct PrivateLog::State {
@@ -56,6 +79,20 @@ struct PrivateLog::State {
     std::thread thread;
     std::vector<int> kept;  // what a signal removes: the pipes, then the folder
 
+    // Puts the folder's pipes (each under its staging name and its own: the
+    // control pipe, then the plug-in's log "Server") and the folder itself on
+    // the signal handler's list, before any of them is made.
+    void KeepForSignal(const std::string& name) {
+        for (const std::string& pipe : {LogCollector::StagingName(0), std::string(LogCollector::kControlPipe),
+                                        LogCollector::StagingName(1), std::string("Server.log")}) {
+            kept.push_back(toolfile::RemoveOnSignal(name + "/" + pipe));
+        }
+        kept.push_back(toolfile::RemoveOnSignal(name));
+    }
+    void ForgetForSignal() {
+        for (int slot : kept) toolfile::ForgetOnSignal(slot);
+        kept.clear();
+    }
     void Stop() {
         if (thread.joinable()) {
             collector->Stop();
@@ -63,7 +100,6 @@ struct PrivateLog::State {
         }
     }
     ~State() {
-        for (int slot : kept) toolfile::ForgetOnSignal(slot);
         Stop();
         collector.reset();  // removes its pipes
         if (hadPipeFolder) {
@@ -73,6 +109,7 @@ struct PrivateLog::State {
         }
         std::error_code ignored;
         if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+        ForgetForSignal();  // only once they are gone
         if (lines) std::fclose(lines);
     }
 };
@@ -83,22 +120,30 @@ PrivateLog::~PrivateLog() = default;
 bool PrivateLog::Start() {
     if (state_ || CollectorRuns()) return false;
     const char* temp = std::getenv("TMPDIR");
-    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/prnhost-log-XXXXXX";
-    if (!mkdtemp(pattern.data())) return false;
+    const std::string prefix = std::string(temp && *temp ? temp : "/tmp") + "/prnhost-log-";
     auto state = std::make_unique<State>();
-    state->folder = pattern;
     const char* old = std::getenv("KELMORA_PIPE_DIR");
     state->hadPipeFolder = old != nullptr;
     if (old) state->oldPipeFolder = old;
+    // A signal at any moment of the set-up leaves nothing behind: what it
+    // makes is on the handler's list before it is made.
+    for (int attempt = 0; attempt < 100 && state->folder.empty(); ++attempt) {
+        const std::string name = prefix + RandomLetters();
+        state->KeepForSignal(name);
+        if (mkdir(name.c_str(), 0700) == 0) {
+            state->folder = name;
+        } else {
+            const int reason = errno;
+            state->ForgetForSignal();
+            if (reason != EEXIST) return false;
+        }
+    }
+    if (state->folder.empty()) return false;
     state->lines = std::tmpfile();
     if (!state->lines) return false;
     state->collector = std::make_unique<LogCollector>(state->lines);
     std::string error;
     if (!state->collector->Listen(state->folder, &error)) return false;
-    // The plug-in's pipes (its log is "Server"), then the folder.
-    for (const char* name : {LogCollector::kControlPipe, "Server.log", ""}) {
-        state->kept.push_back(toolfile::RemoveOnSignal(*name ? state->folder + "/" + name : state->folder));
-    }
     setenv("KELMORA_PIPE_DIR", state->folder.c_str(), 1);
     LogCollector* collector = state->collector.get();
     state->thread = std::thread([collector] { collector->Run(); });
