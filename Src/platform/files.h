@@ -223,7 +223,7 @@ void SetTestReplaceTrace(TestReplaceTrace* trace);
 void SetTestNoHardLinks(bool none);
 
 // For tests only (Windows): plays the system's replace call on the names
-// (the backup name is always given): 0 for success, else the system's error
+// (the backup name empty for none): 0 for success, else the system's error
 // code that the call would leave. Null: the system's own call.
 using TestReplaceCall = unsigned long (*)(const std::string& replaced, const std::string& replacement,
                                           const std::string& backup);
