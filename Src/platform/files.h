@@ -177,6 +177,11 @@ private:
     // Removes the names that interrupted runs left for the open old file:
     // 0, kReplaceBusy while such a run goes on, or the system's error number.
     int RemoveLeftovers();
+    // Windows: RemoveLeftovers with the old file closed (a name of a file
+    // that is open goes only when it is closed), then opened again: 0, or the
+    // code (kReplaceHardLinks when names remain); *information its
+    // BY_HANDLE_FILE_INFORMATION.
+    int RemoveLeftoversReopened(void* information);
     // Closes the old file and the temporary's second handle (each platform's).
     void CloseFiles();
 

@@ -107,6 +107,12 @@ bool FinalPath(HANDLE file, std::string* path) {
     return true;
 }
 
+// Opens the file at path as Begin does: to write it, and shared with all.
+HANDLE OpenToReplace(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // Creates an empty file of ours under a free name: false with errno set.
 bool CreateNew(const std::string& name, HANDLE* handle) {
     *handle = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -196,9 +202,7 @@ int FileReplacement::Begin(const std::string& path) {
 
     // The file the name leads to now (links followed), opened as this process
     // would write it: a read-only one is refused here.
-    Handle old(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle old(OpenToReplace(path));
     if (!old.Valid()) {
         const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -218,9 +222,12 @@ int FileReplacement::Begin(const std::string& path) {
         m_seen = IdentityOfHandle(old.handle);
         if (info.nNumberOfLinks > 1) {
             // Names that interrupted runs left for it go; the user's stay.
-            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
-            if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
-            if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+            m_old = reinterpret_cast<intptr_t>(old.handle);
+            old.handle = INVALID_HANDLE_VALUE;
+            const int refused = RemoveLeftoversReopened(&info);
+            old.handle = reinterpret_cast<HANDLE>(m_old);
+            m_old = -1;
+            if (refused != 0) return refused;
             m_seen = IdentityOfHandle(old.handle);
         }
         m_hadFile = true;
@@ -250,24 +257,38 @@ int FileReplacement::Begin(const std::string& path) {
 int FileReplacement::CheckStillReplaceable() {
     if (!m_hadFile) return 0;  // put in place without replacing
     if (m_old == -1) return EBADF;
-    const HANDLE old = reinterpret_cast<HANDLE>(m_old);
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!GetFileInformationByHandle(old, &info)) return LastErrno();
+    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_old), &info)) return LastErrno();
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
     if (info.nNumberOfLinks > 1) {
         const size_t removed = m_removed.size();
-        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
-        if (!GetFileInformationByHandle(old, &info)) return LastErrno();
-        if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+        if (const int refused = RemoveLeftoversReopened(&info); refused != 0) return refused;
         // The names removed moved its change time; nothing else may have.
-        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(old).changed;
+        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(reinterpret_cast<HANDLE>(m_old)).changed;
     }
     // Unchanged (its bytes, links, attributes, security), and still under the name.
     const FileIdentity there = IdentityOfPath(m_target);
-    if (IdentityOfHandle(old) != m_seen || there.device != m_seen.device || there.inode != m_seen.inode) {
+    if (IdentityOfHandle(reinterpret_cast<HANDLE>(m_old)) != m_seen || there.device != m_seen.device ||
+        there.inode != m_seen.inode) {
         return kReplaceChanged;
     }
     return 0;
+}
+
+int FileReplacement::RemoveLeftoversReopened(void* information) {
+    auto* info = static_cast<BY_HANDLE_FILE_INFORMATION*>(information);
+    // A name is removed only when no handle of this process holds the file.
+    CloseHandle(reinterpret_cast<HANDLE>(m_old));
+    m_old = -1;
+    const int busy = RemoveLeftovers();
+    const HANDLE again = OpenToReplace(m_target);
+    if (again == INVALID_HANDLE_VALUE) return LastErrno();
+    m_old = reinterpret_cast<intptr_t>(again);
+    const FileIdentity now = IdentityOfHandle(again);
+    if (now.device != m_seen.device || now.inode != m_seen.inode) return kReplaceChanged;
+    if (busy != 0) return busy;
+    if (!GetFileInformationByHandle(again, info)) return LastErrno();
+    return info->nNumberOfLinks > 1 ? kReplaceHardLinks : 0;
 }
 
 int FileReplacement::KeepReplaced() {
