@@ -182,7 +182,7 @@ FileIdentity IdentityOfName(const std::string& path) {
 }
 
 void FileReplacement::CloseFiles() {
-    if (m_old != -1) CloseHandle(reinterpret_cast<HANDLE>(m_old));
+    // Nothing held between the steps (see CheckStillReplaceable).
     m_old = -1;
     m_tempFile = -1;
 }
@@ -222,12 +222,7 @@ int FileReplacement::Begin(const std::string& path) {
         m_seen = IdentityOfHandle(old.handle);
         if (info.nNumberOfLinks > 1) {
             // Names that interrupted runs left for it go; the user's stay.
-            m_old = reinterpret_cast<intptr_t>(old.handle);
-            old.handle = INVALID_HANDLE_VALUE;
-            const int refused = RemoveLeftoversReopened(&info);
-            old.handle = reinterpret_cast<HANDLE>(m_old);
-            m_old = -1;
-            if (refused != 0) return refused;
+            if (const int refused = RemoveLeftoversReopened(&old.handle, &info); refused != 0) return refused;
             m_seen = IdentityOfHandle(old.handle);
         }
         m_hadFile = true;
@@ -247,48 +242,50 @@ int FileReplacement::Begin(const std::string& path) {
         m_temp.clear();
         return error;
     }
-    if (m_hadFile) {
-        m_old = reinterpret_cast<intptr_t>(old.handle);
-        old.handle = INVALID_HANDLE_VALUE;
-    }
     return 0;
+}
+
+int FileReplacement::RemoveLeftoversReopened(void* file, void* information) {
+    HANDLE* handle = static_cast<HANDLE*>(file);
+    auto* info = static_cast<BY_HANDLE_FILE_INFORMATION*>(information);
+    // A name of a file goes only when no handle holds the file.
+    CloseHandle(*handle);
+    *handle = INVALID_HANDLE_VALUE;
+    const int busy = RemoveLeftovers();
+    *handle = OpenToReplace(m_target);
+    if (*handle == INVALID_HANDLE_VALUE) return LastErrno();
+    const FileIdentity now = IdentityOfHandle(*handle);
+    if (now.device != m_seen.device || now.inode != m_seen.inode) return kReplaceChanged;
+    if (busy != 0) return busy;
+    if (!GetFileInformationByHandle(*handle, info)) return LastErrno();
+    return info->nNumberOfLinks > 1 ? kReplaceHardLinks : 0;
 }
 
 int FileReplacement::CheckStillReplaceable() {
     if (!m_hadFile) return 0;  // put in place without replacing
-    if (m_old == -1) return EBADF;
+    // Opened again (a file held open through the job could not be saved
+    // over by anyone else), and still the file Begin saw.
+    Handle old(OpenToReplace(m_target));
+    if (!old.Valid()) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(m_target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+        return error == ERROR_FILE_NOT_FOUND ? kReplaceChanged : win32::ErrnoFromError(error);
+    }
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_old), &info)) return LastErrno();
+    if (GetFileType(old.handle) != FILE_TYPE_DISK) return kReplaceNotRegular;
+    if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    const FileIdentity opened = IdentityOfHandle(old.handle);
+    if (opened.device != m_seen.device || opened.inode != m_seen.inode) return kReplaceChanged;
     if (info.nNumberOfLinks > 1) {
         const size_t removed = m_removed.size();
-        if (const int refused = RemoveLeftoversReopened(&info); refused != 0) return refused;
+        if (const int refused = RemoveLeftoversReopened(&old.handle, &info); refused != 0) return refused;
         // The names removed moved its change time; nothing else may have.
-        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(reinterpret_cast<HANDLE>(m_old)).changed;
+        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(old.handle).changed;
     }
-    // Unchanged (its bytes, links, attributes, security), and still under the name.
-    const FileIdentity there = IdentityOfPath(m_target);
-    if (IdentityOfHandle(reinterpret_cast<HANDLE>(m_old)) != m_seen || there.device != m_seen.device ||
-        there.inode != m_seen.inode) {
-        return kReplaceChanged;
-    }
-    return 0;
-}
-
-int FileReplacement::RemoveLeftoversReopened(void* information) {
-    auto* info = static_cast<BY_HANDLE_FILE_INFORMATION*>(information);
-    // A name is removed only when no handle of this process holds the file.
-    CloseHandle(reinterpret_cast<HANDLE>(m_old));
-    m_old = -1;
-    const int busy = RemoveLeftovers();
-    const HANDLE again = OpenToReplace(m_target);
-    if (again == INVALID_HANDLE_VALUE) return LastErrno();
-    m_old = reinterpret_cast<intptr_t>(again);
-    const FileIdentity now = IdentityOfHandle(again);
-    if (now.device != m_seen.device || now.inode != m_seen.inode) return kReplaceChanged;
-    if (busy != 0) return busy;
-    if (!GetFileInformationByHandle(again, info)) return LastErrno();
-    return info->nNumberOfLinks > 1 ? kReplaceHardLinks : 0;
+    // Unchanged: its bytes, links, attributes and security.
+    return IdentityOfHandle(old.handle) != m_seen ? kReplaceChanged : 0;
 }
 
 int FileReplacement::KeepReplaced() {
@@ -307,13 +304,14 @@ int FileReplacement::KeepReplaced() {
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
-    CloseFiles();  // the replace call opens the old file itself
     if (!m_hadFile) {
         // Not over a file made there meanwhile.
         if (!MoveFileExA(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD error = GetLastError();
             Discard();
-            return FailedOver(m_target, error);
+            const int code = FailedOver(m_target, error);
+            // A file made where none was expected: the name no longer leads to it.
+            return code == EEXIST && expected ? kReplaceChanged : code;
         }
         m_temp.clear();
         m_published = true;
