@@ -12,6 +12,7 @@
 
 #include "drivers/jv300/jv300_test_support.h"
 #include "prndump/plane_images.h"
+#include "platform/system.h"
 #include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
 #include "support/temp_file_limits.h"
@@ -218,11 +219,14 @@ TEST_F(CJV300Test, RecordTableOfThePulledBackModes) {
 TEST_F(CJV300Test, LayerSpoolFiles) {
     // Without a temporary folder they lie in the current directory while the page is open.
     CJV300_Intern& d = Start("Output/Prn/Specific/White/Order = 4\n");
-    const std::string name = d.m_aLayerTemp[1].m_strFileName;
-    EXPECT_EQ(name.rfind("CJV300_Intern_Layer_2_", 0), 0u) << name;
-    EXPECT_EQ(name.substr(name.size() - 4), ".wyx");
     ASSERT_EQ(InternPageHook1(job.get()), 0);
     EXPECT_NE(d.m_aLayerTemp[1].m_pSpoolFile, nullptr);
+    // Named by the layer, the process and a number the page's layers share.
+    const std::string own = "_" + std::to_string(platform::CurrentProcessId()) + "_";
+    const std::string name = d.m_aLayerTemp[1].m_strFileName;
+    EXPECT_EQ(name.rfind("CJV300_Intern_Layer_2" + own, 0), 0u) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".wyx");
+    EXPECT_EQ(d.m_aLayerTemp[0].m_strFileName, "CJV300_Intern_Layer_1" + name.substr(21)) << name;
     // A layer that got no line is still played back, with a note.
     EXPECT_EQ(InternPageHook2(job.get()), 0);
     EXPECT_EQ(d.m_aLayerTemp[1].m_pSpoolFile, nullptr);

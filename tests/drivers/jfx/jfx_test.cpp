@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "jfx_test_support.h"
+#include "platform/system.h"
 #include "prndump/plane_images.h"
 
 namespace {
@@ -304,16 +305,24 @@ TEST_F(JfxPageTest, FailedPlaybackStopsThePageAndIsReported) {
 TEST_F(JfxPageTest, SpoolFilesAreNamedInTheTemporaryFolder) {
     Start(7091, "Output/Prn/Specific/Clear/Surface = 1\n");
     JFXIntern& d = *Driver();
-    const std::string name = StringF("Mimaki_JFX_%p_x.tmp", static_cast<const void*>(&d));
-    EXPECT_EQ(d.SpoolBaseName("/tmp/x"), "/tmp/x/" + name);
-    EXPECT_EQ(d.SpoolBaseName("/tmp/x/"), "/tmp/x/" + name);
-    EXPECT_EQ(d.SpoolBaseName(""), name);
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix("/tmp/x"), "/tmp/x/Mimaki_JFX_");
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix("/tmp/x/"), "/tmp/x/Mimaki_JFX_");
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix(""), "Mimaki_JFX_");
     EXPECT_EQ(InternPageHook1(job.get()), 0);
 
     d.m_bDeleteOnClose = false;
     NewPage();
-    const std::string stem = scratch.File(name.substr(0, name.size() - 6));
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(stem + "_" + std::to_string(i) + ".tmp")) << i;
+    // The layers of a page share the process's id and a number; a later
+    // page takes a number of its own, and the kept files stay.
+    const std::string own = "Mimaki_JFX_" + std::to_string(platform::CurrentProcessId()) + "_";
+    const std::vector<std::string> names = scratch.Names("Mimaki_JFX_");
+    ASSERT_EQ(names.size(), 3u);
+    const std::string stem = names[0].substr(0, names[0].size() - 6);
+    EXPECT_EQ(stem.rfind(own, 0), 0u) << stem;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(names[size_t(i)], stem + "_" + std::to_string(i) + ".tmp");
+    EXPECT_EQ(InternPageHook1(job.get()), 0);
+    NewPage();
+    EXPECT_EQ(scratch.Names("Mimaki_JFX_").size(), 6u);
     EXPECT_EQ(InternPageHook1(job.get()), 0);
 }
 
