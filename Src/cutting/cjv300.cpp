@@ -60,6 +60,7 @@ void CJV300_Intern::LayerTemp::CreateSpoolFile(uint64_t* number) {
         SPOOL_FILE_TEMP::CreateOwn(&m_pSpoolFile, m_strNamePrefix, ".wyx", true, number, &m_strFileName);
     if (code == 0) return;
     const int error = errno;
+    // The name holds the ticket's temporary folder: escaped.
     const std::string name = EscapeControlBytes(m_strFileName);
     if (code == eSPOOLFILE2_IO_FAILED) throw CreateSpoolFileResultErrno(error, "Creating %s", name.c_str());
     throw CreateSpoolFileResult(code, "Creating %s", name.c_str());
@@ -197,9 +198,8 @@ int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
     try {
         SetupLayerTargets();
     } catch (const clSpoolFileResult& result) {
-        // The spool file's name holds the ticket's temporary folder: escaped.
-        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s",
-                              EscapeControlBytes(result.GetText()).c_str());
+        // The spool file's name in the text is escaped where it is made.
+        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s", result.GetText());
         CloseLayerTemps();
         return -1;
     } catch (...) {
