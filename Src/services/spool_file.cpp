@@ -84,8 +84,9 @@ uint32_t SPOOL_FILE_TEMP::CreateOwn(std::unique_ptr<SPOOL_FILE_TEMP>* out, const
                                                              SPOOL_FILE_TEMP_IMP(*path, deleteOnClose, true));
         if (!file) return eSPOOLFILE2_IO_FAILED;
         const uint32_t code = file->Open();
-        // Names are taken only by files this counter cannot know of (another
-        // process of the same id, or a file left behind): a few tries suffice.
+        // Names are taken only by files the counter cannot know of (another
+        // process of the same id, a file left behind), so a free one comes
+        // soon; the tries are bounded all the same.
         if (code == eSPOOLFILE2_OK || !file->NameTaken() || tries + 1 >= kOwnNameTries) {
             *out = std::move(file);
             return code;
