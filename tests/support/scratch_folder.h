@@ -6,9 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "platform/temp_folder.h"
 
@@ -33,16 +31,6 @@ public:
 
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
-    // The names in the folder that start with prefix, sorted.
-    std::vector<std::string> Names(const std::string& prefix) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind(prefix, 0) == 0) names.push_back(name);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
 private:
     // Sets KELMORA_PIPE_DIR, or removes it for null.
