@@ -51,15 +51,16 @@ void CJV300_Intern::LayerTemp::SetFileName(const CVarnPrn* job, int index) {
     // A job without a temporary folder spools into the current directory,
     // never into the root of the file system.
     const std::string& folder = job->m_strRamDiskFolder;
-    m_strFileName = (folder.empty() ? std::string() : folder + "/") +
-                    StringF("CJV300_Intern_Layer_%d_%p.wyx", index + 1, static_cast<const void*>(this));
+    m_strNamePrefix = (folder.empty() ? std::string() : folder + "/") + StringF("CJV300_Intern_Layer_%d_", index + 1);
 }
 
-void CJV300_Intern::LayerTemp::CreateSpoolFile() {
+void CJV300_Intern::LayerTemp::CreateSpoolFile(uint64_t* number) {
     errno = 0;
-    const uint32_t code = SPOOL_FILE_TEMP::Create(&m_pSpoolFile, m_strFileName.c_str(), true);
+    const uint32_t code =
+        SPOOL_FILE_TEMP::CreateOwn(&m_pSpoolFile, m_strNamePrefix, ".wyx", true, number, &m_strFileName);
     if (code == 0) return;
     const int error = errno;
+    // The name holds the ticket's temporary folder: escaped.
     const std::string name = EscapeControlBytes(m_strFileName);
     if (code == eSPOOLFILE2_IO_FAILED) throw CreateSpoolFileResultErrno(error, "Creating %s", name.c_str());
     throw CreateSpoolFileResult(code, "Creating %s", name.c_str());
@@ -83,9 +84,10 @@ void CJV300_Intern::SetupLayerTargets() {
     CloseLayerTemps();
     m_pEmitter->AddLayer(&m_Writer, "Layer 0");
     if (m_iPulledBackMode == 0) return;
+    uint64_t number = 0;  // the layers of a page share it while their names are free
     for (int32_t k = 1; k <= m_iLastPulledBackLayer + 1; ++k) {
         LayerTemp& layer = m_aLayerTemp[k - 1];
-        layer.CreateSpoolFile();
+        layer.CreateSpoolFile(&number);
         m_pEmitter->AddLayer(layer.m_pSpoolFile.get(), StringF("Layer %d", int(k)).c_str());
     }
 }
@@ -196,9 +198,8 @@ int32_t CJV300_Intern::OpenPage(CVarnPrn* job) {
     try {
         SetupLayerTargets();
     } catch (const clSpoolFileResult& result) {
-        // The spool file's name holds the ticket's temporary folder: escaped.
-        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s",
-                              EscapeControlBytes(result.GetText()).c_str());
+        // The spool file's name in the text is escaped where it is made.
+        job->SetErrorMessageF("CJV300_Intern::OpenPage: EmitterOpenPage: %s", result.GetText());
         CloseLayerTemps();
         return -1;
     } catch (...) {

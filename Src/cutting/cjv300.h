@@ -20,16 +20,18 @@ public:
     // One pulled-back layer: its page-init sequence and its spool file.
     struct LayerTemp {
         Bytes m_strInitSequence;
-        std::string m_strFileName;
+        std::string m_strNamePrefix;  // of every spool file of the layer
+        std::string m_strFileName;    // of the last one created or tried
         std::unique_ptr<SPOOL_FILE_TEMP> m_pSpoolFile;
 
-        // "<folder>/CJV300_Intern_Layer_<index + 1>_<address>.wyx" in the
-        // job's RAM-disk (or temporary) folder; without a folder, in the
-        // current directory.
+        // The names are "<folder>/CJV300_Intern_Layer_<index + 1>_" followed
+        // by "<process id>_<number>.wyx", in the job's RAM-disk (or temporary)
+        // folder; without a folder, in the current directory.
         void SetFileName(const CVarnPrn* job, int index);
-        // Opens the spool file (deleted on close); throws clSpoolFileResultImp
-        // "Creating <file name>: ..." when it cannot.
-        void CreateSpoolFile();
+        // Opens a spool file of this job's own (deleted on close), trying
+        // *number first (see SPOOL_FILE_TEMP::CreateOwn); throws
+        // clSpoolFileResultImp "Creating <file name>: ..." when it cannot.
+        void CreateSpoolFile(uint64_t* number);
     };
 
     explicit CJV300_Intern(CVarnPrn* job);

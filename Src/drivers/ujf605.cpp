@@ -180,10 +180,12 @@ int UJF_OpenPage(CVarnPrn* job) {
         layer.pending.Reserve(std::max(planes * bytesPerPlane + kLineCapacitySlack, kMinimumLineCapacity));
     }
 
-    std::string path = job->m_strTempFolder;
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += StringF("Mimaki_UJF_%p.tmp", static_cast<void*>(&d));
-    const uint32_t created = SPOOL_FILE_TEMP::Create(&d.m_pSpoolFile, path.c_str(), d.m_bDeleteOnClose);
+    std::string prefix = job->m_strTempFolder;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    uint64_t number = 0;
+    std::string path;
+    const uint32_t created =
+        SPOOL_FILE_TEMP::CreateOwn(&d.m_pSpoolFile, prefix + "Mimaki_UJF_", ".tmp", d.m_bDeleteOnClose, &number, &path);
     if (created != 0) {
         const int r = SpoolFailure(job, created, d.m_pSpoolFile.get(),
                                    StringF("UJF_OpenPage: Spool file %s", EscapeControlBytes(path).c_str()).c_str());

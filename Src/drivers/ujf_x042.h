@@ -93,12 +93,12 @@ public:
     Bytes InitializationSequence(CVarnPrn* job) const;
     // "QV" from the job's UV-curing settings.
     Bytes MakeCuringSequence(CVarnPrn* job) const;
-    // One spool file per layer from the base name ("..._x.tmp" becomes
-    // "..._0.tmp", "..._1.tmp", ...). 0, or the code of the first layer whose
-    // file could not be made; that layer's path goes to *failedPath. Every
-    // file is destroyed again when one fails.
+    // One spool file of this job's own per layer, named from the prefix
+    // ("<prefix><process id>_<number>_0.tmp", "..._1.tmp", ...). 0, or the
+    // code of the first layer whose file could not be made; that layer's path
+    // goes to *failedPath. Every file is destroyed again when one fails.
     // failure: why the spool file that could not be made failed.
-    uint32_t CreateTemp(const std::string& baseName, std::string* failedPath = nullptr,
+    uint32_t CreateTemp(const std::string& prefix, std::string* failedPath = nullptr,
                         std::string* failure = nullptr);
     // Destroys every layer's spool file.
     void DestroyTemp();

@@ -149,14 +149,15 @@ void clsPrinterType::SetPrintingOrder(UJFx042_Intern* driver, CVarnPrn* job) {
 
 // ================================ spool files ================================
 
-uint32_t UJFx042_Intern::CreateTemp(const std::string& baseName, std::string* failedPath, std::string* failure) {
-    std::string name = baseName;
+uint32_t UJFx042_Intern::CreateTemp(const std::string& prefix, std::string* failedPath, std::string* failure) {
+    uint64_t number = 0;  // the layers of a page share it while their names are free
     for (size_t i = 0; i < m_vLayers.size(); ++i) {
         UJFx042Layer& layer = m_vLayers[i];
-        name = name.substr(0, name.size() >= 6 ? name.size() - 6 : 0) + StringF("_%d.tmp", int(i));
         layer.activeWriter = nullptr;
         SPOOL_FILE_TEMP::Destroy(&layer.spoolFile);
-        const uint32_t r = SPOOL_FILE_TEMP::Create(&layer.spoolFile, name.c_str(), m_bDeleteOnClose);
+        std::string name;
+        const uint32_t r = SPOOL_FILE_TEMP::CreateOwn(&layer.spoolFile, prefix, StringF("_%d.tmp", int(i)),
+                                                      m_bDeleteOnClose, &number, &name);
         if (r != 0) {
             if (m_pJob) {
                 m_pJob->Log(3000, "UJFx042_Intern::CreateTemp Failed to Create SpoolfileTemp: (%s), %s",
@@ -201,11 +202,10 @@ int UJFx042_OpenPage(UJFx042_Intern* driver, CVarnPrn* job) {
         layer.hasData = false;  // a layer plays only what this page gave it
     }
 
-    std::string base = job->m_strTempFolder;
-    if (!base.empty() && base.back() != '/') base += '/';
-    base += StringF("Mimaki_UJF_%p_x.tmp", static_cast<void*>(driver));
+    std::string prefix = job->m_strTempFolder;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     std::string failedPath, failure;
-    const uint32_t created = driver->CreateTemp(base, &failedPath, &failure);
+    const uint32_t created = driver->CreateTemp(prefix + "Mimaki_UJF_", &failedPath, &failure);
     if (created != 0) {
         job->Log(0, "UJFx042_OpenPage Spool file creation failed. Return error code %d", int(created));
         const clSpoolFileResultImp result = CreateSpoolFileResultFor(

@@ -27,7 +27,9 @@ public:
 
     // Creates (replacing any file at the path) and opens the file with a
     // buffer of bufferSize bytes. 0 on success, else the system's error number.
-    int Create(const std::string& path, bool deleteOnClose, size_t bufferSize);
+    // An exclusive creation never opens a file that is there already: it
+    // fails with EEXIST and leaves that file as it is.
+    int Create(const std::string& path, bool deleteOnClose, size_t bufferSize, bool exclusive = false);
     bool IsOpen() const { return m_stream != nullptr; }
     // Closes the file; one created with deleteOnClose is gone afterwards.
     void Close();

@@ -26,8 +26,9 @@ struct DriverSettings {
 // Reads the INI file at path and, when keys are missing, writes it whole
 // with them added (see CIniFile::ReplaceIfUnchanged). A file that changed
 // since it was read (a user saved it meanwhile) is read again and the keys it
-// still lacks added to that, a few times at most. A file that cannot be read
-// is left alone and leaves the defaults; one that cannot be written, or that
+// still lacks added to that, a few times at most. A file that cannot be read,
+// or that is no 8-bit text (UTF-16, say), is left alone and leaves the
+// defaults; one that cannot be written, or that
 // a new file cannot stand in for (see platform::FileReplacement), is left as
 // it is with the values read and the defaults of the keys it lacks. Each,
 // and a wrong HalftoneThreadCount, is logged.

@@ -14,6 +14,18 @@ namespace {
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kByteOrderMarkSize = sizeof kByteOrderMark - 1;
 
+// What a text that is no 8-bit text is, for the user: a UTF-16 or UTF-32
+// byte-order mark, or NUL bytes (UTF-16 without a mark); null for 8-bit text.
+const char* OtherEncoding(const std::string& text) {
+    const auto startsWith = [&text](const char* mark, size_t n) { return text.compare(0, n, mark, n) == 0; };
+    if (startsWith("\xFF\xFE\0\0", 4)) return "UTF-32 little-endian";
+    if (startsWith("\0\0\xFE\xFF", 4)) return "UTF-32 big-endian";
+    if (startsWith("\xFF\xFE", 2)) return "UTF-16 little-endian";
+    if (startsWith("\xFE\xFF", 2)) return "UTF-16 big-endian";
+    if (text.find('\0') != std::string::npos) return "it holds NUL bytes";
+    return nullptr;
+}
+
 bool IsActiveHeader(const IniEntry& e, const std::string& section) {
     return e.commentMark == ' ' && e.key.empty() && e.section == section;
 }
@@ -127,6 +139,12 @@ CIniFile::ReadResult CIniFile::Read(const std::string& path, IniDocument& doc, s
         if (std::ferror(opened.file.get())) {
             const int error = errno ? errno : EIO;
             return unreadable("cannot be read (" + platform::ErrorText(error) + ")");
+        }
+        // Read as 8-bit text, such a file would lose its settings, and
+        // written back it would be spoilt for good.
+        if (const char* encoding = OtherEncoding(text)) {
+            return unreadable(std::string("is in another encoding (") + encoding +
+                              ") and must be saved as plain text (ANSI or UTF-8) for its settings to count");
         }
         Parse(text, doc);
     } catch (const std::exception&) {  // no memory for the text

@@ -2,7 +2,10 @@
 // changed in memory, and written whole again; the operations that take a
 // path do the three steps at once.
 //
-// Reading: a UTF-8 byte-order mark at the start is skipped (and written back).
+// Reading: the file is 8-bit text (ANSI or UTF-8); a UTF-8 byte-order mark
+// at the start is skipped (and written back). A file that starts with a
+// UTF-16 or UTF-32 byte-order mark, or holds NUL bytes, is not read at all,
+// so it is never written either.
 // Lines are trimmed of " \t\n\r" for parsing, and blank ones are
 // kept as comment lines. "[name]"
 // opens a section, "key=value" is an entry of the current section (key and
@@ -51,7 +54,8 @@ public:
 
     // Reads the file into doc: kMissing when nothing is under the name,
     // kUnreadable (with the reason, to follow the quoted name, in *reason)
-    // when a folder, a FIFO or a file that cannot be opened or read is. The
+    // when a folder, a FIFO, a file that cannot be opened or read, or a file
+    // in another encoding than 8-bit text is. The
     // file read is *identity (exists false when missing), for
     // ReplaceIfUnchanged.
     static ReadResult Read(const std::string& path, IniDocument& doc, std::string* reason = nullptr,

@@ -1,5 +1,6 @@
 #include "services/spool_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "base/format.h"
 #include "base/mbcs.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -16,6 +18,11 @@ constexpr uint32_t kTagMask = 0xF0000000;
 constexpr uint32_t kLengthMask = 0x03FFFFFF;
 constexpr uint32_t kReservedBits = 0x0C000000;
 constexpr uint32_t kRefusedTag = 0xD0000000;
+constexpr int kOwnNameTries = 1000;
+
+// The last number an own spool file took in this process.
+std::atomic<uint64_t> g_spoolNumber{0};
+std::atomic<std::function<void(const std::string&)>*> g_spoolNameHook{nullptr};
 
 void PutU32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -65,6 +72,36 @@ uint32_t SPOOL_FILE_TEMP::Create(std::unique_ptr<SPOOL_FILE_TEMP>* out, const ch
     return code;
 }
 
+uint32_t SPOOL_FILE_TEMP::CreateOwn(std::unique_ptr<SPOOL_FILE_TEMP>* out, const std::string& prefix,
+                                    const std::string& suffix, bool deleteOnClose, uint64_t* number,
+                                    std::string* path) {
+    if (!out || *out || !number || !path) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
+    for (int tries = 0;; ++tries) {
+        if (*number == 0 || tries > 0) *number = g_spoolNumber.fetch_add(1) + 1;
+        *path = OwnName(prefix, *number, suffix);
+        if (auto* hook = g_spoolNameHook.load()) (*hook)(*path);
+        auto file = std::unique_ptr<SPOOL_FILE_TEMP_IMP>(new (std::nothrow)
+                                                             SPOOL_FILE_TEMP_IMP(*path, deleteOnClose, true));
+        if (!file) return eSPOOLFILE2_IO_FAILED;
+        const uint32_t code = file->Open();
+        // Names are taken only by files the counter cannot know of (another
+        // process of the same id, a file left behind), so a free one comes
+        // soon; the tries are bounded all the same.
+        if (code == eSPOOLFILE2_OK || !file->NameTaken() || tries + 1 >= kOwnNameTries) {
+            *out = std::move(file);
+            return code;
+        }
+    }
+}
+
+void SetSpoolNameHookForTests(std::function<void(const std::string&)>* hook) { g_spoolNameHook.store(hook); }
+
+std::string SPOOL_FILE_TEMP::OwnName(const std::string& prefix, uint64_t number, const std::string& suffix) {
+    return prefix + StringF("%lu_%llu", static_cast<unsigned long>(platform::CurrentProcessId()),
+                            static_cast<unsigned long long>(number)) +
+           suffix;
+}
+
 uint32_t SPOOL_FILE_TEMP::Destroy(std::unique_ptr<SPOOL_FILE_TEMP>* p) {
     if (!p) return eSPOOLFILE2_ILLEGAL_ARGUMENT;
     if (!*p) return eSPOOLFILE2_END_OK;
@@ -72,8 +109,8 @@ uint32_t SPOOL_FILE_TEMP::Destroy(std::unique_ptr<SPOOL_FILE_TEMP>* p) {
     return eSPOOLFILE2_OK;
 }
 
-SPOOL_FILE_TEMP_IMP::SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose)
-    : m_strPath(std::move(path)), m_bDeleteOnClose(deleteOnClose) {}
+SPOOL_FILE_TEMP_IMP::SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose, bool exclusive)
+    : m_strPath(std::move(path)), m_bDeleteOnClose(deleteOnClose), m_bExclusive(exclusive) {}
 
 SPOOL_FILE_TEMP_IMP::~SPOOL_FILE_TEMP_IMP() {
     const bool remove = m_bWriteFailed && !m_bDeleteOnClose && m_File.IsOpen();
@@ -108,7 +145,7 @@ bool SPOOL_FILE_TEMP_IMP::WriteAll(const void* data, size_t n) {
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::Open() {
-    if (const int error = m_File.Create(SystemPath(), m_bDeleteOnClose, kStreamBuffer); error != 0) {
+    if (const int error = m_File.Create(SystemPath(), m_bDeleteOnClose, kStreamBuffer, m_bExclusive); error != 0) {
         NoteFailure("create", error);
         return eSPOOLFILE2_IO_FAILED;
     }
@@ -118,6 +155,11 @@ uint32_t SPOOL_FILE_TEMP_IMP::Open() {
     PutU32(header + 12, 2);
     PutU32(header + 16, 1);
     return WriteAll(header, sizeof header) ? eSPOOLFILE2_OK : eSPOOLFILE2_IO_FAILED;
+}
+
+bool SPOOL_FILE_TEMP_IMP::NameTaken() const {
+    return m_bExclusive && !m_File.IsOpen() && m_pFailedStep && std::strcmp(m_pFailedStep, "create") == 0 &&
+           m_iFailedError == EEXIST;
 }
 
 uint32_t SPOOL_FILE_TEMP_IMP::Write(uint32_t tag, const uint8_t* data, uint64_t size) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,16 @@ public:
     static uint32_t Create(std::unique_ptr<SPOOL_FILE_TEMP>* out, const char* path, bool deleteOnClose);
     // 5 for a null p, 1 when *p is already empty, else destroys the object (0).
     static uint32_t Destroy(std::unique_ptr<SPOOL_FILE_TEMP>* p);
+    // Creates a spool file that is this job's alone, at OwnName(prefix,
+    // *number, suffix) and exclusively: a file that is there already is never
+    // opened and stays as it is. When *number is 0, or its name is taken, the
+    // numbers come from a counter of the process until a name is free. *number
+    // and *path get the number and name of the file (of the last name tried
+    // when none could be created); otherwise as Create.
+    static uint32_t CreateOwn(std::unique_ptr<SPOOL_FILE_TEMP>* out, const std::string& prefix,
+                              const std::string& suffix, bool deleteOnClose, uint64_t* number, std::string* path);
+    // prefix + "<process id>_<number>" + suffix.
+    static std::string OwnName(const std::string& prefix, uint64_t number, const std::string& suffix);
 
     // Plays every record before the end record into the consumer, in file order.
     virtual uint32_t Playback(ISPOOL_FILE_WRITER* consumer) = 0;
@@ -38,6 +49,11 @@ public:
     // space left on device`; empty while nothing failed.
     virtual std::string FailureReason() const = 0;
 };
+
+// For tests only: CreateOwn calls *hook with each name just before it tries
+// it (null: no longer); the hook may put a file there, as another process
+// could.
+void SetSpoolNameHookForTests(std::function<void(const std::string&)>* hook);
 
 // CreateSpoolFileResult's text, followed by a spool file's FailureReason in
 // parentheses when there is one: "JFX_ClosePage: Spool file IO failed
@@ -60,7 +76,8 @@ std::string FirstSpoolFailure(const Range& items, FileOf fileOf) {
 
 class SPOOL_FILE_TEMP_IMP : public SPOOL_FILE_TEMP {
 public:
-    SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose);
+    // An exclusive file is created only where no file is.
+    SPOOL_FILE_TEMP_IMP(std::string path, bool deleteOnClose, bool exclusive = false);
     // A file kept after closing is removed all the same when a write to it
     // failed: what it holds is cut short, and a full disk stays full.
     ~SPOOL_FILE_TEMP_IMP() override;
@@ -74,6 +91,8 @@ public:
     std::string FailureReason() const override;
 
     uint32_t Open();
+    // The exclusive creation met a file at the path.
+    bool NameTaken() const;
 
     static constexpr uint64_t kMaxRecordSize = 0x3FFFFFF;
     static constexpr size_t kHeaderSize = 32;
@@ -97,6 +116,7 @@ private:
 
     std::string m_strPath;
     bool m_bDeleteOnClose;
+    bool m_bExclusive;
     uint32_t m_uState = kCreated;
     bool m_bWriteFailed = false;
     const char* m_pFailedStep = nullptr;  // "create", "write", ...: the first failure

@@ -26,6 +26,10 @@ TEST_F(InlineFaults, AFullDiskUnderTheSpoolFilesFailsThePageAndLeavesNoFile) {
     for (const faults::Spooling& s : faults::kSpooling) CheckFullDiskAtEveryWrite(s);
 }
 
+TEST_F(InlineFaults, SpoolFilesNeverOpenANameSomeoneElseTook) {
+    for (const faults::Spooling& s : faults::kSpooling) CheckNamesTakenByOthers(s);
+}
+
 #ifdef KELMORA_DBGOUT_PATH
 TEST_F(InlineFaults, DebugImagesOfEveryHalftoningPathReadOnlyTheirLines) { CheckDebugImages(); }
 #endif

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,7 @@
 #include "platform/temp_file.h"
 #include "plugin/host_interface.h"
 #include "prndump/plane_images.h"
+#include "services/spool_file.h"
 #include "support/processor_override.h"
 #include "support/scratch_folder.h"
 #include "support/temp_file_limits.h"
@@ -359,6 +362,46 @@ protected:
                 EXPECT_TRUE(spooling.keepFile && EndsWithEndRecord(folder.File(file))) << name << " at " << k << ": " << file;
                 std::filesystem::remove(folder.File(file));
             }
+        }
+    }
+
+    // Every spool file's first name is taken, just before the job tries it,
+    // by a file of someone else's (as another process with the same id and
+    // count would take it): the job prints as it prints alone, in files of
+    // its own, and leaves the other files as they were.
+    void CheckNamesTakenByOthers(const Spooling& spooling) {
+        const std::string name = std::string(spooling.name) + (spooling.keepFile ? " (file kept)" : "");
+        const Reference& r = Named(spooling.name);
+        ScratchFolder current;
+        WorkingFolder here(current.Path());
+        if (spooling.keepFile) std::ofstream("UJF_EnableDeleteOnClose.txt") << "0\n";
+        Prepare(r);
+        for (int result : Run()) ASSERT_EQ(result, 0) << name << ": " << ErrorMessage();
+        const std::vector<CapturedRecord> alone = writer.records;
+        for (const std::string& file : Files()) std::filesystem::remove(folder.File(file));
+
+        std::vector<std::string> taken;
+        bool takeNext = true;  // every other name: the one after a taken name is free
+        std::function<void(const std::string&)> hook = [&](const std::string& path) {
+            if (takeNext) {
+                std::ofstream(path, std::ios::binary) << "someone else's";
+                taken.push_back(path);
+            }
+            takeNext = !takeNext;
+        };
+        SetSpoolNameHookForTests(&hook);
+        Prepare(r);
+        const std::vector<int> results = Run();
+        SetSpoolNameHookForTests(nullptr);
+        for (int result : results) EXPECT_EQ(result, 0) << name << ": " << ErrorMessage();
+        const auto same = [](const CapturedRecord& a, const CapturedRecord& b) {
+            return a.tag == b.tag && a.data == b.data;
+        };
+        EXPECT_TRUE(std::equal(alone.begin(), alone.end(), writer.records.begin(), writer.records.end(), same)) << name;
+        EXPECT_FALSE(taken.empty()) << name;
+        for (const std::string& path : taken) {
+            EXPECT_EQ(ReadWholeFile(path), "someone else's") << name << ": " << path;
+            std::filesystem::remove(path);
         }
     }
 

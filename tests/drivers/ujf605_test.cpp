@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "drivers/family_test_support.h"
+#include "platform/system.h"
 #include "spotgen/spot_writer.h"
 #include "support/current_folder.h"
 #include "support/scratch_folder.h"
@@ -237,7 +238,9 @@ TEST_F(UJF605Test, FailuresOfTheSpoolFileAndTheWritersFailTheHook) {
     ASSERT_EQ(UJF_OpenJob(job.get()), 0);
     job->m_strTempFolder = folder.File("miss\ring");
     EXPECT_EQ(job->m_pfnOpenPage(job.get()), -1);
-    EXPECT_EQ(ErrorMessage().rfind("UJF_OpenPage: Spool file " + folder.File("miss\\x0Ding/Mimaki_UJF_"), 0), 0u);
+    // Named by the process and a number, the folder's control bytes escaped.
+    const std::string own = "Mimaki_UJF_" + std::to_string(platform::CurrentProcessId()) + "_";
+    EXPECT_EQ(ErrorMessage().rfind("UJF_OpenPage: Spool file " + folder.File("miss\\x0Ding/") + own, 0), 0u);
     EXPECT_NE(ErrorMessage().find("Spool file IO failed (cannot create \"" + folder.File("miss\\x0Ding/")),
               std::string::npos);
     EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - MissingSpoolFolderReason().size()), MissingSpoolFolderReason());

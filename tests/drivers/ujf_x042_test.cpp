@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "drivers/family_test_support.h"
+#include "platform/system.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -341,7 +342,8 @@ TEST_F(UJFx042Test, SpoolFileAndWriterFailuresFailTheHook) {
     ASSERT_EQ(UJFx042_OpenJob(job.get()), 0);
     job->m_strTempFolder = folder.File("miss\ting");
     EXPECT_EQ(job->m_pfnOpenPage(job.get()), -1);
-    EXPECT_NE(ErrorMessage().find("UJFx042_OpenPage: Spool file " + folder.File("miss\\x09ing/Mimaki_UJF_")),
+    const std::string own = "Mimaki_UJF_" + std::to_string(platform::CurrentProcessId()) + "_";
+    EXPECT_NE(ErrorMessage().find("UJFx042_OpenPage: Spool file " + folder.File("miss\\x09ing/") + own),
               std::string::npos);
     EXPECT_EQ(ErrorMessage().substr(ErrorMessage().size() - MissingSpoolFolderReason().size()), MissingSpoolFolderReason());
     EXPECT_EQ(Driver()->m_vLayers[0].spoolFile, nullptr);

@@ -567,6 +567,22 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))
         << cropped.output;
 
+    // A "DaVav.ini" saved as UTF-16 (as Notepad's "Unicode" saves it) is
+    // left as it is, and the log says so at the level shown by default.
+    std::filesystem::create_directory(File("utf16"));
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("[Special]\r\nHalftoneThreadCount=2\r\n")) utf16 += std::string{c, '\0'};
+    WriteWholeFile(File("utf16/DaVav.ini"), utf16);
+    const e2e::Run unicode = Job(WriteTicket("utf16.txt", JobTicket(kE2EPlain) + "[system]\nSystem/InstallFolder = \"" +
+                                                              File("utf16") + "\"\n"),
+                                 picture, File("e.prn"));
+    EXPECT_EQ(unicode.status, 0) << unicode.output;
+    EXPECT_TRUE(Contains(unicode.output, "prnhost: log: 1000: ") &&
+                Contains(unicode.output, "DaVav.ini\" is in another encoding (UTF-16 little-endian) and must be saved "
+                                         "as plain text (ANSI or UTF-8) for its settings to count"))
+        << unicode.output;
+    EXPECT_EQ(ReadWholeFile(File("utf16/DaVav.ini")), utf16);
+
     const e2e::Run detailed = Job(missingCurve, picture, File("c.prn"), kTestPlugin, " --log-level 2000");
     EXPECT_EQ(detailed.status, 3) << detailed.output;
     EXPECT_TRUE(Contains(detailed.output, "prnhost: log: 2000: ")) << detailed.output;

@@ -223,6 +223,44 @@ TEST_F(DriverIni, ALinkThatLeadsNowhereIsLeftAndAnEndedRunsLeftoverRemoved) {
     }
 }
 
+// A file in another encoding than 8-bit text is neither read nor written:
+// the defaults, and the log tells the user how to save it.
+TEST_F(DriverIni, AFileInAnotherEncodingIsLeftAsItIs) {
+    const auto utf16 = [](const std::string& text, bool bigEndian) {
+        std::string out;
+        for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return out;
+    };
+    const std::string user = "[Special]\r\nHalftoneThreadCount=2\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)},
+        {"UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)},
+        {"UTF-32 little-endian", std::string("\xFF\xFE\0\0", 4) + utf16(utf16(user, false), false)},
+        {"UTF-32 big-endian", std::string("\0\0\xFE\xFF", 4) + utf16(utf16(user, true), true)},
+        {"it holds NUL bytes", utf16(user, false)},
+        {"it holds NUL bytes", user + std::string(1, '\0')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteWholeFile(path, c.bytes);
+        log.lines.clear();
+        EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, -1);
+        EXPECT_EQ(ReadWholeFile(path), c.bytes);
+        EXPECT_EQ(log.lines, (std::vector<RecordingLogger::Line>{
+                                 {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + c.what +
+                                            ") and must be saved as plain text (ANSI or UTF-8) for its settings to "
+                                            "count; default settings used"}}));
+        EXPECT_FALSE(CIniFile::SetValue("AutoCleaning", "1", "Special", path));
+        EXPECT_EQ(ReadWholeFile(path), c.bytes);
+    }
+    // The same lines as 8-bit text are read.
+    WriteWholeFile(path, user);
+    EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, 2);
+}
+
 TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
     ScratchFolder folder;
     const std::string path = folder.File("a.ini");

@@ -8,6 +8,7 @@
 #include <functional>
 #include <fstream>
 
+#include "platform/system.h"
 #include "platform/temp_file.h"
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -225,6 +226,33 @@ TEST_F(SpoolFile, AFailureNamesTheStepTheFileAndTheSystemsReason) {
     }
     EXPECT_STREQ(CreateSpoolFileResultFor("", 4, "Step").GetText(), "Step: Spool file failed");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
+}
+
+// An own spool file is created only where no file is: a name that is taken
+// (by anyone's file, another job's of the same number too) gives way to the
+// next number, and what holds it stays as it was.
+TEST_F(SpoolFile, OwnFilesTakeTheNextNameWhereAFileIs) {
+    const std::string prefix = folder.File("L_");
+    std::unique_ptr<SPOOL_FILE_TEMP> theirs;
+    uint64_t number = 0;
+    std::string theirName;
+    ASSERT_EQ(SPOOL_FILE_TEMP::CreateOwn(&theirs, prefix, ".tmp", false, &number, &theirName), 0u);
+    EXPECT_EQ(theirName, prefix + std::to_string(platform::CurrentProcessId()) + "_" + std::to_string(number) + ".tmp");
+    ASSERT_EQ(Put(*theirs, SPLTAG_DATA, "theirs"), 0u);
+    WriteWholeFile(SPOOL_FILE_TEMP::OwnName(prefix, number + 1000, ".tmp"), "someone else's");
+    for (const uint64_t taken : {number, number + 1000}) {
+        std::unique_ptr<SPOOL_FILE_TEMP> file;
+        uint64_t tried = taken;
+        std::string name;
+        ASSERT_EQ(SPOOL_FILE_TEMP::CreateOwn(&file, prefix, ".tmp", true, &tried, &name), 0u) << file->FailureReason();
+        EXPECT_NE(tried, taken);
+        EXPECT_EQ(name, SPOOL_FILE_TEMP::OwnName(prefix, tried, ".tmp"));
+        EXPECT_EQ(Put(*file, SPLTAG_DATA, "mine"), 0u);
+    }
+    RecordingWriter consumer;
+    EXPECT_EQ(theirs->Playback(&consumer), 0u);
+    EXPECT_EQ(consumer.records, (std::vector<Record>{{SPLTAG_DATA, "theirs"}}));
+    EXPECT_EQ(ReadWholeFile(SPOOL_FILE_TEMP::OwnName(prefix, number + 1000, ".tmp")), "someone else's");
 }
 
 // A read that fails after k bytes, for every k of a small layer: the play

@@ -17,7 +17,6 @@ namespace {
 
 constexpr size_t kMinimumLineCapacity = 16384;
 constexpr size_t kLineCapacitySlack = 1024;
-constexpr char kSpoolSuffix[] = "_x.tmp";
 
 JFXIntern* DriverOf(const CVarnPrn* job) { return job ? dynamic_cast<JFXIntern*>(job->m_pDriver.get()) : nullptr; }
 
@@ -203,23 +202,22 @@ Bytes JFXIntern::InitializationSequence(CVarnPrn* job) const {
     return out;
 }
 
-std::string JFXIntern::SpoolBaseName(const std::string& tempFolder) const {
+std::string JFXIntern::SpoolNamePrefix(const std::string& tempFolder) {
     std::string base = tempFolder;
     if (!base.empty() && base.back() != '/') base += '/';
-    return base + StringF("Mimaki_JFX_%p_x.tmp", static_cast<const void*>(this));
+    return base + "Mimaki_JFX_";
 }
 
-uint32_t JFXIntern::CreateTemp(CVarnPrn* job, const std::string& baseName, std::string* failedPath) {
-    const std::string stem = baseName.size() >= sizeof kSpoolSuffix - 1
-                                 ? baseName.substr(0, baseName.size() - (sizeof kSpoolSuffix - 1))
-                                 : baseName;
+uint32_t JFXIntern::CreateTemp(CVarnPrn* job, const std::string& prefix, std::string* failedPath) {
     uint32_t first = 0;
+    uint64_t number = 0;  // the layers of a page share it while their names are free
     for (size_t i = 0; i < m_vLayers.size(); ++i) {
         JFXLayer& layer = m_vLayers[i];
-        const std::string path = stem + StringF("_%d.tmp", int(i));
         SPOOL_FILE_TEMP::Destroy(&layer.spool);
         layer.writer = nullptr;
-        const uint32_t code = SPOOL_FILE_TEMP::Create(&layer.spool, path.c_str(), m_bDeleteOnClose);
+        std::string path;
+        const uint32_t code = SPOOL_FILE_TEMP::CreateOwn(&layer.spool, prefix, StringF("_%d.tmp", int(i)),
+                                                         m_bDeleteOnClose, &number, &path);
         if (code == 0) {
             layer.writer = layer.spool.get();
             job->Log(3000, "JFXIntern::CreateTemp SpoolfileTemp created successfully: (%s), %s",
@@ -263,7 +261,7 @@ int JFX_OpenPage(JFXIntern* driver, CVarnPrn* job) {
     }
 
     std::string failedPath;
-    const uint32_t created = driver->CreateTemp(job, driver->SpoolBaseName(job->m_strTempFolder), &failedPath);
+    const uint32_t created = driver->CreateTemp(job, JFXIntern::SpoolNamePrefix(job->m_strTempFolder), &failedPath);
     if (created != 0) {
         job->Log(0, "JFX_OpenPage Spool file creation failed. Return error code %d", int(created));
         const clSpoolFileResultImp result = CreateSpoolFileResultFor(driver->SpoolFailure(), created, "JFX_OpenPage %s",

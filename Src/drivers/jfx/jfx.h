@@ -52,16 +52,17 @@ public:
     // "Q@", "QA", "QC" and "QP" of a layer; empty for a model that is no JFX
     // or a print mode missing from its table.
     Bytes InitializationSequence(CVarnPrn* job) const;
-    // Opens every layer's spool file at the base name ("..._x.tmp" becomes
-    // "..._<layer>.tmp"); 0, or the first failure's code with *failedPath set.
-    uint32_t CreateTemp(CVarnPrn* job, const std::string& baseName, std::string* failedPath = nullptr);
+    // Opens a spool file of this job's own for every layer, named from the
+    // prefix ("<prefix><process id>_<number>_<layer>.tmp"); 0, or the first
+    // failure's code with *failedPath set.
+    uint32_t CreateTemp(CVarnPrn* job, const std::string& prefix, std::string* failedPath = nullptr);
     // Closes and deletes every layer's spool file.
     void ResetLayerSpools();
     // Why the first of the layer spool files that failed did (empty: none did).
     std::string SpoolFailure() const;
-    // The spool base name in the temporary folder: "Mimaki_JFX_<address>_x.tmp",
-    // behind a "/" when the folder is not empty and lacks one.
-    std::string SpoolBaseName(const std::string& tempFolder) const;
+    // The start of the spool files' names in the temporary folder:
+    // "Mimaki_JFX_", behind a "/" when the folder is not empty and lacks one.
+    static std::string SpoolNamePrefix(const std::string& tempFolder);
     // Creates and initialises the printer type and builds the layers; false
     // when the printer type cannot be set up.
     bool SetPrinterType(CVarnPrn* job);

@@ -14,11 +14,12 @@
 
 namespace platform {
 
-int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferSize) {
+int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferSize, bool exclusive) {
     Close();
     if (path.empty()) return ENOENT;
     // A symbolic link in place of the file is refused rather than followed.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int how = exclusive ? O_EXCL : O_TRUNC;
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | how | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return errno;
     // Removed from its folder at once: the open file lives until it is closed,
     // even when the process ends without closing it.

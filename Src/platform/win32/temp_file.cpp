@@ -15,11 +15,12 @@
 
 namespace platform {
 
-int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferSize) {
+int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferSize, bool exclusive) {
     Close();
     if (path.empty()) return ENOENT;
-    // A symbolic link or junction in place of the file is refused rather than followed.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // A symbolic link or junction in place of the file is refused rather than
+    // followed; an exclusive creation meets it as a name that is taken.
+    const DWORD attributes = exclusive ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return ELOOP;
 
     std::unique_ptr<Stream> stream(new (std::nothrow) Stream);
@@ -32,8 +33,8 @@ int TempFile::Create(const std::string& path, bool deleteOnClose, size_t bufferS
     // be renamed over a user's file).
     const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN |
                         (deleteOnClose ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE : FILE_ATTRIBUTE_NORMAL);
-    const HANDLE handle =
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                      exclusive ? CREATE_NEW : CREATE_ALWAYS, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return win32::ErrnoFromError(GetLastError());
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
     if (fd < 0) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "jfx_test_support.h"
+#include "platform/system.h"
 #include "prndump/plane_images.h"
 
 namespace {
@@ -304,16 +305,24 @@ TEST_F(JfxPageTest, FailedPlaybackStopsThePageAndIsReported) {
 TEST_F(JfxPageTest, SpoolFilesAreNamedInTheTemporaryFolder) {
     Start(7091, "Output/Prn/Specific/Clear/Surface = 1\n");
     JFXIntern& d = *Driver();
-    const std::string name = StringF("Mimaki_JFX_%p_x.tmp", static_cast<const void*>(&d));
-    EXPECT_EQ(d.SpoolBaseName("/tmp/x"), "/tmp/x/" + name);
-    EXPECT_EQ(d.SpoolBaseName("/tmp/x/"), "/tmp/x/" + name);
-    EXPECT_EQ(d.SpoolBaseName(""), name);
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix("/tmp/x"), "/tmp/x/Mimaki_JFX_");
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix("/tmp/x/"), "/tmp/x/Mimaki_JFX_");
+    EXPECT_EQ(JFXIntern::SpoolNamePrefix(""), "Mimaki_JFX_");
     EXPECT_EQ(InternPageHook1(job.get()), 0);
 
     d.m_bDeleteOnClose = false;
     NewPage();
-    const std::string stem = scratch.File(name.substr(0, name.size() - 6));
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(stem + "_" + std::to_string(i) + ".tmp")) << i;
+    // The layers of a page share the process's id and a number; the files are kept.
+    const std::string stem = "Mimaki_JFX_" + std::to_string(platform::CurrentProcessId()) + "_";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(names[size_t(i)], names[0].substr(0, names[0].size() - 6) + "_" +
+                                                            std::to_string(i) + ".tmp");
+    EXPECT_EQ(names[0].rfind(stem, 0), 0u) << names[0];
     EXPECT_EQ(InternPageHook1(job.get()), 0);
 }
 
@@ -324,7 +333,8 @@ TEST_F(JfxPageTest, UnwritableTemporaryFolderFailsThePage) {
     SetHalftonedLine(4, 16);
     EXPECT_EQ(InternPageHook0(job.get()), -1);
     // The folder's control bytes escaped, the system's reason named.
-    EXPECT_EQ(ErrorMessage().rfind("JFX_OpenPage " + scratch.File("missing/fold\\x1B[2Jer/Mimaki_JFX_"), 0), 0u)
+    const std::string own = "Mimaki_JFX_" + std::to_string(platform::CurrentProcessId()) + "_";
+    EXPECT_EQ(ErrorMessage().rfind("JFX_OpenPage " + scratch.File("missing/fold\\x1B[2Jer/") + own, 0), 0u)
         << ErrorMessage();
     EXPECT_NE(ErrorMessage().find(": Spool file IO failed (cannot create \"" + scratch.File("missing/fold\\x1B[2Jer/")),
               std::string::npos);
