@@ -75,6 +75,13 @@ MeasuredRun RunMeasured(const std::string& program, const std::vector<std::strin
     return Finish(Spawn(program, arguments, captured, inChild), start, captured);
 }
 
+// In a child: loads fixtures/rename_hold.c into the program it then starts.
+void PreloadRenameHold() {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+    setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+}
+
 // The names in folder that begin with prefix: an output file and its temporaries.
 std::vector<std::string> FilesNamed(const std::string& folder, const std::string& prefix) {
     std::vector<std::string> names;
@@ -311,7 +318,12 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     // installation without "DaVav.ini" and with the model's own screening file.
     const CurrentFolder here(collector.Folder().Path());
     const std::vector<std::string> kept = {"QorMimakiColorCodes.txt", "UJF_EnableDeleteOnClose.txt",
-                                           "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt"};
+                                           "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt",
+                                           "s.SPT", "fine.dat"};
+    // A screening file the ticket names, whatever its name ends in.
+    const auto screening = [&](const std::string& name) {
+        return WriteTicket(name + ".txt", namesText + "Output/Prn/BPL/ScreeningFile = \"" + name + "\"\n");
+    };
     std::filesystem::create_directories(File("inst/Profiles/Screening"));
     for (const std::string& name : kept) std::ofstream(File(name)) << "kept\n";
     std::filesystem::create_symlink("QorMimakiColorCodes.txt", File("codes-link"));
@@ -385,6 +397,10 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          "is the job's cut file"},
         {"--ticket " + names + " --image " + image + " --out " + File("vc.txt"), 1, "is the job's visual-correction file"},
         {"--ticket " + names + " --image " + image + " --out " + File("s.spt"), 1, "is the job's screening file"},
+        {"--ticket " + screening("s.SPT") + " --image " + image + " --out " + File("s.SPT"), 1,
+         "--out " + File("s.SPT") + " is the job's screening file"},
+        {"--ticket " + screening("fine.dat") + " --image " + image + " --out " + File("fine.dat"), 1,
+         "--out " + File("fine.dat") + " is the job's screening file"},
         {"--ticket " + names + " --image " + image + " --out " + File("DaVav.ini"), 1, "is the driver settings file"},
         {"--plugin " + File("lib/kelmora.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
          "is the linearisation library"},
@@ -585,19 +601,46 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // A file that takes no more than `limit` bytes fails the job part-way
     // (prnhost does not die of SIGXFSZ), or, where the stream fits, the ticket
     // (a 5 x 3 picture: a stream of 167 bytes, a ticket of about 500): neither file appears.
+    // Without hard links an old ticket is kept as a copy, which the limit may
+    // refuse: nothing is put in place. The stream, put in place last, is not kept.
     const std::string small = WriteImage("small.pam", Cmyk(5, 3));
-    for (const auto& [image, limit, failed] : std::vector<std::tuple<std::string, rlim_t, std::string>>{
-             {picture, 4000, "WriteLine failed"}, {small, 300, "job.prn.ticket failed"}}) {
+    const std::string oldText(2000, 'o');
+    const struct {
+        std::string image;
+        rlim_t limit;
+        bool ticketOut, oldFiles;  // oldFiles: oldText under both names, and no hard links
+        int status;
+        std::vector<std::string> said;
+    } limited[] = {
+        {picture, 4000, true, false, 1, {"WriteLine failed", "failed: File too large"}},
+        {small, 300, true, false, 1, {"job.prn.ticket failed: File too large"}},
+        {small, 1000, false, true, 0, {}},
+        {small, 1000, true, true, 1,
+         {"cannot keep the old " + File("job.prn.ticket") + " while the outputs are put in place: File too large"}},
+    };
+    for (const auto& c : limited) {
         std::vector<std::string> arguments = job;
-        arguments[5] = image;
-        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [limit = limit] {
-            const rlimit size{limit, limit};
+        arguments[5] = c.image;
+        if (!c.ticketOut) arguments.resize(8);
+        for (const char* name : {"job.prn", "job.prn.ticket"}) {
+            if (c.oldFiles) std::ofstream(File(name)) << oldText;
+        }
+        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [&c] {
+            if (c.oldFiles) PreloadRenameHold();
+            if (c.oldFiles) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
+            const rlimit size{c.limit, c.limit};
             setrlimit(RLIMIT_FSIZE, &size);
         });
-        EXPECT_EQ(full.status, 1);
-        EXPECT_TRUE(Contains(full.output, failed)) << full.output;
-        EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
-        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+        EXPECT_EQ(full.status, c.status) << full.output;
+        for (const std::string& part : c.said) EXPECT_TRUE(Contains(full.output, part)) << part << "\n" << full.output;
+        const std::vector<std::string> left = c.oldFiles ? std::vector<std::string>{"job.prn", "job.prn.ticket"}
+                                                          : std::vector<std::string>();
+        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), left) << full.output;
+        if (c.oldFiles) {
+            EXPECT_EQ(e2e::ReadText(File("job.prn")) == oldText, c.status != 0) << "the old stream stays on a failure";
+            EXPECT_EQ(e2e::ReadText(File("job.prn.ticket")), oldText);
+        }
+        for (const char* name : {"job.prn", "job.prn.ticket"}) std::filesystem::remove(File(name));
     }
 
     // Two runs on one output name: one whole stream, never a mix.
@@ -657,6 +700,13 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         };
     };
     const std::function<void()> closed = [] { close(STDOUT_FILENO); };
+    // Another standard file closed leaves standard output as it is.
+    const auto alsoClosed = [toStdout](int fd) -> std::function<void()> {
+        return [toStdout, fd] {
+            toStdout("stdout.prn", O_TRUNC)();
+            close(fd);
+        };
+    };
     const std::function<void()> gone = [this] {
         const std::string folder = File("gone");
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
@@ -673,6 +723,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {File("stdout-link"), toStdout("job.log", O_APPEND), File("job.log"), logged, 0, ""},
         {File("link.prn"), toStdout("stdout.prn", O_TRUNC), File("real.prn"), "", 0, ""},
         {longName, gone, longName, "", 0, ""},
+        {File("stdout-link"), alsoClosed(STDIN_FILENO), File("stdout.prn"), "", 0, ""},
+        {File("stdout-link"), alsoClosed(STDERR_FILENO), File("stdout.prn"), "", 0, ""},
         {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
         {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
     };
@@ -738,9 +790,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::string marker = File("held");
     const auto held = [&](bool noLinks) {
         return [this, marker, noLinks] {
-            const char* asan = std::getenv("ASAN_OPTIONS");
-            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
-            setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+            PreloadRenameHold();
             setenv("KELMORA_TEST_HOLD_AFTER", File("job.prn.ticket").c_str(), 1);
             setenv("KELMORA_TEST_HOLD_MARKER", marker.c_str(), 1);
             if (noLinks) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
@@ -849,6 +899,11 @@ TEST(Programs, NameWhatIsWrong) {
     std::ofstream(folder.File("empty.prn")).close();
     std::ofstream(folder.File("t.txt")) << "[job]\n";
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
+    // A plug-in the loader finds by its search path, with a linearisation
+    // library beside it, and one beside the plug-in of the current folder.
+    std::filesystem::create_directory(folder.File("lib"));
+    std::filesystem::copy_file(kTestPlugin, folder.File("lib/kelmora.so"));
+    for (const char* name : {"libepl.so", "lib/libepl.so"}) std::ofstream(folder.File(name)) << "kept\n";
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     const struct {
@@ -887,16 +942,26 @@ TEST(Programs, NameWhatIsWrong) {
         {"prndump", {"--preview", folder.File("empty.prn"), "empty.prn"}, 1, "is the input empty.prn: it would be"},
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
+        // The plug-in and the library it loads are where the loader finds them.
+        {"prnhost", {"--plugin", "plugin.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "libepl.so"}, 1,
+         "--out libepl.so is the linearisation library "},
+        {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/libepl.so"}, 1,
+         "--out lib/libepl.so is the linearisation library "},
+        {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/kelmora.so"}, 1,
+         "--out lib/kelmora.so is the plug-in "},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
     };
     for (const auto& c : cases) {
         const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder] {
             if (chdir(folder.Path().c_str()) != 0) _exit(126);
+            setenv("LD_LIBRARY_PATH", folder.File("lib").c_str(), 1);
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
     EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
+    EXPECT_EQ(e2e::ReadText(folder.File("lib/kelmora.so")), e2e::ReadText(kTestPlugin));
+    for (const char* name : {"libepl.so", "lib/libepl.so"}) EXPECT_EQ(e2e::ReadText(folder.File(name)), "kept\n") << name;
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("o.mgl"))) << "an output of a refused run";
 }

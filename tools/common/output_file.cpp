@@ -233,6 +233,7 @@ OutputFile::~OutputFile() {
 bool OutputFile::Create(const std::string& path, std::string& error) {
     Discard();
     Keep();
+    backupStays_ = false;
     path_ = path;
     errno_ = 0;
     inPlace_ = false;
@@ -317,17 +318,23 @@ bool OutputFile::Finish(std::string& error) {
 }
 
 bool OutputFile::KeepReplaced(std::string& error) {
-    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;
+    if (!Replaces()) return true;
     if (const int code = replacement_.KeepReplaced(); code != 0) {
-        error = Cannot(path_, code);
+        // What stands under the name now is nothing a file replaces.
+        const bool unwritable = code == EISDIR || code == platform::kReplaceNotRegular;
+        error = unwritable ? Cannot(path_, code)
+                           : "cannot keep the old " + Named(path_) +
+                                 " while the outputs are put in place: " + platform::ReplaceErrorText(code);
         Discard();
         return false;
     }
     return true;
 }
 
+bool OutputFile::Replaces() const { return !inPlace_ && !replacement_.TemporaryPath().empty(); }
+
 bool OutputFile::Publish(std::string& error) {
-    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;  // written in place, or nothing to put
+    if (!Replaces()) return true;  // written in place, or nothing to put
     const int code = replacement_.Publish();
     Release(slot_);
     if (code != 0) {
@@ -342,12 +349,15 @@ bool OutputFile::TakeBack(std::string& error) {
     if (const int code = replacement_.TakeBack(); code != 0) {
         error = "cannot put the old " + Named(path_) + " back: " + platform::ReplaceErrorText(code) +
                 (backup.empty() ? std::string() : "; it is kept as " + Named(backup));
+        backupStays_ = !backup.empty();
         return false;
     }
     return true;
 }
 
-void OutputFile::Keep() { replacement_.DropBackup(); }
+void OutputFile::Keep() {
+    if (!backupStays_) replacement_.DropBackup();
+}
 
 std::string OutputFile::WriteError() const {
     return errno_ ? "writing " + Named(path_) + " failed: " + platform::ErrorText(errno_) : std::string();
@@ -364,10 +374,13 @@ bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error) 
     for (OutputFile* file : files) {
         if (file->Stream() && !file->Finish(error)) return false;
     }
-    // From here on the outputs are all new or all as they were.
+    // From here on the outputs are all new or all as they were. Nothing is
+    // taken back after the last rename: the file it replaces is not kept.
     const HeldSignals held;
-    for (OutputFile* file : files) {
-        if (!file->KeepReplaced(error)) return false;
+    size_t last = files.size();
+    while (last > 0 && !files[last - 1]->Replaces()) --last;
+    for (size_t i = 0; i + 1 < last; ++i) {
+        if (!files[i]->KeepReplaced(error)) return false;
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (files[i]->Publish(error)) continue;

@@ -46,9 +46,14 @@ public:
     bool Finish(std::string& error);
     bool KeepReplaced(std::string& error);
     bool Publish(std::string& error);
-    // False with a message when the old file could not be put back.
+    // False with a message when the old file could not be put back; the
+    // message names the file that holds the old bytes, and that file stays
+    // (neither Keep nor the destructor removes it).
     bool TakeBack(std::string& error);
     void Keep();
+    // Whether Publish renames a file over the name (not written in place,
+    // not discarded).
+    bool Replaces() const;
     // Closes and removes the temporary file.
     void Discard();
     // "" or, after a write failed, a message with the system's reason.
@@ -61,13 +66,17 @@ private:
     std::string path_;  // as the user named it
     int slot_ = -1;     // the temporary's place in the list the signal handler removes
     int errno_ = 0;     // the first failed write's reason
+    bool backupStays_ = false;  // the take-back failed: the old file's only copy
 };
 
 // Puts finished output files under their names all together or not at all:
-// each is finished, the files they replace are kept, and only then renamed
-// over, one after another, with the signals of RemoveTemporariesOnSignals
-// held back from the first rename to the last; when one cannot be put in
-// place, those already renamed are taken back. False with a message.
+// each is finished, the files they replace are kept (all but the one renamed
+// last, which nothing takes back), and only then renamed over, one after
+// another, with the signals of RemoveTemporariesOnSignals held back from the
+// first rename to the last; when one cannot be put in place, those already
+// renamed are taken back. False with a message: "cannot keep the old <name>
+// while the outputs are put in place: <reason>" when a file to be replaced
+// could not be kept.
 bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error);
 
 // Writes a whole file through an OutputFile; false with a message.

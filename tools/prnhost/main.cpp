@@ -196,10 +196,11 @@ int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
 }
 
 // An output that names a file the job reads, or the other output, would
-// destroy a file of the user's: refused before the job. 0 or the exit status
-// (message printed).
-int CheckOutputNames(const Options& o, const hostkit::TicketStore& store) {
-    const prnhost::JobFiles inputs = prnhost::FilesAJobReads(o.ticket, o.images, o.plugin, store);
+// destroy a file of the user's: refused before the job. The plug-in is the
+// file loaded (a bare name is where the loader found it). 0 or the exit
+// status (message printed).
+int CheckOutputNames(const Options& o, const prnhost::PluginLibrary& plugin, const hostkit::TicketStore& store) {
+    const prnhost::JobFiles inputs = prnhost::FilesAJobReads(o.ticket, o.images, plugin.File(), store);
     for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.out}, {"--ticket-out", o.ticketOut}}) {
         if (output.path.empty()) continue;
         if (const std::string refused = prnhost::RefuseJobInput(output, inputs); !refused.empty()) return Fail(refused);
@@ -399,10 +400,10 @@ int main(int argc, char** argv) {
         } catch (const std::exception& error) {
             return Fail(error.what());
         }
-        if (const int status = CheckOutputNames(options, store); status != 0) return status;
         prnhost::PluginLibrary plugin;
         std::string error;
         if (!plugin.Load(options.plugin, error)) return Fail(error);
+        if (const int status = CheckOutputNames(options, plugin, store); status != 0) return status;
         if (options.logLevelGiven && !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Plugins/Output/LogLevel") &&
             !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Level")) {
             store.Set(TICKET_SCOPE_SYSTEM, 0, "Debug/Level", static_cast<int32_t>(options.logLevel / 1000));
