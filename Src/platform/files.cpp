@@ -2,7 +2,10 @@
 // its names, and replacing a file's contents in one call.
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
+#include <exception>
+#include <filesystem>
 #include <mutex>
 #include <utility>
 
@@ -15,7 +18,41 @@ namespace platform {
 namespace {
 std::mutex g_hookLock;
 std::function<void(const std::string&)> g_beforeReplace;
+TestReplaceTrace* g_trace = nullptr;
+std::atomic<bool> g_noHardLinks{false};
+std::atomic<TestReplaceCall> g_replaceCall{nullptr};
+
+// The digits at text[at...] up to end as a number; false for none or too many.
+bool ReadNumber(const std::string& text, size_t at, size_t end, uint64_t* number) {
+    if (at >= end || end - at > 10) return false;
+    *number = 0;
+    for (size_t i = at; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        *number = *number * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    return true;
+}
 }  // namespace
+
+void SetTestReplaceTrace(TestReplaceTrace* trace) {
+    std::lock_guard<std::mutex> hold(g_hookLock);
+    g_trace = trace;
+}
+
+void NoteTestSync(bool folder) {
+    std::lock_guard<std::mutex> hold(g_hookLock);
+    if (g_trace) ++(folder ? g_trace->folderSyncs : g_trace->temporarySyncs);
+}
+
+void NoteTestCreatedMode(unsigned mode) {
+    std::lock_guard<std::mutex> hold(g_hookLock);
+    if (g_trace) g_trace->createdMode = mode;
+}
+
+void SetTestNoHardLinks(bool none) { g_noHardLinks = none; }
+bool TestNoHardLinks() { return g_noHardLinks; }
+void SetTestReplaceCall(TestReplaceCall call) { g_replaceCall = call; }
+TestReplaceCall TestReplaceCallSet() { return g_replaceCall; }
 
 void SetTestBeforeReplace(std::function<void(const std::string& path)> hook) {
     std::lock_guard<std::mutex> hold(g_hookLock);
@@ -36,6 +73,31 @@ std::string NameBeside(const std::string& target, int attempt, bool shortName, c
     return shortName ? FolderOfPath(target) + "." + tail : target + "." + tail;
 }
 
+bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process) {
+    // "<target>.<pid>-<n><suffix>" or ".<pid>-<n><suffix>", suffix ".tmp" or ".old".
+    if (name.size() < 8) return false;
+    const std::string suffix = name.substr(name.size() - 4);
+    if (suffix != ".tmp" && suffix != ".old") return false;
+    size_t at = 0;
+    if (name.size() > targetName.size() + 1 && name.compare(0, targetName.size(), targetName) == 0 &&
+        name[targetName.size()] == '.') {
+        at = targetName.size() + 1;
+    } else if (name[0] == '.') {
+        at = 1;
+    } else {
+        return false;
+    }
+    const size_t end = name.size() - 4;
+    const size_t dash = name.find('-', at);
+    uint64_t pid = 0, attempt = 0;
+    if (dash == std::string::npos || dash >= end || !ReadNumber(name, at, dash, &pid) ||
+        !ReadNumber(name, dash + 1, end, &attempt) || pid > UINT32_MAX || attempt >= kNameAttempts) {
+        return false;
+    }
+    *process = static_cast<uint32_t>(pid);
+    return true;
+}
+
 std::string ReplaceErrorText(int code) {
     switch (code) {
         case kReplaceChanged: return "it changed while it was being replaced";
@@ -43,6 +105,9 @@ std::string ReplaceErrorText(int code) {
         case kReplaceHardLinks: return "it has more than one name (hard links), which a new file would split";
         case kReplaceAttributes: return "it has an ACL or extended attributes, which a new file would lose";
         case kReplaceNotRegular: return "it is not a regular file";
+        case kReplaceBusy: return "another run is writing it";
+        case kReplaceAttributeValues:
+            return "it has an ACL or extended attributes that a new file would have with other values";
         default: break;
     }
     return ErrorText(code);
@@ -56,6 +121,7 @@ FileReplacement::~FileReplacement() {
 int FileReplacement::Finish() {
     if (!m_stream) return EBADF;
     int error = SyncFile(m_stream);
+    if (error == 0) NoteTestSync(false);
     errno = 0;
     if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
     m_stream = nullptr;
@@ -66,28 +132,64 @@ int FileReplacement::Finish() {
 int FileReplacement::ReadyToPublish(const FileIdentity* expected) {
     if (m_temp.empty() || m_stream) return EBADF;
     RunTestBeforeReplace(m_path);
-    if (expected && IdentityOfPath(m_path) != *expected) {
-        Discard();
-        return kReplaceChanged;
+    int refused = CheckStillReplaceable();
+    if (refused == 0 && expected && IdentityOfPath(m_path) != *expected) refused = kReplaceChanged;
+    if (refused != 0) Discard();
+    return refused;
+}
+
+int FileReplacement::RemoveLeftovers() {
+    if (!m_seen.exists) return 0;
+    const std::string folder = FolderOfPath(m_target);
+    const std::string targetName = m_target.substr(folder.size());
+    bool busy = false;
+    try {
+        std::error_code failed;
+        std::filesystem::directory_iterator it(std::filesystem::path(folder.empty() ? "." : folder), failed);
+        if (failed) return failed.value() ? failed.value() : EIO;
+        for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
+            const std::string name = it->path().filename().string();
+            uint32_t process = 0;
+            if (!IsNameBeside(name, targetName, &process)) continue;
+            const std::string path = folder + name;
+            if (path == m_backup || path == m_temp) continue;  // this run's own
+            // Only another name of the very file: any other file is someone's.
+            const FileIdentity there = IdentityOfName(path);
+            if (!there.exists || there.device != m_seen.device || there.inode != m_seen.inode) continue;
+            if (ProcessRunning(process)) {
+                busy = true;
+            } else if (std::remove(path.c_str()) == 0) {
+                m_removed.push_back({path, process});
+            }
+        }
+    } catch (const std::exception&) {  // a name the system cannot give, or no memory: none removed
+        return busy ? kReplaceBusy : 0;
     }
-    return 0;
+    return busy ? kReplaceBusy : 0;
 }
 
 void FileReplacement::DropBackup() {
-    if (!m_backup.empty()) std::remove(m_backup.c_str());
-    m_backup.clear();
+    // The only copy of the old file stays, and its name with it.
+    if (!m_backupHoldsOld) {
+        if (!m_backup.empty()) std::remove(m_backup.c_str());
+        m_backup.clear();
+    }
+    m_backupLinked = false;
+    m_keepBackup = false;
     m_published = false;
 }
 
 void FileReplacement::Discard() {
     if (m_stream) std::fclose(m_stream);
     m_stream = nullptr;
+    CloseFiles();
     if (!m_temp.empty()) std::remove(m_temp.c_str());
     m_temp.clear();
 }
 
-int ReplaceFileContents(const std::string& path, const void* data, size_t size, const FileIdentity* expected) {
-    FileReplacement replacement;
+namespace {
+int Replace(FileReplacement& replacement, const std::string& path, const void* data, size_t size,
+            const FileIdentity* expected) {
     int error = replacement.Begin(path);
     if (error != 0) return error;
     if (size > 0) {
@@ -102,6 +204,16 @@ int ReplaceFileContents(const std::string& path, const void* data, size_t size, 
     }
     error = replacement.Finish();
     return error != 0 ? error : replacement.Publish(expected);
+}
+}  // namespace
+
+int ReplaceFileContents(const std::string& path, const void* data, size_t size, const FileIdentity* expected,
+                        std::vector<RemovedLeftover>* removed) {
+    FileReplacement replacement;
+    const int error = Replace(replacement, path, data, size, expected);
+    const std::vector<RemovedLeftover>& gone = replacement.RemovedLeftovers();
+    if (removed) removed->insert(removed->end(), gone.begin(), gone.end());
+    return error;
 }
 
 }  // namespace platform

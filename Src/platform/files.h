@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -26,19 +27,21 @@ OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int*
 int SyncFile(std::FILE* file);
 
 // Which file a name leads to at one moment, and what it holds: the file
-// itself (device and inode; volume and file index on Windows), its size and
-// its last modification. Equal identities: the same file, unchanged as far
-// as its size and time tell.
+// itself (device and inode; volume and file index on Windows), its size, its
+// last modification and its last change (which every write, link, chmod,
+// chown and attribute change moves, and which no one can set back). Equal
+// identities: the same file, unchanged as far as its size and times tell.
 struct FileIdentity {
     bool exists = false;
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t size = 0;
     int64_t modified = 0;  // in the system's finest unit
+    int64_t changed = 0;   // the same
 
     bool operator==(const FileIdentity& other) const {
         return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
-               modified == other.modified;
+               modified == other.modified && changed == other.changed;
     }
     bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };
@@ -58,10 +61,21 @@ enum ReplaceRefusal : int {
     kReplaceHardLinks = -3,    // it has other names, which would keep the old bytes
     kReplaceAttributes = -4,   // an ACL or extended attributes a new file would not have
     kReplaceNotRegular = -5,   // a device, FIFO or socket: nothing to replace
+    kReplaceBusy = -6,         // another run of a program replacing it is under way
+    kReplaceAttributeValues = -7,  // an ACL or extended attributes a new file would have with other values
 };
 
 // The reason of a replacement's code, to follow "cannot write <name>: ".
 std::string ReplaceErrorText(int code);
+
+// A name that a run of this program left beside a file it replaced (its
+// temporary or backup, see below), removed because it was a second name of
+// the very file and the process that made it no longer runs: nothing was
+// lost with it.
+struct RemovedLeftover {
+    std::string path;
+    uint32_t process = 0;  // the id of the process that made it
+};
 
 // Replaces the file that a name leads to with new bytes, as one step for
 // anyone who reads it: the bytes go to a temporary file created exclusively
@@ -73,15 +87,36 @@ std::string ReplaceErrorText(int code);
 // file that a new one cannot stand in for is left as it is: one this process
 // may not write, one of another owner or group that this process cannot give
 // the new file, one with more than one hard link, one with an ACL or
-// extended attributes that the new file would not have (so the folder's own
-// defaults are kept). On Windows the system's replace call keeps the file's
-// attributes and security; the same refusals apply.
+// extended attributes that the new file would not have or would have with
+// other values (one that the new file only gains, as a folder's default ACL,
+// is no reason). On Windows the system's replace call keeps the file's
+// attributes and security; the same refusals apply. The temporary of an
+// existing file is created readable by its owner alone and then given the
+// old file's owner and permissions; a new file has the permissions the
+// process's umask leaves.
 //
-// Every step is decided on the opened file, not on the name before it.
+// Every step is decided on the opened file, not on the name before it. The
+// old file stays open from Begin to Publish; just before the rename the
+// refusals are made again on it, and the name must still lead to that very
+// file, unchanged (its size and times). Where no file stood at Begin, the new
+// file is put in place by a call that does not replace: a file made there
+// meanwhile is left and reported. The moment between that last check and
+// the rename remains: no system offers to rename only over a given file.
+//
+// The temporary and backup files are named "<target>.<pid>-<n>.tmp" and
+// "<target>.<pid>-<n>.old" (".<pid>-<n>.tmp" and ".<pid>-<n>.old" in the
+// target's folder where the long name is too long), with the id of the
+// process that made them. A run killed between its steps can leave one of
+// them as a second hard link of the file: Begin (and the check before the
+// rename) removes such a name when its process no longer runs (see
+// RemovedLeftovers), and refuses with kReplaceBusy while it runs. Any other
+// file, of this form or not, is never removed.
 class FileReplacement {
 public:
     FileReplacement() = default;
-    // Removes the temporary file and a backup of the replaced file (not put back).
+    // Removes the temporary file and a backup of the replaced file (not put
+    // back), unless the backup is the only copy of the old file (a TakeBack
+    // that failed).
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
@@ -94,54 +129,104 @@ public:
     const std::string& TemporaryPath() const { return m_temp; }
     // The file replaced: the name, or the file its links lead to.
     const std::string& Target() const { return m_target; }
+    // The leftovers of interrupted runs that Begin and Publish removed, to be
+    // logged; kept until the next Begin.
+    const std::vector<RemovedLeftover>& RemovedLeftovers() const { return m_removed; }
 
     // Flushes, syncs and closes the temporary file: 0 or the system's error
     // number (the temporary file is then removed).
     int Finish();
     // Keeps the file that Publish will replace under another name (a second
-    // hard link, or a synced copy where the file system has none) until
-    // TakeBack or DropBackup. 0 or a code, before anything was renamed.
+    // hard link, or a synced copy with its permissions where the file system
+    // has none) until TakeBack or DropBackup. 0 or a code, before anything
+    // was renamed.
     int KeepReplaced();
-    // Renames the finished temporary file over the target. With expected, the
-    // name must still lead to that file (kReplaceChanged otherwise). 0 or a
-    // code; on a failure the temporary file is removed and the target left as
-    // it was.
+    // Renames the finished temporary file over the target, when the file
+    // there is still the one Begin saw and may still be replaced (the
+    // refusals of Begin, kReplaceChanged otherwise); with expected, the name
+    // must also lead to that file (kReplaceChanged otherwise). Where no file
+    // stood at Begin, one made meanwhile is not replaced (EEXIST). 0 or a
+    // code; on a failure the temporary file is removed and the target left
+    // as it was; on Windows, when the system's replace call moved the old
+    // file aside and it cannot be moved back, it stays under BackupPath and
+    // is not removed.
     int Publish(const FileIdentity* expected = nullptr);
     // After Publish: the replaced file back under its name (KeepReplaced), or
     // the new file removed where there was none. 0 or the system's error
-    // number (the backup then stays, under BackupPath).
+    // number (the backup then stays, under BackupPath, and nothing removes
+    // it: not DropBackup, not the destructor).
     int TakeBack();
+    // The backup of the replaced file; after a failed TakeBack or Publish,
+    // the name under which the old file is kept (empty when there is none).
     const std::string& BackupPath() const { return m_backup; }
-    // Removes the backup: the new file stays.
+    // Removes the backup (unless it is the only copy of the old file): the
+    // new file stays.
     void DropBackup();
     // Closes and removes the temporary file.
     void Discard();
 
 private:
     // 0 when the finished temporary file may be renamed over the target: it
-    // is finished, and the name still leads to expected (when given; the
-    // temporary file is removed when not). Else the code.
+    // is finished, the file is still what Begin saw, and the name still leads
+    // to expected (when given). Else the code, and the temporary file is
+    // removed.
     int ReadyToPublish(const FileIdentity* expected);
+    // The refusals of Begin made again on the file still open (its leftover
+    // names removed again): 0 or the code. Each platform's.
+    int CheckStillReplaceable();
+    // Removes the names that interrupted runs left for the open old file:
+    // 0, kReplaceBusy while such a run goes on, or the system's error number.
+    int RemoveLeftovers();
+    // Closes the old file and the temporary's second handle (each platform's).
+    void CloseFiles();
 
     std::string m_path;      // as the caller named it
     std::string m_target;    // what is renamed over
     std::string m_temp;
     std::string m_backup;
     std::FILE* m_stream = nullptr;
-    bool m_hadFile = false;  // a file stood under the name at Begin
+    intptr_t m_old = -1;          // the old file, open from Begin to Publish (descriptor or handle)
+    intptr_t m_tempFile = -1;     // the temporary, open beside m_stream until Publish
+    FileIdentity m_seen;          // the old file as Begin saw it (and as our backup link left it)
+    std::vector<RemovedLeftover> m_removed;
+    bool m_hadFile = false;       // a file stood under the name at Begin
     bool m_published = false;
+    bool m_backupLinked = false;  // m_backup is a second hard link of the old file
+    bool m_keepBackup = false;    // KeepReplaced asked for the backup
+    bool m_backupHoldsOld = false;  // the backup is the only copy of the old file: never removed
 };
 
 // Puts size bytes under path through a FileReplacement (with expected, only
 // while the name leads to that file). 0, or a code (the temporary file is then
-// removed and the file at path left as it was). The writes count against
-// SetTestWriteLimit.
+// removed and the file at path left as it was). The leftovers of interrupted
+// runs it removed are added to *removed, when given, whatever the outcome.
+// The writes count against SetTestWriteLimit.
 int ReplaceFileContents(const std::string& path, const void* data, size_t size,
-                        const FileIdentity* expected = nullptr);
+                        const FileIdentity* expected = nullptr, std::vector<RemovedLeftover>* removed = nullptr);
 
 // For tests only: called with the name being replaced when its temporary
 // file is written and synced, before the name is checked and the file
 // renamed over it (empty: no longer).
 void SetTestBeforeReplace(std::function<void(const std::string& path)> hook);
+
+// For tests only: what the replacements did, counted while set (null: no
+// longer): syncs of a temporary file, syncs of a folder after a rename, and
+// the permissions the last temporary file had when it was created.
+struct TestReplaceTrace {
+    int temporarySyncs = 0;
+    int folderSyncs = 0;
+    unsigned createdMode = 0;
+};
+void SetTestReplaceTrace(TestReplaceTrace* trace);
+
+// For tests only: link() fails as on a file system without hard links while set.
+void SetTestNoHardLinks(bool none);
+
+// For tests only (Windows): plays the system's replace call on the names
+// (the backup name empty for none): 0 for success, else the system's error
+// code that the call would leave. Null: the system's own call.
+using TestReplaceCall = unsigned long (*)(const std::string& replaced, const std::string& replacement,
+                                          const std::string& backup);
+void SetTestReplaceCall(TestReplaceCall call);
 
 }  // namespace platform

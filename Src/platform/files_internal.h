@@ -4,7 +4,10 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+
+#include "platform/files.h"
 
 namespace platform {
 
@@ -37,6 +40,20 @@ int MakeBeside(const std::string& target, const char* suffix, std::string* name,
     name->clear();
     return EEXIST;
 }
+
+// Whether name (a file name, no folder) has the form of a file that NameBeside
+// makes beside a target named targetName: true with *process the id of the
+// process that made it.
+bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process);
+
+// The identity of the file under path itself (a symbolic link not followed).
+FileIdentity IdentityOfName(const std::string& path);
+
+// The tests' seams (see files.h): each a no-op without them.
+void NoteTestSync(bool folder);
+void NoteTestCreatedMode(unsigned mode);
+bool TestNoHardLinks();
+TestReplaceCall TestReplaceCallSet();
 
 // Runs the tests' hook of SetTestBeforeReplace, if one is set.
 void RunTestBeforeReplace(const std::string& path);

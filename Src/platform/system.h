@@ -29,6 +29,9 @@ LocalTime GetLocalTime();
 uint32_t CurrentThreadId();
 // The operating system's id of this process.
 uint32_t CurrentProcessId();
+// Whether a process of that id runs now (one this process may not look at
+// counts as running).
+bool ProcessRunning(uint32_t id);
 
 // The machine's name, at most kMaxComputerName characters; false when it
 // cannot be read, and then name is left as it was.

@@ -56,6 +56,7 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
 
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger,
                                const std::vector<DriverIniKey>& keys) {
+    std::vector<platform::RemovedLeftover> removed;  // over every read
     for (int read = 1;; ++read) {
         DriverSettings settings;
         // A missing file is written with every key, and one that cannot be
@@ -89,11 +90,16 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
         int error = 0;
         if (!added.empty()) {
             if (!comments.empty()) CIniFile::AddSectionComments(doc, comments, "DebugTif");
-            error = CIniFile::ReplaceIfUnchanged(path, doc, identity);
+            error = CIniFile::ReplaceIfUnchanged(path, doc, identity, &removed);
             // Saved by someone else meanwhile: their text, with what it still lacks.
             if (error == platform::kReplaceChanged && read < kReads) continue;
         }
         if (!logger) return settings;
+        for (const platform::RemovedLeftover& gone : removed) {
+            logger->Log(LOG_INFO, "ReadIniSettings: removed \"%s\", a second name of \"%s\" that an interrupted run "
+                        "(process %u) left", EscapeControlBytes(gone.path).c_str(), EscapeControlBytes(path).c_str(),
+                        static_cast<unsigned>(gone.process));
+        }
         if (wrongThreadCount) logger->Log(LOG_ERROR, "HalftoneThreadCount wrong entry");
         if (error > 0) {
             logger->Log(LOG_WARNING, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",

@@ -202,14 +202,15 @@ std::string CIniFile::Format(const IniDocument& doc) {
 namespace {
 
 // Replaces the file with the document's text: 0 or the replacement's code.
-int Replace(const std::string& path, const IniDocument& doc, const platform::FileIdentity* expected) {
+int Replace(const std::string& path, const IniDocument& doc, const platform::FileIdentity* expected,
+            std::vector<platform::RemovedLeftover>* removed = nullptr) {
     std::string text;
     try {
         text = CIniFile::Format(doc);
     } catch (const std::exception&) {  // no memory for the text
         return ENOMEM;
     }
-    return platform::ReplaceFileContents(path, text.data(), text.size(), expected);
+    return platform::ReplaceFileContents(path, text.data(), text.size(), expected, removed);
 }
 
 }  // namespace
@@ -220,8 +221,9 @@ bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string
     return error == 0;
 }
 
-int CIniFile::ReplaceIfUnchanged(const std::string& path, const IniDocument& doc, const platform::FileIdentity& read) {
-    return Replace(path, doc, &read);
+int CIniFile::ReplaceIfUnchanged(const std::string& path, const IniDocument& doc, const platform::FileIdentity& read,
+                                 std::vector<platform::RemovedLeftover>* removed) {
+    return Replace(path, doc, &read, removed);
 }
 
 const IniEntry* CIniFile::Find(const IniDocument& doc, const std::string& key, const std::string& section) {

@@ -64,9 +64,11 @@ public:
     static bool Save(const std::string& path, const IniDocument& doc, std::string* reason = nullptr);
     // The same while the name still leads to the file read as read: 0, or
     // the code of platform::ReplaceFileContents (kReplaceChanged when it does
-    // not), and then the file is left as it is.
+    // not), and then the file is left as it is. The names that interrupted
+    // runs left for the file and that were removed are added to *removed.
     static int ReplaceIfUnchanged(const std::string& path, const IniDocument& doc,
-                                  const platform::FileIdentity& read);
+                                  const platform::FileIdentity& read,
+                                  std::vector<platform::RemovedLeftover>* removed = nullptr);
 
     static void Parse(const std::string& text, IniDocument& doc);
     static std::string Format(const IniDocument& doc);

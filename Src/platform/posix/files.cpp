@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -39,6 +40,7 @@ FileIdentity IdentityOfStat(const struct stat& st) {
     identity.inode = static_cast<uint64_t>(st.st_ino);
     identity.size = static_cast<uint64_t>(st.st_size);
     identity.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.changed = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return identity;
 }
 
@@ -46,7 +48,16 @@ FileIdentity IdentityOfStat(const struct stat& st) {
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOfPath(path);
     const Descriptor dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) fsync(dir.fd);
+    if (dir.fd >= 0 && fsync(dir.fd) == 0) NoteTestSync(true);
+}
+
+// link(), or its failure where the file system has no hard links (the tests').
+int Link(const std::string& from, const std::string& to) {
+    if (TestNoHardLinks()) {
+        errno = EPERM;
+        return -1;
+    }
+    return link(from.c_str(), to.c_str());
 }
 
 using Attributes = std::vector<std::pair<std::string, std::string>>;
@@ -97,14 +108,22 @@ int ReadAttributes(int fd, Attributes* out) {
     return 0;
 }
 
-// 0 when the new file has the old one's extended attributes and no others,
-// kReplaceAttributes when not, or the system's error number.
+// 0 when the new file has every extended attribute of the old one with the
+// same value (others that it gains, as a folder's default ACL, are no
+// reason); kReplaceAttributes when it lacks one, kReplaceAttributeValues when
+// it has one with another value, or the system's error number.
 int CheckSameAttributes(int oldFd, int newFd) {
     try {
         Attributes before, after;
         if (const int error = ReadAttributes(oldFd, &before); error != 0) return error;
         if (const int error = ReadAttributes(newFd, &after); error != 0) return error;
-        return before == after ? 0 : kReplaceAttributes;
+        int refused = 0;
+        for (const auto& [name, value] : before) {
+            const auto it = std::lower_bound(after.begin(), after.end(), std::make_pair(name, std::string()));
+            if (it == after.end() || it->first != name) return kReplaceAttributes;
+            if (it->second != value) refused = kReplaceAttributeValues;
+        }
+        return refused;
     } catch (const std::exception&) {  // no memory for them
         return ENOMEM;
     }
@@ -112,11 +131,13 @@ int CheckSameAttributes(int oldFd, int newFd) {
 
 // Copies the file at from into a new file named beside it: 0 with *copy set,
 // or the system's error number (nothing left).
-int CopyAside(const std::string& from, std::string* copy) {
+// The file copied must be expected (the same file).
+int CopyAside(const std::string& from, const FileIdentity& expected, std::string* copy) {
     const Descriptor in(open(from.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (in.fd < 0 || fstat(in.fd, &st) != 0) return errno;
     if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : kReplaceNotRegular;
+    if (st.st_dev != expected.device || st.st_ino != expected.inode) return kReplaceChanged;
     int fd = -1;
     const int made = MakeBeside(from, ".old", copy, [&fd](const std::string& name) {
         fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -143,6 +164,15 @@ int CopyAside(const std::string& from, std::string* copy) {
     }
     if (error == 0 && fchmod(out.fd, st.st_mode & 0777) != 0) error = errno;
     if (error == 0 && fsync(out.fd) != 0) error = errno;
+    if (error == 0) {
+        struct stat after {};
+        if (fstat(in.fd, &after) != 0) error = errno;
+        // The file copied must be the one replaced, whole.
+        if (error == 0 && (after.st_dev != expected.device || after.st_ino != expected.inode ||
+                           IdentityOfStat(after) != IdentityOfStat(st))) {
+            error = kReplaceChanged;
+        }
+    }
     if (error != 0) {
         unlink(copy->c_str());
         copy->clear();
@@ -154,6 +184,33 @@ int CopyAside(const std::string& from, std::string* copy) {
 bool NoHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS || error == EMLINK ||
            error == EXDEV;
+}
+
+// Renames from to a name where no file stands: EEXIST, and nothing changed,
+// when one does. Where the file system can neither rename so nor link, the
+// name is looked at just before a plain rename.
+int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+#endif
+    if (Link(from, to) == 0) {
+        unlink(from.c_str());
+        return 0;
+    }
+    if (!NoHardLinks(errno)) return errno;
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The same, a folder under the name told as such.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    const int error = RenameNoReplaceOrError(from, to);
+    struct stat st {};
+    if (error == EEXIST && lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+    return error;
 }
 
 }  // namespace
@@ -208,19 +265,36 @@ FileIdentity IdentityOfPath(const std::string& path) {
     return IdentityOfStat(st);
 }
 
+FileIdentity IdentityOfName(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || lstat(path.c_str(), &st) != 0) return FileIdentity();
+    return IdentityOfStat(st);
+}
+
+void FileReplacement::CloseFiles() {
+    if (m_old >= 0) close(static_cast<int>(m_old));
+    if (m_tempFile >= 0) close(static_cast<int>(m_tempFile));
+    m_old = -1;
+    m_tempFile = -1;
+}
+
 int FileReplacement::Begin(const std::string& path) {
     Discard();
     DropBackup();
+    m_backup.clear();
+    m_backupHoldsOld = false;
     m_published = false;
     m_hadFile = false;
     m_path = path;
     m_target.clear();
+    m_seen = FileIdentity();
+    m_removed.clear();
     if (path.empty()) return ENOENT;
 
     // The file the name leads to now, opened as this process would write it:
     // one it may not write is refused here, whatever its permissions say to
     // another user.
-    const Descriptor old(open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Descriptor old(open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (old.fd < 0) {
         const int error = errno;
@@ -233,81 +307,136 @@ int FileReplacement::Begin(const std::string& path) {
         if (fstat(old.fd, &st) != 0) return errno;
         if (S_ISDIR(st.st_mode)) return EISDIR;
         if (!S_ISREG(st.st_mode)) return kReplaceNotRegular;
-        if (st.st_nlink > 1) return kReplaceHardLinks;
-        // Only root gives a file to another user.
-        if (st.st_uid != geteuid() && geteuid() != 0) return kReplaceOtherOwner;
         char* real = realpath(path.c_str(), nullptr);
         if (!real) return errno;
         m_target = real;
         std::free(real);
+        m_seen = IdentityOfStat(st);
+        if (st.st_nlink > 1) {
+            // Names that interrupted runs left for it go; the user's stay.
+            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+            if (fstat(old.fd, &st) != 0) return errno;
+            if (st.st_nlink > 1) return kReplaceHardLinks;
+            m_seen = IdentityOfStat(st);
+        }
+        // Only root gives a file to another user.
+        if (st.st_uid != geteuid() && geteuid() != 0) return kReplaceOtherOwner;
         struct stat there {};
         if (stat(m_target.c_str(), &there) != 0) return errno;
         if (there.st_dev != st.st_dev || there.st_ino != st.st_ino) return kReplaceChanged;
         m_hadFile = true;
     }
 
+    // The temporary of an existing file is its owner's alone until it has
+    // the old file's owner and permissions.
     int fd = -1;
-    const int made = MakeBeside(m_target, ".tmp", &m_temp, [&fd](const std::string& name) {
-        fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const mode_t mode = m_hadFile ? 0600 : 0666;
+    const int made = MakeBeside(m_target, ".tmp", &m_temp, [&fd, mode](const std::string& name) {
+        fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         return fd >= 0;
     });
     if (made != 0) return made;
     Descriptor temp(fd);
     int error = 0;
-    if (m_hadFile) {
+    struct stat now {};
+    if (fstat(temp.fd, &now) != 0) error = errno;
+    if (error == 0) NoteTestCreatedMode(now.st_mode & 07777);
+    if (error == 0 && m_hadFile) {
         // The old file's owner, group and permissions (without set-id bits),
         // then its extended attributes, which the new one must have as well.
-        struct stat now {};
-        if (fstat(temp.fd, &now) != 0) {
-            error = errno;
-        } else if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) && fchown(temp.fd, st.st_uid, st.st_gid) != 0) {
+        if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) && fchown(temp.fd, st.st_uid, st.st_gid) != 0) {
             error = kReplaceOtherOwner;
         } else if (fchmod(temp.fd, st.st_mode & 0777) != 0) {
             error = errno;
         } else {
             error = CheckSameAttributes(old.fd, temp.fd);
         }
+        // Kept open for the check before the rename.
+        if (error == 0 && (m_tempFile = fcntl(temp.fd, F_DUPFD_CLOEXEC, 0)) < 0) error = errno;
     }
     if (error == 0 && !(m_stream = fdopen(temp.fd, "wb"))) error = errno ? errno : EIO;
     if (error != 0) {
+        CloseFiles();
         unlink(m_temp.c_str());
         m_temp.clear();
         return error;
     }
     temp.fd = -1;  // the stream's now
+    if (m_hadFile) {
+        m_old = old.fd;
+        old.fd = -1;
+    }
+    return 0;
+}
+
+int FileReplacement::CheckStillReplaceable() {
+    if (!m_hadFile) return 0;  // put in place without replacing
+    if (m_old < 0 || m_tempFile < 0) return EBADF;
+    const int oldFd = static_cast<int>(m_old);
+    struct stat st {}, temp {};
+    if (fstat(oldFd, &st) != 0 || fstat(static_cast<int>(m_tempFile), &temp) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return kReplaceNotRegular;
+    const nlink_t ours = m_backupLinked ? 2 : 1;  // this run's backup is one name more
+    if (st.st_nlink > ours) {
+        const size_t removed = m_removed.size();
+        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+        if (fstat(oldFd, &st) != 0) return errno;
+        if (st.st_nlink > ours) return kReplaceHardLinks;
+        // The names removed moved its change time; nothing else may have.
+        if (m_removed.size() > removed) m_seen.changed = IdentityOfStat(st).changed;
+    }
+    if (st.st_uid != temp.st_uid || st.st_gid != temp.st_gid) return kReplaceOtherOwner;
+    if (const int refused = CheckSameAttributes(oldFd, static_cast<int>(m_tempFile)); refused != 0) return refused;
+    // Unchanged (its bytes, permissions, links, attributes), and still
+    // under the name.
+    struct stat there {};
+    if (IdentityOfStat(st) != m_seen || stat(m_target.c_str(), &there) != 0 || there.st_dev != st.st_dev ||
+        there.st_ino != st.st_ino) {
+        return kReplaceChanged;
+    }
     return 0;
 }
 
 int FileReplacement::KeepReplaced() {
     DropBackup();
     if (m_temp.empty() || m_stream) return EBADF;
-    struct stat st {};
-    if (stat(m_target.c_str(), &st) != 0) {
-        if (errno != ENOENT) return errno;
-        m_hadFile = false;  // gone meanwhile: taking back removes the new file
-        return 0;
-    }
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    if (!S_ISREG(st.st_mode)) return kReplaceNotRegular;
-    m_hadFile = true;
+    m_keepBackup = true;
+    if (!m_hadFile) return 0;  // taking back removes the new file
+    if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     int linkError = 0;
     const int made = MakeBeside(m_target, ".old", &m_backup, [this, &linkError](const std::string& name) {
-        if (link(m_target.c_str(), name.c_str()) == 0) return true;
+        if (Link(m_target, name) == 0) return true;
         linkError = errno;
         return false;
     });
     // Where the file system has no hard links, a copy stands in.
-    if (made != 0 && NoHardLinks(linkError)) return CopyAside(m_target, &m_backup);
-    return made;
+    if (made != 0 && NoHardLinks(linkError)) return CopyAside(m_target, m_seen, &m_backup);
+    if (made != 0) return made;
+    m_backupLinked = true;
+    // The link is of the file Begin saw, and moved only its change time.
+    struct stat st {};
+    const FileIdentity backup = IdentityOfName(m_backup);
+    if (fstat(static_cast<int>(m_old), &st) != 0) return errno;
+    FileIdentity now = IdentityOfStat(st);
+    now.changed = m_seen.changed;
+    if (now != m_seen || backup.device != m_seen.device || backup.inode != m_seen.inode) {
+        DropBackup();
+        return kReplaceChanged;
+    }
+    m_keepBackup = true;
+    m_seen.changed = IdentityOfStat(st).changed;
+    return 0;
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
-    if (rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        const int error = errno;
+    const int error = m_hadFile ? (rename(m_temp.c_str(), m_target.c_str()) == 0 ? 0 : errno)
+                                : RenameNoReplace(m_temp, m_target);
+    if (error != 0) {
         Discard();
         return error;
     }
+    CloseFiles();
     m_temp.clear();
     SyncFolderOf(m_target);
     m_published = true;
@@ -323,6 +452,7 @@ int FileReplacement::TakeBack() {
             m_backup.clear();
         } else {
             error = errno;
+            m_backupHoldsOld = true;  // the only copy of the old file now
         }
     } else if (m_hadFile) {
         error = ENOENT;  // the old file was not kept

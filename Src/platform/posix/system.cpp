@@ -1,11 +1,14 @@
 #include "platform/system.h"
 
 #include <sched.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -37,6 +40,11 @@ LocalTime GetLocalTime() {
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
+bool ProcessRunning(uint32_t id) {
+    if (id == 0 || id > static_cast<uint32_t>(INT32_MAX)) return false;
+    return kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
 
 bool GetComputerName(std::string* name) {
     if (!name) return false;

@@ -42,7 +42,25 @@ FileIdentity IdentityOfHandle(HANDLE handle) {
     identity.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     identity.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                                              info.ftLastWriteTime.dwLowDateTime);
+    // The change time, which the handle's file information leaves out.
+    FILE_BASIC_INFO basic {};
+    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        identity.changed = basic.ChangeTime.QuadPart;
+    }
     return identity;
+}
+
+// The system's replace call (or the tests' play of it): 0 or its error code.
+DWORD Replace(const std::string& target, const std::string& temp, const std::string& backup) {
+    if (const TestReplaceCall call = TestReplaceCallSet()) return call(target, temp, backup);
+    return ReplaceFileA(target.c_str(), temp.c_str(), backup.c_str(), 0, nullptr, nullptr) ? 0 : GetLastError();
+}
+
+// The code of a failed rename or replace over target.
+int FailedOver(const std::string& target, DWORD error) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+    return win32::ErrnoFromError(error);
 }
 
 // Whether the new file has the old one's owner (a new file gets the owner
@@ -149,20 +167,38 @@ FileIdentity IdentityOfPath(const std::string& path) {
     return IdentityOfHandle(file.handle);
 }
 
+FileIdentity IdentityOfName(const std::string& path) {
+    if (path.empty()) return FileIdentity();
+    const Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return IdentityOfHandle(file.handle);
+}
+
+void FileReplacement::CloseFiles() {
+    if (m_old != -1) CloseHandle(reinterpret_cast<HANDLE>(m_old));
+    m_old = -1;
+    m_tempFile = -1;
+}
+
 int FileReplacement::Begin(const std::string& path) {
     Discard();
     DropBackup();
+    m_backup.clear();
+    m_backupHoldsOld = false;
     m_published = false;
     m_hadFile = false;
     m_path = path;
     m_target.clear();
+    m_seen = FileIdentity();
+    m_removed.clear();
     if (path.empty()) return ENOENT;
 
     // The file the name leads to now (links followed), opened as this process
     // would write it: a read-only one is refused here.
-    const Handle old(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle old(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!old.Valid()) {
         const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -178,8 +214,15 @@ int FileReplacement::Begin(const std::string& path) {
         if (GetFileType(old.handle) != FILE_TYPE_DISK) return kReplaceNotRegular;
         if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
         if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
-        if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
         if (!FinalPath(old.handle, &m_target)) return LastErrno();
+        m_seen = IdentityOfHandle(old.handle);
+        if (info.nNumberOfLinks > 1) {
+            // Names that interrupted runs left for it go; the user's stay.
+            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+            if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
+            if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+            m_seen = IdentityOfHandle(old.handle);
+        }
         m_hadFile = true;
     }
 
@@ -197,21 +240,42 @@ int FileReplacement::Begin(const std::string& path) {
         m_temp.clear();
         return error;
     }
+    if (m_hadFile) {
+        m_old = reinterpret_cast<intptr_t>(old.handle);
+        old.handle = INVALID_HANDLE_VALUE;
+    }
+    return 0;
+}
+
+int FileReplacement::CheckStillReplaceable() {
+    if (!m_hadFile) return 0;  // put in place without replacing
+    if (m_old == -1) return EBADF;
+    const HANDLE old = reinterpret_cast<HANDLE>(m_old);
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!GetFileInformationByHandle(old, &info)) return LastErrno();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    if (info.nNumberOfLinks > 1) {
+        const size_t removed = m_removed.size();
+        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+        if (!GetFileInformationByHandle(old, &info)) return LastErrno();
+        if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+        // The names removed moved its change time; nothing else may have.
+        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(old).changed;
+    }
+    // Unchanged (its bytes, links, attributes, security), and still under the name.
+    const FileIdentity there = IdentityOfPath(m_target);
+    if (IdentityOfHandle(old) != m_seen || there.device != m_seen.device || there.inode != m_seen.inode) {
+        return kReplaceChanged;
+    }
     return 0;
 }
 
 int FileReplacement::KeepReplaced() {
     DropBackup();
     if (m_temp.empty() || m_stream) return EBADF;
-    const DWORD attributes = GetFileAttributesA(m_target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return win32::ErrnoFromError(error);
-        m_hadFile = false;  // gone meanwhile: taking back removes the new file
-        return 0;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
-    m_hadFile = true;
+    m_keepBackup = true;
+    if (!m_hadFile) return 0;  // taking back removes the new file
+    if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     // The name the replace call moves the old file to: ours until then.
     HANDLE handle = INVALID_HANDLE_VALUE;
     const int made = MakeBeside(m_target, ".old", &m_backup,
@@ -222,38 +286,58 @@ int FileReplacement::KeepReplaced() {
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
-    // The replace call keeps the old file's attributes, security and streams
-    // on the new one; with a backup name the old file moves there.
-    bool done = false;
-    DWORD error = ERROR_FILE_NOT_FOUND;
-    if (m_hadFile) {
-        done = ReplaceFileA(m_target.c_str(), m_temp.c_str(), m_backup.empty() ? nullptr : m_backup.c_str(), 0,
-                            nullptr, nullptr) != 0;
-        if (!done) error = GetLastError();
-        // The old file went to the backup, the new one stayed: the old one back.
-        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-            MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
+    CloseFiles();  // the replace call opens the old file itself
+    if (!m_hadFile) {
+        // Not over a file made there meanwhile.
+        if (!MoveFileExA(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = GetLastError();
+            Discard();
+            return FailedOver(m_target, error);
         }
+        m_temp.clear();
+        m_published = true;
+        return 0;
     }
-    if (!done && error == ERROR_FILE_NOT_FOUND) {
-        done = MoveFileExA(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        if (!done) error = GetLastError();
-        if (done) {
-            // Nothing was replaced: taking back removes the new file.
-            m_hadFile = false;
-            if (!m_backup.empty()) DeleteFileA(m_backup.c_str());
+    // The replace call keeps the old file's attributes, security and streams
+    // on the new one, and moves the old file to a backup name: without one,
+    // a failure to move the new file in leaves neither under the name.
+    if (m_backup.empty()) {
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        const int made = MakeBeside(m_target, ".old", &m_backup,
+                                    [&handle](const std::string& name) { return CreateNew(name, &handle); });
+        if (made != 0) {
+            Discard();
+            return made;
+        }
+        CloseHandle(handle);
+    }
+    const DWORD error = Replace(m_target, m_temp, m_backup);
+    if (error == 0) {
+        m_temp.clear();
+        if (!m_keepBackup) {
+            DeleteFileA(m_backup.c_str());
             m_backup.clear();
         }
+        m_published = true;
+        return 0;
     }
-    if (!done) {
-        Discard();
-        const DWORD attributes = GetFileAttributesA(m_target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
-        return win32::ErrnoFromError(error);
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        // The old file went to the backup name and the new one stayed the
+        // temporary: the old one back, or kept where it is.
+        if (MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            m_backup.clear();
+        } else {
+            m_backupHoldsOld = true;
+        }
+    } else {
+        // Nothing was moved (ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+        // ERROR_UNABLE_TO_REMOVE_REPLACED and the rest): the backup name is
+        // still the empty file that reserved it.
+        DeleteFileA(m_backup.c_str());
+        m_backup.clear();
     }
-    m_temp.clear();
-    m_published = true;
-    return 0;
+    Discard();
+    return FailedOver(m_target, error);
 }
 
 int FileReplacement::TakeBack() {
@@ -261,6 +345,7 @@ int FileReplacement::TakeBack() {
     m_published = false;
     if (!m_backup.empty()) {
         if (!MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            m_backupHoldsOld = true;  // the only copy of the old file now
             return LastErrno();
         }
         m_backup.clear();

@@ -34,6 +34,16 @@ uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
 
+bool ProcessRunning(uint32_t id) {
+    if (id == 0) return false;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
 bool GetComputerName(std::string* name) {
     if (!name) return false;
     char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
