@@ -643,26 +643,38 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         for (const char* name : {"job.prn", "job.prn.ticket"}) std::filesystem::remove(File(name));
     }
 
-    // Two runs on one output name: one whole stream, never a mix.
+    // Runs at once on the same outputs: each ends well or fails for a true
+    // reason (another run's backup is no name of the user's), and the stream
+    // left is one run's whole stream, never a mix (the old one when all failed).
     prnhost::Image other = Cmyk(64, 200);
     for (uint8_t& byte : other.pixels) byte ^= 0x5A;
     std::vector<std::string> second = job;
     second[5] = WriteImage("other.pam", other);
-    second[9] = File("other.ticket");
+    for (const char* name : {"job.prn", "job.prn.ticket"}) std::ofstream(File(name)) << "old";
     const auto start = std::chrono::steady_clock::now();
-    const pid_t a = Spawn(PRNHOST_PATH, job, File("a.out"));
-    const pid_t b = Spawn(PRNHOST_PATH, second, File("b.out"));
-    EXPECT_EQ(Finish(a, start, File("a.out")).status, 0);
-    EXPECT_EQ(Finish(b, start, File("b.out")).status, 0);
+    std::vector<pid_t> runs;
+    for (int i = 0; i < 4; ++i) runs.push_back(Spawn(PRNHOST_PATH, i % 2 ? second : job, File(std::to_string(i) + ".out")));
+    int endedWell = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const MeasuredRun run = Finish(runs[i], start, File(std::to_string(i) + ".out"));
+        endedWell += run.status == 0;
+        bool trueReason = Contains(run.output, ": it changed while it was being replaced");
+        for (const char* name : {"job.prn", "job.prn.ticket"}) {
+            trueReason = trueReason || Contains(run.output, ": another run is writing " + File(name) + "\n");
+        }
+        EXPECT_TRUE(run.status == 0 || (run.status == 1 && trueReason)) << run.output;
+    }
     const std::string both = e2e::ReadText(File("job.prn"));
     std::vector<std::string> alone;
     for (const auto& run : {job, second}) {
         std::vector<std::string> arguments = run;
         arguments[7] = File("alone.prn");
+        arguments[9] = File("alone.ticket");
         ASSERT_EQ(RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path()).status, 0);
         alone.push_back(e2e::ReadText(File("alone.prn")));
     }
-    EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
+    EXPECT_TRUE(endedWell > 0 ? both == alone[0] || both == alone[1] : both == "old")
+        << both.size() << " bytes, not one run's stream";
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
 
     // A FIFO is written in place, for cat to read (a writer opened and closed
@@ -711,6 +723,20 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         const std::string folder = File("gone");
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
     };
+    // A backup that a killed run left as a second name of its output: removed
+    // once that run is gone (here a process that has ended), and a reason to
+    // wait while it runs (here this test).
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const auto leftBy = [this](const std::string& name, pid_t process) {
+        std::ofstream(File(name)) << "old";
+        const std::string leftover = name + "." + std::to_string(process) + "-0.old";
+        std::filesystem::create_hard_link(File(name), File(leftover));
+        return leftover;
+    };
+    const std::string endedLeftover = leftBy("ended.prn", ended);
+    const std::string runningLeftover = leftBy("running.prn", getpid());
     const struct {
         std::string name;
         std::function<void()> inChild;
@@ -727,6 +753,10 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {File("stdout-link"), alsoClosed(STDERR_FILENO), File("stdout.prn"), "", 0, ""},
         {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
         {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
+        {File("ended.prn"), {}, File("ended.prn"), "", 0,
+         endedLeftover + ": a second name of " + File("ended.prn") + " that process " + std::to_string(ended) + " left"},
+        {File("running.prn"), {}, "", "", 1,
+         "cannot write " + File("running.prn") + ": another run is writing " + File("running.prn") + "\n"},
     };
     for (const auto& c : outputs) {
         toFifo[7] = c.name;
@@ -738,6 +768,9 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_TRUE(written == c.before + alone[0]) << c.name << ": " << written.size() << " bytes";
         }
     }
+    EXPECT_FALSE(std::filesystem::exists(File(endedLeftover)));
+    EXPECT_TRUE(std::filesystem::equivalent(File("running.prn"), File(runningLeftover)));
+    EXPECT_EQ(e2e::ReadText(File("running.prn")), "old");
     EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
     EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
@@ -756,31 +789,53 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_EQ(piped.status, 1);
     EXPECT_TRUE(Contains(piped.output, "failed: Broken pipe")) << piped.output;
 
-    // A folder that takes an output's name during the job: neither output
-    // appears, and a ticket put in place before the stream failed is taken back.
-    for (const size_t taken : {7u, 9u}) {
+    // A folder that takes an output's name during the job, or a second name
+    // made for the old stream: neither output appears, and a ticket put in
+    // place before the stream failed is taken back.
+    const struct {
+        size_t taken;     // the argument whose file changes
+        bool oldStream;   // a stream stands under its name, and gets a second name
+        std::string said;
+    } meanwhile[] = {
+        {7, false, "cannot write " + File("job.prn") + ": Is a directory"},
+        {9, false, "cannot write " + File("job.prn.ticket") + ": it changed while it was being replaced"},
+        {7, true, "cannot write " + File("job.prn") + ": it has more than one name (hard links)"},
+    };
+    for (const auto& c : meanwhile) {
         std::filesystem::remove_all(File("job.prn"));
         std::ofstream(File("job.prn.ticket")) << "old";
+        if (c.oldStream) std::ofstream(File("job.prn")) << "old stream";
         std::vector<std::string> slow = job;
         slow[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
         const pid_t running = Spawn(PRNHOST_PATH, slow, File("taken.out"));
         for (int i = 0; i < 1000 && FilesNamed(collector.Folder().Path(), "job.prn.").size() < 3; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::filesystem::remove(slow[taken]);
-        std::filesystem::create_directory(slow[taken]);
+        if (c.oldStream) {
+            std::filesystem::create_hard_link(slow[c.taken], File("other-name.prn"));
+        } else {
+            std::filesystem::remove(slow[c.taken]);
+            std::filesystem::create_directory(slow[c.taken]);
+        }
         const MeasuredRun run = Finish(running, std::chrono::steady_clock::now(), File("taken.out"));
         EXPECT_EQ(run.status, 1) << run.output;
-        EXPECT_TRUE(Contains(run.output, "Is a directory")) << run.output;
-        EXPECT_TRUE(std::filesystem::is_directory(File("job.prn")) || !std::filesystem::exists(File("job.prn")));
+        EXPECT_TRUE(Contains(run.output, c.said)) << run.output;
         const std::vector<std::string> left = FilesNamed(collector.Folder().Path(), "job.prn");
-        if (taken == 7) {
+        if (c.oldStream) {
+            EXPECT_EQ(e2e::ReadText(File("job.prn")), "old stream");
+            EXPECT_EQ(e2e::ReadText(File("other-name.prn")), "old stream");
+            EXPECT_TRUE(std::filesystem::equivalent(File("job.prn"), File("other-name.prn")));
+            std::filesystem::remove(File("other-name.prn"));
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(File("job.prn")) || !std::filesystem::exists(File("job.prn")));
+        }
+        if (c.taken == 7) {
             EXPECT_EQ(e2e::ReadText(File("job.prn.ticket")), "old");
             EXPECT_EQ(left, (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
         } else {
             EXPECT_EQ(left, std::vector<std::string>{"job.prn.ticket"});
         }
-        std::filesystem::remove_all(slow[taken]);
+        std::filesystem::remove_all(slow[c.taken]);
     }
 
     // Held between the ticket's rename and the stream's: a folder that takes
@@ -799,13 +854,15 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const struct {
         const char* what;
         bool oldTicket, noLinks;
-        int signal;  // sent while held; 0: a folder takes the stream's name instead
+        int signal;        // sent while held; 0: a folder takes the stream's name instead
+        bool ticketTaken;  // and one takes the new ticket's, so that the old one cannot be put back
     } between[] = {
-        {"the old ticket put back", true, false, 0},
-        {"the old ticket put back without hard links", true, true, 0},
-        {"the new ticket removed", false, false, 0},
-        {"a signal", true, false, SIGTERM},
-        {"a signal without hard links", true, true, SIGHUP},
+        {"the old ticket put back", true, false, 0, false},
+        {"the old ticket put back without hard links", true, true, 0, false},
+        {"the new ticket removed", false, false, 0, false},
+        {"a signal", true, false, SIGTERM, false},
+        {"a signal without hard links", true, true, SIGHUP, false},
+        {"the old ticket kept where the message says", true, false, 0, true},
     };
     for (const auto& c : between) {
         std::filesystem::remove_all(File("job.prn"));
@@ -823,6 +880,10 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         } else {
             std::filesystem::create_directory(File("job.prn"));
         }
+        if (c.ticketTaken) {
+            std::filesystem::remove(File("job.prn.ticket"));
+            std::filesystem::create_directory(File("job.prn.ticket"));
+        }
         std::filesystem::remove(marker);
         int status = 0;
         ASSERT_EQ(waitpid(running, &status, 0), running);
@@ -837,14 +898,24 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.what << "\n" << said;
             EXPECT_TRUE(Contains(said, "cannot write " + File("job.prn") + ": Is a directory"))
                 << c.what << "\n" << said;
+        }
+        // Neither a temporary file nor a kept old file is left, but for the
+        // old ticket that could not be put back: under the name the message gives.
+        std::vector<std::string> left = c.oldTicket ? std::vector<std::string>{"job.prn", "job.prn.ticket"}
+                                                    : std::vector<std::string>{"job.prn"};
+        if (c.ticketTaken) {
+            const std::string keptAs = "cannot put the old " + File("job.prn.ticket") + " back: Is a directory; it is kept as ";
+            const size_t at = said.find(keptAs);
+            ASSERT_NE(at, std::string::npos) << c.what << "\n" << said;
+            const std::string kept = said.substr(at + keptAs.size(), said.find('\n', at) - at - keptAs.size());
+            EXPECT_EQ(e2e::ReadText(kept), "old") << kept;
+            left.push_back(std::filesystem::path(kept).filename().string());
+        } else if (!c.signal) {
             EXPECT_EQ(ticketText, c.oldTicket ? "old" : "") << c.what;
             EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket) << c.what;
         }
-        // Neither a temporary file nor a kept old file is left.
-        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"),
-                  c.oldTicket ? (std::vector<std::string>{"job.prn", "job.prn.ticket"})
-                              : std::vector<std::string>{"job.prn"})
-            << c.what;
+        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), left) << c.what;
+        if (c.ticketTaken) std::filesystem::remove(File(left.back()));
     }
     std::filesystem::remove_all(File("job.prn"));
 

@@ -103,6 +103,7 @@ public:
 std::string Named(const std::string& path) { return EscapeControlBytes(path); }
 
 std::string Cannot(const std::string& path, int code) {
+    if (code == platform::kReplaceBusy) return "cannot write " + Named(path) + ": another run is writing " + Named(path);
     return "cannot write " + Named(path) + ": " + platform::ReplaceErrorText(code);
 }
 
@@ -320,9 +321,10 @@ bool OutputFile::Finish(std::string& error) {
 bool OutputFile::KeepReplaced(std::string& error) {
     if (!Replaces()) return true;
     if (const int code = replacement_.KeepReplaced(); code != 0) {
-        // What stands under the name now is nothing a file replaces.
-        const bool unwritable = code == EISDIR || code == platform::kReplaceNotRegular;
-        error = unwritable ? Cannot(path_, code)
+        // A refusal (the file changed, another run is writing it, a folder
+        // took its name) is the output's; the rest, the backup's.
+        const bool refused = code < 0 || code == EISDIR;
+        error = refused ? Cannot(path_, code)
                            : "cannot keep the old " + Named(path_) +
                                  " while the outputs are put in place: " + platform::ReplaceErrorText(code);
         Discard();

@@ -32,6 +32,8 @@ public:
     // Opens the output (its temporary file, or the name itself when it is
     // written in place); false with a message naming the reason.
     bool Create(const std::string& path, std::string& error);
+    // The name as the caller gave it.
+    const std::string& Path() const { return path_; }
     // The open file; null when none is open.
     std::FILE* Stream() const { return file_; }
     // Writes bytes; false (the reason kept for Finish) when the file refused them.
@@ -54,6 +56,11 @@ public:
     // Whether Publish renames a file over the name (not written in place,
     // not discarded).
     bool Replaces() const;
+    // The second names of the file that runs killed while they replaced it
+    // had left, and that Create or Publish removed (see FileReplacement).
+    const std::vector<platform::RemovedLeftover>& RemovedLeftovers() const {
+        return replacement_.RemovedLeftovers();
+    }
     // Closes and removes the temporary file.
     void Discard();
     // "" or, after a write failed, a message with the system's reason.
