@@ -234,7 +234,6 @@ OutputFile::~OutputFile() {
 bool OutputFile::Create(const std::string& path, std::string& error) {
     Discard();
     Keep();
-    backupStays_ = false;
     path_ = path;
     errno_ = 0;
     inPlace_ = false;
@@ -351,15 +350,12 @@ bool OutputFile::TakeBack(std::string& error) {
     if (const int code = replacement_.TakeBack(); code != 0) {
         error = "cannot put the old " + Named(path_) + " back: " + platform::ReplaceErrorText(code) +
                 (backup.empty() ? std::string() : "; it is kept as " + Named(backup));
-        backupStays_ = !backup.empty();
         return false;
     }
     return true;
 }
 
-void OutputFile::Keep() {
-    if (!backupStays_) replacement_.DropBackup();
-}
+void OutputFile::Keep() { replacement_.DropBackup(); }
 
 std::string OutputFile::WriteError() const {
     return errno_ ? "writing " + Named(path_) + " failed: " + platform::ErrorText(errno_) : std::string();

@@ -2,7 +2,10 @@
 // complete: it is written to a temporary file created exclusively beside it,
 // synced, and renamed over the name when the writer commits, all through
 // platform::FileReplacement (so a file that a new one cannot stand in for,
-// one with a second hard link, an ACL or another owner, is refused); the
+// one with a second hard link, an ACL or another owner, is refused, also
+// when it becomes one while the output is written, and a file that changed
+// meanwhile is not replaced; "another run is writing <name>" when a run
+// that still goes on keeps it under a second name); the
 // temporary file is removed when the writer discards it, is destroyed, or the
 // program ends on one of the signals of RemoveTemporariesOnSignals. The
 // decision is taken on the opened file: a name that is (or leads to) a
@@ -73,7 +76,6 @@ private:
     std::string path_;  // as the user named it
     int slot_ = -1;     // the temporary's place in the list the signal handler removes
     int errno_ = 0;     // the first failed write's reason
-    bool backupStays_ = false;  // the take-back failed: the old file's only copy
 };
 
 // Puts finished output files under their names all together or not at all:
