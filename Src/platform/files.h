@@ -96,9 +96,10 @@ struct RemovedLeftover {
 // process's umask leaves.
 //
 // Every step is decided on the opened file, not on the name before it. The
-// old file stays open from Begin to Publish; just before the rename the
-// refusals are made again on it, and the name must still lead to that very
-// file, unchanged (its size and times). Where no file stood at Begin, the new
+// old file stays open from Begin to Publish (on Windows, where an open file
+// cannot be saved over by others, it is opened again); just before the
+// rename the refusals are made again on it, and the name must still lead to
+// that very file, unchanged (its size and times). Where no file stood at Begin, the new
 // file is put in place by a call that does not replace: a file made there
 // meanwhile is left and reported. The moment between that last check and
 // the rename remains: no system offers to rename only over a given file.
@@ -145,7 +146,8 @@ public:
     // there is still the one Begin saw and may still be replaced (the
     // refusals of Begin, kReplaceChanged otherwise); with expected, the name
     // must also lead to that file (kReplaceChanged otherwise). Where no file
-    // stood at Begin, one made meanwhile is not replaced (EEXIST). 0 or a
+    // stood at Begin, one made meanwhile is not replaced (EEXIST, or
+    // kReplaceChanged with expected). 0 or a
     // code; on a failure the temporary file is removed and the target left
     // as it was; on Windows, when the system's replace call moved the old
     // file aside and it cannot be moved back, it stays under BackupPath and
@@ -177,6 +179,10 @@ private:
     // Removes the names that interrupted runs left for the open old file:
     // 0, kReplaceBusy while such a run goes on, or the system's error number.
     int RemoveLeftovers();
+    // Windows: RemoveLeftovers with the file (*file, a HANDLE) closed, then
+    // opened again: 0, or the code (kReplaceHardLinks when names remain);
+    // *information its BY_HANDLE_FILE_INFORMATION.
+    int RemoveLeftoversReopened(void* file, void* information);
     // Closes the old file and the temporary's second handle (each platform's).
     void CloseFiles();
 

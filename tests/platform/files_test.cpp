@@ -62,11 +62,11 @@ unsigned long OldMovedAside(const std::string& replaced, const std::string&, con
     }
     return ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
-// The same, and a folder takes the name at once.
+// The same, and another file takes the name at once.
 unsigned long OldMovedAsideNameTaken(const std::string& replaced, const std::string& replacement,
                                      const std::string& backup) {
     const unsigned long error = OldMovedAside(replaced, replacement, backup);
-    CreateDirectoryA(replaced.c_str(), nullptr);
+    WriteWholeFile(replaced, "theirs");
     return error;
 }
 #endif
@@ -81,6 +81,11 @@ uint32_t EndedProcess() {
 // The name of the n-th backup that process id makes beside path.
 std::string BackupName(const std::string& path, uint32_t process, int n) {
     return path + "." + std::to_string(process) + "-" + std::to_string(n) + ".old";
+}
+
+// The same name, whichever separators it is written with.
+bool SameName(const std::string& a, const std::string& b) {
+    return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
 }
 
 // Sets the tests' hook for as long as it lives.
@@ -185,7 +190,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
          nullptr, nullptr, 0, "new", 2,
          [&] {
              ASSERT_EQ(removed.size(), 1u);
-             EXPECT_EQ(removed[0].path, BackupName(path, ended, 3));
+             EXPECT_TRUE(SameName(removed[0].path, BackupName(path, ended, 3))) << removed[0].path;
              EXPECT_EQ(removed[0].process, ended);
              EXPECT_EQ(ReadWholeFile(BackupName(path, ended, 4)), "kept");
          },
@@ -205,9 +210,9 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              std::filesystem::create_directory(path);
              WriteWholeFile(path + "/x", "x");
              EXPECT_NE(r.TakeBack(), 0);
-             EXPECT_EQ(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0));
+             EXPECT_TRUE(SameName(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0)));
              r.DropBackup();
-             EXPECT_EQ(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0));
+             EXPECT_TRUE(SameName(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0)));
              return 0;
          })},
 #ifndef _WIN32
@@ -257,6 +262,18 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              }
          },
          0, "new", 1, nullptr, nullptr},
+        // An ACL of its own that a new file would have with other values.
+        {"an ACL of its own", [&] {
+             old();
+             ASSERT_TRUE(GiveDefaultAcl(folder.Path())) << "ACLs in the test folder";
+             std::vector<char> acl(256);
+             const ssize_t size =
+                 getxattr(folder.Path().c_str(), "system.posix_acl_default", acl.data(), acl.size());
+             ASSERT_GT(size, 12);
+             acl[14] = 4;  // the other user may only read it
+             ASSERT_EQ(setxattr(path.c_str(), "system.posix_acl_access", acl.data(), size, 0), 0);
+         },
+         nullptr, nullptr, platform::kReplaceAttributeValues, "old", 1, nullptr, nullptr},
         // Where the file system has no hard links, a copy with the file's
         // permissions stands in, and is what the take-back puts back.
         {"a copy for a backup", [&] { old(); chmod(path.c_str(), 0640); platform::SetTestNoHardLinks(true); },
@@ -274,7 +291,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         {"the replace call moves the old file only",
          [&] { old(); platform::SetTestReplaceCall(OldMovedAside); }, nullptr, nullptr, EIO, "old", 1, nullptr, nullptr},
         {"the old file cannot be moved back",
-         [&] { old(); platform::SetTestReplaceCall(OldMovedAsideNameTaken); }, nullptr, nullptr, EIO, "", 2,
+         [&] { old(); platform::SetTestReplaceCall(OldMovedAsideNameTaken); }, nullptr, nullptr, EIO, "theirs", 2,
          [&] { EXPECT_EQ(ReadWholeFile(BackupName(path, platform::CurrentProcessId(), 0)), "old"); }, nullptr},
 #endif
     };

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "platform/temp_file.h"
 #include "services/driver_settings.h"
 #include "recording_logger.h"
@@ -170,6 +172,55 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
     EXPECT_FALSE(CIniFile::Load(path, doc));
     EXPECT_TRUE(std::filesystem::is_fifo(path));
 #endif
+}
+
+// Other names under or beside the file: a link that leads nowhere (its file
+// on a share not mounted) is left as it is, not replaced by a file of
+// defaults; a second name of the file that a run which has ended left (its
+// backup) is removed, and the log says so.
+TEST_F(DriverIni, ALinkThatLeadsNowhereIsLeftAndAnEndedRunsLeftoverRemoved) {
+    uint32_t ended = 999996;  // the id of no process now
+    while (platform::ProcessRunning(ended)) ended += 4;
+    const std::string leftover = path + "." + std::to_string(ended) + "-0.old";
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        std::vector<RecordingLogger::Line> said;
+        std::function<void()> check;
+    } cases[] = {
+#ifndef _WIN32
+        {"a link that leads nowhere", [&] { std::filesystem::create_symlink(folder.File("share/DaVav.ini"), path); },
+         {{1000, "ReadIniSettings: cannot write \"" + path +
+                     "\" (No such file or directory); its missing keys are not added"}},
+         [&] {
+             EXPECT_TRUE(std::filesystem::is_symlink(path));
+             EXPECT_FALSE(std::filesystem::exists(path));
+         }},
+#endif
+        {"a backup that an ended run left",
+         [&] {
+             WriteWholeFile(path, kAllKeys);
+             std::filesystem::create_hard_link(path, leftover);
+         },
+         {{2000, "ReadIniSettings: removed \"" + std::filesystem::path(leftover).make_preferred().string() +
+                     "\", a second name of \"" + path +
+                     "\" that an interrupted run (process " + std::to_string(ended) + ") left"}},
+         [&] { EXPECT_EQ(ReadWholeFile(path), "; set HalftoneThreadCount=-1 enables parallel halftoning, by "
+                                              "processor count (default)\n;     HalftoneThreadCount=0 disables "
+                                              "parallel halftoning\n;     HalftoneThreadCount=2..8 enables "
+                                              "parallel halftoning, as specified\n" + kAllKeys +
+                                              " HalftoneThreadCount=-1\n"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove(entry);
+        c.prepare();
+        log.lines.clear();
+        EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, -1);
+        EXPECT_EQ(log.lines, c.said);
+        c.check();
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+    }
 }
 
 TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {

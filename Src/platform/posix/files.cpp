@@ -388,8 +388,9 @@ int FileReplacement::CheckStillReplaceable() {
     if (st.st_uid != temp.st_uid || st.st_gid != temp.st_gid) return kReplaceOtherOwner;
     if (const int refused = CheckSameAttributes(oldFd, static_cast<int>(m_tempFile)); refused != 0) return refused;
     // Unchanged (its bytes, permissions, links, attributes), and still
-    // under the name.
+    // under the name (a folder there told as such).
     struct stat there {};
+    if (stat(m_target.c_str(), &there) == 0 && S_ISDIR(there.st_mode)) return EISDIR;
     if (IdentityOfStat(st) != m_seen || stat(m_target.c_str(), &there) != 0 || there.st_dev != st.st_dev ||
         there.st_ino != st.st_ino) {
         return kReplaceChanged;
@@ -434,7 +435,8 @@ int FileReplacement::Publish(const FileIdentity* expected) {
                                 : RenameNoReplace(m_temp, m_target);
     if (error != 0) {
         Discard();
-        return error;
+        // A file made where none was expected: the name no longer leads to it.
+        return error == EEXIST && expected ? kReplaceChanged : error;
     }
     CloseFiles();
     m_temp.clear();

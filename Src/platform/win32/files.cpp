@@ -107,6 +107,12 @@ bool FinalPath(HANDLE file, std::string* path) {
     return true;
 }
 
+// Opens the file at path as Begin does: to write it, and shared with all.
+HANDLE OpenToReplace(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // Creates an empty file of ours under a free name: false with errno set.
 bool CreateNew(const std::string& name, HANDLE* handle) {
     *handle = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -176,7 +182,7 @@ FileIdentity IdentityOfName(const std::string& path) {
 }
 
 void FileReplacement::CloseFiles() {
-    if (m_old != -1) CloseHandle(reinterpret_cast<HANDLE>(m_old));
+    // Nothing held between the steps (see CheckStillReplaceable).
     m_old = -1;
     m_tempFile = -1;
 }
@@ -196,9 +202,7 @@ int FileReplacement::Begin(const std::string& path) {
 
     // The file the name leads to now (links followed), opened as this process
     // would write it: a read-only one is refused here.
-    Handle old(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle old(OpenToReplace(path));
     if (!old.Valid()) {
         const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -218,9 +222,7 @@ int FileReplacement::Begin(const std::string& path) {
         m_seen = IdentityOfHandle(old.handle);
         if (info.nNumberOfLinks > 1) {
             // Names that interrupted runs left for it go; the user's stay.
-            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
-            if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
-            if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+            if (const int refused = RemoveLeftoversReopened(&old.handle, &info); refused != 0) return refused;
             m_seen = IdentityOfHandle(old.handle);
         }
         m_hadFile = true;
@@ -240,34 +242,50 @@ int FileReplacement::Begin(const std::string& path) {
         m_temp.clear();
         return error;
     }
-    if (m_hadFile) {
-        m_old = reinterpret_cast<intptr_t>(old.handle);
-        old.handle = INVALID_HANDLE_VALUE;
-    }
     return 0;
+}
+
+int FileReplacement::RemoveLeftoversReopened(void* file, void* information) {
+    HANDLE* handle = static_cast<HANDLE*>(file);
+    auto* info = static_cast<BY_HANDLE_FILE_INFORMATION*>(information);
+    // A name of a file goes only when no handle holds the file.
+    CloseHandle(*handle);
+    *handle = INVALID_HANDLE_VALUE;
+    const int busy = RemoveLeftovers();
+    *handle = OpenToReplace(m_target);
+    if (*handle == INVALID_HANDLE_VALUE) return LastErrno();
+    const FileIdentity now = IdentityOfHandle(*handle);
+    if (now.device != m_seen.device || now.inode != m_seen.inode) return kReplaceChanged;
+    if (busy != 0) return busy;
+    if (!GetFileInformationByHandle(*handle, info)) return LastErrno();
+    return info->nNumberOfLinks > 1 ? kReplaceHardLinks : 0;
 }
 
 int FileReplacement::CheckStillReplaceable() {
     if (!m_hadFile) return 0;  // put in place without replacing
-    if (m_old == -1) return EBADF;
-    const HANDLE old = reinterpret_cast<HANDLE>(m_old);
+    // Opened again (a file held open through the job could not be saved
+    // over by anyone else), and still the file Begin saw.
+    Handle old(OpenToReplace(m_target));
+    if (!old.Valid()) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(m_target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+        return error == ERROR_FILE_NOT_FOUND ? kReplaceChanged : win32::ErrnoFromError(error);
+    }
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!GetFileInformationByHandle(old, &info)) return LastErrno();
+    if (GetFileType(old.handle) != FILE_TYPE_DISK) return kReplaceNotRegular;
+    if (!GetFileInformationByHandle(old.handle, &info)) return LastErrno();
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    const FileIdentity opened = IdentityOfHandle(old.handle);
+    if (opened.device != m_seen.device || opened.inode != m_seen.inode) return kReplaceChanged;
     if (info.nNumberOfLinks > 1) {
         const size_t removed = m_removed.size();
-        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
-        if (!GetFileInformationByHandle(old, &info)) return LastErrno();
-        if (info.nNumberOfLinks > 1) return kReplaceHardLinks;
+        if (const int refused = RemoveLeftoversReopened(&old.handle, &info); refused != 0) return refused;
         // The names removed moved its change time; nothing else may have.
-        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(old).changed;
+        if (m_removed.size() > removed) m_seen.changed = IdentityOfHandle(old.handle).changed;
     }
-    // Unchanged (its bytes, links, attributes, security), and still under the name.
-    const FileIdentity there = IdentityOfPath(m_target);
-    if (IdentityOfHandle(old) != m_seen || there.device != m_seen.device || there.inode != m_seen.inode) {
-        return kReplaceChanged;
-    }
-    return 0;
+    // Unchanged: its bytes, links, attributes and security.
+    return IdentityOfHandle(old.handle) != m_seen ? kReplaceChanged : 0;
 }
 
 int FileReplacement::KeepReplaced() {
@@ -286,13 +304,14 @@ int FileReplacement::KeepReplaced() {
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
-    CloseFiles();  // the replace call opens the old file itself
     if (!m_hadFile) {
         // Not over a file made there meanwhile.
         if (!MoveFileExA(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD error = GetLastError();
             Discard();
-            return FailedOver(m_target, error);
+            const int code = FailedOver(m_target, error);
+            // A file made where none was expected: the name no longer leads to it.
+            return code == EEXIST && expected ? kReplaceChanged : code;
         }
         m_temp.clear();
         m_published = true;
