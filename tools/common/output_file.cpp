@@ -103,8 +103,9 @@ public:
 std::string Named(const std::string& path) { return EscapeControlBytes(path); }
 
 std::string Cannot(const std::string& path, int code) {
-    if (code == platform::kReplaceBusy) return "cannot write " + Named(path) + ": another run is writing " + Named(path);
-    return "cannot write " + Named(path) + ": " + platform::ReplaceErrorText(code);
+    const std::string reason =
+        code == platform::kReplaceBusy ? "another run is writing " + Named(path) : platform::ReplaceErrorText(code);
+    return "cannot write " + Named(path) + ": " + reason;
 }
 
 #if !defined(_WIN32)

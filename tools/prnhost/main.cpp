@@ -101,11 +101,14 @@ class LeftoversReport {
 public:
     explicit LeftoversReport(std::vector<const prnhost::OutputFile*> files) : files_(std::move(files)) {}
     ~LeftoversReport() {
-        for (const prnhost::OutputFile* file : files_) {
-            for (const platform::RemovedLeftover& gone : file->RemovedLeftovers()) {
-                Note("removed " + gone.path + ": a second name of " + file->Path() + " that process " +
-                     std::to_string(gone.process) + " left, which no longer runs");
+        try {
+            for (const prnhost::OutputFile* file : files_) {
+                for (const platform::RemovedLeftover& gone : file->RemovedLeftovers()) {
+                    Note("removed " + gone.path + ": a second name of " + file->Path() + " that process " +
+                         std::to_string(gone.process) + " left, which no longer runs");
+                }
             }
+        } catch (const std::exception&) {  // no memory for the message: the files are as they are
         }
     }
     LeftoversReport(const LeftoversReport&) = delete;
