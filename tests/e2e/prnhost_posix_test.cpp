@@ -7,7 +7,6 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <tuple>
 
 #include "image.h"
 #include "prndump/prn_records.h"
