@@ -62,7 +62,7 @@ enum ReplaceRefusal : int {
     kReplaceAttributes = -4,   // an ACL or extended attributes a new file would not have
     kReplaceNotRegular = -5,   // a device, FIFO or socket: nothing to replace
     kReplaceBusy = -6,         // another run of a program replacing it is under way
-    kReplaceAttributeValues = -7,  // an ACL or extended attributes a new file would have with other values
+    kReplaceAttributeValues = -7,  // an ACL or extended attributes a new file would have otherwise
 };
 
 // The reason of a replacement's code, to follow "cannot write <name>: ".
@@ -99,10 +99,11 @@ struct RemovedLeftover {
 // old file stays open from Begin to Publish (on Windows, where an open file
 // cannot be saved over by others, it is opened again); just before the
 // rename the refusals are made again on it, and the name must still lead to
-// that very file, unchanged (its size and times). Where no file stood at Begin, the new
-// file is put in place by a call that does not replace: a file made there
-// meanwhile is left and reported. The moment between that last check and
-// the rename remains: no system offers to rename only over a given file.
+// that very file, unchanged (its size and times). Where no file stood at
+// Begin, the new file is put in place by a call that does not replace: a
+// file made there meanwhile is left and reported. The moment between that
+// last check and the rename remains: no system offers to rename only over a
+// given file.
 //
 // The temporary and backup files are named "<target>.<pid>-<n>.tmp" and
 // "<target>.<pid>-<n>.old" (".<pid>-<n>.tmp" and ".<pid>-<n>.old" in the
