@@ -7,7 +7,6 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <tuple>
 
 #include "image.h"
 #include "prndump/prn_records.h"
@@ -73,6 +72,13 @@ MeasuredRun RunMeasured(const std::string& program, const std::vector<std::strin
     const std::string captured = folder + "/measured.out";
     const auto start = std::chrono::steady_clock::now();
     return Finish(Spawn(program, arguments, captured, inChild), start, captured);
+}
+
+// In a child: loads fixtures/rename_hold.c into the program it then starts.
+void PreloadRenameHold() {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+    setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
 }
 
 // The names in folder that begin with prefix: an output file and its temporaries.
@@ -311,7 +317,12 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     // installation without "DaVav.ini" and with the model's own screening file.
     const CurrentFolder here(collector.Folder().Path());
     const std::vector<std::string> kept = {"QorMimakiColorCodes.txt", "UJF_EnableDeleteOnClose.txt",
-                                           "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt"};
+                                           "WorkaroundMissingCutData.txt", "inst/Profiles/Screening/9900_720x720dpi.spt",
+                                           "s.SPT", "fine.dat"};
+    // A screening file the ticket names, whatever its name ends in.
+    const auto screening = [&](const std::string& name) {
+        return WriteTicket(name + ".txt", namesText + "Output/Prn/BPL/ScreeningFile = \"" + name + "\"\n");
+    };
     std::filesystem::create_directories(File("inst/Profiles/Screening"));
     for (const std::string& name : kept) std::ofstream(File(name)) << "kept\n";
     std::filesystem::create_symlink("QorMimakiColorCodes.txt", File("codes-link"));
@@ -385,6 +396,10 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          "is the job's cut file"},
         {"--ticket " + names + " --image " + image + " --out " + File("vc.txt"), 1, "is the job's visual-correction file"},
         {"--ticket " + names + " --image " + image + " --out " + File("s.spt"), 1, "is the job's screening file"},
+        {"--ticket " + screening("s.SPT") + " --image " + image + " --out " + File("s.SPT"), 1,
+         "--out " + File("s.SPT") + " is the job's screening file"},
+        {"--ticket " + screening("fine.dat") + " --image " + image + " --out " + File("fine.dat"), 1,
+         "--out " + File("fine.dat") + " is the job's screening file"},
         {"--ticket " + names + " --image " + image + " --out " + File("DaVav.ini"), 1, "is the driver settings file"},
         {"--plugin " + File("lib/kelmora.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
          "is the linearisation library"},
@@ -601,53 +616,80 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // A file that takes no more than `limit` bytes fails the job part-way
     // (prnhost does not die of SIGXFSZ), or, where the stream fits, the ticket
     // (a 5 x 3 picture: a stream of 167 bytes, a ticket of about 500): neither file appears.
+    // Without hard links an old ticket is kept as a copy, which the limit may
+    // refuse: nothing is put in place. The stream, put in place last, is not kept.
     const std::string small = WriteImage("small.pam", Cmyk(5, 3));
-    for (const auto& [image, limit, failed] : std::vector<std::tuple<std::string, rlim_t, std::string>>{
-             {picture, 4000, "WriteLine failed"}, {small, 300, "job.prn.ticket failed"}}) {
+    const std::string oldText(2000, 'o');
+    const struct {
+        std::string image;
+        rlim_t limit;
+        bool ticketOut, oldFiles;  // oldFiles: oldText under both names, and no hard links
+        int status;
+        std::vector<std::string> said;
+    } limited[] = {
+        {picture, 4000, true, false, 1, {"WriteLine failed", "failed: File too large"}},
+        {small, 300, true, false, 1, {"job.prn.ticket failed: File too large"}},
+        {small, 1000, false, true, 0, {}},
+        {small, 1000, true, true, 1,
+         {"cannot keep the old " + File("job.prn.ticket") + " while the outputs are put in place: File too large"}},
+    };
+    for (const auto& c : limited) {
         std::vector<std::string> arguments = job;
-        arguments[5] = image;
-        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [limit = limit] {
-            const rlimit size{limit, limit};
+        arguments[5] = c.image;
+        if (!c.ticketOut) arguments.resize(8);
+        for (const char* name : {"job.prn", "job.prn.ticket"}) {
+            if (c.oldFiles) std::ofstream(File(name)) << oldText;
+        }
+        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [&c] {
+            if (c.oldFiles) PreloadRenameHold();
+            if (c.oldFiles) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
+            const rlimit size{c.limit, c.limit};
             setrlimit(RLIMIT_FSIZE, &size);
         });
-        EXPECT_EQ(full.status, 1);
-        EXPECT_TRUE(Contains(full.output, failed)) << full.output;
-        EXPECT_TRUE(Contains(full.output, "failed: File too large")) << full.output;
-        EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << full.output;
+        EXPECT_EQ(full.status, c.status) << full.output;
+        for (const std::string& part : c.said) EXPECT_TRUE(Contains(full.output, part)) << part << "\n" << full.output;
+        const std::vector<std::string> left = c.oldFiles ? std::vector<std::string>{"job.prn", "job.prn.ticket"}
+                                                          : std::vector<std::string>();
+        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), left) << full.output;
+        if (c.oldFiles) {
+            EXPECT_EQ(e2e::ReadText(File("job.prn")) == oldText, c.status != 0) << "the old stream stays on a failure";
+            EXPECT_EQ(e2e::ReadText(File("job.prn.ticket")), oldText);
+        }
+        for (const char* name : {"job.prn", "job.prn.ticket"}) std::filesystem::remove(File(name));
     }
 
-    // Two runs on one output name where none stood: one whole stream, never a
-    // mix; a run that finds the other's file made, being written or changed
-    // meanwhile leaves it and says so.
+    // Runs at once on the same outputs: each ends well or fails for a true
+    // reason (another run's backup is no name of the user's), and the stream
+    // left is one run's whole stream, never a mix (the old one when all failed).
     prnhost::Image other = Cmyk(64, 200);
     for (uint8_t& byte : other.pixels) byte ^= 0x5A;
     std::vector<std::string> second = job;
     second[5] = WriteImage("other.pam", other);
-    second[9] = File("other.ticket");
+    for (const char* name : {"job.prn", "job.prn.ticket"}) std::ofstream(File(name)) << "old";
     const auto start = std::chrono::steady_clock::now();
-    const pid_t a = Spawn(PRNHOST_PATH, job, File("a.out"));
-    const pid_t b = Spawn(PRNHOST_PATH, second, File("b.out"));
-    const MeasuredRun ranA = Finish(a, start, File("a.out"));
-    const MeasuredRun ranB = Finish(b, start, File("b.out"));
-    EXPECT_TRUE(ranA.status == 0 || ranB.status == 0) << ranA.output << ranB.output;
-    for (const MeasuredRun* run : {&ranA, &ranB}) {
-        if (run->status == 0) continue;
-        EXPECT_EQ(run->status, 1) << run->output;
-        const std::string cannot = "cannot write " + File("job.prn") + ": ";
-        EXPECT_TRUE(Contains(run->output, cannot + "File exists") ||
-                    Contains(run->output, cannot + "another run is writing it") ||
-                    Contains(run->output, cannot + "it changed while it was being replaced"))
-            << run->output;
+    std::vector<pid_t> runs;
+    for (int i = 0; i < 4; ++i) runs.push_back(Spawn(PRNHOST_PATH, i % 2 ? second : job, File(std::to_string(i) + ".out")));
+    int endedWell = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const MeasuredRun run = Finish(runs[i], start, File(std::to_string(i) + ".out"));
+        endedWell += run.status == 0;
+        bool trueReason = Contains(run.output, ": it changed while it was being replaced");
+        for (const char* name : {"job.prn", "job.prn.ticket"}) {
+            trueReason = trueReason || Contains(run.output, ": another run is writing " + File(name) + "\n");
+        }
+        EXPECT_TRUE(run.status == 0 || (run.status == 1 && trueReason)) << run.output;
     }
     const std::string both = e2e::ReadText(File("job.prn"));
     std::vector<std::string> alone;
     for (const auto& run : {job, second}) {
         std::vector<std::string> arguments = run;
         arguments[7] = File("alone.prn");
+        arguments[9] = File("alone.ticket");
         ASSERT_EQ(RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path()).status, 0);
         alone.push_back(e2e::ReadText(File("alone.prn")));
     }
-    EXPECT_TRUE(both == alone[0] || both == alone[1]) << both.size() << " bytes, neither run's stream";
+    EXPECT_TRUE(endedWell > 0 ? both == alone[0] || both == alone[1] : both == "old")
+        << both.size() << " bytes, not one run's stream";
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
 
     // A FIFO is written in place, for cat to read (a writer opened and closed
@@ -685,10 +727,31 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         };
     };
     const std::function<void()> closed = [] { close(STDOUT_FILENO); };
+    // Another standard file closed leaves standard output as it is.
+    const auto alsoClosed = [toStdout](int fd) -> std::function<void()> {
+        return [toStdout, fd] {
+            toStdout("stdout.prn", O_TRUNC)();
+            close(fd);
+        };
+    };
     const std::function<void()> gone = [this] {
         const std::string folder = File("gone");
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
     };
+    // A backup that a killed run left as a second name of its output: removed
+    // once that run is gone (here a process that has ended), and a reason to
+    // wait while it runs (here this test).
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const auto leftBy = [this](const std::string& name, pid_t process) {
+        std::ofstream(File(name)) << "old";
+        const std::string leftover = name + "." + std::to_string(process) + "-0.old";
+        std::filesystem::create_hard_link(File(name), File(leftover));
+        return leftover;
+    };
+    const std::string endedLeftover = leftBy("ended.prn", ended);
+    const std::string runningLeftover = leftBy("running.prn", getpid());
     const struct {
         std::string name;
         std::function<void()> inChild;
@@ -701,8 +764,14 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {File("stdout-link"), toStdout("job.log", O_APPEND), File("job.log"), logged, 0, ""},
         {File("link.prn"), toStdout("stdout.prn", O_TRUNC), File("real.prn"), "", 0, ""},
         {longName, gone, longName, "", 0, ""},
+        {File("stdout-link"), alsoClosed(STDIN_FILENO), File("stdout.prn"), "", 0, ""},
+        {File("stdout-link"), alsoClosed(STDERR_FILENO), File("stdout.prn"), "", 0, ""},
         {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
         {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
+        {File("ended.prn"), {}, File("ended.prn"), "", 0,
+         endedLeftover + ": a second name of " + File("ended.prn") + " that process " + std::to_string(ended) + " left"},
+        {File("running.prn"), {}, "", "", 1,
+         "cannot write " + File("running.prn") + ": another run is writing " + File("running.prn") + "\n"},
     };
     for (const auto& c : outputs) {
         toFifo[7] = c.name;
@@ -714,6 +783,9 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_TRUE(written == c.before + alone[0]) << c.name << ": " << written.size() << " bytes";
         }
     }
+    EXPECT_FALSE(std::filesystem::exists(File(endedLeftover)));
+    EXPECT_TRUE(std::filesystem::equivalent(File("running.prn"), File(runningLeftover)));
+    EXPECT_EQ(e2e::ReadText(File("running.prn")), "old");
     EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
     EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
@@ -732,31 +804,53 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_EQ(piped.status, 1);
     EXPECT_TRUE(Contains(piped.output, "failed: Broken pipe")) << piped.output;
 
-    // A folder that takes an output's name during the job: neither output
-    // appears, and a ticket put in place before the stream failed is taken back.
-    for (const size_t taken : {7u, 9u}) {
+    // A folder that takes an output's name during the job, or a second name
+    // made for the old stream: neither output appears, and a ticket put in
+    // place before the stream failed is taken back.
+    const struct {
+        size_t taken;     // the argument whose file changes
+        bool oldStream;   // a stream stands under its name, and gets a second name
+        std::string said;
+    } meanwhile[] = {
+        {7, false, "cannot write " + File("job.prn") + ": Is a directory"},
+        {9, false, "cannot write " + File("job.prn.ticket") + ": Is a directory"},
+        {7, true, "cannot write " + File("job.prn") + ": it has more than one name (hard links)"},
+    };
+    for (const auto& c : meanwhile) {
         std::filesystem::remove_all(File("job.prn"));
         std::ofstream(File("job.prn.ticket")) << "old";
+        if (c.oldStream) std::ofstream(File("job.prn")) << "old stream";
         std::vector<std::string> slow = job;
         slow[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
         const pid_t running = Spawn(PRNHOST_PATH, slow, File("taken.out"));
         for (int i = 0; i < 1000 && FilesNamed(collector.Folder().Path(), "job.prn.").size() < 3; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::filesystem::remove(slow[taken]);
-        std::filesystem::create_directory(slow[taken]);
+        if (c.oldStream) {
+            std::filesystem::create_hard_link(slow[c.taken], File("other-name.prn"));
+        } else {
+            std::filesystem::remove(slow[c.taken]);
+            std::filesystem::create_directory(slow[c.taken]);
+        }
         const MeasuredRun run = Finish(running, std::chrono::steady_clock::now(), File("taken.out"));
         EXPECT_EQ(run.status, 1) << run.output;
-        EXPECT_TRUE(Contains(run.output, "Is a directory")) << run.output;
-        EXPECT_TRUE(std::filesystem::is_directory(File("job.prn")) || !std::filesystem::exists(File("job.prn")));
+        EXPECT_TRUE(Contains(run.output, c.said)) << run.output;
         const std::vector<std::string> left = FilesNamed(collector.Folder().Path(), "job.prn");
-        if (taken == 7) {
+        if (c.oldStream) {
+            EXPECT_EQ(e2e::ReadText(File("job.prn")), "old stream");
+            EXPECT_EQ(e2e::ReadText(File("other-name.prn")), "old stream");
+            EXPECT_TRUE(std::filesystem::equivalent(File("job.prn"), File("other-name.prn")));
+            std::filesystem::remove(File("other-name.prn"));
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(File("job.prn")) || !std::filesystem::exists(File("job.prn")));
+        }
+        if (c.taken == 7) {
             EXPECT_EQ(e2e::ReadText(File("job.prn.ticket")), "old");
             EXPECT_EQ(left, (std::vector<std::string>{"job.prn", "job.prn.ticket"}));
         } else {
             EXPECT_EQ(left, std::vector<std::string>{"job.prn.ticket"});
         }
-        std::filesystem::remove_all(slow[taken]);
+        std::filesystem::remove_all(slow[c.taken]);
     }
 
     // Held between the ticket's rename and the stream's: a folder that takes
@@ -766,9 +860,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const std::string marker = File("held");
     const auto held = [&](bool noLinks) {
         return [this, marker, noLinks] {
-            const char* asan = std::getenv("ASAN_OPTIONS");
-            setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
-            setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+            PreloadRenameHold();
             setenv("KELMORA_TEST_HOLD_AFTER", File("job.prn.ticket").c_str(), 1);
             setenv("KELMORA_TEST_HOLD_MARKER", marker.c_str(), 1);
             if (noLinks) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
@@ -777,13 +869,15 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const struct {
         const char* what;
         bool oldTicket, noLinks;
-        int signal;  // sent while held; 0: a folder takes the stream's name instead
+        int signal;        // sent while held; 0: a folder takes the stream's name instead
+        bool ticketTaken;  // and one takes the new ticket's, so that the old one cannot be put back
     } between[] = {
-        {"the old ticket put back", true, false, 0},
-        {"the old ticket put back without hard links", true, true, 0},
-        {"the new ticket removed", false, false, 0},
-        {"a signal", true, false, SIGTERM},
-        {"a signal without hard links", true, true, SIGHUP},
+        {"the old ticket put back", true, false, 0, false},
+        {"the old ticket put back without hard links", true, true, 0, false},
+        {"the new ticket removed", false, false, 0, false},
+        {"a signal", true, false, SIGTERM, false},
+        {"a signal without hard links", true, true, SIGHUP, false},
+        {"the old ticket kept where the message says", true, false, 0, true},
     };
     for (const auto& c : between) {
         std::filesystem::remove_all(File("job.prn"));
@@ -801,6 +895,10 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         } else {
             std::filesystem::create_directory(File("job.prn"));
         }
+        if (c.ticketTaken) {
+            std::filesystem::remove(File("job.prn.ticket"));
+            std::filesystem::create_directory(File("job.prn.ticket"));
+        }
         std::filesystem::remove(marker);
         int status = 0;
         ASSERT_EQ(waitpid(running, &status, 0), running);
@@ -815,14 +913,24 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.what << "\n" << said;
             EXPECT_TRUE(Contains(said, "cannot write " + File("job.prn") + ": Is a directory"))
                 << c.what << "\n" << said;
+        }
+        // Neither a temporary file nor a kept old file is left, but for the
+        // old ticket that could not be put back: under the name the message gives.
+        std::vector<std::string> left = c.oldTicket ? std::vector<std::string>{"job.prn", "job.prn.ticket"}
+                                                    : std::vector<std::string>{"job.prn"};
+        if (c.ticketTaken) {
+            const std::string keptAs = "cannot put the old " + File("job.prn.ticket") + " back: Is a directory; it is kept as ";
+            const size_t at = said.find(keptAs);
+            ASSERT_NE(at, std::string::npos) << c.what << "\n" << said;
+            const std::string kept = said.substr(at + keptAs.size(), said.find('\n', at) - at - keptAs.size());
+            EXPECT_EQ(e2e::ReadText(kept), "old") << kept;
+            left.push_back(std::filesystem::path(kept).filename().string());
+        } else if (!c.signal) {
             EXPECT_EQ(ticketText, c.oldTicket ? "old" : "") << c.what;
             EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket) << c.what;
         }
-        // Neither a temporary file nor a kept old file is left.
-        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"),
-                  c.oldTicket ? (std::vector<std::string>{"job.prn", "job.prn.ticket"})
-                              : std::vector<std::string>{"job.prn"})
-            << c.what;
+        EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), left) << c.what;
+        if (c.ticketTaken) std::filesystem::remove(File(left.back()));
     }
     std::filesystem::remove_all(File("job.prn"));
 
@@ -906,6 +1014,11 @@ TEST(Programs, NameWhatIsWrong) {
     std::ofstream(folder.File("empty.prn")).close();
     std::ofstream(folder.File("t.txt")) << "[job]\n";
     std::filesystem::copy_file(kTestPlugin, folder.File("plugin.so"));
+    // A plug-in the loader finds by its search path, with a linearisation
+    // library beside it, and one beside the plug-in of the current folder.
+    std::filesystem::create_directory(folder.File("lib"));
+    std::filesystem::copy_file(kTestPlugin, folder.File("lib/kelmora.so"));
+    for (const char* name : {"libepl.so", "lib/libepl.so"}) std::ofstream(folder.File(name)) << "kept\n";
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     // A listing that ends with a record: the end of the file.
@@ -947,6 +1060,13 @@ TEST(Programs, NameWhatIsWrong) {
         {"prndump", {"--preview", folder.File("empty.prn"), "empty.prn"}, 1, "is the input empty.prn: it would be"},
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
+        // The plug-in and the library it loads are where the loader finds them.
+        {"prnhost", {"--plugin", "plugin.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "libepl.so"}, 1,
+         "--out libepl.so is the linearisation library "},
+        {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/libepl.so"}, 1,
+         "--out lib/libepl.so is the linearisation library "},
+        {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/kelmora.so"}, 1,
+         "--out lib/kelmora.so is the plug-in "},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
         // A listing cut short ends in failure with the system's reason.
         {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", true},
@@ -962,11 +1082,14 @@ TEST(Programs, NameWhatIsWrong) {
                 if (full < 0 || dup2(full, STDOUT_FILENO) < 0) _exit(126);
                 close(full);
             }
+            setenv("LD_LIBRARY_PATH", folder.File("lib").c_str(), 1);
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
     EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
+    EXPECT_EQ(e2e::ReadText(folder.File("lib/kelmora.so")), e2e::ReadText(kTestPlugin));
+    for (const char* name : {"libepl.so", "lib/libepl.so"}) EXPECT_EQ(e2e::ReadText(folder.File(name)), "kept\n") << name;
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("o.mgl"))) << "an output of a refused run";
 }

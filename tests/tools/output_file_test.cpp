@@ -32,6 +32,13 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
     const auto folderAtB = [&](const std::string& name) {
         if (name == b) std::filesystem::create_directory(b);
     };
+    // And one at a, in place of the new a: the old a cannot be put back.
+    const auto foldersAtAAndB = [&](const std::string& name) {
+        if (name != b) return;
+        std::filesystem::create_directory(b);
+        std::filesystem::remove(a);
+        std::filesystem::create_directory(a);
+    };
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -46,6 +53,9 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         // The second file cannot be put in place: the first is taken back.
         {"the old first file put back", old, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "old a", 2},
         {"the new first file removed", [] {}, {a, b}, folderAtB, "cannot write " + b + ": Is a directory", "", 1},
+        // The old first file stays where the message says.
+        {"the old first file kept", old, {a, b}, foldersAtAAndB,
+         "cannot write " + b + ": Is a directory; cannot put the old " + a + " back: ", "", 3},
         {"a name with control bytes, escaped", [] {}, {folder.File("no\x1b/a.prn")}, nullptr,
          "cannot write " + folder.File("no\\x1B/a.prn: "), "", 0},
 #ifndef _WIN32
@@ -81,6 +91,11 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
             EXPECT_EQ(error.find(c.message), 0u) << c.what << ": " << error;
         }
         EXPECT_EQ(std::filesystem::is_regular_file(a) ? ReadWholeFile(a) : "", c.afterA) << c.what;
+        if (const size_t kept = error.find("; it is kept as "); kept != std::string::npos) {
+            EXPECT_EQ(ReadWholeFile(error.substr(kept + 16)), "old a") << c.what;
+        } else {
+            EXPECT_EQ(error.find("cannot put the old "), std::string::npos) << c.what << ": " << error;
+        }
         if (c.message.empty() && c.names.size() > 1) {
             EXPECT_EQ(ReadWholeFile(b), "new " + b) << c.what;
         }

@@ -103,7 +103,9 @@ public:
 std::string Named(const std::string& path) { return EscapeControlBytes(path); }
 
 std::string Cannot(const std::string& path, int code) {
-    return "cannot write " + Named(path) + ": " + platform::ReplaceErrorText(code);
+    const std::string reason =
+        code == platform::kReplaceBusy ? "another run is writing " + Named(path) : platform::ReplaceErrorText(code);
+    return "cannot write " + Named(path) + ": " + reason;
 }
 
 #if !defined(_WIN32)
@@ -317,17 +319,24 @@ bool OutputFile::Finish(std::string& error) {
 }
 
 bool OutputFile::KeepReplaced(std::string& error) {
-    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;
+    if (!Replaces()) return true;
     if (const int code = replacement_.KeepReplaced(); code != 0) {
-        error = Cannot(path_, code);
+        // A refusal (the file changed, another run is writing it, a folder
+        // took its name) is the output's; the rest, the backup's.
+        const bool refused = code < 0 || code == EISDIR;
+        error = refused ? Cannot(path_, code)
+                           : "cannot keep the old " + Named(path_) +
+                                 " while the outputs are put in place: " + platform::ReplaceErrorText(code);
         Discard();
         return false;
     }
     return true;
 }
 
+bool OutputFile::Replaces() const { return !inPlace_ && !replacement_.TemporaryPath().empty(); }
+
 bool OutputFile::Publish(std::string& error) {
-    if (inPlace_ || replacement_.TemporaryPath().empty()) return true;  // written in place, or nothing to put
+    if (!Replaces()) return true;  // written in place, or nothing to put
     const int code = replacement_.Publish();
     Release(slot_);
     if (code != 0) {
@@ -364,10 +373,13 @@ bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error) 
     for (OutputFile* file : files) {
         if (file->Stream() && !file->Finish(error)) return false;
     }
-    // From here on the outputs are all new or all as they were.
+    // From here on the outputs are all new or all as they were. Nothing is
+    // taken back after the last rename: the file it replaces is not kept.
     const HeldSignals held;
-    for (OutputFile* file : files) {
-        if (!file->KeepReplaced(error)) return false;
+    size_t last = files.size();
+    while (last > 0 && !files[last - 1]->Replaces()) --last;
+    for (size_t i = 0; i + 1 < last; ++i) {
+        if (!files[i]->KeepReplaced(error)) return false;
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (files[i]->Publish(error)) continue;

@@ -2,7 +2,10 @@
 // complete: it is written to a temporary file created exclusively beside it,
 // synced, and renamed over the name when the writer commits, all through
 // platform::FileReplacement (so a file that a new one cannot stand in for,
-// one with a second hard link, an ACL or another owner, is refused); the
+// one with a second hard link, an ACL or another owner, is refused, also
+// when it becomes one while the output is written, and a file that changed
+// meanwhile is not replaced; "another run is writing <name>" when a run
+// that still goes on keeps it under a second name); the
 // temporary file is removed when the writer discards it, is destroyed, or the
 // program ends on one of the signals of RemoveTemporariesOnSignals. The
 // decision is taken on the opened file: a name that is (or leads to) a
@@ -32,6 +35,8 @@ public:
     // Opens the output (its temporary file, or the name itself when it is
     // written in place); false with a message naming the reason.
     bool Create(const std::string& path, std::string& error);
+    // The name as the caller gave it.
+    const std::string& Path() const { return path_; }
     // The open file; null when none is open.
     std::FILE* Stream() const { return file_; }
     // Writes bytes; false (the reason kept for Finish) when the file refused them.
@@ -46,9 +51,19 @@ public:
     bool Finish(std::string& error);
     bool KeepReplaced(std::string& error);
     bool Publish(std::string& error);
-    // False with a message when the old file could not be put back.
+    // False with a message when the old file could not be put back; the
+    // message names the file that holds the old bytes, and that file stays
+    // (neither Keep nor the destructor removes it).
     bool TakeBack(std::string& error);
     void Keep();
+    // Whether Publish renames a file over the name (not written in place,
+    // not discarded).
+    bool Replaces() const;
+    // The second names of the file that runs killed while they replaced it
+    // had left, and that Create or Publish removed (see FileReplacement).
+    const std::vector<platform::RemovedLeftover>& RemovedLeftovers() const {
+        return replacement_.RemovedLeftovers();
+    }
     // Closes and removes the temporary file.
     void Discard();
     // "" or, after a write failed, a message with the system's reason.
@@ -64,10 +79,13 @@ private:
 };
 
 // Puts finished output files under their names all together or not at all:
-// each is finished, the files they replace are kept, and only then renamed
-// over, one after another, with the signals of RemoveTemporariesOnSignals
-// held back from the first rename to the last; when one cannot be put in
-// place, those already renamed are taken back. False with a message.
+// each is finished, the files they replace are kept (all but the one renamed
+// last, which nothing takes back), and only then renamed over, one after
+// another, with the signals of RemoveTemporariesOnSignals held back from the
+// first rename to the last; when one cannot be put in place, those already
+// renamed are taken back. False with a message: "cannot keep the old <name>
+// while the outputs are put in place: <reason>" when a file to be replaced
+// could not be kept.
 bool PublishTogether(const std::vector<OutputFile*>& files, std::string& error);
 
 // Writes a whole file through an OutputFile; false with a message.

@@ -26,7 +26,8 @@ struct JobFiles {
 };
 
 // The files of a job of this ticket (already loaded into store), pictures
-// and plug-in library.
+// and plug-in library (the file loaded, as the loader found it: the
+// linearisation library is looked for beside it).
 JobFiles FilesAJobReads(const std::string& ticket, const std::vector<std::string>& pictures,
                         const std::string& plugin, const hostkit::TicketStore& store);
 

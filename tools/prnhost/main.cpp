@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -78,12 +79,14 @@ constexpr const char* kUsage =
     "that could not be read) or a page end reported a failure (printed as\n"
     "\"error:\"; the output is kept).\n";
 
-// Every message of prnhost leaves through these two. The names it quotes (an
+// Every message of prnhost leaves through these three. The names it quotes (an
 // argument, a file, what a picture or a ticket says of itself) come from
 // outside: their control bytes are written as "\xNN", as the plug-in writes
 // the ticket's values, never sent to the terminal.
+void Note(const std::string& message) { std::fprintf(stderr, "prnhost: %s\n", EscapeControlBytes(message).c_str()); }
+
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "prnhost: %s\n", EscapeControlBytes(message).c_str());
+    Note(message);
     return kFailed;
 }
 
@@ -91,6 +94,29 @@ int Usage(const std::string& message) {
     std::fprintf(stderr, "prnhost: %s\n%s", EscapeControlBytes(message).c_str(), kUsage);
     return kBadArguments;
 }
+
+// Names what the outputs' replacements removed, when it goes: second names of
+// an output that a killed run had left (nothing is lost with them).
+class LeftoversReport {
+public:
+    explicit LeftoversReport(std::vector<const prnhost::OutputFile*> files) : files_(std::move(files)) {}
+    ~LeftoversReport() {
+        try {
+            for (const prnhost::OutputFile* file : files_) {
+                for (const platform::RemovedLeftover& gone : file->RemovedLeftovers()) {
+                    Note("removed " + gone.path + ": a second name of " + file->Path() + " that process " +
+                         std::to_string(gone.process) + " left, which no longer runs");
+                }
+            }
+        } catch (const std::exception&) {  // no memory for the message: the files are as they are
+        }
+    }
+    LeftoversReport(const LeftoversReport&) = delete;
+    LeftoversReport& operator=(const LeftoversReport&) = delete;
+
+private:
+    std::vector<const prnhost::OutputFile*> files_;
+};
 
 bool ParseJobId(const char* text, uint32_t& id) {
     char* end = nullptr;
@@ -196,10 +222,11 @@ int PublishAll(const std::vector<prnhost::OutputFile*>& files) {
 }
 
 // An output that names a file the job reads, or the other output, would
-// destroy a file of the user's: refused before the job. 0 or the exit status
-// (message printed).
-int CheckOutputNames(const Options& o, const hostkit::TicketStore& store) {
-    const prnhost::JobFiles inputs = prnhost::FilesAJobReads(o.ticket, o.images, o.plugin, store);
+// destroy a file of the user's: refused before the job. The plug-in is the
+// file loaded (a bare name is where the loader found it). 0 or the exit
+// status (message printed).
+int CheckOutputNames(const Options& o, const prnhost::PluginLibrary& plugin, const hostkit::TicketStore& store) {
+    const prnhost::JobFiles inputs = prnhost::FilesAJobReads(o.ticket, o.images, plugin.File(), store);
     for (const toolfile::NamedFile& output : {toolfile::NamedFile{"--out", o.out}, {"--ticket-out", o.ticketOut}}) {
         if (output.path.empty()) continue;
         if (const std::string refused = prnhost::RefuseJobInput(output, inputs); !refused.empty()) return Fail(refused);
@@ -264,6 +291,7 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     const bool reportedError = ReportMessages(store, printers < 0);
     if (printers < 0) return Fail("GetPrinterInfo failed (" + std::to_string(printers) + ")");
     prnhost::OutputFile ticketOut;
+    const LeftoversReport leftovers({&ticketOut});
     std::string error;
     if (!ticketOut.Create(o.ticketOut, error)) return Fail(error);
     if (!WriteTicketOut(store, ticketOut)) return kFailed;
@@ -307,8 +335,9 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 
     StreamWriter stream;
     prnhost::RecordFile& output = stream.file;
-    if (!output.Open(o.out, error)) return Fail(error);
     prnhost::OutputFile ticketOut;
+    const LeftoversReport leftovers({&ticketOut, &output.File()});
+    if (!output.Open(o.out, error)) return Fail(error);
     if (!o.ticketOut.empty() && !ticketOut.Create(o.ticketOut, error)) return Fail(error);
 
     const PrnInterface& api = plugin.Table();
@@ -399,10 +428,10 @@ int main(int argc, char** argv) {
         } catch (const std::exception& error) {
             return Fail(error.what());
         }
-        if (const int status = CheckOutputNames(options, store); status != 0) return status;
         prnhost::PluginLibrary plugin;
         std::string error;
         if (!plugin.Load(options.plugin, error)) return Fail(error);
+        if (const int status = CheckOutputNames(options, plugin, store); status != 0) return status;
         if (options.logLevelGiven && !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Plugins/Output/LogLevel") &&
             !store.Find(TICKET_SCOPE_SYSTEM, 0, "Debug/Level")) {
             store.Set(TICKET_SCOPE_SYSTEM, 0, "Debug/Level", static_cast<int32_t>(options.logLevel / 1000));

@@ -6,6 +6,11 @@
 
 #include "platform/module.h"
 
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#include <stdlib.h>
+#endif
+
 namespace prnhost {
 namespace {
 #if defined(_WIN32)
@@ -13,6 +18,21 @@ constexpr const char* kSeparators = "\\/:";
 #else
 constexpr const char* kSeparators = "/";
 #endif
+
+// The file that holds the code at address, as the loader found it.
+std::string LoadedFile(const platform::DynamicLibrary& library, void* address) {
+#if defined(_WIN32)
+    (void)address;
+    return library.Path();  // loaded by its full path
+#else
+    Dl_info info{};
+    if (!address || !dladdr(address, &info) || !info.dli_fname || !*info.dli_fname) return library.Path();
+    char* real = realpath(info.dli_fname, nullptr);
+    const std::string file = real ? real : info.dli_fname;
+    free(real);
+    return file;
+#endif
+}
 }  // namespace
 
 std::string DefaultPluginPath() {
@@ -27,6 +47,7 @@ std::string DefaultPluginPath() {
 
 bool PluginLibrary::Load(const std::string& path, std::string& error) {
     // A bare name that is a file here is that file, not a name for the loader to search.
+    file_.clear();
     std::string file = path;
     std::error_code failed;
     if (path.find_first_of(kSeparators) == std::string::npos && std::filesystem::is_regular_file(path, failed)) {
@@ -46,6 +67,7 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
         error = path + " is not a plug-in: it has no GetInterface";
         return false;
     }
+    file_ = LoadedFile(library_, library_.Symbol("GetInterface"));
     table_ = getInterface(kPrnInterfaceRequest);
     if (!table_) {
         error = path + ": GetInterface gave no interface table";

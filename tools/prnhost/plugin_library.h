@@ -24,10 +24,14 @@ public:
     bool Load(const std::string& path, std::string& error);
 
     const PrnInterface& Table() const { return *table_; }
+    // The file loaded, where the loader found it (a bare name it searched
+    // for is the file of its search path); empty before a load.
+    const std::string& File() const { return file_; }
 
 private:
     platform::DynamicLibrary library_;
     PrnInterface* table_ = nullptr;
+    std::string file_;
 };
 
 // The output file of a job: every record the plug-in writes, in order, as
