@@ -554,16 +554,19 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     }
 }
 
-// The picture is read as it is printed: ten times the lines cost no more memory.
+// The picture is read as it is printed: ten times the lines, or ten pages of
+// a stream, cost no more memory.
 TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
-    const auto peak = [&](int lines) {
+    const auto peak = [&](int lines, int pages) {
         const std::string picture = File("tall.pam");
         {
             std::ofstream out(picture, std::ios::binary);
-            out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
             const std::string row(1600, '\x40');
-            for (int y = 0; y < lines; ++y) out << row;
+            for (int page = 0; page < pages; ++page) {
+                out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
+                for (int y = 0; y < lines; ++y) out << row;
+            }
         }
         const MeasuredRun run = RunMeasured(
             PRNHOST_PATH,
@@ -578,9 +581,11 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
         EXPECT_EQ(run.status, 0) << run.output;
         return run.peakKilobytes;
     };
-    const long small = peak(2000);
-    const long tall = peak(20000);  // 32 MB of pixels more
+    const long small = peak(2000, 1);
+    const long tall = peak(20000, 1);  // 32 MB of pixels more
     EXPECT_LT(tall, small + 4096) << "peak resident kB: " << small << " for 2,000 lines, " << tall << " for 20,000";
+    const long pages = peak(2000, 10);
+    EXPECT_LT(pages, small + 4096) << "peak resident kB: " << small << " for a page, " << pages << " for 10";
 }
 
 // Without a collector, prnhost runs its own: a failed job's log says why.
