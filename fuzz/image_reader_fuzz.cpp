@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> row(info.RowBytes());
     // Every page, as many as the pixels' budget allows.
     bool read = true;
-    for (uint64_t page = 0; read && page < reader->Pages() && (page + 1) * row.size() * size_t(info.height) <= kMaxPixelBytes;
-         ++page) {
+    const size_t pageBytes = row.size() * size_t(info.height);
+    for (uint64_t page = 0; read && page < reader->Pages() && (page + 1) * pageBytes <= kMaxPixelBytes; ++page) {
         read = page == 0 || reader->NextPage(error);
         for (int y = 0; read && y < info.height; ++y) read = reader->ReadRow(row.data(), error);
         if (!read && error.empty()) std::abort();  // a failure always says why

@@ -971,8 +971,8 @@ TEST(Programs, NameWhatIsWrong) {
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
-        {"prnhost", {"--help"}, 0, "every page\nof a TIFF, reduced-resolution and mask images aside, and every picture of a\n"
-                                   "PNM/PAM stream"},
+        {"prnhost", {"--help"}, 0,
+         "every page\nof a TIFF, reduced-resolution and mask images aside, and every picture of a\nPNM/PAM stream"},
     };
     for (const auto& c : cases) {
         const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder] {

@@ -242,10 +242,11 @@ std::string HandMadeTiff(std::vector<TiffDirectory> directories, bool bigEndian 
             if (tag == TIFFTAG_STRIPOFFSETS) value = strips > 1 ? arrays : data;
             if (tag == TIFFTAG_STRIPBYTECOUNTS) value = strips > 1 ? arrays + 4 * strips : directory.strips[0].declared;
             if (tag == TIFFTAG_SUBIFD) value = at[d + 1];
-            const bool isShort = tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH && tag != TIFFTAG_ROWSPERSTRIP &&
-                                 tag != TIFFTAG_STRIPOFFSETS && tag != TIFFTAG_STRIPBYTECOUNTS &&
-                                 tag != TIFFTAG_SUBIFD && tag != TIFFTAG_SUBFILETYPE;
-            file += u16(tag) + u16(isShort ? TIFF_SHORT : TIFF_LONG) + u32(count) + (isShort ? u16(value) + u16(0) : u32(value));
+            const bool isShort = tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH &&
+                                 tag != TIFFTAG_ROWSPERSTRIP && tag != TIFFTAG_STRIPOFFSETS &&
+                                 tag != TIFFTAG_STRIPBYTECOUNTS && tag != TIFFTAG_SUBIFD && tag != TIFFTAG_SUBFILETYPE;
+            file += u16(tag) + u16(isShort ? TIFF_SHORT : TIFF_LONG) + u32(count) +
+                    (isShort ? u16(value) + u16(0) : u32(value));
         }
         // The next directory of the chain, none after a SubIFD.
         size_t next = d + 1;
@@ -298,6 +299,11 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
     const auto page = [&with](std::map<uint16_t, uint32_t> changes, const std::string& strip) {
         return TiffDirectory{with(std::move(changes)), {{strip, static_cast<uint32_t>(strip.size())}}};
     };
+    const auto rgba = [&page](uint32_t extra) {
+        return page({{TIFFTAG_IMAGEWIDTH, 1}, {TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB},
+                     {TIFFTAG_EXTRASAMPLES, extra}},
+                    "\1\2\3\4");
+    };
     const TiffDirectory reduced = page({{TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE}, {TIFFTAG_IMAGEWIDTH, 1}}, "\x09");
     TiffDirectory subIfd = page({{TIFFTAG_IMAGEWIDTH, 2}}, "\x09\x09");
     subIfd.subIfd = true;
@@ -347,7 +353,8 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
          "raster data ends early: strip 1 runs past the end of the file", {}},
         // Every page, in order; reduced-resolution and mask images, and SubIFDs, are none.
         {HandMadeTiff({page({}, "\1\2\3"), subIfd, reduced, mask,
-                       page({{TIFFTAG_SUBFILETYPE, FILETYPE_PAGE}, {TIFFTAG_ORIENTATION, ORIENTATION_TOPRIGHT}}, "\4\5\6"),
+                       page({{TIFFTAG_SUBFILETYPE, FILETYPE_PAGE}, {TIFFTAG_ORIENTATION, ORIENTATION_TOPRIGHT}},
+                            "\4\5\6"),
                        page({}, "\7\x08\x09")}),
          "", {{1, 2, 3}, {6, 5, 4}, {7, 8, 9}}},
         {HandMadeTiff({reduced, page({}, "\1\2\3")}), "", {{1, 2, 3}}},
@@ -357,11 +364,9 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
          "page 2: Orientation 3 (bottom-right: turned upside down) is not read", {}},
         {HandMadeTiff({page({}, "\1\2\3"), page({{TIFFTAG_IMAGEWIDTH, 2}}, "\4\5")}),
          "page 2 is 2 x 1 pixels of 1 \"grey\" channels, page 1 3 x 1 pixels of 1 \"grey\" channels: every page", {}},
-        {HandMadeTiff({page({{TIFFTAG_IMAGEWIDTH, 1}, {TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB},
-                             {TIFFTAG_EXTRASAMPLES, EXTRASAMPLE_UNSPECIFIED}}, "\1\2\3\4"),
-                       page({{TIFFTAG_IMAGEWIDTH, 1}, {TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB},
-                             {TIFFTAG_EXTRASAMPLES, EXTRASAMPLE_UNASSALPHA}}, "\1\2\3\4")}),
-         "page 2 is 1 x 1 pixels of 4 \"rgb\" channels, 1 of them alpha, page 1 1 x 1 pixels of 4 \"rgb\" channels:", {}},
+        {HandMadeTiff({rgba(EXTRASAMPLE_UNSPECIFIED), rgba(EXTRASAMPLE_UNASSALPHA)}),
+         "page 2 is 1 x 1 pixels of 4 \"rgb\" channels, 1 of them alpha, page 1 1 x 1 pixels of 4 \"rgb\" channels:",
+         {}},
         {HandMadeTiff({page({}, "\1\2\3"), reduced, {with({{TIFFTAG_IMAGELENGTH, 0}}), {}}}),
          "directory 3: empty image: it has no rows (ImageLength 0)", {}},
         // Refused at the header: the row is never held.
