@@ -1,5 +1,5 @@
-// prnhost's picture readers (TIFF, PNM and PAM): the header, then every row
-// as a job reads them, and the whole-picture reader.
+// prnhost's picture readers (TIFF, PNM and PAM): the headers, then every
+// page's rows as a job reads them, and the whole-picture reader.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,14 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const prnhost::ImageInfo& info = reader->Info();
-    if (info.width <= 0 || info.height <= 0 || info.channels <= 0) std::abort();
+    if (info.width <= 0 || info.height <= 0 || info.channels <= 0 || reader->Pages() == 0) std::abort();
     if (info.RowBytes() * size_t(info.height) > kMaxPixelBytes) return 0;
     std::vector<uint8_t> row(info.RowBytes());
-    for (int y = 0; y < info.height; ++y) {
-        if (!reader->ReadRow(row.data(), error)) {
-            if (error.empty()) std::abort();
-            break;
-        }
+    // Every page, as many as the pixels' budget allows.
+    bool read = true;
+    const size_t pageBytes = row.size() * size_t(info.height);
+    for (uint64_t page = 0; read && page < reader->Pages() && (page + 1) * pageBytes <= kMaxPixelBytes; ++page) {
+        read = page == 0 || reader->NextPage(error);
+        for (int y = 0; read && y < info.height; ++y) read = reader->ReadRow(row.data(), error);
+        if (!read && error.empty()) std::abort();  // a failure always says why
     }
     prnhost::Image image;
     prnhost::ReadImage(path, image, error);

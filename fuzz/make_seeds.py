@@ -108,24 +108,37 @@ def images():
     put("image_reader", "p5", b"P5\n# grey\n3 3\n255\n" + bytes(range(9)))
     put("image_reader", "pam-cmyk", b"P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" + bytes(range(16)))
     put("image_reader", "pam-cmykog", b"P7\nWIDTH 1\nHEIGHT 2\nDEPTH 6\nMAXVAL 255\nTUPLTYPE CMYKOG\nENDHDR\n" + bytes(range(12)))
-    # A 3 x 2 RGB TIFF, one strip, uncompressed, little-endian.
+    put("image_reader", "pam-stream", (b"P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" +
+                                        bytes(range(8)) + b"\n") * 2)
+    put("image_reader", "tiff-rgb", rgb_tiff(1))
+    put("image_reader", "tiff-rgb-pages", rgb_tiff(3, reduced=1))
+
+
+def rgb_tiff(pages, reduced=None):
+    """A 3 x 2 RGB TIFF of pages directories (the one at index reduced a
+    reduced-resolution image), one strip each, uncompressed, little-endian."""
     pixels = bytes(range(18))
-    entries = [(256, 3, 1, 3), (257, 3, 1, 2), (258, 3, 3, 0), (259, 3, 1, 1), (262, 3, 1, 2),
-               (273, 4, 1, 0), (277, 3, 1, 3), (278, 3, 1, 2), (279, 4, 1, len(pixels)), (284, 3, 1, 1)]
-    ifd_at = 8
-    ifd_size = 2 + 12 * len(entries) + 4
-    bits_at = ifd_at + ifd_size
-    data_at = bits_at + 6
-    out = b"II" + struct.pack("<HI", 42, ifd_at) + struct.pack("<H", len(entries))
-    for tag, kind, count, value in entries:
-        if tag == 258:
-            value = bits_at
-        if tag == 273:
-            value = data_at
-        out += struct.pack("<HHI", tag, kind, count) + (struct.pack("<HH", value, 0) if kind == 3 and count == 1
-                                                        else struct.pack("<I", value))
-    out += struct.pack("<I", 0) + struct.pack("<HHH", 8, 8, 8) + pixels
-    put("image_reader", "tiff-rgb", out)
+    out = b"II" + struct.pack("<HI", 42, 8)
+    for page in range(pages):
+        entries = [(256, 3, 1, 3), (257, 3, 1, 2), (258, 3, 3, 0), (259, 3, 1, 1), (262, 3, 1, 2),
+                   (273, 4, 1, 0), (277, 3, 1, 3), (278, 3, 1, 2), (279, 4, 1, len(pixels)), (284, 3, 1, 1)]
+        if page == reduced:
+            entries.insert(0, (254, 4, 1, 1))
+        ifd_at = len(out)
+        ifd_size = 2 + 12 * len(entries) + 4
+        bits_at = ifd_at + ifd_size
+        data_at = bits_at + 6
+        next_at = data_at + len(pixels) if page + 1 < pages else 0
+        out += struct.pack("<H", len(entries))
+        for tag, kind, count, value in entries:
+            if tag == 258:
+                value = bits_at
+            if tag == 273:
+                value = data_at
+            out += struct.pack("<HHI", tag, kind, count) + (struct.pack("<HH", value, 0) if kind == 3 and count == 1
+                                                            else struct.pack("<I", value))
+        out += struct.pack("<I", next_at) + struct.pack("<HHH", 8, 8, 8) + pixels
+    return out
 
 
 def prn_streams(build):

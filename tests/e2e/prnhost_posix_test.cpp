@@ -109,6 +109,40 @@ void WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_
     TIFFClose(tif);
 }
 
+// A CMYK TIFF of the pictures as its pages, as `convert a.tif b.tif pages.tif`
+// writes them, each but the last followed by a reduced-resolution image of
+// one pixel; separate: each page in planes, a strip a plane.
+void WriteTiffPages(const std::string& path, const std::vector<prnhost::Image>& pages, bool separate) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    const auto directory = [tif](const prnhost::Image& page, uint32_t type, uint16_t planar) {
+        for (const auto& [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+                 {TIFFTAG_SUBFILETYPE, type}, {TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(page.width)},
+                 {TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.height)}, {TIFFTAG_BITSPERSAMPLE, 8},
+                 {TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED},
+                 {TIFFTAG_PLANARCONFIG, planar}, {TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(page.height)}}) {
+            TIFFSetField(tif, tag, value);
+        }
+        for (uint32_t plane = 0; plane < (planar == PLANARCONFIG_SEPARATE ? 4u : 1u); ++plane) {
+            std::vector<uint8_t> strip = page.pixels;
+            if (planar == PLANARCONFIG_SEPARATE) {
+                strip.clear();
+                for (size_t at = plane; at < page.pixels.size(); at += 4) strip.push_back(page.pixels[at]);
+            }
+            TIFFWriteEncodedStrip(tif, plane, strip.data(), static_cast<tmsize_t>(strip.size()));
+        }
+        TIFFWriteDirectory(tif);
+    };
+    prnhost::Image thumbnail;
+    thumbnail.width = thumbnail.height = 1;
+    thumbnail.pixels = {1, 2, 3, 4};
+    for (const prnhost::Image& page : pages) {
+        directory(page, FILETYPE_PAGE, separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+        if (&page != &pages.back()) directory(thumbnail, FILETYPE_REDUCEDIMAGE, PLANARCONFIG_CONTIG);
+    }
+    TIFFClose(tif);
+}
+
 class PrnhostRun : public ::testing::Test {
 protected:
     std::string File(const std::string& name) const { return collector.Folder().File(name); }
@@ -291,6 +325,10 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     std::ofstream(File("rgba.pam"), std::ios::binary)
         << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
     std::filesystem::create_hard_link(image, File("link.pam"));
+    std::ofstream(File("short.pgm"), std::ios::binary) << "P5\n2 2\n255\n\1\2\3";
+    std::ofstream(File("trailing.pam"), std::ios::binary) << e2e::ReadText(image) << "\n\n\1\2\3\n";
+    std::ofstream(File("twice.pam"), std::ios::binary)
+        << "P7\nWIDTH 4\nHEIGHT 2\nWIDTH 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(32, '\x40');
     const std::string job = "--ticket " + ticket + " --image " + image;
     const std::string alpha = "the image has 4 channels, 1 of them alpha, which is not printed";
     const std::string short168 = File("short.pam");
@@ -362,6 +400,13 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          1, "InputColorMode 3 (RGB) does not fit the 4-channel \"cmyk\" image (4, CMYK)"},
         {"--ticket " + ticket + " --image " + short168 + " --out " + out, 1,
          "raster data ends early: the header declares 1024000000 bytes"},
+        // Refused before the job starts, not at its last row.
+        {"--ticket " + ticket + " --image " + File("short.pgm") + " --out " + out, 1,
+         "short.pgm: raster data ends early: the header declares 4 bytes, the file holds 3\n"},
+        {"--ticket " + ticket + " --image " + image + " --image " + File("trailing.pam") + " --out " + out, 1,
+         "trailing.pam: the 6 bytes after picture 1 are not a picture prnhost reads: not a PNM or PAM file"},
+        {"--ticket " + ticket + " --image " + File("twice.pam") + " --out " + out, 1,
+         "twice.pam: bad PAM header: WIDTH is given twice (WIDTH 4, then WIDTH 2)"},
         {"--ticket " + ticket + " --out " + out, 2, "--image is missing"},
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
         {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
@@ -492,18 +537,51 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     EXPECT_EQ(unlike.status, 1);
     EXPECT_TRUE(Contains(unlike.output, "wide.pam: 6 x 3 pixels of 4 \"cmyk\" channels, the first picture 5 x 3"))
         << unlike.output;
+
+    // The pages of a picture file print what the same pages print as a picture file each.
+    const std::string one = File("one.pam"), two = File("two.pam");
+    WriteTiffPages(File("pages.tif"), {Cmyk(5, 3), second}, false);
+    WriteTiffPages(File("planes.tif"), {second, Cmyk(5, 3), second}, true);
+    std::ofstream(File("stream.pam"), std::ios::binary) << e2e::ReadText(one) << "\n" << e2e::ReadText(two) << "\n";
+    const struct {
+        const char* what;
+        std::vector<std::string> pictures, alone;
+    } files[] = {
+        {"TIFF pages with thumbnails", {File("pages.tif")}, {one, two}},
+        {"TIFF pages in planes", {File("planes.tif")}, {two, one, two}},
+        {"a PAM stream", {File("stream.pam")}, {one, two}},
+        {"a PAM stream after a picture and before TIFF pages", {one, File("stream.pam"), File("pages.tif")},
+         {one, one, two, one, two}},
+    };
+    const auto images = [](const std::vector<std::string>& paths) {
+        std::string joined;
+        for (const std::string& path : paths) joined += (joined.empty() ? "" : " --image ") + path;
+        return joined;
+    };
+    for (const auto& c : files) {
+        ASSERT_EQ(Job(ticket, images(c.alone), File("alone.prn")).status, 0) << c.what;
+        const e2e::Run printed = Job(ticket, images(c.pictures), File("pages.prn"));
+        EXPECT_EQ(printed.status, 0) << c.what << "\n" << printed.output;
+        EXPECT_TRUE(e2e::ReadText(File("pages.prn")) == e2e::ReadText(File("alone.prn"))) << c.what;
+        size_t pageEnds = 0;
+        for (const auto& r : prndecode::ReadRecordFile(File("pages.prn"))) pageEnds += r.tag == SPLTAG_PAGE_END;
+        EXPECT_EQ(pageEnds, c.alone.size()) << c.what;
+    }
 }
 
-// The picture is read as it is printed: ten times the lines cost no more memory.
+// The picture is read as it is printed: ten times the lines, or ten pages of
+// a stream, cost no more memory.
 TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
-    const auto peak = [&](int lines) {
+    const auto peak = [&](int lines, int pages) {
         const std::string picture = File("tall.pam");
         {
             std::ofstream out(picture, std::ios::binary);
-            out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
             const std::string row(1600, '\x40');
-            for (int y = 0; y < lines; ++y) out << row;
+            for (int page = 0; page < pages; ++page) {
+                out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
+                for (int y = 0; y < lines; ++y) out << row;
+            }
         }
         const MeasuredRun run = RunMeasured(
             PRNHOST_PATH,
@@ -518,9 +596,11 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
         EXPECT_EQ(run.status, 0) << run.output;
         return run.peakKilobytes;
     };
-    const long small = peak(2000);
-    const long tall = peak(20000);  // 32 MB of pixels more
+    const long small = peak(2000, 1);
+    const long tall = peak(20000, 1);  // 32 MB of pixels more
     EXPECT_LT(tall, small + 4096) << "peak resident kB: " << small << " for 2,000 lines, " << tall << " for 20,000";
+    const long pages = peak(2000, 10);
+    EXPECT_LT(pages, small + 4096) << "peak resident kB: " << small << " for a page, " << pages << " for 10";
 }
 
 // Without a collector, prnhost runs its own: a failed job's log says why.
@@ -1045,6 +1125,9 @@ TEST(Programs, NameWhatIsWrong) {
         {"catalogue_dump", {"--oem", "11x"}, 2, "bad OEM id \"11x\": an OEM id is a number from 0 to 4294967295"},
         {"make_sample_image", {"o.pam", "4x"}, 2, "bad number for CHANNELS: 4x"},
         {"make_sample_image", {"o.pam", "4", "160", "16\x1b"}, 2, "bad number for HEIGHT: 16\\x1B"},
+        // --size before or after the picture's name.
+        {"make_sample_image", {"--size", "100", "50", "sized.pam"}, 0, ""},
+        {"make_sample_image", {"sized.pam", "--size", "100", "50"}, 0, ""},
         {"prnhost", {"--plugin", ".", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
          "cannot load the plug-in .: it is a folder, not a library"},
         {"ai2mgl", cut("160", "72", folder.Path()), 1, "cannot write " + folder.Path() + ": Is a directory"},
@@ -1068,6 +1151,8 @@ TEST(Programs, NameWhatIsWrong) {
         {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/kelmora.so"}, 1,
          "--out lib/kelmora.so is the plug-in "},
         {"prnhost", {"--help"}, 0, "Exit status: 0 the job ended well; 1 it failed"},
+        {"prnhost", {"--help"}, 0,
+         "every page\nof a TIFF, reduced-resolution and mask images aside, and every picture of a\nPNM/PAM stream"},
         // A listing cut short ends in failure with the system's reason.
         {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", true},
         {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", true},

@@ -146,6 +146,12 @@ public:
         return buffer_[at_];
     }
     uint64_t Offset() const { return offset_ - (buffer_.size() - at_); }
+    // The next byte read is the one at offset.
+    void Seek(uint64_t offset) {
+        buffer_.clear();
+        at_ = 0;
+        offset_ = offset;
+    }
     // Reads size bytes; false when the file ends first (or cannot be read).
     bool Read(uint8_t* data, size_t size) {
         const size_t buffered = std::min(size, buffer_.size() - at_);
@@ -173,6 +179,28 @@ private:
     size_t at_ = 0;
     uint64_t offset_ = 0;  // of the buffer's end
 };
+
+}  // namespace
+
+bool SameKind(const ImageInfo& a, const ImageInfo& b) {
+    return a.width == b.width && a.height == b.height && a.channels == b.channels && a.colorSpace == b.colorSpace &&
+           a.alphaSamples == b.alphaSamples;
+}
+
+std::string Describe(const ImageInfo& info) {
+    return std::to_string(info.width) + " x " + std::to_string(info.height) + " pixels of " +
+           std::to_string(info.channels) + " \"" + info.colorSpace + "\" channels" +
+           (info.alphaSamples > 0 ? ", " + std::to_string(info.alphaSamples) + " of them alpha" : "");
+}
+
+namespace {
+
+// The message for a page unlike the first.
+std::string UnlikeFirst(const std::string& page, const ImageInfo& info, const std::string& first,
+                        const ImageInfo& firstInfo) {
+    return page + " is " + Describe(info) + ", " + first + " " + Describe(firstInfo) +
+           ": every page of a job has the first one's size and colours";
+}
 
 void SetInfo(ImageInfo& info, uint64_t width, uint64_t height, uint64_t channels, std::string colorSpace) {
     info.width = static_cast<int>(width);
@@ -289,26 +317,101 @@ class PnmReader : public ImageReader {
 public:
     explicit PnmReader(std::unique_ptr<PictureFile> file) : file_(std::move(file)), in_(*file_) {}
 
-    // Reads the header; false with a message.
+    // Reads the header of every picture in the file, so that a job starts on
+    // none that it cannot finish; false with a message.
     bool Open(const std::string& path, std::string& error) {
         name_ = MessageName(path);
+        where_ = name_;
+        if (!ReadHeader(info_, rasterStart_, error)) return false;
+        uint64_t end = RasterEnd(rasterStart_);
+        for (uint64_t next = NextPicture(end); next < file_->Size(); next = NextPicture(end)) {
+            in_.Seek(next);
+            ImageInfo info;
+            uint64_t start = 0;
+            if (!ReadHeader(info, start, error)) {
+                error = name_ + ": the " + std::to_string(file_->Size() - end) + " bytes after picture " +
+                        std::to_string(pages_) + " are not a picture prnhost reads: " + error.substr(name_.size() + 2);
+                return false;
+            }
+            if (!SameKind(info, info_)) {
+                error = UnlikeFirst(name_ + ": picture " + std::to_string(pages_ + 1), info, "picture 1", info_);
+                return false;
+            }
+            ++pages_;
+            end = RasterEnd(start);
+        }
+        in_.Seek(rasterStart_);
+        return true;
+    }
+
+    bool ReadRow(uint8_t* row, std::string& error) override {
+        if (!in_.Read(row, info_.RowBytes())) {
+            error = where_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
+            return false;
+        }
+        ++row_;
+        return true;
+    }
+
+    bool NextPage(std::string& error) override {
+        in_.Seek(NextPicture(RasterEnd(rasterStart_)));
+        ++page_;
+        where_ = name_ + ": picture " + std::to_string(page_);
+        row_ = 0;
+        ImageInfo info;  // read at the start as this
+        if (!ReadHeader(info, rasterStart_, error)) return false;
+        if (!SameKind(info, info_)) {
+            error = UnlikeFirst(where_, info, "picture 1", info_);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    uint64_t RasterEnd(uint64_t start) const { return start + static_cast<uint64_t>(info_.height) * info_.RowBytes(); }
+
+    // Where the picture after one that ends at offset starts: past the
+    // whitespace after it (netpbm's programs skip it); the file's size when
+    // none follows.
+    uint64_t NextPicture(uint64_t offset) const {
+        uint8_t bytes[4096];
+        for (;;) {
+            const int64_t got = file_->ReadAt(offset, bytes, sizeof bytes);
+            if (got <= 0) return got == 0 ? file_->Size() : offset;
+            const auto* blank = std::find_if_not(bytes, bytes + got, IsBlank);
+            offset += static_cast<uint64_t>(blank - bytes);
+            if (blank != bytes + got) return offset;
+        }
+    }
+
+    // Whether a picture that ends at offset ends the file, or another picture follows it.
+    bool EndsPicture(uint64_t offset) const {
+        const uint64_t next = NextPicture(offset);
+        uint8_t p = 0;
+        return next >= file_->Size() || (file_->ReadAt(next, &p, 1) == 1 && p == 'P');
+    }
+
+    // Reads the header of the picture at the reader's place, leaving it at
+    // the first sample; false with a message.
+    bool ReadHeader(ImageInfo& info, uint64_t& rasterStart, std::string& error) {
         const int p = in_.Get();
         const int kind = in_.Get();
         uint64_t width = 0, height = 0, depth = 0, maxval = 0;
         std::string tupleType;
+        int alphaSamples = 0;
         bool crThenLf = false;  // the header's last whitespace is a CR, and an LF follows it
         if (p == 'P' && (kind == '5' || kind == '6')) {
             // Width, height and maxval, then exactly one whitespace byte (or
             // CR LF) before the raster.
             if (!IsBlank(in_.Peek()) && in_.Peek() != '#') {
-                error = name_ + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
+                error = where_ + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
                 return false;
             }
             int end = EOF;
             for (auto [field, value] : {std::pair{"width", &width}, {"height", &height}, {"maxval", &maxval}}) {
                 std::string token;
                 if (!PnmToken(in_, token, end) || !ParseNumber(token, *value)) {
-                    error = name_ + ": bad PNM header: the " + field +
+                    error = where_ + ": bad PNM header: the " + field +
                             (token.empty() ? std::string(" is missing")
                                            : " \"" + EscapeControlBytes(token.substr(0, kMaxPnmToken)) +
                                                  (token.size() > kMaxPnmToken ? "..." : "") +
@@ -320,63 +423,59 @@ public:
             depth = kind == '5' ? 1 : 3;
             tupleType = kind == '5' ? "grey" : "rgb";
         } else if (p == 'P' && kind == '7') {
-            if (!ReadPamHeader(width, height, depth, maxval, tupleType, error)) return false;
+            if (!ReadPamHeader(width, height, depth, maxval, tupleType, alphaSamples, error)) return false;
         } else if (p == 'P' && kind >= '1' && kind <= '4') {
-            error = name_ + ": " + kUnreadPnmKinds[kind - '1'] +
+            error = where_ + ": " + kUnreadPnmKinds[kind - '1'] +
                     ", is not read: save the picture as a PGM (P5), a PPM (P6) or a PAM (P7) of 8-bit samples";
             return false;
         } else {
-            error = name_ + ": not a PNM or PAM file (P5, P6 or P7)";
+            error = where_ + ": not a PNM or PAM file (P5, P6 or P7)";
             return false;
         }
-        if (!CheckMaxval(name_, maxval, error)) return false;
-        if (!CheckSize(name_, width, height, depth, error)) return false;
-        SetInfo(info_, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
+        if (!CheckMaxval(where_, maxval, error)) return false;
+        if (!CheckSize(where_, width, height, depth, error)) return false;
+        info = ImageInfo{};
+        SetInfo(info, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
+        info.alphaSamples = alphaSamples;
         // The raster must be all there before a job starts on it.
         uint64_t start = in_.Offset();
-        const uint64_t declared = height * info_.RowBytes();
+        const uint64_t declared = height * info.RowBytes();
         uint64_t held = file_->Size() > start ? file_->Size() - start : 0;
         // A header ended by CR LF, or by a single CR before a first sample of
-        // 10: the LF belongs to the header only when the raster still fits
-        // after it.
-        if (crThenLf && held > declared) {
+        // 10: the LF belongs to the header when the raster still fits after
+        // it, unless only the raster that starts at the LF ends the file or
+        // the picture.
+        if (crThenLf && held > declared && (EndsPicture(start + 1 + declared) || !EndsPicture(start + declared))) {
             in_.Get();
             ++start;
             --held;
         }
         if (held < declared) {
-            error = name_ + ": raster data ends early: the header declares " + std::to_string(declared) +
+            error = where_ + ": raster data ends early: the header declares " + std::to_string(declared) +
                     " bytes, the file holds " + std::to_string(held);
             return false;
         }
+        rasterStart = start;
         return true;
     }
 
-    bool ReadRow(uint8_t* row, std::string& error) override {
-        if (!in_.Read(row, info_.RowBytes())) {
-            error = name_ + ": raster data ends early, at row " + std::to_string(row_ + 1);
-            return false;
-        }
-        ++row_;
-        return true;
-    }
-
-private:
     // The header lines after "P7" to the line "ENDHDR", whose line end is the
     // last byte before the raster; blank lines and '#' comment lines skipped.
     // The values of the TUPLTYPE lines are joined by one space each: a tuple
-    // type of more than one word is none that prnhost knows.
+    // type of more than one word is none that prnhost knows. WIDTH, HEIGHT,
+    // DEPTH and MAXVAL are each said once.
     bool ReadPamHeader(uint64_t& width, uint64_t& height, uint64_t& depth, uint64_t& maxval, std::string& tupleType,
-                       std::string& error) {
+                       int& alphaSamples, std::string& error) {
         std::string line;
         if (PamLine(in_, line) != PamLineRead::kLine || !line.empty()) {
-            error = name_ + ": bad PAM header: P7 is not alone on its line";
+            error = where_ + ": bad PAM header: P7 is not alone on its line";
             return false;
         }
         bool ended = false;
+        std::vector<std::string> said;  // the numbers' keys read
         for (PamLineRead read; !ended && (read = PamLine(in_, line)) != PamLineRead::kEnd;) {
             if (read == PamLineRead::kTooLong) {
-                error = name_ + ": bad PAM header: a line longer than " + std::to_string(kMaxPamLine) + " bytes";
+                error = where_ + ": bad PAM header: a line longer than " + std::to_string(kMaxPamLine) + " bytes";
                 return false;
             }
             if (line.empty() || line[0] == '#') continue;
@@ -390,27 +489,35 @@ private:
                               : token == "DEPTH"  ? &depth
                               : token == "MAXVAL" ? &maxval
                                                   : nullptr;
+            uint64_t number = 0;
             if (token == "ENDHDR" && value.empty()) {
                 ended = true;
             } else if (token == "TUPLTYPE" && !value.empty()) {
                 if (tupleType.size() + 1 + value.size() > kMaxTupleType) {
-                    error = name_ + ": bad PAM header: TUPLTYPE lines of more than " + std::to_string(kMaxTupleType) +
+                    error = where_ + ": bad PAM header: TUPLTYPE lines of more than " + std::to_string(kMaxTupleType) +
                             " bytes together";
                     return false;
                 }
                 tupleType += (tupleType.empty() ? "" : " ") + value;
-            } else if (!field || !ParseNumber(value, *field)) {
-                error = name_ + ": bad PAM header at " + EscapeControlBytes(token);
+            } else if (!field || !ParseNumber(value, number)) {
+                error = where_ + ": bad PAM header at " + EscapeControlBytes(token);
                 return false;
+            } else if (std::find(said.begin(), said.end(), token) != said.end()) {
+                error = where_ + ": bad PAM header: " + token + " is given twice (" + token + " " +
+                        std::to_string(*field) + ", then " + token + " " + value + "): a PAM header says each once";
+                return false;
+            } else {
+                *field = number;
+                said.push_back(token);
             }
         }
         if (!ended) {
-            error = name_ + ": PAM header without ENDHDR";
+            error = where_ + ": PAM header without ENDHDR";
             return false;
         }
         const auto notInAWord = [](char c) { return IsBlank(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
         if (std::any_of(tupleType.begin(), tupleType.end(), notInAWord)) {
-            error = name_ + ": tuple type \"" + EscapeControlBytes(tupleType) +
+            error = where_ + ": tuple type \"" + EscapeControlBytes(tupleType) +
                     "\" is not one prnhost knows: write one TUPLTYPE line of one word, GRAYSCALE, RGB, CMYK, CMYKOG "
                     "or CMYKRGB (the channels after the colours are extra inks), or a name of the picture's own "
                     "with Output/Prn/Printer/InputColorMode in the ticket";
@@ -425,12 +532,12 @@ private:
         for (const auto& standard : kPamTupleDepths) {
             if (colours != standard.type) continue;
             if (depth != standard.depth + (alpha ? 1 : 0)) {
-                error = name_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
+                error = where_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
                         std::to_string(standard.depth + (alpha ? 1 : 0)) + ", this PAM has DEPTH " +
                         std::to_string(depth) + ": set its TUPLTYPE to the channels it holds";
                 return false;
             }
-            if (alpha) info_.alphaSamples = 1;
+            if (alpha) alphaSamples = 1;
             tupleType = colours == "grayscale" ? "grey" : colours;
         }
         return true;
@@ -441,9 +548,12 @@ private:
         return text;
     }
 
-    std::string name_;  // the file's name, escaped for messages
+    std::string name_;   // the file's name, escaped for messages
+    std::string where_;  // the name, and the picture after the first
     std::unique_ptr<PictureFile> file_;
     ByteReader in_;
+    uint64_t rasterStart_ = 0;  // of the picture being read
+    uint64_t page_ = 1;
     int row_ = 0;
 };
 
@@ -567,37 +677,75 @@ void KeepTiffError(const char*, const char* format, va_list args) {
     tLastTiffError = text;
 }
 
-// A number of the file's first directory, as the file holds it: the
-// ImageLength of a file that libtiff does not open, and the Orientation,
-// which libtiff reads as 1 when it is none of 1 to 8. -1 when there is none.
-int64_t FirstDirectoryNumber(const PictureFile& file, uint16_t tag) {
-    uint8_t head[16] = {};
-    if (file.ReadAt(0, head, sizeof head) < 8) return -1;
-    const bool little = head[0] == 'I';
-    const auto number = [little](const uint8_t* p, int bytes) {
-        uint64_t value = 0;
-        for (int i = 0; i < bytes; ++i) value |= uint64_t{p[little ? i : bytes - 1 - i]} << (8 * i);
-        return value;
-    };
-    const uint64_t version = number(head + 2, 2);
-    if (version != 42 && version != 43) return -1;
-    const bool big = version == 43;  // BigTIFF
-    const uint64_t directory = big ? number(head + 8, 8) : number(head + 4, 4);
-    const int countBytes = big ? 8 : 2, entryBytes = big ? 20 : 12, valueAt = big ? 12 : 8;
-    uint8_t count[8] = {};
-    if (file.ReadAt(directory, count, static_cast<size_t>(countBytes)) != countBytes) return -1;
-    const uint64_t entries = std::min<uint64_t>(number(count, countBytes), 4096);
-    for (uint64_t e = 0; e < entries; ++e) {
-        uint8_t entry[20] = {};
-        const uint64_t at = directory + static_cast<uint64_t>(countBytes) + e * static_cast<uint64_t>(entryBytes);
-        if (file.ReadAt(at, entry, static_cast<size_t>(entryBytes)) != entryBytes) return -1;
-        if (number(entry, 2) != tag) continue;
-        const uint64_t type = number(entry + 2, 2);
-        const int bytes = type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : type == TIFF_LONG8 ? 8 : 0;
-        return bytes == 0 ? -1 : static_cast<int64_t>(number(entry + valueAt, bytes));
+// The numbers of a TIFF's directories as the file holds them: the ImageLength
+// of a directory that libtiff does not read, and the Orientation, which
+// libtiff reads as 1 when it is none of 1 to 8.
+class RawTiff {
+public:
+    explicit RawTiff(const PictureFile& file) : file_(file) {
+        uint8_t head[16] = {};
+        if (file.ReadAt(0, head, sizeof head) < 8) return;
+        little_ = head[0] == 'I';
+        const uint64_t version = Number(head + 2, 2);
+        if (version != 42 && version != 43) return;
+        big_ = version == 43;  // BigTIFF
+        first_ = big_ ? Number(head + 8, 8) : Number(head + 4, 4);
     }
-    return -1;
-}
+
+    // The file's first directory; 0 when there is none.
+    uint64_t First() const { return first_; }
+
+    // A number of the directory at offset; -1 when there is none.
+    int64_t Value(uint64_t directory, uint16_t tag) const {
+        uint64_t entries = 0;
+        if (!Entries(directory, entries)) return -1;
+        for (uint64_t e = 0; e < std::min<uint64_t>(entries, 4096); ++e) {
+            uint8_t entry[20] = {};
+            if (file_.ReadAt(EntryAt(directory, e), entry, EntryBytes()) != static_cast<int64_t>(EntryBytes())) {
+                return -1;
+            }
+            if (Number(entry, 2) != tag) continue;
+            const uint64_t type = Number(entry + 2, 2);
+            const int bytes = type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : type == TIFF_LONG8 ? 8 : 0;
+            return bytes == 0 ? -1 : static_cast<int64_t>(Number(entry + (big_ ? 12 : 8), bytes));
+        }
+        return -1;
+    }
+
+    // The directory after the one at offset; 0 when there is none.
+    uint64_t Next(uint64_t directory) const {
+        uint64_t entries = 0;
+        uint8_t next[8] = {};
+        const size_t bytes = big_ ? 8 : 4;
+        if (!Entries(directory, entries) || file_.ReadAt(EntryAt(directory, entries), next, bytes) != int64_t(bytes)) {
+            return 0;
+        }
+        return Number(next, static_cast<int>(bytes));
+    }
+
+private:
+    uint64_t Number(const uint8_t* p, int bytes) const {
+        uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i) value |= uint64_t{p[little_ ? i : bytes - 1 - i]} << (8 * i);
+        return value;
+    }
+    size_t EntryBytes() const { return big_ ? 20 : 12; }
+    uint64_t EntryAt(uint64_t directory, uint64_t entry) const {
+        return directory + (big_ ? 8 : 2) + entry * EntryBytes();
+    }
+    bool Entries(uint64_t directory, uint64_t& entries) const {
+        uint8_t count[8] = {};
+        const int bytes = big_ ? 8 : 2;
+        if (first_ == 0 || file_.ReadAt(directory, count, static_cast<size_t>(bytes)) != bytes) return false;
+        entries = Number(count, bytes);
+        return true;
+    }
+
+    const PictureFile& file_;
+    bool little_ = true;
+    bool big_ = false;
+    uint64_t first_ = 0;
+};
 
 // One libtiff handle's view of the open picture file: its own position, the
 // file read through the descriptor opened once. Not mapped: a mapped file's
@@ -627,113 +775,211 @@ struct TiffSource {
 };
 
 // Rows through libtiff's scanline reads, in order. Separate planes are read
-// through one handle per plane, so that each reads its strips in order.
+// through one handle per plane, so that each reads its strips in order; the
+// handles go from page to page together.
 class TiffReader : public ImageReader {
 public:
     explicit TiffReader(std::unique_ptr<PictureFile> file) : file_(std::move(file)) {}
 
+    // Reads every directory, so that a job starts on no page that it cannot
+    // finish; false with a message.
     bool Open(const std::string& path, std::string& error) {
         path_ = path;
         name_ = MessageName(path);
+        where_ = name_;
+        const RawTiff raw(*file_);
         TiffHandle tif = OpenHandle();
         if (!tif) {
-            const int64_t rows = FirstDirectoryNumber(*file_, TIFFTAG_IMAGELENGTH);
-            error = rows == 0 ? name_ + ": empty image: it has no rows (ImageLength 0)"
-                              : name_ + ": cannot open as TIFF" +
-                                    (tLastTiffError.empty() ? std::string() : ": " + EscapeControlBytes(tLastTiffError));
+            error = Unread(raw, raw.First(), name_);
             return false;
         }
-        uint32_t width = 0, height = 0;
-        uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = 0, format = SAMPLEFORMAT_UINT,
-                 tiffOrientation = ORIENTATION_TOPLEFT;
-        TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-        TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &tiffOrientation);
-        const int64_t written = FirstDirectoryNumber(*file_, TIFFTAG_ORIENTATION);
-        const uint64_t orientation = written >= 0 ? static_cast<uint64_t>(written) : tiffOrientation;
-        const bool hasPhotometric = TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1;
-        uint16_t extras = 0;
-        const uint16_t* extraTypes = nullptr;
-        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
-        if (!CheckKind(hasPhotometric, photometric, samples, format, orientation, error)) return false;
-        if (bits != 8) {
-            error = name_ + ": a TIFF of " + std::to_string(bits) + "-bit samples (BitsPerSample " + std::to_string(bits) +
-                    ") is not read: prnhost reads only 8-bit samples; save the picture with 8 bits per sample";
-            return false;
-        }
-        if (TIFFIsTiled(tif.get())) {
-            error = name_ + ": tiled TIFF is not supported";
-            return false;
-        }
-        if (!CheckSize(name_, width, height, samples, error)) return false;
-        SetInfo(info_, width, height, samples,
-             photometric == PHOTOMETRIC_RGB         ? "rgb"
-             : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
-                                                    : "grey");
-        for (uint16_t e = 0; extraTypes && e < extras; ++e) {
-            if (extraTypes[e] == EXTRASAMPLE_ASSOCALPHA || extraTypes[e] == EXTRASAMPLE_UNASSALPHA) {
-                ++info_.alphaSamples;
+        // Every directory of the file's chain: each page checked as a picture
+        // of its own, the reduced-resolution and mask images passed over.
+        bool separate = false;
+        pages_ = 0;
+        for (uint64_t directory = 1;; ++directory) {
+            if (IsPage(tif.get())) {
+                ImageInfo info;
+                PageLayout layout;
+                if (pages_ > 0) where_ = name_ + ": page " + std::to_string(pages_ + 1);
+                if (!ReadPage(tif.get(), info, layout, error)) return false;
+                if (pages_ > 0 && !SameKind(info, info_)) {
+                    error = UnlikeFirst(where_, info, "page 1", info_);
+                    return false;
+                }
+                if (pages_ == 0) info_ = info;
+                separate = separate || layout.separate;
+                ++pages_;
+            }
+            if (TIFFLastDirectory(tif.get())) break;
+            const uint64_t offset = TIFFCurrentDirOffset(tif.get());
+            tLastTiffError.clear();
+            if (!TIFFReadDirectory(tif.get())) {
+                error = Unread(raw, raw.Next(offset), name_ + ": directory " + std::to_string(directory + 1));
+                return false;
             }
         }
-        // MinIsWhite grey is read as grey of 0 black, as every other picture's.
-        whiteIsZero_ = photometric == PHOTOMETRIC_MINISWHITE;
-        mirrored_ = orientation == ORIENTATION_TOPRIGHT;
-        const tmsize_t scanline = TIFFScanlineSize(tif.get());
-        const size_t need = planar == PLANARCONFIG_CONTIG ? info_.RowBytes() : width;
-        if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
-            error = name_ + ": unexpected scanline size";
+        where_ = name_;
+        if (pages_ == 0) {
+            error = name_ + ": no page: every image of the file is a reduced-resolution or mask image";
             return false;
         }
-        if (!CheckStrips(tif.get(), name_, file_->Size(), height, static_cast<size_t>(scanline), error)) return false;
-        scanlineBytes_ = static_cast<size_t>(scanline);
-        separate_ = planar != PLANARCONFIG_CONTIG;
-        planes_.push_back(std::move(tif));
-        for (uint16_t s = 1; separate_ && s < samples; ++s) {
+        // The handles that read the pages, at the first one.
+        tif.reset();
+        sources_.clear();
+        for (int s = 0; s < (separate ? info_.channels : 1); ++s) {
             planes_.push_back(OpenHandle());
             if (!planes_.back()) {
                 error = name_ + ": cannot open as TIFF";
                 return false;
             }
         }
-        return true;
+        return (IsPage(planes_.front().get()) || ToNextPage(error)) && StartPage(error);
     }
 
     bool ReadRow(uint8_t* row, std::string& error) override {
         const uint32_t y = static_cast<uint32_t>(row_);
         const size_t samples = static_cast<size_t>(info_.channels);
         const size_t width = static_cast<size_t>(info_.width);
+        const PageLayout& page = layout_;
         // An interleaved row of exactly the row's bytes is read in place; a
         // buffer holds a plane's row, or a row with padding after it.
-        const bool inPlace = !separate_ && scanlineBytes_ == info_.RowBytes();
-        if (!inPlace && scanline_.size() < scanlineBytes_) scanline_.resize(scanlineBytes_);
-        for (size_t s = 0; s < planes_.size(); ++s) {
+        const bool inPlace = !page.separate && page.scanlineBytes == info_.RowBytes();
+        if (!inPlace && scanline_.size() < page.scanlineBytes) scanline_.resize(page.scanlineBytes);
+        for (size_t s = 0; s < (page.separate ? samples : 1); ++s) {
             uint8_t* target = inPlace ? row : scanline_.data();
             if (TIFFReadScanline(planes_[s].get(), target, y, static_cast<uint16_t>(s)) < 0) {
-                error = name_ + ": cannot read row " + std::to_string(y);
+                error = where_ + ": cannot read row " + std::to_string(y);
                 return false;
             }
             if (inPlace) break;
-            if (!separate_) {
+            if (!page.separate) {
                 std::copy_n(scanline_.begin(), info_.RowBytes(), row);
                 break;
             }
             for (size_t x = 0; x < width; ++x) row[x * samples + s] = scanline_[x];
         }
-        if (whiteIsZero_) {
+        if (page.whiteIsZero) {
             for (size_t x = 0; x < width; ++x) row[x * samples] ^= 0xFF;
         }
-        for (size_t x = 0; mirrored_ && x < width / 2; ++x) {
+        for (size_t x = 0; page.mirrored && x < width / 2; ++x) {
             std::swap_ranges(row + x * samples, row + (x + 1) * samples, row + (width - 1 - x) * samples);
         }
         ++row_;
         return true;
     }
 
+    bool NextPage(std::string& error) override {
+        where_ = name_ + ": page " + std::to_string(++page_);
+        return ToNextPage(error) && StartPage(error);
+    }
+
 private:
+    // How a page's rows are read.
+    struct PageLayout {
+        size_t scanlineBytes = 0;
+        bool separate = false;
+        bool whiteIsZero = false;
+        bool mirrored = false;
+    };
+
+    // A directory that is a page: not a reduced-resolution or mask image.
+    static bool IsPage(TIFF* tif) {
+        uint32_t type = 0;
+        TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &type);
+        return (type & (FILETYPE_REDUCEDIMAGE | FILETYPE_MASK)) == 0;
+    }
+
+    // The message for a directory that libtiff does not read.
+    static std::string Unread(const RawTiff& raw, uint64_t directory, const std::string& where) {
+        return raw.Value(directory, TIFFTAG_IMAGELENGTH) == 0
+                   ? where + ": empty image: it has no rows (ImageLength 0)"
+                   : where + ": cannot open as TIFF" +
+                         (tLastTiffError.empty() ? std::string() : ": " + EscapeControlBytes(tLastTiffError));
+    }
+
+    // Every handle to the next directory that is a page.
+    bool ToNextPage(std::string& error) {
+        do {
+            for (TiffHandle& plane : planes_) {
+                tLastTiffError.clear();
+                if (!TIFFReadDirectory(plane.get())) {
+                    error = where_ + ": cannot read its directory" +
+                            (tLastTiffError.empty() ? std::string() : ": " + EscapeControlBytes(tLastTiffError));
+                    return false;
+                }
+            }
+        } while (!IsPage(planes_.front().get()));
+        return true;
+    }
+
+    // The page whose directory the handles are at, read from its first row.
+    bool StartPage(std::string& error) {
+        ImageInfo info;
+        if (!ReadPage(planes_.front().get(), info, layout_, error)) return false;
+        if (!SameKind(info, info_) || (layout_.separate && planes_.size() < static_cast<size_t>(info_.channels))) {
+            error = where_ + ": changed since it was opened";
+            return false;
+        }
+        row_ = 0;
+        return true;
+    }
+
+    // The picture of the directory that tif is at, checked as the reader
+    // reads it; false with a message.
+    bool ReadPage(TIFF* tif, ImageInfo& info, PageLayout& layout, std::string& error) const {
+        uint32_t width = 0, height = 0;
+        uint16_t bits = 0, samples = 1, planar = PLANARCONFIG_CONTIG, photometric = 0, format = SAMPLEFORMAT_UINT,
+                 tiffOrientation = ORIENTATION_TOPLEFT;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &tiffOrientation);
+        const int64_t written = RawTiff(*file_).Value(TIFFCurrentDirOffset(tif), TIFFTAG_ORIENTATION);
+        const uint64_t orientation = written >= 0 ? static_cast<uint64_t>(written) : tiffOrientation;
+        const bool hasPhotometric = TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) == 1;
+        uint16_t extras = 0;
+        const uint16_t* extraTypes = nullptr;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extras, &extraTypes);
+        if (!CheckKind(hasPhotometric, photometric, samples, format, orientation, error)) return false;
+        if (bits != 8) {
+            error = where_ + ": a TIFF of " + std::to_string(bits) + "-bit samples (BitsPerSample " +
+                    std::to_string(bits) + ") is not read: prnhost reads only 8-bit samples; save the picture with 8 "
+                    "bits per sample";
+            return false;
+        }
+        if (TIFFIsTiled(tif)) {
+            error = where_ + ": tiled TIFF is not supported";
+            return false;
+        }
+        if (!CheckSize(where_, width, height, samples, error)) return false;
+        SetInfo(info, width, height, samples,
+                photometric == PHOTOMETRIC_RGB         ? "rgb"
+                : photometric == PHOTOMETRIC_SEPARATED ? "cmyk"
+                                                       : "grey");
+        for (uint16_t e = 0; extraTypes && e < extras; ++e) {
+            if (extraTypes[e] == EXTRASAMPLE_ASSOCALPHA || extraTypes[e] == EXTRASAMPLE_UNASSALPHA) {
+                ++info.alphaSamples;
+            }
+        }
+        // MinIsWhite grey is read as grey of 0 black, as every other picture's.
+        layout.whiteIsZero = photometric == PHOTOMETRIC_MINISWHITE;
+        layout.mirrored = orientation == ORIENTATION_TOPRIGHT;
+        const tmsize_t scanline = TIFFScanlineSize(tif);
+        const size_t need = planar == PLANARCONFIG_CONTIG ? info.RowBytes() : width;
+        if (scanline <= 0 || static_cast<size_t>(scanline) < need) {
+            error = where_ + ": unexpected scanline size";
+            return false;
+        }
+        if (!CheckStrips(tif, where_, file_->Size(), height, static_cast<size_t>(scanline), error)) return false;
+        layout.scanlineBytes = static_cast<size_t>(scanline);
+        layout.separate = planar != PLANARCONFIG_CONTIG;
+        return true;
+    }
+
     TiffHandle OpenHandle() {
         sources_.push_back(std::make_unique<TiffSource>());
         sources_.back()->file = file_.get();
@@ -752,13 +998,13 @@ private:
                    uint64_t orientation, std::string& error) const {
         for (const auto& refused : kRefusedSampleFormats) {
             if (refused.code == format) {
-                error = name_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
+                error = where_ + ": a TIFF of " + refused.name + " samples (SampleFormat " + std::to_string(format) +
                         ") is not read: save the picture with 8-bit unsigned samples";
                 return false;
             }
         }
         if (!hasPhotometric) {
-            error = name_ + ": a TIFF without Photometric: cannot tell whether its " + std::to_string(samples) +
+            error = where_ + ": a TIFF without Photometric: cannot tell whether its " + std::to_string(samples) +
                     " samples per pixel are grey, RGB or CMYK";
             return false;
         }
@@ -768,12 +1014,12 @@ private:
             for (const auto& refused : kRefusedPhotometrics) {
                 if (refused.code == photometric) name = refused.name;
             }
-            error = name_ + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
+            error = where_ + ": " + name + " TIFF (photometric " + std::to_string(photometric) +
                     ") is not read: save the picture as grey, RGB or CMYK";
             return false;
         }
         if ((photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples != 1) {
-            error = name_ + ": a grey TIFF (" +
+            error = where_ + ": a grey TIFF (" +
                     (photometric == PHOTOMETRIC_MINISBLACK ? "MinIsBlack" : "MinIsWhite") + ") of " +
                     std::to_string(samples) + " samples per pixel is not read: grey has one sample; save the "
                     "picture as one-sample grey, or as CMYK (Photometric Separated)";
@@ -781,7 +1027,7 @@ private:
         }
         if (orientation != ORIENTATION_TOPLEFT && orientation != ORIENTATION_TOPRIGHT) {
             const bool known = orientation >= ORIENTATION_TOPLEFT && orientation < std::size(kOrientations);
-            error = name_ + ": Orientation " + std::to_string(orientation) +
+            error = where_ + ": Orientation " + std::to_string(orientation) +
                     (known ? std::string(" (") + kOrientations[orientation] + ")" : std::string(" (none of 1 to 8)")) +
                     " is not read: save the picture upright (Orientation 1)";
             return false;
@@ -790,15 +1036,14 @@ private:
     }
 
     std::string path_;
-    std::string name_;  // escaped for messages
+    std::string name_;   // escaped for messages
+    std::string where_;  // the name, and the page after the first
     std::unique_ptr<PictureFile> file_;
     std::vector<std::unique_ptr<TiffSource>> sources_;  // outlive the handles below
     std::vector<TiffHandle> planes_;
     std::vector<uint8_t> scanline_;
-    size_t scanlineBytes_ = 0;
-    bool separate_ = false;
-    bool whiteIsZero_ = false;
-    bool mirrored_ = false;
+    PageLayout layout_;
+    uint64_t page_ = 1;
     int row_ = 0;
 };
 

@@ -62,7 +62,10 @@ constexpr const char* kUsage =
     "       prnhost [--plugin LIB] --info --ticket FILE --ticket-out FILE [--job-id N]\n"
     "       (either form also takes [--log-level N])\n"
     "Runs a job through the plug-in library (by default the one beside prnhost):\n"
-    "one page per --image (8-bit TIFF, PNM or PAM), the records the plug-in\n"
+    "the pages of the --image files in order (8-bit TIFF, PNM or PAM; every page\n"
+    "of a TIFF, reduced-resolution and mask images aside, and every picture of a\n"
+    "PNM/PAM stream, each page like the first in size and colours; bytes after\n"
+    "the last picture that are not a picture are refused), the records the plug-in\n"
     "writes into the --out file. --info writes the printer information into\n"
     "the --ticket-out file instead. The output files appear only when the job\n"
     "ran to its end. The ticket's messages are printed after every job. When no\n"
@@ -300,8 +303,8 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     return reportedError ? kPrintedWithErrors : 0;
 }
 
-// Opens every picture of the job; they must all be alike, since the job's
-// raster keys hold for each page. Null with a message.
+// Opens every picture file of the job; their pages must all be alike, since
+// the job's raster keys hold for each page. Null with a message.
 bool OpenPictures(const std::vector<std::string>& paths, std::vector<std::unique_ptr<prnhost::ImageReader>>& pictures,
                   std::string& error) {
     for (const std::string& path : paths) {
@@ -309,12 +312,8 @@ bool OpenPictures(const std::vector<std::string>& paths, std::vector<std::unique
         if (!picture) return false;
         const prnhost::ImageInfo& a = pictures.empty() ? picture->Info() : pictures.front()->Info();
         const prnhost::ImageInfo& b = picture->Info();
-        if (a.width != b.width || a.height != b.height || a.channels != b.channels || a.colorSpace != b.colorSpace) {
-            const auto describe = [](const prnhost::ImageInfo& i) {
-                return std::to_string(i.width) + " x " + std::to_string(i.height) + " pixels of " +
-                       std::to_string(i.channels) + " \"" + i.colorSpace + "\" channels";
-            };
-            error = path + ": " + describe(b) + ", the first picture " + describe(a) +
+        if (!prnhost::SameKind(a, b)) {
+            error = path + ": " + prnhost::Describe(b) + ", the first picture " + prnhost::Describe(a) +
                     ": every page of a job has the first one's size and colours";
             return false;
         }
@@ -357,13 +356,23 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
     } else {
         const uint32_t pageInfo = 1;  // the plug-in only tests it for null
         ProgressLine progress(store);
-        for (size_t page = 0; page < pictures.size() && failed.empty(); ++page) {
-            const std::string pageName = pictures.size() > 1 ? " of page " + std::to_string(page + 1) : "";
+        uint64_t pages = 0;  // of every picture file
+        for (const auto& picture : pictures) pages += picture->Pages();
+        // Each page of each picture file, in order.
+        size_t picture = 0;
+        uint64_t pageOfPicture = 0;
+        for (uint64_t page = 0; page < pages && failed.empty(); ++page, ++pageOfPicture) {
+            const std::string pageName = pages > 1 ? " of page " + std::to_string(page + 1) : "";
+            if (pageOfPicture == pictures[picture]->Pages()) {
+                ++picture;
+                pageOfPicture = 0;
+            }
             if (const int p = api.OpenPage(context, &pageInfo, nullptr, job); p < 0) {
                 failed = "OpenPage" + pageName + " failed (" + std::to_string(p) + ")";
                 break;
             }
-            prnhost::PageFeeder feeder(*pictures[page], layout);
+            if (pageOfPicture > 0 && !pictures[picture]->NextPage(error)) failed = error;
+            prnhost::PageFeeder feeder(*pictures[picture], layout);
             std::vector<uint8_t> call;
             for (int n = 0; n < layout.calls && failed.empty(); ++n) {
                 if (!feeder.Next(call, error)) {
