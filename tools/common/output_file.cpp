@@ -86,18 +86,6 @@ extern "C" void RemoveAndReraise(int signal) {
     std::raise(signal);
 }
 
-// Holds the handled signals back while it lives, then ends the program on
-// the one that came meanwhile.
-class HeldSignals {
-public:
-    HeldSignals() { g_holding.store(1); }
-    ~HeldSignals() {
-        g_holding.store(0);
-        if (const int signal = g_heldSignal.exchange(0)) RemoveAndReraise(signal);
-    }
-    HeldSignals(const HeldSignals&) = delete;
-    HeldSignals& operator=(const HeldSignals&) = delete;
-};
 
 // A name in a message, its control bytes escaped.
 std::string Named(const std::string& path) { return EscapeControlBytes(path); }
@@ -193,6 +181,13 @@ int OpenInPlace(const std::string& path) {
 int RemoveOnSignal(const std::string& path) { return Claim(path); }
 
 void ForgetOnSignal(int slot) { Release(slot); }
+
+HeldSignals::HeldSignals() { g_holding.store(1); }
+
+HeldSignals::~HeldSignals() {
+    g_holding.store(0);
+    if (const int signal = g_heldSignal.exchange(0)) RemoveAndReraise(signal);
+}
 
 void RemoveTemporariesOnSignals(bool endOnPipe) {
     for (const int signal : {SIGINT, SIGTERM}) std::signal(signal, RemoveAndReraise);

@@ -128,4 +128,15 @@ void RemoveTemporariesOnSignals(bool endOnPipe = false);
 int RemoveOnSignal(const std::string& path);
 void ForgetOnSignal(int slot);
 
+// Holds those signals back while it lives (one at a time), then ends the
+// program on the one that came meanwhile: what is made and put on the list,
+// or taken off it, in that time is removed or kept as the list says after.
+class HeldSignals {
+public:
+    HeldSignals();
+    ~HeldSignals();
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+};
+
 }  // namespace toolfile

@@ -129,6 +129,9 @@ bool PrivateLog::Start() {
     // makes is on the handler's list before it is made.
     for (int attempt = 0; attempt < 100 && state->folder.empty(); ++attempt) {
         const std::string name = prefix + RandomLetters();
+        // Held until the name is known to be ours: a signal meanwhile never
+        // removes another run's folder of the same name.
+        const toolfile::HeldSignals held;
         state->KeepForSignal(name);
         if (mkdir(name.c_str(), 0700) == 0) {
             state->folder = name;
