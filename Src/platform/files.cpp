@@ -163,8 +163,7 @@ int FileReplacement::RemoveLeftovers() {
                 m_removed.push_back({path, process});
             }
         }
-    } catch (const std::exception&) {  // a name the system cannot give, or no memory: none removed
-        return busy ? kReplaceBusy : 0;
+    } catch (const std::exception&) {  // a name the system cannot give, or no memory: no more removed
     }
     return busy ? kReplaceBusy : 0;
 }

@@ -401,7 +401,6 @@ int FileReplacement::CheckStillReplaceable() {
 int FileReplacement::KeepReplaced() {
     DropBackup();
     if (m_temp.empty() || m_stream) return EBADF;
-    m_keepBackup = true;
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     int linkError = 0;
@@ -424,7 +423,6 @@ int FileReplacement::KeepReplaced() {
         DropBackup();
         return kReplaceChanged;
     }
-    m_keepBackup = true;
     m_seen.changed = IdentityOfStat(st).changed;
     return 0;
 }

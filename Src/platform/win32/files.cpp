@@ -122,6 +122,17 @@ bool CreateNew(const std::string& name, HANDLE* handle) {
     return false;
 }
 
+// Reserves a free backup name beside target with an empty file of ours,
+// for the replace call to move the old file to: 0 with *backup set, or the
+// system's error number.
+int ReserveBackup(const std::string& target, std::string* backup) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const int made =
+        MakeBeside(target, ".old", backup, [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    if (made == 0) CloseHandle(handle);
+    return made;
+}
+
 }  // namespace
 
 OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int* error) {
@@ -268,9 +279,8 @@ int FileReplacement::CheckStillReplaceable() {
     Handle old(OpenToReplace(m_target));
     if (!old.Valid()) {
         const DWORD error = GetLastError();
-        const DWORD attributes = GetFileAttributesA(m_target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
-        return error == ERROR_FILE_NOT_FOUND ? kReplaceChanged : win32::ErrnoFromError(error);
+        const int code = FailedOver(m_target, error);
+        return code != EISDIR && error == ERROR_FILE_NOT_FOUND ? kReplaceChanged : code;
     }
     BY_HANDLE_FILE_INFORMATION info {};
     if (GetFileType(old.handle) != FILE_TYPE_DISK) return kReplaceNotRegular;
@@ -295,11 +305,7 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     // The name the replace call moves the old file to: ours until then.
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    const int made = MakeBeside(m_target, ".old", &m_backup,
-                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
-    if (made == 0) CloseHandle(handle);
-    return made;
+    return ReserveBackup(m_target, &m_backup);
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
@@ -321,14 +327,10 @@ int FileReplacement::Publish(const FileIdentity* expected) {
     // on the new one, and moves the old file to a backup name: without one,
     // a failure to move the new file in leaves neither under the name.
     if (m_backup.empty()) {
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        const int made = MakeBeside(m_target, ".old", &m_backup,
-                                    [&handle](const std::string& name) { return CreateNew(name, &handle); });
-        if (made != 0) {
+        if (const int made = ReserveBackup(m_target, &m_backup); made != 0) {
             Discard();
             return made;
         }
-        CloseHandle(handle);
     }
     const DWORD error = Replace(m_target, m_temp, m_backup);
     if (error == 0) {
