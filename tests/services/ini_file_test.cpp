@@ -174,9 +174,8 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
 #endif
 }
 
-// A file that cannot be the settings is neither read nor written: a link that leads nowhere (its file on a
-// share not mounted), or another encoding than 8-bit text (the log says how to save it). A second name of the
-// file that a run which has ended left (its backup) is removed, and the log says so.
+// Neither read nor written: a link that leads nowhere (its file on a share not mounted), a file in another encoding
+// than 8-bit text (the log says how to save it). An ended run's leftover backup of the file is removed, and logged.
 TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
     uint32_t ended = 999996;  // the id of no process now
     while (platform::ProcessRunning(ended)) ended += 4;
