@@ -51,7 +51,8 @@ std::vector<Parsed> Commands(const AdobeIllustratorFileContents& contents) {
     return out;
 }
 
-std::vector<Parsed> ReadText(const std::string& text, AdobeIllustratorFileReader* reader = nullptr) {
+// *line: the number of the last command's line.
+std::vector<Parsed> ReadText(const std::string& text, AdobeIllustratorFileReader* reader = nullptr, size_t* line = nullptr) {
     StringStream stream(text);
     AdobeIllustratorFileContents contents;
     AdobeIllustratorFileReader own;
@@ -59,6 +60,7 @@ std::vector<Parsed> ReadText(const std::string& text, AdobeIllustratorFileReader
     reader->SetInputStream(&stream);
     reader->SetContents(&contents);
     reader->Read();
+    if (line && !contents.IsEmpty()) *line = contents.Commands().back()->m_iLine;
     return Commands(contents);
 }
 
@@ -131,12 +133,10 @@ TEST(AiReaderLine, OperandsAndOperator) {
         {"[1 2 l] {3 4 m {5 6 l}} <</A 1 2 l>> d 7 8 l", {{"d", {}}, {"l", {7, 8}}}},
         {"/m {moveto} def 1 0 m", {{"def", {}}, {"m", {1, 0}}}},
         {"(x) 1 2 l", {{"refused \"(x)\" is not a number", {}}}},
-        // An object among a path operator's numbers refuses the line, as it
-        // would stop PostScript.
+        // An object among a path operator's numbers refuses the line, as it would stop PostScript.
         {"] 10 20 l", {{"refused \"]\" is not a number", {}}}},
         {"/x 10 20 l", {{"refused \"/x\" is not a number", {}}}},
-        // A command keeps the numbers a path operator can take; the rest are
-        // counted for the refusal.
+        // A command keeps the numbers a path operator can take; the rest are counted for the refusal.
         {numbers + "xx", {{"xx", {1, 2, 3, 4, 5, 6}}}},
         {numbers, {{"", {1, 2, 3, 4, 5, 6}}}},
         {numbers + "l", {{"refused \"l\" takes 2 numbers, not 30000", {}}}},
@@ -191,28 +191,18 @@ TEST(AiReaderFile, ReadsOnlyBetweenTheExactMarkers) {
                                    {"refused \"{\" is not closed, nothing after it is read", {}}}));
     // An object never closed is named by the line it began on, whatever
     // opens or closes inside it on later lines.
-    const struct {
-        std::string body;
-        size_t line;
-        const char* opener;
-    } unclosed[] = {
+    const struct { std::string body; size_t line; const char* opener; } unclosed[] = {
         {"0 0 m\n10 0 l (a\n1 2 l\n(b) c\n", 4, "("},
         {"{\n/p {\n} def\n\n", 3, "{"},
         {"(x) Tx\n[1 2] d\n\n{ 3 4 l\n} def {\n", 7, "{"},
         {"0 0 m\r\n\r\n<< /A (\r\n) >>\r\n(\\\r\n1 2 l\r\n", 7, "("},
     };
     for (const auto& c : unclosed) {
-        StringStream stream(Section(c.body));
-        AdobeIllustratorFileContents contents;
-        AdobeIllustratorFileReader reader;
-        reader.SetInputStream(&stream);
-        reader.SetContents(&contents);
-        reader.Read();
-        ASSERT_FALSE(contents.IsEmpty()) << c.body;
-        const auto& last = contents.Commands().back();
-        EXPECT_EQ(last->m_strRefusal, "\"" + std::string(c.opener) + "\" is not closed, nothing after it is read")
-            << c.body;
-        EXPECT_EQ(last->m_iLine, c.line) << c.body;
+        size_t line = 0;
+        const std::vector<Parsed> read = ReadText(Section(c.body), nullptr, &line);
+        ASSERT_FALSE(read.empty()) << c.body;
+        EXPECT_EQ(read.back().op, "refused \"" + std::string(c.opener) + "\" is not closed, nothing after it is read");
+        EXPECT_EQ(line, c.line) << c.body;
     }
     // Without the stop marker what was read stays.
     EXPECT_EQ(ReadText("%%Note: AI_ParserStart\n0 0 m\n10 0 l"), (std::vector<Parsed>{{"m", {0, 0}}, {"l", {10, 0}}}));

@@ -222,9 +222,8 @@ TEST_F(CJV300Test, LayerSpoolFiles) {
     ASSERT_EQ(InternPageHook1(job.get()), 0);
     EXPECT_NE(d.m_aLayerTemp[1].m_pSpoolFile, nullptr);
     // Named by the layer, the process and a number the page's layers share.
-    const std::string own = "_" + std::to_string(platform::CurrentProcessId()) + "_";
     const std::string name = d.m_aLayerTemp[1].m_strFileName;
-    EXPECT_EQ(name.rfind("CJV300_Intern_Layer_2" + own, 0), 0u) << name;
+    EXPECT_EQ(name.rfind("CJV300_Intern_Layer_2_" + std::to_string(platform::CurrentProcessId()) + "_", 0), 0u) << name;
     EXPECT_EQ(name.substr(name.size() - 4), ".wyx");
     EXPECT_EQ(d.m_aLayerTemp[0].m_strFileName, "CJV300_Intern_Layer_1" + name.substr(21)) << name;
     // A layer that got no line is still played back, with a note.
@@ -250,34 +249,28 @@ TEST_F(CJV300Test, LayerSpoolFiles) {
 
 // A full disk under the layers (the family's fault runs check its messages):
 // a layer the first line reached no more is not said to have no image data.
-// The messages name the layer's file with the control bytes of the
-// temporary folder escaped.
+// The messages name the layer's file, the temporary folder's control bytes escaped.
 TEST_F(CJV300Test, AFullDiskLeavesNoLayerCalledEmpty) {
-    const struct {
-        std::string folder;  // the ticket's temporary folder
-        std::string named;   // as the messages name it
-    } cases[] = {
+    const struct { std::string temp, named; } cases[] = {  // the ticket's temporary folder, as the messages name it
         {"", ""},
 #ifndef _WIN32  // Windows takes no control bytes in a name
-        {folder.File("t\x1bmp"), folder.File("t\\x1Bmp") + "/"},
+        {"[system]\nSystem/Folders/Temp = \"" + TicketPath(folder.File("t")) + "\\x1bmp\"\n[job]\n",
+         folder.File("t\\x1Bmp/")},
 #endif
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.folder);
-        if (!c.folder.empty()) std::filesystem::create_directory(c.folder);
-        Start(c.folder.empty() ? "Output/Prn/Specific/White/Order = 4\n"
-                               : "Output/Prn/Specific/White/Order = 4\n[system]\nSystem/Folders/Temp = \"" +
-                                     TicketPath(folder.File("t")) + "\\x1bmp\"\n[job]\n");
+        SCOPED_TRACE(c.temp);
+        if (!c.temp.empty()) std::filesystem::create_directory(folder.File("t\x1bmp"));
+        Start("Output/Prn/Specific/White/Order = 4\n" + c.temp);
         ASSERT_EQ(InternPageHook1(job.get()), 0) << ErrorMessage();
         testsupport::WriteLimit full(0);
         SetHalftonedLine(job->m_iOutChannels, 8);
         std::memset(line.data(), 0x55, line.size());
+        const std::string failed = ": Layer 1: Spool file IO failed (cannot write \"" + c.named + "CJV300_Intern_Layer_1_";
         EXPECT_EQ(job->m_pfnPrintLine(job.get()), -1);
-        EXPECT_EQ(ErrorMessage().rfind("CJV300_WriteLine: Layer 1: Spool file IO failed (cannot write \"" + c.named +
-                                           "CJV300_Intern_Layer_1_", 0), 0u) << ErrorMessage();
+        EXPECT_EQ(ErrorMessage().rfind("CJV300_WriteLine" + failed, 0), 0u) << ErrorMessage();
         EXPECT_EQ(InternPageHook2(job.get()), -int(eSPOOLFILE2_IO_FAILED));
-        EXPECT_EQ(ErrorMessage().rfind("CJV300_ClosePage: Layer 1: Spool file IO failed (cannot write \"" + c.named +
-                                           "CJV300_Intern_Layer_1_", 0), 0u) << ErrorMessage();
+        EXPECT_EQ(ErrorMessage().rfind("CJV300_ClosePage" + failed, 0), 0u) << ErrorMessage();
         for (const std::string& note : Strings("Process/InfoMessage")) EXPECT_EQ(note.find("no image data"), note.npos);
     }
 }

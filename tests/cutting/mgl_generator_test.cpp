@@ -201,10 +201,9 @@ TEST_F(MglTest, OperatorsNotCutAndCutsOutsideThePictureAreLogged) {
          {"AI file line 6: \"nan\" is not a finite number; the path of that line is not cut"}},
         {{"0 0 m", "10 0 l 1e400 5 l", "20 0 m 30 0 l"},
          {"AI file line 2: \"1e400\" is not a finite number; the path of that line is not cut"}},
-        // A line or curve with no current point is refused: it would cut from
-        // wherever the blade stood. Moves the reader does not take are none.
-        {{"10 0 l", "20 0 l", "50 0 m", "60 0 l"},
-         {refused(1, "\"l\" has no current point (no \"m\" before it)")},
+        // A line or curve with no current point (moves the reader does not take are none) is refused: it
+        // would cut from wherever the blade stood.
+        {{"10 0 l", "20 0 l", "50 0 m", "60 0 l"}, {refused(1, "\"l\" has no current point (no \"m\" before it)")},
          {{"PU", {1411, 706}}, {"PD", {1411, 847}}}},
         {{"10 10m", "10 0 10 100 0 0 c", "50 0 m", "60 0 l"},
          {refused(2, "\"c\" has no current point (no \"m\" before it)")},

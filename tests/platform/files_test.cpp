@@ -12,13 +12,12 @@
 #include "platform/system.h"
 #include "support/scratch_folder.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace {
@@ -30,63 +29,25 @@ struct stat Stat(const std::string& path) {
     return st;
 }
 
-// Gives folder a default ACL that lets user 65534 read and write what is made
-// in it, so that a new file there gains an access ACL: false where the file
-// system keeps no ACLs.
-bool GiveDefaultAcl(const std::string& folder) {
-    struct Entry {
-        uint16_t tag, perm;
-        uint32_t id;
-    };
-    const uint32_t version = 2, anyone = 0xFFFFFFFF;
-    const Entry entries[] = {{0x01, 6, anyone}, {0x02, 6, 65534}, {0x04, 4, anyone}, {0x10, 6, anyone},
-                             {0x20, 4, anyone}};
-    std::string value(reinterpret_cast<const char*>(&version), 4);
-    for (const Entry& e : entries) value.append(reinterpret_cast<const char*>(&e), sizeof e);
-    return setxattr(folder.c_str(), "system.posix_acl_default", value.data(), value.size(), 0) == 0;
+// Sets a POSIX ACL (which) on file letting user 65534 have perm: false where there are no ACLs.
+bool SetAcl(const std::string& file, const char* which, uint16_t perm) {
+    const struct { uint16_t tag, perm; uint32_t id; } entries[] = {
+        {0x01, 6, ~0u}, {0x02, perm, 65534}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}};
+    std::string value("\x02\0\0\0", 4);
+    for (const auto& e : entries) value.append(reinterpret_cast<const char*>(&e), sizeof e);
+    return setxattr(file.c_str(), which, value.data(), value.size(), 0) == 0;
 }
 #else
-// The replace call's documented outcomes, played on the files (see
-// platform::SetTestReplaceCall). Nothing moved, with or without a backup
-// name; without one the replaced file is gone.
-unsigned long NothingMoved(const std::string& replaced, const std::string&, const std::string& backup) {
+// The replace call failing as documented: the old file moved to the backup name
+// or not (without one it is gone), then another file taking the name or not.
+template <bool kMoved, bool kTaken>
+unsigned long FailedReplace(const std::string& replaced, const std::string&, const std::string& backup) {
     if (backup.empty()) DeleteFileA(replaced.c_str());
-    return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-}
-// The old file moved to the backup name, the new one still the temporary.
-unsigned long OldMovedAside(const std::string& replaced, const std::string&, const std::string& backup) {
-    if (backup.empty()) {
-        DeleteFileA(replaced.c_str());
-    } else {
-        MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    return ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-}
-// The same, and another file takes the name at once.
-unsigned long OldMovedAsideNameTaken(const std::string& replaced, const std::string& replacement,
-                                     const std::string& backup) {
-    const unsigned long error = OldMovedAside(replaced, replacement, backup);
-    WriteWholeFile(replaced, "theirs");
-    return error;
+    if (!backup.empty() && kMoved) MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (kTaken) WriteWholeFile(replaced, "theirs");
+    return kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
 }
 #endif
-
-// An id that no process has now: the id of a run that has ended.
-uint32_t EndedProcess() {
-    uint32_t id = 999996;
-    while (platform::ProcessRunning(id)) id += 4;
-    return id;
-}
-
-// The name of the n-th backup that process id makes beside path.
-std::string BackupName(const std::string& path, uint32_t process, int n) {
-    return path + "." + std::to_string(process) + "-" + std::to_string(n) + ".old";
-}
-
-// The same name, whichever separators it is written with.
-bool SameName(const std::string& a, const std::string& b) {
-    return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
-}
 
 // Sets the tests' hook for as long as it lives.
 struct BeforeReplaceHook {
@@ -107,25 +68,29 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
     const std::string victim = folder.File("victim");
     const auto identity = [&] { return platform::IdentityOfPath(path); };
     const auto old = [&] { WriteWholeFile(path, "old"); };
-    const uint32_t ended = EndedProcess();
+    const auto backup = [&](uint32_t id, int n) {  // the n-th backup name of process id
+        return path + "." + std::to_string(id) + "-" + std::to_string(n) + ".old";
+    };
+    const std::string kept = backup(platform::CurrentProcessId(), 0);
+    uint32_t ended = 999996;  // the id of no process now: a run that has ended
+    while (platform::ProcessRunning(ended)) ended += 4;
     std::vector<platform::RemovedLeftover> removed;  // by the row's replacement
     platform::TestReplaceTrace trace, traceBefore;   // and what it did (before the rename)
-    // The replacement's steps one by one, with the backup kept: the rename's
-    // code, then after (called with it) the code of the step after.
-    const auto keepingTheOld = [&](std::function<int(platform::FileReplacement&)> after) {
-        return [&path, after] {
+    std::function<int()> run;  // set by a row in place of ReplaceFileContents: the steps, the backup kept
+    const auto stepByStep = [&](std::function<int(platform::FileReplacement&)> after) {
+        run = [&path, after] {
             platform::FileReplacement r;
-            if (const int begun = r.Begin(path); begun != 0) return begun;
-            std::fputs("new", r.Stream());
-            if (const int finished = r.Finish(); finished != 0) return finished;
-            if (const int kept = r.KeepReplaced(); kept != 0) return kept;
-            if (const int published = r.Publish(); published != 0) return published;
-            return after(r);
+            int code = r.Begin(path);
+            if (code == 0) std::fputs("new", r.Stream()), code = r.Finish();
+            if (code == 0) code = r.KeepReplaced();
+            return code != 0 || (code = r.Publish()) != 0 ? code : after(r);
         };
     };
 #ifndef _WIN32
     const uid_t owner = geteuid() == 0 ? 65534 : geteuid();  // only root gives a file away
-    const std::string note = "user.note";
+    const mode_t mask = umask(0);
+    umask(mask);
+    bool acls = false;  // the folder has a default ACL
 #endif
     const struct {
         const char* what;
@@ -136,32 +101,23 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         std::string after;  // under the name; "" for nothing or a folder
         int left;           // files in the folder afterwards
         std::function<void()> check;  // what else must hold afterwards
-        std::function<int()> run;     // in place of ReplaceFileContents
     } cases[] = {
-        {"no file yet", [] {}, nullptr, nullptr, 0, "new", 1, nullptr, nullptr},
-        {"a file", old, nullptr, nullptr, 0, "new", 1, nullptr, nullptr},
-        {"unchanged since it was read", old, identity, nullptr, 0, "new", 1, nullptr, nullptr},
-        {"saved by someone else meanwhile", old, identity,
-         [&](const std::string&) { WriteWholeFile(path, "theirs"); }, platform::kReplaceChanged, "theirs", 1, nullptr,
-         nullptr},
+        {"no file yet", [] {}, nullptr, nullptr, 0, "new", 1, nullptr},
+        {"a file", [&] { WriteWholeFile(path, "old"); }, nullptr, nullptr, 0, "new", 1, nullptr},
+        {"unchanged since it was read", [&] { WriteWholeFile(path, "old"); }, identity, nullptr, 0, "new", 1, nullptr},
+        {"saved by someone else meanwhile", [&] { WriteWholeFile(path, "old"); }, identity,
+         [&](const std::string&) { WriteWholeFile(path, "theirs"); }, platform::kReplaceChanged, "theirs", 1, nullptr},
         {"made by someone else meanwhile", [] {}, identity,
-         [&](const std::string&) { WriteWholeFile(path, "theirs"); }, platform::kReplaceChanged, "theirs", 1, nullptr,
-         nullptr},
-        // Where no file stood, one made meanwhile is not replaced.
-        {"made meanwhile where none stood", [] {}, nullptr,
-         [&](const std::string&) { WriteWholeFile(path, "theirs"); }, EEXIST, "theirs", 1, nullptr, nullptr},
-        // A save of the same size whose time is set back: the change time tells.
-        {"saved meanwhile with its time set back", old, identity,
-         [&](const std::string&) {
+         [&](const std::string&) { WriteWholeFile(path, "theirs"); }, platform::kReplaceChanged, "theirs", 1, nullptr},
+        {"made meanwhile where none stood", [] {}, nullptr, [&](const std::string&) { WriteWholeFile(path, "theirs"); },
+         EEXIST, "theirs", 1, nullptr},
+        // A save of the same size with its time set back: the change time tells.
+        {"saved meanwhile with its time set back", old, identity, [&](const std::string&) {
              const auto time = std::filesystem::last_write_time(path);
-             WriteWholeFile(path, "OLD");
-             std::filesystem::last_write_time(path, time);
-         },
-         platform::kReplaceChanged, "OLD", 1, nullptr, nullptr},
-        // A second name made meanwhile would keep the old bytes.
-        {"linked meanwhile", old, nullptr,
-         [&](const std::string&) { std::filesystem::create_hard_link(path, folder.File("second")); },
-         platform::kReplaceHardLinks, "old", 2, nullptr, nullptr},
+             WriteWholeFile(path, "OLD"), std::filesystem::last_write_time(path, time);
+         }, platform::kReplaceChanged, "OLD", 1, nullptr},
+        {"linked meanwhile", old, nullptr, [&](auto&) { std::filesystem::create_hard_link(path, path + "2"); },
+         platform::kReplaceHardLinks, "old", 2, nullptr},
         // Files under the first temporary names (another user's links to a
         // file of theirs): not opened, not removed.
         {"its temporary names taken",
@@ -173,48 +129,30 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                  if (linked) WriteWholeFile(TemporaryName(path, attempt), "precious");
              }
          },
-         nullptr, nullptr, 0, "new", 4, nullptr, nullptr},
+         nullptr, nullptr, 0, "new", 4, nullptr},
         {"a folder under the name", [&] { std::filesystem::create_directory(path); }, nullptr, nullptr, EISDIR, "", 1,
-         nullptr, nullptr},
-        {"a missing folder", [&] { std::filesystem::remove(folder.Path()); }, nullptr, nullptr, ENOENT, "", 0,
-         nullptr, nullptr},
-        // A backup of a run that ended is a second name of the very file:
-        // removed, and told. Another file of that form, or a backup of a run
-        // that goes on, is not removed.
-        {"a backup an ended run left",
-         [&] {
-             old();
-             std::filesystem::create_hard_link(path, BackupName(path, ended, 3));
-             WriteWholeFile(BackupName(path, ended, 4), "kept");
-         },
-         nullptr, nullptr, 0, "new", 2,
-         [&] {
-             ASSERT_EQ(removed.size(), 1u);
-             EXPECT_TRUE(SameName(removed[0].path, BackupName(path, ended, 3))) << removed[0].path;
-             EXPECT_EQ(removed[0].process, ended);
-             EXPECT_EQ(ReadWholeFile(BackupName(path, ended, 4)), "kept");
-         },
          nullptr},
+        {"a missing folder", [&] { std::filesystem::remove(folder.Path()); }, nullptr, nullptr, ENOENT, "", 0,
+         nullptr},
+        // An ended run's backup (a second name of the file) is removed and told; not another file, nor a live run's.
+        {"a backup an ended run left", [&] {
+             old(), std::filesystem::create_hard_link(path, backup(ended, 3)), WriteWholeFile(backup(ended, 4), "kept");
+         }, nullptr, nullptr, 0, "new", 2, [&] {
+             ASSERT_EQ(removed.size(), 1u);
+             EXPECT_TRUE(std::filesystem::path(removed[0].path) == backup(ended, 3) && removed[0].process == ended);
+         }},
         {"a backup of a run that goes on",
-         [&] {
-             old();
-             std::filesystem::create_hard_link(path, BackupName(path, platform::CurrentProcessId(), 7));
-         },
-         nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] { EXPECT_TRUE(removed.empty()); }, nullptr},
-        // A take-back that fails keeps the old file under the backup name,
-        // whatever comes after.
-        {"the old file kept when it cannot be put back", old, nullptr, nullptr, 0, "", 2,
-         [&] { EXPECT_EQ(ReadWholeFile(BackupName(path, platform::CurrentProcessId(), 0)), "old"); },
-         keepingTheOld([&](platform::FileReplacement& r) {
-             std::filesystem::remove(path);
-             std::filesystem::create_directory(path);
-             WriteWholeFile(path + "/x", "x");
-             EXPECT_NE(r.TakeBack(), 0);
-             EXPECT_TRUE(SameName(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0)));
-             r.DropBackup();
-             EXPECT_TRUE(SameName(r.BackupPath(), BackupName(path, platform::CurrentProcessId(), 0)));
-             return 0;
-         })},
+         [&] { old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7)); },
+         nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] { EXPECT_TRUE(removed.empty()); }},
+        // A take-back that fails keeps the old file under the backup name, whatever comes after.
+        {"the old file kept when it cannot be put back", [&] {
+             old(), stepByStep([&](platform::FileReplacement& r) {
+                 std::filesystem::remove(path), std::filesystem::create_directories(path + "/x");
+                 EXPECT_NE(r.TakeBack(), 0);
+                 r.DropBackup();
+                 return std::filesystem::path(r.BackupPath()) == kept ? 0 : -1;  // where the old file is kept
+             });
+         }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #ifndef _WIN32
         // What the file is stays: a link keeps leading to it, and it keeps its
         // permissions (not its set-id bits) and its owner.
@@ -223,96 +161,66 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              WriteWholeFile(folder.File("real.ini"), "old");
              std::filesystem::create_symlink("real.ini", path);
          },
-         nullptr, nullptr, 0, "new", 2, [&] { EXPECT_TRUE(std::filesystem::is_symlink(path)); }, nullptr},
-        {"set-id bits", [&] { old(); chmod(path.c_str(), 06750); }, nullptr, nullptr, 0, "new", 1,
-         [&] { EXPECT_EQ(Stat(path).st_mode & 07777, 06750u & 0777); }, nullptr},
-        {"another user's file, replaced by root", [&] { old(); chown(path.c_str(), owner, -1); },
-         nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(Stat(path).st_uid, owner); }, nullptr},
+         nullptr, nullptr, 0, "new", 2, [&] { EXPECT_TRUE(std::filesystem::is_symlink(path)); }},
+        {"set-id bits", [&] { WriteWholeFile(path, "old"); chmod(path.c_str(), 06750); }, nullptr, nullptr, 0, "new", 1,
+         [&] { EXPECT_EQ(Stat(path).st_mode & 07777, 06750u & 0777); }},
+        {"another user's file, replaced by root", [&] { WriteWholeFile(path, "old"); chown(path.c_str(), owner, -1); },
+         nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(Stat(path).st_uid, owner); }},
         // Private from the start; synced before the rename, its folder after.
-        {"a file of its owner's and group's", [&] { old(); chmod(path.c_str(), 0640); }, nullptr,
-         [&](const std::string&) { traceBefore = trace; }, 0, "new", 1,
-         [&] {
+        {"a file of its owner's and group's", [&] { old(), chmod(path.c_str(), 0640); }, nullptr,
+         [&](const std::string&) { traceBefore = trace; }, 0, "new", 1, [&] {
              EXPECT_EQ(trace.createdMode, 0600u);
-             EXPECT_EQ(Stat(path).st_mode & 0777, 0640u);
-             EXPECT_EQ(traceBefore.temporarySyncs, 1);
-             EXPECT_EQ(traceBefore.folderSyncs, 0);
+             EXPECT_EQ(std::make_pair(traceBefore.temporarySyncs, traceBefore.folderSyncs), std::make_pair(1, 0));
              EXPECT_EQ(trace.folderSyncs, 1);
-         },
-         nullptr},
-        {"a new file", [] {}, nullptr, nullptr, 0, "new", 1,
-         [&] {
-             const mode_t mask = umask(0);
-             umask(mask);
-             EXPECT_EQ(trace.createdMode, 0666u & ~mask);
-         },
-         nullptr},
+         }},
+        {"a new file", [] {}, nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(trace.createdMode, 0666u & ~mask); }},
         // Changes made between the checks and the rename are seen.
         {"made private meanwhile", old, nullptr, [&](const std::string&) { chmod(path.c_str(), 0600); },
-         platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }, nullptr},
+         platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }},
         {"an attribute added meanwhile", old, nullptr,
-         [&](const std::string&) { ASSERT_EQ(setxattr(path.c_str(), note.c_str(), "mine", 4, 0), 0); },
-         platform::kReplaceAttributes, "old", 1, nullptr, nullptr},
-        // What the new file gains (the folder's default ACL, or another
-        // attribute where the file system keeps no ACLs) is no reason.
-        {"the folder's default ACL gained", [&] { old(); GiveDefaultAcl(folder.Path()); }, nullptr,
-         [&](const std::string& name) {
-             char acl[256];
-             if (getxattr(folder.Path().c_str(), "system.posix_acl_default", acl, sizeof acl) < 0) {
-                 ASSERT_EQ(setxattr(TemporaryName(name, 0).c_str(), "user.gained", "x", 1, 0), 0);
-             }
-         },
-         0, "new", 1, nullptr, nullptr},
-        // An ACL of its own that a new file would have with other values.
-        {"an ACL of its own", [&] {
+         [&](const std::string&) { ASSERT_EQ(setxattr(path.c_str(), "user.note", "mine", 4, 0), 0); },
+         platform::kReplaceAttributes, "old", 1, nullptr},
+        // What the new file gains (the folder's default ACL, or another attribute where the file system
+        // keeps no ACLs) is no reason; an ACL of its own that a new file would have with other values is.
+        {"the folder's default ACL gained", [&] { old(), acls = SetAcl(folder.Path(), "system.posix_acl_default", 6); },
+         nullptr, [&](const std::string& name) {
+             ASSERT_TRUE(acls || setxattr(TemporaryName(name, 0).c_str(), "user.gained", "x", 1, 0) == 0);
+         }, 0, "new", 1, nullptr},
+        {"an ACL of its own", [&] {  // where the other user may only read it
              old();
-             ASSERT_TRUE(GiveDefaultAcl(folder.Path())) << "ACLs in the test folder";
-             std::vector<char> acl(256);
-             const ssize_t size =
-                 getxattr(folder.Path().c_str(), "system.posix_acl_default", acl.data(), acl.size());
-             ASSERT_GT(size, 12);
-             acl[14] = 4;  // the other user may only read it
-             ASSERT_EQ(setxattr(path.c_str(), "system.posix_acl_access", acl.data(), size, 0), 0);
-         },
-         nullptr, nullptr, platform::kReplaceAttributeValues, "old", 1, nullptr, nullptr},
-        // Where the file system has no hard links, a copy with the file's
-        // permissions stands in, and is what the take-back puts back.
-        {"a copy for a backup", [&] { old(); chmod(path.c_str(), 0640); platform::SetTestNoHardLinks(true); },
-         nullptr, nullptr, 0, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0640u); },
-         keepingTheOld([](platform::FileReplacement& r) {
-             EXPECT_EQ(Stat(r.BackupPath()).st_mode & 0777, 0640u);
-             EXPECT_EQ(Stat(r.BackupPath()).st_nlink, 1u);
-             return r.TakeBack();
-         })},
+             ASSERT_TRUE(SetAcl(folder.Path(), "system.posix_acl_default", 6)) << "ACLs in the test folder";
+             ASSERT_TRUE(SetAcl(path, "system.posix_acl_access", 4));
+         }, nullptr, nullptr, platform::kReplaceAttributeValues, "old", 1, nullptr},
+        // Without hard links a copy with the file's permissions stands in, and the take-back puts it back.
+        {"a copy for a backup", [&] {
+             old(), chmod(path.c_str(), 0640), platform::SetTestNoHardLinks(true);
+             stepByStep([](platform::FileReplacement& r) {
+                 EXPECT_EQ(Stat(r.BackupPath()).st_mode & 0777, 0640u);
+                 EXPECT_EQ(Stat(r.BackupPath()).st_nlink, 1u);
+                 return r.TakeBack();
+             });
+         }, nullptr, nullptr, 0, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0640u); }},
 #else
-        // The replace call's failures: the old file under its name, or kept
-        // under the backup name when it cannot be moved back.
-        {"the replace call moves nothing", [&] { old(); platform::SetTestReplaceCall(NothingMoved); }, nullptr,
-         nullptr, EIO, "old", 1, nullptr, nullptr},
-        {"the replace call moves the old file only",
-         [&] { old(); platform::SetTestReplaceCall(OldMovedAside); }, nullptr, nullptr, EIO, "old", 1, nullptr, nullptr},
-        {"the old file cannot be moved back",
-         [&] { old(); platform::SetTestReplaceCall(OldMovedAsideNameTaken); }, nullptr, nullptr, EIO, "theirs", 2,
-         [&] { EXPECT_EQ(ReadWholeFile(BackupName(path, platform::CurrentProcessId(), 0)), "old"); }, nullptr},
+        // The replace call's failures: the old file under its name, or under the backup name.
+        {"the replace call moves nothing", [&] { old(), platform::SetTestReplaceCall(FailedReplace<false, false>); },
+         nullptr, nullptr, EIO, "old", 1, nullptr},
+        {"the replace call moves the old one", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, false>); },
+         nullptr, nullptr, EIO, "old", 1, nullptr},
+        {"the old file cannot be moved back", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, true>); },
+         nullptr, nullptr, EIO, "theirs", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(folder.Path());
         std::filesystem::create_directory(folder.Path());
-        removed.clear();
-        trace = traceBefore = platform::TestReplaceTrace();
-        platform::SetTestReplaceTrace(&trace);
+        removed.clear(), platform::SetTestReplaceTrace(&(trace = traceBefore = platform::TestReplaceTrace()));
         c.prepare();
         const platform::FileIdentity read = c.expected ? c.expected() : platform::FileIdentity();
-        {
-            BeforeReplaceHook hook(c.meanwhile);
-            EXPECT_EQ(c.run ? c.run() : platform::ReplaceFileContents(path, "new", 3, c.expected ? &read : nullptr,
-                                                                      &removed),
-                      c.code)
-                << c.what;
-        }
-        platform::SetTestReplaceTrace(nullptr);
-        platform::SetTestNoHardLinks(false);
+        BeforeReplaceHook hook(c.meanwhile);
+        EXPECT_EQ(run ? run() : platform::ReplaceFileContents(path, "new", 3, c.expected ? &read : nullptr, &removed),
+                  c.code);
+        run = nullptr, platform::SetTestReplaceTrace(nullptr), platform::SetTestNoHardLinks(false);
         platform::SetTestReplaceCall(nullptr);
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after) << c.what;
         std::error_code missing;

@@ -174,91 +174,57 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
 #endif
 }
 
-// Other names under or beside the file: a link that leads nowhere (its file
-// on a share not mounted) is left as it is, not replaced by a file of
-// defaults; a second name of the file that a run which has ended left (its
-// backup) is removed, and the log says so.
-TEST_F(DriverIni, ALinkThatLeadsNowhereIsLeftAndAnEndedRunsLeftoverRemoved) {
+// Neither read nor written: a link that leads nowhere (its file on a share not mounted), a file in another encoding
+// than 8-bit text (the log says how to save it). An ended run's leftover backup of the file is removed, and logged.
+TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
     uint32_t ended = 999996;  // the id of no process now
     while (platform::ProcessRunning(ended)) ended += 4;
     const std::string leftover = path + "." + std::to_string(ended) + "-0.old";
-    const struct {
-        const char* what;
-        std::function<void()> prepare;
-        std::vector<RecordingLogger::Line> said;
-        std::function<void()> check;
-    } cases[] = {
-#ifndef _WIN32
-        {"a link that leads nowhere", [&] { std::filesystem::create_symlink(folder.File("share/DaVav.ini"), path); },
-         {{1000, "ReadIniSettings: cannot write \"" + path +
-                     "\" (No such file or directory); its missing keys are not added"}},
-         [&] {
-             EXPECT_TRUE(std::filesystem::is_symlink(path));
-             EXPECT_FALSE(std::filesystem::exists(path));
-         }},
-#endif
-        {"a backup that an ended run left",
-         [&] {
-             WriteWholeFile(path, kAllKeys);
-             std::filesystem::create_hard_link(path, leftover);
-         },
-         {{2000, "ReadIniSettings: removed \"" + std::filesystem::path(leftover).make_preferred().string() +
-                     "\", a second name of \"" + path +
-                     "\" that an interrupted run (process " + std::to_string(ended) + ") left"}},
-         [&] { EXPECT_EQ(ReadWholeFile(path), "; set HalftoneThreadCount=-1 enables parallel halftoning, by "
-                                              "processor count (default)\n;     HalftoneThreadCount=0 disables "
-                                              "parallel halftoning\n;     HalftoneThreadCount=2..8 enables "
-                                              "parallel halftoning, as specified\n" + kAllKeys +
-                                              " HalftoneThreadCount=-1\n"); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove(entry);
-        c.prepare();
-        log.lines.clear();
-        EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, -1);
-        EXPECT_EQ(log.lines, c.said);
-        c.check();
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
-    }
-}
-
-// A file in another encoding than 8-bit text is neither read nor written:
-// the defaults, and the log tells the user how to save it.
-TEST_F(DriverIni, AFileInAnotherEncodingIsLeftAsItIs) {
-    const auto utf16 = [](const std::string& text, bool bigEndian) {
-        std::string out;
+    const auto utf16 = [](const std::string& text, bool bigEndian, std::string out = "") {
         for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
         return out;
     };
     const std::string user = "[Special]\r\nHalftoneThreadCount=2\r\n";
-    const struct {
-        const char* what;
-        std::string bytes;
-    } cases[] = {
-        {"UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)},
-        {"UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)},
-        {"UTF-32 little-endian", std::string("\xFF\xFE\0\0", 4) + utf16(utf16(user, false), false)},
-        {"UTF-32 big-endian", std::string("\0\0\xFE\xFF", 4) + utf16(utf16(user, true), true)},
-        {"it holds NUL bytes", utf16(user, false)},
-        {"it holds NUL bytes", user + std::string(1, '\0')},
+    struct Case { const char* what; std::function<void()> prepare; RecordingLogger::Line said; std::string after; };
+    const auto encoded = [&](const char* what, const std::string& bytes) {  // no prepare: bytes are written
+        return Case{what, nullptr, {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + what +
+                                              ") and must be saved as plain text (ANSI or UTF-8) for its settings "
+                                              "to count; default settings used"}, bytes};
     };
-    for (const auto& c : cases) {
+    const Case cases[] = {
+#ifndef _WIN32
+        {"a link that leads nowhere", [&] { std::filesystem::create_symlink(folder.File("share/DaVav.ini"), path); },
+         {1000, "ReadIniSettings: cannot write \"" + path +
+                    "\" (No such file or directory); its missing keys are not added"}, ""},
+#endif
+        {"a backup that an ended run left",
+         [&] { WriteWholeFile(path, kAllKeys), std::filesystem::create_hard_link(path, leftover); },
+         {2000, "ReadIniSettings: removed \"" + std::filesystem::path(leftover).make_preferred().string() +
+                    "\", a second name of \"" + path + "\" that an interrupted run (process " +
+                    std::to_string(ended) + ") left"},
+         "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
+         ";     HalftoneThreadCount=0 disables parallel halftoning\n"
+         ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n" +
+             kAllKeys + " HalftoneThreadCount=-1\n"},
+        encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
+        encoded("UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)),
+        encoded("UTF-32 little-endian", std::string("\xFF\xFE\0\0", 4) + utf16(utf16(user, false), false)),
+        encoded("UTF-32 big-endian", std::string("\0\0\xFE\xFF", 4) + utf16(utf16(user, true), true)),
+        encoded("it holds NUL bytes", utf16(user, false)),
+        encoded("it holds NUL bytes", user + std::string(1, '\0')),
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteWholeFile(path, c.bytes);
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) std::filesystem::remove(entry);
+        if (c.prepare) c.prepare(); else WriteWholeFile(path, c.after);
+        // What would change a key of a file in another encoding is refused too.
+        EXPECT_TRUE(c.prepare || !CIniFile::SetValue("AutoCleaning", "1", "Special", path));
         log.lines.clear();
         EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, -1);
-        EXPECT_EQ(ReadWholeFile(path), c.bytes);
-        EXPECT_EQ(log.lines, (std::vector<RecordingLogger::Line>{
-                                 {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + c.what +
-                                            ") and must be saved as plain text (ANSI or UTF-8) for its settings to "
-                                            "count; default settings used"}}));
-        EXPECT_FALSE(CIniFile::SetValue("AutoCleaning", "1", "Special", path));
-        EXPECT_EQ(ReadWholeFile(path), c.bytes);
+        EXPECT_EQ(log.lines, std::vector<RecordingLogger::Line>{c.said});
+        EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
     }
-    // The same lines as 8-bit text are read.
-    WriteWholeFile(path, user);
-    EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, 2);
 }
 
 TEST(IniFile, KeepsCommentsCommentedOutEntriesAndOddLinesWhenRewritten) {
