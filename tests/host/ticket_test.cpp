@@ -188,8 +188,7 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
 // other element refuses the whole list, which reads as missing (the output as
 // it was: -9 or "-"), and is named with its index and type.
 TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
-    // IntsN reads as many as the list holds into places of -9; ElementsOr1
-    // reads element by element with the default 1 (the log levels' reader).
+    // IntsN fills places of -9; ElementsOr1 reads each element with the default 1 (the log levels' reader).
     enum class Reader { Ints, Reals, Texts, Lookup86, Switches, IntsN, ElementsOr1 };
     const std::string x = "x";
     const struct {
