@@ -203,8 +203,7 @@ TEST_F(HalftoneCoreTest, RgbCorrectionWorksOnACopyOncePerCall) {
         e[1] = static_cast<uint8_t>(rgb >> 8);
         e[2] = static_cast<uint8_t>(rgb >> 16);
     }
-    // The host's pixels: CMYK, and CMYK with a spot channel, which the
-    // correction steps over pixel by pixel and leaves as it is.
+    // CMYK pixels, and CMYK with a spot channel that the correction steps over and leaves as it is.
     const std::tuple<int32_t, std::vector<uint8_t>, std::vector<uint8_t>> rows[] = {
         {109, {200, 40, 0, 0}, {0, 40, 200, 0}}, {111, {200, 40, 0, 0, 90}, {0, 40, 200, 0, 90}}};
     for (const auto& [routine, pixel, swappedPixel] : rows) {

@@ -241,8 +241,8 @@ Process/InfoMessage[] = "Image cropped by output device"
     ASSERT_EQ(Read(), 0);
     EXPECT_EQ(Strings("Process/InfoMessage"), std::vector<std::string>{"Image cropped by output device"});
 
-    // A list that holds an element of another type keeps it where it stands,
-    // and the message once, where it stood, however often the ticket is used.
+    // A list that holds an element of another type keeps it, and the
+    // message once, each where it stood, however often the ticket is used.
     const std::string text = "Image cropped by output device";
     const std::pair<hostkit::Elements, hostkit::Elements> lists[] = {
         {{7}, {7, text}}, {{text, 7}, {text, 7}}, {{text, 7, text}, {text, 7}}};

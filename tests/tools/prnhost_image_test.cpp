@@ -71,8 +71,7 @@ TEST(HostImage, HeadersAreReadByTheirRules) {
         // A comment line of any length is skipped; a tuple type's blanks around it are not part of it.
         {"P7\n#" + std::string(5000, 'c') + "\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE \t CMYK \r\nENDHDR\n\x0a\2\3\4",
          {10, 2, 3, 4}},
-        // A stream's pictures one after the other, whitespace after each skipped; after a header ended
-        // by CR LF, the LF is the first sample when only then the raster ends the picture.
+        // A stream (whitespace after a picture skipped; after CR LF, LF is a sample if only then the picture ends).
         {"P5\n2 1\n255\n\1\2P5 2 1 255\r\n\3\4P5 2 1 255\r\n\1P5 2 1 255 \5\6\n\r\nP7\nWIDTH 2\nHEIGHT 1\nDEPTH 1\n"
          "MAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\n\7\x08\n",
          {1, 2, 3, 4, 10, 1, 5, 6, 7, 8}},
@@ -133,7 +132,6 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
         {pam + "TUPLTYPE CMYK\nTUPLTYPE EXTRA\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK EXTRA\" is not one prnhost knows"},
         {pam + "TUPLTYPE CMYK EXTRA\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK EXTRA\" is not one prnhost knows"},
         {pam + "TUPLTYPE CMYK\x1b[2J\nENDHDR\n\1\2\3\4\5", "tuple type \"CMYK\\x1B[2J\" is not one"},
-        // Each number is said once, even of the same value.
         {"P7\nWIDTH 200\nWIDTH 100\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nENDHDR\n" + std::string(200, '\1'),
          "bad PAM header: WIDTH is given twice (WIDTH 200, then WIDTH 100): a PAM header says each once"},
         {pam + "HEIGHT 1\nENDHDR\n\1\2\3\4\5", "bad PAM header: HEIGHT is given twice (HEIGHT 1, then HEIGHT 1)"},
@@ -181,9 +179,8 @@ TEST(HostImage, APictureOverFourGigabytesHasItsWholeSize) {
 
 #ifdef PRNHOST_HAVE_TIFF
 // A TIFF written by hand, so that any tag can be left out or set to what a writer should not: each
-// directory, then the offsets and counts of its strips (of more than one), then the strips, as many as
-// it declares bytes for (none: no strip tags, as libtiff writes a picture of no rows). A SubIFD hangs
-// from the directory before it, outside the chain.
+// directory, the offsets and counts of its strips (of more than one), the strips of the declared bytes
+// (none: no strip tags, as libtiff writes a picture of no rows). A SubIFD is out of the chain.
 struct TiffDirectory {
     std::map<uint16_t, uint32_t> tags;
     std::string bytes = "";
@@ -240,7 +237,6 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
     const auto bits = [&with](uint32_t depth) {
         return HandMadeTiff(with({{TIFFTAG_BITSPERSAMPLE, depth}}), std::string(12, '\1'), (3 * depth + 7) / 8);
     };
-    // A page of grey (or as changed), of one strip.
     const auto page = [&with](std::map<uint16_t, uint32_t> changes, const std::string& strip, bool subIfd = false) {
         return TiffDirectory{with(std::move(changes)), strip, {uint32_t(strip.size())}, subIfd};
     };
