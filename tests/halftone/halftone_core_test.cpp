@@ -70,9 +70,7 @@ protected:
     // A line of the job's width with slack for the halftoner's look-ahead.
     std::vector<uint8_t> Line(std::vector<uint8_t> pixel) const {
         std::vector<uint8_t> line(halftone ? std::max(halftone->InputLineBytes(), size_t{256}) : 256, 0);
-        for (int x = 0; x < job->m_iImageWidth; ++x) {
-            std::copy(pixel.begin(), pixel.end(), line.begin() + static_cast<std::ptrdiff_t>(pixel.size()) * x);
-        }
+        for (int x = 0; x < job->m_iImageWidth; ++x) std::copy(pixel.begin(), pixel.end(), &line[pixel.size() * x]);
         return line;
     }
 
@@ -205,25 +203,15 @@ TEST_F(HalftoneCoreTest, RgbCorrectionWorksOnACopyOncePerCall) {
         e[1] = static_cast<uint8_t>(rgb >> 8);
         e[2] = static_cast<uint8_t>(rgb >> 16);
     }
-    // The host's pixels: CMYK, and CMYK with a spot channel, which the
-    // correction steps over pixel by pixel and leaves as it is.
-    struct Row {
-        const char* name;
-        int32_t routine, components;
-        std::vector<uint8_t> pixel, swapped;
-    };
-    const Row rows[] = {
-        {"CMYK", 109, 4, {200, 40, 0, 0}, {0, 40, 200, 0}},
-        {"CMYK and a spot channel", 111, 5, {200, 40, 0, 0, 90}, {0, 40, 200, 0, 90}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        job->m_iInputColorMode = 4;
-        job->m_iComponents = row.components;
+    // CMYK pixels, and CMYK with a spot channel that the correction steps over and leaves as it is.
+    const std::tuple<int32_t, std::vector<uint8_t>, std::vector<uint8_t>> rows[] = {
+        {109, {200, 40, 0, 0}, {0, 40, 200, 0}}, {111, {200, 40, 0, 0, 90}, {0, 40, 200, 0, 90}}};
+    for (const auto& [routine, pixel, swappedPixel] : rows) {
+        job->m_iComponents = int32_t(pixel.size());
         job->m_bEplRgbTableLoaded = true;
-        ASSERT_EQ(New(row.routine).InitJob(job.get()), 0);
+        ASSERT_EQ(New(routine).InitJob(job.get()), 0) << routine;
 
-        const std::vector<uint8_t> line = Line(row.pixel);
+        const std::vector<uint8_t> line = Line(pixel);
         const std::vector<uint8_t> before = line;
         // The same line twice, as vertical scaling runs it: corrected once each time.
         const std::vector<uint8_t> corrected = Page({line, line});
@@ -231,8 +219,8 @@ TEST_F(HalftoneCoreTest, RgbCorrectionWorksOnACopyOncePerCall) {
 
         // The swapped line without correction gives the same dots.
         job->m_bEplRgbTableLoaded = false;
-        const std::vector<uint8_t> swapped = Line(row.swapped);
-        EXPECT_EQ(Page({swapped, swapped}), corrected);
+        const std::vector<uint8_t> swapped = Line(swappedPixel);
+        EXPECT_EQ(Page({swapped, swapped}), corrected) << routine;
         EXPECT_NE(Page({line, line}), corrected);
     }
 }

@@ -188,9 +188,7 @@ TEST_F(TicketTest, ListReadsDropRefusedElementsAndKeepTheOrder) {
 // other element refuses the whole list, which reads as missing (the output as
 // it was: -9 or "-"), and is named with its index and type.
 TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
-    // IntsN reads as many as the list holds into places of -9; ElementsOr1
-    // reads element by element with the default 1 (the log levels' reader).
-    enum class Reader { Ints, Reals, Texts, Lookup86, Switches, IntsN, ElementsOr1 };
+    enum class Reader { Ints, Reals, Texts, Lookup86, Switches, IntsN, ElementsOr1 };  // IntsN: into places of -9
     const std::string x = "x";
     const struct {
         Reader reader;
@@ -215,7 +213,6 @@ TEST_F(TicketTest, ListElementsOfAnotherTypeNeverShiftTheOthers) {
         {Reader::IntsN, {9000, 8000.0, 7000, 6000}, "9000 8000 7000 6000", -1, 0},
         {Reader::IntsN, {9000, 80.5}, "-9 -9", 1, TICKET_TYPE_DOUBLE},
         {Reader::ElementsOr1, {0, 3.0}, "0 3", -1, 0},
-        {Reader::ElementsOr1, {2.5}, "1", 0, TICKET_TYPE_DOUBLE},
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         const auto& c = cases[row];
