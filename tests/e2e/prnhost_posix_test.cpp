@@ -501,9 +501,7 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     EXPECT_TRUE(Contains(unlike.output, "wide.pam: 6 x 3 pixels of 4 \"cmyk\" channels, the first picture 5 x 3"))
         << unlike.output;
 
-    // The pages of a picture file print what the same pages print as a picture file each: a TIFF as
-    // `convert` writes it, each page but the last followed by a reduced-resolution image of one pixel
-    // (in planes: a strip a plane), and a PAM stream.
+    // A file's pages (a TIFF as `convert` writes it, with one-pixel thumbnails; a PAM stream) print as a file each.
     const auto tiffPages = [&](const std::string& name, const std::vector<prnhost::Image>& images, uint16_t planar) {
         TIFF* tif = TIFFOpen(File(name).c_str(), "w");
         const uint32_t planes = planar == PLANARCONFIG_SEPARATE ? 4 : 1;
@@ -542,8 +540,7 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     }
 }
 
-// The picture is read as it is printed: ten times the lines, or ten pages of
-// a stream, cost no more memory.
+// The picture is read as it is printed: ten times the lines cost no more memory.
 TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
     const auto peak = [&](int lines, int pages = 1) {
@@ -634,8 +631,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))
         << cropped.output;
 
-    // A "DaVav.ini" saved as UTF-16 (as Notepad's "Unicode" saves it) is
-    // left as it is, and the log says so at the level shown by default.
+    // A UTF-16 "DaVav.ini" (Notepad's "Unicode") is left as it is; the log says so at the default level.
     std::string utf16 = "\xFF\xFE";
     for (char c : std::string("[Special]\r\nHalftoneThreadCount=2\r\n")) utf16 += std::string{c, '\0'};
     WriteWholeFile(File("DaVav.ini"), utf16);
@@ -665,8 +661,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // A file that takes no more than `limit` bytes fails the job part-way
     // (prnhost does not die of SIGXFSZ), or, where the stream fits, the ticket
     // (a 5 x 3 picture: a stream of 167 bytes, a ticket of about 500): neither file appears.
-    // Without hard links an old ticket is kept as a copy, which the limit may
-    // refuse: nothing is put in place. The stream, put in place last, is not kept.
+    // Without hard links an old ticket is copied, which the limit may refuse; the old stream is never copied.
     const std::string small = WriteImage("small.pam", Cmyk(5, 3));
     const std::string oldText(2000, 'o');
     const std::vector<std::string> bothNames = {"job.prn", "job.prn.ticket"};
@@ -701,9 +696,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         EXPECT_EQ(e2e::ReadText(File("job.prn")) == oldText, c.oldFiles && !c.said.empty()) << "the old stream stays";
     }
 
-    // Runs at once on the same outputs: each ends well or fails for a true
-    // reason (another run's backup is no name of the user's), and the stream
-    // left is one run's whole stream, never a mix (the old one when all failed).
+    // Runs at once on the same outputs: one whole stream (or the old one), never a mix, each failure for a true reason.
     prnhost::Image other = Cmyk(64, 200);
     for (uint8_t& byte : other.pixels) byte ^= 0x5A;
     std::vector<std::string> second = job;
@@ -716,10 +709,9 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     for (size_t i = 0; i < runs.size(); ++i) {
         const MeasuredRun run = Finish(runs[i], start, File(std::to_string(i)));
         endedWell += run.status == 0;
-        bool trueReason = Contains(run.output, ": it changed while it was being replaced");
-        for (const std::string& name : bothNames) {
-            trueReason |= Contains(run.output, ": another run is writing " + File(name) + "\n");
-        }
+        const bool trueReason = Contains(run.output, ": it changed while it was being replaced") ||
+                                Contains(run.output, ": another run is writing " + File("job.prn\n")) ||
+                                Contains(run.output, ": another run is writing " + File("job.prn.ticket\n"));
         EXPECT_TRUE(run.status == 0 || (run.status == 1 && trueReason)) << run.output;
     }
     const std::string both = e2e::ReadText(File("job.prn"));
@@ -773,8 +765,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         const std::string folder = File("gone");
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
     };
-    // A backup a killed run left as a second name of its output: removed once
-    // that run has ended, a reason to wait while it runs (here this test).
+    // A killed run's backup as a second name of its output: removed once it has ended, waited for while it runs.
     const pid_t ended = fork();
     if (ended == 0) _exit(0);
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
@@ -836,9 +827,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     EXPECT_EQ(piped.status, 1);
     EXPECT_TRUE(Contains(piped.output, "failed: Broken pipe")) << piped.output;
 
-    // A folder that takes an output's name during the job, or a second name
-    // made for the old stream: neither output appears, and a ticket put in
-    // place before the stream failed is taken back.
+    // A folder that takes an output's name during the job: neither output
+    // appears, and a ticket put in place before the stream failed is taken back.
     const struct {
         size_t taken;  // the argument whose file changes
         std::string oldStream, reason;  // a stream under its name gets a second name
@@ -1041,7 +1031,6 @@ TEST(Programs, NameWhatIsWrong) {
         {"catalogue_dump", {"--oem", "11x"}, 2, "bad OEM id \"11x\": an OEM id is a number from 0 to 4294967295"},
         {"make_sample_image", {"o.pam", "4x"}, 2, "bad number for CHANNELS: 4x"},
         {"make_sample_image", {"o.pam", "4", "160", "16\x1b"}, 2, "bad number for HEIGHT: 16\\x1B"},
-        // --size before or after the picture's name.
         {"make_sample_image", {"--size", "100", "50", "sized.pam"}, 0, ""},
         {"make_sample_image", {"sized.pam", "--size", "100", "50"}, 0, ""},
         {"prnhost", {"--plugin", ".", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
@@ -1059,7 +1048,6 @@ TEST(Programs, NameWhatIsWrong) {
         {"prndump", {"--preview", folder.File("empty.prn"), "empty.prn"}, 1, "is the input empty.prn: it would be"},
         // A bare name that is a file here is loaded as that file.
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 0, " printers"},
-        // The plug-in and the library it loads are where the loader finds them.
         {"prnhost", {"--plugin", "plugin.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "libepl.so"}, 1,
          "--out libepl.so is the linearisation library "},
         {"prnhost", {"--plugin", "kelmora.so", "--ticket", "t.txt", "--image", "i.pam", "--out", "lib/libepl.so"}, 1,
@@ -1085,8 +1073,6 @@ TEST(Programs, NameWhatIsWrong) {
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
     EXPECT_EQ(e2e::ReadText(folder.File("cut.ai")), e2e::ReadText(ai));
-    EXPECT_EQ(e2e::ReadText(folder.File("lib/kelmora.so")), e2e::ReadText(kTestPlugin));
-    for (const char* name : {"libepl.so", "lib/libepl.so"}) EXPECT_EQ(e2e::ReadText(folder.File(name)), "kept\n") << name;
     EXPECT_TRUE(std::filesystem::is_symlink(folder.File("cut-link.ai")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("o.mgl"))) << "an output of a refused run";
 }
