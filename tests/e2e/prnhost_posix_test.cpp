@@ -369,10 +369,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          "short.pgm: raster data ends early: the header declares 4 bytes, the file holds 3\n"},
         {job + " --image " + WriteTicket("trailing.pam", e2e::ReadText(image) + "\n\n\1\2\3\n") + " --out " + out, 1,
          "trailing.pam: the 6 bytes after picture 1 are not a picture prnhost reads: not a PNM or PAM file"},
-        {"--ticket " + ticket + " --image " +
-             WriteTicket("twice.pam", "P7\nWIDTH 4\nHEIGHT 2\nWIDTH 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" +
-                                          std::string(32, '\x40')) + " --out " + out,
-         1, "twice.pam: bad PAM header: WIDTH is given twice (WIDTH 4, then WIDTH 2)"},
+        {"--ticket " + ticket + " --image " + WriteTicket("twice.pam", e2e::ReadText(image).insert(11, "WIDTH 2\n")) +
+             " --out " + out, 1, "twice.pam: bad PAM header: WIDTH is given twice (WIDTH 4, then WIDTH 2)"},
         {"--ticket " + ticket + " --out " + out, 2, "--image is missing"},
         {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
         {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
@@ -531,7 +529,8 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
              {tiff, both},
              {tiffPages("planes.tif", {second, Cmyk(5, 3), second}, PLANARCONFIG_SEPARATE), two + " --image " + both},
              {File("stream.pam"), both},
-             {one + " --image " + File("stream.pam") + " --image " + tiff, one + " --image " + both + " --image " + both}}) {
+             {one + " --image " + File("stream.pam") + " --image " + tiff,
+              one + " --image " + both + " --image " + both}}) {
         SCOPED_TRACE(pictures);
         ASSERT_EQ(Job(ticket, alone, File("alone.prn")).status, 0);
         const e2e::Run printed = Job(ticket, pictures, File("pages.prn"));
@@ -926,7 +925,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket) << c.what;
         }
         // The old ticket that could not be put back is kept under the name the message gives.
-        const std::string keptAs = "cannot put the old " + File("job.prn.ticket") + " back: Is a directory; it is kept as ";
+        const std::string keptAs =
+            "cannot put the old " + File("job.prn.ticket") + " back: Is a directory; it is kept as ";
         std::string kept = Contains(said, keptAs) ? said.substr(said.find(keptAs) + keptAs.size()) : "";
         kept = kept.substr(0, kept.find('\n'));
         EXPECT_EQ(e2e::ReadText(kept), c.ticketTaken ? "old" : "") << c.what << "\n" << said;
@@ -1008,7 +1008,7 @@ TEST(Programs, NameWhatIsWrong) {
     for (const char* name : {"libepl.so", "lib/libepl.so"}) std::ofstream(folder.File(name)) << "kept\n";
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
-    std::ofstream(folder.File("eof.prn"), std::ios::binary) << std::string("\0\0\0\xF0\0\0\0\0", 8);  // a record: the end
+    std::ofstream(folder.File("eof.prn"), std::ios::binary) << std::string("\0\0\0\xF0\0\0\0\0", 8);  // an end record
     const struct {
         std::string program;
         std::vector<std::string> arguments;
