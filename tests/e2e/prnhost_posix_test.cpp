@@ -791,6 +791,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {File("stdout-link"), [&] { toStdout("stdout.prn", O_TRUNC)(); close(2); }, File("stdout.prn"), "", 0, ""},
         {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
         {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
+        {"/dev/null", closed, "", "", 0, ""},
         {File("ended.prn"), {}, File("ended.prn"), "", 0,
          endedLeftover + ": a second name of " + File("ended.prn") + " that process " + std::to_string(ended) + " left"},
         {File("running.prn"), {}, "", "", 1,
@@ -1009,12 +1010,14 @@ TEST(Programs, NameWhatIsWrong) {
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     std::ofstream(folder.File("eof.prn"), std::ios::binary) << std::string("\0\0\0\xF0\0\0\0\0", 8);  // an end record
+    // Standard output as captured, on /dev/full (as on a full disk), or closed.
+    enum StandardOutput { kCaptured, kFull, kClosed };
     const struct {
         std::string program;
         std::vector<std::string> arguments;
         int status;
         std::string message;
-        bool intoFullDevice = false;  // standard output on /dev/full, as on a full disk
+        StandardOutput standardOutput = kCaptured;
     } cases[] = {
         {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
@@ -1058,15 +1061,19 @@ TEST(Programs, NameWhatIsWrong) {
         {"prnhost", {"--help"}, 0,
          "every page\nof a TIFF, reduced-resolution and mask images aside, and every picture of a\nPNM/PAM stream"},
         // A listing cut short ends in failure with the system's reason.
-        {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", true},
-        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", true},
+        {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", kFull},
+        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", kFull},
+        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: Bad file descriptor", kClosed},
+        {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
+         "prnhost: cannot write standard output: No space left on device", kFull},
         {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "/dev/null", "--hpgl",
-                    "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", true},
+                    "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", kFull},
     };
     for (const auto& c : cases) {
         const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder, &c] {
             if (chdir(folder.Path().c_str()) != 0) _exit(126);
-            if (c.intoFullDevice && dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
+            if (c.standardOutput == kFull && dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
+            if (c.standardOutput == kClosed) close(STDOUT_FILENO);
             setenv("LD_LIBRARY_PATH", folder.File("lib").c_str(), 1);
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
@@ -1120,6 +1127,14 @@ TEST(Programs, EachAnswersHelp) {
         EXPECT_EQ(run.status, 0) << program << "\n" << run.output;
         EXPECT_EQ(run.output.rfind("usage: ", 0), 0u) << program << "\n" << run.output;
         EXPECT_EQ(program.substr(program.rfind('/') - 4, 5), "/bin/") << program << " is built into bin/";
+        // The text that does not reach a full disk or a closed standard output fails the run.
+        const std::string cannot = program.substr(program.rfind('/') + 1) + ": cannot write standard output: ";
+        const MeasuredRun full = RunMeasured(program, {"--help"}, folder.Path(), [] {
+            if (dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
+        });
+        EXPECT_EQ(std::pair(full.status, full.output), std::pair(1, cannot + "No space left on device\n")) << program;
+        const MeasuredRun closed = RunMeasured(program, {"--help"}, folder.Path(), [] { close(STDOUT_FILENO); });
+        EXPECT_EQ(std::pair(closed.status, closed.output), std::pair(1, cannot + "Bad file descriptor\n")) << program;
     }
 }
 

@@ -25,6 +25,7 @@
 #include "job/varn_prn.h"
 #include "mgl_decode.h"
 #include "output_file.h"
+#include "standard_output.h"
 #include "ticket_store.h"
 
 namespace {
@@ -71,8 +72,8 @@ Options Parse(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            std::exit(0);
+            toolfile::PrintStandardOutput("%s", kUsage);
+            std::exit(toolfile::FinishStandardOutput("ai2mgl", 0));
         }
         if (arg == "--ai") {
             o.aiPath = value();

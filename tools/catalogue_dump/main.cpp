@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("%s", kUsage);
-            return 0;
+            toolfile::PrintStandardOutput("%s", kUsage);
+            return toolfile::FinishStandardOutput("catalogue_dump", 0);
         }
         const Table* table = nullptr;
         for (const Table& t : kTables) {

@@ -54,7 +54,8 @@ std::atomic<bool> g_used[kSlots];
 std::atomic<int> g_holding{0};
 std::atomic<int> g_heldSignal{0};
 
-// Standard output was closed when the program started.
+// Standard output was closed when the program started: its number holds the
+// null device opened for reading, which takes no write.
 bool g_standardOutputWasClosed = false;
 
 int Claim(const std::string& path) {
@@ -144,7 +145,8 @@ int OpenInPlace(const std::string& path) {
         errno = reason;
         return -1;
     }
-    if (fstat(STDOUT_FILENO, &out) == 0 && opened.st_dev == out.st_dev && opened.st_ino == out.st_ino) {
+    if (!g_standardOutputWasClosed && fstat(STDOUT_FILENO, &out) == 0 && opened.st_dev == out.st_dev &&
+        opened.st_ino == out.st_ino) {
         // Standard output as the shell set it up: its offset, its appending.
         close(fd);
         return fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
@@ -204,15 +206,16 @@ void OpenClosedStandardFiles() {
     for (int fd = 0; fd <= 2; ++fd) {
 #if defined(_WIN32)
         if (_get_osfhandle(fd) >= 0) continue;
-        const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+        const int null = _open("NUL", fd == 2 ? _O_WRONLY : _O_RDONLY);
         if (null >= 0 && null != fd) {
             _dup2(null, fd);
             _close(null);
         }
 #else
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        // The lowest free number: this one.
-        const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        // The lowest free number: this one. Standard output's is opened for
+        // reading, so that what is printed to it fails as it would closed.
+        const int null = open("/dev/null", fd == 2 ? O_WRONLY : O_RDONLY);
         if (null >= 0 && null != fd) {
             dup2(null, fd);
             close(null);

@@ -110,8 +110,10 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // Opens the null device on each of the standard descriptors (0, 1, 2) that
 // is closed, so that no file of the program takes its number; a program that
-// writes outputs calls it first. An output that names standard output while
-// it was closed is then refused ("standard output is closed").
+// writes outputs calls it first. Standard output gets it for reading only:
+// what the program prints there still fails ("Bad file descriptor"), and an
+// output that names standard output while it was closed is refused
+// ("standard output is closed").
 void OpenClosedStandardFiles();
 
 // Makes SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1 and SIGUSR2 remove

@@ -1,5 +1,5 @@
-// The listing a program prints to standard output: a write that fails on the
-// way (a full disk, a file-size limit) keeps its reason, and at the end what
+// What a program prints to standard output (a listing, its --help text, a
+// count): a write that fails on the way (a full disk, a file-size limit) keeps its reason, and at the end what
 // was printed is flushed and the exit status becomes a failure naming that
 // reason, so that a listing cut short never ends as a success.
 #pragma once

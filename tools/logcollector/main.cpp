@@ -12,6 +12,7 @@
 #include "log_collector.h"
 #include "platform/named_pipe.h"
 #include "platform/system.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ int main(int argc, char** argv) {
     const char* outputPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
+            toolfile::PrintStandardOutput("%s", kUsage);
+            return toolfile::FinishStandardOutput("logcollector", 0);
         }
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             outputPath = argv[++i];

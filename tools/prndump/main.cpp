@@ -218,8 +218,8 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
+            toolfile::PrintStandardOutput("%s", kUsage);
+            return toolfile::FinishStandardOutput("prndump", 0);
         } else if (arg == "--records") {
             options.recordsOnly = true;
         } else if (arg == "--layers") {

@@ -35,6 +35,7 @@
 #include "plugin_library.h"
 #include "private_log.h"
 #include "services/spool_writer.h"
+#include "standard_output.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -130,7 +131,8 @@ bool ParseJobId(const char* text, uint32_t& id) {
     return true;
 }
 
-// 0 when the arguments make a command, else the exit status (usage printed).
+// 0 when the arguments make a command, -1 when the help text was asked for
+// (printed), else the exit status (usage printed).
 int Parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -139,7 +141,7 @@ int Parse(int argc, char** argv, Options& o) {
             continue;
         }
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
+            toolfile::PrintStandardOutput("%s", kUsage);
             return -1;
         }
         std::string image;
@@ -299,8 +301,8 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     if (!ticketOut.Create(o.ticketOut, error)) return Fail(error);
     if (!WriteTicketOut(store, ticketOut)) return kFailed;
     if (!ticketOut.Commit(error)) return Fail(error);
-    std::printf("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
-    return reportedError ? kPrintedWithErrors : 0;
+    toolfile::PrintStandardOutput("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
+    return toolfile::FinishStandardOutput("prnhost", reportedError ? kPrintedWithErrors : 0);
 }
 
 // Opens every picture file of the job; their pages must all be alike, since
@@ -428,7 +430,9 @@ int RunJob(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tick
 int main(int argc, char** argv) {
     toolfile::OpenClosedStandardFiles();
     Options options;
-    if (const int status = Parse(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    if (const int status = Parse(argc, argv, options); status != 0) {
+        return status < 0 ? toolfile::FinishStandardOutput("prnhost", 0) : status;
+    }
     toolfile::RemoveTemporariesOnSignals();
     try {
         hostkit::TicketStore store(options.jobId);

@@ -15,6 +15,7 @@
 #include "base/format.h"
 #include "image.h"
 #include "output_file.h"
+#include "standard_output.h"
 
 namespace {
 
@@ -51,8 +52,9 @@ int main(int argc, char** argv) {
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("%sWrites a photo-like test picture: CMYK, then up to four more channels.\n", kUsage);
-            return 0;
+            toolfile::PrintStandardOutput("%sWrites a photo-like test picture: CMYK, then up to four more channels.\n",
+                                          kUsage);
+            return toolfile::FinishStandardOutput("make_sample_image", 0);
         }
         if (std::strcmp(argv[i], "--white") == 0) {
             white = true;

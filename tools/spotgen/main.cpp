@@ -15,6 +15,7 @@
 
 #include "base/format.h"
 #include "output_file.h"
+#include "standard_output.h"
 #include "spotgen/spot_writer.h"
 
 namespace {
@@ -41,9 +42,10 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
-            std::printf("usage: spotgen [--type 2|10] [--size1 N] [--size2 M] [--block] [--seed S] OUT\n"
-                        "Writes a spot file of generated threshold matrices for matrix screening.\n");
-            return 0;
+            toolfile::PrintStandardOutput(
+                "usage: spotgen [--type 2|10] [--size1 N] [--size2 M] [--block] [--seed S] OUT\n"
+                "Writes a spot file of generated threshold matrices for matrix screening.\n");
+            return toolfile::FinishStandardOutput("spotgen", 0);
         }
         if (arg == "--block") {
             block = true;
