@@ -129,8 +129,25 @@ TEST(PlaneImages, RefuseStreamsThatBreakThePageStructure) {
         Stream().Add(kPageEnd).bytes(),                                                     // end without page
         Stream().Add(kPageHeader).Add(kData, B({'Q', 'D', 7})).bytes(),                     // undecodable
         Stream().Add(kPageHeader).Add(kData, B({'Q', 'D', 7, 2, 0, 3, 1, 0, 1, 0, 1, 'Q', 'R', 1, 1})).bytes(),
+        Stream().Add(kPageHeader).Add(kData, LayerHeader(1, 2, 1)).Add(kData, CyanLine(1)).Add(kPageEnd, kQE).bytes(),
     };
     for (size_t i = 0; i < broken.size(); ++i) EXPECT_THROW(Pages(broken[i]), DecodeError) << "case " << i;
+}
+
+// A layer played backwards comes the right way up, turned round within its
+// lines also where a plane stops short of them; one played forwards stays.
+TEST(PlaneImages, TurnOnlyALayerPlayedBackwards) {
+    PageImage image;
+    image.layer = 0;
+    image.lines = 3;
+    image.planes.emplace_back();
+    image.planes[0].bitsPerPixel = 1;
+    image.planes[0].rows = {B({0x80})};  // the first line sent only
+    for (const auto& [direction, dotted] : {std::pair(0, 0u), std::pair(1, 2u)}) {
+        image.header.direction = direction;
+        const PageImage upright = prndecode::Upright(image);
+        for (size_t y = 0; y < 3; ++y) EXPECT_EQ(upright.planes[0].Dot(0, y), y == dotted) << direction << ", " << y;
+    }
 }
 
 // Line skips ("MV", three bytes of count) make every plane of a page hold the

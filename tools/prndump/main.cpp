@@ -172,7 +172,7 @@ int Run(const Options& options) {
                 for (const PlaneImage& plane : page.planes) planes += " " + InkName(plane.colour);
                 toolfile::PrintStandardOutput(
                     "page %d layer %d: %zu lines (header: %u), %s, last layer %d, curing %s, planes%s\n", page.number,
-                    page.layer, page.lines, page.header.lines, page.header.direction ? "backwards" : "forwards",
+                    page.layer, page.lines, page.header.lines, page.header.Backwards() ? "backwards" : "forwards",
                     page.header.lastLayer, page.header.curing.c_str(), planes.empty() ? " none" : planes.c_str());
             }
             if (!options.planes.empty()) {

@@ -52,7 +52,7 @@ size_t PageImage::WidthPixels() const {
 }
 
 PageImage Upright(PageImage image) {
-    if (image.layer < 0 || image.header.direction != 1) return image;
+    if (image.layer < 0 || !image.header.Backwards()) return image;
     for (PlaneImage& plane : image.planes) {
         plane.rows.resize(image.lines);
         std::reverse(plane.rows.begin(), plane.rows.end());
@@ -196,6 +196,11 @@ private:
         }
         if (!pi) return;
         if (m_lineHasData) Fail(record, "layer header inside a raster line that was not ended");
+        // The flag is the layer's play-backwards switch, written as 0 or 1.
+        if (header.direction != 0 && header.direction != 1) {
+            Fail(record, "layer header: \"QT\" direction " + std::to_string(header.direction) +
+                             " is neither 0 (forwards) nor 1 (backwards)");
+        }
         const int layer = m_page.layer + 1;
         const int number = m_page.number;
         if (m_page.layer >= 0 || !m_page.planes.empty() || m_page.lines > 0) FinishImage();

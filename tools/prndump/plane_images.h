@@ -38,9 +38,12 @@ struct PlaneImage {
 // and the "QV" curing commands.
 struct LayerHeader {
     int lastLayer = 0;
-    int direction = 0;       // 1: played backwards
+    int direction = 0;       // the "QT" flag: 0 forwards, 1 backwards (no other value is read)
     uint32_t lines = 0;      // the line count the header announces
     std::string curing;      // the "QV" commands, one "QV <length> <params>" each, "; " between
+
+    // The layer is played back last line first.
+    bool Backwards() const { return direction == 1; }
 };
 
 // One image per page, or on a layered page one per played-back layer: each
@@ -65,7 +68,8 @@ PageImage Upright(PageImage image);
 
 // Throws DecodeError for raster data outside a page, a line not ended before
 // the page end, a plane sent twice in one line or changing its bits per
-// pixel, a page without its end, and for undecodable MRL.
+// pixel, a page without its end, a layer header whose direction flag is
+// neither 0 nor 1, and for undecodable MRL.
 std::vector<PageImage> AssemblePages(const std::vector<Record>& records);
 
 }  // namespace prndecode
