@@ -134,15 +134,12 @@ TEST(PlaneImages, RefuseStreamsThatBreakThePageStructure) {
     for (size_t i = 0; i < broken.size(); ++i) EXPECT_THROW(Pages(broken[i]), DecodeError) << "case " << i;
 }
 
-// A layer played backwards comes the right way up, turned round within its
-// lines also where a plane stops short of them; one played forwards stays.
+// A layer played backwards is turned round within its lines, also where a plane stops short of them.
 TEST(PlaneImages, TurnOnlyALayerPlayedBackwards) {
     PageImage image;
     image.layer = 0;
     image.lines = 3;
-    image.planes.emplace_back();
-    image.planes[0].bitsPerPixel = 1;
-    image.planes[0].rows = {B({0x80})};  // the first line sent only
+    image.planes = {prndecode::PlaneImage{-1, 2, 1, {B({0x80})}}};  // the first line sent only
     for (const auto& [direction, dotted] : {std::pair(0, 0u), std::pair(1, 2u)}) {
         image.header.direction = direction;
         const PageImage upright = prndecode::Upright(image);

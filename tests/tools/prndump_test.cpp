@@ -56,26 +56,16 @@ TEST(Prndump, ListsRecordsAndCommandsAndDrawsThePage) {
     std::remove(file.c_str());
 
     // Two layered pages, the first played backwards: each page's preview holds its own layers.
-    const std::string layered = WriteFile("layered.prn", Stream()
-                                                             .Add(kPageHeader)
-                                                             .Add(kData, LayerHeader(1, 1, 2))
-                                                             .Add(kData, Cat({CyanLine(0x80), kLineEnd}))
-                                                             .Add(kPageEnd, kQE)
-                                                             .Add(kPageHeader)
-                                                             .Add(kData, LayerHeader(1, 0, 1))
-                                                             .Add(kData, CyanLine(0xFF))
-                                                             .Add(kPageEnd, kQE)
-                                                             .Add(kEof)
-                                                             .bytes());
-    const Outcome shown = Prndump("--layers --preview " + dir + "/two.png " + layered);
+    const std::string two = WriteFile("two.prn", Stream().Add(kPageHeader).Add(kData, LayerHeader(1, 1, 2))
+        .Add(kData, Cat({CyanLine(0x80), kLineEnd})).Add(kPageEnd, kQE).Add(kPageHeader)
+        .Add(kData, LayerHeader(1, 0, 1)).Add(kData, CyanLine(0xFF)).Add(kPageEnd, kQE).Add(kEof).bytes());
+    const Outcome shown = Prndump("--layers --preview " + dir + "/two.png " + two);
     EXPECT_EQ(shown.status, 0) << shown.output;
-    for (const std::string& line : std::vector<std::string>{
-             "page 1 layer 0: 2 lines (header: 2), backwards,", "page 2 layer 0: 1 lines (header: 1), forwards,",
-             "wrote " + dir + "/two.png (8 x 2)", "wrote " + dir + "/two-p2.png (8 x 1)"}) {
+    for (const std::string& line :
+         {"wrote " + dir + "/two-p2.png (8 x 1)", std::string("page 1 layer 0: 2 lines (header: 2), backwards,")}) {
         EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
     }
-    for (const char* name : {"/two.png", "/two-p2.png"}) std::remove((dir + name).c_str());
-    std::remove(layered.c_str());
+    for (const std::string& name : {two, dir + "/two.png", dir + "/two-p2.png"}) std::remove(name.c_str());
 }
 
 TEST(Prndump, ReportsBrokenFilesAndArguments) {

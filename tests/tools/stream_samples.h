@@ -66,12 +66,10 @@ inline Bytes Jv33Line2() {
                 B({'Q', 'D', 7, 0xFF, 0, 1, 1, 0, 1, 0, 0x80}), kPlaneEnd, kLineEnd});
 }
 
-// The header of a layer that a flatbed page plays back: "PI" last-layer
-// flag, "QT" direction flag (1 backwards) and line count.
-inline Bytes LayerHeader(int last, int direction, uint32_t lines) {
-    return B({'P', 'I', 1, last, 'Q', 'T', 5, direction, int(lines & 0xFF), int(lines >> 8 & 0xFF), 0, 0});
+// A played-back layer's header ("PI" last-layer flag, "QT" direction and line count); a line of one cyan byte.
+inline Bytes LayerHeader(int last, int direction, int lines) {
+    return B({'P', 'I', 1, last, 'Q', 'T', 5, direction, lines, 0, 0, 0});
 }
-// One line of one cyan byte.
 inline Bytes CyanLine(int byte) { return Cat({B({'Q', 'D', 7, 2, 0, 1, 1, 0, 1, 0, byte}), kPlaneEnd, kLineEnd}); }
 
 // Job header, open job, page link, page header, three lines, page end, close job, end of file.
