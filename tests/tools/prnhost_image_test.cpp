@@ -314,7 +314,8 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
         {HandMadeTiff({page({}, "\1\2\3"), reduced, {with({{TIFFTAG_IMAGELENGTH, 0}})}}),
          "directory 3: empty image: it has no rows (ImageLength 0)", {}},
         {HandMadeTiff({page({}, "\1\2\3"), page({}, "\4\5\6"), {with({}), "\7\x08\t", {3}, false, 2}}),
-         "its directory 3 points back at directory 2, so its directories never end: the file is damaged", {}},
+         "its directory 3 points back at directory 2, so its directories never end: the file is damaged; save the "
+         "picture again", {}},
         // Pages alike in size and samples, unlike in alpha or in colours.
         {HandMadeTiff({four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED, twelve),
                        four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, twelve)}),

@@ -843,7 +843,8 @@ public:
                 const uint64_t next = raw.Next(offset);
                 if (const uint64_t earlier = raw.DirectoryNumber(next, directory); earlier > 0) {
                     error = name_ + ": its directory " + std::to_string(directory) + " points back at directory " +
-                            std::to_string(earlier) + ", so its directories never end: the file is damaged";
+                            std::to_string(earlier) +
+                            ", so its directories never end: the file is damaged; save the picture again";
                 } else {
                     error = Unread(raw, next, name_ + ": directory " + std::to_string(directory + 1));
                 }
