@@ -114,6 +114,7 @@ TEST(PrinterInformation, CallsTheHostInItsOrder) {
         stub.Offer(701);
         hostkit::TicketStore store;
         if (withFallback) store.SetAttributeFallback([](uint32_t, uint32_t, uint64_t) { return 0u; });
+        store.LogCalls();
         ASSERT_EQ(PrinterInfoToTicket(&stub.catalogue, store.ticket(), 9, 0, nullptr), 2);
 
         // The attribute, fallback and enumeration calls, and the first write per ticket.
@@ -172,6 +173,7 @@ TEST(PrinterInformation, CollectsTheHostPrinterTicketsForInksAndMediaTypes) {
                         host, host == 4 ? 3 : 9);
     }
     hostkit::ReadTicketText(text, store);
+    store.LogCalls();
     ASSERT_EQ(PrinterInfoToTicket(&stub.catalogue, store.ticket(), 1, 0, nullptr), 2);
     std::vector<uint32_t> inkReads;
     for (const hostkit::LoggedCall& c : store.calls()) {

@@ -287,6 +287,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     WriteTiff(File("ycbcr.tif"), 2, 2, PHOTOMETRIC_YCBCR, 3, 0, std::string(12, '\x40'));
     WriteTiff(File("lab.tif"), 2, 2, PHOTOMETRIC_CIELAB, 3, 0, std::string(12, '\x40'));
     WriteTiff(File("rgba.tif"), 2, 2, PHOTOMETRIC_RGB, 4, EXTRASAMPLE_UNASSALPHA, std::string(16, '\x40'));
+    WriteTiff(File("rgbx.tif"), 2, 2, PHOTOMETRIC_RGB, 4, 0, std::string(16, '\x40'));
     WriteTiff(File("wide.tif"), 1048576, 1, PHOTOMETRIC_MINISBLACK, 1, 0, std::string(80000, '\x40'));
     std::ofstream(File("rgba.pam"), std::ios::binary)
         << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
@@ -299,6 +300,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     // The files a ticket names, the installation's and the linearisation library beside a plug-in.
     std::filesystem::create_directory(File("lib"));
     std::filesystem::copy_file(kTestPlugin, File("lib/kelmora.so"));
+    std::filesystem::create_symlink(File("lib/kelmora.so"), File("kelmora-link.so"));
     for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
         std::ofstream(File(name)) << "kept\n";
     }
@@ -383,6 +385,12 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + cmyk + " --image " + File("rgba.pam") + " --out " + out, 1, alpha},
         {"--ticket " + counted + " --image " + File("rgba.tif") + " --out " + out, 1,
          "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
+        // Pictures alike in size and channels, unlike in alpha or in colours, are no pages of one job.
+        {"--ticket " + ticket + " --image " + File("rgbx.tif") + " --image " + File("rgba.tif") + " --out " + out, 1,
+         "rgba.tif: 2 x 2 pixels of 4 \"rgb\" channels, 1 of them alpha, the first picture 2 x 2 pixels of 4 \"rgb\""},
+        {"--ticket " + ticket + " --image " + WriteImage("small.pam", Cmyk(2, 2)) + " --image " + File("rgbx.tif") +
+             " --out " + out,
+         1, "rgbx.tif: 2 x 2 pixels of 4 \"rgb\" channels, the first picture 2 x 2 pixels of 4 \"cmyk\" channels"},
         // Refused before its row of 1 MB is made.
         {"--ticket " + cmyk + " --image " + File("wide.tif") + " --out " + out, 1, "wide.tif: raster data ends early: strip 0 "},
         {"--ticket " + WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)) + " --image " + image + " --out " + out,
@@ -409,6 +417,9 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {"--ticket " + names + " --image " + image + " --out " + File("DaVav.ini"), 1, "is the driver settings file"},
         {"--plugin " + File("lib/kelmora.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
          "is the linearisation library"},
+        // The plug-in by a symbolic link: the library beside the file it names.
+        {"--plugin " + File("kelmora-link.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
+         "--out " + File("lib/libepl.so") + " is the linearisation library"},
         // Only this job's messages count; a page end lost fails the job, one that fails after it is an error.
         {"--ticket " + reused + " --image " + image + " --out " + out, 0, ""},
         {"--ticket " + WriteTicket("lost.txt", JobTicket(kE2EPageEndLost)) + " --image " + image + " --out " + out, 1,
@@ -539,16 +550,18 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     }
 }
 
-// The picture is read as it is printed: ten times the lines cost no more memory.
+// The picture is read as it is printed: ten times the lines, or ten thousand
+// pages, cost no more memory.
 TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
-    const auto peak = [&](int lines, int pages = 1) {
+    const auto peak = [&](int lines, int pages = 1, int width = 400) {
         const std::string picture = File("tall.pam");
         {
             std::ofstream out(picture, std::ios::binary);
-            const std::string row(1600, '\x40');
+            const std::string row(4 * static_cast<size_t>(width), '\x40');
             for (int page = 0; page < pages; ++page) {
-                out << "P7\nWIDTH 400\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
+                out << "P7\nWIDTH " << width << "\nHEIGHT " << lines
+                    << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
                 for (int y = 0; y < lines; ++y) out << row;
             }
         }
@@ -569,6 +582,8 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const long tall = peak(20000);  // 32 MB of pixels more
     EXPECT_LT(tall, small + 4096) << "peak resident kB: " << small << " for 2,000 lines, " << tall << " for 20,000";
     EXPECT_LT(peak(2000, 10), small + 4096) << "peak resident kB for ten pages of 2,000 lines, and for one";
+    const long one = peak(2, 1, 8);
+    EXPECT_LT(peak(2, 10000, 8), one + 1024) << "peak resident kB for 10,000 pictures of 8 x 2 pixels, and for one";
 }
 
 // Without a collector, prnhost runs its own: a failed job's log says why.
@@ -962,6 +977,10 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         ASSERT_TRUE(started) << "the job's temporary file never grew";
+        const std::vector<std::string> logs = FilesNamed(noCollector.Path(), "prnhost-log-");
+        ASSERT_EQ(logs.size(), 1u) << signal << ": the private log folder while the job runs";
+        EXPECT_EQ(std::filesystem::status(noCollector.File(logs[0])).permissions(), std::filesystem::perms::owner_all)
+            << signal << ": the private log folder is the user's alone";
         kill(killed, signal);
         int status = 0;
         ASSERT_EQ(waitpid(killed, &status, 0), killed);

@@ -26,7 +26,7 @@ TEST(ProductInfo, ReadsEverySystemProductKeyOnceAtCreation) {
         "System/Product/SubversionRevisionNumber = 98765\n",
         store);
     std::unique_ptr<IProductInfo> info = CreateProductInfoTicket(store.ticket());
-    store.ClearCalls();
+    store.LogCalls();
     hostkit::ReadTicketText("[system]\nSystem/Product/MajorVersion = 9\n", store);
 
     EXPECT_STREQ(info->GetSource(), "Server(ticket)");

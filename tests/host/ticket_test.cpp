@@ -22,6 +22,7 @@ using hostkit::TicketStore;
 constexpr uint32_t kJob = 42;
 
 struct TicketTest : ::testing::Test {
+    TicketTest() { store.LogCalls(); }
     TicketStore store{kJob};
     const Ticket* t = store.ticket();
 

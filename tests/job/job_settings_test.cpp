@@ -267,7 +267,7 @@ Workflow/Processing/StopOnCrop = 1
 StepRepeat/Active = 1
 General/ChildIDs = 9
 )");
-    store.ClearCalls();
+    store.LogCalls();
     EXPECT_EQ(Read(), -5);
     EXPECT_EQ(Strings("Process/ErrorMessage"), std::vector<std::string>{"Job is larger than print medium size"});
     EXPECT_EQ(Key("Process/InfoMessage"), nullptr);
@@ -292,7 +292,7 @@ TEST_F(Settings, FilesToDeleteKeepsOnlyExistingFiles) {
     EXPECT_EQ(job->m_setFilesToDelete.count(existing), 1u);
 
     // All present: the key is not written.
-    store.ClearCalls();
+    store.LogCalls();
     ASSERT_EQ(Read(), 0);
     for (const auto& call : store.calls()) {
         bool write = call.function == hostkit::HostCall::SetItems || call.function == hostkit::HostCall::SetValue;

@@ -132,7 +132,7 @@ General/ChildIDs[] = 7
 General/ChildIDs[] = 8
 Process/PrinterSpotSeparations[] = "WHITE_INK"
 )");
-    store.ClearCalls();
+    store.LogCalls();
     // The nesting job's own list is not consulted; its children (whom this
     // store does not hold) are asked in order.
     EXPECT_FALSE(NewJob().JobHasPrinterSpotSeparation("WHITE_INK"));

@@ -20,7 +20,7 @@ TEST_F(JobMessages, ErrorMessageIsWrittenOnlyWhenItChanges) {
     ASSERT_NE(Key("Output/ErrorMessage"), nullptr);
     EXPECT_EQ(std::get<std::string>(Key("Output/ErrorMessage")->at(0)),
               "Reredir.uze: Printer model \"JV-X\" not supported yet");
-    store.ClearCalls();
+    store.LogCalls();
     j.SetErrorMessage("Reredir.uze: Printer model \"JV-X\" not supported yet");
     EXPECT_EQ(Writes(store, "Output/ErrorMessage"), 0u);
 

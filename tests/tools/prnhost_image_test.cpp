@@ -135,6 +135,10 @@ TEST(HostImage, BadFilesGiveMessagesNamingTheProblem) {
         {"P7\nWIDTH 200\nWIDTH 100\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nENDHDR\n" + std::string(200, '\1'),
          "bad PAM header: WIDTH is given twice (WIDTH 200, then WIDTH 100): a PAM header says each once"},
         {pam + "HEIGHT 1\nENDHDR\n\1\2\3\4\5", "bad PAM header: HEIGHT is given twice (HEIGHT 1, then HEIGHT 1)"},
+        {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 1\nMAXVAL 255\nENDHDR\n\1",
+         "bad PAM header: MAXVAL is given twice (MAXVAL 1, then MAXVAL 255)"},
+        // A later picture of a kind prnhost does not read is a picture, told by its number.
+        {"P5\n2 1\n255\n\1\2P5\n2 1\n100\n\3\4", "picture 2 is not read: samples of maxval 100 (7-bit) are not read"},
     };
     for (const Case& c : cases) {
         const std::string path = TempPath("bad.img");
@@ -186,6 +190,7 @@ struct TiffDirectory {
     std::string bytes = "";
     std::vector<uint32_t> declared = {};  // of each strip
     bool subIfd = false;
+    size_t nextIs = 0;  // not 0: the directory (1 the first) that this one's next-directory offset names
 };
 
 std::string HandMadeTiff(std::vector<TiffDirectory> directories, bool bigEndian = false) {
@@ -193,8 +198,10 @@ std::string HandMadeTiff(std::vector<TiffDirectory> directories, bool bigEndian 
     const auto u32 = [&](uint32_t v) { return bigEndian ? u16(v >> 16) + u16(v) : u16(v) + u16(v >> 16); };
     std::string file = (bigEndian ? "MM" : "II") + u16(42) + u32(0);
     size_t next = 4, subIfd = 0;  // where the next directory's offset goes: in the chain, or as a SubIFD
+    std::vector<uint32_t> starts;  // each directory's offset
     for (size_t d = 0; d < directories.size(); ++d) {
-        auto& [tags, bytes, declared, isSubIfd] = directories[d];
+        auto& [tags, bytes, declared, isSubIfd, nextIs] = directories[d];
+        starts.push_back(uint32_t(file.size()));
         file.replace(isSubIfd ? subIfd : next, 4, u32(uint32_t(file.size())));
         const uint32_t n = uint32_t(declared.size());
         if (n > 0) tags[TIFFTAG_STRIPOFFSETS] = tags[TIFFTAG_STRIPBYTECOUNTS] = 0;
@@ -211,7 +218,7 @@ std::string HandMadeTiff(std::vector<TiffDirectory> directories, bool bigEndian 
             file += u16(tag) + u16(TIFF_LONG) + u32(isArray ? n : 1) + u32(value);
         }
         if (!isSubIfd) next = file.size();
-        file += u32(0) + (n > 1 ? offsets + counts : std::string()) + bytes;
+        file += u32(nextIs > 0 ? starts.at(nextIs - 1) : 0) + (n > 1 ? offsets + counts : std::string()) + bytes;
     }
     return file;
 }
@@ -243,6 +250,14 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
     const std::pair<const uint16_t, uint32_t> topRight = {TIFFTAG_ORIENTATION, ORIENTATION_TOPRIGHT};
     const TiffDirectory reduced = page({{TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE}, {TIFFTAG_IMAGEWIDTH, 1}}, "\x09");
     const TiffDirectory mask = page({{TIFFTAG_SUBFILETYPE, FILETYPE_MASK | FILETYPE_PAGE}}, "\t\t\t");
+    // Pages of four samples: CMYK, RGB and an extra ink, RGB and alpha; separate planes.
+    const auto four = [&with](uint32_t photometric, uint32_t extra, const std::string& strip, uint32_t planar = 1) {
+        std::map<uint16_t, uint32_t> tags = with({{TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, photometric},
+                                                  {TIFFTAG_PLANARCONFIG, planar}});
+        if (photometric == PHOTOMETRIC_RGB) tags[TIFFTAG_EXTRASAMPLES] = extra;
+        return TiffDirectory{tags, strip, std::vector<uint32_t>(planar == 1 ? 1 : 4, planar == 1 ? 12 : 3)};
+    };
+    const std::string twelve = "\1\2\3\4\5\6\7\x08\t\n\v\f";
     const struct {
         std::string file, expected;
         std::vector<uint8_t> pixels;  // when read
@@ -298,6 +313,25 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
          "page 2 is 2 x 1 pixels of 1 \"grey\" channels, page 1 3 x 1 pixels of 1 \"grey\" channels: every page", {}},
         {HandMadeTiff({page({}, "\1\2\3"), reduced, {with({{TIFFTAG_IMAGELENGTH, 0}})}}),
          "directory 3: empty image: it has no rows (ImageLength 0)", {}},
+        {HandMadeTiff({page({}, "\1\2\3"), page({}, "\4\5\6"), {with({}), "\7\x08\t", {3}, false, 2}}),
+         "its directory 3 points back at directory 2, so its directories never end: the file is damaged; save the "
+         "picture again", {}},
+        // Pages alike in size and samples, unlike in alpha or in colours.
+        {HandMadeTiff({four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED, twelve),
+                       four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, twelve)}),
+         "page 2 is 3 x 1 pixels of 4 \"rgb\" channels, 1 of them alpha, page 1 3 x 1 pixels of 4 \"rgb\" channels: "
+         "every page of a job has the first one's size and colours", {}},
+        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0, twelve), four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED, twelve)}),
+         "page 2 is 3 x 1 pixels of 4 \"rgb\" channels, page 1 3 x 1 pixels of 4 \"cmyk\" channels", {}},
+        // Each page's own Orientation, whatever the first page's.
+        {HandMadeTiff({page({{TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT}}, "\1\2\3"), page({topRight}, "\4\5\6")}), "",
+         {1, 2, 3, 6, 5, 4}},
+        {HandMadeTiff({page({topRight}, "\1\2\3"), page({{TIFFTAG_ORIENTATION, ORIENTATION_BOTRIGHT}}, "\4\5\6")}),
+         "page 2: Orientation 3 (bottom-right: turned upside down) is not read", {}},
+        // Separate planes, then interleaved samples.
+        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0, twelve, PLANARCONFIG_SEPARATE),
+                       four(PHOTOMETRIC_SEPARATED, 0, twelve)}), "",
+         {1, 4, 7, 10, 2, 5, 8, 11, 3, 6, 9, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         // Refused at the header: the row is never held.
         {HandMadeTiff(with({{TIFFTAG_IMAGEWIDTH, 200000000}, {TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE}}),
                       "x", 1),

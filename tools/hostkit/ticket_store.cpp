@@ -70,7 +70,7 @@ struct HostFunctions {
                                void* out, int32_t index) {
         try {
             TicketStore* store = static_cast<TicketStore*>(context);
-            store->calls_.push_back({HostCall::GetValue, scope, id, key ? key : "", type, {index}});
+            if (store->logging_) store->calls_.push_back({HostCall::GetValue, scope, id, key ? key : "", type, {index}});
             return store->GetOne(scope, id, key, type, out, index);
         } catch (...) {
             return 0;
@@ -85,7 +85,7 @@ struct HostFunctions {
                                const void* value, int32_t index) {
         try {
             TicketStore* store = static_cast<TicketStore*>(context);
-            store->calls_.push_back({HostCall::SetValue, scope, id, key ? key : "", type, {index}});
+            if (store->logging_) store->calls_.push_back({HostCall::SetValue, scope, id, key ? key : "", type, {index}});
             return store->SetOne(scope, id, key, type, value, index);
         } catch (...) {
             return 0;
@@ -99,7 +99,7 @@ struct HostFunctions {
     static TicketBool GetAttribute(void* context, uint32_t scope, uint32_t id, uint32_t code, uint64_t* out) {
         try {
             TicketStore* store = static_cast<TicketStore*>(context);
-            store->calls_.push_back({HostCall::GetAttribute, scope, id, "", code, {}});
+            if (store->logging_) store->calls_.push_back({HostCall::GetAttribute, scope, id, "", code, {}});
             auto found = store->attributes_.find({TicketId{scope, id}, code});
             if (found == store->attributes_.end()) return 0;
             if (out) *out = found->second;
@@ -112,7 +112,7 @@ struct HostFunctions {
     static uint64_t AttributeFallback(void* context, uint32_t scope, uint32_t id, uint64_t argument) {
         try {
             TicketStore* store = static_cast<TicketStore*>(context);
-            store->calls_.push_back({HostCall::AttributeFallback, scope, id, "", 0, {}});
+            if (store->logging_) store->calls_.push_back({HostCall::AttributeFallback, scope, id, "", 0, {}});
             return store->fallback_ ? store->fallback_(scope, id, argument) : 0;
         } catch (...) {
             return 0;
@@ -125,7 +125,7 @@ struct HostFunctions {
         TicketStore* store = static_cast<TicketStore*>(context);
         std::vector<uint32_t> ids;
         try {
-            store->calls_.push_back({HostCall::Enumerate, kind, 0, "", 0, {}});
+            if (store->logging_) store->calls_.push_back({HostCall::Enumerate, kind, 0, "", 0, {}});
             if (!callback || kind != TICKET_KIND_HOST_PRINTERS) return;
             for (const auto& entry : store->tickets_) {
                 if (entry.first.scope == TICKET_SCOPE_HOST_PRINTER) ids.push_back(entry.first.id);
@@ -154,9 +154,11 @@ struct HostFunctions {
                          TicketArrayItem* items) {
         if (!items) return;
         try {
-            LoggedCall call{function, scope, id, items[0].Key ? items[0].Key : "", items[0].Type, {}};
-            for (TicketArrayItem* item = items; item->Key; ++item) call.indexes.push_back(item->Index);
-            store->calls_.push_back(std::move(call));
+            if (store->logging_) {
+                LoggedCall call{function, scope, id, items[0].Key ? items[0].Key : "", items[0].Type, {}};
+                for (TicketArrayItem* item = items; item->Key; ++item) call.indexes.push_back(item->Index);
+                store->calls_.push_back(std::move(call));
+            }
         } catch (...) {
             // the log is a test aid; serving the items matters more
         }

@@ -20,6 +20,8 @@
 // - a null key or value pointer, or an unknown type, is refused.
 // - refusals injected per key (optionally per element index) refuse every get
 //   and set of that key; the count query is refused only by a whole-key refusal.
+// - host calls are logged only once a test starts the log (LogCalls): a host
+//   program's store serves any number of pages and keeps no record of them.
 // - the host's printer tickets (scope 10) can be read and changed but not
 //   created through the record.
 #pragma once
@@ -109,6 +111,11 @@ public:
     void SetAttribute(uint32_t scope, uint32_t id, uint32_t code, uint64_t value);
     // Installs (or, with an empty function, removes) the optional host function.
     void SetAttributeFallback(std::function<uint64_t(uint32_t scope, uint32_t id, uint64_t argument)> fallback);
+    // Starts the log of host calls, empty (again, when it runs).
+    void LogCalls() {
+        calls_.clear();
+        logging_ = true;
+    }
     const std::vector<LoggedCall>& calls() const { return calls_; }
     void ClearCalls() { calls_.clear(); }
 
@@ -126,6 +133,7 @@ private:
     std::map<std::string, std::set<int32_t>> refusals_;
     std::map<std::pair<TicketId, uint32_t>, uint64_t> attributes_;
     std::function<uint64_t(uint32_t, uint32_t, uint64_t)> fallback_;
+    bool logging_ = false;
     std::vector<LoggedCall> calls_;
 };
 

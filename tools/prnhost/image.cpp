@@ -292,18 +292,23 @@ constexpr const char* kUnreadPnmKinds[] = {
     "a PBM (P4): a bitmap of one bit per pixel",
 };
 
+// What a picture's header says of the bytes: a picture that prnhost reads;
+// no picture (a header broken off or of no format, a raster cut short); or a
+// picture of a kind prnhost does not read (its header read whole).
+enum class HeaderRead { kRead, kNotAPicture, kNotRead };
+
 // maxval 255 is read; any other is refused naming its depth.
-bool CheckMaxval(const std::string& name, uint64_t maxval, std::string& error) {
-    if (maxval == 255) return true;
+HeaderRead CheckMaxval(const std::string& name, uint64_t maxval, std::string& error) {
+    if (maxval == 255) return HeaderRead::kRead;
     if (maxval == 0 || maxval > 65535) {
         error = name + ": maxval " + std::to_string(maxval) + " is none of 1 to 65535";
-        return false;
+        return HeaderRead::kNotAPicture;
     }
     int bits = 0;
     while ((maxval >> bits) != 0) ++bits;
     error = name + ": samples of maxval " + std::to_string(maxval) + " (" + std::to_string(bits) +
             "-bit) are not read: prnhost reads only 8-bit samples (maxval 255); save the picture with 8-bit samples";
-    return false;
+    return HeaderRead::kNotRead;
 }
 
 // The samples per pixel of the standard PAM tuple types (with "_ALPHA", one
@@ -322,13 +327,19 @@ public:
     bool Open(const std::string& path, std::string& error) {
         name_ = MessageName(path);
         where_ = name_;
-        if (!ReadHeader(info_, rasterStart_, error)) return false;
+        if (ReadHeader(info_, rasterStart_, error) != HeaderRead::kRead) return false;
         uint64_t end = RasterEnd(rasterStart_);
         for (uint64_t next = NextPicture(end); next < file_->Size(); next = NextPicture(end)) {
             in_.Seek(next);
             ImageInfo info;
             uint64_t start = 0;
-            if (!ReadHeader(info, start, error)) {
+            const HeaderRead read = ReadHeader(info, start, error);
+            if (read == HeaderRead::kNotRead) {
+                error = name_ + ": picture " + std::to_string(pages_ + 1) + " is not read: " +
+                        error.substr(name_.size() + 2);
+                return false;
+            }
+            if (read == HeaderRead::kNotAPicture) {
                 error = name_ + ": the " + std::to_string(file_->Size() - end) + " bytes after picture " +
                         std::to_string(pages_) + " are not a picture prnhost reads: " + error.substr(name_.size() + 2);
                 return false;
@@ -359,7 +370,7 @@ public:
         where_ = name_ + ": picture " + std::to_string(page_);
         row_ = 0;
         ImageInfo info;  // read at the start as this
-        if (!ReadHeader(info, rasterStart_, error)) return false;
+        if (ReadHeader(info, rasterStart_, error) != HeaderRead::kRead) return false;
         if (!SameKind(info, info_)) {
             error = UnlikeFirst(where_, info, "picture 1", info_);
             return false;
@@ -392,8 +403,9 @@ private:
     }
 
     // Reads the header of the picture at the reader's place, leaving it at
-    // the first sample; false with a message.
-    bool ReadHeader(ImageInfo& info, uint64_t& rasterStart, std::string& error) {
+    // the first sample; what it read, with a message when it is no picture
+    // that prnhost reads.
+    HeaderRead ReadHeader(ImageInfo& info, uint64_t& rasterStart, std::string& error) {
         const int p = in_.Get();
         const int kind = in_.Get();
         uint64_t width = 0, height = 0, depth = 0, maxval = 0;
@@ -405,7 +417,7 @@ private:
             // CR LF) before the raster.
             if (!IsBlank(in_.Peek()) && in_.Peek() != '#') {
                 error = where_ + ": bad PNM header: no whitespace after P" + static_cast<char>(kind);
-                return false;
+                return HeaderRead::kNotAPicture;
             }
             int end = EOF;
             for (auto [field, value] : {std::pair{"width", &width}, {"height", &height}, {"maxval", &maxval}}) {
@@ -416,24 +428,27 @@ private:
                                            : " \"" + EscapeControlBytes(token.substr(0, kMaxPnmToken)) +
                                                  (token.size() > kMaxPnmToken ? "..." : "") +
                                                  "\" is not a number of at most 12 digits");
-                    return false;
+                    return HeaderRead::kNotAPicture;
                 }
             }
             crThenLf = end == '\r' && in_.Peek() == '\n';
             depth = kind == '5' ? 1 : 3;
             tupleType = kind == '5' ? "grey" : "rgb";
         } else if (p == 'P' && kind == '7') {
-            if (!ReadPamHeader(width, height, depth, maxval, tupleType, alphaSamples, error)) return false;
+            if (const HeaderRead read = ReadPamHeader(width, height, depth, maxval, tupleType, alphaSamples, error);
+                read != HeaderRead::kRead) {
+                return read;
+            }
         } else if (p == 'P' && kind >= '1' && kind <= '4') {
             error = where_ + ": " + kUnreadPnmKinds[kind - '1'] +
                     ", is not read: save the picture as a PGM (P5), a PPM (P6) or a PAM (P7) of 8-bit samples";
-            return false;
+            return HeaderRead::kNotRead;
         } else {
             error = where_ + ": not a PNM or PAM file (P5, P6 or P7)";
-            return false;
+            return HeaderRead::kNotAPicture;
         }
-        if (!CheckMaxval(where_, maxval, error)) return false;
-        if (!CheckSize(where_, width, height, depth, error)) return false;
+        if (const HeaderRead read = CheckMaxval(where_, maxval, error); read != HeaderRead::kRead) return read;
+        if (!CheckSize(where_, width, height, depth, error)) return HeaderRead::kNotRead;
         info = ImageInfo{};
         SetInfo(info, width, height, depth, tupleType.empty() ? "unknown" : tupleType);
         info.alphaSamples = alphaSamples;
@@ -453,10 +468,10 @@ private:
         if (held < declared) {
             error = where_ + ": raster data ends early: the header declares " + std::to_string(declared) +
                     " bytes, the file holds " + std::to_string(held);
-            return false;
+            return HeaderRead::kNotAPicture;
         }
         rasterStart = start;
-        return true;
+        return HeaderRead::kRead;
     }
 
     // The header lines after "P7" to the line "ENDHDR", whose line end is the
@@ -464,19 +479,19 @@ private:
     // The values of the TUPLTYPE lines are joined by one space each: a tuple
     // type of more than one word is none that prnhost knows. WIDTH, HEIGHT,
     // DEPTH and MAXVAL are each said once.
-    bool ReadPamHeader(uint64_t& width, uint64_t& height, uint64_t& depth, uint64_t& maxval, std::string& tupleType,
-                       int& alphaSamples, std::string& error) {
+    HeaderRead ReadPamHeader(uint64_t& width, uint64_t& height, uint64_t& depth, uint64_t& maxval,
+                             std::string& tupleType, int& alphaSamples, std::string& error) {
         std::string line;
         if (PamLine(in_, line) != PamLineRead::kLine || !line.empty()) {
             error = where_ + ": bad PAM header: P7 is not alone on its line";
-            return false;
+            return HeaderRead::kNotAPicture;
         }
         bool ended = false;
         std::vector<std::string> said;  // the numbers' keys read
         for (PamLineRead read; !ended && (read = PamLine(in_, line)) != PamLineRead::kEnd;) {
             if (read == PamLineRead::kTooLong) {
                 error = where_ + ": bad PAM header: a line longer than " + std::to_string(kMaxPamLine) + " bytes";
-                return false;
+                return HeaderRead::kNotAPicture;
             }
             if (line.empty() || line[0] == '#') continue;
             const size_t blank = line.find_first_of(" \t\v\f\r");
@@ -496,16 +511,16 @@ private:
                 if (tupleType.size() + 1 + value.size() > kMaxTupleType) {
                     error = where_ + ": bad PAM header: TUPLTYPE lines of more than " + std::to_string(kMaxTupleType) +
                             " bytes together";
-                    return false;
+                    return HeaderRead::kNotAPicture;
                 }
                 tupleType += (tupleType.empty() ? "" : " ") + value;
             } else if (!field || !ParseNumber(value, number)) {
                 error = where_ + ": bad PAM header at " + EscapeControlBytes(token);
-                return false;
+                return HeaderRead::kNotAPicture;
             } else if (std::find(said.begin(), said.end(), token) != said.end()) {
                 error = where_ + ": bad PAM header: " + token + " is given twice (" + token + " " +
                         std::to_string(*field) + ", then " + token + " " + value + "): a PAM header says each once";
-                return false;
+                return HeaderRead::kNotAPicture;
             } else {
                 *field = number;
                 said.push_back(token);
@@ -513,7 +528,7 @@ private:
         }
         if (!ended) {
             error = where_ + ": PAM header without ENDHDR";
-            return false;
+            return HeaderRead::kNotAPicture;
         }
         const auto notInAWord = [](char c) { return IsBlank(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
         if (std::any_of(tupleType.begin(), tupleType.end(), notInAWord)) {
@@ -521,7 +536,7 @@ private:
                     "\" is not one prnhost knows: write one TUPLTYPE line of one word, GRAYSCALE, RGB, CMYK, CMYKOG "
                     "or CMYKRGB (the channels after the colours are extra inks), or a name of the picture's own "
                     "with Output/Prn/Printer/InputColorMode in the ticket";
-            return false;
+            return HeaderRead::kNotRead;
         }
         for (char& c : tupleType) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         // A standard tuple type has its own number of samples: GRAYSCALE 1,
@@ -535,12 +550,12 @@ private:
                 error = where_ + ": tuple type " + ToUpper(tupleType) + " takes DEPTH " +
                         std::to_string(standard.depth + (alpha ? 1 : 0)) + ", this PAM has DEPTH " +
                         std::to_string(depth) + ": set its TUPLTYPE to the channels it holds";
-                return false;
+                return HeaderRead::kNotRead;
             }
             if (alpha) alphaSamples = 1;
             tupleType = colours == "grayscale" ? "grey" : colours;
         }
-        return true;
+        return HeaderRead::kRead;
     }
 
     static std::string ToUpper(std::string text) {
@@ -712,6 +727,16 @@ public:
         return -1;
     }
 
+    // Which of the first `count` directories of the chain (1 the first) is
+    // the one at offset; 0 when none is.
+    uint64_t DirectoryNumber(uint64_t directory, uint64_t count) const {
+        uint64_t at = first_;
+        for (uint64_t number = 1; number <= count && at != 0; ++number, at = Next(at)) {
+            if (at == directory) return number;
+        }
+        return 0;
+    }
+
     // The directory after the one at offset; 0 when there is none.
     uint64_t Next(uint64_t directory) const {
         uint64_t entries = 0;
@@ -815,7 +840,14 @@ public:
             const uint64_t offset = TIFFCurrentDirOffset(tif.get());
             tLastTiffError.clear();
             if (!TIFFReadDirectory(tif.get())) {
-                error = Unread(raw, raw.Next(offset), name_ + ": directory " + std::to_string(directory + 1));
+                const uint64_t next = raw.Next(offset);
+                if (const uint64_t earlier = raw.DirectoryNumber(next, directory); earlier > 0) {
+                    error = name_ + ": its directory " + std::to_string(directory) + " points back at directory " +
+                            std::to_string(earlier) +
+                            ", so its directories never end: the file is damaged; save the picture again";
+                } else {
+                    error = Unread(raw, next, name_ + ": directory " + std::to_string(directory + 1));
+                }
                 return false;
             }
         }

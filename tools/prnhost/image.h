@@ -62,8 +62,10 @@ protected:
 // or a mask image; SubIFDs are not pages), and every picture of a PNM/PAM
 // stream, one after the other. Whitespace after a picture is skipped, as
 // netpbm's programs do; other bytes after the last picture that are not a
-// whole picture it reads are refused, naming their count. Each page is read
-// by the rules for one picture, and must have the first page's size and
+// whole picture are refused, naming their count, and a later picture of a
+// kind it does not read by its number. A TIFF whose chain of directories
+// loops back is refused naming the directory that points back. Each page is
+// read by the rules for one picture, and must have the first page's size and
 // colours. A PNM header is read by its rules (comments from '#' to the
 // line's end, one whitespace byte after the last number: a CR followed by an
 // LF is a CR LF line end when the raster fits after it and ends the file or
