@@ -44,11 +44,18 @@ FileIdentity IdentityOfStat(const struct stat& st) {
     return identity;
 }
 
+// fsync(), which the tests count (a folder's apart): 0 or the system's error number.
+int Sync(int fd, bool folder) {
+    if (fsync(fd) != 0) return errno ? errno : EIO;
+    NoteTestSync(folder);
+    return 0;
+}
+
 // The folder's entries reach the disk too (best effort: what was renamed is done).
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOfPath(path);
     const Descriptor dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0 && fsync(dir.fd) == 0) NoteTestSync(true);
+    if (dir.fd >= 0) Sync(dir.fd, true);
 }
 
 // link(), or its failure where the file system has no hard links (the tests').
@@ -163,7 +170,7 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
         if (error != 0) break;
     }
     if (error == 0 && fchmod(out.fd, st.st_mode & 0777) != 0) error = errno;
-    if (error == 0 && fsync(out.fd) != 0) error = errno;
+    if (error == 0) error = Sync(out.fd, false);
     if (error == 0) {
         struct stat after {};
         if (fstat(in.fd, &after) != 0) error = errno;
@@ -175,7 +182,7 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
     }
     if (error != 0) {
         unlink(copy->c_str());
-        copy->clear();
+        ReleaseName(*copy);
     }
     return error;
 }
@@ -191,10 +198,14 @@ bool NoHardLinks(int error) {
 // name is looked at just before a plain rename.
 int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    const int renamed = TestNoRenameNoReplace()
+                            ? (errno = EINVAL, -1)
+                            : renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (renamed == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
 #endif
     if (Link(from, to) == 0) {
+        // The temporary's name goes: it would stay a second name of the file.
         unlink(from.c_str());
         return 0;
     }
@@ -249,8 +260,8 @@ OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int*
 
 int SyncFile(std::FILE* file) {
     if (!file) return EBADF;
-    if (std::fflush(file) != 0 || fsync(fileno(file)) != 0) return errno ? errno : EIO;
-    return 0;
+    if (std::fflush(file) != 0) return errno ? errno : EIO;
+    return Sync(fileno(file), false);
 }
 
 FileIdentity IdentityOfFile(std::FILE* file) {
@@ -281,13 +292,16 @@ void FileReplacement::CloseFiles() {
 int FileReplacement::Begin(const std::string& path) {
     Discard();
     DropBackup();
-    m_backup.clear();
+    ReleaseName(m_backup);
     m_backupHoldsOld = false;
     m_published = false;
     m_hadFile = false;
     m_path = path;
     m_target.clear();
     m_seen = FileIdentity();
+    m_placed = FileIdentity();
+    m_backupFile = FileIdentity();
+    m_blocking = RemovedLeftover();
     m_removed.clear();
     if (path.empty()) return ENOENT;
 
@@ -351,14 +365,14 @@ int FileReplacement::Begin(const std::string& path) {
         } else {
             error = CheckSameAttributes(old.fd, temp.fd);
         }
-        // Kept open for the check before the rename.
-        if (error == 0 && (m_tempFile = fcntl(temp.fd, F_DUPFD_CLOEXEC, 0)) < 0) error = errno;
     }
+    // Kept open for the check before the rename, and to know the new file by after it.
+    if (error == 0 && (m_tempFile = fcntl(temp.fd, F_DUPFD_CLOEXEC, 0)) < 0) error = errno;
     if (error == 0 && !(m_stream = fdopen(temp.fd, "wb"))) error = errno ? errno : EIO;
     if (error != 0) {
         CloseFiles();
         unlink(m_temp.c_str());
-        m_temp.clear();
+        ReleaseName(m_temp);
         return error;
     }
     temp.fd = -1;  // the stream's now
@@ -386,6 +400,8 @@ int FileReplacement::CheckStillReplaceable() {
         if (m_removed.size() > removed) m_seen.changed = IdentityOfStat(st).changed;
     }
     if (st.st_uid != temp.st_uid || st.st_gid != temp.st_gid) return kReplaceOtherOwner;
+    // Its permissions as the new file has them: a chmod meanwhile is not undone.
+    if ((st.st_mode & 0777) != (temp.st_mode & 0777)) return kReplaceChanged;
     if (const int refused = CheckSameAttributes(oldFd, static_cast<int>(m_tempFile)); refused != 0) return refused;
     // Unchanged (its bytes, permissions, links, attributes), and still
     // under the name (a folder there told as such).
@@ -410,12 +426,17 @@ int FileReplacement::KeepReplaced() {
         return false;
     });
     // Where the file system has no hard links, a copy stands in.
-    if (made != 0 && NoHardLinks(linkError)) return CopyAside(m_target, m_seen, &m_backup);
+    if (made != 0 && NoHardLinks(linkError)) {
+        const int copied = CopyAside(m_target, m_seen, &m_backup);
+        if (copied == 0) m_backupFile = IdentityOfName(m_backup);
+        return copied;
+    }
     if (made != 0) return made;
     m_backupLinked = true;
     // The link is of the file Begin saw, and moved only its change time.
     struct stat st {};
     const FileIdentity backup = IdentityOfName(m_backup);
+    m_backupFile = backup;
     if (fstat(static_cast<int>(m_old), &st) != 0) return errno;
     FileIdentity now = IdentityOfStat(st);
     now.changed = m_seen.changed;
@@ -436,8 +457,11 @@ int FileReplacement::Publish(const FileIdentity* expected) {
         // A file made where none was expected: the name no longer leads to it.
         return error == EEXIST && expected ? kReplaceChanged : error;
     }
+    // The new file as it now stands under the name, for a take-back.
+    struct stat placed {};
+    if (fstat(static_cast<int>(m_tempFile), &placed) == 0) m_placed = IdentityOfStat(placed);
     CloseFiles();
-    m_temp.clear();
+    ReleaseName(m_temp);
     SyncFolderOf(m_target);
     m_published = true;
     return 0;
@@ -446,17 +470,32 @@ int FileReplacement::Publish(const FileIdentity* expected) {
 int FileReplacement::TakeBack() {
     if (!m_published) return 0;
     m_published = false;
+    // Only the file this run put there goes: one saved over it meanwhile
+    // stays, and the old file then stays under its backup name.
+    struct stat there {};
+    const bool present = lstat(m_target.c_str(), &there) == 0;
+    const bool ours = present && m_placed.exists && IdentityOfStat(there) == m_placed;
+    const int other = !present || ours ? 0 : S_ISDIR(there.st_mode) ? EISDIR : kReplaceSavedOver;
     int error = 0;
     if (!m_backup.empty()) {
-        if (rename(m_backup.c_str(), m_target.c_str()) == 0) {
-            m_backup.clear();
-        } else {
+        const FileIdentity backup = IdentityOfName(m_backup);
+        if (other != 0) {
+            error = other;
+        } else if (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode) {
+            error = kReplaceChanged;
+        } else if (rename(m_backup.c_str(), m_target.c_str()) != 0) {
             error = errno;
+        }
+        if (error == 0) {
+            ReleaseName(m_backup);
+        } else {
             m_backupHoldsOld = true;  // the only copy of the old file now
         }
     } else if (m_hadFile) {
         error = ENOENT;  // the old file was not kept
-    } else if (unlink(m_target.c_str()) != 0 && errno != ENOENT) {
+    } else if (other != 0) {
+        error = other;
+    } else if (present && unlink(m_target.c_str()) != 0 && errno != ENOENT) {
         error = errno;
     }
     SyncFolderOf(m_target);
