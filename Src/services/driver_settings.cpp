@@ -126,7 +126,7 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
         // The old text kept under another name is the user's to move back: an error.
         const int level = failure.kept.empty() ? LOG_WARNING : LOG_ERROR;
         const std::string why = platform::ReplaceErrorText(error, path, failure, Quoted);
-        if (error > 0) {
+        if (error > 0 || !failure.kept.empty()) {
             logger->Log(level, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
                         EscapeControlBytes(path).c_str(), why.c_str());
         } else if (error < 0) {
