@@ -48,6 +48,10 @@ unsigned long FailedReplace(const std::string& replaced, const std::string&, con
     if (kTaken) WriteWholeFile(replaced, "theirs");
     return kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
 }
+
+// Another program holding the file open, as the replace call finds it.
+template <unsigned long kError>
+unsigned long HeldOpen(const std::string&, const std::string&, const std::string&) { return kError; }
 #endif
 
 // Sets the tests' hook for as long as it lives.
@@ -151,15 +155,6 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         {"a backup of this process's id that none of its replacements holds",
          [&] { old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7)); },
          nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
-        {"a backup that another replacement of this process holds", [&] {
-             old(), other = std::make_unique<platform::FileReplacement>();
-             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
-         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] {
-             EXPECT_EQ(said(platform::kReplaceBusy), kept + " is a second name of it that process " +
-                       std::to_string(platform::CurrentProcessId()) + " may still be writing; if no run is under way, "
-                       "remove " + kept);
-             EXPECT_TRUE(removed.empty()), other.reset();
-         }},
         // One that this process may not look at (another user's) may still run.
         {"a backup of another user's run", [&] {
              old(), std::filesystem::create_hard_link(path, backup(ended, 3));
@@ -188,6 +183,15 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #ifndef _WIN32
+        {"a backup that another replacement of this process holds", [&] {
+             old(), other = std::make_unique<platform::FileReplacement>();
+             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] {
+             EXPECT_EQ(said(platform::kReplaceBusy), kept + " is a second name of it that process " +
+                       std::to_string(platform::CurrentProcessId()) + " may still be writing; if no run is under way, "
+                       "remove " + kept);
+             EXPECT_TRUE(removed.empty()), other.reset();
+         }},
         // What the file is stays: a link keeps leading to it, and it keeps its
         // permissions (not its set-id bits) and its owner.
         {"through a symbolic link",
@@ -239,13 +243,23 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0640u); }},
 #else
-        // The replace call's failures: the old file under its name, or under the backup name.
+        // The replace call's failures (another program holds the file): the old file under its name, or under
+        // the backup name, which the message gives.
         {"the replace call moves nothing", [&] { old(), platform::SetTestReplaceCall(FailedReplace<false, false>); },
-         nullptr, nullptr, EIO, "old", 1, nullptr},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
         {"the replace call moves the old one", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, false>); },
-         nullptr, nullptr, EIO, "old", 1, nullptr},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, [&] { EXPECT_EQ(failure.kept, ""); }},
         {"the old file cannot be moved back", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, true>); },
-         nullptr, nullptr, EIO, "theirs", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "theirs", 2, [&] {
+             EXPECT_EQ(ReadWholeFile(kept), "old");
+             EXPECT_EQ(std::filesystem::path(failure.kept), kept);
+             EXPECT_EQ(said(platform::kReplaceHeldOpen),
+                       "another program holds it open; the old " + path + " is kept as " + failure.kept);
+         }},
+        {"a sharing violation", [&] { old(), platform::SetTestReplaceCall(HeldOpen<ERROR_SHARING_VIOLATION>); },
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
+        {"a lock violation", [&] { old(), platform::SetTestReplaceCall(HeldOpen<ERROR_LOCK_VIOLATION>); },
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
 #endif
     };
     for (const auto& c : cases) {

@@ -205,7 +205,6 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
         long files = 1;    // in the folder afterwards
         int threads = -1;  // the thread count read
     };
-    const std::string kept = std::filesystem::path(leftover).make_preferred().string();
     const auto encoded = [&](const char* what, const std::string& bytes) {  // no prepare: bytes are written
         return Case{what, nullptr, {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + what +
                                               ") and must be saved as plain text (ANSI or UTF-8) for its settings "
@@ -228,16 +227,17 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
              kAllKeys + " HalftoneThreadCount=-1\n"},
         // Its old text kept by an ended run, and no file under the name: said, and nothing written over it.
         {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); },
-         {0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + kept + "\" beside it holds its old text, kept "
+         {0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover + "\" beside it holds its old text, kept "
              "there by an interrupted run (process " + std::to_string(ended) + "); default settings used and no file "
-             "written: rename \"" + kept + "\" to \"" + path + "\" for its settings to count, or remove it"}, ""},
+             "written: rename \"" + leftover + "\" to \"" + path + "\" for its settings to count, or remove it"}, ""},
 #ifdef _WIN32
         // The replace call moved the old file aside and it could not be moved back: the log says where it is.
         {"the old file kept aside", [&] {
              WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken);
          }, {0, "ReadIniSettings: cannot write \"" + path + "\" (another program holds it open; the old \"" + path +
-                "\" is kept as \"" + path + "." + std::to_string(platform::CurrentProcessId()) +
-                "-0.old\"); its missing keys are not added"}, "theirs", 2, 2},
+                "\" is kept as \"" +
+                std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
+                    .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},
 #endif
         encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
         encoded("UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)),
