@@ -22,6 +22,7 @@ std::function<void(const std::string&)> g_beforeReplace;
 TestReplaceTrace* g_trace = nullptr;
 std::atomic<bool> g_noHardLinks{false};
 std::atomic<bool> g_noRenameNoReplace{false};
+std::atomic<bool> g_noLocks{false};
 std::atomic<TestReplaceCall> g_replaceCall{nullptr};
 
 // The names this process's replacements hold (see HoldName); a name tried
@@ -63,6 +64,26 @@ void SetTestNoHardLinks(bool none) { g_noHardLinks = none; }
 bool TestNoHardLinks() { return g_noHardLinks; }
 void SetTestNoRenameNoReplace(bool none) { g_noRenameNoReplace = none; }
 bool TestNoRenameNoReplace() { return g_noRenameNoReplace; }
+void SetTestNoLocks(bool none) { g_noLocks = none; }
+bool TestNoLocks() { return g_noLocks; }
+
+bool MarkOfName(const std::string& path, uint64_t* mark) {
+    // "...<pid>-<n>.tmp" or "...<pid>-<n>.old": two bytes a try, one for each.
+    const size_t size = path.size();
+    if (size < 8) return false;
+    const bool backup = path.compare(size - 4, 4, ".old") == 0;
+    if (!backup && path.compare(size - 4, 4, ".tmp") != 0) return false;
+    const size_t dot = path.rfind('.', size - 5);
+    const size_t dash = path.find('-', dot == std::string::npos ? 0 : dot);
+    uint64_t pid = 0, attempt = 0;
+    if (dot == std::string::npos || dash == std::string::npos || dash >= size - 4 ||
+        !ReadNumber(path, dot + 1, dash, &pid) || !ReadNumber(path, dash + 1, size - 4, &attempt) ||
+        pid > UINT32_MAX || attempt >= kNameAttempts) {
+        return false;
+    }
+    *mark = (pid * kNameAttempts + attempt) * 2 + (backup ? 1 : 0);
+    return true;
+}
 
 void HoldName(const std::string& name) {
     std::lock_guard<std::mutex> hold(g_heldLock);
@@ -194,7 +215,7 @@ int FileReplacement::ReadyToPublish(const FileIdentity* expected) {
     return refused;
 }
 
-int FileReplacement::RemoveLeftovers() {
+int FileReplacement::RemoveLeftovers(intptr_t file) {
     if (!m_seen.exists) return 0;
     const std::string folder = FolderOfPath(m_target);
     const std::string targetName = m_target.substr(folder.size());
@@ -214,7 +235,9 @@ int FileReplacement::RemoveLeftovers() {
             // Only another name of the very file: any other file is someone's.
             const FileIdentity there = IdentityOfName(path);
             if (!there.exists || there.device != m_seen.device || there.inode != m_seen.inode) continue;
-            if (MakerMayRun(path, process)) {
+            // Its mark tells, where the file system keeps them; else the id.
+            const int marked = file >= 0 ? NameMarked(file, path) : -1;
+            if (marked > 0 || (marked < 0 && MakerMayRun(path, process))) {
                 if (!busy) m_blocking = {path, process};
                 busy = true;
             } else if (std::remove(path.c_str()) == 0) {

@@ -72,8 +72,7 @@ std::string ReplaceErrorText(int code);
 
 // A name that a run of this program left beside a file it replaced (its
 // temporary or backup, see below), removed because it was a second name of
-// the very file and the process that made it no longer runs: nothing was
-// lost with it.
+// the very file and no run holds it any longer: nothing was lost with it.
 struct RemovedLeftover {
     std::string path;
     uint32_t process = 0;  // the id of the process that made it
@@ -129,10 +128,16 @@ std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFai
 // target's folder where the long name is too long), with the id of the
 // process that made them. A run killed between its steps can leave one of
 // them as a second hard link of the file: Begin (and the check before the
-// rename) removes such a name when its process no longer runs, or when it
-// carries this process's id and no replacement of this process holds it
-// (see RemovedLeftovers), and refuses with kReplaceBusy (see Failure) while
-// it may run. Any other file, of this form or not, is never removed.
+// rename) removes such a name when no run holds it, and refuses with
+// kReplaceBusy (see Failure) while one may. A run marks each second name it
+// gives a file with a lock on a byte of that file, far past its bytes, that
+// stands for the name (Linux's open file description locks, which the
+// system drops when the run ends however it ends): a name without its mark
+// is an ended run's, whatever process now has its id. Where the file system
+// keeps no such locks (and on Windows), the id tells: a name of another
+// process's id is held while that process runs (or may not be looked at),
+// one of this process's id while a replacement of this process holds it.
+// Any other file, of this form or not, is never removed.
 class FileReplacement {
 public:
     FileReplacement() = default;
@@ -201,9 +206,11 @@ private:
     // The refusals of Begin made again on the file still open (its leftover
     // names removed again): 0 or the code. Each platform's.
     int CheckStillReplaceable();
-    // Removes the names that interrupted runs left for the open old file:
-    // 0, kReplaceBusy while such a run goes on, or the system's error number.
-    int RemoveLeftovers();
+    // Removes the names that interrupted runs left for the open old file
+    // (file: its descriptor, whose locks tell which names a run holds; -1
+    // where none is open): 0, kReplaceBusy while such a run may go on, or the
+    // system's error number.
+    int RemoveLeftovers(intptr_t file = -1);
     // Windows: RemoveLeftovers with the file (*file, a HANDLE) closed, then
     // opened again: 0, or the code (kReplaceHardLinks when names remain);
     // *information its BY_HANDLE_FILE_INFORMATION.
@@ -268,6 +275,10 @@ void SetTestNoHardLinks(bool none);
 // For tests only: the rename that does not replace fails as on a file system
 // without it (EINVAL, as NFS answers) while set.
 void SetTestNoRenameNoReplace(bool none);
+
+// For tests only: the locks that mark a run's second names fail as on a file
+// system without them (ENOLCK) while set.
+void SetTestNoLocks(bool none);
 
 // For tests only (Windows): plays the system's replace call on the names
 // (the backup name empty for none): 0 for success, else the system's error

@@ -66,7 +66,18 @@ void NoteTestSync(bool folder);
 void NoteTestCreatedMode(unsigned mode);
 bool TestNoHardLinks();
 bool TestNoRenameNoReplace();
+bool TestNoLocks();
 TestReplaceCall TestReplaceCallSet();
+
+// The lock that marks a second name of a file (see FileReplacement): the
+// byte that stands for a name of NameBeside's form, to be added to a base
+// far past any file's bytes; false for another name.
+bool MarkOfName(const std::string& path, uint64_t* mark);
+
+// Whether the run that made a name beside the open file (descriptor or
+// handle) holds it now, as its mark tells: 1 held, 0 not, -1 when the file
+// system cannot tell (each platform's).
+int NameMarked(intptr_t file, const std::string& name);
 
 // Whether the process that made a name beside a file (its id in the name)
 // may still be writing it: one of this process's id when a replacement of

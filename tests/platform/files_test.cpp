@@ -151,14 +151,15 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              ASSERT_EQ(removed.size(), 1u);
              EXPECT_TRUE(std::filesystem::path(removed[0].path) == backup(ended, 3) && removed[0].process == ended);
          }},
-        // This process's id: an ended run's that had it, unless a replacement of this process holds the name.
-        {"a backup of this process's id that none of its replacements holds",
-         [&] { old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7)); },
-         nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
-        // One that this process may not look at (another user's) may still run.
+        // Where no lock marks the names, the id tells. This process's: an ended run's that had it, unless a
+        // replacement of this process holds the name; another's: held while it may run (another user's).
+        {"a backup of this process's id that none of its replacements holds", [&] {
+             old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7));
+             platform::SetTestNoLocks(true);
+         }, nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
         {"a backup of another user's run", [&] {
              old(), std::filesystem::create_hard_link(path, backup(ended, 3));
-             platform::SetTestProcessOfAnotherUser(true);
+             platform::SetTestProcessOfAnotherUser(true), platform::SetTestNoLocks(true);
          }, nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] {
              EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3));
              EXPECT_TRUE(removed.empty());
@@ -183,6 +184,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #ifndef _WIN32
+        // A run's mark tells that it holds a name, whatever process has the id.
         {"a backup that another replacement of this process holds", [&] {
              old(), other = std::make_unique<platform::FileReplacement>();
              ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
@@ -192,6 +194,14 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                        "remove " + kept);
              EXPECT_TRUE(removed.empty()), other.reset();
          }},
+        {"a backup that another replacement of this process holds, without locks", [&] {
+             old(), other = std::make_unique<platform::FileReplacement>();
+             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
+             platform::SetTestNoLocks(true);
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] { other.reset(); }},
+        {"a backup of a running process that marks none",
+         [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0)); }, nullptr, nullptr, 0, "new", 1,
+         [&] { EXPECT_EQ(removed.size(), 1u); }},
         // What the file is stays: a link keeps leading to it, and it keeps its
         // permissions (not its set-id bits) and its owner.
         {"through a symbolic link",
@@ -276,7 +286,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                   c.code);
         run = nullptr, platform::SetTestReplaceTrace(nullptr), platform::SetTestNoHardLinks(false);
         platform::SetTestReplaceCall(nullptr), platform::SetTestNoRenameNoReplace(false);
-        platform::SetTestProcessOfAnotherUser(false);
+        platform::SetTestProcessOfAnotherUser(false), platform::SetTestNoLocks(false);
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after) << c.what;
         std::error_code missing;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path(), missing), {}), c.left) << c.what;

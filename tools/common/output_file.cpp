@@ -314,7 +314,7 @@ bool OutputFile::Finish(std::string& error) {
 bool OutputFile::KeepReplaced(std::string& error) {
     if (!Replaces()) return true;
     if (const int code = replacement_.KeepReplaced(); code != 0) {
-        // A refusal (the file changed, another run is writing it, a folder
+        // A refusal (the file changed, another run may be writing it, a folder
         // took its name) is the output's; the rest, the backup's.
         const bool refused = code < 0 || code == EISDIR;
         error = refused ? Cannot(path_, code, replacement_.Failure())

@@ -187,6 +187,51 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
     return error;
 }
 
+// Where the marks of second names lie in a file: far past any file's bytes,
+// so that no reader or writer of them ever meets one.
+constexpr off_t kMarkBase = static_cast<off_t>(1) << 50;
+
+// The lock on fd's file that marks the name as held (on) or no longer
+// (off): 0, or the system's error number (ENOLCK where the file system
+// keeps no such locks, EAGAIN when another open file holds that mark).
+int Mark(int fd, const std::string& name, bool on) {
+#if defined(F_OFD_SETLK)
+    uint64_t mark = 0;
+    if (TestNoLocks()) return ENOLCK;
+    if (!MarkOfName(name, &mark)) return EINVAL;
+    struct flock lock {};
+    lock.l_type = on ? F_WRLCK : F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkBase + static_cast<off_t>(mark);
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+#else
+    (void)fd, (void)name, (void)on;
+    return ENOLCK;
+#endif
+}
+
+// The mark failed because the file system keeps no such locks (and then no
+// run can test them either).
+bool NoLocks(int error) { return error == ENOLCK || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Marks name on fd's file, then makes it with make(): false with errno set
+// (EEXIST when another open file holds the mark, so that the next name is
+// tried). Without locks the name is made unmarked.
+template <typename Make>
+bool MakeMarked(int fd, const std::string& name, Make make) {
+    const int marked = Mark(fd, name, true);
+    if (marked != 0 && !NoLocks(marked)) {
+        errno = EEXIST;
+        return false;
+    }
+    if (make()) return true;
+    const int error = errno;
+    if (marked == 0) Mark(fd, name, false);
+    errno = error;
+    return false;
+}
+
 // link() fails so where the file system has no hard links.
 bool NoHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS || error == EMLINK ||
@@ -196,7 +241,7 @@ bool NoHardLinks(int error) {
 // Renames from to a name where no file stands: EEXIST, and nothing changed,
 // when one does. Where the file system can neither rename so nor link, the
 // name is looked at just before a plain rename.
-int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
+int RenameNoReplaceOrError(const std::string& from, const std::string& to, int fromFd) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
     const int renamed = TestNoRenameNoReplace()
                             ? (errno = EINVAL, -1)
@@ -204,9 +249,11 @@ int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
     if (renamed == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
 #endif
-    if (Link(from, to) == 0) {
+    // While both names lead to the file, the temporary's is marked as held.
+    if (MakeMarked(fromFd, from, [&] { return Link(from, to) == 0; })) {
         // The temporary's name goes: it would stay a second name of the file.
         unlink(from.c_str());
+        Mark(fromFd, from, false);
         return 0;
     }
     if (!NoHardLinks(errno)) return errno;
@@ -216,9 +263,9 @@ int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// The same, a folder under the name told as such.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    const int error = RenameNoReplaceOrError(from, to);
+// The same, a folder under the name told as such; fromFd the file from names.
+int RenameNoReplace(const std::string& from, const std::string& to, int fromFd) {
+    const int error = RenameNoReplaceOrError(from, to, fromFd);
     struct stat st {};
     if (error == EEXIST && lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
     return error;
@@ -276,6 +323,23 @@ FileIdentity IdentityOfPath(const std::string& path) {
     return IdentityOfStat(st);
 }
 
+int NameMarked(intptr_t file, const std::string& name) {
+#if defined(F_OFD_GETLK)
+    uint64_t mark = 0;
+    if (TestNoLocks() || file < 0 || !MarkOfName(name, &mark)) return -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkBase + static_cast<off_t>(mark);
+    lock.l_len = 1;
+    if (fcntl(static_cast<int>(file), F_OFD_GETLK, &lock) != 0) return -1;
+    return lock.l_type == F_UNLCK ? 0 : 1;
+#else
+    (void)file, (void)name;
+    return -1;
+#endif
+}
+
 FileIdentity IdentityOfName(const std::string& path) {
     struct stat st {};
     if (path.empty() || lstat(path.c_str(), &st) != 0) return FileIdentity();
@@ -328,7 +392,7 @@ int FileReplacement::Begin(const std::string& path) {
         m_seen = IdentityOfStat(st);
         if (st.st_nlink > 1) {
             // Names that interrupted runs left for it go; the user's stay.
-            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+            if (const int busy = RemoveLeftovers(old.fd); busy != 0) return busy;
             if (fstat(old.fd, &st) != 0) return errno;
             if (st.st_nlink > 1) return kReplaceHardLinks;
             m_seen = IdentityOfStat(st);
@@ -393,7 +457,7 @@ int FileReplacement::CheckStillReplaceable() {
     const nlink_t ours = m_backupLinked ? 2 : 1;  // this run's backup is one name more
     if (st.st_nlink > ours) {
         const size_t removed = m_removed.size();
-        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+        if (const int busy = RemoveLeftovers(m_old); busy != 0) return busy;
         if (fstat(oldFd, &st) != 0) return errno;
         if (st.st_nlink > ours) return kReplaceHardLinks;
         // The names removed moved its change time; nothing else may have.
@@ -420,8 +484,9 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     int linkError = 0;
+    // Marked as held before it is made: no run takes it for an ended one's.
     const int made = MakeBeside(m_target, ".old", &m_backup, [this, &linkError](const std::string& name) {
-        if (Link(m_target, name) == 0) return true;
+        if (MakeMarked(static_cast<int>(m_old), name, [&] { return Link(m_target, name) == 0; })) return true;
         linkError = errno;
         return false;
     });
@@ -450,16 +515,17 @@ int FileReplacement::KeepReplaced() {
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
+    // The new file as it goes under the name, for a take-back: the rename
+    // moves only its change time.
+    struct stat placed {};
+    m_placed = fstat(static_cast<int>(m_tempFile), &placed) == 0 ? IdentityOfStat(placed) : FileIdentity();
     const int error = m_hadFile ? (rename(m_temp.c_str(), m_target.c_str()) == 0 ? 0 : errno)
-                                : RenameNoReplace(m_temp, m_target);
+                                : RenameNoReplace(m_temp, m_target, static_cast<int>(m_tempFile));
     if (error != 0) {
         Discard();
         // A file made where none was expected: the name no longer leads to it.
         return error == EEXIST && expected ? kReplaceChanged : error;
     }
-    // The new file as it now stands under the name, for a take-back.
-    struct stat placed {};
-    if (fstat(static_cast<int>(m_tempFile), &placed) == 0) m_placed = IdentityOfStat(placed);
     CloseFiles();
     ReleaseName(m_temp);
     SyncFolderOf(m_target);
@@ -474,7 +540,9 @@ int FileReplacement::TakeBack() {
     // stays, and the old file then stays under its backup name.
     struct stat there {};
     const bool present = lstat(m_target.c_str(), &there) == 0;
-    const bool ours = present && m_placed.exists && IdentityOfStat(there) == m_placed;
+    FileIdentity now = IdentityOfStat(there);
+    now.changed = m_placed.changed;
+    const bool ours = present && m_placed.exists && now == m_placed;
     const int other = !present || ours ? 0 : S_ISDIR(there.st_mode) ? EISDIR : kReplaceSavedOver;
     int error = 0;
     if (!m_backup.empty()) {

@@ -198,6 +198,9 @@ FileIdentity IdentityOfPath(const std::string& path) {
     return IdentityOfHandle(file.handle);
 }
 
+// No marks here: the process ids tell (see FileReplacement).
+int NameMarked(intptr_t, const std::string&) { return -1; }
+
 FileIdentity IdentityOfName(const std::string& path) {
     if (path.empty()) return FileIdentity();
     const Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
