@@ -197,7 +197,7 @@ constexpr off_t kMarkBase = static_cast<off_t>(1) << 50;
 int Mark(int fd, const std::string& name, bool on) {
 #if defined(F_OFD_SETLK)
     uint64_t mark = 0;
-    if (TestNoLocks()) return ENOLCK;
+    if (TestNoLocks() || fd < 0) return ENOLCK;  // no file to mark: as unmarked
     if (!MarkOfName(name, &mark)) return EINVAL;
     struct flock lock {};
     lock.l_type = on ? F_WRLCK : F_UNLCK;
