@@ -270,6 +270,9 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
          nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
         {"a lock violation", [&] { old(), platform::SetTestReplaceCall(HeldOpen<ERROR_LOCK_VIOLATION>); },
          nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
+        {"the replaced file cannot be removed", [&] {
+             old(), platform::SetTestReplaceCall(HeldOpen<ERROR_UNABLE_TO_REMOVE_REPLACED>);
+         }, nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
 #endif
     };
     for (const auto& c : cases) {
