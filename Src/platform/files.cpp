@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include "platform/dynamic_library.h"
@@ -20,7 +21,17 @@ std::mutex g_hookLock;
 std::function<void(const std::string&)> g_beforeReplace;
 TestReplaceTrace* g_trace = nullptr;
 std::atomic<bool> g_noHardLinks{false};
+std::atomic<bool> g_noRenameNoReplace{false};
+std::atomic<bool> g_noLocks{false};
 std::atomic<TestReplaceCall> g_replaceCall{nullptr};
+
+// The names this process's replacements hold (see HoldName); a name tried
+// by two replacements at once is on it twice.
+std::mutex g_heldLock;
+std::multiset<std::string>& HeldNames() {
+    static std::multiset<std::string> names;
+    return names;
+}
 
 // The digits at text[at...] up to end as a number; false for none or too many.
 bool ReadNumber(const std::string& text, size_t at, size_t end, uint64_t* number) {
@@ -51,6 +62,52 @@ void NoteTestCreatedMode(unsigned mode) {
 
 void SetTestNoHardLinks(bool none) { g_noHardLinks = none; }
 bool TestNoHardLinks() { return g_noHardLinks; }
+void SetTestNoRenameNoReplace(bool none) { g_noRenameNoReplace = none; }
+bool TestNoRenameNoReplace() { return g_noRenameNoReplace; }
+void SetTestNoLocks(bool none) { g_noLocks = none; }
+bool TestNoLocks() { return g_noLocks; }
+
+bool MarkOfName(const std::string& path, uint64_t* mark) {
+    // "...<pid>-<n>.tmp" or "...<pid>-<n>.old": two bytes a try, one for each.
+    const size_t size = path.size();
+    if (size < 8) return false;
+    const bool backup = path.compare(size - 4, 4, ".old") == 0;
+    if (!backup && path.compare(size - 4, 4, ".tmp") != 0) return false;
+    const size_t dot = path.rfind('.', size - 5);
+    const size_t dash = path.find('-', dot == std::string::npos ? 0 : dot);
+    uint64_t pid = 0, attempt = 0;
+    if (dot == std::string::npos || dash == std::string::npos || dash >= size - 4 ||
+        !ReadNumber(path, dot + 1, dash, &pid) || !ReadNumber(path, dash + 1, size - 4, &attempt) ||
+        pid > UINT32_MAX || attempt >= kNameAttempts) {
+        return false;
+    }
+    *mark = (pid * kNameAttempts + attempt) * 2 + (backup ? 1 : 0);
+    return true;
+}
+
+void HoldName(const std::string& name) {
+    std::lock_guard<std::mutex> hold(g_heldLock);
+    HeldNames().insert(name);
+}
+
+void ReleaseName(std::string& name) {
+    if (name.empty()) return;
+    {
+        std::lock_guard<std::mutex> hold(g_heldLock);
+        const auto it = HeldNames().find(name);
+        if (it != HeldNames().end()) HeldNames().erase(it);
+    }
+    name.clear();
+}
+
+bool NameHeld(const std::string& name) {
+    std::lock_guard<std::mutex> hold(g_heldLock);
+    return HeldNames().count(name) > 0;
+}
+
+bool MakerMayRun(const std::string& name, uint32_t process) {
+    return process == CurrentProcessId() ? NameHeld(name) : ProcessRunning(process);
+}
 void SetTestReplaceCall(TestReplaceCall call) { g_replaceCall = call; }
 TestReplaceCall TestReplaceCallSet() { return g_replaceCall; }
 
@@ -108,9 +165,30 @@ std::string ReplaceErrorText(int code) {
         case kReplaceBusy: return "another run is writing it";
         case kReplaceAttributeValues:
             return "it has an ACL or extended attributes that a new file would have with other values";
+        case kReplaceHeldOpen: return "another program holds it open";
+        case kReplaceSavedOver: return "another file was saved under its name meanwhile, and stays";
         default: break;
     }
     return ErrorText(code);
+}
+
+std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFailure& failure,
+                             std::string (*named)(const std::string&)) {
+    const std::string& leftover = failure.blocking.path;
+    std::string text = code == kReplaceBusy && !leftover.empty()
+                           ? named(leftover) + " is a second name of it that process " +
+                                 std::to_string(failure.blocking.process) +
+                                 " may still be writing; if no run is under way, remove " + named(leftover)
+                           : ReplaceErrorText(code);
+    if (!failure.kept.empty()) text += "; the old " + named(name) + " is kept as " + named(failure.kept);
+    return text;
+}
+
+ReplaceFailure FileReplacement::Failure() const {
+    ReplaceFailure failure;
+    failure.blocking = m_blocking;
+    if (m_backupHoldsOld) failure.kept = m_backup;
+    return failure;
 }
 
 FileReplacement::~FileReplacement() {
@@ -121,7 +199,6 @@ FileReplacement::~FileReplacement() {
 int FileReplacement::Finish() {
     if (!m_stream) return EBADF;
     int error = SyncFile(m_stream);
-    if (error == 0) NoteTestSync(false);
     errno = 0;
     if (std::fclose(m_stream) != 0 && error == 0) error = errno ? errno : EIO;
     m_stream = nullptr;
@@ -138,11 +215,12 @@ int FileReplacement::ReadyToPublish(const FileIdentity* expected) {
     return refused;
 }
 
-int FileReplacement::RemoveLeftovers() {
+int FileReplacement::RemoveLeftovers(intptr_t file) {
     if (!m_seen.exists) return 0;
     const std::string folder = FolderOfPath(m_target);
     const std::string targetName = m_target.substr(folder.size());
     bool busy = false;
+    m_blocking = RemovedLeftover();
     try {
         std::error_code failed;
         // A folder that cannot be listed has none that could be told apart.
@@ -157,7 +235,10 @@ int FileReplacement::RemoveLeftovers() {
             // Only another name of the very file: any other file is someone's.
             const FileIdentity there = IdentityOfName(path);
             if (!there.exists || there.device != m_seen.device || there.inode != m_seen.inode) continue;
-            if (ProcessRunning(process)) {
+            // Its mark tells, where the file system keeps them; else the id.
+            const int marked = file >= 0 ? NameMarked(file, path) : -1;
+            if (marked > 0 || (marked < 0 && MakerMayRun(path, process))) {
+                if (!busy) m_blocking = {path, process};
                 busy = true;
             } else if (std::remove(path.c_str()) == 0) {
                 m_removed.push_back({path, process});
@@ -168,11 +249,39 @@ int FileReplacement::RemoveLeftovers() {
     return busy ? kReplaceBusy : 0;
 }
 
+std::vector<RemovedLeftover> KeptByEndedRuns(const std::string& path) {
+    std::vector<RemovedLeftover> kept;
+    const std::string folder = FolderOfPath(path);
+    const std::string targetName = path.substr(folder.size());
+    try {
+        std::error_code failed;
+        std::filesystem::directory_iterator it(std::filesystem::path(folder.empty() ? "." : folder), failed);
+        if (failed) return kept;
+        for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
+            const std::string name = it->path().filename().string();
+            uint32_t process = 0;
+            // The long names only: a short one could be any file's.
+            if (name.compare(0, targetName.size(), targetName) != 0 || name.size() < 4 ||
+                name.compare(name.size() - 4, 4, ".old") != 0 || !IsNameBeside(name, targetName, &process)) {
+                continue;
+            }
+            const FileIdentity there = IdentityOfName(folder + name);
+            std::error_code notFile;
+            if (there.exists && there.size > 0 && std::filesystem::is_regular_file(it->symlink_status(notFile)) &&
+                !MakerMayRun(folder + name, process)) {
+                kept.push_back({folder + name, process});
+            }
+        }
+    } catch (const std::exception&) {  // a name the system cannot give, or no memory: those found
+    }
+    return kept;
+}
+
 void FileReplacement::DropBackup() {
     // The only copy of the old file stays, and its name with it.
     if (!m_backupHoldsOld) {
         if (!m_backup.empty()) std::remove(m_backup.c_str());
-        m_backup.clear();
+        ReleaseName(m_backup);
     }
     m_backupLinked = false;
     m_keepBackup = false;
@@ -184,7 +293,7 @@ void FileReplacement::Discard() {
     m_stream = nullptr;
     CloseFiles();
     if (!m_temp.empty()) std::remove(m_temp.c_str());
-    m_temp.clear();
+    ReleaseName(m_temp);
 }
 
 namespace {
@@ -208,11 +317,12 @@ int Replace(FileReplacement& replacement, const std::string& path, const void* d
 }  // namespace
 
 int ReplaceFileContents(const std::string& path, const void* data, size_t size, const FileIdentity* expected,
-                        std::vector<RemovedLeftover>* removed) {
+                        std::vector<RemovedLeftover>* removed, ReplaceFailure* failure) {
     FileReplacement replacement;
     const int error = Replace(replacement, path, data, size, expected);
     const std::vector<RemovedLeftover>& gone = replacement.RemovedLeftovers();
     if (removed) removed->insert(removed->end(), gone.begin(), gone.end());
+    if (failure) *failure = replacement.Failure();
     return error;
 }
 

@@ -63,6 +63,8 @@ enum ReplaceRefusal : int {
     kReplaceNotRegular = -5,   // a device, FIFO or socket: nothing to replace
     kReplaceBusy = -6,         // another run of a program replacing it is under way
     kReplaceAttributeValues = -7,  // an ACL or extended attributes a new file would have otherwise
+    kReplaceHeldOpen = -8,     // another program holds it (Windows: it cannot be moved or replaced now)
+    kReplaceSavedOver = -9,    // a take-back found another file under the name, which stays
 };
 
 // The reason of a replacement's code, to follow "cannot write <name>: ".
@@ -70,12 +72,28 @@ std::string ReplaceErrorText(int code);
 
 // A name that a run of this program left beside a file it replaced (its
 // temporary or backup, see below), removed because it was a second name of
-// the very file and the process that made it no longer runs: nothing was
-// lost with it.
+// the very file and no run holds it any longer: nothing was lost with it.
 struct RemovedLeftover {
     std::string path;
     uint32_t process = 0;  // the id of the process that made it
 };
+
+// What a failed replacement leaves to be told besides its code: the second
+// name that a run which may still go on holds (kReplaceBusy), and the name
+// under which the old file's bytes are kept when they are no longer under
+// their own (empty: none).
+struct ReplaceFailure {
+    RemovedLeftover blocking;
+    std::string kept;
+};
+
+// The reason of code with what failure tells, to follow "cannot write
+// <name>: ", each name as named spells it: for kReplaceBusy "<leftover> is a
+// second name of it that process <id> may still be writing; if no run is
+// under way, remove <leftover>", and, when the old file is kept elsewhere,
+// "...; the old <name> is kept as <kept>".
+std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFailure& failure,
+                             std::string (*named)(const std::string&));
 
 // Replaces the file that a name leads to with new bytes, as one step for
 // anyone who reads it: the bytes go to a temporary file created exclusively
@@ -110,9 +128,16 @@ struct RemovedLeftover {
 // target's folder where the long name is too long), with the id of the
 // process that made them. A run killed between its steps can leave one of
 // them as a second hard link of the file: Begin (and the check before the
-// rename) removes such a name when its process no longer runs (see
-// RemovedLeftovers), and refuses with kReplaceBusy while it runs. Any other
-// file, of this form or not, is never removed.
+// rename) removes such a name when no run holds it, and refuses with
+// kReplaceBusy (see Failure) while one may. A run marks each second name it
+// gives a file with a lock on a byte of that file, far past its bytes, that
+// stands for the name (Linux's open file description locks, which the
+// system drops when the run ends however it ends): a name without its mark
+// is an ended run's, whatever process now has its id. Where the file system
+// keeps no such locks (and on Windows), the id tells: a name of another
+// process's id is held while that process runs (or may not be looked at),
+// one of this process's id while a replacement of this process holds it.
+// Any other file, of this form or not, is never removed.
 class FileReplacement {
 public:
     FileReplacement() = default;
@@ -134,6 +159,8 @@ public:
     // The leftovers of interrupted runs that Begin and Publish removed, to be
     // logged; kept until the next Begin.
     const std::vector<RemovedLeftover>& RemovedLeftovers() const { return m_removed; }
+    // What the last failed step leaves to be told (see ReplaceFailure).
+    ReplaceFailure Failure() const;
 
     // Flushes, syncs and closes the temporary file: 0 or the system's error
     // number (the temporary file is then removed).
@@ -155,9 +182,11 @@ public:
     // is not removed.
     int Publish(const FileIdentity* expected = nullptr);
     // After Publish: the replaced file back under its name (KeepReplaced), or
-    // the new file removed where there was none. 0 or the system's error
-    // number (the backup then stays, under BackupPath, and nothing removes
-    // it: not DropBackup, not the destructor).
+    // the new file removed where there was none, while the name still leads
+    // to the new file as Publish left it (kReplaceSavedOver otherwise: the
+    // file there stays). 0 or a code (the backup then stays, under
+    // BackupPath, and nothing removes it: not DropBackup, not the
+    // destructor).
     int TakeBack();
     // The backup of the replaced file; after a failed TakeBack or Publish,
     // the name under which the old file is kept (empty when there is none).
@@ -177,9 +206,11 @@ private:
     // The refusals of Begin made again on the file still open (its leftover
     // names removed again): 0 or the code. Each platform's.
     int CheckStillReplaceable();
-    // Removes the names that interrupted runs left for the open old file:
-    // 0, kReplaceBusy while such a run goes on, or the system's error number.
-    int RemoveLeftovers();
+    // Removes the names that interrupted runs left for the open old file
+    // (file: its descriptor, whose locks tell which names a run holds; -1
+    // where none is open): 0, kReplaceBusy while such a run may go on, or the
+    // system's error number.
+    int RemoveLeftovers(intptr_t file = -1);
     // Windows: RemoveLeftovers with the file (*file, a HANDLE) closed, then
     // opened again: 0, or the code (kReplaceHardLinks when names remain);
     // *information its BY_HANDLE_FILE_INFORMATION.
@@ -195,6 +226,9 @@ private:
     intptr_t m_old = -1;          // the old file, open from Begin to Publish (descriptor or handle)
     intptr_t m_tempFile = -1;     // the temporary, open beside m_stream until Publish
     FileIdentity m_seen;          // the old file as Begin saw it (and as our backup link left it)
+    FileIdentity m_placed;        // the new file as Publish left it under the name
+    FileIdentity m_backupFile;    // the file m_backup named when it was made
+    RemovedLeftover m_blocking;   // the second name that made the last step kReplaceBusy
     std::vector<RemovedLeftover> m_removed;
     bool m_hadFile = false;       // a file stood under the name at Begin
     bool m_published = false;
@@ -206,10 +240,18 @@ private:
 // Puts size bytes under path through a FileReplacement (with expected, only
 // while the name leads to that file). 0, or a code (the temporary file is then
 // removed and the file at path left as it was). The leftovers of interrupted
-// runs it removed are added to *removed, when given, whatever the outcome.
+// runs it removed are added to *removed, when given, whatever the outcome;
+// what a failure leaves to be told is put in *failure, when given.
 // The writes count against SetTestWriteLimit.
 int ReplaceFileContents(const std::string& path, const void* data, size_t size,
-                        const FileIdentity* expected = nullptr, std::vector<RemovedLeftover>* removed = nullptr);
+                        const FileIdentity* expected = nullptr, std::vector<RemovedLeftover>* removed = nullptr,
+                        ReplaceFailure* failure = nullptr);
+
+// The files beside path, named "<file>.<pid>-<n>.old", that runs of a
+// FileReplacement which no longer go on kept (not empty: the old bytes of a
+// file that a failed replacement left there), in no particular order. Read
+// only: nothing is removed.
+std::vector<RemovedLeftover> KeptByEndedRuns(const std::string& path);
 
 // For tests only: called with the name being replaced when its temporary
 // file is written and synced, before the name is checked and the file
@@ -217,8 +259,9 @@ int ReplaceFileContents(const std::string& path, const void* data, size_t size,
 void SetTestBeforeReplace(std::function<void(const std::string& path)> hook);
 
 // For tests only: what the replacements did, counted while set (null: no
-// longer): syncs of a temporary file, syncs of a folder after a rename, and
-// the permissions the last temporary file had when it was created.
+// longer): the system's syncs of a file's bytes (a temporary file's), syncs
+// of a folder after a rename, and the permissions the last temporary file
+// had when it was created.
 struct TestReplaceTrace {
     int temporarySyncs = 0;
     int folderSyncs = 0;
@@ -228,6 +271,14 @@ void SetTestReplaceTrace(TestReplaceTrace* trace);
 
 // For tests only: link() fails as on a file system without hard links while set.
 void SetTestNoHardLinks(bool none);
+
+// For tests only: the rename that does not replace fails as on a file system
+// without it (EINVAL, as NFS answers) while set.
+void SetTestNoRenameNoReplace(bool none);
+
+// For tests only: the locks that mark a run's second names fail as on a file
+// system without them (ENOLCK) while set.
+void SetTestNoLocks(bool none);
 
 // For tests only (Windows): plays the system's replace call on the names
 // (the backup name empty for none): 0 for success, else the system's error

@@ -33,6 +33,10 @@ uint32_t CurrentProcessId();
 // counts as running).
 bool ProcessRunning(uint32_t id);
 
+// For tests only: the system's look at a process fails as it does for one
+// of another user (EPERM) while set.
+void SetTestProcessOfAnotherUser(bool other);
+
 // The machine's name, at most kMaxComputerName characters; false when it
 // cannot be read, and then name is left as it was.
 constexpr size_t kMaxComputerName = 15;

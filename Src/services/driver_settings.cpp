@@ -48,6 +48,25 @@ int32_t ParseThreadCount(const std::string& value, bool* wrong) {
     return -1;
 }
 
+// A file's name in the log: quoted, its control bytes escaped.
+std::string Quoted(const std::string& path) { return "\"" + EscapeControlBytes(path) + "\""; }
+
+// A missing file whose old text an ended run kept beside it: logged, and
+// nothing written over the user's settings (the defaults hold for this job).
+bool KeptElsewhere(const std::string& path, clLogFullInterface* logger) {
+    const std::vector<platform::RemovedLeftover> kept = platform::KeptByEndedRuns(path);
+    if (kept.empty()) return false;
+    if (logger) {
+        for (const platform::RemovedLeftover& file : kept) {
+            logger->Log(LOG_ERROR, "ReadIniSettings: %s is missing, and %s beside it holds its old text, kept there by "
+                        "an interrupted run (process %u); default settings used and no file written: rename %s to %s "
+                        "for its settings to count, or remove it", Quoted(path).c_str(), Quoted(file.path).c_str(),
+                        static_cast<unsigned>(file.process), Quoted(file.path).c_str(), Quoted(path).c_str());
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logger) {
@@ -65,7 +84,9 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
         IniDocument doc;
         std::string reason;
         platform::FileIdentity identity;
-        if (CIniFile::Read(path, doc, &reason, &identity) == CIniFile::ReadResult::kUnreadable) {
+        const CIniFile::ReadResult result = CIniFile::Read(path, doc, &reason, &identity);
+        if (result == CIniFile::ReadResult::kMissing && KeptElsewhere(path, logger)) return settings;
+        if (result == CIniFile::ReadResult::kUnreadable) {
             if (logger) {
                 logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" %s; default settings used",
                             EscapeControlBytes(path).c_str(), reason.c_str());
@@ -88,9 +109,10 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
         // Written only when a key was added: a file that holds every key is
         // never rewritten.
         int error = 0;
+        platform::ReplaceFailure failure;
         if (!added.empty()) {
             if (!comments.empty()) CIniFile::AddSectionComments(doc, comments, "DebugTif");
-            error = CIniFile::ReplaceIfUnchanged(path, doc, identity, &removed);
+            error = CIniFile::ReplaceIfUnchanged(path, doc, identity, &removed, &failure);
             // Saved by someone else meanwhile: their text, with what it still lacks.
             if (error == platform::kReplaceChanged && read < kReads) continue;
         }
@@ -101,13 +123,15 @@ DriverSettings ReadIniSettings(const std::string& path, clLogFullInterface* logg
                         static_cast<unsigned>(gone.process));
         }
         if (wrongThreadCount) logger->Log(LOG_ERROR, "HalftoneThreadCount wrong entry");
-        if (error > 0) {
-            logger->Log(LOG_WARNING, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
-                        EscapeControlBytes(path).c_str(), platform::ReplaceErrorText(error).c_str());
+        // The old text kept under another name is the user's to move back: an error.
+        const int level = failure.kept.empty() ? LOG_WARNING : LOG_ERROR;
+        const std::string why = platform::ReplaceErrorText(error, path, failure, Quoted);
+        if (error > 0 || !failure.kept.empty()) {
+            logger->Log(level, "ReadIniSettings: cannot write \"%s\" (%s); its missing keys are not added",
+                        EscapeControlBytes(path).c_str(), why.c_str());
         } else if (error < 0) {
-            logger->Log(LOG_WARNING, "ReadIniSettings: \"%s\" is left as it is (%s); the keys it lacks take their "
-                        "defaults: %s", EscapeControlBytes(path).c_str(), platform::ReplaceErrorText(error).c_str(),
-                        added.c_str());
+            logger->Log(level, "ReadIniSettings: \"%s\" is left as it is (%s); the keys it lacks take their "
+                        "defaults: %s", EscapeControlBytes(path).c_str(), why.c_str(), added.c_str());
         }
         return settings;
     }

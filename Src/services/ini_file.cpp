@@ -221,14 +221,14 @@ namespace {
 
 // Replaces the file with the document's text: 0 or the replacement's code.
 int Replace(const std::string& path, const IniDocument& doc, const platform::FileIdentity* expected,
-            std::vector<platform::RemovedLeftover>* removed = nullptr) {
+            std::vector<platform::RemovedLeftover>* removed = nullptr, platform::ReplaceFailure* failure = nullptr) {
     std::string text;
     try {
         text = CIniFile::Format(doc);
     } catch (const std::exception&) {  // no memory for the text
         return ENOMEM;
     }
-    return platform::ReplaceFileContents(path, text.data(), text.size(), expected, removed);
+    return platform::ReplaceFileContents(path, text.data(), text.size(), expected, removed, failure);
 }
 
 }  // namespace
@@ -240,8 +240,8 @@ bool CIniFile::Save(const std::string& path, const IniDocument& doc, std::string
 }
 
 int CIniFile::ReplaceIfUnchanged(const std::string& path, const IniDocument& doc, const platform::FileIdentity& read,
-                                 std::vector<platform::RemovedLeftover>* removed) {
-    return Replace(path, doc, &read, removed);
+                                 std::vector<platform::RemovedLeftover>* removed, platform::ReplaceFailure* failure) {
+    return Replace(path, doc, &read, removed, failure);
 }
 
 const IniEntry* CIniFile::Find(const IniDocument& doc, const std::string& key, const std::string& section) {

@@ -69,10 +69,12 @@ public:
     // The same while the name still leads to the file read as read: 0, or
     // the code of platform::ReplaceFileContents (kReplaceChanged when it does
     // not), and then the file is left as it is. The names that interrupted
-    // runs left for the file and that were removed are added to *removed.
+    // runs left for the file and that were removed are added to *removed;
+    // what a failure leaves to be told is put in *failure.
     static int ReplaceIfUnchanged(const std::string& path, const IniDocument& doc,
                                   const platform::FileIdentity& read,
-                                  std::vector<platform::RemovedLeftover>* removed = nullptr);
+                                  std::vector<platform::RemovedLeftover>* removed = nullptr,
+                                  platform::ReplaceFailure* failure = nullptr);
 
     static void Parse(const std::string& text, IniDocument& doc);
     static std::string Format(const IniDocument& doc);

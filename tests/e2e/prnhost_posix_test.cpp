@@ -724,8 +724,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         const MeasuredRun run = Finish(runs[i], start, File(std::to_string(i)));
         endedWell += run.status == 0;
         const bool trueReason = Contains(run.output, ": it changed while it was being replaced") ||
-                                Contains(run.output, ": another run is writing " + File("job.prn\n")) ||
-                                Contains(run.output, ": another run is writing " + File("job.prn.ticket\n"));
+                                Contains(run.output, " may still be writing; if no run is under way, remove " +
+                                                         File("job.prn."));
         EXPECT_TRUE(run.status == 0 || (run.status == 1 && trueReason)) << run.output;
     }
     const std::string both = e2e::ReadText(File("job.prn"));
@@ -779,7 +779,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         const std::string folder = File("gone");
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
     };
-    // A killed run's backup as a second name of its output: removed once it has ended, waited for while it runs.
+    // A killed run's backup as a second name of its output: removed, though a process (this one) now has its id.
     const pid_t ended = fork();
     if (ended == 0) _exit(0);
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
@@ -808,9 +808,11 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
         {"/dev/null", closed, "", "", 0, ""},
         {File("ended.prn"), {}, File("ended.prn"), "", 0,
-         endedLeftover + ": a second name of " + File("ended.prn") + " that process " + std::to_string(ended) + " left"},
-        {File("running.prn"), {}, "", "", 1,
-         "cannot write " + File("running.prn") + ": another run is writing " + File("running.prn") + "\n"},
+         endedLeftover + ": a second name of " + File("ended.prn") + " that an interrupted run (process " +
+             std::to_string(ended) + ") left"},
+        {File("running.prn"), {}, File("running.prn"), "", 0,
+         runningLeftover + ": a second name of " + File("running.prn") + " that an interrupted run (process " +
+             std::to_string(getpid()) + ") left"},
     };
     for (const auto& c : outputs) {
         toFifo[7] = c.name;
@@ -823,7 +825,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(File(endedLeftover)));
-    EXPECT_TRUE(std::filesystem::equivalent(File("running.prn"), File(runningLeftover)));
+    EXPECT_FALSE(std::filesystem::exists(File(runningLeftover)));
     EXPECT_TRUE(std::filesystem::is_symlink(File("link.prn")) && std::filesystem::is_symlink(File("stdout-link")));
     EXPECT_EQ(std::filesystem::status(File("real.prn")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "the replaced file's permissions";
@@ -897,6 +899,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         bool oldTicket, noLinks;
         int signal;  // sent while held; 0: a folder takes the stream's name instead
         bool ticketTaken = false;  // and one the new ticket's: the old one cannot be put back
+        bool userSaves = false;    // or the user saves a ticket of theirs there: it stays
     } between[] = {
         {"the old ticket put back", true, false, 0},
         {"the old ticket put back without hard links", true, true, 0},
@@ -904,6 +907,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {"a signal", true, false, SIGTERM},
         {"a signal without hard links", true, true, SIGHUP},
         {"the old ticket kept where the message says", true, false, 0, true},
+        {"the user's ticket saved meanwhile stays", false, false, 0, false, true},
+        {"the user's ticket stays, the old one kept where the message says", true, false, 0, false, true},
     };
     for (const auto& c : between) {
         std::filesystem::remove_all(File("job.prn"));
@@ -923,6 +928,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         }
         if (c.ticketTaken) std::filesystem::remove(File("job.prn.ticket"));
         if (c.ticketTaken) std::filesystem::create_directory(File("job.prn.ticket"));
+        if (c.userSaves) std::ofstream(File("job.prn.ticket")) << "user's";
         std::filesystem::remove(marker);
         int status = 0;
         ASSERT_EQ(waitpid(running, &status, 0), running);
@@ -937,20 +943,22 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.what << "\n" << said;
             EXPECT_TRUE(Contains(said, "cannot write " + File("job.prn") + ": Is a directory"))
                 << c.what << "\n" << said;
-            EXPECT_EQ(ticketText, c.oldTicket && !c.ticketTaken ? "old" : "") << c.what;
-            EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket) << c.what;
+            EXPECT_EQ(ticketText, c.userSaves ? "user's" : c.oldTicket && !c.ticketTaken ? "old" : "") << c.what;
+            EXPECT_EQ(std::filesystem::exists(File("job.prn.ticket")), c.oldTicket || c.userSaves) << c.what;
+            EXPECT_EQ(Contains(said, ": another file was saved under its name meanwhile, and stays"), c.userSaves)
+                << c.what << "\n" << said;
         }
         // The old ticket that could not be put back is kept under the name the message gives.
-        const std::string keptAs =
-            "cannot put the old " + File("job.prn.ticket") + " back: Is a directory; it is kept as ";
+        const std::string keptAs = "; the old " + File("job.prn.ticket") + " is kept as ";
         std::string kept = Contains(said, keptAs) ? said.substr(said.find(keptAs) + keptAs.size()) : "";
         kept = kept.substr(0, kept.find('\n'));
-        EXPECT_EQ(e2e::ReadText(kept), c.ticketTaken ? "old" : "") << c.what << "\n" << said;
-        if (c.ticketTaken) std::filesystem::remove(kept);
+        const bool oldKept = c.ticketTaken || (c.userSaves && c.oldTicket);
+        EXPECT_EQ(e2e::ReadText(kept), oldKept ? "old" : "") << c.what << "\n" << said;
+        if (oldKept) std::filesystem::remove(kept);
         // Neither a temporary file nor a kept old file is left.
         EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"),
-                  c.oldTicket ? (std::vector<std::string>{"job.prn", "job.prn.ticket"})
-                              : std::vector<std::string>{"job.prn"})
+                  c.oldTicket || c.userSaves ? (std::vector<std::string>{"job.prn", "job.prn.ticket"})
+                                             : std::vector<std::string>{"job.prn"})
             << c.what;
     }
     std::filesystem::remove_all(File("job.prn"));

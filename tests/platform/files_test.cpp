@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <memory>
 
 #include "platform/system.h"
 #include "support/scratch_folder.h"
@@ -47,6 +48,10 @@ unsigned long FailedReplace(const std::string& replaced, const std::string&, con
     if (kTaken) WriteWholeFile(replaced, "theirs");
     return kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
 }
+
+// Another program holding the file open, as the replace call finds it.
+template <unsigned long kError>
+unsigned long HeldOpen(const std::string&, const std::string&, const std::string&) { return kError; }
 #endif
 
 // Sets the tests' hook for as long as it lives.
@@ -75,6 +80,11 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
     uint32_t ended = 999996;  // the id of no process now: a run that has ended
     while (platform::ProcessRunning(ended)) ended += 4;
     std::vector<platform::RemovedLeftover> removed;  // by the row's replacement
+    platform::ReplaceFailure failure;                // and what its failure tells
+    const auto said = [&](int code) {                // as a message says it
+        return platform::ReplaceErrorText(code, path, failure, [](const std::string& name) { return name; });
+    };
+    std::unique_ptr<platform::FileReplacement> other;  // another replacement of this process, under way
     platform::TestReplaceTrace trace, traceBefore;   // and what it did (before the rename)
     std::function<int()> run;  // set by a row in place of ReplaceFileContents: the steps, the backup kept
     const auto stepByStep = [&](std::function<int(platform::FileReplacement&)> after) {
@@ -141,10 +151,30 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              ASSERT_EQ(removed.size(), 1u);
              EXPECT_TRUE(std::filesystem::path(removed[0].path) == backup(ended, 3) && removed[0].process == ended);
          }},
-        {"a backup of a run that goes on",
-         [&] { old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7)); },
-         nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] { EXPECT_TRUE(removed.empty()); }},
+        // Where no lock marks the names, the id tells. This process's: an ended run's that had it, unless a
+        // replacement of this process holds the name; another's: held while it may run (another user's).
+        {"a backup of this process's id that none of its replacements holds", [&] {
+             old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7));
+             platform::SetTestNoLocks(true);
+         }, nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
+        {"a backup of another user's run", [&] {
+             old(), std::filesystem::create_hard_link(path, backup(ended, 3));
+             platform::SetTestProcessOfAnotherUser(true), platform::SetTestNoLocks(true);
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] {
+             EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3));
+             EXPECT_TRUE(removed.empty());
+         }},
+        // Where the rename cannot refuse to replace (NFS), a link and an unlink stand in: no second name stays.
+        {"no file yet, without a rename that does not replace", [] { platform::SetTestNoRenameNoReplace(true); },
+         nullptr, nullptr, 0, "new", 1, nullptr},
         // A take-back that fails keeps the old file under the backup name, whatever comes after.
+        // A file saved under the name after the rename is not the run's to take back.
+        {"saved over before the take-back", [&] {
+             old(), stepByStep([&](platform::FileReplacement& r) { return WriteWholeFile(path, "theirs"), r.TakeBack(); });
+         }, nullptr, nullptr, platform::kReplaceSavedOver, "theirs", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
+        {"saved over the new file before the take-back", [&] {
+             stepByStep([&](platform::FileReplacement& r) { return WriteWholeFile(path, "theirs"), r.TakeBack(); });
+         }, nullptr, nullptr, platform::kReplaceSavedOver, "theirs", 1, nullptr},
         {"the old file kept when it cannot be put back", [&] {
              old(), stepByStep([&](platform::FileReplacement& r) {
                  std::filesystem::remove(path), std::filesystem::create_directories(path + "/x");
@@ -154,6 +184,24 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #ifndef _WIN32
+        // A run's mark tells that it holds a name, whatever process has the id.
+        {"a backup that another replacement of this process holds", [&] {
+             old(), other = std::make_unique<platform::FileReplacement>();
+             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] {
+             EXPECT_EQ(said(platform::kReplaceBusy), kept + " is a second name of it that process " +
+                       std::to_string(platform::CurrentProcessId()) + " may still be writing; if no run is under way, "
+                       "remove " + kept);
+             EXPECT_TRUE(removed.empty()), other.reset();
+         }},
+        {"a backup that another replacement of this process holds, without locks", [&] {
+             old(), other = std::make_unique<platform::FileReplacement>();
+             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
+             platform::SetTestNoLocks(true);
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] { other.reset(); }},
+        {"a backup of a running process that marks none",
+         [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0)); }, nullptr, nullptr, 0, "new", 1,
+         [&] { EXPECT_EQ(removed.size(), 1u); }},
         // What the file is stays: a link keeps leading to it, and it keeps its
         // permissions (not its set-id bits) and its owner.
         {"through a symbolic link",
@@ -177,6 +225,10 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         // Changes made between the checks and the rename are seen.
         {"made private meanwhile", old, nullptr, [&](const std::string&) { chmod(path.c_str(), 0600); },
          platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }},
+        // Its change time taken again as an ended run's name goes: the mode still tells.
+        {"made private as an ended run's name goes", old, nullptr, [&](const std::string&) {
+             std::filesystem::create_hard_link(path, backup(ended, 5)), chmod(path.c_str(), 0600);
+         }, platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }},
         {"an attribute added meanwhile", old, nullptr,
          [&](const std::string&) { ASSERT_EQ(setxattr(path.c_str(), "user.note", "mine", 4, 0), 0); },
          platform::kReplaceAttributes, "old", 1, nullptr},
@@ -201,27 +253,43 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0640u); }},
 #else
-        // The replace call's failures: the old file under its name, or under the backup name.
+        // The replace call's failures (another program holds the file): the old file under its name, or under
+        // the backup name, which the message gives.
         {"the replace call moves nothing", [&] { old(), platform::SetTestReplaceCall(FailedReplace<false, false>); },
-         nullptr, nullptr, EIO, "old", 1, nullptr},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
         {"the replace call moves the old one", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, false>); },
-         nullptr, nullptr, EIO, "old", 1, nullptr},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, [&] { EXPECT_EQ(failure.kept, ""); }},
         {"the old file cannot be moved back", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, true>); },
-         nullptr, nullptr, EIO, "theirs", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
+         nullptr, nullptr, platform::kReplaceHeldOpen, "theirs", 2, [&] {
+             EXPECT_EQ(ReadWholeFile(kept), "old");
+             EXPECT_EQ(std::filesystem::path(failure.kept), kept);
+             EXPECT_EQ(said(platform::kReplaceHeldOpen),
+                       "another program holds it open; the old " + path + " is kept as " + failure.kept);
+         }},
+        {"a sharing violation", [&] { old(), platform::SetTestReplaceCall(HeldOpen<ERROR_SHARING_VIOLATION>); },
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
+        {"a lock violation", [&] { old(), platform::SetTestReplaceCall(HeldOpen<ERROR_LOCK_VIOLATION>); },
+         nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
+        {"the replaced file cannot be removed", [&] {
+             old(), platform::SetTestReplaceCall(HeldOpen<ERROR_UNABLE_TO_REMOVE_REPLACED>);
+         }, nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
 #endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(folder.Path());
         std::filesystem::create_directory(folder.Path());
-        removed.clear(), platform::SetTestReplaceTrace(&(trace = traceBefore = platform::TestReplaceTrace()));
+        removed.clear(), failure = platform::ReplaceFailure();
+        platform::SetTestReplaceTrace(&(trace = traceBefore = platform::TestReplaceTrace()));
         c.prepare();
         const platform::FileIdentity read = c.expected ? c.expected() : platform::FileIdentity();
         BeforeReplaceHook hook(c.meanwhile);
-        EXPECT_EQ(run ? run() : platform::ReplaceFileContents(path, "new", 3, c.expected ? &read : nullptr, &removed),
+        EXPECT_EQ(run ? run()
+                      : platform::ReplaceFileContents(path, "new", 3, c.expected ? &read : nullptr, &removed, &failure),
                   c.code);
         run = nullptr, platform::SetTestReplaceTrace(nullptr), platform::SetTestNoHardLinks(false);
-        platform::SetTestReplaceCall(nullptr);
+        platform::SetTestReplaceCall(nullptr), platform::SetTestNoRenameNoReplace(false);
+        platform::SetTestProcessOfAnotherUser(false), platform::SetTestNoLocks(false);
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after) << c.what;
         std::error_code missing;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path(), missing), {}), c.left) << c.what;

@@ -7,6 +7,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#else
+#include <windows.h>
 #endif
 
 #include "platform/files.h"
@@ -39,6 +41,16 @@ const char kFreshIni[] =
     " HalftoneThreadCount=-1\n"
     " UseTimeForRandom=0\n"
     " AutoCleaning=0\n";
+
+#ifdef _WIN32
+// The replace call failing after it moved the old file to the backup name,
+// and another file taking the name, so that it cannot be moved back.
+unsigned long MovedAsideAndTaken(const std::string& replaced, const std::string&, const std::string& backup) {
+    MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+    WriteWholeFile(replaced, "theirs");
+    return ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+}
+#endif
 
 const std::string kAllKeys =
     "[DebugTif]\nWriteInputTiff=0\nWriteInputTiffSep=0\nWriteOutputTiff=0\nWriteOutputTiffSep=0\n"
@@ -185,7 +197,14 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
         return out;
     };
     const std::string user = "[Special]\r\nHalftoneThreadCount=2\r\n";
-    struct Case { const char* what; std::function<void()> prepare; RecordingLogger::Line said; std::string after; };
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        RecordingLogger::Line said;
+        std::string after;
+        long files = 1;    // in the folder afterwards
+        int threads = -1;  // the thread count read
+    };
     const auto encoded = [&](const char* what, const std::string& bytes) {  // no prepare: bytes are written
         return Case{what, nullptr, {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + what +
                                               ") and must be saved as plain text (ANSI or UTF-8) for its settings "
@@ -206,6 +225,20 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
          ";     HalftoneThreadCount=0 disables parallel halftoning\n"
          ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n" +
              kAllKeys + " HalftoneThreadCount=-1\n"},
+        // Its old text kept by an ended run, and no file under the name: said, and nothing written over it.
+        {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); },
+         {0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover + "\" beside it holds its old text, kept "
+             "there by an interrupted run (process " + std::to_string(ended) + "); default settings used and no file "
+             "written: rename \"" + leftover + "\" to \"" + path + "\" for its settings to count, or remove it"}, ""},
+#ifdef _WIN32
+        // The replace call moved the old file aside and it could not be moved back: the log says where it is.
+        {"the old file kept aside", [&] {
+             WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken);
+         }, {0, "ReadIniSettings: cannot write \"" + path + "\" (another program holds it open; the old \"" + path +
+                "\" is kept as \"" +
+                std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
+                    .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},
+#endif
         encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
         encoded("UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)),
         encoded("UTF-32 little-endian", std::string("\xFF\xFE\0\0", 4) + utf16(utf16(user, false), false)),
@@ -220,10 +253,11 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
         // What would change a key of a file in another encoding is refused too.
         EXPECT_TRUE(c.prepare || !CIniFile::SetValue("AutoCleaning", "1", "Special", path));
         log.lines.clear();
-        EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, -1);
+        EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, c.threads);
+        platform::SetTestReplaceCall(nullptr);
         EXPECT_EQ(log.lines, std::vector<RecordingLogger::Line>{c.said});
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), c.files);
     }
 }
 

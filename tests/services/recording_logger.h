@@ -1,6 +1,7 @@
 // A clLogFullInterface that keeps every message it is given.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,8 @@ public:
         int level;
         std::string text;
         bool operator==(const Line& o) const { return level == o.level && text == o.text; }
+        // As a failed comparison shows it.
+        friend void PrintTo(const Line& line, std::ostream* out) { *out << line.level << ": " << line.text; }
     };
 
     void LogV(int level, const char* format, va_list args) override {

@@ -39,6 +39,11 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         std::filesystem::remove(a);
         std::filesystem::create_directory(a);
     };
+    // Or the user saves an a of theirs there: it stays.
+    const auto savedAAndFolderAtB = [&](const std::string& name) {
+        if (name == b) WriteWholeFile(a, "user's a"), std::filesystem::create_directory(b);
+    };
+    const std::string savedOver = "cannot write " + b + ": Is a directory; cannot ";
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -56,6 +61,13 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         // The old first file stays where the message says.
         {"the old first file kept", old, {a, b}, foldersAtAAndB,
          "cannot write " + b + ": Is a directory; cannot put the old " + a + " back: ", "", 3},
+        {"the user's save of the first file kept", [] {}, {a, b}, savedAAndFolderAtB,
+         savedOver + "remove the new " + a + ": another file was saved under its name meanwhile, and stays",
+         "user's a", 2},
+        {"the user's save kept and the old first file beside it", old, {a, b}, savedAAndFolderAtB,
+         savedOver + "put the old " + a + " back: another file was saved under its name meanwhile, and stays; the old " +
+             a + " is kept as ",
+         "user's a", 3},
         {"a name with control bytes, escaped", [] {}, {folder.File("no\x1b/a.prn")}, nullptr,
          "cannot write " + folder.File("no\\x1B/a.prn: "), "", 0},
 #ifndef _WIN32
@@ -91,8 +103,8 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
             EXPECT_EQ(error.find(c.message), 0u) << c.what << ": " << error;
         }
         EXPECT_EQ(std::filesystem::is_regular_file(a) ? ReadWholeFile(a) : "", c.afterA) << c.what;
-        if (const size_t kept = error.find("; it is kept as "); kept != std::string::npos) {
-            EXPECT_EQ(ReadWholeFile(error.substr(kept + 16)), "old a") << c.what;
+        if (const size_t kept = error.find(" is kept as "); kept != std::string::npos) {
+            EXPECT_EQ(ReadWholeFile(error.substr(kept + 12)), "old a") << c.what;
         } else {
             EXPECT_EQ(error.find("cannot put the old "), std::string::npos) << c.what << ": " << error;
         }

@@ -91,10 +91,8 @@ extern "C" void RemoveAndReraise(int signal) {
 // A name in a message, its control bytes escaped.
 std::string Named(const std::string& path) { return EscapeControlBytes(path); }
 
-std::string Cannot(const std::string& path, int code) {
-    const std::string reason =
-        code == platform::kReplaceBusy ? "another run is writing " + Named(path) : platform::ReplaceErrorText(code);
-    return "cannot write " + Named(path) + ": " + reason;
+std::string Cannot(const std::string& path, int code, const platform::ReplaceFailure& failure = {}) {
+    return "cannot write " + Named(path) + ": " + platform::ReplaceErrorText(code, path, failure, Named);
 }
 
 #if !defined(_WIN32)
@@ -267,7 +265,7 @@ bool OutputFile::Create(const std::string& path, std::string& error) {
         if (code == 0) slot_ = Claim(replacement_.TemporaryPath());
     }
     if (code != 0) {
-        error = Cannot(path, code);
+        error = Cannot(path, code, replacement_.Failure());
         return false;
     }
     file_ = replacement_.Stream();
@@ -319,10 +317,10 @@ bool OutputFile::Finish(std::string& error) {
 bool OutputFile::KeepReplaced(std::string& error) {
     if (!Replaces()) return true;
     if (const int code = replacement_.KeepReplaced(); code != 0) {
-        // A refusal (the file changed, another run is writing it, a folder
+        // A refusal (the file changed, another run may be writing it, a folder
         // took its name) is the output's; the rest, the backup's.
         const bool refused = code < 0 || code == EISDIR;
-        error = refused ? Cannot(path_, code)
+        error = refused ? Cannot(path_, code, replacement_.Failure())
                            : "cannot keep the old " + Named(path_) +
                                  " while the outputs are put in place: " + platform::ReplaceErrorText(code);
         Discard();
@@ -338,17 +336,18 @@ bool OutputFile::Publish(std::string& error) {
     const int code = replacement_.Publish();
     Release(slot_);
     if (code != 0) {
-        error = Cannot(path_, code);
+        error = Cannot(path_, code, replacement_.Failure());
         return false;
     }
     return true;
 }
 
 bool OutputFile::TakeBack(std::string& error) {
-    const std::string backup = replacement_.BackupPath();
+    const bool hadOld = !replacement_.BackupPath().empty();
     if (const int code = replacement_.TakeBack(); code != 0) {
-        error = "cannot put the old " + Named(path_) + " back: " + platform::ReplaceErrorText(code) +
-                (backup.empty() ? std::string() : "; it is kept as " + Named(backup));
+        const std::string reason = platform::ReplaceErrorText(code, path_, replacement_.Failure(), Named);
+        error = hadOld ? "cannot put the old " + Named(path_) + " back: " + reason
+                       : "cannot remove the new " + Named(path_) + ": " + reason;
         return false;
     }
     return true;

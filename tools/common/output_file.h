@@ -4,8 +4,8 @@
 // platform::FileReplacement (so a file that a new one cannot stand in for,
 // one with a second hard link, an ACL or another owner, is refused, also
 // when it becomes one while the output is written, and a file that changed
-// meanwhile is not replaced; "another run is writing <name>" when a run
-// that still goes on keeps it under a second name); the
+// meanwhile is not replaced; one that a run which may still go on keeps
+// under a second name is refused naming that name); the
 // temporary file is removed when the writer discards it, is destroyed, or the
 // program ends on one of the signals of RemoveTemporariesOnSignals. The
 // decision is taken on the opened file: a name that is (or leads to) a
@@ -51,9 +51,11 @@ public:
     bool Finish(std::string& error);
     bool KeepReplaced(std::string& error);
     bool Publish(std::string& error);
-    // False with a message when the old file could not be put back; the
-    // message names the file that holds the old bytes, and that file stays
-    // (neither Keep nor the destructor removes it).
+    // False with a message when the old file could not be put back (or the
+    // new one removed); the message names the file that holds the old bytes,
+    // and that file stays (neither Keep nor the destructor removes it). A
+    // file saved under the name after Publish is no file of this run's: it
+    // stays.
     bool TakeBack(std::string& error);
     void Keep();
     // Whether Publish renames a file over the name (not written in place,

@@ -108,8 +108,8 @@ public:
         try {
             for (const prnhost::OutputFile* file : files_) {
                 for (const platform::RemovedLeftover& gone : file->RemovedLeftovers()) {
-                    Note("removed " + gone.path + ": a second name of " + file->Path() + " that process " +
-                         std::to_string(gone.process) + " left, which no longer runs");
+                    Note("removed " + gone.path + ": a second name of " + file->Path() + " that an interrupted run " +
+                         "(process " + std::to_string(gone.process) + ") left");
                 }
             }
         } catch (const std::exception&) {  // no memory for the message: the files are as they are

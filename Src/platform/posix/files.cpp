@@ -44,11 +44,18 @@ FileIdentity IdentityOfStat(const struct stat& st) {
     return identity;
 }
 
+// fsync(), which the tests count (a folder's apart): 0 or the system's error number.
+int Sync(int fd, bool folder) {
+    if (fsync(fd) != 0) return errno ? errno : EIO;
+    NoteTestSync(folder);
+    return 0;
+}
+
 // The folder's entries reach the disk too (best effort: what was renamed is done).
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOfPath(path);
     const Descriptor dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0 && fsync(dir.fd) == 0) NoteTestSync(true);
+    if (dir.fd >= 0) Sync(dir.fd, true);
 }
 
 // link(), or its failure where the file system has no hard links (the tests').
@@ -163,7 +170,7 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
         if (error != 0) break;
     }
     if (error == 0 && fchmod(out.fd, st.st_mode & 0777) != 0) error = errno;
-    if (error == 0 && fsync(out.fd) != 0) error = errno;
+    if (error == 0) error = Sync(out.fd, false);
     if (error == 0) {
         struct stat after {};
         if (fstat(in.fd, &after) != 0) error = errno;
@@ -175,9 +182,54 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
     }
     if (error != 0) {
         unlink(copy->c_str());
-        copy->clear();
+        ReleaseName(*copy);
     }
     return error;
+}
+
+// Where the marks of second names lie in a file: far past any file's bytes,
+// so that no reader or writer of them ever meets one.
+constexpr off_t kMarkBase = static_cast<off_t>(1) << 50;
+
+// The lock on fd's file that marks the name as held (on) or no longer
+// (off): 0, or the system's error number (ENOLCK where the file system
+// keeps no such locks, EAGAIN when another open file holds that mark).
+int Mark(int fd, const std::string& name, bool on) {
+#if defined(F_OFD_SETLK)
+    uint64_t mark = 0;
+    if (TestNoLocks() || fd < 0) return ENOLCK;  // no file to mark: as unmarked
+    if (!MarkOfName(name, &mark)) return EINVAL;
+    struct flock lock {};
+    lock.l_type = on ? F_WRLCK : F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkBase + static_cast<off_t>(mark);
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+#else
+    (void)fd, (void)name, (void)on;
+    return ENOLCK;
+#endif
+}
+
+// The mark failed because the file system keeps no such locks (and then no
+// run can test them either).
+bool NoLocks(int error) { return error == ENOLCK || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Marks name on fd's file, then makes it with make(): false with errno set
+// (EEXIST when another open file holds the mark, so that the next name is
+// tried). Without locks the name is made unmarked.
+template <typename Make>
+bool MakeMarked(int fd, const std::string& name, Make make) {
+    const int marked = Mark(fd, name, true);
+    if (marked != 0 && !NoLocks(marked)) {
+        errno = EEXIST;
+        return false;
+    }
+    if (make()) return true;
+    const int error = errno;
+    if (marked == 0) Mark(fd, name, false);
+    errno = error;
+    return false;
 }
 
 // link() fails so where the file system has no hard links.
@@ -189,13 +241,19 @@ bool NoHardLinks(int error) {
 // Renames from to a name where no file stands: EEXIST, and nothing changed,
 // when one does. Where the file system can neither rename so nor link, the
 // name is looked at just before a plain rename.
-int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
+int RenameNoReplaceOrError(const std::string& from, const std::string& to, int fromFd) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    const int renamed = TestNoRenameNoReplace()
+                            ? (errno = EINVAL, -1)
+                            : renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (renamed == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
 #endif
-    if (Link(from, to) == 0) {
+    // While both names lead to the file, the temporary's is marked as held.
+    if (MakeMarked(fromFd, from, [&] { return Link(from, to) == 0; })) {
+        // The temporary's name goes: it would stay a second name of the file.
         unlink(from.c_str());
+        Mark(fromFd, from, false);
         return 0;
     }
     if (!NoHardLinks(errno)) return errno;
@@ -205,9 +263,9 @@ int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// The same, a folder under the name told as such.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    const int error = RenameNoReplaceOrError(from, to);
+// The same, a folder under the name told as such; fromFd the file from names.
+int RenameNoReplace(const std::string& from, const std::string& to, int fromFd) {
+    const int error = RenameNoReplaceOrError(from, to, fromFd);
     struct stat st {};
     if (error == EEXIST && lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
     return error;
@@ -249,8 +307,8 @@ OpenToRead OpenRegularFileToRead(const std::string& path, std::FILE** file, int*
 
 int SyncFile(std::FILE* file) {
     if (!file) return EBADF;
-    if (std::fflush(file) != 0 || fsync(fileno(file)) != 0) return errno ? errno : EIO;
-    return 0;
+    if (std::fflush(file) != 0) return errno ? errno : EIO;
+    return Sync(fileno(file), false);
 }
 
 FileIdentity IdentityOfFile(std::FILE* file) {
@@ -263,6 +321,23 @@ FileIdentity IdentityOfPath(const std::string& path) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0) return FileIdentity();
     return IdentityOfStat(st);
+}
+
+int NameMarked(intptr_t file, const std::string& name) {
+#if defined(F_OFD_GETLK)
+    uint64_t mark = 0;
+    if (TestNoLocks() || file < 0 || !MarkOfName(name, &mark)) return -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkBase + static_cast<off_t>(mark);
+    lock.l_len = 1;
+    if (fcntl(static_cast<int>(file), F_OFD_GETLK, &lock) != 0) return -1;
+    return lock.l_type == F_UNLCK ? 0 : 1;
+#else
+    (void)file, (void)name;
+    return -1;
+#endif
 }
 
 FileIdentity IdentityOfName(const std::string& path) {
@@ -281,13 +356,16 @@ void FileReplacement::CloseFiles() {
 int FileReplacement::Begin(const std::string& path) {
     Discard();
     DropBackup();
-    m_backup.clear();
+    ReleaseName(m_backup);
     m_backupHoldsOld = false;
     m_published = false;
     m_hadFile = false;
     m_path = path;
     m_target.clear();
     m_seen = FileIdentity();
+    m_placed = FileIdentity();
+    m_backupFile = FileIdentity();
+    m_blocking = RemovedLeftover();
     m_removed.clear();
     if (path.empty()) return ENOENT;
 
@@ -314,7 +392,7 @@ int FileReplacement::Begin(const std::string& path) {
         m_seen = IdentityOfStat(st);
         if (st.st_nlink > 1) {
             // Names that interrupted runs left for it go; the user's stay.
-            if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+            if (const int busy = RemoveLeftovers(old.fd); busy != 0) return busy;
             if (fstat(old.fd, &st) != 0) return errno;
             if (st.st_nlink > 1) return kReplaceHardLinks;
             m_seen = IdentityOfStat(st);
@@ -351,14 +429,14 @@ int FileReplacement::Begin(const std::string& path) {
         } else {
             error = CheckSameAttributes(old.fd, temp.fd);
         }
-        // Kept open for the check before the rename.
-        if (error == 0 && (m_tempFile = fcntl(temp.fd, F_DUPFD_CLOEXEC, 0)) < 0) error = errno;
     }
+    // Kept open for the check before the rename, and to know the new file by after it.
+    if (error == 0 && (m_tempFile = fcntl(temp.fd, F_DUPFD_CLOEXEC, 0)) < 0) error = errno;
     if (error == 0 && !(m_stream = fdopen(temp.fd, "wb"))) error = errno ? errno : EIO;
     if (error != 0) {
         CloseFiles();
         unlink(m_temp.c_str());
-        m_temp.clear();
+        ReleaseName(m_temp);
         return error;
     }
     temp.fd = -1;  // the stream's now
@@ -379,13 +457,15 @@ int FileReplacement::CheckStillReplaceable() {
     const nlink_t ours = m_backupLinked ? 2 : 1;  // this run's backup is one name more
     if (st.st_nlink > ours) {
         const size_t removed = m_removed.size();
-        if (const int busy = RemoveLeftovers(); busy != 0) return busy;
+        if (const int busy = RemoveLeftovers(m_old); busy != 0) return busy;
         if (fstat(oldFd, &st) != 0) return errno;
         if (st.st_nlink > ours) return kReplaceHardLinks;
         // The names removed moved its change time; nothing else may have.
         if (m_removed.size() > removed) m_seen.changed = IdentityOfStat(st).changed;
     }
     if (st.st_uid != temp.st_uid || st.st_gid != temp.st_gid) return kReplaceOtherOwner;
+    // Its permissions as the new file has them: a chmod meanwhile is not undone.
+    if ((st.st_mode & 0777) != (temp.st_mode & 0777)) return kReplaceChanged;
     if (const int refused = CheckSameAttributes(oldFd, static_cast<int>(m_tempFile)); refused != 0) return refused;
     // Unchanged (its bytes, permissions, links, attributes), and still
     // under the name (a folder there told as such).
@@ -404,18 +484,24 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     int linkError = 0;
+    // Marked as held before it is made: no run takes it for an ended one's.
     const int made = MakeBeside(m_target, ".old", &m_backup, [this, &linkError](const std::string& name) {
-        if (Link(m_target, name) == 0) return true;
+        if (MakeMarked(static_cast<int>(m_old), name, [&] { return Link(m_target, name) == 0; })) return true;
         linkError = errno;
         return false;
     });
     // Where the file system has no hard links, a copy stands in.
-    if (made != 0 && NoHardLinks(linkError)) return CopyAside(m_target, m_seen, &m_backup);
+    if (made != 0 && NoHardLinks(linkError)) {
+        const int copied = CopyAside(m_target, m_seen, &m_backup);
+        if (copied == 0) m_backupFile = IdentityOfName(m_backup);
+        return copied;
+    }
     if (made != 0) return made;
     m_backupLinked = true;
     // The link is of the file Begin saw, and moved only its change time.
     struct stat st {};
     const FileIdentity backup = IdentityOfName(m_backup);
+    m_backupFile = backup;
     if (fstat(static_cast<int>(m_old), &st) != 0) return errno;
     FileIdentity now = IdentityOfStat(st);
     now.changed = m_seen.changed;
@@ -429,15 +515,19 @@ int FileReplacement::KeepReplaced() {
 
 int FileReplacement::Publish(const FileIdentity* expected) {
     if (const int refused = ReadyToPublish(expected); refused != 0) return refused;
+    // The new file as it goes under the name, for a take-back: the rename
+    // moves only its change time.
+    struct stat placed {};
+    m_placed = fstat(static_cast<int>(m_tempFile), &placed) == 0 ? IdentityOfStat(placed) : FileIdentity();
     const int error = m_hadFile ? (rename(m_temp.c_str(), m_target.c_str()) == 0 ? 0 : errno)
-                                : RenameNoReplace(m_temp, m_target);
+                                : RenameNoReplace(m_temp, m_target, static_cast<int>(m_tempFile));
     if (error != 0) {
         Discard();
         // A file made where none was expected: the name no longer leads to it.
         return error == EEXIST && expected ? kReplaceChanged : error;
     }
     CloseFiles();
-    m_temp.clear();
+    ReleaseName(m_temp);
     SyncFolderOf(m_target);
     m_published = true;
     return 0;
@@ -446,17 +536,34 @@ int FileReplacement::Publish(const FileIdentity* expected) {
 int FileReplacement::TakeBack() {
     if (!m_published) return 0;
     m_published = false;
+    // Only the file this run put there goes: one saved over it meanwhile
+    // stays, and the old file then stays under its backup name.
+    struct stat there {};
+    const bool present = lstat(m_target.c_str(), &there) == 0;
+    FileIdentity now = IdentityOfStat(there);
+    now.changed = m_placed.changed;
+    const bool ours = present && m_placed.exists && now == m_placed;
+    const int other = !present || ours ? 0 : S_ISDIR(there.st_mode) ? EISDIR : kReplaceSavedOver;
     int error = 0;
     if (!m_backup.empty()) {
-        if (rename(m_backup.c_str(), m_target.c_str()) == 0) {
-            m_backup.clear();
-        } else {
+        const FileIdentity backup = IdentityOfName(m_backup);
+        if (other != 0) {
+            error = other;
+        } else if (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode) {
+            error = kReplaceChanged;
+        } else if (rename(m_backup.c_str(), m_target.c_str()) != 0) {
             error = errno;
+        }
+        if (error == 0) {
+            ReleaseName(m_backup);
+        } else {
             m_backupHoldsOld = true;  // the only copy of the old file now
         }
     } else if (m_hadFile) {
         error = ENOENT;  // the old file was not kept
-    } else if (unlink(m_target.c_str()) != 0 && errno != ENOENT) {
+    } else if (other != 0) {
+        error = other;
+    } else if (present && unlink(m_target.c_str()) != 0 && errno != ENOENT) {
         error = errno;
     }
     SyncFolderOf(m_target);

@@ -56,11 +56,24 @@ DWORD Replace(const std::string& target, const std::string& temp, const std::str
     return ReplaceFileA(target.c_str(), temp.c_str(), backup.c_str(), 0, nullptr, nullptr) ? 0 : GetLastError();
 }
 
+// The code of a replacement's failed call: the replace call's own failures
+// and sharing violations mean that another program holds the file.
+int ReplaceCode(DWORD error) {
+    switch (error) {
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return kReplaceHeldOpen;
+        default: return win32::ErrnoFromError(error);
+    }
+}
+
 // The code of a failed rename or replace over target.
 int FailedOver(const std::string& target, DWORD error) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
-    return win32::ErrnoFromError(error);
+    return ReplaceCode(error);
 }
 
 // Whether the new file has the old one's owner (a new file gets the owner
@@ -168,6 +181,7 @@ int SyncFile(std::FILE* file) {
     if (std::fflush(file) != 0) return errno ? errno : EIO;
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     if (!FlushFileBuffers(handle)) return win32::ErrnoFromError(GetLastError());
+    NoteTestSync(false);  // counted where the system synced
     return 0;
 }
 
@@ -183,6 +197,9 @@ FileIdentity IdentityOfPath(const std::string& path) {
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return IdentityOfHandle(file.handle);
 }
+
+// No marks here: the process ids tell (see FileReplacement).
+int NameMarked(intptr_t, const std::string&) { return -1; }
 
 FileIdentity IdentityOfName(const std::string& path) {
     if (path.empty()) return FileIdentity();
@@ -201,13 +218,16 @@ void FileReplacement::CloseFiles() {
 int FileReplacement::Begin(const std::string& path) {
     Discard();
     DropBackup();
-    m_backup.clear();
+    ReleaseName(m_backup);
     m_backupHoldsOld = false;
     m_published = false;
     m_hadFile = false;
     m_path = path;
     m_target.clear();
     m_seen = FileIdentity();
+    m_placed = FileIdentity();
+    m_backupFile = FileIdentity();
+    m_blocking = RemovedLeftover();
     m_removed.clear();
     if (path.empty()) return ENOENT;
 
@@ -220,9 +240,7 @@ int FileReplacement::Begin(const std::string& path) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
         // Nothing under the name: a new file. A link that leads nowhere is
         // refused as it stands.
-        if (error != ERROR_FILE_NOT_FOUND || attributes != INVALID_FILE_ATTRIBUTES) {
-            return win32::ErrnoFromError(error);
-        }
+        if (error != ERROR_FILE_NOT_FOUND || attributes != INVALID_FILE_ATTRIBUTES) return ReplaceCode(error);
         m_target = path;
     } else {
         BY_HANDLE_FILE_INFORMATION info {};
@@ -250,7 +268,7 @@ int FileReplacement::Begin(const std::string& path) {
         const int error = owner != 0 ? owner : fd < 0 ? EMFILE : (errno ? errno : EIO);
         if (fd >= 0) _close(fd);
         DeleteFileA(m_temp.c_str());
-        m_temp.clear();
+        ReleaseName(m_temp);
         return error;
     }
     return 0;
@@ -305,7 +323,9 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     // The name the replace call moves the old file to: ours until then.
-    return ReserveBackup(m_target, &m_backup);
+    const int made = ReserveBackup(m_target, &m_backup);
+    if (made == 0) m_backupFile = IdentityOfName(m_backup);
+    return made;
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
@@ -319,7 +339,8 @@ int FileReplacement::Publish(const FileIdentity* expected) {
             // A file made where none was expected: the name no longer leads to it.
             return code == EEXIST && expected ? kReplaceChanged : code;
         }
-        m_temp.clear();
+        ReleaseName(m_temp);
+        m_placed = IdentityOfName(m_target);
         m_published = true;
         return 0;
     }
@@ -334,10 +355,13 @@ int FileReplacement::Publish(const FileIdentity* expected) {
     }
     const DWORD error = Replace(m_target, m_temp, m_backup);
     if (error == 0) {
-        m_temp.clear();
-        if (!m_keepBackup) {
+        ReleaseName(m_temp);
+        m_placed = IdentityOfName(m_target);
+        if (m_keepBackup) {
+            m_backupFile = IdentityOfName(m_backup);  // the old file now
+        } else {
             DeleteFileA(m_backup.c_str());
-            m_backup.clear();
+            ReleaseName(m_backup);
         }
         m_published = true;
         return 0;
@@ -346,7 +370,7 @@ int FileReplacement::Publish(const FileIdentity* expected) {
         // The old file went to the backup name and the new one stayed the
         // temporary: the old one back, or kept where it is.
         if (MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            m_backup.clear();
+            ReleaseName(m_backup);
         } else {
             m_backupHoldsOld = true;
         }
@@ -355,7 +379,7 @@ int FileReplacement::Publish(const FileIdentity* expected) {
         // ERROR_UNABLE_TO_REMOVE_REPLACED and the rest): the backup name is
         // still the empty file that reserved it.
         DeleteFileA(m_backup.c_str());
-        m_backup.clear();
+        ReleaseName(m_backup);
     }
     Discard();
     return FailedOver(m_target, error);
@@ -364,15 +388,32 @@ int FileReplacement::Publish(const FileIdentity* expected) {
 int FileReplacement::TakeBack() {
     if (!m_published) return 0;
     m_published = false;
+    // Only the file this run put there goes: one saved over it meanwhile
+    // stays, and the old file then stays under its backup name.
+    const DWORD attributes = GetFileAttributesA(m_target.c_str());
+    const FileIdentity there = IdentityOfName(m_target);
+    const int other = !there.exists || (m_placed.exists && there == m_placed) ? 0
+                      : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR
+                                                                                                        : kReplaceSavedOver;
     if (!m_backup.empty()) {
-        if (!MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            m_backupHoldsOld = true;  // the only copy of the old file now
-            return LastErrno();
+        const FileIdentity backup = IdentityOfName(m_backup);
+        int error = other;
+        if (error == 0 && (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode)) {
+            error = kReplaceChanged;
         }
-        m_backup.clear();
+        if (error == 0 &&
+            !MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = LastErrno();
+        }
+        if (error != 0) {
+            m_backupHoldsOld = true;  // the only copy of the old file now
+            return error;
+        }
+        ReleaseName(m_backup);
         return 0;
     }
     if (m_hadFile) return ENOENT;  // the old file was not kept
+    if (other != 0) return other;
     if (!DeleteFileA(m_target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastErrno();
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/system.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -34,9 +35,16 @@ uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
 
+namespace {
+std::atomic<bool> g_anotherUsers{false};
+}  // namespace
+
+void SetTestProcessOfAnotherUser(bool other) { g_anotherUsers = other; }
+
 bool ProcessRunning(uint32_t id) {
     if (id == 0) return false;
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    const HANDLE process = g_anotherUsers ? (SetLastError(ERROR_ACCESS_DENIED), nullptr)
+                                          : OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
     if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
     DWORD code = 0;
     const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
