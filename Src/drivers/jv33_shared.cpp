@@ -191,8 +191,7 @@ int FailPage(CVarnPrn* job) {
 }
 
 bool CheckResolution(CVarnPrn* job, const char* step) {
-    const auto fits = [](int32_t dpi) { return dpi > 0 && dpi <= 0xFFFF; };
-    if (fits(job->m_iResolutionX) && fits(job->m_iResolutionY)) return true;
+    if (MRL_ResolutionFits(job->m_iResolutionX) && MRL_ResolutionFits(job->m_iResolutionY)) return true;
     job->SetErrorMessageF("%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX,
                           job->m_iResolutionY);
     job->Log(0, "%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX, job->m_iResolutionY);

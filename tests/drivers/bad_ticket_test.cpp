@@ -3,6 +3,7 @@
 // user told; and the paper feed that the job resamples is not corrected by
 // the printer a second time.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -20,6 +21,24 @@ protected:
     bool HasInfo(const std::string& text) const {
         const std::vector<std::string> list = Strings("Process/InfoMessage");
         return std::find(list.begin(), list.end(), text) != list.end();
+    }
+
+    // Every page carries the ticket's resolutions, decoded back from its "QP" or "MD".
+    void ExpectHeaderResolutions() const {
+        const auto dpi = [this](const char* axis) {
+            return uint32_t(std::lround(std::get<double>(Key("Output/Prn/Printer/Resolution" + std::string(axis))->front())));
+        };
+        int headers = 0;
+        for (const CapturedRecord& record : writer.records) {
+            if (record.data.empty() || (record.tag & 0xF0000000u) == 0xD0000000u) continue;
+            for (const prndecode::Command& c : Commands(record)) {
+                if (c.name != "QP" && c.name != "MD") continue;
+                ++headers;
+                EXPECT_EQ(c.Value(c.name == "QP" ? "xres" : "p2"), dpi("X")) << c.name;
+                EXPECT_EQ(c.Value(c.name == "QP" ? "yres" : "p1"), dpi("Y")) << c.name;
+            }
+        }
+        EXPECT_GE(headers, faults::kPages);
     }
 };
 
@@ -44,6 +63,8 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string spt = "Reredir.uze: Screening file \"" + TicketPath(folder.Path()) + "/";
     const std::string modes = "the output colour modes of printer model ";
     const std::string cmykog = "CMYK pixels (input colour mode 4), the job's input colour mode is 6 (CMYKOG)";
+    const std::string limit = P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 65535.0\n";
+    const std::string header = " dpi does not fit the printer's page header, which holds 1 to 65535 dpi";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
@@ -120,10 +141,43 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
          R + P + "ResolutionY\" = 3000000000 dpi gives the 800 mm of \"" + M + "Height\" more than 2147483647 printer"},
         {"JFX500", P + "ResolutionY = 68182606.0\n" + M + "Height = 800.0\n",
          R + P + "ResolutionY\" = 68182606 dpi gives the 800 mm of \"" + M + "Height\" more than 2147483647 printer"},
-        {"JFX500", P + "ResolutionY = 68182605.0\n" + M + "Height = 800.0\n", "", "", true},
+        {"JFX500", P + "ResolutionY = 65535.0\n" + M + "Height = 832319.8\n", "", "", true},
         {"JFX500", P + "ResolutionX = 6818261.0\n",
          R + P + "ResolutionX\" = 6818261 dpi gives the 8000 mm of \"" + M + "Width\" more than 2147483647 printer"},
-        {"JFX500", P + "ResolutionX = 6818260.0\n", "", "", true},
+        {"JFX500", P + "ResolutionX = 65535.0\n" + M + "Width = 832319.8\n", "", "", true},
+        // The resolution fields of each family's page header hold 1 to 65535 dpi: the largest prints,
+        // one that rounds past it is refused, not cut.
+        {"JV3", limit, "", "", true},
+        {"JV3", P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header},
+        {"UJF605", limit, "", "", true},
+        {"UJF605", P + "ResolutionY = 12345678.0\n", R + P + "ResolutionY\" = 12345678" + header},
+        {"JV5", limit, "", "", true},
+        {"JV5", P + "ResolutionX = 65536.0\n", R + P + "ResolutionX\" = 65536" + header},
+        {"JV33", limit, "", "", true},
+        {"JV33", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
+        {"JV4", limit, "", "", true},
+        {"JV4", P + "ResolutionY = 65536.0\n", R + P + "ResolutionY\" = 65536" + header},
+        {"CJV30", limit, "", "", true},
+        {"CJV30", P + "ResolutionX = 70000.0\n", R + P + "ResolutionX\" = 70000" + header},
+        {"JV400", limit, "", "", true},
+        {"JV400", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
+        {"JV300", limit, "", "", true},
+        {"JV300", P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header},
+        {"CJV300", limit, "", "", true},
+        {"CJV300", P + "ResolutionY = 65536.0\n", R + P + "ResolutionY\" = 65536" + header},
+        {"UJFx042", limit, "", "", true},
+        {"UJFx042", P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header},
+        {"TS300P", limit, "", "", true},
+        {"TS300P", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
+        {"Tx500", limit, "", "", true},
+        {"Tx500", P + "ResolutionX = 65536.0\n", R + P + "ResolutionX\" = 65536" + header},
+        {"JV34", limit, "", "", true},
+        {"JV34", P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header},
+        {"JFX200", limit, "", "", true},
+        {"JFX200", P + "ResolutionX = 66136.0\n", R + P + "ResolutionX\" = 66136" + header},
+        {"JFX200", P + "ResolutionX = 0.4\n", R + P + "ResolutionX\" = 0.4" + header},  // written as 0 dpi
+        {"JFX500", limit, "", "", true},
+        {"JFX500", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);
@@ -132,6 +186,7 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         if (c.prints) {
             for (int result : Run()) EXPECT_EQ(result, 0) << ErrorMessage();
             EXPECT_EQ(writer.records.back().tag, SPLTAG_EOF);
+            ExpectHeaderResolutions();
             continue;
         }
         EXPECT_NE(Do({faults::Call::OpenJob}), 0);
