@@ -65,6 +65,8 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string cmykog = "CMYK pixels (input colour mode 4), the job's input colour mode is 6 (CMYKOG)";
     const std::string limit = P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 65535.0\n";
     const std::string header = " dpi does not fit the printer's page header, which holds 1 to 65535 dpi";
+    const std::string S = "Output/Prn/Specific/", fits = " does not fit the printer's page header: it gives ";
+    const std::string passes = fits + "256 passes where the field holds 0 to 255";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
@@ -147,17 +149,21 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         {"JFX500", P + "ResolutionX = 65535.0\n" + M + "Width = 832319.8\n", "", "", true},
         // The resolution fields of each family's page header hold 1 to 65535 dpi: the largest prints,
         // one that rounds past it is refused, not cut.
-        {"JV3", limit, "", "", true},
+        {"JV3", P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 46079.0\n", "", "", true},
+        {"JV3", P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes},
         {"JV3", P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header},
         {"UJF605", limit, "", "", true},
         {"UJF605", P + "ResolutionY = 12345678.0\n", R + P + "ResolutionY\" = 12345678" + header},
-        {"JV5", limit, "", "", true},
+        {"JV5", P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 46079.0\n", "", "", true},
+        {"JV5", P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes},
         {"JV5", P + "ResolutionX = 65536.0\n", R + P + "ResolutionX\" = 65536" + header},
-        {"JV33", limit, "", "", true},
+        {"JV33", P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 46079.0\n", "", "", true},
+        {"JV33", P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes},
         {"JV33", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
         {"JV4", limit, "", "", true},
         {"JV4", P + "ResolutionY = 65536.0\n", R + P + "ResolutionY\" = 65536" + header},
-        {"CJV30", limit, "", "", true},
+        {"CJV30", P + "ResolutionX = 65535.0\n" + P + "ResolutionY = 46079.0\n", "", "", true},
+        {"CJV30", P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes},
         {"CJV30", P + "ResolutionX = 70000.0\n", R + P + "ResolutionX\" = 70000" + header},
         {"JV400", limit, "", "", true},
         {"JV400", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
@@ -178,6 +184,23 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         {"JFX200", P + "ResolutionX = 0.4\n", R + P + "ResolutionX\" = 0.4" + header},  // written as 0 dpi
         {"JFX500", limit, "", "", true},
         {"JFX500", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
+        // The other page-header fields that take a ticket value as it is, or a count made from it.
+        {"JV3", S + "PrintQuality = 327\n", "", "", true},  // 127 passes, hi-speed: 255
+        {"JV3", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
+        {"JV33", P + "ResolutionY = 540.0\n" + S + "PrintQuality = -1\n", R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
+        {"JV400", S + "PrintQuality = -1\n", R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
+        {"JV4", S + "PrintQuality = 327\n", "", "", true},
+        {"JV4", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
+        {"UJF605", S + "PrintQuality = 327\n", "", "", true},
+        {"UJF605", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + fits + "256 where"},
+        {"JFX200", S + "PrintDirection = 255\n", "", "", true},
+        {"JFX200", S + "PrintDirection = 256\n", R + S + "PrintDirection\" = 256 does not fit the printer's page header"},
+        {"JFX500", S + "PrintDirection = -1\n", R + S + "PrintDirection\" = -1 does not fit the printer's page header"},
+        {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 255\n", "", "", true},
+        {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 256\n",
+         R + S + "UVCuring/Lamp3\" = 256 does not fit the printer's page header, which holds 0 to 255"},
+        {"JV3", "Process/OutWidthPixel = 16777216\n" + M + "Width = 600000.0\n",
+         R + "Process/OutWidthPixel\" = 16777216" + fits + "16777216 printer pixels across where the field holds 0 to 16777215"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);
