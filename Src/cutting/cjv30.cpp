@@ -102,6 +102,7 @@ CJV30PageHelper* CJV30PageHelper::Of(const CVarnPrn* job) {
 
 int CJV30_OpenJob(CVarnPrn* job) {
     printandcut::NoteRefusedOptionList(job);
+    if (!jv33::PassesFit(job)) return -2;
     return jv33::OpenJob(job, "CJV30", CJV30_OpenPage, CJV30_InitHalftone, JobDotMode);
 }
 

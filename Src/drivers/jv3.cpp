@@ -15,6 +15,16 @@ constexpr uint8_t kJV3ColourCodes[8] = {2, 1, 4, 0, 0x12, 0x11, 0xFF, 0xFD};
 
 bool IsVariableCode(int32_t code) { return code == 16 || code == 17; }
 
+// The pass byte of "MP": the print quality's passes within the printer's
+// range, 128 added for the hi-speed form; `adjusted` tells whether the range
+// changed them.
+int32_t PassByte(const CVarnPrn& job, bool* adjusted) {
+    const jv33::PageValues values = jv33::ReadPageValues(job);
+    int32_t passes = values.passes;
+    *adjusted = ClampPassesToPrinterRange(passes, job.m_iResolutionY, job.m_iPrinterModell);
+    return values.hiSpeed ? passes + 128 : passes;
+}
+
 }  // namespace
 
 int32_t JV3_ResolutionCode(const CVarnPrn& job) {
@@ -31,6 +41,11 @@ uint8_t JV3_VacuumCode(int32_t vacuumPower) {
 }
 
 int JV3_OpenJob(CVarnPrn* job) {
+    if (job) {
+        bool adjusted = false;
+        const int32_t passByte = PassByte(*job, &adjusted);
+        if (!PassByteHolds(job, adjusted, passByte) || !PictureWidthFitsMW(job)) return -2;
+    }
     return jv33::OpenJob(job, "JV3", JV3_OpenPage, JV3_InitHalftone, JV3_ResolutionCode, MRL_FF());
 }
 
@@ -52,11 +67,9 @@ int JV3_OpenPage(CVarnPrn* job) {
     if (!jv33::CheckResolution(job, "JV3_OpenPage")) return jv33::FailPage(job);
 
     const jv33::PageValues values = jv33::ReadPageValues(*job);
-    int32_t passes = values.passes;
-    if (ClampPassesToPrinterRange(passes, job->m_iResolutionY, job->m_iPrinterModell)) {
-        job->Log(1000, "Number of passes adjusted to printer's range");
-    }
-    const uint8_t passByte = uint8_t(values.hiSpeed ? passes + 128 : passes);
+    bool adjusted = false;
+    const uint8_t passByte = uint8_t(PassByte(*job, &adjusted));
+    if (adjusted) job->Log(1000, "Number of passes adjusted to printer's range");
     const uint8_t heater0 = GetJobOptionValue(job->m_vHeatersCelsius, 0, 60);
     const uint8_t heater1 = GetJobOptionValue(job->m_vHeatersCelsius, 1, 60);
     const int32_t code = JV3_ResolutionCode(*job);

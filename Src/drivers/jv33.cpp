@@ -31,7 +31,10 @@ int32_t CJV30_GetDotMode(int32_t x, int32_t y, int32_t dotSize, int32_t halftone
     return JV33_FixedDotMode(x, y, halftoneVersion);
 }
 
-int JV33_OpenJob(CVarnPrn* job) { return jv33::OpenJob(job, "JV33", JV33_OpenPage, JV33_InitHalftone, JobDotMode); }
+int JV33_OpenJob(CVarnPrn* job) {
+    if (!jv33::PassesFit(job)) return -2;
+    return jv33::OpenJob(job, "JV33", JV33_OpenPage, JV33_InitHalftone, JobDotMode);
+}
 
 int JV33_InitHalftone(CVarnPrn* job, int32_t dotMode) { return jv33::InitHalftone(job, dotMode, "JV33"); }
 

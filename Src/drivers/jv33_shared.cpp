@@ -154,9 +154,9 @@ PageSetup SetUpPage(CVarnPrn* job, MrlPageBuffer& page) {
     const int32_t y = job->m_iResolutionY;
     setup.dotMode = CJV30_GetDotMode(x, y, job->m_iDotSize, job->m_iHalftoneMode, job->m_iHalftoneVersion);
     setup.lastQP = (x <= 540 || (x <= 720 && y <= 720)) ? 6 : 8;
-    if (ClampPassesToPrinterRangeEx(setup.values.passes, y, job->m_iPrinterModell)) {
-        job->Log(1000, "Number of passes adjusted to printer's range");
-    }
+    bool adjusted = false;
+    setup.values.passes = HeaderPasses(*job, &adjusted);
+    if (adjusted) job->Log(1000, "Number of passes adjusted to printer's range");
     PreparePage(*job, page, setup.dotMode);
     return setup;
 }
@@ -190,9 +190,21 @@ int FailPage(CVarnPrn* job) {
     return -1;
 }
 
+int32_t HeaderPasses(const CVarnPrn& job, bool* adjusted) {
+    int32_t passes = ReadPageValues(job).passes;
+    *adjusted = ClampPassesToPrinterRangeEx(passes, job.m_iResolutionY, job.m_iPrinterModell);
+    return passes;
+}
+
+bool PassesFit(CVarnPrn* job) {
+    if (!job) return true;
+    bool adjusted = false;
+    const int32_t passes = HeaderPasses(*job, &adjusted);
+    return PassByteHolds(job, adjusted, passes);
+}
+
 bool CheckResolution(CVarnPrn* job, const char* step) {
-    const auto fits = [](int32_t dpi) { return dpi > 0 && dpi <= 0xFFFF; };
-    if (fits(job->m_iResolutionX) && fits(job->m_iResolutionY)) return true;
+    if (MRL_ResolutionFits(job->m_iResolutionX) && MRL_ResolutionFits(job->m_iResolutionY)) return true;
     job->SetErrorMessageF("%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX,
                           job->m_iResolutionY);
     job->Log(0, "%s: Resolution %d x %d dpi not supported", step, job->m_iResolutionX, job->m_iResolutionY);

@@ -124,6 +124,13 @@ MrlPageBuffer* StartPage(CVarnPrn* job, const char* step, JobHook printLine);
 // go out without its header); -1.
 int FailPage(CVarnPrn* job);
 
+// The pass count of the "QP" page header: the print quality's, within the
+// printer's range (ClampPassesToPrinterRangeEx), which `adjusted` tells
+// when it changed them.
+int32_t HeaderPasses(const CVarnPrn& job, bool* adjusted);
+// True when that count fits its byte; false after refusing the job.
+bool PassesFit(CVarnPrn* job);
+
 // Refuses resolutions that the 16-bit fields of the page header cannot carry;
 // false after reporting the error.
 bool CheckResolution(CVarnPrn* job, const char* step);

@@ -50,7 +50,7 @@ JV4PrintQuality JV4_DecodePrintQuality(const CVarnPrn* job) {
             q.xDoubled = 1;
         }
     }
-    q.passByte = uint8_t(quality < 200 ? quality : quality - 72);
+    q.passByte = quality < 200 ? quality : quality - 72;
     return q;
 }
 
@@ -87,7 +87,12 @@ int32_t JV4_ResolutionCode(const CVarnPrn& job, const JV4PrintQuality& q) {
     return 50;
 }
 
-int JV4_OpenJob(CVarnPrn* job) { return jv33::OpenJob(job, "JV4", JV4_OpenPage, JobInitHalftone, NoCode, MRL_FF()); }
+int JV4_OpenJob(CVarnPrn* job) {
+    if (job && (!PassByteHolds(job, false, JV4_DecodePrintQuality(job).passByte) || !PictureWidthFitsMW(job))) {
+        return -2;
+    }
+    return jv33::OpenJob(job, "JV4", JV4_OpenPage, JobInitHalftone, NoCode, MRL_FF());
+}
 
 int JV4_InitHalftone(CVarnPrn* job) {
     if (!job) return -1;
@@ -121,7 +126,8 @@ int JV4_OpenPage(CVarnPrn* job) {
 
     Bytes header = MRL_ESC_At();
     jv33::AppendBytes(header, MRL_MD(uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX)));
-    jv33::AppendBytes(header, MRL_MP(q.passByte, values.direction, values.mediaCode, values.cut, 0xFFFF, values.dryTime));
+    const uint8_t passByte = uint8_t(q.passByte);  // the job start has refused one past a byte
+    jv33::AppendBytes(header, MRL_MP(passByte, values.direction, values.mediaCode, values.cut, 0xFFFF, values.dryTime));
     jv33::AppendBytes(header, MRL_ME(q.xDoubled, q.yLimited));
     jv33::AppendBytes(header, MRL_MW(uint32_t(job->m_iImageWidth)));
     jv33::AppendBytes(header, MRL_MA_FromJob(job));

@@ -20,7 +20,7 @@ struct JV4PrintQuality {
     uint8_t thinDot = 0;      // dot size 1 (artwork only)
     int32_t resolutionX = 0;  // the job's, adjusted
     int32_t resolutionY = 0;
-    uint8_t passByte = 255;   // 16 in artwork mode
+    int32_t passByte = 255;   // 16 in artwork mode; the page header takes 0 to 255
     uint8_t xDoubled = 0;
     uint8_t yLimited = 0;
 };

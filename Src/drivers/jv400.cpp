@@ -44,6 +44,10 @@ constexpr uint8_t kColourCodesCMYKOG[] = {2, 1, 4, 0, 5, 6, 0xFE, 0xFF};
 // The code record of the default variable-dot sets: code 2 for the one dot size.
 constexpr VdsDotCodes kDefaultDotCodes = {2};
 
+// The pass count of "QP": the print quality below 200 (200 + N, the hi-speed
+// form of N passes, gives N).
+int32_t HeaderPasses(const CVarnPrn& job) { return job.m_iPrintQuality % 200; }
+
 int32_t JobDotMode(const CVarnPrn& job) {
     return JV400_DotModeCode(job.m_iResolutionX, job.m_iResolutionY, job.m_iDotSize);
 }
@@ -75,6 +79,7 @@ int32_t JV400_DotModeCode(int32_t x, int32_t y, int32_t dotSize) {
 }
 
 int JV400_OpenJob(CVarnPrn* job) {
+    if (job && !PassByteHolds(job, false, HeaderPasses(*job))) return -2;
     return jv33::OpenJob(job, "JV400", JV400_OpenPage, JV400_InitHalftone, JobDotMode);
 }
 
@@ -192,7 +197,7 @@ int JV400_OpenPage(CVarnPrn* job) {
 
     const int32_t x = job->m_iResolutionX;
     const int32_t y = job->m_iResolutionY;
-    const uint8_t passes = uint8_t(job->m_iPrintQuality % 200);
+    const uint8_t passes = uint8_t(HeaderPasses(*job));
     const uint8_t hiSpeed = job->m_iPrintQuality / 200 != 0 ? 1 : 0;
     const std::vector<double>& heaters = job->m_vHeatersCelsius;
     const uint8_t direction = job->m_iPrintDirection != 0 ? 1 : 0;

@@ -23,7 +23,10 @@ int InitHalftone(CVarnPrn* job, int32_t) { return JV5_InitHalftone(job); }
 
 }  // namespace
 
-int JV5_OpenJob(CVarnPrn* job) { return jv33::OpenJob(job, "JV5", JV5_OpenPage, InitHalftone, JobDotMode); }
+int JV5_OpenJob(CVarnPrn* job) {
+    if (!jv33::PassesFit(job)) return -2;
+    return jv33::OpenJob(job, "JV5", JV5_OpenPage, InitHalftone, JobDotMode);
+}
 
 int JV5_InitHalftone(CVarnPrn* job) {
     if (!job) return -1;
@@ -66,9 +69,9 @@ int JV5_OpenPage(CVarnPrn* job) {
     jv33::PageValues values = jv33::ReadPageValues(*job);
     const int32_t maximum[3] = {60, 60, 70};
     for (size_t i = 0; i < 3; ++i) values.heaters[i] = GetJobOptionValue(job->m_vHeatersCelsius, i, maximum[i]);
-    if (ClampPassesToPrinterRangeEx(values.passes, job->m_iResolutionY, job->m_iPrinterModell)) {
-        job->Log(1000, "Number of passes adjusted to printer's range");
-    }
+    bool adjusted = false;
+    values.passes = jv33::HeaderPasses(*job, &adjusted);
+    if (adjusted) job->Log(1000, "Number of passes adjusted to printer's range");
 
     Bytes header = jv33::PageHeaderHead(*job, values);
     jv33::AppendBytes(header, MRL_QC(values.cut, 0xFF, values.dryTime, 0xFF, values.vacuum));

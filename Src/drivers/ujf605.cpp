@@ -100,6 +100,9 @@ int32_t UJF_ResolutionMode(int64_t p, int32_t dotSize, int32_t halftoneMode) {
 }
 
 namespace {
+// The print-quality byte of "MP": the quality below 200, with 128 added from 200 on.
+int32_t QualityByte(int32_t id) { return ((id % 200) + 200) % 200 + (id >= 200 ? 128 : 0); }
+
 int32_t JobDotMode(const CVarnPrn& job) {
     return UJF_ResolutionMode(int64_t(job.m_iResolutionX) * job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode);
 }
@@ -108,6 +111,10 @@ int32_t JobDotMode(const CVarnPrn& job) {
 int UJF_OpenJob(CVarnPrn* job) {
     if (!job) return -1;
     job->Log(3000, "UJF_OpenJob...");
+    if (!HeaderFieldHolds(job, kPrintQualityKey, job->m_iPrintQuality, QualityByte(job->m_iPrintQuality), 0xFF) ||
+        !PictureWidthFitsMW(job)) {
+        return -2;
+    }
     job->m_bSuppressOpenJobRecord = false;
     job->m_bSuppressCloseJobRecord = false;
     job->m_pfnOpenPage = UJF_OpenPage;
@@ -169,7 +176,7 @@ int UJF_OpenPage(CVarnPrn* job) {
     job->m_pfnClosePage = UJF_ClosePage;
 
     const int32_t id = job->m_iPrintQuality;
-    const uint8_t quality = uint8_t(((id % 200) + 200) % 200 + (id >= 200 ? 128 : 0));
+    const uint8_t quality = uint8_t(QualityByte(id));
     const uint8_t media = MRL_MediaTypeCode(job->m_iMediaTypeID);
     const int32_t code = JobDotMode(*job);
     d.m_BitsPerPixel = code == kTwoBitCode ? 2 : 1;

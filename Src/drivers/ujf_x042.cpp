@@ -342,6 +342,14 @@ int UJFx042_OpenJob(CVarnPrn* job) {
         ClearHooks(job);
         return -2;
     }
+    // "QV" carries the lamps' levels as they are given, unless the panel's settings count.
+    for (size_t i = 0; job->m_iUvCuringUsePanel != 1 && i < job->m_aiUvLampLevel.size(); ++i) {
+        const std::string key = "Output/Prn/Specific/UVCuring/Lamp" + std::to_string(i + 1);
+        if (!HeaderFieldHolds(job, key.c_str(), job->m_aiUvLampLevel[i], job->m_aiUvLampLevel[i], 0xFF)) {
+            ClearHooks(job);
+            return -2;
+        }
+    }
 
     auto driver = std::make_unique<UJFx042_Intern>(job);
     const bool started = UJFx042_InitHalftone(driver.get(), job);

@@ -8,6 +8,7 @@
 
 #include "halftone/halftone.h"
 #include "plugin/job_cycle_dispatch.h"
+#include "drivers/mrl/mrl.h"
 #include "base/format.h"
 #include "base/rounding.h"
 #include "host/ticket.h"
@@ -55,6 +56,24 @@ bool OutputColorModeServed(CVarnPrn& job) {
     return false;
 }
 
+// Every family writes the printer's resolutions into its page header; one
+// that the header's fields cannot hold would go out cut to another value while
+// the lines are halftoned for the job's.
+bool ResolutionsFitPageHeader(CVarnPrn& job) {
+    for (const auto& [key, dpi] : {std::pair{"Output/Prn/Printer/ResolutionX", job.m_iResolutionX},
+                                   std::pair{"Output/Prn/Printer/ResolutionY", job.m_iResolutionY}}) {
+        if (MRL_ResolutionFits(dpi)) continue;
+        const double served = GetTicketDouble(job.m_pTicket, TICKET_SCOPE_JOB, job.m_JobID, key, 0.0);
+        const std::string value = FormatGeneral(served, 15);
+        job.Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %s dpi does not fit the page header (1 to %d dpi)", key,
+                value.c_str(), kMrlLargestResolution);
+        job.SetErrorMessageF("Reredir.uze: \"%s\" = %s dpi does not fit the printer's page header, which holds 1 to "
+                             "%d dpi", key, value.c_str(), kMrlLargestResolution);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void CVarnPrn::WriteFrameRecord(uint32_t tag, const char* name) {
@@ -94,7 +113,7 @@ int CVarnPrn::OpenJobForFamily(pfnWritePrnData write, WritePrnContext context) {
                          EscapeControlBytes(m_strModelName).c_str(), m_iPrinterModell);
         return -2;
     }
-    if (!OutputColorModeServed(*this)) return -2;
+    if (!OutputColorModeServed(*this) || !ResolutionsFitPageHeader(*this)) return -2;
     if (family->traceFormat) Log(LOG_DETAIL, family->traceFormat, m_iPrinterModell);
     const int r = family->openJob(this);
 
@@ -133,16 +152,34 @@ bool CVarnPrn::PlanarBandsFitPixels() {
 
 bool CVarnPrn::LineBuffersFit() {
     const auto positive = [](int64_t v) { return static_cast<uint64_t>(v > 0 ? v : 0); };
+    const auto fits = [&](uint64_t width) {
+        uint64_t hostLine = positive(LineComponents()) * width;
+        if (m_iInputFormat == 1) {
+            hostLine = std::max(hostLine, 4 * positive(m_iInputNumOfLines) * ((width + 7) / 8 * 8));
+        }
+        const uint64_t plane = (width * kMaxBitsPerDot + 7) / 8;
+        const uint64_t planes = std::max<uint64_t>(kMaxPlanes, positive(m_iOutputColorMode));
+        return hostLine <= kMaxLineBufferBytes && plane * planes <= kMaxLineBufferBytes;
+    };
     // The widest line of the job: the host's, or the placed image on the page.
-    const uint64_t width = std::max({positive(m_iOutWidthPixel), positive(int64_t{m_iImageWidth} + m_iLeftMargin)});
-    uint64_t hostLine = positive(LineComponents()) * width;
-    if (m_iInputFormat == 1) hostLine = std::max(hostLine, 4 * positive(m_iInputNumOfLines) * ((width + 7) / 8 * 8));
-    const uint64_t plane = (width * kMaxBitsPerDot + 7) / 8;
-    const uint64_t planes = std::max<uint64_t>(kMaxPlanes, positive(m_iOutputColorMode));
-    if (hostLine <= kMaxLineBufferBytes && plane * planes <= kMaxLineBufferBytes) return true;
+    const uint64_t picture = std::max(positive(m_iOutWidthPixel), positive(m_iImageWidth));
+    const uint64_t width = std::max(picture, positive(int64_t{m_iImageWidth} + m_iLeftMargin));
+    if (fits(width)) return true;
     Log(LOG_ERROR, "CVarnPrn::OpenJob: lines of %llu pixels need buffers of more than 2 GB",
         static_cast<unsigned long long>(width));
-    SetErrorMessageF("Reredir.uze: Image width of %llu pixels too large", static_cast<unsigned long long>(width));
+    if (!fits(picture)) {
+        SetErrorMessageF("Reredir.uze: Image width of %llu pixels too large", static_cast<unsigned long long>(picture));
+        return false;
+    }
+    // The picture fits; its place on the page does not. The job's pictures
+    // all take this place, the first on the next page.
+    const std::string mm = FormatGeneral(GetTicketDouble(m_pTicket, TICKET_SCOPE_JOB, m_JobID,
+                                                         "Output/Prn/Media/Size/Width", 0.0), 15);
+    SetErrorMessageF("Reredir.uze: \"Output/Prn/ImagePos/Mode\" = %d places the picture of %d pixels across %d pixels "
+                     "from the left of page %d (\"Output/Prn/Media/Size/Width\" = %s mm at \"Output/Prn/Printer/"
+                     "ResolutionX\" = %s dpi): its lines of %llu pixels need buffers of more than 2 GB",
+                     m_iImagePosMode, m_iImageWidth, m_iLeftMargin, m_iPageCount + 1, mm.c_str(),
+                     FormatGeneral(m_dResolutionX, 15).c_str(), static_cast<unsigned long long>(width));
     return false;
 }
 

@@ -3,6 +3,7 @@
 // user told; and the paper feed that the job resamples is not corrected by
 // the printer a second time.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -20,6 +21,25 @@ protected:
     bool HasInfo(const std::string& text) const {
         const std::vector<std::string> list = Strings("Process/InfoMessage");
         return std::find(list.begin(), list.end(), text) != list.end();
+    }
+
+    // Every page carries the ticket's resolutions, decoded back from its "QP" or "MD".
+    void ExpectHeaderResolutions() const {
+        const auto dpi = [this](const char* axis) {
+            const auto* value = Key("Output/Prn/Printer/Resolution" + std::string(axis));
+            return uint32_t(std::lround(std::get<double>(value->front())));
+        };
+        int headers = 0;
+        for (const CapturedRecord& record : writer.records) {
+            if (record.data.empty() || (record.tag & 0xF0000000u) == 0xD0000000u) continue;
+            for (const prndecode::Command& c : Commands(record)) {
+                if (c.name != "QP" && c.name != "MD") continue;
+                ++headers;
+                EXPECT_EQ(c.Value(c.name == "QP" ? "xres" : "p2"), dpi("X")) << c.name;
+                EXPECT_EQ(c.Value(c.name == "QP" ? "yres" : "p1"), dpi("Y")) << c.name;
+            }
+        }
+        EXPECT_GE(headers, faults::kPages);
     }
 };
 
@@ -44,6 +64,9 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string spt = "Reredir.uze: Screening file \"" + TicketPath(folder.Path()) + "/";
     const std::string modes = "the output colour modes of printer model ";
     const std::string cmykog = "CMYK pixels (input colour mode 4), the job's input colour mode is 6 (CMYKOG)";
+    const std::string header = " dpi does not fit the printer's page header, which holds 1 to 65535 dpi";
+    const std::string S = "Output/Prn/Specific/", fits = " does not fit the printer's page header: it gives ";
+    const std::string passes = fits + "256 passes where the field holds 0 to 255";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
@@ -120,18 +143,54 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
          R + P + "ResolutionY\" = 3000000000 dpi gives the 800 mm of \"" + M + "Height\" more than 2147483647 printer"},
         {"JFX500", P + "ResolutionY = 68182606.0\n" + M + "Height = 800.0\n",
          R + P + "ResolutionY\" = 68182606 dpi gives the 800 mm of \"" + M + "Height\" more than 2147483647 printer"},
-        {"JFX500", P + "ResolutionY = 68182605.0\n" + M + "Height = 800.0\n", "", "", true},
+        {"JFX500", P + "ResolutionY = 65535.0\n" + M + "Height = 832319.8\n", "", "", true},
         {"JFX500", P + "ResolutionX = 6818261.0\n",
          R + P + "ResolutionX\" = 6818261 dpi gives the 8000 mm of \"" + M + "Width\" more than 2147483647 printer"},
-        {"JFX500", P + "ResolutionX = 6818260.0\n", "", "", true},
+        {"JFX500", P + "ResolutionX = 65535.0\n" + M + "Width = 832319.8\n", "", "", true},
+        // Resolutions past the page header's 16-bit fields; each family's own limits follow the table.
+        {"UJF605", P + "ResolutionY = 12345678.0\n", R + P + "ResolutionY\" = 12345678" + header},
+        {"JFX200", P + "ResolutionX = 66136.0\n", R + P + "ResolutionX\" = 66136" + header},
+        {"JFX200", P + "ResolutionX = 0.4\n", R + P + "ResolutionX\" = 0.4" + header},  // written as 0 dpi
+        {"JV33", P + "ResolutionY = 65535.5\n", R + P + "ResolutionY\" = 65535.5" + header},
+        // The other page-header fields that take a ticket value as it is, or a count made from it.
+        {"JV3", S + "PrintQuality = 327\n", "", "", true},  // 127 passes, hi-speed: 255
+        {"JV3", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
+        {"JV33", P + "ResolutionY = 540.0\n" + S + "PrintQuality = -1\n",
+         R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
+        {"JV400", S + "PrintQuality = -1\n", R + S + "PrintQuality\" = -1" + fits + "-1 passes"},
+        {"JV4", S + "PrintQuality = 327\n", "", "", true},
+        {"JV4", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + passes},
+        {"UJF605", S + "PrintQuality = 327\n", "", "", true},
+        {"UJF605", S + "PrintQuality = 328\n", R + S + "PrintQuality\" = 328" + fits + "256 where"},
+        {"JFX200", S + "PrintDirection = 255\n", "", "", true},
+        {"JFX200", S + "PrintDirection = 256\n", R + S + "PrintDirection\" = 256 does not fit the printer's page"},
+        {"JFX500", S + "PrintDirection = -1\n", R + S + "PrintDirection\" = -1 does not fit the printer's page header"},
+        {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 255\n", "", "", true},
+        {"UJFx042", S + "UVCuring/UsePanel = 0\n" + S + "UVCuring/Lamp3 = 256\n",
+         R + S + "UVCuring/Lamp3\" = 256 does not fit the printer's page header, which holds 0 to 255"},
+        {"JV3", "Process/OutWidthPixel = 16777216\n" + M + "Width = 600000.0\n",
+         R + "Process/OutWidthPixel\" = 16777216" + fits + "16777216 printer pixels across where the field holds 0"},
     };
-    for (const Case& c : cases) {
+    // Each family prints at the largest resolution its page header holds and refuses one that rounds past it;
+    // where the printer's passes grow with the y resolution, a byte of passes bounds it first.
+    std::vector<Case> rows(std::begin(cases), std::end(cases));
+    const std::set<std::string> passBound = {"JV3", "JV5", "JV33", "CJV30"};
+    for (const char* family : {"JV3", "UJF605", "JV5", "JV33", "JV4", "CJV30", "JV400", "JV300", "CJV300", "UJFx042",
+                               "TS300P", "Tx500", "JV34", "JFX200", "JFX500"}) {
+        const bool bound = passBound.count(family) > 0;
+        const std::string largestY = bound ? "46079.0\n" : "65535.0\n";
+        rows.push_back({family, P + "ResolutionX = 65535.0\n" + P + "ResolutionY = " + largestY, "", "", true});
+        rows.push_back({family, P + "ResolutionX = 65535.5\n", R + P + "ResolutionX\" = 65535.5" + header});
+        if (bound) rows.push_back({family, P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes});
+    }
+    for (const Case& c : rows) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);
         Prepare(faults::Named(c.reference));
         Ticket("[job]\n" + c.keys);
         if (c.prints) {
             for (int result : Run()) EXPECT_EQ(result, 0) << ErrorMessage();
             EXPECT_EQ(writer.records.back().tag, SPLTAG_EOF);
+            ExpectHeaderResolutions();
             continue;
         }
         EXPECT_NE(Do({faults::Call::OpenJob}), 0);

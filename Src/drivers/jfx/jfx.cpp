@@ -77,6 +77,11 @@ int OpenJobImpl(CVarnPrn* job, const char* name) {
         job->Log(0, "%s: Dot size %d not in table for printer %d", name, job->m_iDotSize, job->m_iPrinterModell);
         return -2;
     }
+    // "QP" carries the direction as it is given.
+    if (!HeaderFieldHolds(job, "Output/Prn/Specific/PrintDirection", job->m_iPrintDirection, job->m_iPrintDirection,
+                          0xFF)) {
+        return -2;
+    }
 
     auto driver = std::make_unique<Intern>(job);
     const bool started = JFX_InitHalftone(driver.get(), job);

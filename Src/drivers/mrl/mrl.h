@@ -144,6 +144,11 @@ Bytes MRL_Bytes24(uint32_t value);                   // bits 0 to 23, low byte f
 void MRL_AppendLE32(Bytes& out, uint32_t value);
 void MRL_Field32(Bytes& out, uint32_t value);
 
+// The resolutions of a page header (QP, MD and MU) in dpi: 16-bit fields,
+// which hold 1 to 65535; a resolution outside them has no header.
+constexpr int32_t kMrlLargestResolution = 0xFFFF;
+constexpr bool MRL_ResolutionFits(int32_t dpi) { return dpi >= 1 && dpi <= kMrlLargestResolution; }
+
 // Length-prefixed commands.
 Bytes MRL_IV_QE();
 Bytes MRL_QC(uint8_t p1, uint8_t p2, uint16_t p3, uint8_t p4, uint8_t p5);

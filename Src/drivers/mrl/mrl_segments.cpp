@@ -78,6 +78,32 @@ int32_t MRL_FeedCorrection(double factor, int32_t limit) {
 
 uint8_t ClampToByte(int32_t value) { return uint8_t(std::clamp(value, 0, 255)); }
 
+bool PictureWidthFitsMW(CVarnPrn* job) {
+    return HeaderFieldHolds(job, "Process/OutWidthPixel", job->m_iOutWidthPixel, job->m_iImageWidth, 0xFFFFFF,
+                            " printer pixels across");
+}
+
+bool PassByteHolds(CVarnPrn* job, bool raised, int64_t written) {
+    if (raised) {
+        return HeaderFieldHolds(job, "Output/Prn/Printer/ResolutionY", job->m_iResolutionY, written, 0xFF, " passes");
+    }
+    return HeaderFieldHolds(job, kPrintQualityKey, job->m_iPrintQuality, written, 0xFF, " passes");
+}
+
+bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t written, int64_t largest,
+                      const char* unit) {
+    if (written >= 0 && written <= largest) return true;
+    const std::string message =
+        written == value && *unit == '\0'
+            ? StringF("\"%s\" = %lld does not fit the printer's page header, which holds 0 to %lld", key,
+                      (long long)value, (long long)largest)
+            : StringF("\"%s\" = %lld does not fit the printer's page header: it gives %lld%s where the field holds "
+                      "0 to %lld", key, (long long)value, (long long)written, unit, (long long)largest);
+    job->Log(LOG_ERROR, "OpenJob: %s", message.c_str());
+    job->SetErrorMessage("Reredir.uze: " + message);
+    return false;
+}
+
 namespace {
 Bytes FeedCorrectionSegment(const CVarnPrn* job, uint32_t limit) {
     if (!job) return {};

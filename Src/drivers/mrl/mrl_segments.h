@@ -48,6 +48,25 @@ int32_t MRL_FeedCorrection(double factor, int32_t limit);
 // 0 for a negative value, 255 from 255 on, else the value.
 uint8_t ClampToByte(int32_t value);
 
+// A page-header field that a ticket value fills: true when what the family
+// writes there for the key's value lies in 0 to `largest`; otherwise the job
+// is refused naming the key and its value (with what it gives, when that
+// differs, in `unit`), and false.
+bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t written, int64_t largest,
+                      const char* unit = "");
+
+// The same for a pass byte of 0 to 255 made from the print quality, or from
+// the y resolution when the printer's range of passes for it (`raised`)
+// changed the quality's passes.
+bool PassByteHolds(CVarnPrn* job, bool raised, int64_t written);
+
+// True when the picture's width in printer pixels fits the 24 bits of "MW";
+// false after refusing the job.
+bool PictureWidthFitsMW(CVarnPrn* job);
+
+// The key whose value the pass fields of the page headers are made from.
+constexpr const char* kPrintQualityKey = "Output/Prn/Specific/PrintQuality";
+
 // The job's paper-feed correction: "QA" with round((factor - 1) x 10000) of
 // the printer's factor (CVarnPrn::PrinterFeedAdjust),
 // limited to 255; nothing when that is 0 or there is no job.
