@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "planar_test_support.h"
@@ -242,9 +243,10 @@ TEST(PlanarChannel, ShortOutputRowFailsTheLineUnwritten) {
 
 TEST(PlanarChannel, VariableDotKindsNeedTheirParameters) {
     const PlanarChannelParameters bare;
-    for (auto [factory, name] : {std::pair{CreatePlanarOne_SE1_VDS1, "CPlanarOne_SE1_VDS1"},
-                                 std::pair{CreatePlanarOne_SE1_VDS2, "CPlanarOne_SE1_VDS2"},
-                                 std::pair{CreatePlanarOne_SE1_VDS3, "CPlanarOne_SE1_VDS3"}}) {
+    using Named = std::pair<PlanarChannelFactory, const char*>;
+    for (auto [factory, name] : {Named{CreatePlanarOne_SE1_VDS1, "CPlanarOne_SE1_VDS1"},
+                                 Named{CreatePlanarOne_SE1_VDS2, "CPlanarOne_SE1_VDS2"},
+                                 Named{CreatePlanarOne_SE1_VDS3, "CPlanarOne_SE1_VDS3"}}) {
         for (const PlanarChannelParameters* p : {&bare, static_cast<const PlanarChannelParameters*>(nullptr)}) {
             try {
                 factory(nullptr, p);
