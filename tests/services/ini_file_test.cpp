@@ -231,15 +231,18 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
              kAllKeys + " HalftoneThreadCount=-1\n"},
         // Its old text kept by an ended run, and no file under the name: said, and nothing written over it.
         {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); },
-         {0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover + "\" beside it holds its old text, kept "
-             "there by an interrupted run (process " + std::to_string(ended) + "); default settings used and no file "
-             "written: rename \"" + leftover + "\" to \"" + path + "\" for its settings to count, or remove it"}, ""},
+         RecordingLogger::Line{0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover +
+                                      "\" beside it holds its old text, kept there by an interrupted run (process " +
+                                      std::to_string(ended) +
+                                      "); default settings used and no file written: rename \"" + leftover +
+                                      "\" to \"" + path + "\" for its settings to count, or remove it"},
+         ""},
 #ifdef _WIN32
         // The replace call moved the old file aside and it could not be moved back: the log says where it is.
         {"the old file kept aside", [&] {
              WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken);
-         }, {0, "ReadIniSettings: cannot write \"" + path + "\" (another program holds it open; the old \"" + path +
-                "\" is kept as \"" +
+         }, RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
+                "\" (another program holds it open; the old \"" + path + "\" is kept as \"" +
                 std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
                     .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},
 #endif
