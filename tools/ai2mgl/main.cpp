@@ -72,8 +72,7 @@ Options Parse(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--help" || arg == "-h") {
-            toolfile::PrintStandardOutput("%s", kUsage);
-            std::exit(toolfile::FinishStandardOutput("ai2mgl", 0));
+            std::exit(toolfile::PrintHelp("ai2mgl", kUsage));
         }
         if (arg == "--ai") {
             o.aiPath = value();

@@ -43,8 +43,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         char* end = nullptr;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            toolfile::PrintStandardOutput("%s", kUsage);
-            return toolfile::FinishStandardOutput("catalogue_dump", 0);
+            return toolfile::PrintHelp("catalogue_dump", kUsage);
         }
         const Table* table = nullptr;
         for (const Table& t : kTables) {

@@ -37,4 +37,9 @@ int FinishStandardOutput(const char* program, int status) {
     return 1;
 }
 
+int PrintHelp(const char* program, const char* text) {
+    PrintStandardOutput("%s", text);
+    return FinishStandardOutput(program, 0);
+}
+
 }  // namespace toolfile

@@ -39,8 +39,7 @@ int main(int argc, char** argv) {
     const char* outputPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            toolfile::PrintStandardOutput("%s", kUsage);
-            return toolfile::FinishStandardOutput("logcollector", 0);
+            return toolfile::PrintHelp("logcollector", kUsage);
         }
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             outputPath = argv[++i];

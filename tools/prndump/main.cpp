@@ -218,8 +218,7 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "-h" || arg == "--help") {
-            toolfile::PrintStandardOutput("%s", kUsage);
-            return toolfile::FinishStandardOutput("prndump", 0);
+            return toolfile::PrintHelp("prndump", kUsage);
         } else if (arg == "--records") {
             options.recordsOnly = true;
         } else if (arg == "--layers") {

@@ -52,9 +52,9 @@ int main(int argc, char** argv) {
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            toolfile::PrintStandardOutput("%sWrites a photo-like test picture: CMYK, then up to four more channels.\n",
-                                          kUsage);
-            return toolfile::FinishStandardOutput("make_sample_image", 0);
+            const std::string help =
+                std::string(kUsage) + "Writes a photo-like test picture: CMYK, then up to four more channels.\n";
+            return toolfile::PrintHelp("make_sample_image", help.c_str());
         }
         if (std::strcmp(argv[i], "--white") == 0) {
             white = true;

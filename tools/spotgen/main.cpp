@@ -42,10 +42,9 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
-            toolfile::PrintStandardOutput(
-                "usage: spotgen [--type 2|10] [--size1 N] [--size2 M] [--block] [--seed S] OUT\n"
-                "Writes a spot file of generated threshold matrices for matrix screening.\n");
-            return toolfile::FinishStandardOutput("spotgen", 0);
+            return toolfile::PrintHelp("spotgen",
+                                       "usage: spotgen [--type 2|10] [--size1 N] [--size2 M] [--block] [--seed S] OUT\n"
+                                       "Writes a spot file of generated threshold matrices for matrix screening.\n");
         }
         if (arg == "--block") {
             block = true;
