@@ -136,7 +136,10 @@ TEST(PlaneImages, RefuseStreamsThatBreakThePageStructure) {
 
 // A layer played backwards is turned round within its lines, also where a plane stops short of them.
 TEST(PlaneImages, TurnOnlyALayerPlayedBackwards) {
-    PageImage image{0, 0, {}, 3, {prndecode::PlaneImage{-1, 2, 1, {B({0x80})}}}};  // layer 0 of 3 lines, the first sent
+    PageImage image;
+    image.layer = 0;
+    image.lines = 3;
+    image.planes = {prndecode::PlaneImage{-1, 2, 1, {B({0x80})}}};  // the first line sent only
     for (const auto& [direction, dotted] : {std::pair(0, 0u), std::pair(1, 2u)}) {
         image.header.direction = direction;
         const PageImage upright = prndecode::Upright(image);
