@@ -550,8 +550,7 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     }
 }
 
-// The picture is read as it is printed: ten times the lines, or ten thousand
-// pages, cost no more memory.
+// The picture is read as it is printed: ten times the lines, or ten thousand pages, cost no more memory.
 TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
     const auto peak = [&](int lines, int pages = 1, int width = 400) {
@@ -560,8 +559,7 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
             std::ofstream out(picture, std::ios::binary);
             const std::string row(4 * static_cast<size_t>(width), '\x40');
             for (int page = 0; page < pages; ++page) {
-                out << "P7\nWIDTH " << width << "\nHEIGHT " << lines
-                    << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
+                out << "P7\nWIDTH " << width << "\nHEIGHT " << lines << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
                 for (int y = 0; y < lines; ++y) out << row;
             }
         }
@@ -1037,14 +1035,13 @@ TEST(Programs, NameWhatIsWrong) {
     std::filesystem::copy_file(ai, folder.File("cut.ai"));
     std::filesystem::create_symlink(folder.File("cut.ai"), folder.File("cut-link.ai"));
     std::ofstream(folder.File("eof.prn"), std::ios::binary) << std::string("\0\0\0\xF0\0\0\0\0", 8);  // an end record
-    // Standard output as captured, on /dev/full (as on a full disk), or closed.
-    enum StandardOutput { kCaptured, kFull, kClosed };
     const struct {
         std::string program;
         std::vector<std::string> arguments;
         int status;
         std::string message;
-        StandardOutput standardOutput = kCaptured;
+        bool intoFullDevice = false;  // standard output on /dev/full, as on a full disk
+        bool closedOutput = false;    // or closed
     } cases[] = {
         {"ai2mgl", cut("0", "72", "o.mgl"), 2, "bad value for --width: 0 (it must be 1 or more)"},
         {"ai2mgl", cut("160", "72,0", "o.mgl"), 2, "bad value for --dpi: 0 (it must be 1 or more)"},
@@ -1088,19 +1085,19 @@ TEST(Programs, NameWhatIsWrong) {
         {"prnhost", {"--help"}, 0,
          "every page\nof a TIFF, reduced-resolution and mask images aside, and every picture of a\nPNM/PAM stream"},
         // A listing cut short ends in failure with the system's reason.
-        {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", kFull},
-        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", kFull},
-        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: Bad file descriptor", kClosed},
+        {"catalogue_dump", {"7018"}, 1, "catalogue_dump: cannot write standard output: No space left on device", true},
+        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: No space left on device", true},
+        {"prndump", {"eof.prn"}, 1, "prndump: cannot write standard output: Bad file descriptor", false, true},
         {"prnhost", {"--plugin", "plugin.so", "--info", "--ticket", "t.txt", "--ticket-out", "o.txt"}, 1,
-         "prnhost: cannot write standard output: No space left on device", kFull},
+         "prnhost: cannot write standard output: No space left on device", true},
         {"ai2mgl", {"--ai", "cut.ai", "--width", "160", "--height", "160", "--dpi", "72", "--out", "/dev/null", "--hpgl",
-                    "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", kFull},
+                    "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", true},
     };
     for (const auto& c : cases) {
         const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder, &c] {
             if (chdir(folder.Path().c_str()) != 0) _exit(126);
-            if (c.standardOutput == kFull && dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
-            if (c.standardOutput == kClosed) close(STDOUT_FILENO);
+            if (c.intoFullDevice && dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
+            if (c.closedOutput) close(STDOUT_FILENO);
             setenv("LD_LIBRARY_PATH", folder.File("lib").c_str(), 1);
         });
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;

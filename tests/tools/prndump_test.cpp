@@ -61,10 +61,8 @@ TEST(Prndump, ListsRecordsAndCommandsAndDrawsThePage) {
         .Add(kData, LayerHeader(1, 0, 1)).Add(kData, CyanLine(0xFF)).Add(kPageEnd, kQE).Add(kEof).bytes());
     const Outcome shown = Prndump("--layers --preview " + dir + "/two.png " + two);
     EXPECT_EQ(shown.status, 0) << shown.output;
-    for (const std::string& line :
-         {"wrote " + dir + "/two-p2.png (8 x 1)", std::string("page 1 layer 0: 2 lines (header: 2), backwards,")}) {
-        EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
-    }
+    EXPECT_NE(shown.output.find("wrote " + dir + "/two-p2.png (8 x 1)"), std::string::npos) << shown.output;
+    EXPECT_NE(shown.output.find("page 1 layer 0: 2 lines (header: 2), backwards,"), std::string::npos) << shown.output;
     for (const std::string& name : {two, dir + "/two.png", dir + "/two-p2.png"}) std::remove(name.c_str());
 }
 

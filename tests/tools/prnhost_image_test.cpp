@@ -251,13 +251,13 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
     const TiffDirectory reduced = page({{TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE}, {TIFFTAG_IMAGEWIDTH, 1}}, "\x09");
     const TiffDirectory mask = page({{TIFFTAG_SUBFILETYPE, FILETYPE_MASK | FILETYPE_PAGE}}, "\t\t\t");
     // Pages of four samples: CMYK, RGB and an extra ink, RGB and alpha; separate planes.
-    const auto four = [&with](uint32_t photometric, uint32_t extra, const std::string& strip, uint32_t planar = 1) {
-        std::map<uint16_t, uint32_t> tags = with({{TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, photometric},
-                                                  {TIFFTAG_PLANARCONFIG, planar}});
+    const auto four = [&with](uint32_t photometric, uint32_t extra, uint32_t planar = 1) {
+        auto tags = with({{TIFFTAG_SAMPLESPERPIXEL, 4}, {TIFFTAG_PHOTOMETRIC, photometric},
+                          {TIFFTAG_PLANARCONFIG, planar}});
         if (photometric == PHOTOMETRIC_RGB) tags[TIFFTAG_EXTRASAMPLES] = extra;
-        return TiffDirectory{tags, strip, std::vector<uint32_t>(planar == 1 ? 1 : 4, planar == 1 ? 12 : 3)};
+        const uint32_t strips = planar == 1 ? 1 : 4;
+        return TiffDirectory{tags, "\1\2\3\4\5\6\7\x08\t\n\v\f", std::vector<uint32_t>(strips, 12 / strips)};
     };
-    const std::string twelve = "\1\2\3\4\5\6\7\x08\t\n\v\f";
     const struct {
         std::string file, expected;
         std::vector<uint8_t> pixels;  // when read
@@ -317,20 +317,16 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
          "its directory 3 points back at directory 2, so its directories never end: the file is damaged; save the "
          "picture again", {}},
         // Pages alike in size and samples, unlike in alpha or in colours.
-        {HandMadeTiff({four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED, twelve),
-                       four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, twelve)}),
+        {HandMadeTiff({four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED), four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA)}),
          "page 2 is 3 x 1 pixels of 4 \"rgb\" channels, 1 of them alpha, page 1 3 x 1 pixels of 4 \"rgb\" channels: "
          "every page of a job has the first one's size and colours", {}},
-        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0, twelve), four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED, twelve)}),
+        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0), four(PHOTOMETRIC_RGB, EXTRASAMPLE_UNSPECIFIED)}),
          "page 2 is 3 x 1 pixels of 4 \"rgb\" channels, page 1 3 x 1 pixels of 4 \"cmyk\" channels", {}},
         // Each page's own Orientation, whatever the first page's.
         {HandMadeTiff({page({{TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT}}, "\1\2\3"), page({topRight}, "\4\5\6")}), "",
          {1, 2, 3, 6, 5, 4}},
-        {HandMadeTiff({page({topRight}, "\1\2\3"), page({{TIFFTAG_ORIENTATION, ORIENTATION_BOTRIGHT}}, "\4\5\6")}),
-         "page 2: Orientation 3 (bottom-right: turned upside down) is not read", {}},
         // Separate planes, then interleaved samples.
-        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0, twelve, PLANARCONFIG_SEPARATE),
-                       four(PHOTOMETRIC_SEPARATED, 0, twelve)}), "",
+        {HandMadeTiff({four(PHOTOMETRIC_SEPARATED, 0, PLANARCONFIG_SEPARATE), four(PHOTOMETRIC_SEPARATED, 0)}), "",
          {1, 4, 7, 10, 2, 5, 8, 11, 3, 6, 9, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         // Refused at the header: the row is never held.
         {HandMadeTiff(with({{TIFFTAG_IMAGEWIDTH, 200000000}, {TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE}}),
