@@ -140,7 +140,7 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         const bool bound = std::set<std::string>{"JV3", "JV5", "JV33", "CJV30"}.count(family) > 0;
         const std::string largestY = bound ? "46079.0\n" : "65535.0\n";
         rows.push_back({family, P + "ResolutionX = 65535.0\n" + P + "ResolutionY = " + largestY, "", "", true});
-        for (const std::string axis : {"ResolutionX", "ResolutionY"})
+        for (const char* axis : {"ResolutionX", "ResolutionY"})
             rows.push_back({family, P + axis + " = 65535.5\n", R + P + axis + "\" = 65535.5" + header});
         if (bound) rows.push_back({family, P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes});
     }
