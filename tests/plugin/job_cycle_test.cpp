@@ -278,33 +278,25 @@ TEST_F(Dispatch, TheSuppressionFlagsKeepTheFrameRecordsOut) {
 }
 
 // Lines whose buffers would pass 2^31 bytes are refused before any family
-// starts: the host's line (width x bytes per pixel) and its planar band; a
-// picture that fits, placed so far from the left edge that its line does not,
-// is told by its placement and page.
+// starts: the host's line (width x bytes per pixel), its planar band, and
+// the line of a picture placed so far right that it passes them (told by placement and page).
 TEST_F(Dispatch, LinesNeedingBuffersOfMoreThanTwoGigabytesAreRefusedBeforeTheFamily) {
     ASSERT_TRUE(SetTestPrinterFamily(9990, 9990, "CVarnPrn::OpenJob: Printer Model Test(%d)", SuppressingOpenJob));
     struct Case {
         int32_t width, components, format, lines;
         bool fits;
-        std::string keys = "";   // more job keys
-        std::string error = "";  // when not the picture's width
-    };
-    const std::string right = "Output/Prn/ImagePos/Mode = 8\nOutput/Prn/Printer/ResolutionX = 65535.0\n";
-    const auto placed = [](const char* mm, const char* margin, const char* line) {
-        return std::string("Reredir.uze: \"Output/Prn/ImagePos/Mode\" = 8 places the picture of 120 pixels across ") +
-               margin + " pixels from the left of page 1 (\"Output/Prn/Media/Size/Width\" = " + mm +
-               " mm at \"Output/Prn/Printer/ResolutionX\" = 65535 dpi): its lines of " + line +
-               " pixels need buffers of more than 2 GB";
+        std::string mm = "", margin = "", line = "";  // page width for a picture placed at its right edge
     };
     for (const Case& c : {Case{536870911, 4, 0, 1, true}, Case{536870912, 4, 0, 1, false},
                           Case{100000, 4, 1, 2684, true}, Case{100000, 4, 1, 5369, false},
-                          Case{120, 4, 0, 1, true, right + "Output/Prn/Media/Size/Width = 208000.0\n"},
-                          Case{120, 4, 0, 1, false, right + "Output/Prn/Media/Size/Width = 208100.0\n",
-                               placed("208100", "536922459", "536922579")},
-                          Case{120, 4, 0, 1, false, right + "Output/Prn/Media/Size/Width = 832319.8\n",
-                               placed("832319.8", "2147483269", "2147483389")}}) {
+                          Case{120, 4, 0, 1, true, "208000"},
+                          Case{120, 4, 0, 1, false, "208100", "536922459", "536922579"},
+                          Case{120, 4, 0, 1, false, "832319.8", "2147483269", "2147483389"}}) {
+        const std::string P = "Output/Prn/", keys = c.mm.empty() ? "" : P + "ImagePos/Mode = 8\n" + P +
+            "Printer/ResolutionX = 65535.0\n" + P + "Media/Size/Width = " + c.mm +
+            (c.mm.find('.') == std::string::npos ? ".0\n" : "\n");
         Ticket(kMinimalJob);
-        Ticket("[job]\nOutput/Prn/Printer/Model = 9990\n" + c.keys);
+        Ticket("[job]\nOutput/Prn/Printer/Model = 9990\n" + keys);
         ASSERT_EQ(Read(), 0);
         job->m_bTicketRead = 1;
         job->m_iOutWidthPixel = job->m_iImageWidth = c.width;
@@ -313,10 +305,14 @@ TEST_F(Dispatch, LinesNeedingBuffersOfMoreThanTwoGigabytesAreRefusedBeforeTheFam
         job->m_iInputNumOfLines = c.lines;
         g_openJobs = 0;
         store.Erase(TICKET_SCOPE_JOB, kJobId, "Output/ErrorMessage");
-        EXPECT_EQ(job->OpenJob(&Write, &trace), c.fits ? 0 : -2) << c.width << " " << c.keys;
+        EXPECT_EQ(job->OpenJob(&Write, &trace), c.fits ? 0 : -2) << c.width;
         EXPECT_EQ(g_openJobs, c.fits ? 1 : 0) << c.width;
-        const std::string error =
-            !c.error.empty() ? c.error : "Reredir.uze: Image width of " + std::to_string(c.width) + " pixels too large";
+        const std::string error = c.mm.empty()
+            ? "Reredir.uze: Image width of " + std::to_string(c.width) + " pixels too large"
+            : "Reredir.uze: \"" + P + "ImagePos/Mode\" = 8 places the picture of 120 pixels across " + c.margin +
+                  " pixels from the left of page 1 (\"" + P + "Media/Size/Width\" = " + c.mm + " mm at \"" + P +
+                  "Printer/ResolutionX\" = 65535 dpi): its lines of " + c.line +
+                  " pixels need buffers of more than 2 GB";
         EXPECT_EQ(Strings("Output/ErrorMessage"),
                   c.fits ? std::vector<std::string>{} : std::vector<std::string>{error});
         job->CloseJob();
