@@ -101,6 +101,10 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
     const mode_t mask = umask(0);
     umask(mask);
     bool acls = false;  // the folder has a default ACL
+    const auto otherHolds = [&] {  // the old file, and the backup name kept by another replacement of this process
+        old(), other = std::make_unique<platform::FileReplacement>();
+        ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
+    };
 #endif
     const struct {
         const char* what;
@@ -151,8 +155,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              ASSERT_EQ(removed.size(), 1u);
              EXPECT_TRUE(std::filesystem::path(removed[0].path) == backup(ended, 3) && removed[0].process == ended);
          }},
-        // Where no lock marks the names, the id tells. This process's: an ended run's that had it, unless a
-        // replacement of this process holds the name; another's: held while it may run (another user's).
+        // Where no lock marks the names, the id tells: this process's unless one of its replacements holds it.
         {"a backup of this process's id that none of its replacements holds", [&] {
              old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7));
              platform::SetTestNoLocks(true);
@@ -160,14 +163,11 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         {"a backup of another user's run", [&] {
              old(), std::filesystem::create_hard_link(path, backup(ended, 3));
              platform::SetTestProcessOfAnotherUser(true), platform::SetTestNoLocks(true);
-         }, nullptr, nullptr, platform::kReplaceBusy, "old", 2, [&] {
-             EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3));
-             EXPECT_TRUE(removed.empty());
-         }},
+         }, nullptr, nullptr, platform::kReplaceBusy, "old", 2,
+         [&] { EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3)); }},
         // Where the rename cannot refuse to replace (NFS), a link and an unlink stand in: no second name stays.
         {"no file yet, without a rename that does not replace", [] { platform::SetTestNoRenameNoReplace(true); },
          nullptr, nullptr, 0, "new", 1, nullptr},
-        // A take-back that fails keeps the old file under the backup name, whatever comes after.
         // A file saved under the name after the rename is not the run's to take back.
         {"saved over before the take-back", [&] {
              old(), stepByStep([&](platform::FileReplacement& r) { return WriteWholeFile(path, "theirs"), r.TakeBack(); });
@@ -175,6 +175,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         {"saved over the new file before the take-back", [&] {
              stepByStep([&](platform::FileReplacement& r) { return WriteWholeFile(path, "theirs"), r.TakeBack(); });
          }, nullptr, nullptr, platform::kReplaceSavedOver, "theirs", 1, nullptr},
+        // A take-back that fails keeps the old file under the backup name, whatever comes after.
         {"the old file kept when it cannot be put back", [&] {
              old(), stepByStep([&](platform::FileReplacement& r) {
                  std::filesystem::remove(path), std::filesystem::create_directories(path + "/x");
@@ -185,20 +186,15 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
          }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
 #ifndef _WIN32
         // A run's mark tells that it holds a name, whatever process has the id.
-        {"a backup that another replacement of this process holds", [&] {
-             old(), other = std::make_unique<platform::FileReplacement>();
-             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
-         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] {
+        {"a backup that another replacement of this process holds", otherHolds, nullptr, nullptr,
+         platform::kReplaceBusy, "old", 3, [&] {
              EXPECT_EQ(said(platform::kReplaceBusy), kept + " is a second name of it that process " +
                        std::to_string(platform::CurrentProcessId()) + " may still be writing; if no run is under way, "
                        "remove " + kept);
-             EXPECT_TRUE(removed.empty()), other.reset();
          }},
-        {"a backup that another replacement of this process holds, without locks", [&] {
-             old(), other = std::make_unique<platform::FileReplacement>();
-             ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
-             platform::SetTestNoLocks(true);
-         }, nullptr, nullptr, platform::kReplaceBusy, "old", 3, [&] { other.reset(); }},
+        {"a backup that another replacement of this process holds, without locks",
+         [&] { otherHolds(), platform::SetTestNoLocks(true); }, nullptr, nullptr, platform::kReplaceBusy, "old", 3,
+         nullptr},
         {"a backup of a running process that marks none",
          [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0)); }, nullptr, nullptr, 0, "new", 1,
          [&] { EXPECT_EQ(removed.size(), 1u); }},
@@ -225,7 +221,6 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         // Changes made between the checks and the rename are seen.
         {"made private meanwhile", old, nullptr, [&](const std::string&) { chmod(path.c_str(), 0600); },
          platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }},
-        // Its change time taken again as an ended run's name goes: the mode still tells.
         {"made private as an ended run's name goes", old, nullptr, [&](const std::string&) {
              std::filesystem::create_hard_link(path, backup(ended, 5)), chmod(path.c_str(), 0600);
          }, platform::kReplaceChanged, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0600u); }},
@@ -253,8 +248,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
              });
          }, nullptr, nullptr, 0, "old", 1, [&] { EXPECT_EQ(Stat(path).st_mode & 0777, 0640u); }},
 #else
-        // The replace call's failures (another program holds the file): the old file under its name, or under
-        // the backup name, which the message gives.
+        // The replace call's failures (another program holds it): the old file under its name, or the backup's.
         {"the replace call moves nothing", [&] { old(), platform::SetTestReplaceCall(FailedReplace<false, false>); },
          nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
         {"the replace call moves the old one", [&] { old(), platform::SetTestReplaceCall(FailedReplace<true, false>); },
@@ -279,8 +273,8 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(folder.Path());
         std::filesystem::create_directory(folder.Path());
-        removed.clear(), failure = platform::ReplaceFailure();
-        platform::SetTestReplaceTrace(&(trace = traceBefore = platform::TestReplaceTrace()));
+        failure = {};
+        removed.clear(), platform::SetTestReplaceTrace(&(trace = traceBefore = platform::TestReplaceTrace()));
         c.prepare();
         const platform::FileIdentity read = c.expected ? c.expected() : platform::FileIdentity();
         BeforeReplaceHook hook(c.meanwhile);
@@ -294,6 +288,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         std::error_code missing;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path(), missing), {}), c.left) << c.what;
         if (c.check) c.check();
+        other.reset();
         if (std::filesystem::exists(victim)) {
             EXPECT_EQ(ReadWholeFile(victim), "precious") << c.what;
         }

@@ -43,8 +43,7 @@ const char kFreshIni[] =
     " AutoCleaning=0\n";
 
 #ifdef _WIN32
-// The replace call failing after it moved the old file to the backup name,
-// and another file taking the name, so that it cannot be moved back.
+// The replace call failing after it moved the old file aside, and another file taking the name meanwhile.
 unsigned long MovedAsideAndTaken(const std::string& replaced, const std::string&, const std::string& backup) {
     MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
     WriteWholeFile(replaced, "theirs");
@@ -197,27 +196,21 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
         return out;
     };
     const std::string user = "[Special]\r\nHalftoneThreadCount=2\r\n";
-    struct Case {
-        const char* what;
-        std::function<void()> prepare;
-        RecordingLogger::Line said;
-        std::string after;
-        long files = 1;    // in the folder afterwards
-        int threads = -1;  // the thread count read
+    struct Case {  // and the files in the folder afterwards, the thread count read
+        const char* what; std::function<void()> prepare; RecordingLogger::Line said; std::string after;
+        long files = 1; int threads = -1;
     };
     const auto encoded = [&](const char* what, const std::string& bytes) {  // no prepare: bytes are written
         return Case{what, nullptr, {1000, "ReadIniSettings: \"" + path + "\" is in another encoding (" + what +
                                               ") and must be saved as plain text (ANSI or UTF-8) for its settings "
                                               "to count; default settings used"}, bytes};
     };
-    // The log lines of the rows below name their type: braced bare, GCC 12 at -O3 takes them for uninitialised
-    // when the array is destroyed.
+    // The log lines below name their type: braced bare, GCC 12 at -O3 takes them for uninitialised.
     const Case cases[] = {
 #ifndef _WIN32
         {"a link that leads nowhere", [&] { std::filesystem::create_symlink(folder.File("share/DaVav.ini"), path); },
          RecordingLogger::Line{1000, "ReadIniSettings: cannot write \"" + path +
-                                         "\" (No such file or directory); its missing keys are not added"},
-         ""},
+                                         "\" (No such file or directory); its missing keys are not added"}, ""},
 #endif
         {"a backup that an ended run left",
          [&] { WriteWholeFile(path, kAllKeys), std::filesystem::create_hard_link(path, leftover); },
@@ -229,19 +222,17 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
          ";     HalftoneThreadCount=0 disables parallel halftoning\n"
          ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n" +
              kAllKeys + " HalftoneThreadCount=-1\n"},
-        // Its old text kept by an ended run, and no file under the name: said, and nothing written over it.
+        // Its old text kept by an ended run and no file under the name: said, and nothing written over it.
         {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); },
          RecordingLogger::Line{0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover +
-                                      "\" beside it holds its old text, kept there by an interrupted run (process " +
-                                      std::to_string(ended) +
-                                      "); default settings used and no file written: rename \"" + leftover +
-                                      "\" to \"" + path + "\" for its settings to count, or remove it"},
-         ""},
+             "\" beside it holds its old text, kept there by an interrupted run (process " + std::to_string(ended) +
+             "); default settings used and no file written: rename \"" + leftover + "\" to \"" + path +
+             "\" for its settings to count, or remove it"}, ""},
 #ifdef _WIN32
         // The replace call moved the old file aside and it could not be moved back: the log says where it is.
-        {"the old file kept aside", [&] {
-             WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken);
-         }, RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
+        {"the old file kept aside",
+         [&] { WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken); },
+         RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
                 "\" (another program holds it open; the old \"" + path + "\" is kept as \"" +
                 std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
                     .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},

@@ -14,7 +14,6 @@ public:
         int level;
         std::string text;
         bool operator==(const Line& o) const { return level == o.level && text == o.text; }
-        // As a failed comparison shows it.
         friend void PrintTo(const Line& line, std::ostream* out) { *out << line.level << ": " << line.text; }
     };
 

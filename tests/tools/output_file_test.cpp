@@ -39,8 +39,7 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         std::filesystem::remove(a);
         std::filesystem::create_directory(a);
     };
-    // Or the user saves an a of theirs there: it stays.
-    const auto savedAAndFolderAtB = [&](const std::string& name) {
+    const auto savedAAndFolderAtB = [&](const std::string& name) {  // or the user saves an a there: it stays
         if (name == b) WriteWholeFile(a, "user's a"), std::filesystem::create_directory(b);
     };
     const std::string savedOver = "cannot write " + b + ": Is a directory; cannot ";
