@@ -157,23 +157,18 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     // A value past the field and, when there is one, the value beside it that prints.
     struct Field { const char* family; std::string key; int bad; std::optional<int> good; std::string tail;
                    std::string keys = ""; };
-    const std::string held = " does not fit the printer's page header, which holds 0 to 255";
-    const std::string Y540 = P + "ResolutionY = 540.0\n";  // where the printer's range leaves passes as they are
-    for (const Field& f : {Field{"JV3", "PrintQuality", 328, 327, " gives 128" + fast + "up to 127"},
-                           Field{"JV3", "PrintQuality", 399, {}, " gives 199" + fast + "up to 127"},
-                           Field{"JV4", "PrintQuality", 328, 327, " gives 128" + fast + "up to 127"},
-                           Field{"JV4", "PrintQuality", 0, 1, " gives 0" + passes + "from 1 to 255"},
-                           Field{"JV4", "PrintQuality", 200, 201, " gives 0" + fast + "from 1 to 127"},
-                           Field{"UJF605", "PrintQuality", 328, 327, " gives 128" + fast + "up to 127"},
-                           Field{"UJF605", "PrintQuality", 0, 1, " gives 0" + passes + "from 1 to 255"},
-                           Field{"UJF605", "PrintQuality", 200, 201, " gives 0" + fast + "from 1 to 127"},
-                           Field{"JV400", "PrintQuality", -1, {}, " gives -1" + passes + "from 1 to 255"},
-                           Field{"JV400", "PrintQuality", 200, 201, " gives 0" + passes + "from 1 to 255"},
-                           Field{"JV33", "PrintQuality", -1, {}, " gives -1" + passes + "from 1 to 255", Y540},
-                           Field{"JV33", "PrintQuality", 0, 1, " gives 0" + passes + "from 1 to 255", Y540},
-                           Field{"JV5", "PrintQuality", 200, 201, " gives 0" + passes + "from 1 to 255",
-                                 P + "ResolutionY = 900.0\n"},
-                           Field{"JFX200", "PrintDirection", 256, 255, held},
+    const std::string held = " does not fit the printer's page header, which holds 0 to 255", Q = "PrintQuality";
+    const std::string none = " gives 0" + passes + "from 1 to 255", less = " gives -1" + passes + "from 1 to 255";
+    const std::string slow = " gives 0" + fast + "from 1 to 127", over = " gives 128" + fast + "up to 127";
+    // At 540 and 900 dpi down the page the printer's range leaves the quality's passes as they are.
+    const std::string Y540 = P + "ResolutionY = 540.0\n", Y900 = P + "ResolutionY = 900.0\n";
+    for (const Field& f : {Field{"JV3", Q, 328, 327, over}, Field{"JV3", Q, 399, {}, " gives 199" + fast + "up to 127"},
+                           Field{"JV4", Q, 328, 327, over}, Field{"JV4", Q, 0, 1, none},
+                           Field{"JV4", Q, 200, 201, slow}, Field{"UJF605", Q, 328, 327, over},
+                           Field{"UJF605", Q, 0, 1, none}, Field{"UJF605", Q, 200, 201, slow},
+                           Field{"JV400", Q, -1, {}, less}, Field{"JV400", Q, 200, 201, none},
+                           Field{"JV33", Q, -1, {}, less, Y540}, Field{"JV33", Q, 0, 1, none, Y540},
+                           Field{"JV5", Q, 200, 201, none, Y900}, Field{"JFX200", "PrintDirection", 256, 255, held},
                            Field{"JFX500", "PrintDirection", -1, {}, held},
                            Field{"UJFx042", "UVCuring/Lamp3", 256, 255, held, S + "UVCuring/UsePanel = 0\n"}}) {
         const std::string keys = f.keys + S + f.key + " = ", bad = std::to_string(f.bad);
