@@ -15,14 +15,18 @@ constexpr uint8_t kJV3ColourCodes[8] = {2, 1, 4, 0, 0x12, 0x11, 0xFF, 0xFD};
 
 bool IsVariableCode(int32_t code) { return code == 16 || code == 17; }
 
-// The pass byte of "MP": the print quality's passes within the printer's
-// range, 128 added for the hi-speed form; `adjusted` tells whether the range
-// changed them.
-int32_t PassByte(const CVarnPrn& job, bool* adjusted) {
+// The passes of "MP": the print quality's, within the printer's range, which
+// `adjusted` tells when it changed them; its byte flags the hi-speed form.
+struct Passes {
+    int32_t count = 0;
+    bool highSpeed = false;
+    bool adjusted = false;
+};
+Passes HeaderPasses(const CVarnPrn& job) {
     const jv33::PageValues values = jv33::ReadPageValues(job);
-    int32_t passes = values.passes;
-    *adjusted = ClampPassesToPrinterRange(passes, job.m_iResolutionY, job.m_iPrinterModell);
-    return values.hiSpeed ? passes + 128 : passes;
+    Passes passes{values.passes, values.hiSpeed != 0};
+    passes.adjusted = ClampPassesToPrinterRange(passes.count, job.m_iResolutionY, job.m_iPrinterModell);
+    return passes;
 }
 
 }  // namespace
@@ -42,9 +46,10 @@ uint8_t JV3_VacuumCode(int32_t vacuumPower) {
 
 int JV3_OpenJob(CVarnPrn* job) {
     if (job) {
-        bool adjusted = false;
-        const int32_t passByte = PassByte(*job, &adjusted);
-        if (!PassByteHolds(job, adjusted, passByte) || !PictureWidthFitsMW(job)) return -2;
+        const Passes passes = HeaderPasses(*job);
+        if (!PassCountHolds(job, passes.adjusted, passes.count, passes.highSpeed) || !PictureWidthFitsMW(job)) {
+            return -2;
+        }
     }
     return jv33::OpenJob(job, "JV3", JV3_OpenPage, JV3_InitHalftone, JV3_ResolutionCode, MRL_FF());
 }
@@ -67,9 +72,9 @@ int JV3_OpenPage(CVarnPrn* job) {
     if (!jv33::CheckResolution(job, "JV3_OpenPage")) return jv33::FailPage(job);
 
     const jv33::PageValues values = jv33::ReadPageValues(*job);
-    bool adjusted = false;
-    const uint8_t passByte = uint8_t(PassByte(*job, &adjusted));
-    if (adjusted) job->Log(1000, "Number of passes adjusted to printer's range");
+    const Passes passes = HeaderPasses(*job);
+    const uint8_t passByte = uint8_t(MRL_PassByte(passes.count, passes.highSpeed));
+    if (passes.adjusted) job->Log(1000, "Number of passes adjusted to printer's range");
     const uint8_t heater0 = GetJobOptionValue(job->m_vHeatersCelsius, 0, 60);
     const uint8_t heater1 = GetJobOptionValue(job->m_vHeatersCelsius, 1, 60);
     const int32_t code = JV3_ResolutionCode(*job);

@@ -200,7 +200,7 @@ bool PassesFit(CVarnPrn* job) {
     if (!job) return true;
     bool adjusted = false;
     const int32_t passes = HeaderPasses(*job, &adjusted);
-    return PassByteHolds(job, adjusted, passes);
+    return PassCountHolds(job, adjusted, passes);
 }
 
 bool CheckResolution(CVarnPrn* job, const char* step) {

@@ -128,7 +128,7 @@ int FailPage(CVarnPrn* job);
 // printer's range (ClampPassesToPrinterRangeEx), which `adjusted` tells
 // when it changed them.
 int32_t HeaderPasses(const CVarnPrn& job, bool* adjusted);
-// True when that count fits its byte; false after refusing the job.
+// True when the page header carries that count; false after refusing the job.
 bool PassesFit(CVarnPrn* job);
 
 // Refuses resolutions that the 16-bit fields of the page header cannot carry;

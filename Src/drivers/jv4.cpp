@@ -37,7 +37,7 @@ JV4PrintQuality JV4_DecodePrintQuality(const CVarnPrn* job) {
         q.artwork = 1;
         q.highQuality = quality == 23 ? 1 : 0;
         q.thinDot = job->m_iDotSize == 1 ? 1 : 0;
-        q.passByte = 16;
+        q.passes = 16;
         return q;
     }
     if (quality >= 400) {
@@ -50,7 +50,8 @@ JV4PrintQuality JV4_DecodePrintQuality(const CVarnPrn* job) {
             q.xDoubled = 1;
         }
     }
-    q.passByte = quality < 200 ? quality : quality - 72;
+    q.highSpeed = quality >= 200;
+    q.passes = q.highSpeed ? quality - 200 : quality;
     return q;
 }
 
@@ -88,9 +89,9 @@ int32_t JV4_ResolutionCode(const CVarnPrn& job, const JV4PrintQuality& q) {
 }
 
 int JV4_OpenJob(CVarnPrn* job) {
-    if (job && (!PassByteHolds(job, false, JV4_DecodePrintQuality(job).passByte) || !PictureWidthFitsMW(job))) {
-        return -2;
-    }
+    if (!job) return -1;
+    const JV4PrintQuality q = JV4_DecodePrintQuality(job);
+    if (!PassCountHolds(job, false, q.passes, q.highSpeed) || !PictureWidthFitsMW(job)) return -2;
     return jv33::OpenJob(job, "JV4", JV4_OpenPage, JobInitHalftone, NoCode, MRL_FF());
 }
 
@@ -126,7 +127,7 @@ int JV4_OpenPage(CVarnPrn* job) {
 
     Bytes header = MRL_ESC_At();
     jv33::AppendBytes(header, MRL_MD(uint16_t(job->m_iResolutionY), uint16_t(job->m_iResolutionX)));
-    const uint8_t passByte = uint8_t(q.passByte);  // the job start has refused one past a byte
+    const uint8_t passByte = uint8_t(MRL_PassByte(q.passes, q.highSpeed));  // the job start has refused one past a byte
     jv33::AppendBytes(header, MRL_MP(passByte, values.direction, values.mediaCode, values.cut, 0xFFFF, values.dryTime));
     jv33::AppendBytes(header, MRL_ME(q.xDoubled, q.yLimited));
     jv33::AppendBytes(header, MRL_MW(uint32_t(job->m_iImageWidth)));

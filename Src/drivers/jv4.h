@@ -20,15 +20,15 @@ struct JV4PrintQuality {
     uint8_t thinDot = 0;      // dot size 1 (artwork only)
     int32_t resolutionX = 0;  // the job's, adjusted
     int32_t resolutionY = 0;
-    int32_t passByte = 255;   // 16 in artwork mode; the page header takes 0 to 255
+    int32_t passes = 255;     // 16 in artwork mode
+    bool highSpeed = false;
     uint8_t xDoubled = 0;
     uint8_t yLimited = 0;
 };
 
 // Qualities of 400 and up ask for 720 dpi down the page: a job at another y
-// resolution is limited to 720, one at 720 doubles x to 1440. The pass byte is
-// the quality below 200, else the quality - 72 (200 + N, the hi-speed form of
-// N passes, gives N + 128).
+// resolution is limited to 720, one at 720 doubles x to 1440. The passes are
+// the quality below 200; 200 + N is the hi-speed form of N passes.
 JV4PrintQuality JV4_DecodePrintQuality(const CVarnPrn* job);
 
 // The page object: the line buffers of MrlPageBuffer, the planes sent (first,

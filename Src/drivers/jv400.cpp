@@ -79,7 +79,7 @@ int32_t JV400_DotModeCode(int32_t x, int32_t y, int32_t dotSize) {
 }
 
 int JV400_OpenJob(CVarnPrn* job) {
-    if (job && !PassByteHolds(job, false, HeaderPasses(*job))) return -2;
+    if (job && !PassCountHolds(job, false, HeaderPasses(*job))) return -2;
     return jv33::OpenJob(job, "JV400", JV400_OpenPage, JV400_InitHalftone, JobDotMode);
 }
 

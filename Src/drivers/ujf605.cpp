@@ -100,8 +100,10 @@ int32_t UJF_ResolutionMode(int64_t p, int32_t dotSize, int32_t halftoneMode) {
 }
 
 namespace {
-// The print-quality byte of "MP": the quality below 200, with 128 added from 200 on.
-int32_t QualityByte(int32_t id) { return ((id % 200) + 200) % 200 + (id >= 200 ? 128 : 0); }
+// The print-quality byte of "MP" carries the passes, the quality below 200,
+// flagged as hi-speed from 200 on.
+int32_t QualityPasses(int32_t id) { return ((id % 200) + 200) % 200; }
+bool QualityHighSpeed(int32_t id) { return id >= 200; }
 
 int32_t JobDotMode(const CVarnPrn& job) {
     return UJF_ResolutionMode(int64_t(job.m_iResolutionX) * job.m_iResolutionY, job.m_iDotSize, job.m_iHalftoneMode);
@@ -111,8 +113,8 @@ int32_t JobDotMode(const CVarnPrn& job) {
 int UJF_OpenJob(CVarnPrn* job) {
     if (!job) return -1;
     job->Log(3000, "UJF_OpenJob...");
-    if (!HeaderFieldHolds(job, kPrintQualityKey, job->m_iPrintQuality, QualityByte(job->m_iPrintQuality), 0xFF) ||
-        !PictureWidthFitsMW(job)) {
+    const int32_t id = job->m_iPrintQuality;
+    if (!PassCountHolds(job, false, QualityPasses(id), QualityHighSpeed(id)) || !PictureWidthFitsMW(job)) {
         return -2;
     }
     job->m_bSuppressOpenJobRecord = false;
@@ -176,7 +178,7 @@ int UJF_OpenPage(CVarnPrn* job) {
     job->m_pfnClosePage = UJF_ClosePage;
 
     const int32_t id = job->m_iPrintQuality;
-    const uint8_t quality = uint8_t(QualityByte(id));
+    const uint8_t quality = uint8_t(MRL_PassByte(QualityPasses(id), QualityHighSpeed(id)));
     const uint8_t media = MRL_MediaTypeCode(job->m_iMediaTypeID);
     const int32_t code = JobDotMode(*job);
     d.m_BitsPerPixel = code == kTwoBitCode ? 2 : 1;

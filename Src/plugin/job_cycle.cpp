@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "halftone/halftone.h"
@@ -58,11 +59,13 @@ bool OutputColorModeServed(CVarnPrn& job) {
 
 // Every family writes the printer's resolutions into its page header; one
 // that the header's fields cannot hold would go out cut to another value while
-// the lines are halftoned for the job's.
+// the lines are halftoned for the job's. One below 1 dpi would go out rounded
+// up to 1 dpi, a resolution the job's pages were not laid out for.
 bool ResolutionsFitPageHeader(CVarnPrn& job) {
-    for (const auto& [key, dpi] : {std::pair{"Output/Prn/Printer/ResolutionX", job.m_iResolutionX},
-                                   std::pair{"Output/Prn/Printer/ResolutionY", job.m_iResolutionY}}) {
-        if (MRL_ResolutionFits(dpi)) continue;
+    for (const auto& [key, asked, dpi] :
+         {std::tuple{"Output/Prn/Printer/ResolutionX", job.m_dResolutionX, job.m_iResolutionX},
+          std::tuple{"Output/Prn/Printer/ResolutionY", job.m_dResolutionY, job.m_iResolutionY}}) {
+        if (asked >= 1.0 && MRL_ResolutionFits(dpi)) continue;
         const double served = GetTicketDouble(job.m_pTicket, TICKET_SCOPE_JOB, job.m_JobID, key, 0.0);
         const std::string value = FormatGeneral(served, 15);
         job.Log(LOG_ERROR, "CVarnPrn::OpenJob: %s = %s dpi does not fit the page header (1 to %d dpi)", key,

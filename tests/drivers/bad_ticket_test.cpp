@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -46,7 +47,9 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string cmykog = "CMYK pixels (input colour mode 4), the job's input colour mode is 6 (CMYKOG)";
     const std::string header = " dpi does not fit the printer's page header, which holds 1 to 65535 dpi";
     const std::string S = "Output/Prn/Specific/", fits = " does not fit the printer's page header: it gives ";
-    const std::string passes = fits + "256 passes where the field holds 0 to 255";
+    // The passes a ticket value gives past the page header's bounds.
+    const std::string passes = " passes, which its page header holds ";
+    const std::string fast = " passes at high speed, which its page header holds ";
     const Case cases[] = {
         {"JV33", screening + "\"missing.spt\"\n",
          "Reredir.uze: Screening file \"missing.spt\" not found in \"" + TicketPath(folder.Path()) + "/\""},
@@ -132,8 +135,9 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
          R + "Process/OutWidthPixel\" = 16777216" + fits + "16777216 printer pixels across where the field holds 0"},
     };
     // Each family prints at the largest resolution its page header holds (less where a byte of passes grows with
-    // the y resolution) and refuses one past it; so for the other header fields a ticket value fills as it is, or
-    // a count it "gives" (a quality of 327: 127 passes at high speed, 255), and for -1.
+    // the y resolution, which also gives no pass below 180 dpi) and refuses one past it, or below 1 dpi; so for the
+    // other header fields a ticket value fills as it is, or the passes it "gives" (a quality of 327: 127 passes at
+    // high speed), and for -1 and 0 passes.
     std::vector<Case> rows(std::begin(cases), std::end(cases));
     for (const char* family : {"JV3", "UJF605", "JV5", "JV33", "JV4", "CJV30", "JV400", "JV300", "CJV300", "UJFx042",
                                "TS300P", "Tx500", "JV34", "JFX200", "JFX500"}) {
@@ -142,20 +146,34 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
         rows.push_back({family, P + "ResolutionX = 65535.0\n" + P + "ResolutionY = " + largestY, "", "", true});
         for (const char* axis : {"ResolutionX", "ResolutionY"})
             rows.push_back({family, P + axis + " = 65535.5\n", R + P + axis + "\" = 65535.5" + header});
-        if (bound) rows.push_back({family, P + "ResolutionY = 46080.0\n", R + P + "ResolutionY\" = 46080" + passes});
+        if (!bound) continue;
+        const std::string Y = P + "ResolutionY";
+        rows.push_back({family, Y + " = 46080.0\n", R + Y + "\" = 46080 gives 256" + passes + "up to 255"});
+        rows.push_back({family, P + "ResolutionX = 1.0\n" + Y + " = 180.0\n", "", "", true});
+        rows.push_back({family, Y + " = 179.0\n", R + Y + "\" = 179 gives 0" + passes + "from 1 to 255"});
+        for (const char* axis : {"ResolutionX", "ResolutionY"})
+            rows.push_back({family, P + axis + " = 0.5\n", R + P + axis + "\" = 0.5" + header});
     }
-    struct Field { const char* family; std::string key; int bad; const char* gives; std::string keys = ""; };
-    for (const Field& f : {Field{"JV3", "PrintQuality", 328, "256 passes"},
-                           Field{"JV4", "PrintQuality", 328, "256 passes"}, Field{"UJF605", "PrintQuality", 328, "256"},
-                           Field{"JV400", "PrintQuality", -1, "-1 passes"},
-                           Field{"JV33", "PrintQuality", -1, "-1 passes", P + "ResolutionY = 540.0\n"},
-                           Field{"JFX200", "PrintDirection", 256, ""}, Field{"JFX500", "PrintDirection", -1, ""},
-                           Field{"UJFx042", "UVCuring/Lamp3", 256, "", S + "UVCuring/UsePanel = 0\n"}}) {
+    // A value past the field and, when there is one, the value beside it that prints.
+    struct Field { const char* family; std::string key; int bad; std::optional<int> good; std::string tail;
+                   std::string keys = ""; };
+    const std::string held = " does not fit the printer's page header, which holds 0 to 255", Q = "PrintQuality";
+    const std::string none = " gives 0" + passes + "from 1 to 255", less = " gives -1" + passes + "from 1 to 255";
+    const std::string slow = " gives 0" + fast + "from 1 to 127", over = " gives 128" + fast + "up to 127";
+    // At 540 and 900 dpi down the page the printer's range leaves the quality's passes as they are.
+    const std::string Y540 = P + "ResolutionY = 540.0\n", Y900 = P + "ResolutionY = 900.0\n";
+    for (const Field& f : {Field{"JV3", Q, 328, 327, over}, Field{"JV3", Q, 399, {}, " gives 199" + fast + "up to 127"},
+                           Field{"JV4", Q, 328, 327, over}, Field{"JV4", Q, 0, 1, none},
+                           Field{"JV4", Q, 200, 201, slow}, Field{"UJF605", Q, 328, 327, over},
+                           Field{"UJF605", Q, 0, 1, none}, Field{"UJF605", Q, 200, 201, slow},
+                           Field{"JV400", Q, -1, {}, less}, Field{"JV400", Q, 200, 201, none},
+                           Field{"JV33", Q, -1, {}, less, Y540}, Field{"JV33", Q, 0, 1, none, Y540},
+                           Field{"JV5", Q, 200, 201, none, Y900}, Field{"JFX200", "PrintDirection", 256, 255, held},
+                           Field{"JFX500", "PrintDirection", -1, {}, held},
+                           Field{"UJFx042", "UVCuring/Lamp3", 256, 255, held, S + "UVCuring/UsePanel = 0\n"}}) {
         const std::string keys = f.keys + S + f.key + " = ", bad = std::to_string(f.bad);
-        if (f.bad > 0) rows.push_back({f.family, keys + std::to_string(f.bad - 1) + "\n", "", "", true});
-        const std::string tail = *f.gives ? fits + f.gives + " where the field holds 0 to 255"
-                                          : " does not fit the printer's page header, which holds 0 to 255";
-        rows.push_back({f.family, keys + bad + "\n", R + S + f.key + "\" = " + bad + tail});
+        if (f.good) rows.push_back({f.family, keys + std::to_string(*f.good) + "\n", "", "", true});
+        rows.push_back({f.family, keys + bad + "\n", R + S + f.key + "\" = " + bad + f.tail});
     }
     for (const Case& c : rows) {
         SCOPED_TRACE(c.reference + std::string(": ") + c.keys);
@@ -165,16 +183,21 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
             for (int result : Run()) EXPECT_EQ(result, 0) << ErrorMessage();
             EXPECT_EQ(writer.records.back().tag, SPLTAG_EOF);
             std::vector<std::pair<uint32_t, uint32_t>> headers;  // every page's "QP" or "MD", decoded back
+            std::vector<uint32_t> counts;  // its passes: "QP"'s byte, or "MP"'s beside the hi-speed flag
             for (const CapturedRecord& record : writer.records) {
                 if (record.data.empty() || (record.tag & 0xF0000000u) == 0xD0000000u) continue;
                 for (const prndecode::Command& h : Commands(record)) {
                     if (h.name == "QP") headers.emplace_back(h.Value("xres"), h.Value("yres"));
                     if (h.name == "MD") headers.emplace_back(h.Value("p2"), h.Value("p1"));
+                    if (h.name == "QP") counts.push_back(h.Value("p4"));
+                    if (h.name == "MP") counts.push_back(h.Value("p1") & 0x7F);
                 }
             }
             const auto dpi = [&](const char* axis) { return uint32_t(std::get<double>(Key(P + axis)->front())); };
             EXPECT_GE(headers.size(), size_t(faults::kPages));  // each carries the ticket's resolutions
             EXPECT_EQ(headers, decltype(headers)(headers.size(), {dpi("ResolutionX"), dpi("ResolutionY")}));
+            EXPECT_EQ(counts.size(), headers.size());  // and at least one pass
+            EXPECT_EQ(std::count(counts.begin(), counts.end(), 0u), 0);
             continue;
         }
         EXPECT_NE(Do({faults::Call::OpenJob}), 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "printers/ink_set.h"
 #include "printers/model_predicates.h"
@@ -78,16 +79,28 @@ int32_t MRL_FeedCorrection(double factor, int32_t limit) {
 
 uint8_t ClampToByte(int32_t value) { return uint8_t(std::clamp(value, 0, 255)); }
 
+namespace {
+// Refuses the job for a ticket value its page header cannot carry: false.
+bool RefuseHeaderField(CVarnPrn* job, const std::string& message) {
+    job->Log(LOG_ERROR, "OpenJob: %s", message.c_str());
+    job->SetErrorMessage("Reredir.uze: " + message);
+    return false;
+}
+}  // namespace
+
 bool PictureWidthFitsMW(CVarnPrn* job) {
     return HeaderFieldHolds(job, "Process/OutWidthPixel", job->m_iOutWidthPixel, job->m_iImageWidth, 0xFFFFFF,
                             " printer pixels across");
 }
 
-bool PassByteHolds(CVarnPrn* job, bool raised, int64_t written) {
-    if (raised) {
-        return HeaderFieldHolds(job, "Output/Prn/Printer/ResolutionY", job->m_iResolutionY, written, 0xFF, " passes");
-    }
-    return HeaderFieldHolds(job, kPrintQualityKey, job->m_iPrintQuality, written, 0xFF, " passes");
+bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged) {
+    const int32_t largest = flagged ? 0xFF - kHighSpeedPassFlag : 0xFF;
+    if (passes >= 1 && passes <= largest) return true;
+    const char* key = raised ? "Output/Prn/Printer/ResolutionY" : kPrintQualityKey;
+    const int32_t value = raised ? job->m_iResolutionY : job->m_iPrintQuality;
+    const std::string range = (passes < 1 ? "from 1 to " : "up to ") + std::to_string(largest);
+    return RefuseHeaderField(job, StringF("\"%s\" = %d gives %d passes%s, which its page header holds %s", key, value,
+                                          passes, flagged ? " at high speed" : "", range.c_str()));
 }
 
 bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t written, int64_t largest,
@@ -99,9 +112,7 @@ bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t wri
                       (long long)value, (long long)largest)
             : StringF("\"%s\" = %lld does not fit the printer's page header: it gives %lld%s where the field holds "
                       "0 to %lld", key, (long long)value, (long long)written, unit, (long long)largest);
-    job->Log(LOG_ERROR, "OpenJob: %s", message.c_str());
-    job->SetErrorMessage("Reredir.uze: " + message);
-    return false;
+    return RefuseHeaderField(job, message);
 }
 
 namespace {

@@ -55,10 +55,20 @@ uint8_t ClampToByte(int32_t value);
 bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t written, int64_t largest,
                       const char* unit = "");
 
-// The same for a pass byte of 0 to 255 made from the print quality, or from
-// the y resolution when the printer's range of passes for it (`raised`)
-// changed the quality's passes.
-bool PassByteHolds(CVarnPrn* job, bool raised, int64_t written);
+// The flag that the pass byte of a classic "MP" adds to the pass count for a
+// hi-speed scan.
+constexpr int32_t kHighSpeedPassFlag = 128;
+// That byte: the pass count, with the flag at a hi-speed scan.
+constexpr int32_t MRL_PassByte(int32_t passes, bool highSpeed) {
+    return highSpeed ? passes + kHighSpeedPassFlag : passes;
+}
+
+// True when a page header carries `passes` as they are: 1 to 255, or 1 to
+// 127 where their byte also carries the hi-speed flag (`flagged`: a hi-speed
+// scan's MRL_PassByte). Otherwise the job is refused naming the print
+// quality, or the y resolution when the printer's range of passes for it
+// (`raised`) changed the quality's passes, and false.
+bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged = false);
 
 // True when the picture's width in printer pixels fits the 24 bits of "MW";
 // false after refusing the job.
