@@ -47,7 +47,7 @@ uint8_t JV3_VacuumCode(int32_t vacuumPower) {
 int JV3_OpenJob(CVarnPrn* job) {
     if (job) {
         const Passes passes = HeaderPasses(*job);
-        if (!PassCountHolds(job, passes.adjusted, passes.count, passes.highSpeed) || !PictureWidthFitsMW(job)) {
+        if (!PassCountHolds(job, passes.adjusted, passes.count, true, passes.highSpeed) || !PictureWidthFitsMW(job)) {
             return -2;
         }
     }

@@ -91,7 +91,7 @@ int32_t JV4_ResolutionCode(const CVarnPrn& job, const JV4PrintQuality& q) {
 int JV4_OpenJob(CVarnPrn* job) {
     if (!job) return -1;
     const JV4PrintQuality q = JV4_DecodePrintQuality(job);
-    if (!PassCountHolds(job, false, q.passes, q.highSpeed) || !PictureWidthFitsMW(job)) return -2;
+    if (!PassCountHolds(job, false, q.passes, true, q.highSpeed) || !PictureWidthFitsMW(job)) return -2;
     return jv33::OpenJob(job, "JV4", JV4_OpenPage, JobInitHalftone, NoCode, MRL_FF());
 }
 

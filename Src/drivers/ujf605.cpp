@@ -114,7 +114,7 @@ int UJF_OpenJob(CVarnPrn* job) {
     if (!job) return -1;
     job->Log(3000, "UJF_OpenJob...");
     const int32_t id = job->m_iPrintQuality;
-    if (!PassCountHolds(job, false, QualityPasses(id), QualityHighSpeed(id)) || !PictureWidthFitsMW(job)) {
+    if (!PassCountHolds(job, false, QualityPasses(id), true, QualityHighSpeed(id)) || !PictureWidthFitsMW(job)) {
         return -2;
     }
     job->m_bSuppressOpenJobRecord = false;

@@ -142,15 +142,18 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     for (const char* family : {"JV3", "UJF605", "JV5", "JV33", "JV4", "CJV30", "JV400", "JV300", "CJV300", "UJFx042",
                                "TS300P", "Tx500", "JV34", "JFX200", "JFX500"}) {
         const bool bound = std::set<std::string>{"JV3", "JV5", "JV33", "CJV30"}.count(family) > 0;
-        const std::string largestY = bound ? "46079.0\n" : "65535.0\n";
+        // JV3's pass byte carries the hi-speed flag: its top bit is no pass count.
+        const std::string most = family == std::string("JV3") ? "127" : "255";
+        const std::string past = most == "127" ? "23040" : "46080", limit = most == "127" ? "128" : "256";
+        const std::string largestY = !bound ? "65535.0\n" : most == "127" ? "23039.0\n" : "46079.0\n";
         rows.push_back({family, P + "ResolutionX = 65535.0\n" + P + "ResolutionY = " + largestY, "", "", true});
         for (const char* axis : {"ResolutionX", "ResolutionY"})
             rows.push_back({family, P + axis + " = 65535.5\n", R + P + axis + "\" = 65535.5" + header});
         if (!bound) continue;
         const std::string Y = P + "ResolutionY";
-        rows.push_back({family, Y + " = 46080.0\n", R + Y + "\" = 46080 gives 256" + passes + "up to 255"});
+        rows.push_back({family, Y + " = " + past + ".0\n", R + Y + "\" = " + past + " gives " + limit + passes + "up to " + most});
         rows.push_back({family, P + "ResolutionX = 1.0\n" + Y + " = 180.0\n", "", "", true});
-        rows.push_back({family, Y + " = 179.0\n", R + Y + "\" = 179 gives 0" + passes + "from 1 to 255"});
+        rows.push_back({family, Y + " = 179.0\n", R + Y + "\" = 179 gives 0" + passes + "from 1 to " + most});
         for (const char* axis : {"ResolutionX", "ResolutionY"})
             rows.push_back({family, P + axis + " = 0.5\n", R + P + axis + "\" = 0.5" + header});
     }
@@ -160,12 +163,16 @@ TEST_F(BadTicket, IsRefusedAtOpenJobNamingTheKeyAndValue) {
     const std::string held = " does not fit the printer's page header, which holds 0 to 255", Q = "PrintQuality";
     const std::string none = " gives 0" + passes + "from 1 to 255", less = " gives -1" + passes + "from 1 to 255";
     const std::string slow = " gives 0" + fast + "from 1 to 127", over = " gives 128" + fast + "up to 127";
+    // Where the pass byte carries the hi-speed flag, its top bit is no pass count at any scan.
+    const std::string noneFlagged = " gives 0" + passes + "from 1 to 127", past = " gives 128" + passes + "up to 127";
     // At 540 and 900 dpi down the page the printer's range leaves the quality's passes as they are.
     const std::string Y540 = P + "ResolutionY = 540.0\n", Y900 = P + "ResolutionY = 900.0\n";
     for (const Field& f : {Field{"JV3", Q, 328, 327, over}, Field{"JV3", Q, 399, {}, " gives 199" + fast + "up to 127"},
-                           Field{"JV4", Q, 328, 327, over}, Field{"JV4", Q, 0, 1, none},
+                           Field{"JV3", Q, 128, 127, past}, Field{"JV4", Q, 328, 327, over},
+                           Field{"JV4", Q, 0, 1, noneFlagged}, Field{"JV4", Q, 128, 127, past},
                            Field{"JV4", Q, 200, 201, slow}, Field{"UJF605", Q, 328, 327, over},
-                           Field{"UJF605", Q, 0, 1, none}, Field{"UJF605", Q, 200, 201, slow},
+                           Field{"UJF605", Q, 0, 1, noneFlagged}, Field{"UJF605", Q, 128, 127, past},
+                           Field{"UJF605", Q, 200, 201, slow},
                            Field{"JV400", Q, -1, {}, less}, Field{"JV400", Q, 200, 201, none},
                            Field{"JV33", Q, -1, {}, less, Y540}, Field{"JV33", Q, 0, 1, none, Y540},
                            Field{"JV5", Q, 200, 201, none, Y900}, Field{"JFX200", "PrintDirection", 256, 255, held},

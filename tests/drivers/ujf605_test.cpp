@@ -105,7 +105,7 @@ TEST_F(UJF605Test, JobAndPageHeaderBytes) {
 
 // The quality byte: the print-mode id modulo 200, with the hi-speed flag 128 from 200 on.
 TEST_F(UJF605Test, QualityByteSetsTheHiSpeedFlagFrom200On) {
-    for (const auto& [id, quality] : std::vector<std::pair<int, uint8_t>>{{199, 199}, {201, 129}, {205, 133}}) {
+    for (const auto& [id, quality] : std::vector<std::pair<int, uint8_t>>{{127, 127}, {201, 129}, {205, 133}}) {
         StartPage("Output/Prn/Specific/PrintQuality = " + std::to_string(id) + "\n");
         EXPECT_EQ(Find(Commands(Last()), "MP").params.at(0), quality) << id;
     }

@@ -93,14 +93,14 @@ bool PictureWidthFitsMW(CVarnPrn* job) {
                             " printer pixels across");
 }
 
-bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged) {
+bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged, bool highSpeed) {
     const int32_t largest = flagged ? 0xFF - kHighSpeedPassFlag : 0xFF;
     if (passes >= 1 && passes <= largest) return true;
     const char* key = raised ? "Output/Prn/Printer/ResolutionY" : kPrintQualityKey;
     const int32_t value = raised ? job->m_iResolutionY : job->m_iPrintQuality;
     const std::string range = (passes < 1 ? "from 1 to " : "up to ") + std::to_string(largest);
     return RefuseHeaderField(job, StringF("\"%s\" = %d gives %d passes%s, which its page header holds %s", key, value,
-                                          passes, flagged ? " at high speed" : "", range.c_str()));
+                                          passes, highSpeed ? " at high speed" : "", range.c_str()));
 }
 
 bool HeaderFieldHolds(CVarnPrn* job, const char* key, int64_t value, int64_t written, int64_t largest,

@@ -64,11 +64,12 @@ constexpr int32_t MRL_PassByte(int32_t passes, bool highSpeed) {
 }
 
 // True when a page header carries `passes` as they are: 1 to 255, or 1 to
-// 127 where their byte also carries the hi-speed flag (`flagged`: a hi-speed
-// scan's MRL_PassByte). Otherwise the job is refused naming the print
-// quality, or the y resolution when the printer's range of passes for it
-// (`raised`) changed the quality's passes, and false.
-bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged = false);
+// 127 where their byte also carries the hi-speed flag (`flagged`: the line
+// writes MRL_PassByte, whose top bit would read as the flag at any scan;
+// `highSpeed`: this scan is one). Otherwise the job is refused naming the
+// print quality, or the y resolution when the printer's range of passes for
+// it (`raised`) changed the quality's passes, and false.
+bool PassCountHolds(CVarnPrn* job, bool raised, int32_t passes, bool flagged = false, bool highSpeed = false);
 
 // True when the picture's width in printer pixels fits the 24 bits of "MW";
 // false after refusing the job.
