@@ -1,9 +1,9 @@
 # Project-wide helpers.
 
 # Warnings for our own targets: on in every build. They stop the build only
-# where CMAKE_COMPILE_WARNING_AS_ERROR asks for it (the presets set it): a
-# user's newer or older compiler may warn where ours does not, and that must
-# not cost the user the plug-in.
+# where CMAKE_COMPILE_WARNING_AS_ERROR asks for it (.ci/run, for every stage):
+# a user's newer or older compiler may warn where ours does not, and that
+# must not cost the user the plug-in.
 function(kelmora_warnings target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4)
