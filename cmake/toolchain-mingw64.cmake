@@ -28,3 +28,6 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 # wine shows the build machine's root as drive Z:, so paths built into the test
 # programs start with it.
 set(KELMORA_EMULATOR_PATH_PREFIX "Z:")
+# wine's ANSI code page where the locale is C or a western one: the test
+# programs' built-in paths are written in it.
+set(KELMORA_EMULATOR_CODE_PAGE CP1252)

@@ -21,7 +21,7 @@ add_dependencies(test_platform entry_fixture)
 
 if(WIN32)
   # The test program reads the string resources from itself.
-  target_sources(test_platform PRIVATE ${PROJECT_SOURCE_DIR}/Src/platform/win32/resources.rc)
+  kelmora_resources(test_platform PRIVATE)
   # The fixture is linked as the plug-in DLL is: GetInterface is its only
   # export, and it imports system DLLs only.
   add_test(NAME EntryFixtureExportsGetInterfaceAlone
