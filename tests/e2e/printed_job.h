@@ -97,9 +97,10 @@ inline int CapturePlanesThenPrint(CVarnPrn* job) {
 // and the host program: the records of folder/job.prn; the final ticket goes
 // to folder/final.ticket.
 inline void RunPrnhost(const fs::path& folder, const fs::path& picture, std::vector<prndecode::Record>& printed) {
-    const testprogram::Outcome run = testprogram::Run(
-        {{PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", (folder / "job.ticket").string(), "--image",
-          picture.string(), "--out", (folder / "job.prn").string(), "--ticket-out", (folder / "final.ticket").string()}});
+    const testprogram::Outcome run =
+        testprogram::Run({{PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", (folder / "job.ticket").string(),
+                           "--image", picture.string(), "--out", (folder / "job.prn").string(), "--ticket-out",
+                           (folder / "final.ticket").string()}});
     ASSERT_EQ(run.status, 0) << run.output;
     printed = prndecode::ReadRecordFile((folder / "job.prn").string());
 }

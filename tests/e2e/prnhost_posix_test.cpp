@@ -267,9 +267,9 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     std::filesystem::create_directory(File("lib"));
     std::filesystem::copy_file(kTestPlugin, File("lib/kelmora.so"));
     std::filesystem::create_symlink(File("lib/kelmora.so"), File("kelmora-link.so"));
-    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn", "old.txt"}) {
-        std::ofstream(File(name)) << "kept\n";
-    }
+    const std::vector<std::string> keptFiles = {"job.lin",       "cut.ai",  "vc.txt", "s.spt", "DaVav.ini",
+                                                "lib/libepl.so", "old.prn", "old.txt"};
+    for (const std::string& name : keptFiles) std::ofstream(File(name)) << "kept\n";
     std::filesystem::create_hard_link(File("old.prn"), File("old-link.prn"));
     std::string namesText = JobTicket(kE2EPlain);
     namesText.replace(namesText.find("/nowhere/job.epl"), 16, File("job.lin"));
@@ -322,7 +322,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          "cannot load the plug-in"},
         {{"--ticket", collector.Folder().Path(), "--image", image, "--out", out}, 1, "is not a regular file"},
         {{"--ticket", ticket, "--image", collector.Folder().Path(), "--out", out}, 1, "not a regular file"},
-        {{"--ticket", WriteTicket("nul.txt", JobTicket(kE2EPlain) + "Input/Title = \"a" + std::string(1, '\0') + "b\"\n"),
+        {{"--ticket",
+          WriteTicket("nul.txt", JobTicket(kE2EPlain) + "Input/Title = \"a" + std::string(1, '\0') + "b\"\n"),
           "--image", image, "--out", out},
          1, "line 9: a text cannot hold a NUL byte"},
         {{"--ticket", ticket, "--image", WriteImage("own.pam", ownColours), "--out", out}, 1,
@@ -359,12 +360,14 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
           out},
          1, "rgbx.tif: 2 x 2 pixels of 4 \"rgb\" channels, the first picture 2 x 2 pixels of 4 \"cmyk\" channels"},
         // Refused before its row of 1 MB is made.
-        {{"--ticket", cmyk, "--image", File("wide.tif"), "--out", out}, 1, "wide.tif: raster data ends early: strip 0 "},
+        {{"--ticket", cmyk, "--image", File("wide.tif"), "--out", out}, 1,
+         "wide.tif: raster data ends early: strip 0 "},
         {{"--ticket", WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)), "--image", image, "--out", out}, 1,
          "line 1: the text begins with a UTF-16 byte-order mark"},
         {{"--ticket", WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain)), "--image", image, "--out", out}, 0,
          ""},
-        {Cat({job, {"--out", image}}), 1, "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
+        {Cat({job, {"--out", image}}), 1,
+         "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
         {Cat({job, {"--out", File("link.pam")}}), 1, "is the job's picture " + image},
         {Cat({job, {"--out", ticket}}), 1, "--out " + ticket + " is the job's ticket"},
         {Cat({job, {"--out", out, "--ticket-out", collector.Folder().Path() + "/./i.pam"}}), 1, "is the job's picture"},
@@ -377,7 +380,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {Cat({job, {"--out", File(std::string(250, 'o'))}}), 0, ""},
         {{"--ticket", names, "--image", image, "--out", File("job.lin")}, 1,
          "--out " + File("job.lin") + " is the job's linearisation file"},
-        {{"--ticket", names, "--image", image, "--out", out, "--ticket-out", File("cut.ai")}, 1, "is the job's cut file"},
+        {{"--ticket", names, "--image", image, "--out", out, "--ticket-out", File("cut.ai")}, 1,
+         "is the job's cut file"},
         {{"--ticket", names, "--image", image, "--out", File("vc.txt")}, 1, "is the job's visual-correction file"},
         {{"--ticket", names, "--image", image, "--out", File("s.spt")}, 1, "is the job's screening file"},
         screening("s.SPT"), screening("fine.dat"),
@@ -388,8 +392,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         {Cat({{"--plugin", File("kelmora-link.so")}, job, {"--out", File("lib/libepl.so")}}), 1,
          "--out " + File("lib/libepl.so") + " is the linearisation library"},
         // The plug-in by its bare name in its own folder: the library beside it, there.
-        {Cat({{"--plugin", "kelmora.so"}, job, {"--out", "libepl.so"}}), 1, "--out libepl.so is the linearisation library",
-         {}, File("lib")},
+        {Cat({{"--plugin", "kelmora.so"}, job, {"--out", "libepl.so"}}), 1,
+         "--out libepl.so is the linearisation library", {}, File("lib")},
         // Only this job's messages count; a page end lost fails the job, one that fails after it is an error.
         {{"--ticket", reused, "--image", image, "--out", out}, 0, ""},
         {{"--ticket", WriteTicket("lost.txt", JobTicket(kE2EPageEndLost)), "--image", image, "--out", out}, 1,
@@ -424,7 +428,8 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
          File("no\\x1B]0;.pam") + ": cannot open"},
         {{"--ticket", File("no" + esc + ".txt"), "--image", image, "--out", out}, 1,
          "cannot open the ticket file \"" + File("no\\x1B]0;.txt") + "\""},
-        {Cat({job, {"--out", File("no" + esc + "/o.prn")}}), 1, "cannot write " + File("no\\x1B]0;/o.prn") + ": No such"},
+        {Cat({job, {"--out", File("no" + esc + "/o.prn")}}), 1,
+         "cannot write " + File("no\\x1B]0;/o.prn") + ": No such"},
         {Cat({{"--plugin", File("no" + esc + ".so")}, job, {"--out", out}}), 1,
          "cannot load the plug-in " + File("no\\x1B]0;.so") + ": "},
         {Cat({job, {"--out", out, "--colour\n"}}), 2, "unknown argument --colour\\x0A\n"},
@@ -452,9 +457,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         EXPECT_EQ(Contains(run.output, "prnhost: error:"), c.status == 3) << shown << "\n" << run.output;
         if (c.status == 0 || c.status == 3) std::filesystem::remove(out);
     }
-    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn", "old.txt"}) {
-        EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
-    }
+    for (const std::string& name : keptFiles) EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
     EXPECT_EQ(FilesNamed(collector.Folder().Path(), "old.txt"), std::vector<std::string>{"old.txt"});
     for (const std::string& name : kept) EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
     EXPECT_FALSE(std::filesystem::exists(File("InkJet.spt")) || std::filesystem::exists(File("inst/DaVav.ini")));
@@ -775,8 +778,10 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         {File("link.prn"), {toStdout("stdout.prn", false)}, {}, File("real.prn"), "", 0, ""},
         {longName, {}, gone, longName, "", 0, ""},
         // Another standard file closed leaves standard output as it is.
-        {File("stdout-link"), {toStdout("stdout.prn", false), {0, Stream::Closed()}}, {}, File("stdout.prn"), "", 0, ""},
-        {File("stdout-link"), {toStdout("stdout.prn", false), {2, Stream::Closed()}}, {}, File("stdout.prn"), "", 0, ""},
+        {File("stdout-link"), {toStdout("stdout.prn", false), {0, Stream::Closed()}}, {}, File("stdout.prn"), "", 0,
+         ""},
+        {File("stdout-link"), {toStdout("stdout.prn", false), {2, Stream::Closed()}}, {}, File("stdout.prn"), "", 0,
+         ""},
         {File("stdout-link"), {closed}, {}, "", "", 1,
          "cannot write " + File("stdout-link") + ": standard output is closed"},
         {"/proc/self/fd/1", {closed}, {}, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
@@ -951,7 +956,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         testprogram::Process killed(command);
         bool started = false;
         for (int i = 0; i < 1000 && !started; ++i) {
-            for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn." + std::to_string(killed.Id()))) {
+            const std::string prefix = "job.prn." + std::to_string(killed.Id());
+            for (const std::string& name : FilesNamed(collector.Folder().Path(), prefix)) {
                 std::error_code missing;
                 started = started || std::filesystem::file_size(File(name), missing) > 0;
             }
@@ -972,7 +978,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         const Outcome run = testprogram::Run(PrnhostCommand(
             job, Cat({PreloadRenameHold(collector.Folder().Path()),
                       {"KELMORA_TEST_RAISE_AFTER=" + std::string(moment),
-                       "KELMORA_TEST_RAISE_UNDER=" + noCollector.File("prnhost-log-"), "TMPDIR=" + noCollector.Path()}})));
+                       "KELMORA_TEST_RAISE_UNDER=" + noCollector.File("prnhost-log-"),
+                       "TMPDIR=" + noCollector.Path()}})));
         EXPECT_EQ(run.status, -1) << moment << ": not ended by the signal\n" << run.output;
         EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << moment << ": the private log folder stays";
         EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << moment;
@@ -1065,7 +1072,8 @@ TEST(Programs, NameWhatIsWrong) {
                     "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", true},
     };
     for (const auto& c : cases) {
-        Command command{Cat({{path(c.program)}, c.arguments}), folder.Path(), {"LD_LIBRARY_PATH=" + folder.File("lib")}};
+        Command command(Cat({{path(c.program)}, c.arguments}), folder.Path(),
+                        {"LD_LIBRARY_PATH=" + folder.File("lib")});
         if (c.intoFullDevice) command.With(1, Stream::FullDevice());
         if (c.closedOutput) command.With(1, Stream::Closed());
         const Outcome run = testprogram::Run(command);

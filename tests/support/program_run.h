@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -163,12 +164,14 @@ private:
         for (const std::string& variable : variables) envp.push_back(const_cast<char*>(variable.c_str()));
         envp.push_back(nullptr);
         std::vector<std::pair<int, Stream>> files;  // the last one given for each descriptor
-        for (size_t i = 0; i < command.files.size(); ++i) {
-            bool later = false;
-            for (size_t j = i + 1; j < command.files.size(); ++j) later = later || command.files[j].first == command.files[i].first;
-            if (!later) files.push_back(command.files[i]);
-            if (!later && files.back().second.kind == Stream::Kind::kCaptured && captured_ < 0) captured_ = CaptureFile();
+        bool captures = false;
+        for (auto given = command.files.begin(); given != command.files.end(); ++given) {
+            const auto same = [&given](const std::pair<int, Stream>& file) { return file.first == given->first; };
+            if (std::find_if(given + 1, command.files.end(), same) != command.files.end()) continue;
+            files.push_back(*given);
+            captures = captures || given->second.kind == Stream::Kind::kCaptured;
         }
+        if (captures && (captured_ = CaptureFile()) < 0) return;
         pid_ = fork();
         if (pid_ != 0) return;
         if (!command.folder.empty() && chdir(command.folder.c_str()) != 0) _exit(126);
@@ -193,7 +196,7 @@ private:
         using Kind = Stream::Kind;
         if (stream.kind == Kind::kKept) return true;
         if (stream.kind == Kind::kClosed) return close(descriptor) == 0 || errno == EBADF;
-        if (stream.kind == Kind::kCaptured) return captured_ >= 0 && dup2(captured_, descriptor) == descriptor;
+        if (stream.kind == Kind::kCaptured) return dup2(captured_, descriptor) == descriptor;
         const int flags = stream.kind == Kind::kRead     ? O_RDONLY
                           : stream.kind == Kind::kWrite  ? O_WRONLY | O_CREAT | O_TRUNC
                           : stream.kind == Kind::kAppend ? O_WRONLY | O_CREAT | O_APPEND
