@@ -107,7 +107,7 @@ TEST(LogCollectorProgram, RefusesASecondCollectorAndUnknownArguments) {
             ASSERT_TRUE(WaitForFile(own.File("ZorAvudurad")));
             CLogger logger("PC");
             logger.Open(3, "M", "Job", ".");
-            for (const char* line : {"one", "two"}) logger.Log(0, line);
+            for (const char* line : {"one", "two"}) logger.Log(0, "%s", line);
             run = collector.Stop(SIGTERM);
         } else {
             run = testprogram::Run(command);
