@@ -43,6 +43,7 @@ Command PrnhostCommand(const std::vector<std::string>& arguments, const std::vec
 // in folder (a temporary folder, whose path holds neither).
 std::vector<std::string> PreloadRenameHold(const std::string& folder) {
     const std::string link = folder + "/librename_hold.so";
+    EXPECT_EQ(link.find_first_of(" :"), std::string::npos) << link << ": the loader would split it";
     std::error_code exists;
     std::filesystem::create_symlink(RENAME_HOLD_PATH, link, exists);
     const char* asan = std::getenv("ASAN_OPTIONS");
