@@ -16,6 +16,9 @@
 #include "mgl_decode.h"
 #include "print_and_cut_test_support.h"
 #include "support/scratch_folder.h"
+#ifdef AI2MGL_PATH
+#include "support/program_run.h"
+#endif
 
 namespace {
 
@@ -322,13 +325,14 @@ TEST_F(CJV30Test, EveryIllustratorPathOperatorCutsAsItsMoveLineAndCurveForm) {
     }}};
 #ifdef AI2MGL_PATH
     routes.emplace_back("ai2mgl", [&](const std::string& ai, bool marks) {
-        const std::string out = folder.File("ai2mgl.cut"), err = folder.File("ai2mgl.err");
-        const std::string command = std::string("\"") + AI2MGL_PATH + "\" --ai \"" + ai +
-                                    "\" --width 2000 --height 2000 --dpi 720" + (marks ? " --marks" : "") +
-                                    " --out \"" + out + "\" 2>\"" + err + "\"";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        const std::string out = folder.File("ai2mgl.cut");
+        testprogram::Command command(
+            {AI2MGL_PATH, "--ai", ai, "--width", "2000", "--height", "2000", "--dpi", "720", "--out", out});
+        if (marks) command.arguments.insert(command.arguments.end() - 2, "--marks");
+        const testprogram::Outcome run = testprogram::Run(command.With(1, testprogram::Stream::Kept()));
+        EXPECT_EQ(run.status, 0) << testprogram::Shown(command.arguments);
         Cut cut{ReadWholeFile(out), {}};
-        std::istringstream lines(ReadWholeFile(err));
+        std::istringstream lines(run.output);
         for (std::string text; std::getline(lines, text);) cut.second.push_back(text.substr(text.find(": M") + 2));
         return cut;
     });

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +21,7 @@
 
 #include "e2e_family.h"
 #include "plugin/host_interface.h"
+#include "support/program_run.h"
 #include "support/scratch_folder.h"
 #include "plugin_library.h"
 #include "ticket_store.h"
@@ -51,56 +50,41 @@ inline std::string ReadText(const std::string& path) {
 // process's (and its children's) KELMORA_PIPE_DIR while it lives.
 class Collector {
 public:
-    Collector() : folder_(true), logFile_(folder_.File("collected.log")) {
-        const std::string program = LOGCOLLECTOR_PATH;
-        const std::string console = folder_.File("collector.out");
-        const pid_t parent = getpid();
-        pid_ = fork();
-        if (pid_ == 0) {
-            // The collector ends with the test process, however that ends, and
-            // keeps none of its output streams open.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (getppid() != parent) _exit(1);
-            const int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out >= 0) {
-                dup2(out, STDOUT_FILENO);
-                dup2(out, STDERR_FILENO);
-                close(out);
-            }
-            execl(program.c_str(), program.c_str(), "-o", logFile_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+    Collector() : folder_(true), logFile_(folder_.File("collected.log")), collector_(Started(logFile_)) {
         // Ready when its control pipe exists.
         const std::string control = folder_.File("ZorAvudurad");
-        for (int i = 0; i < 500 && pid_ > 0; ++i) {
+        for (int i = 0; i < 500 && collector_.Started(); ++i) {
             struct stat info {};
             if (stat(control.c_str(), &info) == 0) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    ~Collector() { Stop(); }
+    ~Collector() { collector_.Stop(SIGTERM); }
 
     const ScratchFolder& Folder() const { return folder_; }
 
     // Stops the collector (it takes in what the clients sent first) and
     // returns everything it wrote.
     std::string StopAndRead() {
-        Stop();
+        collector_.Stop(SIGTERM);
         return ReadText(logFile_);
     }
 
 private:
-    void Stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
+    // The collector ends with the test process, however that ends.
+    static testprogram::Process Started(const std::string& logFile) {
+        const pid_t parent = getpid();
+        testprogram::Command command{{LOGCOLLECTOR_PATH, "-o", logFile}};
+        command.setUp = [parent] {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(1);
+        };
+        return testprogram::Process(command);
     }
 
     ScratchFolder folder_;
     std::string logFile_;
-    pid_t pid_ = -1;
+    testprogram::Process collector_;
 };
 
 // A host of one plug-in library: its table, a ticket store and the records
@@ -201,20 +185,12 @@ inline std::vector<uint8_t> PatternLine(int width, int line) {
     return bytes;
 }
 
-struct Run {
-    int status = -1;
-    std::string output;  // standard output and error
-};
+using Run = testprogram::Outcome;
 
-// Runs prnhost with the arguments (each one quoted by the caller as needed).
-inline Run Prnhost(const std::string& arguments, const std::string& folder) {
-    const std::string captured = folder + "/prnhost.out";
-    const std::string command = std::string(PRNHOST_PATH) + " " + arguments + " >" + captured + " 2>&1";
-    Run run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.output = ReadText(captured);
-    return run;
+// Runs prnhost with the arguments; its output and errors together.
+inline Run Prnhost(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), PRNHOST_PATH);
+    return testprogram::Run({arguments});
 }
 
 }  // namespace e2e

@@ -18,6 +18,7 @@
 #include "platform/dynamic_library.h"
 #include "prndump/plane_images.h"
 #include "prndump/prn_records.h"
+#include "support/program_run.h"
 #include "support/scratch_folder.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
@@ -68,11 +69,11 @@ protected:
 
     // prnhost in the job's folder, where the ticket's files and the layer spool files lie.
     std::vector<prndecode::Record> RunPrnhost() {
-        const std::string command = "cd \"" + folder.Path() + "\" && \"" + PRNHOST_PATH + "\" --plugin \"" +
-                                    KELMORA_PLUGIN_PATH +
-                                    "\" --ticket ticket.txt --image image.pam --out job.prn"
-                                    " --ticket-out final.ticket 2>stderr.txt";
-        EXPECT_EQ(std::system(command.c_str()), 0) << ReadWholeFile(folder.File("stderr.txt"));
+        const testprogram::Outcome run =
+            testprogram::Run({{PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt", "--image",
+                               "image.pam", "--out", "job.prn", "--ticket-out", "final.ticket"},
+                              folder.Path()});
+        EXPECT_EQ(run.status, 0) << run.output;
         return prndecode::ReadRecordFile(folder.File("job.prn"));
     }
 
@@ -142,10 +143,11 @@ TEST_P(JfxJob, LayersDecodeInOrderWithTheHalftonersDots) {
         EXPECT_EQ(here.records[i].tag, printed[i].tag) << "record " << i;
         EXPECT_EQ(here.records[i].data, printed[i].data) << "record " << i;
     }
-    const std::string dump = std::string("\"") + PRNDUMP_PATH + "\" --layers --quiet \"" + folder.File("job.prn") +
-                             "\" >\"" + folder.File("layers.txt") + "\"";
-    EXPECT_EQ(std::system(dump.c_str()), 0);
-    EXPECT_NE(ReadWholeFile(folder.File("layers.txt")).find("page 1 layer 0: "), std::string::npos);
+    const testprogram::Outcome dump =
+        testprogram::Run(testprogram::Command{{PRNDUMP_PATH, "--layers", "--quiet", folder.File("job.prn")}}.With(
+            2, testprogram::Stream::Kept()));
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_NE(dump.output.find("page 1 layer 0: "), std::string::npos);
 
     const auto images = prndecode::AssemblePages(printed);
     ASSERT_EQ(images.size(), plays.size());

@@ -26,6 +26,7 @@
 #include "prndump/plane_images.h"
 #include "prndump/prn_records.h"
 #include "services/spool_writer.h"
+#include "support/program_run.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -169,12 +170,13 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     std::vector<prndecode::Record> RunPrnhost(int pages) {
-        std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
-                              "\" --ticket \"" + (folder / "job.ticket").string() + "\"";
-        for (int p = 0; p < pages; ++p) command += " --image \"" + (folder / "image.pam").string() + "\"";
-        command += " --out \"" + (folder / "job.prn").string() + "\" --ticket-out \"" +
-                   (folder / "final.ticket").string() + "\" 2>\"" + (folder / "stderr.txt").string() + "\"";
-        EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "stderr.txt");
+        std::vector<std::string> arguments = {PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket",
+                                              (folder / "job.ticket").string()};
+        for (int p = 0; p < pages; ++p) arguments.insert(arguments.end(), {"--image", (folder / "image.pam").string()});
+        arguments.insert(arguments.end(), {"--out", (folder / "job.prn").string(), "--ticket-out",
+                                           (folder / "final.ticket").string()});
+        const testprogram::Outcome run = testprogram::Run({arguments});
+        EXPECT_EQ(run.status, 0) << run.output;
         return prndecode::ReadRecordFile((folder / "job.prn").string());
     }
 
@@ -256,9 +258,9 @@ TEST_F(PrintAndCutJob, MarksImageAndCutDataComeBackFromTheStream) {
 
     // prndump writes the same texts.
 #ifdef PRNDUMP_PATH
-    const std::string command = std::string("\"") + PRNDUMP_PATH + "\" -q --cut \"" + (folder / "cut").string() +
-                                "\" \"" + (folder / "job.prn").string() + "\"";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const testprogram::Outcome dumped =
+        testprogram::Run({{PRNDUMP_PATH, "-q", "--cut", (folder / "cut").string(), (folder / "job.prn").string()}});
+    ASSERT_EQ(dumped.status, 0) << dumped.output;
     EXPECT_EQ(ReadFile(folder / "cut-p1.hpgl"), cuts[0].hpgl);
     EXPECT_EQ(ReadFile(folder / "cut-p1.mgl"), cuts[0].mgl);
 #endif

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -19,6 +18,7 @@
 #include "platform/dynamic_library.h"
 #include "prndump/prn_records.h"
 #include "services/spool_writer.h"
+#include "support/program_run.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -97,12 +97,11 @@ inline int CapturePlanesThenPrint(CVarnPrn* job) {
 // and the host program: the records of folder/job.prn; the final ticket goes
 // to folder/final.ticket.
 inline void RunPrnhost(const fs::path& folder, const fs::path& picture, std::vector<prndecode::Record>& printed) {
-    const std::string command = std::string("\"") + PRNHOST_PATH + "\" --plugin \"" + KELMORA_PLUGIN_PATH +
-                                "\" --ticket \"" + (folder / "job.ticket").string() + "\" --image \"" +
-                                picture.string() + "\" --out \"" + (folder / "job.prn").string() +
-                                "\" --ticket-out \"" + (folder / "final.ticket").string() + "\" 2>\"" +
-                                (folder / "stderr.txt").string() + "\"";
-    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "stderr.txt");
+    const testprogram::Outcome run =
+        testprogram::Run({{PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", (folder / "job.ticket").string(),
+                           "--image", picture.string(), "--out", (folder / "job.prn").string(), "--ticket-out",
+                           (folder / "final.ticket").string()}});
+    ASSERT_EQ(run.status, 0) << run.output;
     printed = prndecode::ReadRecordFile((folder / "job.prn").string());
 }
 

@@ -1,8 +1,9 @@
 // The prnhost program over the built plug-in: how a user or a script runs a job.
 #include "e2e_support.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/time.h>
+#include <sys/wait.h>
 
 #include <tiffio.h>
 
@@ -21,64 +22,32 @@ constexpr const char* kTestPlugin = KELMORA_E2E_PLUGIN_PATH;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// A program run with what it cost: its own resource use, not its siblings'.
-struct MeasuredRun {
-    int status = -1;
-    std::string output;
-    double wallSeconds = 0;
-    double cpuSeconds = 0;
-    long peakKilobytes = 0;
-};
+using testprogram::Command;
+using testprogram::Stream;
+using Outcome = testprogram::Outcome;
 
-// Starts program with its output into the file captured; inChild runs in the
-// child before the program starts.
-pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& captured,
-            const std::function<void()>& inChild = {}) {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out >= 0) {
-            dup2(out, STDOUT_FILENO);
-            dup2(out, STDERR_FILENO);
-            close(out);
-        }
-        if (inChild) inChild();
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
+// The arguments of a run: the parts in order.
+std::vector<std::string> Cat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
-// Waits for a program started at start; status -1 when a signal ended it.
-MeasuredRun Finish(pid_t pid, std::chrono::steady_clock::time_point start, const std::string& captured) {
-    MeasuredRun run;
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return run;
-    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    run.peakKilobytes = usage.ru_maxrss;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.output = e2e::ReadText(captured);
-    return run;
+// prnhost with the arguments, in the environment given.
+Command PrnhostCommand(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
+    return Command{Cat({{PRNHOST_PATH}, arguments}), "", environment};
 }
 
-MeasuredRun RunMeasured(const std::string& program, const std::vector<std::string>& arguments,
-                        const std::string& folder, const std::function<void()>& inChild = {}) {
-    const std::string captured = folder + "/measured.out";
-    const auto start = std::chrono::steady_clock::now();
-    return Finish(Spawn(program, arguments, captured, inChild), start, captured);
-}
-
-// In a child: loads fixtures/rename_hold.c into the program it then starts.
-void PreloadRenameHold() {
+// The environment that loads fixtures/rename_hold.c into the program. The
+// loader splits LD_PRELOAD at spaces and colons: the library goes by a link
+// in folder (a temporary folder, whose path holds neither).
+std::vector<std::string> PreloadRenameHold(const std::string& folder) {
+    const std::string link = folder + "/librename_hold.so";
+    EXPECT_EQ(link.find_first_of(" :"), std::string::npos) << link << ": the loader would split it";
+    std::error_code exists;
+    std::filesystem::create_symlink(RENAME_HOLD_PATH, link, exists);
     const char* asan = std::getenv("ASAN_OPTIONS");
-    setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
-    setenv("LD_PRELOAD", RENAME_HOLD_PATH, 1);
+    return {"ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":verify_asan_link_order=0", "LD_PRELOAD=" + link};
 }
 
 // The names in folder that begin with prefix: an output file and its temporaries.
@@ -143,10 +112,12 @@ protected:
                "Output/Prn/Media/Size/Width = 1000.0\nOutput/Prn/Media/Size/Height = 2000.0\n";
     }
 
-    e2e::Run Job(const std::string& ticket, const std::string& image, const std::string& out,
-                 const std::string& plugin = kTestPlugin, const std::string& extra = std::string()) const {
-        return Prnhost("--plugin " + plugin + " --ticket " + ticket + " --image " + image + " --out " + out + extra,
-                       collector.Folder().Path());
+    // A job of the pictures in order.
+    static e2e::Run Job(const std::string& ticket, const std::vector<std::string>& images, const std::string& out,
+                        const std::string& plugin = kTestPlugin, const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> arguments = {"--plugin", plugin, "--ticket", ticket};
+        for (const std::string& image : images) arguments.insert(arguments.end(), {"--image", image});
+        return e2e::Prnhost(Cat({arguments, {"--out", out}, extra}));
     }
 
     Collector collector;
@@ -155,8 +126,8 @@ protected:
 TEST_F(PrnhostRun, RunsAJobIntoTheRecordFile) {
     const prnhost::Image image = Cmyk(5, 3);
     const std::string ticketOut = File("final.txt");
-    const e2e::Run run = Job(WriteTicket("job.txt", JobTicket(kE2EPlain)), WriteImage("cmyk.pam", image),
-                             File("job.prn"), kTestPlugin, " --ticket-out " + ticketOut + " --job-id 17");
+    const e2e::Run run = Job(WriteTicket("job.txt", JobTicket(kE2EPlain)), {WriteImage("cmyk.pam", image)},
+                             File("job.prn"), kTestPlugin, {"--ticket-out", ticketOut, "--job-id", "17"});
     ASSERT_EQ(run.status, 0) << run.output;
 
     const std::vector<prndecode::Record> records = prndecode::ReadRecordFile(File("job.prn"));
@@ -182,22 +153,22 @@ TEST_F(PrnhostRun, RunsAJobIntoTheRecordFile) {
 
 TEST_F(PrnhostRun, FeedsPagePlanarBandsAndGreyImagesAsCmyk) {
     const std::string image = WriteImage("cmyk.pam", Cmyk(6, 3));
-    ASSERT_EQ(Job(WriteTicket("lines.txt", JobTicket(kE2EPlain)), image, File("lines.prn")).status, 0);
+    ASSERT_EQ(Job(WriteTicket("lines.txt", JobTicket(kE2EPlain)), {image}, File("lines.prn")).status, 0);
     const e2e::Run planar =
         Job(WriteTicket("planar.txt", JobTicket(kE2EPlain) + "Output/Input/Format = 1\nOutput/Input/NumOfLines = 2\n"),
-            image, File("planar.prn"));
+            {image}, File("planar.prn"));
     ASSERT_EQ(planar.status, 0) << planar.output;
     EXPECT_EQ(e2e::ReadText(File("planar.prn")), e2e::ReadText(File("lines.prn")))
         << "bands of two lines print what single lines print";
 
     std::ofstream(File("grey.pgm"), std::ios::binary) << "P5\n2 1\n255\n" << std::string("\x00\xC0", 2);
-    ASSERT_EQ(Job(WriteTicket("grey.txt", JobTicket(kE2EPlain)), File("grey.pgm"), File("grey.prn")).status, 0);
+    ASSERT_EQ(Job(WriteTicket("grey.txt", JobTicket(kE2EPlain)), {File("grey.pgm")}, File("grey.prn")).status, 0);
     const auto records = prndecode::ReadRecordFile(File("grey.prn"));
     ASSERT_GT(records.size(), 4u);
     EXPECT_EQ(records[4].data, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0x3F}));
     // MinIsWhite: 0 is white.
     WriteTiff(File("white.tif"), 2, 1, PHOTOMETRIC_MINISWHITE, 1, 0, std::string("\x00\xC0", 2));
-    ASSERT_EQ(Job(File("grey.txt"), File("white.tif"), File("white.prn")).status, 0);
+    ASSERT_EQ(Job(File("grey.txt"), {File("white.tif")}, File("white.prn")).status, 0);
     EXPECT_EQ(prndecode::ReadRecordFile(File("white.prn")).at(4).data,
               (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
 }
@@ -216,7 +187,7 @@ TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
                                                               "\n[job]\nOutput/Prn/Linearization/BPLPath = \"" + job +
                                                               "/cmyk.lin\"\nProcess/ContourCut/ICUT/AI_FileName = \"" +
                                                               File(cut) + "\"\n");
-        const e2e::Run run = Job(ticket, job + "/image.pam", File("cut.prn"), KELMORA_PLUGIN_PATH);
+        const e2e::Run run = Job(ticket, {job + "/image.pam"}, File("cut.prn"), KELMORA_PLUGIN_PATH);
         EXPECT_EQ(run.status, 3) << cut << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, "prnhost: error: Output/ErrorMessage: No cut data: ")) << run.output;
         EXPECT_GT(std::filesystem::file_size(File("cut.prn")), 1000u) << "the printed stream is kept";
@@ -225,10 +196,8 @@ TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
 
 TEST_F(PrnhostRun, ReportsARefusedModelWithItsMessage) {
     // The library built beside prnhost serves no family yet.
-    const e2e::Run run =
-        Prnhost("--ticket " + WriteTicket("job.txt", JobTicket(7020)) + " --image " + WriteImage("i.pam", Cmyk(4, 2)) +
-                    " --out " + File("job.prn"),
-                collector.Folder().Path());
+    const e2e::Run run = Prnhost({"--ticket", WriteTicket("job.txt", JobTicket(7020)), "--image",
+                                  WriteImage("i.pam", Cmyk(4, 2)), "--out", File("job.prn")});
     EXPECT_NE(run.status, 0);
     EXPECT_TRUE(Contains(run.output, "OpenJob failed (-2)")) << run.output;
     EXPECT_TRUE(Contains(run.output,
@@ -240,9 +209,8 @@ TEST_F(PrnhostRun, ReportsARefusedModelWithItsMessage) {
 
 TEST_F(PrnhostRun, WritesThePrinterInformationTicket) {
     const std::string out = File("info.txt");
-    const e2e::Run run = Prnhost(
-        "--info --ticket " + WriteTicket("oem.txt", "[system]\nSystem/OEMID = 3\n") + " --ticket-out " + out,
-        collector.Folder().Path());
+    const e2e::Run run =
+        Prnhost({"--info", "--ticket", WriteTicket("oem.txt", "[system]\nSystem/OEMID = 3\n"), "--ticket-out", out});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "0 printers")) << run.output;
     EXPECT_TRUE(Contains(e2e::ReadText(out), "System/OEMID = 3\n"));
@@ -251,9 +219,8 @@ TEST_F(PrnhostRun, WritesThePrinterInformationTicket) {
 TEST_F(PrnhostRun, WritesEveryOfferedPrinterAndReadsItsOwnTicketBack) {
     const std::string out = File("info.txt");
     const std::string again = File("again.txt");
-    e2e::Run run = Prnhost("--info --job-id 5 --ticket " + WriteTicket("oem0.txt", "[system]\nSystem/OEMID = 0\n") +
-                               " --ticket-out " + out,
-                           collector.Folder().Path());
+    e2e::Run run = Prnhost({"--info", "--job-id", "5", "--ticket",
+                            WriteTicket("oem0.txt", "[system]\nSystem/OEMID = 0\n"), "--ticket-out", out});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "156 printers")) << run.output;
     const std::string text = e2e::ReadText(out);
@@ -265,7 +232,7 @@ TEST_F(PrnhostRun, WritesEveryOfferedPrinterAndReadsItsOwnTicketBack) {
     EXPECT_EQ(models, 156u);
     EXPECT_TRUE(Contains(text, "[printer 5]\nOutput/Prn/Info/Manufacturer/ManufacturerID[] = 21\n"));
 
-    run = Prnhost("--info --job-id 5 --ticket " + out + " --ticket-out " + again, collector.Folder().Path());
+    run = Prnhost({"--info", "--job-id", "5", "--ticket", out, "--ticket-out", again});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(e2e::ReadText(again), text) << "a second export over the first one's ticket";
 }
@@ -292,18 +259,18 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
     std::ofstream(File("rgba.pam"), std::ios::binary)
         << "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" << std::string(16, '\x40');
     std::filesystem::create_hard_link(image, File("link.pam"));
-    const std::string job = "--ticket " + ticket + " --image " + image;
+    const std::vector<std::string> job = {"--ticket", ticket, "--image", image};
     const std::string alpha = "the image has 4 channels, 1 of them alpha, which is not printed";
     const std::string short168 = File("short.pam");
     std::ofstream(short168, std::ios::binary)
         << "P7\nWIDTH 16000\nHEIGHT 16000\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n" << std::string(106, '\x10');
-    // The files a ticket names, the installation's and the linearisation library beside a plug-in.
+    // The files a ticket names, the installation's, the linearisation library beside a plug-in, an old output.
     std::filesystem::create_directory(File("lib"));
     std::filesystem::copy_file(kTestPlugin, File("lib/kelmora.so"));
     std::filesystem::create_symlink(File("lib/kelmora.so"), File("kelmora-link.so"));
-    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
-        std::ofstream(File(name)) << "kept\n";
-    }
+    const std::vector<std::string> keptFiles = {"job.lin",       "cut.ai",  "vc.txt", "s.spt", "DaVav.ini",
+                                                "lib/libepl.so", "old.prn", "old.txt"};
+    for (const std::string& name : keptFiles) std::ofstream(File(name)) << "kept\n";
     std::filesystem::create_hard_link(File("old.prn"), File("old-link.prn"));
     std::string namesText = JobTicket(kE2EPlain);
     namesText.replace(namesText.find("/nowhere/job.epl"), 16, File("job.lin"));
@@ -328,159 +295,178 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
         WriteTicket("inst.txt", JobTicket(kE2EPlain) + "[system]\nSystem/InstallFolder = \"" + File("inst") + "\"\n");
     const std::string esc = "\x1B]0;";  // the start of a terminal command
     struct Case {
-        std::string arguments;
+        std::vector<std::string> arguments;
         int status;
         std::string message;
+        std::vector<std::pair<int, Stream>> files = {};  // what the program's descriptors lead to
+        std::string folder = {};                         // where it runs, if not here
     };
     // A screening file the ticket names, whatever its name ends in.
     const auto screening = [&](const std::string& name) {
         const std::string named = namesText + "Output/Prn/BPL/ScreeningFile = \"" + name + "\"\n";
-        return Case{"--ticket " + WriteTicket(name + ".txt", named) + " --image " + image + " --out " + File(name), 1,
+        return Case{{"--ticket", WriteTicket(name + ".txt", named), "--image", image, "--out", File(name)}, 1,
                     "--out " + File(name) + " is the job's screening file"};
     };
     const std::vector<Case> cases = {
-        {"--ticket " + File("none.txt") + " --image " + image + " --out " + out, 1, "cannot open the ticket file"},
-        {"--ticket " + WriteTicket("bad.txt", "[job]\nOutput/Prn/Printer/Model = \n") + " --image " + image +
-             " --out " + out,
+        {{"--ticket", File("none.txt"), "--image", image, "--out", out}, 1, "cannot open the ticket file"},
+        {{"--ticket", WriteTicket("bad.txt", "[job]\nOutput/Prn/Printer/Model = \n"), "--image", image, "--out", out},
          1, "line 2: "},
-        {"--ticket " + ticket + " --image " + File("none.pam") + " --out " + out, 1, "none.pam: cannot open"},
-        {"--ticket " + ticket + " --image " + WriteImage("two.pam", twoChannels) + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", File("none.pam"), "--out", out}, 1, "none.pam: cannot open"},
+        {{"--ticket", ticket, "--image", WriteImage("two.pam", twoChannels), "--out", out}, 1,
          "cannot tell the colours of a 2-channel \"pair\" image"},
-        {"--ticket " + WriteTicket("five.txt", JobTicket(kE2EPlain) + "Process/Components = 5\n") + " --image " +
-             image + " --out " + out,
+        {{"--ticket", WriteTicket("five.txt", JobTicket(kE2EPlain) + "Process/Components = 5\n"), "--image", image,
+          "--out", out},
          1, "the image has 4 channels, the ticket's Process/Components says 5"},
-        {"--ticket " + ticket + " --image " + image + " --out " + File("no/such/folder.prn"), 1,
+        {{"--ticket", ticket, "--image", image, "--out", File("no/such/folder.prn")}, 1,
          "cannot write " + File("no/such/folder.prn") + ": No such file or directory"},
-        {"--plugin " + File("none.so") + " --ticket " + ticket + " --image " + image + " --out " + out, 1,
+        {{"--plugin", File("none.so"), "--ticket", ticket, "--image", image, "--out", out}, 1,
          "cannot load the plug-in"},
-        {"--ticket " + collector.Folder().Path() + " --image " + image + " --out " + out, 1,
-         "is not a regular file"},
-        {"--ticket " + ticket + " --image " + collector.Folder().Path() + " --out " + out, 1, "not a regular file"},
-        {"--ticket " + WriteTicket("nul.txt", JobTicket(kE2EPlain) + "Input/Title = \"a" + std::string(1, '\0') + "b\"\n") +
-             " --image " + image + " --out " + out,
+        {{"--ticket", collector.Folder().Path(), "--image", image, "--out", out}, 1, "is not a regular file"},
+        {{"--ticket", ticket, "--image", collector.Folder().Path(), "--out", out}, 1, "not a regular file"},
+        {{"--ticket",
+          WriteTicket("nul.txt", JobTicket(kE2EPlain) + "Input/Title = \"a" + std::string(1, '\0') + "b\"\n"),
+          "--image", image, "--out", out},
          1, "line 9: a text cannot hold a NUL byte"},
-        {"--ticket " + ticket + " --image " + WriteImage("own.pam", ownColours) + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", WriteImage("own.pam", ownColours), "--out", out}, 1,
          "cannot tell the colours of a 4-channel \"own\" image: set Output/Prn/Printer/InputColorMode"},
-        {"--ticket " + WriteTicket("rgb.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 3\n") +
-             " --image " + image + " --out " + out,
+        {{"--ticket", WriteTicket("rgb.txt", JobTicket(kE2EPlain) + "Output/Prn/Printer/InputColorMode = 3\n"),
+          "--image", image, "--out", out},
          1, "InputColorMode 3 (RGB) does not fit the 4-channel \"cmyk\" image (4, CMYK)"},
-        {"--ticket " + ticket + " --image " + short168 + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", short168, "--out", out}, 1,
          "raster data ends early: the header declares 1024000000 bytes"},
         // Refused before the job starts, not at its last row.
-        {"--ticket " + ticket + " --image " + WriteTicket("short.pgm", "P5\n2 2\n255\n\1\2\3") + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", WriteTicket("short.pgm", "P5\n2 2\n255\n\1\2\3"), "--out", out}, 1,
          "short.pgm: raster data ends early: the header declares 4 bytes, the file holds 3\n"},
-        {job + " --image " + WriteTicket("trailing.pam", e2e::ReadText(image) + "\n\n\1\2\3\n") + " --out " + out, 1,
+        {Cat({job, {"--image", WriteTicket("trailing.pam", e2e::ReadText(image) + "\n\n\1\2\3\n"), "--out", out}}), 1,
          "trailing.pam: the 6 bytes after picture 1 are not a picture prnhost reads: not a PNM or PAM file"},
-        {"--ticket " + ticket + " --image " + WriteTicket("twice.pam", e2e::ReadText(image).insert(11, "WIDTH 2\n")) +
-             " --out " + out, 1, "twice.pam: bad PAM header: WIDTH is given twice (WIDTH 4, then WIDTH 2)"},
-        {"--ticket " + ticket + " --out " + out, 2, "--image is missing"},
-        {"--ticket " + ticket + " --image " + image + " --out " + out + " --colour", 2, "unknown argument --colour"},
-        {"--info --ticket " + ticket, 2, "--info needs --ticket-out"},
-        {"--ticket " + ticket + " --image " + image + " --out " + out + " --job-id -3", 2, "--job-id needs a number"},
-        {"--ticket " + cmyk + " --image " + File("palette.tif") + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", WriteTicket("twice.pam", e2e::ReadText(image).insert(11, "WIDTH 2\n")),
+          "--out", out},
+         1, "twice.pam: bad PAM header: WIDTH is given twice (WIDTH 4, then WIDTH 2)"},
+        {{"--ticket", ticket, "--out", out}, 2, "--image is missing"},
+        {{"--ticket", ticket, "--image", image, "--out", out, "--colour"}, 2, "unknown argument --colour"},
+        {{"--info", "--ticket", ticket}, 2, "--info needs --ticket-out"},
+        {{"--ticket", ticket, "--image", image, "--out", out, "--job-id", "-3"}, 2, "--job-id needs a number"},
+        {{"--ticket", cmyk, "--image", File("palette.tif"), "--out", out}, 1,
          "palette.tif: palette TIFF (photometric 3) is not read"},
-        {"--ticket " + cmyk + " --image " + File("ycbcr.tif") + " --out " + out, 1, "YCbCr TIFF (photometric 6)"},
-        {"--ticket " + cmyk + " --image " + File("lab.tif") + " --out " + out, 1, "CIELab TIFF (photometric 8)"},
-        {"--ticket " + cmyk + " --image " + File("rgba.tif") + " --out " + out, 1, alpha},
-        {"--ticket " + cmyk + " --image " + File("rgba.pam") + " --out " + out, 1, alpha},
-        {"--ticket " + counted + " --image " + File("rgba.tif") + " --out " + out, 1,
+        {{"--ticket", cmyk, "--image", File("ycbcr.tif"), "--out", out}, 1, "YCbCr TIFF (photometric 6)"},
+        {{"--ticket", cmyk, "--image", File("lab.tif"), "--out", out}, 1, "CIELab TIFF (photometric 8)"},
+        {{"--ticket", cmyk, "--image", File("rgba.tif"), "--out", out}, 1, alpha},
+        {{"--ticket", cmyk, "--image", File("rgba.pam"), "--out", out}, 1, alpha},
+        {{"--ticket", counted, "--image", File("rgba.tif"), "--out", out}, 1,
          "InputColorMode 4 (CMYK) does not fit the 4-channel \"rgb\" image (3, RGB)"},
         // Pictures alike in size and channels, unlike in alpha or in colours, are no pages of one job.
-        {"--ticket " + ticket + " --image " + File("rgbx.tif") + " --image " + File("rgba.tif") + " --out " + out, 1,
+        {{"--ticket", ticket, "--image", File("rgbx.tif"), "--image", File("rgba.tif"), "--out", out}, 1,
          "rgba.tif: 2 x 2 pixels of 4 \"rgb\" channels, 1 of them alpha, the first picture 2 x 2 pixels of 4 \"rgb\""},
-        {"--ticket " + ticket + " --image " + WriteImage("small.pam", Cmyk(2, 2)) + " --image " + File("rgbx.tif") +
-             " --out " + out,
+        {{"--ticket", ticket, "--image", WriteImage("small.pam", Cmyk(2, 2)), "--image", File("rgbx.tif"), "--out",
+          out},
          1, "rgbx.tif: 2 x 2 pixels of 4 \"rgb\" channels, the first picture 2 x 2 pixels of 4 \"cmyk\" channels"},
         // Refused before its row of 1 MB is made.
-        {"--ticket " + cmyk + " --image " + File("wide.tif") + " --out " + out, 1, "wide.tif: raster data ends early: strip 0 "},
-        {"--ticket " + WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)) + " --image " + image + " --out " + out,
-         1, "line 1: the text begins with a UTF-16 byte-order mark"},
-        {"--ticket " + WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain)) + " --image " + image + " --out " + out,
-         0, ""},
-        {job + " --out " + image, 1, "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
-        {job + " --out " + File("link.pam"), 1, "is the job's picture " + image},
-        {job + " --out " + ticket, 1, "--out " + ticket + " is the job's ticket"},
-        {job + " --out " + out + " --ticket-out " + collector.Folder().Path() + "/./i.pam", 1, "is the job's picture"},
-        {job + " --out " + out + " --ticket-out " + out, 1, "name the same file"},
-        {job + " --out " + out + " --ticket-out " + File("../" + folderName + "/o.prn"), 1, "name the same file"},
-        {job + " --out " + File("old.prn") + " --ticket-out " + File("old-link.prn"), 1, "name the same file"},
-        {job + " --out /dev/null --ticket-out /dev/null", 0, ""},
-        {job + " --out /dev/prnhost-test-no-device", 1, "cannot write /dev/prnhost-test-no-device: No such device"},
-        {job + " --out " + File(std::string(250, 'o')), 0, ""},
-        {"--ticket " + names + " --image " + image + " --out " + File("job.lin"), 1,
+        {{"--ticket", cmyk, "--image", File("wide.tif"), "--out", out}, 1,
+         "wide.tif: raster data ends early: strip 0 "},
+        {{"--ticket", WriteTicket("utf16.txt", std::string("\xFF\xFE[\0j\0", 6)), "--image", image, "--out", out}, 1,
+         "line 1: the text begins with a UTF-16 byte-order mark"},
+        {{"--ticket", WriteTicket("bom.txt", "\xEF\xBB\xBF" + JobTicket(kE2EPlain)), "--image", image, "--out", out}, 0,
+         ""},
+        {Cat({job, {"--out", image}}), 1,
+         "--out " + image + " is the job's picture " + image + ": it would be overwritten"},
+        {Cat({job, {"--out", File("link.pam")}}), 1, "is the job's picture " + image},
+        {Cat({job, {"--out", ticket}}), 1, "--out " + ticket + " is the job's ticket"},
+        {Cat({job, {"--out", out, "--ticket-out", collector.Folder().Path() + "/./i.pam"}}), 1, "is the job's picture"},
+        {Cat({job, {"--out", out, "--ticket-out", out}}), 1, "name the same file"},
+        {Cat({job, {"--out", out, "--ticket-out", File("../" + folderName + "/o.prn")}}), 1, "name the same file"},
+        {Cat({job, {"--out", File("old.prn"), "--ticket-out", File("old-link.prn")}}), 1, "name the same file"},
+        {Cat({job, {"--out", "/dev/null", "--ticket-out", "/dev/null"}}), 0, ""},
+        {Cat({job, {"--out", "/dev/prnhost-test-no-device"}}), 1,
+         "cannot write /dev/prnhost-test-no-device: No such device"},
+        {Cat({job, {"--out", File(std::string(250, 'o'))}}), 0, ""},
+        {{"--ticket", names, "--image", image, "--out", File("job.lin")}, 1,
          "--out " + File("job.lin") + " is the job's linearisation file"},
-        {"--ticket " + names + " --image " + image + " --out " + out + " --ticket-out " + File("cut.ai"), 1,
+        {{"--ticket", names, "--image", image, "--out", out, "--ticket-out", File("cut.ai")}, 1,
          "is the job's cut file"},
-        {"--ticket " + names + " --image " + image + " --out " + File("vc.txt"), 1, "is the job's visual-correction file"},
-        {"--ticket " + names + " --image " + image + " --out " + File("s.spt"), 1, "is the job's screening file"},
+        {{"--ticket", names, "--image", image, "--out", File("vc.txt")}, 1, "is the job's visual-correction file"},
+        {{"--ticket", names, "--image", image, "--out", File("s.spt")}, 1, "is the job's screening file"},
         screening("s.SPT"), screening("fine.dat"),
-        {"--ticket " + names + " --image " + image + " --out " + File("DaVav.ini"), 1, "is the driver settings file"},
-        {"--plugin " + File("lib/kelmora.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
+        {{"--ticket", names, "--image", image, "--out", File("DaVav.ini")}, 1, "is the driver settings file"},
+        {Cat({{"--plugin", File("lib/kelmora.so")}, job, {"--out", File("lib/libepl.so")}}), 1,
          "is the linearisation library"},
         // The plug-in by a symbolic link: the library beside the file it names.
-        {"--plugin " + File("kelmora-link.so") + " " + job + " --out " + File("lib/libepl.so"), 1,
+        {Cat({{"--plugin", File("kelmora-link.so")}, job, {"--out", File("lib/libepl.so")}}), 1,
          "--out " + File("lib/libepl.so") + " is the linearisation library"},
+        // The plug-in by its bare name in its own folder: the library beside it, there.
+        {Cat({{"--plugin", "kelmora.so"}, job, {"--out", "libepl.so"}}), 1,
+         "--out libepl.so is the linearisation library", {}, File("lib")},
         // Only this job's messages count; a page end lost fails the job, one that fails after it is an error.
-        {"--ticket " + reused + " --image " + image + " --out " + out, 0, ""},
-        {"--ticket " + WriteTicket("lost.txt", JobTicket(kE2EPageEndLost)) + " --image " + image + " --out " + out, 1,
+        {{"--ticket", reused, "--image", image, "--out", out}, 0, ""},
+        {{"--ticket", WriteTicket("lost.txt", JobTicket(kE2EPageEndLost)), "--image", image, "--out", out}, 1,
          "ClosePage failed (-7): the page's end is not in the output"},
-        {"--ticket " + WriteTicket("fails.txt", JobTicket(kE2EPageEndFails)) + " --image " + image + " --out " + out, 3,
+        {{"--ticket", WriteTicket("fails.txt", JobTicket(kE2EPageEndFails)), "--image", image, "--out", out}, 3,
          "prnhost: error: ClosePage failed (-7)"},
-        {job + " --out " + out + " --ticket-out " + collector.Folder().Path(), 1, "Is a directory"},
-        {"--ticket " + WriteTicket("refused.txt", JobTicket(kE2EPageEndRefused)) + " --image " + image + " --out " + out,
-         1, "prnhost: ClosePage: the page's end is not in the output"},
+        {Cat({job, {"--out", out, "--ticket-out", collector.Folder().Path()}}), 1, "Is a directory"},
+        {{"--ticket", WriteTicket("refused.txt", JobTicket(kE2EPageEndRefused)), "--image", image, "--out", out}, 1,
+         "prnhost: ClosePage: the page's end is not in the output"},
         // A file a job reads by fixed name, by any spelling, and whether it is there yet or not.
-        {job + " --out QorMimakiColorCodes.txt", 1,
+        {Cat({job, {"--out", "QorMimakiColorCodes.txt"}}), 1,
          "--out QorMimakiColorCodes.txt is the Tx500 colour-code file QorMimakiColorCodes.txt: it would be overwritten"},
-        {job + " --out " + out + " --ticket-out codes-link", 1, "is the Tx500 colour-code file"},
-        {job + " --out /proc/self/fd/5 5<QorMimakiColorCodes.txt", 1, "is the Tx500 colour-code file"},
-        {job + " --out ./UJF_EnableDeleteOnClose.txt", 1, "is the UJF-605 delete-on-close switch"},
-        {job + " --out " + out + " --ticket-out /proc/self/fd/0 <UJF_EnableDeleteOnClose.txt", 1,
-         "is the UJF-605 delete-on-close switch"},
-        {job + " --out " + out + " --ticket-out ../" + folderName + "/WorkaroundMissingCutData.txt", 1,
+        {Cat({job, {"--out", out, "--ticket-out", "codes-link"}}), 1, "is the Tx500 colour-code file"},
+        {Cat({job, {"--out", "/proc/self/fd/5"}}), 1, "is the Tx500 colour-code file",
+         {{5, Stream::Read("QorMimakiColorCodes.txt")}}},
+        {Cat({job, {"--out", "./UJF_EnableDeleteOnClose.txt"}}), 1, "is the UJF-605 delete-on-close switch"},
+        {Cat({job, {"--out", out, "--ticket-out", "/proc/self/fd/0"}}), 1, "is the UJF-605 delete-on-close switch",
+         {{0, Stream::Read("UJF_EnableDeleteOnClose.txt")}}},
+        {Cat({job, {"--out", out, "--ticket-out", "../" + folderName + "/WorkaroundMissingCutData.txt"}}), 1,
          "is the missing-cut-data switch"},
-        {job + " --out " + File("WorkaroundMissingCutData.txt"), 1, "is the missing-cut-data switch"},
-        {job + " --out ./InkJet.spt", 1, "--out ./InkJet.spt is the default screening file InkJet.spt: jobs would read it"},
-        {job + " --out " + out + " --ticket-out ../" + folderName + "/InkJet.spt", 1, "is the default screening file"},
-        {"--ticket " + installed + " --image " + image + " --out " + File("inst/DaVav.ini"), 1,
+        {Cat({job, {"--out", File("WorkaroundMissingCutData.txt")}}), 1, "is the missing-cut-data switch"},
+        {Cat({job, {"--out", "./InkJet.spt"}}), 1,
+         "--out ./InkJet.spt is the default screening file InkJet.spt: jobs would read it"},
+        {Cat({job, {"--out", out, "--ticket-out", "../" + folderName + "/InkJet.spt"}}), 1,
+         "is the default screening file"},
+        {{"--ticket", installed, "--image", image, "--out", File("inst/DaVav.ini")}, 1,
          "is the driver settings file " + File("inst") + "/DaVav.ini: jobs would read it"},
-        {"--ticket " + installed + " --image " + image + " --out " + File("inst/Profiles/Screening/9900_720x720dpi.spt"),
-         1, "is the job's screening file"},
+        {{"--ticket", installed, "--image", image, "--out", File("inst/Profiles/Screening/9900_720x720dpi.spt")}, 1,
+         "is the job's screening file"},
         // Names from the command line are quoted with their control bytes escaped.
-        {"--ticket " + ticket + " --image '" + File("no" + esc + ".pam") + "' --out " + out, 1,
+        {{"--ticket", ticket, "--image", File("no" + esc + ".pam"), "--out", out}, 1,
          File("no\\x1B]0;.pam") + ": cannot open"},
-        {"--ticket '" + File("no" + esc + ".txt") + "' --image " + image + " --out " + out, 1,
+        {{"--ticket", File("no" + esc + ".txt"), "--image", image, "--out", out}, 1,
          "cannot open the ticket file \"" + File("no\\x1B]0;.txt") + "\""},
-        {job + " --out '" + File("no" + esc + "/o.prn") + "'", 1, "cannot write " + File("no\\x1B]0;/o.prn") + ": No such"},
-        {"--plugin '" + File("no" + esc + ".so") + "' " + job + " --out " + out, 1,
+        {Cat({job, {"--out", File("no" + esc + "/o.prn")}}), 1,
+         "cannot write " + File("no\\x1B]0;/o.prn") + ": No such"},
+        {Cat({{"--plugin", File("no" + esc + ".so")}, job, {"--out", out}}), 1,
          "cannot load the plug-in " + File("no\\x1B]0;.so") + ": "},
-        {job + " --out " + out + " '--colour\n'", 2, "unknown argument --colour\\x0A\n"},
+        {Cat({job, {"--out", out, "--colour\n"}}), 2, "unknown argument --colour\\x0A\n"},
         // --info starts like a job: an earlier job's messages are not its own.
-        {"--info --ticket " + reused + " --ticket-out " + File("info.txt"), 0, " printers"},
-        {"--info --ticket " + ticket + " --ticket-out ./WorkaroundMissingCutData.txt", 1, "is the missing-cut-data switch"},
+        {{"--info", "--ticket", reused, "--ticket-out", File("info.txt")}, 0, " printers"},
+        {{"--info", "--ticket", ticket, "--ticket-out", "./WorkaroundMissingCutData.txt"}, 1,
+         "is the missing-cut-data switch"},
+        // A count line that cannot be printed fails the run, which then leaves the old file as it was.
+        {{"--info", "--ticket", ticket, "--ticket-out", "old.txt"}, 1,
+         "prnhost: cannot write standard output: No space left on device", {{1, Stream::FullDevice()}}},
+        {{"--info", "--ticket", ticket, "--ticket-out", "old.txt"}, 1,
+         "prnhost: cannot write standard output: Bad file descriptor", {{1, Stream::Closed()}}},
     };
     const std::string imageBytes = e2e::ReadText(image);
     for (const Case& c : cases) {
-        const std::string arguments = c.arguments.rfind("--plugin", 0) == 0 ? c.arguments
-                                                                            : "--plugin " + std::string(kTestPlugin) +
-                                                                                  " " + c.arguments;
-        const e2e::Run run = Prnhost(arguments, collector.Folder().Path());
-        EXPECT_EQ(run.status, c.status) << arguments << "\n" << run.output;
-        EXPECT_TRUE(Contains(run.output, c.message)) << arguments << "\n" << run.output;
-        EXPECT_EQ(Contains(run.output, "prnhost: error:"), c.status == 3) << arguments << "\n" << run.output;
+        const std::vector<std::string> arguments =
+            c.arguments.front() == "--plugin" ? c.arguments : Cat({{"--plugin", kTestPlugin}, c.arguments});
+        Command command = PrnhostCommand(arguments);
+        command.folder = c.folder;
+        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        const e2e::Run run = testprogram::Run(command);
+        const std::string shown = testprogram::Shown(arguments);
+        EXPECT_EQ(run.status, c.status) << shown << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, c.message)) << shown << "\n" << run.output;
+        EXPECT_EQ(Contains(run.output, "prnhost: error:"), c.status == 3) << shown << "\n" << run.output;
         if (c.status == 0 || c.status == 3) std::filesystem::remove(out);
     }
-    for (const char* name : {"job.lin", "cut.ai", "vc.txt", "s.spt", "DaVav.ini", "lib/libepl.so", "old.prn"}) {
-        EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
-    }
+    for (const std::string& name : keptFiles) EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
+    EXPECT_EQ(FilesNamed(collector.Folder().Path(), "old.txt"), std::vector<std::string>{"old.txt"});
     for (const std::string& name : kept) EXPECT_EQ(e2e::ReadText(File(name)), "kept\n") << name;
     EXPECT_FALSE(std::filesystem::exists(File("InkJet.spt")) || std::filesystem::exists(File("inst/DaVav.ini")));
     EXPECT_FALSE(std::filesystem::remove("/dev/prnhost-test-no-device")) << "a file made in /dev";
     // prnhost itself (a copy, which a fault would replace).
     std::filesystem::copy_file(PRNHOST_PATH, File("prnhost"));
-    const MeasuredRun self = RunMeasured(
-        File("prnhost"), {"--plugin", kTestPlugin, "--ticket", ticket, "--image", image, "--out", File("prnhost")},
-        collector.Folder().Path());
+    const Outcome self = testprogram::Run(
+        {{File("prnhost"), "--plugin", kTestPlugin, "--ticket", ticket, "--image", image, "--out", File("prnhost")}});
     EXPECT_EQ(self.status, 1);
     EXPECT_TRUE(Contains(self.output, "is the running program")) << self.output;
     EXPECT_EQ(e2e::ReadText(image), imageBytes);
@@ -493,7 +479,7 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     for (uint8_t& byte : second.pixels) byte = static_cast<uint8_t>(255 - byte);
     const std::string ticket = WriteTicket("job.txt", JobTicket(kE2EPlain));
     const e2e::Run run =
-        Job(ticket, WriteImage("one.pam", Cmyk(5, 3)) + " --image " + WriteImage("two.pam", second), File("job.prn"));
+        Job(ticket, {WriteImage("one.pam", Cmyk(5, 3)), WriteImage("two.pam", second)}, File("job.prn"));
     ASSERT_EQ(run.status, 0) << run.output;
     const std::vector<prndecode::Record> records = prndecode::ReadRecordFile(File("job.prn"));
     std::vector<std::vector<uint8_t>> pages;  // each page's data records, one after another
@@ -505,7 +491,7 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
     EXPECT_EQ(pages[0], Cmyk(5, 3).pixels);
     EXPECT_EQ(pages[1], second.pixels);
 
-    const e2e::Run unlike = Job(ticket, File("one.pam") + " --image " + WriteImage("wide.pam", Cmyk(6, 3)), File("x.prn"));
+    const e2e::Run unlike = Job(ticket, {File("one.pam"), WriteImage("wide.pam", Cmyk(6, 3))}, File("x.prn"));
     EXPECT_EQ(unlike.status, 1);
     EXPECT_TRUE(Contains(unlike.output, "wide.pam: 6 x 3 pixels of 4 \"cmyk\" channels, the first picture 5 x 3"))
         << unlike.output;
@@ -533,16 +519,16 @@ TEST_F(PrnhostRun, PrintsOnePagePerPictureInOneJob) {
         TIFFClose(tif);
         return File(name);
     };
-    const std::string one = File("one.pam"), two = File("two.pam"), both = one + " --image " + two;
+    const std::string one = File("one.pam"), two = File("two.pam");
+    const std::vector<std::string> both = {one, two};
     const std::string tiff = tiffPages("pages.tif", {Cmyk(5, 3), second}, PLANARCONFIG_CONTIG);
     std::ofstream(File("stream.pam"), std::ios::binary) << e2e::ReadText(one) << "\n" << e2e::ReadText(two) << "\n";
-    for (const auto& [pictures, alone] : std::vector<std::pair<std::string, std::string>>{
-             {tiff, both},
-             {tiffPages("planes.tif", {second, Cmyk(5, 3), second}, PLANARCONFIG_SEPARATE), two + " --image " + both},
-             {File("stream.pam"), both},
-             {one + " --image " + File("stream.pam") + " --image " + tiff,
-              one + " --image " + both + " --image " + both}}) {
-        SCOPED_TRACE(pictures);
+    for (const auto& [pictures, alone] : std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>>{
+             {{tiff}, both},
+             {{tiffPages("planes.tif", {second, Cmyk(5, 3), second}, PLANARCONFIG_SEPARATE)}, Cat({{two}, both})},
+             {{File("stream.pam")}, both},
+             {{one, File("stream.pam"), tiff}, Cat({{one}, both, both})}}) {
+        SCOPED_TRACE(testprogram::Shown(pictures));
         ASSERT_EQ(Job(ticket, alone, File("alone.prn")).status, 0);
         const e2e::Run printed = Job(ticket, pictures, File("pages.prn"));
         EXPECT_EQ(printed.status, 0) << printed.output;
@@ -563,16 +549,12 @@ TEST_F(PrnhostRun, MemoryDoesNotGrowWithThePicturesHeight) {
                 for (int y = 0; y < lines; ++y) out << row;
             }
         }
-        const MeasuredRun run = RunMeasured(
-            PRNHOST_PATH,
+        // In the sanitizer build: freed memory is reused at once, as in the normal build.
+        const char* options = std::getenv("ASAN_OPTIONS");
+        const Outcome run = testprogram::Run(PrnhostCommand(
             {"--plugin", kTestPlugin, "--ticket", ticket, "--image", picture, "--out", File("tall.prn")},
-            collector.Folder().Path(), [] {
-                // In the sanitizer build: freed memory is reused at once, as in the normal build.
-                const char* options = std::getenv("ASAN_OPTIONS");
-                const std::string all = std::string(options ? options : "") +
-                                        ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
-                setenv("ASAN_OPTIONS", all.c_str(), 1);
-            });
+            {"ASAN_OPTIONS=" + std::string(options ? options : "") +
+             ":quarantine_size_mb=0:thread_local_quarantine_size_kb=0"}));
         EXPECT_EQ(run.status, 0) << run.output;
         return run.peakKilobytes;
     };
@@ -619,7 +601,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
          "Screening file \"700_720x720dpi.spt\" not found"},
     };
     for (const auto& c : cases) {
-        const e2e::Run failed = Job(without(c.keys, c.extra), picture, File("a.prn"), KELMORA_PLUGIN_PATH);
+        const e2e::Run failed = Job(without(c.keys, c.extra), {picture}, File("a.prn"), KELMORA_PLUGIN_PATH);
         EXPECT_EQ(failed.status, 1);
         EXPECT_TRUE(Contains(failed.output, "OpenJob failed (-2)")) << failed.output;
         const size_t error = failed.output.find("prnhost: log: 0: ");
@@ -628,7 +610,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
 
     const std::string missingCurve = WriteTicket(
         "vc.txt", JobTicket(kE2EPlain) + "CMM/UseVisualCorrection = 1\nCMM/VisualCorrection = \"/nowhere/vc.txt\"\n");
-    const e2e::Run warned = Job(missingCurve, picture, File("b.prn"));
+    const e2e::Run warned = Job(missingCurve, {picture}, File("b.prn"));
     EXPECT_EQ(warned.status, 3) << warned.output;
     EXPECT_TRUE(Contains(warned.output,
                          "prnhost: error: Process/ErrorMessage: Printer linearization cannot be processed (vc.txt)"))
@@ -638,7 +620,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     // A medium that holds two pixels of the four across and one of the two lines.
     tiny.replace(tiny.find("Width = 1000.0"), 14, "Width = 0.1")
         .replace(tiny.find("Height = 2000.0"), 15, "Height = 0.05");
-    const e2e::Run cropped = Job(WriteTicket("tiny.txt", tiny), picture, File("d.prn"));
+    const e2e::Run cropped = Job(WriteTicket("tiny.txt", tiny), {picture}, File("d.prn"));
     EXPECT_EQ(cropped.status, 0) << cropped.output;
     EXPECT_TRUE(Contains(cropped.output, "prnhost: warning: Process/InfoMessage: Image cropped by output device"))
         << cropped.output;
@@ -648,14 +630,14 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     for (char c : std::string("[Special]\r\nHalftoneThreadCount=2\r\n")) utf16 += std::string{c, '\0'};
     WriteWholeFile(File("DaVav.ini"), utf16);
     const std::string installed = "[system]\nSystem/InstallFolder = \"" + collector.Folder().Path() + "\"\n";
-    const e2e::Run unicode = Job(WriteTicket("utf16.txt", JobTicket(kE2EPlain) + installed), picture, File("e.prn"));
+    const e2e::Run unicode = Job(WriteTicket("utf16.txt", JobTicket(kE2EPlain) + installed), {picture}, File("e.prn"));
     EXPECT_TRUE(unicode.status == 0 && Contains(unicode.output, "prnhost: log: 1000: ") &&
                 Contains(unicode.output, "DaVav.ini\" is in another encoding (UTF-16 little-endian) and must be saved "
                                          "as plain text (ANSI or UTF-8) for its settings to count"))
         << unicode.output;
     EXPECT_EQ(ReadWholeFile(File("DaVav.ini")), utf16);
 
-    const e2e::Run detailed = Job(missingCurve, picture, File("c.prn"), kTestPlugin, " --log-level 2000");
+    const e2e::Run detailed = Job(missingCurve, {picture}, File("c.prn"), kTestPlugin, {"--log-level", "2000"});
     EXPECT_EQ(detailed.status, 3) << detailed.output;
     EXPECT_TRUE(Contains(detailed.output, "prnhost: log: 2000: ")) << detailed.output;
     EXPECT_TRUE(Contains(detailed.output, "PrnBase::OpenPage: success")) << detailed.output;
@@ -695,12 +677,13 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         arguments[5] = c.image;
         const std::vector<std::string> old = c.oldFiles ? bothNames : std::vector<std::string>();
         for (const std::string& name : old) std::ofstream(File(name)) << oldText;
-        const MeasuredRun full = RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path(), [&c] {
-            PreloadRenameHold();
-            setenv("KELMORA_TEST_NO_LINKS", "1", 1);
-            const rlimit size{c.limit, c.limit};
+        Command command =
+            PrnhostCommand(arguments, Cat({PreloadRenameHold(collector.Folder().Path()), {"KELMORA_TEST_NO_LINKS=1"}}));
+        command.setUp = [limit = c.limit] {
+            const rlimit size{limit, limit};
             setrlimit(RLIMIT_FSIZE, &size);
-        });
+        };
+        const Outcome full = testprogram::Run(command);
         EXPECT_EQ(full.status, c.said.empty() ? 0 : 1) << full.output;
         for (const std::string& part : c.said) EXPECT_TRUE(Contains(full.output, part)) << full.output;
         EXPECT_EQ(FilesNamed(collector.Folder().Path(), "job.prn"), old) << full.output;
@@ -714,12 +697,11 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     std::vector<std::string> second = job;
     second[5] = WriteImage("other.pam", other);
     for (const std::string& name : bothNames) std::ofstream(File(name)) << "old";
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<pid_t> runs;
-    for (int i = 0; i < 4; ++i) runs.push_back(Spawn(PRNHOST_PATH, i % 2 ? second : job, File(std::to_string(i))));
+    std::vector<testprogram::Process> runs;
+    for (int i = 0; i < 4; ++i) runs.emplace_back(PrnhostCommand(i % 2 ? second : job));
     int endedWell = 0;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const MeasuredRun run = Finish(runs[i], start, File(std::to_string(i)));
+    for (testprogram::Process& running : runs) {
+        const Outcome run = running.Wait();
         endedWell += run.status == 0;
         const bool trueReason = Contains(run.output, ": it changed while it was being replaced") ||
                                 Contains(run.output, " may still be writing; if no run is under way, remove " +
@@ -731,7 +713,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     for (const auto& run : {job, second}) {
         std::vector<std::string> arguments = run;
         arguments[7] = File("alone.prn");
-        ASSERT_EQ(RunMeasured(PRNHOST_PATH, arguments, collector.Folder().Path()).status, 0);
+        ASSERT_EQ(testprogram::Run(PrnhostCommand(arguments)).status, 0);
         alone.push_back(e2e::ReadText(File("alone.prn")));
     }
     EXPECT_TRUE(endedWell > 0 ? both == alone[0] || both == alone[1] : both == "old")
@@ -741,14 +723,13 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // A FIFO is written in place, for cat to read (a writer opened and closed
     // here ends a cat that got nothing; a FIFO replaced by a file, one that waits).
     ASSERT_EQ(mkfifo(File("fifo").c_str(), 0600), 0);
-    const pid_t cat = Spawn("/bin/cat", {File("fifo")}, File("fifo.read"));
+    testprogram::Process cat({{"/bin/cat", File("fifo")}});
     std::vector<std::string> toFifo(job.begin(), job.begin() + 8);
     toFifo[7] = File("fifo");
-    EXPECT_EQ(RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path()).status, 0);
-    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo")) || kill(cat, SIGKILL) != 0) << "the node is replaced";
+    EXPECT_EQ(testprogram::Run(PrnhostCommand(toFifo)).status, 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(File("fifo")) || !cat.Signal(SIGKILL)) << "the node is replaced";
     close(open(File("fifo").c_str(), O_WRONLY | O_NONBLOCK));
-    Finish(cat, std::chrono::steady_clock::now(), File("fifo.read"));
-    EXPECT_EQ(e2e::ReadText(File("fifo.read")), alone[0]);
+    EXPECT_EQ(cat.Wait().output, alone[0]);
 
     // Standard output as the shell set it up, by its other names (a link to
     // /dev/stdout here stands for /dev/stdout, which a fault run as root would
@@ -767,14 +748,11 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     ASSERT_EQ(stat(File("job.log").c_str(), &logBefore), 0);
     std::filesystem::create_directory(File("sub"));
     const std::string longName = File("sub/" + std::string(250, 'o'));
-    const auto toStdout = [this](const char* name, int append) {
-        return [this, name, append] {
-            dup2(open(File(name).c_str(), O_WRONLY | O_CREAT | append, 0600), STDOUT_FILENO);
-        };
+    const auto toStdout = [this](const char* name, bool append) {
+        return std::pair<int, Stream>{1, append ? Stream::Append(File(name)) : Stream::Write(File(name))};
     };
-    const std::function<void()> closed = [] { close(STDOUT_FILENO); };
-    const std::function<void()> gone = [this] {
-        const std::string folder = File("gone");
+    const std::pair<int, Stream> closed = {1, Stream::Closed()};
+    const std::function<void()> gone = [folder = File("gone")] {
         if (mkdir(folder.c_str(), 0700) != 0 || chdir(folder.c_str()) != 0 || rmdir(folder.c_str()) != 0) _exit(126);
     };
     // A killed run's backup as a second name of its output: removed, though a process (this one) now has its id.
@@ -789,32 +767,39 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     }
     const struct {
         std::string name;
-        std::function<void()> inChild;
+        std::vector<std::pair<int, Stream>> files;  // what the program's descriptors lead to
+        std::function<void()> setUp;
         std::string written, before;  // the file that gets the stream, and its text before it
         int status;
         std::string message;
     } outputs[] = {
-        {File("stdout-link"), toStdout("stdout.prn", O_TRUNC), File("stdout.prn"), "", 0, ""},
-        {"/proc/self/fd/1", toStdout("stdout.prn", O_TRUNC), File("stdout.prn"), "", 0, ""},
-        {File("stdout-link"), toStdout("job.log", O_APPEND), File("job.log"), logged, 0, ""},
-        {File("link.prn"), toStdout("stdout.prn", O_TRUNC), File("real.prn"), "", 0, ""},
-        {longName, gone, longName, "", 0, ""},
+        {File("stdout-link"), {toStdout("stdout.prn", false)}, {}, File("stdout.prn"), "", 0, ""},
+        {"/proc/self/fd/1", {toStdout("stdout.prn", false)}, {}, File("stdout.prn"), "", 0, ""},
+        {File("stdout-link"), {toStdout("job.log", true)}, {}, File("job.log"), logged, 0, ""},
+        {File("link.prn"), {toStdout("stdout.prn", false)}, {}, File("real.prn"), "", 0, ""},
+        {longName, {}, gone, longName, "", 0, ""},
         // Another standard file closed leaves standard output as it is.
-        {File("stdout-link"), [&] { toStdout("stdout.prn", O_TRUNC)(); close(0); }, File("stdout.prn"), "", 0, ""},
-        {File("stdout-link"), [&] { toStdout("stdout.prn", O_TRUNC)(); close(2); }, File("stdout.prn"), "", 0, ""},
-        {File("stdout-link"), closed, "", "", 1, "cannot write " + File("stdout-link") + ": standard output is closed"},
-        {"/proc/self/fd/1", closed, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
-        {"/dev/null", closed, "", "", 0, ""},
-        {File("ended.prn"), {}, File("ended.prn"), "", 0,
+        {File("stdout-link"), {toStdout("stdout.prn", false), {0, Stream::Closed()}}, {}, File("stdout.prn"), "", 0,
+         ""},
+        {File("stdout-link"), {toStdout("stdout.prn", false), {2, Stream::Closed()}}, {}, File("stdout.prn"), "", 0,
+         ""},
+        {File("stdout-link"), {closed}, {}, "", "", 1,
+         "cannot write " + File("stdout-link") + ": standard output is closed"},
+        {"/proc/self/fd/1", {closed}, {}, "", "", 1, "cannot write /proc/self/fd/1: standard output is closed"},
+        {"/dev/null", {closed}, {}, "", "", 0, ""},
+        {File("ended.prn"), {}, {}, File("ended.prn"), "", 0,
          endedLeftover + ": a second name of " + File("ended.prn") + " that an interrupted run (process " +
              std::to_string(ended) + ") left"},
-        {File("running.prn"), {}, File("running.prn"), "", 0,
+        {File("running.prn"), {}, {}, File("running.prn"), "", 0,
          runningLeftover + ": a second name of " + File("running.prn") + " that an interrupted run (process " +
              std::to_string(getpid()) + ") left"},
     };
     for (const auto& c : outputs) {
         toFifo[7] = c.name;
-        const MeasuredRun run = RunMeasured(PRNHOST_PATH, toFifo, collector.Folder().Path(), c.inChild);
+        Command command = PrnhostCommand(toFifo);
+        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        command.setUp = c.setUp;
+        const Outcome run = testprogram::Run(command);
         EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.name << "\n" << run.output;
         if (!c.written.empty()) {
@@ -836,9 +821,9 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     std::vector<std::string> big = toFifo;
     big[5] = WriteImage("big.pam", Cmyk(64, 2000));
     big[7] = File("fifo");
-    const pid_t head = Spawn("/usr/bin/head", {"-c", "1", File("fifo")}, File("head.out"));
-    const MeasuredRun piped = RunMeasured(PRNHOST_PATH, big, collector.Folder().Path());
-    Finish(head, std::chrono::steady_clock::now(), File("head.out"));
+    testprogram::Process head({{"/usr/bin/head", "-c", "1", File("fifo")}});
+    const Outcome piped = testprogram::Run(PrnhostCommand(big));
+    head.Wait();
     EXPECT_EQ(piped.status, 1);
     EXPECT_TRUE(Contains(piped.output, "failed: Broken pipe")) << piped.output;
 
@@ -855,7 +840,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         if (!c.oldStream.empty()) std::ofstream(File("job.prn")) << c.oldStream;
         std::vector<std::string> slow = job;
         slow[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
-        const pid_t running = Spawn(PRNHOST_PATH, slow, File("taken.out"));
+        testprogram::Process running(PrnhostCommand(slow));
         for (int i = 0; i < 1000 && FilesNamed(collector.Folder().Path(), "job.prn.").size() < 3; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -865,7 +850,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
             std::filesystem::remove(slow[c.taken]);
             std::filesystem::create_directory(slow[c.taken]);
         }
-        const MeasuredRun run = Finish(running, std::chrono::steady_clock::now(), File("taken.out"));
+        const Outcome run = running.Wait();
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_TRUE(Contains(run.output, "cannot write " + slow[c.taken] + ": " + c.reason)) << run.output;
         EXPECT_EQ(e2e::ReadText(File("job.prn")), c.oldStream) << "what was under the name stays";
@@ -885,12 +870,9 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     // waits until both are in place: never a new ticket beside an old stream.
     const std::string marker = File("held");
     const auto held = [&](bool noLinks) {
-        return [this, marker, noLinks] {
-            PreloadRenameHold();
-            setenv("KELMORA_TEST_HOLD_AFTER", File("job.prn.ticket").c_str(), 1);
-            setenv("KELMORA_TEST_HOLD_MARKER", marker.c_str(), 1);
-            if (noLinks) setenv("KELMORA_TEST_NO_LINKS", "1", 1);
-        };
+        return Cat({PreloadRenameHold(collector.Folder().Path()),
+                    {"KELMORA_TEST_HOLD_AFTER=" + File("job.prn.ticket"), "KELMORA_TEST_HOLD_MARKER=" + marker},
+                    noLinks ? std::vector<std::string>{"KELMORA_TEST_NO_LINKS=1"} : std::vector<std::string>{}});
     };
     const struct {
         const char* what;
@@ -913,14 +895,13 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         std::filesystem::remove(File("job.prn.ticket"));
         if (c.oldTicket) std::ofstream(File("job.prn.ticket")) << "old";
         if (c.signal) std::ofstream(File("job.prn")) << "old stream";
-        const pid_t running = Spawn(PRNHOST_PATH, job, File("between.out"), held(c.noLinks));
+        testprogram::Process running(PrnhostCommand(job, held(c.noLinks)));
         for (int i = 0; i < 2000 && !std::filesystem::exists(marker); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        ASSERT_TRUE(std::filesystem::exists(marker)) << c.what << ": never held\n"
-                                                     << e2e::ReadText(File("between.out"));
+        ASSERT_TRUE(std::filesystem::exists(marker)) << c.what << ": never held\n" << running.Stop(SIGKILL).output;
         if (c.signal) {
-            kill(running, c.signal);
+            running.Signal(c.signal);
         } else {
             std::filesystem::create_directory(File("job.prn"));
         }
@@ -928,17 +909,16 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         if (c.ticketTaken) std::filesystem::create_directory(File("job.prn.ticket"));
         if (c.userSaves) std::ofstream(File("job.prn.ticket")) << "user's";
         std::filesystem::remove(marker);
-        int status = 0;
-        ASSERT_EQ(waitpid(running, &status, 0), running);
-        const std::string said = e2e::ReadText(File("between.out"));
+        const Outcome finished = running.Wait();
+        const std::string& said = finished.output;
         const std::string ticketText = e2e::ReadText(File("job.prn.ticket"));
         if (c.signal) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.what << "\n" << said;
+            EXPECT_EQ(finished.signal, c.signal) << c.what << "\n" << said;
             const std::string stream = e2e::ReadText(File("job.prn"));
             EXPECT_TRUE(stream == alone[0]) << c.what << ": " << stream.size() << " bytes, not the new stream";
             EXPECT_TRUE(Contains(ticketText, "Output/Progress/Percent = 100\n")) << c.what << ": " << ticketText;
         } else {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.what << "\n" << said;
+            EXPECT_EQ(finished.status, 1) << c.what << "\n" << said;
             EXPECT_TRUE(Contains(said, "cannot write " + File("job.prn") + ": Is a directory"))
                 << c.what << "\n" << said;
             EXPECT_EQ(ticketText, c.userSaves ? "user's" : c.oldTicket && !c.ticketTaken ? "old" : "") << c.what;
@@ -969,14 +949,16 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     slowJob[3] = WriteTicket("slow.txt", JobTicket(kE2ESlowLines));
     ScratchFolder noCollector(true);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2}) {
-        const pid_t killed = Spawn(PRNHOST_PATH, slowJob, File("killed.out"), [&noCollector] {
-            setenv("TMPDIR", noCollector.Path().c_str(), 1);
+        Command command = PrnhostCommand(slowJob, {"TMPDIR=" + noCollector.Path()});
+        command.setUp = [] {
             const rlimit noCore{0, 0};
             setrlimit(RLIMIT_CORE, &noCore);
-        });
+        };
+        testprogram::Process killed(command);
         bool started = false;
         for (int i = 0; i < 1000 && !started; ++i) {
-            for (const std::string& name : FilesNamed(collector.Folder().Path(), "job.prn." + std::to_string(killed))) {
+            const std::string prefix = "job.prn." + std::to_string(killed.Id());
+            for (const std::string& name : FilesNamed(collector.Folder().Path(), prefix)) {
                 std::error_code missing;
                 started = started || std::filesystem::file_size(File(name), missing) > 0;
             }
@@ -987,21 +969,18 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         ASSERT_EQ(logs.size(), 1u) << signal << ": the private log folder while the job runs";
         EXPECT_EQ(std::filesystem::status(noCollector.File(logs[0])).permissions(), std::filesystem::perms::owner_all)
             << signal << ": the private log folder is the user's alone";
-        kill(killed, signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(killed, &status, 0), killed);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << e2e::ReadText(File("killed.out"));
+        const Outcome stopped = killed.Stop(signal);
+        EXPECT_EQ(stopped.signal, signal) << stopped.output;
         EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << signal;
         EXPECT_TRUE(FilesNamed(noCollector.Path(), "prnhost-log-").empty()) << signal << ": the private log folder stays";
     }
     // So it is at each moment of setting up the private log: its folder, each pipe under its staging name and in place.
     for (const char* moment : {"mkdir:1", "bind:1", "rename:1", "bind:2", "rename:2"}) {
-        const MeasuredRun run = RunMeasured(PRNHOST_PATH, job, collector.Folder().Path(), [&noCollector, moment] {
-            PreloadRenameHold();
-            setenv("KELMORA_TEST_RAISE_AFTER", moment, 1);
-            setenv("KELMORA_TEST_RAISE_UNDER", noCollector.File("prnhost-log-").c_str(), 1);
-            setenv("TMPDIR", noCollector.Path().c_str(), 1);
-        });
+        const Outcome run = testprogram::Run(PrnhostCommand(
+            job, Cat({PreloadRenameHold(collector.Folder().Path()),
+                      {"KELMORA_TEST_RAISE_AFTER=" + std::string(moment),
+                       "KELMORA_TEST_RAISE_UNDER=" + noCollector.File("prnhost-log-"),
+                       "TMPDIR=" + noCollector.Path()}})));
         EXPECT_EQ(run.status, -1) << moment << ": not ended by the signal\n" << run.output;
         EXPECT_TRUE(FilesNamed(noCollector.Path(), "").empty()) << moment << ": the private log folder stays";
         EXPECT_TRUE(FilesNamed(collector.Folder().Path(), "job.prn").empty()) << moment;
@@ -1094,12 +1073,11 @@ TEST(Programs, NameWhatIsWrong) {
                     "/dev/stdout"}, 1, "writing /dev/stdout failed: No space left on device", true},
     };
     for (const auto& c : cases) {
-        const MeasuredRun run = RunMeasured(path(c.program), c.arguments, folder.Path(), [&folder, &c] {
-            if (chdir(folder.Path().c_str()) != 0) _exit(126);
-            if (c.intoFullDevice && dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
-            if (c.closedOutput) close(STDOUT_FILENO);
-            setenv("LD_LIBRARY_PATH", folder.File("lib").c_str(), 1);
-        });
+        Command command(Cat({{path(c.program)}, c.arguments}), folder.Path(),
+                        {"LD_LIBRARY_PATH=" + folder.File("lib")});
+        if (c.intoFullDevice) command.With(1, Stream::FullDevice());
+        if (c.closedOutput) command.With(1, Stream::Closed());
+        const Outcome run = testprogram::Run(command);
         EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments.front() << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, c.message)) << c.program << "\n" << run.output;
     }
@@ -1119,15 +1097,15 @@ TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
         for (const auto& file : std::filesystem::directory_iterator(jobs / name)) {
             std::filesystem::copy_file(file.path(), folder + "/" + file.path().filename().string());
         }
-        const MeasuredRun run = RunMeasured(PRNHOST_PATH,
-                                            {"--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt", "--image",
-                                             "image.pam", "--out", "job.prn"},
-                                            folder, [folder] {
-                                                if (chdir(folder.c_str()) != 0) _exit(126);
-                                                signal(SIGXFSZ, SIG_IGN);
-                                                const rlimit limit{1024, 1024};
-                                                setrlimit(RLIMIT_FSIZE, &limit);
-                                            });
+        Command command = PrnhostCommand(
+            {"--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt", "--image", "image.pam", "--out", "job.prn"});
+        command.folder = folder;
+        command.setUp = [] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1024, 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        };
+        const Outcome run = testprogram::Run(command);
         EXPECT_EQ(run.status, 1) << name << ": " << run.output;
         EXPECT_TRUE(Contains(run.output, "prnhost: ClosePage failed (-3): the page's end is not in the output"))
             << name << ": " << run.output;
@@ -1147,17 +1125,15 @@ TEST(Programs, EachAnswersHelp) {
     }
     EXPECT_GE(programs.size(), 5u);
     for (const std::string& program : programs) {
-        const MeasuredRun run = RunMeasured(program, {"--help"}, folder.Path());
+        const Outcome run = testprogram::Run({{program, "--help"}});
         EXPECT_EQ(run.status, 0) << program << "\n" << run.output;
         EXPECT_EQ(run.output.rfind("usage: ", 0), 0u) << program << "\n" << run.output;
         EXPECT_EQ(program.substr(program.rfind('/') - 4, 5), "/bin/") << program << " is built into bin/";
         // The text that does not reach a full disk or a closed standard output fails the run.
         const std::string cannot = program.substr(program.rfind('/') + 1) + ": cannot write standard output: ";
-        const MeasuredRun full = RunMeasured(program, {"--help"}, folder.Path(), [] {
-            if (dup2(open("/dev/full", O_WRONLY | O_CLOEXEC), STDOUT_FILENO) < 0) _exit(126);
-        });
+        const Outcome full = testprogram::Run(Command{{program, "--help"}}.With(1, Stream::FullDevice()));
         EXPECT_EQ(std::pair(full.status, full.output), std::pair(1, cannot + "No space left on device\n")) << program;
-        const MeasuredRun closed = RunMeasured(program, {"--help"}, folder.Path(), [] { close(STDOUT_FILENO); });
+        const Outcome closed = testprogram::Run(Command{{program, "--help"}}.With(1, Stream::Closed()));
         EXPECT_EQ(std::pair(closed.status, closed.output), std::pair(1, cannot + "Bad file descriptor\n")) << program;
     }
 }

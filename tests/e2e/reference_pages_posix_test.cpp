@@ -48,10 +48,11 @@ protected:
         std::ofstream(folder.File("DaVav.ini")) << "[Special]\nHalftoneThreadCount=" << threads << "\n";
         std::ofstream(folder.File("ticket.txt"), std::ios::app)
             << "\n[job]\n" << GetParam().settings << "\n[system]\nSystem/InstallFolder = \"" << folder.Path() << "\"\n";
-        const std::string command = "cd \"" + folder.Path() + "\" && \"" + PRNHOST_PATH + "\" --plugin \"" +
-                                    KELMORA_PLUGIN_PATH + "\" --ticket ticket.txt --image image.pam --out job.prn" +
-                                    " >prnhost.out 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << e2e::ReadText(folder.File("prnhost.out"));
+        const testprogram::Outcome run = testprogram::Run(
+            {{PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt", "--image", "image.pam", "--out",
+              "job.prn"},
+             folder.Path()});
+        EXPECT_EQ(run.status, 0) << run.output;
         const std::string stream = e2e::ReadText(folder.File("job.prn"));
         EXPECT_GT(stream.size(), 100u);
         return Fnv1a(stream);
@@ -83,9 +84,9 @@ prndecode::Picture ReadPng(const std::string& path) {
 // up (played backwards: turned round) and drawn apart so; a page without layers, its image.
 TEST_P(ReferencePage, PreviewsEachPageAsPrinted) {
     Print(0);
-    const std::string command =
-        "cd \"" + folder.Path() + "\" && \"" + PRNDUMP_PATH + "\" -q --preview prev.png job.prn >out 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << e2e::ReadText(folder.File("out"));
+    const testprogram::Outcome run =
+        testprogram::Run({{PRNDUMP_PATH, "-q", "--preview", "prev.png", "job.prn"}, folder.Path()});
+    ASSERT_EQ(run.status, 0) << run.output;
     const auto images = prndecode::AssemblePages(prndecode::ReadRecordFile(folder.File("job.prn")));
     for (size_t first = 0, last = 0; first < images.size(); first = last) {
         const int page = images[first].number;

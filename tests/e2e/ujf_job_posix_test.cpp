@@ -20,6 +20,7 @@
 #include "prndump/prn_records.h"
 #include "services/spool_writer.h"
 #include "support/current_folder.h"
+#include "support/program_run.h"
 #include "ticket_store.h"
 #include "ticket_text.h"
 
@@ -56,11 +57,12 @@ protected:
 
     // The job through the plug-in library and the host program, with `pages` pages of the picture.
     void RunPrnhost(int pages) {
-        std::string command = std::string("cd \"") + folder.string() + "\" && \"" + PRNHOST_PATH + "\" --plugin \"" +
-                              KELMORA_PLUGIN_PATH + "\" --ticket ticket.txt";
-        for (int i = 0; i < pages; ++i) command += " --image image.pam";
-        command += " --out job.prn --ticket-out final.ticket 2>stderr.txt";
-        ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "stderr.txt");
+        testprogram::Command command({PRNHOST_PATH, "--plugin", KELMORA_PLUGIN_PATH, "--ticket", "ticket.txt"},
+                                     folder.string());
+        for (int i = 0; i < pages; ++i) command.arguments.insert(command.arguments.end(), {"--image", "image.pam"});
+        command.arguments.insert(command.arguments.end(), {"--out", "job.prn", "--ticket-out", "final.ticket"});
+        const testprogram::Outcome run = testprogram::Run(command);
+        ASSERT_EQ(run.status, 0) << run.output;
         printed = prndecode::ReadRecordFile((folder / "job.prn").string());
     }
 

@@ -2,52 +2,26 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "support/program_run.h"
 #include "support/scratch_folder.h"
 #include "platform/named_pipe.h"
 #include "services/logger.h"
 
-extern char** environ;
-
 namespace {
 
-// A started program; killed and reaped on destruction if still running.
-class Program {
-public:
-    explicit Program(std::vector<std::string> args) {
-        args.insert(args.begin(), LOGCOLLECTOR_PROGRAM);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) m_pid = -1;
-    }
-    ~Program() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Started() const { return m_pid > 0; }
-    // Exit status after the signal (or none: -1 when it was not a normal exit).
-    int Wait(int signal = 0) {
-        if (m_pid <= 0) return -1;
-        if (signal) kill(m_pid, signal);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+using testprogram::Stream;
 
-private:
-    pid_t m_pid = -1;
-};
+// The collector with the arguments.
+testprogram::Command Collector(const std::vector<std::string>& arguments) {
+    std::vector<std::string> all = {LOGCOLLECTOR_PROGRAM};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return testprogram::Command(all);
+}
 
 bool WaitForFile(const std::string& path) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -62,7 +36,7 @@ TEST(LogCollectorProgram, ServesRequestedLogsWritesTheirBytesUnchangedAndCleansU
     ScratchFolder pipes(true);
     ScratchFolder output;
     const std::string out = output.File("log.txt");
-    Program collector({"-o", out});
+    testprogram::Process collector(Collector({"-o", out}));
     ASSERT_TRUE(collector.Started());
     ASSERT_TRUE(WaitForFile(pipes.File("ZorAvudurad")));
 
@@ -83,7 +57,7 @@ TEST(LogCollectorProgram, ServesRequestedLogsWritesTheirBytesUnchangedAndCleansU
     }
     ASSERT_TRUE(WaitForFile(pipes.File("Second.log")));
     EXPECT_FALSE(std::filesystem::exists(pipes.Path() + "/../evil.log"));
-    EXPECT_EQ(collector.Wait(SIGTERM), 0);
+    EXPECT_EQ(collector.Stop(SIGTERM).status, 0);
 
     std::string text = ReadWholeFile(out);
     const std::string rawBytes("raw\r\n\x80\x00 no line end", 18);
@@ -96,14 +70,57 @@ TEST(LogCollectorProgram, ServesRequestedLogsWritesTheirBytesUnchangedAndCleansU
     EXPECT_TRUE(std::filesystem::is_empty(pipes.Path())) << "pipes left behind";
 }
 
+// What it refuses, and a log it cannot write: each ends in failure, said once.
 TEST(LogCollectorProgram, RefusesASecondCollectorAndUnknownArguments) {
     ScratchFolder pipes(true);
-    Program first({"-o", "/dev/null"});
+    testprogram::Process first(Collector({"-o", "/dev/null"}));
     ASSERT_TRUE(WaitForFile(pipes.File("ZorAvudurad")));
-    EXPECT_EQ(Program({"-o", "/dev/null"}).Wait(), 1);
-    EXPECT_EQ(Program({"--bogus"}).Wait(), 2);
-    EXPECT_EQ(Program({"-o", pipes.File("no/such/file")}).Wait(), 1);
-    EXPECT_EQ(first.Wait(SIGINT), 0);
+    ScratchFolder output;
+    const struct {
+        std::vector<std::string> arguments;
+        std::vector<std::pair<int, Stream>> files;  // what its descriptors lead to
+        bool serves;  // in a pipe folder of its own, a client's lines, then SIGTERM
+        int status;
+        std::string said;  // once
+    } cases[] = {
+        {{"-o", "/dev/null"}, {}, false, 1, "logcollector: another process already serves "},
+        {{"--bogus"}, {}, false, 2, "usage: logcollector"},
+        {{"-o", pipes.File("no/such/file")}, {}, false, 1,
+         "logcollector: cannot write " + pipes.File("no/such/file") + ": No such file or directory\n"},
+        {{"-o", output.File("log.txt")}, {}, true, 0, "logcollector: listening in "},
+        {{}, {{1, Stream::Write(output.File("out.txt"))}}, true, 0, "logcollector: listening in "},
+        {{"-o", "/dev/full"}, {}, true, 1, "logcollector: cannot write /dev/full: No space left on device\n"},
+        {{}, {{1, Stream::FullDevice()}}, true, 1,
+         "logcollector: cannot write standard output: No space left on device\n"},
+        {{}, {{1, Stream::Closed()}}, true, 1, "logcollector: cannot write standard output: Bad file descriptor\n"},
+        // With standard input closed too, the first pipe the collector opens would take both numbers.
+        {{}, {{0, Stream::Closed()}, {1, Stream::Closed()}}, true, 1,
+         "logcollector: cannot write standard output: Bad file descriptor\n"},
+    };
+    for (const auto& c : cases) {
+        testprogram::Command command = Collector(c.arguments);
+        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        testprogram::Outcome run;
+        if (c.serves) {
+            ScratchFolder own(true);
+            testprogram::Process collector(command);
+            ASSERT_TRUE(WaitForFile(own.File("ZorAvudurad")));
+            CLogger logger("PC");
+            logger.Open(3, "M", "Job", ".");
+            for (const char* line : {"one", "two"}) logger.Log(0, "%s", line);
+            run = collector.Stop(SIGTERM);
+        } else {
+            run = testprogram::Run(command);
+        }
+        const std::string shown = testprogram::Shown(command.arguments);
+        EXPECT_EQ(run.status, c.status) << shown << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << shown << "\n" << run.output;
+        EXPECT_EQ(run.output.find(c.said), run.output.rfind(c.said)) << shown << "\n" << run.output;
+    }
+    for (const char* file : {"log.txt", "out.txt"}) {
+        EXPECT_NE(ReadWholeFile(output.File(file)).find(",M,PC,two\r\n"), std::string::npos) << file;
+    }
+    EXPECT_EQ(first.Stop(SIGINT).status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(pipes.Path()));
 }
 

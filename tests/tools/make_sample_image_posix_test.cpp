@@ -2,17 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "support/program_run.h"
 #include "support/scratch_folder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -32,24 +28,21 @@ TEST(MakeSampleImage, ASignalWhileThePictureIsWrittenLeavesNoTemporaryFile) {
     };
     bool held = false;
     for (int attempt = 0; attempt < 5 && !held; ++attempt) {
-        std::string args[] = {MAKE_SAMPLE_IMAGE_PROGRAM, out, "4", "4000", "4000"};
-        char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
-        pid_t child = -1;
-        ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv, environ), 0);
-        int status = 0;
-        while (waitpid(child, &status, WNOHANG) == 0) {  // the program ends by itself, held or not
+        testprogram::Process child({{MAKE_SAMPLE_IMAGE_PROGRAM, out, "4", "4000", "4000"}});
+        ASSERT_TRUE(child.Started());
+        while (!child.Ended()) {  // the program ends by itself, held or not
             if (beside(true).empty()) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
                 continue;
             }
-            kill(child, SIGSTOP);
-            held = waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status) && !beside(true).empty();
-            if (held) kill(child, SIGINT);
-            kill(child, SIGCONT);
-            if (!WIFSTOPPED(status) || waitpid(child, &status, 0) == child) break;
+            held = child.Hold() && !beside(true).empty();
+            if (held) child.Signal(SIGINT);
+            child.Resume();
+            break;
         }
+        const testprogram::Outcome ended = child.Wait();
         if (held) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+            EXPECT_EQ(ended.signal, SIGINT) << ended.status << ": " << ended.output;
             EXPECT_EQ(beside(false), std::vector<std::string>{});
             EXPECT_FALSE(std::filesystem::exists(out));
         }

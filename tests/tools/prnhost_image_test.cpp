@@ -301,6 +301,10 @@ TEST(HostImage, TiffIsReadAsMeantOrRefusedByName) {
         {HandMadeTiff({{with({{TIFFTAG_IMAGEWIDTH, 1000}, {TIFFTAG_IMAGELENGTH, 4}, {TIFFTAG_ROWSPERSTRIP, 2}}),
                         std::string(2010, '\1'), {2000, 2000}}}),
          "raster data ends early: strip 1 runs past the end of the file", {}},
+        // A strip of 10 bytes for a row of 1,000 bytes, though the file holds enough after it: its own end bounds it.
+        {HandMadeTiff({{with({{TIFFTAG_IMAGEWIDTH, 1000}, {TIFFTAG_IMAGELENGTH, 2}, {TIFFTAG_ROWSPERSTRIP, 1}}),
+                        std::string(2000, '\1'), {10, 1000}}}),
+         "raster data ends early: strip 0 declares 1000 bytes of rows, its 10 bytes in the file cannot hold them", {}},
         // Every page, in order: reduced-resolution and mask images, and SubIFDs, are none; each
         // page is read by the rules of a picture, and has the first one's size and colours.
         {HandMadeTiff({reduced, page({}, "\1\2\3"), page({{TIFFTAG_IMAGEWIDTH, 2}}, "\x09\x09", true), mask,

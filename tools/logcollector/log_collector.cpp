@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "base/format.h"
 #include "platform/named_pipe.h"
@@ -48,7 +49,8 @@ std::string ErrorText(const std::string& what, const std::string& path) {
 
 }  // namespace
 
-LogCollector::LogCollector(std::FILE* out) : m_out(out) {
+LogCollector::LogCollector(std::FILE* out, std::function<void(int reason)> onWriteFailure)
+    : m_out(out), m_onWriteFailure(std::move(onWriteFailure)) {
     if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) m_wake[0] = m_wake[1] = -1;
 }
 
@@ -237,13 +239,21 @@ void LogCollector::HandleControl(const std::string& message) {
 void LogCollector::EmitLines(std::string& pending, bool all) {
     size_t start = 0;
     for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::fwrite(pending.data() + start, 1, end + 1 - start, m_out);
-        std::fflush(m_out);
+        Emit(pending.data() + start, end + 1 - start);
     }
     if (all && start < pending.size()) {
-        std::fwrite(pending.data() + start, 1, pending.size() - start, m_out);
-        std::fflush(m_out);
+        Emit(pending.data() + start, pending.size() - start);
         start = pending.size();
     }
     pending.erase(0, start);
+}
+
+void LogCollector::Emit(const char* bytes, size_t size) {
+    errno = 0;
+    bool written = std::fwrite(bytes, 1, size, m_out) == size;
+    if (written) {
+        errno = 0;
+        written = std::fflush(m_out) == 0;
+    }
+    if (!written && m_onWriteFailure) m_onWriteFailure(errno != 0 ? errno : EIO);
 }

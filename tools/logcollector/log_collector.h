@@ -7,14 +7,17 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class LogCollector {
 public:
-    // out receives the log bytes; it is not owned.
-    explicit LogCollector(std::FILE* out);
+    // out receives the log bytes; it is not owned. onWriteFailure, when
+    // given, hears the system's reason of every write or flush of out that
+    // fails (the bytes of that write may be lost).
+    explicit LogCollector(std::FILE* out, std::function<void(int reason)> onWriteFailure = {});
     // Closes every connection and removes the pipes it created.
     ~LogCollector();
     LogCollector(const LogCollector&) = delete;
@@ -62,8 +65,11 @@ private:
     void FinishClient(Client& client);
     void HandleControl(const std::string& message);
     void EmitLines(std::string& pending, bool all);
+    // Writes bytes to the output and flushes them.
+    void Emit(const char* bytes, size_t size);
 
     std::FILE* m_out;
+    std::function<void(int reason)> m_onWriteFailure;
     std::string m_folder;
     std::vector<Listener> m_listeners;
     std::vector<Client> m_clients;

@@ -7,9 +7,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/format.h"
 #include "log_collector.h"
+#include "output_file.h"
 #include "platform/named_pipe.h"
 #include "platform/system.h"
 #include "standard_output.h"
@@ -17,6 +19,19 @@
 namespace {
 
 LogCollector* g_collector = nullptr;
+
+// The output as messages name it, and whether a write to it failed.
+std::string g_outputName = "standard output";
+bool g_writeFailed = false;
+
+// Says once, on standard error, that log bytes did not reach the output:
+// the run then ends in failure.
+void WriteFailed(int reason) {
+    if (g_writeFailed) return;
+    g_writeFailed = true;
+    std::fprintf(stderr, "logcollector: cannot write %s: %s\n", g_outputName.c_str(),
+                 platform::ErrorText(reason).c_str());
+}
 
 void OnSignal(int) {
     if (g_collector) g_collector->Stop();
@@ -36,6 +51,9 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard output gets a file that takes no writes, so that no
+    // pipe of the collector takes its number and the log fails as it would.
+    toolfile::OpenClosedStandardFiles();
     const char* outputPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -56,10 +74,11 @@ int main(int argc, char** argv) {
                          platform::ErrorText(reason).c_str());
             return 1;
         }
+        g_outputName = EscapeControlBytes(outputPath);
     }
     int status = 0;
     {
-        LogCollector collector(out);
+        LogCollector collector(out, WriteFailed);
         std::string error;
         const std::string folder = platform::PipeFolder();
         if (!collector.Listen(folder, &error)) {
@@ -77,6 +96,7 @@ int main(int argc, char** argv) {
             g_collector = nullptr;
         }
     }
-    if (out != stdout) std::fclose(out);
-    return status;
+    errno = 0;
+    if (out != stdout ? std::fclose(out) != 0 : std::fflush(out) != 0) WriteFailed(errno != 0 ? errno : EIO);
+    return g_writeFailed ? 1 : status;
 }

@@ -299,10 +299,17 @@ int RunInfo(const Options& o, const prnhost::PluginLibrary& plugin, hostkit::Tic
     const LeftoversReport leftovers({&ticketOut});
     std::string error;
     if (!ticketOut.Create(o.ticketOut, error)) return Fail(error);
+    // The file is finished (one written in place is whole there), the count
+    // line printed, and only then the file put under its name: a run that
+    // cannot print the count fails and leaves the old file as it was.
     if (!WriteTicketOut(store, ticketOut)) return kFailed;
-    if (!ticketOut.Commit(error)) return Fail(error);
+    if (!ticketOut.Finish(error)) return Fail(error);
     toolfile::PrintStandardOutput("prnhost: %d printer%s\n", printers, printers == 1 ? "" : "s");
-    return toolfile::FinishStandardOutput("prnhost", reportedError ? kPrintedWithErrors : 0);
+    const int status = reportedError ? kPrintedWithErrors : 0;
+    if (toolfile::FinishStandardOutput("prnhost", status) != status) return kFailed;
+    if (!ticketOut.Publish(error)) return Fail(error);
+    ticketOut.Keep();
+    return status;
 }
 
 // Opens every picture file of the job; their pages must all be alike, since
