@@ -14,6 +14,7 @@
 #include "support/scratch_folder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -39,14 +40,15 @@ bool SetAcl(const std::string& file, const char* which, uint16_t perm) {
     return setxattr(file.c_str(), which, value.data(), value.size(), 0) == 0;
 }
 #else
-// The replace call failing as documented: the old file moved to the backup name
+// The replace call failing with kError: the old file moved to the backup name
 // or not (without one it is gone), then another file taking the name or not.
-template <bool kMoved, bool kTaken>
+template <bool kMoved, bool kTaken, unsigned long kError = kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
+                                                                 : ERROR_UNABLE_TO_MOVE_REPLACEMENT>
 unsigned long FailedReplace(const std::string& replaced, const std::string&, const std::string& backup) {
     if (backup.empty()) DeleteFileA(replaced.c_str());
     if (!backup.empty() && kMoved) MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (kTaken) WriteWholeFile(replaced, "theirs");
-    return kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    return kError;
 }
 
 // Another program holding the file open, as the replace call finds it.
@@ -64,7 +66,7 @@ struct BeforeReplaceHook {
 
 // The name of this process's attempt-th temporary file beside path.
 std::string TemporaryName(const std::string& path, int attempt) {
-    return path + "." + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    return path + ".kelmora-" + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
 }
 
 TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
@@ -73,10 +75,14 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
     const std::string victim = folder.File("victim");
     const auto identity = [&] { return platform::IdentityOfPath(path); };
     const auto old = [&] { WriteWholeFile(path, "old"); };
-    const auto backup = [&](uint32_t id, int n) {  // the n-th backup name of process id
-        return path + "." + std::to_string(id) + "-" + std::to_string(n) + ".old";
+    const auto backup = [&](uint32_t id, int n, bool marked = true) {  // the n-th backup name of process id
+        return path + ".kelmora-" + (marked ? "lock-" : "") + std::to_string(id) + "-" + std::to_string(n) + ".old";
     };
+#ifndef _WIN32
     const std::string kept = backup(platform::CurrentProcessId(), 0);
+#else
+    const std::string kept = backup(platform::CurrentProcessId(), 0, false);  // no marks here
+#endif
     uint32_t ended = 999996;  // the id of no process now: a run that has ended
     while (platform::ProcessRunning(ended)) ended += 4;
     std::vector<platform::RemovedLeftover> removed;  // by the row's replacement
@@ -158,11 +164,11 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         // Where no lock marks the names, the id tells: this process's unless one of its replacements holds it.
         {"a backup of this process's id that none of its replacements holds", [&] {
              old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7));
-             platform::SetTestNoLocks(true);
+             platform::SetTestLockError(ENOLCK);
          }, nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
         {"a backup of another user's run", [&] {
              old(), std::filesystem::create_hard_link(path, backup(ended, 3));
-             platform::SetTestProcessOfAnotherUser(true), platform::SetTestNoLocks(true);
+             platform::SetTestProcessOfAnotherUser(true), platform::SetTestLockError(ENOLCK);
          }, nullptr, nullptr, platform::kReplaceBusy, "old", 2,
          [&] { EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3)); }},
         // Where the rename cannot refuse to replace (NFS), a link and an unlink stand in: no second name stays.
@@ -193,7 +199,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                        "remove " + kept);
          }},
         {"a backup that another replacement of this process holds, without locks",
-         [&] { otherHolds(), platform::SetTestNoLocks(true); }, nullptr, nullptr, platform::kReplaceBusy, "old", 3,
+         [&] { otherHolds(), platform::SetTestLockError(ENOLCK); }, nullptr, nullptr, platform::kReplaceBusy, "old", 3,
          nullptr},
         {"a backup of a running process that marks none",
          [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0)); }, nullptr, nullptr, 0, "new", 1,
@@ -283,7 +289,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                   c.code);
         run = nullptr, platform::SetTestReplaceTrace(nullptr), platform::SetTestNoHardLinks(false);
         platform::SetTestReplaceCall(nullptr), platform::SetTestNoRenameNoReplace(false);
-        platform::SetTestProcessOfAnotherUser(false), platform::SetTestNoLocks(false);
+        platform::SetTestProcessOfAnotherUser(false), platform::SetTestLockError(0);
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after) << c.what;
         std::error_code missing;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path(), missing), {}), c.left) << c.what;

@@ -190,7 +190,7 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
 TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
     uint32_t ended = 999996;  // the id of no process now
     while (platform::ProcessRunning(ended)) ended += 4;
-    const std::string leftover = path + "." + std::to_string(ended) + "-0.old";
+    const std::string leftover = path + ".kelmora-" + std::to_string(ended) + "-0.old";
     const auto utf16 = [](const std::string& text, bool bigEndian, std::string out = "") {
         for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
         return out;
@@ -234,7 +234,7 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
          [&] { WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken); },
          RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
                 "\" (another program holds it open; the old \"" + path + "\" is kept as \"" +
-                std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
+                std::filesystem::path(path + ".kelmora-" + std::to_string(platform::CurrentProcessId()) + "-0.old")
                     .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},
 #endif
         encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
