@@ -210,10 +210,10 @@ ReplaceFailure FileReplacement::Failure() const {
     ReplaceFailure failure;
     failure.blocking = m_blocking;
     if (m_backupHoldsOld) {
-        // Named only while the name still leads to this run's backup: one
-        // removed or replaced meanwhile holds no old bytes of this run's.
-        const FileIdentity there = IdentityOfName(m_backup);
-        if (there.exists && there.device == m_backupFile.device && there.inode == m_backupFile.inode) {
+        // Named only while the name still leads to this run's backup as it
+        // was left: one removed or replaced meanwhile holds no old bytes of
+        // this run's.
+        if (m_backupFile.exists && IdentityOfName(m_backup) == m_backupFile) {
             failure.kept = m_backup;
         } else {
             failure.lost = true;

@@ -551,6 +551,12 @@ int FileReplacement::Publish(const FileIdentity* expected) {
         // A file made where none was expected: the name no longer leads to it.
         return error == EEXIST && expected ? kReplaceChanged : error;
     }
+    // The backup link as a take-back must find it: the rename (and any name
+    // removed before it) moved its change time.
+    struct stat backup {};
+    if (m_backupLinked) {
+        m_backupFile = fstat(static_cast<int>(m_old), &backup) == 0 ? IdentityOfStat(backup) : FileIdentity();
+    }
     CloseFiles();
     ReleaseName(m_temp);
     SyncFolderOf(m_target);
@@ -571,10 +577,9 @@ int FileReplacement::TakeBack() {
     const int other = !present || ours ? 0 : S_ISDIR(there.st_mode) ? EISDIR : kReplaceSavedOver;
     int error = 0;
     if (!m_backup.empty()) {
-        const FileIdentity backup = IdentityOfName(m_backup);
         if (other != 0) {
             error = other;
-        } else if (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode) {
+        } else if (IdentityOfName(m_backup) != m_backupFile || !m_backupFile.exists) {
             error = kReplaceChanged;
         } else if (rename(m_backup.c_str(), m_target.c_str()) != 0) {
             error = errno;

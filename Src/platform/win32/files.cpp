@@ -401,11 +401,8 @@ int FileReplacement::TakeBack() {
                       : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR
                                                                                                         : kReplaceSavedOver;
     if (!m_backup.empty()) {
-        const FileIdentity backup = IdentityOfName(m_backup);
         int error = other;
-        if (error == 0 && (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode)) {
-            error = kReplaceChanged;
-        }
+        if (error == 0 && (IdentityOfName(m_backup) != m_backupFile || !m_backupFile.exists)) error = kReplaceChanged;
         if (error == 0 &&
             !MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = LastErrno();
