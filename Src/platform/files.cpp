@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/dynamic_library.h"
 #include "platform/files_internal.h"
@@ -125,8 +126,24 @@ void ReleaseName(std::string& name) {
 }
 
 bool NameHeld(const std::string& name) {
-    std::lock_guard<std::mutex> hold(g_heldLock);
-    return HeldNames().count(name) > 0;
+    // The same name in the same folder, however each spells the folder (a
+    // link in it, another separator): the folder itself tells.
+    const std::string folder = FolderOfPath(name);
+    const std::string base = name.substr(folder.size());
+    std::vector<std::string> folders;  // of held names of that base
+    {
+        std::lock_guard<std::mutex> hold(g_heldLock);
+        for (const std::string& held : HeldNames()) {
+            if (held == name) return true;
+            const size_t at = FolderOfPath(held).size();
+            if (held.compare(at, std::string::npos, base) == 0) folders.push_back(held.substr(0, at));
+        }
+    }
+    std::error_code failed;
+    for (const std::string& other : folders) {
+        if (std::filesystem::equivalent(other.empty() ? "." : other, folder.empty() ? "." : folder, failed)) return true;
+    }
+    return false;
 }
 
 bool MakerMayRun(const std::string& name, uint32_t process) {
