@@ -139,9 +139,10 @@ bool NameHeld(const std::string& name) {
             if (held.compare(at, std::string::npos, base) == 0) folders.push_back(held.substr(0, at));
         }
     }
-    std::error_code failed;
+    const FileIdentity here = IdentityOfPath(folder.empty() ? "." : folder);
     for (const std::string& other : folders) {
-        if (std::filesystem::equivalent(other.empty() ? "." : other, folder.empty() ? "." : folder, failed)) return true;
+        const FileIdentity there = IdentityOfPath(other.empty() ? "." : other);
+        if (here.exists && there.exists && here.device == there.device && here.inode == there.inode) return true;
     }
     return false;
 }
