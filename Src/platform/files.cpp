@@ -102,7 +102,7 @@ void SetTestLockError(int error) { g_lockError = error; }
 int TestLockError() { return g_lockError; }
 
 bool MarkOfName(const std::string& path, uint64_t* mark) {
-    // "....kelmora-lock-<pid>-<n>.tmp" or ".old": two bytes a try, one for each.
+    // "...kelmora-lock-<pid>-<n>.old" (or ".tmp"): two bytes a try, one for each.
     const size_t at = path.rfind(std::string(".") + kMarker);
     NameTail tail;
     if (at == std::string::npos || !ReadTail(path, at + 1, &tail) || !tail.marked) return false;

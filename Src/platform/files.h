@@ -137,24 +137,24 @@ std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFai
 // (see Failure) while one may; a second name of any other form is the user's,
 // and refused as any hard link (kReplaceHardLinks).
 //
-// Which run holds a name, the name itself says how to tell. A backup is a
-// second name of the file until the rename: before it makes the name, a run
-// takes a lock that marks it, a write lock of one byte of the file far past
-// its bytes that stands for the name (Linux's open file description locks,
-// which the system drops when the run ends however it ends), and gives it
-// the "kelmora-lock-" form. Such a name counts as held while that very lock
-// (a write lock of that one byte, not a reader's lock over it) stands, and as
-// an ended run's when none does, whatever process now has its id; where no
-// run can tell (the lock call fails, or another lock over the byte hides it)
-// the id tells. A run whose lock call fails for any reason but another run's
-// mark (a file system that keeps no such locks, a reader's lock over the
-// byte) makes the plain form instead, and so it does on Windows; the
-// temporary, a second name only for the moment of a link where the rename
-// cannot refuse to replace, always has it. For the plain form the id tells,
-// whatever locks a later run can test: a name of another process's id is
-// held while that process runs (or may not be looked at), one of this
-// process's id while a replacement of this process holds it. Any other file,
-// of these forms or not, is never removed.
+// How a later run tells whether a name is still held, the name itself says.
+// Before it makes a backup (a second name of the file until the rename), a
+// run takes a lock that marks it: a write lock of one byte of the file, far
+// past its bytes, that stands for the name (Linux's open file description
+// locks, which the system drops when the run ends however it ends), and the
+// name gets the "kelmora-lock-" form. Such a name is held while that very
+// lock stands (a write lock of that one byte: a reader's lock over it is
+// none), and is an ended run's when none does, whatever process now has its
+// id; where that cannot be told (the lock call fails, or another lock over
+// the byte hides it) the id tells. Where the lock cannot be taken for any
+// reason but another run's mark (a file system without such locks, a
+// reader's lock over the byte), and on Windows, the backup gets the plain
+// form; so does the temporary, a second name only for the moment of the link
+// that stands in for a rename that cannot refuse to replace. For the plain
+// form the id tells, whatever locks a later run could test: a name of
+// another process's id is held while that process runs (or may not be
+// looked at), one of this process's id while a replacement of this process
+// holds it. Any other file, of these forms or not, is never removed.
 class FileReplacement {
 public:
     FileReplacement() = default;

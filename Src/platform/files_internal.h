@@ -34,7 +34,9 @@ constexpr int kNameAttempts = 100;
 // (a process-wide list, for every thread): a name of this process's id that
 // is not on it was left by an ended process that had the same id. A name is
 // held from before it is made until its replacement no longer names it, or
-// ends (a backup that is kept then is no longer held: a kept file).
+// ends (a backup that is kept then is no longer held: a kept file). A name
+// is held when one on the list has its file name in the same folder, however
+// each spells the folder.
 void HoldName(const std::string& name);
 // Takes name off the list and clears it (nothing for an empty name).
 void ReleaseName(std::string& name);

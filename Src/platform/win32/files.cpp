@@ -260,8 +260,8 @@ int FileReplacement::Begin(const std::string& path) {
     }
 
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const int made =
-        MakeBeside(m_target, kTemporaryName, &m_temp, [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    const int made = MakeBeside(m_target, kTemporaryName, &m_temp,
+                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
     if (made != 0) return made;
     const int owner = m_hadFile ? CheckSameOwner(old.handle, handle) : 0;
     const int fd = owner == 0 ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY) : -1;
