@@ -271,7 +271,7 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
          [&] { WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken); },
          RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
                 "\" (another program holds it open; the old \"" + path + "\" is kept as \"" +
-                preferred(path + ".kelmora-" + pid + "-0.old") + "\"); its missing keys are not added"}, "theirs", 2, 2},
+                preferred(keptHere) + "\"); its missing keys are not added"}, "theirs", 2, 2},
 #endif
         encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
         encoded("UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)),
