@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/dynamic_library.h"
 #include "platform/files_internal.h"
@@ -22,7 +23,7 @@ std::function<void(const std::string&)> g_beforeReplace;
 TestReplaceTrace* g_trace = nullptr;
 std::atomic<bool> g_noHardLinks{false};
 std::atomic<bool> g_noRenameNoReplace{false};
-std::atomic<bool> g_noLocks{false};
+std::atomic<int> g_lockError{0};
 std::atomic<TestReplaceCall> g_replaceCall{nullptr};
 
 // The names this process's replacements hold (see HoldName); a name tried
@@ -41,6 +42,39 @@ bool ReadNumber(const std::string& text, size_t at, size_t end, uint64_t* number
         if (text[i] < '0' || text[i] > '9') return false;
         *number = *number * 10 + static_cast<uint64_t>(text[i] - '0');
     }
+    return true;
+}
+
+// What begins the names this program makes beside a file (a word no user puts
+// there), and what follows it in a name that a lock marks.
+constexpr char kMarker[] = "kelmora-";
+constexpr char kLockMarker[] = "lock-";
+
+// What the end of a name of NameBeside's form tells.
+struct NameTail {
+    uint32_t process = 0;
+    uint64_t attempt = 0;
+    bool marked = false;
+    bool backup = false;
+};
+
+// Reads "kelmora-[lock-]<pid>-<n>.tmp" (or ".old") from text[at] to its end.
+bool ReadTail(const std::string& text, size_t at, NameTail* tail) {
+    const size_t size = text.size();
+    if (at + sizeof kMarker + 4 > size || text.compare(at, sizeof kMarker - 1, kMarker) != 0) return false;
+    const size_t end = size - 4;
+    tail->backup = text.compare(end, 4, ".old") == 0;
+    if (!tail->backup && text.compare(end, 4, ".tmp") != 0) return false;
+    at += sizeof kMarker - 1;
+    tail->marked = text.compare(at, sizeof kLockMarker - 1, kLockMarker) == 0;
+    if (tail->marked) at += sizeof kLockMarker - 1;
+    const size_t dash = text.find('-', at);
+    uint64_t pid = 0;
+    if (dash == std::string::npos || dash >= end || !ReadNumber(text, at, dash, &pid) ||
+        !ReadNumber(text, dash + 1, end, &tail->attempt) || pid > UINT32_MAX || tail->attempt >= kNameAttempts) {
+        return false;
+    }
+    tail->process = static_cast<uint32_t>(pid);
     return true;
 }
 }  // namespace
@@ -64,24 +98,15 @@ void SetTestNoHardLinks(bool none) { g_noHardLinks = none; }
 bool TestNoHardLinks() { return g_noHardLinks; }
 void SetTestNoRenameNoReplace(bool none) { g_noRenameNoReplace = none; }
 bool TestNoRenameNoReplace() { return g_noRenameNoReplace; }
-void SetTestNoLocks(bool none) { g_noLocks = none; }
-bool TestNoLocks() { return g_noLocks; }
+void SetTestLockError(int error) { g_lockError = error; }
+int TestLockError() { return g_lockError; }
 
 bool MarkOfName(const std::string& path, uint64_t* mark) {
-    // "...<pid>-<n>.tmp" or "...<pid>-<n>.old": two bytes a try, one for each.
-    const size_t size = path.size();
-    if (size < 8) return false;
-    const bool backup = path.compare(size - 4, 4, ".old") == 0;
-    if (!backup && path.compare(size - 4, 4, ".tmp") != 0) return false;
-    const size_t dot = path.rfind('.', size - 5);
-    const size_t dash = path.find('-', dot == std::string::npos ? 0 : dot);
-    uint64_t pid = 0, attempt = 0;
-    if (dot == std::string::npos || dash == std::string::npos || dash >= size - 4 ||
-        !ReadNumber(path, dot + 1, dash, &pid) || !ReadNumber(path, dash + 1, size - 4, &attempt) ||
-        pid > UINT32_MAX || attempt >= kNameAttempts) {
-        return false;
-    }
-    *mark = (pid * kNameAttempts + attempt) * 2 + (backup ? 1 : 0);
+    // "...kelmora-lock-<pid>-<n>.old" (or ".tmp"): two bytes a try, one for each.
+    const size_t at = path.rfind(std::string(".") + kMarker);
+    NameTail tail;
+    if (at == std::string::npos || !ReadTail(path, at + 1, &tail) || !tail.marked) return false;
+    *mark = (uint64_t{tail.process} * kNameAttempts + tail.attempt) * 2 + (tail.backup ? 1 : 0);
     return true;
 }
 
@@ -101,8 +126,25 @@ void ReleaseName(std::string& name) {
 }
 
 bool NameHeld(const std::string& name) {
-    std::lock_guard<std::mutex> hold(g_heldLock);
-    return HeldNames().count(name) > 0;
+    // The same name in the same folder, however each spells the folder (a
+    // link in it, another separator): the folder itself tells.
+    const std::string folder = FolderOfPath(name);
+    const std::string base = name.substr(folder.size());
+    std::vector<std::string> folders;  // of held names of that base
+    {
+        std::lock_guard<std::mutex> hold(g_heldLock);
+        for (const std::string& held : HeldNames()) {
+            if (held == name) return true;
+            const size_t at = FolderOfPath(held).size();
+            if (held.compare(at, std::string::npos, base) == 0) folders.push_back(held.substr(0, at));
+        }
+    }
+    const FileIdentity here = IdentityOfPath(folder.empty() ? "." : folder);
+    for (const std::string& other : folders) {
+        const FileIdentity there = IdentityOfPath(other.empty() ? "." : other);
+        if (here.exists && there.exists && here.device == there.device && here.inode == there.inode) return true;
+    }
+    return false;
 }
 
 bool MakerMayRun(const std::string& name, uint32_t process) {
@@ -125,33 +167,27 @@ void RunTestBeforeReplace(const std::string& path) {
     if (hook) hook(path);
 }
 
-std::string NameBeside(const std::string& target, int attempt, bool shortName, const char* suffix) {
-    const std::string tail = std::to_string(CurrentProcessId()) + "-" + std::to_string(attempt) + suffix;
+std::string NameBeside(const std::string& target, int attempt, bool shortName, NameKind kind) {
+    const std::string tail = std::string(kMarker) + (kind.marked ? kLockMarker : "") +
+                             std::to_string(CurrentProcessId()) + "-" + std::to_string(attempt) + kind.suffix;
     return shortName ? FolderOfPath(target) + "." + tail : target + "." + tail;
 }
 
-bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process) {
-    // "<target>.<pid>-<n><suffix>" or ".<pid>-<n><suffix>", suffix ".tmp" or ".old".
-    if (name.size() < 8) return false;
-    const std::string suffix = name.substr(name.size() - 4);
-    if (suffix != ".tmp" && suffix != ".old") return false;
+bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process, bool* marked) {
+    // "<target>.<tail>" or ".<tail>" (see ReadTail).
     size_t at = 0;
     if (name.size() > targetName.size() + 1 && name.compare(0, targetName.size(), targetName) == 0 &&
         name[targetName.size()] == '.') {
         at = targetName.size() + 1;
-    } else if (name[0] == '.') {
+    } else if (!name.empty() && name[0] == '.') {
         at = 1;
     } else {
         return false;
     }
-    const size_t end = name.size() - 4;
-    const size_t dash = name.find('-', at);
-    uint64_t pid = 0, attempt = 0;
-    if (dash == std::string::npos || dash >= end || !ReadNumber(name, at, dash, &pid) ||
-        !ReadNumber(name, dash + 1, end, &attempt) || pid > UINT32_MAX || attempt >= kNameAttempts) {
-        return false;
-    }
-    *process = static_cast<uint32_t>(pid);
+    NameTail tail;
+    if (!ReadTail(name, at, &tail)) return false;
+    *process = tail.process;
+    *marked = tail.marked;
     return true;
 }
 
@@ -180,20 +216,35 @@ std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFai
                                  std::to_string(failure.blocking.process) +
                                  " may still be writing; if no run is under way, remove " + named(leftover)
                            : ReplaceErrorText(code);
-    if (!failure.kept.empty()) text += "; the old " + named(name) + " is kept as " + named(failure.kept);
+    if (!failure.kept.empty()) {
+        text += "; the old " + named(name) + " is kept as " + named(failure.kept);
+    } else if (failure.lost) {
+        text += "; the old " + named(name) + " could not be kept";
+    }
     return text;
 }
 
 ReplaceFailure FileReplacement::Failure() const {
     ReplaceFailure failure;
     failure.blocking = m_blocking;
-    if (m_backupHoldsOld) failure.kept = m_backup;
+    if (m_backupHoldsOld) {
+        // Named only while the name still leads to this run's backup as it
+        // was left: one removed or replaced meanwhile holds no old bytes of
+        // this run's.
+        if (m_backupFile.exists && IdentityOfName(m_backup) == m_backupFile) {
+            failure.kept = m_backup;
+        } else {
+            failure.lost = true;
+        }
+    }
     return failure;
 }
 
 FileReplacement::~FileReplacement() {
     Discard();
     DropBackup();
+    // A backup kept stays, and is no longer held: a kept file for whoever looks.
+    ReleaseName(m_backup);
 }
 
 int FileReplacement::Finish() {
@@ -229,15 +280,17 @@ int FileReplacement::RemoveLeftovers(intptr_t file) {
         for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
             const std::string name = it->path().filename().string();
             uint32_t process = 0;
-            if (!IsNameBeside(name, targetName, &process)) continue;
+            bool marked = false;
+            if (!IsNameBeside(name, targetName, &process, &marked)) continue;
             const std::string path = folder + name;
             if (path == m_backup || path == m_temp) continue;  // this run's own
             // Only another name of the very file: any other file is someone's.
             const FileIdentity there = IdentityOfName(path);
             if (!there.exists || there.device != m_seen.device || there.inode != m_seen.inode) continue;
-            // Its mark tells, where the file system keeps them; else the id.
-            const int marked = file >= 0 ? NameMarked(file, path) : -1;
-            if (marked > 0 || (marked < 0 && MakerMayRun(path, process))) {
+            // A marked name's lock tells, where it can be told; else (and for
+            // a name its maker could not mark) the id.
+            const int held = marked && file >= 0 ? NameMarked(file, path) : -1;
+            if (held > 0 || (held < 0 && MakerMayRun(path, process))) {
                 if (!busy) m_blocking = {path, process};
                 busy = true;
             } else if (std::remove(path.c_str()) == 0) {
@@ -260,9 +313,10 @@ std::vector<RemovedLeftover> KeptByEndedRuns(const std::string& path) {
         for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
             const std::string name = it->path().filename().string();
             uint32_t process = 0;
+            bool marked = false;
             // The long names only: a short one could be any file's.
             if (name.compare(0, targetName.size(), targetName) != 0 || name.size() < 4 ||
-                name.compare(name.size() - 4, 4, ".old") != 0 || !IsNameBeside(name, targetName, &process)) {
+                name.compare(name.size() - 4, 4, ".old") != 0 || !IsNameBeside(name, targetName, &process, &marked)) {
                 continue;
             }
             const FileIdentity there = IdentityOfName(folder + name);

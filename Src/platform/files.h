@@ -81,17 +81,20 @@ struct RemovedLeftover {
 // What a failed replacement leaves to be told besides its code: the second
 // name that a run which may still go on holds (kReplaceBusy), and the name
 // under which the old file's bytes are kept when they are no longer under
-// their own (empty: none).
+// their own (empty: none), or that they could not be kept there (lost: the
+// backup was removed or replaced meanwhile).
 struct ReplaceFailure {
     RemovedLeftover blocking;
     std::string kept;
+    bool lost = false;
 };
 
 // The reason of code with what failure tells, to follow "cannot write
 // <name>: ", each name as named spells it: for kReplaceBusy "<leftover> is a
 // second name of it that process <id> may still be writing; if no run is
 // under way, remove <leftover>", and, when the old file is kept elsewhere,
-// "...; the old <name> is kept as <kept>".
+// "...; the old <name> is kept as <kept>" (lost: "...; the old <name> could
+// not be kept").
 std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFailure& failure,
                              std::string (*named)(const std::string&));
 
@@ -123,27 +126,42 @@ std::string ReplaceErrorText(int code, const std::string& name, const ReplaceFai
 // last check and the rename remains: no system offers to rename only over a
 // given file.
 //
-// The temporary and backup files are named "<target>.<pid>-<n>.tmp" and
-// "<target>.<pid>-<n>.old" (".<pid>-<n>.tmp" and ".<pid>-<n>.old" in the
-// target's folder where the long name is too long), with the id of the
-// process that made them. A run killed between its steps can leave one of
-// them as a second hard link of the file: Begin (and the check before the
-// rename) removes such a name when no run holds it, and refuses with
-// kReplaceBusy (see Failure) while one may. A run marks each second name it
-// gives a file with a lock on a byte of that file, far past its bytes, that
-// stands for the name (Linux's open file description locks, which the
-// system drops when the run ends however it ends): a name without its mark
-// is an ended run's, whatever process now has its id. Where the file system
-// keeps no such locks (and on Windows), the id tells: a name of another
-// process's id is held while that process runs (or may not be looked at),
-// one of this process's id while a replacement of this process holds it.
-// Any other file, of this form or not, is never removed.
+// The temporary and backup files are named "<target>.kelmora-<pid>-<n>.tmp"
+// and "<target>.kelmora-<pid>-<n>.old", or "<target>.kelmora-lock-<pid>-<n>.old"
+// for a backup that a lock marks (".kelmora-..." in the target's folder where
+// the long name is too long), with the id of the process that made them: the
+// word "kelmora-" tells them from the user's own names ("out.prn.2026-11.old"
+// is the user's). A run killed between its steps can leave one of them as a
+// second hard link of the file: Begin (and the check before the rename)
+// removes such a name when no run holds it, and refuses with kReplaceBusy
+// (see Failure) while one may; a second name of any other form is the user's,
+// and refused as any hard link (kReplaceHardLinks).
+//
+// How a later run tells whether a name is still held, the name itself says.
+// Before it makes a backup (a second name of the file until the rename), a
+// run takes a lock that marks it: a write lock of one byte of the file, far
+// past its bytes, that stands for the name (Linux's open file description
+// locks, which the system drops when the run ends however it ends), and the
+// name gets the "kelmora-lock-" form. Such a name is held while that very
+// lock stands (a write lock of that one byte: a reader's lock over it is
+// none), and is an ended run's when none does, whatever process now has its
+// id; where that cannot be told (the lock call fails, or another lock over
+// the byte hides it) the id tells. Where the lock cannot be taken for any
+// reason but another run's mark (a file system without such locks, a
+// reader's lock over the byte), and on Windows, the backup gets the plain
+// form; so does the temporary, a second name only for the moment of the link
+// that stands in for a rename that cannot refuse to replace. For the plain
+// form the id tells, whatever locks a later run could test: a name of
+// another process's id is held while that process runs (or may not be
+// looked at), one of this process's id while a replacement of this process
+// holds it. Any other file, of these forms or not, is never removed.
 class FileReplacement {
 public:
     FileReplacement() = default;
     // Removes the temporary file and a backup of the replaced file (not put
     // back), unless the backup is the only copy of the old file (a TakeBack
-    // that failed).
+    // that failed): that one stays, no longer held by this process (see
+    // KeptByEndedRuns).
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
@@ -234,7 +252,8 @@ private:
     bool m_published = false;
     bool m_backupLinked = false;  // m_backup is a second hard link of the old file
     bool m_keepBackup = false;    // KeepReplaced asked for the backup
-    bool m_backupHoldsOld = false;  // the backup is the only copy of the old file: never removed
+    bool m_backupHoldsOld = false;  // the backup name is not ours to remove: the only copy of the old file, or
+                                    // what someone put there meanwhile
 };
 
 // Puts size bytes under path through a FileReplacement (with expected, only
@@ -247,10 +266,11 @@ int ReplaceFileContents(const std::string& path, const void* data, size_t size,
                         const FileIdentity* expected = nullptr, std::vector<RemovedLeftover>* removed = nullptr,
                         ReplaceFailure* failure = nullptr);
 
-// The files beside path, named "<file>.<pid>-<n>.old", that runs of a
-// FileReplacement which no longer go on kept (not empty: the old bytes of a
-// file that a failed replacement left there), in no particular order. Read
-// only: nothing is removed.
+// The files beside path, named "<file>.kelmora-<pid>-<n>.old" (or
+// "kelmora-lock-"), that replacements which no longer go on kept (not empty:
+// the old bytes of a file that a failed replacement left there), in no
+// particular order; those of this process too, once their replacement ended.
+// Read only: nothing is removed.
 std::vector<RemovedLeftover> KeptByEndedRuns(const std::string& path);
 
 // For tests only: called with the name being replaced when its temporary
@@ -276,9 +296,10 @@ void SetTestNoHardLinks(bool none);
 // without it (EINVAL, as NFS answers) while set.
 void SetTestNoRenameNoReplace(bool none);
 
-// For tests only: the locks that mark a run's second names fail as on a file
-// system without them (ENOLCK) while set.
-void SetTestNoLocks(bool none);
+// For tests only: the lock calls that mark a run's second names and test
+// them fail with this error number while it is set (ENOLCK as on a file
+// system without them; 0: no longer).
+void SetTestLockError(int error);
 
 // For tests only (Windows): plays the system's replace call on the names
 // (the backup name empty for none): 0 for success, else the system's error

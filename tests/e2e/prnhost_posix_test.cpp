@@ -759,8 +759,8 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     const pid_t ended = fork();
     if (ended == 0) _exit(0);
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
-    const std::string endedLeftover = "ended.prn." + std::to_string(ended) + "-0.old";
-    const std::string runningLeftover = "running.prn." + std::to_string(getpid()) + "-0.old";
+    const std::string endedLeftover = "ended.prn.kelmora-lock-" + std::to_string(ended) + "-0.old";
+    const std::string runningLeftover = "running.prn.kelmora-lock-" + std::to_string(getpid()) + "-0.old";
     for (const std::string& leftover : {endedLeftover, runningLeftover}) {
         std::ofstream(File(leftover)) << "old";
         std::filesystem::create_hard_link(File(leftover), File(leftover.substr(0, leftover.find(".prn") + 4)));
@@ -957,7 +957,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
         testprogram::Process killed(command);
         bool started = false;
         for (int i = 0; i < 1000 && !started; ++i) {
-            const std::string prefix = "job.prn." + std::to_string(killed.Id());
+            const std::string prefix = "job.prn.kelmora-" + std::to_string(killed.Id());
             for (const std::string& name : FilesNamed(collector.Folder().Path(), prefix)) {
                 std::error_code missing;
                 started = started || std::filesystem::file_size(File(name), missing) > 0;

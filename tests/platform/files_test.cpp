@@ -14,6 +14,7 @@
 #include "support/scratch_folder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -39,14 +40,15 @@ bool SetAcl(const std::string& file, const char* which, uint16_t perm) {
     return setxattr(file.c_str(), which, value.data(), value.size(), 0) == 0;
 }
 #else
-// The replace call failing as documented: the old file moved to the backup name
+// The replace call failing with kError: the old file moved to the backup name
 // or not (without one it is gone), then another file taking the name or not.
-template <bool kMoved, bool kTaken>
+template <bool kMoved, bool kTaken, unsigned long kError = kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
+                                                                 : ERROR_UNABLE_TO_MOVE_REPLACEMENT>
 unsigned long FailedReplace(const std::string& replaced, const std::string&, const std::string& backup) {
     if (backup.empty()) DeleteFileA(replaced.c_str());
     if (!backup.empty() && kMoved) MoveFileExA(replaced.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (kTaken) WriteWholeFile(replaced, "theirs");
-    return kMoved ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    return kError;
 }
 
 // Another program holding the file open, as the replace call finds it.
@@ -64,7 +66,7 @@ struct BeforeReplaceHook {
 
 // The name of this process's attempt-th temporary file beside path.
 std::string TemporaryName(const std::string& path, int attempt) {
-    return path + "." + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    return path + ".kelmora-" + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
 }
 
 TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
@@ -73,10 +75,14 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
     const std::string victim = folder.File("victim");
     const auto identity = [&] { return platform::IdentityOfPath(path); };
     const auto old = [&] { WriteWholeFile(path, "old"); };
-    const auto backup = [&](uint32_t id, int n) {  // the n-th backup name of process id
-        return path + "." + std::to_string(id) + "-" + std::to_string(n) + ".old";
+    const auto backup = [&](uint32_t id, int n, bool marked = true) {  // the n-th backup name of process id
+        return path + ".kelmora-" + (marked ? "lock-" : "") + std::to_string(id) + "-" + std::to_string(n) + ".old";
     };
+#ifndef _WIN32
     const std::string kept = backup(platform::CurrentProcessId(), 0);
+#else
+    const std::string kept = backup(platform::CurrentProcessId(), 0, false);  // no marks here
+#endif
     uint32_t ended = 999996;  // the id of no process now: a run that has ended
     while (platform::ProcessRunning(ended)) ended += 4;
     std::vector<platform::RemovedLeftover> removed;  // by the row's replacement
@@ -105,6 +111,24 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         old(), other = std::make_unique<platform::FileReplacement>();
         ASSERT_EQ(other->Begin(path) || other->Finish() || other->KeepReplaced(), 0);
     };
+    const auto keptUnmarked = [&](platform::FileReplacement& r) {  // under the name whose maker's id tells
+        EXPECT_EQ(std::filesystem::path(r.BackupPath()), backup(platform::CurrentProcessId(), 0, false));
+        return r.TakeBack();
+    };
+    const auto lockError = [&](int error) {  // while the lock calls fail so
+        return [&, error] { old(), platform::SetTestLockError(error), stepByStep(keptUnmarked); };
+    };
+    int locker = -1;  // another open file of the old one, with a lock of type over every mark
+    const auto lockedOver = [&](short type) {
+        return [&, type] {
+            old(), std::filesystem::create_hard_link(path, backup(ended, 3)), stepByStep(keptUnmarked);
+            struct flock lock {};
+            lock.l_type = type, lock.l_whence = SEEK_SET, lock.l_start = off_t{1} << 40;  // to the end of all
+            ASSERT_EQ(fcntl(locker = open(path.c_str(), O_RDWR), F_OFD_SETLK, &lock), 0);
+        };
+    };
+#else
+    HANDLE held = INVALID_HANDLE_VALUE;  // another program's handle on the file
 #endif
     const struct {
         const char* what;
@@ -132,6 +156,10 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
          }, platform::kReplaceChanged, "OLD", 1, nullptr},
         {"linked meanwhile", old, nullptr, [&](auto&) { std::filesystem::create_hard_link(path, path + "2"); },
          platform::kReplaceHardLinks, "old", 2, nullptr},
+        // A second name without the program's word is the user's, as a dated backup is.
+        {"a second name of the user's", [&] {
+             old(), std::filesystem::create_hard_link(path, path + "." + std::to_string(ended) + "-11.old");
+         }, nullptr, nullptr, platform::kReplaceHardLinks, "old", 2, nullptr},
         // Files under the first temporary names (another user's links to a
         // file of theirs): not opened, not removed.
         {"its temporary names taken",
@@ -158,11 +186,11 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         // Where no lock marks the names, the id tells: this process's unless one of its replacements holds it.
         {"a backup of this process's id that none of its replacements holds", [&] {
              old(), std::filesystem::create_hard_link(path, backup(platform::CurrentProcessId(), 7));
-             platform::SetTestNoLocks(true);
+             platform::SetTestLockError(ENOLCK);
          }, nullptr, nullptr, 0, "new", 1, [&] { EXPECT_EQ(removed.size(), 1u); }},
         {"a backup of another user's run", [&] {
              old(), std::filesystem::create_hard_link(path, backup(ended, 3));
-             platform::SetTestProcessOfAnotherUser(true), platform::SetTestNoLocks(true);
+             platform::SetTestProcessOfAnotherUser(true), platform::SetTestLockError(ENOLCK);
          }, nullptr, nullptr, platform::kReplaceBusy, "old", 2,
          [&] { EXPECT_EQ(std::filesystem::path(failure.blocking.path), backup(ended, 3)); }},
         // Where the rename cannot refuse to replace (NFS), a link and an unlink stand in: no second name stays.
@@ -184,6 +212,18 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                  return std::filesystem::path(r.BackupPath()) == kept ? 0 : -1;  // where the old file is kept
              });
          }, nullptr, nullptr, 0, "", 2, [&] { EXPECT_EQ(ReadWholeFile(kept), "old"); }},
+        // One whose backup was replaced meanwhile names none, and leaves that file.
+        {"the backup replaced before the take-back", [&] {
+             old(), stepByStep([&](platform::FileReplacement& r) {
+                 std::filesystem::remove(kept), WriteWholeFile(kept, "theirs");
+                 const int code = r.TakeBack();
+                 return failure = r.Failure(), code;
+             });
+         }, nullptr, nullptr, platform::kReplaceChanged, "new", 2, [&] {
+             EXPECT_EQ(ReadWholeFile(kept), "theirs");
+             EXPECT_EQ(said(platform::kReplaceChanged),
+                       "it changed while it was being replaced; the old " + path + " could not be kept");
+         }},
 #ifndef _WIN32
         // A run's mark tells that it holds a name, whatever process has the id.
         {"a backup that another replacement of this process holds", otherHolds, nullptr, nullptr,
@@ -193,11 +233,20 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                        "remove " + kept);
          }},
         {"a backup that another replacement of this process holds, without locks",
-         [&] { otherHolds(), platform::SetTestNoLocks(true); }, nullptr, nullptr, platform::kReplaceBusy, "old", 3,
+         [&] { otherHolds(), platform::SetTestLockError(ENOLCK); }, nullptr, nullptr, platform::kReplaceBusy, "old", 3,
          nullptr},
         {"a backup of a running process that marks none",
          [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0)); }, nullptr, nullptr, 0, "new", 1,
          [&] { EXPECT_EQ(removed.size(), 1u); }},
+        {"a backup of a running process that could not mark it",
+         [&] { old(), std::filesystem::create_hard_link(path, backup(getppid(), 0, false)); }, nullptr, nullptr,
+         platform::kReplaceBusy, "old", 2, nullptr},
+        // A lock call that fails but for another run's mark: the name that the id tells.
+        {"a backup where the file system keeps no locks", lockError(ENOLCK), nullptr, nullptr, 0, "old", 1, nullptr},
+        {"a backup whose lock call fails otherwise", lockError(EIO), nullptr, nullptr, 0, "old", 1, nullptr},
+        // Another's lock over the marks is none (an ended run's marked name goes).
+        {"a reader's lock over the marks", lockedOver(F_RDLCK), nullptr, nullptr, 0, "old", 1, [&] { close(locker); }},
+        {"a writer's lock over the marks", lockedOver(F_WRLCK), nullptr, nullptr, 0, "old", 1, [&] { close(locker); }},
         // What the file is stays: a link keeps leading to it, and it keeps its
         // permissions (not its set-id bits) and its owner.
         {"through a symbolic link",
@@ -267,6 +316,16 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
         {"the replaced file cannot be removed", [&] {
              old(), platform::SetTestReplaceCall(HeldOpen<ERROR_UNABLE_TO_REMOVE_REPLACED>);
          }, nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, nullptr},
+        // Another failure after the old file moved (on a share): the backup name holds it, and stays.
+        {"the replace call fails otherwise", [&] {
+             old(), platform::SetTestReplaceCall(FailedReplace<true, false, ERROR_ACCESS_DENIED>);
+         }, nullptr, nullptr, EACCES, "", 1, [&] {
+             EXPECT_EQ(ReadWholeFile(kept), "old");
+             EXPECT_EQ(said(EACCES), platform::ErrorText(EACCES) + "; the old " + path + " is kept as " + failure.kept);
+         }},
+        {"held open by another program at the start", [&] {
+             old(), held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+         }, nullptr, nullptr, platform::kReplaceHeldOpen, "old", 1, [&] { CloseHandle(held); }},
 #endif
     };
     for (const auto& c : cases) {
@@ -283,7 +342,7 @@ TEST(FileReplacement, PutsTheNewBytesUnderTheNameOrLeavesItAsItWas) {
                   c.code);
         run = nullptr, platform::SetTestReplaceTrace(nullptr), platform::SetTestNoHardLinks(false);
         platform::SetTestReplaceCall(nullptr), platform::SetTestNoRenameNoReplace(false);
-        platform::SetTestProcessOfAnotherUser(false), platform::SetTestNoLocks(false);
+        platform::SetTestProcessOfAnotherUser(false), platform::SetTestLockError(0);
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after) << c.what;
         std::error_code missing;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path(), missing), {}), c.left) << c.what;

@@ -190,7 +190,20 @@ TEST_F(DriverIni, AFolderOrPipeUnderTheNameLeavesTheDefaults) {
 TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
     uint32_t ended = 999996;  // the id of no process now
     while (platform::ProcessRunning(ended)) ended += 4;
-    const std::string leftover = path + "." + std::to_string(ended) + "-0.old";
+    const std::string leftover = path + ".kelmora-" + std::to_string(ended) + "-0.old";
+    const auto preferred = [](const std::string& name) { return std::filesystem::path(name).make_preferred().string(); };
+    const auto keptSaid = [&](const std::string& kept, uint32_t process) {  // DaVav.ini missing, its old text kept
+        return RecordingLogger::Line{0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + kept +
+            "\" beside it holds its old text, kept there by an interrupted run (process " + std::to_string(process) +
+            "); default settings used and no file written: rename \"" + kept + "\" to \"" + path +
+            "\" for its settings to count, or remove it"};
+    };
+    const std::string pid = std::to_string(platform::CurrentProcessId());
+#ifndef _WIN32
+    const std::string keptHere = path + ".kelmora-lock-" + pid + "-0.old";
+#else
+    const std::string keptHere = path + ".kelmora-" + pid + "-0.old";  // no marks here
+#endif
     const auto utf16 = [](const std::string& text, bool bigEndian, std::string out = "") {
         for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
         return out;
@@ -214,28 +227,51 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
 #endif
         {"a backup that an ended run left",
          [&] { WriteWholeFile(path, kAllKeys), std::filesystem::create_hard_link(path, leftover); },
-         RecordingLogger::Line{2000, "ReadIniSettings: removed \"" +
-                                         std::filesystem::path(leftover).make_preferred().string() +
-                                         "\", a second name of \"" + path + "\" that an interrupted run (process " +
-                                         std::to_string(ended) + ") left"},
+         RecordingLogger::Line{2000, "ReadIniSettings: removed \"" + preferred(leftover) + "\", a second name of \"" +
+                                         path + "\" that an interrupted run (process " + std::to_string(ended) +
+                                         ") left"},
          "; set HalftoneThreadCount=-1 enables parallel halftoning, by processor count (default)\n"
          ";     HalftoneThreadCount=0 disables parallel halftoning\n"
          ";     HalftoneThreadCount=2..8 enables parallel halftoning, as specified\n" +
              kAllKeys + " HalftoneThreadCount=-1\n"},
         // Its old text kept by an ended run and no file under the name: said, and nothing written over it.
-        {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); },
-         RecordingLogger::Line{0, "ReadIniSettings: \"" + path + "\" is missing, and \"" + leftover +
-             "\" beside it holds its old text, kept there by an interrupted run (process " + std::to_string(ended) +
-             "); default settings used and no file written: rename \"" + leftover + "\" to \"" + path +
-             "\" for its settings to count, or remove it"}, ""},
+        {"the old text an ended run kept", [&] { WriteWholeFile(leftover, kAllKeys); }, keptSaid(leftover, ended), ""},
+        // So is the old text that a replacement of this process kept, once it ended (its take-back failed; on
+        // Windows the replace call's move back).
+        {"the old text this process kept", [&] {
+#ifndef _WIN32
+             WriteWholeFile(path, user);
+             {
+                 platform::FileReplacement r;
+                 ASSERT_EQ(r.Begin(path) || r.Finish() || r.KeepReplaced() || r.Publish(), 0);
+                 std::filesystem::remove(path), std::filesystem::create_directory(path);
+                 EXPECT_NE(r.TakeBack(), 0);
+             }
+#else
+             WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken);
+             ReadDriverSettings(folder.Path(), nullptr), platform::SetTestReplaceCall(nullptr);
+#endif
+             std::filesystem::remove(path);
+         }, keptSaid(keptHere, platform::CurrentProcessId()), ""},
+        // An ended run's temporary holds no old text: the file is written as for a first job.
+        {"an ended run's temporary",
+         [&] { WriteWholeFile(path + ".kelmora-" + std::to_string(ended) + "-0.tmp", kAllKeys); },
+         RecordingLogger::Line{}, kFreshIni, 2},
+        // A second name that a run may still hold: named, and nothing written.
+        {"a second name a run may still hold", [&] {
+             WriteWholeFile(path, kAllKeys), std::filesystem::create_hard_link(path, leftover);
+             platform::SetTestProcessOfAnotherUser(true);
+         }, RecordingLogger::Line{1000, "ReadIniSettings: \"" + path + "\" is left as it is (\"" + preferred(leftover) +
+             "\" is a second name of it that process " + std::to_string(ended) + " may still be writing; if no run is "
+             "under way, remove \"" + preferred(leftover) + "\"); the keys it lacks take their defaults: "
+             "HalftoneThreadCount"}, kAllKeys, 2},
 #ifdef _WIN32
         // The replace call moved the old file aside and it could not be moved back: the log says where it is.
         {"the old file kept aside",
          [&] { WriteWholeFile(path, user), platform::SetTestReplaceCall(MovedAsideAndTaken); },
          RecordingLogger::Line{0, "ReadIniSettings: cannot write \"" + path +
                 "\" (another program holds it open; the old \"" + path + "\" is kept as \"" +
-                std::filesystem::path(path + "." + std::to_string(platform::CurrentProcessId()) + "-0.old")
-                    .make_preferred().string() + "\"); its missing keys are not added"}, "theirs", 2, 2},
+                preferred(keptHere) + "\"); its missing keys are not added"}, "theirs", 2, 2},
 #endif
         encoded("UTF-16 little-endian", "\xFF\xFE" + utf16(user, false)),
         encoded("UTF-16 big-endian", "\xFE\xFF" + utf16(user, true)),
@@ -252,8 +288,9 @@ TEST_F(DriverIni, OddFilesAreLeftAsTheyAreAndAnEndedRunsLeftoverRemoved) {
         EXPECT_TRUE(c.prepare || !CIniFile::SetValue("AutoCleaning", "1", "Special", path));
         log.lines.clear();
         EXPECT_EQ(ReadDriverSettings(folder.Path(), &log).m_iHalftoneThreadCount, c.threads);
-        platform::SetTestReplaceCall(nullptr);
-        EXPECT_EQ(log.lines, std::vector<RecordingLogger::Line>{c.said});
+        platform::SetTestReplaceCall(nullptr), platform::SetTestProcessOfAnotherUser(false);
+        EXPECT_EQ(log.lines, c.said.text.empty() ? std::vector<RecordingLogger::Line>{}
+                                                 : std::vector<RecordingLogger::Line>{c.said});
         EXPECT_EQ(std::filesystem::is_regular_file(path) ? ReadWholeFile(path) : "", c.after);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), c.files);
     }

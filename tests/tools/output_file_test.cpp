@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -43,6 +44,8 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
         if (name == b) WriteWholeFile(a, "user's a"), std::filesystem::create_directory(b);
     };
     const std::string savedOver = "cannot write " + b + ": Is a directory; cannot ";
+    // A second name of a that a run which may still go on holds.
+    const std::string held = std::filesystem::path(a + ".kelmora-1234-0.old").make_preferred().string();
     const struct {
         const char* what;
         std::function<void()> prepare;
@@ -67,6 +70,10 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
          savedOver + "put the old " + a + " back: another file was saved under its name meanwhile, and stays; the old " +
              a + " is kept as ",
          "user's a", 3},
+        {"a second name a run may still hold", [&] {
+             old(), std::filesystem::create_hard_link(a, held), platform::SetTestProcessOfAnotherUser(true);
+         }, {a}, nullptr, "cannot write " + a + ": " + held + " is a second name of it that process 1234 may still be "
+         "writing; if no run is under way, remove " + held, "old a", 2},
         {"a name with control bytes, escaped", [] {}, {folder.File("no\x1b/a.prn")}, nullptr,
          "cannot write " + folder.File("no\\x1B/a.prn: "), "", 0},
 #ifndef _WIN32
@@ -95,7 +102,7 @@ TEST(OutputFile, PutsItsFilesInPlaceAllTogetherOrNone) {
             const BeforeReplaceHook hook(c.meanwhile);
             toolfile::PublishTogether(together, error);
         }
-        files.clear();
+        files.clear(), platform::SetTestProcessOfAnotherUser(false);
         if (c.message.empty()) {
             EXPECT_EQ(error, "") << c.what;
         } else {

@@ -146,7 +146,7 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
     if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : kReplaceNotRegular;
     if (st.st_dev != expected.device || st.st_ino != expected.inode) return kReplaceChanged;
     int fd = -1;
-    const int made = MakeBeside(from, ".old", copy, [&fd](const std::string& name) {
+    const int made = MakeBeside(from, kBackupName, copy, [&fd](const std::string& name) {
         fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         return fd >= 0;
     });
@@ -191,43 +191,61 @@ int CopyAside(const std::string& from, const FileIdentity& expected, std::string
 // so that no reader or writer of them ever meets one.
 constexpr off_t kMarkBase = static_cast<off_t>(1) << 50;
 
-// The lock on fd's file that marks the name as held (on) or no longer
-// (off): 0, or the system's error number (ENOLCK where the file system
-// keeps no such locks, EAGAIN when another open file holds that mark).
-int Mark(int fd, const std::string& name, bool on) {
-#if defined(F_OFD_SETLK)
+// The place of a marked name's mark in its file; false for a name that no
+// mark stands for.
+bool MarkPlace(const std::string& name, off_t* place) {
     uint64_t mark = 0;
-    if (TestNoLocks() || fd < 0) return ENOLCK;  // no file to mark: as unmarked
-    if (!MarkOfName(name, &mark)) return EINVAL;
+    if (!MarkOfName(name, &mark)) return false;
+    *place = kMarkBase + static_cast<off_t>(mark);
+    return true;
+}
+
+#if defined(F_OFD_SETLK) && defined(F_OFD_GETLK)
+// The open file description lock call (command) on the one byte at place
+// with a lock of type, or the tests' failure: 0 or the system's error
+// number; *lock as the call leaves it.
+int LockByte(int fd, int command, short type, off_t place, struct flock* lock) {
+    *lock = {};
+    lock->l_type = type;
+    lock->l_whence = SEEK_SET;
+    lock->l_start = place;
+    lock->l_len = 1;
+    if (const int played = TestLockError()) return played;
+    return fcntl(fd, command, lock) == 0 ? 0 : errno;
+}
+#endif
+
+// The mark of a marked name on fd's file taken (on) or given up: 0, or the
+// system's error number (ENOLCK where no lock can stand for it: no file, no
+// such locks).
+int Mark(int fd, const std::string& name, bool on) {
+#if defined(F_OFD_SETLK) && defined(F_OFD_GETLK)
+    off_t place = 0;
     struct flock lock {};
-    lock.l_type = on ? F_WRLCK : F_UNLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kMarkBase + static_cast<off_t>(mark);
-    lock.l_len = 1;
-    return fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+    if (fd < 0 || !MarkPlace(name, &place)) return ENOLCK;
+    return LockByte(fd, F_OFD_SETLK, on ? F_WRLCK : F_UNLCK, place, &lock);
 #else
     (void)fd, (void)name, (void)on;
     return ENOLCK;
 #endif
 }
 
-// The mark failed because the file system keeps no such locks (and then no
-// run can test them either).
-bool NoLocks(int error) { return error == ENOLCK || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
-
-// Marks name on fd's file, then makes it with make(): false with errno set
-// (EEXIST when another open file holds the mark, so that the next name is
-// tried). Without locks the name is made unmarked.
+// Marks a marked name on fd's file, then makes it with make(): true; false
+// with errno EEXIST when another run's mark holds it (the next name is
+// tried), ENOLCK when no mark can stand for it here (see KeepReplaced), or
+// make's own.
 template <typename Make>
 bool MakeMarked(int fd, const std::string& name, Make make) {
-    const int marked = Mark(fd, name, true);
-    if (marked != 0 && !NoLocks(marked)) {
-        errno = EEXIST;
+    if (const int error = Mark(fd, name, true); error != 0) {
+        // Only another run's mark holds the name: any other failure (a
+        // reader's lock over the byte, a file system without such locks)
+        // says that no mark can stand for it.
+        errno = (error == EAGAIN || error == EACCES) && NameMarked(fd, name) > 0 ? EEXIST : ENOLCK;
         return false;
     }
     if (make()) return true;
     const int error = errno;
-    if (marked == 0) Mark(fd, name, false);
+    Mark(fd, name, false);
     errno = error;
     return false;
 }
@@ -241,7 +259,7 @@ bool NoHardLinks(int error) {
 // Renames from to a name where no file stands: EEXIST, and nothing changed,
 // when one does. Where the file system can neither rename so nor link, the
 // name is looked at just before a plain rename.
-int RenameNoReplaceOrError(const std::string& from, const std::string& to, int fromFd) {
+int RenameNoReplaceOrError(const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
     const int renamed = TestNoRenameNoReplace()
                             ? (errno = EINVAL, -1)
@@ -249,11 +267,11 @@ int RenameNoReplaceOrError(const std::string& from, const std::string& to, int f
     if (renamed == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
 #endif
-    // While both names lead to the file, the temporary's is marked as held.
-    if (MakeMarked(fromFd, from, [&] { return Link(from, to) == 0; })) {
+    // While both names lead to the file, the temporary's is a second name
+    // of it, which its maker's id tells as held.
+    if (Link(from, to) == 0) {
         // The temporary's name goes: it would stay a second name of the file.
         unlink(from.c_str());
-        Mark(fromFd, from, false);
         return 0;
     }
     if (!NoHardLinks(errno)) return errno;
@@ -263,9 +281,9 @@ int RenameNoReplaceOrError(const std::string& from, const std::string& to, int f
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// The same, a folder under the name told as such; fromFd the file from names.
-int RenameNoReplace(const std::string& from, const std::string& to, int fromFd) {
-    const int error = RenameNoReplaceOrError(from, to, fromFd);
+// The same, a folder under the name told as such.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    const int error = RenameNoReplaceOrError(from, to);
     struct stat st {};
     if (error == EEXIST && lstat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
     return error;
@@ -324,16 +342,17 @@ FileIdentity IdentityOfPath(const std::string& path) {
 }
 
 int NameMarked(intptr_t file, const std::string& name) {
-#if defined(F_OFD_GETLK)
-    uint64_t mark = 0;
-    if (TestNoLocks() || file < 0 || !MarkOfName(name, &mark)) return -1;
+#if defined(F_OFD_SETLK) && defined(F_OFD_GETLK)
+    off_t place = 0;
     struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kMarkBase + static_cast<off_t>(mark);
-    lock.l_len = 1;
-    if (fcntl(static_cast<int>(file), F_OFD_GETLK, &lock) != 0) return -1;
-    return lock.l_type == F_UNLCK ? 0 : 1;
+    // A reader's look, which a reader's lock does not answer; what answers
+    // is a mark only as a write lock of that one byte.
+    if (file < 0 || !MarkPlace(name, &place) ||
+        LockByte(static_cast<int>(file), F_OFD_GETLK, F_RDLCK, place, &lock) != 0) {
+        return -1;
+    }
+    if (lock.l_type == F_UNLCK) return 0;
+    return lock.l_type == F_WRLCK && lock.l_start == place && lock.l_len == 1 ? 1 : -1;
 #else
     (void)file, (void)name;
     return -1;
@@ -409,7 +428,7 @@ int FileReplacement::Begin(const std::string& path) {
     // the old file's owner and permissions.
     int fd = -1;
     const mode_t mode = m_hadFile ? 0600 : 0666;
-    const int made = MakeBeside(m_target, ".tmp", &m_temp, [&fd, mode](const std::string& name) {
+    const int made = MakeBeside(m_target, kTemporaryName, &m_temp, [&fd, mode](const std::string& name) {
         fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         return fd >= 0;
     });
@@ -484,12 +503,18 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     int linkError = 0;
-    // Marked as held before it is made: no run takes it for an ended one's.
-    const int made = MakeBeside(m_target, ".old", &m_backup, [this, &linkError](const std::string& name) {
-        if (MakeMarked(static_cast<int>(m_old), name, [&] { return Link(m_target, name) == 0; })) return true;
+    const auto link = [this, &linkError](const std::string& name) {
+        if (Link(m_target, name) == 0) return true;
         linkError = errno;
         return false;
+    };
+    // Marked as held before it is made: no run takes it for an ended one's.
+    // Where no mark can stand for it, the plain form, which the id tells.
+    const int fd = static_cast<int>(m_old);
+    int made = MakeBeside(m_target, kMarkedBackupName, &m_backup, [&](const std::string& name) {
+        return MakeMarked(fd, name, [&] { return link(name); });
     });
+    if (made == ENOLCK) made = MakeBeside(m_target, kBackupName, &m_backup, link);
     // Where the file system has no hard links, a copy stands in.
     if (made != 0 && NoHardLinks(linkError)) {
         const int copied = CopyAside(m_target, m_seen, &m_backup);
@@ -520,11 +545,17 @@ int FileReplacement::Publish(const FileIdentity* expected) {
     struct stat placed {};
     m_placed = fstat(static_cast<int>(m_tempFile), &placed) == 0 ? IdentityOfStat(placed) : FileIdentity();
     const int error = m_hadFile ? (rename(m_temp.c_str(), m_target.c_str()) == 0 ? 0 : errno)
-                                : RenameNoReplace(m_temp, m_target, static_cast<int>(m_tempFile));
+                                : RenameNoReplace(m_temp, m_target);
     if (error != 0) {
         Discard();
         // A file made where none was expected: the name no longer leads to it.
         return error == EEXIST && expected ? kReplaceChanged : error;
+    }
+    // The backup link as a take-back must find it: the rename (and any name
+    // removed before it) moved its change time.
+    struct stat backup {};
+    if (m_backupLinked) {
+        m_backupFile = fstat(static_cast<int>(m_old), &backup) == 0 ? IdentityOfStat(backup) : FileIdentity();
     }
     CloseFiles();
     ReleaseName(m_temp);
@@ -546,10 +577,9 @@ int FileReplacement::TakeBack() {
     const int other = !present || ours ? 0 : S_ISDIR(there.st_mode) ? EISDIR : kReplaceSavedOver;
     int error = 0;
     if (!m_backup.empty()) {
-        const FileIdentity backup = IdentityOfName(m_backup);
         if (other != 0) {
             error = other;
-        } else if (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode) {
+        } else if (IdentityOfName(m_backup) != m_backupFile || !m_backupFile.exists) {
             error = kReplaceChanged;
         } else if (rename(m_backup.c_str(), m_target.c_str()) != 0) {
             error = errno;

@@ -136,14 +136,16 @@ bool CreateNew(const std::string& name, HANDLE* handle) {
 }
 
 // Reserves a free backup name beside target with an empty file of ours,
-// for the replace call to move the old file to: 0 with *backup set, or the
-// system's error number.
-int ReserveBackup(const std::string& target, std::string* backup) {
+// for the replace call to move the old file to: 0 with *backup set and
+// *reserved that file's identity, or the system's error number.
+int ReserveBackup(const std::string& target, std::string* backup, FileIdentity* reserved) {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const int made =
-        MakeBeside(target, ".old", backup, [&handle](const std::string& name) { return CreateNew(name, &handle); });
-    if (made == 0) CloseHandle(handle);
-    return made;
+    const int made = MakeBeside(target, kBackupName, backup,
+                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    if (made != 0) return made;
+    CloseHandle(handle);
+    *reserved = IdentityOfName(*backup);
+    return 0;
 }
 
 }  // namespace
@@ -258,8 +260,8 @@ int FileReplacement::Begin(const std::string& path) {
     }
 
     HANDLE handle = INVALID_HANDLE_VALUE;
-    const int made =
-        MakeBeside(m_target, ".tmp", &m_temp, [&handle](const std::string& name) { return CreateNew(name, &handle); });
+    const int made = MakeBeside(m_target, kTemporaryName, &m_temp,
+                                [&handle](const std::string& name) { return CreateNew(name, &handle); });
     if (made != 0) return made;
     const int owner = m_hadFile ? CheckSameOwner(old.handle, handle) : 0;
     const int fd = owner == 0 ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY) : -1;
@@ -323,9 +325,7 @@ int FileReplacement::KeepReplaced() {
     if (!m_hadFile) return 0;  // taking back removes the new file
     if (const int refused = CheckStillReplaceable(); refused != 0) return refused;
     // The name the replace call moves the old file to: ours until then.
-    const int made = ReserveBackup(m_target, &m_backup);
-    if (made == 0) m_backupFile = IdentityOfName(m_backup);
-    return made;
+    return ReserveBackup(m_target, &m_backup, &m_backupFile);
 }
 
 int FileReplacement::Publish(const FileIdentity* expected) {
@@ -348,7 +348,7 @@ int FileReplacement::Publish(const FileIdentity* expected) {
     // on the new one, and moves the old file to a backup name: without one,
     // a failure to move the new file in leaves neither under the name.
     if (m_backup.empty()) {
-        if (const int made = ReserveBackup(m_target, &m_backup); made != 0) {
+        if (const int made = ReserveBackup(m_target, &m_backup, &m_backupFile); made != 0) {
             Discard();
             return made;
         }
@@ -366,20 +366,25 @@ int FileReplacement::Publish(const FileIdentity* expected) {
         m_published = true;
         return 0;
     }
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 &&
+        MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         // The old file went to the backup name and the new one stayed the
-        // temporary: the old one back, or kept where it is.
-        if (MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        // temporary: the old one is back.
+        ReleaseName(m_backup);
+    } else {
+        // The backup name goes only while it is still the empty file that
+        // reserved it (nothing moved, as ERROR_UNABLE_TO_MOVE_REPLACEMENT and
+        // ERROR_UNABLE_TO_REMOVE_REPLACED say); anything else there (the old
+        // file that could not be moved back, or on a share the only copy of
+        // it after any failure) is kept there and named.
+        const FileIdentity there = IdentityOfName(m_backup);
+        if (there == m_backupFile) DeleteFileA(m_backup.c_str());
+        if (there == m_backupFile || !there.exists) {
             ReleaseName(m_backup);
         } else {
             m_backupHoldsOld = true;
+            m_backupFile = there;
         }
-    } else {
-        // Nothing was moved (ERROR_UNABLE_TO_MOVE_REPLACEMENT,
-        // ERROR_UNABLE_TO_REMOVE_REPLACED and the rest): the backup name is
-        // still the empty file that reserved it.
-        DeleteFileA(m_backup.c_str());
-        ReleaseName(m_backup);
     }
     Discard();
     return FailedOver(m_target, error);
@@ -396,11 +401,8 @@ int FileReplacement::TakeBack() {
                       : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR
                                                                                                         : kReplaceSavedOver;
     if (!m_backup.empty()) {
-        const FileIdentity backup = IdentityOfName(m_backup);
         int error = other;
-        if (error == 0 && (!backup.exists || backup.device != m_backupFile.device || backup.inode != m_backupFile.inode)) {
-            error = kReplaceChanged;
-        }
+        if (error == 0 && (IdentityOfName(m_backup) != m_backupFile || !m_backupFile.exists)) error = kReplaceChanged;
         if (error == 0 &&
             !MoveFileExA(m_backup.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = LastErrno();
