@@ -17,8 +17,7 @@ const std::string kTs300pJob = FamilyJobTicket(7071, 360, 360, 2, 3636010);
 
 // Ticket lines that give a job the six-colour example linearisation file.
 std::string SixColourLinearisation() {
-    const auto root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    return "Output/Prn/Linearization/BPLPath = \"" + (root / "examples" / "bmykbm.lin").generic_string() + "\"\n";
+    return std::string("Output/Prn/Linearization/BPLPath = \"") + KELMORA_SOURCE_ROOT + "/examples/bmykbm.lin\"\n";
 }
 
 class TS300PTest : public FamilyTest {

@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kJobs = fs::path(__FILE__).parent_path().parent_path().parent_path() / ".ci" / "cross-platform";
+const fs::path kJobs = fs::path(KELMORA_SOURCE_ROOT) / ".ci" / "cross-platform";
 
 // The stream and the halftoned lines of the in-process run.
 struct HereRun {

@@ -31,7 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(KELMORA_SOURCE_ROOT);
 using Codes = std::array<uint8_t, 8>;
 constexpr Codes kQColourCodes = {2, 1, 4, 0, 0x12, 0x11, 0xFE, 0xFF};
 constexpr Codes kClassicColourCodes = {2, 1, 4, 0, 0x12, 0x11, 0xFF, 0xFD};

@@ -71,7 +71,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kJobs = fs::path(__FILE__).parent_path().parent_path().parent_path() / ".ci" / "cross-platform";
+const fs::path kJobs = fs::path(KELMORA_SOURCE_ROOT) / ".ci" / "cross-platform";
 
 // Counts the line records that reach the host.
 int CountLines(void* lines, uint32_t tag, const uint8_t*, uint32_t) {

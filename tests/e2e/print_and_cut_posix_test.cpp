@@ -34,7 +34,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(KELMORA_SOURCE_ROOT);
 constexpr int kPicture = 160;   // pixels of the 72 dpi picture
 constexpr int kPrinted = 800;   // printer pixels at 360 dpi
 constexpr uint8_t kCodes[4] = {2, 1, 4, 0};

@@ -176,7 +176,7 @@ TEST_F(PrnhostRun, FeedsPagePlanarBandsAndGreyImagesAsCmyk) {
 // A job that ran to its end with an error in "Output/ErrorMessage" (here a
 // print-and-cut page without its cut data) keeps its stream and says so.
 TEST_F(PrnhostRun, AJobThatPrintedWithAnErrorExitsThree) {
-    const std::string job = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+    const std::string job = std::string(KELMORA_SOURCE_ROOT) +
                             "/.ci/cross-platform/cjv30";
     std::filesystem::create_directory(File("folder"));
     std::ofstream(File("empty.ai")).close();
@@ -571,7 +571,7 @@ TEST_F(PrnhostRun, ShowsTheLogsReasonsAndTheTicketsWarnings) {
     ScratchFolder noCollector(true);
     const std::string picture = WriteImage("i.pam", Cmyk(4, 2));
     // The JV33 sample job with one thing wrong: the log's first error says what.
-    const std::string root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+    const std::string root = std::string(KELMORA_SOURCE_ROOT);
     const std::string sample = e2e::ReadText(root + "/examples/jv33.ticket");
     const auto without = [&](const std::vector<std::string>& keys, const std::string& extra) {
         std::istringstream lines(sample);
@@ -995,7 +995,7 @@ TEST(Programs, NameWhatIsWrong) {
         const size_t at = programs.find("/bin/" + name);  // not a folder of the same name above bin/
         return programs.substr(0, programs.find('|', at)).substr(programs.rfind('|', at) + 1);
     };
-    const std::string ai = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string() +
+    const std::string ai = std::string(KELMORA_SOURCE_ROOT) +
                            "/.ci/cross-platform/cjv30/cut.ai";
     const auto cut = [&](const std::string& width, const std::string& dpi, const std::string& out) {
         return std::vector<std::string>{"--ai", ai, "--width", width, "--height", "160", "--dpi", dpi, "--out", out};
@@ -1090,7 +1090,7 @@ TEST(Programs, NameWhatIsWrong) {
 // full disk would, once its buffer is flushed for the playback): the page end
 // fails, and the job fails naming the spool file's reason, with no output.
 TEST_F(PrnhostRun, ALayerThatCannotBePlayedBackEndsTheJobWithAnError) {
-    const auto jobs = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / ".ci/cross-platform";
+    const auto jobs = std::filesystem::path(KELMORA_SOURCE_ROOT) / ".ci/cross-platform";
     for (const char* name : {"ujf-605-spooled", "jfx200-spot", "jfx500-clear", "ujf-x042"}) {
         const std::string folder = File(name);  // the spool files go to the current folder
         std::filesystem::create_directory(folder);

@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using printedjob::JobRun;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(KELMORA_SOURCE_ROOT);
 constexpr int kLines = 30;
 constexpr int kWidth = 133;
 constexpr int kBlankLine = 12;  // the last of the picture's blank lines

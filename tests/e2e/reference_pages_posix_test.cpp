@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kJobs = fs::path(__FILE__).parent_path().parent_path().parent_path() / ".ci" / "cross-platform";
+const fs::path kJobs = fs::path(KELMORA_SOURCE_ROOT) / ".ci" / "cross-platform";
 
 uint64_t Fnv1a(const std::string& bytes) {
     uint64_t hash = 1469598103934665603ull;

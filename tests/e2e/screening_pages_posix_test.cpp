@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(KELMORA_SOURCE_ROOT);
 constexpr int kWidth = 96;
 constexpr int kLines = 11;
 

@@ -28,7 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(KELMORA_SOURCE_ROOT);
 
 using printedjob::CapturePlanesThenPrint;
 using printedjob::g_printLine;
