@@ -108,6 +108,11 @@ TEST(LogCollectorProgram, RefusesASecondCollectorAndUnknownArguments) {
             CLogger logger("PC");
             logger.Open(3, "M", "Job", ".");
             for (const char* line : {"one", "two"}) logger.Log(0, "%s", line);
+            // One that cannot write its lines ends by itself.
+            for (int i = 0; i < 6000 && c.status != 0 && !collector.Ended(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            EXPECT_EQ(collector.Ended(), c.status != 0) << testprogram::Shown(command.arguments);
             run = collector.Stop(SIGTERM);
         } else {
             run = testprogram::Run(command);

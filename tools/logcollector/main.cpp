@@ -24,13 +24,15 @@ LogCollector* g_collector = nullptr;
 std::string g_outputName = "standard output";
 bool g_writeFailed = false;
 
-// Says once, on standard error, that log bytes did not reach the output:
-// the run then ends in failure.
+// Says once, on standard error, that log bytes did not reach the output,
+// and ends the run in failure: a collector that loses every line would only
+// keep the lines from a collector that could write them.
 void WriteFailed(int reason) {
     if (g_writeFailed) return;
     g_writeFailed = true;
     std::fprintf(stderr, "logcollector: cannot write %s: %s\n", g_outputName.c_str(),
                  platform::ErrorText(reason).c_str());
+    if (g_collector) g_collector->Stop();
 }
 
 void OnSignal(int) {
