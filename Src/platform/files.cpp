@@ -77,6 +77,22 @@ bool ReadTail(const std::string& text, size_t at, NameTail* tail) {
     tail->process = static_cast<uint32_t>(pid);
     return true;
 }
+
+// Whether name (a file name, no folder) has the form of a file that NameBeside
+// makes beside a target named targetName ("<target>.<tail>" or ".<tail>"):
+// true with *tail what its end tells.
+bool IsNameBeside(const std::string& name, const std::string& targetName, NameTail* tail) {
+    size_t at = 0;
+    if (name.size() > targetName.size() + 1 && name.compare(0, targetName.size(), targetName) == 0 &&
+        name[targetName.size()] == '.') {
+        at = targetName.size() + 1;
+    } else if (!name.empty() && name[0] == '.') {
+        at = 1;
+    } else {
+        return false;
+    }
+    return ReadTail(name, at, tail);
+}
 }  // namespace
 
 void SetTestReplaceTrace(TestReplaceTrace* trace) {
@@ -173,24 +189,6 @@ std::string NameBeside(const std::string& target, int attempt, bool shortName, N
     return shortName ? FolderOfPath(target) + "." + tail : target + "." + tail;
 }
 
-bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process, bool* marked) {
-    // "<target>.<tail>" or ".<tail>" (see ReadTail).
-    size_t at = 0;
-    if (name.size() > targetName.size() + 1 && name.compare(0, targetName.size(), targetName) == 0 &&
-        name[targetName.size()] == '.') {
-        at = targetName.size() + 1;
-    } else if (!name.empty() && name[0] == '.') {
-        at = 1;
-    } else {
-        return false;
-    }
-    NameTail tail;
-    if (!ReadTail(name, at, &tail)) return false;
-    *process = tail.process;
-    *marked = tail.marked;
-    return true;
-}
-
 std::string ReplaceErrorText(int code) {
     switch (code) {
         case kReplaceChanged: return "it changed while it was being replaced";
@@ -279,9 +277,8 @@ int FileReplacement::RemoveLeftovers(intptr_t file) {
         if (failed) return 0;
         for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
             const std::string name = it->path().filename().string();
-            uint32_t process = 0;
-            bool marked = false;
-            if (!IsNameBeside(name, targetName, &process, &marked)) continue;
+            NameTail tail;
+            if (!IsNameBeside(name, targetName, &tail)) continue;
             const std::string path = folder + name;
             if (path == m_backup || path == m_temp) continue;  // this run's own
             // Only another name of the very file: any other file is someone's.
@@ -289,12 +286,12 @@ int FileReplacement::RemoveLeftovers(intptr_t file) {
             if (!there.exists || there.device != m_seen.device || there.inode != m_seen.inode) continue;
             // A marked name's lock tells, where it can be told; else (and for
             // a name its maker could not mark) the id.
-            const int held = marked && file >= 0 ? NameMarked(file, path) : -1;
-            if (held > 0 || (held < 0 && MakerMayRun(path, process))) {
-                if (!busy) m_blocking = {path, process};
+            const int held = tail.marked && file >= 0 ? NameMarked(file, path) : -1;
+            if (held > 0 || (held < 0 && MakerMayRun(path, tail.process))) {
+                if (!busy) m_blocking = {path, tail.process};
                 busy = true;
             } else if (std::remove(path.c_str()) == 0) {
-                m_removed.push_back({path, process});
+                m_removed.push_back({path, tail.process});
             }
         }
     } catch (const std::exception&) {  // a name the system cannot give, or no memory: no more removed
@@ -312,18 +309,17 @@ std::vector<RemovedLeftover> KeptByEndedRuns(const std::string& path) {
         if (failed) return kept;
         for (; it != std::filesystem::directory_iterator(); it.increment(failed)) {
             const std::string name = it->path().filename().string();
-            uint32_t process = 0;
-            bool marked = false;
-            // The long names only: a short one could be any file's.
-            if (name.compare(0, targetName.size(), targetName) != 0 || name.size() < 4 ||
-                name.compare(name.size() - 4, 4, ".old") != 0 || !IsNameBeside(name, targetName, &process, &marked)) {
+            NameTail tail;
+            // The long names of backups only: a short one could be any file's.
+            if (name.compare(0, targetName.size(), targetName) != 0 || !IsNameBeside(name, targetName, &tail) ||
+                !tail.backup) {
                 continue;
             }
             const FileIdentity there = IdentityOfName(folder + name);
             std::error_code notFile;
             if (there.exists && there.size > 0 && std::filesystem::is_regular_file(it->symlink_status(notFile)) &&
-                !MakerMayRun(folder + name, process)) {
-                kept.push_back({folder + name, process});
+                !MakerMayRun(folder + name, tail.process)) {
+                kept.push_back({folder + name, tail.process});
             }
         }
     } catch (const std::exception&) {  // a name the system cannot give, or no memory: those found

@@ -67,11 +67,6 @@ int MakeBeside(const std::string& target, NameKind kind, std::string* name, Make
     return EEXIST;
 }
 
-// Whether name (a file name, no folder) has the form of a file that NameBeside
-// makes beside a target named targetName: true with *process the id of the
-// process that made it and *marked whether a lock marks it.
-bool IsNameBeside(const std::string& name, const std::string& targetName, uint32_t* process, bool* marked);
-
 // The identity of the file under path itself (a symbolic link not followed).
 FileIdentity IdentityOfName(const std::string& path);
 

@@ -450,7 +450,7 @@ TEST_F(PrnhostRun, RefusesBadInputWithAClearMessage) {
             c.arguments.front() == "--plugin" ? c.arguments : Cat({{"--plugin", kTestPlugin}, c.arguments});
         Command command = PrnhostCommand(arguments);
         command.folder = c.folder;
-        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        for (const auto& [descriptor, stream] : c.files) command.With(descriptor, stream);
         const e2e::Run run = testprogram::Run(command);
         const std::string shown = testprogram::Shown(arguments);
         EXPECT_EQ(run.status, c.status) << shown << "\n" << run.output;
@@ -797,7 +797,7 @@ TEST_F(PrnhostRun, TheOutputAppearsOnlyWhole) {
     for (const auto& c : outputs) {
         toFifo[7] = c.name;
         Command command = PrnhostCommand(toFifo);
-        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        for (const auto& [descriptor, stream] : c.files) command.With(descriptor, stream);
         command.setUp = c.setUp;
         const Outcome run = testprogram::Run(command);
         EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;

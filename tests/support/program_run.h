@@ -10,13 +10,10 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -58,8 +55,8 @@ struct Command {
     std::vector<std::string> arguments;  // the program's path first
     std::string folder;                  // its working folder; empty: this process's
     std::vector<std::string> environment;  // "NAME=value" over this process's environment
-    // The descriptors the program starts with, set up in this order once it is
-    // in its folder; the last one given for a descriptor holds. Any other
+    // The descriptors the program starts with (one entry each: With replaces),
+    // set up in this order once it is in its folder. Any other
     // descriptor (standard input) is this process's, unless it is closed on exec.
     std::vector<std::pair<int, Stream>> files = {{1, Stream::Captured()}, {2, Stream::Captured()}};
     // Runs in the child after the files, just before the program starts. The
@@ -68,18 +65,19 @@ struct Command {
     std::function<void()> setUp;
 
     Command& With(int descriptor, Stream stream) {
+        for (auto& file : files) {
+            if (file.first == descriptor) return file.second = std::move(stream), *this;
+        }
         files.emplace_back(descriptor, std::move(stream));
         return *this;
     }
 };
 
-// How a program ended, with what it cost: its own resource use, not its siblings'.
+// How a program ended, and its own peak memory (not its siblings').
 struct Outcome {
     int status = -1;     // exit status; -1 when a signal ended it or it could not be started
     int signal = 0;      // the signal that ended it
     std::string output;  // what it wrote to the captured descriptors
-    double wallSeconds = 0;
-    double cpuSeconds = 0;
     long peakKilobytes = 0;  // resident
 };
 
@@ -93,7 +91,7 @@ inline std::string Shown(const std::vector<std::string>& arguments) {
 // A started program.
 class Process {
 public:
-    explicit Process(const Command& command) : start_(std::chrono::steady_clock::now()) { Start(command); }
+    explicit Process(const Command& command) { Start(command); }
     ~Process() {
         if (pid_ > 0 && !ended_) {
             kill(pid_, SIGKILL);
@@ -102,9 +100,8 @@ public:
         if (captured_ >= 0) close(captured_);
     }
     Process(Process&& other) noexcept
-        : pid_(std::exchange(other.pid_, -1)), captured_(std::exchange(other.captured_, -1)),
-          start_(other.start_), ended_(other.ended_), status_(other.status_), usage_(other.usage_),
-          end_(other.end_) {}
+        : pid_(std::exchange(other.pid_, -1)), captured_(std::exchange(other.captured_, -1)), ended_(other.ended_),
+          status_(other.status_), usage_(other.usage_) {}
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
     Process& operator=(Process&&) = delete;
@@ -116,14 +113,11 @@ public:
 
     // Waits for its end.
     Outcome Wait() {
-        if (pid_ <= 0) return Outcome{-1, 0, "the program could not be started", 0, 0, 0};
-        if (!ended_ && Reap(0) != 1) return Outcome{-1, 0, "the program's end was not seen", 0, 0, 0};
+        if (pid_ <= 0) return Outcome{-1, 0, "the program could not be started", 0};
+        if (!ended_ && Reap(0) != 1) return Outcome{-1, 0, "the program's end was not seen", 0};
         Outcome outcome;
         if (WIFEXITED(status_)) outcome.status = WEXITSTATUS(status_);
         if (WIFSIGNALED(status_)) outcome.signal = WTERMSIG(status_);
-        outcome.wallSeconds = std::chrono::duration<double>(end_ - start_).count();
-        const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-        outcome.cpuSeconds = seconds(usage_.ru_utime) + seconds(usage_.ru_stime);
         outcome.peakKilobytes = usage_.ru_maxrss;
         char buffer[65536];
         for (off_t at = 0; captured_ >= 0;) {
@@ -163,19 +157,11 @@ private:
         std::vector<char*> envp;
         for (const std::string& variable : variables) envp.push_back(const_cast<char*>(variable.c_str()));
         envp.push_back(nullptr);
-        std::vector<std::pair<int, Stream>> files;  // the last one given for each descriptor
-        bool captures = false;
-        for (auto given = command.files.begin(); given != command.files.end(); ++given) {
-            const auto same = [&given](const std::pair<int, Stream>& file) { return file.first == given->first; };
-            if (std::find_if(given + 1, command.files.end(), same) != command.files.end()) continue;
-            files.push_back(*given);
-            captures = captures || given->second.kind == Stream::Kind::kCaptured;
-        }
-        if (captures && (captured_ = CaptureFile()) < 0) return;
+        if ((captured_ = CaptureFile()) < 0) return;
         pid_ = fork();
         if (pid_ != 0) return;
         if (!command.folder.empty() && chdir(command.folder.c_str()) != 0) _exit(126);
-        for (const auto& [descriptor, stream] : files) {
+        for (const auto& [descriptor, stream] : command.files) {
             if (!SetUpFile(descriptor, stream)) _exit(126);
         }
         if (command.setUp) command.setUp();
@@ -223,17 +209,14 @@ private:
         ended_ = true;
         status_ = status;
         usage_ = usage;
-        end_ = std::chrono::steady_clock::now();
         return 1;
     }
 
     pid_t pid_ = -1;
     int captured_ = -1;
-    std::chrono::steady_clock::time_point start_;
     bool ended_ = false;
     int status_ = 0;
     rusage usage_{};
-    std::chrono::steady_clock::time_point end_;
 };
 
 // Starts the program and waits for its end.

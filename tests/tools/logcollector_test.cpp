@@ -99,7 +99,7 @@ TEST(LogCollectorProgram, RefusesASecondCollectorAndUnknownArguments) {
     };
     for (const auto& c : cases) {
         testprogram::Command command = Collector(c.arguments);
-        command.files.insert(command.files.end(), c.files.begin(), c.files.end());
+        for (const auto& [descriptor, stream] : c.files) command.With(descriptor, stream);
         testprogram::Outcome run;
         if (c.serves) {
             ScratchFolder own(true);
